@@ -1,0 +1,56 @@
+#ifndef QUADROTAG_LABELVIEWER_H
+#define QUADROTAG_LABELVIEWER_H
+
+#include <QColor>
+#include <QString>
+#include <QTableWidget>
+
+#include <iosfwd>
+#include <string>
+#include <utility>
+#include <vector>
+
+// The tag table: built from the vocabulary file, it is both the store and the
+// view of the tags. A tag is known only by the (row, column) of its cell, and
+// the kind of a cell is told by its background colour alone.
+class LabelViewer : public QTableWidget
+{
+    Q_OBJECT
+
+public:
+    explicit LabelViewer(QWidget* parent = nullptr);
+
+    bool loadTags(const std::string& fileName);
+    void addTagCell(int row, int column, const std::string& text, const QColor& kindColor);
+    void finishTable();
+
+    void selectTags(const std::vector<std::pair<int, int>>& tags);
+    void collectSelectedTags(std::vector<std::pair<int, int>>& tags) const;
+    bool describeTags(const std::vector<std::pair<int, int>>& tags, QString& text) const;
+    void exportTagIndex() const;
+
+    static QString tagStem(const QString& text);
+
+    static const QColor singleTagColor;
+    static const QColor categoryColor;
+    static const QColor categoryTagColor;
+
+private:
+    void resetGrid();
+    void readEntries(std::istream& in);
+    int placeSingleTag(const std::string& name, int column);
+    int placeCategory(const std::string& name, const std::vector<std::string>& tags);
+    int appendRows(int count);
+
+    QTableWidgetItem* cellAt(int row, int column) const;
+    int categoryOf(int row) const;
+    void appendCategoryTag(const std::vector<std::pair<int, int>>& tags, std::size_t k,
+                           QString& text) const;
+
+public:
+    // Per table row, the header row of its category block, or the row itself
+    // for rows opened for single tags.
+    std::vector<int> categoryRows;
+};
+
+#endif
