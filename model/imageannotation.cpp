@@ -1,5 +1,7 @@
 #include "imageannotation.h"
 
+#include "geometry.h"
+
 namespace {
 const char* const furnishingStyles[] = {
     "None",        "Scandinavian", "Southeast Asian", "Korean",        "Japanese",    "Chinese",
@@ -24,4 +26,45 @@ bool ImageAnnotation::operator==(const ImageAnnotation& other) const
 {
     return styleIndex == other.styleIndex && labels == other.labels &&
            styleNames == other.styleNames;
+}
+
+int ImageAnnotation::shapeAt(const QPoint& p) const
+{
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        const std::vector<QPoint>& q = labels[i].points;
+        // Only a hand-made label file can give fewer corners.
+        if (q.size() < 4)
+            continue;
+        if (triangleContains(q[0], q[1], q[2], p) || triangleContains(q[0], q[2], q[3], p))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+bool ImageAnnotation::triangleContains(const QPoint& a, const QPoint& b, const QPoint& c,
+                                       const QPoint& p) const
+{
+    const float acX = coordinateDifference(c.x(), a.x());
+    const float acY = coordinateDifference(c.y(), a.y());
+    const float abX = coordinateDifference(b.x(), a.x());
+    const float abY = coordinateDifference(b.y(), a.y());
+    const float apX = coordinateDifference(p.x(), a.x());
+    const float apY = coordinateDifference(p.y(), a.y());
+
+    const float cc = acX * acX + acY * acY;
+    const float cb = acX * abX + acY * abY;
+    const float cp = acX * apX + acY * apY;
+    const float bb = abX * abX + abY * abY;
+    const float bp = abX * apX + abY * apY;
+
+    // A degenerate triangle divides by zero; the infinite or NaN coordinates
+    // then fail one of the comparisons below.
+    const float inv = 1.0f / (cc * bb - cb * cb);
+    const float u = (bb * cp - cb * bp) * inv;
+    if (u < 0.0f || u > 1.0f)
+        return false;
+    const float w = (cc * bp - cb * cp) * inv;
+    if (w < 0.0f || w > 1.0f)
+        return false;
+    return u + w <= 1.0f;
 }

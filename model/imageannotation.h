@@ -16,6 +16,12 @@ public:
     // Forgets the style and every shape; the style names stay.
     void clear();
 
+    // Index of the first label whose first four corners enclose p, or -1. The
+    // lower index wins where shapes overlap.
+    int shapeAt(const QPoint& p) const;
+    // Edges included; a triangle with its corners on one line contains nothing.
+    bool triangleContains(const QPoint& a, const QPoint& b, const QPoint& c, const QPoint& p) const;
+
     bool operator==(const ImageAnnotation& other) const;
     bool operator!=(const ImageAnnotation& other) const { return !(*this == other); }
 

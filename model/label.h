@@ -15,6 +15,10 @@ struct Label
     std::vector<std::pair<int, int>> tags;
     QString text;
 
+    // Exactly four corners whose opposite edges do not meet: convex and arrow-head
+    // shapes pass, bow-ties and shapes folded onto one line do not.
+    bool isValid() const;
+
     bool operator==(const Label& other) const;
     bool operator!=(const Label& other) const { return !(*this == other); }
 };
