@@ -4,9 +4,9 @@
 
 namespace {
 const char* const furnishingStyles[] = {
-    "None",        "Scandinavian", "Southeast Asian", "Korean",        "Japanese",    "Chinese",
-    "Jane",        "American",     "Neoclassical",    "European",      "Mixture",     "Post-modern",
-    "Retro",       "Mediterranean", "Pastoralism",    "Modern Brief",
+    "None",  "Scandinavian",  "Southeast Asian", "Korean",       "Japanese", "Chinese",
+    "Jane",  "American",      "Neoclassical",    "European",     "Mixture",  "Post-modern",
+    "Retro", "Mediterranean", "Pastoralism",     "Modern Brief",
 };
 }
 
