@@ -1,0 +1,67 @@
+#ifndef QUADROTAG_IMAGEWIDGET_H
+#define QUADROTAG_IMAGEWIDGET_H
+
+#include "imageannotation.h"
+#include "label.h"
+
+#include <QPixmap>
+#include <QPoint>
+#include <QWidget>
+
+#include <vector>
+
+class ImageViewer;
+
+// The canvas: the image unscaled at its top-left corner, every shape as a
+// translucent fill with its caption, and the outline of a shape being drawn.
+// It only reads its copy of the annotation and reports edits through signals.
+class ImageWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum Mode { Idle, Drawing, Moving };
+
+    explicit ImageWidget(QWidget* parent = nullptr);
+
+    // A null pixmap is ignored so that a failed decode keeps the last image.
+    void setPixmap(const QPixmap& newPixmap);
+    void toggleText();
+    void resetDrawing();
+
+    int currentMode() const { return mode; }
+    int currentActiveShape() const { return activeShape; }
+    const std::vector<QPoint>& placedCorners() const { return newShapePoints; }
+
+signals:
+    void sglShapeAdded(Label& label);
+    void sglActiveShapeChanged(int index);
+    void sglShapeMoved(QPoint& displacement);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void selectShapeAt(const QPoint& position);
+    void startShape(const QPoint& position);
+    void placeCorner(const QPoint& position);
+    void paintRubberBand(QPainter& painter) const;
+    void paintShapes(QPainter& painter) const;
+    void paintCaptions(QPainter& painter) const;
+
+    // The scrolling view is the only writer of annotation and activeShape.
+    friend class ImageViewer;
+
+    QPoint cursorPos;
+    QPixmap pixmap;
+    int mode = Idle;
+    int activeShape = -1;
+    ImageAnnotation annotation;
+    std::vector<QPoint> newShapePoints;
+    bool showText = true;
+};
+
+#endif
