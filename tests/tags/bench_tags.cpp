@@ -1,0 +1,94 @@
+#include "labelviewer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+// 500 single tags and 300 categories of 15: 5,000 tags in all.
+QByteArray largeVocabulary()
+{
+    QByteArray vocabulary;
+    for (int category = 0; category < 300; ++category) {
+        vocabulary += "Single" + QByteArray::number(category) + " 0\n";
+        if (category % 3 == 0)
+            vocabulary += "Extra" + QByteArray::number(category) + "(note) 0 Other" +
+                          QByteArray::number(category) + " 0\n";
+        vocabulary += "Category" + QByteArray::number(category) + " 15";
+        for (int tag = 0; tag < 15; ++tag)
+            vocabulary += " Tag" + QByteArray::number(tag) + "(x)";
+        vocabulary += '\n';
+    }
+    return vocabulary;
+}
+
+} // namespace
+
+class BenchTags : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void loadTags();
+    void collectSelectedTags();
+
+private:
+    QTemporaryDir workDir;
+    QString previousDir;
+    std::ostringstream discarded;
+    std::streambuf* previousCerr = nullptr;
+};
+
+void BenchTags::initTestCase()
+{
+    QVERIFY(workDir.isValid());
+    previousDir = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(workDir.path()));
+    QFile file(QStringLiteral("tags"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(largeVocabulary());
+    // The export reports every header and filler; that flood is not the subject.
+    previousCerr = std::cerr.rdbuf(discarded.rdbuf());
+}
+
+void BenchTags::cleanupTestCase()
+{
+    std::cerr.rdbuf(previousCerr);
+    QDir::setCurrent(previousDir);
+}
+
+void BenchTags::loadTags()
+{
+    QBENCHMARK
+    {
+        LabelViewer table(nullptr);
+        QVERIFY(table.loadTags("tags"));
+    }
+}
+
+void BenchTags::collectSelectedTags()
+{
+    LabelViewer table(nullptr);
+    QVERIFY(table.loadTags("tags"));
+    std::vector<std::pair<int, int>> every;
+    for (int row = 0; row < table.rowCount(); ++row)
+        for (int column = 0; column < table.columnCount(); ++column)
+            every.emplace_back(row, column);
+    table.selectTags(every);
+    std::vector<std::pair<int, int>> tags;
+    QBENCHMARK_ONCE
+    {
+        table.collectSelectedTags(tags);
+    }
+    QCOMPARE(tags.size(), std::size_t(5000));
+}
+
+QTEST_MAIN(BenchTags)
+#include "bench_tags.moc"
