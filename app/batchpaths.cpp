@@ -1,0 +1,32 @@
+#include "batchpaths.h"
+
+#include <QFile>
+
+QString labelPathFor(const QString& imagePath)
+{
+    const int dot = imagePath.lastIndexOf(QLatin1Char('.'));
+    return (dot < 0 ? imagePath : imagePath.left(dot)) + QStringLiteral(".lbl");
+}
+
+std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString statusText(int position, int count, const QString& path, int maxBytes)
+{
+    const QString prefix = QStringLiteral("%1/%2  ").arg(position).arg(count);
+    const QString ellipsis = QStringLiteral("...");
+    QString shown = path;
+    if ((prefix + shown).toUtf8().size() <= maxBytes)
+        return prefix + shown;
+    // Drop whole characters from the front until prefix, ellipsis and path fit.
+    int budget = maxBytes - int(prefix.toUtf8().size()) - int(ellipsis.size());
+    int start = shown.size();
+    while (start > 0) {
+        int step = shown.at(start - 1).isLowSurrogate() && start > 1 ? 2 : 1;
+        const int bytes = int(shown.mid(start - step, step).toUtf8().size());
+        if (bytes > budget)
+            break;
+        budget -= bytes;
+        start -= step;
+    }
+    return prefix + ellipsis + shown.mid(start);
+}
