@@ -98,12 +98,16 @@ void LabelViewer::finishTable()
 
 void LabelViewer::selectTags(const std::vector<std::pair<int, int>>& tags)
 {
-    clearSelection();
+    // One selection change for the whole list rather than one per cell.
+    QItemSelection selection;
     for (const auto& [row, column] : tags) {
-        QTableWidgetItem* cell = cellAt(row, column);
-        if (cell && cell->flags().testFlag(Qt::ItemIsSelectable))
-            cell->setSelected(true);
+        const QTableWidgetItem* cell = cellAt(row, column);
+        if (cell && cell->flags().testFlag(Qt::ItemIsSelectable)) {
+            const QModelIndex index = indexFromItem(cell);
+            selection.select(index, index);
+        }
     }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
 }
 
 void LabelViewer::collectSelectedTags(std::vector<std::pair<int, int>>& tags) const

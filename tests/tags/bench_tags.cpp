@@ -37,6 +37,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void loadTags();
+    void selectTags();
     void collectSelectedTags();
 
 private:
@@ -73,15 +74,37 @@ void BenchTags::loadTags()
     }
 }
 
+namespace {
+
+std::vector<std::pair<int, int>> everyCell(const LabelViewer& table)
+{
+    std::vector<std::pair<int, int>> cells;
+    for (int row = 0; row < table.rowCount(); ++row)
+        for (int column = 0; column < table.columnCount(); ++column)
+            cells.emplace_back(row, column);
+    return cells;
+}
+
+} // namespace
+
+// Far more tags than any one shape carries: an upper bound for a change of
+// the active shape.
+void BenchTags::selectTags()
+{
+    LabelViewer table(nullptr);
+    QVERIFY(table.loadTags("tags"));
+    const std::vector<std::pair<int, int>> every = everyCell(table);
+    QBENCHMARK_ONCE
+    {
+        table.selectTags(every);
+    }
+}
+
 void BenchTags::collectSelectedTags()
 {
     LabelViewer table(nullptr);
     QVERIFY(table.loadTags("tags"));
-    std::vector<std::pair<int, int>> every;
-    for (int row = 0; row < table.rowCount(); ++row)
-        for (int column = 0; column < table.columnCount(); ++column)
-            every.emplace_back(row, column);
-    table.selectTags(every);
+    table.selectTags(everyCell(table));
     std::vector<std::pair<int, int>> tags;
     QBENCHMARK_ONCE
     {

@@ -477,6 +477,7 @@ void TestLabelViewer::selectsOnlyTagCells_data()
     QTest::newRow("no tags") << TagList{} << TagList{};
     QTest::newRow("file order") << TagList{{4, 3}, {0, 1}, {3, 3}}
                                 << TagList{{0, 1}, {3, 3}, {4, 3}};
+    QTest::newRow("repeated pair") << TagList{{0, 1}, {0, 1}} << TagList{{0, 1}};
     QTest::newRow("header passed over") << TagList{{2, 0}, {2, 1}} << TagList{{2, 1}};
     QTest::newRow("filler passed over") << TagList{{1, 1}, {6, 0}} << TagList{{6, 0}};
     QTest::newRow("pairs outside the table")
