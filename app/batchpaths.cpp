@@ -8,7 +8,10 @@ QString labelPathFor(const QString& imagePath)
     return (dot < 0 ? imagePath : imagePath.left(dot)) + QStringLiteral(".lbl");
 }
 
-std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string localPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
 
 QString statusText(int position, int count, const QString& path, int maxBytes)
 {

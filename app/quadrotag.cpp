@@ -21,8 +21,7 @@
 #include <iostream>
 
 Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
-    : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
-      styleComboBox(nullptr)
+    : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr), styleComboBox(nullptr)
 {
     ui.setupUi(this);
     buildLayout();
@@ -253,7 +252,10 @@ void Quadrotag::slotDeleteShape()
     labelViewer.clearSelection();
 }
 
-void Quadrotag::slotText_ON_OFF() { imageViewer.imageWidget()->toggleText(); }
+void Quadrotag::slotText_ON_OFF()
+{
+    imageViewer.imageWidget()->toggleText();
+}
 
 void Quadrotag::warn(const QString& message)
 {

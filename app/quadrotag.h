@@ -28,6 +28,9 @@ public:
     // open dialog does after the operator chose files.
     void openImages(const QStringList& files);
 
+    // The annotation of the image on screen, as the next save would store it.
+    const ImageAnnotation& imageAnnotation() const { return annotation; }
+
 public slots:
     void slotOpenImages();
     void slotSave();

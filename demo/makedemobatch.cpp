@@ -15,11 +15,31 @@ struct Palette
 };
 
 const std::vector<Palette> palettes = {
-    {{215, 228, 236}, {96, 128, 160}, {120, 110, 100}, {60, 95, 140}, {70, 70, 150}, {60, 160, 220}},
-    {{200, 215, 205}, {150, 170, 190}, {160, 130, 80}, {90, 120, 160}, {180, 190, 200}, {40, 90, 200}},
+    {{215, 228, 236},
+     {96, 128, 160},
+     {120, 110, 100},
+     {60, 95, 140},
+     {70, 70, 150},
+     {60, 160, 220}},
+    {{200, 215, 205},
+     {150, 170, 190},
+     {160, 130, 80},
+     {90, 120, 160},
+     {180, 190, 200},
+     {40, 90, 200}},
     {{190, 205, 225}, {70, 90, 120}, {50, 60, 150}, {40, 60, 90}, {110, 140, 170}, {200, 200, 80}},
-    {{235, 235, 230}, {170, 180, 185}, {90, 90, 90}, {140, 160, 180}, {60, 100, 60}, {30, 120, 230}},
-    {{180, 200, 215}, {80, 110, 140}, {100, 140, 110}, {50, 80, 110}, {150, 120, 160}, {210, 170, 90}},
+    {{235, 235, 230},
+     {170, 180, 185},
+     {90, 90, 90},
+     {140, 160, 180},
+     {60, 100, 60},
+     {30, 120, 230}},
+    {{180, 200, 215},
+     {80, 110, 140},
+     {100, 140, 110},
+     {50, 80, 110},
+     {150, 120, 160},
+     {210, 170, 90}},
 };
 
 void paintRoom(cv::Mat& image, const Palette& colours, int variant)
@@ -39,12 +59,13 @@ void paintRoom(cv::Mat& image, const Palette& colours, int variant)
     cv::line(image, {145 + shift, 70}, {145 + shift, 260}, {250, 250, 250}, 6);
 
     // Framed artwork.
-    cv::rectangle(image, {470 - shift / 2, 110}, {600 - shift / 2, 200}, colours.accent, cv::FILLED);
+    cv::rectangle(image, {470 - shift / 2, 110}, {600 - shift / 2, 200}, colours.accent,
+                  cv::FILLED);
     cv::rectangle(image, {470 - shift / 2, 110}, {600 - shift / 2, 200}, colours.wood, 6);
 
     // Rug as a quadrilateral in perspective.
-    std::vector<cv::Point> rug = {{220, horizon + 60}, {620, horizon + 60}, {700, height - 30},
-                                  {140, height - 30}};
+    std::vector<cv::Point> rug = {
+        {220, horizon + 60}, {620, horizon + 60}, {700, height - 30}, {140, height - 30}};
     cv::fillConvexPoly(image, rug, colours.rug, cv::LINE_AA);
 
     // Sofa: seat, back and arms.

@@ -1,0 +1,63 @@
+#include "batchpaths.h"
+
+#include <QtTest>
+
+class TestBatchPaths : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void labelPathReplacesTheLastDotOfTheWholePath_data()
+    {
+        QTest::addColumn<QString>("imagePath");
+        QTest::addColumn<QString>("labelPath");
+        QTest::newRow("plain") << "/data/rooms/r07.jpg"
+                               << "/data/rooms/r07.lbl";
+        QTest::newRow("dotted folder") << "/data/a.b/c.jpg"
+                                       << "/data/a.b/c.lbl";
+        QTest::newRow("dot only in folder") << "/data/set.2/photo"
+                                            << "/data/set.lbl";
+        QTest::newRow("no dot at all") << "/data/photo"
+                                       << "/data/photo.lbl";
+        QTest::newRow("two extensions") << "/x/room.final.jpg"
+                                        << "/x/room.final.lbl";
+        QTest::newRow("non-ASCII") << QString::fromUtf8("/données/salon é.jpg")
+                                   << QString::fromUtf8("/données/salon é.lbl");
+    }
+
+    void labelPathReplacesTheLastDotOfTheWholePath()
+    {
+        QFETCH(QString, imagePath);
+        QFETCH(QString, labelPath);
+        QCOMPARE(labelPathFor(imagePath), labelPath);
+    }
+
+    void statusShowsPositionCountAndPath()
+    {
+        QCOMPARE(statusText(3, 12, "/data/r03.jpg"), QString("3/12  /data/r03.jpg"));
+    }
+
+    void longPathIsShortenedFromItsBeginning_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("ASCII") << "/" + QString(3000, 'a') + "/room.jpg";
+        QTest::newRow("two-byte characters") << "/" + QString(1500, QChar(0xe9)) + "/room.jpg";
+        QTest::newRow("surrogate pairs")
+            << "/" + QString::fromUtf8("\xF0\x9F\x9B\x8B").repeated(700) + "/room.jpg";
+    }
+
+    void longPathIsShortenedFromItsBeginning()
+    {
+        QFETCH(QString, path);
+        const QString text = statusText(1, 2, path);
+        QVERIFY2(text.toUtf8().size() <= 1023, qPrintable(QString::number(text.toUtf8().size())));
+        QVERIFY(text.toUtf8().size() > 1000);
+        QVERIFY(text.startsWith("1/2  ..."));
+        QVERIFY(text.endsWith("/room.jpg"));
+        QVERIFY(path.endsWith(text.mid(8)));
+        QVERIFY(!text.contains(QChar(QChar::ReplacementCharacter)));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestBatchPaths)
+#include "test_batchpaths.moc"

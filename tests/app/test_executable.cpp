@@ -1,0 +1,42 @@
+#include <QtTest>
+
+// Starts the real program the way an operator does, in a folder with a vocabulary.
+class TestExecutable : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writesTagIndexAndKeepsRunningUntilClosed()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QFile tags(dir.filePath("tags"));
+        QVERIFY(tags.open(QIODevice::WriteOnly));
+        tags.write("Sofa 0 Lamp(floor) 0\nMaterial 2 Wood Leather\n");
+        tags.close();
+
+        QProcess program;
+        program.setWorkingDirectory(dir.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(environment);
+        program.start(QUADROTAG_EXECUTABLE, {});
+        QVERIFY(program.waitForStarted());
+
+        const QString index = dir.filePath("index2tag.csv");
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(index).size() > 0, 10000);
+        QVERIFY(!program.waitForFinished(500));
+        QCOMPARE(program.state(), QProcess::Running);
+
+        QFile written(index);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), QByteArray("0,0,Sofa\n0,1,Lamp\n1,1,Material: Wood\n"
+                                               "1,2,Material: Leather\n"));
+
+        program.terminate();
+        QVERIFY(program.waitForFinished(5000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExecutable)
+#include "test_executable.moc"

@@ -1,0 +1,350 @@
+#include "quadrotag.h"
+#include "workflowfixture.h"
+
+#include <QtTest>
+
+#include <QFileDialog>
+#include <QStatusBar>
+
+#include <memory>
+#include <set>
+#include <unistd.h>
+
+using TagPairs = std::vector<std::pair<int, int>>;
+
+class TestWorkflow : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<Quadrotag> window;
+    QString previousDirectory;
+    QStringList batch;
+
+    QString pathOf(const QString& name) const { return dir->filePath(name); }
+    ImageWidget* canvas() const { return window->findChild<ImageViewer*>()->imageWidget(); }
+    LabelViewer* table() const { return window->findChild<LabelViewer*>(); }
+    QComboBox* styleChooser() const { return window->findChild<QComboBox*>(); }
+    QString status() const { return window->statusBar()->currentMessage(); }
+    const ImageAnnotation& annotation() const { return window->imageAnnotation(); }
+
+    void openBatch(const QStringList& files) { window->openImages(files); }
+
+    void drawShape(const std::vector<QPoint>& corners)
+    {
+        for (const QPoint& corner : corners)
+            QTest::mouseClick(canvas(), Qt::LeftButton, {}, corner);
+    }
+
+    void drawSquare(int left, int top, int side)
+    {
+        drawShape({{left, top}, {left + side, top}, {left + side, top + side}, {left, top + side}});
+    }
+
+    void clickTag(int row, int column)
+    {
+        QTableWidgetItem* item = table()->item(row, column);
+        QVERIFY(item);
+        QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
+                          table()->visualItemRect(item).center());
+    }
+
+    // Shortcuts reach only the active window, and the offscreen platform does not give
+    // activation back to the window when a message box closes.
+    void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+    {
+        if (QApplication::activeWindow() != window.get()) {
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        }
+        QTest::keyClick(window.get(), key, modifiers);
+    }
+
+    std::set<std::pair<int, int>> selectedCells() const
+    {
+        std::set<std::pair<int, int>> cells;
+        for (const QTableWidgetItem* item : table()->selectedItems())
+            cells.insert({item->row(), item->column()});
+        return cells;
+    }
+
+    static QColor pixelAt(QWidget* widget, const QPoint& position)
+    {
+        return widget->grab().toImage().pixelColor(position);
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        QVERIFY(writeFileBytes(pathOf("tags"), testVocabulary));
+        batch.clear();
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+            QVERIFY(writeTestJpeg(pathOf(name), 400, 300, 128));
+            batch << pathOf(name);
+        }
+        previousDirectory = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir->path()));
+        window = std::make_unique<Quadrotag>();
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        QDir::setCurrent(previousDirectory);
+        dir.reset();
+    }
+
+    void drawnAndTaggedShapeIsSavedAndRestored()
+    {
+        {
+            StdoutCapture out;
+            openBatch(batch);
+            QCOMPARE(out.text(), std::string("3\n"));
+        }
+        QCOMPARE(status(), "1/3  " + batch[0]);
+        {
+            StdoutCapture out;
+            drawSquare(20, 20, 100);
+            QCOMPARE(out.text(), std::string("Active shape: -1\nShape Added!\n"));
+        }
+        clickTag(0, 1);
+        clickTag(2, 2);
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+        QCOMPARE(annotation().labels[0].tags, TagPairs({{0, 1}, {2, 2}}));
+        QCOMPARE(annotation().labels[0].text, QString("S2\nK: T2\n"));
+        styleChooser()->setCurrentIndex(4);
+
+        pressKey(Qt::Key_Down);
+        QCOMPARE(fileBytes(pathOf("a.lbl")),
+                 QByteArray("4\n4 20 20 120 20 120 120 20 120 \n2 0 1 2 2 \n"));
+        QCOMPARE(status(), "2/3  " + batch[1]);
+        QVERIFY(annotation().labels.empty());
+        QCOMPARE(styleChooser()->currentIndex(), 0);
+        QVERIFY(!QFile::exists(pathOf("b.lbl")));
+
+        pressKey(Qt::Key_Up);
+        QCOMPARE(status(), "1/3  " + batch[0]);
+        QCOMPARE(styleChooser()->currentIndex(), 4);
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+        QCOMPARE(annotation().labels[0].points,
+                 std::vector<QPoint>({{20, 20}, {120, 20}, {120, 120}, {20, 120}}));
+        QCOMPARE(annotation().labels[0].text, QString("S2\nK: T2\n"));
+        QVERIFY(selectedCells().empty());
+        const QColor fill = pixelAt(canvas(), {100, 30});
+        QVERIFY2(fill.green() > fill.red() + 20, qPrintable(fill.name()));
+
+        StdoutCapture out;
+        QTest::mousePress(canvas(), Qt::RightButton, {}, {60, 60});
+        QTest::mouseRelease(canvas(), Qt::RightButton, {}, {60, 60});
+        QCOMPARE(out.text(), std::string("Active shape: 0\n"));
+        QCOMPARE(selectedCells(), (std::set<std::pair<int, int>>{{0, 1}, {2, 2}}));
+        const QColor active = pixelAt(canvas(), {100, 30});
+        QVERIFY2(active.red() > active.green() + 20, qPrintable(active.name()));
+    }
+
+    void dragMovesFromTheAnchorWithoutDrift()
+    {
+        openBatch(batch);
+        drawSquare(100, 100, 100);
+        QTest::mouseClick(canvas(), Qt::LeftButton, {}, {300, 20}); // starts another shape
+        QTest::mousePress(canvas(), Qt::RightButton, {}, {150, 150});
+        QTest::mouseMove(canvas(), {160, 145});
+        QCOMPARE(annotation().labels[0].points,
+                 std::vector<QPoint>({{110, 95}, {210, 95}, {210, 195}, {110, 195}}));
+        for (int step = 0; step < 20; ++step)
+            QTest::mouseMove(canvas(), {150 + step * 3, 150 - step});
+        QTest::mouseMove(canvas(), {150, 150});
+        QCOMPARE(annotation().labels[0].points,
+                 std::vector<QPoint>({{100, 100}, {200, 100}, {200, 200}, {100, 200}}));
+        QTest::mouseMove(canvas(), {40, 40});
+        QCOMPARE(annotation().labels[0].points[0], QPoint(-10, -10));
+        QTest::mouseRelease(canvas(), Qt::RightButton, {}, {40, 40});
+        QTest::mouseMove(canvas(), {90, 90});
+        QCOMPARE(annotation().labels[0].points[0], QPoint(-10, -10));
+    }
+
+    void deleteRemovesActiveShapeAndEmptyAnnotationIsSaved()
+    {
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), "3\n4 10 10 60 10 60 60 10 60 \n1 0 0 \n"
+                                                "4 200 10 260 10 260 60 200 60 \n1 0 2 \n"));
+        openBatch(batch);
+        QCOMPARE(annotation().labels.size(), std::size_t(2));
+        QCOMPARE(styleChooser()->currentIndex(), 3);
+
+        pressKey(Qt::Key_Delete);
+        QCOMPARE(annotation().labels.size(), std::size_t(2));
+
+        for (const QPoint& inside : {QPoint(30, 30), QPoint(230, 30)}) {
+            QTest::mousePress(canvas(), Qt::RightButton, {}, inside);
+            QTest::mouseRelease(canvas(), Qt::RightButton, {}, inside);
+            pressKey(Qt::Key_Delete);
+            QVERIFY(selectedCells().empty());
+        }
+        QVERIFY(annotation().labels.empty());
+
+        pressKey(Qt::Key_Down);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), QByteArray("3\n"));
+        pressKey(Qt::Key_Down);
+        QVERIFY(!QFile::exists(pathOf("b.lbl")));
+    }
+
+    void deleteDuringDragLeavesLaterMovesWithoutEffect()
+    {
+        openBatch(batch);
+        drawSquare(10, 10, 50);
+        drawSquare(100, 10, 50);
+        drawSquare(200, 10, 50);
+        QTest::mousePress(canvas(), Qt::RightButton, {}, {120, 30});
+        pressKey(Qt::Key_Delete);
+        QTest::mouseMove(canvas(), {140, 60});
+        QTest::mouseRelease(canvas(), Qt::RightButton, {}, {140, 60});
+        QCOMPARE(annotation().labels.size(), std::size_t(2));
+        QCOMPARE(annotation().labels[1].points[0], QPoint(200, 10));
+    }
+
+    void spaceHidesAndShowsCaptions()
+    {
+        openBatch(batch);
+        drawSquare(20, 20, 100);
+        clickTag(0, 0);
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, {350, 250});
+        const QImage shown = canvas()->grab().toImage();
+        pressKey(Qt::Key_Space);
+        const QImage hidden = canvas()->grab().toImage();
+        QVERIFY(shown != hidden);
+        pressKey(Qt::Key_Space);
+        QCOMPARE(canvas()->grab().toImage(), shown);
+    }
+
+    void styleOfImageWithoutShapesIsNotStored()
+    {
+        openBatch(batch);
+        styleChooser()->setCurrentIndex(9);
+        pressKey(Qt::Key_Down);
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!QFile::exists(pathOf("a.lbl")));
+        QVERIFY(!QFile::exists(pathOf("b.lbl")));
+    }
+
+    void nextOnLastAndPreviousOnFirstOnlySave()
+    {
+        openBatch(batch);
+        drawSquare(20, 20, 50);
+        clickTag(0, 3);
+        pressKey(Qt::Key_Up);
+        QCOMPARE(status(), "1/3  " + batch[0]);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), QByteArray("0\n4 20 20 70 20 70 70 20 70 \n1 0 3 \n"));
+
+        pressKey(Qt::Key_Down);
+        pressKey(Qt::Key_Down);
+        drawSquare(30, 30, 50);
+        clickTag(6, 0);
+        pressKey(Qt::Key_Down);
+        QCOMPARE(status(), "3/3  " + batch[2]);
+        QCOMPARE(fileBytes(pathOf("c.lbl")), QByteArray("0\n4 30 30 80 30 80 80 30 80 \n1 6 0 \n"));
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+    }
+
+    void cancelledDialogChangesNothing()
+    {
+        openBatch(batch);
+        drawSquare(20, 20, 50);
+        QTimer::singleShot(200, [] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                dialog->reject();
+        });
+        StdoutCapture out;
+        window->slotOpenImages();
+        QCOMPARE(out.text(), std::string());
+        QCOMPARE(status(), "1/3  " + batch[0]);
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+    }
+
+    void newBatchDiscardsUnsavedShapes()
+    {
+        openBatch(batch);
+        drawSquare(20, 20, 50);
+        clickTag(0, 0);
+        openBatch({batch[1], batch[2]});
+        QCOMPARE(status(), "1/2  " + batch[1]);
+        QVERIFY(annotation().labels.empty());
+        QVERIFY(!QFile::exists(pathOf("a.lbl")));
+    }
+
+    void undecodableImageNeverReceivesAnotherImagesShapes()
+    {
+        QVERIFY(writeFileBytes(pathOf("b.jpg"), "this is not a JPEG file"));
+        openBatch(batch);
+        drawSquare(20, 20, 50);
+        clickTag(0, 0);
+
+        MessageBoxCloser closer;
+        pressKey(Qt::Key_Down);
+        QCOMPARE(closer.titles, QStringList("Warning"));
+        QCOMPARE(closer.texts, QStringList("Cannot open image " + batch[1]));
+        QCOMPARE(status(), "1/3  " + batch[0]);
+
+        // Work goes on on the image still shown; saving must reach its own file.
+        drawSquare(200, 20, 50);
+        clickTag(0, 1);
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!QFile::exists(pathOf("b.lbl")));
+        const QByteArray bothShapes = "0\n4 20 20 70 20 70 70 20 70 \n1 0 0 \n"
+                                      "4 200 20 250 20 250 70 200 70 \n1 0 1 \n";
+        QCOMPARE(fileBytes(pathOf("a.lbl")), bothShapes);
+
+        pressKey(Qt::Key_Down);
+        QCOMPARE(status(), "3/3  " + batch[2]);
+        QVERIFY(!QFile::exists(pathOf("b.lbl")));
+        QCOMPARE(fileBytes(pathOf("a.lbl")), bothShapes);
+        QCOMPARE(closer.texts.size(), 1);
+    }
+
+    void labelPathThatIsAFolderIsNotReadAndCannotBeWritten()
+    {
+        QVERIFY(QDir(dir->path()).mkdir("a.lbl"));
+        MessageBoxCloser closer;
+        openBatch(batch);
+        QVERIFY(closer.texts.isEmpty());
+        QVERIFY(annotation().labels.empty());
+        drawSquare(20, 20, 50);
+        clickTag(0, 0);
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(closer.titles, QStringList("Warning"));
+        QCOMPARE(closer.texts, QStringList("Fail writing to " + pathOf("a.lbl")));
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+    }
+
+    void unreadableLabelFileIsReported()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root reads any file; the folder case covers the other failure path");
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), "2\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n"));
+        QVERIFY(QFile::setPermissions(pathOf("a.lbl"), QFileDevice::Permissions()));
+        MessageBoxCloser closer;
+        openBatch(batch);
+        QCOMPARE(closer.texts, QStringList("Fail reading from " + pathOf("a.lbl")));
+        QVERIFY(annotation().labels.empty());
+        QCOMPARE(styleChooser()->currentIndex(), 0);
+    }
+
+    void labelFromAnotherVocabularyKeepsItsTags()
+    {
+        QVERIFY(
+            writeFileBytes(pathOf("a.lbl"), "1\n4 10 10 90 10 90 90 10 90 \n3 0 4 2 0 99 99 \n"));
+        openBatch(batch);
+        QCOMPARE(annotation().labels[0].tags, TagPairs({{0, 4}, {2, 0}, {99, 99}}));
+        QCOMPARE(annotation().labels[0].text, QString("S5\n"));
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, {50, 50});
+        QCOMPARE(selectedCells(), (std::set<std::pair<int, int>>{{0, 4}}));
+    }
+};
+
+QTEST_MAIN(TestWorkflow)
+#include "test_workflow.moc"

@@ -1,0 +1,59 @@
+#include "workflowfixture.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <iostream>
+
+StdoutCapture::StdoutCapture() : previous(std::cout.rdbuf(buffer.rdbuf())) {}
+
+StdoutCapture::~StdoutCapture()
+{
+    std::cout.rdbuf(previous);
+}
+
+MessageBoxCloser::MessageBoxCloser()
+{
+    connect(&timer, &QTimer::timeout, this, &MessageBoxCloser::closeActiveBox);
+    timer.start(5);
+}
+
+void MessageBoxCloser::closeActiveBox()
+{
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box)
+        return;
+    titles << box->windowTitle();
+    texts << box->text();
+    box->done(QMessageBox::Ok);
+}
+
+const QByteArray testVocabulary = "S1 0 S2 0 S3 0 S4 0 S5 0 S6 0 S7 0\n"
+                                  "K 7 T1 T2 T3 T4 T5 T6 T7\n"
+                                  "S8 0\n"
+                                  "M 10 U1 U2 U3 U4 U5 U6 U7 U8 U9 U10\n"
+                                  "S9 0\n";
+
+bool writeTestJpeg(const QString& path, int width, int height, int grey)
+{
+    cv::Mat image(height, width, CV_8UC3, cv::Scalar(grey, grey, grey));
+    return cv::imwrite(QFile::encodeName(path).toStdString(), image);
+}
+
+bool writeFileBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
+}
