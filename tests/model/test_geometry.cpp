@@ -150,8 +150,9 @@ void TestGeometry::containsPointInTriangle_data()
         << a << QPoint(10, 10) << QPoint(20, 20) << QPoint(5, 5) << false;
     QTest::newRow("corners at one spot") << a << a << a << a << false;
     const QPoint far(-1000000000, -1000000000);
-    QTest::newRow("large triangle, inside") << far << QPoint(1000000000, far.y())
-                                            << QPoint(far.x(), 1000000000) << QPoint(0, 0) << true;
+    QTest::newRow("large triangle, inside")
+        << far << QPoint(1000000000, far.y()) << QPoint(far.x(), 1000000000)
+        << QPoint(-500000000, -500000000) << true;
     QTest::newRow("large triangle, outside")
         << far << QPoint(1000000000, far.y()) << QPoint(far.x(), 1000000000)
         << QPoint(900000000, 900000000) << false;
