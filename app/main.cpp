@@ -1,3 +1,4 @@
+#include "memorytuning.h"
 #include "quadrotag.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@ int main(int argc, char* argv[])
                   << std::endl;
         return 1;
     }
+    reuseLargeImageBuffers();
     QApplication application(argc, argv);
     Quadrotag window;
     window.show();
