@@ -24,12 +24,10 @@ void ImageViewer::setImage(const QPixmap& image)
 
 void ImageViewer::setAnnotation(const ImageAnnotation& newAnnotation)
 {
-    canvas.annotation = newAnnotation;
-    canvas.update();
+    canvas.replaceAnnotation(newAnnotation);
 }
 
 void ImageViewer::setActiveShape(int index)
 {
-    canvas.activeShape = index;
-    canvas.update();
+    canvas.replaceActiveShape(index);
 }

@@ -1,9 +1,11 @@
 #include "imagewidget.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
@@ -11,6 +13,7 @@
 #include <QScreen>
 #include <QTextOption>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -23,6 +26,30 @@ const qreal captionPenWidth = 1.0;
 const int captionPointSize = 15;
 const char* const captionFamily = "Times New Roman";
 const int cornersPerShape = 4;
+// Antialiased edges and pen caps reach this far beyond a shape's corners.
+const int edgeMargin = 3;
+// Glyphs may overhang their laid-out box a little.
+const int captionMargin = 6;
+// Beyond this many different captions the size cache starts over.
+const int captionCacheLimit = 4096;
+const int textFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+
+QFont captionFont()
+{
+    QFont font;
+    font.setPointSize(captionPointSize);
+    font.setFamily(captionFamily);
+    return font;
+}
+
+QRect cornersArea(const std::vector<QPoint>& points)
+{
+    if (points.empty())
+        return QRect();
+    return QPolygon(points.begin(), points.end())
+        .boundingRect()
+        .adjusted(-edgeMargin, -edgeMargin, edgeMargin, edgeMargin);
+}
 
 QSize desktopSize()
 {
@@ -102,22 +129,23 @@ void ImageWidget::mouseMoveEvent(QMouseEvent* event)
         QPoint displacement = position - cursorPos;
         emit sglShapeMoved(displacement);
     } else if (mode == Drawing) {
+        const QRect before = rubberBandArea();
         cursorPos = position;
-        update();
+        update(before.united(rubberBandArea()));
     }
     QWidget::mouseMoveEvent(event);
 }
 
-void ImageWidget::paintEvent(QPaintEvent*)
+void ImageWidget::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     resize(pixmap.size());
     painter.drawPixmap(0, 0, pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     paintRubberBand(painter);
-    paintShapes(painter);
+    paintShapes(painter, event->region());
     if (showText)
-        paintCaptions(painter);
+        paintCaptions(painter, event->region());
 }
 
 void ImageWidget::selectShapeAt(const QPoint& position)
@@ -170,12 +198,15 @@ void ImageWidget::paintRubberBand(QPainter& painter) const
         painter.drawLine(newShapePoints[0], cursorPos);
 }
 
-void ImageWidget::paintShapes(QPainter& painter) const
+void ImageWidget::paintShapes(QPainter& painter, const QRegion& damaged) const
 {
     const QBrush activeBrush(activeShapeColor);
     const QBrush otherBrush(shapeColor);
     for (std::size_t j = 0; j < annotation.labels.size(); ++j) {
         const std::vector<QPoint>& points = annotation.labels[j].points;
+        // Outside the damaged area the fill could not change a pixel.
+        if (!damaged.intersects(cornersArea(points)))
+            continue;
         QPainterPath path;
         path.addPolygon(QPolygon(points.begin(), points.end()));
         // An index beyond the list matches no shape, so every shape stays green.
@@ -184,12 +215,9 @@ void ImageWidget::paintShapes(QPainter& painter) const
     }
 }
 
-void ImageWidget::paintCaptions(QPainter& painter) const
+void ImageWidget::paintCaptions(QPainter& painter, const QRegion& damaged) const
 {
-    QFont font;
-    font.setPointSize(captionPointSize);
-    font.setFamily(captionFamily);
-    painter.setFont(font);
+    painter.setFont(captionFont());
     painter.setPen(
         QPen(QBrush(captionColor), captionPenWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
 
@@ -198,6 +226,70 @@ void ImageWidget::paintCaptions(QPainter& painter) const
         // Without points there is no centre to hang the caption from.
         if (label.tags.empty() || label.points.empty())
             continue;
+        if (!damaged.intersects(captionArea(label)))
+            continue;
         painter.drawText(QRectF(captionAnchor(label.points), area), label.text, QTextOption());
     }
+}
+
+void ImageWidget::replaceAnnotation(const ImageAnnotation& newAnnotation)
+{
+    const std::vector<Label>& before = annotation.labels;
+    const std::vector<Label>& after = newAnnotation.labels;
+    QRegion changed;
+    for (std::size_t i = 0; i < std::max(before.size(), after.size()); ++i) {
+        if (i < before.size() && i < after.size() && before[i] == after[i])
+            continue;
+        if (i < before.size())
+            changed += shapeArea(before[i]);
+        if (i < after.size())
+            changed += shapeArea(after[i]);
+    }
+    annotation = newAnnotation;
+    update(changed);
+}
+
+void ImageWidget::replaceActiveShape(int index)
+{
+    const auto areaOf = [this](int shape) {
+        const bool exists =
+            shape >= 0 && static_cast<std::size_t>(shape) < annotation.labels.size();
+        return exists ? cornersArea(annotation.labels[shape].points) : QRect();
+    };
+    const QRect changed = areaOf(activeShape).united(areaOf(index));
+    activeShape = index;
+    update(changed);
+}
+
+QRect ImageWidget::shapeArea(const Label& label) const
+{
+    return cornersArea(label.points).united(captionArea(label));
+}
+
+QRect ImageWidget::captionArea(const Label& label) const
+{
+    if (label.tags.empty() || label.points.empty() || label.text.isEmpty())
+        return QRect();
+    if (captionSizesWidth != pixmap.width() || captionSizes.size() > captionCacheLimit) {
+        captionSizes.clear();
+        captionSizesWidth = pixmap.width();
+    }
+    auto size = captionSizes.constFind(label.text);
+    if (size == captionSizes.constEnd()) {
+        const QRect layout =
+            QFontMetrics(captionFont(), this)
+                .boundingRect(QRect(QPoint(0, 0), pixmap.size()), textFlags, label.text);
+        size = captionSizes.insert(label.text, layout.size());
+    }
+    return QRect(captionAnchor(label.points), *size)
+        .adjusted(-captionMargin, -captionMargin, captionMargin, captionMargin);
+}
+
+QRect ImageWidget::rubberBandArea() const
+{
+    if (mode != Drawing || newShapePoints.empty())
+        return QRect();
+    std::vector<QPoint> outline = newShapePoints;
+    outline.push_back(cursorPos);
+    return cornersArea(outline);
 }

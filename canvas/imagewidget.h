@@ -4,6 +4,7 @@
 #include "imageannotation.h"
 #include "label.h"
 
+#include <QHash>
 #include <QPixmap>
 #include <QPoint>
 #include <QWidget>
@@ -49,8 +50,15 @@ private:
     void startShape(const QPoint& position);
     void placeCorner(const QPoint& position);
     void paintRubberBand(QPainter& painter) const;
-    void paintShapes(QPainter& painter) const;
-    void paintCaptions(QPainter& painter) const;
+    void paintShapes(QPainter& painter, const QRegion& damaged) const;
+    void paintCaptions(QPainter& painter, const QRegion& damaged) const;
+
+    // Called by the scrolling view; each repaints only where the picture changes.
+    void replaceAnnotation(const ImageAnnotation& newAnnotation);
+    void replaceActiveShape(int index);
+    QRect shapeArea(const Label& label) const;
+    QRect captionArea(const Label& label) const;
+    QRect rubberBandArea() const;
 
     // The scrolling view is the only writer of annotation and activeShape.
     friend class ImageViewer;
@@ -62,6 +70,11 @@ private:
     ImageAnnotation annotation;
     std::vector<QPoint> newShapePoints;
     bool showText = true;
+
+    // Laid-out caption sizes by text, for the wrapping width they were measured at,
+    // so that a repaint can tell which captions reach into the damaged area.
+    mutable QHash<QString, QSize> captionSizes;
+    mutable int captionSizesWidth = -1;
 };
 
 #endif

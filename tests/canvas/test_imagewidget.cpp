@@ -10,6 +10,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <functional>
 
 using Points = std::vector<QPoint>;
 
@@ -85,6 +86,14 @@ ImageAnnotation annotationOf(const std::vector<Label>& labels)
     ImageAnnotation annotation;
     annotation.labels = labels;
     return annotation;
+}
+
+std::vector<Label> overlappingCaptionedShapes()
+{
+    const QString caption = QStringLiteral("Sofa\nMaterial: Wood, Leather");
+    return {label({{10, 10}, {70, 10}, {70, 70}, {10, 70}}, true, caption),
+            label({{50, 50}, {120, 40}, {130, 110}, {60, 120}}, true, QStringLiteral("Rug")),
+            label({{110, 110}, {180, 110}, {180, 180}, {110, 180}}, true, caption)};
 }
 
 // Translucent source-over blend, as the fills and the rubber band appear.
@@ -166,6 +175,9 @@ private:
 
 Q_DECLARE_METATYPE(MouseSteps)
 
+using Edit = std::function<void(ImageViewer*)>;
+Q_DECLARE_METATYPE(Edit)
+
 class TestImageWidget : public QObject
 {
     Q_OBJECT
@@ -190,6 +202,8 @@ private slots:
     void anchorsCaptionAtRoundedCentroid();
     void paintsRubberBand_data();
     void paintsRubberBand();
+    void repaintOfChangedAreaMatchesFullRepaint_data();
+    void repaintOfChangedAreaMatchesFullRepaint();
 
 private:
     QImage canvasImage() { return viewer->imageWidget()->grab().toImage(); }
@@ -550,3 +564,60 @@ void TestImageWidget::paintsRubberBand()
 
 QTEST_MAIN(TestImageWidget)
 #include "test_imagewidget.moc"
+
+void TestImageWidget::repaintOfChangedAreaMatchesFullRepaint_data()
+{
+    QTest::addColumn<Edit>("edit");
+
+    const std::vector<Label> shapes = overlappingCaptionedShapes();
+    const auto moved = [shapes](QPoint offset) {
+        std::vector<Label> result = shapes;
+        for (QPoint& point : result[0].points)
+            point += offset;
+        return annotationOf(result);
+    };
+    QTest::newRow("drag over other shapes") << Edit([moved](ImageViewer* v) {
+        v->setAnnotation(moved({35, 40}));
+    });
+    QTest::newRow("drag and back") << Edit([moved](ImageViewer* v) {
+        v->setAnnotation(moved({90, 90}));
+        QCoreApplication::processEvents();
+        v->setAnnotation(moved({0, 0}));
+    });
+    QTest::newRow("middle shape deleted") << Edit([shapes](ImageViewer* v) {
+        v->setAnnotation(annotationOf({shapes[0], shapes[2]}));
+    });
+    QTest::newRow("caption changed") << Edit([shapes](ImageViewer* v) {
+        std::vector<Label> changed = shapes;
+        changed[2].text = QStringLiteral("Sofa\n");
+        v->setAnnotation(annotationOf(changed));
+    });
+    QTest::newRow("other shape active") << Edit([](ImageViewer* v) { v->setActiveShape(0); });
+    QTest::newRow("no shape active") << Edit([](ImageViewer* v) { v->setActiveShape(-1); });
+    QTest::newRow("rubber band follows the mouse") << Edit([](ImageViewer* v) {
+        leftClicks(v->imageWidget(), {{20, 150}, {90, 160}});
+        QCoreApplication::processEvents();
+        for (int step = 0; step < 5; ++step) {
+            play(v->imageWidget(), {move(QPoint(150 - step * 20, 60 + step * 25))});
+            QCoreApplication::processEvents();
+        }
+    });
+}
+
+// What is on screen after an edit must equal a repaint of the whole canvas, even
+// though the edit repaints only the area it changed.
+void TestImageWidget::repaintOfChangedAreaMatchesFullRepaint()
+{
+    QFETCH(Edit, edit);
+    viewer->setAnnotation(annotationOf(overlappingCaptionedShapes()));
+    viewer->setActiveShape(2);
+    QCoreApplication::processEvents();
+
+    edit(viewer);
+    QCoreApplication::processEvents();
+
+    const QImage onScreen = viewer->screen()->grabWindow(viewer->winId()).toImage();
+    const QImage repaintedWhole = viewer->grab().toImage();
+    QCOMPARE(onScreen.convertToFormat(QImage::Format_RGB32),
+             repaintedWhole.convertToFormat(QImage::Format_RGB32));
+}
