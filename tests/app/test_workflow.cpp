@@ -334,6 +334,22 @@ private slots:
         QCOMPARE(styleChooser()->currentIndex(), 0);
     }
 
+    void nonAsciiPathsAreSavedAndReadBack()
+    {
+        QVERIFY(QDir(dir->path()).mkdir(QString::fromUtf8("données")));
+        const QString image = pathOf(QString::fromUtf8("données/salon é.jpg"));
+        QVERIFY(writeTestJpeg(image, 200, 150, 90));
+        openBatch({image});
+        drawSquare(20, 20, 40);
+        clickTag(0, 2);
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        const QString label = pathOf(QString::fromUtf8("données/salon é.lbl"));
+        QCOMPARE(fileBytes(label), QByteArray("0\n4 20 20 60 20 60 60 20 60 \n1 0 2 \n"));
+        openBatch({image});
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+        QCOMPARE(annotation().labels[0].text, QString("S3\n"));
+    }
+
     void labelFromAnotherVocabularyKeepsItsTags()
     {
         QVERIFY(
