@@ -169,18 +169,26 @@ bool Quadrotag::hasSomethingToSave() const
 
 void Quadrotag::slotSave()
 {
+    saveAnnotation();
+}
+
+// True when nothing needed saving or the label file was written.
+bool Quadrotag::saveAnnotation()
+{
     if (!hasSomethingToSave())
-        return;
+        return true;
     annotation.styleIndex = styleComboBox.currentIndex();
-    if (!writeLabelFile(annotation, localPath(annotatedLabelPath)))
-        warn(QStringLiteral("Fail writing to ") + annotatedLabelPath);
+    if (writeLabelFile(annotation, localPath(annotatedLabelPath)))
+        return true;
+    warn(QStringLiteral("Fail writing to ") + annotatedLabelPath);
+    return false;
 }
 
 void Quadrotag::slotNextImage()
 {
-    if (imagePaths.isEmpty())
+    // An annotation that could not be written stays on screen rather than being dropped.
+    if (imagePaths.isEmpty() || !saveAnnotation())
         return;
-    slotSave();
     if (currentImage < imagePaths.size() - 1) {
         ++currentImage;
         loadCurrentImage();
@@ -189,9 +197,8 @@ void Quadrotag::slotNextImage()
 
 void Quadrotag::slotPreviousImage()
 {
-    if (imagePaths.isEmpty())
+    if (imagePaths.isEmpty() || !saveAnnotation())
         return;
-    slotSave();
     if (currentImage > 0) {
         --currentImage;
         loadCurrentImage();

@@ -51,6 +51,7 @@ private:
     void readLabelsOfCurrentImage();
     void updateStatus();
     bool hasSomethingToSave() const;
+    bool saveAnnotation();
     void warn(const QString& message);
 
     Ui::QuadrotagClass ui;

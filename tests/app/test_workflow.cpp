@@ -306,7 +306,7 @@ private slots:
         QCOMPARE(closer.texts.size(), 1);
     }
 
-    void labelPathThatIsAFolderIsNotReadAndCannotBeWritten()
+    void unwritableLabelPathKeepsTheImageOnScreen()
     {
         QVERIFY(QDir(dir->path()).mkdir("a.lbl"));
         MessageBoxCloser closer;
@@ -319,6 +319,17 @@ private slots:
         QCOMPARE(closer.titles, QStringList("Warning"));
         QCOMPARE(closer.texts, QStringList("Fail writing to " + pathOf("a.lbl")));
         QCOMPARE(annotation().labels.size(), std::size_t(1));
+
+        // Moving on would drop the shape that could not be written: the image stays.
+        pressKey(Qt::Key_Down);
+        QCOMPARE(closer.texts.size(), 2);
+        QCOMPARE(status(), "1/3  " + batch[0]);
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+
+        QVERIFY(QDir(dir->path()).rmdir("a.lbl"));
+        pressKey(Qt::Key_Down);
+        QCOMPARE(status(), "2/3  " + batch[1]);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), QByteArray("0\n4 20 20 70 20 70 70 20 70 \n1 0 0 \n"));
     }
 
     void unreadableLabelFileIsReported()
