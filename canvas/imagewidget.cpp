@@ -101,6 +101,8 @@ void ImageWidget::resetDrawing()
 
 void ImageWidget::mousePressEvent(QMouseEvent* event)
 {
+    // A press changes at most the outline being drawn and which shape is red.
+    const QRect before = pressChangeableArea();
     const QPoint position = event->position().toPoint();
     cursorPos = position;
     if (event->button() == Qt::RightButton)
@@ -109,7 +111,7 @@ void ImageWidget::mousePressEvent(QMouseEvent* event)
         startShape(position);
     else if (event->button() == Qt::LeftButton && mode == Drawing)
         placeCorner(position);
-    update();
+    update(before.united(pressChangeableArea()));
     QWidget::mousePressEvent(event);
 }
 
@@ -251,14 +253,20 @@ void ImageWidget::replaceAnnotation(const ImageAnnotation& newAnnotation)
 
 void ImageWidget::replaceActiveShape(int index)
 {
-    const auto areaOf = [this](int shape) {
-        const bool exists =
-            shape >= 0 && static_cast<std::size_t>(shape) < annotation.labels.size();
-        return exists ? cornersArea(annotation.labels[shape].points) : QRect();
-    };
-    const QRect changed = areaOf(activeShape).united(areaOf(index));
+    const QRect changed = cornersAreaOf(activeShape).united(cornersAreaOf(index));
     activeShape = index;
     update(changed);
+}
+
+QRect ImageWidget::cornersAreaOf(int index) const
+{
+    const bool exists = index >= 0 && static_cast<std::size_t>(index) < annotation.labels.size();
+    return exists ? cornersArea(annotation.labels[index].points) : QRect();
+}
+
+QRect ImageWidget::pressChangeableArea() const
+{
+    return rubberBandArea().united(cornersAreaOf(activeShape));
 }
 
 QRect ImageWidget::shapeArea(const Label& label) const

@@ -59,6 +59,8 @@ private:
     QRect shapeArea(const Label& label) const;
     QRect captionArea(const Label& label) const;
     QRect rubberBandArea() const;
+    QRect cornersAreaOf(int index) const;
+    QRect pressChangeableArea() const;
 
     // The scrolling view is the only writer of annotation and activeShape.
     friend class ImageViewer;

@@ -594,6 +594,23 @@ void TestImageWidget::repaintOfChangedAreaMatchesFullRepaint_data()
     });
     QTest::newRow("other shape active") << Edit([](ImageViewer* v) { v->setActiveShape(0); });
     QTest::newRow("no shape active") << Edit([](ImageViewer* v) { v->setActiveShape(-1); });
+    QTest::newRow("right press selects another shape") << Edit([](ImageViewer* v) {
+        play(v->imageWidget(),
+             {press(Qt::RightButton, {20, 20}), release(Qt::RightButton, {20, 20})});
+    });
+    QTest::newRow("right press on nothing") << Edit([](ImageViewer* v) {
+        play(v->imageWidget(),
+             {press(Qt::RightButton, {190, 5}), release(Qt::RightButton, {190, 5})});
+    });
+    QTest::newRow("first corner turns the active shape green") << Edit([](ImageViewer* v) {
+        leftClicks(v->imageWidget(), {{190, 20}});
+    });
+    QTest::newRow("right press abandons an outline") << Edit([](ImageViewer* v) {
+        leftClicks(v->imageWidget(), {{20, 150}, {90, 160}, {100, 20}});
+        QCoreApplication::processEvents();
+        play(v->imageWidget(),
+             {press(Qt::RightButton, {190, 5}), release(Qt::RightButton, {190, 5})});
+    });
     QTest::newRow("rubber band follows the mouse") << Edit([](ImageViewer* v) {
         leftClicks(v->imageWidget(), {{20, 150}, {90, 160}});
         QCoreApplication::processEvents();
