@@ -162,9 +162,8 @@ void Quadrotag::updateStatus()
 
 bool Quadrotag::hasSomethingToSave() const
 {
-    if (currentImage < 0 || currentImage >= imagePaths.size() || annotatedLabelPath.isEmpty())
-        return false;
-    return !annotation.labels.empty() || labelFileHadShapes;
+    // No image of any batch has been shown while the label path is empty.
+    return !annotatedLabelPath.isEmpty() && (!annotation.labels.empty() || labelFileHadShapes);
 }
 
 void Quadrotag::slotSave()

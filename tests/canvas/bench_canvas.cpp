@@ -17,6 +17,8 @@ private slots:
 private:
     static void shapeCounts();
     static ImageAnnotation crowdedAnnotation(int shapes);
+    static void showOnImage(ImageViewer& viewer, const ImageAnnotation& annotation, int active,
+                            bool captions);
 };
 
 void BenchCanvas::shapeCounts()
@@ -46,6 +48,19 @@ ImageAnnotation BenchCanvas::crowdedAnnotation(int shapes)
     return annotation;
 }
 
+// A 1920 x 1080 image with the annotation on it, one shape active.
+void BenchCanvas::showOnImage(ImageViewer& viewer, const ImageAnnotation& annotation, int active,
+                              bool captions)
+{
+    QPixmap image(1920, 1080);
+    image.fill(QColor(180, 160, 140));
+    viewer.setImage(image);
+    viewer.setAnnotation(annotation);
+    viewer.setActiveShape(active);
+    if (!captions)
+        viewer.imageWidget()->toggleText();
+}
+
 // What the operator waits for: only the area the drag changed is painted, on a
 // shown canvas, with the dragged shape in view.
 void BenchCanvas::dragStepOnScreen()
@@ -53,8 +68,6 @@ void BenchCanvas::dragStepOnScreen()
     QFETCH(int, shapes);
     QFETCH(bool, captions);
 
-    QPixmap image(1920, 1080);
-    image.fill(QColor(180, 160, 140));
     const ImageAnnotation atRest = crowdedAnnotation(shapes);
     const int dragged = shapes / 2;
     ImageAnnotation moved = atRest;
@@ -62,11 +75,7 @@ void BenchCanvas::dragStepOnScreen()
         point += QPoint(10, -5);
 
     ImageViewer viewer;
-    viewer.setImage(image);
-    viewer.setAnnotation(atRest);
-    viewer.setActiveShape(dragged);
-    if (!captions)
-        viewer.imageWidget()->toggleText();
+    showOnImage(viewer, atRest, dragged, captions);
     viewer.show();
     QVERIFY(QTest::qWaitForWindowExposed(&viewer));
     const QPoint corner = atRest.labels[dragged].points[0];
@@ -88,16 +97,10 @@ void BenchCanvas::wholeCanvasRepaint()
     QFETCH(int, shapes);
     QFETCH(bool, captions);
 
-    QPixmap image(1920, 1080);
-    image.fill(QColor(180, 160, 140));
     const ImageAnnotation annotation = crowdedAnnotation(shapes);
     ImageViewer viewer;
-    viewer.setImage(image);
-    viewer.setAnnotation(annotation);
-    viewer.setActiveShape(shapes / 2);
+    showOnImage(viewer, annotation, shapes / 2, captions);
     ImageWidget* canvas = viewer.imageWidget();
-    if (!captions)
-        canvas->toggleText();
 
     QBENCHMARK
     {
