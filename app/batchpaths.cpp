@@ -2,12 +2,6 @@
 
 #include <QFile>
 
-QString labelPathFor(const QString& imagePath)
-{
-    const int dot = imagePath.lastIndexOf(QLatin1Char('.'));
-    return (dot < 0 ? imagePath : imagePath.left(dot)) + QStringLiteral(".lbl");
-}
-
 std::string localPath(const QString& path)
 {
     return QFile::encodeName(path).toStdString();

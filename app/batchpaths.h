@@ -1,12 +1,11 @@
 #ifndef QUADROTAG_BATCHPATHS_H
 #define QUADROTAG_BATCHPATHS_H
 
+#include "labelpath.h"
+
 #include <QString>
 
 #include <string>
-
-// The image path up to its last "." followed by ".lbl"; the whole path when it has no ".".
-QString labelPathFor(const QString& imagePath);
 
 // The path as the file system spells it, for OpenCV and the label file functions.
 std::string localPath(const QString& path);

@@ -7,7 +7,7 @@ class TestBatchPaths : public QObject
     Q_OBJECT
 
 private slots:
-    void labelPathReplacesTheLastDotOfTheWholePath_data()
+    void labelPathReplacesTheExtensionOfTheFileName_data()
     {
         QTest::addColumn<QString>("imagePath");
         QTest::addColumn<QString>("labelPath");
@@ -16,7 +16,9 @@ private slots:
         QTest::newRow("dotted folder") << "/data/a.b/c.jpg"
                                        << "/data/a.b/c.lbl";
         QTest::newRow("dot only in folder") << "/data/set.2/photo"
-                                            << "/data/set.lbl";
+                                            << "/data/set.2/photo.lbl";
+        QTest::newRow("other dotted folder") << "/data/set.3/photo"
+                                             << "/data/set.3/photo.lbl";
         QTest::newRow("no dot at all") << "/data/photo"
                                        << "/data/photo.lbl";
         QTest::newRow("two extensions") << "/x/room.final.jpg"
@@ -25,7 +27,7 @@ private slots:
                                    << QString::fromUtf8("/données/salon é.lbl");
     }
 
-    void labelPathReplacesTheLastDotOfTheWholePath()
+    void labelPathReplacesTheExtensionOfTheFileName()
     {
         QFETCH(QString, imagePath);
         QFETCH(QString, labelPath);
