@@ -59,27 +59,56 @@ bool writeInPlace(const std::string& path, const ImageAnnotation& annotation)
     return writeTo(path, annotation) == WriteResult::Written;
 }
 
-bool readPoints(std::istream& in, int count, std::vector<QPoint>& points)
+// Reads whitespace-separated integers; once a read fails, every later read fails too.
+class NumberReader
+{
+public:
+    explicit NumberReader(std::istream& stream) : in(stream) {}
+
+    bool next(int& value)
+    {
+        if (failed)
+            return false;
+        in >> std::ws;
+        if (in.peek() == std::char_traits<char>::eof()) {
+            failed = true;
+            atEnd = true;
+            return false;
+        }
+        failed = !(in >> value);
+        return !failed;
+    }
+
+    // True when the last failed read found nothing but white space left.
+    bool stoppedAtEnd() const { return atEnd; }
+
+private:
+    std::istream& in;
+    bool failed = false;
+    bool atEnd = false;
+};
+
+bool readPoints(NumberReader& in, int count, std::vector<QPoint>& points)
 {
     for (int i = 0; i < count; ++i) {
         int x = 0;
         int y = 0;
-        if (!(in >> x >> y))
+        if (!in.next(x) || !in.next(y))
             return false;
         points.emplace_back(x, y);
     }
     return true;
 }
 
-bool readTags(std::istream& in, std::vector<std::pair<int, int>>& tags)
+bool readTags(NumberReader& in, std::vector<std::pair<int, int>>& tags)
 {
     int count = 0;
-    if (!(in >> count))
+    if (!in.next(count))
         return false;
     for (int i = 0; i < count; ++i) {
         int row = 0;
         int column = 0;
-        if (!(in >> row >> column))
+        if (!in.next(row) || !in.next(column))
             return false;
         tags.emplace_back(row, column);
     }
@@ -129,20 +158,32 @@ bool writeLabelFile(const ImageAnnotation& annotation, const std::string& path)
 
 bool readLabelFile(ImageAnnotation& annotation, const std::string& path)
 {
+    bool readToEnd = false;
+    return readLabelFile(annotation, path, readToEnd);
+}
+
+bool readLabelFile(ImageAnnotation& annotation, const std::string& path, bool& readToEnd)
+{
     std::ifstream in(path);
     if (!in.is_open())
         return false;
+    NumberReader numbers(in);
 
     int styleIndex = 0;
-    if (in >> styleIndex)
+    if (numbers.next(styleIndex))
         annotation.styleIndex = styleIndex;
 
+    // Only a clean end where a point count is due means the whole file was read.
     int pointCount = 0;
-    while (in >> pointCount) {
+    bool shapeCut = false;
+    while (numbers.next(pointCount)) {
         Label label;
-        if (!readPoints(in, pointCount, label.points) || !readTags(in, label.tags))
+        if (!readPoints(numbers, pointCount, label.points) || !readTags(numbers, label.tags)) {
+            shapeCut = true;
             break;
+        }
         annotation.labels.push_back(std::move(label));
     }
+    readToEnd = !shapeCut && numbers.stoppedAtEnd();
     return true;
 }

@@ -15,4 +15,8 @@ bool writeLabelFile(const ImageAnnotation& annotation, const std::string& path);
 // first number that is missing or malformed; the shape being read then is dropped.
 bool readLabelFile(ImageAnnotation& annotation, const std::string& path);
 
+// The same, and tells through readToEnd whether every number of the file was read;
+// false when reading stopped early at a missing or malformed number.
+bool readLabelFile(ImageAnnotation& annotation, const std::string& path, bool& readToEnd);
+
 #endif

@@ -102,13 +102,16 @@ private:
 
     QString pathFor(const QString& name) const { return dir.filePath(name); }
 
-    ImageAnnotation readBack(const QByteArray& bytes)
+    ImageAnnotation readBack(const QByteArray& bytes, bool* readToEnd = nullptr)
     {
         const QString path = pathFor("read.lbl");
         writeBytes(path, bytes);
         ImageAnnotation annotation;
-        if (!readLabelFile(annotation, local(path)))
+        bool complete = false;
+        if (!readLabelFile(annotation, local(path), complete))
             qWarning("readLabelFile failed");
+        if (readToEnd)
+            *readToEnd = complete;
         return annotation;
     }
 
@@ -158,27 +161,30 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("styleIndex");
         QTest::addColumn<int>("labelCount");
+        QTest::addColumn<bool>("readToEnd");
 
-        QTest::newRow("bare style index") << QByteArray("7\n") << 7 << 0;
-        QTest::newRow("style without line end") << QByteArray("9") << 9 << 0;
-        QTest::newRow("empty file") << QByteArray() << 0 << 0;
-        QTest::newRow("only white space") << QByteArray(" \n\t \r\n") << 0 << 0;
+        QTest::newRow("bare style index") << QByteArray("7\n") << 7 << 0 << true;
+        QTest::newRow("style without line end") << QByteArray("9") << 9 << 0 << true;
+        QTest::newRow("empty file") << QByteArray() << 0 << 0 << true;
+        QTest::newRow("only white space") << QByteArray(" \n\t \r\n") << 0 << 0 << true;
         QTest::newRow("one line")
             << QByteArray("1 4 120 80 360 80 360 300 120 300 2 2 1 2 3 4 400 310 520 305 530 "
                           "420 395 430 1 5 0")
-            << 1 << 2;
+            << 1 << 2 << true;
         QTest::newRow("tabs") << QByteArray("1\t4\t120\t80\t360\t80\t360\t300\t120\t300\t2\t2\t1\t"
                                             "2\t3\t4\t400\t310\t520\t305\t530\t420\t395\t430\t1\t5"
                                             "\t0\t")
-                              << 1 << 2;
-        QTest::newRow("CR LF") << QByteArray(workedExampleBytes).replace("\n", "\r\n") << 1 << 2;
-        QTest::newRow("word after complete shape") << workedExampleBytes + "done\n" << 1 << 2;
+                              << 1 << 2 << true;
+        QTest::newRow("CR LF") << QByteArray(workedExampleBytes).replace("\n", "\r\n") << 1 << 2
+                               << true;
+        QTest::newRow("word after complete shape") << workedExampleBytes + "done\n"
+                                                   << 1 << 2 << false;
         QTest::newRow("word instead of style")
-            << QByteArray("abc 4 1 1 2 2 3 3 4 4 1 0 0") << 0 << 0;
+            << QByteArray("abc 4 1 1 2 2 3 3 4 4 1 0 0") << 0 << 0 << false;
         QTest::newRow("style out of 32-bit range")
-            << QByteArray("2147483648\n4 1 1 2 2 3 3 4 4 1 0 0 \n") << 0 << 0;
-        QTest::newRow("style index beyond the names") << QByteArray("42\n") << 42 << 0;
-        QTest::newRow("shape with zero points") << QByteArray("3\n0 \n1 2 5 \n") << 3 << 1;
+            << QByteArray("2147483648\n4 1 1 2 2 3 3 4 4 1 0 0 \n") << 0 << 0 << false;
+        QTest::newRow("style index beyond the names") << QByteArray("42\n") << 42 << 0 << true;
+        QTest::newRow("shape with zero points") << QByteArray("3\n0 \n1 2 5 \n") << 3 << 1 << true;
     }
 
     void readerToleratesLayout()
@@ -186,7 +192,10 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(int, styleIndex);
         QFETCH(int, labelCount);
-        const ImageAnnotation back = readBack(bytes);
+        QFETCH(bool, readToEnd);
+        bool complete = !readToEnd;
+        const ImageAnnotation back = readBack(bytes, &complete);
+        QCOMPARE(complete, readToEnd);
         QCOMPARE(back.styleIndex, styleIndex);
         QCOMPARE(int(back.labels.size()), labelCount);
         for (const Label& label : back.labels)
@@ -208,7 +217,9 @@ private slots:
     void readerKeepsCompleteShapesAndDropsTheBrokenOne()
     {
         QFETCH(QByteArray, tail);
-        const ImageAnnotation back = readBack(workedExampleBytes + tail);
+        bool complete = true;
+        const ImageAnnotation back = readBack(workedExampleBytes + tail, &complete);
+        QVERIFY(!complete);
         ImageAnnotation expected = workedExample();
         expected.labels.erase(expected.labels.begin() + 1);
         if (tail.startsWith("-3"))
