@@ -117,8 +117,10 @@ void ImageWidget::mousePressEvent(QMouseEvent* event)
 
 void ImageWidget::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (mode == Moving)
+    if (mode == Moving) {
         mode = Idle;
+        emit sglShapeMoveFinished();
+    }
     QWidget::mouseReleaseEvent(event);
 }
 

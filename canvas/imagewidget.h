@@ -38,6 +38,8 @@ signals:
     void sglShapeAdded(Label& label);
     void sglActiveShapeChanged(int index);
     void sglShapeMoved(QPoint& displacement);
+    // A drag of the active shape ended: the button that held it was released.
+    void sglShapeMoveFinished();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

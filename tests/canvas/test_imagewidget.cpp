@@ -339,33 +339,38 @@ void TestImageWidget::dragReportsDisplacementFromPress_data()
     QTest::addColumn<MouseSteps>("steps");
     QTest::addColumn<Points>("displacements");
     QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("finished");
 
     const QPoint anchor(100, 100);
     const int moving = ImageWidget::Moving;
     const int idle = ImageWidget::Idle;
     QTest::newRow("measured from the press")
         << MouseSteps{press(Qt::RightButton, anchor), move({110, 95}), move({120, 100})}
-        << Points{{10, -5}, {20, 0}} << moving;
+        << Points{{10, -5}, {20, 0}} << moving << 0;
     QTest::newRow("nothing after release")
         << MouseSteps{press(Qt::RightButton, anchor), move({110, 95}),
                       release(Qt::RightButton, {110, 95}), move({120, 100})}
-        << Points{{10, -5}} << idle;
+        << Points{{10, -5}} << idle << 1;
     QTest::newRow("release of another button ends the drag")
         << MouseSteps{press(Qt::RightButton, anchor), release(Qt::LeftButton, anchor),
                       move({120, 100})}
-        << Points{} << idle;
+        << Points{} << idle << 1;
     QTest::newRow("left press moves the anchor")
         << MouseSteps{press(Qt::RightButton, anchor), press(Qt::LeftButton, {105, 105}),
                       move({110, 110})}
-        << Points{{5, 5}} << moving;
+        << Points{{5, 5}} << moving << 0;
     QTest::newRow("middle press moves the anchor")
         << MouseSteps{press(Qt::RightButton, anchor), press(Qt::MiddleButton, {101, 102}),
                       move({110, 110})}
-        << Points{{9, 8}} << moving;
+        << Points{{9, 8}} << moving << 0;
     QTest::newRow("press on empty area starts no drag")
-        << MouseSteps{press(Qt::RightButton, {10, 10}), move({20, 20})} << Points{} << idle;
+        << MouseSteps{press(Qt::RightButton, {10, 10}), move({20, 20})} << Points{} << idle << 0;
     QTest::newRow("moves without a press")
-        << MouseSteps{move({20, 20}), move({120, 120})} << Points{} << idle;
+        << MouseSteps{move({20, 20}), move({120, 120})} << Points{} << idle << 0;
+    QTest::newRow("a second release finishes nothing")
+        << MouseSteps{press(Qt::RightButton, anchor), release(Qt::RightButton, anchor),
+                      release(Qt::LeftButton, anchor)}
+        << Points{} << idle << 1;
 }
 
 void TestImageWidget::dragReportsDisplacementFromPress()
@@ -373,6 +378,7 @@ void TestImageWidget::dragReportsDisplacementFromPress()
     QFETCH(MouseSteps, steps);
     QFETCH(Points, displacements);
     QFETCH(int, mode);
+    QFETCH(int, finished);
 
     ImageWidget* canvas = viewer->imageWidget();
     viewer->setAnnotation(annotationOf({label({{90, 90}, {130, 90}, {130, 130}, {90, 130}})}));
@@ -380,9 +386,11 @@ void TestImageWidget::dragReportsDisplacementFromPress()
     Points moved;
     connect(canvas, &ImageWidget::sglShapeMoved, this,
             [&moved](QPoint& displacement) { moved.push_back(displacement); });
+    QSignalSpy finishes(canvas, &ImageWidget::sglShapeMoveFinished);
     play(canvas, steps);
 
     QCOMPARE(moved, displacements);
+    QCOMPARE(finishes.count(), finished);
     QCOMPARE(canvas->currentMode(), mode);
 }
 
