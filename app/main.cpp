@@ -2,7 +2,9 @@
 #include "quadrotag.h"
 
 #include <QApplication>
+#include <QDirIterator>
 #include <QGuiApplication>
+#include <QIcon>
 
 #include <cstdlib>
 #include <iostream>
@@ -20,6 +22,17 @@ bool hasDisplay()
     return (x11 && *x11) || (wayland && *wayland);
 }
 
+// Every size of the program's icon, built into the executable so that the window shows it
+// whether or not the icon theme is installed.
+QIcon applicationIcon()
+{
+    QIcon icon;
+    QDirIterator sizes(":/appicon", {"*.png"}, QDir::Files, QDirIterator::Subdirectories);
+    while (sizes.hasNext())
+        icon.addFile(sizes.next());
+    return icon;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -31,6 +44,7 @@ int main(int argc, char* argv[])
     }
     reuseLargeImageBuffers();
     QApplication application(argc, argv);
+    application.setWindowIcon(applicationIcon());
     Quadrotag window;
     window.show();
     return application.exec();
