@@ -3,22 +3,40 @@
 #include "quadrotag.h"
 
 #include <QApplication>
+#include <QDirIterator>
 #include <QGuiApplication>
+#include <QIcon>
 
 #include <cstdlib>
 #include <iostream>
 
 namespace {
 
-// Without a display the toolkit would abort with a long message; say it in one line.
+// Without a display the toolkit would abort with a long message; say it in one line. Windows and
+// macOS always have their own display, and name it in no environment variable.
 bool hasDisplay()
 {
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    return true;
+#else
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform && *platform)
         return true;
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return (x11 && *x11) || (wayland && *wayland);
+#endif
+}
+
+// Every size of the program's icon, built into the executable so that the window shows it
+// whether or not the icon theme is installed.
+QIcon applicationIcon()
+{
+    QIcon icon;
+    QDirIterator sizes(":/appicon", {"*.png"}, QDir::Files, QDirIterator::Subdirectories);
+    while (sizes.hasNext())
+        icon.addFile(sizes.next());
+    return icon;
 }
 
 } // namespace
@@ -33,6 +51,7 @@ int main(int argc, char* argv[])
     reuseLargeImageBuffers();
     silenceImageLibraryLogging();
     QApplication application(argc, argv);
+    application.setWindowIcon(applicationIcon());
     Quadrotag window;
     window.show();
     return application.exec();

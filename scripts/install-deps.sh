@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building and testing Quadrotag need.
+# Installs the Debian 12 packages that building and testing Quadrotag need, and the further
+# packages named as arguments (the test scripts' own tools).
 # Packages already present are skipped; sudo is used only when not root.
 set -euo pipefail
 
@@ -14,6 +15,8 @@ packages=(
   libopencv-core-dev
   libopencv-imgproc-dev
   libopencv-imgcodecs-dev
+  fonts-liberation2
+  "$@"
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: a plain build with
 # warnings as errors, and a build under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The plain build is also packaged and the package checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +11,7 @@ jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUADROTAG_WERROR=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure
+bash scripts/test-package.sh build
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUADROTAG_WERROR=ON -DQUADROTAG_SANITIZE=ON
 cmake --build build-sanitize -j "$jobs"
