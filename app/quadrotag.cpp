@@ -18,9 +18,6 @@
 #include <QSplitter>
 #include <QStatusBar>
 
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
-
 #include <iostream>
 
 namespace {
@@ -132,37 +129,24 @@ void Quadrotag::openImages(const QStringList& files)
     imagePaths = files;
     std::cout << imagePaths.size() << std::endl;
     currentImage = 0;
+    stepDirection = 1;
+    prefetcher.clear();
     labelPaths.clear();
     for (const QString& imagePath : imagePaths)
         labelPaths.append(labelPathFor(imagePath));
     loadCurrentImage();
 }
 
-namespace {
-
-// The decoded image as the canvas shows it, or a null pixmap when it can't be decoded.
-QPixmap decodeImage(const QString& path)
-{
-    const cv::Mat decoded = cv::imread(localPath(path), cv::IMREAD_COLOR);
-    if (decoded.empty())
-        return QPixmap();
-    cv::Mat rgb;
-    cv::cvtColor(decoded, rgb, cv::COLOR_BGR2RGB);
-    const QImage wrapped(rgb.data, rgb.cols, rgb.rows, int(rgb.step), QImage::Format_RGB888);
-    return QPixmap::fromImage(wrapped);
-}
-
-} // namespace
-
 void Quadrotag::loadCurrentImage()
 {
     if (currentImage < 0 || currentImage >= imagePaths.size())
         return;
-    const QPixmap pixmap = decodeImage(imagePaths[currentImage]);
-    if (pixmap.isNull()) {
+    QImage image = prefetcher.take(imagePaths[currentImage]);
+    if (image.isNull()) {
         warn(QStringLiteral("Cannot open image ") + imagePaths[currentImage]);
         return;
     }
+    const QPixmap pixmap = QPixmap::fromImage(std::move(image));
     labelViewer.clearSelection();
     annotation.clear();
     undoStack.clear();
@@ -178,6 +162,15 @@ void Quadrotag::loadCurrentImage()
     imageViewer.setActiveShape(activeShape);
     showStyle(annotation.styleIndex);
     updateStatus();
+    prefetchLikelyNext();
+}
+
+// The operator usually goes on in the direction of the last step.
+void Quadrotag::prefetchLikelyNext()
+{
+    const int next = currentImage + stepDirection;
+    if (next >= 0 && next < imagePaths.size())
+        prefetcher.prefetch(imagePaths[next]);
 }
 
 void Quadrotag::readLabelsOfCurrentImage()
@@ -233,10 +226,12 @@ bool Quadrotag::saveBeforeLeaving()
 
 void Quadrotag::closeEvent(QCloseEvent* event)
 {
-    if (saveBeforeLeaving() || confirmCloseWithoutSaving())
-        event->accept();
-    else
+    if (!saveBeforeLeaving() && !confirmCloseWithoutSaving()) {
         event->ignore();
+        return;
+    }
+    prefetcher.clear();
+    event->accept();
 }
 
 bool Quadrotag::confirmCloseWithoutSaving()
@@ -255,6 +250,7 @@ void Quadrotag::slotNextImage()
     if (imagePaths.isEmpty() || !saveBeforeLeaving())
         return;
     if (currentImage < imagePaths.size() - 1) {
+        stepDirection = 1;
         ++currentImage;
         loadCurrentImage();
     }
@@ -265,6 +261,7 @@ void Quadrotag::slotPreviousImage()
     if (imagePaths.isEmpty() || !saveBeforeLeaving())
         return;
     if (currentImage > 0) {
+        stepDirection = -1;
         --currentImage;
         loadCurrentImage();
     }

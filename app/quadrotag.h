@@ -2,6 +2,7 @@
 #define QUADROTAG_QUADROTAG_H
 
 #include "imageannotation.h"
+#include "imageprefetcher.h"
 #include "imageviewer.h"
 #include "labelviewer.h"
 #include "ui_quadrotag.h"
@@ -35,6 +36,8 @@ public:
     const ImageAnnotation& imageAnnotation() const { return annotation; }
     // The edits of the image on screen that Undo and Redo step through.
     const QUndoStack& editHistory() const { return undoStack; }
+    // The background decoder of the image likely shown next.
+    const ImagePrefetcher& imagePrefetcher() const { return prefetcher; }
 
 public slots:
     void slotOpenImages();
@@ -61,6 +64,7 @@ private:
     void connectCanvasAndTable();
     void connectEditHistory();
     void loadCurrentImage();
+    void prefetchLikelyNext();
     void readLabelsOfCurrentImage();
     void updateStatus();
     bool hasSomethingToSave() const;
@@ -97,6 +101,10 @@ private:
     int draggedShape = -1;
     // Set while the window itself moves the style chooser, which is not an edit.
     bool showingStyle = false;
+    // Decodes the image the operator will most likely show next.
+    ImagePrefetcher prefetcher;
+    // +1 after Down and at the start of a batch, -1 after Up.
+    int stepDirection = 1;
     // Set while a new edit is recorded: its table selection is already on screen.
     bool recordingEdit = false;
 };

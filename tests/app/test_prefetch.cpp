@@ -1,0 +1,158 @@
+#include "imagedecoding.h"
+#include "quadrotag.h"
+#include "workflowfixture.h"
+
+#include <QtTest>
+
+#include <QStatusBar>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <memory>
+
+// The window shows images decoded ahead of time exactly as it shows those decoded on
+// the key press, and never an image other than the one the operator is on.
+class TestPrefetch : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<Quadrotag> window;
+    QString previousDirectory;
+
+    QString pathOf(const QString& name) const { return dir->filePath(name); }
+    ImageWidget* canvas() const { return window->findChild<ImageViewer*>()->imageWidget(); }
+    const ImagePrefetcher& prefetcher() const { return window->imagePrefetcher(); }
+    QString status() const { return window->statusBar()->currentMessage(); }
+
+    // Noise, so that any pixel taken from the wrong place or channel shows.
+    static bool writeNoisyJpeg(const QString& path, int width, int height, int seed)
+    {
+        cv::Mat picture(height, width, CV_8UC3);
+        cv::RNG(seed).fill(picture, cv::RNG::UNIFORM, 0, 256);
+        return cv::imwrite(QFile::encodeName(path).toStdString(), picture);
+    }
+
+    // The canvas shows the image unscaled at its top-left corner.
+    QImage shownImage() const
+    {
+        const QImage painted = canvas()->grab().toImage();
+        return painted.convertToFormat(QImage::Format_RGB32);
+    }
+
+    QStringList noisyBatch(int count, int width = 160, int height = 120)
+    {
+        QStringList paths;
+        for (int i = 0; i < count; ++i) {
+            const QString path = pathOf(QStringLiteral("img%1.jpg").arg(i));
+            if (!writeNoisyJpeg(path, width, height, i))
+                return {};
+            paths << path;
+        }
+        return paths;
+    }
+
+    void pressDown() { QTest::keyClick(window.get(), Qt::Key_Down); }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        QVERIFY(writeFileBytes(pathOf("tags"), testVocabulary));
+        previousDirectory = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir->path()));
+        window = std::make_unique<Quadrotag>();
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        QDir::setCurrent(previousDirectory);
+        dir.reset();
+    }
+
+    void prefetchedImageShowsTheSamePixelsAsAForegroundDecode()
+    {
+        const QStringList batch = noisyBatch(2);
+        window->openImages(batch);
+        QTRY_VERIFY(prefetcher().holds(batch[1]));
+        pressDown();
+        QCOMPARE(status(), "2/2  " + batch[1]);
+        const QImage prefetched = shownImage();
+        QCOMPARE(prefetched, decodeImageForScreen(batch[1]));
+
+        window->openImages({batch[1]});
+        QCOMPARE(shownImage(), prefetched);
+    }
+
+    void fileReplacedAfterItsPrefetchIsShownAsItIsNow()
+    {
+        const QStringList batch = noisyBatch(2);
+        window->openImages(batch);
+        QTRY_VERIFY(prefetcher().holds(batch[1]));
+        QVERIFY(writeNoisyJpeg(batch[1], 160, 120, 99));
+        QFile file(batch[1]);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(30),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        pressDown();
+        QCOMPARE(shownImage(), decodeImageForScreen(batch[1]));
+    }
+
+    void prefetchInFlightIsDroppedWithTheBatch()
+    {
+        const QStringList large = noisyBatch(2, 2400, 1600);
+        QVERIFY(writeNoisyJpeg(pathOf("other.jpg"), 200, 150, 7));
+        window->openImages(large);
+        window->openImages({pathOf("other.jpg")});
+        QCOMPARE(status(), "1/1  " + pathOf("other.jpg"));
+        QCOMPARE(shownImage(), decodeImageForScreen(pathOf("other.jpg")));
+        QTRY_COMPARE(prefetcher().imagesHeld(), 0);
+
+        // And closing while a decode runs neither waits for more nor leaves anything behind.
+        window->openImages(large);
+        QVERIFY(window->close());
+        window.reset();
+    }
+
+    void undecodableImageWarnsOnlyWhenReached()
+    {
+        QStringList batch = noisyBatch(3);
+        QVERIFY(writeFileBytes(batch[1], "this is not a JPEG file"));
+        MessageBoxCloser closer;
+        window->openImages(batch);
+        QTRY_COMPARE(prefetcher().imagesHeld(), 0);
+        QTest::qWait(20);
+        QVERIFY(closer.texts.isEmpty());
+        pressDown();
+        QCOMPARE(closer.texts, QStringList("Cannot open image " + batch[1]));
+        QCOMPARE(status(), "1/3  " + batch[0]);
+    }
+
+    void rapidDownEndsOnTheRightImageWithBoundedDecodes()
+    {
+        const QStringList batch = noisyBatch(20, 800, 600);
+        for (int i = 0; i < batch.size(); ++i)
+            QVERIFY(writeFileBytes(QString(batch[i]).replace(".jpg", ".lbl"),
+                                   QByteArray::number(i % 16) + "\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n"));
+        window->openImages(batch);
+        for (int i = 1; i < batch.size(); ++i) {
+            pressDown();
+            QVERIFY(prefetcher().imagesHeld() <= 2);
+        }
+        QCOMPARE(status(), "20/20  " + batch[19]);
+        QCOMPARE(window->imageAnnotation().styleIndex, 19 % 16);
+        // Away from the shape and caption every label file holds.
+        const QRect plainPart(100, 100, 700, 500);
+        QCOMPARE(shownImage().copy(plainPart), decodeImageForScreen(batch[19]).copy(plainPart));
+    }
+};
+
+QTEST_MAIN(TestPrefetch)
+#include "test_prefetch.moc"
