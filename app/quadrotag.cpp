@@ -146,6 +146,8 @@ void Quadrotag::loadCurrentImage()
         warn(QStringLiteral("Cannot open image ") + imagePaths[currentImage]);
         return;
     }
+    // The worker starts on the next image while this one is handed over.
+    prefetchLikelyNext();
     const QPixmap pixmap = QPixmap::fromImage(std::move(image));
     labelViewer.clearSelection();
     annotation.clear();
@@ -162,7 +164,6 @@ void Quadrotag::loadCurrentImage()
     imageViewer.setActiveShape(activeShape);
     showStyle(annotation.styleIndex);
     updateStatus();
-    prefetchLikelyNext();
 }
 
 // The operator usually goes on in the direction of the last step.

@@ -1,5 +1,9 @@
-// Time from Next to the new image being ready on the canvas, for 4000 x 3000 JPEG
-// files, next to the bare decode of the same file in the same warm process.
+// Time from Down to the new image being ready on the canvas, for 4000 x 3000 and
+// 6000 x 4000 JPEG files, next to the bare decode of the same files in the same warm
+// process: after a dwell on the previous image (the prefetch has finished) and with
+// keys as fast as possible. Then the resident size after stepping through ten large
+// images.
+#include "imagedecoding.h"
 #include "memorytuning.h"
 #include "quadrotag.h"
 
@@ -7,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -17,14 +22,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
 
-void writePhotoLikeJpeg(const QString& path, int seed)
+void writePhotoLikeJpeg(const QString& path, const cv::Size& size, int seed)
 {
-    cv::Mat image(3000, 4000, CV_8UC3);
+    cv::Mat image(size, CV_8UC3);
     cv::RNG random(seed);
     cv::Mat small(30, 40, CV_8UC3);
     random.fill(small, cv::RNG::UNIFORM, 40, 220);
@@ -44,24 +51,94 @@ void writeLabels(const QString& path)
         file.write(QByteArray("4 10 10 500 10 500 400 10 400 \n3 0 1 2 2 4 3 \n"));
 }
 
-double medianMilliseconds(int runs, const std::function<void()>& step)
+double median(std::vector<double> times)
 {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        step();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
 }
 
-long peakResidentKilobytes()
+double milliseconds(const std::function<void()>& step)
+{
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+long peakResidentMegabytes()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    return usage.ru_maxrss / 1024;
+}
+
+long residentMegabytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6)) / 1024;
+    return -1;
+}
+
+QStringList writeBatch(const QTemporaryDir& dir, const QString& stem, const cv::Size& size,
+                       int count)
+{
+    QStringList batch;
+    for (int i = 0; i < count; ++i) {
+        const QString path = dir.filePath(QString("%1%2.jpg").arg(stem).arg(i));
+        writePhotoLikeJpeg(path, size, i);
+        writeLabels(dir.filePath(QString("%1%2.lbl").arg(stem).arg(i)));
+        batch << path;
+    }
+    return batch;
+}
+
+// Down, then everything the key press queued, painting included.
+double downToCanvasReady(Quadrotag& window)
+{
+    return milliseconds([&] {
+        window.slotNextImage();
+        QCoreApplication::processEvents();
+    });
+}
+
+void measure(Quadrotag& window, const QStringList& batch, const char* name)
+{
+    std::vector<double> decodes;
+    for (const QString& path : batch)
+        decodes.push_back(milliseconds(
+            [&] { cv::imread(QFile::encodeName(path).toStdString(), cv::IMREAD_COLOR); }));
+    const double decode = median(decodes);
+    std::vector<double> screenDecodes;
+    for (const QString& path : batch)
+        screenDecodes.push_back(milliseconds([&] { decodeImageForScreen(path); }));
+
+    window.openImages(batch);
+    std::vector<double> afterDwell;
+    for (int i = 1; i < batch.size(); ++i) {
+        QTest::qWait(500);
+        afterDwell.push_back(downToCanvasReady(window));
+    }
+
+    window.openImages(batch);
+    std::vector<double> noDwell;
+    const double whole = milliseconds([&] {
+        for (int i = 1; i < batch.size(); ++i)
+            noDwell.push_back(downToCanvasReady(window));
+    });
+
+    std::printf("%s: bare cv::imread %.1f ms (median of %lld)\n", name, decode,
+                static_cast<long long>(batch.size()));
+    std::printf("%s: decode into the pixmap's layout %.1f ms (median), %.2f x the decode\n", name,
+                median(screenDecodes), median(screenDecodes) / decode);
+    std::printf("%s: Down after a 0.5 s dwell %.1f ms (median), %.2f x the decode\n", name,
+                median(afterDwell), median(afterDwell) / decode);
+    std::printf("%s: Down without dwell %.1f ms (median), %.2f x the decode; "
+                "%lld steps in %.0f ms\n",
+                name, median(noDwell), median(noDwell) / decode,
+                static_cast<long long>(noDwell.size()), whole);
 }
 
 } // namespace
@@ -69,8 +146,8 @@ long peakResidentKilobytes()
 int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The program tunes its allocator in main; PLAIN_ALLOCATOR=1 measures without it.
-    if (!std::getenv("PLAIN_ALLOCATOR"))
+    // REUSE_BUFFERS=1 measures with the allocator tuned to keep freed image buffers.
+    if (std::getenv("REUSE_BUFFERS"))
         reuseLargeImageBuffers();
     QApplication application(argc, argv);
     QTemporaryDir dir;
@@ -80,39 +157,23 @@ int main(int argc, char* argv[])
     tags.close();
     QDir::setCurrent(dir.path());
 
-    QStringList batch;
-    for (int i = 0; i < 10; ++i) {
-        const QString path = dir.filePath(QString("photo%1.jpg").arg(i));
-        writePhotoLikeJpeg(path, i);
-        writeLabels(dir.filePath(QString("photo%1.lbl").arg(i)));
-        batch << path;
-    }
+    const QStringList medium = writeBatch(dir, "medium", cv::Size(4000, 3000), 8);
+    const QStringList large = writeBatch(dir, "large", cv::Size(6000, 4000), 10);
     std::fprintf(stderr, "images ready\n");
 
     Quadrotag window;
     window.show();
-    window.openImages(batch.mid(0, 2));
+    QTest::qWait(100);
+    const long base = residentMegabytes();
+    measure(window, medium, "4000 x 3000");
+    measure(window, large, "6000 x 4000");
 
-    const std::string first = QFile::encodeName(batch[0]).toStdString();
-    const int runs = 11;
-    const double decode = medianMilliseconds(runs, [&] { cv::imread(first, cv::IMREAD_COLOR); });
-    bool forward = true;
-    const double step = medianMilliseconds(runs, [&] {
-        forward ? window.slotNextImage() : window.slotPreviousImage();
-        forward = !forward;
-        // Ready on the canvas means painted too.
-        QCoreApplication::processEvents();
-    });
-    std::printf("bare cv::imread: %.1f ms\n", decode);
-    std::printf("Next/Previous (save, decode, convert, pixmap, labels, captions, hand-over): "
-                "%.1f ms\n",
-                step);
-    std::printf("ratio: %.2f\n", step / decode);
-
-    window.openImages(batch);
-    for (int i = 0; i < batch.size(); ++i)
+    window.openImages(large);
+    for (int i = 1; i < large.size(); ++i)
         window.slotNextImage();
-    std::printf("peak resident size after a batch of ten: %ld MB\n",
-                peakResidentKilobytes() / 1024);
+    QTest::qWait(1000);
+    std::printf("resident size: %ld MB at start, %ld MB after ten 6000 x 4000 images, "
+                "peak %ld MB\n",
+                base, residentMegabytes(), peakResidentMegabytes());
     return 0;
 }
