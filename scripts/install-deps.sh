@@ -14,6 +14,7 @@ packages=(
   libopencv-core-dev
   libopencv-imgproc-dev
   libopencv-imgcodecs-dev
+  rapidjson-dev
 )
 
 missing=()
