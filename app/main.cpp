@@ -1,3 +1,4 @@
+#include "librarylogging.h"
 #include "memorytuning.h"
 #include "quadrotag.h"
 
@@ -30,6 +31,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     reuseLargeImageBuffers();
+    silenceImageLibraryLogging();
     QApplication application(argc, argv);
     Quadrotag window;
     window.show();

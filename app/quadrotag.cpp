@@ -1,8 +1,11 @@
 #include "quadrotag.h"
 
+#include "annotationchange.h"
+#include "annotationedit.h"
 #include "batchpaths.h"
 #include "labelfile.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -20,6 +23,11 @@
 
 #include <iostream>
 
+namespace {
+// Older steps are dropped, so the history stays small through a long session.
+const int undoLimit = 200;
+} // namespace
+
 Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr), styleComboBox(nullptr)
 {
@@ -28,6 +36,7 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     labelViewer.loadTags("tags");
     connectActions();
     connectCanvasAndTable();
+    connectEditHistory();
     activeShape = -1;
     currentImage = 0;
 }
@@ -82,6 +91,30 @@ void Quadrotag::connectCanvasAndTable()
     connect(canvas, &ImageWidget::sglActiveShapeChanged, this, &Quadrotag::slotActiveShapeChanged);
     connect(canvas, &ImageWidget::sglShapeMoved, this, &Quadrotag::slotShapeMoved);
     connect(&labelViewer, &QTableWidget::itemClicked, this, &Quadrotag::slotLabelChanged);
+    connect(canvas, &ImageWidget::sglShapeMoveFinished, this, &Quadrotag::slotShapeMoveFinished);
+    connect(&styleComboBox, &QComboBox::currentIndexChanged, this, &Quadrotag::slotStyleChanged);
+}
+
+void Quadrotag::connectEditHistory()
+{
+    undoStack.setUndoLimit(undoLimit);
+    // Ctrl+Y as well, which many operators know from other programs; a key listed
+    // twice would make the shortcut ambiguous.
+    QList<QKeySequence> redoKeys = {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                                    QKeySequence(Qt::CTRL | Qt::Key_Y)};
+    for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Redo))
+        if (!redoKeys.contains(key))
+            redoKeys.append(key);
+    ui.actionRedo->setShortcuts(redoKeys);
+    ui.actionUndo->setShortcuts(QKeySequence::Undo);
+    ui.actionUndo->setEnabled(false);
+    ui.actionRedo->setEnabled(false);
+    connect(ui.actionUndo, &QAction::triggered, this, &Quadrotag::slotUndo);
+    connect(ui.actionRedo, &QAction::triggered, this, &Quadrotag::slotRedo);
+    connect(&undoStack, &QUndoStack::canUndoChanged, ui.actionUndo, &QAction::setEnabled);
+    connect(&undoStack, &QUndoStack::canRedoChanged, ui.actionRedo, &QAction::setEnabled);
+    connect(&undoStack, &QUndoStack::cleanChanged, this,
+            [this](bool clean) { setWindowModified(!clean); });
 }
 
 void Quadrotag::slotOpenImages()
@@ -93,7 +126,8 @@ void Quadrotag::slotOpenImages()
 
 void Quadrotag::openImages(const QStringList& files)
 {
-    if (files.isEmpty())
+    // The old batch stays on screen when its image could not be saved.
+    if (files.isEmpty() || !saveBeforeLeaving())
         return;
     imagePaths = files;
     std::cout << imagePaths.size() << std::endl;
@@ -131,6 +165,8 @@ void Quadrotag::loadCurrentImage()
     }
     labelViewer.clearSelection();
     annotation.clear();
+    undoStack.clear();
+    draggedShape = -1;
     readLabelsOfCurrentImage();
     for (Label& label : annotation.labels)
         labelViewer.describeTags(label.tags, label.text);
@@ -140,7 +176,7 @@ void Quadrotag::loadCurrentImage()
     imageViewer.setImage(pixmap);
     imageViewer.setAnnotation(annotation);
     imageViewer.setActiveShape(activeShape);
-    styleComboBox.setCurrentIndex(annotation.styleIndex);
+    showStyle(annotation.styleIndex);
     updateStatus();
 }
 
@@ -149,7 +185,11 @@ void Quadrotag::readLabelsOfCurrentImage()
     const QString& labelPath = labelPaths[currentImage];
     annotatedLabelPath = labelPath;
     const QFileInfo info(labelPath);
-    if (info.exists() && info.isFile() && !readLabelFile(annotation, localPath(labelPath)))
+    bool readToEnd = true;
+    // A damaged file is shown as far as it could be read, and is rewritten only
+    // when the operator edits the image.
+    if (info.exists() && info.isFile() &&
+        (!readLabelFile(annotation, localPath(labelPath), readToEnd) || !readToEnd))
         warn(QStringLiteral("Fail reading from ") + labelPath);
     labelFileHadShapes = !annotation.labels.empty();
 }
@@ -176,17 +216,43 @@ bool Quadrotag::saveAnnotation()
 {
     if (!hasSomethingToSave())
         return true;
-    annotation.styleIndex = styleComboBox.currentIndex();
-    if (writeLabelFile(annotation, localPath(annotatedLabelPath)))
+    if (writeLabelFile(annotation, localPath(annotatedLabelPath))) {
+        undoStack.setClean();
         return true;
+    }
     warn(QStringLiteral("Fail writing to ") + annotatedLabelPath);
     return false;
+}
+
+// Every way of leaving an image goes through here. An image that was only viewed is
+// not rewritten, so a damaged or hand-made label file stays as it is.
+bool Quadrotag::saveBeforeLeaving()
+{
+    return undoStack.isClean() || saveAnnotation();
+}
+
+void Quadrotag::closeEvent(QCloseEvent* event)
+{
+    if (saveBeforeLeaving() || confirmCloseWithoutSaving())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool Quadrotag::confirmCloseWithoutSaving()
+{
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, QStringLiteral("Close"),
+        QStringLiteral("The annotation of this image could not be saved. Close anyway and "
+                       "lose its unsaved changes?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return answer == QMessageBox::Yes;
 }
 
 void Quadrotag::slotNextImage()
 {
     // An annotation that could not be written stays on screen rather than being dropped.
-    if (imagePaths.isEmpty() || !saveAnnotation())
+    if (imagePaths.isEmpty() || !saveBeforeLeaving())
         return;
     if (currentImage < imagePaths.size() - 1) {
         ++currentImage;
@@ -196,7 +262,7 @@ void Quadrotag::slotNextImage()
 
 void Quadrotag::slotPreviousImage()
 {
-    if (imagePaths.isEmpty() || !saveAnnotation())
+    if (imagePaths.isEmpty() || !saveBeforeLeaving())
         return;
     if (currentImage > 0) {
         --currentImage;
@@ -208,32 +274,35 @@ void Quadrotag::slotActiveShapeChanged(int index)
 {
     std::cout << "Active shape: " << index << std::endl;
     activeShape = index;
+    draggedShape = -1;
     if (index < 0 || index >= int(annotation.labels.size())) {
         activeShape = -1;
         labelViewer.clearSelection();
         return;
     }
     anchorPoints = annotation.labels[index].points;
+    // A right press on a shape starts a drag; its release records the whole drag.
+    shapeBeforeDrag = annotation.labels[index];
+    draggedShape = index;
     labelViewer.selectTags(annotation.labels[index].tags);
 }
 
 void Quadrotag::slotShapeAdded(Label& shape)
 {
     std::cout << "Shape Added!" << std::endl;
-    annotation.labels.push_back(shape);
-    activeShape = int(annotation.labels.size()) - 1;
-    imageViewer.setAnnotation(annotation);
-    imageViewer.setActiveShape(activeShape);
+    recordEdit(AnnotationChange::shapeAdded(annotation, shape, activeShape));
 }
 
 void Quadrotag::slotLabelChanged(QTableWidgetItem* /*item*/)
 {
     if (activeShape == -1)
         return;
-    Label& label = annotation.labels[activeShape];
+    Label label = annotation.labels[activeShape];
     labelViewer.collectSelectedTags(label.tags);
     labelViewer.describeTags(label.tags, label.text);
-    imageViewer.setAnnotation(annotation);
+    if (label != annotation.labels[activeShape])
+        recordEdit(AnnotationChange::shapeEdited(annotation, activeShape,
+                                                 annotation.labels[activeShape], label));
 }
 
 void Quadrotag::slotShapeMoved(QPoint& offset)
@@ -247,15 +316,92 @@ void Quadrotag::slotShapeMoved(QPoint& offset)
     imageViewer.setAnnotation(annotation);
 }
 
+void Quadrotag::slotShapeMoveFinished()
+{
+    // The moves are already on screen; the history gets the drag as one step.
+    const int shape = draggedShape;
+    draggedShape = -1;
+    if (shape == -1 || shape != activeShape || annotation.labels[shape] == shapeBeforeDrag)
+        return;
+    recordEdit(AnnotationChange::shapeEdited(annotation, shape, shapeBeforeDrag,
+                                             annotation.labels[shape]));
+}
+
 void Quadrotag::slotDeleteShape()
 {
     if (activeShape == -1)
         return;
-    annotation.labels.erase(annotation.labels.begin() + activeShape);
-    activeShape = -1;
-    imageViewer.setAnnotation(annotation);
-    imageViewer.setActiveShape(-1);
+    // A drag still held is over for the history: its shape is gone.
+    draggedShape = -1;
+    recordEdit(AnnotationChange::shapeDeleted(annotation, activeShape));
     labelViewer.clearSelection();
+}
+
+void Quadrotag::slotStyleChanged(int index)
+{
+    if (showingStyle || index == annotation.styleIndex)
+        return;
+    recordEdit(AnnotationChange::styleChanged(annotation, index, activeShape));
+}
+
+void Quadrotag::slotUndo()
+{
+    // A shape held by the mouse would be moved on from corners that are no longer its own.
+    if (!isDragging())
+        undoStack.undo();
+}
+
+void Quadrotag::slotRedo()
+{
+    if (!isDragging())
+        undoStack.redo();
+}
+
+bool Quadrotag::isDragging() const
+{
+    return draggedShape != -1;
+}
+
+void Quadrotag::recordEdit(AnnotationChange change)
+{
+    recordingEdit = true;
+    undoStack.push(
+        new AnnotationEdit(std::move(change), [this](const AnnotationChange& edit, bool forward) {
+            applyEdit(edit, forward);
+        }));
+    recordingEdit = false;
+}
+
+// The single path by which an edit reaches the annotation, the canvas and the table.
+void Quadrotag::applyEdit(const AnnotationChange& change, bool forward)
+{
+    if (!(forward ? redoChange(annotation, change) : undoChange(annotation, change)))
+        return;
+    const int active = forward ? change.activeAfter : change.activeBefore;
+    activeShape = active >= 0 && active < int(annotation.labels.size()) ? active : -1;
+    imageViewer.setAnnotation(annotation);
+    imageViewer.setActiveShape(activeShape);
+    showStyle(annotation.styleIndex);
+    // A new edit came from the table or the canvas, which already show it.
+    if (!recordingEdit)
+        showTagsOfActiveShape();
+}
+
+void Quadrotag::showStyle(int styleIndex)
+{
+    showingStyle = true;
+    styleComboBox.setCurrentIndex(styleIndex);
+    showingStyle = false;
+}
+
+void Quadrotag::showTagsOfActiveShape()
+{
+    if (activeShape == -1) {
+        labelViewer.clearSelection();
+        return;
+    }
+    anchorPoints = annotation.labels[activeShape].points;
+    labelViewer.selectTags(annotation.labels[activeShape].tags);
 }
 
 void Quadrotag::slotText_ON_OFF()

@@ -9,10 +9,13 @@
 #include <QComboBox>
 #include <QMainWindow>
 #include <QStringList>
+#include <QUndoStack>
 
 #include <vector>
 
+class QCloseEvent;
 class QTableWidgetItem;
+struct AnnotationChange;
 
 // The main window: owns the annotation of the image on screen and the open batch,
 // and keeps the canvas and the tag table in step with that annotation.
@@ -30,6 +33,8 @@ public:
 
     // The annotation of the image on screen, as the next save would store it.
     const ImageAnnotation& imageAnnotation() const { return annotation; }
+    // The edits of the image on screen that Undo and Redo step through.
+    const QUndoStack& editHistory() const { return undoStack; }
 
 public slots:
     void slotOpenImages();
@@ -42,16 +47,31 @@ public slots:
     void slotActiveShapeChanged(int index);
     void slotShapeMoved(QPoint& offset);
     void slotText_ON_OFF();
+    void slotShapeMoveFinished();
+    void slotStyleChanged(int index);
+    void slotUndo();
+    void slotRedo();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildLayout();
     void connectActions();
     void connectCanvasAndTable();
+    void connectEditHistory();
     void loadCurrentImage();
     void readLabelsOfCurrentImage();
     void updateStatus();
     bool hasSomethingToSave() const;
     bool saveAnnotation();
+    bool saveBeforeLeaving();
+    bool confirmCloseWithoutSaving();
+    void recordEdit(AnnotationChange change);
+    void applyEdit(const AnnotationChange& change, bool forward);
+    void showStyle(int styleIndex);
+    void showTagsOfActiveShape();
+    bool isDragging() const;
     void warn(const QString& message);
 
     Ui::QuadrotagClass ui;
@@ -70,6 +90,15 @@ private:
     // The label file held shapes when the image was shown, so deleting them all
     // must still be written.
     bool labelFileHadShapes = false;
+    // Edits of the image on screen; clean while the annotation matches its label file.
+    QUndoStack undoStack;
+    // The active shape as it was when the current drag began.
+    Label shapeBeforeDrag;
+    int draggedShape = -1;
+    // Set while the window itself moves the style chooser, which is not an edit.
+    bool showingStyle = false;
+    // Set while a new edit is recorded: its table selection is already on screen.
+    bool recordingEdit = false;
 };
 
 #endif

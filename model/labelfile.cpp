@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,8 +15,9 @@ namespace {
 
 enum class WriteResult { NotOpened, Failed, Written };
 
-void writeContents(std::ostream& out, const ImageAnnotation& annotation)
+std::string contentsOf(const ImageAnnotation& annotation)
 {
+    std::ostringstream out;
     out << annotation.styleIndex << '\n';
     for (const Label& label : annotation.labels) {
         if (label.tags.empty())
@@ -28,35 +30,46 @@ void writeContents(std::ostream& out, const ImageAnnotation& annotation)
             out << row << ' ' << column << ' ';
         out << '\n';
     }
+    return out.str();
 }
 
-// Without this a power cut right after the rename could leave an empty label file.
-bool syncToDisk(const std::string& path)
+// Writes every byte, then waits for the disk: without that a power cut right after
+// the rename could leave an empty label file.
+bool writeAllAndSync(int descriptor, const std::string& bytes)
 {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = ::write(descriptor, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        written += static_cast<std::size_t>(count);
+    }
+    return ::fsync(descriptor) == 0 || errno == EINVAL;
+}
+
+WriteResult writeWithFlags(const std::string& path, int flags, const std::string& bytes)
+{
+    const int descriptor = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, 0666);
     if (descriptor < 0)
-        return false;
-    const bool synced = ::fsync(descriptor) == 0 || errno == EINVAL;
-    ::close(descriptor);
-    return synced;
-}
-
-WriteResult writeTo(const std::string& path, const ImageAnnotation& annotation)
-{
-    std::ofstream out(path, std::ios::out | std::ios::trunc);
-    if (!out.is_open())
         return WriteResult::NotOpened;
-    writeContents(out, annotation);
-    out.flush();
-    out.close();
-    if (out.fail() || !syncToDisk(path))
-        return WriteResult::Failed;
-    return WriteResult::Written;
+    const bool written = writeAllAndSync(descriptor, bytes);
+    const bool closed = ::close(descriptor) == 0;
+    return written && closed ? WriteResult::Written : WriteResult::Failed;
 }
 
-bool writeInPlace(const std::string& path, const ImageAnnotation& annotation)
+// In a shared folder someone may have put a file or a symbolic link at the temporary
+// name: it is removed rather than followed, and the new file must be ours alone.
+WriteResult writeTemporary(const std::string& path, const std::string& bytes)
 {
-    return writeTo(path, annotation) == WriteResult::Written;
+    ::unlink(path.c_str());
+    return writeWithFlags(path, O_CREAT | O_EXCL | O_NOFOLLOW, bytes);
+}
+
+bool writeInPlace(const std::string& path, const std::string& bytes)
+{
+    return writeWithFlags(path, O_CREAT | O_TRUNC, bytes) == WriteResult::Written;
 }
 
 // Reads whitespace-separated integers; once a read fails, every later read fails too.
@@ -136,10 +149,11 @@ bool writeLabelFile(const ImageAnnotation& annotation, const std::string& path)
 
     const std::string finalPath = target.string();
     const std::string temporaryPath = finalPath + ".tmp";
-    switch (writeTo(temporaryPath, annotation)) {
+    const std::string bytes = contentsOf(annotation);
+    switch (writeTemporary(temporaryPath, bytes)) {
     case WriteResult::NotOpened:
         // A folder we may not create files in can still hold a writable label file.
-        return writeInPlace(finalPath, annotation);
+        return writeInPlace(finalPath, bytes);
     case WriteResult::Failed:
         std::remove(temporaryPath.c_str());
         return false;

@@ -27,7 +27,10 @@ private slots:
     void windowHasTitleSizeAndFormObjects()
     {
         Quadrotag window;
-        QCOMPARE(window.windowTitle(), QString("Quadrotag"));
+        // The placeholder shows "*" while the image on screen has unsaved edits.
+        QCOMPARE(window.windowTitle(), QString("Quadrotag[*]"));
+        window.winId();
+        QCOMPARE(window.windowHandle()->title(), QString("Quadrotag"));
         QCOMPARE(window.size(), QSize(1095, 744));
         QCOMPARE(window.objectName(), QString("QuadrotagClass"));
         for (const char* name :
@@ -62,10 +65,9 @@ private slots:
 
         const QList<QPair<QString, QString>> fileActions = {{"Open Images", "Ctrl+O"},
                                                             {"Save Label", "Ctrl+S"}};
-        const QList<QPair<QString, QString>> functionActions = {{"Next Image", "Down"},
-                                                                {"Previous Image", "Up"},
-                                                                {"Delete Shape", "Del"},
-                                                                {"Text ON/OFF", "Space"}};
+        const QList<QPair<QString, QString>> functionActions = {
+            {"Next Image", "Down"},   {"Previous Image", "Up"}, {"Delete Shape", "Del"},
+            {"Text ON/OFF", "Space"}, {"Undo", "Ctrl+Z"},       {"Redo", "Ctrl+Shift+Z"}};
         const QList<QList<QPair<QString, QString>>> expected = {fileActions, functionActions};
         for (int m = 0; m < 2; ++m) {
             const QList<QAction*> actions = menus[m]->menu()->actions();
@@ -75,6 +77,8 @@ private slots:
                 QCOMPARE(actions[i]->shortcut(), QKeySequence(expected[m][i].second));
             }
         }
+        const QList<QKeySequence> redoKeys = window.findChild<QAction*>("actionRedo")->shortcuts();
+        QVERIFY(redoKeys.contains(QKeySequence("Ctrl+Y")));
     }
 
     void actionsAreCreatedInFormOrder()
@@ -84,9 +88,9 @@ private slots:
         for (const QAction* action : window.findChildren<QAction*>(Qt::FindDirectChildrenOnly))
             if (action->objectName().startsWith("action"))
                 names << action->objectName();
-        QCOMPARE(names,
-                 QStringList({"actionOpen_Images", "actionNext_Image", "actionPrevious_Image",
-                              "actionSave_Label", "actionDel_Shape", "actionText_ON_OFF"}));
+        QCOMPARE(names, QStringList({"actionOpen_Images", "actionNext_Image",
+                                     "actionPrevious_Image", "actionSave_Label", "actionDel_Shape",
+                                     "actionText_ON_OFF", "actionUndo", "actionRedo"}));
     }
 
     void sidePanelHasStyleChooserAndRedCaption()

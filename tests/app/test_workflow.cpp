@@ -1,3 +1,5 @@
+#include "labelfile.h"
+#include "librarylogging.h"
 #include "quadrotag.h"
 #include "workflowfixture.h"
 
@@ -67,6 +69,54 @@ private:
         for (const QTableWidgetItem* item : table()->selectedItems())
             cells.insert({item->row(), item->column()});
         return cells;
+    }
+
+    enum Edit { AddShape, TagShape, DragShape, DeleteShape, ChangeStyle };
+
+    // One operator edit on an image whose first shape covers (10, 10) to (60, 60).
+    void makeEdit(Edit edit)
+    {
+        const QPoint onShape(30, 30);
+        switch (edit) {
+        case AddShape:
+            drawSquare(200, 20, 50);
+            break;
+        case TagShape:
+            QTest::mouseClick(canvas(), Qt::RightButton, {}, onShape);
+            clickTag(0, 3);
+            break;
+        case DragShape:
+            QTest::mousePress(canvas(), Qt::RightButton, {}, onShape);
+            for (int step = 1; step <= 10; ++step)
+                QTest::mouseMove(canvas(), onShape + QPoint(step * 4, step));
+            QTest::mouseRelease(canvas(), Qt::RightButton, {}, onShape + QPoint(40, 10));
+            break;
+        case DeleteShape:
+            QTest::mouseClick(canvas(), Qt::RightButton, {}, onShape);
+            pressKey(Qt::Key_Delete);
+            break;
+        case ChangeStyle:
+            styleChooser()->setCurrentIndex(11);
+            break;
+        }
+    }
+
+    // The canvas, the window and the table agree on the active shape.
+    void checkActiveShape(int index)
+    {
+        QCOMPARE(canvas()->currentActiveShape(), index);
+        std::set<std::pair<int, int>> tags;
+        if (index >= 0)
+            for (const auto& tag : annotation().labels[index].tags)
+                tags.insert(tag);
+        QCOMPARE(selectedCells(), tags);
+    }
+
+    QByteArray bytesOf(const ImageAnnotation& expected) const
+    {
+        const QString path = pathOf("expected.lbl");
+        return writeLabelFile(expected, QFile::encodeName(path).toStdString()) ? fileBytes(path)
+                                                                               : QByteArray();
     }
 
     static QColor pixelAt(QWidget* widget, const QPoint& position)
@@ -266,7 +316,7 @@ private slots:
         QCOMPARE(annotation().labels.size(), std::size_t(1));
     }
 
-    void newBatchDiscardsUnsavedShapes()
+    void newBatchSavesTheImageBeingLeft()
     {
         openBatch(batch);
         drawSquare(20, 20, 50);
@@ -274,7 +324,219 @@ private slots:
         openBatch({batch[1], batch[2]});
         QCOMPARE(status(), "1/2  " + batch[1]);
         QVERIFY(annotation().labels.empty());
-        QVERIFY(!QFile::exists(pathOf("a.lbl")));
+        QCOMPARE(fileBytes(pathOf("a.lbl")), QByteArray("0\n4 20 20 70 20 70 70 20 70 \n1 0 0 \n"));
+    }
+
+    void failedSaveKeepsTheOldBatchOnScreen()
+    {
+        QVERIFY(QDir(dir->path()).mkdir("a.lbl"));
+        openBatch(batch);
+        drawSquare(20, 20, 50);
+        clickTag(0, 0);
+        MessageBoxCloser closer;
+        StdoutCapture out;
+        openBatch({batch[1], batch[2]});
+        QCOMPARE(closer.texts, QStringList("Fail writing to " + pathOf("a.lbl")));
+        QCOMPARE(out.text(), std::string());
+        QCOMPARE(status(), "1/3  " + batch[0]);
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+    }
+
+    void closingSavesTheImageOnScreen_data()
+    {
+        QTest::addColumn<QByteArray>("labelFile");
+        QTest::addColumn<bool>("drawTaggedShape");
+        QTest::addColumn<bool>("deleteFirstShape");
+        QTest::addColumn<QByteArray>("written");
+
+        const QByteArray oneShape = "3\n4 10 10 60 10 60 60 10 60 \n1 0 0 \n";
+        QTest::newRow("tagged shape, written as Down would")
+            << QByteArray() << true << false
+            << QByteArray("4\n4 200 20 250 20 250 70 200 70 \n1 0 1 \n");
+        QTest::newRow("every shape deleted, style line alone")
+            << oneShape << false << true << QByteArray("3\n");
+        QTest::newRow("untouched image without label file writes nothing")
+            << QByteArray() << false << false << QByteArray("<missing>");
+        QTest::newRow("untouched label file stays") << oneShape << false << false << oneShape;
+    }
+
+    void closingSavesTheImageOnScreen()
+    {
+        QFETCH(QByteArray, labelFile);
+        QFETCH(bool, drawTaggedShape);
+        QFETCH(bool, deleteFirstShape);
+        QFETCH(QByteArray, written);
+
+        if (!labelFile.isEmpty())
+            QVERIFY(writeFileBytes(pathOf("a.lbl"), labelFile));
+        openBatch(batch);
+        if (drawTaggedShape) {
+            drawSquare(200, 20, 50);
+            clickTag(0, 1);
+            styleChooser()->setCurrentIndex(4);
+        }
+        if (deleteFirstShape) {
+            QTest::mouseClick(canvas(), Qt::RightButton, {}, {30, 30});
+            pressKey(Qt::Key_Delete);
+        }
+        MessageBoxCloser closer;
+        QVERIFY(window->close());
+        QVERIFY(closer.texts.isEmpty());
+        QCOMPARE(fileBytes(pathOf("a.lbl")), written);
+    }
+
+    void failedSaveOnCloseAsksBeforeLosingTheEdits_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("default answer keeps the window") << int(QMessageBox::Ok) << false;
+        QTest::newRow("closing anyway") << int(QMessageBox::Yes) << true;
+    }
+
+    void failedSaveOnCloseAsksBeforeLosingTheEdits()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        QVERIFY(QDir(dir->path()).mkdir("a.lbl"));
+        openBatch(batch);
+        drawSquare(20, 20, 50);
+        clickTag(0, 0);
+
+        MessageBoxCloser closer{QMessageBox::StandardButton(answer)};
+        QCOMPARE(window->close(), closed);
+        QCOMPARE(closer.titles, QStringList({"Warning", "Close"}));
+        QCOMPARE(closer.texts[0], "Fail writing to " + pathOf("a.lbl"));
+        QCOMPARE(closer.texts[1], QString("The annotation of this image could not be saved. "
+                                          "Close anyway and lose its unsaved changes?"));
+        QCOMPARE(window->isVisible(), !closed);
+    }
+
+    void viewingNeverRewritesALabelFile_data()
+    {
+        QTest::addColumn<QByteArray>("labelFile");
+        QTest::addColumn<bool>("warned");
+        QTest::addColumn<int>("shapesShown");
+        QTest::addColumn<QByteArray>("styleLine");
+        const QByteArray shape = "4 10 10 60 10 60 60 10 60 \n1 0 0 \n";
+        QTest::newRow("damaged after one shape")
+            << "2\n" + shape + "4 1 1 x" << true << 1 << QByteArray("2");
+        QTest::newRow("style beyond the names") << "42\n" + shape << false << 1 << QByteArray("42");
+        QTest::newRow("hand-made layout")
+            << QByteArray("1 4 10 10 60 10 60 60 10 60 1 0 0") << false << 1 << QByteArray("1");
+    }
+
+    void viewingNeverRewritesALabelFile()
+    {
+        QFETCH(QByteArray, labelFile);
+        QFETCH(bool, warned);
+        QFETCH(int, shapesShown);
+        QFETCH(QByteArray, styleLine);
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), labelFile));
+        MessageBoxCloser closer;
+        openBatch(batch);
+        QCOMPARE(closer.texts,
+                 warned ? QStringList("Fail reading from " + pathOf("a.lbl")) : QStringList());
+        QCOMPARE(int(annotation().labels.size()), shapesShown);
+
+        pressKey(Qt::Key_Down);
+        pressKey(Qt::Key_Up);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), labelFile);
+
+        // An edit writes what is on screen, the style that was read included.
+        drawSquare(100, 100, 50);
+        clickTag(0, 2);
+        pressKey(Qt::Key_Down);
+        const QByteArray edited = fileBytes(pathOf("a.lbl"));
+        QVERIFY(edited.endsWith("4 100 100 150 100 150 150 100 150 \n1 0 2 \n"));
+        QCOMPARE(edited.left(edited.indexOf('\n')), styleLine);
+    }
+
+    void everyEditIsOneStepThatUndoAndRedoRestore_data()
+    {
+        QTest::addColumn<int>("edit");
+        QTest::addColumn<int>("activeAfterUndo");
+        QTest::addColumn<int>("activeAfterRedo");
+        QTest::newRow("add") << int(AddShape) << -1 << 1;
+        QTest::newRow("tag") << int(TagShape) << 0 << 0;
+        QTest::newRow("drag of many moves") << int(DragShape) << 0 << 0;
+        QTest::newRow("delete") << int(DeleteShape) << 0 << -1;
+        QTest::newRow("style") << int(ChangeStyle) << -1 << -1;
+    }
+
+    void everyEditIsOneStepThatUndoAndRedoRestore()
+    {
+        QFETCH(int, edit);
+        QFETCH(int, activeAfterUndo);
+        QFETCH(int, activeAfterRedo);
+        const QByteArray original = "2\n4 10 10 60 10 60 60 10 60 \n2 0 0 2 1 \n";
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), original));
+        openBatch(batch);
+        const ImageAnnotation before = annotation();
+        makeEdit(Edit(edit));
+        const ImageAnnotation after = annotation();
+        QVERIFY(after != before);
+        QCOMPARE(window->editHistory().count(), 1);
+
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(annotation(), before);
+        QCOMPARE(styleChooser()->currentIndex(), before.styleIndex);
+        checkActiveShape(activeAfterUndo);
+
+        pressKey(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(annotation(), after);
+        QCOMPARE(styleChooser()->currentIndex(), after.styleIndex);
+        checkActiveShape(activeAfterRedo);
+
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        pressKey(Qt::Key_Down);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), original);
+        pressKey(Qt::Key_Up);
+        QCOMPARE(window->editHistory().count(), 0);
+        makeEdit(Edit(edit));
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        pressKey(Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
+        pressKey(Qt::Key_Down);
+        QCOMPARE(window->editHistory().count(), 0);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), bytesOf(after));
+    }
+
+    void titleMarksUnsavedEdits()
+    {
+        openBatch(batch);
+        window->winId();
+        auto title = [this] { return window->windowHandle()->title(); };
+        QCOMPARE(title(), QString("Quadrotag"));
+        makeEdit(AddShape);
+        QCOMPARE(title(), QString("Quadrotag*"));
+        clickTag(0, 0);
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(title(), QString("Quadrotag"));
+        makeEdit(ChangeStyle);
+        QCOMPARE(title(), QString("Quadrotag*"));
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(title(), QString("Quadrotag"));
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(title(), QString("Quadrotag*"));
+        pressKey(Qt::Key_Down);
+        QCOMPARE(title(), QString("Quadrotag"));
+    }
+
+    void historyKeepsTheNewestTwoHundredSteps()
+    {
+        openBatch(batch);
+        for (int step = 0; step < 205; ++step)
+            styleChooser()->setCurrentIndex(1 + step % 2);
+        QCOMPARE(window->editHistory().count(), 200);
+    }
+
+    void imageLibraryWritesNothingToStandardError()
+    {
+        silenceImageLibraryLogging();
+        MessageBoxCloser closer;
+        StderrCapture err;
+        openBatch({pathOf("missing.jpg")});
+        QCOMPARE(closer.texts, QStringList("Cannot open image " + pathOf("missing.jpg")));
+        QCOMPARE(err.text(), QByteArray());
     }
 
     void undecodableImageNeverReceivesAnotherImagesShapes()

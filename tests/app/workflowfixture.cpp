@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <opencv2/imgcodecs.hpp>
 
 #include <iostream>
+
+#include <unistd.h>
 
 StdoutCapture::StdoutCapture() : previous(std::cout.rdbuf(buffer.rdbuf())) {}
 
@@ -15,7 +18,32 @@ StdoutCapture::~StdoutCapture()
     std::cout.rdbuf(previous);
 }
 
-MessageBoxCloser::MessageBoxCloser()
+StderrCapture::StderrCapture() : file(std::tmpfile()), previous(::dup(STDERR_FILENO))
+{
+    std::fflush(stderr);
+    ::dup2(::fileno(file), STDERR_FILENO);
+}
+
+StderrCapture::~StderrCapture()
+{
+    std::fflush(stderr);
+    ::dup2(previous, STDERR_FILENO);
+    ::close(previous);
+    std::fclose(file);
+}
+
+QByteArray StderrCapture::text()
+{
+    std::fflush(stderr);
+    std::cerr.flush();
+    QFile captured;
+    if (!captured.open(::fileno(file), QIODevice::ReadOnly))
+        return QByteArray();
+    captured.seek(0);
+    return captured.readAll();
+}
+
+MessageBoxCloser::MessageBoxCloser(QMessageBox::StandardButton answer) : answer(answer)
 {
     connect(&timer, &QTimer::timeout, this, &MessageBoxCloser::closeActiveBox);
     timer.start(5);
@@ -28,7 +56,15 @@ void MessageBoxCloser::closeActiveBox()
         return;
     titles << box->windowTitle();
     texts << box->text();
-    box->done(QMessageBox::Ok);
+    QAbstractButton* button = box->button(answer);
+    if (!button)
+        button = box->button(QMessageBox::Ok);
+    if (!button)
+        button = box->defaultButton();
+    if (button)
+        button->click();
+    else
+        box->done(QMessageBox::Ok);
 }
 
 const QByteArray testVocabulary = "S1 0 S2 0 S3 0 S4 0 S5 0 S6 0 S7 0\n"

@@ -2,11 +2,13 @@
 #define QUADROTAG_TESTS_WORKFLOWFIXTURE_H
 
 #include <QByteArray>
+#include <QMessageBox>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 
+#include <cstdio>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -24,13 +26,28 @@ private:
     std::streambuf* previous;
 };
 
-// Answers every modal message box while it lives, noting its title and text.
+// Collects what the process writes to standard error, the file descriptor itself,
+// so that lines from libraries are caught too.
+class StderrCapture
+{
+public:
+    StderrCapture();
+    ~StderrCapture();
+    QByteArray text();
+
+private:
+    FILE* file;
+    int previous;
+};
+
+// Answers every modal message box while it lives, noting its title and text. A box
+// without the answer's button is answered with OK, or else with its default button.
 class MessageBoxCloser : public QObject
 {
     Q_OBJECT
 
 public:
-    MessageBoxCloser();
+    explicit MessageBoxCloser(QMessageBox::StandardButton answer = QMessageBox::Ok);
 
     QStringList titles;
     QStringList texts;
@@ -38,6 +55,7 @@ public:
 private:
     void closeActiveBox();
 
+    QMessageBox::StandardButton answer;
     QTimer timer;
 };
 

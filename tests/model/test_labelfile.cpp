@@ -295,6 +295,31 @@ private slots:
         QVERIFY(!QFile::exists(path + ".tmp"));
     }
 
+    void linkAtTheTemporaryNameIsNeverFollowed_data()
+    {
+        QTest::addColumn<bool>("targetExists");
+        QTest::newRow("link to a file") << true;
+        QTest::newRow("dangling link") << false;
+    }
+
+    void linkAtTheTemporaryNameIsNeverFollowed()
+    {
+        QFETCH(bool, targetExists);
+        const QString path = pathFor("planted.lbl");
+        const QString victim = pathFor("victim.txt");
+        QFile::remove(victim);
+        if (targetExists)
+            writeBytes(victim, "precious");
+        QFile::remove(path + ".tmp");
+        QVERIFY(QFile::link(victim, path + ".tmp"));
+
+        QVERIFY(writeLabelFile(workedExample(), local(path)));
+        QCOMPARE(contentsOf(path), workedExampleBytes);
+        QVERIFY(!QFileInfo(path).isSymLink());
+        QCOMPARE(contentsOf(victim), targetExists ? QByteArray("precious") : "<unreadable>");
+        QVERIFY(!QFileInfo::exists(path + ".tmp") && !QFileInfo(path + ".tmp").isSymLink());
+    }
+
     void saveKeepsPermissionBits()
     {
         const QString path = pathFor("permissions.lbl");

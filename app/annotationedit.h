@@ -1,0 +1,28 @@
+#ifndef QUADROTAG_ANNOTATIONEDIT_H
+#define QUADROTAG_ANNOTATIONEDIT_H
+
+#include "annotationchange.h"
+
+#include <QUndoCommand>
+
+#include <functional>
+
+// One step of the undo history. The window applies the change, so that the
+// annotation, the canvas and the tag table move together.
+class AnnotationEdit : public QUndoCommand
+{
+public:
+    // Called with the change and true to make it, false to take it back.
+    using Apply = std::function<void(const AnnotationChange&, bool)>;
+
+    AnnotationEdit(AnnotationChange change, Apply apply);
+
+    void undo() override;
+    void redo() override;
+
+private:
+    AnnotationChange change;
+    Apply apply;
+};
+
+#endif

@@ -1,0 +1,81 @@
+#include "annotationchange.h"
+
+namespace {
+
+bool replaceLabels(std::vector<Label>& labels, std::size_t first, std::size_t count,
+                   const std::vector<Label>& replacement)
+{
+    if (first > labels.size() || count > labels.size() - first)
+        return false;
+    const auto begin = labels.begin() + static_cast<std::ptrdiff_t>(first);
+    labels.erase(begin, begin + static_cast<std::ptrdiff_t>(count));
+    labels.insert(labels.begin() + static_cast<std::ptrdiff_t>(first), replacement.begin(),
+                  replacement.end());
+    return true;
+}
+
+} // namespace
+
+AnnotationChange AnnotationChange::shapeAdded(const ImageAnnotation& annotation, const Label& shape,
+                                              int activeBefore)
+{
+    AnnotationChange change;
+    change.first = annotation.labels.size();
+    change.labelsAfter = {shape};
+    change.styleBefore = change.styleAfter = annotation.styleIndex;
+    change.activeBefore = activeBefore;
+    change.activeAfter = static_cast<int>(change.first);
+    return change;
+}
+
+AnnotationChange AnnotationChange::shapeDeleted(const ImageAnnotation& annotation, int index)
+{
+    AnnotationChange change;
+    change.first = static_cast<std::size_t>(index);
+    change.labelsBefore = {annotation.labels.at(change.first)};
+    change.styleBefore = change.styleAfter = annotation.styleIndex;
+    change.activeBefore = index;
+    change.activeAfter = -1;
+    return change;
+}
+
+AnnotationChange AnnotationChange::shapeEdited(const ImageAnnotation& annotation, int index,
+                                               const Label& before, const Label& after)
+{
+    AnnotationChange change;
+    change.first = static_cast<std::size_t>(index);
+    change.labelsBefore = {before};
+    change.labelsAfter = {after};
+    change.styleBefore = change.styleAfter = annotation.styleIndex;
+    change.activeBefore = change.activeAfter = index;
+    return change;
+}
+
+AnnotationChange AnnotationChange::styleChanged(const ImageAnnotation& annotation, int style,
+                                                int active)
+{
+    AnnotationChange change;
+    change.first = 0;
+    change.styleBefore = annotation.styleIndex;
+    change.styleAfter = style;
+    change.activeBefore = change.activeAfter = active;
+    return change;
+}
+
+bool redoChange(ImageAnnotation& annotation, const AnnotationChange& change)
+{
+    if (!replaceLabels(annotation.labels, change.first, change.labelsBefore.size(),
+                       change.labelsAfter))
+        return false;
+    annotation.styleIndex = change.styleAfter;
+    return true;
+}
+
+bool undoChange(ImageAnnotation& annotation, const AnnotationChange& change)
+{
+    if (!replaceLabels(annotation.labels, change.first, change.labelsAfter.size(),
+                       change.labelsBefore))
+        return false;
+    annotation.styleIndex = change.styleBefore;
+    return true;
+}
