@@ -1,9 +1,8 @@
 #include "datasetexporter.h"
 
 #include "cocowriter.h"
-#include "dotawriter.h"
 #include "labelpath.h"
-#include "yoloobbwriter.h"
+#include "textlabelwriter.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -88,9 +87,9 @@ std::unique_ptr<DatasetWriter> DatasetExporter::makeWriter() const
 {
     switch (options.format) {
     case ExportFormat::YoloObb:
-        return std::make_unique<YoloObbWriter>(options.output, classes);
+        return std::make_unique<TextLabelWriter>(options.output, yoloObbFormat, classes);
     case ExportFormat::Dota:
-        return std::make_unique<DotaWriter>(options.output, classes);
+        return std::make_unique<TextLabelWriter>(options.output, dotaFormat, classes);
     case ExportFormat::Coco:
         break;
     }

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QSaveFile>
 
 #include <cstdio>
 
@@ -28,9 +29,9 @@ bool writeWhole(const QString& path, const QByteArray& bytes)
 }
 } // namespace
 
-TextLabelWriter::TextLabelWriter(const QString& dir, const QString& folder,
+TextLabelWriter::TextLabelWriter(const QString& dir, const TextFormat& textFormat,
                                  const ClassTable& classTable)
-    : outputDir(dir), classes(classTable), labelFolder(folder)
+    : outputDir(dir), format(textFormat), classes(classTable)
 {
 }
 
@@ -55,7 +56,7 @@ bool TextLabelWriter::addImage(const ExportImage& image)
         return false;
     QByteArray lines;
     for (const ExportShape& shape : image.shapes)
-        lines += shapeLine(shape, image);
+        lines += format.shapeLine(shape, image, classes);
     const QString path =
         staging->filePath(imageStem(image.relativePath) + QLatin1String(labelSuffix));
     failed = !writeWhole(path, lines);
@@ -79,15 +80,24 @@ bool TextLabelWriter::commit(QString& error)
             return false;
         }
     }
-    return commitExtras(error);
+    return commitExtraFile(error);
 }
 
 QString TextLabelWriter::target() const
 {
-    return QDir(outputDir).filePath(labelFolder);
+    return QDir(outputDir).filePath(QLatin1String(format.labelFolder));
 }
 
-bool TextLabelWriter::commitExtras(QString&)
+bool TextLabelWriter::commitExtraFile(QString& error)
 {
+    if (!format.extraFileName)
+        return true;
+    const QByteArray contents = format.extraFile(classes);
+    QSaveFile file(QDir(outputDir).filePath(QLatin1String(format.extraFileName)));
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() ||
+        !file.commit()) {
+        error = QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
+        return false;
+    }
     return true;
 }

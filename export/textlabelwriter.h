@@ -3,6 +3,7 @@
 
 #include "classtable.h"
 #include "datasetwriter.h"
+#include "textformats.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>
@@ -14,25 +15,19 @@
 class TextLabelWriter : public DatasetWriter
 {
 public:
-    TextLabelWriter(const QString& outputDir, const QString& labelFolder,
-                    const ClassTable& classes);
+    TextLabelWriter(const QString& outputDir, const TextFormat& format, const ClassTable& classes);
 
     bool open(QString& error) override;
     bool addImage(const ExportImage& image) override;
     bool commit(QString& error) override;
     QString target() const override;
 
-protected:
-    // One line of the image's label file, with its line end.
-    virtual QByteArray shapeLine(const ExportShape& shape, const ExportImage& image) const = 0;
-    // Files beside the label folder, written last.
-    virtual bool commitExtras(QString& error);
+private:
+    bool commitExtraFile(QString& error);
 
     QString outputDir;
+    const TextFormat& format;
     const ClassTable& classes;
-
-private:
-    QString labelFolder;
     std::unique_ptr<QTemporaryDir> staging;
     bool failed = false;
 };

@@ -158,7 +158,7 @@ void TestExport::buildCleanDataset()
     QVERIFY(writeTurnedJpeg(path("clean/sub/turned.jpg"), 64, 48));
     QVERIFY(writeLabels(path("clean/sub/turned.lbl"), 0,
                         {shape({{2, 50}, {40, 50}, {40, 62}, {2, 62}}, {{0, 2}})}));
-    QVERIFY(writeTestJpeg(path("clean/sub/plain.jpg"), 32, 24, 200));
+    QVERIFY(writeTestJpeg(path("clean/sub/Plain.JPG"), 32, 24, 200));
 }
 
 void TestExport::buildFaultyDataset()
@@ -259,7 +259,7 @@ void TestExport::writesCoco()
     QCOMPARE(coco.value("images"),
              json(R"([{"id": 1, "file_name": "room1.jpg", "width": 64, "height": 48,
                        "attributes": {"style": "Modern Brief", "style_index": 15}},
-                      {"id": 2, "file_name": "sub/plain.jpg", "width": 32, "height": 24,
+                      {"id": 2, "file_name": "sub/Plain.JPG", "width": 32, "height": 24,
                        "attributes": {"style": "None", "style_index": 0}},
                       {"id": 3, "file_name": "sub/turned.jpg", "width": 48, "height": 64,
                        "attributes": {"style": "None", "style_index": 0}}])"));
@@ -301,7 +301,7 @@ void TestExport::writesYoloObb()
     const RunResult run =
         runExporter(root.path(), {"--format", "yolo-obb", "--output", "yolo", "clean"});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(filesBelow(path("yolo")), (QStringList{"data.yaml", "labels", "labels/plain.txt",
+    QCOMPARE(filesBelow(path("yolo")), (QStringList{"data.yaml", "labels", "labels/Plain.txt",
                                                     "labels/room1.txt", "labels/turned.txt"}));
     QCOMPARE(fileBytes(path("yolo/data.yaml")),
              QByteArray("# Classes exported by quadrotag-export; add path, train and val for "
@@ -315,7 +315,7 @@ void TestExport::writesYoloObb()
     QCOMPARE(fileBytes(path("yolo/labels/turned.txt")),
              QByteArray("2 0.041667 0.781250 0.833333 0.781250 0.833333 0.968750 0.041667 "
                         "0.968750\n"));
-    QCOMPARE(fileBytes(path("yolo/labels/plain.txt")), QByteArray());
+    QCOMPARE(fileBytes(path("yolo/labels/Plain.txt")), QByteArray());
 }
 
 void TestExport::writesDota()
@@ -323,7 +323,7 @@ void TestExport::writesDota()
     const RunResult run =
         runExporter(root.path(), {"--format", "dota", "--output", "dota", "clean"});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(filesBelow(path("dota")), (QStringList{"labelTxt", "labelTxt/plain.txt",
+    QCOMPARE(filesBelow(path("dota")), (QStringList{"labelTxt", "labelTxt/Plain.txt",
                                                     "labelTxt/room1.txt", "labelTxt/turned.txt"}));
     QCOMPARE(fileBytes(path("dota/labelTxt/room1.txt")),
              QByteArray("10 4 50 8 46 40 6 36 Chair 0\n20 30 44 30 44 44 20 44 Sofa 0\n"));
