@@ -98,11 +98,13 @@ std::unique_ptr<DatasetWriter> DatasetExporter::makeWriter() const
 
 QStringList DatasetExporter::datasetFolders() const
 {
-    // Folders in path order, so that image ids do not depend on the file system.
+    // Folders in path order, so that image ids do not depend on the file system. Linked
+    // folders are passed over: they could lead in a circle or show images twice.
     const QString rootPath = QDir(options.dataset).path();
     const qsizetype prefix = rootPath.size() + (rootPath.endsWith(QLatin1Char('/')) ? 0 : 1);
     QStringList folders{QString()};
-    QDirIterator found(rootPath, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    QDirIterator found(rootPath, QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks,
+                       QDirIterator::Subdirectories);
     while (found.hasNext())
         folders << found.next().mid(prefix);
     std::sort(folders.begin(), folders.end());

@@ -159,6 +159,7 @@ void TestExport::buildCleanDataset()
     QVERIFY(writeLabels(path("clean/sub/turned.lbl"), 0,
                         {shape({{2, 50}, {40, 50}, {40, 62}, {2, 62}}, {{0, 2}})}));
     QVERIFY(writeTestJpeg(path("clean/sub/Plain.JPG"), 32, 24, 200));
+    QVERIFY(QFile::link(path("clean/sub"), path("clean/linked")));
 }
 
 void TestExport::buildFaultyDataset()
