@@ -16,6 +16,7 @@ packages=(
   libopencv-imgproc-dev
   libopencv-imgcodecs-dev
   fonts-liberation2
+  rapidjson-dev
   "$@"
 )
 

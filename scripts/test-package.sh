@@ -33,6 +33,7 @@ package=$(ls "$build"/quadrotag_"$version"_*.deb) || fail "no package for versio
 echo "== files of $package"
 dpkg-deb -c "$package" | awk '{print $6}' > "$work/files"
 for path in ./usr/bin/quadrotag \
+            ./usr/bin/quadrotag-export \
             ./usr/share/applications/quadrotag.desktop \
             ./usr/share/metainfo/org.quadrotag.Quadrotag.metainfo.xml \
             ./usr/share/icons/hicolor/16x16/apps/quadrotag.png \
@@ -93,6 +94,11 @@ kill -0 "$program" 2>/dev/null || fail "the program did not keep running"
 kill "$program"
 wait "$program" 2>/dev/null || true
 program=
+
+echo "== the unpacked exporter checks the project folder"
+"$root/usr/bin/quadrotag-export" --version | grep -q "$version" || fail "quadrotag-export --version"
+(cd "$project" && "$root/usr/bin/quadrotag-export" --check .) > "$work/export.log" 2>&1 \
+    || { cat "$work/export.log"; fail "quadrotag-export --check on a folder without images"; }
 
 echo "== Windows resources"
 ico="$build/packaging/icons/quadrotag.ico"

@@ -1,6 +1,8 @@
 #ifndef QUADROTAG_LABELVIEWER_H
 #define QUADROTAG_LABELVIEWER_H
 
+#include "taglayout.h"
+
 #include <QColor>
 #include <QString>
 #include <QTableWidget>
@@ -10,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-// The tag table: built from the vocabulary file, it is both the store and the
-// view of the tags. A tag is known only by the (row, column) of its cell, and
-// the kind of a cell is told by its background colour alone.
+// The tag table: the view of the vocabulary's tag cells, filled from a TagLayout.
+// A tag is known only by the (row, column) of its cell, and the kind of a cell
+// is told by its background colour alone.
 class LabelViewer : public QTableWidget
 {
     Q_OBJECT
@@ -37,15 +39,11 @@ public:
 
 private:
     void resetGrid();
-    void readEntries(std::istream& in);
-    int placeSingleTag(const std::string& name, int column);
-    int placeCategory(const std::string& name, const std::vector<std::string>& tags);
-    int appendRows(int count);
-
+    void fillFromLayout();
+    void placeCell(int row, int column, const QString& text, const QColor& kindColor);
     QTableWidgetItem* cellAt(int row, int column) const;
-    int categoryOf(int row) const;
-    void appendCategoryTag(const std::vector<std::pair<int, int>>& tags, std::size_t k,
-                           QString& text) const;
+
+    TagLayout layout;
 
 public:
     // Per table row, the header row of its category block, or the row itself

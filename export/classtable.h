@@ -1,0 +1,42 @@
+#ifndef QUADROTAG_CLASSTABLE_H
+#define QUADROTAG_CLASSTABLE_H
+
+#include "taglayout.h"
+
+#include <QString>
+
+#include <utility>
+#include <vector>
+
+// The tags that name a shape's class: by default the single tags, or the tags of one
+// vocabulary category. Classes are numbered in row-major order of their cells.
+class ClassTable
+{
+public:
+    explicit ClassTable(const TagLayout& layout);
+
+    // Takes the single tags when category is empty. False when no category has that name.
+    bool build(const QString& category);
+
+    int count() const { return static_cast<int>(cells.size()); }
+    // The stem of the class tag; the whole text when the stem is empty.
+    QString name(int index) const;
+    // "furniture" for single tags, the category's stem otherwise.
+    QString supercategory() const { return superName; }
+    // The class of the tag cell, or -1 when the cell is no class tag.
+    int classOf(int row, int column) const;
+
+    // The attribute group of any tag: "single_tags" or its category's stem.
+    QString groupOf(int row, int column) const;
+    const TagLayout& tagLayout() const { return layout; }
+
+private:
+    int findCategory(const QString& category) const;
+
+    const TagLayout& layout;
+    std::vector<std::pair<int, int>> cells;
+    std::vector<int> classByCell;
+    QString superName;
+};
+
+#endif

@@ -1,0 +1,69 @@
+#include "consolereport.h"
+
+#include <QFile>
+
+namespace {
+const qint64 progressIntervalMs = 250;
+} // namespace
+
+ConsoleReport::ConsoleReport(std::FILE* outStream, std::FILE* errStream, bool progress)
+    : out(outStream), err(errStream), showProgress(progress)
+{
+    clock.start();
+}
+
+void ConsoleReport::problem(const QString& path, const QString& message)
+{
+    clearProgress();
+    ++problemCount;
+    std::fprintf(out, "%s: %s\n", QFile::encodeName(path).constData(), qPrintable(message));
+    std::fflush(out);
+}
+
+void ConsoleReport::shapeProblem(const QString& path, int shapeIndex, const QString& message)
+{
+    problem(path, QStringLiteral("shape %1: %2").arg(shapeIndex + 1).arg(message));
+}
+
+void ConsoleReport::error(const QString& message)
+{
+    clearProgress();
+    std::fprintf(err, "quadrotag-export: %s\n", qPrintable(message));
+    std::fflush(err);
+}
+
+void ConsoleReport::imageDone()
+{
+    ++images;
+    if (!showProgress)
+        return;
+    const qint64 now = clock.elapsed();
+    if (now - lastProgressAt < progressIntervalMs)
+        return;
+    lastProgressAt = now;
+    const double rate = now > 0 ? static_cast<double>(images) * 1000.0 / now : 0.0;
+    std::fprintf(err, "\r%lld images, %.0f images/s ", images, rate);
+    std::fflush(err);
+    progressShown = true;
+}
+
+void ConsoleReport::summary(const QString& text)
+{
+    clearProgress();
+    std::fprintf(err, "%s\n", qPrintable(text));
+    std::fflush(err);
+}
+
+double ConsoleReport::elapsedSeconds() const
+{
+    return static_cast<double>(clock.elapsed()) / 1000.0;
+}
+
+void ConsoleReport::clearProgress()
+{
+    if (!progressShown)
+        return;
+    // Erases the progress line so that the next line starts on a clean one.
+    std::fputs("\r\033[K", err);
+    progressShown = false;
+}

@@ -1,0 +1,51 @@
+#ifndef QUADROTAG_DATASETEXPORTER_H
+#define QUADROTAG_DATASETEXPORTER_H
+
+#include "classtable.h"
+#include "consolereport.h"
+#include "datasetwriter.h"
+#include "exportoptions.h"
+#include "imageinspector.h"
+
+#include "taglayout.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// One run of quadrotag-export: reads the vocabulary, walks the dataset folder one folder at
+// a time, checks every image and label file, and hands what passed to the format's writer.
+class DatasetExporter
+{
+public:
+    DatasetExporter(const ExportOptions& options, ConsoleReport& report);
+
+    // The exit code: exitDone, exitProblems or exitUnusable.
+    int run();
+
+private:
+    bool prepareInputs();
+    std::unique_ptr<DatasetWriter> makeWriter() const;
+    QStringList datasetFolders() const;
+    bool exportFolder(const QString& folder, ImageInspector& inspector, DatasetWriter* writer);
+    bool exportImage(const QString& relativePath, bool hasLabelFile, ImageInspector& inspector,
+                     DatasetWriter* writer);
+    bool hasUniqueStem(const QString& relativePath);
+    QString datasetPath(const QString& relativePath) const;
+    int finish(DatasetWriter* writer, const ImageInspector& inspector);
+    QString tally(const ImageInspector& inspector) const;
+
+    const ExportOptions& options;
+    ConsoleReport& report;
+    TagLayout layout;
+    ClassTable classes;
+    QHash<QString, QString> pathsByStem;
+    long long imagesFound = 0;
+    long long imagesLeftOut = 0;
+    long long shapesLostWithImages = 0;
+    long long shapesWritten = 0;
+};
+
+#endif

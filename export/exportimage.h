@@ -1,0 +1,39 @@
+#ifndef QUADROTAG_EXPORTIMAGE_H
+#define QUADROTAG_EXPORTIMAGE_H
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+
+#include <array>
+#include <utility>
+#include <vector>
+
+using Quad = std::array<QPoint, 4>;
+
+// One shape as it leaves the tool: corners in stored order, moved into the image.
+struct ExportShape
+{
+    Quad corners;
+    // Position of the shape's class in the ClassTable.
+    int classIndex = -1;
+    // Every other tag of the shape, in row-major order.
+    std::vector<std::pair<int, int>> otherTags;
+};
+
+// One image with the shapes that passed the check.
+struct ExportImage
+{
+    // Relative to the dataset folder, with "/" between folders.
+    QString relativePath;
+    // As the operator saw it, after the EXIF orientation.
+    QSize size;
+    int styleIndex = 0;
+    std::vector<ExportShape> shapes;
+};
+
+// The name that the text formats give an image's label file: its file name up to the last
+// ".", the same cut as the label path rule.
+QString imageStem(const QString& path);
+
+#endif

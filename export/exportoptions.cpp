@@ -1,0 +1,122 @@
+#include "exportoptions.h"
+
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+namespace {
+
+const char description[] =
+    "Turns the label files of a folder of JPEG images into a dataset for training.\n"
+    "Every *.jpg below DATASET is exported with the shapes of its .lbl file; the\n"
+    "vocabulary gives the tags their names. Before exporting, every label file is\n"
+    "checked; problems are listed on standard output as \"path: shape N: message\"\n"
+    "(shapes counted from 1) and stop the export unless --force is given.\n"
+    "\n"
+    "Formats:\n"
+    "  coco      DIR/instances.json\n"
+    "  yolo-obb  DIR/data.yaml and DIR/labels/<image name>.txt\n"
+    "  dota      DIR/labelTxt/<image name>.txt\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  done, no problems found\n"
+    "  1  problems found (with --force the export was still written)\n"
+    "  2  bad command line, missing dataset folder or vocabulary, or an output\n"
+    "     folder that cannot be written; nothing was written";
+
+struct FormatName
+{
+    const char* name;
+    ExportFormat format;
+};
+
+const FormatName formatNames[] = {
+    {"coco", ExportFormat::Coco},
+    {"yolo-obb", ExportFormat::YoloObb},
+    {"dota", ExportFormat::Dota},
+};
+
+bool formatFromName(const QString& name, ExportFormat& format)
+{
+    for (const FormatName& entry : formatNames) {
+        if (name == QLatin1String(entry.name)) {
+            format = entry.format;
+            return true;
+        }
+    }
+    return false;
+}
+
+int usageError(const QString& message)
+{
+    std::fprintf(stderr, "quadrotag-export: %s\nTry 'quadrotag-export --help'.\n",
+                 qPrintable(message));
+    return exitUnusable;
+}
+
+} // namespace
+
+bool parseExportOptions(const QStringList& arguments, ExportOptions& options, int& exitCode)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(description));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption vocabularyOption(
+        QStringLiteral("vocabulary"), QStringLiteral("The vocabulary file (default \"tags\")."),
+        QStringLiteral("FILE"), options.vocabulary);
+    const QCommandLineOption classesOption(
+        QStringLiteral("classes"),
+        QStringLiteral("Take the classes from the tags of this vocabulary category instead of "
+                       "the single tags."),
+        QStringLiteral("CATEGORY"));
+    const QCommandLineOption formatOption(QStringLiteral("format"),
+                                          QStringLiteral("coco (default), yolo-obb or dota."),
+                                          QStringLiteral("FORMAT"), QStringLiteral("coco"));
+    const QCommandLineOption outputOption(
+        QStringLiteral("output"),
+        QStringLiteral("The folder to write the dataset into; created if missing."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption checkOption(QStringLiteral("check"),
+                                         QStringLiteral("Only check; write nothing."));
+    const QCommandLineOption forceOption(
+        QStringLiteral("force"), QStringLiteral("Export in spite of problems, leaving out the "
+                                                "shapes and images that have them."));
+    parser.addOptions(
+        {vocabularyOption, classesOption, formatOption, outputOption, checkOption, forceOption});
+    parser.addPositionalArgument(QStringLiteral("DATASET"),
+                                 QStringLiteral("The folder searched for *.jpg images."));
+
+    if (!parser.parse(arguments)) {
+        exitCode = usageError(parser.errorText());
+        return false;
+    }
+    if (parser.isSet(helpOption))
+        parser.showHelp(exitDone);
+    if (parser.isSet(versionOption))
+        parser.showVersion();
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1) {
+        exitCode = usageError(positional.isEmpty()
+                                  ? QStringLiteral("no DATASET folder given")
+                                  : QStringLiteral("only one DATASET folder can be given"));
+        return false;
+    }
+    options.dataset = positional.first();
+    options.vocabulary = parser.value(vocabularyOption);
+    options.classCategory = parser.value(classesOption);
+    options.output = parser.value(outputOption);
+    options.checkOnly = parser.isSet(checkOption);
+    options.force = parser.isSet(forceOption);
+    if (!formatFromName(parser.value(formatOption), options.format)) {
+        exitCode = usageError(QStringLiteral("unknown format \"%1\"; use coco, yolo-obb or dota")
+                                  .arg(parser.value(formatOption)));
+        return false;
+    }
+    if (!options.checkOnly && options.output.isEmpty()) {
+        exitCode = usageError(QStringLiteral("--output DIR is needed unless --check is given"));
+        return false;
+    }
+    return true;
+}

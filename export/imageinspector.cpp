@@ -1,0 +1,159 @@
+#include "imageinspector.h"
+
+#include "imageannotation.h"
+#include "labelfile.h"
+#include "quadgeometry.h"
+
+#include <QFile>
+#include <QImageReader>
+
+#include <algorithm>
+
+namespace {
+
+const std::size_t cornerCount = 4;
+
+QString pairText(const std::pair<int, int>& tag)
+{
+    return QStringLiteral("(%1, %2)").arg(tag.first).arg(tag.second);
+}
+
+QString pointText(const QPoint& p)
+{
+    return QStringLiteral("(%1, %2)").arg(p.x()).arg(p.y());
+}
+
+} // namespace
+
+ImageInspector::ImageInspector(const ClassTable& classTable, ConsoleReport& consoleReport)
+    : classes(classTable), report(consoleReport)
+{
+}
+
+bool ImageInspector::inspect(const QString& imagePath, const QString& labelPath, ExportImage& image)
+{
+    image.size = QSize();
+    image.styleIndex = 0;
+    image.shapes.clear();
+    const bool sized = readImageSize(imagePath, image.size);
+    if (labelPath.isEmpty())
+        return sized;
+
+    ImageAnnotation annotation;
+    readLabels(labelPath, annotation);
+    image.styleIndex = annotation.styleIndex;
+    if (annotation.styleIndex < 0 || annotation.styleIndex >= annotation.styleNames.size())
+        report.problem(labelPath, QStringLiteral("style index %1 outside 0 to %2")
+                                      .arg(annotation.styleIndex)
+                                      .arg(annotation.styleNames.size() - 1));
+
+    const int labelCount = static_cast<int>(annotation.labels.size());
+    foundCount += labelCount;
+    for (int index = 0; index < labelCount; ++index) {
+        const Label& label = annotation.labels[static_cast<std::size_t>(index)];
+        ExportShape shape;
+        const bool tagsUsable = checkTags(labelPath, index, label, shape);
+        const bool pointsUsable = checkPoints(labelPath, index, label);
+        if (pointsUsable && sized)
+            checkCorners(labelPath, index, label, image.size, shape);
+        if (tagsUsable && pointsUsable && sized)
+            image.shapes.push_back(std::move(shape));
+        else
+            ++leftOutCount;
+    }
+    return sized;
+}
+
+void ImageInspector::reportLabelWithoutImage(const QString& labelPath)
+{
+    report.problem(labelPath, QStringLiteral("label file without an image"));
+}
+
+bool ImageInspector::readImageSize(const QString& imagePath, QSize& size)
+{
+    // The header alone gives the size; decoding the pixels would cost a thousand times more.
+    QImageReader reader(imagePath);
+    size = reader.size();
+    if (!size.isValid() || size.isEmpty()) {
+        report.problem(imagePath,
+                       QStringLiteral("image header cannot be read: %1").arg(reader.errorString()));
+        return false;
+    }
+    // The operator saw the image turned as its EXIF orientation says.
+    if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
+        size.transpose();
+    return true;
+}
+
+void ImageInspector::readLabels(const QString& labelPath, ImageAnnotation& annotation)
+{
+    bool readToEnd = false;
+    if (!readLabelFile(annotation, QFile::encodeName(labelPath).toStdString(), readToEnd)) {
+        report.problem(labelPath, QStringLiteral("label file cannot be read"));
+        return;
+    }
+    if (!readToEnd)
+        report.problem(labelPath, QStringLiteral("label file could not be read to its end; "
+                                                 "shapes after shape %1 are lost")
+                                      .arg(annotation.labels.size()));
+}
+
+bool ImageInspector::checkTags(const QString& labelPath, int index, const Label& label,
+                               ExportShape& shape)
+{
+    const TagLayout& layout = classes.tagLayout();
+    std::vector<std::pair<int, int>> tags = label.tags;
+    std::sort(tags.begin(), tags.end());
+    tags.erase(std::unique(tags.begin(), tags.end()), tags.end());
+
+    bool usable = true;
+    for (const auto& tag : tags) {
+        if (!layout.isTag(tag.first, tag.second)) {
+            report.shapeProblem(
+                labelPath, index,
+                QStringLiteral("tag %1 names no tag cell of the vocabulary").arg(pairText(tag)));
+            usable = false;
+        } else if (shape.classIndex < 0 && classes.classOf(tag.first, tag.second) >= 0) {
+            shape.classIndex = classes.classOf(tag.first, tag.second);
+        } else {
+            shape.otherTags.push_back(tag);
+        }
+    }
+    if (shape.classIndex < 0) {
+        report.shapeProblem(labelPath, index, QStringLiteral("no class tag"));
+        usable = false;
+    }
+    return usable;
+}
+
+bool ImageInspector::checkPoints(const QString& labelPath, int index, const Label& label)
+{
+    // Counted here first, so that the validity rule never prints its own complaint.
+    if (label.points.size() != cornerCount) {
+        report.shapeProblem(
+            labelPath, index,
+            QStringLiteral("%1 points, not 4").arg(static_cast<qulonglong>(label.points.size())));
+        return false;
+    }
+    if (!label.isValid()) {
+        report.shapeProblem(labelPath, index, QStringLiteral("opposite edges cross"));
+        return false;
+    }
+    return true;
+}
+
+void ImageInspector::checkCorners(const QString& labelPath, int index, const Label& label,
+                                  const QSize& size, ExportShape& shape)
+{
+    // checkPoints has made sure that there are four corners.
+    std::copy(label.points.begin(), label.points.end(), shape.corners.begin());
+    QPoint outside;
+    if (!hasCornerOutside(shape.corners, size, outside))
+        return;
+    report.shapeProblem(labelPath, index,
+                        QStringLiteral("corner %1 outside the %2x%3 image")
+                            .arg(pointText(outside))
+                            .arg(size.width())
+                            .arg(size.height()));
+    shape.corners = clampedInto(shape.corners, size);
+}

@@ -1,0 +1,42 @@
+#ifndef QUADROTAG_IMAGEINSPECTOR_H
+#define QUADROTAG_IMAGEINSPECTOR_H
+
+#include "classtable.h"
+#include "consolereport.h"
+#include "exportimage.h"
+
+#include "label.h"
+
+class ImageAnnotation;
+
+// Reads one image's header and label file, reports every problem, and keeps the shapes
+// that can be exported: a shape with a problem is left out, except that corners outside
+// the image are moved onto its border.
+class ImageInspector
+{
+public:
+    ImageInspector(const ClassTable& classes, ConsoleReport& report);
+
+    // False when the image itself cannot be exported: its header does not decode.
+    // labelPath is empty when the image has no label file.
+    bool inspect(const QString& imagePath, const QString& labelPath, ExportImage& image);
+    void reportLabelWithoutImage(const QString& labelPath);
+
+    long long shapesFound() const { return foundCount; }
+    long long shapesLeftOut() const { return leftOutCount; }
+
+private:
+    bool readImageSize(const QString& imagePath, QSize& size);
+    void readLabels(const QString& labelPath, ImageAnnotation& annotation);
+    bool checkTags(const QString& labelPath, int index, const Label& label, ExportShape& shape);
+    bool checkPoints(const QString& labelPath, int index, const Label& label);
+    void checkCorners(const QString& labelPath, int index, const Label& label, const QSize& size,
+                      ExportShape& shape);
+
+    const ClassTable& classes;
+    ConsoleReport& report;
+    long long foundCount = 0;
+    long long leftOutCount = 0;
+};
+
+#endif

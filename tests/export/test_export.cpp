@@ -1,0 +1,445 @@
+#include "quadgeometry.h"
+
+#include "imageannotation.h"
+#include "labelfile.h"
+#include "workflowfixture.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+
+Q_DECLARE_METATYPE(Quad)
+
+namespace {
+
+const char exporter[] = QUADROTAG_EXPORT_EXECUTABLE;
+
+// Single tags Sofa, Chair, Lamp at row 0; Material at row 1, Colour at row 2, Object at row 3.
+const QByteArray vocabulary = "Sofa 0 Chair(seat) 0 Lamp 0\n"
+                              "Material 2 Fabric Wood(oak)\n"
+                              "Colour(main) 3 Grey Red Blue\n"
+                              "Object 3 Bed Table(low) Desk\n";
+
+// An EXIF block holding only the orientation tag, value 6: turned a quarter clockwise.
+const QByteArray exifOrientation6 = QByteArray::fromHex("ffe10022"
+                                                        "457869660000"
+                                                        "4d4d002a00000008"
+                                                        "0001"
+                                                        "011200030000000100060000"
+                                                        "00000000");
+
+struct RunResult
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+RunResult runExporter(const QString& workingDir, const QStringList& arguments)
+{
+    QProcess process;
+    process.setWorkingDirectory(workingDir);
+    process.start(QString::fromLatin1(exporter), arguments);
+    RunResult result;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return result;
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+// The JPEG bytes with the EXIF block right after the start-of-image marker.
+bool writeTurnedJpeg(const QString& path, int width, int height)
+{
+    std::vector<uchar> encoded;
+    if (!cv::imencode(".jpg", cv::Mat(height, width, CV_8UC3, cv::Scalar(90, 90, 90)), encoded))
+        return false;
+    QByteArray bytes(reinterpret_cast<const char*>(encoded.data()),
+                     static_cast<qsizetype>(encoded.size()));
+    bytes.insert(2, exifOrientation6);
+    return writeFileBytes(path, bytes);
+}
+
+Label shape(const std::vector<QPoint>& points, const std::vector<std::pair<int, int>>& tags)
+{
+    Label label;
+    label.points = points;
+    label.tags = tags;
+    return label;
+}
+
+bool writeLabels(const QString& path, int styleIndex, const std::vector<Label>& labels)
+{
+    ImageAnnotation annotation;
+    annotation.styleIndex = styleIndex;
+    annotation.labels = labels;
+    return writeLabelFile(annotation, QFile::encodeName(path).toStdString());
+}
+
+QJsonValue json(const char* text)
+{
+    QJsonParseError error;
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray("{\"v\":") + text + "}", &error);
+    return error.error == QJsonParseError::NoError ? document.object().value("v") : QJsonValue();
+}
+
+// Every file below dir, hidden ones too, so that leftovers of a refused export show.
+QStringList filesBelow(const QString& dir)
+{
+    QStringList found;
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << QDir(dir).relativeFilePath(it.next());
+    found.sort();
+    return found;
+}
+
+} // namespace
+
+class TestExport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void exitCodes_data();
+    void exitCodes();
+    void writesCoco();
+    void takesClassesFromCategory();
+    void writesYoloObb();
+    void writesDota();
+    void reportsEveryProblem_data();
+    void reportsEveryProblem();
+    void refusedExportWritesNothing_data();
+    void refusedExportWritesNothing();
+    void forcedExportLeavesOutFaultyShapes();
+    void unwritableOutputLeavesNothing();
+    void ordersCornersClockwiseFromTopLeft_data();
+    void ordersCornersClockwiseFromTopLeft();
+
+private:
+    void buildCleanDataset();
+    void buildFaultyDataset();
+    QString path(const QString& relative) const { return root.filePath(relative); }
+
+    QTemporaryDir root;
+};
+
+void TestExport::initTestCase()
+{
+    QVERIFY(root.isValid());
+    QVERIFY(writeFileBytes(path("tags"), vocabulary));
+    QVERIFY(writeFileBytes(path("afile"), "not a folder"));
+    buildCleanDataset();
+    buildFaultyDataset();
+}
+
+void TestExport::buildCleanDataset()
+{
+    QVERIFY(QDir().mkpath(path("clean/sub")));
+    QVERIFY(writeTestJpeg(path("clean/room1.jpg"), 64, 48, 120));
+    QVERIFY(
+        writeLabels(path("clean/room1.lbl"), 15,
+                    {shape({{10, 4}, {50, 8}, {46, 40}, {6, 36}}, {{0, 1}, {1, 1}, {2, 1}, {3, 2}}),
+                     shape({{44, 44}, {44, 30}, {20, 30}, {20, 44}}, {{0, 0}, {0, 2}})}));
+    QVERIFY(writeTurnedJpeg(path("clean/sub/turned.jpg"), 64, 48));
+    QVERIFY(writeLabels(path("clean/sub/turned.lbl"), 0,
+                        {shape({{2, 50}, {40, 50}, {40, 62}, {2, 62}}, {{0, 2}})}));
+    QVERIFY(writeTestJpeg(path("clean/sub/Plain.JPG"), 32, 24, 200));
+    QVERIFY(QFile::link(path("clean/sub"), path("clean/linked")));
+}
+
+void TestExport::buildFaultyDataset()
+{
+    // One planted fault per image; the j and k folders share an image name.
+    const std::vector<QPoint> square{{1, 1}, {10, 1}, {10, 10}, {1, 10}};
+    QVERIFY(QDir().mkpath(path("faults/j")));
+    QVERIFY(QDir().mkpath(path("faults/k")));
+    for (const char* name : {"a_badpair", "b_noclass", "c_points", "d_crossed", "e_outside",
+                             "f_style", "g_cut", "j/dup", "k/dup"})
+        QVERIFY(writeTestJpeg(path(QStringLiteral("faults/%1.jpg").arg(name)), 64, 48, 60));
+    QVERIFY(writeLabels(path("faults/a_badpair.lbl"), 0, {shape(square, {{0, 1}, {9, 9}})}));
+    QVERIFY(writeLabels(path("faults/b_noclass.lbl"), 0, {shape(square, {{1, 1}})}));
+    QVERIFY(writeLabels(path("faults/c_points.lbl"), 0,
+                        {shape({{1, 1}, {10, 1}, {10, 10}}, {{0, 0}})}));
+    QVERIFY(writeLabels(path("faults/d_crossed.lbl"), 0,
+                        {shape({{0, 0}, {10, 10}, {10, 0}, {0, 10}}, {{0, 0}})}));
+    QVERIFY(writeLabels(path("faults/e_outside.lbl"), 0,
+                        {shape({{1, 1}, {70, 1}, {70, 10}, {1, 10}}, {{0, 0}})}));
+    QVERIFY(writeLabels(path("faults/f_style.lbl"), 16, {shape(square, {{0, 0}})}));
+    QVERIFY(writeFileBytes(path("faults/g_cut.lbl"), "0\n4 1 1 10 1 10 10 1 10 \n1 0 0 \n4 2 2 "));
+    QVERIFY(writeLabels(path("faults/h_orphan.lbl"), 0, {shape(square, {{0, 0}})}));
+    QVERIFY(writeFileBytes(path("faults/i_broken.jpg"), "not a JPEG at all"));
+}
+
+void TestExport::exitCodes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("err");
+
+    const QByteArray any = "*";
+    const QByteArray hint = "Try 'quadrotag-export --help'.\n";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray();
+    QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray();
+    QTest::newRow("clean check") << QStringList{"--check", "clean"} << 0 << any;
+    QTest::newRow("faults check") << QStringList{"--check", "faults"} << 1 << any;
+    QTest::newRow("unknown option") << QStringList{"--bogus", "clean"} << 2
+                                    << "quadrotag-export: Unknown option 'bogus'.\n" + hint;
+    QTest::newRow("no dataset") << QStringList{"--check"} << 2
+                                << "quadrotag-export: no DATASET folder given\n" + hint;
+    QTest::newRow("missing dataset folder")
+        << QStringList{"--check", "nowhere"} << 2
+        << QByteArray("quadrotag-export: no dataset folder nowhere\n");
+    QTest::newRow("missing vocabulary")
+        << QStringList{"--check", "--vocabulary", "none", "clean"} << 2
+        << QByteArray("quadrotag-export: cannot read the vocabulary none\n");
+    QTest::newRow("folder as vocabulary")
+        << QStringList{"--check", "--vocabulary", "clean", "clean"} << 2
+        << QByteArray("quadrotag-export: cannot read the vocabulary clean\n");
+    QTest::newRow("unknown category")
+        << QStringList{"--check", "--classes", "Shape", "clean"} << 2
+        << QByteArray("quadrotag-export: the vocabulary tags has no category Shape\n");
+    QTest::newRow("unknown format")
+        << QStringList{"--format", "voc", "--output", "out", "clean"} << 2
+        << "quadrotag-export: unknown format \"voc\"; use coco, yolo-obb or dota\n" + hint;
+    QTest::newRow("output needed")
+        << QStringList{"clean"} << 2
+        << "quadrotag-export: --output DIR is needed unless --check is given\n" + hint;
+    QTest::newRow("output below a file")
+        << QStringList{"--output", "afile/out", "clean"} << 2
+        << QByteArray("quadrotag-export: cannot create the folder afile/out\n");
+}
+
+void TestExport::exitCodes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, err);
+
+    const RunResult run = runExporter(root.path(), arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    if (err != "*")
+        QCOMPARE(run.err, err);
+}
+
+void TestExport::writesCoco()
+{
+    const RunResult run = runExporter(root.path(), {"--output", "coco", "clean"});
+    QCOMPARE(run.out, QByteArray());
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(
+        run.err.startsWith("Exported to coco/instances.json: 3 images, 3 shapes, 3 categories, "
+                           "0 problems (0 images and 0 shapes left out), "),
+        run.err.constData());
+
+    QJsonParseError error;
+    const QJsonDocument document =
+        QJsonDocument::fromJson(fileBytes(path("coco/instances.json")), &error);
+    QCOMPARE(error.errorString(), QJsonParseError().errorString());
+    const QJsonObject coco = document.object();
+    QVERIFY(coco.value("info").isObject());
+    QCOMPARE(coco.value("licenses"), json("[]"));
+    QCOMPARE(coco.value("categories"),
+             json(R"([{"id": 1, "name": "Sofa", "supercategory": "furniture"},
+                      {"id": 2, "name": "Chair", "supercategory": "furniture"},
+                      {"id": 3, "name": "Lamp", "supercategory": "furniture"}])"));
+    QCOMPARE(coco.value("images"),
+             json(R"([{"id": 1, "file_name": "room1.jpg", "width": 64, "height": 48,
+                       "attributes": {"style": "Modern Brief", "style_index": 15}},
+                      {"id": 2, "file_name": "sub/Plain.JPG", "width": 32, "height": 24,
+                       "attributes": {"style": "None", "style_index": 0}},
+                      {"id": 3, "file_name": "sub/turned.jpg", "width": 48, "height": 64,
+                       "attributes": {"style": "None", "style_index": 0}}])"));
+    QCOMPARE(coco.value("annotations"), json(R"([{"id": 1, "image_id": 1, "category_id": 2,
+                       "segmentation": [[10, 4, 50, 8, 46, 40, 6, 36]], "area": 1296.0,
+                       "bbox": [6, 4, 44, 36], "iscrowd": 0,
+                       "attributes": {"Material": ["Fabric"], "Colour": ["Grey"],
+                                      "Object": ["Table"]}},
+                      {"id": 2, "image_id": 1, "category_id": 1,
+                       "segmentation": [[44, 44, 44, 30, 20, 30, 20, 44]], "area": 336.0,
+                       "bbox": [20, 30, 24, 14], "iscrowd": 0,
+                       "attributes": {"single_tags": ["Lamp"]}},
+                      {"id": 3, "image_id": 3, "category_id": 3,
+                       "segmentation": [[2, 50, 40, 50, 40, 62, 2, 62]], "area": 456.0,
+                       "bbox": [2, 50, 38, 12], "iscrowd": 0, "attributes": {}}])"));
+}
+
+void TestExport::takesClassesFromCategory()
+{
+    const RunResult run = runExporter(
+        root.path(), {"--classes", "Object", "--force", "--output", "objects", "clean"});
+    QCOMPARE(run.out, QByteArray("clean/room1.lbl: shape 2: no class tag\n"
+                                 "clean/sub/turned.lbl: shape 1: no class tag\n"));
+    QCOMPARE(run.exitCode, 1);
+    const QJsonObject coco =
+        QJsonDocument::fromJson(fileBytes(path("objects/instances.json"))).object();
+    QCOMPARE(coco.value("categories"), json(R"([{"id": 1, "name": "Bed", "supercategory": "Object"},
+                      {"id": 2, "name": "Table", "supercategory": "Object"},
+                      {"id": 3, "name": "Desk", "supercategory": "Object"}])"));
+    const QJsonArray annotations = coco.value("annotations").toArray();
+    QCOMPARE(annotations.size(), 1);
+    QCOMPARE(annotations.at(0).toObject().value("category_id"), QJsonValue(2));
+    QCOMPARE(annotations.at(0).toObject().value("attributes"),
+             json(R"({"single_tags": ["Chair"], "Material": ["Fabric"], "Colour": ["Grey"]})"));
+}
+
+void TestExport::writesYoloObb()
+{
+    const RunResult run =
+        runExporter(root.path(), {"--format", "yolo-obb", "--output", "yolo", "clean"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(filesBelow(path("yolo")), (QStringList{"data.yaml", "labels", "labels/Plain.txt",
+                                                    "labels/room1.txt", "labels/turned.txt"}));
+    QCOMPARE(fileBytes(path("yolo/data.yaml")),
+             QByteArray("# Classes exported by quadrotag-export; add path, train and val for "
+                        "your trainer.\n"
+                        "nc: 3\nnames:\n  0: \"Sofa\"\n  1: \"Chair\"\n  2: \"Lamp\"\n"));
+    QCOMPARE(fileBytes(path("yolo/labels/room1.txt")),
+             QByteArray("1 0.156250 0.083333 0.781250 0.166667 0.718750 0.833333 0.093750 "
+                        "0.750000\n"
+                        "0 0.687500 0.916667 0.687500 0.625000 0.312500 0.625000 0.312500 "
+                        "0.916667\n"));
+    QCOMPARE(fileBytes(path("yolo/labels/turned.txt")),
+             QByteArray("2 0.041667 0.781250 0.833333 0.781250 0.833333 0.968750 0.041667 "
+                        "0.968750\n"));
+    QCOMPARE(fileBytes(path("yolo/labels/Plain.txt")), QByteArray());
+}
+
+void TestExport::writesDota()
+{
+    const RunResult run =
+        runExporter(root.path(), {"--format", "dota", "--output", "dota", "clean"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(filesBelow(path("dota")), (QStringList{"labelTxt", "labelTxt/Plain.txt",
+                                                    "labelTxt/room1.txt", "labelTxt/turned.txt"}));
+    QCOMPARE(fileBytes(path("dota/labelTxt/room1.txt")),
+             QByteArray("10 4 50 8 46 40 6 36 Chair 0\n20 30 44 30 44 44 20 44 Sofa 0\n"));
+    QCOMPARE(fileBytes(path("dota/labelTxt/turned.txt")),
+             QByteArray("2 50 40 50 40 62 2 62 Lamp 0\n"));
+}
+
+void TestExport::reportsEveryProblem_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QByteArray>("duplicate");
+
+    QTest::newRow("coco keeps one name space per path") << "coco" << QByteArray();
+    QTest::newRow("yolo-obb flattens folders")
+        << "yolo-obb"
+        << QByteArray("faults/k/dup.jpg: same name as faults/j/dup.jpg; both would be written "
+                      "to dup.txt\n");
+}
+
+void TestExport::reportsEveryProblem()
+{
+    QFETCH(QString, format);
+    QFETCH(QByteArray, duplicate);
+
+    const RunResult run = runExporter(root.path(), {"--check", "--format", format, "faults"});
+    QCOMPARE(run.exitCode, 1);
+    const QByteArray expected =
+        "faults/a_badpair.lbl: shape 1: tag (9, 9) names no tag cell of the vocabulary\n"
+        "faults/b_noclass.lbl: shape 1: no class tag\n"
+        "faults/c_points.lbl: shape 1: 3 points, not 4\n"
+        "faults/d_crossed.lbl: shape 1: opposite edges cross\n"
+        "faults/e_outside.lbl: shape 1: corner (70, 1) outside the 64x48 image\n"
+        "faults/f_style.lbl: style index 16 outside 0 to 15\n"
+        "faults/g_cut.lbl: label file could not be read to its end; shapes after shape 1 are "
+        "lost\n"
+        "faults/i_broken.jpg: image header cannot be read: Unsupported image format\n"
+        "faults/h_orphan.lbl: label file without an image\n" +
+        duplicate;
+    QCOMPARE(run.out, expected);
+    QCOMPARE(run.err.left(run.err.indexOf(", 0.")),
+             QByteArray("Checked 10 images, 7 shapes, 3 categories, ") +
+                 (duplicate.isEmpty() ? "9 problems (1 images" : "10 problems (2 images") +
+                 " and 4 shapes left out)");
+}
+
+void TestExport::refusedExportWritesNothing_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("coco") << "coco";
+    QTest::newRow("yolo-obb") << "yolo-obb";
+    QTest::newRow("dota") << "dota";
+}
+
+void TestExport::refusedExportWritesNothing()
+{
+    QFETCH(QString, format);
+    const QString output = "refused-" + format;
+    const RunResult run =
+        runExporter(root.path(), {"--format", format, "--output", output, "faults"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.err.startsWith("Nothing written, --force exports in spite of problems."));
+    QCOMPARE(filesBelow(path(output)), QStringList());
+}
+
+void TestExport::forcedExportLeavesOutFaultyShapes()
+{
+    const RunResult run =
+        runExporter(root.path(), {"--force", "--format", "dota", "--output", "forced", "faults"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("(2 images and 4 shapes left out)"), run.err.constData());
+    // The corner outside the image is moved onto its last column.
+    QCOMPARE(fileBytes(path("forced/labelTxt/e_outside.txt")),
+             QByteArray("1 1 63 1 63 10 1 10 Sofa 0\n"));
+    QCOMPARE(fileBytes(path("forced/labelTxt/a_badpair.txt")), QByteArray());
+    QCOMPARE(fileBytes(path("forced/labelTxt/g_cut.txt")),
+             QByteArray("1 1 10 1 10 10 1 10 Sofa 0\n"));
+    QCOMPARE(fileBytes(path("forced/labelTxt/dup.txt")), QByteArray());
+    QVERIFY(!QFile::exists(path("forced/labelTxt/i_broken.txt")));
+}
+
+void TestExport::unwritableOutputLeavesNothing()
+{
+    // A folder in the place of instances.json: the file cannot be made, whoever runs the test.
+    QVERIFY(QDir().mkpath(path("blocked/instances.json")));
+    const RunResult run = runExporter(root.path(), {"--output", "blocked", "clean"});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.startsWith("quadrotag-export: cannot write blocked/instances.json"),
+             run.err.constData());
+    QCOMPARE(filesBelow(path("blocked")), QStringList{"instances.json"});
+}
+
+void TestExport::ordersCornersClockwiseFromTopLeft_data()
+{
+    QTest::addColumn<Quad>("corners");
+    QTest::addColumn<Quad>("ordered");
+
+    const Quad square{QPoint(0, 0), QPoint(10, 0), QPoint(10, 10), QPoint(0, 10)};
+    QTest::newRow("already in order") << square << square;
+    QTest::newRow("clockwise from another corner")
+        << Quad{QPoint(10, 10), QPoint(0, 10), QPoint(0, 0), QPoint(10, 0)} << square;
+    QTest::newRow("counter-clockwise")
+        << Quad{QPoint(10, 0), QPoint(0, 0), QPoint(0, 10), QPoint(10, 10)} << square;
+    QTest::newRow("diamond: the upper of two equal corners")
+        << Quad{QPoint(5, 10), QPoint(0, 5), QPoint(5, 0), QPoint(10, 5)}
+        << Quad{QPoint(5, 0), QPoint(10, 5), QPoint(5, 10), QPoint(0, 5)};
+    QTest::newRow("arrow head") << Quad{QPoint(0, 0), QPoint(4, 6), QPoint(0, 12), QPoint(12, 6)}
+                                << Quad{QPoint(0, 0), QPoint(12, 6), QPoint(0, 12), QPoint(4, 6)};
+}
+
+void TestExport::ordersCornersClockwiseFromTopLeft()
+{
+    QFETCH(Quad, corners);
+    QFETCH(Quad, ordered);
+    QCOMPARE(clockwiseFromTopLeft(corners), ordered);
+}
+
+QTEST_GUILESS_MAIN(TestExport)
+#include "test_export.moc"

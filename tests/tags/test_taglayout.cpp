@@ -1,0 +1,147 @@
+#include "taglayout.h"
+
+#include <QTest>
+
+#include <iostream>
+#include <sstream>
+
+using TagList = std::vector<std::pair<int, int>>;
+Q_DECLARE_METATYPE(TagList)
+
+namespace {
+
+const char workedExample[] = "S1 0 S2 0 S3 0 S4 0 S5 0 S6 0 S7 0\n"
+                             "K 7 T1 T2 T3 T4 T5 T6 T7 S8 0\n"
+                             "M 10 U1 U2 U3 U4 U5 U6 U7 U8 U9 U10 S9(note) 0\n";
+
+TagLayout layoutOf(const char* vocabulary)
+{
+    std::istringstream in(vocabulary);
+    TagLayout layout;
+    layout.read(in);
+    return layout;
+}
+
+// A cell as a short code: a single tag is its text, a header "#" and its text with
+// "*rows" when it spans, a category tag "+" and its text, a filler ".".
+QString cellCode(const TagLayout& layout, int row, int column)
+{
+    const QString text = layout.textAt(row, column);
+    switch (layout.kindAt(row, column)) {
+    case TagLayout::Kind::SingleTag:
+        return text;
+    case TagLayout::Kind::CategoryHeader:
+        return QStringLiteral("#%1*%2").arg(text).arg(layout.rowSpanAt(row, column));
+    case TagLayout::Kind::CategoryTag:
+        return QStringLiteral("+") + text;
+    case TagLayout::Kind::Filler:
+        break;
+    }
+    return QStringLiteral(".");
+}
+
+QStringList gridCodes(const TagLayout& layout)
+{
+    QStringList rows;
+    for (int row = 0; row < layout.rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < layout.columnCount(); ++column)
+            cells << cellCode(layout, row, column);
+        rows << cells.join(QLatin1Char(' '));
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestTagLayout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void laysOutVocabulary_data();
+    void laysOutVocabulary();
+    void describesTagsQuietly_data();
+    void describesTagsQuietly();
+    void readingAgainStartsAfresh();
+};
+
+void TestTagLayout::laysOutVocabulary_data()
+{
+    QTest::addColumn<QByteArray>("vocabulary");
+    QTest::addColumn<QStringList>("grid");
+    QTest::addColumn<QList<int>>("categoryRows");
+
+    QTest::newRow("worked example")
+        << QByteArray(workedExample)
+        << QStringList{"S1 S2 S3 S4 S5 S6",        "S7 . . . . .",
+                       "#K*2 +T1 +T2 +T3 +T4 +T5", ". +T6 +T7 S8 . .",
+                       "#M*2 +U1 +U2 +U3 +U4 +U5", ". +U6 +U7 +U8 +U9 +U10",
+                       "S9(note) . . . . ."}
+        << QList<int>{0, 1, 2, 2, 4, 4, 6};
+    QTest::newRow("empty") << QByteArray() << QStringList{". . . . . ."} << QList<int>{0};
+    QTest::newRow("negative count, then single tags")
+        << QByteArray("H -3 A 0 B 0") << QStringList{". . . . . .", "#H*1 A B . . ."}
+        << QList<int>{0, 1};
+    QTest::newRow("stream ends inside a category")
+        << QByteArray("C 4 X Y") << QStringList{". . . . . .", "#C*1 +X +Y . . ."}
+        << QList<int>{0, 1};
+    QTest::newRow("count that is no number stops reading")
+        << QByteArray("A 0 B 2x C 0") << QStringList{"A . . . . ."} << QList<int>{0};
+}
+
+void TestTagLayout::laysOutVocabulary()
+{
+    QFETCH(QByteArray, vocabulary);
+    QFETCH(QStringList, grid);
+    QFETCH(QList<int>, categoryRows);
+
+    const TagLayout layout = layoutOf(vocabulary.constData());
+    QCOMPARE(gridCodes(layout), grid);
+    const std::vector<int>& rows = layout.rowCategories();
+    QCOMPARE(QList<int>(rows.begin(), rows.end()), categoryRows);
+}
+
+void TestTagLayout::describesTagsQuietly_data()
+{
+    QTest::addColumn<TagList>("tags");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("described");
+
+    QTest::newRow("single, two categories") << TagList{{0, 1}, {2, 2}, {3, 1}, {4, 3}}
+                                            << QStringLiteral("S2\nK: T2, T6\nM: U3\n") << true;
+    QTest::newRow("note left out") << TagList{{6, 0}} << QStringLiteral("S9\n") << true;
+    QTest::newRow("header stops the caption")
+        << TagList{{0, 0}, {2, 0}, {0, 1}} << QStringLiteral("S1\n") << false;
+    QTest::newRow("outside the grid") << TagList{{99, 0}} << QString() << false;
+    QTest::newRow("negative column") << TagList{{0, -1}} << QString() << false;
+}
+
+void TestTagLayout::describesTagsQuietly()
+{
+    QFETCH(TagList, tags);
+    QFETCH(QString, caption);
+    QFETCH(bool, described);
+
+    const TagLayout layout = layoutOf(workedExample);
+    std::ostringstream captured;
+    std::streambuf* previous = std::cerr.rdbuf(captured.rdbuf());
+    QString text = QStringLiteral("stale");
+    const bool result = layout.describeTags(tags, text);
+    std::cerr.rdbuf(previous);
+
+    QCOMPARE(result, described);
+    QCOMPARE(text, caption);
+    QCOMPARE(QString::fromStdString(captured.str()), QString());
+}
+
+void TestTagLayout::readingAgainStartsAfresh()
+{
+    TagLayout layout = layoutOf(workedExample);
+    std::istringstream second("Z 0");
+    layout.read(second);
+    QCOMPARE(gridCodes(layout), QStringList{"Z . . . . ."});
+}
+
+QTEST_APPLESS_MAIN(TestTagLayout)
+#include "test_taglayout.moc"
