@@ -41,6 +41,7 @@ for path in ./usr/bin/quadrotag \
             ./usr/share/icons/hicolor/48x48/apps/quadrotag.png \
             ./usr/share/icons/hicolor/256x256/apps/quadrotag.png \
             ./usr/share/man/man1/quadrotag.1.gz \
+            ./usr/share/man/man1/quadrotag-export.1.gz \
             ./usr/share/doc/quadrotag/copyright \
             ./usr/share/doc/quadrotag/changelog.gz; do
     grep -qxF "$path" "$work/files" || fail "$path is not in the package"
