@@ -1,5 +1,4 @@
 #include "librarylogging.h"
-#include "memorytuning.h"
 #include "quadrotag.h"
 
 #include <QApplication>
@@ -48,7 +47,6 @@ int main(int argc, char* argv[])
                   << std::endl;
         return 1;
     }
-    reuseLargeImageBuffers();
     silenceImageLibraryLogging();
     QApplication application(argc, argv);
     application.setWindowIcon(applicationIcon());

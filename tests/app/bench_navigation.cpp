@@ -4,7 +4,6 @@
 // keys as fast as possible. Then the resident size after stepping through ten large
 // images.
 #include "imagedecoding.h"
-#include "memorytuning.h"
 #include "quadrotag.h"
 
 #include <QApplication>
@@ -21,7 +20,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -146,9 +144,6 @@ void measure(Quadrotag& window, const QStringList& batch, const char* name)
 int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    // REUSE_BUFFERS=1 measures with the allocator tuned to keep freed image buffers.
-    if (std::getenv("REUSE_BUFFERS"))
-        reuseLargeImageBuffers();
     QApplication application(argc, argv);
     QTemporaryDir dir;
     QFile tags(dir.filePath("tags"));
