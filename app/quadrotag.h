@@ -1,12 +1,16 @@
 #ifndef QUADROTAG_QUADROTAG_H
 #define QUADROTAG_QUADROTAG_H
 
+#include "batchlistmodel.h"
 #include "imageannotation.h"
 #include "imageviewer.h"
 #include "labelviewer.h"
 #include "ui_quadrotag.h"
 
 #include <QComboBox>
+#include <QDockWidget>
+#include <QLabel>
+#include <QListView>
 #include <QMainWindow>
 #include <QStringList>
 #include <QUndoStack>
@@ -14,6 +18,7 @@
 #include <vector>
 
 class QCloseEvent;
+class QModelIndex;
 class QTableWidgetItem;
 struct AnnotationChange;
 
@@ -30,6 +35,9 @@ public:
     // Replaces the batch with these image files and shows the first; what the
     // open dialog does after the operator chose files.
     void openImages(const QStringList& files);
+    // Makes every JPEG of the folder the batch, in natural order, and shows the first
+    // image without a label file; what the folder dialog does after a folder was chosen.
+    void openFolder(const QString& folder);
 
     // The annotation of the image on screen, as the next save would store it.
     const ImageAnnotation& imageAnnotation() const { return annotation; }
@@ -51,6 +59,9 @@ public slots:
     void slotStyleChanged(int index);
     void slotUndo();
     void slotRedo();
+    void slotOpenFolder();
+    void slotNextUnlabelledImage();
+    void slotImageChosen(const QModelIndex& index);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -60,6 +71,13 @@ private:
     void connectActions();
     void connectCanvasAndTable();
     void connectEditHistory();
+    void buildBatchWidgets();
+    void startBatch(const QStringList& files, const std::vector<bool>& labelled, int first);
+    void goToImage(int index);
+    void markLabelled(const QString& labelPath);
+    void followShownImageInList();
+    void updateProgress();
+    void showNote(const QString& note);
     void loadCurrentImage();
     void readLabelsOfCurrentImage();
     void updateStatus();
@@ -99,6 +117,10 @@ private:
     bool showingStyle = false;
     // Set while a new edit is recorded: its table selection is already on screen.
     bool recordingEdit = false;
+    BatchListModel batchList;
+    QDockWidget imagesDock;
+    QListView imagesView;
+    QLabel progressLabel;
 };
 
 #endif
