@@ -372,8 +372,16 @@ private slots:
         QCOMPARE(annotation().labels.size(), std::size_t(1));
     }
 
+    void cancelledDialogChangesNothing_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("Open Images") << false;
+        QTest::newRow("Open Folder") << true;
+    }
+
     void cancelledDialogChangesNothing()
     {
+        QFETCH(bool, folder);
         openBatch(batch);
         drawSquare(20, 20, 50);
         QTimer::singleShot(200, [] {
@@ -381,7 +389,7 @@ private slots:
                 dialog->reject();
         });
         StdoutCapture out;
-        window->slotOpenImages();
+        folder ? window->slotOpenFolder() : window->slotOpenImages();
         QCOMPARE(out.text(), std::string());
         QCOMPARE(status(), "1/3  " + batch[0]);
         QCOMPARE(annotation().labels.size(), std::size_t(1));
@@ -471,6 +479,11 @@ private slots:
         QCOMPARE(progress(), QString("4 of 5 labelled"));
         checkListShows(4);
 
+        // Up and Down keep moving through the batch while the list has the focus.
+        QTest::keyClick(imagesList(), Qt::Key_Up);
+        QCOMPARE(status(), "4/5  " + jobPath("img10.jpg"));
+        checkListShows(3);
+
         // Enter on the row the keyboard moved to.
         QTest::keyClick(imagesList(), Qt::Key_Home);
         QTest::keyClick(imagesList(), Qt::Key_Return);
@@ -540,21 +553,6 @@ private slots:
         pressKey(Qt::Key_Down);
         QCOMPARE(progress(), QString("1 of 3 labelled"));
         QCOMPARE(markedRows(), QList<int>({0}));
-    }
-
-    void cancelledFolderDialogChangesNothing()
-    {
-        openBatch(batch);
-        drawSquare(20, 20, 50);
-        QTimer::singleShot(200, [] {
-            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-                dialog->reject();
-        });
-        StdoutCapture out;
-        window->slotOpenFolder();
-        QCOMPARE(out.text(), std::string());
-        QCOMPARE(status(), "1/3  " + batch[0]);
-        QCOMPARE(annotation().labels.size(), std::size_t(1));
     }
 
     void newBatchSavesTheImageBeingLeft()
