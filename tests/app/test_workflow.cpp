@@ -436,6 +436,16 @@ private slots:
         QCOMPARE(progress(), QString("%1 of 5 labelled").arg(labelled.size()));
     }
 
+    void folderOpenedAfterAnEditCountsTheImageJustSaved()
+    {
+        openBatch(batch);
+        addTaggedShape();
+        window->openFolder(dir->path());
+        QCOMPARE(fileBytes(pathOf("a.lbl")), QByteArray("0\n4 20 20 70 20 70 70 20 70 \n1 0 0 \n"));
+        QCOMPARE(status(), "2/3  " + batch[1]);
+        QCOMPARE(markedRows(), QList<int>({0}));
+    }
+
     void folderWithoutJpegsChangesNothing_data()
     {
         QTest::addColumn<QString>("folder");
