@@ -2,6 +2,7 @@
 
 #include "annotationchange.h"
 #include "annotationedit.h"
+#include "batchfiles.h"
 #include "batchpaths.h"
 #include "labelfile.h"
 
@@ -18,15 +19,20 @@
 #include <QSplitter>
 #include <QStatusBar>
 
+#include <algorithm>
 #include <iostream>
 
 namespace {
 // Older steps are dropped, so the history stays small through a long session.
 const int undoLimit = 200;
+// Long enough to be read; the batch position comes back afterwards.
+const int noteMilliseconds = 5000;
 } // namespace
 
 Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
-    : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr), styleComboBox(nullptr)
+    : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
+      styleComboBox(nullptr), imagesDock(QStringLiteral("Images")), imagesView(nullptr),
+      progressLabel(nullptr)
 {
     ui.setupUi(this);
     buildLayout();
@@ -34,6 +40,7 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     connectActions();
     connectCanvasAndTable();
     connectEditHistory();
+    buildBatchWidgets();
     activeShape = -1;
     currentImage = 0;
 }
@@ -114,6 +121,37 @@ void Quadrotag::connectEditHistory()
             [this](bool clean) { setWindowModified(!clean); });
 }
 
+void Quadrotag::buildBatchWidgets()
+{
+    imagesDock.setObjectName(QStringLiteral("imagesDock"));
+    imagesView.setObjectName(QStringLiteral("imagesView"));
+    imagesView.setModel(&batchList);
+    // Rows of one height let a list of thousands lay itself out without measuring each.
+    imagesView.setUniformItemSizes(true);
+    imagesView.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    imagesDock.setWidget(&imagesView);
+    addDockWidget(Qt::RightDockWidgetArea, &imagesDock);
+    // Hidden until asked for, so the window looks as it always has.
+    imagesDock.hide();
+    ui.menuFunction->addAction(imagesDock.toggleViewAction());
+
+    progressLabel.setObjectName(QStringLiteral("progressLabel"));
+    ui.statusBar->addPermanentWidget(&progressLabel);
+    progressLabel.hide();
+
+    connect(ui.actionOpen_Folder, &QAction::triggered, this, &Quadrotag::slotOpenFolder);
+    connect(ui.actionNext_Unlabelled_Image, &QAction::triggered, this,
+            &Quadrotag::slotNextUnlabelledImage);
+    connect(&imagesView, &QListView::clicked, this, &Quadrotag::slotImageChosen);
+    connect(&imagesView, &QListView::activated, this, &Quadrotag::slotImageChosen);
+    // A note, or a menu entry passing under the mouse, clears the message; the
+    // position of the image on screen comes back then.
+    connect(ui.statusBar, &QStatusBar::messageChanged, this, [this](const QString& message) {
+        if (message.isEmpty() && batchList.shownRow() >= 0)
+            updateStatus();
+    });
+}
+
 void Quadrotag::slotOpenImages()
 {
     const QStringList files = QFileDialog::getOpenFileNames(
@@ -126,14 +164,50 @@ void Quadrotag::openImages(const QStringList& files)
     // The old batch stays on screen when its image could not be saved.
     if (files.isEmpty() || !saveBeforeLeaving())
         return;
+    startBatch(files, findLabelFiles(files), 0);
+}
+
+void Quadrotag::slotOpenFolder()
+{
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Open Folder"), QDir::currentPath());
+    if (!folder.isEmpty())
+        openFolder(folder);
+}
+
+void Quadrotag::openFolder(const QString& folder)
+{
+    BatchFiles batch = listFolderImages(folder);
+    if (batch.imagePaths.isEmpty()) {
+        showNote(QStringLiteral("No JPEG images in ") + folder);
+        return;
+    }
+    const bool edited = !undoStack.isClean();
+    if (!saveBeforeLeaving())
+        return;
+    // The image just saved may lie in this folder and have had no label file yet.
+    if (edited)
+        batch = listFolderImages(folder);
+    const auto unlabelled = std::find(batch.labelled.begin(), batch.labelled.end(), false);
+    const int first =
+        unlabelled == batch.labelled.end() ? 0 : int(unlabelled - batch.labelled.begin());
+    startBatch(batch.imagePaths, batch.labelled, first);
+}
+
+void Quadrotag::startBatch(const QStringList& files, const std::vector<bool>& labelled, int first)
+{
+    if (files.isEmpty())
+        return;
     imagePaths = files;
     std::cout << imagePaths.size() << std::endl;
-    currentImage = 0;
+    currentImage = first;
     stepDirection = 1;
     prefetcher.clear();
     labelPaths.clear();
     for (const QString& imagePath : imagePaths)
         labelPaths.append(labelPathFor(imagePath));
+    batchList.setBatch(imagePaths, labelled);
+    updateProgress();
     loadCurrentImage();
 }
 
@@ -163,6 +237,8 @@ void Quadrotag::loadCurrentImage()
     imageViewer.setAnnotation(annotation);
     imageViewer.setActiveShape(activeShape);
     showStyle(annotation.styleIndex);
+    batchList.setShownRow(currentImage);
+    followShownImageInList();
     updateStatus();
 }
 
@@ -186,12 +262,44 @@ void Quadrotag::readLabelsOfCurrentImage()
         (!readLabelFile(annotation, localPath(labelPath), readToEnd) || !readToEnd))
         warn(QStringLiteral("Fail reading from ") + labelPath);
     labelFileHadShapes = !annotation.labels.empty();
+    // Another program may have written or removed the file since the batch was listed.
+    batchList.setLabelled(currentImage, info.exists() && info.isFile());
+    updateProgress();
 }
 
+// The position of the image on screen, which after a failed decode is not currentImage.
 void Quadrotag::updateStatus()
 {
-    ui.statusBar->showMessage(
-        statusText(currentImage + 1, int(imagePaths.size()), imagePaths[currentImage]), 0);
+    const int shown = batchList.shownRow();
+    ui.statusBar->showMessage(statusText(shown + 1, int(imagePaths.size()), imagePaths[shown]), 0);
+}
+
+void Quadrotag::showNote(const QString& note)
+{
+    ui.statusBar->showMessage(note, noteMilliseconds);
+}
+
+void Quadrotag::updateProgress()
+{
+    progressLabel.setText(
+        QStringLiteral("%1 of %2 labelled").arg(batchList.labelledCount()).arg(imagePaths.size()));
+    progressLabel.setVisible(!imagePaths.isEmpty());
+}
+
+void Quadrotag::followShownImageInList()
+{
+    const QModelIndex shown = batchList.index(batchList.shownRow());
+    imagesView.setCurrentIndex(shown);
+    imagesView.scrollTo(shown);
+}
+
+void Quadrotag::markLabelled(const QString& labelPath)
+{
+    // Two images may share a label file ("a.jpg" and "a.JPG").
+    for (int i = 0; i < labelPaths.size(); ++i)
+        if (labelPaths[i] == labelPath)
+            batchList.setLabelled(i, true);
+    updateProgress();
 }
 
 bool Quadrotag::hasSomethingToSave() const
@@ -212,6 +320,7 @@ bool Quadrotag::saveAnnotation()
         return true;
     if (writeLabelFile(annotation, localPath(annotatedLabelPath))) {
         undoStack.setClean();
+        markLabelled(annotatedLabelPath);
         return true;
     }
     warn(QStringLiteral("Fail writing to ") + annotatedLabelPath);
@@ -266,6 +375,34 @@ void Quadrotag::slotPreviousImage()
         --currentImage;
         loadCurrentImage();
     }
+}
+
+void Quadrotag::slotNextUnlabelledImage()
+{
+    if (imagePaths.isEmpty() || !saveBeforeLeaving())
+        return;
+    const int next = batchList.nextUnlabelledRow(currentImage);
+    if (next == -1)
+        showNote(QStringLiteral("No image without a label file after this one"));
+    else
+        goToImage(next);
+}
+
+void Quadrotag::slotImageChosen(const QModelIndex& index)
+{
+    goToImage(index.row());
+}
+
+// Leaves the image as Down does: it is saved first, and stays when that fails.
+void Quadrotag::goToImage(int index)
+{
+    if (index >= 0 && index < imagePaths.size() && index != currentImage && saveBeforeLeaving()) {
+        stepDirection = index > currentImage ? 1 : -1;
+        currentImage = index;
+        loadCurrentImage();
+    }
+    // A click that did not lead there must not leave the list pointing elsewhere.
+    followShownImageInList();
 }
 
 void Quadrotag::slotActiveShapeChanged(int index)

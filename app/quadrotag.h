@@ -1,6 +1,7 @@
 #ifndef QUADROTAG_QUADROTAG_H
 #define QUADROTAG_QUADROTAG_H
 
+#include "batchlistmodel.h"
 #include "imageannotation.h"
 #include "imageprefetcher.h"
 #include "imageviewer.h"
@@ -8,6 +9,9 @@
 #include "ui_quadrotag.h"
 
 #include <QComboBox>
+#include <QDockWidget>
+#include <QLabel>
+#include <QListView>
 #include <QMainWindow>
 #include <QStringList>
 #include <QUndoStack>
@@ -15,6 +19,7 @@
 #include <vector>
 
 class QCloseEvent;
+class QModelIndex;
 class QTableWidgetItem;
 struct AnnotationChange;
 
@@ -31,6 +36,9 @@ public:
     // Replaces the batch with these image files and shows the first; what the
     // open dialog does after the operator chose files.
     void openImages(const QStringList& files);
+    // Makes every JPEG of the folder the batch, in natural order, and shows the first
+    // image without a label file; what the folder dialog does after a folder was chosen.
+    void openFolder(const QString& folder);
 
     // The annotation of the image on screen, as the next save would store it.
     const ImageAnnotation& imageAnnotation() const { return annotation; }
@@ -54,6 +62,9 @@ public slots:
     void slotStyleChanged(int index);
     void slotUndo();
     void slotRedo();
+    void slotOpenFolder();
+    void slotNextUnlabelledImage();
+    void slotImageChosen(const QModelIndex& index);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -63,6 +74,13 @@ private:
     void connectActions();
     void connectCanvasAndTable();
     void connectEditHistory();
+    void buildBatchWidgets();
+    void startBatch(const QStringList& files, const std::vector<bool>& labelled, int first);
+    void goToImage(int index);
+    void markLabelled(const QString& labelPath);
+    void followShownImageInList();
+    void updateProgress();
+    void showNote(const QString& note);
     void loadCurrentImage();
     void prefetchLikelyNext();
     void readLabelsOfCurrentImage();
@@ -107,6 +125,10 @@ private:
     int stepDirection = 1;
     // Set while a new edit is recorded: its table selection is already on screen.
     bool recordingEdit = false;
+    BatchListModel batchList;
+    QDockWidget imagesDock;
+    QListView imagesView;
+    QLabel progressLabel;
 };
 
 #endif

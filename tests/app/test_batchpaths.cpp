@@ -1,3 +1,4 @@
+#include "batchfiles.h"
 #include "batchpaths.h"
 
 #include <QtTest>
@@ -58,6 +59,44 @@ private slots:
         QVERIFY(text.endsWith("/room.jpg"));
         QVERIFY(path.endsWith(text.mid(8)));
         QVERIFY(!text.contains(QChar(QChar::ReplacementCharacter)));
+    }
+
+    void namesSortAsPeopleCount_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("numbers by value") << QStringList({"img10.jpg", "img9.jpg", "img100.jpg"})
+                                          << QStringList({"img9.jpg", "img10.jpg", "img100.jpg"});
+        QTest::newRow("case does not split the letters")
+            << QStringList({"b2.jpg", "B1.JPG", "a3.jpg"})
+            << QStringList({"a3.jpg", "B1.JPG", "b2.jpg"});
+        QTest::newRow("leading zeros in a fixed order")
+            << QStringList({"img02.jpg", "img2.jpg", "img1.jpg"})
+            << QStringList({"img1.jpg", "img02.jpg", "img2.jpg"});
+    }
+
+    void namesSortAsPeopleCount()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, sorted);
+        sortNaturally(names);
+        QCOMPARE(names, sorted);
+    }
+
+    void labelFilesAreFoundInEveryFolderOfTheBatch()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("one"));
+        QVERIFY(QDir(dir.path()).mkpath("two/b.lbl"));
+        for (const char* name : {"one/a.lbl", "two/c.lbl", "two/.d.lbl"}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QStringList images = {dir.filePath("one/a.jpg"),  dir.filePath("one/c.jpg"),
+                                    dir.filePath("two/b.jpg"),  dir.filePath("two/c.JPG"),
+                                    dir.filePath("two/.d.jpg"), dir.filePath("three/a.jpg")};
+        QCOMPARE(findLabelFiles(images),
+                 std::vector<bool>({true, false, false, true, true, false}));
     }
 };
 

@@ -2,7 +2,9 @@
 
 #include <QtTest>
 
+#include <QDockWidget>
 #include <QLabel>
+#include <QListView>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QToolBar>
@@ -63,11 +65,17 @@ private slots:
         QCOMPARE(menus[0]->text(), QString("File"));
         QCOMPARE(menus[1]->text(), QString("Function"));
 
-        const QList<QPair<QString, QString>> fileActions = {{"Open Images", "Ctrl+O"},
-                                                            {"Save Label", "Ctrl+S"}};
+        const QList<QPair<QString, QString>> fileActions = {
+            {"Open Images", "Ctrl+O"}, {"Save Label", "Ctrl+S"}, {"Open Folder", "Ctrl+Shift+O"}};
         const QList<QPair<QString, QString>> functionActions = {
-            {"Next Image", "Down"},   {"Previous Image", "Up"}, {"Delete Shape", "Del"},
-            {"Text ON/OFF", "Space"}, {"Undo", "Ctrl+Z"},       {"Redo", "Ctrl+Shift+Z"}};
+            {"Next Image", "Down"},
+            {"Previous Image", "Up"},
+            {"Delete Shape", "Del"},
+            {"Text ON/OFF", "Space"},
+            {"Undo", "Ctrl+Z"},
+            {"Redo", "Ctrl+Shift+Z"},
+            {"Next Unlabelled Image", "Ctrl+Down"},
+            {"Images", ""}};
         const QList<QList<QPair<QString, QString>>> expected = {fileActions, functionActions};
         for (int m = 0; m < 2; ++m) {
             const QList<QAction*> actions = menus[m]->menu()->actions();
@@ -90,7 +98,8 @@ private slots:
                 names << action->objectName();
         QCOMPARE(names, QStringList({"actionOpen_Images", "actionNext_Image",
                                      "actionPrevious_Image", "actionSave_Label", "actionDel_Shape",
-                                     "actionText_ON_OFF", "actionUndo", "actionRedo"}));
+                                     "actionText_ON_OFF", "actionUndo", "actionRedo",
+                                     "actionOpen_Folder", "actionNext_Unlabelled_Image"}));
     }
 
     void sidePanelHasStyleChooserAndRedCaption()
@@ -136,6 +145,26 @@ private slots:
         QCOMPARE(table->rowCount(), 1);
         QVERIFY(!table->item(0, 0));
         QVERIFY(!QFile::exists("index2tag.csv"));
+    }
+
+    void imagesListAndProgressAreHiddenUntilWanted()
+    {
+        Quadrotag window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* dock = window.findChild<QDockWidget*>("imagesDock");
+        QVERIFY(dock);
+        QCOMPARE(dock->windowTitle(), QString("Images"));
+        QVERIFY(qobject_cast<QListView*>(dock->widget()));
+        QVERIFY(!dock->isVisible());
+        QVERIFY(!window.findChild<QLabel*>("progressLabel")->isVisible());
+
+        QAction* toggle = window.menuBar()->actions()[1]->menu()->actions().last();
+        toggle->trigger();
+        QVERIFY(dock->isVisible());
+        QCOMPARE(window.dockWidgetArea(dock), Qt::RightDockWidgetArea);
+        toggle->trigger();
+        QVERIFY(!dock->isVisible());
     }
 
     void actionsWithoutBatchChangeNothing()

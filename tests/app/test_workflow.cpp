@@ -5,7 +5,10 @@
 
 #include <QtTest>
 
+#include <QDockWidget>
 #include <QFileDialog>
+#include <QLabel>
+#include <QListView>
 #include <QStatusBar>
 
 #include <memory>
@@ -117,6 +120,74 @@ private:
         const QString path = pathOf("expected.lbl");
         return writeLabelFile(expected, QFile::encodeName(path).toStdString()) ? fileBytes(path)
                                                                                : QByteArray();
+    }
+
+    // A job folder, in natural order; plain order would put "img10" before "img2".
+    const QStringList jobImages = {"img1.jpg", "img2.JPG", "img3.Jpg", "img10.jpg", "img11.jpg"};
+    const QStringList jobLabels = {"img1.lbl", "img2.lbl", "img3.lbl", "img10.lbl", "img11.lbl"};
+    const QByteArray storedLabel = "0\n4 10 10 60 10 60 60 10 60 \n1 0 0 \n";
+
+    QString jobPath(const QString& name = QString()) const { return pathOf("job/" + name); }
+
+    // The job folder with label files beside the images at these positions, and
+    // things that are not its images: a subfolder with a JPEG, a folder named like a
+    // JPEG, a hidden JPEG and a text file.
+    void makeJobFolder(const QList<int>& labelled)
+    {
+        QVERIFY(QDir(dir->path()).mkpath("job/sub"));
+        QVERIFY(QDir(dir->path()).mkpath("job/folder.jpg"));
+        for (const QString& name : jobImages)
+            QVERIFY(writeTestJpeg(jobPath(name), 400, 300, 100));
+        for (int position : labelled)
+            QVERIFY(writeFileBytes(jobPath(jobLabels[position]), storedLabel));
+        QVERIFY(writeTestJpeg(jobPath("sub/img0.jpg"), 40, 30, 100));
+        QVERIFY(writeTestJpeg(jobPath(".hidden.jpg"), 40, 30, 100));
+        QVERIFY(writeFileBytes(jobPath("notes.txt"), "not an image"));
+    }
+
+    QListView* imagesList() const { return window->findChild<QListView*>("imagesView"); }
+    QString progress() const { return window->findChild<QLabel*>("progressLabel")->text(); }
+
+    QStringList listedNames() const
+    {
+        QStringList names;
+        const QAbstractItemModel* model = imagesList()->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            names << model->index(row, 0).data().toString();
+        return names;
+    }
+
+    QList<int> markedRows() const
+    {
+        QList<int> rows;
+        const QAbstractItemModel* model = imagesList()->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            if (model->index(row, 0).data(BatchListModel::LabelledRole).toBool())
+                rows << row;
+        return rows;
+    }
+
+    // The image on screen as the list shows it: in bold, and the list's current row.
+    void checkListShows(int row)
+    {
+        const QAbstractItemModel* model = imagesList()->model();
+        for (int other = 0; other < model->rowCount(); ++other)
+            QCOMPARE(model->index(other, 0).data(Qt::FontRole).value<QFont>().bold(), other == row);
+        QCOMPARE(imagesList()->currentIndex().row(), row);
+    }
+
+    void clickListRow(int row)
+    {
+        window->findChild<QDockWidget*>("imagesDock")->show();
+        const QRect rowRect = imagesList()->visualRect(imagesList()->model()->index(row, 0));
+        QVERIFY(!rowRect.isEmpty());
+        QTest::mouseClick(imagesList()->viewport(), Qt::LeftButton, {}, rowRect.center());
+    }
+
+    void addTaggedShape()
+    {
+        drawSquare(20, 20, 50);
+        clickTag(0, 0);
     }
 
     static QColor pixelAt(QWidget* widget, const QPoint& position)
@@ -301,8 +372,16 @@ private slots:
         QCOMPARE(annotation().labels.size(), std::size_t(1));
     }
 
+    void cancelledDialogChangesNothing_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("Open Images") << false;
+        QTest::newRow("Open Folder") << true;
+    }
+
     void cancelledDialogChangesNothing()
     {
+        QFETCH(bool, folder);
         openBatch(batch);
         drawSquare(20, 20, 50);
         QTimer::singleShot(200, [] {
@@ -310,10 +389,180 @@ private slots:
                 dialog->reject();
         });
         StdoutCapture out;
-        window->slotOpenImages();
+        folder ? window->slotOpenFolder() : window->slotOpenImages();
         QCOMPARE(out.text(), std::string());
         QCOMPARE(status(), "1/3  " + batch[0]);
         QCOMPARE(annotation().labels.size(), std::size_t(1));
+    }
+
+    void folderBecomesTheBatchInNaturalOrder()
+    {
+        makeJobFolder({0, 1, 3});
+        {
+            StdoutCapture out;
+            window->openFolder(jobPath());
+            QCOMPARE(out.text(), std::string("5\n"));
+        }
+        QCOMPARE(listedNames(), jobImages);
+        QCOMPARE(markedRows(), QList<int>({0, 1, 3}));
+        QCOMPARE(status(), "3/5  " + jobPath("img3.Jpg"));
+        checkListShows(2);
+        QCOMPARE(progress(), QString("3 of 5 labelled"));
+
+        pressKey(Qt::Key_Up);
+        QCOMPARE(status(), "2/5  " + jobPath("img2.JPG"));
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+        checkListShows(1);
+    }
+
+    void folderStartsAtTheFirstImageWithoutALabelFile_data()
+    {
+        QTest::addColumn<QList<int>>("labelled");
+        QTest::addColumn<int>("start");
+        QTest::newRow("none labelled") << QList<int>() << 0;
+        QTest::newRow("first two labelled") << QList<int>({0, 1}) << 2;
+        QTest::newRow("only the last unlabelled") << QList<int>({0, 1, 2, 3}) << 4;
+        QTest::newRow("all labelled, from the first") << QList<int>({0, 1, 2, 3, 4}) << 0;
+    }
+
+    void folderStartsAtTheFirstImageWithoutALabelFile()
+    {
+        QFETCH(QList<int>, labelled);
+        QFETCH(int, start);
+        makeJobFolder(labelled);
+        window->openFolder(jobPath());
+        QCOMPARE(status(), QString("%1/5  %2").arg(start + 1).arg(jobPath(jobImages[start])));
+        QCOMPARE(markedRows(), labelled);
+        QCOMPARE(progress(), QString("%1 of 5 labelled").arg(labelled.size()));
+    }
+
+    void folderOpenedAfterAnEditCountsTheImageJustSaved()
+    {
+        openBatch(batch);
+        addTaggedShape();
+        window->openFolder(dir->path());
+        QCOMPARE(fileBytes(pathOf("a.lbl")), QByteArray("0\n4 20 20 70 20 70 70 20 70 \n1 0 0 \n"));
+        QCOMPARE(status(), "2/3  " + batch[1]);
+        QCOMPARE(markedRows(), QList<int>({0}));
+    }
+
+    void folderWithoutJpegsChangesNothing_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("empty folder named like a JPEG") << "job/folder.jpg";
+        QTest::newRow("JPEGs only in a subfolder") << "outer";
+    }
+
+    void folderWithoutJpegsChangesNothing()
+    {
+        QFETCH(QString, folder);
+        makeJobFolder({});
+        QVERIFY(QDir(dir->path()).mkpath("outer/inner"));
+        QVERIFY(writeTestJpeg(pathOf("outer/inner/x.jpg"), 40, 30, 100));
+        QVERIFY(writeFileBytes(pathOf("outer/x.txt"), "text"));
+        openBatch(batch);
+        addTaggedShape();
+
+        StdoutCapture out;
+        window->openFolder(pathOf(folder));
+        QCOMPARE(out.text(), std::string());
+        QCOMPARE(status(), "No JPEG images in " + pathOf(folder));
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+        QVERIFY(window->isWindowModified());
+        QCOMPARE(listedNames(), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
+
+        // When the note goes, the position of the image comes back.
+        window->statusBar()->clearMessage();
+        QCOMPARE(status(), "1/3  " + batch[0]);
+    }
+
+    void clickInTheListSavesAndJumps()
+    {
+        makeJobFolder({0, 1, 3});
+        window->openFolder(jobPath());
+        addTaggedShape();
+        clickListRow(4);
+        QCOMPARE(fileBytes(jobPath("img3.lbl")),
+                 QByteArray("0\n4 20 20 70 20 70 70 20 70 \n1 0 0 \n"));
+        QCOMPARE(status(), "5/5  " + jobPath("img11.jpg"));
+        QCOMPARE(markedRows(), QList<int>({0, 1, 2, 3}));
+        QCOMPARE(progress(), QString("4 of 5 labelled"));
+        checkListShows(4);
+
+        // Up and Down keep moving through the batch while the list has the focus.
+        QTest::keyClick(imagesList(), Qt::Key_Up);
+        QCOMPARE(status(), "4/5  " + jobPath("img10.jpg"));
+        checkListShows(3);
+
+        // Enter on the row the keyboard moved to.
+        QTest::keyClick(imagesList(), Qt::Key_Home);
+        QTest::keyClick(imagesList(), Qt::Key_Return);
+        QCOMPARE(status(), "1/5  " + jobPath("img1.jpg"));
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+        checkListShows(0);
+    }
+
+    void failedSaveLeavesImageAndMarksAsTheyWere()
+    {
+        makeJobFolder({0});
+        QVERIFY(QDir(dir->path()).mkdir("job/img2.lbl"));
+        window->openFolder(jobPath());
+        QCOMPARE(status(), "2/5  " + jobPath("img2.JPG"));
+        addTaggedShape();
+
+        MessageBoxCloser closer;
+        clickListRow(3);
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        pressKey(Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(closer.texts, QStringList(3, "Fail writing to " + jobPath("img2.lbl")));
+        QCOMPARE(status(), "2/5  " + jobPath("img2.JPG"));
+        QCOMPARE(markedRows(), QList<int>({0}));
+        QCOMPARE(progress(), QString("1 of 5 labelled"));
+        checkListShows(1);
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+    }
+
+    void nextUnlabelledSkipsLabelledImagesAndStaysAtTheEnd()
+    {
+        makeJobFolder({0, 3});
+        window->openFolder(jobPath());
+        QCOMPARE(status(), "2/5  " + jobPath("img2.JPG"));
+        addTaggedShape();
+        pressKey(Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(status(), "3/5  " + jobPath("img3.Jpg"));
+        QCOMPARE(fileBytes(jobPath("img2.lbl")),
+                 QByteArray("0\n4 20 20 70 20 70 70 20 70 \n1 0 0 \n"));
+        pressKey(Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(status(), "5/5  " + jobPath("img11.jpg"));
+        checkListShows(4);
+
+        addTaggedShape();
+        pressKey(Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(status(), QString("No image without a label file after this one"));
+        QVERIFY(QFile::exists(jobPath("img11.lbl")));
+        QCOMPARE(progress(), QString("4 of 5 labelled"));
+        checkListShows(4);
+    }
+
+    void progressFollowsSaves()
+    {
+        QVERIFY(writeFileBytes(pathOf("b.lbl"), storedLabel));
+        openBatch(batch);
+        QCOMPARE(progress(), QString("1 of 3 labelled"));
+        QCOMPARE(markedRows(), QList<int>({1}));
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(progress(), QString("1 of 3 labelled"));
+        addTaggedShape();
+        QCOMPARE(progress(), QString("1 of 3 labelled"));
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(progress(), QString("2 of 3 labelled"));
+        QCOMPARE(markedRows(), QList<int>({0, 1}));
+
+        // A file removed behind the program's back is noticed at the next visit.
+        QVERIFY(QFile::remove(pathOf("b.lbl")));
+        pressKey(Qt::Key_Down);
+        QCOMPARE(progress(), QString("1 of 3 labelled"));
+        QCOMPARE(markedRows(), QList<int>({0}));
     }
 
     void newBatchSavesTheImageBeingLeft()

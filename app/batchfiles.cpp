@@ -1,0 +1,112 @@
+#include "batchfiles.h"
+
+#include "labelpath.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QHash>
+#include <QLocale>
+#include <QSet>
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+const QString imageSuffix = QStringLiteral(".jpg");
+
+// Regular files only, so a folder named like a label file counts as no label file, as
+// it does when the image is loaded.
+QStringList fileNamesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Unsorted);
+}
+
+QString folderOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QStringLiteral(".") : path.left(slash + 1);
+}
+
+QString fileNameOf(const QString& path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+bool isVisibleJpeg(const QString& name)
+{
+    return name.endsWith(imageSuffix, Qt::CaseInsensitive) && !name.startsWith(QLatin1Char('.'));
+}
+
+QCollator naturalCollator()
+{
+    // The C locale compares code points and ignores numeric mode; the shell of a
+    // server or a test often runs with it.
+    const QLocale system;
+    QCollator collator(system.language() == QLocale::C ? QLocale(QLocale::English) : system);
+    collator.setNumericMode(true);
+    return collator;
+}
+
+} // namespace
+
+void sortNaturally(QStringList& names)
+{
+    // Sort keys once per name: comparing through the collator costs many times more.
+    const QCollator collator = naturalCollator();
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(std::size_t(names.size()));
+    for (const QString& name : names)
+        keys.push_back(collator.sortKey(name));
+    std::vector<int> order(std::size_t(names.size()));
+    std::iota(order.begin(), order.end(), 0);
+    // Names the collator finds equal ("img2", "img02") keep a fixed order.
+    std::sort(order.begin(), order.end(), [&](int left, int right) {
+        const int byKey = keys[std::size_t(left)].compare(keys[std::size_t(right)]);
+        return byKey != 0 ? byKey < 0 : names[left] < names[right];
+    });
+    QStringList sorted;
+    sorted.reserve(names.size());
+    for (int index : order)
+        sorted.append(names[index]);
+    names = sorted;
+}
+
+BatchFiles listFolderImages(const QString& folder)
+{
+    const QDir dir(folder);
+    const QStringList names = fileNamesIn(folder);
+    const QSet<QString> present(names.begin(), names.end());
+    QStringList images;
+    for (const QString& name : names)
+        if (isVisibleJpeg(name))
+            images.append(name);
+    sortNaturally(images);
+
+    BatchFiles batch;
+    batch.imagePaths.reserve(images.size());
+    batch.labelled.reserve(std::size_t(images.size()));
+    for (const QString& name : images) {
+        batch.imagePaths.append(dir.filePath(name));
+        batch.labelled.push_back(present.contains(labelPathFor(name)));
+    }
+    return batch;
+}
+
+std::vector<bool> findLabelFiles(const QStringList& imagePaths)
+{
+    QHash<QString, QSet<QString>> namesByFolder;
+    std::vector<bool> found;
+    found.reserve(std::size_t(imagePaths.size()));
+    for (const QString& imagePath : imagePaths) {
+        const QString labelPath = labelPathFor(imagePath);
+        const QString folder = folderOf(labelPath);
+        auto listed = namesByFolder.find(folder);
+        if (listed == namesByFolder.end()) {
+            const QStringList names = fileNamesIn(folder);
+            listed = namesByFolder.insert(folder, QSet<QString>(names.begin(), names.end()));
+        }
+        found.push_back(listed->contains(fileNameOf(labelPath)));
+    }
+    return found;
+}

@@ -1,0 +1,26 @@
+#ifndef QUADROTAG_BATCHFILES_H
+#define QUADROTAG_BATCHFILES_H
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// The image files of a batch, and for each whether its label file exists.
+struct BatchFiles
+{
+    QStringList imagePaths;
+    std::vector<bool> labelled;
+};
+
+// Every JPEG ("*.jpg" in any case) directly in folder, in natural order, with the state
+// of its label file; the folder is listed once for both.
+BatchFiles listFolderImages(const QString& folder);
+
+// Whether the label file of each of these images exists, listing each folder once.
+std::vector<bool> findLabelFiles(const QStringList& imagePaths);
+
+// Sorts file names as people count: "img2" before "img10".
+void sortNaturally(QStringList& names);
+
+#endif

@@ -1,0 +1,127 @@
+#include "batchlistmodel.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QPixmap>
+
+#include <algorithm>
+
+namespace {
+
+const int markSize = 16;
+const QColor doneColor(0, 150, 60);
+const qreal tickWidth = 2.5;
+
+QIcon tickIcon()
+{
+    QPixmap pixmap(markSize, markSize);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(doneColor, tickWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    QPainterPath tick;
+    tick.moveTo(3, 8.5);
+    tick.lineTo(6.5, 12);
+    tick.lineTo(13, 4);
+    painter.drawPath(tick);
+    return QIcon(pixmap);
+}
+
+QIcon emptyIcon()
+{
+    QPixmap pixmap(markSize, markSize);
+    pixmap.fill(Qt::transparent);
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+BatchListModel::BatchListModel(QObject* parent)
+    : QAbstractListModel(parent), doneMark(tickIcon()), noMark(emptyIcon())
+{
+}
+
+void BatchListModel::setBatch(const QStringList& imagePaths, const std::vector<bool>& labelled)
+{
+    beginResetModel();
+    names.clear();
+    names.reserve(imagePaths.size());
+    for (const QString& path : imagePaths)
+        names.append(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+    this->labelled = labelled;
+    this->labelled.resize(std::size_t(names.size()), false);
+    labelledRows = int(std::count(this->labelled.begin(), this->labelled.end(), true));
+    shown = -1;
+    endResetModel();
+}
+
+void BatchListModel::setLabelled(int row, bool isDone)
+{
+    if (row < 0 || row >= names.size() || labelled[std::size_t(row)] == isDone)
+        return;
+    labelled[std::size_t(row)] = isDone;
+    labelledRows += isDone ? 1 : -1;
+    rowChanged(row);
+}
+
+void BatchListModel::setShownRow(int row)
+{
+    if (row == shown)
+        return;
+    const int previous = shown;
+    shown = row;
+    rowChanged(previous);
+    rowChanged(row);
+}
+
+bool BatchListModel::isLabelled(int row) const
+{
+    return row >= 0 && row < names.size() && labelled[std::size_t(row)];
+}
+
+int BatchListModel::nextUnlabelledRow(int row) const
+{
+    const auto start = labelled.begin() + std::clamp(row + 1, 0, int(names.size()));
+    const auto found = std::find(start, labelled.end(), false);
+    return found == labelled.end() ? -1 : int(found - labelled.begin());
+}
+
+int BatchListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(names.size());
+}
+
+QVariant BatchListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= names.size())
+        return QVariant();
+    const int row = index.row();
+    switch (role) {
+    case Qt::DisplayRole:
+        return names[row];
+    case Qt::DecorationRole:
+        return isLabelled(row) ? doneMark : noMark;
+    case Qt::FontRole: {
+        if (row != shown)
+            return QVariant();
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
+    case LabelledRole:
+        return isLabelled(row);
+    default:
+        return QVariant();
+    }
+}
+
+void BatchListModel::rowChanged(int row)
+{
+    if (row < 0 || row >= names.size())
+        return;
+    const QModelIndex changed = index(row);
+    emit dataChanged(changed, changed);
+}

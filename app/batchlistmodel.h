@@ -1,0 +1,46 @@
+#ifndef QUADROTAG_BATCHLISTMODEL_H
+#define QUADROTAG_BATCHLISTMODEL_H
+
+#include <QAbstractListModel>
+#include <QIcon>
+#include <QStringList>
+
+#include <vector>
+
+// The batch as the "Images" list shows it: one row per image, in batch order, with its
+// file name, a done mark when its label file exists, and the image on screen in bold.
+class BatchListModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    enum Role { LabelledRole = Qt::UserRole + 1 };
+
+    explicit BatchListModel(QObject* parent = nullptr);
+
+    void setBatch(const QStringList& imagePaths, const std::vector<bool>& labelled);
+    void setLabelled(int row, bool labelled);
+    void setShownRow(int row);
+
+    bool isLabelled(int row) const;
+    int labelledCount() const { return labelledRows; }
+    int shownRow() const { return shown; }
+    // The first row after this one without a label file, or -1.
+    int nextUnlabelledRow(int row) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+private:
+    void rowChanged(int row);
+
+    QStringList names;
+    std::vector<bool> labelled;
+    int labelledRows = 0;
+    int shown = -1;
+    QIcon doneMark;
+    // Rows without a mark get an empty icon of the same size, so the names line up.
+    QIcon noMark;
+};
+
+#endif
