@@ -1,6 +1,7 @@
 #include "quadrotag.h"
 
 #include "batchpaths.h"
+#include "geometry.h"
 #include "labelfile.h"
 
 #include <QDir>
@@ -18,16 +19,19 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <cmath>
 #include <iostream>
 
 Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
-    : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr), styleComboBox(nullptr)
+    : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
+      styleComboBox(nullptr), zoomLevel(nullptr)
 {
     ui.setupUi(this);
     buildLayout();
     labelViewer.loadTags("tags");
     connectActions();
     connectCanvasAndTable();
+    connectZoom();
     activeShape = -1;
     currentImage = 0;
 }
@@ -82,6 +86,27 @@ void Quadrotag::connectCanvasAndTable()
     connect(canvas, &ImageWidget::sglActiveShapeChanged, this, &Quadrotag::slotActiveShapeChanged);
     connect(canvas, &ImageWidget::sglShapeMoved, this, &Quadrotag::slotShapeMoved);
     connect(&labelViewer, &QTableWidget::itemClicked, this, &Quadrotag::slotLabelChanged);
+}
+
+void Quadrotag::connectZoom()
+{
+    // Ctrl+= too, so that zooming in needs no Shift where plus shares the key with equals.
+    ui.actionZoom_In->setShortcuts(
+        {ui.actionZoom_In->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    connect(ui.actionZoom_In, &QAction::triggered, &imageViewer, &ImageViewer::slotZoomIn);
+    connect(ui.actionZoom_Out, &QAction::triggered, &imageViewer, &ImageViewer::slotZoomOut);
+    connect(ui.actionOriginal_Size, &QAction::triggered, &imageViewer,
+            &ImageViewer::slotOriginalSize);
+    connect(ui.actionFit_to_Window, &QAction::triggered, &imageViewer,
+            &ImageViewer::slotFitToWindow);
+    connect(&imageViewer, &ImageViewer::sglZoomChanged, this, &Quadrotag::slotZoomChanged);
+    ui.statusBar->addPermanentWidget(&zoomLevel);
+    slotZoomChanged(imageViewer.zoom());
+}
+
+void Quadrotag::slotZoomChanged(double scale)
+{
+    zoomLevel.setText(QStringLiteral("%1 %").arg(std::lround(scale * 100.0)));
 }
 
 void Quadrotag::slotOpenImages()
@@ -243,7 +268,7 @@ void Quadrotag::slotShapeMoved(QPoint& offset)
     Label& label = annotation.labels[activeShape];
     const std::size_t count = std::min(label.points.size(), anchorPoints.size());
     for (std::size_t i = 0; i < count; ++i)
-        label.points[i] = anchorPoints[i] + offset;
+        label.points[i] = saturatedSum(anchorPoints[i], offset);
     imageViewer.setAnnotation(annotation);
 }
 

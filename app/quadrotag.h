@@ -7,6 +7,7 @@
 #include "ui_quadrotag.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -42,11 +43,13 @@ public slots:
     void slotActiveShapeChanged(int index);
     void slotShapeMoved(QPoint& offset);
     void slotText_ON_OFF();
+    void slotZoomChanged(double scale);
 
 private:
     void buildLayout();
     void connectActions();
     void connectCanvasAndTable();
+    void connectZoom();
     void loadCurrentImage();
     void readLabelsOfCurrentImage();
     void updateStatus();
@@ -58,6 +61,8 @@ private:
     ImageViewer imageViewer;
     LabelViewer labelViewer;
     QComboBox styleComboBox;
+    // The canvas's zoom at the right of the status bar, beside the status message.
+    QLabel zoomLevel;
     ImageAnnotation annotation;
     int activeShape = -1;
     QStringList imagePaths;

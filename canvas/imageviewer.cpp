@@ -50,22 +50,25 @@ void ImageViewer::setActiveShape(int index)
     canvas.replaceActiveShape(index);
 }
 
-void ImageViewer::slotZoomIn()
+void ImageViewer::setZoom(double scale)
 {
     fitting = false;
-    zoomAbout(zoom() * zoomStep, viewCentre());
+    zoomAbout(scale, viewCentre());
+}
+
+void ImageViewer::slotZoomIn()
+{
+    setZoom(zoom() * zoomStep);
 }
 
 void ImageViewer::slotZoomOut()
 {
-    fitting = false;
-    zoomAbout(zoom() / zoomStep, viewCentre());
+    setZoom(zoom() / zoomStep);
 }
 
 void ImageViewer::slotOriginalSize()
 {
-    fitting = false;
-    zoomAbout(1.0, viewCentre());
+    setZoom(1.0);
 }
 
 void ImageViewer::slotFitToWindow()

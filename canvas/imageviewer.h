@@ -26,6 +26,8 @@ public:
     // No range check: an index outside the list paints every shape green.
     void setActiveShape(int index);
 
+    // Leaves fitting and shows the canvas at this scale about the view's centre.
+    void setZoom(double scale);
     double zoom() const { return canvas.viewTransform().scale(); }
     bool isFittingWindow() const { return fitting; }
 

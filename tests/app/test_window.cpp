@@ -2,9 +2,12 @@
 
 #include <QtTest>
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QToolBar>
 
 class TestWindow : public QObject
@@ -62,10 +65,10 @@ private slots:
 
         const QList<QPair<QString, QString>> fileActions = {{"Open Images", "Ctrl+O"},
                                                             {"Save Label", "Ctrl+S"}};
-        const QList<QPair<QString, QString>> functionActions = {{"Next Image", "Down"},
-                                                                {"Previous Image", "Up"},
-                                                                {"Delete Shape", "Del"},
-                                                                {"Text ON/OFF", "Space"}};
+        const QList<QPair<QString, QString>> functionActions = {
+            {"Next Image", "Down"},      {"Previous Image", "Up"},   {"Delete Shape", "Del"},
+            {"Text ON/OFF", "Space"},    {"Zoom In", "Ctrl++"},      {"Zoom Out", "Ctrl+-"},
+            {"Original Size", "Ctrl+0"}, {"Fit to Window", "Ctrl+F"}};
         const QList<QList<QPair<QString, QString>>> expected = {fileActions, functionActions};
         for (int m = 0; m < 2; ++m) {
             const QList<QAction*> actions = menus[m]->menu()->actions();
@@ -75,6 +78,23 @@ private slots:
                 QCOMPARE(actions[i]->shortcut(), QKeySequence(expected[m][i].second));
             }
         }
+        const QList<QAction*> zoomIn = window.findChildren<QAction*>("actionZoom_In");
+        QCOMPARE(zoomIn.size(), 1);
+        QCOMPARE(zoomIn[0]->shortcuts(),
+                 QList<QKeySequence>({QKeySequence("Ctrl++"), QKeySequence("Ctrl+=")}));
+    }
+
+    void statusBarShowsZoomBesideTheMessage()
+    {
+        Quadrotag window;
+        const QList<QLabel*> labels = window.statusBar()->findChildren<QLabel*>();
+        const auto zoom = std::find_if(labels.begin(), labels.end(),
+                                       [](QLabel* label) { return label->text() == "100 %"; });
+        QVERIFY(zoom != labels.end());
+        window.statusBar()->showMessage("1/3  a.jpg");
+        QCOMPARE(window.statusBar()->currentMessage(), QString("1/3  a.jpg"));
+        window.findChild<ImageViewer*>()->slotZoomOut();
+        QCOMPARE((*zoom)->text(), QString("80 %"));
     }
 
     void actionsAreCreatedInFormOrder()
@@ -84,9 +104,10 @@ private slots:
         for (const QAction* action : window.findChildren<QAction*>(Qt::FindDirectChildrenOnly))
             if (action->objectName().startsWith("action"))
                 names << action->objectName();
-        QCOMPARE(names,
-                 QStringList({"actionOpen_Images", "actionNext_Image", "actionPrevious_Image",
-                              "actionSave_Label", "actionDel_Shape", "actionText_ON_OFF"}));
+        QCOMPARE(names, QStringList({"actionOpen_Images", "actionNext_Image",
+                                     "actionPrevious_Image", "actionSave_Label", "actionDel_Shape",
+                                     "actionText_ON_OFF", "actionZoom_In", "actionZoom_Out",
+                                     "actionOriginal_Size", "actionFit_to_Window"}));
     }
 
     void sidePanelHasStyleChooserAndRedCaption()
