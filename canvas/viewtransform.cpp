@@ -51,8 +51,10 @@ QPointF ViewTransform::toImage(const QPointF& canvasPosition) const
 
 QPoint ViewTransform::imagePixelAt(const QPointF& canvasPosition) const
 {
-    const double x = std::floor((canvasPosition.x() + 0.5) / factor);
-    const double y = std::floor((canvasPosition.y() + 0.5) / factor);
+    // A centre on the border between two image pixels goes to the upper-left one, as
+    // the toolkit's unsmoothed enlargement draws it, so a click addresses what it shows.
+    const double x = std::ceil((canvasPosition.x() + 0.5) / factor) - 1.0;
+    const double y = std::ceil((canvasPosition.y() + 0.5) / factor) - 1.0;
     return QPoint(saturatedCoordinate(x), saturatedCoordinate(y));
 }
 

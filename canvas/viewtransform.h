@@ -27,7 +27,7 @@ public:
     QPointF toCanvas(const QPointF& imagePoint) const;
     QPointF toImage(const QPointF& canvasPosition) const;
     // The image pixel under the centre of the canvas pixel at this position; at
-    // scale 1 that is the position rounded, as the toolkit rounds mouse positions.
+    // scale 1 and whole-pixel positions that is the position itself.
     QPoint imagePixelAt(const QPointF& canvasPosition) const;
     // Canvas area of the bounding box of these image points, grown by margin on
     // every side; empty for no points.

@@ -508,16 +508,17 @@ private slots:
         QTest::addColumn<double>("scale");
         QTest::addColumn<std::vector<QPoint>>("clicks");
 
-        // At 25 % a canvas pixel spans four image pixels and addresses the one under its
-        // centre; at 400 % an image pixel spans four canvas pixels.
+        // At 25 % a canvas pixel spans four image pixels, and its centre lies on the border
+        // of the second and third, which counts as the second; at 400 % an image pixel
+        // spans four canvas pixels.
         QTest::newRow("25 %") << 0.25
                               << std::vector<QPoint>{{10, 10}, {50, 10}, {50, 40}, {10, 40}};
         QTest::newRow("100 %") << 1.0
-                               << std::vector<QPoint>{{42, 42}, {202, 42}, {202, 162}, {42, 162}};
+                               << std::vector<QPoint>{{41, 41}, {201, 41}, {201, 161}, {41, 161}};
         QTest::newRow("400 %, first canvas pixel of each image pixel")
-            << 4.0 << std::vector<QPoint>{{168, 168}, {808, 168}, {808, 648}, {168, 648}};
+            << 4.0 << std::vector<QPoint>{{164, 164}, {804, 164}, {804, 644}, {164, 644}};
         QTest::newRow("400 %, last canvas pixel of each image pixel")
-            << 4.0 << std::vector<QPoint>{{171, 171}, {811, 171}, {811, 651}, {171, 651}};
+            << 4.0 << std::vector<QPoint>{{167, 167}, {807, 167}, {807, 647}, {167, 647}};
     }
 
     void cornersLandOnTheImagePixelUnderTheCursor()
@@ -531,7 +532,7 @@ private slots:
         clickTag(0, 0);
         pressKey(Qt::Key_Down);
         QCOMPARE(fileBytes(pathOf("a.lbl")),
-                 QByteArray("0\n4 42 42 202 42 202 162 42 162 \n1 0 0 \n"));
+                 QByteArray("0\n4 41 41 201 41 201 161 41 161 \n1 0 0 \n"));
     }
 
     void rightPressSelectsAndDragsAtZoom_data()
