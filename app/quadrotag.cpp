@@ -4,6 +4,7 @@
 #include "annotationedit.h"
 #include "batchfiles.h"
 #include "batchpaths.h"
+#include "geometry.h"
 #include "labelfile.h"
 
 #include <QCloseEvent>
@@ -20,6 +21,7 @@
 #include <QStatusBar>
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 
 namespace {
@@ -31,8 +33,8 @@ const int noteMilliseconds = 5000;
 
 Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
-      styleComboBox(nullptr), imagesDock(QStringLiteral("Images")), imagesView(nullptr),
-      progressLabel(nullptr)
+      styleComboBox(nullptr), zoomLevel(nullptr), imagesDock(QStringLiteral("Images")),
+      imagesView(nullptr), progressLabel(nullptr)
 {
     ui.setupUi(this);
     buildLayout();
@@ -41,6 +43,7 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     connectCanvasAndTable();
     connectEditHistory();
     buildBatchWidgets();
+    connectZoom();
     activeShape = -1;
     currentImage = 0;
 }
@@ -150,6 +153,27 @@ void Quadrotag::buildBatchWidgets()
         if (message.isEmpty() && batchList.shownRow() >= 0)
             updateStatus();
     });
+}
+
+void Quadrotag::connectZoom()
+{
+    // Ctrl+= too, so that zooming in needs no Shift where plus shares the key with equals.
+    ui.actionZoom_In->setShortcuts(
+        {ui.actionZoom_In->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    connect(ui.actionZoom_In, &QAction::triggered, &imageViewer, &ImageViewer::slotZoomIn);
+    connect(ui.actionZoom_Out, &QAction::triggered, &imageViewer, &ImageViewer::slotZoomOut);
+    connect(ui.actionOriginal_Size, &QAction::triggered, &imageViewer,
+            &ImageViewer::slotOriginalSize);
+    connect(ui.actionFit_to_Window, &QAction::triggered, &imageViewer,
+            &ImageViewer::slotFitToWindow);
+    connect(&imageViewer, &ImageViewer::sglZoomChanged, this, &Quadrotag::slotZoomChanged);
+    ui.statusBar->addPermanentWidget(&zoomLevel);
+    slotZoomChanged(imageViewer.zoom());
+}
+
+void Quadrotag::slotZoomChanged(double scale)
+{
+    zoomLevel.setText(QStringLiteral("%1 %").arg(std::lround(scale * 100.0)));
 }
 
 void Quadrotag::slotOpenImages()
@@ -447,7 +471,7 @@ void Quadrotag::slotShapeMoved(QPoint& offset)
     Label& label = annotation.labels[activeShape];
     const std::size_t count = std::min(label.points.size(), anchorPoints.size());
     for (std::size_t i = 0; i < count; ++i)
-        label.points[i] = anchorPoints[i] + offset;
+        label.points[i] = saturatedSum(anchorPoints[i], offset);
     imageViewer.setAnnotation(annotation);
 }
 

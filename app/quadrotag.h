@@ -68,6 +68,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void slotZoomChanged(double scale);
 
 private:
     void buildLayout();
@@ -81,6 +82,7 @@ private:
     void followShownImageInList();
     void updateProgress();
     void showNote(const QString& note);
+    void connectZoom();
     void loadCurrentImage();
     void prefetchLikelyNext();
     void readLabelsOfCurrentImage();
@@ -100,6 +102,8 @@ private:
     ImageViewer imageViewer;
     LabelViewer labelViewer;
     QComboBox styleComboBox;
+    // The canvas's zoom at the right of the status bar, beside the status message.
+    QLabel zoomLevel;
     ImageAnnotation annotation;
     int activeShape = -1;
     QStringList imagePaths;

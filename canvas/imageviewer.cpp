@@ -1,12 +1,26 @@
 #include "imageviewer.h"
 
 #include <QPalette>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+const double zoomStep = 1.25;
+const double minimumZoom = 0.05;
+const double maximumZoom = 8.0;
+// One notch of a common mouse wheel, in eighths of a degree.
+const int wheelNotch = 120;
+} // namespace
 
 ImageViewer::ImageViewer(QWidget* parent) : QScrollArea(parent), canvas(nullptr)
 {
     setWidget(&canvas);
-    widget()->setFixedSize(canvas.pixmap.size());
-    setMaximumSize(canvas.pixmap.size());
+    widget()->setFixedSize(canvas.scaledSize());
+    setMaximumSize(canvas.imageSize());
     setBackgroundRole(QPalette::Dark);
     setAlignment(Qt::AlignCenter);
 }
@@ -19,7 +33,11 @@ ImageWidget* ImageViewer::imageWidget()
 void ImageViewer::setImage(const QPixmap& image)
 {
     canvas.setPixmap(image);
-    widget()->setFixedSize(canvas.pixmap.size());
+    if (fitting)
+        canvas.setScale(fitScale());
+    widget()->setFixedSize(canvas.scaledSize());
+    if (fitting)
+        emit sglZoomChanged(zoom());
 }
 
 void ImageViewer::setAnnotation(const ImageAnnotation& newAnnotation)
@@ -30,4 +48,81 @@ void ImageViewer::setAnnotation(const ImageAnnotation& newAnnotation)
 void ImageViewer::setActiveShape(int index)
 {
     canvas.replaceActiveShape(index);
+}
+
+void ImageViewer::setZoom(double scale)
+{
+    fitting = false;
+    zoomAbout(scale, viewCentre());
+}
+
+void ImageViewer::slotZoomIn()
+{
+    setZoom(zoom() * zoomStep);
+}
+
+void ImageViewer::slotZoomOut()
+{
+    setZoom(zoom() / zoomStep);
+}
+
+void ImageViewer::slotOriginalSize()
+{
+    setZoom(1.0);
+}
+
+void ImageViewer::slotFitToWindow()
+{
+    fitting = true;
+    zoomAbout(fitScale(), viewCentre());
+}
+
+void ImageViewer::wheelEvent(QWheelEvent* event)
+{
+    if (!event->modifiers().testFlag(Qt::ControlModifier)) {
+        QScrollArea::wheelEvent(event);
+        return;
+    }
+    wheelRemainder += event->angleDelta().y();
+    const int steps = wheelRemainder / wheelNotch;
+    wheelRemainder -= steps * wheelNotch;
+    if (steps != 0) {
+        fitting = false;
+        zoomAbout(zoom() * std::pow(zoomStep, steps), event->position());
+    }
+    event->accept();
+}
+
+void ImageViewer::resizeEvent(QResizeEvent* event)
+{
+    QScrollArea::resizeEvent(event);
+    if (fitting)
+        zoomAbout(fitScale(), viewCentre());
+}
+
+QPointF ImageViewer::viewCentre() const
+{
+    return QPointF(viewport()->width() / 2.0, viewport()->height() / 2.0);
+}
+
+double ImageViewer::fitScale() const
+{
+    const QSize room = maximumViewportSize();
+    const QSize image = canvas.imageSize();
+    const double scale =
+        std::min(double(room.width()) / image.width(), double(room.height()) / image.height());
+    return std::clamp(scale, minimumZoom, maximumZoom);
+}
+
+void ImageViewer::zoomAbout(double scale, const QPointF& viewportPoint)
+{
+    const QPointF imagePoint =
+        canvas.viewTransform().toImage(viewportPoint - QPointF(canvas.pos()));
+    canvas.setScale(std::clamp(scale, minimumZoom, maximumZoom));
+    widget()->setFixedSize(canvas.scaledSize());
+    // The canvas now sits at minus the scroll values wherever it is larger than the view.
+    const QPointF canvasPoint = canvas.viewTransform().toCanvas(imagePoint);
+    horizontalScrollBar()->setValue(int(std::lround(canvasPoint.x() - viewportPoint.x())));
+    verticalScrollBar()->setValue(int(std::lround(canvasPoint.y() - viewportPoint.y())));
+    emit sglZoomChanged(zoom());
 }

@@ -1,5 +1,7 @@
 #include "imagewidget.h"
 
+#include "geometry.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -42,34 +44,12 @@ QFont captionFont()
     return font;
 }
 
-QRect cornersArea(const std::vector<QPoint>& points)
-{
-    if (points.empty())
-        return QRect();
-    return QPolygon(points.begin(), points.end())
-        .boundingRect()
-        .adjusted(-edgeMargin, -edgeMargin, edgeMargin, edgeMargin);
-}
-
 QSize desktopSize()
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return screen ? screen->virtualSize() : QSize();
 }
 
-// Mean of the corners, each half rounded towards positive infinity.
-QPoint captionAnchor(const std::vector<QPoint>& points)
-{
-    qint64 sumX = 0;
-    qint64 sumY = 0;
-    for (const QPoint& point : points) {
-        sumX += point.x();
-        sumY += point.y();
-    }
-    const double count = static_cast<double>(points.size());
-    return QPoint(static_cast<int>(std::floor(static_cast<double>(sumX) / count + 0.5)),
-                  static_cast<int>(std::floor(static_cast<double>(sumY) / count + 0.5)));
-}
 } // namespace
 
 ImageWidget::ImageWidget(QWidget* parent) : QWidget(parent, Qt::WindowFlags())
@@ -103,14 +83,14 @@ void ImageWidget::mousePressEvent(QMouseEvent* event)
 {
     // A press changes at most the outline being drawn and which shape is red.
     const QRect before = pressChangeableArea();
-    const QPoint position = event->position().toPoint();
-    cursorPos = position;
+    const QPoint pixel = view.imagePixelAt(event->position());
+    cursorPos = pixel;
     if (event->button() == Qt::RightButton)
-        selectShapeAt(position);
+        selectShapeAt(pixel);
     else if (event->button() == Qt::LeftButton && mode == Idle)
-        startShape(position);
+        startShape(cornerAt(pixel));
     else if (event->button() == Qt::LeftButton && mode == Drawing)
-        placeCorner(position);
+        placeCorner(cornerAt(pixel));
     update(before.united(pressChangeableArea()));
     QWidget::mousePressEvent(event);
 }
@@ -126,15 +106,15 @@ void ImageWidget::mouseReleaseEvent(QMouseEvent* event)
 
 void ImageWidget::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint position = event->position().toPoint();
+    const QPoint pixel = view.imagePixelAt(event->position());
     if (mode == Moving) {
         // Measured from the press, not from the previous move: the window adds it
         // to the corners the shape had when the drag began.
-        QPoint displacement = position - cursorPos;
+        QPoint displacement = saturatedDifference(pixel, cursorPos);
         emit sglShapeMoved(displacement);
     } else if (mode == Drawing) {
         const QRect before = rubberBandArea();
-        cursorPos = position;
+        cursorPos = cornerAt(pixel);
         update(before.united(rubberBandArea()));
     }
     QWidget::mouseMoveEvent(event);
@@ -143,8 +123,8 @@ void ImageWidget::mouseMoveEvent(QMouseEvent* event)
 void ImageWidget::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    resize(pixmap.size());
-    painter.drawPixmap(0, 0, pixmap);
+    resize(scaledSize());
+    paintImage(painter, event->rect());
     painter.setRenderHint(QPainter::Antialiasing);
     paintRubberBand(painter);
     paintShapes(painter, event->region());
@@ -186,6 +166,38 @@ void ImageWidget::placeCorner(const QPoint& position)
     newShapePoints.clear();
 }
 
+// Corners are kept on the image, also where the scaled canvas ends within a pixel.
+QPoint ImageWidget::cornerAt(const QPoint& imagePixel) const
+{
+    return QPoint(std::clamp(imagePixel.x(), 0, std::max(0, pixmap.width() - 1)),
+                  std::clamp(imagePixel.y(), 0, std::max(0, pixmap.height() - 1)));
+}
+
+void ImageWidget::paintImage(QPainter& painter, const QRect& damaged) const
+{
+    if (view.isOriginalSize()) {
+        painter.drawPixmap(0, 0, pixmap);
+    } else if (view.scale() < 1.0) {
+        painter.drawPixmap(0, 0, downscaledPixmap());
+    } else {
+        // Only the pixels in view are enlarged, without smoothing so that they stay crisp.
+        const QRect source = view.imagePixelsIn(damaged, pixmap.size());
+        const QRectF target(view.toCanvas(source.topLeft()),
+                            view.toCanvas(source.bottomRight() + QPoint(1, 1)));
+        painter.drawPixmap(target, pixmap, QRectF(source));
+    }
+}
+
+const QPixmap& ImageWidget::downscaledPixmap() const
+{
+    if (downscaledKey != pixmap.cacheKey() || downscaledScale != view.scale()) {
+        downscaled = pixmap.scaled(scaledSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        downscaledKey = pixmap.cacheKey();
+        downscaledScale = view.scale();
+    }
+    return downscaled;
+}
+
 void ImageWidget::paintRubberBand(QPainter& painter) const
 {
     painter.setPen(QPen(QBrush(rubberBandColor), rubberBandWidth, Qt::SolidLine, Qt::SquareCap,
@@ -195,11 +207,11 @@ void ImageWidget::paintRubberBand(QPainter& painter) const
 
     const std::size_t count = newShapePoints.size();
     for (std::size_t i = 1; i < count; ++i)
-        painter.drawLine(newShapePoints[i], newShapePoints[i - 1]);
-    painter.drawLine(newShapePoints[count - 1], cursorPos);
+        painter.drawLine(view.toCanvas(newShapePoints[i]), view.toCanvas(newShapePoints[i - 1]));
+    painter.drawLine(view.toCanvas(newShapePoints[count - 1]), view.toCanvas(cursorPos));
     // With three corners the outline closes through the mouse position.
     if (count == cornersPerShape - 1)
-        painter.drawLine(newShapePoints[0], cursorPos);
+        painter.drawLine(view.toCanvas(newShapePoints[0]), view.toCanvas(cursorPos));
 }
 
 void ImageWidget::paintShapes(QPainter& painter, const QRegion& damaged) const
@@ -209,10 +221,14 @@ void ImageWidget::paintShapes(QPainter& painter, const QRegion& damaged) const
     for (std::size_t j = 0; j < annotation.labels.size(); ++j) {
         const std::vector<QPoint>& points = annotation.labels[j].points;
         // Outside the damaged area the fill could not change a pixel.
-        if (!damaged.intersects(cornersArea(points)))
+        if (!damaged.intersects(view.canvasArea(points, edgeMargin)))
             continue;
+        QPolygonF outline;
+        outline.reserve(qsizetype(points.size()));
+        for (const QPoint& point : points)
+            outline << view.toCanvas(point);
         QPainterPath path;
-        path.addPolygon(QPolygon(points.begin(), points.end()));
+        path.addPolygon(outline);
         // An index beyond the list matches no shape, so every shape stays green.
         const bool active = activeShape >= 0 && static_cast<std::size_t>(activeShape) == j;
         painter.fillPath(path, active ? activeBrush : otherBrush);
@@ -225,14 +241,15 @@ void ImageWidget::paintCaptions(QPainter& painter, const QRegion& damaged) const
     painter.setPen(
         QPen(QBrush(captionColor), captionPenWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
 
-    const QSizeF area(pixmap.size());
+    const QSizeF area(scaledSize());
     for (const Label& label : annotation.labels) {
         // Without points there is no centre to hang the caption from.
         if (label.tags.empty() || label.points.empty())
             continue;
         if (!damaged.intersects(captionArea(label)))
             continue;
-        painter.drawText(QRectF(captionAnchor(label.points), area), label.text, QTextOption());
+        painter.drawText(QRectF(QPointF(captionAnchor(label.points)), area), label.text,
+                         QTextOption());
     }
 }
 
@@ -260,10 +277,37 @@ void ImageWidget::replaceActiveShape(int index)
     update(changed);
 }
 
+void ImageWidget::setScale(double scale)
+{
+    if (scale == view.scale())
+        return;
+    view = ViewTransform(scale);
+    if (!(scale < 1.0))
+        downscaled = QPixmap();
+    update();
+}
+
+// The mean of the corners as placed on the canvas, each half rounded towards
+// positive infinity; at the original size that is the mean in image pixels.
+QPoint ImageWidget::captionAnchor(const std::vector<QPoint>& points) const
+{
+    qint64 sumX = 0;
+    qint64 sumY = 0;
+    for (const QPoint& point : points) {
+        sumX += point.x();
+        sumY += point.y();
+    }
+    const double count = static_cast<double>(points.size());
+    const QPointF mean(static_cast<double>(sumX) / count, static_cast<double>(sumY) / count);
+    const QPointF onCanvas = view.toCanvas(mean);
+    return QPoint(saturatedCoordinate(std::floor(onCanvas.x() + 0.5)),
+                  saturatedCoordinate(std::floor(onCanvas.y() + 0.5)));
+}
+
 QRect ImageWidget::cornersAreaOf(int index) const
 {
     const bool exists = index >= 0 && static_cast<std::size_t>(index) < annotation.labels.size();
-    return exists ? cornersArea(annotation.labels[index].points) : QRect();
+    return exists ? view.canvasArea(annotation.labels[index].points, edgeMargin) : QRect();
 }
 
 QRect ImageWidget::pressChangeableArea() const
@@ -273,26 +317,28 @@ QRect ImageWidget::pressChangeableArea() const
 
 QRect ImageWidget::shapeArea(const Label& label) const
 {
-    return cornersArea(label.points).united(captionArea(label));
+    return view.canvasArea(label.points, edgeMargin).united(captionArea(label));
 }
 
 QRect ImageWidget::captionArea(const Label& label) const
 {
     if (label.tags.empty() || label.points.empty() || label.text.isEmpty())
         return QRect();
-    if (captionSizesWidth != pixmap.width() || captionSizes.size() > captionCacheLimit) {
+    const QSize canvas = scaledSize();
+    if (captionSizesWidth != canvas.width() || captionSizes.size() > captionCacheLimit) {
         captionSizes.clear();
-        captionSizesWidth = pixmap.width();
+        captionSizesWidth = canvas.width();
     }
     auto size = captionSizes.constFind(label.text);
     if (size == captionSizes.constEnd()) {
-        const QRect layout =
-            QFontMetrics(captionFont(), this)
-                .boundingRect(QRect(QPoint(0, 0), pixmap.size()), textFlags, label.text);
+        const QRect layout = QFontMetrics(captionFont(), this)
+                                 .boundingRect(QRect(QPoint(0, 0), canvas), textFlags, label.text);
         size = captionSizes.insert(label.text, layout.size());
     }
-    return QRect(captionAnchor(label.points), *size)
-        .adjusted(-captionMargin, -captionMargin, captionMargin, captionMargin);
+    // In floating point: an anchor far out on a hand-made file's shape must not overflow.
+    return saturatedRect(
+        QRectF(QPointF(captionAnchor(label.points)), QSizeF(*size))
+            .adjusted(-captionMargin, -captionMargin, captionMargin, captionMargin));
 }
 
 QRect ImageWidget::rubberBandArea() const
@@ -301,5 +347,5 @@ QRect ImageWidget::rubberBandArea() const
         return QRect();
     std::vector<QPoint> outline = newShapePoints;
     outline.push_back(cursorPos);
-    return cornersArea(outline);
+    return view.canvasArea(outline, edgeMargin);
 }

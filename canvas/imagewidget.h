@@ -3,6 +3,7 @@
 
 #include "imageannotation.h"
 #include "label.h"
+#include "viewtransform.h"
 
 #include <QHash>
 #include <QPixmap>
@@ -13,9 +14,10 @@
 
 class ImageViewer;
 
-// The canvas: the image unscaled at its top-left corner, every shape as a
-// translucent fill with its caption, and the outline of a shape being drawn.
-// It only reads its copy of the annotation and reports edits through signals.
+// The canvas: the image at its top-left corner, at the scale the scrolling view
+// chose, every shape as a translucent fill with its caption, and the outline of a
+// shape being drawn. It only reads its copy of the annotation and reports edits
+// through signals, always in image pixels.
 class ImageWidget : public QWidget
 {
     Q_OBJECT
@@ -30,6 +32,10 @@ public:
     void toggleText();
     void resetDrawing();
 
+    const ViewTransform& viewTransform() const { return view; }
+    // The size the canvas takes to show the whole image at the current scale.
+    QSize scaledSize() const { return view.canvasSize(pixmap.size()); }
+    QSize imageSize() const { return pixmap.size(); }
     int currentMode() const { return mode; }
     int currentActiveShape() const { return activeShape; }
     const std::vector<QPoint>& placedCorners() const { return newShapePoints; }
@@ -51,6 +57,9 @@ private:
     void selectShapeAt(const QPoint& position);
     void startShape(const QPoint& position);
     void placeCorner(const QPoint& position);
+    QPoint cornerAt(const QPoint& imagePixel) const;
+    void paintImage(QPainter& painter, const QRect& damaged) const;
+    const QPixmap& downscaledPixmap() const;
     void paintRubberBand(QPainter& painter) const;
     void paintShapes(QPainter& painter, const QRegion& damaged) const;
     void paintCaptions(QPainter& painter, const QRegion& damaged) const;
@@ -58,6 +67,8 @@ private:
     // Called by the scrolling view; each repaints only where the picture changes.
     void replaceAnnotation(const ImageAnnotation& newAnnotation);
     void replaceActiveShape(int index);
+    void setScale(double scale);
+    QPoint captionAnchor(const std::vector<QPoint>& points) const;
     QRect shapeArea(const Label& label) const;
     QRect captionArea(const Label& label) const;
     QRect rubberBandArea() const;
@@ -74,6 +85,13 @@ private:
     ImageAnnotation annotation;
     std::vector<QPoint> newShapePoints;
     bool showText = true;
+    ViewTransform view;
+
+    // Below the original size the image is drawn from a smoothly scaled copy made
+    // once per scale and image: scaling the full image on every frame is too slow.
+    mutable QPixmap downscaled;
+    mutable qint64 downscaledKey = 0;
+    mutable double downscaledScale = 0.0;
 
     // Laid-out caption sizes by text, for the wrapping width they were measured at,
     // so that a repaint can tell which captions reach into the damaged area.

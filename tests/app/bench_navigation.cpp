@@ -162,6 +162,10 @@ int main(int argc, char* argv[])
     const long base = residentMegabytes();
     measure(window, medium, "4000 x 3000");
     measure(window, large, "6000 x 4000");
+    // At fit every image is also scaled down smoothly once for the view.
+    window.findChild<ImageViewer*>()->slotFitToWindow();
+    measure(window, large, "6000 x 4000 at fit");
+    window.findChild<ImageViewer*>()->slotOriginalSize();
 
     window.openImages(large);
     for (int i = 1; i < large.size(); ++i)

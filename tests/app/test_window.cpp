@@ -3,10 +3,14 @@
 #include <QtTest>
 
 #include <QDockWidget>
+
+#include <algorithm>
+
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QToolBar>
 
 class TestWindow : public QObject
@@ -75,6 +79,10 @@ private slots:
             {"Undo", "Ctrl+Z"},
             {"Redo", "Ctrl+Shift+Z"},
             {"Next Unlabelled Image", "Ctrl+Down"},
+            {"Zoom In", "Ctrl++"},
+            {"Zoom Out", "Ctrl+-"},
+            {"Original Size", "Ctrl+0"},
+            {"Fit to Window", "Ctrl+F"},
             {"Images", ""}};
         const QList<QList<QPair<QString, QString>>> expected = {fileActions, functionActions};
         for (int m = 0; m < 2; ++m) {
@@ -87,6 +95,23 @@ private slots:
         }
         const QList<QKeySequence> redoKeys = window.findChild<QAction*>("actionRedo")->shortcuts();
         QVERIFY(redoKeys.contains(QKeySequence("Ctrl+Y")));
+        const QList<QAction*> zoomIn = window.findChildren<QAction*>("actionZoom_In");
+        QCOMPARE(zoomIn.size(), 1);
+        QCOMPARE(zoomIn[0]->shortcuts(),
+                 QList<QKeySequence>({QKeySequence("Ctrl++"), QKeySequence("Ctrl+=")}));
+    }
+
+    void statusBarShowsZoomBesideTheMessage()
+    {
+        Quadrotag window;
+        const QList<QLabel*> labels = window.statusBar()->findChildren<QLabel*>();
+        const auto zoom = std::find_if(labels.begin(), labels.end(),
+                                       [](QLabel* label) { return label->text() == "100 %"; });
+        QVERIFY(zoom != labels.end());
+        window.statusBar()->showMessage("1/3  a.jpg");
+        QCOMPARE(window.statusBar()->currentMessage(), QString("1/3  a.jpg"));
+        window.findChild<ImageViewer*>()->slotZoomOut();
+        QCOMPARE((*zoom)->text(), QString("80 %"));
     }
 
     void actionsAreCreatedInFormOrder()
@@ -96,10 +121,12 @@ private slots:
         for (const QAction* action : window.findChildren<QAction*>(Qt::FindDirectChildrenOnly))
             if (action->objectName().startsWith("action"))
                 names << action->objectName();
-        QCOMPARE(names, QStringList({"actionOpen_Images", "actionNext_Image",
-                                     "actionPrevious_Image", "actionSave_Label", "actionDel_Shape",
-                                     "actionText_ON_OFF", "actionUndo", "actionRedo",
-                                     "actionOpen_Folder", "actionNext_Unlabelled_Image"}));
+        QCOMPARE(names,
+                 QStringList({"actionOpen_Images", "actionNext_Image", "actionPrevious_Image",
+                              "actionSave_Label", "actionDel_Shape", "actionText_ON_OFF",
+                              "actionUndo", "actionRedo", "actionOpen_Folder",
+                              "actionNext_Unlabelled_Image", "actionZoom_In", "actionZoom_Out",
+                              "actionOriginal_Size", "actionFit_to_Window"}));
     }
 
     void sidePanelHasStyleChooserAndRedCaption()

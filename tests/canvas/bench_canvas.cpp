@@ -1,6 +1,12 @@
 #include "imageviewer.h"
 
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
+
+#include <memory>
 
 // One drag step: the window hands the canvas a fresh copy of the annotation with
 // the dragged shape moved, and the canvas repaints.
@@ -14,9 +20,21 @@ private slots:
     void wholeCanvasRepaint_data() { shapeCounts(); }
     void wholeCanvasRepaint();
 
+    // A 6000 x 4000 photo with 1,000 tagged shapes spread over it, in a 1280 x 800 view.
+    void dragStepOnLargePhoto_data() { zoomLevels(); }
+    void dragStepOnLargePhoto();
+    void zoomStepOnLargePhoto_data();
+    void zoomStepOnLargePhoto();
+    void pageScrollOnLargePhoto_data() { zoomLevels(); }
+    void pageScrollOnLargePhoto();
+
 private:
     static void shapeCounts();
-    static ImageAnnotation crowdedAnnotation(int shapes);
+    static void zoomLevels();
+    static ImageAnnotation crowdedAnnotation(int shapes, int spacing = 1);
+    static QPixmap photoLikeImage(const QSize& size);
+    static std::unique_ptr<ImageViewer> largePhotoView(const ImageAnnotation& annotation,
+                                                       double scale);
     static void showOnImage(ImageViewer& viewer, const ImageAnnotation& annotation, int active,
                             bool captions);
 };
@@ -32,13 +50,24 @@ void BenchCanvas::shapeCounts()
     QTest::newRow("1000 shapes, captions off") << 1000 << false;
 }
 
-ImageAnnotation BenchCanvas::crowdedAnnotation(int shapes)
+// Fit is written as a scale of 0.
+void BenchCanvas::zoomLevels()
+{
+    QTest::addColumn<double>("scale");
+    QTest::newRow("fit") << 0.0;
+    QTest::newRow("50 %") << 0.5;
+    QTest::newRow("100 %") << 1.0;
+    QTest::newRow("200 %") << 2.0;
+}
+
+// Spacing 1 packs the shapes into about 1900 x 1000 pixels; larger spacings spread them.
+ImageAnnotation BenchCanvas::crowdedAnnotation(int shapes, int spacing)
 {
     ImageAnnotation annotation;
     const int columns = 40;
     for (int i = 0; i < shapes; ++i) {
-        const int x = (i % columns) * 47 + 5;
-        const int y = (i / columns) * 41 % 1000 + 5;
+        const int x = ((i % columns) * 47 + 5) * spacing;
+        const int y = ((i / columns) * 41 % 1000 + 5) * spacing;
         Label label;
         label.points = {{x, y}, {x + 60, y + 4}, {x + 55, y + 50}, {x - 3, y + 45}};
         label.tags = {{0, i % 7}, {3, i % 5}};
@@ -107,6 +136,127 @@ void BenchCanvas::wholeCanvasRepaint()
         viewer.setAnnotation(annotation);
         QPixmap frame = canvas->grab();
         Q_UNUSED(frame);
+    }
+}
+
+// Smooth colour areas with grain, so that scaling works on what a camera delivers.
+QPixmap BenchCanvas::photoLikeImage(const QSize& size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, size.width(), size.height());
+    gradient.setColorAt(0, QColor(200, 180, 150));
+    gradient.setColorAt(1, QColor(60, 70, 90));
+    painter.fillRect(image.rect(), gradient);
+    painter.end();
+    QRandomGenerator random(7);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int grain = int(random.bounded(24)) - 12;
+            const QRgb p = line[x];
+            line[x] = qRgb(qBound(0, qRed(p) + grain, 255), qBound(0, qGreen(p) + grain, 255),
+                           qBound(0, qBlue(p) + grain, 255));
+        }
+    }
+    return QPixmap::fromImage(image);
+}
+
+std::unique_ptr<ImageViewer> BenchCanvas::largePhotoView(const ImageAnnotation& annotation,
+                                                         double scale)
+{
+    auto viewer = std::make_unique<ImageViewer>();
+    viewer->resize(1280, 800);
+    viewer->setImage(photoLikeImage(QSize(6000, 4000)));
+    viewer->setAnnotation(annotation);
+    viewer->show();
+    if (!QTest::qWaitForWindowExposed(viewer.get()))
+        return nullptr;
+    if (scale > 0)
+        viewer->setZoom(scale);
+    else
+        viewer->slotFitToWindow();
+    QCoreApplication::processEvents();
+    return viewer;
+}
+
+// From a move of the mouse to the repainted view: the window hands the moved shape over.
+void BenchCanvas::dragStepOnLargePhoto()
+{
+    QFETCH(double, scale);
+    const ImageAnnotation atRest = crowdedAnnotation(1000, 3);
+    const int dragged = 500;
+    ImageAnnotation moved = atRest;
+    for (QPoint& point : moved.labels[dragged].points)
+        point += QPoint(10, -5);
+
+    const std::unique_ptr<ImageViewer> viewer = largePhotoView(atRest, scale);
+    QVERIFY(viewer);
+    viewer->setActiveShape(dragged);
+    const QPointF corner =
+        viewer->imageWidget()->viewTransform().toCanvas(atRest.labels[dragged].points[0]);
+    viewer->ensureVisible(int(corner.x()), int(corner.y()), 200, 200);
+    QCoreApplication::processEvents();
+
+    bool forward = true;
+    QBENCHMARK
+    {
+        viewer->setAnnotation(forward ? moved : atRest);
+        forward = !forward;
+        QCoreApplication::processEvents();
+    }
+}
+
+void BenchCanvas::zoomStepOnLargePhoto_data()
+{
+    QTest::addColumn<double>("scale");
+    // Below the original size every step makes a new smoothly scaled copy of the photo.
+    QTest::newRow("between fit and one step in") << 0.0;
+    QTest::newRow("between 50 % and 62 %") << 0.5;
+    QTest::newRow("between 200 % and 250 %") << 2.0;
+}
+
+// From a Ctrl+wheel notch to the repainted view, alternately in and out.
+void BenchCanvas::zoomStepOnLargePhoto()
+{
+    QFETCH(double, scale);
+    const std::unique_ptr<ImageViewer> viewer = largePhotoView(crowdedAnnotation(1000, 3), scale);
+    QVERIFY(viewer);
+    QWidget* viewport = viewer->viewport();
+    const QPointF cursor(400, 300);
+
+    int delta = 120;
+    QBENCHMARK
+    {
+        QWheelEvent notch(cursor, viewport->mapToGlobal(cursor), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &notch);
+        delta = -delta;
+        QCoreApplication::processEvents();
+    }
+}
+
+// One page down or back up; at fit there is nothing to scroll, so the whole canvas is
+// repainted instead.
+void BenchCanvas::pageScrollOnLargePhoto()
+{
+    QFETCH(double, scale);
+    const std::unique_ptr<ImageViewer> viewer = largePhotoView(crowdedAnnotation(1000, 3), scale);
+    QVERIFY(viewer);
+    QScrollBar* bar = viewer->verticalScrollBar();
+    bar->setValue(bar->maximum() / 3);
+    QCoreApplication::processEvents();
+
+    bool down = true;
+    QBENCHMARK
+    {
+        if (bar->maximum() > 0)
+            bar->triggerAction(down ? QAbstractSlider::SliderPageStepAdd
+                                    : QAbstractSlider::SliderPageStepSub);
+        else
+            viewer->imageWidget()->update();
+        down = !down;
+        QCoreApplication::processEvents();
     }
 }
 

@@ -205,6 +205,12 @@ private slots:
     void repaintOfChangedAreaMatchesFullRepaint_data();
     void repaintOfChangedAreaMatchesFullRepaint();
 
+    void scalesImageCrispUpSmoothDown_data();
+    void scalesImageCrispUpSmoothDown();
+    void fillsFollowTheImageAtZoom_data();
+    void fillsFollowTheImageAtZoom();
+    void captionsKeepTheirScreenSizeAtZoom();
+
 private:
     QImage canvasImage() { return viewer->imageWidget()->grab().toImage(); }
 
@@ -570,13 +576,110 @@ void TestImageWidget::paintsRubberBand()
                  qPrintable(QStringLiteral("band at (%1, %2)").arg(point.x()).arg(point.y())));
 }
 
+// One-pixel black and white checks: enlarged they must stay pure, reduced they blend.
+// Rows at scales that are not whole numbers fail if the drawing and the mouse round apart.
+void TestImageWidget::scalesImageCrispUpSmoothDown_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::newRow("400 %") << 4.0;
+    QTest::newRow("125 %") << 1.25;
+    QTest::newRow("50 %") << 0.5;
+    QTest::newRow("25 %") << 0.25;
+}
+
+void TestImageWidget::scalesImageCrispUpSmoothDown()
+{
+    QFETCH(double, scale);
+    QImage checks(64, 64, QImage::Format_RGB32);
+    for (int y = 0; y < checks.height(); ++y)
+        for (int x = 0; x < checks.width(); ++x)
+            checks.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    viewer->setImage(QPixmap::fromImage(checks));
+    viewer->setZoom(scale);
+    const QImage image = canvasImage();
+    QCOMPARE(image.size(), QSize(std::lround(64 * scale), std::lround(64 * scale)));
+
+    for (int y = 2; y < image.height() - 2; ++y)
+        for (int x = 2; x < image.width() - 2; ++x) {
+            const QColor seen = image.pixelColor(x, y);
+            if (scale > 1.0) {
+                // What shows at a canvas pixel is the image pixel a click there addresses.
+                const QColor under = checks.pixelColor(
+                    viewer->imageWidget()->viewTransform().imagePixelAt(QPointF(x, y)));
+                QVERIFY2(seen == under, qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+            } else {
+                QVERIFY2(std::abs(seen.red() - 128) < 10, qPrintable(describe(seen)));
+            }
+        }
+}
+
+void TestImageWidget::fillsFollowTheImageAtZoom_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<Points>("filled");
+    QTest::addColumn<Points>("bare");
+
+    // The square covers image pixels 20 to 59 each way.
+    QTest::newRow("400 %") << 4.0 << Points{{81, 81}, {238, 238}} << Points{{78, 78}, {242, 100}};
+    QTest::newRow("50 %") << 0.5 << Points{{11, 11}, {28, 28}} << Points{{9, 9}, {31, 20}};
+}
+
+void TestImageWidget::fillsFollowTheImageAtZoom()
+{
+    QFETCH(double, scale);
+    QFETCH(Points, filled);
+    QFETCH(Points, bare);
+    viewer->setZoom(scale);
+    viewer->setAnnotation(annotationOf({label({{20, 20}, {60, 20}, {60, 60}, {20, 60}})}));
+    const QImage image = canvasImage();
+    const QColor expected = blend(otherFill, background);
+    for (const QPoint& point : filled)
+        QVERIFY2(near(image.pixelColor(point), expected),
+                 qPrintable(describe(image.pixelColor(point))));
+    for (const QPoint& point : bare)
+        QCOMPARE(image.pixelColor(point), background);
+}
+
+// Zoomed out, a caption keeps its font size and hangs from the centroid on screen.
+void TestImageWidget::captionsKeepTheirScreenSizeAtZoom()
+{
+    viewer->setImage(filledPixmap(QSize(800, 800), Qt::white));
+    ImageWidget* canvas = viewer->imageWidget();
+    const auto captionBox = [this, canvas](double scale) {
+        viewer->setZoom(scale);
+        viewer->setAnnotation(annotationOf(
+            {label({{300, 300}, {500, 300}, {500, 500}, {300, 500}}, true, QStringLiteral("Mg"))}));
+        const QImage withCaption = canvasImage();
+        canvas->toggleText();
+        const QImage without = canvasImage();
+        canvas->toggleText();
+        QRect box;
+        for (int y = 0; y < without.height(); ++y)
+            for (int x = 0; x < without.width(); ++x)
+                if (withCaption.pixel(x, y) != without.pixel(x, y))
+                    box |= QRect(x, y, 1, 1);
+        return box;
+    };
+    const QRect original = captionBox(1.0);
+    const QRect quarter = captionBox(0.25);
+    QVERIFY(!original.isEmpty());
+    QCOMPARE(quarter.size(), original.size());
+    QCOMPARE(quarter.topLeft() - QPoint(100, 100), original.topLeft() - QPoint(400, 400));
+}
+
 QTEST_MAIN(TestImageWidget)
 #include "test_imagewidget.moc"
 
 void TestImageWidget::repaintOfChangedAreaMatchesFullRepaint_data()
 {
+    QTest::addColumn<double>("scale");
     QTest::addColumn<Edit>("edit");
 
+    std::vector<std::pair<const char*, Edit>> edits;
+    const auto newRow = [&edits](const char* name) -> Edit& {
+        edits.push_back({name, Edit()});
+        return edits.back().second;
+    };
     const std::vector<Label> shapes = overlappingCaptionedShapes();
     const auto moved = [shapes](QPoint offset) {
         std::vector<Label> result = shapes;
@@ -584,42 +687,42 @@ void TestImageWidget::repaintOfChangedAreaMatchesFullRepaint_data()
             point += offset;
         return annotationOf(result);
     };
-    QTest::newRow("drag over other shapes") << Edit([moved](ImageViewer* v) {
+    newRow("drag over other shapes") = Edit([moved](ImageViewer* v) {
         v->setAnnotation(moved({35, 40}));
     });
-    QTest::newRow("drag and back") << Edit([moved](ImageViewer* v) {
+    newRow("drag and back") = Edit([moved](ImageViewer* v) {
         v->setAnnotation(moved({90, 90}));
         QCoreApplication::processEvents();
         v->setAnnotation(moved({0, 0}));
     });
-    QTest::newRow("middle shape deleted") << Edit([shapes](ImageViewer* v) {
+    newRow("middle shape deleted") = Edit([shapes](ImageViewer* v) {
         v->setAnnotation(annotationOf({shapes[0], shapes[2]}));
     });
-    QTest::newRow("caption changed") << Edit([shapes](ImageViewer* v) {
+    newRow("caption changed") = Edit([shapes](ImageViewer* v) {
         std::vector<Label> changed = shapes;
         changed[2].text = QStringLiteral("Sofa\n");
         v->setAnnotation(annotationOf(changed));
     });
-    QTest::newRow("other shape active") << Edit([](ImageViewer* v) { v->setActiveShape(0); });
-    QTest::newRow("no shape active") << Edit([](ImageViewer* v) { v->setActiveShape(-1); });
-    QTest::newRow("right press selects another shape") << Edit([](ImageViewer* v) {
+    newRow("other shape active") = Edit([](ImageViewer* v) { v->setActiveShape(0); });
+    newRow("no shape active") = Edit([](ImageViewer* v) { v->setActiveShape(-1); });
+    newRow("right press selects another shape") = Edit([](ImageViewer* v) {
         play(v->imageWidget(),
              {press(Qt::RightButton, {20, 20}), release(Qt::RightButton, {20, 20})});
     });
-    QTest::newRow("right press on nothing") << Edit([](ImageViewer* v) {
+    newRow("right press on nothing") = Edit([](ImageViewer* v) {
         play(v->imageWidget(),
              {press(Qt::RightButton, {190, 5}), release(Qt::RightButton, {190, 5})});
     });
-    QTest::newRow("first corner turns the active shape green") << Edit([](ImageViewer* v) {
+    newRow("first corner turns the active shape green") = Edit([](ImageViewer* v) {
         leftClicks(v->imageWidget(), {{190, 20}});
     });
-    QTest::newRow("right press abandons an outline") << Edit([](ImageViewer* v) {
+    newRow("right press abandons an outline") = Edit([](ImageViewer* v) {
         leftClicks(v->imageWidget(), {{20, 150}, {90, 160}, {100, 20}});
         QCoreApplication::processEvents();
         play(v->imageWidget(),
              {press(Qt::RightButton, {190, 5}), release(Qt::RightButton, {190, 5})});
     });
-    QTest::newRow("rubber band follows the mouse") << Edit([](ImageViewer* v) {
+    newRow("rubber band follows the mouse") = Edit([](ImageViewer* v) {
         leftClicks(v->imageWidget(), {{20, 150}, {90, 160}});
         QCoreApplication::processEvents();
         for (int step = 0; step < 5; ++step) {
@@ -627,13 +730,21 @@ void TestImageWidget::repaintOfChangedAreaMatchesFullRepaint_data()
             QCoreApplication::processEvents();
         }
     });
+
+    // Canvas positions: at other scales the same presses land on other image pixels.
+    for (const double scale : {1.0, 4.0, 0.5})
+        for (const auto& [name, edit] : edits)
+            QTest::newRow(qPrintable(QStringLiteral("%1 at %2 %").arg(name).arg(scale * 100)))
+                << scale << edit;
 }
 
 // What is on screen after an edit must equal a repaint of the whole canvas, even
 // though the edit repaints only the area it changed.
 void TestImageWidget::repaintOfChangedAreaMatchesFullRepaint()
 {
+    QFETCH(double, scale);
     QFETCH(Edit, edit);
+    viewer->setZoom(scale);
     viewer->setAnnotation(annotationOf(overlappingCaptionedShapes()));
     viewer->setActiveShape(2);
     QCoreApplication::processEvents();

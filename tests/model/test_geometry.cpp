@@ -45,6 +45,8 @@ private slots:
     void containsPointInTriangle();
     void findsShapeUnderPoint_data();
     void findsShapeUnderPoint();
+    void movesPointsWithinTheIntegerRange_data();
+    void movesPointsWithinTheIntegerRange();
 };
 
 void TestGeometry::separatesSegments_data()
@@ -215,6 +217,36 @@ void TestGeometry::findsShapeUnderPoint()
     for (const Points& points : shapes)
         annotation.labels.push_back(labelWith(points));
     QCOMPARE(annotation.shapeAt(p), index);
+}
+
+void TestGeometry::movesPointsWithinTheIntegerRange_data()
+{
+    QTest::addColumn<QPoint>("from");
+    QTest::addColumn<QPoint>("to");
+    QTest::addColumn<QPoint>("sum");
+    QTest::addColumn<QPoint>("difference");
+
+    QTest::newRow("small") << QPoint(100, 100) << QPoint(110, 95) << QPoint(210, 195)
+                           << QPoint(10, -5);
+    QTest::newRow("sum beyond the largest")
+        << QPoint(INT_MAX, 5) << QPoint(30, -5) << QPoint(INT_MAX, 0) << QPoint(INT_MIN + 31, -10);
+    QTest::newRow("sum beyond the smallest")
+        << QPoint(INT_MIN, -5) << QPoint(-30, INT_MIN) << QPoint(INT_MIN, INT_MIN)
+        << QPoint(INT_MAX - 29, INT_MIN + 5);
+    QTest::newRow("difference across the whole range")
+        << QPoint(INT_MIN, INT_MAX) << QPoint(INT_MAX, INT_MIN) << QPoint(-1, -1)
+        << QPoint(INT_MAX, INT_MIN);
+}
+
+// What a drag adds to a corner, and the displacement it is measured as, saturate.
+void TestGeometry::movesPointsWithinTheIntegerRange()
+{
+    QFETCH(QPoint, from);
+    QFETCH(QPoint, to);
+    QFETCH(QPoint, sum);
+    QFETCH(QPoint, difference);
+    QCOMPARE(saturatedSum(from, to), sum);
+    QCOMPARE(saturatedDifference(to, from), difference);
 }
 
 QTEST_APPLESS_MAIN(TestGeometry)
