@@ -99,6 +99,10 @@ void Quadrotag::connectCanvasAndTable()
     connect(canvas, &ImageWidget::sglShapeMoved, this, &Quadrotag::slotShapeMoved);
     connect(&labelViewer, &QTableWidget::itemClicked, this, &Quadrotag::slotLabelChanged);
     connect(canvas, &ImageWidget::sglShapeMoveFinished, this, &Quadrotag::slotShapeMoveFinished);
+    connect(canvas, &ImageWidget::sglCornerMoved, this, &Quadrotag::slotCornerMoved);
+    connect(ui.actionCancel_Shape, &QAction::triggered, canvas, &ImageWidget::cancelDrawing);
+    connect(ui.actionRemove_Last_Corner, &QAction::triggered, canvas,
+            &ImageWidget::removeLastCorner);
     connect(&styleComboBox, &QComboBox::currentIndexChanged, this, &Quadrotag::slotStyleChanged);
 }
 
@@ -434,6 +438,7 @@ void Quadrotag::slotActiveShapeChanged(int index)
     std::cout << "Active shape: " << index << std::endl;
     activeShape = index;
     draggedShape = -1;
+    draggingCorner = false;
     if (index < 0 || index >= int(annotation.labels.size())) {
         activeShape = -1;
         labelViewer.clearSelection();
@@ -475,13 +480,32 @@ void Quadrotag::slotShapeMoved(QPoint& offset)
     imageViewer.setAnnotation(annotation);
 }
 
+void Quadrotag::slotCornerMoved(int corner, QPoint& position)
+{
+    if (activeShape == -1 || corner < 0 ||
+        corner >= int(annotation.labels[activeShape].points.size()))
+        return;
+    annotation.labels[activeShape].points[corner] = position;
+    draggingCorner = true;
+    imageViewer.setAnnotation(annotation);
+}
+
 void Quadrotag::slotShapeMoveFinished()
 {
     // The moves are already on screen; the history gets the drag as one step.
     const int shape = draggedShape;
     draggedShape = -1;
+    const bool cornerDragged = std::exchange(draggingCorner, false);
     if (shape == -1 || shape != activeShape || annotation.labels[shape] == shapeBeforeDrag)
         return;
+    // A moved corner must leave a proper quadrilateral; a shape moved whole keeps its form.
+    const Label& moved = annotation.labels[shape];
+    if (cornerDragged && moved.points.size() == 4 && !moved.isValid()) {
+        annotation.labels[shape] = shapeBeforeDrag;
+        imageViewer.setAnnotation(annotation);
+        warn(QStringLiteral("Not a valid shape! "));
+        return;
+    }
     recordEdit(AnnotationChange::shapeEdited(annotation, shape, shapeBeforeDrag,
                                              annotation.labels[shape]));
 }

@@ -59,6 +59,7 @@ public slots:
     void slotShapeMoved(QPoint& offset);
     void slotText_ON_OFF();
     void slotShapeMoveFinished();
+    void slotCornerMoved(int corner, QPoint& position);
     void slotStyleChanged(int index);
     void slotUndo();
     void slotRedo();
@@ -121,6 +122,8 @@ private:
     // The active shape as it was when the current drag began.
     Label shapeBeforeDrag;
     int draggedShape = -1;
+    // The drag moved one corner rather than the whole shape.
+    bool draggingCorner = false;
     // Set while the window itself moves the style chooser, which is not an edit.
     bool showingStyle = false;
     // Decodes the image the operator will most likely show next.

@@ -28,8 +28,13 @@ const qreal captionPenWidth = 1.0;
 const int captionPointSize = 15;
 const char* const captionFamily = "Times New Roman";
 const int cornersPerShape = 4;
-// Antialiased edges and pen caps reach this far beyond a shape's corners.
-const int edgeMargin = 3;
+// The active shape's corner handles: squares of a constant size on screen, and how
+// near a right press must come to one to take hold of it.
+const QColor handleColor(150, 0, 0);
+const double handleHalfSize = 3.5;
+const double handleGrabDistance = 6.0;
+// Handles, antialiased edges and pen caps reach this far beyond a shape's corners.
+const int edgeMargin = 6;
 // Glyphs may overhang their laid-out box a little.
 const int captionMargin = 6;
 // Beyond this many different captions the size cache starts over.
@@ -76,7 +81,28 @@ void ImageWidget::toggleText()
 void ImageWidget::resetDrawing()
 {
     mode = Idle;
+    movedCorner = -1;
     newShapePoints.clear();
+}
+
+void ImageWidget::cancelDrawing()
+{
+    if (mode != Drawing)
+        return;
+    const QRect before = rubberBandArea();
+    resetDrawing();
+    update(before);
+}
+
+void ImageWidget::removeLastCorner()
+{
+    if (mode != Drawing)
+        return;
+    const QRect before = rubberBandArea();
+    newShapePoints.pop_back();
+    if (newShapePoints.empty())
+        mode = Idle;
+    update(before.united(rubberBandArea()));
 }
 
 void ImageWidget::mousePressEvent(QMouseEvent* event)
@@ -85,8 +111,13 @@ void ImageWidget::mousePressEvent(QMouseEvent* event)
     const QRect before = pressChangeableArea();
     const QPoint pixel = view.imagePixelAt(event->position());
     cursorPos = pixel;
-    if (event->button() == Qt::RightButton)
-        selectShapeAt(pixel);
+    // With Ctrl the press reaches past the active shape to the next one under it.
+    const bool underActive = event->modifiers().testFlag(Qt::ControlModifier);
+    const int corner = underActive ? -1 : handleAt(event->position());
+    if (event->button() == Qt::RightButton && corner != -1)
+        grabCorner(corner);
+    else if (event->button() == Qt::RightButton)
+        selectShapeAt(pixel, underActive);
     else if (event->button() == Qt::LeftButton && mode == Idle)
         startShape(cornerAt(pixel));
     else if (event->button() == Qt::LeftButton && mode == Drawing)
@@ -97,8 +128,9 @@ void ImageWidget::mousePressEvent(QMouseEvent* event)
 
 void ImageWidget::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (mode == Moving) {
+    if (mode == Moving || mode == MovingCorner) {
         mode = Idle;
+        movedCorner = -1;
         emit sglShapeMoveFinished();
     }
     QWidget::mouseReleaseEvent(event);
@@ -112,6 +144,9 @@ void ImageWidget::mouseMoveEvent(QMouseEvent* event)
         // to the corners the shape had when the drag began.
         QPoint displacement = saturatedDifference(pixel, cursorPos);
         emit sglShapeMoved(displacement);
+    } else if (mode == MovingCorner) {
+        QPoint position = cornerAt(pixel);
+        emit sglCornerMoved(movedCorner, position);
     } else if (mode == Drawing) {
         const QRect before = rubberBandArea();
         cursorPos = cornerAt(pixel);
@@ -128,16 +163,47 @@ void ImageWidget::paintEvent(QPaintEvent* event)
     painter.setRenderHint(QPainter::Antialiasing);
     paintRubberBand(painter);
     paintShapes(painter, event->region());
+    paintHandles(painter);
     if (showText)
         paintCaptions(painter, event->region());
 }
 
-void ImageWidget::selectShapeAt(const QPoint& position)
+void ImageWidget::selectShapeAt(const QPoint& position, bool underActive)
 {
-    activeShape = annotation.shapeAt(position);
+    activeShape =
+        underActive ? annotation.nextShapeAt(position, activeShape) : annotation.shapeAt(position);
     newShapePoints.clear();
     mode = activeShape == -1 ? Idle : Moving;
     emit sglActiveShapeChanged(activeShape);
+}
+
+void ImageWidget::grabCorner(int corner)
+{
+    newShapePoints.clear();
+    mode = MovingCorner;
+    movedCorner = corner;
+    // As every right press does, also when the shape was already active.
+    emit sglActiveShapeChanged(activeShape);
+}
+
+// The corner of the active shape whose handle is nearest this canvas position, if one
+// is near enough to take hold of; -1 otherwise.
+int ImageWidget::handleAt(const QPointF& canvasPosition) const
+{
+    if (activeShape < 0 || static_cast<std::size_t>(activeShape) >= annotation.labels.size())
+        return -1;
+    const std::vector<QPoint>& points = annotation.labels[activeShape].points;
+    int nearest = -1;
+    double nearestDistance = handleGrabDistance;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const QPointF offset = view.toCanvas(points[i]) - canvasPosition;
+        const double distance = std::max(std::abs(offset.x()), std::abs(offset.y()));
+        if (distance <= nearestDistance) {
+            nearest = static_cast<int>(i);
+            nearestDistance = distance;
+        }
+    }
+    return nearest;
 }
 
 void ImageWidget::startShape(const QPoint& position)
@@ -232,6 +298,19 @@ void ImageWidget::paintShapes(QPainter& painter, const QRegion& damaged) const
         // An index beyond the list matches no shape, so every shape stays green.
         const bool active = activeShape >= 0 && static_cast<std::size_t>(activeShape) == j;
         painter.fillPath(path, active ? activeBrush : otherBrush);
+    }
+}
+
+void ImageWidget::paintHandles(QPainter& painter) const
+{
+    if (activeShape < 0 || static_cast<std::size_t>(activeShape) >= annotation.labels.size())
+        return;
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(handleColor);
+    const QPointF half(handleHalfSize, handleHalfSize);
+    for (const QPoint& corner : annotation.labels[activeShape].points) {
+        const QPointF centre = view.toCanvas(corner);
+        painter.drawRect(QRectF(centre - half, centre + half));
     }
 }
 

@@ -23,7 +23,7 @@ class ImageWidget : public QWidget
     Q_OBJECT
 
 public:
-    enum Mode { Idle, Drawing, Moving };
+    enum Mode { Idle, Drawing, Moving, MovingCorner };
 
     explicit ImageWidget(QWidget* parent = nullptr);
 
@@ -31,6 +31,9 @@ public:
     void setPixmap(const QPixmap& newPixmap);
     void toggleText();
     void resetDrawing();
+    // While corners are being placed: forget them all, or only the last one.
+    void cancelDrawing();
+    void removeLastCorner();
 
     const ViewTransform& viewTransform() const { return view; }
     // The size the canvas takes to show the whole image at the current scale.
@@ -46,6 +49,9 @@ signals:
     void sglShapeMoved(QPoint& displacement);
     // A drag of the active shape ended: the button that held it was released.
     void sglShapeMoveFinished();
+    // One corner of the active shape is being dragged to this image pixel; the drag
+    // ends with sglShapeMoveFinished.
+    void sglCornerMoved(int corner, QPoint& position);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -54,7 +60,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void selectShapeAt(const QPoint& position);
+    void selectShapeAt(const QPoint& position, bool underActive);
+    void grabCorner(int corner);
+    int handleAt(const QPointF& canvasPosition) const;
     void startShape(const QPoint& position);
     void placeCorner(const QPoint& position);
     QPoint cornerAt(const QPoint& imagePixel) const;
@@ -62,6 +70,7 @@ private:
     const QPixmap& downscaledPixmap() const;
     void paintRubberBand(QPainter& painter) const;
     void paintShapes(QPainter& painter, const QRegion& damaged) const;
+    void paintHandles(QPainter& painter) const;
     void paintCaptions(QPainter& painter, const QRegion& damaged) const;
 
     // Called by the scrolling view; each repaints only where the picture changes.
@@ -86,6 +95,8 @@ private:
     std::vector<QPoint> newShapePoints;
     bool showText = true;
     ViewTransform view;
+    // The corner of the active shape held by the mouse while mode is MovingCorner.
+    int movedCorner = -1;
 
     // Below the original size the image is drawn from a smoothly scaled copy made
     // once per scale and image: scaling the full image on every frame is too slow.

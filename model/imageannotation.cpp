@@ -30,15 +30,31 @@ bool ImageAnnotation::operator==(const ImageAnnotation& other) const
 
 int ImageAnnotation::shapeAt(const QPoint& p) const
 {
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        const std::vector<QPoint>& q = labels[i].points;
-        // Only a hand-made label file can give fewer corners.
-        if (q.size() < 4)
-            continue;
-        if (triangleContains(q[0], q[1], q[2], p) || triangleContains(q[0], q[2], q[3], p))
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        if (encloses(labels[i], p))
             return static_cast<int>(i);
+    return -1;
+}
+
+int ImageAnnotation::nextShapeAt(const QPoint& p, int after) const
+{
+    const int count = static_cast<int>(labels.size());
+    const int start = after >= 0 && after < count ? after + 1 : 0;
+    for (int step = 0; step < count; ++step) {
+        const int i = (start + step) % count;
+        if (encloses(labels[i], p))
+            return i;
     }
     return -1;
+}
+
+bool ImageAnnotation::encloses(const Label& label, const QPoint& p) const
+{
+    const std::vector<QPoint>& q = label.points;
+    // Only a hand-made label file can give fewer corners.
+    if (q.size() < 4)
+        return false;
+    return triangleContains(q[0], q[1], q[2], p) || triangleContains(q[0], q[2], q[3], p);
 }
 
 bool ImageAnnotation::triangleContains(const QPoint& a, const QPoint& b, const QPoint& c,

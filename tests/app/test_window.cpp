@@ -83,6 +83,8 @@ private slots:
             {"Zoom Out", "Ctrl+-"},
             {"Original Size", "Ctrl+0"},
             {"Fit to Window", "Ctrl+F"},
+            {"Cancel Shape", "Esc"},
+            {"Remove Last Corner", "Backspace"},
             {"Images", ""}};
         const QList<QList<QPair<QString, QString>>> expected = {fileActions, functionActions};
         for (int m = 0; m < 2; ++m) {
@@ -121,12 +123,13 @@ private slots:
         for (const QAction* action : window.findChildren<QAction*>(Qt::FindDirectChildrenOnly))
             if (action->objectName().startsWith("action"))
                 names << action->objectName();
-        QCOMPARE(names,
-                 QStringList({"actionOpen_Images", "actionNext_Image", "actionPrevious_Image",
-                              "actionSave_Label", "actionDel_Shape", "actionText_ON_OFF",
-                              "actionUndo", "actionRedo", "actionOpen_Folder",
-                              "actionNext_Unlabelled_Image", "actionZoom_In", "actionZoom_Out",
-                              "actionOriginal_Size", "actionFit_to_Window"}));
+        QCOMPARE(
+            names,
+            QStringList({"actionOpen_Images", "actionNext_Image", "actionPrevious_Image",
+                         "actionSave_Label", "actionDel_Shape", "actionText_ON_OFF", "actionUndo",
+                         "actionRedo", "actionOpen_Folder", "actionNext_Unlabelled_Image",
+                         "actionZoom_In", "actionZoom_Out", "actionOriginal_Size",
+                         "actionFit_to_Window", "actionCancel_Shape", "actionRemove_Last_Corner"}));
     }
 
     void sidePanelHasStyleChooserAndRedCaption()

@@ -45,6 +45,8 @@ private slots:
     void containsPointInTriangle();
     void findsShapeUnderPoint_data();
     void findsShapeUnderPoint();
+    void cyclesThroughShapesUnderPoint_data();
+    void cyclesThroughShapesUnderPoint();
     void movesPointsWithinTheIntegerRange_data();
     void movesPointsWithinTheIntegerRange();
 };
@@ -217,6 +219,38 @@ void TestGeometry::findsShapeUnderPoint()
     for (const Points& points : shapes)
         annotation.labels.push_back(labelWith(points));
     QCOMPARE(annotation.shapeAt(p), index);
+}
+
+void TestGeometry::cyclesThroughShapesUnderPoint_data()
+{
+    QTest::addColumn<int>("after");
+    QTest::addColumn<QPoint>("p");
+    QTest::addColumn<int>("index");
+
+    // A sofa, a cushion inside it, a rug beside the sofa overlapping the cushion's corner.
+    QTest::newRow("nothing active starts at the first") << -1 << QPoint(45, 45) << 0;
+    QTest::newRow("after the sofa, the cushion") << 0 << QPoint(45, 45) << 1;
+    QTest::newRow("after the cushion, the rug") << 1 << QPoint(45, 45) << 3;
+    QTest::newRow("after the rug, round to the sofa") << 3 << QPoint(45, 45) << 0;
+    QTest::newRow("a shape elsewhere is passed over") << 2 << QPoint(45, 45) << 3;
+    QTest::newRow("only the sofa here") << 0 << QPoint(10, 10) << 0;
+    QTest::newRow("nothing here") << 1 << QPoint(500, 500) << -1;
+    QTest::newRow("index beyond the list") << 9 << QPoint(45, 45) << 0;
+}
+
+void TestGeometry::cyclesThroughShapesUnderPoint()
+{
+    QFETCH(int, after);
+    QFETCH(QPoint, p);
+    QFETCH(int, index);
+
+    ImageAnnotation annotation;
+    for (const Points& points : {Points{{0, 0}, {100, 0}, {100, 60}, {0, 60}},
+                                 Points{{30, 30}, {50, 30}, {50, 50}, {30, 50}},
+                                 Points{{200, 200}, {250, 200}, {250, 250}, {200, 250}},
+                                 Points{{40, 40}, {90, 40}, {90, 90}, {40, 90}}})
+        annotation.labels.push_back(labelWith(points));
+    QCOMPARE(annotation.nextShapeAt(p, after), index);
 }
 
 void TestGeometry::movesPointsWithinTheIntegerRange_data()
