@@ -145,7 +145,8 @@ void ImageWidget::mouseMoveEvent(QMouseEvent* event)
         QPoint displacement = saturatedDifference(pixel, cursorPos);
         emit sglShapeMoved(displacement);
     } else if (mode == MovingCorner) {
-        QPoint position = cornerAt(pixel);
+        // The corner follows the mouse from where it was, wherever on the handle the press was.
+        QPoint position = saturatedSum(cornerBeforeMove, saturatedDifference(pixel, cursorPos));
         emit sglCornerMoved(movedCorner, position);
     } else if (mode == Drawing) {
         const QRect before = rubberBandArea();
@@ -182,6 +183,7 @@ void ImageWidget::grabCorner(int corner)
     newShapePoints.clear();
     mode = MovingCorner;
     movedCorner = corner;
+    cornerBeforeMove = annotation.labels[activeShape].points[corner];
     // As every right press does, also when the shape was already active.
     emit sglActiveShapeChanged(activeShape);
 }

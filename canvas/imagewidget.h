@@ -97,6 +97,7 @@ private:
     ViewTransform view;
     // The corner of the active shape held by the mouse while mode is MovingCorner.
     int movedCorner = -1;
+    QPoint cornerBeforeMove;
 
     // Below the original size the image is drawn from a smoothly scaled copy made
     // once per scale and image: scaling the full image on every frame is too slow.

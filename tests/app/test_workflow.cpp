@@ -1,6 +1,7 @@
 #include "labelfile.h"
 #include "librarylogging.h"
 #include "quadrotag.h"
+#include "windowtest.h"
 #include "workflowfixture.h"
 
 #include <QtTest>
@@ -18,111 +19,11 @@
 
 using TagPairs = std::vector<std::pair<int, int>>;
 
-class TestWorkflow : public QObject
+class TestWorkflow : public WindowTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<Quadrotag> window;
-    QString previousDirectory;
-    QStringList batch;
-
-    QString pathOf(const QString& name) const { return dir->filePath(name); }
-    ImageWidget* canvas() const { return window->findChild<ImageViewer*>()->imageWidget(); }
-    LabelViewer* table() const { return window->findChild<LabelViewer*>(); }
-    QComboBox* styleChooser() const { return window->findChild<QComboBox*>(); }
-    QString status() const { return window->statusBar()->currentMessage(); }
-    const ImageAnnotation& annotation() const { return window->imageAnnotation(); }
-
-    void openBatch(const QStringList& files) { window->openImages(files); }
-
-    void drawShape(const std::vector<QPoint>& corners)
-    {
-        for (const QPoint& corner : corners)
-            QTest::mouseClick(canvas(), Qt::LeftButton, {}, corner);
-    }
-
-    void drawSquare(int left, int top, int side)
-    {
-        drawShape({{left, top}, {left + side, top}, {left + side, top + side}, {left, top + side}});
-    }
-
-    void clickTag(int row, int column)
-    {
-        QTableWidgetItem* item = table()->item(row, column);
-        QVERIFY(item);
-        QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
-                          table()->visualItemRect(item).center());
-    }
-
-    // Shortcuts reach only the active window, and the offscreen platform does not give
-    // activation back to the window when a message box closes.
-    void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
-    {
-        if (QApplication::activeWindow() != window.get()) {
-            window->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        }
-        QTest::keyClick(window.get(), key, modifiers);
-    }
-
-    std::set<std::pair<int, int>> selectedCells() const
-    {
-        std::set<std::pair<int, int>> cells;
-        for (const QTableWidgetItem* item : table()->selectedItems())
-            cells.insert({item->row(), item->column()});
-        return cells;
-    }
-
-    enum Edit { AddShape, TagShape, DragShape, DeleteShape, ChangeStyle };
-
-    // One operator edit on an image whose first shape covers (10, 10) to (60, 60).
-    void makeEdit(Edit edit)
-    {
-        const QPoint onShape(30, 30);
-        switch (edit) {
-        case AddShape:
-            drawSquare(200, 20, 50);
-            break;
-        case TagShape:
-            QTest::mouseClick(canvas(), Qt::RightButton, {}, onShape);
-            clickTag(0, 3);
-            break;
-        case DragShape:
-            QTest::mousePress(canvas(), Qt::RightButton, {}, onShape);
-            for (int step = 1; step <= 10; ++step)
-                QTest::mouseMove(canvas(), onShape + QPoint(step * 4, step));
-            QTest::mouseRelease(canvas(), Qt::RightButton, {}, onShape + QPoint(40, 10));
-            break;
-        case DeleteShape:
-            QTest::mouseClick(canvas(), Qt::RightButton, {}, onShape);
-            pressKey(Qt::Key_Delete);
-            break;
-        case ChangeStyle:
-            styleChooser()->setCurrentIndex(11);
-            break;
-        }
-    }
-
-    // The canvas, the window and the table agree on the active shape.
-    void checkActiveShape(int index)
-    {
-        QCOMPARE(canvas()->currentActiveShape(), index);
-        std::set<std::pair<int, int>> tags;
-        if (index >= 0)
-            for (const auto& tag : annotation().labels[index].tags)
-                tags.insert(tag);
-        QCOMPARE(selectedCells(), tags);
-    }
-
-    QByteArray bytesOf(const ImageAnnotation& expected) const
-    {
-        const QString path = pathOf("expected.lbl");
-        return writeLabelFile(expected, QFile::encodeName(path).toStdString()) ? fileBytes(path)
-                                                                               : QByteArray();
-    }
-
     // A job folder, in natural order; plain order would put "img10" before "img2".
     const QStringList jobImages = {"img1.jpg", "img2.JPG", "img3.Jpg", "img10.jpg", "img11.jpg"};
     const QStringList jobLabels = {"img1.lbl", "img2.lbl", "img3.lbl", "img10.lbl", "img11.lbl"};
@@ -196,8 +97,6 @@ private:
         return widget->grab().toImage().pixelColor(position);
     }
 
-    ImageViewer* viewer() const { return window->findChild<ImageViewer*>(); }
-
     QString zoomText() const
     {
         for (const QLabel* label : window->statusBar()->findChildren<QLabel*>())
@@ -247,31 +146,6 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
-        QVERIFY(writeFileBytes(pathOf("tags"), testVocabulary));
-        batch.clear();
-        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
-            QVERIFY(writeTestJpeg(pathOf(name), 400, 300, 128));
-            batch << pathOf(name);
-        }
-        previousDirectory = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(dir->path()));
-        window = std::make_unique<Quadrotag>();
-        window->show();
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    }
-
-    void cleanup()
-    {
-        window.reset();
-        QDir::setCurrent(previousDirectory);
-        dir.reset();
-    }
-
     void drawnAndTaggedShapeIsSavedAndRestored()
     {
         {
@@ -749,84 +623,6 @@ private slots:
         const QByteArray edited = fileBytes(pathOf("a.lbl"));
         QVERIFY(edited.endsWith("4 100 100 150 100 150 150 100 150 \n1 0 2 \n"));
         QCOMPARE(edited.left(edited.indexOf('\n')), styleLine);
-    }
-
-    void everyEditIsOneStepThatUndoAndRedoRestore_data()
-    {
-        QTest::addColumn<int>("edit");
-        QTest::addColumn<int>("activeAfterUndo");
-        QTest::addColumn<int>("activeAfterRedo");
-        QTest::newRow("add") << int(AddShape) << -1 << 1;
-        QTest::newRow("tag") << int(TagShape) << 0 << 0;
-        QTest::newRow("drag of many moves") << int(DragShape) << 0 << 0;
-        QTest::newRow("delete") << int(DeleteShape) << 0 << -1;
-        QTest::newRow("style") << int(ChangeStyle) << -1 << -1;
-    }
-
-    void everyEditIsOneStepThatUndoAndRedoRestore()
-    {
-        QFETCH(int, edit);
-        QFETCH(int, activeAfterUndo);
-        QFETCH(int, activeAfterRedo);
-        const QByteArray original = "2\n4 10 10 60 10 60 60 10 60 \n2 0 0 2 1 \n";
-        QVERIFY(writeFileBytes(pathOf("a.lbl"), original));
-        openBatch(batch);
-        const ImageAnnotation before = annotation();
-        makeEdit(Edit(edit));
-        const ImageAnnotation after = annotation();
-        QVERIFY(after != before);
-        QCOMPARE(window->editHistory().count(), 1);
-
-        pressKey(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(annotation(), before);
-        QCOMPARE(styleChooser()->currentIndex(), before.styleIndex);
-        checkActiveShape(activeAfterUndo);
-
-        pressKey(Qt::Key_Y, Qt::ControlModifier);
-        QCOMPARE(annotation(), after);
-        QCOMPARE(styleChooser()->currentIndex(), after.styleIndex);
-        checkActiveShape(activeAfterRedo);
-
-        pressKey(Qt::Key_Z, Qt::ControlModifier);
-        pressKey(Qt::Key_Down);
-        QCOMPARE(fileBytes(pathOf("a.lbl")), original);
-        pressKey(Qt::Key_Up);
-        QCOMPARE(window->editHistory().count(), 0);
-        makeEdit(Edit(edit));
-        pressKey(Qt::Key_Z, Qt::ControlModifier);
-        pressKey(Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
-        pressKey(Qt::Key_Down);
-        QCOMPARE(window->editHistory().count(), 0);
-        QCOMPARE(fileBytes(pathOf("a.lbl")), bytesOf(after));
-    }
-
-    void titleMarksUnsavedEdits()
-    {
-        openBatch(batch);
-        window->winId();
-        auto title = [this] { return window->windowHandle()->title(); };
-        QCOMPARE(title(), QString("Quadrotag"));
-        makeEdit(AddShape);
-        QCOMPARE(title(), QString("Quadrotag*"));
-        clickTag(0, 0);
-        pressKey(Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(title(), QString("Quadrotag"));
-        makeEdit(ChangeStyle);
-        QCOMPARE(title(), QString("Quadrotag*"));
-        pressKey(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(title(), QString("Quadrotag"));
-        pressKey(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(title(), QString("Quadrotag*"));
-        pressKey(Qt::Key_Down);
-        QCOMPARE(title(), QString("Quadrotag"));
-    }
-
-    void historyKeepsTheNewestTwoHundredSteps()
-    {
-        openBatch(batch);
-        for (int step = 0; step < 205; ++step)
-            styleChooser()->setCurrentIndex(1 + step % 2);
-        QCOMPARE(window->editHistory().count(), 200);
     }
 
     void imageLibraryWritesNothingToStandardError()

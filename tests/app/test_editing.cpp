@@ -1,0 +1,297 @@
+#include "quadrotag.h"
+#include "windowtest.h"
+#include "workflowfixture.h"
+
+#include <QtTest>
+
+// Editing on the real window: every edit one step of the undo history, the title's
+// mark, and the comforts of drawing and selecting (corner handles, Esc and
+// Backspace while drawing, Ctrl+right press through stacked shapes).
+class TestEditing : public WindowTest
+{
+    Q_OBJECT
+
+private:
+    enum Edit { AddShape, TagShape, DragShape, DeleteShape, ChangeStyle, MoveCorner };
+
+    // One operator edit on an image whose first shape covers (10, 10) to (60, 60).
+    void makeEdit(Edit edit)
+    {
+        const QPoint onShape(30, 30);
+        switch (edit) {
+        case AddShape:
+            drawSquare(200, 20, 50);
+            break;
+        case TagShape:
+            QTest::mouseClick(canvas(), Qt::RightButton, {}, onShape);
+            clickTag(0, 3);
+            break;
+        case DragShape:
+            QTest::mousePress(canvas(), Qt::RightButton, {}, onShape);
+            for (int step = 1; step <= 10; ++step)
+                QTest::mouseMove(canvas(), onShape + QPoint(step * 4, step));
+            QTest::mouseRelease(canvas(), Qt::RightButton, {}, onShape + QPoint(40, 10));
+            break;
+        case DeleteShape:
+            QTest::mouseClick(canvas(), Qt::RightButton, {}, onShape);
+            pressKey(Qt::Key_Delete);
+            break;
+        case ChangeStyle:
+            styleChooser()->setCurrentIndex(11);
+            break;
+        case MoveCorner:
+            QTest::mouseClick(canvas(), Qt::RightButton, {}, onShape);
+            dragCorner({60, 60}, {80, 70});
+            break;
+        }
+    }
+
+    // A right drag of the active shape's handle at this corner, all in canvas positions.
+    void dragCorner(const QPoint& from, const QPoint& to)
+    {
+        QTest::mousePress(canvas(), Qt::RightButton, {}, from);
+        QTest::mouseMove(canvas(), (from + to) / 2);
+        QTest::mouseMove(canvas(), to);
+        QTest::mouseRelease(canvas(), Qt::RightButton, {}, to);
+    }
+
+    QPoint onCanvas(const QPoint& imagePoint) const
+    {
+        return canvas()->viewTransform().toCanvas(imagePoint).toPoint();
+    }
+
+    const QByteArray square = "0\n4 100 100 200 100 200 200 100 200 \n1 0 0 \n";
+
+private slots:
+    void cornerHandleMovesThatCornerAlone_data()
+    {
+        QTest::addColumn<double>("scale");
+        QTest::newRow("100 %") << 1.0;
+        QTest::newRow("400 %") << 4.0;
+    }
+
+    void cornerHandleMovesThatCornerAlone()
+    {
+        QFETCH(double, scale);
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), "0\n4 20 20 60 20 60 60 20 60 \n1 0 0 \n"));
+        openBatch(batch);
+        viewer()->setZoom(scale);
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, onCanvas({40, 40}));
+        QSignalSpy moved(canvas(), &ImageWidget::sglShapeMoved);
+        dragCorner(onCanvas({60, 60}), onCanvas({75, 52}));
+        QCOMPARE(moved.count(), 0);
+        QCOMPARE(annotation().labels[0].points,
+                 std::vector<QPoint>({{20, 20}, {60, 20}, {75, 52}, {20, 60}}));
+        QCOMPARE(window->editHistory().count(), 1);
+        pressKey(Qt::Key_Down);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), QByteArray("0\n4 20 20 60 20 75 52 20 60 \n1 0 0 \n"));
+    }
+
+    void cornerDragThatCrossesTheEdgesIsRefused()
+    {
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), square));
+        openBatch(batch);
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, {150, 150});
+        MessageBoxCloser closer;
+        dragCorner({100, 100}, {150, 250});
+        QCOMPARE(closer.titles, QStringList("Warning"));
+        QCOMPARE(closer.texts, QStringList("Not a valid shape! "));
+        QCOMPARE(annotation().labels[0].points,
+                 std::vector<QPoint>({{100, 100}, {200, 100}, {200, 200}, {100, 200}}));
+        QCOMPARE(window->editHistory().count(), 0);
+        pressKey(Qt::Key_Down);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), square);
+    }
+
+    void handleRadiusDecidesBetweenCornerAndWholeShape_data()
+    {
+        QTest::addColumn<int>("distance");
+        QTest::addColumn<bool>("wholeShape");
+        QTest::newRow("on the corner") << 0 << false;
+        QTest::newRow("at the radius") << 6 << false;
+        QTest::newRow("just outside the radius") << 7 << true;
+    }
+
+    void handleRadiusDecidesBetweenCornerAndWholeShape()
+    {
+        QFETCH(int, distance);
+        QFETCH(bool, wholeShape);
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), square));
+        openBatch(batch);
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, {150, 150});
+        const QPoint press = QPoint(200, 200) - QPoint(distance, distance);
+        dragCorner(press, press + QPoint(10, 5));
+        const std::vector<QPoint> expected =
+            wholeShape ? std::vector<QPoint>{{110, 105}, {210, 105}, {210, 205}, {110, 205}}
+                       : std::vector<QPoint>{{100, 100}, {200, 100}, {210, 205}, {100, 200}};
+        QCOMPARE(annotation().labels[0].points, expected);
+    }
+
+    void handlesMarkTheActiveShapesCorners_data()
+    {
+        QTest::addColumn<double>("scale");
+        QTest::newRow("100 %") << 1.0;
+        QTest::newRow("400 %") << 4.0;
+    }
+
+    void handlesMarkTheActiveShapesCorners()
+    {
+        QFETCH(double, scale);
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), "0\n4 20 20 60 20 60 60 20 60 \n1 0 0 \n"));
+        openBatch(batch);
+        viewer()->setZoom(scale);
+        const QPoint corner = onCanvas({60, 60});
+        // Just outside the shape: the handle is the same size on screen at every zoom.
+        const QPoint inHandle = corner + QPoint(2, 2);
+        const QPoint beyondHandle = corner + QPoint(6, 6);
+        const QColor before = canvas()->grab().toImage().pixelColor(inHandle);
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, onCanvas({40, 40}));
+        const QImage painted = canvas()->grab().toImage();
+        QCOMPARE(painted.pixelColor(inHandle), QColor(150, 0, 0));
+        QCOMPARE(painted.pixelColor(beyondHandle), before);
+    }
+
+    void escapeAndBackspaceTakeBackCorners_data()
+    {
+        QTest::addColumn<int>("placed");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("left");
+        for (int placed = 1; placed <= 3; ++placed) {
+            const QByteArray count = QByteArray::number(placed);
+            QTest::newRow("Esc after " + count) << placed << int(Qt::Key_Escape) << 0;
+            QTest::newRow("Backspace after " + count)
+                << placed << int(Qt::Key_Backspace) << placed - 1;
+        }
+    }
+
+    void escapeAndBackspaceTakeBackCorners()
+    {
+        QFETCH(int, placed);
+        QFETCH(int, key);
+        QFETCH(int, left);
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), square));
+        openBatch(batch);
+        const std::vector<QPoint> clicks{{10, 10}, {60, 10}, {60, 60}, {10, 60}};
+        StdoutCapture out;
+        drawShape({clicks.begin(), clicks.begin() + placed});
+        pressKey(Qt::Key(key));
+        QCOMPARE(canvas()->placedCorners(),
+                 std::vector<QPoint>(clicks.begin(), clicks.begin() + left));
+        QCOMPARE(canvas()->currentMode(), int(left ? ImageWidget::Drawing : ImageWidget::Idle));
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+        QCOMPARE(window->editHistory().count(), 0);
+        QCOMPARE(out.text(), std::string("Active shape: -1\n"));
+
+        // The corners still to place complete the next shape as usual.
+        drawShape({clicks.begin() + left, clicks.end()});
+        QCOMPARE(annotation().labels.size(), std::size_t(2));
+        QCOMPARE(annotation().labels[1].points, clicks);
+    }
+
+    void ctrlRightPressReachesShapesUnderTheActiveOne()
+    {
+        // A sofa, a cushion lying on it, a rug reaching under both; all under (70, 70).
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), "0\n4 0 0 200 0 200 120 0 120 \n1 0 0 \n"
+                                                "4 40 40 90 40 90 90 40 90 \n1 0 1 \n"
+                                                "4 60 60 260 60 260 160 60 160 \n1 0 2 \n"));
+        openBatch(batch);
+        const QPoint spot(70, 70);
+        StdoutCapture out;
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, spot);
+        for (int press = 0; press < 3; ++press)
+            QTest::mouseClick(canvas(), Qt::RightButton, Qt::ControlModifier, spot);
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, spot);
+        QCOMPARE(out.text(), std::string("Active shape: 0\nActive shape: 1\nActive shape: 2\n"
+                                         "Active shape: 0\nActive shape: 0\n"));
+
+        // Reached that way, the cushion is dragged like any other shape.
+        QTest::mouseClick(canvas(), Qt::RightButton, Qt::ControlModifier, spot);
+        QTest::mousePress(canvas(), Qt::RightButton, Qt::ControlModifier, spot);
+        QTest::mouseMove(canvas(), spot + QPoint(5, 5));
+        QTest::mouseRelease(canvas(), Qt::RightButton, Qt::ControlModifier, spot + QPoint(5, 5));
+        QCOMPARE(annotation().labels[2].points[0], QPoint(65, 65));
+        checkActiveShape(2);
+    }
+
+    void everyEditIsOneStepThatUndoAndRedoRestore_data()
+    {
+        QTest::addColumn<int>("edit");
+        QTest::addColumn<int>("activeAfterUndo");
+        QTest::addColumn<int>("activeAfterRedo");
+        QTest::newRow("add") << int(AddShape) << -1 << 1;
+        QTest::newRow("tag") << int(TagShape) << 0 << 0;
+        QTest::newRow("drag of many moves") << int(DragShape) << 0 << 0;
+        QTest::newRow("delete") << int(DeleteShape) << 0 << -1;
+        QTest::newRow("style") << int(ChangeStyle) << -1 << -1;
+        QTest::newRow("corner") << int(MoveCorner) << 0 << 0;
+    }
+
+    void everyEditIsOneStepThatUndoAndRedoRestore()
+    {
+        QFETCH(int, edit);
+        QFETCH(int, activeAfterUndo);
+        QFETCH(int, activeAfterRedo);
+        const QByteArray original = "2\n4 10 10 60 10 60 60 10 60 \n2 0 0 2 1 \n";
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), original));
+        openBatch(batch);
+        const ImageAnnotation before = annotation();
+        makeEdit(Edit(edit));
+        const ImageAnnotation after = annotation();
+        QVERIFY(after != before);
+        QCOMPARE(window->editHistory().count(), 1);
+
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(annotation(), before);
+        QCOMPARE(styleChooser()->currentIndex(), before.styleIndex);
+        checkActiveShape(activeAfterUndo);
+
+        pressKey(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(annotation(), after);
+        QCOMPARE(styleChooser()->currentIndex(), after.styleIndex);
+        checkActiveShape(activeAfterRedo);
+
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        pressKey(Qt::Key_Down);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), original);
+        pressKey(Qt::Key_Up);
+        QCOMPARE(window->editHistory().count(), 0);
+        makeEdit(Edit(edit));
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        pressKey(Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
+        pressKey(Qt::Key_Down);
+        QCOMPARE(window->editHistory().count(), 0);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), bytesOf(after));
+    }
+
+    void titleMarksUnsavedEdits()
+    {
+        openBatch(batch);
+        window->winId();
+        auto title = [this] { return window->windowHandle()->title(); };
+        QCOMPARE(title(), QString("Quadrotag"));
+        makeEdit(AddShape);
+        QCOMPARE(title(), QString("Quadrotag*"));
+        clickTag(0, 0);
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(title(), QString("Quadrotag"));
+        makeEdit(ChangeStyle);
+        QCOMPARE(title(), QString("Quadrotag*"));
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(title(), QString("Quadrotag"));
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(title(), QString("Quadrotag*"));
+        pressKey(Qt::Key_Down);
+        QCOMPARE(title(), QString("Quadrotag"));
+    }
+
+    void historyKeepsTheNewestTwoHundredSteps()
+    {
+        openBatch(batch);
+        for (int step = 0; step < 205; ++step)
+            styleChooser()->setCurrentIndex(1 + step % 2);
+        QCOMPARE(window->editHistory().count(), 200);
+    }
+};
+
+QTEST_MAIN(TestEditing)
+#include "test_editing.moc"

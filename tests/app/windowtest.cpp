@@ -1,0 +1,110 @@
+#include "windowtest.h"
+
+#include "labelfile.h"
+#include "workflowfixture.h"
+
+#include <QStatusBar>
+#include <QtTest>
+
+void WindowTest::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir->isValid());
+    QVERIFY(writeFileBytes(pathOf("tags"), testVocabulary));
+    batch.clear();
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        QVERIFY(writeTestJpeg(pathOf(name), 400, 300, 128));
+        batch << pathOf(name);
+    }
+    previousDirectory = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir->path()));
+    window = std::make_unique<Quadrotag>();
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+}
+
+void WindowTest::cleanup()
+{
+    window.reset();
+    QDir::setCurrent(previousDirectory);
+    dir.reset();
+}
+
+ImageViewer* WindowTest::viewer() const
+{
+    return window->findChild<ImageViewer*>();
+}
+
+ImageWidget* WindowTest::canvas() const
+{
+    return viewer()->imageWidget();
+}
+
+LabelViewer* WindowTest::table() const
+{
+    return window->findChild<LabelViewer*>();
+}
+
+QComboBox* WindowTest::styleChooser() const
+{
+    return window->findChild<QComboBox*>();
+}
+
+QString WindowTest::status() const
+{
+    return window->statusBar()->currentMessage();
+}
+
+void WindowTest::drawShape(const std::vector<QPoint>& corners)
+{
+    for (const QPoint& corner : corners)
+        QTest::mouseClick(canvas(), Qt::LeftButton, {}, corner);
+}
+
+void WindowTest::drawSquare(int left, int top, int side)
+{
+    drawShape({{left, top}, {left + side, top}, {left + side, top + side}, {left, top + side}});
+}
+
+void WindowTest::clickTag(int row, int column)
+{
+    QTableWidgetItem* item = table()->item(row, column);
+    QVERIFY(item);
+    QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
+                      table()->visualItemRect(item).center());
+}
+
+void WindowTest::pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    if (QApplication::activeWindow() != window.get()) {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+    QTest::keyClick(window.get(), key, modifiers);
+}
+
+std::set<std::pair<int, int>> WindowTest::selectedCells() const
+{
+    std::set<std::pair<int, int>> cells;
+    for (const QTableWidgetItem* item : table()->selectedItems())
+        cells.insert({item->row(), item->column()});
+    return cells;
+}
+
+void WindowTest::checkActiveShape(int index)
+{
+    QCOMPARE(canvas()->currentActiveShape(), index);
+    std::set<std::pair<int, int>> tags;
+    if (index >= 0)
+        for (const auto& tag : annotation().labels[index].tags)
+            tags.insert(tag);
+    QCOMPARE(selectedCells(), tags);
+}
+
+QByteArray WindowTest::bytesOf(const ImageAnnotation& expected) const
+{
+    const QString path = pathOf("expected.lbl");
+    return writeLabelFile(expected, QFile::encodeName(path).toStdString()) ? fileBytes(path)
+                                                                           : QByteArray();
+}

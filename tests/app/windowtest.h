@@ -1,0 +1,57 @@
+#ifndef QUADROTAG_TESTS_WINDOWTEST_H
+#define QUADROTAG_TESTS_WINDOWTEST_H
+
+#include "quadrotag.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <set>
+#include <utility>
+
+// What the tests of the real window share: for every test function a fresh temporary
+// folder with the test vocabulary and three 400 x 300 images a.jpg, b.jpg and c.jpg,
+// made the working directory, and a shown, active window started there; and the
+// operator's hands on it.
+class WindowTest : public QObject
+{
+    Q_OBJECT
+
+protected:
+    QString pathOf(const QString& name) const { return dir->filePath(name); }
+    ImageViewer* viewer() const;
+    ImageWidget* canvas() const;
+    LabelViewer* table() const;
+    QComboBox* styleChooser() const;
+    QString status() const;
+    const ImageAnnotation& annotation() const { return window->imageAnnotation(); }
+
+    void openBatch(const QStringList& files) { window->openImages(files); }
+    // Left clicks at these canvas positions.
+    void drawShape(const std::vector<QPoint>& corners);
+    void drawSquare(int left, int top, int side);
+    void clickTag(int row, int column);
+    // Shortcuts reach only the active window, and the offscreen platform does not give
+    // activation back to the window when a message box closes.
+    void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = {});
+    std::set<std::pair<int, int>> selectedCells() const;
+    // The canvas, the window and the table agree on the active shape.
+    void checkActiveShape(int index);
+    // The bytes the label file writer gives for this annotation.
+    QByteArray bytesOf(const ImageAnnotation& expected) const;
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<Quadrotag> window;
+    QStringList batch;
+
+private slots:
+    void init();
+    void cleanup();
+
+private:
+    QString previousDirectory;
+};
+
+#endif
