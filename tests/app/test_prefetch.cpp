@@ -1,10 +1,9 @@
 #include "imagedecoding.h"
 #include "quadrotag.h"
+#include "windowtest.h"
 #include "workflowfixture.h"
 
 #include <QtTest>
-
-#include <QStatusBar>
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -12,19 +11,12 @@
 
 // The window shows images decoded ahead of time exactly as it shows those decoded on
 // the key press, and never an image other than the one the operator is on.
-class TestPrefetch : public QObject
+class TestPrefetch : public WindowTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<Quadrotag> window;
-    QString previousDirectory;
-
-    QString pathOf(const QString& name) const { return dir->filePath(name); }
-    ImageWidget* canvas() const { return window->findChild<ImageViewer*>()->imageWidget(); }
     const ImagePrefetcher& prefetcher() const { return window->imagePrefetcher(); }
-    QString status() const { return window->statusBar()->currentMessage(); }
 
     // Noise, so that any pixel taken from the wrong place or channel shows.
     static bool writeNoisyJpeg(const QString& path, int width, int height, int seed)
@@ -53,35 +45,13 @@ private:
         return paths;
     }
 
-    void pressDown() { QTest::keyClick(window.get(), Qt::Key_Down); }
-
 private slots:
-    void init()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
-        QVERIFY(writeFileBytes(pathOf("tags"), testVocabulary));
-        previousDirectory = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(dir->path()));
-        window = std::make_unique<Quadrotag>();
-        window->show();
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    }
-
-    void cleanup()
-    {
-        window.reset();
-        QDir::setCurrent(previousDirectory);
-        dir.reset();
-    }
-
     void prefetchedImageShowsTheSamePixelsAsAForegroundDecode()
     {
         const QStringList batch = noisyBatch(2);
         window->openImages(batch);
         QTRY_VERIFY(prefetcher().holds(batch[1]));
-        pressDown();
+        pressKey(Qt::Key_Down);
         QCOMPARE(status(), "2/2  " + batch[1]);
         const QImage prefetched = shownImage();
         QCOMPARE(prefetched, decodeImageForScreen(batch[1]));
@@ -101,7 +71,7 @@ private slots:
         QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(30),
                                  QFileDevice::FileModificationTime));
         file.close();
-        pressDown();
+        pressKey(Qt::Key_Down);
         QCOMPARE(shownImage(), decodeImageForScreen(batch[1]));
     }
 
@@ -130,7 +100,7 @@ private slots:
         QTRY_COMPARE(prefetcher().imagesHeld(), 0);
         QTest::qWait(20);
         QVERIFY(closer.texts.isEmpty());
-        pressDown();
+        pressKey(Qt::Key_Down);
         QCOMPARE(closer.texts, QStringList("Cannot open image " + batch[1]));
         QCOMPARE(status(), "1/3  " + batch[0]);
     }
@@ -143,7 +113,7 @@ private slots:
                                    QByteArray::number(i % 16) + "\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n"));
         window->openImages(batch);
         for (int i = 1; i < batch.size(); ++i) {
-            pressDown();
+            pressKey(Qt::Key_Down);
             QVERIFY(prefetcher().imagesHeld() <= 2);
         }
         QCOMPARE(status(), "20/20  " + batch[19]);
