@@ -48,15 +48,15 @@ int DatasetExporter::run()
             return exitUnusable;
         }
     }
-    ImageInspector inspector(classes, report);
+    ImageChecker checker(classes, report);
     for (const QString& folder : datasetFolders()) {
-        if (!exportFolder(folder, inspector, writer.get())) {
+        if (!exportFolder(folder, checker, writer.get())) {
             report.error(
                 QStringLiteral("cannot write in %1; nothing was written").arg(options.output));
             return exitUnusable;
         }
     }
-    return finish(writer.get(), inspector);
+    return finish(writer.get(), checker);
 }
 
 bool DatasetExporter::prepareInputs()
@@ -111,7 +111,7 @@ QStringList DatasetExporter::datasetFolders() const
     return folders;
 }
 
-bool DatasetExporter::exportFolder(const QString& folder, ImageInspector& inspector,
+bool DatasetExporter::exportFolder(const QString& folder, ImageChecker& checker,
                                    DatasetWriter* writer)
 {
     // A label file lies beside its image, so one folder at a time tells both apart.
@@ -128,24 +128,24 @@ bool DatasetExporter::exportFolder(const QString& folder, ImageInspector& inspec
             continue;
         const QString labelName = labelPathFor(name);
         claimedLabels.insert(labelName);
-        if (!exportImage(joined(folder, name), labelNames.contains(labelName), inspector, writer))
+        if (!exportImage(joined(folder, name), labelNames.contains(labelName), checker, writer))
             return false;
     }
     for (const QString& name : names) {
         if (!isImageName(name) && !claimedLabels.contains(name))
-            inspector.reportLabelWithoutImage(datasetPath(joined(folder, name)));
+            checker.reportLabelWithoutImage(datasetPath(joined(folder, name)));
     }
     return true;
 }
 
 bool DatasetExporter::exportImage(const QString& relativePath, bool hasLabelFile,
-                                  ImageInspector& inspector, DatasetWriter* writer)
+                                  ImageChecker& checker, DatasetWriter* writer)
 {
     ExportImage image;
     image.relativePath = relativePath;
     const QString imagePath = datasetPath(relativePath);
     const QString labelPath = hasLabelFile ? labelPathFor(imagePath) : QString();
-    const bool usable = inspector.inspect(imagePath, labelPath, image) &&
+    const bool usable = checker.check(imagePath, labelPath, image) &&
                         (options.format == ExportFormat::Coco || hasUniqueStem(relativePath));
     ++imagesFound;
     report.imageDone();
@@ -179,17 +179,17 @@ QString DatasetExporter::datasetPath(const QString& relativePath) const
                                   : QDir(options.dataset).filePath(relativePath);
 }
 
-int DatasetExporter::finish(DatasetWriter* writer, const ImageInspector& inspector)
+int DatasetExporter::finish(DatasetWriter* writer, const ImageChecker& checker)
 {
     const int problemExit = report.problems() > 0 ? exitProblems : exitDone;
     if (!writer) {
-        report.summary(QStringLiteral("Checked %1").arg(tally(inspector)));
+        report.summary(QStringLiteral("Checked %1").arg(tally(checker)));
         return problemExit;
     }
     if (report.problems() > 0 && !options.force) {
         report.summary(QStringLiteral("Nothing written, --force exports in spite of problems. "
                                       "Checked %1")
-                           .arg(tally(inspector)));
+                           .arg(tally(checker)));
         return exitProblems;
     }
     QString error;
@@ -197,17 +197,17 @@ int DatasetExporter::finish(DatasetWriter* writer, const ImageInspector& inspect
         report.error(error);
         return exitUnusable;
     }
-    report.summary(QStringLiteral("Exported to %1: %2").arg(writer->target(), tally(inspector)));
+    report.summary(QStringLiteral("Exported to %1: %2").arg(writer->target(), tally(checker)));
     return problemExit;
 }
 
-QString DatasetExporter::tally(const ImageInspector& inspector) const
+QString DatasetExporter::tally(const ImageChecker& checker) const
 {
-    const long long shapesLeftOut = inspector.shapesLeftOut() + shapesLostWithImages;
+    const long long shapesLeftOut = checker.shapesLeftOut() + shapesLostWithImages;
     return QStringLiteral("%1 images, %2 shapes, %3 categories, %4 problems "
                           "(%5 images and %6 shapes left out), %7 s")
         .arg(imagesFound)
-        .arg(inspector.shapesFound())
+        .arg(checker.shapesFound())
         .arg(classes.count())
         .arg(report.problems())
         .arg(imagesLeftOut)

@@ -5,7 +5,7 @@
 #include "consolereport.h"
 #include "datasetwriter.h"
 #include "exportoptions.h"
-#include "imageinspector.h"
+#include "imagechecker.h"
 
 #include "taglayout.h"
 
@@ -29,13 +29,13 @@ private:
     bool prepareInputs();
     std::unique_ptr<DatasetWriter> makeWriter() const;
     QStringList datasetFolders() const;
-    bool exportFolder(const QString& folder, ImageInspector& inspector, DatasetWriter* writer);
-    bool exportImage(const QString& relativePath, bool hasLabelFile, ImageInspector& inspector,
+    bool exportFolder(const QString& folder, ImageChecker& checker, DatasetWriter* writer);
+    bool exportImage(const QString& relativePath, bool hasLabelFile, ImageChecker& checker,
                      DatasetWriter* writer);
     bool hasUniqueStem(const QString& relativePath);
     QString datasetPath(const QString& relativePath) const;
-    int finish(DatasetWriter* writer, const ImageInspector& inspector);
-    QString tally(const ImageInspector& inspector) const;
+    int finish(DatasetWriter* writer, const ImageChecker& checker);
+    QString tally(const ImageChecker& checker) const;
 
     const ExportOptions& options;
     ConsoleReport& report;

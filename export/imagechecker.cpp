@@ -1,4 +1,4 @@
-#include "imageinspector.h"
+#include "imagechecker.h"
 
 #include "imageannotation.h"
 #include "labelfile.h"
@@ -25,12 +25,12 @@ QString pointText(const QPoint& p)
 
 } // namespace
 
-ImageInspector::ImageInspector(const ClassTable& classTable, ConsoleReport& consoleReport)
+ImageChecker::ImageChecker(const ClassTable& classTable, ConsoleReport& consoleReport)
     : classes(classTable), report(consoleReport)
 {
 }
 
-bool ImageInspector::inspect(const QString& imagePath, const QString& labelPath, ExportImage& image)
+bool ImageChecker::check(const QString& imagePath, const QString& labelPath, ExportImage& image)
 {
     image.size = QSize();
     image.styleIndex = 0;
@@ -64,12 +64,12 @@ bool ImageInspector::inspect(const QString& imagePath, const QString& labelPath,
     return sized;
 }
 
-void ImageInspector::reportLabelWithoutImage(const QString& labelPath)
+void ImageChecker::reportLabelWithoutImage(const QString& labelPath)
 {
     report.problem(labelPath, QStringLiteral("label file without an image"));
 }
 
-bool ImageInspector::readImageSize(const QString& imagePath, QSize& size)
+bool ImageChecker::readImageSize(const QString& imagePath, QSize& size)
 {
     // The header alone gives the size; decoding the pixels would cost a thousand times more.
     QImageReader reader(imagePath);
@@ -85,7 +85,7 @@ bool ImageInspector::readImageSize(const QString& imagePath, QSize& size)
     return true;
 }
 
-void ImageInspector::readLabels(const QString& labelPath, ImageAnnotation& annotation)
+void ImageChecker::readLabels(const QString& labelPath, ImageAnnotation& annotation)
 {
     bool readToEnd = false;
     if (!readLabelFile(annotation, QFile::encodeName(labelPath).toStdString(), readToEnd)) {
@@ -98,8 +98,8 @@ void ImageInspector::readLabels(const QString& labelPath, ImageAnnotation& annot
                                       .arg(annotation.labels.size()));
 }
 
-bool ImageInspector::checkTags(const QString& labelPath, int index, const Label& label,
-                               ExportShape& shape)
+bool ImageChecker::checkTags(const QString& labelPath, int index, const Label& label,
+                             ExportShape& shape)
 {
     const TagLayout& layout = classes.tagLayout();
     std::vector<std::pair<int, int>> tags = label.tags;
@@ -126,7 +126,7 @@ bool ImageInspector::checkTags(const QString& labelPath, int index, const Label&
     return usable;
 }
 
-bool ImageInspector::checkPoints(const QString& labelPath, int index, const Label& label)
+bool ImageChecker::checkPoints(const QString& labelPath, int index, const Label& label)
 {
     // Counted here first, so that the validity rule never prints its own complaint.
     if (label.points.size() != cornerCount) {
@@ -142,8 +142,8 @@ bool ImageInspector::checkPoints(const QString& labelPath, int index, const Labe
     return true;
 }
 
-void ImageInspector::checkCorners(const QString& labelPath, int index, const Label& label,
-                                  const QSize& size, ExportShape& shape)
+void ImageChecker::checkCorners(const QString& labelPath, int index, const Label& label,
+                                const QSize& size, ExportShape& shape)
 {
     // checkPoints has made sure that there are four corners.
     std::copy(label.points.begin(), label.points.end(), shape.corners.begin());

@@ -1,5 +1,5 @@
-#ifndef QUADROTAG_IMAGEINSPECTOR_H
-#define QUADROTAG_IMAGEINSPECTOR_H
+#ifndef QUADROTAG_IMAGECHECKER_H
+#define QUADROTAG_IMAGECHECKER_H
 
 #include "classtable.h"
 #include "consolereport.h"
@@ -12,14 +12,14 @@ class ImageAnnotation;
 // Reads one image's header and label file, reports every problem, and keeps the shapes
 // that can be exported: a shape with a problem is left out, except that corners outside
 // the image are moved onto its border.
-class ImageInspector
+class ImageChecker
 {
 public:
-    ImageInspector(const ClassTable& classes, ConsoleReport& report);
+    ImageChecker(const ClassTable& classes, ConsoleReport& report);
 
     // False when the image itself cannot be exported: its header does not decode.
     // labelPath is empty when the image has no label file.
-    bool inspect(const QString& imagePath, const QString& labelPath, ExportImage& image);
+    bool check(const QString& imagePath, const QString& labelPath, ExportImage& image);
     void reportLabelWithoutImage(const QString& labelPath);
 
     long long shapesFound() const { return foundCount; }
