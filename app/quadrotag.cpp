@@ -444,9 +444,8 @@ void Quadrotag::slotActiveShapeChanged(int index)
         labelViewer.clearSelection();
         return;
     }
-    anchorPoints = annotation.labels[index].points;
     // A right press on a shape starts a drag; its release records the whole drag.
-    shapeBeforeDrag = annotation.labels[index];
+    anchorPoints = annotation.labels[index].points;
     draggedShape = index;
     labelViewer.selectTags(annotation.labels[index].tags);
 }
@@ -496,18 +495,23 @@ void Quadrotag::slotShapeMoveFinished()
     const int shape = draggedShape;
     draggedShape = -1;
     const bool cornerDragged = std::exchange(draggingCorner, false);
-    if (shape == -1 || shape != activeShape || annotation.labels[shape] == shapeBeforeDrag)
+    if (shape == -1 || shape != activeShape)
+        return;
+    // A drag changes only the corners, which were taken as the anchor when it began.
+    Label beforeDrag = annotation.labels[shape];
+    beforeDrag.points = anchorPoints;
+    if (annotation.labels[shape] == beforeDrag)
         return;
     // A moved corner must leave a proper quadrilateral; a shape moved whole keeps its form.
     const Label& moved = annotation.labels[shape];
     if (cornerDragged && moved.points.size() == 4 && !moved.isValid()) {
-        annotation.labels[shape] = shapeBeforeDrag;
+        annotation.labels[shape] = beforeDrag;
         imageViewer.setAnnotation(annotation);
         warn(QStringLiteral("Not a valid shape! "));
         return;
     }
-    recordEdit(AnnotationChange::shapeEdited(annotation, shape, shapeBeforeDrag,
-                                             annotation.labels[shape]));
+    recordEdit(
+        AnnotationChange::shapeEdited(annotation, shape, beforeDrag, annotation.labels[shape]));
 }
 
 void Quadrotag::slotDeleteShape()

@@ -119,8 +119,7 @@ private:
     bool labelFileHadShapes = false;
     // Edits of the image on screen; clean while the annotation matches its label file.
     QUndoStack undoStack;
-    // The active shape as it was when the current drag began.
-    Label shapeBeforeDrag;
+    // The shape being dragged; its corners before the drag are anchorPoints.
     int draggedShape = -1;
     // The drag moved one corner rather than the whole shape.
     bool draggingCorner = false;

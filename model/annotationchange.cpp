@@ -2,15 +2,18 @@
 
 namespace {
 
-bool replaceLabels(std::vector<Label>& labels, std::size_t first, std::size_t count,
-                   const std::vector<Label>& replacement)
+// Takes the labels `removed` out at first, puts `inserted` in their place and sets the style.
+bool replaceState(ImageAnnotation& annotation, std::size_t first, const std::vector<Label>& removed,
+                  const std::vector<Label>& inserted, int style)
 {
-    if (first > labels.size() || count > labels.size() - first)
+    std::vector<Label>& labels = annotation.labels;
+    if (first > labels.size() || removed.size() > labels.size() - first)
         return false;
     const auto begin = labels.begin() + static_cast<std::ptrdiff_t>(first);
-    labels.erase(begin, begin + static_cast<std::ptrdiff_t>(count));
-    labels.insert(labels.begin() + static_cast<std::ptrdiff_t>(first), replacement.begin(),
-                  replacement.end());
+    labels.erase(begin, begin + static_cast<std::ptrdiff_t>(removed.size()));
+    labels.insert(labels.begin() + static_cast<std::ptrdiff_t>(first), inserted.begin(),
+                  inserted.end());
+    annotation.styleIndex = style;
     return true;
 }
 
@@ -64,18 +67,12 @@ AnnotationChange AnnotationChange::styleChanged(const ImageAnnotation& annotatio
 
 bool redoChange(ImageAnnotation& annotation, const AnnotationChange& change)
 {
-    if (!replaceLabels(annotation.labels, change.first, change.labelsBefore.size(),
-                       change.labelsAfter))
-        return false;
-    annotation.styleIndex = change.styleAfter;
-    return true;
+    return replaceState(annotation, change.first, change.labelsBefore, change.labelsAfter,
+                        change.styleAfter);
 }
 
 bool undoChange(ImageAnnotation& annotation, const AnnotationChange& change)
 {
-    if (!replaceLabels(annotation.labels, change.first, change.labelsAfter.size(),
-                       change.labelsBefore))
-        return false;
-    annotation.styleIndex = change.styleBefore;
-    return true;
+    return replaceState(annotation, change.first, change.labelsAfter, change.labelsBefore,
+                        change.styleBefore);
 }
