@@ -1,21 +1,17 @@
 #include "quadrotag.h"
 
 #include "annotationchange.h"
-#include "annotationedit.h"
 #include "batchfiles.h"
 #include "batchpaths.h"
 #include "geometry.h"
-#include "labelfile.h"
+#include "sessionquestions.h"
+#include "sidepanel.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QFont>
 #include <QGridLayout>
 #include <QImage>
-#include <QLabel>
-#include <QMessageBox>
 #include <QPixmap>
 #include <QSplitter>
 #include <QStatusBar>
@@ -25,16 +21,14 @@
 #include <iostream>
 
 namespace {
-// Older steps are dropped, so the history stays small through a long session.
-const int undoLimit = 200;
 // Long enough to be read; the batch position comes back afterwards.
 const int noteMilliseconds = 5000;
 } // namespace
 
 Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
-      styleComboBox(nullptr), zoomLevel(nullptr), imagesDock(QStringLiteral("Images")),
-      imagesView(nullptr), progressLabel(nullptr)
+      styleComboBox(nullptr), zoomLevel(nullptr),
+      editor(session, imageViewer, labelViewer, styleComboBox)
 {
     ui.setupUi(this);
     buildLayout();
@@ -42,9 +36,8 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     connectActions();
     connectCanvasAndTable();
     connectEditHistory();
-    buildBatchWidgets();
+    connectBatch();
     connectZoom();
-    activeShape = -1;
     currentImage = 0;
 }
 
@@ -52,28 +45,9 @@ Quadrotag::~Quadrotag() = default;
 
 void Quadrotag::buildLayout()
 {
-    styleComboBox.addItems(annotation.styleNames);
-
-    auto* styleCaption = new QLabel(QStringLiteral("<font color='red'>Furnishing Style: </font>"));
-    QFont captionFont(QStringLiteral("Arial"), 12);
-    captionFont.setBold(true);
-    styleCaption->setFont(captionFont);
-    styleComboBox.setFont(captionFont);
-
-    auto* styleRow = new QGridLayout;
-    auto* tableBox = new QGridLayout;
-    auto* panelGrid = new QGridLayout;
-    styleRow->addWidget(styleCaption, 0, 0, 1, 1);
-    styleRow->addWidget(&styleComboBox, 0, 1, 1, 2);
-    tableBox->addWidget(&labelViewer);
-    panelGrid->addLayout(styleRow, 0, 0, 1, 1);
-    panelGrid->addLayout(tableBox, 1, 0, 1, 1);
-
-    auto* sidePanel = new QWidget;
-    sidePanel->setLayout(panelGrid);
-
+    styleComboBox.addItems(session.annotation().styleNames);
     auto* splitter = new QSplitter(Qt::Horizontal);
-    splitter->addWidget(sidePanel);
+    splitter->addWidget(buildSidePanel(styleComboBox, labelViewer));
     splitter->addWidget(&imageViewer);
     splitter->setChildrenCollapsible(false);
 
@@ -108,7 +82,6 @@ void Quadrotag::connectCanvasAndTable()
 
 void Quadrotag::connectEditHistory()
 {
-    undoStack.setUndoLimit(undoLimit);
     // Ctrl+Y as well, which many operators know from other programs; a key listed
     // twice would make the shortcut ambiguous.
     QList<QKeySequence> redoKeys = {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
@@ -122,39 +95,26 @@ void Quadrotag::connectEditHistory()
     ui.actionRedo->setEnabled(false);
     connect(ui.actionUndo, &QAction::triggered, this, &Quadrotag::slotUndo);
     connect(ui.actionRedo, &QAction::triggered, this, &Quadrotag::slotRedo);
-    connect(&undoStack, &QUndoStack::canUndoChanged, ui.actionUndo, &QAction::setEnabled);
-    connect(&undoStack, &QUndoStack::canRedoChanged, ui.actionRedo, &QAction::setEnabled);
-    connect(&undoStack, &QUndoStack::cleanChanged, this,
-            [this](bool clean) { setWindowModified(!clean); });
+    QUndoStack& history = session.history();
+    connect(&history, &QUndoStack::canUndoChanged, ui.actionUndo, &QAction::setEnabled);
+    connect(&history, &QUndoStack::canRedoChanged, ui.actionRedo, &QAction::setEnabled);
+    connect(&session, &ImageSession::modifiedChanged, this, &QWidget::setWindowModified);
+    connect(&session, &ImageSession::saved, this,
+            [this](const QString& labelPath) { batchPanel.markLabelled(labelPaths, labelPath); });
+    session.setDescribe([this](Label& label) { labelViewer.describeTags(label.tags, label.text); });
 }
 
-void Quadrotag::buildBatchWidgets()
+void Quadrotag::connectBatch()
 {
-    imagesDock.setObjectName(QStringLiteral("imagesDock"));
-    imagesView.setObjectName(QStringLiteral("imagesView"));
-    imagesView.setModel(&batchList);
-    // Rows of one height let a list of thousands lay itself out without measuring each.
-    imagesView.setUniformItemSizes(true);
-    imagesView.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    imagesDock.setWidget(&imagesView);
-    addDockWidget(Qt::RightDockWidgetArea, &imagesDock);
-    // Hidden until asked for, so the window looks as it always has.
-    imagesDock.hide();
-    ui.menuFunction->addAction(imagesDock.toggleViewAction());
-
-    progressLabel.setObjectName(QStringLiteral("progressLabel"));
-    ui.statusBar->addPermanentWidget(&progressLabel);
-    progressLabel.hide();
-
+    batchPanel.install(this, ui.menuFunction, ui.statusBar);
     connect(ui.actionOpen_Folder, &QAction::triggered, this, &Quadrotag::slotOpenFolder);
     connect(ui.actionNext_Unlabelled_Image, &QAction::triggered, this,
             &Quadrotag::slotNextUnlabelledImage);
-    connect(&imagesView, &QListView::clicked, this, &Quadrotag::slotImageChosen);
-    connect(&imagesView, &QListView::activated, this, &Quadrotag::slotImageChosen);
+    connect(&batchPanel, &BatchPanel::imageChosen, this, &Quadrotag::goToImage);
     // A note, or a menu entry passing under the mouse, clears the message; the
     // position of the image on screen comes back then.
     connect(ui.statusBar, &QStatusBar::messageChanged, this, [this](const QString& message) {
-        if (message.isEmpty() && batchList.shownRow() >= 0)
+        if (message.isEmpty() && batchPanel.list().shownRow() >= 0)
             updateStatus();
     });
 }
@@ -190,7 +150,7 @@ void Quadrotag::slotOpenImages()
 void Quadrotag::openImages(const QStringList& files)
 {
     // The old batch stays on screen when its image could not be saved.
-    if (files.isEmpty() || !saveBeforeLeaving())
+    if (files.isEmpty() || saveBeforeLeaving() != SaveOutcome::Saved)
         return;
     startBatch(files, findLabelFiles(files), 0);
 }
@@ -210,8 +170,8 @@ void Quadrotag::openFolder(const QString& folder)
         showNote(QStringLiteral("No JPEG images in ") + folder);
         return;
     }
-    const bool edited = !undoStack.isClean();
-    if (!saveBeforeLeaving())
+    const bool edited = session.needsSaving();
+    if (saveBeforeLeaving() != SaveOutcome::Saved)
         return;
     // The image just saved may lie in this folder and have had no label file yet.
     if (edited)
@@ -234,8 +194,7 @@ void Quadrotag::startBatch(const QStringList& files, const std::vector<bool>& la
     labelPaths.clear();
     for (const QString& imagePath : imagePaths)
         labelPaths.append(labelPathFor(imagePath));
-    batchList.setBatch(imagePaths, labelled);
-    updateProgress();
+    batchPanel.setBatch(imagePaths, labelled);
     loadCurrentImage();
 }
 
@@ -245,29 +204,22 @@ void Quadrotag::loadCurrentImage()
         return;
     QImage image = prefetcher.take(imagePaths[currentImage]);
     if (image.isNull()) {
-        warn(QStringLiteral("Cannot open image ") + imagePaths[currentImage]);
+        warn(this, QStringLiteral("Cannot open image ") + imagePaths[currentImage]);
         return;
     }
     // The worker starts on the next image while this one is handed over.
     prefetchLikelyNext();
     const QPixmap pixmap = QPixmap::fromImage(std::move(image));
     labelViewer.clearSelection();
-    annotation.clear();
-    undoStack.clear();
-    draggedShape = -1;
-    readLabelsOfCurrentImage();
-    for (Label& label : annotation.labels)
-        labelViewer.describeTags(label.tags, label.text);
+    editor.forgetDrag();
+    openLabelsOfCurrentImage();
 
     imageViewer.imageWidget()->resetDrawing();
-    activeShape = -1;
     imageViewer.setImage(pixmap);
-    imageViewer.setAnnotation(annotation);
-    imageViewer.setActiveShape(activeShape);
-    showStyle(annotation.styleIndex);
-    batchList.setShownRow(currentImage);
-    followShownImageInList();
+    editor.showWholeAnnotation();
+    batchPanel.showRow(currentImage);
     updateStatus();
+    offerRecovery();
 }
 
 // The operator usually goes on in the direction of the last step.
@@ -278,27 +230,33 @@ void Quadrotag::prefetchLikelyNext()
         prefetcher.prefetch(imagePaths[next]);
 }
 
-void Quadrotag::readLabelsOfCurrentImage()
+void Quadrotag::openLabelsOfCurrentImage()
 {
     const QString& labelPath = labelPaths[currentImage];
-    annotatedLabelPath = labelPath;
-    const QFileInfo info(labelPath);
-    bool readToEnd = true;
     // A damaged file is shown as far as it could be read, and is rewritten only
     // when the operator edits the image.
-    if (info.exists() && info.isFile() &&
-        (!readLabelFile(annotation, localPath(labelPath), readToEnd) || !readToEnd))
-        warn(QStringLiteral("Fail reading from ") + labelPath);
-    labelFileHadShapes = !annotation.labels.empty();
+    if (session.open(imagePaths[currentImage], labelPath) == ImageSession::Reading::Failed)
+        warn(this, QStringLiteral("Fail reading from ") + labelPath);
     // Another program may have written or removed the file since the batch was listed.
-    batchList.setLabelled(currentImage, info.exists() && info.isFile());
-    updateProgress();
+    batchPanel.setLabelled(currentImage, session.hasLabelFile());
+}
+
+// What an interrupted run left unsaved is offered back, never applied silently.
+void Quadrotag::offerRecovery()
+{
+    std::optional<ImageAnnotation> recovered = session.takeRecoveredState();
+    if (!recovered)
+        return;
+    if (askToRecover(this, session.imagePath()))
+        session.restore(std::move(*recovered));
+    else
+        session.dropRecovery();
 }
 
 // The position of the image on screen, which after a failed decode is not currentImage.
 void Quadrotag::updateStatus()
 {
-    const int shown = batchList.shownRow();
+    const int shown = batchPanel.list().shownRow();
     ui.statusBar->showMessage(statusText(shown + 1, int(imagePaths.size()), imagePaths[shown]), 0);
 }
 
@@ -307,85 +265,63 @@ void Quadrotag::showNote(const QString& note)
     ui.statusBar->showMessage(note, noteMilliseconds);
 }
 
-void Quadrotag::updateProgress()
-{
-    progressLabel.setText(
-        QStringLiteral("%1 of %2 labelled").arg(batchList.labelledCount()).arg(imagePaths.size()));
-    progressLabel.setVisible(!imagePaths.isEmpty());
-}
-
-void Quadrotag::followShownImageInList()
-{
-    const QModelIndex shown = batchList.index(batchList.shownRow());
-    imagesView.setCurrentIndex(shown);
-    imagesView.scrollTo(shown);
-}
-
-void Quadrotag::markLabelled(const QString& labelPath)
-{
-    // Two images may share a label file ("a.jpg" and "a.JPG").
-    for (int i = 0; i < labelPaths.size(); ++i)
-        if (labelPaths[i] == labelPath)
-            batchList.setLabelled(i, true);
-    updateProgress();
-}
-
-bool Quadrotag::hasSomethingToSave() const
-{
-    // No image of any batch has been shown while the label path is empty.
-    return !annotatedLabelPath.isEmpty() && (!annotation.labels.empty() || labelFileHadShapes);
-}
-
 void Quadrotag::slotSave()
 {
-    saveAnnotation();
+    if (session.differsFromDisk())
+        saveAnnotation();
 }
 
-// True when nothing needed saving or the label file was written.
-bool Quadrotag::saveAnnotation()
+// Writes the label file, unless someone else changed it and the operator keeps theirs.
+Quadrotag::SaveOutcome Quadrotag::saveAnnotation()
 {
-    if (!hasSomethingToSave())
-        return true;
-    if (writeLabelFile(annotation, localPath(annotatedLabelPath))) {
-        undoStack.setClean();
-        markLabelled(annotatedLabelPath);
-        return true;
+    if (session.changedOnDisk()) {
+        const ChangedFileAnswer answer = askAboutChangedFile(this, session.labelPath());
+        if (answer == ChangedFileAnswer::Cancel)
+            return SaveOutcome::Declined;
+        if (answer == ChangedFileAnswer::DiscardMine) {
+            session.reload();
+            editor.showWholeAnnotation();
+            return SaveOutcome::Declined;
+        }
     }
-    warn(QStringLiteral("Fail writing to ") + annotatedLabelPath);
-    return false;
+    if (session.save())
+        return SaveOutcome::Saved;
+    warn(this, QStringLiteral("Fail writing to ") + session.labelPath());
+    return SaveOutcome::Failed;
 }
 
-// Every way of leaving an image goes through here. An image that was only viewed is
-// not rewritten, so a damaged or hand-made label file stays as it is.
-bool Quadrotag::saveBeforeLeaving()
+// Every way of leaving an image goes through here. It writes only when the label file
+// would change, so an image that was only viewed keeps its file as it is.
+Quadrotag::SaveOutcome Quadrotag::saveBeforeLeaving()
 {
-    return undoStack.isClean() || saveAnnotation();
+    if (!session.needsSaving()) {
+        session.leave();
+        return SaveOutcome::Saved;
+    }
+    return saveAnnotation();
 }
 
 void Quadrotag::closeEvent(QCloseEvent* event)
 {
-    if (!saveBeforeLeaving() && !confirmCloseWithoutSaving()) {
+    const SaveOutcome outcome = saveBeforeLeaving();
+    // Their file chosen over the operator's edits leaves nothing to save.
+    const bool mayClose = outcome == SaveOutcome::Saved ||
+                          (outcome == SaveOutcome::Declined && !session.needsSaving()) ||
+                          (outcome == SaveOutcome::Failed && confirmCloseWithoutSaving(this));
+    if (!mayClose) {
         event->ignore();
         return;
     }
+    // Edits given up with a failed save stay in the recovery file for the next start.
+    session.keepRecoveryNow();
     prefetcher.clear();
     event->accept();
-}
-
-bool Quadrotag::confirmCloseWithoutSaving()
-{
-    const QMessageBox::StandardButton answer = QMessageBox::question(
-        this, QStringLiteral("Close"),
-        QStringLiteral("The annotation of this image could not be saved. Close anyway and "
-                       "lose its unsaved changes?"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    return answer == QMessageBox::Yes;
 }
 
 void Quadrotag::slotNextImage()
 {
     // An annotation that could not be written stays on screen rather than being dropped.
-    if (imagePaths.isEmpty() || !saveBeforeLeaving())
+    if (imagePaths.isEmpty() || saveBeforeLeaving() != SaveOutcome::Saved)
         return;
     if (currentImage < imagePaths.size() - 1) {
         stepDirection = 1;
@@ -396,7 +332,7 @@ void Quadrotag::slotNextImage()
 
 void Quadrotag::slotPreviousImage()
 {
-    if (imagePaths.isEmpty() || !saveBeforeLeaving())
+    if (imagePaths.isEmpty() || saveBeforeLeaving() != SaveOutcome::Saved)
         return;
     if (currentImage > 0) {
         stepDirection = -1;
@@ -407,197 +343,79 @@ void Quadrotag::slotPreviousImage()
 
 void Quadrotag::slotNextUnlabelledImage()
 {
-    if (imagePaths.isEmpty() || !saveBeforeLeaving())
+    if (imagePaths.isEmpty() || saveBeforeLeaving() != SaveOutcome::Saved)
         return;
-    const int next = batchList.nextUnlabelledRow(currentImage);
+    const int next = batchPanel.list().nextUnlabelledRow(currentImage);
     if (next == -1)
         showNote(QStringLiteral("No image without a label file after this one"));
     else
         goToImage(next);
 }
 
-void Quadrotag::slotImageChosen(const QModelIndex& index)
-{
-    goToImage(index.row());
-}
-
 // Leaves the image as Down does: it is saved first, and stays when that fails.
 void Quadrotag::goToImage(int index)
 {
-    if (index >= 0 && index < imagePaths.size() && index != currentImage && saveBeforeLeaving()) {
+    if (index >= 0 && index < imagePaths.size() && index != currentImage &&
+        saveBeforeLeaving() == SaveOutcome::Saved) {
         stepDirection = index > currentImage ? 1 : -1;
         currentImage = index;
         loadCurrentImage();
     }
     // A click that did not lead there must not leave the list pointing elsewhere.
-    followShownImageInList();
+    batchPanel.followShownImage();
 }
 
 void Quadrotag::slotActiveShapeChanged(int index)
 {
-    std::cout << "Active shape: " << index << std::endl;
-    activeShape = index;
-    draggedShape = -1;
-    draggingCorner = false;
-    if (index < 0 || index >= int(annotation.labels.size())) {
-        activeShape = -1;
-        labelViewer.clearSelection();
-        return;
-    }
-    // A right press on a shape starts a drag; its release records the whole drag.
-    anchorPoints = annotation.labels[index].points;
-    draggedShape = index;
-    labelViewer.selectTags(annotation.labels[index].tags);
+    editor.activeShapeChanged(index);
 }
 
 void Quadrotag::slotShapeAdded(Label& shape)
 {
-    std::cout << "Shape Added!" << std::endl;
-    recordEdit(AnnotationChange::shapeAdded(annotation, shape, activeShape));
+    editor.shapeAdded(shape);
 }
 
 void Quadrotag::slotLabelChanged(QTableWidgetItem* /*item*/)
 {
-    if (activeShape == -1)
-        return;
-    Label label = annotation.labels[activeShape];
-    labelViewer.collectSelectedTags(label.tags);
-    labelViewer.describeTags(label.tags, label.text);
-    if (label != annotation.labels[activeShape])
-        recordEdit(AnnotationChange::shapeEdited(annotation, activeShape,
-                                                 annotation.labels[activeShape], label));
+    editor.tagsClicked();
 }
 
 void Quadrotag::slotShapeMoved(QPoint& offset)
 {
-    if (activeShape == -1)
-        return;
-    Label& label = annotation.labels[activeShape];
-    const std::size_t count = std::min(label.points.size(), anchorPoints.size());
-    for (std::size_t i = 0; i < count; ++i)
-        label.points[i] = saturatedSum(anchorPoints[i], offset);
-    imageViewer.setAnnotation(annotation);
+    editor.shapeMoved(offset);
 }
 
 void Quadrotag::slotCornerMoved(int corner, QPoint& position)
 {
-    if (activeShape == -1 || corner < 0 ||
-        corner >= int(annotation.labels[activeShape].points.size()))
-        return;
-    annotation.labels[activeShape].points[corner] = position;
-    draggingCorner = true;
-    imageViewer.setAnnotation(annotation);
+    editor.cornerMoved(corner, position);
 }
 
 void Quadrotag::slotShapeMoveFinished()
 {
-    // The moves are already on screen; the history gets the drag as one step.
-    const int shape = draggedShape;
-    draggedShape = -1;
-    const bool cornerDragged = std::exchange(draggingCorner, false);
-    if (shape == -1 || shape != activeShape)
-        return;
-    // A drag changes only the corners, which were taken as the anchor when it began.
-    Label beforeDrag = annotation.labels[shape];
-    beforeDrag.points = anchorPoints;
-    if (annotation.labels[shape] == beforeDrag)
-        return;
-    // A moved corner must leave a proper quadrilateral; a shape moved whole keeps its form.
-    const Label& moved = annotation.labels[shape];
-    if (cornerDragged && moved.points.size() == 4 && !moved.isValid()) {
-        annotation.labels[shape] = beforeDrag;
-        imageViewer.setAnnotation(annotation);
-        warn(QStringLiteral("Not a valid shape! "));
-        return;
-    }
-    recordEdit(
-        AnnotationChange::shapeEdited(annotation, shape, beforeDrag, annotation.labels[shape]));
+    editor.shapeMoveFinished();
 }
 
 void Quadrotag::slotDeleteShape()
 {
-    if (activeShape == -1)
-        return;
-    // A drag still held is over for the history: its shape is gone.
-    draggedShape = -1;
-    recordEdit(AnnotationChange::shapeDeleted(annotation, activeShape));
-    labelViewer.clearSelection();
+    editor.deleteShape();
 }
 
 void Quadrotag::slotStyleChanged(int index)
 {
-    if (showingStyle || index == annotation.styleIndex)
-        return;
-    recordEdit(AnnotationChange::styleChanged(annotation, index, activeShape));
+    editor.styleChanged(index);
 }
 
 void Quadrotag::slotUndo()
 {
-    // A shape held by the mouse would be moved on from corners that are no longer its own.
-    if (!isDragging())
-        undoStack.undo();
+    editor.undo();
 }
 
 void Quadrotag::slotRedo()
 {
-    if (!isDragging())
-        undoStack.redo();
-}
-
-bool Quadrotag::isDragging() const
-{
-    return draggedShape != -1;
-}
-
-void Quadrotag::recordEdit(AnnotationChange change)
-{
-    recordingEdit = true;
-    undoStack.push(
-        new AnnotationEdit(std::move(change), [this](const AnnotationChange& edit, bool forward) {
-            applyEdit(edit, forward);
-        }));
-    recordingEdit = false;
-}
-
-// The single path by which an edit reaches the annotation, the canvas and the table.
-void Quadrotag::applyEdit(const AnnotationChange& change, bool forward)
-{
-    if (!(forward ? redoChange(annotation, change) : undoChange(annotation, change)))
-        return;
-    const int active = forward ? change.activeAfter : change.activeBefore;
-    activeShape = active >= 0 && active < int(annotation.labels.size()) ? active : -1;
-    imageViewer.setAnnotation(annotation);
-    imageViewer.setActiveShape(activeShape);
-    showStyle(annotation.styleIndex);
-    // A new edit came from the table or the canvas, which already show it.
-    if (!recordingEdit)
-        showTagsOfActiveShape();
-}
-
-void Quadrotag::showStyle(int styleIndex)
-{
-    showingStyle = true;
-    styleComboBox.setCurrentIndex(styleIndex);
-    showingStyle = false;
-}
-
-void Quadrotag::showTagsOfActiveShape()
-{
-    if (activeShape == -1) {
-        labelViewer.clearSelection();
-        return;
-    }
-    anchorPoints = annotation.labels[activeShape].points;
-    labelViewer.selectTags(annotation.labels[activeShape].tags);
+    editor.redo();
 }
 
 void Quadrotag::slotText_ON_OFF()
 {
     imageViewer.imageWidget()->toggleText();
-}
-
-void Quadrotag::warn(const QString& message)
-{
-    QMessageBox::warning(this, QStringLiteral("Warning"), message,
-                         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::NoButton);
 }

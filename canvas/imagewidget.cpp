@@ -126,6 +126,15 @@ void ImageWidget::mousePressEvent(QMouseEvent* event)
     QWidget::mousePressEvent(event);
 }
 
+// The second click of a double click already placed its corner with its own press.
+void ImageWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        event->accept();
+    else
+        mousePressEvent(event);
+}
+
 void ImageWidget::mouseReleaseEvent(QMouseEvent* event)
 {
     if (mode == Moving || mode == MovingCorner) {

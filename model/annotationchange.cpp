@@ -65,6 +65,20 @@ AnnotationChange AnnotationChange::styleChanged(const ImageAnnotation& annotatio
     return change;
 }
 
+AnnotationChange AnnotationChange::everythingReplaced(const ImageAnnotation& annotation,
+                                                      const ImageAnnotation& replacement,
+                                                      int active)
+{
+    AnnotationChange change;
+    change.labelsBefore = annotation.labels;
+    change.labelsAfter = replacement.labels;
+    change.styleBefore = annotation.styleIndex;
+    change.styleAfter = replacement.styleIndex;
+    change.activeBefore = active;
+    change.activeAfter = -1;
+    return change;
+}
+
 bool redoChange(ImageAnnotation& annotation, const AnnotationChange& change)
 {
     return replaceState(annotation, change.first, change.labelsBefore, change.labelsAfter,

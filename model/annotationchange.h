@@ -27,6 +27,9 @@ struct AnnotationChange
     static AnnotationChange shapeEdited(const ImageAnnotation& annotation, int index,
                                         const Label& before, const Label& after);
     static AnnotationChange styleChanged(const ImageAnnotation& annotation, int style, int active);
+    // Every shape and the style replaced by those of another annotation; nothing is active after.
+    static AnnotationChange everythingReplaced(const ImageAnnotation& annotation,
+                                               const ImageAnnotation& replacement, int active);
 };
 
 // Bring the annotation from the state before the change to the state after it (redo),

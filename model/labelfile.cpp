@@ -15,7 +15,9 @@ namespace {
 
 enum class WriteResult { NotOpened, Failed, Written };
 
-std::string contentsOf(const ImageAnnotation& annotation)
+} // namespace
+
+std::string labelFileContents(const ImageAnnotation& annotation)
 {
     std::ostringstream out;
     out << annotation.styleIndex << '\n';
@@ -32,6 +34,8 @@ std::string contentsOf(const ImageAnnotation& annotation)
     }
     return out.str();
 }
+
+namespace {
 
 // Writes every byte, then waits for the disk: without that a power cut right after
 // the rename could leave an empty label file.
@@ -65,11 +69,6 @@ WriteResult writeTemporary(const std::string& path, const std::string& bytes)
 {
     ::unlink(path.c_str());
     return writeWithFlags(path, O_CREAT | O_EXCL | O_NOFOLLOW, bytes);
-}
-
-bool writeInPlace(const std::string& path, const std::string& bytes)
-{
-    return writeWithFlags(path, O_CREAT | O_TRUNC, bytes) == WriteResult::Written;
 }
 
 // Reads whitespace-separated integers; once a read fails, every later read fails too.
@@ -132,6 +131,11 @@ bool readTags(NumberReader& in, std::vector<std::pair<int, int>>& tags)
 
 bool writeLabelFile(const ImageAnnotation& annotation, const std::string& path)
 {
+    return writeLabelBytes(labelFileContents(annotation), path);
+}
+
+bool writeLabelBytes(const std::string& bytes, const std::string& path)
+{
     fs::path target(path);
     if (path.empty() || !target.has_filename())
         return false;
@@ -149,11 +153,10 @@ bool writeLabelFile(const ImageAnnotation& annotation, const std::string& path)
 
     const std::string finalPath = target.string();
     const std::string temporaryPath = finalPath + ".tmp";
-    const std::string bytes = contentsOf(annotation);
+    // Writing in place instead could leave a cut file behind on a full disk.
     switch (writeTemporary(temporaryPath, bytes)) {
     case WriteResult::NotOpened:
-        // A folder we may not create files in can still hold a writable label file.
-        return writeInPlace(finalPath, bytes);
+        return false;
     case WriteResult::Failed:
         std::remove(temporaryPath.c_str());
         return false;
@@ -181,6 +184,18 @@ bool readLabelFile(ImageAnnotation& annotation, const std::string& path, bool& r
     std::ifstream in(path);
     if (!in.is_open())
         return false;
+    readLabelStream(annotation, in, readToEnd);
+    return true;
+}
+
+void readLabelBytes(ImageAnnotation& annotation, const std::string& bytes, bool& readToEnd)
+{
+    std::istringstream in(bytes);
+    readLabelStream(annotation, in, readToEnd);
+}
+
+void readLabelStream(ImageAnnotation& annotation, std::istream& in, bool& readToEnd)
+{
     NumberReader numbers(in);
 
     int styleIndex = 0;
@@ -199,5 +214,4 @@ bool readLabelFile(ImageAnnotation& annotation, const std::string& path, bool& r
         annotation.labels.push_back(std::move(label));
     }
     readToEnd = !shapeCut && numbers.stoppedAtEnd();
-    return true;
 }

@@ -3,12 +3,19 @@
 
 #include "imageannotation.h"
 
+#include <istream>
 #include <string>
+
+// The bytes the label file of this annotation holds: the style, then every tagged shape.
+std::string labelFileContents(const ImageAnnotation& annotation);
 
 // Stores the style and every tagged shape of the annotation in the label file at path.
 // The previous file is replaced only once the new contents are completely on disk.
 // Returns false when nothing could be written; the previous file is then unchanged.
 bool writeLabelFile(const ImageAnnotation& annotation, const std::string& path);
+
+// Replaces the file at path with exactly these bytes, as writeLabelFile does.
+bool writeLabelBytes(const std::string& bytes, const std::string& path);
 
 // Reads the label file at path into annotation: sets its style and appends its shapes.
 // Returns false only when the file cannot be opened. Reading stops quietly at the
@@ -18,5 +25,9 @@ bool readLabelFile(ImageAnnotation& annotation, const std::string& path);
 // The same, and tells through readToEnd whether every number of the file was read;
 // false when reading stopped early at a missing or malformed number.
 bool readLabelFile(ImageAnnotation& annotation, const std::string& path, bool& readToEnd);
+
+// The same for the contents of a label file already in memory, or a stream of them.
+void readLabelBytes(ImageAnnotation& annotation, const std::string& bytes, bool& readToEnd);
+void readLabelStream(ImageAnnotation& annotation, std::istream& in, bool& readToEnd);
 
 #endif

@@ -8,3 +8,10 @@ QString labelPathFor(const QString& imagePath)
     const bool hasExtension = dot >= nameStart;
     return (hasExtension ? imagePath.left(dot) : imagePath) + QStringLiteral(".lbl");
 }
+
+QString recoveryPathFor(const QString& labelPath)
+{
+    const qsizetype nameStart = labelPath.lastIndexOf(QLatin1Char('/')) + 1;
+    return labelPath.left(nameStart) + QLatin1Char('.') + labelPath.mid(nameStart) +
+           QStringLiteral(".recovery");
+}

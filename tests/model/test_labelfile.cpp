@@ -353,19 +353,15 @@ private slots:
         QCOMPARE(contentsOf(path), QByteArray("3\n"));
     }
 
-    void writableFileInLockedFolderIsWrittenInPlace()
+    // Writing in place instead would leave a cut file behind when the disk fills up.
+    void uncreatableTemporaryFileFailsAndKeepsTheOldBytes()
     {
-        if (runningAsRoot())
-            QSKIP("root creates files in any folder, so the fallback cannot be reached");
-        const QString folder = pathFor("locked");
-        QVERIFY(QDir(dir.path()).mkpath("locked"));
-        const QString path = folder + "/a.lbl";
+        const QString path = pathFor("blocked.lbl");
         writeBytes(path, "3\n");
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-        const bool written = writeLabelFile(workedExample(), local(path));
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QVERIFY(written);
-        QCOMPARE(contentsOf(path), workedExampleBytes);
+        QVERIFY(QDir(dir.path()).mkpath("blocked.lbl.tmp"));
+        QVERIFY(!writeLabelFile(workedExample(), local(path)));
+        QCOMPARE(contentsOf(path), QByteArray("3\n"));
+        QVERIFY(QFileInfo(path + ".tmp").isDir());
     }
 };
 

@@ -1,0 +1,182 @@
+#include "annotationeditor.h"
+
+#include "geometry.h"
+#include "sessionquestions.h"
+
+#include <iostream>
+#include <utility>
+
+AnnotationEditor::AnnotationEditor(ImageSession& session, ImageViewer& viewer, LabelViewer& table,
+                                   QComboBox& styleChooser)
+    : session(session), viewer(viewer), table(table), styleChooser(styleChooser)
+{
+    connect(&session, &ImageSession::changeApplied, this, &AnnotationEditor::showEditedState);
+}
+
+void AnnotationEditor::forgetDrag()
+{
+    draggedShape = -1;
+    draggingCorner = false;
+}
+
+void AnnotationEditor::activeShapeChanged(int index)
+{
+    std::cout << "Active shape: " << index << std::endl;
+    session.setActiveShape(index);
+    draggedShape = -1;
+    draggingCorner = false;
+    const int active = session.activeShape();
+    if (active == -1) {
+        table.clearSelection();
+        return;
+    }
+    // A right press on a shape starts a drag; its release records the whole drag.
+    anchorPoints = session.annotation().labels[active].points;
+    draggedShape = active;
+    table.selectTags(session.annotation().labels[active].tags);
+}
+
+// Tags chosen while the corners were placed belong to the new shape.
+void AnnotationEditor::shapeAdded(Label& shape)
+{
+    std::cout << "Shape Added!" << std::endl;
+    Label tagged = shape;
+    table.collectSelectedTags(tagged.tags);
+    table.describeTags(tagged.tags, tagged.text);
+    session.record(
+        AnnotationChange::shapeAdded(session.annotation(), tagged, session.activeShape()));
+}
+
+void AnnotationEditor::tagsClicked()
+{
+    const int active = session.activeShape();
+    if (active == -1)
+        return;
+    const Label& before = session.annotation().labels[active];
+    Label label = before;
+    table.collectSelectedTags(label.tags);
+    table.describeTags(label.tags, label.text);
+    if (label != before)
+        session.record(AnnotationChange::shapeEdited(session.annotation(), active, before, label));
+}
+
+void AnnotationEditor::shapeMoved(QPoint& offset)
+{
+    const int active = session.activeShape();
+    if (active == -1)
+        return;
+    std::vector<QPoint> moved(anchorPoints.size());
+    for (std::size_t i = 0; i < anchorPoints.size(); ++i)
+        moved[i] = saturatedSum(anchorPoints[i], offset);
+    session.moveShapeLive(active, moved);
+    viewer.setAnnotation(session.annotation());
+}
+
+void AnnotationEditor::cornerMoved(int corner, QPoint& position)
+{
+    const int active = session.activeShape();
+    if (active == -1 || corner < 0 ||
+        corner >= int(session.annotation().labels[active].points.size()))
+        return;
+    std::vector<QPoint> corners = session.annotation().labels[active].points;
+    corners[std::size_t(corner)] = position;
+    session.moveShapeLive(active, corners);
+    draggingCorner = true;
+    viewer.setAnnotation(session.annotation());
+}
+
+void AnnotationEditor::shapeMoveFinished()
+{
+    // The moves are already on screen; the history gets the drag as one step.
+    const int shape = draggedShape;
+    draggedShape = -1;
+    const bool cornerDragged = std::exchange(draggingCorner, false);
+    if (shape == -1 || shape != session.activeShape())
+        return;
+    // A drag changes only the corners, which were taken as the anchor when it began.
+    const Label moved = session.annotation().labels[shape];
+    Label beforeDrag = moved;
+    beforeDrag.points = anchorPoints;
+    if (moved == beforeDrag)
+        return;
+    // A moved corner must leave a proper quadrilateral; a shape moved whole keeps its form.
+    if (cornerDragged && moved.points.size() == 4 && !moved.isValid()) {
+        session.moveShapeLive(shape, anchorPoints);
+        viewer.setAnnotation(session.annotation());
+        warn(table.window(), QStringLiteral("Not a valid shape! "));
+        return;
+    }
+    session.record(AnnotationChange::shapeEdited(session.annotation(), shape, beforeDrag, moved));
+}
+
+void AnnotationEditor::deleteShape()
+{
+    // A shape held by the mouse is being changed; deleting it would record its mid-drag corners.
+    if (session.activeShape() == -1 || isDragging())
+        return;
+    session.record(AnnotationChange::shapeDeleted(session.annotation(), session.activeShape()));
+    table.clearSelection();
+}
+
+void AnnotationEditor::styleChanged(int index)
+{
+    if (showingStyle || index == session.annotation().styleIndex)
+        return;
+    session.record(
+        AnnotationChange::styleChanged(session.annotation(), index, session.activeShape()));
+}
+
+void AnnotationEditor::undo()
+{
+    // A shape held by the mouse would be moved on from corners that are no longer its own.
+    if (!isDragging())
+        session.undo();
+}
+
+void AnnotationEditor::redo()
+{
+    if (!isDragging())
+        session.redo();
+}
+
+bool AnnotationEditor::isDragging() const
+{
+    return draggedShape != -1;
+}
+
+// The single path by which a step of the history reaches the canvas and the table.
+void AnnotationEditor::showEditedState(bool newEdit)
+{
+    viewer.setAnnotation(session.annotation());
+    viewer.setActiveShape(session.activeShape());
+    showStyle(session.annotation().styleIndex);
+    // A new edit came from the table or the canvas, which already show it.
+    if (!newEdit)
+        showTagsOfActiveShape();
+}
+
+void AnnotationEditor::showWholeAnnotation()
+{
+    table.clearSelection();
+    viewer.setAnnotation(session.annotation());
+    viewer.setActiveShape(session.activeShape());
+    showStyle(session.annotation().styleIndex);
+}
+
+void AnnotationEditor::showStyle(int styleIndex)
+{
+    showingStyle = true;
+    styleChooser.setCurrentIndex(styleIndex);
+    showingStyle = false;
+}
+
+void AnnotationEditor::showTagsOfActiveShape()
+{
+    const int active = session.activeShape();
+    if (active == -1) {
+        table.clearSelection();
+        return;
+    }
+    anchorPoints = session.annotation().labels[active].points;
+    table.selectTags(session.annotation().labels[active].tags);
+}

@@ -1,0 +1,60 @@
+#ifndef QUADROTAG_ANNOTATIONEDITOR_H
+#define QUADROTAG_ANNOTATIONEDITOR_H
+
+#include "imagesession.h"
+#include "imageviewer.h"
+#include "labelviewer.h"
+
+#include <QComboBox>
+#include <QObject>
+#include <QPoint>
+
+#include <vector>
+
+// Turns what the canvas, the tag table and the style chooser report into steps of the
+// image session, and shows every step on all three.
+class AnnotationEditor : public QObject
+{
+    Q_OBJECT
+
+public:
+    AnnotationEditor(ImageSession& session, ImageViewer& viewer, LabelViewer& table,
+                     QComboBox& styleChooser);
+
+    void activeShapeChanged(int index);
+    void shapeAdded(Label& shape);
+    void tagsClicked();
+    void shapeMoved(QPoint& offset);
+    void cornerMoved(int corner, QPoint& position);
+    void shapeMoveFinished();
+    void deleteShape();
+    void styleChanged(int index);
+    void undo();
+    void redo();
+    // Shows an annotation that replaced the last one whole, nothing selected.
+    void showWholeAnnotation();
+    // A new image: no shape is held by the mouse.
+    void forgetDrag();
+
+    bool isDragging() const;
+
+private:
+    void showEditedState(bool newEdit);
+    void showStyle(int styleIndex);
+    void showTagsOfActiveShape();
+
+    ImageSession& session;
+    ImageViewer& viewer;
+    LabelViewer& table;
+    QComboBox& styleChooser;
+    // The corners of the active shape when it became active: where a drag started.
+    std::vector<QPoint> anchorPoints;
+    // The shape being dragged; its corners before the drag are anchorPoints.
+    int draggedShape = -1;
+    // The drag moved one corner rather than the whole shape.
+    bool draggingCorner = false;
+    // Set while the style chooser is moved to show the annotation, which is not an edit.
+    bool showingStyle = false;
+};
+
+#endif

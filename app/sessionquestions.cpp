@@ -1,0 +1,50 @@
+#include "sessionquestions.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+void warn(QWidget* parent, const QString& message)
+{
+    QMessageBox::warning(parent, QStringLiteral("Warning"), message,
+                         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::NoButton);
+}
+
+bool askToRecover(QWidget* parent, const QString& imagePath)
+{
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        parent, QStringLiteral("Recover"),
+        QStringLiteral("Unsaved changes of %1 were kept when Quadrotag last stopped without "
+                       "saving them. Show them as unsaved changes?")
+            .arg(imagePath),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+    return answer == QMessageBox::Yes;
+}
+
+ChangedFileAnswer askAboutChangedFile(QWidget* parent, const QString& labelPath)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Label File Changed"),
+                    QStringLiteral("%1 was changed on disk since this image was shown, perhaps by "
+                                   "another operator. Overwrite it with your changes?")
+                        .arg(labelPath),
+                    QMessageBox::Cancel, parent);
+    QPushButton* overwrite = box.addButton(QStringLiteral("Overwrite"), QMessageBox::AcceptRole);
+    QPushButton* discard =
+        box.addButton(QStringLiteral("Discard My Changes"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    if (box.clickedButton() == overwrite)
+        return ChangedFileAnswer::Overwrite;
+    if (box.clickedButton() == discard)
+        return ChangedFileAnswer::DiscardMine;
+    return ChangedFileAnswer::Cancel;
+}
+
+bool confirmCloseWithoutSaving(QWidget* parent)
+{
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        parent, QStringLiteral("Close"),
+        QStringLiteral("The annotation of this image could not be saved. Close anyway and "
+                       "lose its unsaved changes?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return answer == QMessageBox::Yes;
+}

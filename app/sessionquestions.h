@@ -1,0 +1,18 @@
+#ifndef QUADROTAG_SESSIONQUESTIONS_H
+#define QUADROTAG_SESSIONQUESTIONS_H
+
+#include <QString>
+
+class QWidget;
+
+// What the operator decides when the label file changed on disk since it was read.
+enum class ChangedFileAnswer { Overwrite, DiscardMine, Cancel };
+
+// The window's warning: title "Warning", OK and Cancel, the answer not looked at.
+void warn(QWidget* parent, const QString& message);
+// Whether the state kept from an interrupted run of this image should be shown.
+bool askToRecover(QWidget* parent, const QString& imagePath);
+ChangedFileAnswer askAboutChangedFile(QWidget* parent, const QString& labelPath);
+bool confirmCloseWithoutSaving(QWidget* parent);
+
+#endif

@@ -1,0 +1,234 @@
+#include "imagesession.h"
+
+#include "annotationedit.h"
+#include "labelfile.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+// Older steps are dropped, so the history stays small through a long session.
+const int undoLimit = 200;
+// Soon enough that a crash loses at most a moment, rarely enough to cost nothing in a drag.
+const int recoveryDelayMilliseconds = 500;
+
+std::string localPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+} // namespace
+
+ImageSession::ImageSession(QObject* parent) : QObject(parent)
+{
+    undoStack.setUndoLimit(undoLimit);
+    recoveryTimer.setSingleShot(true);
+    recoveryTimer.setInterval(recoveryDelayMilliseconds);
+    connect(&recoveryTimer, &QTimer::timeout, this, &ImageSession::writeRecovery);
+    connect(&undoStack, &QUndoStack::indexChanged, this, &ImageSession::stateChanged);
+}
+
+ImageSession::~ImageSession()
+{
+    if (recoveryTimer.isActive())
+        writeRecovery();
+}
+
+void ImageSession::setDescribe(Describe newDescribe)
+{
+    describe = std::move(newDescribe);
+}
+
+ImageSession::Reading ImageSession::open(const QString& imagePath, const QString& labelPath)
+{
+    recoveryTimer.stop();
+    image = imagePath;
+    labelFile = labelPath;
+    recovery = RecoveryFile(labelPath);
+    return readLabelFile();
+}
+
+ImageSession::Reading ImageSession::reload()
+{
+    recoveryTimer.stop();
+    recovery.remove();
+    return readLabelFile();
+}
+
+ImageSession::Reading ImageSession::readLabelFile()
+{
+    onDisk = LabelFileSnapshot::of(labelFile);
+    current.clear();
+    active = -1;
+    bool readToEnd = true;
+    if (onDisk.exists && onDisk.readable)
+        readLabelBytes(current, onDisk.bytes, readToEnd);
+    describeAll(current);
+    savedBytes = labelFileContents(current);
+    // Clearing the history moves its index, which must not count as an edit.
+    recording = true;
+    undoStack.clear();
+    recording = false;
+    modified = false;
+    emit annotationReplaced();
+    emit modifiedChanged(false);
+    if (!onDisk.exists)
+        return Reading::NoFile;
+    return onDisk.readable && readToEnd ? Reading::Read : Reading::Failed;
+}
+
+void ImageSession::record(AnnotationChange change)
+{
+    recording = true;
+    undoStack.push(
+        new AnnotationEdit(std::move(change), [this](const AnnotationChange& edit, bool forward) {
+            apply(edit, forward);
+        }));
+    recording = false;
+    stateChanged();
+}
+
+void ImageSession::apply(const AnnotationChange& change, bool forward)
+{
+    if (!(forward ? redoChange(current, change) : undoChange(current, change)))
+        return;
+    const int wanted = forward ? change.activeAfter : change.activeBefore;
+    active = wanted >= 0 && wanted < int(current.labels.size()) ? wanted : -1;
+    emit changeApplied(recording);
+}
+
+void ImageSession::moveShapeLive(int shape, const std::vector<QPoint>& points)
+{
+    if (shape < 0 || shape >= int(current.labels.size()))
+        return;
+    std::vector<QPoint>& corners = current.labels[std::size_t(shape)].points;
+    std::copy_n(points.begin(), std::min(points.size(), corners.size()), corners.begin());
+    scheduleRecovery();
+}
+
+void ImageSession::setActiveShape(int index)
+{
+    active = index >= 0 && index < int(current.labels.size()) ? index : -1;
+}
+
+void ImageSession::undo()
+{
+    undoStack.undo();
+}
+
+void ImageSession::redo()
+{
+    undoStack.redo();
+}
+
+void ImageSession::stateChanged()
+{
+    if (recording)
+        return;
+    const bool nowModified = needsSaving();
+    if (nowModified)
+        scheduleRecovery();
+    else
+        dropRecovery();
+    if (nowModified != modified) {
+        modified = nowModified;
+        emit modifiedChanged(modified);
+    }
+}
+
+bool ImageSession::wouldStore(const ImageAnnotation& annotation) const
+{
+    if (onDisk.exists)
+        return labelFileContents(annotation) != savedBytes;
+    // Without a label file, a style of "None" and no tagged shape store nothing.
+    return annotation.styleIndex != 0 ||
+           std::any_of(annotation.labels.begin(), annotation.labels.end(),
+                       [](const Label& label) { return !label.tags.empty(); });
+}
+
+bool ImageSession::needsSaving() const
+{
+    return isOpen() && wouldStore(current);
+}
+
+bool ImageSession::differsFromDisk() const
+{
+    return needsSaving() || (isOpen() && onDisk.exists && onDisk.readable &&
+                             onDisk.bytes != labelFileContents(current));
+}
+
+bool ImageSession::changedOnDisk() const
+{
+    return isOpen() && LabelFileSnapshot::of(labelFile) != onDisk;
+}
+
+bool ImageSession::save()
+{
+    if (!isOpen())
+        return false;
+    const std::string bytes = labelFileContents(current);
+    if (!writeLabelBytes(bytes, localPath(labelFile)))
+        return false;
+    onDisk = LabelFileSnapshot::written(bytes);
+    savedBytes = bytes;
+    stateChanged();
+    emit saved(labelFile);
+    return true;
+}
+
+void ImageSession::leave()
+{
+    dropRecovery();
+}
+
+void ImageSession::dropRecovery()
+{
+    recoveryTimer.stop();
+    recovery.remove();
+}
+
+void ImageSession::scheduleRecovery()
+{
+    // Not restarted by later edits: a long drag is kept within the delay too.
+    if (!recoveryTimer.isActive())
+        recoveryTimer.start();
+}
+
+void ImageSession::keepRecoveryNow()
+{
+    if (needsSaving())
+        writeRecovery();
+}
+
+void ImageSession::writeRecovery()
+{
+    recoveryTimer.stop();
+    if (needsSaving())
+        recovery.write(labelFileContents(current));
+    else
+        recovery.remove();
+}
+
+std::optional<ImageAnnotation> ImageSession::takeRecoveredState()
+{
+    std::optional<ImageAnnotation> recovered = recovery.read();
+    if (recovered && !wouldStore(*recovered)) {
+        recovery.remove();
+        recovered.reset();
+    }
+    return recovered;
+}
+
+void ImageSession::restore(ImageAnnotation recovered)
+{
+    describeAll(recovered);
+    record(AnnotationChange::everythingReplaced(current, recovered, active));
+}
+
+void ImageSession::describeAll(ImageAnnotation& annotation) const
+{
+    if (describe)
+        for (Label& label : annotation.labels)
+            describe(label);
+}

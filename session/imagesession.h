@@ -1,0 +1,118 @@
+#ifndef QUADROTAG_IMAGESESSION_H
+#define QUADROTAG_IMAGESESSION_H
+
+#include "annotationchange.h"
+#include "imageannotation.h"
+#include "labelfilesnapshot.h"
+#include "recoveryfile.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QUndoStack>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The image on screen as a document: its annotation, the history of its edits, and its
+// label file as this program last read or wrote it. It decides every save by one
+// comparison with that file, keeps the unsaved state in a recovery file against a crash,
+// and notices when someone else changed the label file. It knows no widget; the window
+// shows what it holds and asks the operator what it cannot decide.
+class ImageSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Reading { NoFile, Read, Failed };
+    // Rebuilds a label's caption from its tags.
+    using Describe = std::function<void(Label&)>;
+
+    explicit ImageSession(QObject* parent = nullptr);
+    // Keeps what is unsaved in the recovery file.
+    ~ImageSession() override;
+
+    void setDescribe(Describe describe);
+    // Makes this image the document, with the annotation its label file holds and an empty
+    // history. Failed when a file is there but was not read to its end; what was read is
+    // held then, and is written only when the operator edits it.
+    Reading open(const QString& imagePath, const QString& labelPath);
+
+    // One step of the history, applied at once.
+    void record(AnnotationChange change);
+    // The corners of a shape held by a drag; the release records the whole drag.
+    void moveShapeLive(int shape, const std::vector<QPoint>& points);
+    void setActiveShape(int index);
+    void undo();
+    void redo();
+
+    // Whether leaving the image must write: the bytes a save would write differ from the
+    // label file as last read or written (no file counts as nothing stored).
+    bool needsSaving() const;
+    // Whether an explicit save would change the file: also a file laid out by hand.
+    bool differsFromDisk() const;
+    // Whether the label file on disk is no longer what this program last read or wrote.
+    bool changedOnDisk() const;
+    // Writes the label file; false when it could not be written, which changes nothing.
+    bool save();
+    // Drops the unsaved edits and reads the label file as it is now.
+    Reading reload();
+    // The image is left without writing: nothing unsaved is kept any longer.
+    void leave();
+    // Writes the unsaved state to the recovery file at once, as before a close that
+    // gives up the save.
+    void keepRecoveryNow();
+    // The state an earlier run kept in the recovery file, when it differs from the label
+    // file; a recovery file that holds nothing new is removed.
+    std::optional<ImageAnnotation> takeRecoveredState();
+    // Shows the recovered state as unsaved edits, one step of the history.
+    void restore(ImageAnnotation recovered);
+    void dropRecovery();
+
+    bool isOpen() const { return !labelFile.isEmpty(); }
+    bool hasLabelFile() const { return onDisk.exists; }
+    const QString& imagePath() const { return image; }
+    const QString& labelPath() const { return labelFile; }
+    const QString& recoveryPath() const { return recovery.path(); }
+    const ImageAnnotation& annotation() const { return current; }
+    int activeShape() const { return active; }
+    const QUndoStack& history() const { return undoStack; }
+    QUndoStack& history() { return undoStack; }
+
+signals:
+    // A step of the history changed the annotation or the active shape. newEdit when the
+    // step was just recorded from the canvas or the table, which already show it.
+    void changeApplied(bool newEdit);
+    // The annotation was replaced whole: a new image, a reload.
+    void annotationReplaced();
+    void modifiedChanged(bool modified);
+    void saved(const QString& labelPath);
+
+private:
+    Reading readLabelFile();
+    void apply(const AnnotationChange& change, bool forward);
+    void stateChanged();
+    void scheduleRecovery();
+    void writeRecovery();
+    bool wouldStore(const ImageAnnotation& annotation) const;
+    void describeAll(ImageAnnotation& annotation) const;
+
+    QString image;
+    QString labelFile;
+    ImageAnnotation current;
+    int active = -1;
+    QUndoStack undoStack;
+    // The label file as last read or written, to notice changes by someone else.
+    LabelFileSnapshot onDisk;
+    // What a save of the annotation as read or written would write.
+    std::string savedBytes;
+    RecoveryFile recovery;
+    QTimer recoveryTimer;
+    bool modified = false;
+    bool recording = false;
+    Describe describe;
+};
+
+#endif

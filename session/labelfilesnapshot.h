@@ -1,0 +1,26 @@
+#ifndef QUADROTAG_LABELFILESNAPSHOT_H
+#define QUADROTAG_LABELFILESNAPSHOT_H
+
+#include <QString>
+
+#include <string>
+
+// A label file as it stood on disk at one moment: whether a regular file was there and
+// its bytes. Two snapshots of one path differ when someone changed the file in between.
+struct LabelFileSnapshot
+{
+    // Takes the snapshot now. A file too large to keep is read as unreadable.
+    static LabelFileSnapshot of(const QString& path);
+    // What the file holds right after these bytes were written to it.
+    static LabelFileSnapshot written(const std::string& bytes);
+
+    bool operator==(const LabelFileSnapshot& other) const;
+    bool operator!=(const LabelFileSnapshot& other) const { return !(*this == other); }
+
+    bool exists = false;
+    // False when a file is there but its bytes could not be read.
+    bool readable = true;
+    std::string bytes;
+};
+
+#endif

@@ -1,0 +1,39 @@
+#include "recoveryfile.h"
+
+#include "labelfile.h"
+#include "labelfilesnapshot.h"
+#include "labelpath.h"
+
+#include <QFile>
+
+RecoveryFile::RecoveryFile(const QString& labelPath) : filePath(recoveryPathFor(labelPath)) {}
+
+bool RecoveryFile::write(const std::string& bytes)
+{
+    if (filePath.isEmpty())
+        return false;
+    if (hasWritten && bytes == written)
+        return true;
+    hasWritten = writeLabelBytes(bytes, QFile::encodeName(filePath).toStdString());
+    written = bytes;
+    return hasWritten;
+}
+
+void RecoveryFile::remove()
+{
+    hasWritten = false;
+    if (!filePath.isEmpty())
+        QFile::remove(filePath);
+}
+
+std::optional<ImageAnnotation> RecoveryFile::read() const
+{
+    const LabelFileSnapshot kept = LabelFileSnapshot::of(filePath);
+    if (!kept.exists || !kept.readable)
+        return std::nullopt;
+    // A cut file is offered as far as it goes: what it holds was the operator's work.
+    ImageAnnotation annotation;
+    bool readToEnd = false;
+    readLabelBytes(annotation, kept.bytes, readToEnd);
+    return annotation;
+}
