@@ -201,3 +201,8 @@ bool readLabelFile(ImageAnnotation& annotation, const std::string& path, bool& r
     readToEnd = !shapeCut && numbers.stoppedAtEnd();
     return true;
 }
+
+std::string labelFileText(const ImageAnnotation& annotation)
+{
+    return contentsOf(annotation);
+}

@@ -5,6 +5,9 @@
 
 #include <string>
 
+// The bytes writeLabelFile stores for the annotation: only its tagged shapes.
+std::string labelFileText(const ImageAnnotation& annotation);
+
 // Stores the style and every tagged shape of the annotation in the label file at path.
 // The previous file is replaced only once the new contents are completely on disk.
 // Returns false when nothing could be written; the previous file is then unchanged.
