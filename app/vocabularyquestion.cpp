@@ -30,10 +30,11 @@ bool readIndices(const QString& vocabularyPath, const QString& indexPath, TagInd
 
 QString questionText(const VocabularyChange& change, const QStringList& lines)
 {
-    QString text = QStringLiteral("%1 tags moved or vanished since index2tag.csv was written. "
+    QString text = QStringLiteral("%1 %2 moved or vanished since index2tag.csv was written. "
                                   "Label files written before this start still use the old "
                                   "cells:\n\n")
-                       .arg(change.count());
+                       .arg(change.count())
+                       .arg(change.count() == 1 ? QStringLiteral("tag") : QStringLiteral("tags"));
     text += lines.join(QLatin1Char('\n'));
     if (change.count() > lines.size())
         text += QStringLiteral("\n... and %1 more").arg(change.count() - lines.size());
