@@ -27,6 +27,20 @@ bool parseLine(const QByteArray& line, std::pair<int, int>& cell, QString& capti
     return rowOk && columnOk;
 }
 
+// A copy of the same bytes kept before, by a start or a run that was then stopped.
+QString keptCopyWith(const QFileInfo& index, const QByteArray& bytes)
+{
+    const QStringList names =
+        index.dir().entryList({QStringLiteral("index2tag-*.csv")}, QDir::Files);
+    for (const QString& name : names) {
+        QFile kept(index.dir().filePath(name));
+        if (kept.size() == bytes.size() && kept.open(QIODevice::ReadOnly) &&
+            kept.readAll() == bytes)
+            return kept.fileName();
+    }
+    return QString();
+}
+
 } // namespace
 
 TagIndex TagIndex::ofLayout(const TagLayout& layout)
@@ -105,6 +119,9 @@ QString TagIndex::keepCopy(const QString& indexPath)
     const QByteArray bytes = original.readAll();
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QFileInfo info(indexPath);
+    const QString existing = keptCopyWith(info, bytes);
+    if (!existing.isEmpty())
+        return existing;
     // Two starts within one second must not overwrite the first copy.
     for (int attempt = 1; attempt <= keptNameAttempts; ++attempt) {
         const QString suffix = attempt == 1 ? QString() : QStringLiteral("-%1").arg(attempt);

@@ -37,7 +37,8 @@ public:
     std::vector<std::pair<int, int>> cellsWith(const QString& caption) const;
 
     // Copies the index file to "index2tag-<yyyyMMdd-HHmmss>.csv" beside it, never over an
-    // existing file. Returns the copy's path, or an empty string when it could not be written.
+    // existing file, unless such a copy of the same bytes is there already. Returns the
+    // copy's path, or an empty string when it could not be written.
     static QString keepCopy(const QString& indexPath);
 
 private:
