@@ -91,10 +91,8 @@ bool RelabelJournal::recorded(const QString& relativePath, QByteArray& digest) c
 
 bool RelabelJournal::record(const QString& relativePath, const QByteArray& digest)
 {
-    if (!append(digest + ' ' + encodedPath(relativePath) + '\n'))
-        return false;
-    digests.insert(relativePath, digest);
-    return true;
+    // Not kept in memory: a run visits each file once, and memory stays flat however many.
+    return append(digest + ' ' + encodedPath(relativePath) + '\n');
 }
 
 bool RelabelJournal::finish()

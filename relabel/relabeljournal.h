@@ -18,7 +18,7 @@ public:
     // vocabulary) recorded. A finished record of another relabelling is replaced at the
     // first new entry; an unfinished one is an error, since its files are half translated.
     bool open(const QByteArray& fromDigest, const QByteArray& toDigest, QString& error);
-    // The digest recorded for the file, if any.
+    // The digest an earlier run recorded for the file, if any.
     bool recorded(const QString& relativePath, QByteArray& digest) const;
     bool record(const QString& relativePath, const QByteArray& digest);
     // Marks the relabelling as complete for this folder.
