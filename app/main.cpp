@@ -1,5 +1,6 @@
 #include "librarylogging.h"
 #include "quadrotag.h"
+#include "vocabularyquestion.h"
 
 #include <QApplication>
 #include <QDirIterator>
@@ -50,6 +51,9 @@ int main(int argc, char* argv[])
     silenceImageLibraryLogging();
     QApplication application(argc, argv);
     application.setWindowIcon(applicationIcon());
+    // The window writes a new tag index as it starts, so the operator decides before.
+    if (!confirmVocabularyChange())
+        return 0;
     Quadrotag window;
     window.show();
     return application.exec();

@@ -1,21 +1,28 @@
 #include "consolereport.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace {
 const qint64 progressIntervalMs = 250;
 } // namespace
 
-ConsoleReport::ConsoleReport(std::FILE* outStream, std::FILE* errStream, bool progress)
-    : out(outStream), err(errStream), showProgress(progress)
+ConsoleReport::ConsoleReport(std::FILE* outStream, std::FILE* errStream, bool progress,
+                             const QString& items)
+    : out(outStream), err(errStream), showProgress(progress), itemName(items)
 {
     clock.start();
 }
 
 void ConsoleReport::problem(const QString& path, const QString& message)
 {
-    clearProgress();
     ++problemCount;
+    notice(path, message);
+}
+
+void ConsoleReport::notice(const QString& path, const QString& message)
+{
+    clearProgress();
     std::fprintf(out, "%s: %s\n", QFile::encodeName(path).constData(), qPrintable(message));
     std::fflush(out);
 }
@@ -28,21 +35,23 @@ void ConsoleReport::shapeProblem(const QString& path, int shapeIndex, const QStr
 void ConsoleReport::error(const QString& message)
 {
     clearProgress();
-    std::fprintf(err, "quadrotag-export: %s\n", qPrintable(message));
+    std::fprintf(err, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
+                 qPrintable(message));
     std::fflush(err);
 }
 
-void ConsoleReport::imageDone()
+void ConsoleReport::itemDone()
 {
-    ++images;
+    ++items;
     if (!showProgress)
         return;
     const qint64 now = clock.elapsed();
     if (now - lastProgressAt < progressIntervalMs)
         return;
     lastProgressAt = now;
-    const double rate = now > 0 ? static_cast<double>(images) * 1000.0 / now : 0.0;
-    std::fprintf(err, "\r%lld images, %.0f images/s ", images, rate);
+    const double rate = now > 0 ? static_cast<double>(items) * 1000.0 / now : 0.0;
+    std::fprintf(err, "\r%lld %s, %.0f %s/s ", items, qPrintable(itemName), rate,
+                 qPrintable(itemName));
     std::fflush(err);
     progressShown = true;
 }

@@ -148,7 +148,7 @@ bool DatasetExporter::exportImage(const QString& relativePath, bool hasLabelFile
     const bool usable = checker.check(imagePath, labelPath, image) &&
                         (options.format == ExportFormat::Coco || hasUniqueStem(relativePath));
     ++imagesFound;
-    report.imageDone();
+    report.itemDone();
     if (!usable) {
         ++imagesLeftOut;
         shapesLostWithImages += static_cast<long long>(image.shapes.size());

@@ -1,6 +1,8 @@
 #ifndef QUADROTAG_EXPORTOPTIONS_H
 #define QUADROTAG_EXPORTOPTIONS_H
 
+#include "consolereport.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,8 +19,6 @@ struct ExportOptions
     bool checkOnly = false;
     bool force = false;
 };
-
-enum ExitCode { exitDone = 0, exitProblems = 1, exitUnusable = 2 };
 
 // Parses the command line into options. Prints the help or the version and sets exitCode
 // to exitDone when asked for them; prints the error and sets exitUnusable on a bad command

@@ -34,6 +34,7 @@ echo "== files of $package"
 dpkg-deb -c "$package" | awk '{print $6}' > "$work/files"
 for path in ./usr/bin/quadrotag \
             ./usr/bin/quadrotag-export \
+            ./usr/bin/quadrotag-relabel \
             ./usr/share/applications/quadrotag.desktop \
             ./usr/share/metainfo/org.quadrotag.Quadrotag.metainfo.xml \
             ./usr/share/icons/hicolor/16x16/apps/quadrotag.png \
@@ -42,6 +43,7 @@ for path in ./usr/bin/quadrotag \
             ./usr/share/icons/hicolor/256x256/apps/quadrotag.png \
             ./usr/share/man/man1/quadrotag.1.gz \
             ./usr/share/man/man1/quadrotag-export.1.gz \
+            ./usr/share/man/man1/quadrotag-relabel.1.gz \
             ./usr/share/doc/quadrotag/copyright \
             ./usr/share/doc/quadrotag/changelog.gz; do
     grep -qxF "$path" "$work/files" || fail "$path is not in the package"
@@ -100,6 +102,15 @@ echo "== the unpacked exporter checks the project folder"
 "$root/usr/bin/quadrotag-export" --version | grep -q "$version" || fail "quadrotag-export --version"
 (cd "$project" && "$root/usr/bin/quadrotag-export" --check .) > "$work/export.log" 2>&1 \
     || { cat "$work/export.log"; fail "quadrotag-export --check on a folder without images"; }
+
+echo "== the unpacked relabeller moves a tag of the project folder"
+"$root/usr/bin/quadrotag-relabel" --version | grep -q "$version" || fail "quadrotag-relabel --version"
+printf '0\n4 1 1 9 1 9 9 1 9 \n1 1 2 \n' > "$project/room.lbl"
+printf 'Sofa 0 Lamp(floor) 0\nMaterial 3 Oak Wood Leather\n' > "$project/tags"
+(cd "$project" && "$root/usr/bin/quadrotag-relabel" --from index2tag.csv .) > "$work/relabel.log" 2>&1 \
+    || { cat "$work/relabel.log"; fail "quadrotag-relabel on the project folder"; }
+printf '0\n4 1 1 9 1 9 9 1 9 \n1 1 3 \n' | cmp - "$project/room.lbl" || fail "room.lbl not relabelled"
+grep -qx '1,3,Material: Leather' "$project/index2tag.csv" || fail "index2tag.csv not renewed"
 
 echo "== Windows resources"
 ico="$build/packaging/icons/quadrotag.ico"

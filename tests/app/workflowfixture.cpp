@@ -49,6 +49,20 @@ MessageBoxCloser::MessageBoxCloser(QMessageBox::StandardButton answer) : answer(
     timer.start(5);
 }
 
+MessageBoxCloser::MessageBoxCloser(const QString& text) : MessageBoxCloser(QMessageBox::NoButton)
+{
+    answerText = text;
+}
+
+QAbstractButton* MessageBoxCloser::answerButton(QMessageBox* box) const
+{
+    for (QAbstractButton* button : box->buttons()) {
+        if (!answerText.isEmpty() && button->text() == answerText)
+            return button;
+    }
+    return box->button(answer);
+}
+
 void MessageBoxCloser::closeActiveBox()
 {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -56,7 +70,7 @@ void MessageBoxCloser::closeActiveBox()
         return;
     titles << box->windowTitle();
     texts << box->text();
-    QAbstractButton* button = box->button(answer);
+    QAbstractButton* button = answerButton(box);
     if (!button)
         button = box->button(QMessageBox::Ok);
     if (!button)

@@ -48,6 +48,8 @@ class MessageBoxCloser : public QObject
 
 public:
     explicit MessageBoxCloser(QMessageBox::StandardButton answer = QMessageBox::Ok);
+    // Answers with the button of this text, for boxes with buttons of their own.
+    explicit MessageBoxCloser(const QString& answerText);
 
     QStringList titles;
     QStringList texts;
@@ -55,7 +57,10 @@ public:
 private:
     void closeActiveBox();
 
+    QAbstractButton* answerButton(QMessageBox* box) const;
+
     QMessageBox::StandardButton answer;
+    QString answerText;
     QTimer timer;
 };
 

@@ -1,4 +1,5 @@
 #include "labelviewer.h"
+#include "tagindex.h"
 
 #include <QDir>
 #include <QFile>
@@ -413,6 +414,15 @@ void TestLabelViewer::exportsIndex()
     writeFile(QStringLiteral("index2tag.csv"), "9,9,left from an earlier run\n");
     QVERIFY(loadedTable(vocabulary));
     QCOMPARE(readFile(QStringLiteral("index2tag.csv")), index);
+
+    // The start-up check and quadrotag-relabel compute and read the same file without widgets.
+    std::istringstream in(vocabulary.toStdString());
+    TagLayout layout;
+    layout.read(in);
+    QCOMPARE(TagIndex::ofLayout(layout).toBytes(), index);
+    TagIndex readBack;
+    QVERIFY(readBack.read(QStringLiteral("index2tag.csv")));
+    QCOMPARE(readBack.toBytes(), index);
 }
 
 void TestLabelViewer::clicksToggleTagCells_data()

@@ -1,4 +1,5 @@
 #include "taglayout.h"
+#include "vocabularychange.h"
 
 #include <QTest>
 
@@ -64,6 +65,10 @@ private slots:
     void describesTagsQuietly_data();
     void describesTagsQuietly();
     void readingAgainStartsAfresh();
+    void listsCellsThatChangedMeaning_data();
+    void listsCellsThatChangedMeaning();
+    void refusesMalformedIndex_data();
+    void refusesMalformedIndex();
 };
 
 void TestTagLayout::laysOutVocabulary_data()
@@ -141,6 +146,67 @@ void TestTagLayout::readingAgainStartsAfresh()
     std::istringstream second("Z 0");
     layout.read(second);
     QCOMPARE(gridCodes(layout), QStringList{"Z . . . . ."});
+}
+
+void TestTagLayout::listsCellsThatChangedMeaning_data()
+{
+    QTest::addColumn<QByteArray>("newVocabulary");
+    QTest::addColumn<QStringList>("lines");
+
+    // The old vocabulary of every row: Sofa 0, Material 5 Wood .. Glass, Colour 2 Grey Beige.
+    QTest::newRow("same") << QByteArray("Sofa 0 Material 5 Wood Fabric Leather Marble Glass "
+                                        "Colour 2 Grey Beige")
+                          << QStringList();
+    QTest::newRow("new cells alone") << QByteArray("Sofa 0 Lamp 0 Material 5 Wood Fabric "
+                                                   "Leather Marble Glass Colour 3 Grey Beige Red")
+                                     << QStringList();
+    QTest::newRow("tag added moves the next category")
+        << QByteArray("Sofa 0 Material 6 Wood Fabric Leather Marble Glass Rattan "
+                      "Colour 2 Grey Beige")
+        << QStringList{"Colour: Grey: (2, 1) -> (3, 1)", "Colour: Beige: (2, 2) -> (3, 2)"};
+    QTest::newRow("removed and renamed")
+        << QByteArray("Sofa 0 Material 5 Wood Fabric Leather Marble Glass Colour 1 Gray")
+        << QStringList{"Colour: Grey: (2, 1) -> gone", "Colour: Beige: (2, 2) -> gone"};
+    QTest::newRow("two tags swapped")
+        << QByteArray("Sofa 0 Material 5 Fabric Wood Leather Marble Glass Colour 2 Grey Beige")
+        << QStringList{"Material: Wood: (1, 1) -> (1, 2)", "Material: Fabric: (1, 2) -> (1, 1)"};
+}
+
+void TestTagLayout::listsCellsThatChangedMeaning()
+{
+    QFETCH(QByteArray, newVocabulary);
+    QFETCH(QStringList, lines);
+
+    const TagIndex before = TagIndex::ofLayout(
+        layoutOf("Sofa 0\nMaterial 5 Wood Fabric Leather Marble Glass\nColour 2 Grey Beige\n"));
+    const TagIndex after = TagIndex::ofLayout(layoutOf(newVocabulary.constData()));
+    const VocabularyChange change(before, after);
+    QCOMPARE(change.lines(20), lines);
+    QCOMPARE(change.count(), lines.size());
+    QCOMPARE(change.lines(1).size(), std::min<qsizetype>(1, lines.size()));
+}
+
+void TestTagLayout::refusesMalformedIndex_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("readable");
+
+    QTest::newRow("empty") << QByteArray() << true;
+    QTest::newRow("comma in caption, CR LF") << QByteArray("0,0,A,B\r\n1,1,K: T\r\n") << true;
+    QTest::newRow("no caption field") << QByteArray("0,0\n") << false;
+    QTest::newRow("row not a number") << QByteArray("x,0,A\n") << false;
+    QTest::newRow("empty line") << QByteArray("0,0,A\n\n1,0,B\n") << false;
+}
+
+void TestTagLayout::refusesMalformedIndex()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, readable);
+
+    TagIndex index;
+    QCOMPARE(index.parse(bytes), readable);
+    if (readable)
+        QCOMPARE(index.toBytes(), QByteArray(bytes).replace("\r", ""));
 }
 
 QTEST_APPLESS_MAIN(TestTagLayout)

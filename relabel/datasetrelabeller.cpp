@@ -1,0 +1,302 @@
+#include "datasetrelabeller.h"
+
+#include "labelfile.h"
+#include "taglayout.h"
+#include "tagtranslation.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <fstream>
+
+namespace {
+
+const char labelPattern[] = "*.lbl";
+// Proposals are label files too; every other hidden folder (.git and the like) is not ours.
+const char proposalsFolder[] = ".proposals";
+const char indexFileName[] = "index2tag.csv";
+
+QString joined(const QString& folder, const QString& name)
+{
+    return folder.isEmpty() ? name : folder + QLatin1Char('/') + name;
+}
+
+bool isLabelFolder(const QString& name)
+{
+    return !name.startsWith(QLatin1Char('.')) || name == QLatin1String(proposalsFolder);
+}
+
+// True when one folder lies inside the other or both are the same: its files would be
+// seen twice, and the second visit would translate them again.
+bool overlaps(const QString& first, const QString& second)
+{
+    const QString a = first + QLatin1Char('/');
+    const QString b = second + QLatin1Char('/');
+    return a.startsWith(b) || b.startsWith(a);
+}
+
+QByteArray fileContents(const QString& path, bool& readable)
+{
+    QFile file(path);
+    readable = file.open(QIODevice::ReadOnly);
+    return readable ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+DatasetRelabeller::DatasetRelabeller(const RelabelOptions& relabelOptions,
+                                     ConsoleReport& consoleReport)
+    : options(relabelOptions), report(consoleReport)
+{
+}
+
+DatasetRelabeller::~DatasetRelabeller() = default;
+
+int DatasetRelabeller::run()
+{
+    if (!prepare())
+        return exitUnusable;
+    for (Dataset& dataset : datasets) {
+        if (!relabelFolder(dataset, QString()))
+            return interrupted ? exitInterrupted : exitUnusable;
+    }
+    if (!finishRun())
+        return interrupted ? exitInterrupted : exitUnusable;
+    report.summary(summary());
+    return report.problems() > 0 ? exitProblems : exitDone;
+}
+
+bool DatasetRelabeller::prepare()
+{
+    if (!readInputs())
+        return false;
+    translation =
+        std::make_unique<TagTranslation>(before, after, options.renames, options.dropMissing);
+    QString error;
+    if (!translation->checkRenames(error)) {
+        report.error(error);
+        return false;
+    }
+    return openDatasets();
+}
+
+bool DatasetRelabeller::readInputs()
+{
+    if (!before.read(options.from)) {
+        report.error(QStringLiteral("cannot read the tag index %1").arg(options.from));
+        return false;
+    }
+    std::ifstream vocabulary(QFile::encodeName(options.vocabulary).toStdString());
+    if (!QFileInfo(options.vocabulary).isFile() || !vocabulary) {
+        report.error(QStringLiteral("cannot read the vocabulary %1").arg(options.vocabulary));
+        return false;
+    }
+    TagLayout layout;
+    layout.read(vocabulary);
+    after = TagIndex::ofLayout(layout);
+    return true;
+}
+
+bool DatasetRelabeller::openDatasets()
+{
+    const QByteArray fromDigest = RelabelJournal::digestOf(before.toBytes());
+    const QByteArray toDigest = RelabelJournal::digestOf(after.toBytes());
+    for (const QString& path : options.datasets) {
+        const QFileInfo info(path);
+        if (!info.isDir()) {
+            report.error(QStringLiteral("no dataset folder %1").arg(path));
+            return false;
+        }
+        for (const Dataset& other : datasets) {
+            if (overlaps(QFileInfo(other.path).canonicalFilePath(), info.canonicalFilePath())) {
+                report.error(
+                    QStringLiteral("the dataset folders %1 and %2 overlap").arg(other.path, path));
+                return false;
+            }
+        }
+        Dataset dataset{QDir(path).path(), std::make_unique<RelabelJournal>(path)};
+        QString error;
+        if (!dataset.journal->open(fromDigest, toDigest, error)) {
+            report.error(error);
+            return false;
+        }
+        datasets.push_back(std::move(dataset));
+    }
+    return true;
+}
+
+bool DatasetRelabeller::relabelFolder(Dataset& dataset, const QString& folder)
+{
+    // Files are taken as the folder hands them out, so that memory does not grow with
+    // the size of a folder; only the names of subfolders wait.
+    const QString folderPath = QDir(dataset.path).filePath(folder);
+    QDirIterator files(folderPath, {QString::fromLatin1(labelPattern)},
+                       QDir::Files | QDir::NoSymLinks);
+    while (files.hasNext()) {
+        files.next();
+        if (!relabelFile(dataset, joined(folder, files.fileName())))
+            return false;
+    }
+    QStringList subfolders;
+    QDirIterator found(folderPath,
+                       QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden);
+    while (found.hasNext()) {
+        found.next();
+        if (isLabelFolder(found.fileName()))
+            subfolders << found.fileName();
+    }
+    std::sort(subfolders.begin(), subfolders.end());
+    for (const QString& name : subfolders) {
+        if (!relabelFolder(dataset, joined(folder, name)))
+            return false;
+    }
+    return true;
+}
+
+bool DatasetRelabeller::relabelFile(Dataset& dataset, const QString& relativePath)
+{
+    ++filesFound;
+    report.itemDone();
+    const QString path = QDir(dataset.path).filePath(relativePath);
+    bool readable = false;
+    const QByteArray bytes = fileContents(path, readable);
+    QByteArray recordedDigest;
+    const bool journaled = dataset.journal->recorded(relativePath, recordedDigest);
+    if (journaled && RelabelJournal::digestOf(bytes) == recordedDigest) {
+        ++filesDoneBefore;
+        return true;
+    }
+
+    ImageAnnotation annotation;
+    bool readToEnd = false;
+    if (!readable || !readLabelFile(annotation, QFile::encodeName(path).toStdString(), readToEnd) ||
+        !readToEnd) {
+        ++filesLeftUntouched;
+        report.problem(path, QStringLiteral("cannot be read to its end; left untouched"));
+        return true;
+    }
+    std::vector<TagTranslation::PairChange> changes;
+    QStringList problems;
+    if (!translation->translate(annotation, changes, problems)) {
+        ++filesLeftUntouched;
+        for (const QString& problem : problems)
+            report.problem(path, problem + QStringLiteral("; left untouched"));
+        return true;
+    }
+    if (changes.empty())
+        return true;
+
+    const QByteArray digest =
+        RelabelJournal::digestOf(QByteArray::fromStdString(labelFileContents(annotation)));
+    if (journaled && digest != recordedDigest) {
+        ++filesLeftUntouched;
+        report.problem(path, QStringLiteral("changed since an earlier run of this relabelling "
+                                            "translated it; left untouched"));
+        return true;
+    }
+    ++filesRelabelled;
+    if (options.dryRun) {
+        for (const TagTranslation::PairChange& change : changes)
+            report.notice(path, change.text());
+        return true;
+    }
+    return replaceFile(dataset, relativePath, path, digest, journaled, annotation);
+}
+
+bool DatasetRelabeller::replaceFile(Dataset& dataset, const QString& relativePath,
+                                    const QString& path, const QByteArray& digest, bool journaled,
+                                    const ImageAnnotation& annotation)
+{
+    // The journal first: a file replaced but not recorded would be translated twice.
+    if (!journaled) {
+        if (!mayWrite())
+            return false;
+        if (!dataset.journal->record(relativePath, digest)) {
+            report.error(QStringLiteral("cannot write %1").arg(dataset.journal->path()));
+            return false;
+        }
+    }
+    if (!mayWrite())
+        return false;
+    if (!writeLabelFile(annotation, QFile::encodeName(path).toStdString())) {
+        --filesRelabelled;
+        ++filesLeftUntouched;
+        report.problem(path, QStringLiteral("cannot be written; left untouched"));
+    }
+    return true;
+}
+
+bool DatasetRelabeller::finishRun()
+{
+    if (options.dryRun || report.problems() > 0)
+        return true;
+    // Marked complete before the index changes: a run stopped in between finds every
+    // file done and only writes the index.
+    for (Dataset& dataset : datasets) {
+        if (!mayWrite())
+            return false;
+        if (!dataset.journal->finish()) {
+            report.error(QStringLiteral("cannot write %1").arg(dataset.journal->path()));
+            return false;
+        }
+    }
+    return updateIndex();
+}
+
+bool DatasetRelabeller::updateIndex()
+{
+    const QString indexPath =
+        QFileInfo(options.vocabulary).dir().filePath(QLatin1String(indexFileName));
+    const QByteArray bytes = after.toBytes();
+    bool readable = false;
+    const QByteArray present = fileContents(indexPath, readable);
+    if (readable && present == bytes)
+        return true;
+    if (!mayWrite())
+        return false;
+    if (readable && TagIndex::keepCopy(indexPath).isEmpty()) {
+        report.error(QStringLiteral("cannot keep a copy of %1").arg(indexPath));
+        return false;
+    }
+    if (!mayWrite())
+        return false;
+    QSaveFile index(indexPath);
+    if (!index.open(QIODevice::WriteOnly) || index.write(bytes) != bytes.size() ||
+        !index.commit()) {
+        report.error(QStringLiteral("cannot write %1").arg(indexPath));
+        return false;
+    }
+    return true;
+}
+
+bool DatasetRelabeller::mayWrite()
+{
+    if (writesLeft < 0)
+        return true;
+    if (writesLeft == 0) {
+        interrupted = true;
+        return false;
+    }
+    --writesLeft;
+    return true;
+}
+
+QString DatasetRelabeller::summary() const
+{
+    QString text =
+        QStringLiteral("%1 label files, %2 %3, %4 done by an earlier run, %5 left "
+                       "untouched")
+            .arg(filesFound)
+            .arg(filesRelabelled)
+            .arg(options.dryRun ? QStringLiteral("would change") : QStringLiteral("relabelled"))
+            .arg(filesDoneBefore)
+            .arg(filesLeftUntouched);
+    if (!options.dryRun && report.problems() > 0)
+        text += QStringLiteral("; index2tag.csv not changed: solve the problems and run the "
+                               "same command again");
+    return text;
+}
