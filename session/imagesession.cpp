@@ -31,6 +31,8 @@ ImageSession::ImageSession(QObject* parent) : QObject(parent)
 
 ImageSession::~ImageSession()
 {
+    // The history clears itself when destroyed, after the members it would report to.
+    disconnect(&undoStack, nullptr, this, nullptr);
     if (recoveryTimer.isActive())
         writeRecovery();
 }

@@ -269,9 +269,11 @@ private slots:
         window->winId();
         auto title = [this] { return window->windowHandle()->title(); };
         QCOMPARE(title(), QString("Quadrotag"));
+        // An untagged shape is nothing a save would store.
         makeEdit(AddShape);
-        QCOMPARE(title(), QString("Quadrotag*"));
+        QCOMPARE(title(), QString("Quadrotag"));
         clickTag(0, 0);
+        QCOMPARE(title(), QString("Quadrotag*"));
         pressKey(Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(title(), QString("Quadrotag"));
         makeEdit(ChangeStyle);

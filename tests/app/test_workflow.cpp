@@ -520,6 +520,82 @@ private slots:
         QCOMPARE(annotation().labels.size(), std::size_t(1));
     }
 
+    // Another operator's file is never overwritten without asking, whichever way the
+    // image is left.
+    void outsideChangeIsMetByAQuestion_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<int>("shown");
+        const QByteArray mine = "0\n4 20 20 70 20 70 70 20 70 \n1 0 0 \n";
+        const QByteArray theirs = "7\n";
+        QTest::newRow("Down, overwrite") << "Overwrite" << Qt::Key_Down << mine << 1;
+        QTest::newRow("Down, discard mine") << "Discard My Changes" << Qt::Key_Down << theirs << 0;
+        QTest::newRow("Down, cancel") << "Cancel" << Qt::Key_Down << theirs << 0;
+        QTest::newRow("Ctrl+S, overwrite") << "Overwrite" << Qt::Key_S << mine << 0;
+    }
+
+    void outsideChangeIsMetByAQuestion()
+    {
+        QFETCH(QString, answer);
+        QFETCH(Qt::Key, key);
+        QFETCH(QByteArray, written);
+        QFETCH(int, shown);
+        openBatch(batch);
+        addTaggedShape();
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), "7\n"));
+        {
+            MessageBoxCloser closer(answer);
+            pressKey(key, key == Qt::Key_S ? Qt::ControlModifier : Qt::NoModifier);
+            QCOMPARE(closer.titles, QStringList({"Label File Changed"}));
+            QVERIFY(closer.texts.value(0).contains(pathOf("a.lbl")));
+        }
+        QCOMPARE(fileBytes(pathOf("a.lbl")), written);
+        QCOMPARE(status(), QString("%1/3  ").arg(shown + 1) + batch[shown]);
+        if (answer == "Discard My Changes")
+            QCOMPARE(annotation().styleIndex, 7);
+        QCOMPARE(window->isWindowModified(), answer == "Cancel");
+    }
+
+    void recoveredStateIsOffered_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("Yes") << true;
+        QTest::newRow("No") << false;
+    }
+
+    void recoveredStateIsOffered()
+    {
+        QFETCH(bool, accept);
+        const QByteArray kept = "2\n4 10 10 60 10 60 60 10 60 \n1 0 0 \n";
+        QVERIFY(writeFileBytes(pathOf(".a.lbl.recovery"), kept));
+        {
+            MessageBoxCloser closer(accept ? QMessageBox::Yes : QMessageBox::No);
+            openBatch(batch);
+            QCOMPARE(closer.titles, QStringList({"Recover"}));
+            QVERIFY(closer.texts.value(0).contains(batch[0]));
+        }
+        QCOMPARE(window->isWindowModified(), accept);
+        QCOMPARE(annotation().labels.size(), std::size_t(accept ? 1 : 0));
+        QCOMPARE(QFile::exists(pathOf(".a.lbl.recovery")), accept);
+        pressKey(Qt::Key_Down);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), accept ? kept : QByteArray("<missing>"));
+        QVERIFY(!QFile::exists(pathOf(".a.lbl.recovery")));
+    }
+
+    void tagsChosenWhileDrawingBelongToTheNewShape()
+    {
+        openBatch(batch);
+        drawShape({{20, 20}, {70, 20}});
+        clickTag(0, 2);
+        drawShape({{70, 70}, {20, 70}});
+        QCOMPARE(annotation().labels.at(0).tags, (std::vector<std::pair<int, int>>{{0, 2}}));
+        QCOMPARE(selectedCells(), (std::set<std::pair<int, int>>{{0, 2}}));
+        pressKey(Qt::Key_Down);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), QByteArray("0\n4 20 20 70 20 70 70 20 70 \n1 0 2 \n"));
+    }
+
     void closingSavesTheImageOnScreen_data()
     {
         QTest::addColumn<QByteArray>("labelFile");

@@ -80,18 +80,20 @@ private slots:
         QTest::addColumn<QByteArray>("after");
         const QByteArray none = "<none>";
         const QByteArray shape = "0\n4 10 10 60 10 60 60 10 60 \n1 0 1 \n";
-        QTest::newRow("tagged, saved, deleted") << none << "tagged save delete" << true << "0\n";
-        QTest::newRow("tagged, saved, undone") << none << "tagged save undo" << true << "0\n";
-        QTest::newRow("style-only file, other style") << "5"
-                                                      << "style3" << true << "3\n";
-        QTest::newRow("untagged shape, no file") << none << "untagged" << false << none;
-        QTest::newRow("style None, no file") << none << "style4 style0" << false << none;
-        QTest::newRow("tagged, no file") << none << "tagged" << true << shape;
-        QTest::newRow("hand-made layout, viewed")
-            << "0 4 10 10 60 10\n60 60 10 60 1 0 1"
-            << "" << false << "0 4 10 10 60 10\n60 60 10 60 1 0 1";
-        QTest::newRow("edited, undone") << shape << "delete undo" << false << shape;
-        QTest::newRow("saved, edited back") << shape << "style2 save style0" << true << shape;
+        const auto row = [](const char* name, const QByteArray& before, const char* steps,
+                            bool needsSaving, const QByteArray& after) {
+            QTest::newRow(name) << before << QString(steps) << needsSaving << after;
+        };
+        row("tagged, saved, deleted", none, "tagged save delete", true, "0\n");
+        row("tagged, saved, undone", none, "tagged save undo", true, "0\n");
+        row("style-only file, other style", "5", "style3", true, "3\n");
+        row("untagged shape, no file", none, "untagged", false, none);
+        row("style None, no file", none, "style4 style0", false, none);
+        row("tagged, no file", none, "tagged", true, shape);
+        row("hand-made layout, viewed", "0 4 10 10 60 10\n60 60 10 60 1 0 1", "", false,
+            "0 4 10 10 60 10\n60 60 10 60 1 0 1");
+        row("edited, undone", shape, "delete undo", false, shape);
+        row("saved, edited back", shape, "style2 save style0", true, shape);
     }
 
     void leavingWritesOnlyWhatChanged()
