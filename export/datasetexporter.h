@@ -3,6 +3,7 @@
 
 #include "classtable.h"
 #include "consolereport.h"
+#include "datasetwalk.h"
 #include "datasetwriter.h"
 #include "exportoptions.h"
 #include "imagechecker.h"
@@ -28,7 +29,6 @@ public:
 private:
     bool prepareInputs();
     std::unique_ptr<DatasetWriter> makeWriter() const;
-    QStringList datasetFolders() const;
     bool exportFolder(const QString& folder, ImageChecker& checker, DatasetWriter* writer);
     bool exportImage(const QString& relativePath, bool hasLabelFile, ImageChecker& checker,
                      DatasetWriter* writer);
@@ -41,6 +41,7 @@ private:
     ConsoleReport& report;
     TagLayout layout;
     ClassTable classes;
+    DatasetWalk walk;
     QHash<QString, QString> pathsByStem;
     long long imagesFound = 0;
     long long imagesLeftOut = 0;

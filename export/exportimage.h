@@ -1,15 +1,13 @@
 #ifndef QUADROTAG_EXPORTIMAGE_H
 #define QUADROTAG_EXPORTIMAGE_H
 
-#include <QPoint>
+#include "quadgeometry.h"
+
 #include <QSize>
 #include <QString>
 
-#include <array>
 #include <utility>
 #include <vector>
-
-using Quad = std::array<QPoint, 4>;
 
 // One shape as it leaves the tool: corners in stored order, moved into the image.
 struct ExportShape

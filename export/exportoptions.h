@@ -1,10 +1,11 @@
 #ifndef QUADROTAG_EXPORTOPTIONS_H
 #define QUADROTAG_EXPORTOPTIONS_H
 
+#include "commandline.h"
+#include "exitcode.h"
+
 #include <QString>
 #include <QStringList>
-
-enum class ExportFormat { Coco, YoloObb, Dota };
 
 // What one run of quadrotag-export is asked to do.
 struct ExportOptions
@@ -12,13 +13,11 @@ struct ExportOptions
     QString dataset;
     QString vocabulary = QStringLiteral("tags");
     QString classCategory;
-    ExportFormat format = ExportFormat::Coco;
+    DatasetFormat format = DatasetFormat::Coco;
     QString output;
     bool checkOnly = false;
     bool force = false;
 };
-
-enum ExitCode { exitDone = 0, exitProblems = 1, exitUnusable = 2 };
 
 // Parses the command line into options. Prints the help or the version and sets exitCode
 // to exitDone when asked for them; prints the error and sets exitUnusable on a bad command

@@ -1,11 +1,11 @@
 #include "imagechecker.h"
 
 #include "imageannotation.h"
+#include "imageheader.h"
 #include "labelfile.h"
 #include "quadgeometry.h"
 
 #include <QFile>
-#include <QImageReader>
 
 #include <algorithm>
 
@@ -35,7 +35,7 @@ bool ImageChecker::check(const QString& imagePath, const QString& labelPath, Exp
     image.size = QSize();
     image.styleIndex = 0;
     image.shapes.clear();
-    const bool sized = readImageSize(imagePath, image.size);
+    const bool sized = readSize(imagePath, image.size);
     if (labelPath.isEmpty())
         return sized;
 
@@ -69,20 +69,13 @@ void ImageChecker::reportLabelWithoutImage(const QString& labelPath)
     report.problem(labelPath, QStringLiteral("label file without an image"));
 }
 
-bool ImageChecker::readImageSize(const QString& imagePath, QSize& size)
+bool ImageChecker::readSize(const QString& imagePath, QSize& size)
 {
-    // The header alone gives the size; decoding the pixels would cost a thousand times more.
-    QImageReader reader(imagePath);
-    size = reader.size();
-    if (!size.isValid() || size.isEmpty()) {
-        report.problem(imagePath,
-                       QStringLiteral("image header cannot be read: %1").arg(reader.errorString()));
-        return false;
-    }
-    // The operator saw the image turned as its EXIF orientation says.
-    if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
-        size.transpose();
-    return true;
+    QString error;
+    if (readImageSize(imagePath, size, error))
+        return true;
+    report.problem(imagePath, QStringLiteral("image header cannot be read: %1").arg(error));
+    return false;
 }
 
 void ImageChecker::readLabels(const QString& labelPath, ImageAnnotation& annotation)

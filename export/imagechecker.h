@@ -26,7 +26,7 @@ public:
     long long shapesLeftOut() const { return leftOutCount; }
 
 private:
-    bool readImageSize(const QString& imagePath, QSize& size);
+    bool readSize(const QString& imagePath, QSize& size);
     void readLabels(const QString& labelPath, ImageAnnotation& annotation);
     bool checkTags(const QString& labelPath, int index, const Label& label, ExportShape& shape);
     bool checkPoints(const QString& labelPath, int index, const Label& label);

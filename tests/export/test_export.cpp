@@ -160,6 +160,13 @@ void TestExport::buildCleanDataset()
                         {shape({{2, 50}, {40, 50}, {40, 62}, {2, 62}}, {{0, 2}})}));
     QVERIFY(writeTestJpeg(path("clean/sub/Plain.JPG"), 32, 24, 200));
     QVERIFY(QFile::link(path("clean/sub"), path("clean/linked")));
+    // Neither a hidden folder nor the tools' own, nor a recovery file, is part of the dataset.
+    QVERIFY(QDir().mkpath(path("clean/.hidden")));
+    QVERIFY(writeTestJpeg(path("clean/.hidden/secret.jpg"), 32, 24, 10));
+    QVERIFY(QDir().mkpath(path("clean/.proposals")));
+    QVERIFY(writeTestJpeg(path("clean/.proposals/own.jpg"), 32, 24, 10));
+    QVERIFY(writeLabels(path("clean/.proposals/room1.lbl"), 1, {}));
+    QVERIFY(writeLabels(path("clean/.room1.lbl.recovery"), 1, {}));
 }
 
 void TestExport::buildFaultyDataset()
@@ -241,10 +248,11 @@ void TestExport::writesCoco()
     const RunResult run = runExporter(root.path(), {"--output", "coco", "clean"});
     QCOMPARE(run.out, QByteArray());
     QCOMPARE(run.exitCode, 0);
-    QVERIFY2(
-        run.err.startsWith("Exported to coco/instances.json: 3 images, 3 shapes, 3 categories, "
-                           "0 problems (0 images and 0 shapes left out), "),
-        run.err.constData());
+    QVERIFY2(run.err.startsWith("quadrotag-export: passed over the hidden folder clean/.hidden\n"
+                                "quadrotag-export: passed over the linked folder clean/linked\n"
+                                "Exported to coco/instances.json: 3 images, 3 shapes, 3 "
+                                "categories, 0 problems (0 images and 0 shapes left out), "),
+             run.err.constData());
 
     QJsonParseError error;
     const QJsonDocument document =

@@ -1,6 +1,7 @@
 #ifndef QUADROTAG_CONSOLEREPORT_H
 #define QUADROTAG_CONSOLEREPORT_H
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
 
@@ -11,12 +12,15 @@
 class ConsoleReport
 {
 public:
-    ConsoleReport(std::FILE* out, std::FILE* err, bool showProgress);
+    // program prefixes the lines on standard error.
+    ConsoleReport(const QString& program, std::FILE* out, std::FILE* err, bool showProgress);
 
     void problem(const QString& path, const QString& message);
     // Shapes are numbered from 1 in the order of the label file.
     void shapeProblem(const QString& path, int shapeIndex, const QString& message);
     void error(const QString& message);
+    // A line on standard error that is no problem of the data.
+    void note(const QString& message) { error(message); }
     void imageDone();
     void summary(const QString& text);
 
@@ -26,6 +30,7 @@ public:
 private:
     void clearProgress();
 
+    QByteArray program;
     std::FILE* out;
     std::FILE* err;
     bool showProgress;

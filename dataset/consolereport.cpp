@@ -6,8 +6,9 @@ namespace {
 const qint64 progressIntervalMs = 250;
 } // namespace
 
-ConsoleReport::ConsoleReport(std::FILE* outStream, std::FILE* errStream, bool progress)
-    : out(outStream), err(errStream), showProgress(progress)
+ConsoleReport::ConsoleReport(const QString& programName, std::FILE* outStream, std::FILE* errStream,
+                             bool progress)
+    : program(programName.toLocal8Bit()), out(outStream), err(errStream), showProgress(progress)
 {
     clock.start();
 }
@@ -28,7 +29,7 @@ void ConsoleReport::shapeProblem(const QString& path, int shapeIndex, const QStr
 void ConsoleReport::error(const QString& message)
 {
     clearProgress();
-    std::fprintf(err, "quadrotag-export: %s\n", qPrintable(message));
+    std::fprintf(err, "%s: %s\n", program.constData(), qPrintable(message));
     std::fflush(err);
 }
 
