@@ -24,6 +24,8 @@ public:
     QString name(int index) const;
     // "furniture" for single tags, the category's stem otherwise.
     QString supercategory() const { return superName; }
+    // The tag cell of a class.
+    std::pair<int, int> cellOf(int index) const { return cells[static_cast<std::size_t>(index)]; }
     // The class of the tag cell, or -1 when the cell is no class tag.
     int classOf(int row, int column) const;
 

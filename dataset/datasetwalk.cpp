@@ -1,5 +1,7 @@
 #include "datasetwalk.h"
 
+#include "labelpath.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -11,7 +13,7 @@ const char imageSuffix[] = ".jpg";
 const char labelPattern[] = "*.lbl";
 
 // Hidden folders that the tools make themselves: proposals and export staging.
-const char* const ownHiddenFolders[] = {".proposals", ".quadrotag-export-"};
+const char* const ownHiddenFolders[] = {proposalFolderName, ".quadrotag-export-"};
 
 bool isOwnHiddenFolder(const QString& name)
 {

@@ -1,6 +1,7 @@
 #ifndef QUADROTAG_EXPORTIMAGE_H
 #define QUADROTAG_EXPORTIMAGE_H
 
+#include "labelpath.h"
 #include "quadgeometry.h"
 
 #include <QSize>
@@ -29,9 +30,5 @@ struct ExportImage
     int styleIndex = 0;
     std::vector<ExportShape> shapes;
 };
-
-// The name that the text formats give an image's label file: its file name up to the last
-// ".", the same cut as the label path rule.
-QString imageStem(const QString& path);
 
 #endif

@@ -8,3 +8,20 @@ QString labelPathFor(const QString& imagePath)
     const bool hasExtension = dot >= nameStart;
     return (hasExtension ? imagePath.left(dot) : imagePath) + QStringLiteral(".lbl");
 }
+
+const char proposalFolderName[] = ".proposals";
+
+QString proposalPathFor(const QString& imagePath)
+{
+    const qsizetype nameStart = imagePath.lastIndexOf(QLatin1Char('/')) + 1;
+    const QString labelPath = labelPathFor(imagePath);
+    return labelPath.left(nameStart) + QLatin1String(proposalFolderName) + QLatin1Char('/') +
+           labelPath.mid(nameStart);
+}
+
+QString imageStem(const QString& path)
+{
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
+}

@@ -7,4 +7,15 @@
 // followed by ".lbl"; a file name without a "." gets ".lbl" appended.
 QString labelPathFor(const QString& imagePath);
 
+// An image's file name up to the last ".", the same cut as labelPathFor: the name that the
+// text dataset formats give the image's file.
+QString imageStem(const QString& path);
+
+// Where a model's proposal for an image is kept: <image folder>/.proposals/ and the label
+// file's name, so that a proposal never stands where the operator's label file would.
+QString proposalPathFor(const QString& imagePath);
+
+// The folder beside the images that holds their proposals.
+extern const char proposalFolderName[];
+
 #endif
