@@ -379,8 +379,9 @@ std::vector<Prediction> CocoPredictionReader::take(qint64 imageId)
     std::vector<Prediction> predictions;
     for (const QByteArray& record : spool.take(QByteArray::number(imageId))) {
         Prediction prediction;
-        if (toPrediction(record, prediction))
-            predictions.push_back(std::move(prediction));
+        if (!toPrediction(record, prediction) && prediction.error.isEmpty())
+            continue;
+        predictions.push_back(std::move(prediction));
     }
     return predictions;
 }
@@ -407,12 +408,11 @@ bool CocoPredictionReader::toPrediction(const QByteArray& record, Prediction& pr
     qint64 categoryId = 0;
     if (!memberInt64(document, "category_id", categoryId) ||
         (prediction.className = categoryName(categoryId)).isEmpty()) {
-        report.problem(path, prediction.item + QStringLiteral(": unknown category id"));
+        prediction.error = QStringLiteral("unknown category id");
         return false;
     }
     if (!cornersOf(document, prediction)) {
-        report.problem(path, prediction.item +
-                                 QStringLiteral(": no segmentation of four corners and no bbox"));
+        prediction.error = QStringLiteral("no segmentation of four corners and no bbox");
         return false;
     }
     const auto score = document.FindMember("score");

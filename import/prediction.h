@@ -19,6 +19,8 @@ struct Prediction
     // Where the prediction came from, for problem lines: a file and "line N" or "annotation N".
     QString source;
     QString item;
+    // Why the prediction could not be read; such a prediction is reported in its turn.
+    QString error;
     // Predictions without a score count as certain.
     double score = 1.0;
     // Further tags as (group, stem): "single_tags" or a category's stem, and the tag's stem.

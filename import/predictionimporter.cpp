@@ -115,7 +115,8 @@ bool PredictionImporter::importTextFiles()
             const bool predicted =
                 textLayout == TextLayout::DotaTask1 ||
                 QFileInfo::exists(QDir(labelFolder).filePath(stem + QLatin1String(textSuffix)));
-            const std::vector<Prediction> predictions = predictionsOfImage(stem);
+            const std::vector<Prediction> predictions =
+                predicted ? predictionsOfImage(stem) : std::vector<Prediction>();
             if (predicted && (textLayout != TextLayout::DotaTask1 || !predictions.empty()))
                 importImage(DatasetWalk::joined(folder, name), 0, predictions);
         }
@@ -210,10 +211,8 @@ std::vector<Prediction> PredictionImporter::readPredictionFile(const QString& pa
         QString error;
         if (line.isEmpty() || (textLayout == TextLayout::DotaLabels && isDotaHeaderLine(line)))
             continue;
-        if (!parseLine(line, prediction, error)) {
-            report.problem(path, lineItem(number) + QStringLiteral(": ") + error);
-            continue;
-        }
+        if (!parseLine(line, prediction, error))
+            prediction.error = error;
         prediction.source = path;
         prediction.item = lineItem(number);
         predictions.push_back(std::move(prediction));
@@ -234,10 +233,8 @@ std::vector<Prediction> PredictionImporter::takeTask1(const QString& stem)
         QByteArray image;
         QString error;
         const qsizetype lineStart = head.value(0).size() + head.value(1).size() + 2;
-        if (!parseTask1Line(record.mid(lineStart), image, prediction, error)) {
-            report.problem(path, item + QStringLiteral(": ") + error);
-            continue;
-        }
+        if (!parseTask1Line(record.mid(lineStart), image, prediction, error))
+            prediction.error = error;
         prediction.className = fileName.mid(static_cast<qsizetype>(sizeof task1Prefix) - 1)
                                    .chopped(static_cast<qsizetype>(sizeof textSuffix) - 1);
         prediction.source = path;

@@ -27,6 +27,11 @@ void ProposalBuilder::add(const Prediction& prediction, const QSize& imageSize,
                           ImageAnnotation& proposal)
 {
     ++foundCount;
+    if (!prediction.error.isEmpty()) {
+        problem(prediction, prediction.error);
+        ++leftOutCount;
+        return;
+    }
     if (prediction.score < minScore) {
         ++belowScoreCount;
         return;

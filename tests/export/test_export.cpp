@@ -2,6 +2,7 @@
 
 #include "imageannotation.h"
 #include "labelfile.h"
+#include "programrun.h"
 #include "workflowfixture.h"
 
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,25 +37,9 @@ const QByteArray exifOrientation6 = QByteArray::fromHex("ffe10022"
                                                         "011200030000000100060000"
                                                         "00000000");
 
-struct RunResult
+ProgramRun runExporter(const QString& workingDir, const QStringList& arguments)
 {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-RunResult runExporter(const QString& workingDir, const QStringList& arguments)
-{
-    QProcess process;
-    process.setWorkingDirectory(workingDir);
-    process.start(QString::fromLatin1(exporter), arguments);
-    RunResult result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.exitCode = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return runProgram(QString::fromLatin1(exporter), workingDir, arguments);
 }
 
 // The JPEG bytes with the EXIF block right after the start-of-image marker.
@@ -237,7 +221,7 @@ void TestExport::exitCodes()
     QFETCH(int, exitCode);
     QFETCH(QByteArray, err);
 
-    const RunResult run = runExporter(root.path(), arguments);
+    const ProgramRun run = runExporter(root.path(), arguments);
     QCOMPARE(run.exitCode, exitCode);
     if (err != "*")
         QCOMPARE(run.err, err);
@@ -245,7 +229,7 @@ void TestExport::exitCodes()
 
 void TestExport::writesCoco()
 {
-    const RunResult run = runExporter(root.path(), {"--output", "coco", "clean"});
+    const ProgramRun run = runExporter(root.path(), {"--output", "coco", "clean"});
     QCOMPARE(run.out, QByteArray());
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.err.startsWith("quadrotag-export: passed over the hidden folder clean/.hidden\n"
@@ -288,7 +272,7 @@ void TestExport::writesCoco()
 
 void TestExport::takesClassesFromCategory()
 {
-    const RunResult run = runExporter(
+    const ProgramRun run = runExporter(
         root.path(), {"--classes", "Object", "--force", "--output", "objects", "clean"});
     QCOMPARE(run.out, QByteArray("clean/room1.lbl: shape 2: no class tag\n"
                                  "clean/sub/turned.lbl: shape 1: no class tag\n"));
@@ -307,7 +291,7 @@ void TestExport::takesClassesFromCategory()
 
 void TestExport::writesYoloObb()
 {
-    const RunResult run =
+    const ProgramRun run =
         runExporter(root.path(), {"--format", "yolo-obb", "--output", "yolo", "clean"});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(filesBelow(path("yolo")), (QStringList{"data.yaml", "labels", "labels/Plain.txt",
@@ -329,7 +313,7 @@ void TestExport::writesYoloObb()
 
 void TestExport::writesDota()
 {
-    const RunResult run =
+    const ProgramRun run =
         runExporter(root.path(), {"--format", "dota", "--output", "dota", "clean"});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(filesBelow(path("dota")), (QStringList{"labelTxt", "labelTxt/Plain.txt",
@@ -357,7 +341,7 @@ void TestExport::reportsEveryProblem()
     QFETCH(QString, format);
     QFETCH(QByteArray, duplicate);
 
-    const RunResult run = runExporter(root.path(), {"--check", "--format", format, "faults"});
+    const ProgramRun run = runExporter(root.path(), {"--check", "--format", format, "faults"});
     QCOMPARE(run.exitCode, 1);
     const QByteArray expected =
         "faults/a_badpair.lbl: shape 1: tag (9, 9) names no tag cell of the vocabulary\n"
@@ -390,7 +374,7 @@ void TestExport::refusedExportWritesNothing()
 {
     QFETCH(QString, format);
     const QString output = "refused-" + format;
-    const RunResult run =
+    const ProgramRun run =
         runExporter(root.path(), {"--format", format, "--output", output, "faults"});
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.err.startsWith("Nothing written, --force exports in spite of problems."));
@@ -399,7 +383,7 @@ void TestExport::refusedExportWritesNothing()
 
 void TestExport::forcedExportLeavesOutFaultyShapes()
 {
-    const RunResult run =
+    const ProgramRun run =
         runExporter(root.path(), {"--force", "--format", "dota", "--output", "forced", "faults"});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains("(2 images and 4 shapes left out)"), run.err.constData());
@@ -417,7 +401,7 @@ void TestExport::unwritableOutputLeavesNothing()
 {
     // A folder in the place of instances.json: the file cannot be made, whoever runs the test.
     QVERIFY(QDir().mkpath(path("blocked/instances.json")));
-    const RunResult run = runExporter(root.path(), {"--output", "blocked", "clean"});
+    const ProgramRun run = runExporter(root.path(), {"--output", "blocked", "clean"});
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.startsWith("quadrotag-export: cannot write blocked/instances.json"),
              run.err.constData());
