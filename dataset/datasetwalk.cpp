@@ -57,7 +57,10 @@ QStringList DatasetWalk::imagesIn(const QString& folder) const
 
 QStringList DatasetWalk::labelFilesIn(const QString& folder) const
 {
-    return QDir(pathOf(folder)).entryList({QLatin1String(labelPattern)}, QDir::Files, QDir::Name);
+    // Folders too: a folder by a label file's name is a label file that cannot be read.
+    return QDir(pathOf(folder))
+        .entryList({QLatin1String(labelPattern)}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+                   QDir::Name);
 }
 
 QString DatasetWalk::pathOf(const QString& relativePath) const

@@ -18,7 +18,7 @@ public:
     QStringList folders() const;
     // The *.jpg files of a folder by name.
     QStringList imagesIn(const QString& folder) const;
-    // The *.lbl files of a folder by name; hidden files such as recovery files are none.
+    // The *.lbl entries of a folder by name; hidden files such as recovery files are none.
     QStringList labelFilesIn(const QString& folder) const;
 
     // The path of a folder or file given relative to the dataset.

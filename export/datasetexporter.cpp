@@ -28,6 +28,14 @@ int DatasetExporter::run()
             return exitUnusable;
         }
     }
+    if (options.format != DatasetFormat::Coco) {
+        stems =
+            std::make_unique<StemRegistry>(options.checkOnly ? QDir::tempPath() : options.output);
+        if (!stems->isValid()) {
+            report.error(QStringLiteral("cannot make a scratch folder"));
+            return exitUnusable;
+        }
+    }
     ImageChecker checker(classes, report);
     for (const QString& folder : walk.folders()) {
         if (!exportFolder(folder, checker, writer.get())) {
@@ -114,14 +122,12 @@ bool DatasetExporter::hasUniqueStem(const QString& relativePath)
 {
     // The text formats put every label file into one folder by the image's name.
     const QString stem = imageStem(relativePath);
-    const auto found = pathsByStem.constFind(stem);
-    if (found == pathsByStem.constEnd()) {
-        pathsByStem.insert(stem, relativePath);
+    QString first;
+    if (stems->claim(stem, relativePath, first))
         return true;
-    }
     report.problem(datasetPath(relativePath),
                    QStringLiteral("same name as %1; both would be written to %2.txt")
-                       .arg(datasetPath(found.value()), stem));
+                       .arg(datasetPath(first), stem));
     return false;
 }
 

@@ -7,10 +7,10 @@
 #include "datasetwriter.h"
 #include "exportoptions.h"
 #include "imagechecker.h"
+#include "stemregistry.h"
 
 #include "taglayout.h"
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -42,7 +42,7 @@ private:
     TagLayout layout;
     ClassTable classes;
     DatasetWalk walk;
-    QHash<QString, QString> pathsByStem;
+    std::unique_ptr<StemRegistry> stems;
     long long imagesFound = 0;
     long long imagesLeftOut = 0;
     long long shapesLostWithImages = 0;

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -111,6 +112,9 @@ private slots:
     void refusedExportWritesNothing();
     void forcedExportLeavesOutFaultyShapes();
     void unwritableOutputLeavesNothing();
+    void exportingAgainLeavesOnlyThisRunsFiles_data();
+    void exportingAgainLeavesOnlyThisRunsFiles();
+    void namesClassesThatShareAStem();
     void ordersCornersClockwiseFromTopLeft_data();
     void ordersCornersClockwiseFromTopLeft();
 
@@ -160,7 +164,7 @@ void TestExport::buildFaultyDataset()
     QVERIFY(QDir().mkpath(path("faults/j")));
     QVERIFY(QDir().mkpath(path("faults/k")));
     for (const char* name : {"a_badpair", "b_noclass", "c_points", "d_crossed", "e_outside",
-                             "f_style", "g_cut", "j/dup", "k/dup"})
+                             "f_style", "g_cut", "j/dup", "k/dup", "l_edge", "m_folder"})
         QVERIFY(writeTestJpeg(path(QStringLiteral("faults/%1.jpg").arg(name)), 64, 48, 60));
     QVERIFY(writeLabels(path("faults/a_badpair.lbl"), 0, {shape(square, {{0, 1}, {9, 9}})}));
     QVERIFY(writeLabels(path("faults/b_noclass.lbl"), 0, {shape(square, {{1, 1}})}));
@@ -174,6 +178,10 @@ void TestExport::buildFaultyDataset()
     QVERIFY(writeFileBytes(path("faults/g_cut.lbl"), "0\n4 1 1 10 1 10 10 1 10 \n1 0 0 \n4 2 2 "));
     QVERIFY(writeLabels(path("faults/h_orphan.lbl"), 0, {shape(square, {{0, 0}})}));
     QVERIFY(writeFileBytes(path("faults/i_broken.jpg"), "not a JPEG at all"));
+    // Moved onto the last column, this shape would be a line.
+    QVERIFY(writeLabels(path("faults/l_edge.lbl"), 0,
+                        {shape({{70, 1}, {80, 1}, {80, 10}, {70, 10}}, {{0, 0}})}));
+    QVERIFY(QDir().mkpath(path("faults/m_folder.lbl")));
 }
 
 void TestExport::exitCodes_data()
@@ -353,13 +361,16 @@ void TestExport::reportsEveryProblem()
         "faults/g_cut.lbl: label file could not be read to its end; shapes after shape 1 are "
         "lost\n"
         "faults/i_broken.jpg: image header cannot be read: Unsupported image format\n"
+        "faults/l_edge.lbl: shape 1: corner (70, 1) outside the 64x48 image; on its border the "
+        "shape would have no area, so it is left out\n"
+        "faults/m_folder.lbl: label file cannot be read\n"
         "faults/h_orphan.lbl: label file without an image\n" +
         duplicate;
     QCOMPARE(run.out, expected);
     QCOMPARE(run.err.left(run.err.indexOf(", 0.")),
-             QByteArray("Checked 10 images, 7 shapes, 3 categories, ") +
-                 (duplicate.isEmpty() ? "9 problems (1 images" : "10 problems (2 images") +
-                 " and 4 shapes left out)");
+             QByteArray("Checked 12 images, 8 shapes, 3 categories, ") +
+                 (duplicate.isEmpty() ? "11 problems (3 images" : "12 problems (4 images") +
+                 " and 6 shapes left out)");
 }
 
 void TestExport::refusedExportWritesNothing_data()
@@ -386,15 +397,16 @@ void TestExport::forcedExportLeavesOutFaultyShapes()
     const ProgramRun run =
         runExporter(root.path(), {"--force", "--format", "dota", "--output", "forced", "faults"});
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains("(2 images and 4 shapes left out)"), run.err.constData());
+    QVERIFY2(run.err.contains("(4 images and 6 shapes left out)"), run.err.constData());
     // The corner outside the image is moved onto its last column.
     QCOMPARE(fileBytes(path("forced/labelTxt/e_outside.txt")),
              QByteArray("1 1 63 1 63 10 1 10 Sofa 0\n"));
     QCOMPARE(fileBytes(path("forced/labelTxt/a_badpair.txt")), QByteArray());
-    QCOMPARE(fileBytes(path("forced/labelTxt/g_cut.txt")),
-             QByteArray("1 1 10 1 10 10 1 10 Sofa 0\n"));
+    QCOMPARE(fileBytes(path("forced/labelTxt/l_edge.txt")), QByteArray());
     QCOMPARE(fileBytes(path("forced/labelTxt/dup.txt")), QByteArray());
-    QVERIFY(!QFile::exists(path("forced/labelTxt/i_broken.txt")));
+    // Images whose shapes could not all be read would teach that the lost ones are not there.
+    for (const char* leftOut : {"i_broken.txt", "g_cut.txt", "m_folder.txt"})
+        QVERIFY2(!QFile::exists(path("forced/labelTxt/") + leftOut), leftOut);
 }
 
 void TestExport::unwritableOutputLeavesNothing()
@@ -406,6 +418,44 @@ void TestExport::unwritableOutputLeavesNothing()
     QVERIFY2(run.err.startsWith("quadrotag-export: cannot write blocked/instances.json"),
              run.err.constData());
     QCOMPARE(filesBelow(path("blocked")), QStringList{"instances.json"});
+}
+
+void TestExport::exportingAgainLeavesOnlyThisRunsFiles_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("stale");
+    QTest::newRow("yolo-obb") << "yolo-obb"
+                              << "labels/gone.txt";
+    QTest::newRow("dota") << "dota"
+                          << "labelTxt/gone.txt";
+}
+
+void TestExport::exportingAgainLeavesOnlyThisRunsFiles()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, stale);
+    const QString output = "again-" + format;
+    const QStringList arguments{"--format", format, "--output", output, "clean"};
+    QCOMPARE(runExporter(root.path(), arguments).exitCode, 0);
+    const QStringList firstRun = filesBelow(path(output));
+    QVERIFY(writeFileBytes(path(output + "/" + stale), "0.1 0.1 0.2 0.1 0.2 0.2 0.1 0.2 Sofa 0\n"));
+
+    QCOMPARE(runExporter(root.path(), arguments).exitCode, 0);
+    QCOMPARE(filesBelow(path(output)), firstRun);
+    // The label folder is as open as any folder made anew, not a private scratch folder.
+    QVERIFY(QDir().mkpath(path("fresh")));
+    QCOMPARE(QFileInfo(path(output + "/" + QFileInfo(stale).path())).permissions(),
+             QFileInfo(path("fresh")).permissions());
+}
+
+void TestExport::namesClassesThatShareAStem()
+{
+    QVERIFY(writeFileBytes(path("tags-shared"), "Lamp(floor) 0 Sofa 0 Lamp(table) 0\n"));
+    QVERIFY(QDir().mkpath(path("empty")));
+    const ProgramRun run =
+        runExporter(root.path(), {"--check", "--vocabulary", "tags-shared", "empty"});
+    QCOMPARE(run.out, QByteArray("tags-shared: more than one class tag is named Lamp\n"));
+    QCOMPARE(run.exitCode, 1);
 }
 
 void TestExport::ordersCornersClockwiseFromTopLeft_data()
