@@ -95,9 +95,12 @@ bool PredictionImporter::importCoco()
     }
     for (const CocoImage& image : images) {
         const std::vector<Prediction> predictions = coco.take(image.id);
+        // A results list names only the images it has predictions for.
+        if (coco.isResultsList() && predictions.empty())
+            continue;
         if (isInsideDataset(image.fileName))
             importImage(image.fileName, image.styleIndex, predictions);
-        else if (!predictions.empty() || !coco.isResultsList())
+        else
             report.problem(
                 path, QStringLiteral("image %1 is not in %2").arg(image.fileName, options.dataset));
     }

@@ -34,6 +34,7 @@ echo "== files of $package"
 dpkg-deb -c "$package" | awk '{print $6}' > "$work/files"
 for path in ./usr/bin/quadrotag \
             ./usr/bin/quadrotag-export \
+            ./usr/bin/quadrotag-import \
             ./usr/share/applications/quadrotag.desktop \
             ./usr/share/metainfo/org.quadrotag.Quadrotag.metainfo.xml \
             ./usr/share/icons/hicolor/16x16/apps/quadrotag.png \
@@ -42,6 +43,7 @@ for path in ./usr/bin/quadrotag \
             ./usr/share/icons/hicolor/256x256/apps/quadrotag.png \
             ./usr/share/man/man1/quadrotag.1.gz \
             ./usr/share/man/man1/quadrotag-export.1.gz \
+            ./usr/share/man/man1/quadrotag-import.1.gz \
             ./usr/share/doc/quadrotag/copyright \
             ./usr/share/doc/quadrotag/changelog.gz; do
     grep -qxF "$path" "$work/files" || fail "$path is not in the package"
@@ -100,6 +102,13 @@ echo "== the unpacked exporter checks the project folder"
 "$root/usr/bin/quadrotag-export" --version | grep -q "$version" || fail "quadrotag-export --version"
 (cd "$project" && "$root/usr/bin/quadrotag-export" --check .) > "$work/export.log" 2>&1 \
     || { cat "$work/export.log"; fail "quadrotag-export --check on a folder without images"; }
+
+echo "== the unpacked importer reads an export of the project folder"
+"$root/usr/bin/quadrotag-import" --version | grep -q "$version" || fail "quadrotag-import --version"
+mkdir "$work/predictions"
+(cd "$project" && "$root/usr/bin/quadrotag-export" --format dota --output "$work/predictions" . \
+    && "$root/usr/bin/quadrotag-import" --format dota "$work/predictions" .) \
+    > "$work/import.log" 2>&1 || { cat "$work/import.log"; fail "quadrotag-import on an export"; }
 
 echo "== Windows resources"
 ico="$build/packaging/icons/quadrotag.ico"

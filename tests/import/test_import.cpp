@@ -246,6 +246,8 @@ void TestImport::importsEachFormat()
     QCOMPARE(run.out, out);
     QCOMPARE(run.exitCode, out.isEmpty() ? 0 : 1);
     QCOMPARE(fileBytes(path("ds/sub/.proposals/room2.lbl")), proposal);
+    // No format here names room1.jpg, so it gets no proposal.
+    QVERIFY(!QFile::exists(path("ds/.proposals/room1.lbl")));
 }
 
 void TestImport::leavesOutBadPredictions_data()
