@@ -1,8 +1,8 @@
 #include "quadgeometry.h"
 
+#include "datasetfixture.h"
 #include "imageannotation.h"
 #include "labelfile.h"
-#include "programrun.h"
 #include "workflowfixture.h"
 
 #include <QDir>
@@ -53,22 +53,6 @@ bool writeTurnedJpeg(const QString& path, int width, int height)
                      static_cast<qsizetype>(encoded.size()));
     bytes.insert(2, exifOrientation6);
     return writeFileBytes(path, bytes);
-}
-
-Label shape(const std::vector<QPoint>& points, const std::vector<std::pair<int, int>>& tags)
-{
-    Label label;
-    label.points = points;
-    label.tags = tags;
-    return label;
-}
-
-bool writeLabels(const QString& path, int styleIndex, const std::vector<Label>& labels)
-{
-    ImageAnnotation annotation;
-    annotation.styleIndex = styleIndex;
-    annotation.labels = labels;
-    return writeLabelFile(annotation, QFile::encodeName(path).toStdString());
 }
 
 QJsonValue json(const char* text)

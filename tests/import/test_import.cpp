@@ -1,9 +1,9 @@
 #include "quadgeometry.h"
 
+#include "datasetfixture.h"
 #include "imageannotation.h"
 #include "labelfile.h"
 #include "labelpath.h"
-#include "programrun.h"
 #include "workflowfixture.h"
 
 #include <QDir>
@@ -17,24 +17,6 @@ namespace {
 
 const char importer[] = QUADROTAG_IMPORT_EXECUTABLE;
 const char exporter[] = QUADROTAG_EXPORT_EXECUTABLE;
-
-// In the test vocabulary S1 is (0, 0), S2 (0, 1), S8 (3, 3), S9 (6, 0), T1 (2, 1), T7 (3, 2)
-// and U4 (4, 4).
-Label shape(const std::vector<QPoint>& points, const std::vector<std::pair<int, int>>& tags)
-{
-    Label label;
-    label.points = points;
-    label.tags = tags;
-    return label;
-}
-
-bool writeLabels(const QString& path, int styleIndex, const std::vector<Label>& labels)
-{
-    ImageAnnotation annotation;
-    annotation.styleIndex = styleIndex;
-    annotation.labels = labels;
-    return writeLabelFile(annotation, QFile::encodeName(path).toStdString());
-}
 
 // Each shape's corners clockwise from the top-left and its tags, in file order.
 std::vector<std::pair<Quad, std::vector<std::pair<int, int>>>> shapesOf(const QString& path)
@@ -81,6 +63,8 @@ private:
     QTemporaryDir root;
 };
 
+// In the test vocabulary S1 is (0, 0), S2 (0, 1), S8 (3, 3), S9 (6, 0), T1 (2, 1), T7 (3, 2)
+// and U4 (4, 4).
 void TestImport::initTestCase()
 {
     QVERIFY(root.isValid());

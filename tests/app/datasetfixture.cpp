@@ -1,5 +1,9 @@
-#include "programrun.h"
+#include "datasetfixture.h"
 
+#include "imageannotation.h"
+#include "labelfile.h"
+
+#include <QFile>
 #include <QProcess>
 
 namespace {
@@ -19,4 +23,20 @@ ProgramRun runProgram(const QString& program, const QString& workingDir,
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
     return result;
+}
+
+Label shape(const std::vector<QPoint>& points, const std::vector<std::pair<int, int>>& tags)
+{
+    Label label;
+    label.points = points;
+    label.tags = tags;
+    return label;
+}
+
+bool writeLabels(const QString& path, int styleIndex, const std::vector<Label>& labels)
+{
+    ImageAnnotation annotation;
+    annotation.styleIndex = styleIndex;
+    annotation.labels = labels;
+    return writeLabelFile(annotation, QFile::encodeName(path).toStdString());
 }
