@@ -29,6 +29,7 @@ if command -v clang++ > /dev/null; then
         # The corpus grows in the build folder; the seeds in the repository stay as they are.
         mkdir -p "build-fuzz/corpus-$reader"
         LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0" \
+            UBSAN_OPTIONS="suppressions=$PWD/scripts/ubsan.supp:halt_on_error=1:print_stacktrace=1" \
             "build-fuzz/tests/fuzz/fuzz_$reader" -max_total_time=10 -max_len=4096 -timeout=10 \
             "build-fuzz/corpus-$reader" "tests/fuzz/corpus/$reader"
     done
