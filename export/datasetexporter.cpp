@@ -37,7 +37,8 @@ int DatasetExporter::run()
         }
     }
     ImageChecker checker(classes, report);
-    for (const QString& folder : walk.folders()) {
+    folders = walk.folders();
+    for (const QString& folder : folders) {
         if (!exportFolder(folder, checker, writer.get())) {
             report.error(
                 QStringLiteral("cannot write in %1; nothing was written").arg(options.output));
@@ -105,8 +106,9 @@ bool DatasetExporter::exportImage(const QString& relativePath, bool hasLabelFile
     image.relativePath = relativePath;
     const QString imagePath = datasetPath(relativePath);
     const QString labelPath = hasLabelFile ? labelPathFor(imagePath) : QString();
-    const bool usable = checker.check(imagePath, labelPath, image) &&
-                        (options.format == DatasetFormat::Coco || hasUniqueStem(relativePath));
+    const bool usable =
+        checker.check(imagePath, labelPath, image) &&
+        (options.format == DatasetFormat::Coco || hasUniqueStem(relativePath, writer));
     ++imagesFound;
     report.imageDone();
     if (!usable) {
@@ -118,17 +120,28 @@ bool DatasetExporter::exportImage(const QString& relativePath, bool hasLabelFile
     return !writer || writer->addImage(image);
 }
 
-bool DatasetExporter::hasUniqueStem(const QString& relativePath)
+bool DatasetExporter::hasUniqueStem(const QString& relativePath, DatasetWriter* writer)
 {
     // The text formats put every label file into one folder by the image's name.
     const QString stem = imageStem(relativePath);
-    QString first;
-    if (stems->claim(stem, relativePath, first))
+    if (writer ? writer->claimName(stem) : stems->claim(stem))
         return true;
     report.problem(datasetPath(relativePath),
                    QStringLiteral("same name as %1; both would be written to %2.txt")
-                       .arg(datasetPath(first), stem));
+                       .arg(datasetPath(firstImageNamed(stem)), stem));
     return false;
+}
+
+QString DatasetExporter::firstImageNamed(const QString& stem) const
+{
+    // Names are claimed on disk, not kept in memory: the rare clash looks the first one up.
+    for (const QString& folder : folders) {
+        for (const QString& name : walk.imagesIn(folder)) {
+            if (imageStem(name) == stem)
+                return DatasetWalk::joined(folder, name);
+        }
+    }
+    return stem;
 }
 
 QString DatasetExporter::datasetPath(const QString& relativePath) const

@@ -32,7 +32,8 @@ private:
     bool exportFolder(const QString& folder, ImageChecker& checker, DatasetWriter* writer);
     bool exportImage(const QString& relativePath, bool hasLabelFile, ImageChecker& checker,
                      DatasetWriter* writer);
-    bool hasUniqueStem(const QString& relativePath);
+    bool hasUniqueStem(const QString& relativePath, DatasetWriter* writer);
+    QString firstImageNamed(const QString& stem) const;
     QString datasetPath(const QString& relativePath) const;
     int finish(DatasetWriter* writer, const ImageChecker& checker);
     QString tally(const ImageChecker& checker) const;
@@ -42,6 +43,7 @@ private:
     TagLayout layout;
     ClassTable classes;
     DatasetWalk walk;
+    QStringList folders;
     std::unique_ptr<StemRegistry> stems;
     long long imagesFound = 0;
     long long imagesLeftOut = 0;

@@ -18,21 +18,11 @@ StemRegistry::StemRegistry(const QString& scratchParent)
 {
 }
 
-bool StemRegistry::claim(const QString& stem, const QString& imagePath, QString& firstImagePath)
+bool StemRegistry::claim(const QString& stem)
 {
-    const QString path = scratch.filePath(stem);
-    const int descriptor = ::open(QFile::encodeName(path).constData(),
+    const int descriptor = ::open(QFile::encodeName(scratch.filePath(stem)).constData(),
                                   O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, ownerOnly);
-    if (descriptor >= 0) {
-        const QByteArray bytes = imagePath.toUtf8();
-        const bool written = ::write(descriptor, bytes.constData(),
-                                     static_cast<std::size_t>(bytes.size())) == bytes.size();
-        return ::close(descriptor) == 0 && written;
-    }
-    if (errno != EEXIST)
-        return true;
-    QFile first(path);
-    firstImagePath =
-        first.open(QIODevice::ReadOnly) ? QString::fromUtf8(first.readAll()) : QString();
-    return false;
+    if (descriptor >= 0)
+        ::close(descriptor);
+    return descriptor >= 0 || errno != EEXIST;
 }

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// The image names that the text formats have given out, one small file each in a scratch
+// The image names that a check for a text format has seen, one empty file each in a scratch
 // folder, so that memory does not grow with the dataset.
 class StemRegistry
 {
@@ -12,8 +12,8 @@ public:
     explicit StemRegistry(const QString& scratchParent);
 
     bool isValid() const { return scratch.isValid(); }
-    // True when nobody had the stem yet; false with the image that took it first.
-    bool claim(const QString& stem, const QString& imagePath, QString& firstImagePath);
+    // True when nobody had the stem yet.
+    bool claim(const QString& stem);
 
 private:
     QTemporaryDir scratch;

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -61,6 +63,18 @@ bool TextLabelWriter::open(QString& error)
     return true;
 }
 
+bool TextLabelWriter::claimName(const QString& stem)
+{
+    // The staged file itself marks the name as taken: one file made per image, not two.
+    if (!staging)
+        return true;
+    const int descriptor = ::open(QFile::encodeName(stagedPath(stem)).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, newFileMode);
+    if (descriptor >= 0)
+        ::close(descriptor);
+    return descriptor >= 0 || errno != EEXIST;
+}
+
 bool TextLabelWriter::addImage(const ExportImage& image)
 {
     if (failed || !staging)
@@ -68,9 +82,7 @@ bool TextLabelWriter::addImage(const ExportImage& image)
     QByteArray lines;
     for (const ExportShape& shape : image.shapes)
         lines += format.shapeLine(shape, image, classes);
-    const QString path =
-        staging->filePath(imageStem(image.relativePath) + QLatin1String(labelSuffix));
-    failed = !writeWhole(path, lines);
+    failed = !writeWhole(stagedPath(imageStem(image.relativePath)), lines);
     return !failed;
 }
 
@@ -97,6 +109,11 @@ bool TextLabelWriter::commit(QString& error)
     }
     staging->setAutoRemove(false);
     return giveUsualPermissions(folder, error) && commitExtraFile(error);
+}
+
+QString TextLabelWriter::stagedPath(const QString& stem) const
+{
+    return staging->filePath(stem + QLatin1String(labelSuffix));
 }
 
 QString TextLabelWriter::target() const

@@ -85,15 +85,15 @@ bool PredictionImporter::importCoco()
         return false;
     }
 
-    std::vector<CocoImage> images = coco.images();
+    std::vector<CocoImage> numbered;
     if (coco.isResultsList()) {
         // A results list names images by id only: the ids the exporter gives, in its order.
         qint64 id = 0;
         for (const QString& folder : walk.folders())
             for (const QString& name : walk.imagesIn(folder))
-                images.push_back({++id, DatasetWalk::joined(folder, name), 0});
+                numbered.push_back({++id, DatasetWalk::joined(folder, name), 0});
     }
-    for (const CocoImage& image : images) {
+    for (const CocoImage& image : coco.isResultsList() ? numbered : coco.images()) {
         const std::vector<Prediction> predictions = coco.take(image.id);
         // A results list names only the images it has predictions for.
         if (coco.isResultsList() && predictions.empty())

@@ -1,7 +1,8 @@
 // Exports generated datasets of 1,000, 10,000 and 100,000 images (20 shapes each) in every
 // format, imports each export back as proposals, and prints images per second and the peak
-// resident size of every run. The images and label files are hard links to one pair, so the
-// largest dataset costs directory entries, not gigabytes; every output is removed after its run.
+// resident size of every run. The images and label files of a folder are hard links to one
+// pair, so the largest dataset costs directory entries, not gigabytes; every output is removed
+// after its run.
 #include "imageannotation.h"
 #include "labelfile.h"
 #include "workflowfixture.h"
@@ -69,17 +70,27 @@ bool hardLink(const QString& from, const QString& to)
     return ::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
+// A file system allows some tens of thousands of links to one file: each folder's images link
+// to a copy of their own.
 bool buildDataset(const QString& dir, int imageCount, const QString& jpeg, const QString& labels)
 {
+    QString folderJpeg;
+    QString folderLabels;
     for (int i = 0; i < imageCount; ++i) {
         const QString folder =
             QStringLiteral("%1/f%2").arg(dir).arg(i / imagesPerFolder, 3, 10, QLatin1Char('0'));
-        if (i % imagesPerFolder == 0 && !QDir().mkpath(folder))
-            return false;
         const QString stem = QStringLiteral("%1/img%2").arg(folder).arg(i, 5, 10, QLatin1Char('0'));
-        if (!hardLink(jpeg, stem + QLatin1String(".jpg")) ||
-            !hardLink(labels, stem + QLatin1String(".lbl")))
+        const QString imagePath = stem + QLatin1String(".jpg");
+        const QString labelPath = stem + QLatin1String(".lbl");
+        if (i % imagesPerFolder == 0) {
+            folderJpeg = imagePath;
+            folderLabels = labelPath;
+            if (!QDir().mkpath(folder) || !QFile::copy(jpeg, imagePath) ||
+                !QFile::copy(labels, labelPath))
+                return false;
+        } else if (!hardLink(folderJpeg, imagePath) || !hardLink(folderLabels, labelPath)) {
             return false;
+        }
     }
     return true;
 }
