@@ -5,33 +5,13 @@
 #include "textlabelwriter.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
-#include <algorithm>
-#include <fstream>
-
-namespace {
-
-const QStringList datasetFileFilters = {QStringLiteral("*.jpg"), QStringLiteral("*.lbl")};
-const char imageSuffix[] = ".jpg";
-
-bool isImageName(const QString& name)
-{
-    return name.endsWith(QLatin1String(imageSuffix), Qt::CaseInsensitive);
-}
-
-QString joined(const QString& folder, const QString& name)
-{
-    return folder.isEmpty() ? name : folder + QLatin1Char('/') + name;
-}
-
-} // namespace
-
 DatasetExporter::DatasetExporter(const ExportOptions& exportOptions, ConsoleReport& consoleReport)
-    : options(exportOptions), report(consoleReport), classes(layout)
+    : options(exportOptions), report(consoleReport), classes(layout),
+      walk(exportOptions.dataset, consoleReport)
 {
 }
 
@@ -48,8 +28,17 @@ int DatasetExporter::run()
             return exitUnusable;
         }
     }
+    if (options.format != DatasetFormat::Coco) {
+        stems =
+            std::make_unique<StemRegistry>(options.checkOnly ? QDir::tempPath() : options.output);
+        if (!stems->isValid()) {
+            report.error(QStringLiteral("cannot make a scratch folder"));
+            return exitUnusable;
+        }
+    }
     ImageChecker checker(classes, report);
-    for (const QString& folder : datasetFolders()) {
+    folders = walk.folders();
+    for (const QString& folder : folders) {
         if (!exportFolder(folder, checker, writer.get())) {
             report.error(
                 QStringLiteral("cannot write in %1; nothing was written").arg(options.output));
@@ -65,75 +54,47 @@ bool DatasetExporter::prepareInputs()
         report.error(QStringLiteral("no dataset folder %1").arg(options.dataset));
         return false;
     }
-    std::ifstream vocabulary(QFile::encodeName(options.vocabulary).toStdString());
-    if (!QFileInfo(options.vocabulary).isFile() || !vocabulary) {
-        report.error(QStringLiteral("cannot read the vocabulary %1").arg(options.vocabulary));
+    QString error;
+    if (!loadClasses(options.vocabulary, options.classCategory, layout, classes, error)) {
+        report.error(error);
         return false;
     }
-    layout.read(vocabulary);
-    if (!classes.build(options.classCategory)) {
-        report.error(QStringLiteral("the vocabulary %1 has no category %2")
-                         .arg(options.vocabulary, options.classCategory));
-        return false;
-    }
-    if (classes.count() == 0) {
-        report.error(QStringLiteral("the vocabulary %1 has no class tags").arg(options.vocabulary));
-        return false;
-    }
+    // Two tags of one stem would become one class: the trainer could not tell them apart.
+    for (const QString& name : classes.sharedNames())
+        report.problem(options.vocabulary,
+                       QStringLiteral("more than one class tag is named %1").arg(name));
     return true;
 }
 
 std::unique_ptr<DatasetWriter> DatasetExporter::makeWriter() const
 {
     switch (options.format) {
-    case ExportFormat::YoloObb:
+    case DatasetFormat::YoloObb:
         return std::make_unique<TextLabelWriter>(options.output, yoloObbFormat, classes);
-    case ExportFormat::Dota:
+    case DatasetFormat::Dota:
         return std::make_unique<TextLabelWriter>(options.output, dotaFormat, classes);
-    case ExportFormat::Coco:
+    case DatasetFormat::Coco:
         break;
     }
     return std::make_unique<CocoWriter>(options.output, classes);
-}
-
-QStringList DatasetExporter::datasetFolders() const
-{
-    // Folders in path order, so that image ids do not depend on the file system. Linked
-    // folders are passed over: they could lead in a circle or show images twice.
-    const QString rootPath = QDir(options.dataset).path();
-    const qsizetype prefix = rootPath.size() + (rootPath.endsWith(QLatin1Char('/')) ? 0 : 1);
-    QStringList folders{QString()};
-    QDirIterator found(rootPath, QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks,
-                       QDirIterator::Subdirectories);
-    while (found.hasNext())
-        folders << found.next().mid(prefix);
-    std::sort(folders.begin(), folders.end());
-    return folders;
 }
 
 bool DatasetExporter::exportFolder(const QString& folder, ImageChecker& checker,
                                    DatasetWriter* writer)
 {
     // A label file lies beside its image, so one folder at a time tells both apart.
-    const QStringList names =
-        QDir(datasetPath(folder)).entryList(datasetFileFilters, QDir::Files, QDir::Name);
-    QSet<QString> labelNames;
-    QSet<QString> claimedLabels;
-    for (const QString& name : names) {
-        if (!isImageName(name))
-            labelNames.insert(name);
-    }
-    for (const QString& name : names) {
-        if (!isImageName(name))
-            continue;
+    const QStringList labelNames = walk.labelFilesIn(folder);
+    QSet<QString> unclaimedLabels(labelNames.begin(), labelNames.end());
+    for (const QString& name : walk.imagesIn(folder)) {
         const QString labelName = labelPathFor(name);
-        claimedLabels.insert(labelName);
-        if (!exportImage(joined(folder, name), labelNames.contains(labelName), checker, writer))
+        unclaimedLabels.remove(labelName);
+        if (!exportImage(DatasetWalk::joined(folder, name), labelNames.contains(labelName), checker,
+                         writer))
             return false;
     }
-    for (const QString& name : names) {
-        if (!isImageName(name) && !claimedLabels.contains(name))
-            checker.reportLabelWithoutImage(datasetPath(joined(folder, name)));
+    for (const QString& name : labelNames) {
+        if (unclaimedLabels.contains(name))
+            checker.reportLabelWithoutImage(datasetPath(DatasetWalk::joined(folder, name)));
     }
     return true;
 }
@@ -145,8 +106,9 @@ bool DatasetExporter::exportImage(const QString& relativePath, bool hasLabelFile
     image.relativePath = relativePath;
     const QString imagePath = datasetPath(relativePath);
     const QString labelPath = hasLabelFile ? labelPathFor(imagePath) : QString();
-    const bool usable = checker.check(imagePath, labelPath, image) &&
-                        (options.format == ExportFormat::Coco || hasUniqueStem(relativePath));
+    const bool usable =
+        checker.check(imagePath, labelPath, image) &&
+        (options.format == DatasetFormat::Coco || hasUniqueStem(relativePath, writer));
     ++imagesFound;
     report.itemDone();
     if (!usable) {
@@ -158,25 +120,33 @@ bool DatasetExporter::exportImage(const QString& relativePath, bool hasLabelFile
     return !writer || writer->addImage(image);
 }
 
-bool DatasetExporter::hasUniqueStem(const QString& relativePath)
+bool DatasetExporter::hasUniqueStem(const QString& relativePath, DatasetWriter* writer)
 {
     // The text formats put every label file into one folder by the image's name.
     const QString stem = imageStem(relativePath);
-    const auto found = pathsByStem.constFind(stem);
-    if (found == pathsByStem.constEnd()) {
-        pathsByStem.insert(stem, relativePath);
+    if (writer ? writer->claimName(stem) : stems->claim(stem))
         return true;
-    }
     report.problem(datasetPath(relativePath),
                    QStringLiteral("same name as %1; both would be written to %2.txt")
-                       .arg(datasetPath(found.value()), stem));
+                       .arg(datasetPath(firstImageNamed(stem)), stem));
     return false;
+}
+
+QString DatasetExporter::firstImageNamed(const QString& stem) const
+{
+    // Names are claimed on disk, not kept in memory: the rare clash looks the first one up.
+    for (const QString& folder : folders) {
+        for (const QString& name : walk.imagesIn(folder)) {
+            if (imageStem(name) == stem)
+                return DatasetWalk::joined(folder, name);
+        }
+    }
+    return stem;
 }
 
 QString DatasetExporter::datasetPath(const QString& relativePath) const
 {
-    return relativePath.isEmpty() ? QDir(options.dataset).path()
-                                  : QDir(options.dataset).filePath(relativePath);
+    return walk.pathOf(relativePath);
 }
 
 int DatasetExporter::finish(DatasetWriter* writer, const ImageChecker& checker)

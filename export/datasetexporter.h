@@ -3,13 +3,14 @@
 
 #include "classtable.h"
 #include "consolereport.h"
+#include "datasetwalk.h"
 #include "datasetwriter.h"
 #include "exportoptions.h"
 #include "imagechecker.h"
+#include "stemregistry.h"
 
 #include "taglayout.h"
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -28,11 +29,11 @@ public:
 private:
     bool prepareInputs();
     std::unique_ptr<DatasetWriter> makeWriter() const;
-    QStringList datasetFolders() const;
     bool exportFolder(const QString& folder, ImageChecker& checker, DatasetWriter* writer);
     bool exportImage(const QString& relativePath, bool hasLabelFile, ImageChecker& checker,
                      DatasetWriter* writer);
-    bool hasUniqueStem(const QString& relativePath);
+    bool hasUniqueStem(const QString& relativePath, DatasetWriter* writer);
+    QString firstImageNamed(const QString& stem) const;
     QString datasetPath(const QString& relativePath) const;
     int finish(DatasetWriter* writer, const ImageChecker& checker);
     QString tally(const ImageChecker& checker) const;
@@ -41,7 +42,9 @@ private:
     ConsoleReport& report;
     TagLayout layout;
     ClassTable classes;
-    QHash<QString, QString> pathsByStem;
+    DatasetWalk walk;
+    QStringList folders;
+    std::unique_ptr<StemRegistry> stems;
     long long imagesFound = 0;
     long long imagesLeftOut = 0;
     long long shapesLostWithImages = 0;

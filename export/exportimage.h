@@ -1,15 +1,14 @@
 #ifndef QUADROTAG_EXPORTIMAGE_H
 #define QUADROTAG_EXPORTIMAGE_H
 
-#include <QPoint>
+#include "labelpath.h"
+#include "quadgeometry.h"
+
 #include <QSize>
 #include <QString>
 
-#include <array>
 #include <utility>
 #include <vector>
-
-using Quad = std::array<QPoint, 4>;
 
 // One shape as it leaves the tool: corners in stored order, moved into the image.
 struct ExportShape
@@ -31,9 +30,5 @@ struct ExportImage
     int styleIndex = 0;
     std::vector<ExportShape> shapes;
 };
-
-// The name that the text formats give an image's label file: its file name up to the last
-// ".", the same cut as the label path rule.
-QString imageStem(const QString& path);
 
 #endif

@@ -1,8 +1,6 @@
 #include "exportoptions.h"
 
-#include <QCommandLineParser>
-
-#include <cstdio>
+#include "commandline.h"
 
 namespace {
 
@@ -24,52 +22,13 @@ const char description[] =
     "  2  bad command line, missing dataset folder or vocabulary, or an output\n"
     "     folder that cannot be written; nothing was written";
 
-struct FormatName
-{
-    const char* name;
-    ExportFormat format;
-};
-
-const FormatName formatNames[] = {
-    {"coco", ExportFormat::Coco},
-    {"yolo-obb", ExportFormat::YoloObb},
-    {"dota", ExportFormat::Dota},
-};
-
-bool formatFromName(const QString& name, ExportFormat& format)
-{
-    for (const FormatName& entry : formatNames) {
-        if (name == QLatin1String(entry.name)) {
-            format = entry.format;
-            return true;
-        }
-    }
-    return false;
-}
-
-int usageError(const QString& message)
-{
-    std::fprintf(stderr, "quadrotag-export: %s\nTry 'quadrotag-export --help'.\n",
-                 qPrintable(message));
-    return exitUnusable;
-}
-
 } // namespace
 
 bool parseExportOptions(const QStringList& arguments, ExportOptions& options, int& exitCode)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(description));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption vocabularyOption(
-        QStringLiteral("vocabulary"), QStringLiteral("The vocabulary file (default \"tags\")."),
-        QStringLiteral("FILE"), options.vocabulary);
-    const QCommandLineOption classesOption(
-        QStringLiteral("classes"),
-        QStringLiteral("Take the classes from the tags of this vocabulary category instead of "
-                       "the single tags."),
-        QStringLiteral("CATEGORY"));
+    const VocabularyOptions vocabularyOptions;
     const QCommandLineOption formatOption(QStringLiteral("format"),
                                           QStringLiteral("coco (default), yolo-obb or dota."),
                                           QStringLiteral("FORMAT"), QStringLiteral("coco"));
@@ -82,19 +41,13 @@ bool parseExportOptions(const QStringList& arguments, ExportOptions& options, in
     const QCommandLineOption forceOption(
         QStringLiteral("force"), QStringLiteral("Export in spite of problems, leaving out the "
                                                 "shapes and images that have them."));
-    parser.addOptions(
-        {vocabularyOption, classesOption, formatOption, outputOption, checkOption, forceOption});
+    parser.addOptions({vocabularyOptions.vocabulary, vocabularyOptions.classes, formatOption,
+                       outputOption, checkOption, forceOption});
     parser.addPositionalArgument(QStringLiteral("DATASET"),
                                  QStringLiteral("The folder searched for *.jpg images."));
 
-    if (!parser.parse(arguments)) {
-        exitCode = usageError(parser.errorText());
+    if (!parseCommandLine(parser, arguments, exitCode))
         return false;
-    }
-    if (parser.isSet(helpOption))
-        parser.showHelp(exitDone);
-    if (parser.isSet(versionOption))
-        parser.showVersion();
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1) {
@@ -104,8 +57,8 @@ bool parseExportOptions(const QStringList& arguments, ExportOptions& options, in
         return false;
     }
     options.dataset = positional.first();
-    options.vocabulary = parser.value(vocabularyOption);
-    options.classCategory = parser.value(classesOption);
+    options.vocabulary = parser.value(vocabularyOptions.vocabulary);
+    options.classCategory = parser.value(vocabularyOptions.classes);
     options.output = parser.value(outputOption);
     options.checkOnly = parser.isSet(checkOption);
     options.force = parser.isSet(forceOption);

@@ -1,12 +1,11 @@
 #ifndef QUADROTAG_EXPORTOPTIONS_H
 #define QUADROTAG_EXPORTOPTIONS_H
 
-#include "consolereport.h"
+#include "commandline.h"
+#include "exitcode.h"
 
 #include <QString>
 #include <QStringList>
-
-enum class ExportFormat { Coco, YoloObb, Dota };
 
 // What one run of quadrotag-export is asked to do.
 struct ExportOptions
@@ -14,7 +13,7 @@ struct ExportOptions
     QString dataset;
     QString vocabulary = QStringLiteral("tags");
     QString classCategory;
-    ExportFormat format = ExportFormat::Coco;
+    DatasetFormat format = DatasetFormat::Coco;
     QString output;
     bool checkOnly = false;
     bool force = false;

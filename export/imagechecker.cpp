@@ -1,11 +1,12 @@
 #include "imagechecker.h"
 
 #include "imageannotation.h"
+#include "imageheader.h"
 #include "labelfile.h"
 #include "quadgeometry.h"
 
 #include <QFile>
-#include <QImageReader>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -35,12 +36,13 @@ bool ImageChecker::check(const QString& imagePath, const QString& labelPath, Exp
     image.size = QSize();
     image.styleIndex = 0;
     image.shapes.clear();
-    const bool sized = readImageSize(imagePath, image.size);
+    const bool sized = readSize(imagePath, image.size);
     if (labelPath.isEmpty())
         return sized;
 
     ImageAnnotation annotation;
-    readLabels(labelPath, annotation);
+    // Training on an image whose shapes are partly lost would teach that they are not there.
+    const bool labelsRead = readLabels(labelPath, annotation);
     image.styleIndex = annotation.styleIndex;
     if (annotation.styleIndex < 0 || annotation.styleIndex >= annotation.styleNames.size())
         report.problem(labelPath, QStringLiteral("style index %1 outside 0 to %2")
@@ -53,15 +55,15 @@ bool ImageChecker::check(const QString& imagePath, const QString& labelPath, Exp
         const Label& label = annotation.labels[static_cast<std::size_t>(index)];
         ExportShape shape;
         const bool tagsUsable = checkTags(labelPath, index, label, shape);
-        const bool pointsUsable = checkPoints(labelPath, index, label);
-        if (pointsUsable && sized)
-            checkCorners(labelPath, index, label, image.size, shape);
+        const bool pointsUsable =
+            checkPoints(labelPath, index, label) &&
+            (!sized || checkCorners(labelPath, index, label, image.size, shape));
         if (tagsUsable && pointsUsable && sized)
             image.shapes.push_back(std::move(shape));
         else
             ++leftOutCount;
     }
-    return sized;
+    return sized && labelsRead;
 }
 
 void ImageChecker::reportLabelWithoutImage(const QString& labelPath)
@@ -69,33 +71,28 @@ void ImageChecker::reportLabelWithoutImage(const QString& labelPath)
     report.problem(labelPath, QStringLiteral("label file without an image"));
 }
 
-bool ImageChecker::readImageSize(const QString& imagePath, QSize& size)
+bool ImageChecker::readSize(const QString& imagePath, QSize& size)
 {
-    // The header alone gives the size; decoding the pixels would cost a thousand times more.
-    QImageReader reader(imagePath);
-    size = reader.size();
-    if (!size.isValid() || size.isEmpty()) {
-        report.problem(imagePath,
-                       QStringLiteral("image header cannot be read: %1").arg(reader.errorString()));
-        return false;
-    }
-    // The operator saw the image turned as its EXIF orientation says.
-    if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
-        size.transpose();
-    return true;
+    QString error;
+    if (readImageSize(imagePath, size, error))
+        return true;
+    report.problem(imagePath, QStringLiteral("image header cannot be read: %1").arg(error));
+    return false;
 }
 
-void ImageChecker::readLabels(const QString& labelPath, ImageAnnotation& annotation)
+bool ImageChecker::readLabels(const QString& labelPath, ImageAnnotation& annotation)
 {
     bool readToEnd = false;
-    if (!readLabelFile(annotation, QFile::encodeName(labelPath).toStdString(), readToEnd)) {
+    if (!QFileInfo(labelPath).isFile() ||
+        !readLabelFile(annotation, QFile::encodeName(labelPath).toStdString(), readToEnd)) {
         report.problem(labelPath, QStringLiteral("label file cannot be read"));
-        return;
+        return false;
     }
     if (!readToEnd)
         report.problem(labelPath, QStringLiteral("label file could not be read to its end; "
                                                  "shapes after shape %1 are lost")
                                       .arg(annotation.labels.size()));
+    return readToEnd;
 }
 
 bool ImageChecker::checkTags(const QString& labelPath, int index, const Label& label,
@@ -142,18 +139,25 @@ bool ImageChecker::checkPoints(const QString& labelPath, int index, const Label&
     return true;
 }
 
-void ImageChecker::checkCorners(const QString& labelPath, int index, const Label& label,
+bool ImageChecker::checkCorners(const QString& labelPath, int index, const Label& label,
                                 const QSize& size, ExportShape& shape)
 {
     // checkPoints has made sure that there are four corners.
     std::copy(label.points.begin(), label.points.end(), shape.corners.begin());
     QPoint outside;
     if (!hasCornerOutside(shape.corners, size, outside))
-        return;
+        return true;
+    shape.corners = clampedInto(shape.corners, size);
+    Label clamped;
+    clamped.points.assign(shape.corners.begin(), shape.corners.end());
+    const bool keepsArea = clamped.isValid() && quadArea(shape.corners) > 0;
     report.shapeProblem(labelPath, index,
-                        QStringLiteral("corner %1 outside the %2x%3 image")
+                        QStringLiteral("corner %1 outside the %2x%3 image%4")
                             .arg(pointText(outside))
                             .arg(size.width())
-                            .arg(size.height()));
-    shape.corners = clampedInto(shape.corners, size);
+                            .arg(size.height())
+                            .arg(keepsArea ? QString()
+                                           : QStringLiteral("; on its border the shape would "
+                                                            "have no area, so it is left out")));
+    return keepsArea;
 }

@@ -11,13 +11,14 @@ class ImageAnnotation;
 
 // Reads one image's header and label file, reports every problem, and keeps the shapes
 // that can be exported: a shape with a problem is left out, except that corners outside
-// the image are moved onto its border.
+// the image are moved onto its border when the shape keeps an area there.
 class ImageChecker
 {
 public:
     ImageChecker(const ClassTable& classes, ConsoleReport& report);
 
-    // False when the image itself cannot be exported: its header does not decode.
+    // False when the image itself cannot be exported: its header does not decode, or its
+    // label file cannot be read to its end.
     // labelPath is empty when the image has no label file.
     bool check(const QString& imagePath, const QString& labelPath, ExportImage& image);
     void reportLabelWithoutImage(const QString& labelPath);
@@ -26,11 +27,11 @@ public:
     long long shapesLeftOut() const { return leftOutCount; }
 
 private:
-    bool readImageSize(const QString& imagePath, QSize& size);
-    void readLabels(const QString& labelPath, ImageAnnotation& annotation);
+    bool readSize(const QString& imagePath, QSize& size);
+    bool readLabels(const QString& labelPath, ImageAnnotation& annotation);
     bool checkTags(const QString& labelPath, int index, const Label& label, ExportShape& shape);
     bool checkPoints(const QString& labelPath, int index, const Label& label);
-    void checkCorners(const QString& labelPath, int index, const Label& label, const QSize& size,
+    bool checkCorners(const QString& labelPath, int index, const Label& label, const QSize& size,
                       ExportShape& shape);
 
     const ClassTable& classes;

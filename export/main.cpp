@@ -18,6 +18,7 @@ int main(int argc, char* argv[])
     int exitCode = exitDone;
     if (!parseExportOptions(QCoreApplication::arguments(), options, exitCode))
         return exitCode;
-    ConsoleReport report(stdout, stderr, ::isatty(::fileno(stderr)) != 0);
+    ConsoleReport report(QCoreApplication::applicationName(), stdout, stderr,
+                         ::isatty(::fileno(stderr)) != 0);
     return DatasetExporter(options, report).run();
 }

@@ -1,19 +1,22 @@
 #include "textlabelwriter.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
-#include <cstdio>
+#include <cerrno>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 const char stagingTemplate[] = ".quadrotag-export-XXXXXX";
+const char previousTemplate[] = ".quadrotag-export-previous-XXXXXX";
 const char labelSuffix[] = ".txt";
 const mode_t newFileMode = 0666;
+const mode_t newFolderMode = 0777;
 
 // Three system calls a file: creating thousands of small files is most of an export's time.
 bool writeWhole(const QString& path, const QByteArray& bytes)
@@ -26,6 +29,16 @@ bool writeWhole(const QString& path, const QByteArray& bytes)
         bytes.isEmpty() || ::write(descriptor, bytes.constData(),
                                    static_cast<std::size_t>(bytes.size())) == bytes.size();
     return ::close(descriptor) == 0 && written;
+}
+// A temporary folder is its owner's alone; the label folder is as open as any new folder.
+bool giveUsualPermissions(const QString& folder, QString& error)
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (::chmod(QFile::encodeName(folder).constData(), newFolderMode & ~mask) == 0)
+        return true;
+    error = QStringLiteral("cannot open %1 to others").arg(folder);
+    return false;
 }
 } // namespace
 
@@ -50,6 +63,18 @@ bool TextLabelWriter::open(QString& error)
     return true;
 }
 
+bool TextLabelWriter::claimName(const QString& stem)
+{
+    // The staged file itself marks the name as taken: one file made per image, not two.
+    if (!staging)
+        return true;
+    const int descriptor = ::open(QFile::encodeName(stagedPath(stem)).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, newFileMode);
+    if (descriptor >= 0)
+        ::close(descriptor);
+    return descriptor >= 0 || errno != EEXIST;
+}
+
 bool TextLabelWriter::addImage(const ExportImage& image)
 {
     if (failed || !staging)
@@ -57,30 +82,38 @@ bool TextLabelWriter::addImage(const ExportImage& image)
     QByteArray lines;
     for (const ExportShape& shape : image.shapes)
         lines += format.shapeLine(shape, image, classes);
-    const QString path =
-        staging->filePath(imageStem(image.relativePath) + QLatin1String(labelSuffix));
-    failed = !writeWhole(path, lines);
+    failed = !writeWhole(stagedPath(imageStem(image.relativePath)), lines);
     return !failed;
 }
 
 bool TextLabelWriter::commit(QString& error)
 {
     const QString folder = target();
-    if (failed || !staging || !QDir().mkpath(folder)) {
+    if (failed || !staging) {
         error = QStringLiteral("cannot write in %1").arg(folder);
         return false;
     }
-    QDirIterator staged(staging->path(), QDir::Files | QDir::Hidden);
-    while (staged.hasNext()) {
-        const QString from = staged.next();
-        const QString to = QDir(folder).filePath(staged.fileName());
-        // rename(2) replaces a file left by an earlier export in one step.
-        if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData())) {
-            error = QStringLiteral("cannot move %1 into %2").arg(staged.fileName(), folder);
-            return false;
-        }
+    // The staged folder takes the place of the last export's whole, so that no file of an
+    // image that is gone stays behind.
+    QTemporaryDir previous(QDir(outputDir).filePath(QLatin1String(previousTemplate)));
+    const QString previousFolder = previous.filePath(QLatin1String(format.labelFolder));
+    if (!previous.isValid() ||
+        (QFileInfo::exists(folder) && !QDir().rename(folder, previousFolder))) {
+        error = QStringLiteral("cannot replace %1").arg(folder);
+        return false;
     }
-    return commitExtraFile(error);
+    if (!QDir().rename(staging->path(), folder)) {
+        QDir().rename(previousFolder, folder);
+        error = QStringLiteral("cannot move the new files into %1").arg(folder);
+        return false;
+    }
+    staging->setAutoRemove(false);
+    return giveUsualPermissions(folder, error) && commitExtraFile(error);
+}
+
+QString TextLabelWriter::stagedPath(const QString& stem) const
+{
+    return staging->filePath(stem + QLatin1String(labelSuffix));
 }
 
 QString TextLabelWriter::target() const

@@ -18,11 +18,13 @@ public:
     TextLabelWriter(const QString& outputDir, const TextFormat& format, const ClassTable& classes);
 
     bool open(QString& error) override;
+    bool claimName(const QString& stem) override;
     bool addImage(const ExportImage& image) override;
     bool commit(QString& error) override;
     QString target() const override;
 
 private:
+    QString stagedPath(const QString& stem) const;
     bool commitExtraFile(QString& error);
 
     QString outputDir;

@@ -84,7 +84,8 @@ public:
         in >> std::ws;
         if (in.peek() == std::char_traits<char>::eof()) {
             failed = true;
-            atEnd = true;
+            // A read error also looks like the end; only a clean end is one.
+            atEnd = !in.bad();
             return false;
         }
         failed = !(in >> value);

@@ -15,3 +15,20 @@ QString recoveryPathFor(const QString& labelPath)
     return labelPath.left(nameStart) + QLatin1Char('.') + labelPath.mid(nameStart) +
            QStringLiteral(".recovery");
 }
+
+const char proposalFolderName[] = ".proposals";
+
+QString proposalPathFor(const QString& imagePath)
+{
+    const qsizetype nameStart = imagePath.lastIndexOf(QLatin1Char('/')) + 1;
+    const QString labelPath = labelPathFor(imagePath);
+    return labelPath.left(nameStart) + QLatin1String(proposalFolderName) + QLatin1Char('/') +
+           labelPath.mid(nameStart);
+}
+
+QString imageStem(const QString& path)
+{
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
+}

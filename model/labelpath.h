@@ -11,4 +11,15 @@ QString labelPathFor(const QString& imagePath);
 // label file, "." + the label file's name + ".recovery".
 QString recoveryPathFor(const QString& labelPath);
 
+// An image's file name up to the last ".", the same cut as labelPathFor: the name that the
+// text dataset formats give the image's file.
+QString imageStem(const QString& path);
+
+// Where a model's proposal for an image is kept: <image folder>/.proposals/ and the label
+// file's name, so that a proposal never stands where the operator's label file would.
+QString proposalPathFor(const QString& imagePath);
+
+// The folder beside the images that holds their proposals.
+extern const char proposalFolderName[];
+
 #endif

@@ -18,7 +18,7 @@ int main(int argc, char* argv[])
     int exitCode = exitDone;
     if (!parseRelabelOptions(QCoreApplication::arguments(), options, exitCode))
         return exitCode;
-    ConsoleReport report(stdout, stderr, ::isatty(::fileno(stderr)) != 0,
-                         QStringLiteral("label files"));
+    ConsoleReport report(QCoreApplication::applicationName(), stdout, stderr,
+                         ::isatty(::fileno(stderr)) != 0, QStringLiteral("label files"));
     return DatasetRelabeller(options, report).run();
 }

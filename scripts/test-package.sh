@@ -35,6 +35,7 @@ dpkg-deb -c "$package" | awk '{print $6}' > "$work/files"
 for path in ./usr/bin/quadrotag \
             ./usr/bin/quadrotag-export \
             ./usr/bin/quadrotag-relabel \
+            ./usr/bin/quadrotag-import \
             ./usr/share/applications/quadrotag.desktop \
             ./usr/share/metainfo/org.quadrotag.Quadrotag.metainfo.xml \
             ./usr/share/icons/hicolor/16x16/apps/quadrotag.png \
@@ -44,6 +45,7 @@ for path in ./usr/bin/quadrotag \
             ./usr/share/man/man1/quadrotag.1.gz \
             ./usr/share/man/man1/quadrotag-export.1.gz \
             ./usr/share/man/man1/quadrotag-relabel.1.gz \
+            ./usr/share/man/man1/quadrotag-import.1.gz \
             ./usr/share/doc/quadrotag/copyright \
             ./usr/share/doc/quadrotag/changelog.gz; do
     grep -qxF "$path" "$work/files" || fail "$path is not in the package"
@@ -111,6 +113,12 @@ printf 'Sofa 0 Lamp(floor) 0\nMaterial 3 Oak Wood Leather\n' > "$project/tags"
     || { cat "$work/relabel.log"; fail "quadrotag-relabel on the project folder"; }
 printf '0\n4 1 1 9 1 9 9 1 9 \n1 1 3 \n' | cmp - "$project/room.lbl" || fail "room.lbl not relabelled"
 grep -qx '1,3,Material: Leather' "$project/index2tag.csv" || fail "index2tag.csv not renewed"
+echo "== the unpacked importer reads an export of the project folder"
+"$root/usr/bin/quadrotag-import" --version | grep -q "$version" || fail "quadrotag-import --version"
+mkdir "$work/predictions"
+(cd "$project" && "$root/usr/bin/quadrotag-export" --format dota --output "$work/predictions" . \
+    && "$root/usr/bin/quadrotag-import" --format dota "$work/predictions" .) \
+    > "$work/import.log" 2>&1 || { cat "$work/import.log"; fail "quadrotag-import on an export"; }
 
 echo "== Windows resources"
 ico="$build/packaging/icons/quadrotag.ico"

@@ -1,5 +1,8 @@
-// Exports generated datasets of 1,000 and 10,000 images (20 shapes each) in every format and
-// prints images per second and the exporter's peak resident size, measured per run.
+// Exports generated datasets of 1,000, 10,000 and 100,000 images (20 shapes each) in every
+// format, imports each export back as proposals, and prints images per second and the peak
+// resident size of every run. The images and label files of a folder are hard links to one
+// pair, so the largest dataset costs directory entries, not gigabytes; every output is removed
+// after its run.
 #include "imageannotation.h"
 #include "labelfile.h"
 #include "workflowfixture.h"
@@ -19,12 +22,13 @@
 namespace {
 
 const char exporter[] = QUADROTAG_EXPORT_EXECUTABLE;
+const char importer[] = QUADROTAG_IMPORT_EXECUTABLE;
 const int shapesPerImage = 20;
 const int imagesPerFolder = 500;
 const int imageWidth = 320;
 const int imageHeight = 240;
-const int datasetSizes[] = {1000, 10000};
-const char* const formats[] = {"check", "coco", "yolo-obb", "dota"};
+const int datasetSizes[] = {1000, 10000, 100000};
+const char* const formats[] = {"coco", "yolo-obb", "dota"};
 
 long residentKilobytes()
 {
@@ -61,24 +65,38 @@ QByteArray labelFileBytes(const QString& scratchPath)
     return fileBytes(scratchPath);
 }
 
-bool buildDataset(const QString& dir, int imageCount, const QByteArray& jpeg,
-                  const QByteArray& labels)
+bool hardLink(const QString& from, const QString& to)
 {
+    return ::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+// A file system allows some tens of thousands of links to one file: each folder's images link
+// to a copy of their own.
+bool buildDataset(const QString& dir, int imageCount, const QString& jpeg, const QString& labels)
+{
+    QString folderJpeg;
+    QString folderLabels;
     for (int i = 0; i < imageCount; ++i) {
         const QString folder =
             QStringLiteral("%1/f%2").arg(dir).arg(i / imagesPerFolder, 3, 10, QLatin1Char('0'));
-        if (i % imagesPerFolder == 0 && !QDir().mkpath(folder))
-            return false;
         const QString stem = QStringLiteral("%1/img%2").arg(folder).arg(i, 5, 10, QLatin1Char('0'));
-        if (!writeFileBytes(stem + QLatin1String(".jpg"), jpeg) ||
-            !writeFileBytes(stem + QLatin1String(".lbl"), labels))
+        const QString imagePath = stem + QLatin1String(".jpg");
+        const QString labelPath = stem + QLatin1String(".lbl");
+        if (i % imagesPerFolder == 0) {
+            folderJpeg = imagePath;
+            folderLabels = labelPath;
+            if (!QDir().mkpath(folder) || !QFile::copy(jpeg, imagePath) ||
+                !QFile::copy(labels, labelPath))
+                return false;
+        } else if (!hardLink(folderJpeg, imagePath) || !hardLink(folderLabels, labelPath)) {
             return false;
+        }
     }
     return true;
 }
 
-// Runs the exporter as a child of its own, so that its peak resident size is its alone.
-Measurement runExporter(const std::vector<std::string>& arguments)
+// Runs a program as a child of its own, so that its peak resident size is its alone.
+Measurement measureRun(const std::vector<std::string>& arguments)
 {
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
@@ -95,7 +113,7 @@ Measurement runExporter(const std::vector<std::string>& arguments)
     if (child < 0)
         return measured;
     if (child == 0) {
-        execv(exporter, argv.data());
+        execv(argv.front(), argv.data());
         _exit(127);
     }
     int status = 0;
@@ -109,6 +127,41 @@ Measurement runExporter(const std::vector<std::string>& arguments)
     return measured;
 }
 
+void printRow(const char* what, int imageCount, const Measurement& m)
+{
+    std::printf("%-16s %7d %9.3f %10.0f %9.1f %5d\n", what, imageCount, m.seconds,
+                m.seconds > 0 ? imageCount / m.seconds : 0.0, m.peakKilobytes / 1024.0, m.exitCode);
+    std::fflush(stdout);
+}
+
+std::string local(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+// The proposals of an import, in every folder of the dataset.
+void removeProposals(const QString& dataset)
+{
+    for (const QString& folder : QDir(dataset).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        QDir(dataset + QLatin1Char('/') + folder + QLatin1String("/.proposals"))
+            .removeRecursively();
+}
+
+void exportAndImport(const QString& dataset, const QString& output, const char* format,
+                     const std::string& vocabulary, int imageCount)
+{
+    const Measurement exported = measureRun({exporter, "--vocabulary", vocabulary, "--format",
+                                             format, "--output", local(output), local(dataset)});
+    printRow((std::string("export ") + format).c_str(), imageCount, exported);
+    const QString predictions =
+        QByteArray(format) == "coco" ? output + QLatin1String("/instances.json") : output;
+    const Measurement imported = measureRun({importer, "--vocabulary", vocabulary, "--format",
+                                             format, local(predictions), local(dataset)});
+    printRow((std::string("import ") + format).c_str(), imageCount, imported);
+    QDir(output).removeRecursively();
+    removeProposals(dataset);
+}
+
 } // namespace
 
 int main()
@@ -117,37 +170,24 @@ int main()
     if (!work.isValid() || !writeFileBytes(work.filePath("tags"), testVocabulary) ||
         !writeTestJpeg(work.filePath("sample.jpg"), imageWidth, imageHeight, 128))
         return 1;
-    const QByteArray jpeg = fileBytes(work.filePath("sample.jpg"));
-    const QByteArray labels = labelFileBytes(work.filePath("sample.lbl"));
-    const std::string vocabulary = QFile::encodeName(work.filePath("tags")).toStdString();
+    labelFileBytes(work.filePath("sample.lbl"));
+    const std::string vocabulary = local(work.filePath("tags"));
 
-    std::printf("%-9s %7s %9s %10s %9s %5s\n", "format", "images", "seconds", "images/s", "peak MB",
+    std::printf("%-16s %7s %9s %10s %9s %5s\n", "run", "images", "seconds", "images/s", "peak MB",
                 "exit");
     for (const int imageCount : datasetSizes) {
         const QString dataset = work.filePath(QStringLiteral("set%1").arg(imageCount));
-        if (!buildDataset(dataset, imageCount, jpeg, labels))
+        if (!buildDataset(dataset, imageCount, work.filePath("sample.jpg"),
+                          work.filePath("sample.lbl")))
             return 1;
         std::printf("(this benchmark's own resident size before the runs: %.1f MB)\n",
                     residentKilobytes() / 1024.0);
-        for (const char* format : formats) {
-            const bool checkOnly = QByteArray(format) == "check";
-            const std::string output =
-                QFile::encodeName(
-                    work.filePath(
-                        QStringLiteral("out-%1-%2").arg(QLatin1String(format)).arg(imageCount)))
-                    .toStdString();
-            std::vector<std::string> arguments{exporter, "--vocabulary", vocabulary};
-            if (checkOnly)
-                arguments.insert(arguments.end(), {"--check"});
-            else
-                arguments.insert(arguments.end(), {"--format", format, "--output", output});
-            arguments.push_back(QFile::encodeName(dataset).toStdString());
-            const Measurement m = runExporter(arguments);
-            std::printf("%-9s %7d %9.3f %10.0f %9.1f %5d\n", format, imageCount, m.seconds,
-                        m.seconds > 0 ? imageCount / m.seconds : 0.0, m.peakKilobytes / 1024.0,
-                        m.exitCode);
-            std::fflush(stdout);
-        }
+        printRow("check", imageCount,
+                 measureRun({exporter, "--vocabulary", vocabulary, "--check", local(dataset)}));
+        for (const char* format : formats)
+            exportAndImport(dataset, work.filePath(QStringLiteral("out")), format, vocabulary,
+                            imageCount);
+        QDir(dataset).removeRecursively();
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "quadgeometry.h"
 
+#include "datasetfixture.h"
 #include "imageannotation.h"
 #include "labelfile.h"
 #include "workflowfixture.h"
@@ -7,10 +8,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,25 +38,9 @@ const QByteArray exifOrientation6 = QByteArray::fromHex("ffe10022"
                                                         "011200030000000100060000"
                                                         "00000000");
 
-struct RunResult
+ProgramRun runExporter(const QString& workingDir, const QStringList& arguments)
 {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-RunResult runExporter(const QString& workingDir, const QStringList& arguments)
-{
-    QProcess process;
-    process.setWorkingDirectory(workingDir);
-    process.start(QString::fromLatin1(exporter), arguments);
-    RunResult result;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return result;
-    result.exitCode = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return runProgram(QString::fromLatin1(exporter), workingDir, arguments);
 }
 
 // The JPEG bytes with the EXIF block right after the start-of-image marker.
@@ -68,22 +53,6 @@ bool writeTurnedJpeg(const QString& path, int width, int height)
                      static_cast<qsizetype>(encoded.size()));
     bytes.insert(2, exifOrientation6);
     return writeFileBytes(path, bytes);
-}
-
-Label shape(const std::vector<QPoint>& points, const std::vector<std::pair<int, int>>& tags)
-{
-    Label label;
-    label.points = points;
-    label.tags = tags;
-    return label;
-}
-
-bool writeLabels(const QString& path, int styleIndex, const std::vector<Label>& labels)
-{
-    ImageAnnotation annotation;
-    annotation.styleIndex = styleIndex;
-    annotation.labels = labels;
-    return writeLabelFile(annotation, QFile::encodeName(path).toStdString());
 }
 
 QJsonValue json(const char* text)
@@ -127,6 +96,9 @@ private slots:
     void refusedExportWritesNothing();
     void forcedExportLeavesOutFaultyShapes();
     void unwritableOutputLeavesNothing();
+    void exportingAgainLeavesOnlyThisRunsFiles_data();
+    void exportingAgainLeavesOnlyThisRunsFiles();
+    void namesClassesThatShareAStem();
     void ordersCornersClockwiseFromTopLeft_data();
     void ordersCornersClockwiseFromTopLeft();
 
@@ -160,6 +132,13 @@ void TestExport::buildCleanDataset()
                         {shape({{2, 50}, {40, 50}, {40, 62}, {2, 62}}, {{0, 2}})}));
     QVERIFY(writeTestJpeg(path("clean/sub/Plain.JPG"), 32, 24, 200));
     QVERIFY(QFile::link(path("clean/sub"), path("clean/linked")));
+    // Neither a hidden folder nor the tools' own, nor a recovery file, is part of the dataset.
+    QVERIFY(QDir().mkpath(path("clean/.hidden")));
+    QVERIFY(writeTestJpeg(path("clean/.hidden/secret.jpg"), 32, 24, 10));
+    QVERIFY(QDir().mkpath(path("clean/.proposals")));
+    QVERIFY(writeTestJpeg(path("clean/.proposals/own.jpg"), 32, 24, 10));
+    QVERIFY(writeLabels(path("clean/.proposals/room1.lbl"), 1, {}));
+    QVERIFY(writeLabels(path("clean/.room1.lbl.recovery"), 1, {}));
 }
 
 void TestExport::buildFaultyDataset()
@@ -169,7 +148,7 @@ void TestExport::buildFaultyDataset()
     QVERIFY(QDir().mkpath(path("faults/j")));
     QVERIFY(QDir().mkpath(path("faults/k")));
     for (const char* name : {"a_badpair", "b_noclass", "c_points", "d_crossed", "e_outside",
-                             "f_style", "g_cut", "j/dup", "k/dup"})
+                             "f_style", "g_cut", "j/dup", "k/dup", "l_edge", "m_folder"})
         QVERIFY(writeTestJpeg(path(QStringLiteral("faults/%1.jpg").arg(name)), 64, 48, 60));
     QVERIFY(writeLabels(path("faults/a_badpair.lbl"), 0, {shape(square, {{0, 1}, {9, 9}})}));
     QVERIFY(writeLabels(path("faults/b_noclass.lbl"), 0, {shape(square, {{1, 1}})}));
@@ -183,6 +162,10 @@ void TestExport::buildFaultyDataset()
     QVERIFY(writeFileBytes(path("faults/g_cut.lbl"), "0\n4 1 1 10 1 10 10 1 10 \n1 0 0 \n4 2 2 "));
     QVERIFY(writeLabels(path("faults/h_orphan.lbl"), 0, {shape(square, {{0, 0}})}));
     QVERIFY(writeFileBytes(path("faults/i_broken.jpg"), "not a JPEG at all"));
+    // Moved onto the last column, this shape would be a line.
+    QVERIFY(writeLabels(path("faults/l_edge.lbl"), 0,
+                        {shape({{70, 1}, {80, 1}, {80, 10}, {70, 10}}, {{0, 0}})}));
+    QVERIFY(QDir().mkpath(path("faults/m_folder.lbl")));
 }
 
 void TestExport::exitCodes_data()
@@ -230,7 +213,7 @@ void TestExport::exitCodes()
     QFETCH(int, exitCode);
     QFETCH(QByteArray, err);
 
-    const RunResult run = runExporter(root.path(), arguments);
+    const ProgramRun run = runExporter(root.path(), arguments);
     QCOMPARE(run.exitCode, exitCode);
     if (err != "*")
         QCOMPARE(run.err, err);
@@ -238,13 +221,14 @@ void TestExport::exitCodes()
 
 void TestExport::writesCoco()
 {
-    const RunResult run = runExporter(root.path(), {"--output", "coco", "clean"});
+    const ProgramRun run = runExporter(root.path(), {"--output", "coco", "clean"});
     QCOMPARE(run.out, QByteArray());
     QCOMPARE(run.exitCode, 0);
-    QVERIFY2(
-        run.err.startsWith("Exported to coco/instances.json: 3 images, 3 shapes, 3 categories, "
-                           "0 problems (0 images and 0 shapes left out), "),
-        run.err.constData());
+    QVERIFY2(run.err.startsWith("quadrotag-export: passed over the hidden folder clean/.hidden\n"
+                                "quadrotag-export: passed over the linked folder clean/linked\n"
+                                "Exported to coco/instances.json: 3 images, 3 shapes, 3 "
+                                "categories, 0 problems (0 images and 0 shapes left out), "),
+             run.err.constData());
 
     QJsonParseError error;
     const QJsonDocument document =
@@ -280,7 +264,7 @@ void TestExport::writesCoco()
 
 void TestExport::takesClassesFromCategory()
 {
-    const RunResult run = runExporter(
+    const ProgramRun run = runExporter(
         root.path(), {"--classes", "Object", "--force", "--output", "objects", "clean"});
     QCOMPARE(run.out, QByteArray("clean/room1.lbl: shape 2: no class tag\n"
                                  "clean/sub/turned.lbl: shape 1: no class tag\n"));
@@ -299,7 +283,7 @@ void TestExport::takesClassesFromCategory()
 
 void TestExport::writesYoloObb()
 {
-    const RunResult run =
+    const ProgramRun run =
         runExporter(root.path(), {"--format", "yolo-obb", "--output", "yolo", "clean"});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(filesBelow(path("yolo")), (QStringList{"data.yaml", "labels", "labels/Plain.txt",
@@ -321,7 +305,7 @@ void TestExport::writesYoloObb()
 
 void TestExport::writesDota()
 {
-    const RunResult run =
+    const ProgramRun run =
         runExporter(root.path(), {"--format", "dota", "--output", "dota", "clean"});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(filesBelow(path("dota")), (QStringList{"labelTxt", "labelTxt/Plain.txt",
@@ -349,7 +333,7 @@ void TestExport::reportsEveryProblem()
     QFETCH(QString, format);
     QFETCH(QByteArray, duplicate);
 
-    const RunResult run = runExporter(root.path(), {"--check", "--format", format, "faults"});
+    const ProgramRun run = runExporter(root.path(), {"--check", "--format", format, "faults"});
     QCOMPARE(run.exitCode, 1);
     const QByteArray expected =
         "faults/a_badpair.lbl: shape 1: tag (9, 9) names no tag cell of the vocabulary\n"
@@ -361,13 +345,16 @@ void TestExport::reportsEveryProblem()
         "faults/g_cut.lbl: label file could not be read to its end; shapes after shape 1 are "
         "lost\n"
         "faults/i_broken.jpg: image header cannot be read: Unsupported image format\n"
+        "faults/l_edge.lbl: shape 1: corner (70, 1) outside the 64x48 image; on its border the "
+        "shape would have no area, so it is left out\n"
+        "faults/m_folder.lbl: label file cannot be read\n"
         "faults/h_orphan.lbl: label file without an image\n" +
         duplicate;
     QCOMPARE(run.out, expected);
     QCOMPARE(run.err.left(run.err.indexOf(", 0.")),
-             QByteArray("Checked 10 images, 7 shapes, 3 categories, ") +
-                 (duplicate.isEmpty() ? "9 problems (1 images" : "10 problems (2 images") +
-                 " and 4 shapes left out)");
+             QByteArray("Checked 12 images, 8 shapes, 3 categories, ") +
+                 (duplicate.isEmpty() ? "11 problems (3 images" : "12 problems (4 images") +
+                 " and 6 shapes left out)");
 }
 
 void TestExport::refusedExportWritesNothing_data()
@@ -382,7 +369,7 @@ void TestExport::refusedExportWritesNothing()
 {
     QFETCH(QString, format);
     const QString output = "refused-" + format;
-    const RunResult run =
+    const ProgramRun run =
         runExporter(root.path(), {"--format", format, "--output", output, "faults"});
     QCOMPARE(run.exitCode, 1);
     QVERIFY(run.err.startsWith("Nothing written, --force exports in spite of problems."));
@@ -391,29 +378,68 @@ void TestExport::refusedExportWritesNothing()
 
 void TestExport::forcedExportLeavesOutFaultyShapes()
 {
-    const RunResult run =
+    const ProgramRun run =
         runExporter(root.path(), {"--force", "--format", "dota", "--output", "forced", "faults"});
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains("(2 images and 4 shapes left out)"), run.err.constData());
+    QVERIFY2(run.err.contains("(4 images and 6 shapes left out)"), run.err.constData());
     // The corner outside the image is moved onto its last column.
     QCOMPARE(fileBytes(path("forced/labelTxt/e_outside.txt")),
              QByteArray("1 1 63 1 63 10 1 10 Sofa 0\n"));
     QCOMPARE(fileBytes(path("forced/labelTxt/a_badpair.txt")), QByteArray());
-    QCOMPARE(fileBytes(path("forced/labelTxt/g_cut.txt")),
-             QByteArray("1 1 10 1 10 10 1 10 Sofa 0\n"));
+    QCOMPARE(fileBytes(path("forced/labelTxt/l_edge.txt")), QByteArray());
     QCOMPARE(fileBytes(path("forced/labelTxt/dup.txt")), QByteArray());
-    QVERIFY(!QFile::exists(path("forced/labelTxt/i_broken.txt")));
+    // Images whose shapes could not all be read would teach that the lost ones are not there.
+    for (const char* leftOut : {"i_broken.txt", "g_cut.txt", "m_folder.txt"})
+        QVERIFY2(!QFile::exists(path("forced/labelTxt/") + leftOut), leftOut);
 }
 
 void TestExport::unwritableOutputLeavesNothing()
 {
     // A folder in the place of instances.json: the file cannot be made, whoever runs the test.
     QVERIFY(QDir().mkpath(path("blocked/instances.json")));
-    const RunResult run = runExporter(root.path(), {"--output", "blocked", "clean"});
+    const ProgramRun run = runExporter(root.path(), {"--output", "blocked", "clean"});
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.startsWith("quadrotag-export: cannot write blocked/instances.json"),
              run.err.constData());
     QCOMPARE(filesBelow(path("blocked")), QStringList{"instances.json"});
+}
+
+void TestExport::exportingAgainLeavesOnlyThisRunsFiles_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("stale");
+    QTest::newRow("yolo-obb") << "yolo-obb"
+                              << "labels/gone.txt";
+    QTest::newRow("dota") << "dota"
+                          << "labelTxt/gone.txt";
+}
+
+void TestExport::exportingAgainLeavesOnlyThisRunsFiles()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, stale);
+    const QString output = "again-" + format;
+    const QStringList arguments{"--format", format, "--output", output, "clean"};
+    QCOMPARE(runExporter(root.path(), arguments).exitCode, 0);
+    const QStringList firstRun = filesBelow(path(output));
+    QVERIFY(writeFileBytes(path(output + "/" + stale), "0.1 0.1 0.2 0.1 0.2 0.2 0.1 0.2 Sofa 0\n"));
+
+    QCOMPARE(runExporter(root.path(), arguments).exitCode, 0);
+    QCOMPARE(filesBelow(path(output)), firstRun);
+    // The label folder is as open as any folder made anew, not a private scratch folder.
+    QVERIFY(QDir().mkpath(path("fresh")));
+    QCOMPARE(QFileInfo(path(output + "/" + QFileInfo(stale).path())).permissions(),
+             QFileInfo(path("fresh")).permissions());
+}
+
+void TestExport::namesClassesThatShareAStem()
+{
+    QVERIFY(writeFileBytes(path("tags-shared"), "Lamp(floor) 0 Sofa 0 Lamp(table) 0\n"));
+    QVERIFY(QDir().mkpath(path("empty")));
+    const ProgramRun run =
+        runExporter(root.path(), {"--check", "--vocabulary", "tags-shared", "empty"});
+    QCOMPARE(run.out, QByteArray("tags-shared: more than one class tag is named Lamp\n"));
+    QCOMPARE(run.exitCode, 1);
 }
 
 void TestExport::ordersCornersClockwiseFromTopLeft_data()

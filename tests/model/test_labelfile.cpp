@@ -202,6 +202,16 @@ private slots:
             QVERIFY(label.text.isEmpty());
     }
 
+    void aFolderIsNeverReadToItsEnd()
+    {
+        // It opens, but every read fails: that must not pass for an empty label file.
+        QVERIFY(QDir().mkpath(pathFor("folder.lbl")));
+        ImageAnnotation annotation;
+        bool readToEnd = true;
+        readLabelFile(annotation, local(pathFor("folder.lbl")), readToEnd);
+        QVERIFY(!readToEnd);
+    }
+
     void readerKeepsCompleteShapesAndDropsTheBrokenOne_data()
     {
         QTest::addColumn<QByteArray>("tail");

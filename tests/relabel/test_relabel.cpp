@@ -107,7 +107,7 @@ Outcome TestRelabel::relabel(const QByteArray& vocabulary, const QStringList& ma
 
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
-    ConsoleReport report(out, err, false);
+    ConsoleReport report(QStringLiteral("quadrotag-relabel"), out, err, false);
     DatasetRelabeller relabeller(options, report);
     relabeller.stopAfterWrites(stopAfter);
     Outcome outcome;

@@ -1,12 +1,13 @@
 #ifndef QUADROTAG_CONSOLEREPORT_H
 #define QUADROTAG_CONSOLEREPORT_H
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
 
 #include <cstdio>
 
-enum ExitCode { exitDone = 0, exitProblems = 1, exitUnusable = 2 };
+#include "exitcode.h"
 
 // What a run of a command-line tool tells its user: one line per problem on standard output,
 // a progress line on standard error while it works (only on a terminal), and a summary at the
@@ -14,7 +15,8 @@ enum ExitCode { exitDone = 0, exitProblems = 1, exitUnusable = 2 };
 class ConsoleReport
 {
 public:
-    ConsoleReport(std::FILE* out, std::FILE* err, bool showProgress,
+    // program prefixes the lines on standard error.
+    ConsoleReport(const QString& program, std::FILE* out, std::FILE* err, bool showProgress,
                   const QString& itemName = QStringLiteral("images"));
 
     void problem(const QString& path, const QString& message);
@@ -23,6 +25,8 @@ public:
     // Shapes are numbered from 1 in the order of the label file.
     void shapeProblem(const QString& path, int shapeIndex, const QString& message);
     void error(const QString& message);
+    // A line on standard error that is no problem of the data.
+    void note(const QString& message) { error(message); }
     void itemDone();
     void summary(const QString& text);
 
@@ -32,6 +36,7 @@ public:
 private:
     void clearProgress();
 
+    QByteArray program;
     std::FILE* out;
     std::FILE* err;
     bool showProgress;

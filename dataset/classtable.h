@@ -4,6 +4,7 @@
 #include "taglayout.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <utility>
 #include <vector>
@@ -23,11 +24,20 @@ public:
     QString name(int index) const;
     // "furniture" for single tags, the category's stem otherwise.
     QString supercategory() const { return superName; }
+    // The tag cell of a class.
+    std::pair<int, int> cellOf(int index) const { return cells[static_cast<std::size_t>(index)]; }
     // The class of the tag cell, or -1 when the cell is no class tag.
     int classOf(int row, int column) const;
 
+    // The class whose name() is name, or -1; the first one when two share the name.
+    int classNamed(const QString& name) const;
+    // Class names that more than one class tag gives, each once, in class order.
+    QStringList sharedNames() const;
+
     // The attribute group of any tag: "single_tags" or its category's stem.
     QString groupOf(int row, int column) const;
+    // The tag cell of the group whose stem is stem; false when there is none.
+    bool tagNamed(const QString& group, const QString& stem, std::pair<int, int>& cell) const;
     const TagLayout& tagLayout() const { return layout; }
 
 private:
@@ -38,5 +48,10 @@ private:
     std::vector<int> classByCell;
     QString superName;
 };
+
+// Reads the vocabulary file and builds the classes from it; false with the reason when the
+// file cannot be read, the category does not exist or there are no class tags.
+bool loadClasses(const QString& vocabularyPath, const QString& category, TagLayout& layout,
+                 ClassTable& classes, QString& error);
 
 #endif

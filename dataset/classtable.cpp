@@ -1,5 +1,10 @@
 #include "classtable.h"
 
+#include <QFile>
+#include <QFileInfo>
+
+#include <fstream>
+
 namespace {
 const char defaultSupercategory[] = "furniture";
 const char singleTagsGroup[] = "single_tags";
@@ -47,6 +52,26 @@ int ClassTable::classOf(int row, int column) const
     return classByCell[static_cast<std::size_t>(row * layout.columnCount() + column)];
 }
 
+int ClassTable::classNamed(const QString& className) const
+{
+    for (int index = 0; index < count(); ++index) {
+        if (name(index) == className)
+            return index;
+    }
+    return -1;
+}
+
+QStringList ClassTable::sharedNames() const
+{
+    QStringList shared;
+    for (int index = 0; index < count(); ++index) {
+        const QString className = name(index);
+        if (classNamed(className) < index && !shared.contains(className))
+            shared << className;
+    }
+    return shared;
+}
+
 QString ClassTable::groupOf(int row, int column) const
 {
     if (layout.kindAt(row, column) == TagLayout::Kind::SingleTag)
@@ -65,4 +90,40 @@ int ClassTable::findCategory(const QString& category) const
             return row;
     }
     return -1;
+}
+
+bool ClassTable::tagNamed(const QString& group, const QString& stem,
+                          std::pair<int, int>& cell) const
+{
+    for (int row = 0; row < layout.rowCount(); ++row) {
+        for (int column = 0; column < layout.columnCount(); ++column) {
+            if (layout.isTag(row, column) && groupOf(row, column) == group &&
+                TagLayout::tagStem(layout.textAt(row, column)) == stem) {
+                cell = {row, column};
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool loadClasses(const QString& vocabularyPath, const QString& category, TagLayout& layout,
+                 ClassTable& classes, QString& error)
+{
+    std::ifstream vocabulary(QFile::encodeName(vocabularyPath).toStdString());
+    if (!QFileInfo(vocabularyPath).isFile() || !vocabulary) {
+        error = QStringLiteral("cannot read the vocabulary %1").arg(vocabularyPath);
+        return false;
+    }
+    layout.read(vocabulary);
+    if (!classes.build(category)) {
+        error =
+            QStringLiteral("the vocabulary %1 has no category %2").arg(vocabularyPath, category);
+        return false;
+    }
+    if (classes.count() == 0) {
+        error = QStringLiteral("the vocabulary %1 has no class tags").arg(vocabularyPath);
+        return false;
+    }
+    return true;
 }

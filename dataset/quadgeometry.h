@@ -1,9 +1,13 @@
 #ifndef QUADROTAG_QUADGEOMETRY_H
 #define QUADROTAG_QUADGEOMETRY_H
 
-#include "exportimage.h"
-
+#include <QPoint>
 #include <QRect>
+#include <QSize>
+
+#include <array>
+
+using Quad = std::array<QPoint, 4>;
 
 // The enclosed area by the shoelace formula; arrow-head shapes count only what they enclose.
 double quadArea(const Quad& corners);

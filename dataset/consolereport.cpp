@@ -7,9 +7,10 @@ namespace {
 const qint64 progressIntervalMs = 250;
 } // namespace
 
-ConsoleReport::ConsoleReport(std::FILE* outStream, std::FILE* errStream, bool progress,
-                             const QString& items)
-    : out(outStream), err(errStream), showProgress(progress), itemName(items)
+ConsoleReport::ConsoleReport(const QString& programName, std::FILE* outStream, std::FILE* errStream,
+                             bool progress, const QString& items)
+    : program(programName.toLocal8Bit()), out(outStream), err(errStream), showProgress(progress),
+      itemName(items)
 {
     clock.start();
 }
@@ -35,8 +36,7 @@ void ConsoleReport::shapeProblem(const QString& path, int shapeIndex, const QStr
 void ConsoleReport::error(const QString& message)
 {
     clearProgress();
-    std::fprintf(err, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
-                 qPrintable(message));
+    std::fprintf(err, "%s: %s\n", program.constData(), qPrintable(message));
     std::fflush(err);
 }
 

@@ -1,0 +1,76 @@
+#include "importoptions.h"
+
+#include <cmath>
+
+namespace {
+
+const char description[] =
+    "Reads a model's predictions and writes them as proposals beside the images of\n"
+    "DATASET: one label file per image at <image folder>/.proposals/<image name>.lbl,\n"
+    "for the operator to review. Label files are never touched. Class names are\n"
+    "matched to the vocabulary's tags by name. Predictions with an unknown class,\n"
+    "crossed edges or a corner outside the image are listed on standard output as\n"
+    "\"path: message\" and left out; the others are imported.\n"
+    "\n"
+    "PREDICTIONS by format:\n"
+    "  coco      instances.json, or a results list with image_id, category_id,\n"
+    "            segmentation or bbox, and score (image ids as quadrotag-export gives)\n"
+    "  yolo-obb  the folder with data.yaml and labels/<image name>.txt\n"
+    "  dota      the folder with labelTxt/<image name>.txt or Task1_<class>.txt\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  done, no problems found\n"
+    "  1  problems found; the other predictions were imported\n"
+    "  2  bad command line, missing or unreadable predictions, dataset folder or\n"
+    "     vocabulary; nothing was written";
+
+} // namespace
+
+bool parseImportOptions(const QStringList& arguments, ImportOptions& options, int& exitCode)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(description));
+    const VocabularyOptions vocabularyOptions;
+    const QCommandLineOption formatOption(QStringLiteral("format"),
+                                          QStringLiteral("coco, yolo-obb or dota."),
+                                          QStringLiteral("FORMAT"));
+    const QCommandLineOption minScoreOption(
+        QStringLiteral("min-score"),
+        QStringLiteral("Leave out predictions whose score is below S (default 0)."),
+        QStringLiteral("S"), QStringLiteral("0"));
+    const QCommandLineOption replaceOption(
+        QStringLiteral("replace"), QStringLiteral("Replace proposals left by an earlier import."));
+    parser.addOptions({vocabularyOptions.vocabulary, vocabularyOptions.classes, formatOption,
+                       minScoreOption, replaceOption});
+    parser.addPositionalArgument(QStringLiteral("PREDICTIONS"),
+                                 QStringLiteral("The model's predictions."));
+    parser.addPositionalArgument(QStringLiteral("DATASET"),
+                                 QStringLiteral("The folder of the *.jpg images."));
+
+    if (!parseCommandLine(parser, arguments, exitCode))
+        return false;
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2) {
+        exitCode = usageError(QStringLiteral("PREDICTIONS and DATASET are needed"));
+        return false;
+    }
+    options.predictions = positional.at(0);
+    options.dataset = positional.at(1);
+    options.vocabulary = parser.value(vocabularyOptions.vocabulary);
+    options.classCategory = parser.value(vocabularyOptions.classes);
+    options.replace = parser.isSet(replaceOption);
+    if (!parser.isSet(formatOption) ||
+        !formatFromName(parser.value(formatOption), options.format)) {
+        exitCode = usageError(QStringLiteral("unknown format \"%1\"; use coco, yolo-obb or dota")
+                                  .arg(parser.value(formatOption)));
+        return false;
+    }
+    bool isNumber = false;
+    options.minScore = parser.value(minScoreOption).toDouble(&isNumber);
+    if (!isNumber || !std::isfinite(options.minScore)) {
+        exitCode = usageError(QStringLiteral("--min-score needs a number, not \"%1\"")
+                                  .arg(parser.value(minScoreOption)));
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,24 @@
+#include "consolereport.h"
+#include "importoptions.h"
+#include "predictionimporter.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+#include <unistd.h>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quadrotag-import"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUADROTAG_VERSION));
+
+    ImportOptions options;
+    int exitCode = exitDone;
+    if (!parseImportOptions(QCoreApplication::arguments(), options, exitCode))
+        return exitCode;
+    ConsoleReport report(QCoreApplication::applicationName(), stdout, stderr,
+                         ::isatty(::fileno(stderr)) != 0);
+    return PredictionImporter(options, report).run();
+}

@@ -1,0 +1,320 @@
+#include "predictionimporter.h"
+
+#include "cocopredictionreader.h"
+#include "imageheader.h"
+#include "labelfile.h"
+#include "labelpath.h"
+#include "textpredictions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+const char cocoFileName[] = "instances.json";
+const char yoloNamesFile[] = "data.yaml";
+const char yoloLabelFolder[] = "labels";
+const char dotaLabelFolder[] = "labelTxt";
+const char task1Prefix[] = "Task1_";
+const char textSuffix[] = ".txt";
+// No line of a prediction file is longer; a longer one is no prediction.
+const qint64 maxLineBytes = 4096;
+const qint64 maxNamesFileBytes = 1 << 20;
+
+QString lineItem(qint64 number)
+{
+    return QStringLiteral("line %1").arg(number);
+}
+
+} // namespace
+
+PredictionImporter::PredictionImporter(const ImportOptions& importOptions,
+                                       ConsoleReport& consoleReport)
+    : options(importOptions), report(consoleReport), classes(layout),
+      walk(importOptions.dataset, consoleReport),
+      builder(classes, consoleReport, importOptions.minScore)
+{
+}
+
+int PredictionImporter::run()
+{
+    if (!prepareInputs())
+        return exitUnusable;
+    const bool imported = options.format == DatasetFormat::Coco ? importCoco() : importTextFiles();
+    return imported ? finish() : exitUnusable;
+}
+
+bool PredictionImporter::prepareInputs()
+{
+    if (!QFileInfo(options.dataset).isDir()) {
+        report.error(QStringLiteral("no dataset folder %1").arg(options.dataset));
+        return false;
+    }
+    if (!QFileInfo::exists(options.predictions)) {
+        report.error(QStringLiteral("no predictions %1").arg(options.predictions));
+        return false;
+    }
+    QString error;
+    if (!loadClasses(options.vocabulary, options.classCategory, layout, classes, error)) {
+        report.error(error);
+        return false;
+    }
+    return true;
+}
+
+bool PredictionImporter::importCoco()
+{
+    const QString path = QFileInfo(options.predictions).isDir()
+                             ? QDir(options.predictions).filePath(QLatin1String(cocoFileName))
+                             : options.predictions;
+    QStringList classNames;
+    for (int index = 0; index < classes.count(); ++index)
+        classNames << classes.name(index);
+    CocoPredictionReader coco(path, classNames, report);
+    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "rb");
+    QString error;
+    const bool read = file && coco.read(file, error);
+    if (file)
+        std::fclose(file);
+    if (!read) {
+        report.error(QStringLiteral("cannot read %1: %2")
+                         .arg(path, file ? error : QStringLiteral("no such file")));
+        return false;
+    }
+
+    std::vector<CocoImage> numbered;
+    if (coco.isResultsList()) {
+        // A results list names images by id only: the ids the exporter gives, in its order.
+        qint64 id = 0;
+        for (const QString& folder : walk.folders())
+            for (const QString& name : walk.imagesIn(folder))
+                numbered.push_back({++id, DatasetWalk::joined(folder, name), 0});
+    }
+    for (const CocoImage& image : coco.isResultsList() ? numbered : coco.images()) {
+        const std::vector<Prediction> predictions = coco.take(image.id);
+        // A results list names only the images it has predictions for.
+        if (coco.isResultsList() && predictions.empty())
+            continue;
+        if (isInsideDataset(image.fileName))
+            importImage(image.fileName, image.styleIndex, predictions);
+        else
+            report.problem(
+                path, QStringLiteral("image %1 is not in %2").arg(image.fileName, options.dataset));
+    }
+    coco.reportUnclaimed(QStringLiteral("no such image id"));
+    return true;
+}
+
+bool PredictionImporter::importTextFiles()
+{
+    if (!prepareTextFiles())
+        return false;
+    for (const QString& folder : walk.folders()) {
+        for (const QString& name : walk.imagesIn(folder)) {
+            const QString stem = imageStem(name);
+            const bool predicted =
+                textLayout == TextLayout::DotaTask1 ||
+                QFileInfo::exists(QDir(labelFolder).filePath(stem + QLatin1String(textSuffix)));
+            const std::vector<Prediction> predictions =
+                predicted ? predictionsOfImage(stem) : std::vector<Prediction>();
+            if (predicted && (textLayout != TextLayout::DotaTask1 || !predictions.empty()))
+                importImage(DatasetWalk::joined(folder, name), 0, predictions);
+        }
+    }
+    for (const QByteArray& image : task1Spool.remainingKeys()) {
+        report.problem(options.predictions,
+                       QStringLiteral("%1 predictions for the image %2, which is not in %3")
+                           .arg(task1Spool.take(image).size())
+                           .arg(QString::fromUtf8(image), options.dataset));
+    }
+    return true;
+}
+
+bool PredictionImporter::prepareTextFiles()
+{
+    const QDir predictions(options.predictions);
+    if (options.format == DatasetFormat::YoloObb) {
+        textLayout = TextLayout::YoloObb;
+        labelFolder = predictions.filePath(QLatin1String(yoloLabelFolder));
+        QFile names(predictions.filePath(QLatin1String(yoloNamesFile)));
+        QString error;
+        if (!names.open(QIODevice::ReadOnly) ||
+            !parseYoloNames(names.read(maxNamesFileBytes), yoloNames, error)) {
+            report.error(QStringLiteral("cannot read the class names of %1: %2")
+                             .arg(names.fileName(), error.isEmpty() ? names.errorString() : error));
+            return false;
+        }
+    } else {
+        labelFolder = predictions.filePath(QLatin1String(dotaLabelFolder));
+        textLayout =
+            QFileInfo(labelFolder).isDir() ? TextLayout::DotaLabels : TextLayout::DotaTask1;
+    }
+    if (textLayout == TextLayout::DotaTask1)
+        return spoolTask1Files();
+    if (!QFileInfo(labelFolder).isDir()) {
+        report.error(QStringLiteral("no folder %1").arg(labelFolder));
+        return false;
+    }
+    return true;
+}
+
+bool PredictionImporter::spoolTask1Files()
+{
+    const QDir predictions(options.predictions);
+    task1Files = predictions.entryList(
+        {QLatin1String(task1Prefix) + QLatin1Char('*') + QLatin1String(textSuffix)}, QDir::Files,
+        QDir::Name);
+    if (task1Files.isEmpty() || !task1Spool.isValid()) {
+        report.error(QStringLiteral("no folder %1 and no %2*.txt files in %3")
+                         .arg(labelFolder, QLatin1String(task1Prefix), options.predictions));
+        return false;
+    }
+    // A results file per class, each listing every image: sorted by image on disk first.
+    for (qsizetype fileIndex = 0; fileIndex < task1Files.size(); ++fileIndex) {
+        QFile file(predictions.filePath(task1Files.at(fileIndex)));
+        if (!file.open(QIODevice::ReadOnly)) {
+            report.error(QStringLiteral("cannot read %1").arg(file.fileName()));
+            return false;
+        }
+        for (qint64 number = 1; !file.atEnd(); ++number) {
+            const QByteArray line = file.readLine(maxLineBytes).trimmed();
+            const qsizetype space = line.indexOf(' ');
+            if (line.isEmpty())
+                continue;
+            const QByteArray record =
+                QByteArray::number(fileIndex) + ' ' + QByteArray::number(number) + ' ' + line;
+            if (space <= 0 || !task1Spool.append(line.left(space), record))
+                report.problem(file.fileName(), lineItem(number) + QStringLiteral(": no image"));
+        }
+    }
+    return true;
+}
+
+std::vector<Prediction> PredictionImporter::predictionsOfImage(const QString& stem)
+{
+    if (textLayout == TextLayout::DotaTask1)
+        return takeTask1(stem);
+    return readPredictionFile(QDir(labelFolder).filePath(stem + QLatin1String(textSuffix)));
+}
+
+std::vector<Prediction> PredictionImporter::readPredictionFile(const QString& path)
+{
+    std::vector<Prediction> predictions;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        report.problem(path, QStringLiteral("cannot be read: %1").arg(file.errorString()));
+        return predictions;
+    }
+    for (qint64 number = 1; !file.atEnd(); ++number) {
+        const QByteArray line = file.readLine(maxLineBytes).trimmed();
+        Prediction prediction;
+        QString error;
+        if (line.isEmpty() || (textLayout == TextLayout::DotaLabels && isDotaHeaderLine(line)))
+            continue;
+        if (!parseLine(line, prediction, error))
+            prediction.error = error;
+        prediction.source = path;
+        prediction.item = lineItem(number);
+        predictions.push_back(std::move(prediction));
+    }
+    return predictions;
+}
+
+std::vector<Prediction> PredictionImporter::takeTask1(const QString& stem)
+{
+    std::vector<Prediction> predictions;
+    for (const QByteArray& record : task1Spool.take(stem.toUtf8())) {
+        // "file-index line-number image score x1 y1 ... y4", as spoolTask1Files wrote it.
+        const QList<QByteArray> head = record.split(' ');
+        const QString fileName = task1Files.value(head.value(0).toInt());
+        const QString path = QDir(options.predictions).filePath(fileName);
+        const QString item = lineItem(head.value(1).toLongLong());
+        Prediction prediction;
+        QByteArray image;
+        QString error;
+        const qsizetype lineStart = head.value(0).size() + head.value(1).size() + 2;
+        if (!parseTask1Line(record.mid(lineStart), image, prediction, error))
+            prediction.error = error;
+        prediction.className = fileName.mid(static_cast<qsizetype>(sizeof task1Prefix) - 1)
+                                   .chopped(static_cast<qsizetype>(sizeof textSuffix) - 1);
+        prediction.source = path;
+        prediction.item = item;
+        predictions.push_back(std::move(prediction));
+    }
+    return predictions;
+}
+
+bool PredictionImporter::parseLine(const QByteArray& line, Prediction& prediction,
+                                   QString& error) const
+{
+    if (textLayout == TextLayout::YoloObb)
+        return parseYoloObbLine(line, yoloNames, prediction, error);
+    return parseDotaLine(line, prediction, error);
+}
+
+bool PredictionImporter::isInsideDataset(const QString& relativePath) const
+{
+    // A name from someone else's file must not lead the proposal out of the dataset.
+    const QString clean = QDir::cleanPath(relativePath);
+    return !clean.isEmpty() && !QDir::isAbsolutePath(clean) && clean != QLatin1String("..") &&
+           !clean.startsWith(QLatin1String("../")) && DatasetWalk::isImageName(clean) &&
+           QFileInfo(walk.pathOf(clean)).isFile();
+}
+
+void PredictionImporter::importImage(const QString& relativePath, int styleIndex,
+                                     const std::vector<Prediction>& predictions)
+{
+    const QString imagePath = walk.pathOf(relativePath);
+    ++imagesRead;
+    report.itemDone();
+    QSize size;
+    QString error;
+    if (!readImageSize(imagePath, size, error)) {
+        report.problem(imagePath, QStringLiteral("image header cannot be read: %1").arg(error));
+        return;
+    }
+    ImageAnnotation proposal;
+    proposal.styleIndex = styleIndex;
+    for (const Prediction& prediction : predictions)
+        builder.add(prediction, size, proposal);
+    writeProposal(imagePath, proposal);
+}
+
+void PredictionImporter::writeProposal(const QString& imagePath, const ImageAnnotation& proposal)
+{
+    if (QFileInfo::exists(labelPathFor(imagePath)))
+        ++imagesLabelled;
+    const QString path = proposalPathFor(imagePath);
+    if (!options.replace && QFileInfo::exists(path)) {
+        ++proposalsKept;
+        return;
+    }
+    if (!QDir().mkpath(QFileInfo(path).path()) ||
+        !writeLabelFile(proposal, QFile::encodeName(path).toStdString())) {
+        report.problem(path, QStringLiteral("proposal cannot be written"));
+        return;
+    }
+    ++proposalsWritten;
+}
+
+int PredictionImporter::finish()
+{
+    report.summary(QStringLiteral("Imported into %1: %2 images, %3 proposals written, %4 kept "
+                                  "(--replace replaces them), %5 images already labelled; "
+                                  "%6 predictions, %7 below --min-score, %8 left out; "
+                                  "%9 problems, %10 s")
+                       .arg(options.dataset)
+                       .arg(imagesRead)
+                       .arg(proposalsWritten)
+                       .arg(proposalsKept)
+                       .arg(imagesLabelled)
+                       .arg(builder.found())
+                       .arg(builder.belowScore())
+                       .arg(builder.leftOut())
+                       .arg(report.problems())
+                       .arg(report.elapsedSeconds(), 0, 'f', 2));
+    return report.problems() > 0 ? exitProblems : exitDone;
+}

@@ -1,0 +1,98 @@
+#include "proposalbuilder.h"
+
+#include "quadgeometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Far outside any image, yet a whole number of pixels that int holds.
+const double farOutside = 1e9;
+
+int wholePixel(double value)
+{
+    return static_cast<int>(std::floor(std::clamp(value, -farOutside, farOutside) + 0.5));
+}
+
+} // namespace
+
+ProposalBuilder::ProposalBuilder(const ClassTable& classTable, ConsoleReport& consoleReport,
+                                 double leastScore)
+    : classes(classTable), report(consoleReport), minScore(leastScore)
+{
+}
+
+void ProposalBuilder::add(const Prediction& prediction, const QSize& imageSize,
+                          ImageAnnotation& proposal)
+{
+    ++foundCount;
+    if (!prediction.error.isEmpty()) {
+        problem(prediction, prediction.error);
+        ++leftOutCount;
+        return;
+    }
+    if (prediction.score < minScore) {
+        ++belowScoreCount;
+        return;
+    }
+    Label label;
+    if (!tagsOf(prediction, label) || !pointsOf(prediction, imageSize, label)) {
+        ++leftOutCount;
+        return;
+    }
+    proposal.labels.push_back(std::move(label));
+}
+
+bool ProposalBuilder::tagsOf(const Prediction& prediction, Label& label)
+{
+    const int classIndex = classes.classNamed(prediction.className);
+    if (classIndex < 0) {
+        problem(prediction, QStringLiteral("unknown class \"%1\"").arg(prediction.className));
+        return false;
+    }
+    label.tags.push_back(classes.cellOf(classIndex));
+    for (const auto& [group, stem] : prediction.attributes) {
+        std::pair<int, int> cell;
+        if (!classes.tagNamed(group, stem, cell)) {
+            problem(prediction, QStringLiteral("unknown tag \"%1\" of \"%2\"").arg(stem, group));
+            return false;
+        }
+        label.tags.push_back(cell);
+    }
+    // The order in which the tag table hands out its selection.
+    std::sort(label.tags.begin(), label.tags.end());
+    label.tags.erase(std::unique(label.tags.begin(), label.tags.end()), label.tags.end());
+    return true;
+}
+
+bool ProposalBuilder::pointsOf(const Prediction& prediction, const QSize& imageSize, Label& label)
+{
+    Quad corners;
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        const QPointF& p = prediction.corners[i];
+        const double x = prediction.normalised ? p.x() * imageSize.width() : p.x();
+        const double y = prediction.normalised ? p.y() * imageSize.height() : p.y();
+        corners[i] = QPoint(wholePixel(x), wholePixel(y));
+    }
+    label.points.assign(corners.begin(), corners.end());
+    if (!label.isValid()) {
+        problem(prediction, QStringLiteral("opposite edges cross"));
+        return false;
+    }
+    QPoint outside;
+    if (hasCornerOutside(corners, imageSize, outside)) {
+        problem(prediction, QStringLiteral("corner (%1, %2) outside the %3x%4 image")
+                                .arg(outside.x())
+                                .arg(outside.y())
+                                .arg(imageSize.width())
+                                .arg(imageSize.height()));
+        return false;
+    }
+    return true;
+}
+
+void ProposalBuilder::problem(const Prediction& prediction, const QString& message)
+{
+    report.problem(prediction.source, prediction.item + QStringLiteral(": ") + message);
+}

@@ -1,0 +1,172 @@
+#include "textpredictions.h"
+
+#include <cmath>
+
+namespace {
+
+const int cornerValues = 8;
+// More classes than any vocabulary holds; a bigger index in data.yaml is a mistake.
+const int maxClassIndex = 100000;
+
+bool parseNumber(const QByteArray& token, double& value)
+{
+    bool ok = false;
+    value = token.toDouble(&ok);
+    return ok && std::isfinite(value);
+}
+
+// Reads eight corner values from fields[first..first + 7].
+bool parseCorners(const QList<QByteArray>& fields, int first, Prediction& prediction)
+{
+    for (int i = 0; i < cornerValues; ++i) {
+        double value = 0;
+        if (!parseNumber(fields.at(first + i), value))
+            return false;
+        QPointF& corner = prediction.corners[static_cast<std::size_t>(i / 2)];
+        (i % 2 == 0 ? corner.rx() : corner.ry()) = value;
+    }
+    return true;
+}
+
+QList<QByteArray> fieldsOf(const QByteArray& line)
+{
+    return line.simplified().split(' ');
+}
+
+QString unquoted(const QByteArray& text)
+{
+    QByteArray value = text.trimmed();
+    if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
+        value = value.mid(1, value.size() - 2).replace("\\\"", "\"").replace("\\\\", "\\");
+    else if (value.size() >= 2 && value.startsWith('\'') && value.endsWith('\''))
+        value = value.mid(1, value.size() - 2).replace("''", "'");
+    return QString::fromUtf8(value);
+}
+
+bool parseFlowList(const QByteArray& rest, QStringList& names)
+{
+    const qsizetype end = rest.indexOf(']');
+    if (end < 0)
+        return false;
+    for (const QByteArray& item : rest.mid(1, end - 1).split(','))
+        if (!item.trimmed().isEmpty())
+            names << unquoted(item);
+    return true;
+}
+
+// One entry below "names:": "N: name" or "- name".
+bool parseBlockItem(const QByteArray& item, QStringList& names)
+{
+    if (item.startsWith('-')) {
+        names << unquoted(item.mid(1));
+        return true;
+    }
+    const qsizetype colon = item.indexOf(':');
+    bool ok = false;
+    const int index = colon > 0 ? item.left(colon).trimmed().toInt(&ok) : -1;
+    if (!ok || index < 0 || index > maxClassIndex)
+        return false;
+    while (names.size() <= index)
+        names << QString();
+    names[index] = unquoted(item.mid(colon + 1));
+    return true;
+}
+
+} // namespace
+
+bool parseYoloObbLine(const QByteArray& line, const QStringList& names, Prediction& prediction,
+                      QString& error)
+{
+    const QList<QByteArray> fields = fieldsOf(line);
+    if (fields.size() != 1 + cornerValues && fields.size() != 2 + cornerValues) {
+        error = QStringLiteral("%1 fields, not 9 or 10").arg(fields.size());
+        return false;
+    }
+    bool ok = false;
+    const int classIndex = fields.at(0).toInt(&ok);
+    if (!ok || classIndex < 0 || classIndex >= names.size() || names.at(classIndex).isEmpty()) {
+        error = QStringLiteral("class %1 is not in data.yaml").arg(QString::fromUtf8(fields.at(0)));
+        return false;
+    }
+    prediction = Prediction();
+    prediction.className = names.at(classIndex);
+    prediction.normalised = true;
+    if (!parseCorners(fields, 1, prediction) ||
+        (fields.size() > 1 + cornerValues && !parseNumber(fields.last(), prediction.score))) {
+        error = QStringLiteral("a corner or the confidence is not a number");
+        return false;
+    }
+    return true;
+}
+
+bool isDotaHeaderLine(const QByteArray& line)
+{
+    return line.startsWith("imagesource:") || line.startsWith("gsd:");
+}
+
+bool parseDotaLine(const QByteArray& line, Prediction& prediction, QString& error)
+{
+    const QList<QByteArray> fields = fieldsOf(line);
+    if (fields.size() != 1 + cornerValues && fields.size() != 2 + cornerValues) {
+        error = QStringLiteral("%1 fields, not 9 or 10").arg(fields.size());
+        return false;
+    }
+    prediction = Prediction();
+    prediction.className = QString::fromUtf8(fields.at(cornerValues));
+    if (!parseCorners(fields, 0, prediction)) {
+        error = QStringLiteral("a corner is not a number");
+        return false;
+    }
+    return true;
+}
+
+bool parseTask1Line(const QByteArray& line, QByteArray& image, Prediction& prediction,
+                    QString& error)
+{
+    const QList<QByteArray> fields = fieldsOf(line);
+    if (fields.size() != 2 + cornerValues) {
+        error = QStringLiteral("%1 fields, not 10").arg(fields.size());
+        return false;
+    }
+    prediction = Prediction();
+    image = fields.at(0);
+    if (!parseNumber(fields.at(1), prediction.score) || !parseCorners(fields, 2, prediction)) {
+        error = QStringLiteral("the score or a corner is not a number");
+        return false;
+    }
+    return true;
+}
+
+bool parseYoloNames(const QByteArray& yaml, QStringList& names, QString& error)
+{
+    names.clear();
+    bool inNames = false;
+    for (const QByteArray& line : yaml.split('\n')) {
+        const QByteArray trimmed = line.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith('#'))
+            continue;
+        const bool indented = line.startsWith(' ') || line.startsWith('\t') || line.startsWith('-');
+        if (inNames && indented) {
+            if (!parseBlockItem(trimmed, names)) {
+                error = QStringLiteral("cannot read the class name line \"%1\"")
+                            .arg(QString::fromUtf8(trimmed));
+                return false;
+            }
+            continue;
+        }
+        inNames = false;
+        if (!line.startsWith("names:"))
+            continue;
+        const QByteArray rest = line.mid(6).trimmed();
+        if (rest.startsWith('[') && !parseFlowList(rest, names)) {
+            error = QStringLiteral("the list of names has no end");
+            return false;
+        }
+        inNames = rest.isEmpty();
+    }
+    if (names.isEmpty()) {
+        error = QStringLiteral("no class names");
+        return false;
+    }
+    return true;
+}

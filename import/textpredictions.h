@@ -1,0 +1,31 @@
+#ifndef QUADROTAG_TEXTPREDICTIONS_H
+#define QUADROTAG_TEXTPREDICTIONS_H
+
+#include "prediction.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The line formats of the text predictions. Each parser takes one line without its line end
+// and returns false with a reason when the line is not of its format.
+
+// YOLO oriented boxes: "class x1 y1 x2 y2 x3 y3 x4 y4 [confidence]", corners normalised.
+// The class is an index into names.
+bool parseYoloObbLine(const QByteArray& line, const QStringList& names, Prediction& prediction,
+                      QString& error);
+
+// DOTA: "x1 y1 x2 y2 x3 y3 x4 y4 category [difficulty]", corners in pixels.
+bool parseDotaLine(const QByteArray& line, Prediction& prediction, QString& error);
+// DOTA's header lines, "imagesource:..." and "gsd:...", which hold no shape.
+bool isDotaHeaderLine(const QByteArray& line);
+
+// DOTA task 1 results, Task1_<class>.txt: "image score x1 y1 x2 y2 x3 y3 x4 y4".
+bool parseTask1Line(const QByteArray& line, QByteArray& image, Prediction& prediction,
+                    QString& error);
+
+// The class names of a YOLO data.yaml, by index: "names:" followed by "  N: name" lines or
+// "- name" items, or a flow list "names: [a, b]". False with a reason when none are found.
+bool parseYoloNames(const QByteArray& yaml, QStringList& names, QString& error);
+
+#endif

@@ -1,0 +1,375 @@
+#include "quadgeometry.h"
+
+#include "datasetfixture.h"
+#include "imageannotation.h"
+#include "labelfile.h"
+#include "labelpath.h"
+#include "workflowfixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+namespace {
+
+const char importer[] = QUADROTAG_IMPORT_EXECUTABLE;
+const char exporter[] = QUADROTAG_EXPORT_EXECUTABLE;
+
+// Each shape's corners clockwise from the top-left and its tags, in file order.
+std::vector<std::pair<Quad, std::vector<std::pair<int, int>>>> shapesOf(const QString& path)
+{
+    ImageAnnotation annotation;
+    readLabelFile(annotation, QFile::encodeName(path).toStdString());
+    std::vector<std::pair<Quad, std::vector<std::pair<int, int>>>> shapes;
+    for (const Label& label : annotation.labels) {
+        Quad corners{};
+        std::copy_n(label.points.begin(), std::min<std::size_t>(4, label.points.size()),
+                    corners.begin());
+        shapes.emplace_back(clockwiseFromTopLeft(corners), label.tags);
+    }
+    return shapes;
+}
+
+} // namespace
+
+class TestImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void proposalPathSitsInAHiddenFolder_data();
+    void proposalPathSitsInAHiddenFolder();
+    void exitCodes_data();
+    void exitCodes();
+    void importsEachFormat_data();
+    void importsEachFormat();
+    void leavesOutBadPredictions_data();
+    void leavesOutBadPredictions();
+    void neverTouchesLabelFilesAndKeepsProposals();
+    void cocoRoundTripGivesTheLabelFilesBack();
+    void textRoundTripGivesTheQuadrilateralsBack_data();
+    void textRoundTripGivesTheQuadrilateralsBack();
+
+private:
+    ProgramRun import(const QStringList& arguments) const;
+    QString path(const QString& relative) const { return root.filePath(relative); }
+
+    QTemporaryDir root;
+};
+
+// In the test vocabulary S1 is (0, 0), S2 (0, 1), S8 (3, 3), S9 (6, 0), T1 (2, 1), T7 (3, 2)
+// and U4 (4, 4).
+void TestImport::initTestCase()
+{
+    QVERIFY(root.isValid());
+    QVERIFY(writeFileBytes(path("tags"), testVocabulary));
+    QVERIFY(QDir().mkpath(path("ds/sub")));
+    QVERIFY(writeTestJpeg(path("ds/room1.jpg"), 64, 48, 120));
+    QVERIFY(
+        writeLabels(path("ds/room1.lbl"), 3, {shape({{1, 1}, {9, 1}, {9, 9}, {1, 9}}, {{0, 4}})}));
+    QVERIFY(writeTestJpeg(path("ds/sub/room2.jpg"), 64, 48, 80));
+
+    QVERIFY(QDir().mkpath(path("rt/sub")));
+    QVERIFY(writeTestJpeg(path("rt/a.jpg"), 64, 48, 120));
+    QVERIFY(
+        writeLabels(path("rt/a.lbl"), 6,
+                    {shape({{10, 4}, {50, 8}, {46, 40}, {6, 36}}, {{0, 1}, {2, 1}, {3, 2}, {4, 4}}),
+                     shape({{44, 44}, {44, 30}, {20, 30}, {20, 44}}, {{0, 0}, {3, 3}})}));
+    QVERIFY(writeTestJpeg(path("rt/sub/b.jpg"), 32, 24, 200));
+    QVERIFY(writeLabels(path("rt/sub/b.lbl"), 0,
+                        {shape({{2, 2}, {30, 3}, {29, 20}, {1, 22}}, {{6, 0}})}));
+
+    QVERIFY(writeFileBytes(path("coco.json"), R"({"images": [{"id": 7, "file_name": "sub/room2.jpg",
+        "width": 64, "height": 48, "attributes": {"style": "Jane"}}],
+      "annotations": [
+        {"id": 1, "image_id": 7, "category_id": 2, "segmentation": [[10, 4, 50, 8, 46, 40, 6, 36]],
+         "attributes": {"K": ["T1"]}},
+        {"id": 2, "image_id": 7, "category_id": 1, "bbox": [20.4, 30, 24, 14], "score": 0.3}],
+      "categories": [{"id": 1, "name": "S1"}, {"id": 2, "name": "S2"}]})"));
+    QVERIFY(writeFileBytes(path("results.json"), R"([
+        {"image_id": 2, "category_id": 9, "bbox": [1, 1, 10, 10], "score": 0.9},
+        {"image_id": 2, "category_id": 1, "bbox": [5, 5, 10, 10], "score": 0.2}])"));
+    QVERIFY(QDir().mkpath(path("yolo/labels")));
+    QVERIFY(writeFileBytes(path("yolo/data.yaml"), "nc: 2\nnames:\n  0: S1\n  1: \"S2\"\n"));
+    QVERIFY(writeFileBytes(path("yolo/labels/room2.txt"),
+                           "1 0.156250 0.083333 0.781250 0.166667 0.718750 0.833333 0.093750 "
+                           "0.750000 0.9\n0 0.1 0.1 0.2 0.1 0.2 0.2 0.1 0.2 0.1\n"));
+    QVERIFY(QDir().mkpath(path("dota/labelTxt")));
+    QVERIFY(writeFileBytes(path("dota/labelTxt/room2.txt"),
+                           "imagesource:GoogleEarth\ngsd:0.5\n10 4 50 8 46 40 6 36 S2 0\n"));
+    QVERIFY(QDir().mkpath(path("task1")));
+    QVERIFY(writeFileBytes(path("task1/Task1_S9.txt"), "room2 0.8 1 1 11 1 11 11 1 11\n"
+                                                       "room2 0.1 2 2 12 2 12 12 2 12\n"
+                                                       "nowhere 0.9 1 1 2 1 2 2 1 2\n"));
+}
+
+void TestImport::init()
+{
+    for (const char* folder :
+         {"ds/.proposals", "ds/sub/.proposals", "rt/.proposals", "rt/sub/.proposals"})
+        QVERIFY(QDir(path(folder)).removeRecursively());
+}
+
+ProgramRun TestImport::import(const QStringList& arguments) const
+{
+    return runProgram(QString::fromLatin1(importer), root.path(), arguments);
+}
+
+void TestImport::proposalPathSitsInAHiddenFolder_data()
+{
+    QTest::addColumn<QString>("imagePath");
+    QTest::addColumn<QString>("proposalPath");
+    QTest::newRow("plain") << "/data/r07.jpg"
+                           << "/data/.proposals/r07.lbl";
+    QTest::newRow("dotted folder") << "/data/a.b/c.jpg"
+                                   << "/data/a.b/.proposals/c.lbl";
+    QTest::newRow("two extensions") << "x/room.final.jpg"
+                                    << "x/.proposals/room.final.lbl";
+    QTest::newRow("no folder") << "room.jpg"
+                               << ".proposals/room.lbl";
+}
+
+void TestImport::proposalPathSitsInAHiddenFolder()
+{
+    QFETCH(QString, imagePath);
+    QFETCH(QString, proposalPath);
+    QCOMPARE(proposalPathFor(imagePath), proposalPath);
+}
+
+void TestImport::exitCodes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("err");
+
+    const QByteArray hint = "Try 'quadrotag-import --help'.\n";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("*");
+    QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray("*");
+    QTest::newRow("no format") << QStringList{"coco.json", "ds"} << 2
+                               << "quadrotag-import: unknown format \"\"; use coco, yolo-obb or "
+                                  "dota\n" +
+                                      hint;
+    QTest::newRow("one argument") << QStringList{"--format", "coco", "ds"} << 2
+                                  << "quadrotag-import: PREDICTIONS and DATASET are needed\n" +
+                                         hint;
+    QTest::newRow("score not a number")
+        << QStringList{"--format", "coco", "--min-score", "high", "coco.json", "ds"} << 2
+        << "quadrotag-import: --min-score needs a number, not \"high\"\n" + hint;
+    QTest::newRow("missing predictions")
+        << QStringList{"--format", "coco", "none.json", "ds"} << 2
+        << QByteArray("quadrotag-import: no predictions none.json\n");
+    QTest::newRow("missing dataset") << QStringList{"--format", "coco", "coco.json", "none"} << 2
+                                     << QByteArray("quadrotag-import: no dataset folder none\n");
+    QTest::newRow("not JSON") << QStringList{"--format", "coco", "tags", "ds"} << 2
+                              << QByteArray("quadrotag-import: cannot read tags: not JSON at "
+                                            "byte 0: Invalid value.\n");
+    QTest::newRow("no data.yaml") << QStringList{"--format", "yolo-obb", "dota", "ds"} << 2
+                                  << QByteArray("*");
+    QTest::newRow("no labelTxt or Task1 files")
+        << QStringList{"--format", "dota", "yolo", "ds"} << 2
+        << QByteArray("quadrotag-import: no folder yolo/labelTxt and no Task1_*.txt files in "
+                      "yolo\n");
+}
+
+void TestImport::exitCodes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, err);
+
+    const ProgramRun run = import(arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    if (err != "*")
+        QCOMPARE(run.err, err);
+    if (exitCode == 2)
+        QVERIFY(!QFile::exists(path("ds/sub/.proposals")));
+}
+
+void TestImport::importsEachFormat_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("proposal");
+    QTest::addColumn<QByteArray>("out");
+
+    const QByteArray chairWithT1 = "4 10 4 50 8 46 40 6 36 \n2 0 1 2 1 \n";
+    QTest::newRow("coco instances, categories last, style by name")
+        << QStringList{"--format", "coco", "coco.json", "ds"}
+        << "6\n" + chairWithT1 + "4 20 30 44 30 44 44 20 44 \n1 0 0 \n"
+        << QByteArray();
+    QTest::newRow("coco below the least score")
+        << QStringList{"--format", "coco", "--min-score", "0.5", "coco.json", "ds"}
+        << "6\n" + chairWithT1 << QByteArray();
+    QTest::newRow("coco results list with scores, ids in the exporter's order")
+        << QStringList{"--format", "coco", "--min-score", "0.5", "results.json", "ds"}
+        << QByteArray("0\n4 1 1 11 1 11 11 1 11 \n1 6 0 \n") << QByteArray();
+    QTest::newRow("yolo-obb with a confidence column")
+        << QStringList{"--format", "yolo-obb", "--min-score", "0.5", "yolo", "ds"}
+        << QByteArray("0\n4 10 4 50 8 46 40 6 36 \n1 0 1 \n") << QByteArray();
+    QTest::newRow("dota labelTxt with header lines")
+        << QStringList{"--format", "dota", "dota", "ds"}
+        << QByteArray("0\n4 10 4 50 8 46 40 6 36 \n1 0 1 \n") << QByteArray();
+    QTest::newRow("dota task 1 results")
+        << QStringList{"--format", "dota", "--min-score", "0.5", "task1", "ds"}
+        << QByteArray("0\n4 1 1 11 1 11 11 1 11 \n1 6 0 \n")
+        << QByteArray("task1: 1 predictions for the image nowhere, which is not in ds\n");
+}
+
+void TestImport::importsEachFormat()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, proposal);
+    QFETCH(QByteArray, out);
+
+    const ProgramRun run = import(arguments);
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.exitCode, out.isEmpty() ? 0 : 1);
+    QCOMPARE(fileBytes(path("ds/sub/.proposals/room2.lbl")), proposal);
+    // No format here names room1.jpg, so it gets no proposal.
+    QVERIFY(!QFile::exists(path("ds/.proposals/room1.lbl")));
+}
+
+void TestImport::leavesOutBadPredictions_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("predictions");
+    QTest::addColumn<QByteArray>("out");
+
+    QTest::newRow("dota") << "dota"
+                          << "labelTxt/room2.txt"
+                          << QByteArray("10 4 50 8 46 40 6 36 Bed 0\n"
+                                        "0 0 10 10 10 0 0 10 S1 0\n"
+                                        "1 1 70 1 70 10 1 10 S1 0\n"
+                                        "1 1 10 1 10 10 1 10 S2 0\n"
+                                        "garbage\n")
+                          << QByteArray("bad/labelTxt/room2.txt: line 1: unknown class \"Bed\"\n"
+                                        "bad/labelTxt/room2.txt: line 2: opposite edges cross\n"
+                                        "bad/labelTxt/room2.txt: line 3: corner (70, 1) outside "
+                                        "the 64x48 image\n"
+                                        "bad/labelTxt/room2.txt: line 5: 1 fields, not 9 or 10\n");
+    QTest::newRow("yolo-obb") << "yolo-obb"
+                              << "labels/room2.txt"
+                              << QByteArray("5 0.1 0.1 0.2 0.1 0.2 0.2 0.1 0.2\n"
+                                            "0 -0.5 0.1 0.2 0.1 0.2 0.2 0.1 0.2\n"
+                                            "1 0.015625 0.020833 0.15625 0.020833 0.15625 "
+                                            "0.208333 0.015625 0.208333\n"
+                                            "0 nan 0.1 0.2 0.1 0.2 0.2 0.1 0.2\n")
+                              << QByteArray("bad/labels/room2.txt: line 1: class 5 is not in "
+                                            "data.yaml\n"
+                                            "bad/labels/room2.txt: line 2: corner (-32, 5) outside "
+                                            "the 64x48 image\n"
+                                            "bad/labels/room2.txt: line 4: a corner or the "
+                                            "confidence is not a number\n");
+    QTest::newRow("coco") << "coco"
+                          << "instances.json" << QByteArray(R"({"annotations": [
+        {"image_id": 1, "category_id": 3, "bbox": [1, 1, 9, 9]},
+        {"image_id": 1, "category_id": 1, "segmentation": [[0, 0, 10, 10, 10, 0, 0, 10]]},
+        {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9], "attributes": {"K": ["T9"]}},
+        {"image_id": 1, "category_id": 2, "segmentation": [[1, 1, 10, 1]]},
+        {"image_id": 5, "category_id": 2, "bbox": [1, 1, 9, 9]},
+        {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9]}],
+      "categories": [{"id": 1, "name": "S1"}, {"id": 2, "name": "S2"}, {"id": 3, "name": "Bed"}],
+      "images": [{"id": 1, "file_name": "sub/room2.jpg"}, {"id": 2, "file_name": "../room3.jpg"}]})")
+                          << QByteArray("bad/instances.json: annotation 1: unknown class \"Bed\"\n"
+                                        "bad/instances.json: annotation 2: opposite edges cross\n"
+                                        "bad/instances.json: annotation 3: unknown tag \"T9\" of "
+                                        "\"K\"\n"
+                                        "bad/instances.json: annotation 4: no segmentation of "
+                                        "four corners and no bbox\n"
+                                        "bad/instances.json: image ../room3.jpg is not in ds\n"
+                                        "bad/instances.json: 1 annotations of image id 5 left "
+                                        "out: no such image id\n");
+}
+
+void TestImport::leavesOutBadPredictions()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, predictions);
+    QFETCH(QByteArray, out);
+
+    QVERIFY(QDir(path("bad")).removeRecursively());
+    QVERIFY(QDir().mkpath(QFileInfo(path("bad/" + file)).path()));
+    QVERIFY(writeFileBytes(path("bad/" + file), predictions));
+    QVERIFY(writeFileBytes(path("bad/data.yaml"), "names: [S1, S2]\n"));
+    const ProgramRun run = import({"--format", format, "bad", "ds"});
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(fileBytes(path("ds/sub/.proposals/room2.lbl")),
+             QByteArray("0\n4 1 1 10 1 10 10 1 10 \n1 0 1 \n"));
+}
+
+void TestImport::neverTouchesLabelFilesAndKeepsProposals()
+{
+    QVERIFY(QDir().mkpath(path("own/labelTxt")));
+    QVERIFY(writeFileBytes(path("own/labelTxt/room1.txt"), "2 2 20 2 20 20 2 20 S2 0\n"));
+    QVERIFY(writeFileBytes(path("own/labelTxt/room2.txt"), "3 3 30 3 30 30 3 30 S1 0\n"));
+    const QByteArray labelFile = fileBytes(path("ds/room1.lbl"));
+    const QByteArray modelSays = "0\n4 2 2 20 2 20 20 2 20 \n1 0 1 \n";
+
+    ProgramRun run = import({"--format", "dota", "own", "ds"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(fileBytes(path("ds/room1.lbl")), labelFile);
+    QCOMPARE(fileBytes(path("ds/.proposals/room1.lbl")), modelSays);
+    QVERIFY2(run.err.contains("2 images, 2 proposals written, 0 kept (--replace replaces them), "
+                              "1 images already labelled"),
+             run.err.constData());
+
+    QVERIFY(writeFileBytes(path("own/labelTxt/room1.txt"), "4 4 40 4 40 40 4 40 S3 0\n"));
+    run = import({"--format", "dota", "own", "ds"});
+    QCOMPARE(fileBytes(path("ds/.proposals/room1.lbl")), modelSays);
+    QVERIFY2(run.err.contains("0 proposals written, 2 kept"), run.err.constData());
+
+    run = import({"--format", "dota", "--replace", "own", "ds"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(fileBytes(path("ds/.proposals/room1.lbl")),
+             QByteArray("0\n4 4 4 40 4 40 40 4 40 \n1 0 2 \n"));
+    QCOMPARE(fileBytes(path("ds/room1.lbl")), labelFile);
+}
+
+void TestImport::cocoRoundTripGivesTheLabelFilesBack()
+{
+    const ProgramRun exported =
+        runProgram(QString::fromLatin1(exporter), root.path(), {"--output", "rt-coco", "rt"});
+    QCOMPARE(exported.exitCode, 0);
+    const ProgramRun run = import({"--format", "coco", "rt-coco/instances.json", "rt"});
+    QCOMPARE(run.out, QByteArray());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(fileBytes(path("rt/.proposals/a.lbl")), fileBytes(path("rt/a.lbl")));
+    QCOMPARE(fileBytes(path("rt/sub/.proposals/b.lbl")), fileBytes(path("rt/sub/b.lbl")));
+}
+
+void TestImport::textRoundTripGivesTheQuadrilateralsBack_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("yolo-obb") << "yolo-obb";
+    QTest::newRow("dota") << "dota";
+}
+
+void TestImport::textRoundTripGivesTheQuadrilateralsBack()
+{
+    QFETCH(QString, format);
+    const QString output = "rt-" + format;
+    const ProgramRun exported = runProgram(QString::fromLatin1(exporter), root.path(),
+                                           {"--format", format, "--output", output, "rt"});
+    QCOMPARE(exported.exitCode, 0);
+    const ProgramRun run = import({"--format", format, output, "rt"});
+    QCOMPARE(run.out, QByteArray());
+    QCOMPARE(run.exitCode, 0);
+
+    // The text formats keep the class tag only, and DOTA starts at another corner.
+    auto expected = shapesOf(path("rt/a.lbl"));
+    expected[0].second = {{0, 1}};
+    expected[1].second = {{0, 0}};
+    QCOMPARE(shapesOf(path("rt/.proposals/a.lbl")), expected);
+    QCOMPARE(shapesOf(path("rt/sub/.proposals/b.lbl")), shapesOf(path("rt/sub/b.lbl")));
+}
+
+QTEST_GUILESS_MAIN(TestImport)
+#include "test_import.moc"
