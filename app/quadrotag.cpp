@@ -243,14 +243,14 @@ void Quadrotag::loadCurrentImage()
 {
     if (currentImage < 0 || currentImage >= imagePaths.size())
         return;
-    QImage image = prefetcher.take(imagePaths[currentImage]);
+    ScreenImage image = prefetcher.take(imagePaths[currentImage]);
     if (image.isNull()) {
-        warn(QStringLiteral("Cannot open image ") + imagePaths[currentImage]);
+        warn(QStringLiteral("Cannot open image ") + imagePaths[currentImage] + image.refusalNote());
         return;
     }
     // The worker starts on the next image while this one is handed over.
     prefetchLikelyNext();
-    const QPixmap pixmap = QPixmap::fromImage(std::move(image));
+    const QPixmap pixmap = QPixmap::fromImage(std::move(image.pixels));
     labelViewer.clearSelection();
     annotation.clear();
     undoStack.clear();

@@ -1,6 +1,8 @@
 #include "imagedecoding.h"
 
 #include <QFile>
+#include <QImageIOHandler>
+#include <QImageReader>
 
 #include <cstdlib>
 
@@ -40,20 +42,63 @@ QImage screenImage(int width, int height)
                   releaseBuffer, buffer);
 }
 
+bool fitsBudget(const QSize& size)
+{
+    return qint64(size.width()) * qint64(size.height()) <= screenPixelBudget;
+}
+
+// OpenCV throws on sizes beyond its own limits and on failed allocations; on a worker
+// thread that would end the program, so every failure becomes a null image here.
+QImage decodedPixels(const QString& path, int flags) noexcept
+{
+    try {
+        const cv::Mat decoded = cv::imread(QFile::encodeName(path).toStdString(), flags);
+        if (decoded.empty())
+            return QImage();
+        QImage image = screenImage(decoded.cols, decoded.rows);
+        if (image.isNull())
+            return QImage();
+        // Format_RGB32 keeps each pixel as blue, green, red and 255 in memory order,
+        // which is exactly what the conversion to BGRA writes.
+        cv::Mat screen(decoded.rows, decoded.cols, CV_8UC4, image.bits(),
+                       static_cast<std::size_t>(image.bytesPerLine()));
+        cv::cvtColor(decoded, screen, cv::COLOR_BGR2BGRA);
+        return image;
+    } catch (...) {
+        return QImage();
+    }
+}
+
 } // namespace
 
-QImage decodeImageForScreen(const QString& path)
+const qint64 screenPixelBudget = qint64(48) << 20;
+
+QSize imageHeaderSize(const QString& path)
 {
-    const cv::Mat decoded = cv::imread(QFile::encodeName(path).toStdString(), cv::IMREAD_COLOR);
-    if (decoded.empty())
-        return QImage();
-    QImage image = screenImage(decoded.cols, decoded.rows);
-    if (image.isNull())
-        return QImage();
-    // Format_RGB32 keeps each pixel as blue, green, red and 255 in memory order,
-    // which is exactly what the conversion to BGRA writes.
-    cv::Mat screen(decoded.rows, decoded.cols, CV_8UC4, image.bits(),
-                   static_cast<std::size_t>(image.bytesPerLine()));
-    cv::cvtColor(decoded, screen, cv::COLOR_BGR2BGRA);
+    // The reader parses the header only; pixels are decoded by read(), which is not called.
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    const QSize stored = reader.size();
+    if (!stored.isValid())
+        return QSize();
+    const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    return turned ? stored.transposed() : stored;
+}
+
+ScreenImage decodeImageForScreen(const QString& path)
+{
+    ScreenImage image;
+    image.fullSize = imageHeaderSize(path);
+    if (image.fullSize.isValid() && !fitsBudget(image.fullSize)) {
+        image.tooLarge = true;
+        return image;
+    }
+    // A format whose header the reader does not know is decoded all the same.
+    image.pixels = decodedPixels(path, cv::IMREAD_COLOR);
+    image.fullSize = image.isNull() ? QSize() : image.pixels.size();
+    if (!image.isNull() && !fitsBudget(image.fullSize)) {
+        image.tooLarge = true;
+        image.pixels = QImage();
+    }
     return image;
 }

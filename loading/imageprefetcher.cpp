@@ -16,7 +16,8 @@ ImagePrefetcher::ImagePrefetcher(QObject* parent) : QObject(parent)
 {
     // A baseline JPEG decodes on one core; a second worker would only hold more memory.
     pool.setMaxThreadCount(1);
-    connect(&running, &QFutureWatcher<QImage>::finished, this, &ImagePrefetcher::decodeFinished);
+    connect(&running, &QFutureWatcher<ScreenImage>::finished, this,
+            &ImagePrefetcher::decodeFinished);
 }
 
 ImagePrefetcher::~ImagePrefetcher()
@@ -47,7 +48,7 @@ void ImagePrefetcher::prefetch(const QString& path)
     startDecode(path);
 }
 
-QImage ImagePrefetcher::take(const QString& path)
+ScreenImage ImagePrefetcher::take(const QString& path)
 {
     // What to decode next is decided once this image is shown.
     waitingPath.clear();
@@ -55,13 +56,13 @@ QImage ImagePrefetcher::take(const QString& path)
     if (running.isRunning() && runningStamp == stamp) {
         // Half done already: finishing it is quicker than starting again.
         running.waitForFinished();
-        QImage image = running.result();
-        running.setFuture(QFuture<QImage>());
+        ScreenImage image = running.result();
+        running.setFuture(QFuture<ScreenImage>());
         return image;
     }
     if (!prefetched.isNull() && prefetchedStamp == stamp) {
         prefetchedStamp = FileStamp();
-        return std::exchange(prefetched, QImage());
+        return std::exchange(prefetched, ScreenImage());
     }
     // Whatever is held belongs to another image; it may be wanted next, so it stays.
     return decodeImageForScreen(path);
@@ -71,7 +72,7 @@ void ImagePrefetcher::clear()
 {
     waitingPath.clear();
     keepRunningResult = false;
-    prefetched = QImage();
+    prefetched = ScreenImage();
     prefetchedStamp = FileStamp();
 }
 
@@ -88,7 +89,7 @@ int ImagePrefetcher::imagesHeld() const
 void ImagePrefetcher::startDecode(const QString& path)
 {
     // Only what was wished for last is kept: the new decode replaces the old image.
-    prefetched = QImage();
+    prefetched = ScreenImage();
     prefetchedStamp = FileStamp();
     runningStamp = stampOf(path);
     keepRunningResult = true;
@@ -103,7 +104,7 @@ void ImagePrefetcher::decodeFinished()
         prefetched = running.result();
         prefetchedStamp = runningStamp;
     }
-    running.setFuture(QFuture<QImage>());
+    running.setFuture(QFuture<ScreenImage>());
     if (!waitingPath.isEmpty())
         startDecode(std::exchange(waitingPath, QString()));
 }

@@ -1,9 +1,10 @@
 #ifndef QUADROTAG_IMAGEPREFETCHER_H
 #define QUADROTAG_IMAGEPREFETCHER_H
 
+#include "screenimage.h"
+
 #include <QDateTime>
 #include <QFutureWatcher>
-#include <QImage>
 #include <QObject>
 #include <QString>
 #include <QThreadPool>
@@ -25,8 +26,9 @@ public:
     void prefetch(const QString& path);
     // The image at path: the prefetched one if its file has not changed since (waiting
     // for its decode to finish if need be), otherwise decoded now. Null when the file
-    // can't be decoded. The prefetched image is given away.
-    QImage take(const QString& path);
+    // can't be shown, with the reason when it is the image's size. The prefetched image
+    // is given away.
+    ScreenImage take(const QString& path);
     // Forgets every prefetched image and the waiting decode, as when a batch is replaced.
     void clear();
 
@@ -50,13 +52,13 @@ private:
     void decodeFinished();
 
     QThreadPool pool;
-    QFutureWatcher<QImage> running;
+    QFutureWatcher<ScreenImage> running;
     FileStamp runningStamp;
     // False once the running decode is no longer wanted: its image is dropped when done.
     bool keepRunningResult = false;
     // The decode asked for while another one runs; replaced by every newer wish.
     QString waitingPath;
-    QImage prefetched;
+    ScreenImage prefetched;
     FileStamp prefetchedStamp;
 };
 

@@ -54,7 +54,7 @@ private slots:
         pressKey(Qt::Key_Down);
         QCOMPARE(status(), "2/2  " + batch[1]);
         const QImage prefetched = shownImage();
-        QCOMPARE(prefetched, decodeImageForScreen(batch[1]));
+        QCOMPARE(prefetched, decodeImageForScreen(batch[1]).pixels);
 
         window->openImages({batch[1]});
         QCOMPARE(shownImage(), prefetched);
@@ -72,7 +72,7 @@ private slots:
                                  QFileDevice::FileModificationTime));
         file.close();
         pressKey(Qt::Key_Down);
-        QCOMPARE(shownImage(), decodeImageForScreen(batch[1]));
+        QCOMPARE(shownImage(), decodeImageForScreen(batch[1]).pixels);
     }
 
     void prefetchInFlightIsDroppedWithTheBatch()
@@ -82,7 +82,7 @@ private slots:
         window->openImages(large);
         window->openImages({pathOf("other.jpg")});
         QCOMPARE(status(), "1/1  " + pathOf("other.jpg"));
-        QCOMPARE(shownImage(), decodeImageForScreen(pathOf("other.jpg")));
+        QCOMPARE(shownImage(), decodeImageForScreen(pathOf("other.jpg")).pixels);
         QTRY_COMPARE(prefetcher().imagesHeld(), 0);
 
         // And closing while a decode runs neither waits for more nor leaves anything behind.
@@ -91,18 +91,36 @@ private slots:
         window.reset();
     }
 
-    void undecodableImageWarnsOnlyWhenReached()
+    void imageThatCantBeShownWarnsOnlyWhenReached_data()
     {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("not a JPEG") << QByteArray("this is not a JPEG file") << QString();
+        QTest::newRow("60000 x 60000 header")
+            << jpegClaimingSize(60000, 60000)
+            << QStringLiteral("\n(60000 × 60000 pixels is more than this program can hold)");
+    }
+
+    // Decoded ahead in the background, and in the foreground as the first of a batch.
+    void imageThatCantBeShownWarnsOnlyWhenReached()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, reason);
         QStringList batch = noisyBatch(3);
-        QVERIFY(writeFileBytes(batch[1], "this is not a JPEG file"));
+        QVERIFY(writeFileBytes(batch[1], contents));
         MessageBoxCloser closer;
         window->openImages(batch);
         QTRY_COMPARE(prefetcher().imagesHeld(), 0);
         QTest::qWait(20);
         QVERIFY(closer.texts.isEmpty());
         pressKey(Qt::Key_Down);
-        QCOMPARE(closer.texts, QStringList("Cannot open image " + batch[1]));
+        const QString warning = "Cannot open image " + batch[1] + reason;
+        QCOMPARE(closer.texts, QStringList(warning));
+        QCOMPARE(closer.titles, QStringList("Warning"));
         QCOMPARE(status(), "1/3  " + batch[0]);
+
+        window->openImages({batch[1], batch[2]});
+        QCOMPARE(closer.texts, QStringList({warning, warning}));
     }
 
     void rapidDownEndsOnTheRightImageWithBoundedDecodes()
@@ -120,7 +138,8 @@ private slots:
         QCOMPARE(window->imageAnnotation().styleIndex, 19 % 16);
         // Away from the shape and caption every label file holds.
         const QRect plainPart(100, 100, 700, 500);
-        QCOMPARE(shownImage().copy(plainPart), decodeImageForScreen(batch[19]).copy(plainPart));
+        QCOMPARE(shownImage().copy(plainPart),
+                 decodeImageForScreen(batch[19]).pixels.copy(plainPart));
     }
 };
 

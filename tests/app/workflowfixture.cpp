@@ -79,6 +79,26 @@ bool writeTestJpeg(const QString& path, int width, int height, int grey)
     return cv::imwrite(QFile::encodeName(path).toStdString(), image);
 }
 
+QByteArray jpegClaimingSize(int width, int height)
+{
+    std::vector<uchar> encoded;
+    cv::imencode(".jpg", cv::Mat(16, 16, CV_8UC3, cv::Scalar(90, 120, 150)), encoded);
+    QByteArray bytes(reinterpret_cast<const char*>(encoded.data()), qsizetype(encoded.size()));
+    // Marker segments follow the start marker: FF, type, a 16-bit length, the contents.
+    const char startOfFrame = char(0xC0);
+    for (qsizetype at = 2; at + 9 < bytes.size();) {
+        if (bytes[at + 1] == startOfFrame) {
+            bytes[at + 5] = char(height >> 8);
+            bytes[at + 6] = char(height & 0xFF);
+            bytes[at + 7] = char(width >> 8);
+            bytes[at + 8] = char(width & 0xFF);
+            break;
+        }
+        at += 2 + ((uchar(bytes[at + 2]) << 8) | uchar(bytes[at + 3]));
+    }
+    return bytes;
+}
+
 bool writeFileBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

@@ -63,6 +63,8 @@ private:
 extern const QByteArray testVocabulary;
 
 bool writeTestJpeg(const QString& path, int width, int height, int grey);
+// A tiny JPEG whose header claims this size; past the header its data ends early.
+QByteArray jpegClaimingSize(int width, int height);
 bool writeFileBytes(const QString& path, const QByteArray& bytes);
 QByteArray fileBytes(const QString& path);
 

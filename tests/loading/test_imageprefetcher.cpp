@@ -1,5 +1,6 @@
 #include "imagedecoding.h"
 #include "imageprefetcher.h"
+#include "workflowfixture.h"
 
 #include <QtTest>
 
@@ -41,7 +42,7 @@ private slots:
 
     void decodedPixelsAreTheFilesColours()
     {
-        const QImage image = decodeImageForScreen(pathOf("a.jpg"));
+        const QImage image = decodeImageForScreen(pathOf("a.jpg")).pixels;
         const cv::Mat reference = cv::imread(QFile::encodeName(pathOf("a.jpg")).toStdString());
         QCOMPARE(image.format(), QImage::Format_RGB32);
         QCOMPARE(image.size(), QSize(reference.cols, reference.rows));
@@ -56,8 +57,8 @@ private slots:
         ImagePrefetcher prefetcher;
         prefetcher.prefetch(pathOf("a.jpg"));
         QTRY_VERIFY(prefetcher.holds(pathOf("a.jpg")));
-        const QImage taken = prefetcher.take(pathOf("a.jpg"));
-        QCOMPARE(taken, decodeImageForScreen(pathOf("a.jpg")));
+        const QImage taken = prefetcher.take(pathOf("a.jpg")).pixels;
+        QCOMPARE(taken, decodeImageForScreen(pathOf("a.jpg")).pixels);
         QCOMPARE(prefetcher.imagesHeld(), 0);
     }
 
@@ -65,7 +66,8 @@ private slots:
     {
         ImagePrefetcher prefetcher;
         prefetcher.prefetch(pathOf("big.jpg"));
-        QCOMPARE(prefetcher.take(pathOf("big.jpg")), decodeImageForScreen(pathOf("big.jpg")));
+        QCOMPARE(prefetcher.take(pathOf("big.jpg")).pixels,
+                 decodeImageForScreen(pathOf("big.jpg")).pixels);
         QCOMPARE(prefetcher.imagesHeld(), 0);
     }
 
@@ -83,7 +85,7 @@ private slots:
         QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
                                  QFileDevice::FileModificationTime));
         file.close();
-        QCOMPARE(prefetcher.take(path), decodeImageForScreen(path));
+        QCOMPARE(prefetcher.take(path).pixels, decodeImageForScreen(path).pixels);
     }
 
     void newerWishReplacesTheWaitingOne()
@@ -99,18 +101,39 @@ private slots:
         QVERIFY(!prefetcher.holds(pathOf("a.jpg")) && !prefetcher.holds(pathOf("big.jpg")));
     }
 
-    void undecodableFileGivesANullImage()
+    void imageThatCantBeShownGivesANullImage_data()
     {
-        const QString path = pathOf("broken.jpg");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a JPEG at all");
-        file.close();
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QSize>("refusedSize");
+        QTest::newRow("not a JPEG") << QByteArray("not a JPEG at all") << QSize();
+        QTest::newRow("missing") << QByteArray() << QSize();
+        // Beyond OpenCV's own limit, where its decoder throws.
+        QTest::newRow("60000 x 60000 header")
+            << jpegClaimingSize(60000, 60000) << QSize(60000, 60000);
+        QTest::newRow("12000 x 6000 header") << jpegClaimingSize(12000, 6000) << QSize(12000, 6000);
+    }
+
+    // In the foreground and on the worker alike: never an exception, and the reason
+    // when it is the image's size.
+    void imageThatCantBeShownGivesANullImage()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QSize, refusedSize);
+        const QString path = pathOf(QTest::currentDataTag() + QStringLiteral(".jpg"));
+        if (!contents.isEmpty())
+            QVERIFY(writeFileBytes(path, contents));
+
+        const ScreenImage foreground = decodeImageForScreen(path);
         ImagePrefetcher prefetcher;
         prefetcher.prefetch(path);
         QTRY_COMPARE(prefetcher.imagesHeld(), 0);
-        QVERIFY(prefetcher.take(path).isNull());
-        QVERIFY(decodeImageForScreen(pathOf("missing.jpg")).isNull());
+        const ScreenImage background = prefetcher.take(path);
+        for (const ScreenImage& image : {foreground, background}) {
+            QVERIFY(image.isNull());
+            QCOMPARE(image.tooLarge, refusedSize.isValid());
+            if (image.tooLarge)
+                QCOMPARE(image.fullSize, refusedSize);
+        }
     }
 
     void clearDropsTheImageBeingMade()
