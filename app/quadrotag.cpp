@@ -44,6 +44,8 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     connectEditHistory();
     buildBatchWidgets();
     connectZoom();
+    connect(&prefetcher, &ImagePrefetcher::sglSharpImageReady, this,
+            &Quadrotag::slotSharpImageReady);
     activeShape = -1;
     currentImage = 0;
 }
@@ -243,7 +245,7 @@ void Quadrotag::loadCurrentImage()
 {
     if (currentImage < 0 || currentImage >= imagePaths.size())
         return;
-    ScreenImage image = prefetcher.take(imagePaths[currentImage]);
+    ScreenImage image = prefetcher.take(imagePaths[currentImage], imageViewer.displayScale());
     if (image.isNull()) {
         warn(QStringLiteral("Cannot open image ") + imagePaths[currentImage] + image.refusalNote());
         return;
@@ -261,13 +263,23 @@ void Quadrotag::loadCurrentImage()
 
     imageViewer.imageWidget()->resetDrawing();
     activeShape = -1;
-    imageViewer.setImage(pixmap);
+    imageViewer.setImage(pixmap, image.fullSize);
     imageViewer.setAnnotation(annotation);
     imageViewer.setActiveShape(activeShape);
     showStyle(annotation.styleIndex);
     batchList.setShownRow(currentImage);
     followShownImageInList();
     updateStatus();
+    if (image.isReducedToFit())
+        showNote(image.reductionNote());
+}
+
+// The image on screen was shown reduced; its sharp pixels take its place where it is.
+void Quadrotag::slotSharpImageReady(const QString& path, const ScreenImage& image)
+{
+    const int shown = batchList.shownRow();
+    if (shown >= 0 && imagePaths[shown] == path)
+        imageViewer.setImage(QPixmap::fromImage(image.pixels), image.fullSize);
 }
 
 // The operator usually goes on in the direction of the last step.
@@ -275,7 +287,7 @@ void Quadrotag::prefetchLikelyNext()
 {
     const int next = currentImage + stepDirection;
     if (next >= 0 && next < imagePaths.size())
-        prefetcher.prefetch(imagePaths[next]);
+        prefetcher.prefetch(imagePaths[next], imageViewer.displayScale());
 }
 
 void Quadrotag::readLabelsOfCurrentImage()

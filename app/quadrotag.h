@@ -66,6 +66,7 @@ public slots:
     void slotOpenFolder();
     void slotNextUnlabelledImage();
     void slotImageChosen(const QModelIndex& index);
+    void slotSharpImageReady(const QString& path, const ScreenImage& image);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

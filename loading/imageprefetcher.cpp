@@ -22,7 +22,7 @@ ImagePrefetcher::ImagePrefetcher(QObject* parent) : QObject(parent)
 
 ImagePrefetcher::~ImagePrefetcher()
 {
-    waitingPath.clear();
+    clear();
     running.disconnect(this);
     pool.waitForDone();
 }
@@ -33,78 +33,129 @@ ImagePrefetcher::FileStamp ImagePrefetcher::stampOf(const QString& path)
     return {path, info.exists() ? info.size() : -1, info.lastModified()};
 }
 
-void ImagePrefetcher::prefetch(const QString& path)
+void ImagePrefetcher::prefetch(const QString& path, const DisplayScale& scale)
 {
     if (path.isEmpty())
         return;
     const FileStamp stamp = stampOf(path);
-    if (!prefetched.isNull() && stamp == prefetchedStamp)
-        return;
-    if (running.isRunning()) {
-        const bool alreadyRunning = runningStamp == stamp && keepRunningResult;
-        waitingPath = alreadyRunning ? QString() : path;
-        return;
+    if (!(stamp == wished)) {
+        dropWish();
+        wished = stamp;
     }
-    startDecode(path);
+    wishedScale = scale;
+    startNextJob();
 }
 
-ScreenImage ImagePrefetcher::take(const QString& path)
+ScreenImage ImagePrefetcher::take(const QString& path, const DisplayScale& scale)
 {
-    // What to decode next is decided once this image is shown.
-    waitingPath.clear();
     const FileStamp stamp = stampOf(path);
-    if (running.isRunning() && runningStamp == stamp) {
-        // Half done already: finishing it is quicker than starting again.
-        running.waitForFinished();
-        ScreenImage image = running.result();
-        running.setFuture(QFuture<ScreenImage>());
-        return image;
-    }
-    if (!prefetched.isNull() && prefetchedStamp == stamp) {
-        prefetchedStamp = FileStamp();
-        return std::exchange(prefetched, ScreenImage());
-    }
-    // Whatever is held belongs to another image; it may be wanted next, so it stays.
-    return decodeImageForScreen(path);
+    ScreenImage image = takeHeld(stamp);
+    if (image.isNull() && !image.tooLarge)
+        image = scale.mayShowReduced() ? decodePreviewForScreen(path, scale)
+                                       : decodeImageForScreen(path);
+    // What to decode next is decided once this image is shown.
+    dropWish();
+    // A failed image leaves the one before on screen, still to be sharpened perhaps.
+    if (!image.isNull())
+        toSharpen = image.sharpest ? FileStamp() : stamp;
+    // After the caller's next wish, whose reduced decode comes first.
+    QMetaObject::invokeMethod(this, &ImagePrefetcher::startNextJob, Qt::QueuedConnection);
+    return image;
+}
+
+// A decode made ahead, or the one under way, as finishing it is quicker than starting
+// again; null if there is none.
+ScreenImage ImagePrefetcher::takeHeld(const FileStamp& stamp)
+{
+    if (!(stamp == wished))
+        return ScreenImage();
+    if (wishedDone)
+        return std::exchange(wishedSharpest, ScreenImage());
+    if (!wishedPreview.isNull())
+        return std::exchange(wishedPreview, ScreenImage());
+    if (!running.isRunning() || !(runningJob.stamp == stamp))
+        return ScreenImage();
+    running.waitForFinished();
+    const ScreenImage image = running.result();
+    running.setFuture(QFuture<ScreenImage>());
+    return image;
 }
 
 void ImagePrefetcher::clear()
 {
-    waitingPath.clear();
-    keepRunningResult = false;
-    prefetched = ScreenImage();
-    prefetchedStamp = FileStamp();
+    dropWish();
+    toSharpen = FileStamp();
 }
 
 bool ImagePrefetcher::holds(const QString& path) const
 {
-    return !prefetched.isNull() && prefetchedStamp == stampOf(path);
+    return stampOf(path) == wished && (!wishedPreview.isNull() || !wishedSharpest.isNull());
 }
 
 int ImagePrefetcher::imagesHeld() const
 {
-    return (prefetched.isNull() ? 0 : 1) + (running.isRunning() ? 1 : 0);
+    return (wishedPreview.isNull() ? 0 : 1) + (wishedSharpest.isNull() ? 0 : 1) +
+           (running.isRunning() ? 1 : 0);
 }
 
-void ImagePrefetcher::startDecode(const QString& path)
+// In order: the reduced next image, so that skimming finds it ready; the sharp image on
+// screen; the sharp next image.
+void ImagePrefetcher::startNextJob()
 {
-    // Only what was wished for last is kept: the new decode replaces the old image.
-    prefetched = ScreenImage();
-    prefetchedStamp = FileStamp();
-    runningStamp = stampOf(path);
-    keepRunningResult = true;
-    running.setFuture(QtConcurrent::run(&pool, decodeImageForScreen, path));
+    if (running.isRunning())
+        return;
+    const bool wishOpen = !wished.isEmpty() && !wishedDone;
+    if (wishOpen && wishedPreview.isNull() && wishedScale.mayShowReduced())
+        startDecode({wished, true, wishedScale});
+    else if (!toSharpen.isEmpty())
+        startDecode({toSharpen, false, DisplayScale()});
+    else if (wishOpen)
+        startDecode({wished, false, DisplayScale()});
+}
+
+void ImagePrefetcher::startDecode(const Job& job)
+{
+    runningJob = job;
+    if (job.preview)
+        running.setFuture(
+            QtConcurrent::run(&pool, decodePreviewForScreen, job.stamp.path, job.scale));
+    else
+        running.setFuture(QtConcurrent::run(&pool, decodeImageForScreen, job.stamp.path));
 }
 
 void ImagePrefetcher::decodeFinished()
 {
     if (!running.future().isValid() || !running.isFinished())
         return;
-    if (waitingPath.isEmpty() && keepRunningResult) {
-        prefetched = running.result();
-        prefetchedStamp = runningStamp;
-    }
+    const ScreenImage image = running.result();
     running.setFuture(QFuture<ScreenImage>());
-    if (!waitingPath.isEmpty())
-        startDecode(std::exchange(waitingPath, QString()));
+    if (!runningJob.preview && runningJob.stamp == toSharpen) {
+        toSharpen = FileStamp();
+        if (!image.isNull())
+            emit sglSharpImageReady(runningJob.stamp.path, image);
+    } else if (runningJob.stamp == wished) {
+        keepWishedDecode(image);
+    }
+    startNextJob();
+}
+
+void ImagePrefetcher::keepWishedDecode(const ScreenImage& image)
+{
+    if (!image.sharpest && !image.isNull()) {
+        wishedPreview = image;
+        return;
+    }
+    // The reduced one is not needed beside the sharpest, and a failure is final.
+    wishedPreview = ScreenImage();
+    wishedSharpest = image;
+    wishedDone = true;
+}
+
+void ImagePrefetcher::dropWish()
+{
+    wished = FileStamp();
+    wishedScale = DisplayScale();
+    wishedPreview = ScreenImage();
+    wishedSharpest = ScreenImage();
+    wishedDone = false;
 }

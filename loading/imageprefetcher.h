@@ -1,6 +1,7 @@
 #ifndef QUADROTAG_IMAGEPREFETCHER_H
 #define QUADROTAG_IMAGEPREFETCHER_H
 
+#include "displayscale.h"
 #include "screenimage.h"
 
 #include <QDateTime>
@@ -9,33 +10,41 @@
 #include <QString>
 #include <QThreadPool>
 
-// Decodes the image the operator will most likely ask for next on a worker thread,
-// and hands it over when asked, so that moving on needs no decode. Only pixels are
-// made on the worker; everything else stays with the caller on the GUI thread.
-// At most one decode runs and one waits: a newer wish replaces the waiting one.
+// Decodes on a worker thread the image the operator will most likely ask for next, and
+// hands it over when asked, so that moving on needs no decode. An image shown at half
+// size or less is decoded reduced first, which is quick, and then at full resolution;
+// the sharp image of the one on screen follows through sglSharpImageReady. Only pixels
+// are made on the worker; everything else stays with the caller on the GUI thread.
+// At most one decode runs; held are at most a reduced and a sharp next image.
 class ImagePrefetcher : public QObject
 {
     Q_OBJECT
 
 public:
     explicit ImagePrefetcher(QObject* parent = nullptr);
-    // Drops the waiting decode; waits only for the one running.
+    // Drops what waits; waits only for the decode running.
     ~ImagePrefetcher() override;
 
-    // Starts decoding path in the background, unless it is decoded or being decoded.
-    void prefetch(const QString& path);
-    // The image at path: the prefetched one if its file has not changed since (waiting
-    // for its decode to finish if need be), otherwise decoded now. Null when the file
-    // can't be shown, with the reason when it is the image's size. The prefetched image
-    // is given away.
-    ScreenImage take(const QString& path);
-    // Forgets every prefetched image and the waiting decode, as when a batch is replaced.
+    // Starts decoding path in the background for showing at this scale, unless it is
+    // decoded or being decoded. Replaces the previous wish.
+    void prefetch(const QString& path, const DisplayScale& scale = DisplayScale());
+    // The image at path for showing at this scale: the best decode made ahead if its file
+    // has not changed since (waiting for one under way if need be), otherwise decoded now.
+    // A reduced one is sharpened in the background. Null when the file can't be shown,
+    // with the reason when it is the image's size. What was made ahead is given away.
+    ScreenImage take(const QString& path, const DisplayScale& scale = DisplayScale());
+    // Forgets every image made ahead and every decode still to come, as when a batch is
+    // replaced.
     void clear();
 
-    // Whether the image at path is decoded and waiting to be taken.
+    // Whether a decode of the image at path is waiting to be taken, reduced or sharp.
     bool holds(const QString& path) const;
-    // Images held or being made, for memory checks: the prefetched one and the running decode.
+    // Images held or being made, for memory checks.
     int imagesHeld() const;
+
+signals:
+    // The sharpest decode of the image last taken, which was given reduced.
+    void sglSharpImageReady(const QString& path, const ScreenImage& image);
 
 private:
     // What identifies the contents of a file without reading it.
@@ -45,21 +54,36 @@ private:
         qint64 size = -1;
         QDateTime modified;
         bool operator==(const FileStamp& other) const;
+        bool isEmpty() const { return path.isEmpty(); }
     };
     static FileStamp stampOf(const QString& path);
 
-    void startDecode(const QString& path);
+    struct Job
+    {
+        FileStamp stamp;
+        bool preview = false;
+        DisplayScale scale;
+    };
+
+    ScreenImage takeHeld(const FileStamp& stamp);
+    void startNextJob();
+    void startDecode(const Job& job);
     void decodeFinished();
+    void keepWishedDecode(const ScreenImage& image);
+    void dropWish();
 
     QThreadPool pool;
     QFutureWatcher<ScreenImage> running;
-    FileStamp runningStamp;
-    // False once the running decode is no longer wanted: its image is dropped when done.
-    bool keepRunningResult = false;
-    // The decode asked for while another one runs; replaced by every newer wish.
-    QString waitingPath;
-    ScreenImage prefetched;
-    FileStamp prefetchedStamp;
+    Job runningJob;
+    // The image last taken, while it is on screen reduced and its sharp decode is to come.
+    FileStamp toSharpen;
+    // The image wished for next, the scale it will be shown at, and its decodes so far.
+    FileStamp wished;
+    DisplayScale wishedScale;
+    ScreenImage wishedPreview;
+    ScreenImage wishedSharpest;
+    // The sharpest decode of the wished image is done, also when it failed.
+    bool wishedDone = false;
 };
 
 #endif

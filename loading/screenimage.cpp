@@ -8,3 +8,12 @@ QString ScreenImage::refusalNote() const
         .arg(fullSize.width())
         .arg(fullSize.height());
 }
+
+QString ScreenImage::reductionNote() const
+{
+    return QStringLiteral("%1 × %2 pixels is more than this program can hold: shown at 1/%3, "
+                          "shapes still in full-resolution pixels")
+        .arg(fullSize.width())
+        .arg(fullSize.height())
+        .arg(reduction);
+}

@@ -14,12 +14,22 @@ struct ScreenImage
     // The upright size in full-resolution pixels; also known when the image was refused
     // for its size, empty when the file could not be read at all.
     QSize fullSize;
-    // The image holds more pixels than this program can, so it was not decoded.
+    // Full-resolution pixels per pixel along each side: 1, 2, 4 or 8.
+    int reduction = 1;
+    // No sharper decode of this image follows: this is the full resolution, or the
+    // least reduction that fits the memory budget.
+    bool sharpest = true;
+    // The image holds more pixels than this program can, even at an eighth of each side,
+    // so it was not decoded.
     bool tooLarge = false;
 
     bool isNull() const { return pixels.isNull(); }
+    // Reduced for good, because the full resolution would not fit the memory budget.
+    bool isReducedToFit() const { return sharpest && reduction > 1; }
     // For the warning about an image that can't be opened: why, when its size is the reason.
     QString refusalNote() const;
+    // For the status bar while an image reduced to fit is shown.
+    QString reductionNote() const;
 };
 
 #endif

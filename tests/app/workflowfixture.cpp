@@ -99,6 +99,18 @@ QByteArray jpegClaimingSize(int width, int height)
     return bytes;
 }
 
+QByteArray withExifOrientation(const QByteArray& jpeg, int orientation)
+{
+    // Little-endian TIFF structure with one entry: tag 0x0112, type SHORT, count 1.
+    QByteArray exif("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24);
+    exif += char(orientation);
+    exif += QByteArray(7, '\0');
+    const int length = int(exif.size()) + 2;
+    const QByteArray segment =
+        QByteArray("\xFF\xE1", 2) + char(length >> 8) + char(length & 0xFF) + exif;
+    return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
 bool writeFileBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

@@ -6,6 +6,9 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+Q_DECLARE_METATYPE(DisplayScale)
+Q_DECLARE_METATYPE(ScreenImage)
+
 namespace {
 
 // A picture whose pixels differ everywhere, so that a swapped channel or a shifted row shows.
@@ -101,24 +104,30 @@ private slots:
         QVERIFY(!prefetcher.holds(pathOf("a.jpg")) && !prefetcher.holds(pathOf("big.jpg")));
     }
 
-    void imageThatCantBeShownGivesANullImage_data()
+    void headerDecidesWhatIsDecoded_data()
     {
         QTest::addColumn<QByteArray>("contents");
-        QTest::addColumn<QSize>("refusedSize");
-        QTest::newRow("not a JPEG") << QByteArray("not a JPEG at all") << QSize();
-        QTest::newRow("missing") << QByteArray() << QSize();
-        // Beyond OpenCV's own limit, where its decoder throws.
+        QTest::addColumn<QSize>("fullSize");
+        QTest::addColumn<QSize>("pixelsSize");
+        QTest::newRow("not a JPEG") << QByteArray("not a JPEG at all") << QSize() << QSize();
+        QTest::newRow("missing") << QByteArray() << QSize() << QSize();
+        // Beyond the budget even at an eighth, and beyond OpenCV's own limit, where its
+        // decoder throws.
         QTest::newRow("60000 x 60000 header")
-            << jpegClaimingSize(60000, 60000) << QSize(60000, 60000);
-        QTest::newRow("12000 x 6000 header") << jpegClaimingSize(12000, 6000) << QSize(12000, 6000);
+            << jpegClaimingSize(60000, 60000) << QSize(60000, 60000) << QSize();
+        QTest::newRow("12000 x 6000 header")
+            << jpegClaimingSize(12000, 6000) << QSize(12000, 6000) << QSize(6000, 3000);
+        QTest::newRow("48000 x 24000 panorama")
+            << jpegClaimingSize(48000, 24000) << QSize(48000, 24000) << QSize(6000, 3000);
     }
 
-    // In the foreground and on the worker alike: never an exception, and the reason
-    // when it is the image's size.
-    void imageThatCantBeShownGivesANullImage()
+    // In the foreground and on the worker alike: never an exception; an image beyond the
+    // budget at the least reduction that fits, or refused with its size.
+    void headerDecidesWhatIsDecoded()
     {
         QFETCH(QByteArray, contents);
-        QFETCH(QSize, refusedSize);
+        QFETCH(QSize, fullSize);
+        QFETCH(QSize, pixelsSize);
         const QString path = pathOf(QTest::currentDataTag() + QStringLiteral(".jpg"));
         if (!contents.isEmpty())
             QVERIFY(writeFileBytes(path, contents));
@@ -126,14 +135,72 @@ private slots:
         const ScreenImage foreground = decodeImageForScreen(path);
         ImagePrefetcher prefetcher;
         prefetcher.prefetch(path);
-        QTRY_COMPARE(prefetcher.imagesHeld(), 0);
+        QTRY_VERIFY(prefetcher.imagesHeld() == 0 || prefetcher.holds(path));
         const ScreenImage background = prefetcher.take(path);
         for (const ScreenImage& image : {foreground, background}) {
-            QVERIFY(image.isNull());
-            QCOMPARE(image.tooLarge, refusedSize.isValid());
-            if (image.tooLarge)
-                QCOMPARE(image.fullSize, refusedSize);
+            QCOMPARE(image.pixels.size(), pixelsSize.isValid() ? pixelsSize : QSize(0, 0));
+            QCOMPARE(image.tooLarge, fullSize.isValid() && !pixelsSize.isValid());
+            QCOMPARE(image.fullSize, fullSize);
+            QVERIFY(image.sharpest);
         }
+    }
+
+    void previewCoversTheScreenUpright_data()
+    {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<DisplayScale>("scale");
+        QTest::addColumn<int>("reduction");
+        const QSize upright(2400, 1600);
+        QTest::newRow("fit at 25 %") << 1 << DisplayScale{1.0, upright / 4} << 4;
+        QTest::newRow("fit at 40 %") << 1 << DisplayScale{1.0, upright * 0.4} << 2;
+        QTest::newRow("zoom 10 %") << 1 << DisplayScale{0.1, QSize()} << 8;
+        QTest::newRow("zoom 60 %") << 1 << DisplayScale{0.6, QSize()} << 1;
+        QTest::newRow("turned, fit at 25 %")
+            << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4;
+    }
+
+    // A reduced decode shows what the sharp one shows, the right way round, and the sharp
+    // one follows from the worker.
+    void previewCoversTheScreenUpright()
+    {
+        QFETCH(int, orientation);
+        QFETCH(DisplayScale, scale);
+        QFETCH(int, reduction);
+        // Four plain quarters, which show a turn or a mirror after any reduction.
+        cv::Mat quarters(1600, 2400, CV_8UC3, cv::Scalar(200, 40, 40));
+        quarters(cv::Rect(1200, 0, 1200, 800)).setTo(cv::Scalar(40, 200, 40));
+        quarters(cv::Rect(0, 800, 1200, 800)).setTo(cv::Scalar(40, 40, 200));
+        std::vector<uchar> encoded;
+        cv::imencode(".jpg", quarters, encoded);
+        const QString path = pathOf("quarters.jpg");
+        QVERIFY(writeFileBytes(
+            path, withExifOrientation(QByteArray(reinterpret_cast<const char*>(encoded.data()),
+                                                 qsizetype(encoded.size())),
+                                      orientation)));
+
+        ImagePrefetcher prefetcher;
+        QSignalSpy sharpened(&prefetcher, &ImagePrefetcher::sglSharpImageReady);
+        const ScreenImage preview = prefetcher.take(path, scale);
+        const ScreenImage sharp = decodeImageForScreen(path);
+        const QSize upright = orientation == 6 ? QSize(1600, 2400) : QSize(2400, 1600);
+        QCOMPARE(sharp.pixels.size(), upright);
+        QCOMPARE(preview.fullSize, upright);
+        QCOMPARE(preview.reduction, reduction);
+        QCOMPARE(preview.pixels.size(), upright / reduction);
+        QCOMPARE(preview.sharpest, reduction == 1);
+        for (const QPoint& at : {QPoint(300, 300), QPoint(1300, 300), QPoint(300, 1300)}) {
+            const QColor full = sharp.pixels.pixelColor(at);
+            const QColor reduced = preview.pixels.pixelColor(at / reduction);
+            QVERIFY2(qAbs(full.red() - reduced.red()) + qAbs(full.blue() - reduced.blue()) < 30,
+                     qPrintable(QStringLiteral("at %1,%2").arg(at.x()).arg(at.y())));
+        }
+        if (reduction == 1)
+            return;
+        QTRY_COMPARE(sharpened.count(), 1);
+        QCOMPARE(sharpened[0][0].toString(), path);
+        const ScreenImage delivered = sharpened[0][1].value<ScreenImage>();
+        QVERIFY(delivered.sharpest);
+        QCOMPARE(delivered.pixels, sharp.pixels);
     }
 
     void clearDropsTheImageBeingMade()
