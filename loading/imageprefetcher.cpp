@@ -73,7 +73,7 @@ ScreenImage ImagePrefetcher::takeHeld(const FileStamp& stamp)
         return std::exchange(wishedSharpest, ScreenImage());
     if (!wishedPreview.isNull())
         return std::exchange(wishedPreview, ScreenImage());
-    if (!running.isRunning() || !(runningJob.stamp == stamp))
+    if (!isDecoding() || !(runningJob.stamp == stamp))
         return ScreenImage();
     running.waitForFinished();
     const ScreenImage image = running.result();
@@ -95,14 +95,21 @@ bool ImagePrefetcher::holds(const QString& path) const
 int ImagePrefetcher::imagesHeld() const
 {
     return (wishedPreview.isNull() ? 0 : 1) + (wishedSharpest.isNull() ? 0 : 1) +
-           (running.isRunning() ? 1 : 0);
+           (isDecoding() ? 1 : 0);
+}
+
+// A decode finishes on the worker before the GUI thread hears of it; until then its
+// image is held all the same.
+bool ImagePrefetcher::isDecoding() const
+{
+    return running.future().isValid();
 }
 
 // In order: the reduced next image, so that skimming finds it ready; the sharp image on
 // screen; the sharp next image.
 void ImagePrefetcher::startNextJob()
 {
-    if (running.isRunning())
+    if (isDecoding())
         return;
     const bool wishOpen = !wished.isEmpty() && !wishedDone;
     if (wishOpen && wishedPreview.isNull() && wishedScale.mayShowReduced())

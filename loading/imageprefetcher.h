@@ -65,6 +65,7 @@ private:
         DisplayScale scale;
     };
 
+    bool isDecoding() const;
     ScreenImage takeHeld(const FileStamp& stamp);
     void startNextJob();
     void startDecode(const Job& job);

@@ -123,6 +123,86 @@ private slots:
         QCOMPARE(closer.texts, QStringList({warning, warning}));
     }
 
+    void editOnTheReducedImageWritesWhatTheSharpOneWould_data()
+    {
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<int>("side");
+        QTest::newRow("fit") << 0.0 << 60;
+        // Zoomed in before the sharp image is there: the reduced one enlarged.
+        QTest::newRow("400 %") << 4.0 << 400;
+    }
+
+    void editOnTheReducedImageWritesWhatTheSharpOneWould()
+    {
+        QFETCH(double, zoom);
+        QFETCH(int, side);
+        QByteArray written[2];
+        for (int sharp = 0; sharp < 2; ++sharp) {
+            const QString path = pathOf(QStringLiteral("photo%1.jpg").arg(sharp));
+            QVERIFY(writeNoisyJpeg(path, 2400, 1600, 5));
+            viewer()->slotFitToWindow();
+            window->openImages({path});
+            QCOMPARE(canvas()->imageSize(), QSize(2400, 1600));
+            QVERIFY(canvas()->showsReducedImage());
+            if (sharp)
+                QTRY_VERIFY(!canvas()->showsReducedImage());
+            if (zoom > 0)
+                viewer()->setZoom(zoom);
+            const QPoint corner = QRect(QPoint(0, 0), canvas()->size()).center();
+            drawSquare(corner.x(), corner.y(), side);
+            clickTag(0, 0);
+            pressKey(Qt::Key_S, Qt::ControlModifier);
+            QCOMPARE(canvas()->showsReducedImage(), !sharp);
+            written[sharp] = fileBytes(QString(path).replace(".jpg", ".lbl"));
+        }
+        QCOMPARE(written[0], written[1]);
+        QVERIFY(written[0].count('\n') == 3);
+    }
+
+    void reducedImageIsReplacedBySharpWhereItStands()
+    {
+        const QStringList batch = noisyBatch(2, 2400, 1600);
+        viewer()->slotFitToWindow();
+        window->openImages(batch);
+        const double fitted = viewer()->zoom();
+        QVERIFY(canvas()->showsReducedImage());
+        QTRY_VERIFY(!canvas()->showsReducedImage());
+        QCOMPARE(viewer()->zoom(), fitted);
+        QCOMPARE(canvas()->imageSize(), QSize(2400, 1600));
+        // The next image, made ahead reduced and sharp, comes sharp at once.
+        QTRY_VERIFY(prefetcher().imagesHeld() == 1 && prefetcher().holds(batch[1]));
+        pressKey(Qt::Key_Down);
+        QVERIFY(!canvas()->showsReducedImage());
+    }
+
+    void panoramaBeyondTheBudgetIsShownReducedInFullResolutionPixels()
+    {
+        const QString path = pathOf("panorama.jpg");
+        QVERIFY(writeFileBytes(path, jpegClaimingSize(48000, 24000)));
+        viewer()->slotFitToWindow();
+        window->openImages({path});
+        QCOMPARE(canvas()->imageSize(), QSize(48000, 24000));
+        QVERIFY(canvas()->showsReducedImage());
+        QCOMPARE(status(), QStringLiteral("48000 × 24000 pixels is more than this program can "
+                                          "hold: shown at 1/8, shapes still in full-resolution "
+                                          "pixels"));
+        const std::vector<QPoint> corners{{100, 50}, {300, 50}, {300, 150}, {100, 150}};
+        drawShape(corners);
+        clickTag(0, 0);
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+        const double scale = viewer()->zoom();
+        for (std::size_t i = 0; i < corners.size(); ++i) {
+            const QPointF expected = QPointF(corners[i]) / scale;
+            const QPoint stored = annotation().labels[0].points[i];
+            QVERIFY(qAbs(stored.x() - expected.x()) <= 1 / scale + 1);
+            QVERIFY(qAbs(stored.y() - expected.y()) <= 1 / scale + 1);
+        }
+        QCOMPARE(fileBytes(pathOf("panorama.lbl")), bytesOf(annotation()));
+        QTest::qWait(100);
+        QVERIFY(canvas()->showsReducedImage());
+    }
+
     void rapidDownEndsOnTheRightImageWithBoundedDecodes()
     {
         const QStringList batch = noisyBatch(20, 800, 600);
