@@ -282,12 +282,15 @@ void Quadrotag::slotSharpImageReady(const QString& path, const ScreenImage& imag
         imageViewer.setImage(QPixmap::fromImage(image.pixels), image.fullSize);
 }
 
-// The operator usually goes on in the direction of the last step.
+// The operator usually goes on in the direction of the last step; one who skims at a
+// small scale finds the image after that made ahead too.
 void Quadrotag::prefetchLikelyNext()
 {
-    const int next = currentImage + stepDirection;
-    if (next >= 0 && next < imagePaths.size())
-        prefetcher.prefetch(imagePaths[next], imageViewer.displayScale());
+    QStringList likelyNext;
+    for (const int next : {currentImage + stepDirection, currentImage + 2 * stepDirection})
+        if (next >= 0 && next < imagePaths.size())
+            likelyNext << imagePaths[next];
+    prefetcher.prefetch(likelyNext, imageViewer.displayScale());
 }
 
 void Quadrotag::readLabelsOfCurrentImage()

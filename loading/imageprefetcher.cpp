@@ -5,7 +5,13 @@
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <utility>
+
+namespace {
+// A held key repeats every 25 to 50 ms.
+const int skimPauseMilliseconds = 120;
+} // namespace
 
 bool ImagePrefetcher::FileStamp::operator==(const FileStamp& other) const
 {
@@ -14,16 +20,22 @@ bool ImagePrefetcher::FileStamp::operator==(const FileStamp& other) const
 
 ImagePrefetcher::ImagePrefetcher(QObject* parent) : QObject(parent)
 {
-    // A baseline JPEG decodes on one core; a second worker would only hold more memory.
-    pool.setMaxThreadCount(1);
-    connect(&running, &QFutureWatcher<ScreenImage>::finished, this,
-            &ImagePrefetcher::decodeFinished);
+    // A JPEG decodes on one core; the second worker makes only reduced images, which are
+    // small, so that skimming keeps both cores busy without holding much more memory.
+    pool.setMaxThreadCount(workers);
+    for (int worker = 0; worker < workers; ++worker)
+        connect(&running[worker], &QFutureWatcher<ScreenImage>::finished, this,
+                [this, worker] { decodeFinished(worker); });
+    skimming.setSingleShot(true);
+    skimming.setInterval(skimPauseMilliseconds);
+    connect(&skimming, &QTimer::timeout, this, &ImagePrefetcher::startJobs);
 }
 
 ImagePrefetcher::~ImagePrefetcher()
 {
     clear();
-    running.disconnect(this);
+    for (QFutureWatcher<ScreenImage>& decode : running)
+        decode.disconnect(this);
     pool.waitForDone();
 }
 
@@ -35,15 +47,22 @@ ImagePrefetcher::FileStamp ImagePrefetcher::stampOf(const QString& path)
 
 void ImagePrefetcher::prefetch(const QString& path, const DisplayScale& scale)
 {
-    if (path.isEmpty())
-        return;
-    const FileStamp stamp = stampOf(path);
-    if (!(stamp == wished)) {
-        dropWish();
-        wished = stamp;
+    prefetch(QStringList(path), scale);
+}
+
+void ImagePrefetcher::prefetch(const QStringList& paths, const DisplayScale& scale)
+{
+    std::vector<Wish> newWishes;
+    for (const QString& path : paths) {
+        if (path.isEmpty())
+            continue;
+        const FileStamp stamp = stampOf(path);
+        Wish* known = wishFor(stamp);
+        newWishes.push_back(known ? std::move(*known) : Wish{stamp, {}, {}, false});
     }
+    wishes = std::move(newWishes);
     wishedScale = scale;
-    startNextJob();
+    startJobs();
 }
 
 ScreenImage ImagePrefetcher::take(const QString& path, const DisplayScale& scale)
@@ -53,116 +72,171 @@ ScreenImage ImagePrefetcher::take(const QString& path, const DisplayScale& scale
     if (image.isNull() && !image.tooLarge)
         image = scale.mayShowReduced() ? decodePreviewForScreen(path, scale)
                                        : decodeImageForScreen(path);
-    // What to decode next is decided once this image is shown.
-    dropWish();
+    wishes.erase(std::remove_if(wishes.begin(), wishes.end(),
+                                [&](const Wish& wish) { return wish.stamp == stamp; }),
+                 wishes.end());
     // A failed image leaves the one before on screen, still to be sharpened perhaps.
     if (!image.isNull())
         toSharpen = image.sharpest ? FileStamp() : stamp;
-    // After the caller's next wish, whose reduced decode comes first.
-    QMetaObject::invokeMethod(this, &ImagePrefetcher::startNextJob, Qt::QueuedConnection);
+    if (scale.mayShowReduced())
+        skimming.start();
+    // After the caller's next wishes, whose reduced decodes come first.
+    QMetaObject::invokeMethod(this, &ImagePrefetcher::startJobs, Qt::QueuedConnection);
     return image;
 }
 
-// A decode made ahead, or the one under way, as finishing it is quicker than starting
+ImagePrefetcher::Wish* ImagePrefetcher::wishFor(const FileStamp& stamp)
+{
+    for (Wish& wish : wishes)
+        if (wish.stamp == stamp)
+            return &wish;
+    return nullptr;
+}
+
+// A decode made ahead, or else one under way, as finishing it is quicker than starting
 // again; null if there is none.
 ScreenImage ImagePrefetcher::takeHeld(const FileStamp& stamp)
 {
-    if (!(stamp == wished))
+    Wish* wish = wishFor(stamp);
+    if (!wish)
         return ScreenImage();
-    if (wishedDone)
-        return std::exchange(wishedSharpest, ScreenImage());
-    if (!wishedPreview.isNull())
-        return std::exchange(wishedPreview, ScreenImage());
-    if (!isDecoding() || !(runningJob.stamp == stamp))
-        return ScreenImage();
-    running.waitForFinished();
-    const ScreenImage image = running.result();
-    running.setFuture(QFuture<ScreenImage>());
-    return image;
+    if (wish->done)
+        return std::exchange(wish->sharpest, ScreenImage());
+    if (!wish->preview.isNull())
+        return std::exchange(wish->preview, ScreenImage());
+    return finishDecodeOf(stamp);
+}
+
+ScreenImage ImagePrefetcher::finishDecodeOf(const FileStamp& stamp)
+{
+    for (int worker = 0; worker < workers; ++worker) {
+        if (!isDecoding(worker) || !(runningJobs[worker].stamp == stamp))
+            continue;
+        running[worker].waitForFinished();
+        ScreenImage image = running[worker].result();
+        running[worker].setFuture(QFuture<ScreenImage>());
+        return image;
+    }
+    return ScreenImage();
 }
 
 void ImagePrefetcher::clear()
 {
-    dropWish();
+    wishes.clear();
     toSharpen = FileStamp();
 }
 
 bool ImagePrefetcher::holds(const QString& path) const
 {
-    return stampOf(path) == wished && (!wishedPreview.isNull() || !wishedSharpest.isNull());
+    const FileStamp stamp = stampOf(path);
+    return std::any_of(wishes.begin(), wishes.end(), [&](const Wish& wish) {
+        return wish.stamp == stamp && (!wish.preview.isNull() || !wish.sharpest.isNull());
+    });
 }
 
 int ImagePrefetcher::imagesHeld() const
 {
-    return (wishedPreview.isNull() ? 0 : 1) + (wishedSharpest.isNull() ? 0 : 1) +
-           (isDecoding() ? 1 : 0);
+    int held = 0;
+    for (const Wish& wish : wishes)
+        held += (wish.preview.isNull() ? 0 : 1) + (wish.sharpest.isNull() ? 0 : 1);
+    for (int worker = 0; worker < workers; ++worker)
+        held += isDecoding(worker) ? 1 : 0;
+    return held;
 }
 
 // A decode finishes on the worker before the GUI thread hears of it; until then its
 // image is held all the same.
-bool ImagePrefetcher::isDecoding() const
+bool ImagePrefetcher::isDecoding(int worker) const
 {
-    return running.future().isValid();
+    return running[worker].future().isValid();
 }
 
-// In order: the reduced next image, so that skimming finds it ready; the sharp image on
-// screen; the sharp next image.
-void ImagePrefetcher::startNextJob()
+bool ImagePrefetcher::isDecoding(const FileStamp& stamp, bool preview) const
 {
-    if (isDecoding())
-        return;
-    const bool wishOpen = !wished.isEmpty() && !wishedDone;
-    if (wishOpen && wishedPreview.isNull() && wishedScale.mayShowReduced())
-        startDecode({wished, true, wishedScale});
-    else if (!toSharpen.isEmpty())
-        startDecode({toSharpen, false, DisplayScale()});
-    else if (wishOpen)
-        startDecode({wished, false, DisplayScale()});
+    for (int worker = 0; worker < workers; ++worker)
+        if (isDecoding(worker) && runningJobs[worker].stamp == stamp &&
+            runningJobs[worker].preview == preview)
+            return true;
+    return false;
 }
 
-void ImagePrefetcher::startDecode(const Job& job)
+bool ImagePrefetcher::isDecodingSharp() const
 {
-    runningJob = job;
+    for (int worker = 0; worker < workers; ++worker)
+        if (isDecoding(worker) && !runningJobs[worker].preview)
+            return true;
+    return false;
+}
+
+// In order: the reduced images likely next, so that skimming finds them ready; the sharp
+// image on screen; the sharp image likely next, once the operator stops skimming. One
+// full-resolution decode at a time keeps the memory to what one image more takes.
+bool ImagePrefetcher::nextJob(Job& job) const
+{
+    if (wishedScale.mayShowReduced())
+        for (const Wish& wish : wishes)
+            if (!wish.done && wish.preview.isNull() && !isDecoding(wish.stamp, true)) {
+                job = {wish.stamp, true, wishedScale};
+                return true;
+            }
+    if (isDecodingSharp() || skimming.isActive())
+        return false;
+    if (!toSharpen.isEmpty()) {
+        job = {toSharpen, false, DisplayScale()};
+        return true;
+    }
+    if (!wishes.empty() && !wishes.front().done) {
+        job = {wishes.front().stamp, false, DisplayScale()};
+        return true;
+    }
+    return false;
+}
+
+void ImagePrefetcher::startJobs()
+{
+    Job job;
+    for (int worker = 0; worker < workers; ++worker)
+        if (!isDecoding(worker) && nextJob(job))
+            startDecode(worker, job);
+}
+
+void ImagePrefetcher::startDecode(int worker, const Job& job)
+{
+    runningJobs[worker] = job;
     if (job.preview)
-        running.setFuture(
+        running[worker].setFuture(
             QtConcurrent::run(&pool, decodePreviewForScreen, job.stamp.path, job.scale));
     else
-        running.setFuture(QtConcurrent::run(&pool, decodeImageForScreen, job.stamp.path));
+        running[worker].setFuture(QtConcurrent::run(&pool, decodeImageForScreen, job.stamp.path));
 }
 
-void ImagePrefetcher::decodeFinished()
+void ImagePrefetcher::decodeFinished(int worker)
 {
-    if (!running.future().isValid() || !running.isFinished())
+    if (!isDecoding(worker) || !running[worker].isFinished())
         return;
-    const ScreenImage image = running.result();
-    running.setFuture(QFuture<ScreenImage>());
-    if (!runningJob.preview && runningJob.stamp == toSharpen) {
+    const ScreenImage image = running[worker].result();
+    running[worker].setFuture(QFuture<ScreenImage>());
+    const Job& job = runningJobs[worker];
+    if (!job.preview && job.stamp == toSharpen) {
         toSharpen = FileStamp();
         if (!image.isNull())
-            emit sglSharpImageReady(runningJob.stamp.path, image);
-    } else if (runningJob.stamp == wished) {
-        keepWishedDecode(image);
+            emit sglSharpImageReady(job.stamp.path, image);
+    } else if (Wish* wish = wishFor(job.stamp)) {
+        keepDecode(*wish, image);
     }
-    startNextJob();
+    startJobs();
 }
 
-void ImagePrefetcher::keepWishedDecode(const ScreenImage& image)
+void ImagePrefetcher::keepDecode(Wish& wish, const ScreenImage& image)
 {
+    if (wish.done)
+        return;
     if (!image.sharpest && !image.isNull()) {
-        wishedPreview = image;
+        wish.preview = image;
         return;
     }
     // The reduced one is not needed beside the sharpest, and a failure is final.
-    wishedPreview = ScreenImage();
-    wishedSharpest = image;
-    wishedDone = true;
-}
-
-void ImagePrefetcher::dropWish()
-{
-    wished = FileStamp();
-    wishedScale = DisplayScale();
-    wishedPreview = ScreenImage();
-    wishedSharpest = ScreenImage();
-    wishedDone = false;
+    wish.preview = ScreenImage();
+    wish.sharpest = image;
+    wish.done = true;
 }

@@ -8,26 +8,35 @@
 #include <QFutureWatcher>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QThreadPool>
+#include <QTimer>
 
-// Decodes on a worker thread the image the operator will most likely ask for next, and
-// hands it over when asked, so that moving on needs no decode. An image shown at half
+#include <array>
+#include <vector>
+
+// Decodes on worker threads the images the operator will most likely ask for next, and
+// hands them over when asked, so that moving on needs no decode. An image shown at half
 // size or less is decoded reduced first, which is quick, and then at full resolution;
 // the sharp image of the one on screen follows through sglSharpImageReady. Only pixels
-// are made on the worker; everything else stays with the caller on the GUI thread.
-// At most one decode runs; held are at most a reduced and a sharp next image.
+// are made on the workers; everything else stays with the caller on the GUI thread.
+// At most two decodes run, of which at most one at full resolution.
 class ImagePrefetcher : public QObject
 {
     Q_OBJECT
 
 public:
     explicit ImagePrefetcher(QObject* parent = nullptr);
-    // Drops what waits; waits only for the decode running.
+    // Drops what waits; waits only for the decodes running.
     ~ImagePrefetcher() override;
 
     // Starts decoding path in the background for showing at this scale, unless it is
-    // decoded or being decoded. Replaces the previous wish.
+    // decoded or being decoded. Replaces the previous wishes.
     void prefetch(const QString& path, const DisplayScale& scale = DisplayScale());
+    // The same for the images likely next, most likely first: the first is decoded
+    // reduced and sharp, the others only reduced, for an operator who skims. Decodes
+    // already made for any of them are kept; those for other images are dropped.
+    void prefetch(const QStringList& paths, const DisplayScale& scale);
     // The image at path for showing at this scale: the best decode made ahead if its file
     // has not changed since (waiting for one under way if need be), otherwise decoded now.
     // A reduced one is sharpened in the background. Null when the file can't be shown,
@@ -65,26 +74,40 @@ private:
         DisplayScale scale;
     };
 
-    bool isDecoding() const;
-    ScreenImage takeHeld(const FileStamp& stamp);
-    void startNextJob();
-    void startDecode(const Job& job);
-    void decodeFinished();
-    void keepWishedDecode(const ScreenImage& image);
-    void dropWish();
+    // An image wished for and its decodes so far.
+    struct Wish
+    {
+        FileStamp stamp;
+        ScreenImage preview;
+        ScreenImage sharpest;
+        // The sharpest decode is made, also when it failed.
+        bool done = false;
+    };
 
+    Wish* wishFor(const FileStamp& stamp);
+    ScreenImage takeHeld(const FileStamp& stamp);
+    ScreenImage finishDecodeOf(const FileStamp& stamp);
+    bool isDecoding(int worker) const;
+    bool isDecoding(const FileStamp& stamp, bool preview) const;
+    bool isDecodingSharp() const;
+    bool nextJob(Job& job) const;
+    void startJobs();
+    void startDecode(int worker, const Job& job);
+    void decodeFinished(int worker);
+    void keepDecode(Wish& wish, const ScreenImage& image);
+
+    static constexpr int workers = 2;
     QThreadPool pool;
-    QFutureWatcher<ScreenImage> running;
-    Job runningJob;
+    std::array<QFutureWatcher<ScreenImage>, workers> running;
+    std::array<Job, workers> runningJobs;
     // The image last taken, while it is on screen reduced and its sharp decode is to come.
     FileStamp toSharpen;
-    // The image wished for next, the scale it will be shown at, and its decodes so far.
-    FileStamp wished;
+    // The images likely next, most likely first, and the scale they will be shown at.
+    std::vector<Wish> wishes;
     DisplayScale wishedScale;
-    ScreenImage wishedPreview;
-    ScreenImage wishedSharpest;
-    // The sharpest decode of the wished image is done, also when it failed.
-    bool wishedDone = false;
+    // Runs from each take for a little longer than a held key takes to repeat: while an
+    // operator skims at a small scale, full-resolution decodes would only be wasted.
+    QTimer skimming;
 };
 
 #endif

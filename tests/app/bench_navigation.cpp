@@ -128,8 +128,11 @@ void measureSharpAfterDwell(Quadrotag& window, const QStringList& batch, const c
     for (int i = 1; i < batch.size(); ++i)
         toSharpNoDwell.push_back(downToSharpImage(window, canvas));
     std::printf("%s: Down after a 1 s dwell to the sharp image on screen %.1f ms (median); "
-                "without dwell %.1f ms\n",
-                name, median(toSharp), median(toSharpNoDwell));
+                "without dwell %.1f ms; fitted at %.0f %% in a %d x %d view\n",
+                name, median(toSharp), median(toSharpNoDwell),
+                window.findChild<ImageViewer*>()->zoom() * 100.0,
+                window.findChild<ImageViewer*>()->viewport()->width(),
+                window.findChild<ImageViewer*>()->viewport()->height());
 }
 
 void measure(Quadrotag& window, const QStringList& batch, const char* name)
