@@ -8,9 +8,26 @@
 #include <algorithm>
 #include <utility>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 // A held key repeats every 25 to 50 ms.
 const int skimPauseMilliseconds = 120;
+const int largeBufferBytes = 1 << 20;
+
+// Left to itself, glibc's allocator raises the size from which it maps buffers apart to
+// that of each such buffer freed, and from then on keeps freed buffers up to that size on
+// its heaps: with reduced decodes of a few megabytes on two threads, tens of megabytes.
+// A fixed threshold gives every large buffer back to the system when it is freed.
+void returnLargeBuffersWhenFreed()
+{
+#ifdef __GLIBC__
+    static const bool once = mallopt(M_MMAP_THRESHOLD, largeBufferBytes) != 0;
+    Q_UNUSED(once);
+#endif
+}
 } // namespace
 
 bool ImagePrefetcher::FileStamp::operator==(const FileStamp& other) const
@@ -23,6 +40,7 @@ ImagePrefetcher::ImagePrefetcher(QObject* parent) : QObject(parent)
     // A JPEG decodes on one core; the second worker makes only reduced images, which are
     // small, so that skimming keeps both cores busy without holding much more memory.
     pool.setMaxThreadCount(workers);
+    returnLargeBuffersWhenFreed();
     for (int worker = 0; worker < workers; ++worker)
         connect(&running[worker], &QFutureWatcher<ScreenImage>::finished, this,
                 [this, worker] { decodeFinished(worker); });
