@@ -154,7 +154,8 @@ ScreenImage refused(const QSize& size)
     return image;
 }
 
-ScreenImage decodedAt(const QString& path, const ImageHeader& header, int reduction, bool sharpest)
+ScreenImage decodedAt(const QString& path, const ImageHeader& header, int reduction,
+                      int sharpestReduction)
 {
     ScreenImage image;
     image.pixels = decodedPixels(path, decoderFlags(reduction));
@@ -165,7 +166,7 @@ ScreenImage decodedAt(const QString& path, const ImageHeader& header, int reduct
     if (!fitsBudget(image.pixels.size()))
         return refused(image.fullSize);
     image.reduction = reduction;
-    image.sharpest = sharpest;
+    image.sharpestReduction = sharpestReduction;
     return image;
 }
 
@@ -179,7 +180,7 @@ ScreenImage decodeImageForScreen(const QString& path)
     const int reduction = budgetReduction(header);
     if (reduction == 0)
         return refused(header.size);
-    return decodedAt(path, header, reduction, true);
+    return decodedAt(path, header, reduction, reduction);
 }
 
 ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scale)
@@ -192,5 +193,5 @@ ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scal
     const int reduction = header.reducible
                               ? std::max(leastReduction, screenReduction(scale, header.size))
                               : leastReduction;
-    return decodedAt(path, header, reduction, reduction == leastReduction);
+    return decodedAt(path, header, reduction, leastReduction);
 }

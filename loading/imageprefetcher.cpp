@@ -95,7 +95,7 @@ ScreenImage ImagePrefetcher::take(const QString& path, const DisplayScale& scale
                  wishes.end());
     // A failed image leaves the one before on screen, still to be sharpened perhaps.
     if (!image.isNull())
-        toSharpen = image.sharpest ? FileStamp() : stamp;
+        toSharpen = image.isSharpest() ? FileStamp() : stamp;
     if (scale.mayShowReduced())
         skimming.start();
     // After the caller's next wishes, whose reduced decodes come first.
@@ -249,7 +249,7 @@ void ImagePrefetcher::keepDecode(Wish& wish, const ScreenImage& image)
 {
     if (wish.done)
         return;
-    if (!image.sharpest && !image.isNull()) {
+    if (!image.isSharpest() && !image.isNull()) {
         wish.preview = image;
         return;
     }

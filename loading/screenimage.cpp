@@ -15,5 +15,5 @@ QString ScreenImage::reductionNote() const
                           "shapes still in full-resolution pixels")
         .arg(fullSize.width())
         .arg(fullSize.height())
-        .arg(reduction);
+        .arg(sharpestReduction);
 }

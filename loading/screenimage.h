@@ -16,16 +16,18 @@ struct ScreenImage
     QSize fullSize;
     // Full-resolution pixels per pixel along each side: 1, 2, 4 or 8.
     int reduction = 1;
-    // No sharper decode of this image follows: this is the full resolution, or the
+    // The reduction of the sharpest decode this program makes of the image: 1, or the
     // least reduction that fits the memory budget.
-    bool sharpest = true;
+    int sharpestReduction = 1;
     // The image holds more pixels than this program can, even at an eighth of each side,
     // so it was not decoded.
     bool tooLarge = false;
 
     bool isNull() const { return pixels.isNull(); }
-    // Reduced for good, because the full resolution would not fit the memory budget.
-    bool isReducedToFit() const { return sharpest && reduction > 1; }
+    // No sharper decode of this image follows.
+    bool isSharpest() const { return reduction == sharpestReduction; }
+    // Shown reduced for good, because the full resolution would not fit the memory budget.
+    bool isReducedToFit() const { return sharpestReduction > 1; }
     // For the warning about an image that can't be opened: why, when its size is the reason.
     QString refusalNote() const;
     // For the status bar while an image reduced to fit is shown.

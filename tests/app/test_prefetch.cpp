@@ -175,17 +175,30 @@ private slots:
         QVERIFY(!canvas()->showsReducedImage());
     }
 
+    void panoramaBeyondTheBudgetIsShownReducedInFullResolutionPixels_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("reduction");
+        QTest::newRow("48000 x 24000") << QSize(48000, 24000) << 8;
+        // First decoded at an eighth for the screen, then at the half that fits.
+        QTest::newRow("20000 x 3000") << QSize(20000, 3000) << 2;
+    }
+
     void panoramaBeyondTheBudgetIsShownReducedInFullResolutionPixels()
     {
+        QFETCH(QSize, size);
+        QFETCH(int, reduction);
         const QString path = pathOf("panorama.jpg");
-        QVERIFY(writeFileBytes(path, jpegClaimingSize(48000, 24000)));
+        QVERIFY(writeFileBytes(path, jpegClaimingSize(size.width(), size.height())));
         viewer()->slotFitToWindow();
         window->openImages({path});
-        QCOMPARE(canvas()->imageSize(), QSize(48000, 24000));
+        QCOMPARE(canvas()->imageSize(), size);
         QVERIFY(canvas()->showsReducedImage());
-        QCOMPARE(status(), QStringLiteral("48000 × 24000 pixels is more than this program can "
-                                          "hold: shown at 1/8, shapes still in full-resolution "
-                                          "pixels"));
+        QCOMPARE(status(), QStringLiteral("%1 × %2 pixels is more than this program can hold: "
+                                          "shown at 1/%3, shapes still in full-resolution pixels")
+                               .arg(size.width())
+                               .arg(size.height())
+                               .arg(reduction));
         const std::vector<QPoint> corners{{100, 50}, {300, 50}, {300, 150}, {100, 150}};
         drawShape(corners);
         clickTag(0, 0);

@@ -141,7 +141,7 @@ private slots:
             QCOMPARE(image.pixels.size(), pixelsSize.isValid() ? pixelsSize : QSize(0, 0));
             QCOMPARE(image.tooLarge, fullSize.isValid() && !pixelsSize.isValid());
             QCOMPARE(image.fullSize, fullSize);
-            QVERIFY(image.sharpest);
+            QVERIFY(image.isSharpest());
         }
     }
 
@@ -187,7 +187,7 @@ private slots:
         QCOMPARE(preview.fullSize, upright);
         QCOMPARE(preview.reduction, reduction);
         QCOMPARE(preview.pixels.size(), upright / reduction);
-        QCOMPARE(preview.sharpest, reduction == 1);
+        QCOMPARE(preview.isSharpest(), reduction == 1);
         for (const QPoint& at : {QPoint(300, 300), QPoint(1300, 300), QPoint(300, 1300)}) {
             const QColor full = sharp.pixels.pixelColor(at);
             const QColor reduced = preview.pixels.pixelColor(at / reduction);
@@ -199,7 +199,7 @@ private slots:
         QTRY_COMPARE(sharpened.count(), 1);
         QCOMPARE(sharpened[0][0].toString(), path);
         const ScreenImage delivered = sharpened[0][1].value<ScreenImage>();
-        QVERIFY(delivered.sharpest);
+        QVERIFY(delivered.isSharpest());
         QCOMPARE(delivered.pixels, sharp.pixels);
     }
 
