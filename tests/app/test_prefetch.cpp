@@ -159,22 +159,6 @@ private slots:
         QVERIFY(written[0].count('\n') == 3);
     }
 
-    void reducedImageIsReplacedBySharpWhereItStands()
-    {
-        const QStringList batch = noisyBatch(2, 2400, 1600);
-        viewer()->slotFitToWindow();
-        window->openImages(batch);
-        const double fitted = viewer()->zoom();
-        QVERIFY(canvas()->showsReducedImage());
-        QTRY_VERIFY(!canvas()->showsReducedImage());
-        QCOMPARE(viewer()->zoom(), fitted);
-        QCOMPARE(canvas()->imageSize(), QSize(2400, 1600));
-        // The next image, made ahead reduced and sharp, comes sharp at once.
-        QTRY_VERIFY(prefetcher().imagesHeld() == 1 && prefetcher().holds(batch[1]));
-        pressKey(Qt::Key_Down);
-        QVERIFY(!canvas()->showsReducedImage());
-    }
-
     void panoramaBeyondTheBudgetIsShownReducedInFullResolutionPixels_data()
     {
         QTest::addColumn<QSize>("size");
@@ -205,15 +189,10 @@ private slots:
         pressKey(Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(annotation().labels.size(), std::size_t(1));
         const double scale = viewer()->zoom();
-        for (std::size_t i = 0; i < corners.size(); ++i) {
-            const QPointF expected = QPointF(corners[i]) / scale;
-            const QPoint stored = annotation().labels[0].points[i];
-            QVERIFY(qAbs(stored.x() - expected.x()) <= 1 / scale + 1);
-            QVERIFY(qAbs(stored.y() - expected.y()) <= 1 / scale + 1);
-        }
+        for (std::size_t i = 0; i < corners.size(); ++i)
+            QVERIFY((QPointF(annotation().labels[0].points[i]) - QPointF(corners[i]) / scale)
+                        .manhattanLength() <= 2 / scale);
         QCOMPARE(fileBytes(pathOf("panorama.lbl")), bytesOf(annotation()));
-        QTest::qWait(100);
-        QVERIFY(canvas()->showsReducedImage());
     }
 
     void rapidDownEndsOnTheRightImageWithBoundedDecodes()

@@ -170,13 +170,9 @@ private slots:
         cv::Mat quarters(1600, 2400, CV_8UC3, cv::Scalar(200, 40, 40));
         quarters(cv::Rect(1200, 0, 1200, 800)).setTo(cv::Scalar(40, 200, 40));
         quarters(cv::Rect(0, 800, 1200, 800)).setTo(cv::Scalar(40, 40, 200));
-        std::vector<uchar> encoded;
-        cv::imencode(".jpg", quarters, encoded);
         const QString path = pathOf("quarters.jpg");
-        QVERIFY(writeFileBytes(
-            path, withExifOrientation(QByteArray(reinterpret_cast<const char*>(encoded.data()),
-                                                 qsizetype(encoded.size())),
-                                      orientation)));
+        QVERIFY(writeJpeg(path, quarters));
+        QVERIFY(writeFileBytes(path, withExifOrientation(fileBytes(path), orientation)));
 
         ImagePrefetcher prefetcher;
         QSignalSpy sharpened(&prefetcher, &ImagePrefetcher::sglSharpImageReady);
@@ -189,18 +185,13 @@ private slots:
         QCOMPARE(preview.pixels.size(), upright / reduction);
         QCOMPARE(preview.isSharpest(), reduction == 1);
         for (const QPoint& at : {QPoint(300, 300), QPoint(1300, 300), QPoint(300, 1300)}) {
-            const QColor full = sharp.pixels.pixelColor(at);
-            const QColor reduced = preview.pixels.pixelColor(at / reduction);
-            QVERIFY2(qAbs(full.red() - reduced.red()) + qAbs(full.blue() - reduced.blue()) < 30,
-                     qPrintable(QStringLiteral("at %1,%2").arg(at.x()).arg(at.y())));
+            const QRgb full = sharp.pixels.pixel(at);
+            const QRgb reduced = preview.pixels.pixel(at / reduction);
+            QVERIFY(qAbs(qRed(full) - qRed(reduced)) + qAbs(qBlue(full) - qBlue(reduced)) < 30);
         }
-        if (reduction == 1)
-            return;
-        QTRY_COMPARE(sharpened.count(), 1);
-        QCOMPARE(sharpened[0][0].toString(), path);
-        const ScreenImage delivered = sharpened[0][1].value<ScreenImage>();
-        QVERIFY(delivered.isSharpest());
-        QCOMPARE(delivered.pixels, sharp.pixels);
+        QTRY_COMPARE(sharpened.count(), reduction == 1 ? 0 : 1);
+        if (reduction > 1)
+            QCOMPARE(sharpened[0][1].value<ScreenImage>().pixels, sharp.pixels);
     }
 
     void clearDropsTheImageBeingMade()
