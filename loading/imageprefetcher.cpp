@@ -237,7 +237,8 @@ void ImagePrefetcher::decodeFinished(int worker)
     const Job& job = runningJobs[worker];
     if (!job.preview && job.stamp == toSharpen) {
         toSharpen = FileStamp();
-        if (!image.isNull())
+        // A file replaced since it was shown may hold another picture of another size.
+        if (!image.isNull() && stampOf(job.stamp.path) == job.stamp)
             emit sglSharpImageReady(job.stamp.path, image);
     } else if (Wish* wish = wishFor(job.stamp)) {
         keepDecode(*wish, image);
