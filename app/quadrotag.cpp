@@ -38,6 +38,8 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     connectEditHistory();
     connectBatch();
     connectZoom();
+    connect(&prefetcher, &ImagePrefetcher::sglSharpImageReady, this,
+            &Quadrotag::slotSharpImageReady);
     currentImage = 0;
 }
 
@@ -202,32 +204,46 @@ void Quadrotag::loadCurrentImage()
 {
     if (currentImage < 0 || currentImage >= imagePaths.size())
         return;
-    QImage image = prefetcher.take(imagePaths[currentImage]);
+    ScreenImage image = prefetcher.take(imagePaths[currentImage], imageViewer.displayScale());
     if (image.isNull()) {
-        warn(this, QStringLiteral("Cannot open image ") + imagePaths[currentImage]);
+        warn(this, QStringLiteral("Cannot open image ") + imagePaths[currentImage] +
+                       image.refusalNote());
         return;
     }
     // The worker starts on the next image while this one is handed over.
     prefetchLikelyNext();
-    const QPixmap pixmap = QPixmap::fromImage(std::move(image));
+    const QPixmap pixmap = QPixmap::fromImage(std::move(image.pixels));
     labelViewer.clearSelection();
     editor.forgetDrag();
     openLabelsOfCurrentImage();
 
     imageViewer.imageWidget()->resetDrawing();
-    imageViewer.setImage(pixmap);
+    imageViewer.setImage(pixmap, image.fullSize);
     editor.showWholeAnnotation();
     batchPanel.showRow(currentImage);
     updateStatus();
+    if (image.isReducedToFit())
+        showNote(image.reductionNote());
     offerRecovery();
 }
 
-// The operator usually goes on in the direction of the last step.
+// The image on screen was shown reduced; its sharp pixels take its place where it is.
+void Quadrotag::slotSharpImageReady(const QString& path, const ScreenImage& image)
+{
+    const int shown = batchPanel.list().shownRow();
+    if (shown >= 0 && imagePaths[shown] == path)
+        imageViewer.setImage(QPixmap::fromImage(image.pixels), image.fullSize);
+}
+
+// The operator usually goes on in the direction of the last step; one who skims at a
+// small scale finds the image after that made ahead too.
 void Quadrotag::prefetchLikelyNext()
 {
-    const int next = currentImage + stepDirection;
-    if (next >= 0 && next < imagePaths.size())
-        prefetcher.prefetch(imagePaths[next]);
+    QStringList likelyNext;
+    for (const int next : {currentImage + stepDirection, currentImage + 2 * stepDirection})
+        if (next >= 0 && next < imagePaths.size())
+            likelyNext << imagePaths[next];
+    prefetcher.prefetch(likelyNext, imageViewer.displayScale());
 }
 
 void Quadrotag::openLabelsOfCurrentImage()

@@ -64,6 +64,7 @@ public slots:
     void slotRedo();
     void slotOpenFolder();
     void slotNextUnlabelledImage();
+    void slotSharpImageReady(const QString& path, const ScreenImage& image);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

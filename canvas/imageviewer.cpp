@@ -30,9 +30,9 @@ ImageWidget* ImageViewer::imageWidget()
     return &canvas;
 }
 
-void ImageViewer::setImage(const QPixmap& image)
+void ImageViewer::setImage(const QPixmap& image, const QSize& fullSize)
 {
-    canvas.setPixmap(image);
+    canvas.setPixmap(image, fullSize);
     if (fitting)
         canvas.setScale(fitScale());
     widget()->setFixedSize(canvas.scaledSize());
@@ -48,6 +48,11 @@ void ImageViewer::setAnnotation(const ImageAnnotation& newAnnotation)
 void ImageViewer::setActiveShape(int index)
 {
     canvas.replaceActiveShape(index);
+}
+
+DisplayScale ImageViewer::displayScale() const
+{
+    return fitting ? DisplayScale{zoom(), maximumViewportSize()} : DisplayScale{zoom(), QSize()};
 }
 
 void ImageViewer::setZoom(double scale)
@@ -107,11 +112,8 @@ QPointF ImageViewer::viewCentre() const
 
 double ImageViewer::fitScale() const
 {
-    const QSize room = maximumViewportSize();
-    const QSize image = canvas.imageSize();
-    const double scale =
-        std::min(double(room.width()) / image.width(), double(room.height()) / image.height());
-    return std::clamp(scale, minimumZoom, maximumZoom);
+    const DisplayScale fitted{zoom(), maximumViewportSize()};
+    return std::clamp(fitted.scaleFor(canvas.imageSize()), minimumZoom, maximumZoom);
 }
 
 void ImageViewer::zoomAbout(double scale, const QPointF& viewportPoint)

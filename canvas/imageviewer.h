@@ -1,6 +1,7 @@
 #ifndef QUADROTAG_IMAGEVIEWER_H
 #define QUADROTAG_IMAGEVIEWER_H
 
+#include "displayscale.h"
 #include "imagewidget.h"
 
 #include <QPointF>
@@ -20,8 +21,10 @@ public:
     explicit ImageViewer(QWidget* parent = nullptr);
 
     ImageWidget* imageWidget();
-    // A null pixmap keeps the previous image and content size.
-    void setImage(const QPixmap& image);
+    // A null pixmap keeps the previous image and content size. A reduced decode comes
+    // with the image's full size, which the view fits, zooms and scrolls by, so that
+    // its sharp decode later takes its place without moving anything.
+    void setImage(const QPixmap& image, const QSize& fullSize = QSize());
     void setAnnotation(const ImageAnnotation& newAnnotation);
     // No range check: an index outside the list paints every shape green.
     void setActiveShape(int index);
@@ -30,6 +33,8 @@ public:
     void setZoom(double scale);
     double zoom() const { return canvas.viewTransform().scale(); }
     bool isFittingWindow() const { return fitting; }
+    // How the next image will be shown, for decoding no more of it than that needs.
+    DisplayScale displayScale() const;
 
 signals:
     void sglZoomChanged(double scale);

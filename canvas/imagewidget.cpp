@@ -61,14 +61,16 @@ ImageWidget::ImageWidget(QWidget* parent) : QWidget(parent, Qt::WindowFlags())
 {
     pixmap = QPixmap(desktopSize());
     pixmap.fill(Qt::white);
+    fullSize = pixmap.size();
     setMouseTracking(true);
 }
 
-void ImageWidget::setPixmap(const QPixmap& newPixmap)
+void ImageWidget::setPixmap(const QPixmap& newPixmap, const QSize& imageFullSize)
 {
     if (newPixmap.isNull())
         return;
     pixmap = newPixmap;
+    fullSize = imageFullSize.isEmpty() ? newPixmap.size() : imageFullSize;
     update();
 }
 
@@ -246,22 +248,27 @@ void ImageWidget::placeCorner(const QPoint& position)
 // Corners are kept on the image, also where the scaled canvas ends within a pixel.
 QPoint ImageWidget::cornerAt(const QPoint& imagePixel) const
 {
-    return QPoint(std::clamp(imagePixel.x(), 0, std::max(0, pixmap.width() - 1)),
-                  std::clamp(imagePixel.y(), 0, std::max(0, pixmap.height() - 1)));
+    return QPoint(std::clamp(imagePixel.x(), 0, std::max(0, fullSize.width() - 1)),
+                  std::clamp(imagePixel.y(), 0, std::max(0, fullSize.height() - 1)));
 }
 
 void ImageWidget::paintImage(QPainter& painter, const QRect& damaged) const
 {
-    if (view.isOriginalSize()) {
+    if (view.isOriginalSize() && !showsReducedImage()) {
         painter.drawPixmap(0, 0, pixmap);
     } else if (view.scale() < 1.0) {
         painter.drawPixmap(0, 0, downscaledPixmap());
     } else {
         // Only the pixels in view are enlarged, without smoothing so that they stay crisp.
-        const QRect source = view.imagePixelsIn(damaged, pixmap.size());
+        const QRect source = view.imagePixelsIn(damaged, fullSize);
         const QRectF target(view.toCanvas(source.topLeft()),
                             view.toCanvas(source.bottomRight() + QPoint(1, 1)));
-        painter.drawPixmap(target, pixmap, QRectF(source));
+        // A reduced pixmap is stretched over the whole image.
+        const double across = double(pixmap.width()) / fullSize.width();
+        const double down = double(pixmap.height()) / fullSize.height();
+        const QRectF inPixmap(source.x() * across, source.y() * down, source.width() * across,
+                              source.height() * down);
+        painter.drawPixmap(target, pixmap, inPixmap);
     }
 }
 

@@ -27,8 +27,11 @@ public:
 
     explicit ImageWidget(QWidget* parent = nullptr);
 
-    // A null pixmap is ignored so that a failed decode keeps the last image.
-    void setPixmap(const QPixmap& newPixmap);
+    // A null pixmap is ignored so that a failed decode keeps the last image. The pixmap
+    // may hold fewer pixels than the image it shows, whose size is then imageFullSize; it
+    // is stretched over the whole image, and everything else stays in full-resolution
+    // pixels.
+    void setPixmap(const QPixmap& newPixmap, const QSize& imageFullSize = QSize());
     void toggleText();
     void resetDrawing();
     // While corners are being placed: forget them all, or only the last one.
@@ -37,8 +40,10 @@ public:
 
     const ViewTransform& viewTransform() const { return view; }
     // The size the canvas takes to show the whole image at the current scale.
-    QSize scaledSize() const { return view.canvasSize(pixmap.size()); }
-    QSize imageSize() const { return pixmap.size(); }
+    QSize scaledSize() const { return view.canvasSize(fullSize); }
+    // In full-resolution pixels, whatever the pixmap on display holds.
+    QSize imageSize() const { return fullSize; }
+    bool showsReducedImage() const { return pixmap.size() != fullSize; }
     int currentMode() const { return mode; }
     int currentActiveShape() const { return activeShape; }
     const std::vector<QPoint>& placedCorners() const { return newShapePoints; }
@@ -90,6 +95,8 @@ private:
 
     QPoint cursorPos;
     QPixmap pixmap;
+    // The size of the image shown, of which pixmap may be a reduced decode.
+    QSize fullSize;
     int mode = Idle;
     int activeShape = -1;
     ImageAnnotation annotation;

@@ -1,7 +1,10 @@
 #include "imagedecoding.h"
 
 #include <QFile>
+#include <QImageIOHandler>
+#include <QImageReader>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <sys/mman.h>
@@ -16,6 +19,7 @@ static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN,
 namespace {
 
 const std::size_t hugePageSize = std::size_t(2) << 20;
+const int largestReduction = 8;
 
 void releaseBuffer(void* buffer)
 {
@@ -40,20 +44,154 @@ QImage screenImage(int width, int height)
                   releaseBuffer, buffer);
 }
 
+bool fitsBudget(const QSize& size)
+{
+    return qint64(size.width()) * qint64(size.height()) <= screenPixelBudget;
+}
+
+// OpenCV throws on sizes beyond its own limits and on failed allocations; on a worker
+// thread that would end the program, so every failure becomes a null image here.
+QImage decodedPixels(const QString& path, int flags) noexcept
+{
+    try {
+        const cv::Mat decoded = cv::imread(QFile::encodeName(path).toStdString(), flags);
+        if (decoded.empty())
+            return QImage();
+        QImage image = screenImage(decoded.cols, decoded.rows);
+        if (image.isNull())
+            return QImage();
+        // Format_RGB32 keeps each pixel as blue, green, red and 255 in memory order,
+        // which is exactly what the conversion to BGRA writes.
+        cv::Mat screen(decoded.rows, decoded.cols, CV_8UC4, image.bits(),
+                       static_cast<std::size_t>(image.bytesPerLine()));
+        cv::cvtColor(decoded, screen, cv::COLOR_BGR2BGRA);
+        return image;
+    } catch (...) {
+        return QImage();
+    }
+}
+
+// What a header tells before any pixel is decoded.
+struct ImageHeader
+{
+    QSize size;
+    // JPEG, which libjpeg decodes straight at a half, a quarter or an eighth of each side.
+    bool reducible = false;
+};
+
+ImageHeader readHeader(const QString& path)
+{
+    // The reader parses the header only; pixels are decoded by read(), which is not called.
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    const QSize stored = reader.size();
+    if (!stored.isValid())
+        return ImageHeader();
+    const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    return {turned ? stored.transposed() : stored, reader.format() == "jpeg"};
+}
+
+// libjpeg rounds a reduced side up.
+QSize reducedSize(const QSize& full, int reduction)
+{
+    return QSize((full.width() + reduction - 1) / reduction,
+                 (full.height() + reduction - 1) / reduction);
+}
+
+// The least reduction whose pixels fit the budget; 0 when none does. A size the header
+// does not tell is checked after the decode.
+int budgetReduction(const ImageHeader& header)
+{
+    if (!header.size.isValid())
+        return 1;
+    const int largest = header.reducible ? largestReduction : 1;
+    for (int reduction = 1; reduction <= largest; reduction *= 2)
+        if (fitsBudget(reducedSize(header.size, reduction)))
+            return reduction;
+    return 0;
+}
+
+// The most reduction whose pixels still cover the screen at this scale.
+int screenReduction(const DisplayScale& scale, const QSize& size)
+{
+    const double shown = scale.scaleFor(size);
+    int reduction = 1;
+    while (reduction < largestReduction && 2 * reduction * shown <= 1.0)
+        reduction *= 2;
+    return reduction;
+}
+
+int decoderFlags(int reduction)
+{
+    switch (reduction) {
+    case 2:
+        return cv::IMREAD_REDUCED_COLOR_2;
+    case 4:
+        return cv::IMREAD_REDUCED_COLOR_4;
+    case 8:
+        return cv::IMREAD_REDUCED_COLOR_8;
+    default:
+        return cv::IMREAD_COLOR;
+    }
+}
+
+// The upright full size: the header's, turned as the decoder turned the pixels, since
+// the reader and the decoder might read the orientation differently.
+QSize fullSizeOf(const QSize& decoded, const QSize& header, int reduction)
+{
+    if (reducedSize(header, reduction) == decoded)
+        return header;
+    if (reducedSize(header.transposed(), reduction) == decoded)
+        return header.transposed();
+    return decoded * reduction;
+}
+
+ScreenImage refused(const QSize& size)
+{
+    ScreenImage image;
+    image.tooLarge = true;
+    image.fullSize = size;
+    return image;
+}
+
+ScreenImage decodedAt(const QString& path, const ImageHeader& header, int reduction,
+                      int sharpestReduction)
+{
+    ScreenImage image;
+    image.pixels = decodedPixels(path, decoderFlags(reduction));
+    if (image.isNull())
+        return image;
+    image.fullSize = fullSizeOf(image.pixels.size(), header.size, reduction);
+    // Only where the header did not tell the size.
+    if (!fitsBudget(image.pixels.size()))
+        return refused(image.fullSize);
+    image.reduction = reduction;
+    image.sharpestReduction = sharpestReduction;
+    return image;
+}
+
 } // namespace
 
-QImage decodeImageForScreen(const QString& path)
+const qint64 screenPixelBudget = qint64(48) << 20;
+
+ScreenImage decodeImageForScreen(const QString& path)
 {
-    const cv::Mat decoded = cv::imread(QFile::encodeName(path).toStdString(), cv::IMREAD_COLOR);
-    if (decoded.empty())
-        return QImage();
-    QImage image = screenImage(decoded.cols, decoded.rows);
-    if (image.isNull())
-        return QImage();
-    // Format_RGB32 keeps each pixel as blue, green, red and 255 in memory order,
-    // which is exactly what the conversion to BGRA writes.
-    cv::Mat screen(decoded.rows, decoded.cols, CV_8UC4, image.bits(),
-                   static_cast<std::size_t>(image.bytesPerLine()));
-    cv::cvtColor(decoded, screen, cv::COLOR_BGR2BGRA);
-    return image;
+    const ImageHeader header = readHeader(path);
+    const int reduction = budgetReduction(header);
+    if (reduction == 0)
+        return refused(header.size);
+    return decodedAt(path, header, reduction, reduction);
+}
+
+ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scale)
+{
+    const ImageHeader header = readHeader(path);
+    const int leastReduction = budgetReduction(header);
+    if (leastReduction == 0)
+        return refused(header.size);
+    // Other formats are decoded whole and then scaled, which would gain nothing.
+    const int reduction = header.reducible
+                              ? std::max(leastReduction, screenReduction(scale, header.size))
+                              : leastReduction;
+    return decodedAt(path, header, reduction, leastReduction);
 }

@@ -1,12 +1,27 @@
 #ifndef QUADROTAG_IMAGEDECODING_H
 #define QUADROTAG_IMAGEDECODING_H
 
-#include <QImage>
+#include "displayscale.h"
+#include "screenimage.h"
+
+#include <QSize>
 #include <QString>
 
-// Decodes the image file at path straight into the layout a pixmap uses (32-bit
-// RGB), so that showing it needs no conversion. A null image when the file can't
-// be decoded. Safe to call from any thread.
-QImage decodeImageForScreen(const QString& path);
+// The most pixels one image may hold on screen: 48 Mi pixels, 192 MiB at 32 bits, which
+// takes a 50-megapixel photograph whole; larger JPEGs are shown reduced. With the image
+// on screen, the next one decoded ahead and a decode in flight, the program then stays
+// well under a gigabyte.
+extern const qint64 screenPixelBudget;
+
+// Decodes the image file at path straight into the layout a pixmap uses (32-bit RGB),
+// so that showing it needs no conversion: at full resolution, or, where that would not
+// fit the budget, at the least reduction of a JPEG that does. An image beyond the budget
+// even then is refused from its header, unread. Never throws: a file that can't be
+// decoded, whatever the reason, gives a null image. Safe to call from any thread.
+ScreenImage decodeImageForScreen(const QString& path);
+// The same, but for a JPEG shown at half size or less only as many pixels as still cover
+// the screen at that scale, for a fraction of the work; unless that is all the budget
+// allows anyway, the result is not the sharpest, and decodeImageForScreen gives that.
+ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scale);
 
 #endif

@@ -5,7 +5,30 @@
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
 #include <utility>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace {
+// A held key repeats every 25 to 50 ms.
+const int skimPauseMilliseconds = 120;
+const int largeBufferBytes = 1 << 20;
+
+// Left to itself, glibc's allocator raises the size from which it maps buffers apart to
+// that of each such buffer freed, and from then on keeps freed buffers up to that size on
+// its heaps: with reduced decodes of a few megabytes on two threads, tens of megabytes.
+// A fixed threshold gives every large buffer back to the system when it is freed.
+void returnLargeBuffersWhenFreed()
+{
+#ifdef __GLIBC__
+    static const bool once = mallopt(M_MMAP_THRESHOLD, largeBufferBytes) != 0;
+    Q_UNUSED(once);
+#endif
+}
+} // namespace
 
 bool ImagePrefetcher::FileStamp::operator==(const FileStamp& other) const
 {
@@ -14,15 +37,23 @@ bool ImagePrefetcher::FileStamp::operator==(const FileStamp& other) const
 
 ImagePrefetcher::ImagePrefetcher(QObject* parent) : QObject(parent)
 {
-    // A baseline JPEG decodes on one core; a second worker would only hold more memory.
-    pool.setMaxThreadCount(1);
-    connect(&running, &QFutureWatcher<QImage>::finished, this, &ImagePrefetcher::decodeFinished);
+    // A JPEG decodes on one core; the second worker makes only reduced images, which are
+    // small, so that skimming keeps both cores busy without holding much more memory.
+    pool.setMaxThreadCount(workers);
+    returnLargeBuffersWhenFreed();
+    for (int worker = 0; worker < workers; ++worker)
+        connect(&running[worker], &QFutureWatcher<ScreenImage>::finished, this,
+                [this, worker] { decodeFinished(worker); });
+    skimming.setSingleShot(true);
+    skimming.setInterval(skimPauseMilliseconds);
+    connect(&skimming, &QTimer::timeout, this, &ImagePrefetcher::startJobs);
 }
 
 ImagePrefetcher::~ImagePrefetcher()
 {
-    waitingPath.clear();
-    running.disconnect(this);
+    clear();
+    for (QFutureWatcher<ScreenImage>& decode : running)
+        decode.disconnect(this);
     pool.waitForDone();
 }
 
@@ -32,78 +63,199 @@ ImagePrefetcher::FileStamp ImagePrefetcher::stampOf(const QString& path)
     return {path, info.exists() ? info.size() : -1, info.lastModified()};
 }
 
-void ImagePrefetcher::prefetch(const QString& path)
+void ImagePrefetcher::prefetch(const QString& path, const DisplayScale& scale)
 {
-    if (path.isEmpty())
-        return;
-    const FileStamp stamp = stampOf(path);
-    if (!prefetched.isNull() && stamp == prefetchedStamp)
-        return;
-    if (running.isRunning()) {
-        const bool alreadyRunning = runningStamp == stamp && keepRunningResult;
-        waitingPath = alreadyRunning ? QString() : path;
-        return;
-    }
-    startDecode(path);
+    prefetch(QStringList(path), scale);
 }
 
-QImage ImagePrefetcher::take(const QString& path)
+void ImagePrefetcher::prefetch(const QStringList& paths, const DisplayScale& scale)
 {
-    // What to decode next is decided once this image is shown.
-    waitingPath.clear();
+    std::vector<Wish> newWishes;
+    for (const QString& path : paths) {
+        if (path.isEmpty())
+            continue;
+        const FileStamp stamp = stampOf(path);
+        Wish* known = wishFor(stamp);
+        newWishes.push_back(known ? std::move(*known) : Wish{stamp, {}, {}, false});
+    }
+    wishes = std::move(newWishes);
+    wishedScale = scale;
+    startJobs();
+}
+
+ScreenImage ImagePrefetcher::take(const QString& path, const DisplayScale& scale)
+{
     const FileStamp stamp = stampOf(path);
-    if (running.isRunning() && runningStamp == stamp) {
-        // Half done already: finishing it is quicker than starting again.
-        running.waitForFinished();
-        QImage image = running.result();
-        running.setFuture(QFuture<QImage>());
+    ScreenImage image = takeHeld(stamp);
+    if (image.isNull() && !image.tooLarge)
+        image = scale.mayShowReduced() ? decodePreviewForScreen(path, scale)
+                                       : decodeImageForScreen(path);
+    wishes.erase(std::remove_if(wishes.begin(), wishes.end(),
+                                [&](const Wish& wish) { return wish.stamp == stamp; }),
+                 wishes.end());
+    // A failed image leaves the one before on screen, still to be sharpened perhaps.
+    if (!image.isNull())
+        toSharpen = image.isSharpest() ? FileStamp() : stamp;
+    if (scale.mayShowReduced())
+        skimming.start();
+    // After the caller's next wishes, whose reduced decodes come first.
+    QMetaObject::invokeMethod(this, &ImagePrefetcher::startJobs, Qt::QueuedConnection);
+    return image;
+}
+
+ImagePrefetcher::Wish* ImagePrefetcher::wishFor(const FileStamp& stamp)
+{
+    for (Wish& wish : wishes)
+        if (wish.stamp == stamp)
+            return &wish;
+    return nullptr;
+}
+
+// A decode made ahead, or else one under way, as finishing it is quicker than starting
+// again; null if there is none.
+ScreenImage ImagePrefetcher::takeHeld(const FileStamp& stamp)
+{
+    Wish* wish = wishFor(stamp);
+    if (!wish)
+        return ScreenImage();
+    if (wish->done)
+        return std::exchange(wish->sharpest, ScreenImage());
+    if (!wish->preview.isNull())
+        return std::exchange(wish->preview, ScreenImage());
+    return finishDecodeOf(stamp);
+}
+
+ScreenImage ImagePrefetcher::finishDecodeOf(const FileStamp& stamp)
+{
+    for (int worker = 0; worker < workers; ++worker) {
+        if (!isDecoding(worker) || !(runningJobs[worker].stamp == stamp))
+            continue;
+        running[worker].waitForFinished();
+        ScreenImage image = running[worker].result();
+        running[worker].setFuture(QFuture<ScreenImage>());
         return image;
     }
-    if (!prefetched.isNull() && prefetchedStamp == stamp) {
-        prefetchedStamp = FileStamp();
-        return std::exchange(prefetched, QImage());
-    }
-    // Whatever is held belongs to another image; it may be wanted next, so it stays.
-    return decodeImageForScreen(path);
+    return ScreenImage();
 }
 
 void ImagePrefetcher::clear()
 {
-    waitingPath.clear();
-    keepRunningResult = false;
-    prefetched = QImage();
-    prefetchedStamp = FileStamp();
+    wishes.clear();
+    toSharpen = FileStamp();
 }
 
 bool ImagePrefetcher::holds(const QString& path) const
 {
-    return !prefetched.isNull() && prefetchedStamp == stampOf(path);
+    const FileStamp stamp = stampOf(path);
+    return std::any_of(wishes.begin(), wishes.end(), [&](const Wish& wish) {
+        return wish.stamp == stamp && (!wish.preview.isNull() || !wish.sharpest.isNull());
+    });
 }
 
 int ImagePrefetcher::imagesHeld() const
 {
-    return (prefetched.isNull() ? 0 : 1) + (running.isRunning() ? 1 : 0);
+    int held = 0;
+    for (const Wish& wish : wishes)
+        held += (wish.preview.isNull() ? 0 : 1) + (wish.sharpest.isNull() ? 0 : 1);
+    for (int worker = 0; worker < workers; ++worker)
+        held += isDecoding(worker) ? 1 : 0;
+    return held;
 }
 
-void ImagePrefetcher::startDecode(const QString& path)
+// A decode finishes on the worker before the GUI thread hears of it; until then its
+// image is held all the same.
+bool ImagePrefetcher::isDecoding(int worker) const
 {
-    // Only what was wished for last is kept: the new decode replaces the old image.
-    prefetched = QImage();
-    prefetchedStamp = FileStamp();
-    runningStamp = stampOf(path);
-    keepRunningResult = true;
-    running.setFuture(QtConcurrent::run(&pool, decodeImageForScreen, path));
+    return running[worker].future().isValid();
 }
 
-void ImagePrefetcher::decodeFinished()
+bool ImagePrefetcher::isDecoding(const FileStamp& stamp, bool preview) const
 {
-    if (!running.future().isValid() || !running.isFinished())
-        return;
-    if (waitingPath.isEmpty() && keepRunningResult) {
-        prefetched = running.result();
-        prefetchedStamp = runningStamp;
+    for (int worker = 0; worker < workers; ++worker)
+        if (isDecoding(worker) && runningJobs[worker].stamp == stamp &&
+            runningJobs[worker].preview == preview)
+            return true;
+    return false;
+}
+
+bool ImagePrefetcher::isDecodingSharp() const
+{
+    for (int worker = 0; worker < workers; ++worker)
+        if (isDecoding(worker) && !runningJobs[worker].preview)
+            return true;
+    return false;
+}
+
+// In order: the reduced images likely next, so that skimming finds them ready; the sharp
+// image on screen; the sharp image likely next, once the operator stops skimming. One
+// full-resolution decode at a time keeps the memory to what one image more takes.
+bool ImagePrefetcher::nextJob(Job& job) const
+{
+    if (wishedScale.mayShowReduced())
+        for (const Wish& wish : wishes)
+            if (!wish.done && wish.preview.isNull() && !isDecoding(wish.stamp, true)) {
+                job = {wish.stamp, true, wishedScale};
+                return true;
+            }
+    if (isDecodingSharp() || skimming.isActive())
+        return false;
+    if (!toSharpen.isEmpty()) {
+        job = {toSharpen, false, DisplayScale()};
+        return true;
     }
-    running.setFuture(QFuture<QImage>());
-    if (!waitingPath.isEmpty())
-        startDecode(std::exchange(waitingPath, QString()));
+    if (!wishes.empty() && !wishes.front().done) {
+        job = {wishes.front().stamp, false, DisplayScale()};
+        return true;
+    }
+    return false;
+}
+
+void ImagePrefetcher::startJobs()
+{
+    Job job;
+    for (int worker = 0; worker < workers; ++worker)
+        if (!isDecoding(worker) && nextJob(job))
+            startDecode(worker, job);
+}
+
+void ImagePrefetcher::startDecode(int worker, const Job& job)
+{
+    runningJobs[worker] = job;
+    if (job.preview)
+        running[worker].setFuture(
+            QtConcurrent::run(&pool, decodePreviewForScreen, job.stamp.path, job.scale));
+    else
+        running[worker].setFuture(QtConcurrent::run(&pool, decodeImageForScreen, job.stamp.path));
+}
+
+void ImagePrefetcher::decodeFinished(int worker)
+{
+    if (!isDecoding(worker) || !running[worker].isFinished())
+        return;
+    const ScreenImage image = running[worker].result();
+    running[worker].setFuture(QFuture<ScreenImage>());
+    const Job& job = runningJobs[worker];
+    if (!job.preview && job.stamp == toSharpen) {
+        toSharpen = FileStamp();
+        // A file replaced since it was shown may hold another picture of another size.
+        if (!image.isNull() && stampOf(job.stamp.path) == job.stamp)
+            emit sglSharpImageReady(job.stamp.path, image);
+    } else if (Wish* wish = wishFor(job.stamp)) {
+        keepDecode(*wish, image);
+    }
+    startJobs();
+}
+
+void ImagePrefetcher::keepDecode(Wish& wish, const ScreenImage& image)
+{
+    if (wish.done)
+        return;
+    if (!image.isSharpest() && !image.isNull()) {
+        wish.preview = image;
+        return;
+    }
+    // The reduced one is not needed beside the sharpest, and a failure is final.
+    wish.preview = ScreenImage();
+    wish.sharpest = image;
+    wish.done = true;
 }

@@ -1,39 +1,59 @@
 #ifndef QUADROTAG_IMAGEPREFETCHER_H
 #define QUADROTAG_IMAGEPREFETCHER_H
 
+#include "displayscale.h"
+#include "screenimage.h"
+
 #include <QDateTime>
 #include <QFutureWatcher>
-#include <QImage>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QThreadPool>
+#include <QTimer>
 
-// Decodes the image the operator will most likely ask for next on a worker thread,
-// and hands it over when asked, so that moving on needs no decode. Only pixels are
-// made on the worker; everything else stays with the caller on the GUI thread.
-// At most one decode runs and one waits: a newer wish replaces the waiting one.
+#include <array>
+#include <vector>
+
+// Decodes on worker threads the images the operator will most likely ask for next, and
+// hands them over when asked, so that moving on needs no decode. An image shown at half
+// size or less is decoded reduced first, which is quick, and then at full resolution;
+// the sharp image of the one on screen follows through sglSharpImageReady. Only pixels
+// are made on the workers; everything else stays with the caller on the GUI thread.
+// At most two decodes run, of which at most one at full resolution.
 class ImagePrefetcher : public QObject
 {
     Q_OBJECT
 
 public:
     explicit ImagePrefetcher(QObject* parent = nullptr);
-    // Drops the waiting decode; waits only for the one running.
+    // Drops what waits; waits only for the decodes running.
     ~ImagePrefetcher() override;
 
-    // Starts decoding path in the background, unless it is decoded or being decoded.
-    void prefetch(const QString& path);
-    // The image at path: the prefetched one if its file has not changed since (waiting
-    // for its decode to finish if need be), otherwise decoded now. Null when the file
-    // can't be decoded. The prefetched image is given away.
-    QImage take(const QString& path);
-    // Forgets every prefetched image and the waiting decode, as when a batch is replaced.
+    // Starts decoding path in the background for showing at this scale, unless it is
+    // decoded or being decoded. Replaces the previous wishes.
+    void prefetch(const QString& path, const DisplayScale& scale = DisplayScale());
+    // The same for the images likely next, most likely first: the first is decoded
+    // reduced and sharp, the others only reduced, for an operator who skims. Decodes
+    // already made for any of them are kept; those for other images are dropped.
+    void prefetch(const QStringList& paths, const DisplayScale& scale);
+    // The image at path for showing at this scale: the best decode made ahead if its file
+    // has not changed since (waiting for one under way if need be), otherwise decoded now.
+    // A reduced one is sharpened in the background. Null when the file can't be shown,
+    // with the reason when it is the image's size. What was made ahead is given away.
+    ScreenImage take(const QString& path, const DisplayScale& scale = DisplayScale());
+    // Forgets every image made ahead and every decode still to come, as when a batch is
+    // replaced.
     void clear();
 
-    // Whether the image at path is decoded and waiting to be taken.
+    // Whether a decode of the image at path is waiting to be taken, reduced or sharp.
     bool holds(const QString& path) const;
-    // Images held or being made, for memory checks: the prefetched one and the running decode.
+    // Images held or being made, for memory checks.
     int imagesHeld() const;
+
+signals:
+    // The sharpest decode of the image last taken, which was given reduced.
+    void sglSharpImageReady(const QString& path, const ScreenImage& image);
 
 private:
     // What identifies the contents of a file without reading it.
@@ -43,21 +63,51 @@ private:
         qint64 size = -1;
         QDateTime modified;
         bool operator==(const FileStamp& other) const;
+        bool isEmpty() const { return path.isEmpty(); }
     };
     static FileStamp stampOf(const QString& path);
 
-    void startDecode(const QString& path);
-    void decodeFinished();
+    struct Job
+    {
+        FileStamp stamp;
+        bool preview = false;
+        DisplayScale scale;
+    };
 
+    // An image wished for and its decodes so far.
+    struct Wish
+    {
+        FileStamp stamp;
+        ScreenImage preview;
+        ScreenImage sharpest;
+        // The sharpest decode is made, also when it failed.
+        bool done = false;
+    };
+
+    Wish* wishFor(const FileStamp& stamp);
+    ScreenImage takeHeld(const FileStamp& stamp);
+    ScreenImage finishDecodeOf(const FileStamp& stamp);
+    bool isDecoding(int worker) const;
+    bool isDecoding(const FileStamp& stamp, bool preview) const;
+    bool isDecodingSharp() const;
+    bool nextJob(Job& job) const;
+    void startJobs();
+    void startDecode(int worker, const Job& job);
+    void decodeFinished(int worker);
+    void keepDecode(Wish& wish, const ScreenImage& image);
+
+    static constexpr int workers = 2;
     QThreadPool pool;
-    QFutureWatcher<QImage> running;
-    FileStamp runningStamp;
-    // False once the running decode is no longer wanted: its image is dropped when done.
-    bool keepRunningResult = false;
-    // The decode asked for while another one runs; replaced by every newer wish.
-    QString waitingPath;
-    QImage prefetched;
-    FileStamp prefetchedStamp;
+    std::array<QFutureWatcher<ScreenImage>, workers> running;
+    std::array<Job, workers> runningJobs;
+    // The image last taken, while it is on screen reduced and its sharp decode is to come.
+    FileStamp toSharpen;
+    // The images likely next, most likely first, and the scale they will be shown at.
+    std::vector<Wish> wishes;
+    DisplayScale wishedScale;
+    // Runs from each take for a little longer than a held key takes to repeat: while an
+    // operator skims at a small scale, full-resolution decodes would only be wasted.
+    QTimer skimming;
 };
 
 #endif

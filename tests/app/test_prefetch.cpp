@@ -54,7 +54,7 @@ private slots:
         pressKey(Qt::Key_Down);
         QCOMPARE(status(), "2/2  " + batch[1]);
         const QImage prefetched = shownImage();
-        QCOMPARE(prefetched, decodeImageForScreen(batch[1]));
+        QCOMPARE(prefetched, decodeImageForScreen(batch[1]).pixels);
 
         window->openImages({batch[1]});
         QCOMPARE(shownImage(), prefetched);
@@ -72,7 +72,7 @@ private slots:
                                  QFileDevice::FileModificationTime));
         file.close();
         pressKey(Qt::Key_Down);
-        QCOMPARE(shownImage(), decodeImageForScreen(batch[1]));
+        QCOMPARE(shownImage(), decodeImageForScreen(batch[1]).pixels);
     }
 
     void prefetchInFlightIsDroppedWithTheBatch()
@@ -82,7 +82,7 @@ private slots:
         window->openImages(large);
         window->openImages({pathOf("other.jpg")});
         QCOMPARE(status(), "1/1  " + pathOf("other.jpg"));
-        QCOMPARE(shownImage(), decodeImageForScreen(pathOf("other.jpg")));
+        QCOMPARE(shownImage(), decodeImageForScreen(pathOf("other.jpg")).pixels);
         QTRY_COMPARE(prefetcher().imagesHeld(), 0);
 
         // And closing while a decode runs neither waits for more nor leaves anything behind.
@@ -91,18 +91,108 @@ private slots:
         window.reset();
     }
 
-    void undecodableImageWarnsOnlyWhenReached()
+    void imageThatCantBeShownWarnsOnlyWhenReached_data()
     {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("not a JPEG") << QByteArray("this is not a JPEG file") << QString();
+        QTest::newRow("60000 x 60000 header")
+            << jpegClaimingSize(60000, 60000)
+            << QStringLiteral("\n(60000 × 60000 pixels is more than this program can hold)");
+    }
+
+    // Decoded ahead in the background, and in the foreground as the first of a batch.
+    void imageThatCantBeShownWarnsOnlyWhenReached()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, reason);
         QStringList batch = noisyBatch(3);
-        QVERIFY(writeFileBytes(batch[1], "this is not a JPEG file"));
+        QVERIFY(writeFileBytes(batch[1], contents));
         MessageBoxCloser closer;
         window->openImages(batch);
         QTRY_COMPARE(prefetcher().imagesHeld(), 0);
         QTest::qWait(20);
         QVERIFY(closer.texts.isEmpty());
         pressKey(Qt::Key_Down);
-        QCOMPARE(closer.texts, QStringList("Cannot open image " + batch[1]));
+        const QString warning = "Cannot open image " + batch[1] + reason;
+        QCOMPARE(closer.texts, QStringList(warning));
+        QCOMPARE(closer.titles, QStringList("Warning"));
         QCOMPARE(status(), "1/3  " + batch[0]);
+
+        window->openImages({batch[1], batch[2]});
+        QCOMPARE(closer.texts, QStringList({warning, warning}));
+    }
+
+    void editOnTheReducedImageWritesWhatTheSharpOneWould_data()
+    {
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<int>("side");
+        QTest::newRow("fit") << 0.0 << 60;
+        // Zoomed in before the sharp image is there: the reduced one enlarged.
+        QTest::newRow("400 %") << 4.0 << 400;
+    }
+
+    void editOnTheReducedImageWritesWhatTheSharpOneWould()
+    {
+        QFETCH(double, zoom);
+        QFETCH(int, side);
+        QByteArray written[2];
+        for (int sharp = 0; sharp < 2; ++sharp) {
+            const QString path = pathOf(QStringLiteral("photo%1.jpg").arg(sharp));
+            QVERIFY(writeNoisyJpeg(path, 2400, 1600, 5));
+            viewer()->slotFitToWindow();
+            window->openImages({path});
+            QCOMPARE(canvas()->imageSize(), QSize(2400, 1600));
+            QVERIFY(canvas()->showsReducedImage());
+            if (sharp)
+                QTRY_VERIFY(!canvas()->showsReducedImage());
+            if (zoom > 0)
+                viewer()->setZoom(zoom);
+            const QPoint corner = QRect(QPoint(0, 0), canvas()->size()).center();
+            drawSquare(corner.x(), corner.y(), side);
+            clickTag(0, 0);
+            pressKey(Qt::Key_S, Qt::ControlModifier);
+            QCOMPARE(canvas()->showsReducedImage(), !sharp);
+            written[sharp] = fileBytes(QString(path).replace(".jpg", ".lbl"));
+        }
+        QCOMPARE(written[0], written[1]);
+        QVERIFY(written[0].count('\n') == 3);
+    }
+
+    void panoramaBeyondTheBudgetIsShownReducedInFullResolutionPixels_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("reduction");
+        QTest::newRow("48000 x 24000") << QSize(48000, 24000) << 8;
+        // First decoded at an eighth for the screen, then at the half that fits.
+        QTest::newRow("20000 x 3000") << QSize(20000, 3000) << 2;
+    }
+
+    void panoramaBeyondTheBudgetIsShownReducedInFullResolutionPixels()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, reduction);
+        const QString path = pathOf("panorama.jpg");
+        QVERIFY(writeFileBytes(path, jpegClaimingSize(size.width(), size.height())));
+        viewer()->slotFitToWindow();
+        window->openImages({path});
+        QCOMPARE(canvas()->imageSize(), size);
+        QVERIFY(canvas()->showsReducedImage());
+        QCOMPARE(status(), QStringLiteral("%1 × %2 pixels is more than this program can hold: "
+                                          "shown at 1/%3, shapes still in full-resolution pixels")
+                               .arg(size.width())
+                               .arg(size.height())
+                               .arg(reduction));
+        const std::vector<QPoint> corners{{100, 50}, {300, 50}, {300, 150}, {100, 150}};
+        drawShape(corners);
+        clickTag(0, 0);
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+        const double scale = viewer()->zoom();
+        for (std::size_t i = 0; i < corners.size(); ++i)
+            QVERIFY((QPointF(annotation().labels[0].points[i]) - QPointF(corners[i]) / scale)
+                        .manhattanLength() <= 2 / scale);
+        QCOMPARE(fileBytes(pathOf("panorama.lbl")), bytesOf(annotation()));
     }
 
     void rapidDownEndsOnTheRightImageWithBoundedDecodes()
@@ -120,7 +210,8 @@ private slots:
         QCOMPARE(window->imageAnnotation().styleIndex, 19 % 16);
         // Away from the shape and caption every label file holds.
         const QRect plainPart(100, 100, 700, 500);
-        QCOMPARE(shownImage().copy(plainPart), decodeImageForScreen(batch[19]).copy(plainPart));
+        QCOMPARE(shownImage().copy(plainPart),
+                 decodeImageForScreen(batch[19]).pixels.copy(plainPart));
     }
 };
 

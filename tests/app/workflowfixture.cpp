@@ -93,6 +93,38 @@ bool writeTestJpeg(const QString& path, int width, int height, int grey)
     return cv::imwrite(QFile::encodeName(path).toStdString(), image);
 }
 
+QByteArray jpegClaimingSize(int width, int height)
+{
+    std::vector<uchar> encoded;
+    cv::imencode(".jpg", cv::Mat(16, 16, CV_8UC3, cv::Scalar(90, 120, 150)), encoded);
+    QByteArray bytes(reinterpret_cast<const char*>(encoded.data()), qsizetype(encoded.size()));
+    // Marker segments follow the start marker: FF, type, a 16-bit length, the contents.
+    const char startOfFrame = char(0xC0);
+    for (qsizetype at = 2; at + 9 < bytes.size();) {
+        if (bytes[at + 1] == startOfFrame) {
+            bytes[at + 5] = char(height >> 8);
+            bytes[at + 6] = char(height & 0xFF);
+            bytes[at + 7] = char(width >> 8);
+            bytes[at + 8] = char(width & 0xFF);
+            break;
+        }
+        at += 2 + ((uchar(bytes[at + 2]) << 8) | uchar(bytes[at + 3]));
+    }
+    return bytes;
+}
+
+QByteArray withExifOrientation(const QByteArray& jpeg, int orientation)
+{
+    // Little-endian TIFF structure with one entry: tag 0x0112, type SHORT, count 1.
+    QByteArray exif("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24);
+    exif += char(orientation);
+    exif += QByteArray(7, '\0');
+    const int length = int(exif.size()) + 2;
+    const QByteArray segment =
+        QByteArray("\xFF\xE1", 2) + char(length >> 8) + char(length & 0xFF) + exif;
+    return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
 bool writeFileBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMessageBox>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -207,6 +208,8 @@ private slots:
 
     void scalesImageCrispUpSmoothDown_data();
     void scalesImageCrispUpSmoothDown();
+    void stretchesReducedImageOverTheWholeImage_data();
+    void stretchesReducedImageOverTheWholeImage();
     void fillsFollowTheImageAtZoom_data();
     void fillsFollowTheImageAtZoom();
     void captionsKeepTheirScreenSizeAtZoom();
@@ -611,6 +614,34 @@ void TestImageWidget::scalesImageCrispUpSmoothDown()
                 QVERIFY2(std::abs(seen.red() - 128) < 10, qPrintable(describe(seen)));
             }
         }
+}
+
+// A decode at a quarter of each side stands for the whole 64 x 64 image at every scale.
+void TestImageWidget::stretchesReducedImageOverTheWholeImage_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::newRow("400 %") << 4.0;
+    QTest::newRow("100 %") << 1.0;
+    QTest::newRow("25 %") << 0.25;
+}
+
+void TestImageWidget::stretchesReducedImageOverTheWholeImage()
+{
+    QFETCH(double, scale);
+    QImage reduced(16, 16, QImage::Format_RGB32);
+    reduced.fill(Qt::blue);
+    QPainter(&reduced).fillRect(0, 0, 8, 8, Qt::red);
+    viewer->setImage(QPixmap::fromImage(reduced), QSize(64, 64));
+    viewer->setZoom(scale);
+    QCOMPARE(viewer->imageWidget()->imageSize(), QSize(64, 64));
+    const QImage image = canvasImage();
+    QCOMPARE(image.size(), QSize(std::lround(64 * scale), std::lround(64 * scale)));
+    for (const QPoint& pixel : {QPoint(4, 4), QPoint(28, 28), QPoint(36, 4), QPoint(60, 60)}) {
+        const QPoint onCanvas = viewer->imageWidget()->viewTransform().toCanvas(pixel).toPoint();
+        const QColor expected = pixel.x() < 32 && pixel.y() < 32 ? Qt::red : Qt::blue;
+        QVERIFY2(near(image.pixelColor(onCanvas), expected),
+                 qPrintable(describe(image.pixelColor(onCanvas))));
+    }
 }
 
 void TestImageWidget::fillsFollowTheImageAtZoom_data()

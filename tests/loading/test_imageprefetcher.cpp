@@ -1,9 +1,13 @@
 #include "imagedecoding.h"
 #include "imageprefetcher.h"
+#include "workflowfixture.h"
 
 #include <QtTest>
 
 #include <opencv2/imgcodecs.hpp>
+
+Q_DECLARE_METATYPE(DisplayScale)
+Q_DECLARE_METATYPE(ScreenImage)
 
 namespace {
 
@@ -41,7 +45,7 @@ private slots:
 
     void decodedPixelsAreTheFilesColours()
     {
-        const QImage image = decodeImageForScreen(pathOf("a.jpg"));
+        const QImage image = decodeImageForScreen(pathOf("a.jpg")).pixels;
         const cv::Mat reference = cv::imread(QFile::encodeName(pathOf("a.jpg")).toStdString());
         QCOMPARE(image.format(), QImage::Format_RGB32);
         QCOMPARE(image.size(), QSize(reference.cols, reference.rows));
@@ -56,8 +60,8 @@ private slots:
         ImagePrefetcher prefetcher;
         prefetcher.prefetch(pathOf("a.jpg"));
         QTRY_VERIFY(prefetcher.holds(pathOf("a.jpg")));
-        const QImage taken = prefetcher.take(pathOf("a.jpg"));
-        QCOMPARE(taken, decodeImageForScreen(pathOf("a.jpg")));
+        const QImage taken = prefetcher.take(pathOf("a.jpg")).pixels;
+        QCOMPARE(taken, decodeImageForScreen(pathOf("a.jpg")).pixels);
         QCOMPARE(prefetcher.imagesHeld(), 0);
     }
 
@@ -65,7 +69,8 @@ private slots:
     {
         ImagePrefetcher prefetcher;
         prefetcher.prefetch(pathOf("big.jpg"));
-        QCOMPARE(prefetcher.take(pathOf("big.jpg")), decodeImageForScreen(pathOf("big.jpg")));
+        QCOMPARE(prefetcher.take(pathOf("big.jpg")).pixels,
+                 decodeImageForScreen(pathOf("big.jpg")).pixels);
         QCOMPARE(prefetcher.imagesHeld(), 0);
     }
 
@@ -83,7 +88,7 @@ private slots:
         QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
                                  QFileDevice::FileModificationTime));
         file.close();
-        QCOMPARE(prefetcher.take(path), decodeImageForScreen(path));
+        QCOMPARE(prefetcher.take(path).pixels, decodeImageForScreen(path).pixels);
     }
 
     void newerWishReplacesTheWaitingOne()
@@ -99,18 +104,94 @@ private slots:
         QVERIFY(!prefetcher.holds(pathOf("a.jpg")) && !prefetcher.holds(pathOf("big.jpg")));
     }
 
-    void undecodableFileGivesANullImage()
+    void headerDecidesWhatIsDecoded_data()
     {
-        const QString path = pathOf("broken.jpg");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a JPEG at all");
-        file.close();
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QSize>("fullSize");
+        QTest::addColumn<QSize>("pixelsSize");
+        QTest::newRow("not a JPEG") << QByteArray("not a JPEG at all") << QSize() << QSize();
+        QTest::newRow("missing") << QByteArray() << QSize() << QSize();
+        // Beyond the budget even at an eighth, and beyond OpenCV's own limit, where its
+        // decoder throws.
+        QTest::newRow("60000 x 60000 header")
+            << jpegClaimingSize(60000, 60000) << QSize(60000, 60000) << QSize();
+        QTest::newRow("12000 x 6000 header")
+            << jpegClaimingSize(12000, 6000) << QSize(12000, 6000) << QSize(6000, 3000);
+        QTest::newRow("48000 x 24000 panorama")
+            << jpegClaimingSize(48000, 24000) << QSize(48000, 24000) << QSize(6000, 3000);
+    }
+
+    // In the foreground and on the worker alike: never an exception; an image beyond the
+    // budget at the least reduction that fits, or refused with its size.
+    void headerDecidesWhatIsDecoded()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QSize, fullSize);
+        QFETCH(QSize, pixelsSize);
+        const QString path = pathOf(QTest::currentDataTag() + QStringLiteral(".jpg"));
+        if (!contents.isEmpty())
+            QVERIFY(writeFileBytes(path, contents));
+
+        const ScreenImage foreground = decodeImageForScreen(path);
         ImagePrefetcher prefetcher;
         prefetcher.prefetch(path);
-        QTRY_COMPARE(prefetcher.imagesHeld(), 0);
-        QVERIFY(prefetcher.take(path).isNull());
-        QVERIFY(decodeImageForScreen(pathOf("missing.jpg")).isNull());
+        QTRY_VERIFY(prefetcher.imagesHeld() == 0 || prefetcher.holds(path));
+        const ScreenImage background = prefetcher.take(path);
+        for (const ScreenImage& image : {foreground, background}) {
+            QCOMPARE(image.pixels.size(), pixelsSize.isValid() ? pixelsSize : QSize(0, 0));
+            QCOMPARE(image.tooLarge, fullSize.isValid() && !pixelsSize.isValid());
+            QCOMPARE(image.fullSize, fullSize);
+            QVERIFY(image.isSharpest());
+        }
+    }
+
+    void previewCoversTheScreenUpright_data()
+    {
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<DisplayScale>("scale");
+        QTest::addColumn<int>("reduction");
+        const QSize upright(2400, 1600);
+        QTest::newRow("fit at 25 %") << 1 << DisplayScale{1.0, upright / 4} << 4;
+        QTest::newRow("fit at 40 %") << 1 << DisplayScale{1.0, upright * 0.4} << 2;
+        QTest::newRow("zoom 10 %") << 1 << DisplayScale{0.1, QSize()} << 8;
+        QTest::newRow("zoom 60 %") << 1 << DisplayScale{0.6, QSize()} << 1;
+        QTest::newRow("turned, fit at 25 %")
+            << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4;
+    }
+
+    // A reduced decode shows what the sharp one shows, the right way round, and the sharp
+    // one follows from the worker.
+    void previewCoversTheScreenUpright()
+    {
+        QFETCH(int, orientation);
+        QFETCH(DisplayScale, scale);
+        QFETCH(int, reduction);
+        // Four plain quarters, which show a turn or a mirror after any reduction.
+        cv::Mat quarters(1600, 2400, CV_8UC3, cv::Scalar(200, 40, 40));
+        quarters(cv::Rect(1200, 0, 1200, 800)).setTo(cv::Scalar(40, 200, 40));
+        quarters(cv::Rect(0, 800, 1200, 800)).setTo(cv::Scalar(40, 40, 200));
+        const QString path = pathOf("quarters.jpg");
+        QVERIFY(writeJpeg(path, quarters));
+        QVERIFY(writeFileBytes(path, withExifOrientation(fileBytes(path), orientation)));
+
+        ImagePrefetcher prefetcher;
+        QSignalSpy sharpened(&prefetcher, &ImagePrefetcher::sglSharpImageReady);
+        const ScreenImage preview = prefetcher.take(path, scale);
+        const ScreenImage sharp = decodeImageForScreen(path);
+        const QSize upright = orientation == 6 ? QSize(1600, 2400) : QSize(2400, 1600);
+        QCOMPARE(sharp.pixels.size(), upright);
+        QCOMPARE(preview.fullSize, upright);
+        QCOMPARE(preview.reduction, reduction);
+        QCOMPARE(preview.pixels.size(), upright / reduction);
+        QCOMPARE(preview.isSharpest(), reduction == 1);
+        for (const QPoint& at : {QPoint(300, 300), QPoint(1300, 300), QPoint(300, 1300)}) {
+            const QRgb full = sharp.pixels.pixel(at);
+            const QRgb reduced = preview.pixels.pixel(at / reduction);
+            QVERIFY(qAbs(qRed(full) - qRed(reduced)) + qAbs(qBlue(full) - qBlue(reduced)) < 30);
+        }
+        QTRY_COMPARE(sharpened.count(), reduction == 1 ? 0 : 1);
+        if (reduction > 1)
+            QCOMPARE(sharpened[0][1].value<ScreenImage>().pixels, sharp.pixels);
     }
 
     void clearDropsTheImageBeingMade()

@@ -1,0 +1,37 @@
+#ifndef QUADROTAG_SCREENIMAGE_H
+#define QUADROTAG_SCREENIMAGE_H
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+// One decode of an image file for the screen: its pixels, perhaps at a fraction of the
+// full resolution, and the size of the whole image, which is what shapes are measured in.
+struct ScreenImage
+{
+    // 32-bit RGB; null when the image can't be shown.
+    QImage pixels;
+    // The upright size in full-resolution pixels; also known when the image was refused
+    // for its size, empty when the file could not be read at all.
+    QSize fullSize;
+    // Full-resolution pixels per pixel along each side: 1, 2, 4 or 8.
+    int reduction = 1;
+    // The reduction of the sharpest decode this program makes of the image: 1, or the
+    // least reduction that fits the memory budget.
+    int sharpestReduction = 1;
+    // The image holds more pixels than this program can, even at an eighth of each side,
+    // so it was not decoded.
+    bool tooLarge = false;
+
+    bool isNull() const { return pixels.isNull(); }
+    // No sharper decode of this image follows.
+    bool isSharpest() const { return reduction == sharpestReduction; }
+    // Shown reduced for good, because the full resolution would not fit the memory budget.
+    bool isReducedToFit() const { return sharpestReduction > 1; }
+    // For the warning about an image that can't be opened: why, when its size is the reason.
+    QString refusalNote() const;
+    // For the status bar while an image reduced to fit is shown.
+    QString reductionNote() const;
+};
+
+#endif
