@@ -1,9 +1,8 @@
 #include "quadrotag.h"
 
-#include "annotationchange.h"
+#include "actionkeys.h"
 #include "batchfiles.h"
 #include "batchpaths.h"
-#include "geometry.h"
 #include "sessionquestions.h"
 #include "sidepanel.h"
 
@@ -28,7 +27,7 @@ const int noteMilliseconds = 5000;
 Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
       styleComboBox(nullptr), zoomLevel(nullptr),
-      editor(session, imageViewer, labelViewer, styleComboBox)
+      editor(session, imageViewer, labelViewer, styleComboBox), saveGuard(session, editor, this)
 {
     ui.setupUi(this);
     buildLayout();
@@ -84,15 +83,7 @@ void Quadrotag::connectCanvasAndTable()
 
 void Quadrotag::connectEditHistory()
 {
-    // Ctrl+Y as well, which many operators know from other programs; a key listed
-    // twice would make the shortcut ambiguous.
-    QList<QKeySequence> redoKeys = {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
-                                    QKeySequence(Qt::CTRL | Qt::Key_Y)};
-    for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Redo))
-        if (!redoKeys.contains(key))
-            redoKeys.append(key);
-    ui.actionRedo->setShortcuts(redoKeys);
-    ui.actionUndo->setShortcuts(QKeySequence::Undo);
+    addAlternativeKeys(ui);
     ui.actionUndo->setEnabled(false);
     ui.actionRedo->setEnabled(false);
     connect(ui.actionUndo, &QAction::triggered, this, &Quadrotag::slotUndo);
@@ -123,9 +114,6 @@ void Quadrotag::connectBatch()
 
 void Quadrotag::connectZoom()
 {
-    // Ctrl+= too, so that zooming in needs no Shift where plus shares the key with equals.
-    ui.actionZoom_In->setShortcuts(
-        {ui.actionZoom_In->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
     connect(ui.actionZoom_In, &QAction::triggered, &imageViewer, &ImageViewer::slotZoomIn);
     connect(ui.actionZoom_Out, &QAction::triggered, &imageViewer, &ImageViewer::slotZoomOut);
     connect(ui.actionOriginal_Size, &QAction::triggered, &imageViewer,
@@ -152,7 +140,7 @@ void Quadrotag::slotOpenImages()
 void Quadrotag::openImages(const QStringList& files)
 {
     // The old batch stays on screen when its image could not be saved.
-    if (files.isEmpty() || saveBeforeLeaving() != SaveOutcome::Saved)
+    if (files.isEmpty() || !saveGuard.leave())
         return;
     startBatch(files, findLabelFiles(files), 0);
 }
@@ -173,7 +161,7 @@ void Quadrotag::openFolder(const QString& folder)
         return;
     }
     const bool edited = session.needsSaving();
-    if (saveBeforeLeaving() != SaveOutcome::Saved)
+    if (!saveGuard.leave())
         return;
     // The image just saved may lie in this folder and have had no label file yet.
     if (edited)
@@ -206,8 +194,8 @@ void Quadrotag::loadCurrentImage()
         return;
     ScreenImage image = prefetcher.take(imagePaths[currentImage], imageViewer.displayScale());
     if (image.isNull()) {
-        warn(this, QStringLiteral("Cannot open image ") + imagePaths[currentImage] +
-                       image.refusalNote());
+        warn(this,
+             QStringLiteral("Cannot open image ") + imagePaths[currentImage] + image.refusalNote());
         return;
     }
     // The worker starts on the next image while this one is handed over.
@@ -224,7 +212,7 @@ void Quadrotag::loadCurrentImage()
     updateStatus();
     if (image.isReducedToFit())
         showNote(image.reductionNote());
-    offerRecovery();
+    saveGuard.offerRecovery();
 }
 
 // The image on screen was shown reduced; its sharp pixels take its place where it is.
@@ -257,18 +245,6 @@ void Quadrotag::openLabelsOfCurrentImage()
     batchPanel.setLabelled(currentImage, session.hasLabelFile());
 }
 
-// What an interrupted run left unsaved is offered back, never applied silently.
-void Quadrotag::offerRecovery()
-{
-    std::optional<ImageAnnotation> recovered = session.takeRecoveredState();
-    if (!recovered)
-        return;
-    if (askToRecover(this, session.imagePath()))
-        session.restore(std::move(*recovered));
-    else
-        session.dropRecovery();
-}
-
 // The position of the image on screen, which after a failed decode is not currentImage.
 void Quadrotag::updateStatus()
 {
@@ -283,53 +259,15 @@ void Quadrotag::showNote(const QString& note)
 
 void Quadrotag::slotSave()
 {
-    if (session.differsFromDisk())
-        saveAnnotation();
-}
-
-// Writes the label file, unless someone else changed it and the operator keeps theirs.
-Quadrotag::SaveOutcome Quadrotag::saveAnnotation()
-{
-    if (session.changedOnDisk()) {
-        const ChangedFileAnswer answer = askAboutChangedFile(this, session.labelPath());
-        if (answer == ChangedFileAnswer::Cancel)
-            return SaveOutcome::Declined;
-        if (answer == ChangedFileAnswer::DiscardMine) {
-            session.reload();
-            editor.showWholeAnnotation();
-            return SaveOutcome::Declined;
-        }
-    }
-    if (session.save())
-        return SaveOutcome::Saved;
-    warn(this, QStringLiteral("Fail writing to ") + session.labelPath());
-    return SaveOutcome::Failed;
-}
-
-// Every way of leaving an image goes through here. It writes only when the label file
-// would change, so an image that was only viewed keeps its file as it is.
-Quadrotag::SaveOutcome Quadrotag::saveBeforeLeaving()
-{
-    if (!session.needsSaving()) {
-        session.leave();
-        return SaveOutcome::Saved;
-    }
-    return saveAnnotation();
+    saveGuard.saveNow();
 }
 
 void Quadrotag::closeEvent(QCloseEvent* event)
 {
-    const SaveOutcome outcome = saveBeforeLeaving();
-    // Their file chosen over the operator's edits leaves nothing to save.
-    const bool mayClose = outcome == SaveOutcome::Saved ||
-                          (outcome == SaveOutcome::Declined && !session.needsSaving()) ||
-                          (outcome == SaveOutcome::Failed && confirmCloseWithoutSaving(this));
-    if (!mayClose) {
+    if (!saveGuard.mayClose()) {
         event->ignore();
         return;
     }
-    // Edits given up with a failed save stay in the recovery file for the next start.
-    session.keepRecoveryNow();
     prefetcher.clear();
     event->accept();
 }
@@ -337,7 +275,7 @@ void Quadrotag::closeEvent(QCloseEvent* event)
 void Quadrotag::slotNextImage()
 {
     // An annotation that could not be written stays on screen rather than being dropped.
-    if (imagePaths.isEmpty() || saveBeforeLeaving() != SaveOutcome::Saved)
+    if (imagePaths.isEmpty() || !saveGuard.leave())
         return;
     if (currentImage < imagePaths.size() - 1) {
         stepDirection = 1;
@@ -348,7 +286,7 @@ void Quadrotag::slotNextImage()
 
 void Quadrotag::slotPreviousImage()
 {
-    if (imagePaths.isEmpty() || saveBeforeLeaving() != SaveOutcome::Saved)
+    if (imagePaths.isEmpty() || !saveGuard.leave())
         return;
     if (currentImage > 0) {
         stepDirection = -1;
@@ -359,7 +297,7 @@ void Quadrotag::slotPreviousImage()
 
 void Quadrotag::slotNextUnlabelledImage()
 {
-    if (imagePaths.isEmpty() || saveBeforeLeaving() != SaveOutcome::Saved)
+    if (imagePaths.isEmpty() || !saveGuard.leave())
         return;
     const int next = batchPanel.list().nextUnlabelledRow(currentImage);
     if (next == -1)
@@ -371,8 +309,7 @@ void Quadrotag::slotNextUnlabelledImage()
 // Leaves the image as Down does: it is saved first, and stays when that fails.
 void Quadrotag::goToImage(int index)
 {
-    if (index >= 0 && index < imagePaths.size() && index != currentImage &&
-        saveBeforeLeaving() == SaveOutcome::Saved) {
+    if (index >= 0 && index < imagePaths.size() && index != currentImage && saveGuard.leave()) {
         stepDirection = index > currentImage ? 1 : -1;
         currentImage = index;
         loadCurrentImage();

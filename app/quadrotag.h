@@ -8,6 +8,7 @@
 #include "imagesession.h"
 #include "imageviewer.h"
 #include "labelviewer.h"
+#include "saveguard.h"
 #include "ui_quadrotag.h"
 
 #include <QComboBox>
@@ -71,8 +72,6 @@ protected:
     void slotZoomChanged(double scale);
 
 private:
-    enum class SaveOutcome { Saved, Declined, Failed };
-
     void buildLayout();
     void connectActions();
     void connectCanvasAndTable();
@@ -85,10 +84,7 @@ private:
     void loadCurrentImage();
     void prefetchLikelyNext();
     void openLabelsOfCurrentImage();
-    void offerRecovery();
     void updateStatus();
-    SaveOutcome saveAnnotation();
-    SaveOutcome saveBeforeLeaving();
 
     Ui::QuadrotagClass ui;
     ImageViewer imageViewer;
@@ -108,6 +104,7 @@ private:
     // Turns canvas, table and style reports into steps of the session.
     AnnotationEditor editor;
     BatchPanel batchPanel;
+    SaveGuard saveGuard;
 };
 
 #endif

@@ -1,0 +1,37 @@
+#ifndef QUADROTAG_SAVEGUARD_H
+#define QUADROTAG_SAVEGUARD_H
+
+class AnnotationEditor;
+class ImageSession;
+class QWidget;
+
+// Decides with the operator what becomes of the unsaved edits of the image on screen: they
+// are saved when the image is left, never written over someone else's file without asking,
+// and offered back after a crash.
+class SaveGuard
+{
+public:
+    SaveGuard(ImageSession& session, AnnotationEditor& editor, QWidget* window);
+
+    // What the save key does: writes when the label file would change.
+    void saveNow();
+    // Every way of leaving an image goes through here; false when the image must stay
+    // (its save failed or the operator chose to stay). An image that was only viewed is
+    // never rewritten.
+    bool leave();
+    // Whether the window may close; edits given up stay in the recovery file.
+    bool mayClose();
+    // What an interrupted run left unsaved is offered back, never applied silently.
+    void offerRecovery();
+
+private:
+    enum class Outcome { Saved, Declined, Failed };
+    Outcome saveBeforeLeaving();
+    Outcome save();
+
+    ImageSession& session;
+    AnnotationEditor& editor;
+    QWidget* window;
+};
+
+#endif
