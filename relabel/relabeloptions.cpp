@@ -1,5 +1,6 @@
 #include "relabeloptions.h"
 
+#include "commandline.h"
 #include "consolereport.h"
 
 #include <QCommandLineParser>
@@ -28,13 +29,6 @@ const char description[] =
     "  2  bad command line, unreadable index or vocabulary, missing dataset folder,\n"
     "     an unfinished run of another relabelling, or a file that cannot be written";
 
-int usageError(const QString& message)
-{
-    std::fprintf(stderr, "quadrotag-relabel: %s\nTry 'quadrotag-relabel --help'.\n",
-                 qPrintable(message));
-    return exitUnusable;
-}
-
 bool parseRenames(const QStringList& values, RelabelOptions& options, int& exitCode)
 {
     for (const QString& value : values) {
@@ -55,8 +49,6 @@ bool parseRelabelOptions(const QStringList& arguments, RelabelOptions& options, 
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(description));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption fromOption(
         QStringLiteral("from"), QStringLiteral("The tag index of the old vocabulary (required)."),
         QStringLiteral("OLD_INDEX"));
@@ -78,14 +70,8 @@ bool parseRelabelOptions(const QStringList& arguments, RelabelOptions& options, 
                                  QStringLiteral("Folders searched for label files."),
                                  QStringLiteral("DATASET..."));
 
-    if (!parser.parse(arguments)) {
-        exitCode = usageError(parser.errorText());
+    if (!parseCommandLine(parser, arguments, exitCode))
         return false;
-    }
-    if (parser.isSet(helpOption))
-        parser.showHelp(exitDone);
-    if (parser.isSet(versionOption))
-        parser.showVersion();
 
     options.datasets = parser.positionalArguments();
     if (options.datasets.isEmpty()) {
