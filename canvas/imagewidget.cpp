@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 const QColor rubberBandColor(200, 200, 0, 150);
@@ -153,11 +154,12 @@ void ImageWidget::mouseMoveEvent(QMouseEvent* event)
     if (mode == Moving) {
         // Measured from the press, not from the previous move: the window adds it
         // to the corners the shape had when the drag began.
-        QPoint displacement = saturatedDifference(pixel, cursorPos);
+        QPoint displacement = keptOnImage(saturatedDifference(pixel, cursorPos));
         emit sglShapeMoved(displacement);
     } else if (mode == MovingCorner) {
         // The corner follows the mouse from where it was, wherever on the handle the press was.
-        QPoint position = saturatedSum(cornerBeforeMove, saturatedDifference(pixel, cursorPos));
+        QPoint position =
+            cornerAt(saturatedSum(cornerBeforeMove, saturatedDifference(pixel, cursorPos)));
         emit sglCornerMoved(movedCorner, position);
     } else if (mode == Drawing) {
         const QRect before = rubberBandArea();
@@ -186,6 +188,9 @@ void ImageWidget::selectShapeAt(const QPoint& position, bool underActive)
         underActive ? annotation.nextShapeAt(position, activeShape) : annotation.shapeAt(position);
     newShapePoints.clear();
     mode = activeShape == -1 ? Idle : Moving;
+    shapeBeforeMove.clear();
+    if (activeShape != -1)
+        shapeBeforeMove = annotation.labels[static_cast<std::size_t>(activeShape)].points;
     emit sglActiveShapeChanged(activeShape);
 }
 
@@ -250,6 +255,33 @@ QPoint ImageWidget::cornerAt(const QPoint& imagePixel) const
 {
     return QPoint(std::clamp(imagePixel.x(), 0, std::max(0, fullSize.width() - 1)),
                   std::clamp(imagePixel.y(), 0, std::max(0, fullSize.height() - 1)));
+}
+
+bool ImageWidget::isOnImage(const QPoint& point) const
+{
+    return point.x() >= 0 && point.y() >= 0 && point.x() < fullSize.width() &&
+           point.y() < fullSize.height();
+}
+
+// Every corner that was on the image when the drag began stays on it; the shape keeps its
+// form, so the whole displacement stops at the first border a corner reaches. Corners a
+// label file put outside the image neither stop the drag nor are pulled in.
+QPoint ImageWidget::keptOnImage(const QPoint& displacement) const
+{
+    int left = std::numeric_limits<int>::min();
+    int right = std::numeric_limits<int>::max();
+    int up = std::numeric_limits<int>::min();
+    int down = std::numeric_limits<int>::max();
+    for (const QPoint& corner : shapeBeforeMove) {
+        if (!isOnImage(corner))
+            continue;
+        left = std::max(left, -corner.x());
+        right = std::min(right, fullSize.width() - 1 - corner.x());
+        up = std::max(up, -corner.y());
+        down = std::min(down, fullSize.height() - 1 - corner.y());
+    }
+    return QPoint(std::clamp(displacement.x(), left, right),
+                  std::clamp(displacement.y(), up, down));
 }
 
 void ImageWidget::paintImage(QPainter& painter, const QRect& damaged) const

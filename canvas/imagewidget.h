@@ -72,6 +72,8 @@ private:
     void startShape(const QPoint& position);
     void placeCorner(const QPoint& position);
     QPoint cornerAt(const QPoint& imagePixel) const;
+    bool isOnImage(const QPoint& point) const;
+    QPoint keptOnImage(const QPoint& displacement) const;
     void paintImage(QPainter& painter, const QRect& damaged) const;
     const QPixmap& downscaledPixmap() const;
     void paintRubberBand(QPainter& painter) const;
@@ -106,6 +108,8 @@ private:
     // The corner of the active shape held by the mouse while mode is MovingCorner.
     int movedCorner = -1;
     QPoint cornerBeforeMove;
+    // The active shape's corners when a drag of the whole shape began.
+    std::vector<QPoint> shapeBeforeMove;
 
     // Below the original size the image is drawn from a smoothly scaled copy made
     // once per scale and image: scaling the full image on every frame is too slow.

@@ -2,6 +2,7 @@
 
 #include "cocowriter.h"
 #include "labelpath.h"
+#include "statisticstext.h"
 #include "textlabelwriter.h"
 
 #include <QDir>
@@ -19,6 +20,8 @@ int DatasetExporter::run()
 {
     if (!prepareInputs())
         return exitUnusable;
+    if (options.stats)
+        statistics = std::make_unique<DatasetStatistics>(layout);
     std::unique_ptr<DatasetWriter> writer;
     if (!options.checkOnly) {
         writer = makeWriter();
@@ -110,6 +113,7 @@ bool DatasetExporter::exportImage(const QString& relativePath, bool hasLabelFile
         checker.check(imagePath, labelPath, image) &&
         (options.format == DatasetFormat::Coco || hasUniqueStem(relativePath, writer));
     ++imagesFound;
+    countImage(imagePath, hasLabelFile, checker);
     report.itemDone();
     if (!usable) {
         ++imagesLeftOut;
@@ -152,6 +156,12 @@ QString DatasetExporter::datasetPath(const QString& relativePath) const
 int DatasetExporter::finish(DatasetWriter* writer, const ImageChecker& checker)
 {
     const int problemExit = report.problems() > 0 ? exitProblems : exitDone;
+    if (statistics) {
+        const QByteArray text = options.json ? statisticsJson(*statistics, report.problems())
+                                             : statisticsTable(*statistics, report.problems());
+        std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
+        std::fflush(stdout);
+    }
     if (!writer) {
         report.summary(QStringLiteral("Checked %1").arg(tally(checker)));
         return problemExit;
@@ -183,4 +193,15 @@ QString DatasetExporter::tally(const ImageChecker& checker) const
         .arg(imagesLeftOut)
         .arg(shapesLeftOut)
         .arg(report.elapsedSeconds(), 0, 'f', 2);
+}
+
+void DatasetExporter::countImage(const QString& imagePath, bool hasLabelFile,
+                                 const ImageChecker& checker)
+{
+    if (!statistics)
+        return;
+    if (hasLabelFile)
+        statistics->addLabelled(checker.lastRead());
+    else
+        statistics->addUnlabelled(QFileInfo::exists(proposalPathFor(imagePath)));
 }

@@ -3,6 +3,7 @@
 
 #include "classtable.h"
 #include "consolereport.h"
+#include "datasetstatistics.h"
 #include "datasetwalk.h"
 #include "datasetwriter.h"
 #include "exportoptions.h"
@@ -37,6 +38,7 @@ private:
     QString datasetPath(const QString& relativePath) const;
     int finish(DatasetWriter* writer, const ImageChecker& checker);
     QString tally(const ImageChecker& checker) const;
+    void countImage(const QString& imagePath, bool hasLabelFile, const ImageChecker& checker);
 
     const ExportOptions& options;
     ConsoleReport& report;
@@ -45,6 +47,8 @@ private:
     DatasetWalk walk;
     QStringList folders;
     std::unique_ptr<StemRegistry> stems;
+    // Only with --stats; made once the vocabulary is read.
+    std::unique_ptr<DatasetStatistics> statistics;
     long long imagesFound = 0;
     long long imagesLeftOut = 0;
     long long shapesLostWithImages = 0;

@@ -11,6 +11,12 @@ const char description[] =
     "checked; problems are listed on standard output as \"path: shape N: message\"\n"
     "(shapes counted from 1) and stop the export unless --force is given.\n"
     "\n"
+    "With --stats, nothing is exported: the dataset is checked and its counts are\n"
+    "printed on standard output (images labelled, unlabelled, with a proposal and\n"
+    "without shapes; shapes and images per tag; images per style; shapes per\n"
+    "labelled image), as a table or with --json as one JSON object; the problems\n"
+    "then go to standard error.\n"
+    "\n"
     "Formats:\n"
     "  coco      DIR/instances.json\n"
     "  yolo-obb  DIR/data.yaml and DIR/labels/<image name>.txt\n"
@@ -41,8 +47,13 @@ bool parseExportOptions(const QStringList& arguments, ExportOptions& options, in
     const QCommandLineOption forceOption(
         QStringLiteral("force"), QStringLiteral("Export in spite of problems, leaving out the "
                                                 "shapes and images that have them."));
+    const QCommandLineOption statsOption(
+        QStringLiteral("stats"),
+        QStringLiteral("Check and print the dataset's counts; write nothing."));
+    const QCommandLineOption jsonOption(QStringLiteral("json"),
+                                        QStringLiteral("With --stats: print one JSON object."));
     parser.addOptions({vocabularyOptions.vocabulary, vocabularyOptions.classes, formatOption,
-                       outputOption, checkOption, forceOption});
+                       outputOption, checkOption, forceOption, statsOption, jsonOption});
     parser.addPositionalArgument(QStringLiteral("DATASET"),
                                  QStringLiteral("The folder searched for *.jpg images."));
 
@@ -60,11 +71,17 @@ bool parseExportOptions(const QStringList& arguments, ExportOptions& options, in
     options.vocabulary = parser.value(vocabularyOptions.vocabulary);
     options.classCategory = parser.value(vocabularyOptions.classes);
     options.output = parser.value(outputOption);
-    options.checkOnly = parser.isSet(checkOption);
+    options.stats = parser.isSet(statsOption);
+    options.json = parser.isSet(jsonOption);
+    options.checkOnly = parser.isSet(checkOption) || options.stats;
     options.force = parser.isSet(forceOption);
     if (!formatFromName(parser.value(formatOption), options.format)) {
         exitCode = usageError(QStringLiteral("unknown format \"%1\"; use coco, yolo-obb or dota")
                                   .arg(parser.value(formatOption)));
+        return false;
+    }
+    if (options.json && !options.stats) {
+        exitCode = usageError(QStringLiteral("--json goes with --stats"));
         return false;
     }
     if (!options.checkOnly && options.output.isEmpty()) {

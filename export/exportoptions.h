@@ -16,6 +16,9 @@ struct ExportOptions
     DatasetFormat format = DatasetFormat::Coco;
     QString output;
     bool checkOnly = false;
+    // Counts instead of the check's list; implies checkOnly.
+    bool stats = false;
+    bool json = false;
     bool force = false;
 };
 

@@ -36,11 +36,11 @@ bool ImageChecker::check(const QString& imagePath, const QString& labelPath, Exp
     image.size = QSize();
     image.styleIndex = 0;
     image.shapes.clear();
+    annotation.clear();
     const bool sized = readSize(imagePath, image.size);
     if (labelPath.isEmpty())
         return sized;
 
-    ImageAnnotation annotation;
     // Training on an image whose shapes are partly lost would teach that they are not there.
     const bool labelsRead = readLabels(labelPath, annotation);
     image.styleIndex = annotation.styleIndex;
@@ -80,18 +80,18 @@ bool ImageChecker::readSize(const QString& imagePath, QSize& size)
     return false;
 }
 
-bool ImageChecker::readLabels(const QString& labelPath, ImageAnnotation& annotation)
+bool ImageChecker::readLabels(const QString& labelPath, ImageAnnotation& read)
 {
     bool readToEnd = false;
     if (!QFileInfo(labelPath).isFile() ||
-        !readLabelFile(annotation, QFile::encodeName(labelPath).toStdString(), readToEnd)) {
+        !readLabelFile(read, QFile::encodeName(labelPath).toStdString(), readToEnd)) {
         report.problem(labelPath, QStringLiteral("label file cannot be read"));
         return false;
     }
     if (!readToEnd)
         report.problem(labelPath, QStringLiteral("label file could not be read to its end; "
                                                  "shapes after shape %1 are lost")
-                                      .arg(annotation.labels.size()));
+                                      .arg(read.labels.size()));
     return readToEnd;
 }
 

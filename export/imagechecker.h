@@ -5,9 +5,7 @@
 #include "consolereport.h"
 #include "exportimage.h"
 
-#include "label.h"
-
-class ImageAnnotation;
+#include "imageannotation.h"
 
 // Reads one image's header and label file, reports every problem, and keeps the shapes
 // that can be exported: a shape with a problem is left out, except that corners outside
@@ -24,11 +22,13 @@ public:
     void reportLabelWithoutImage(const QString& labelPath);
 
     long long shapesFound() const { return foundCount; }
+    // The label file of the last check as read, problems and all; empty without one.
+    const ImageAnnotation& lastRead() const { return annotation; }
     long long shapesLeftOut() const { return leftOutCount; }
 
 private:
     bool readSize(const QString& imagePath, QSize& size);
-    bool readLabels(const QString& labelPath, ImageAnnotation& annotation);
+    bool readLabels(const QString& labelPath, ImageAnnotation& read);
     bool checkTags(const QString& labelPath, int index, const Label& label, ExportShape& shape);
     bool checkPoints(const QString& labelPath, int index, const Label& label);
     bool checkCorners(const QString& labelPath, int index, const Label& label, const QSize& size,
@@ -36,6 +36,7 @@ private:
 
     const ClassTable& classes;
     ConsoleReport& report;
+    ImageAnnotation annotation;
     long long foundCount = 0;
     long long leftOutCount = 0;
 };

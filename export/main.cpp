@@ -18,7 +18,8 @@ int main(int argc, char* argv[])
     int exitCode = exitDone;
     if (!parseExportOptions(QCoreApplication::arguments(), options, exitCode))
         return exitCode;
-    ConsoleReport report(QCoreApplication::applicationName(), stdout, stderr,
-                         ::isatty(::fileno(stderr)) != 0);
+    // With --stats, standard output holds the counts alone.
+    ConsoleReport report(QCoreApplication::applicationName(), options.stats ? stderr : stdout,
+                         stderr, ::isatty(::fileno(stderr)) != 0);
     return DatasetExporter(options, report).run();
 }

@@ -60,7 +60,7 @@ private:
         return canvas()->viewTransform().toCanvas(imagePoint).toPoint();
     }
 
-    const QByteArray square = "0\n4 100 100 200 100 200 200 100 200 \n1 0 0 \n";
+    static inline const QByteArray square = "0\n4 100 100 200 100 200 200 100 200 \n1 0 0 \n";
 
 private slots:
     void cornerHandleMovesThatCornerAlone_data()
@@ -101,6 +101,90 @@ private slots:
         QCOMPARE(window->editHistory().count(), 0);
         pressKey(Qt::Key_Down);
         QCOMPARE(fileBytes(pathOf("a.lbl")), square);
+    }
+
+    void cornersStayOnTheImage_data()
+    {
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<int>("edit");
+        QTest::addColumn<QPoint>("from");
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<QByteArray>("after");
+
+        // Targets lie past the border in every direction that matters, so that the scaled
+        // view's rounding of a mouse position cannot show in the stored corners.
+        const QByteArray outside = "0\n4 -20 100 200 100 200 200 100 200 \n1 0 0 \n";
+        const QPoint centre(150, 150);
+        for (const auto& [name, scale] : {std::pair{"100 %", 1.0}, std::pair{"fit", 0.0}}) {
+            const auto row = [&](const char* what) -> QTestData& {
+                QTestData& data =
+                    QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(name, what)));
+                data << scale;
+                return data;
+            };
+            row("corners clicked outside")
+                << QByteArray() << int(AddShape) << QPoint(-10, -10) << QPoint(500, 400)
+                << QByteArray("0\n4 0 0 399 0 399 299 0 299 \n1 0 0 \n");
+            row("shape dragged past the left")
+                << square << int(DragShape) << centre << QPoint(-150, 150)
+                << QByteArray("0\n4 0 100 100 100 100 200 0 200 \n1 0 0 \n");
+            row("shape dragged past the right")
+                << square << int(DragShape) << centre << QPoint(600, 150)
+                << QByteArray("0\n4 299 100 399 100 399 200 299 200 \n1 0 0 \n");
+            row("shape dragged past the top")
+                << square << int(DragShape) << centre << QPoint(150, -200)
+                << QByteArray("0\n4 100 0 200 0 200 100 100 100 \n1 0 0 \n");
+            row("shape dragged past the bottom")
+                << square << int(DragShape) << centre << QPoint(150, 500)
+                << QByteArray("0\n4 100 199 200 199 200 299 100 299 \n1 0 0 \n");
+            row("corner dragged past the top left")
+                << square << int(MoveCorner) << QPoint(100, 100) << QPoint(-50, -50)
+                << QByteArray("0\n4 0 0 200 100 200 200 100 200 \n1 0 0 \n");
+            row("corner dragged past the top right")
+                << square << int(MoveCorner) << QPoint(200, 100) << QPoint(500, -50)
+                << QByteArray("0\n4 100 100 399 0 200 200 100 200 \n1 0 0 \n");
+            row("corner dragged past the bottom right")
+                << square << int(MoveCorner) << QPoint(200, 200) << QPoint(500, 400)
+                << QByteArray("0\n4 100 100 200 100 399 299 100 200 \n1 0 0 \n");
+            row("corner dragged past the bottom left")
+                << square << int(MoveCorner) << QPoint(100, 200) << QPoint(-50, 400)
+                << QByteArray("0\n4 100 100 200 100 200 200 0 299 \n1 0 0 \n");
+            row("corner stored outside, only viewed")
+                << outside << int(ChangeStyle) << QPoint() << QPoint() << outside;
+            row("corner stored outside moves along, the others stop")
+                << outside << int(DragShape) << centre << QPoint(-150, 150)
+                << QByteArray("0\n4 -120 100 100 100 100 200 0 200 \n1 0 0 \n");
+        }
+    }
+
+    void cornersStayOnTheImage()
+    {
+        QFETCH(double, scale);
+        QFETCH(QByteArray, before);
+        QFETCH(int, edit);
+        QFETCH(QPoint, from);
+        QFETCH(QPoint, to);
+        QFETCH(QByteArray, after);
+        if (!before.isEmpty())
+            QVERIFY(writeFileBytes(pathOf("a.lbl"), before));
+        openBatch(batch);
+        if (scale > 0.0)
+            viewer()->setZoom(scale);
+        else
+            viewer()->slotFitToWindow();
+        if (edit == AddShape) {
+            drawShape({onCanvas(from), onCanvas({to.x(), from.y()}), onCanvas(to),
+                       onCanvas({from.x(), to.y()})});
+            clickTag(0, 0);
+        } else if (edit == MoveCorner) {
+            QTest::mouseClick(canvas(), Qt::RightButton, {}, onCanvas({150, 150}));
+            dragCorner(onCanvas(from), onCanvas(to));
+        } else if (edit == DragShape) {
+            dragCorner(onCanvas(from), onCanvas(to));
+        }
+        pressKey(Qt::Key_Down);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), after);
     }
 
     void handleRadiusDecidesBetweenCornerAndWholeShape_data()

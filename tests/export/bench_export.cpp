@@ -1,8 +1,8 @@
 // Exports generated datasets of 1,000, 10,000 and 100,000 images (20 shapes each) in every
-// format, imports each export back as proposals, and prints images per second and the peak
-// resident size of every run. The images and label files of a folder are hard links to one
-// pair, so the largest dataset costs directory entries, not gigabytes; every output is removed
-// after its run.
+// format, imports each export back as proposals, counts each with --stats, and prints images per
+// second and the peak resident size of every run. The images and label files of a folder are hard
+// links to one pair, so the largest dataset costs directory entries, not gigabytes; every output is
+// removed after its run.
 #include "imageannotation.h"
 #include "labelfile.h"
 #include "workflowfixture.h"
@@ -96,7 +96,8 @@ bool buildDataset(const QString& dir, int imageCount, const QString& jpeg, const
 }
 
 // Runs a program as a child of its own, so that its peak resident size is its alone.
-Measurement measureRun(const std::vector<std::string>& arguments)
+// quiet sends its standard output away: the counts of --stats are not this table's.
+Measurement measureRun(const std::vector<std::string>& arguments, bool quiet = false)
 {
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
@@ -113,6 +114,8 @@ Measurement measureRun(const std::vector<std::string>& arguments)
     if (child < 0)
         return measured;
     if (child == 0) {
+        if (quiet && !std::freopen("/dev/null", "w", stdout))
+            _exit(127);
         execv(argv.front(), argv.data());
         _exit(127);
     }
@@ -184,6 +187,10 @@ int main()
                     residentKilobytes() / 1024.0);
         printRow("check", imageCount,
                  measureRun({exporter, "--vocabulary", vocabulary, "--check", local(dataset)}));
+        printRow(
+            "stats --json", imageCount,
+            measureRun({exporter, "--vocabulary", vocabulary, "--stats", "--json", local(dataset)},
+                       true));
         for (const char* format : formats)
             exportAndImport(dataset, work.filePath(QStringLiteral("out")), format, vocabulary,
                             imageCount);

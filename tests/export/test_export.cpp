@@ -101,10 +101,13 @@ private slots:
     void namesClassesThatShareAStem();
     void ordersCornersClockwiseFromTopLeft_data();
     void ordersCornersClockwiseFromTopLeft();
+    void countsAsJson();
+    void countsAsTable();
 
 private:
     void buildCleanDataset();
     void buildFaultyDataset();
+    void buildCountedDataset();
     QString path(const QString& relative) const { return root.filePath(relative); }
 
     QTemporaryDir root;
@@ -117,6 +120,7 @@ void TestExport::initTestCase()
     QVERIFY(writeFileBytes(path("afile"), "not a folder"));
     buildCleanDataset();
     buildFaultyDataset();
+    buildCountedDataset();
 }
 
 void TestExport::buildCleanDataset()
@@ -168,6 +172,24 @@ void TestExport::buildFaultyDataset()
     QVERIFY(QDir().mkpath(path("faults/m_folder.lbl")));
 }
 
+void TestExport::buildCountedDataset()
+{
+    // Shapes per labelled image 3, 1, 0 and 2: the lower middle of an even count is 1.
+    const std::vector<QPoint> square{{1, 1}, {10, 1}, {10, 10}, {1, 10}};
+    QVERIFY(QDir().mkpath(path("counted/.proposals")));
+    for (const char* name : {"one", "two", "three", "four", "five", "six"})
+        QVERIFY(writeTestJpeg(path(QStringLiteral("counted/%1.jpg").arg(name)), 32, 24, 90));
+    QVERIFY(writeLabels(path("counted/one.lbl"), 5,
+                        {shape(square, {{0, 0}, {2, 1}}), shape(square, {{0, 0}, {0, 0}}),
+                         shape(square, {{0, 2}})}));
+    QVERIFY(writeLabels(path("counted/two.lbl"), 5, {shape(square, {{0, 0}})}));
+    QVERIFY(writeLabels(path("counted/three.lbl"), 15, {}));
+    QVERIFY(writeLabels(path("counted/.proposals/four.lbl"), 0, {shape(square, {{0, 0}})}));
+    // The unknown tag (9, 9) is the one problem.
+    QVERIFY(writeLabels(path("counted/six.lbl"), 0,
+                        {shape(square, {{0, 1}, {2, 1}}), shape(square, {{0, 1}, {9, 9}})}));
+}
+
 void TestExport::exitCodes_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -180,6 +202,10 @@ void TestExport::exitCodes_data()
     QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray();
     QTest::newRow("clean check") << QStringList{"--check", "clean"} << 0 << any;
     QTest::newRow("faults check") << QStringList{"--check", "faults"} << 1 << any;
+    QTest::newRow("clean stats") << QStringList{"--stats", "clean"} << 0 << any;
+    QTest::newRow("faults stats") << QStringList{"--stats", "--json", "faults"} << 1 << any;
+    QTest::newRow("json without stats") << QStringList{"--json", "--check", "clean"} << 2
+                                        << "quadrotag-export: --json goes with --stats\n" + hint;
     QTest::newRow("unknown option") << QStringList{"--bogus", "clean"} << 2
                                     << "quadrotag-export: Unknown option 'bogus'.\n" + hint;
     QTest::newRow("no dataset") << QStringList{"--check"} << 2
@@ -465,6 +491,72 @@ void TestExport::ordersCornersClockwiseFromTopLeft()
     QFETCH(Quad, corners);
     QFETCH(Quad, ordered);
     QCOMPARE(clockwiseFromTopLeft(corners), ordered);
+}
+
+void TestExport::countsAsJson()
+{
+    const ProgramRun run = runExporter(root.path(), {"--stats", "--json", "counted"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.startsWith("counted/six.lbl: shape 2: tag (9, 9) names no tag cell"),
+             run.err.constData());
+    QVERIFY(run.out.endsWith("}\n"));
+    QCOMPARE(run.out.count('\n'), 1);
+
+    QJsonParseError error;
+    const QJsonObject stats = QJsonDocument::fromJson(run.out, &error).object();
+    QCOMPARE(error.errorString(), QJsonParseError().errorString());
+    QCOMPARE(stats.keys().size(), 5);
+    QCOMPARE(stats.value("images"), json(R"({"total": 6, "labelled": 4, "unlabelled": 2,
+                                             "proposed": 1, "empty": 1})"));
+    QCOMPARE(stats.value("tags"), json(R"([{"caption": "Sofa", "shapes": 3, "images": 2},
+        {"caption": "Chair", "shapes": 2, "images": 1},
+        {"caption": "Lamp", "shapes": 1, "images": 1},
+        {"caption": "Material: Fabric", "shapes": 0, "images": 0},
+        {"caption": "Material: Wood", "shapes": 0, "images": 0},
+        {"caption": "Colour: Grey", "shapes": 2, "images": 2},
+        {"caption": "Colour: Red", "shapes": 0, "images": 0},
+        {"caption": "Colour: Blue", "shapes": 0, "images": 0},
+        {"caption": "Object: Bed", "shapes": 0, "images": 0},
+        {"caption": "Object: Table", "shapes": 0, "images": 0},
+        {"caption": "Object: Desk", "shapes": 0, "images": 0}])"));
+    const QJsonArray styles = stats.value("styles").toArray();
+    QCOMPARE(styles.size(), 16);
+    QCOMPARE(styles.at(0), json(R"({"style": "None", "images": 1})"));
+    QCOMPARE(styles.at(1), json(R"({"style": "Scandinavian", "images": 0})"));
+    QCOMPARE(styles.at(5), json(R"({"style": "Chinese", "images": 2})"));
+    QCOMPARE(styles.at(15), json(R"({"style": "Modern Brief", "images": 1})"));
+    QCOMPARE(stats.value("shapes_per_image"), json(R"({"min": 0, "median": 1, "max": 3})"));
+    QCOMPARE(stats.value("problems"), json("1"));
+}
+
+void TestExport::countsAsTable()
+{
+    const ProgramRun run = runExporter(root.path(), {"--stats", "counted"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.out.startsWith(
+                 "Images 6: 4 labelled (1 without shapes), 2 unlabelled (1 with a proposal)\n"
+                 "Shapes per labelled image: min 0, median 1, max 3\n"
+                 "Problems 1\n"
+                 "\n"
+                 "Tag               Shapes  Images\n"
+                 "Sofa                   3       2\n"
+                 "Chair                  2       1\n"),
+             run.out.constData());
+    QVERIFY(run.out.contains("\nColour: Grey           2       2\n"));
+    QVERIFY(run.out.contains("\nStyle            Images\n"
+                             "None                  1\n"));
+    QVERIFY(run.out.endsWith("\nChinese               2\n"
+                             "Jane                  0\n"
+                             "American              0\n"
+                             "Neoclassical          0\n"
+                             "European              0\n"
+                             "Mixture               0\n"
+                             "Post-modern           0\n"
+                             "Retro                 0\n"
+                             "Mediterranean         0\n"
+                             "Pastoralism           0\n"
+                             "Modern Brief          1\n"));
+    QVERIFY(!run.out.contains("names no tag cell"));
 }
 
 QTEST_GUILESS_MAIN(TestExport)

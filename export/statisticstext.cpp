@@ -1,0 +1,139 @@
+#include "statisticstext.h"
+
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer>;
+
+void writeString(JsonWriter& json, const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    json.String(utf8.constData(), static_cast<rapidjson::SizeType>(utf8.size()));
+}
+
+void writeCount(JsonWriter& json, const char* key, long long value)
+{
+    json.Key(key);
+    json.Int64(value);
+}
+
+void writeImages(JsonWriter& json, const DatasetStatistics& statistics)
+{
+    json.Key("images");
+    json.StartObject();
+    writeCount(json, "total", statistics.total());
+    writeCount(json, "labelled", statistics.labelled());
+    writeCount(json, "unlabelled", statistics.unlabelled());
+    writeCount(json, "proposed", statistics.proposed());
+    writeCount(json, "empty", statistics.empty());
+    json.EndObject();
+}
+
+void writeTags(JsonWriter& json, const DatasetStatistics& statistics)
+{
+    json.Key("tags");
+    json.StartArray();
+    for (const DatasetStatistics::TagCount& tag : statistics.tags()) {
+        json.StartObject();
+        json.Key("caption");
+        writeString(json, tag.caption);
+        writeCount(json, "shapes", tag.shapes);
+        writeCount(json, "images", tag.images);
+        json.EndObject();
+    }
+    json.EndArray();
+}
+
+void writeStyles(JsonWriter& json, const DatasetStatistics& statistics)
+{
+    json.Key("styles");
+    json.StartArray();
+    for (qsizetype index = 0; index < statistics.styleNames().size(); ++index) {
+        json.StartObject();
+        json.Key("style");
+        writeString(json, statistics.styleNames()[index]);
+        writeCount(json, "images", statistics.styleImages()[static_cast<std::size_t>(index)]);
+        json.EndObject();
+    }
+    json.EndArray();
+}
+
+void writeShapesPerImage(JsonWriter& json, const DatasetStatistics& statistics)
+{
+    json.Key("shapes_per_image");
+    json.StartObject();
+    writeCount(json, "min", statistics.minShapes());
+    writeCount(json, "median", statistics.medianShapes());
+    writeCount(json, "max", statistics.maxShapes());
+    json.EndObject();
+}
+
+// The width of the name column: the longest name, and never less than the heading.
+int nameWidth(const QStringList& names, const QString& heading)
+{
+    qsizetype width = heading.size();
+    for (const QString& name : names)
+        width = std::max(width, name.size());
+    return static_cast<int>(width);
+}
+
+const int countWidth = 8;
+
+} // namespace
+
+QByteArray statisticsJson(const DatasetStatistics& statistics, int problems)
+{
+    rapidjson::StringBuffer buffer;
+    JsonWriter json(buffer);
+    json.StartObject();
+    writeImages(json, statistics);
+    writeTags(json, statistics);
+    writeStyles(json, statistics);
+    writeShapesPerImage(json, statistics);
+    writeCount(json, "problems", problems);
+    json.EndObject();
+    return QByteArray(buffer.GetString(), static_cast<qsizetype>(buffer.GetSize())) + '\n';
+}
+
+QByteArray statisticsTable(const DatasetStatistics& statistics, int problems)
+{
+    QString text;
+    QTextStream out(&text);
+    out << "Images " << statistics.total() << ": " << statistics.labelled() << " labelled ("
+        << statistics.empty() << " without shapes), " << statistics.unlabelled() << " unlabelled ("
+        << statistics.proposed() << " with a proposal)\n";
+    out << "Shapes per labelled image: min " << statistics.minShapes() << ", median "
+        << statistics.medianShapes() << ", max " << statistics.maxShapes() << '\n';
+    out << "Problems " << problems << "\n\n";
+
+    QStringList captions;
+    for (const DatasetStatistics::TagCount& tag : statistics.tags())
+        captions << tag.caption;
+    const QString tagHeading = QStringLiteral("Tag");
+    const int tagWidth = nameWidth(captions, tagHeading);
+    out << qSetFieldWidth(tagWidth) << Qt::left << tagHeading << qSetFieldWidth(countWidth)
+        << Qt::right << "Shapes"
+        << "Images" << qSetFieldWidth(0) << '\n';
+    for (const DatasetStatistics::TagCount& tag : statistics.tags())
+        out << qSetFieldWidth(tagWidth) << Qt::left << tag.caption << qSetFieldWidth(countWidth)
+            << Qt::right << tag.shapes << tag.images << qSetFieldWidth(0) << '\n';
+
+    const QString styleHeading = QStringLiteral("Style");
+    const int styleWidth = nameWidth(statistics.styleNames(), styleHeading);
+    out << '\n'
+        << qSetFieldWidth(styleWidth) << Qt::left << styleHeading << qSetFieldWidth(countWidth)
+        << Qt::right << "Images" << qSetFieldWidth(0) << '\n';
+    for (qsizetype index = 0; index < statistics.styleNames().size(); ++index)
+        out << qSetFieldWidth(styleWidth) << Qt::left << statistics.styleNames()[index]
+            << qSetFieldWidth(countWidth) << Qt::right
+            << statistics.styleImages()[static_cast<std::size_t>(index)] << qSetFieldWidth(0)
+            << '\n';
+    out.flush();
+    return text.toUtf8();
+}
