@@ -1,9 +1,14 @@
 #include "annotationeditor.h"
 
 #include "geometry.h"
+#include "labelfile.h"
 #include "sessionquestions.h"
 
+#include <QFile>
+
+#include <algorithm>
 #include <iostream>
+#include <iterator>
 #include <utility>
 
 AnnotationEditor::AnnotationEditor(ImageSession& session, ImageViewer& viewer, LabelViewer& table,
@@ -45,6 +50,7 @@ void AnnotationEditor::shapeAdded(Label& shape)
     table.describeTags(tagged.tags, tagged.text);
     session.record(
         AnnotationChange::shapeAdded(session.annotation(), tagged, session.activeShape()));
+    noteTurnedOn({}, tagged.tags);
 }
 
 void AnnotationEditor::tagsClicked()
@@ -56,8 +62,45 @@ void AnnotationEditor::tagsClicked()
     Label label = before;
     table.collectSelectedTags(label.tags);
     table.describeTags(label.tags, label.text);
-    if (label != before)
-        session.record(AnnotationChange::shapeEdited(session.annotation(), active, before, label));
+    if (label == before)
+        return;
+    const std::vector<std::pair<int, int>> tagsBefore = before.tags;
+    session.record(AnnotationChange::shapeEdited(session.annotation(), active, before, label));
+    noteTurnedOn(tagsBefore, label.tags);
+}
+
+bool AnnotationEditor::toggleTag(int row, int column)
+{
+    if (session.activeShape() == -1)
+        return false;
+    table.toggleTag(row, column);
+    tagsClicked();
+    return true;
+}
+
+bool AnnotationEditor::repeatShapes(const QString& labelPath)
+{
+    ImageAnnotation stored;
+    if (labelPath.isEmpty() || !readLabelFile(stored, QFile::encodeName(labelPath).toStdString()) ||
+        stored.labels.empty() || isDragging())
+        return false;
+    for (Label& shape : stored.labels)
+        table.describeTags(shape.tags, shape.text);
+    session.record(AnnotationChange::shapesAppended(session.annotation(), stored.labels,
+                                                    session.activeShape()));
+    // The table shows the tags of the shape that became active, as a right press would.
+    showTagsOfActiveShape();
+    return true;
+}
+
+void AnnotationEditor::noteTurnedOn(const std::vector<std::pair<int, int>>& before,
+                                    const std::vector<std::pair<int, int>>& after)
+{
+    std::vector<std::pair<int, int>> turnedOn;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(turnedOn));
+    if (!turnedOn.empty())
+        emit sglTagsTurnedOn(turnedOn);
 }
 
 void AnnotationEditor::shapeMoved(QPoint& offset)

@@ -24,6 +24,12 @@ public:
     void activeShapeChanged(int index);
     void shapeAdded(Label& shape);
     void tagsClicked();
+    // Turns the tag cell on or off on the active shape, as a click on it does; false
+    // when no shape is active.
+    bool toggleTag(int row, int column);
+    // Adds the shapes the label file at labelPath holds, with their tags, after those on
+    // screen; false when it holds none.
+    bool repeatShapes(const QString& labelPath);
     void shapeMoved(QPoint& offset);
     void cornerMoved(int corner, QPoint& position);
     void shapeMoveFinished();
@@ -38,7 +44,12 @@ public:
 
     bool isDragging() const;
 
+signals:
+    void sglTagsTurnedOn(const std::vector<std::pair<int, int>>& tags);
+
 private:
+    void noteTurnedOn(const std::vector<std::pair<int, int>>& before,
+                      const std::vector<std::pair<int, int>>& after);
     void showEditedState(bool newEdit);
     void showStyle(int styleIndex);
     void showTagsOfActiveShape();

@@ -27,7 +27,8 @@ const int noteMilliseconds = 5000;
 Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
       styleComboBox(nullptr), zoomLevel(nullptr),
-      editor(session, imageViewer, labelViewer, styleComboBox), saveGuard(session, editor, this)
+      editor(session, imageViewer, labelViewer, styleComboBox),
+      quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this)
 {
     ui.setupUi(this);
     buildLayout();
@@ -37,6 +38,8 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     connectEditHistory();
     connectBatch();
     connectZoom();
+    quickTagging.install(ui.actionFind_Tag);
+    connect(&quickTagging, &QuickTagging::sglNote, this, &Quadrotag::showNote);
     connect(&prefetcher, &ImagePrefetcher::sglSharpImageReady, this,
             &Quadrotag::slotSharpImageReady);
     currentImage = 0;
@@ -48,7 +51,7 @@ void Quadrotag::buildLayout()
 {
     styleComboBox.addItems(session.annotation().styleNames);
     auto* splitter = new QSplitter(Qt::Horizontal);
-    splitter->addWidget(buildSidePanel(styleComboBox, labelViewer));
+    splitter->addWidget(buildSidePanel(styleComboBox, quickTagging, labelViewer));
     splitter->addWidget(&imageViewer);
     splitter->setChildrenCollapsible(false);
 
@@ -64,6 +67,7 @@ void Quadrotag::connectActions()
     connect(ui.actionSave_Label, &QAction::triggered, this, &Quadrotag::slotSave);
     connect(ui.actionDel_Shape, &QAction::triggered, this, &Quadrotag::slotDeleteShape);
     connect(ui.actionText_ON_OFF, &QAction::triggered, this, &Quadrotag::slotText_ON_OFF);
+    connect(ui.actionRepeat_Shapes, &QAction::triggered, this, &Quadrotag::slotRepeatShapes);
 }
 
 void Quadrotag::connectCanvasAndTable()
@@ -371,4 +375,12 @@ void Quadrotag::slotRedo()
 void Quadrotag::slotText_ON_OFF()
 {
     imageViewer.imageWidget()->toggleText();
+}
+
+// The label file of the image before the one on screen, as it was last saved.
+void Quadrotag::slotRepeatShapes()
+{
+    const int shown = int(labelPaths.indexOf(session.labelPath()));
+    if (shown < 1 || !editor.repeatShapes(labelPaths[shown - 1]))
+        showNote(QStringLiteral("No shapes stored for the previous image"));
 }

@@ -8,6 +8,7 @@
 #include "imagesession.h"
 #include "imageviewer.h"
 #include "labelviewer.h"
+#include "quicktagging.h"
 #include "saveguard.h"
 #include "ui_quadrotag.h"
 
@@ -66,6 +67,7 @@ public slots:
     void slotOpenFolder();
     void slotNextUnlabelledImage();
     void slotSharpImageReady(const QString& path, const ScreenImage& image);
+    void slotRepeatShapes();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -103,6 +105,8 @@ private:
     int stepDirection = 1;
     // Turns canvas, table and style reports into steps of the session.
     AnnotationEditor editor;
+    // The tag finder and the recent tags beside the table.
+    QuickTagging quickTagging;
     BatchPanel batchPanel;
     SaveGuard saveGuard;
 };

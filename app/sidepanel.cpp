@@ -1,6 +1,7 @@
 #include "sidepanel.h"
 
 #include "labelviewer.h"
+#include "quicktagging.h"
 
 #include <QComboBox>
 #include <QFont>
@@ -8,7 +9,7 @@
 #include <QLabel>
 #include <QWidget>
 
-QWidget* buildSidePanel(QComboBox& styleChooser, LabelViewer& table)
+QWidget* buildSidePanel(QComboBox& styleChooser, QuickTagging& quickTagging, LabelViewer& table)
 {
     auto* styleCaption = new QLabel(QStringLiteral("<font color='red'>Furnishing Style: </font>"));
     QFont captionFont(QStringLiteral("Arial"), 12);
@@ -21,7 +22,9 @@ QWidget* buildSidePanel(QComboBox& styleChooser, LabelViewer& table)
     auto* panelGrid = new QGridLayout;
     styleRow->addWidget(styleCaption, 0, 0, 1, 1);
     styleRow->addWidget(&styleChooser, 0, 1, 1, 2);
-    tableBox->addWidget(&table);
+    tableBox->addWidget(&quickTagging.finder(), 0, 0);
+    tableBox->addWidget(&quickTagging.strip(), 1, 0);
+    tableBox->addWidget(&table, 2, 0);
     panelGrid->addLayout(styleRow, 0, 0, 1, 1);
     panelGrid->addLayout(tableBox, 1, 0, 1, 1);
 

@@ -4,9 +4,10 @@
 class QComboBox;
 class QWidget;
 class LabelViewer;
+class QuickTagging;
 
 // The panel left of the canvas: the red "Furnishing Style: " caption with the style
-// chooser above the tag table.
-QWidget* buildSidePanel(QComboBox& styleChooser, LabelViewer& table);
+// chooser, then the tag finder and the recent tags, above the tag table.
+QWidget* buildSidePanel(QComboBox& styleChooser, QuickTagging& quickTagging, LabelViewer& table);
 
 #endif

@@ -31,6 +31,19 @@ AnnotationChange AnnotationChange::shapeAdded(const ImageAnnotation& annotation,
     return change;
 }
 
+AnnotationChange AnnotationChange::shapesAppended(const ImageAnnotation& annotation,
+                                                  const std::vector<Label>& shapes,
+                                                  int activeBefore)
+{
+    AnnotationChange change;
+    change.first = annotation.labels.size();
+    change.labelsAfter = shapes;
+    change.styleBefore = change.styleAfter = annotation.styleIndex;
+    change.activeBefore = activeBefore;
+    change.activeAfter = static_cast<int>(annotation.labels.size() + shapes.size()) - 1;
+    return change;
+}
+
 AnnotationChange AnnotationChange::shapeDeleted(const ImageAnnotation& annotation, int index)
 {
     AnnotationChange change;

@@ -22,6 +22,9 @@ struct AnnotationChange
 
     static AnnotationChange shapeAdded(const ImageAnnotation& annotation, const Label& shape,
                                        int activeBefore);
+    // Shapes added after the last one; the last of them becomes active.
+    static AnnotationChange shapesAppended(const ImageAnnotation& annotation,
+                                           const std::vector<Label>& shapes, int activeBefore);
     static AnnotationChange shapeDeleted(const ImageAnnotation& annotation, int index);
     // The shape at index was edited in place (moved or tagged); it stays active.
     static AnnotationChange shapeEdited(const ImageAnnotation& annotation, int index,

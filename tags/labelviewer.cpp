@@ -13,6 +13,8 @@ namespace {
 const char indexFileName[] = "index2tag.csv";
 const char selectionStyle[] = "QTableWidget::item{ selection-background-color: #AA4444}";
 const Qt::ItemFlags lockedFlags = Qt::ItemIsEditable | Qt::ItemIsSelectable;
+// Light enough to fade a cell out of a search, dark enough to keep the layout readable.
+const QColor dimmedTextColor{170, 170, 170};
 
 // The colour is the only mark of a cell's kind in the table; any colour other
 // than the three kinds names no tag.
@@ -134,6 +136,71 @@ void LabelViewer::exportTagIndex() const
     }
 }
 
+void LabelViewer::toggleTag(int row, int column)
+{
+    const QTableWidgetItem* cell = cellAt(row, column);
+    if (!cell || !cell->flags().testFlag(Qt::ItemIsSelectable))
+        return;
+    const QModelIndex index = indexFromItem(cell);
+    selectionModel()->select(index, QItemSelectionModel::Toggle);
+}
+
+void LabelViewer::showFound(const std::vector<std::pair<int, int>>& found, std::size_t current)
+{
+    std::vector<bool> isFound(std::size_t(rowCount()) * std::size_t(columnCount()));
+    for (const auto& [row, column] : found)
+        isFound[std::size_t(row) * std::size_t(columnCount()) + std::size_t(column)] = true;
+    // One repaint after all cells rather than one per changed cell keeps typing quick.
+    model()->blockSignals(true);
+    for (int row = 0; row < rowCount(); ++row)
+        for (int column = 0; column < columnCount(); ++column)
+            setLook(row, column,
+                    !isFound[std::size_t(row) * std::size_t(columnCount()) + std::size_t(column)],
+                    false);
+    if (current < found.size())
+        setLook(found[current].first, found[current].second, false, true);
+    model()->blockSignals(false);
+    viewport()->update();
+    if (current < found.size())
+        scrollToItem(item(found[current].first, found[current].second));
+}
+
+void LabelViewer::clearFound()
+{
+    model()->blockSignals(true);
+    for (int row = 0; row < rowCount(); ++row)
+        for (int column = 0; column < columnCount(); ++column)
+            setLook(row, column, false, false);
+    model()->blockSignals(false);
+    viewport()->update();
+}
+
+bool LabelViewer::isDimmed(int row, int column) const
+{
+    const std::size_t at = std::size_t(row) * std::size_t(columnCount()) + std::size_t(column);
+    return at < dimmed.size() && dimmed[at];
+}
+
+void LabelViewer::setLook(int row, int column, bool isDim, bool isCurrent)
+{
+    const std::size_t cells = std::size_t(rowCount()) * std::size_t(columnCount());
+    if (dimmed.size() != cells) {
+        dimmed.assign(cells, false);
+        current.assign(cells, false);
+    }
+    const std::size_t at = std::size_t(row) * std::size_t(columnCount()) + std::size_t(column);
+    QTableWidgetItem* cell = item(row, column);
+    if (!cell || (dimmed[at] == isDim && current[at] == isCurrent))
+        return;
+    dimmed[at] = isDim;
+    current[at] = isCurrent;
+    cell->setData(Qt::ForegroundRole, isDim ? QVariant(QBrush(dimmedTextColor)) : QVariant());
+    QFont font = cell->font();
+    font.setBold(isCurrent);
+    font.setUnderline(isCurrent);
+    cell->setFont(font);
+}
+
 QString LabelViewer::tagStem(const QString& text)
 {
     return TagLayout::tagStem(text);
@@ -144,6 +211,8 @@ void LabelViewer::resetGrid()
     // Dropping every row first removes cells and spans of an earlier load.
     clearSpans();
     setRowCount(0);
+    dimmed.clear();
+    current.clear();
     setColumnCount(TagLayout::columnsPerRow);
     layout.clear();
     setRowCount(layout.rowCount());

@@ -30,6 +30,15 @@ public:
     void collectSelectedTags(std::vector<std::pair<int, int>>& tags) const;
     bool describeTags(const std::vector<std::pair<int, int>>& tags, QString& text) const;
     void exportTagIndex() const;
+    // Selects the tag cell if it is not selected and the other way round, as a click does.
+    void toggleTag(int row, int column);
+    // Dims every cell but the found ones, marks the current one and scrolls it into view;
+    // the selection stays as it is.
+    void showFound(const std::vector<std::pair<int, int>>& found, std::size_t current);
+    void clearFound();
+    bool isDimmed(int row, int column) const;
+
+    const TagLayout& tagLayout() const { return layout; }
 
     static QString tagStem(const QString& text);
 
@@ -42,8 +51,12 @@ private:
     void fillFromLayout();
     void placeCell(int row, int column, const QString& text, const QColor& kindColor);
     QTableWidgetItem* cellAt(int row, int column) const;
+    void setLook(int row, int column, bool dimmed, bool current);
 
     TagLayout layout;
+    // Per cell in row-major order: dimmed by a search, or its current match.
+    std::vector<bool> dimmed;
+    std::vector<bool> current;
 
 public:
     // Per table row, the header row of its category block, or the row itself

@@ -1,4 +1,6 @@
 #include "quadrotag.h"
+#include "recenttagstrip.h"
+#include "tagfinder.h"
 #include "windowtest.h"
 #include "workflowfixture.h"
 
@@ -12,7 +14,22 @@ class TestEditing : public WindowTest
     Q_OBJECT
 
 private:
-    enum Edit { AddShape, TagShape, DragShape, DeleteShape, ChangeStyle, MoveCorner };
+    enum Edit {
+        AddShape,
+        TagShape,
+        DragShape,
+        DeleteShape,
+        ChangeStyle,
+        MoveCorner,
+        FindTag,
+        RecentTag
+    };
+
+    TagFinder* finder() const { return window->findChild<TagFinder*>(); }
+    RecentTagStrip* recentStrip() const { return window->findChild<RecentTagStrip*>(); }
+    // Keys as the operator types them: to the widget that has the keyboard.
+    void typeKeys(const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); }
+    void typeKey(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
 
     // One operator edit on an image whose first shape covers (10, 10) to (60, 60).
     void makeEdit(Edit edit)
@@ -42,6 +59,17 @@ private:
         case MoveCorner:
             QTest::mouseClick(canvas(), Qt::RightButton, {}, onShape);
             dragCorner({60, 60}, {80, 70});
+            break;
+        case FindTag:
+            QTest::mouseClick(canvas(), Qt::RightButton, {}, onShape);
+            pressKey(Qt::Key_T, Qt::ControlModifier);
+            typeKeys(QStringLiteral("s4"));
+            typeKey(Qt::Key_Return);
+            break;
+        case RecentTag:
+            recentStrip()->noteTurnedOn({{0, 4}});
+            QTest::mouseClick(canvas(), Qt::RightButton, {}, onShape);
+            typeKey(Qt::Key_1);
             break;
         }
     }
@@ -308,6 +336,8 @@ private slots:
         QTest::newRow("delete") << int(DeleteShape) << 0 << -1;
         QTest::newRow("style") << int(ChangeStyle) << -1 << -1;
         QTest::newRow("corner") << int(MoveCorner) << 0 << 0;
+        QTest::newRow("tag found") << int(FindTag) << 0 << 0;
+        QTest::newRow("recent tag key") << int(RecentTag) << 0 << 0;
     }
 
     void everyEditIsOneStepThatUndoAndRedoRestore()
@@ -368,6 +398,101 @@ private slots:
         QCOMPARE(title(), QString("Quadrotag*"));
         pressKey(Qt::Key_Down);
         QCOMPARE(title(), QString("Quadrotag"));
+    }
+
+    void finderChoosesForTheActiveShape()
+    {
+        openBatch(batch);
+        drawSquare(20, 20, 50);
+        pressKey(Qt::Key_T, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), finder());
+        typeKeys(QStringLiteral("m: U1"));
+        // Up and Down step through the matches, not through the batch.
+        typeKey(Qt::Key_Down);
+        QCOMPARE(window->imageSession().imagePath(), batch[0]);
+        typeKey(Qt::Key_Return);
+        QCOMPARE(annotation().labels[0].tags, (std::vector<std::pair<int, int>>{{5, 5}}));
+        QCOMPARE(annotation().labels[0].text, QString("M: U10\n"));
+        QCOMPARE(finder()->text(), QString());
+        QCOMPARE(QApplication::focusWidget(), viewer());
+        checkActiveShape(0);
+
+        // Esc leaves the shape and the drawing alone.
+        pressKey(Qt::Key_T, Qt::ControlModifier);
+        typeKeys(QStringLiteral("s1"));
+        typeKey(Qt::Key_Escape);
+        QCOMPARE(finder()->text(), QString());
+        QCOMPARE(QApplication::focusWidget(), viewer());
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+        QCOMPARE(window->editHistory().count(), 2);
+
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, QPoint(300, 250));
+        pressKey(Qt::Key_T, Qt::ControlModifier);
+        typeKeys(QStringLiteral("s1"));
+        typeKey(Qt::Key_Return);
+        QCOMPARE(status(), QString("No active shape to tag"));
+        QCOMPARE(finder()->text(), QString("s1"));
+        QCOMPARE(window->editHistory().count(), 2);
+    }
+
+    void recentTagsOnTheNumberKeys()
+    {
+        openBatch(batch);
+        drawSquare(20, 20, 50);
+        clickTag(0, 0);
+        clickTag(2, 2);
+        clickTag(0, 0);
+        clickTag(4, 1);
+        QCOMPARE(recentStrip()->text(), QString("1 M: U1  2 K: T2  3 S1"));
+
+        drawSquare(100, 20, 50);
+        QCOMPARE(QApplication::focusWidget(), viewer());
+        typeKey(Qt::Key_3);
+        QCOMPARE(annotation().labels[1].tags, (std::vector<std::pair<int, int>>{{0, 0}}));
+        QCOMPARE(recentStrip()->text(), QString("1 S1  2 M: U1  3 K: T2"));
+        typeKey(Qt::Key_3);
+        typeKey(Qt::Key_9);
+        QCOMPARE(annotation().labels[1].tags, (std::vector<std::pair<int, int>>{{0, 0}, {2, 2}}));
+        QCOMPARE(window->editHistory().count(), 8);
+        checkActiveShape(1);
+
+        // In the finder a digit is text.
+        pressKey(Qt::Key_T, Qt::ControlModifier);
+        typeKey(Qt::Key_1);
+        QCOMPARE(finder()->text(), QString("1"));
+        QCOMPARE(window->editHistory().count(), 8);
+    }
+
+    void repeatsTheShapesOfThePreviousImage()
+    {
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), "3\n4 10 10 60 10 60 60 10 60 \n2 0 0 2 1 \n"
+                                                "4 100 10 160 10 160 60 100 60 \n1 4 1 \n"));
+        openBatch(batch);
+        pressKey(Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(status(), QString("No shapes stored for the previous image"));
+        QCOMPARE(window->editHistory().count(), 0);
+
+        pressKey(Qt::Key_Down);
+        drawSquare(200, 100, 50);
+        clickTag(0, 5);
+        styleChooser()->setCurrentIndex(7);
+        const ImageAnnotation own = annotation();
+        pressKey(Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(annotation().labels.size(), std::size_t(3));
+        QCOMPARE(annotation().labels[0], own.labels[0]);
+        QCOMPARE(annotation().labels[1].text, QString("S1\nK: T1\n"));
+        QCOMPARE(annotation().labels[2].points.front(), QPoint(100, 10));
+        QCOMPARE(annotation().styleIndex, 7);
+        checkActiveShape(2);
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(annotation(), own);
+
+        // The previous image as saved: without a label file there is nothing to repeat.
+        pressKey(Qt::Key_Down);
+        QVERIFY(QFile::remove(pathOf("b.lbl")));
+        pressKey(Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(status(), QString("No shapes stored for the previous image"));
+        QVERIFY(annotation().labels.empty());
     }
 
     void historyKeepsTheNewestTwoHundredSteps()

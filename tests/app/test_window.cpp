@@ -85,6 +85,8 @@ private slots:
             {"Fit to Window", "Ctrl+F"},
             {"Cancel Shape", "Esc"},
             {"Remove Last Corner", "Backspace"},
+            {"Repeat Shapes of Previous Image", "Ctrl+R"},
+            {"Find Tag", "Ctrl+T"},
             {"Images", ""}};
         const QList<QList<QPair<QString, QString>>> expected = {fileActions, functionActions};
         for (int m = 0; m < 2; ++m) {
@@ -123,13 +125,13 @@ private slots:
         for (const QAction* action : window.findChildren<QAction*>(Qt::FindDirectChildrenOnly))
             if (action->objectName().startsWith("action"))
                 names << action->objectName();
-        QCOMPARE(
-            names,
-            QStringList({"actionOpen_Images", "actionNext_Image", "actionPrevious_Image",
-                         "actionSave_Label", "actionDel_Shape", "actionText_ON_OFF", "actionUndo",
-                         "actionRedo", "actionOpen_Folder", "actionNext_Unlabelled_Image",
-                         "actionZoom_In", "actionZoom_Out", "actionOriginal_Size",
-                         "actionFit_to_Window", "actionCancel_Shape", "actionRemove_Last_Corner"}));
+        QCOMPARE(names, QStringList(
+                            {"actionOpen_Images", "actionNext_Image", "actionPrevious_Image",
+                             "actionSave_Label", "actionDel_Shape", "actionText_ON_OFF",
+                             "actionUndo", "actionRedo", "actionOpen_Folder",
+                             "actionNext_Unlabelled_Image", "actionZoom_In", "actionZoom_Out",
+                             "actionOriginal_Size", "actionFit_to_Window", "actionCancel_Shape",
+                             "actionRemove_Last_Corner", "actionRepeat_Shapes", "actionFind_Tag"}));
     }
 
     void sidePanelHasStyleChooserAndRedCaption()

@@ -1,4 +1,6 @@
 #include "labelviewer.h"
+#include "recenttagstrip.h"
+#include "tagfinder.h"
 #include "tagindex.h"
 
 #include <QDir>
@@ -148,6 +150,11 @@ private slots:
     void clicksToggleTagCells();
     void selectsOnlyTagCells_data();
     void selectsOnlyTagCells();
+
+    void finderKeys_data();
+    void finderKeys();
+    void finderDimsAllButMatches();
+    void recentStripKeepsNineNewestFirst();
 
 private:
     std::unique_ptr<LabelViewer> loadedTable(const QByteArray& vocabulary);
@@ -494,6 +501,97 @@ void TestLabelViewer::selectsOnlyTagCells()
     TagList collected;
     table->collectSelectedTags(collected);
     QCOMPARE(collected, selected);
+}
+
+using KeyList = QList<int>;
+
+void TestLabelViewer::finderKeys_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<KeyList>("keys");
+    QTest::addColumn<TagList>("chosen");
+    QTest::addColumn<bool>("finished");
+
+    const int enter = Qt::Key_Return;
+    QTest::newRow("first match") << "u1" << KeyList{enter} << TagList{{4, 1}} << false;
+    QTest::newRow("down") << "u1" << KeyList{Qt::Key_Down, Qt::Key_Enter} << TagList{{5, 5}}
+                          << false;
+    QTest::newRow("down stops at the last")
+        << "u1" << KeyList{Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, enter} << TagList{{5, 5}}
+        << false;
+    QTest::newRow("up stops at the first")
+        << "u1" << KeyList{Qt::Key_Down, Qt::Key_Up, Qt::Key_Up, enter} << TagList{{4, 1}} << false;
+    QTest::newRow("esc") << "u1" << KeyList{Qt::Key_Escape, enter} << TagList{} << true;
+    QTest::newRow("enter without a match") << "zz" << KeyList{enter} << TagList{} << false;
+}
+
+void TestLabelViewer::finderKeys()
+{
+    QFETCH(QString, typed);
+    QFETCH(KeyList, keys);
+    QFETCH(TagList, chosen);
+    QFETCH(bool, finished);
+
+    const std::unique_ptr<LabelViewer> table = loadedTable(workedExample);
+    QVERIFY(table);
+    TagFinder finder(*table);
+    QSignalSpy chosenSpy(&finder, &TagFinder::sglTagChosen);
+    QSignalSpy finishedSpy(&finder, &TagFinder::sglFinished);
+    QTest::keyClicks(&finder, typed);
+    for (const int key : keys)
+        QTest::keyClick(&finder, Qt::Key(key));
+
+    TagList emitted;
+    for (const QList<QVariant>& arguments : chosenSpy)
+        emitted.emplace_back(arguments.at(0).toInt(), arguments.at(1).toInt());
+    QCOMPARE(emitted, chosen);
+    QCOMPARE(finishedSpy.count(), finished ? 1 : 0);
+    QCOMPARE(finder.text(), finished ? QString() : typed);
+    QCOMPARE(table->isDimmed(0, 0), !finished);
+}
+
+void TestLabelViewer::finderDimsAllButMatches()
+{
+    const std::unique_ptr<LabelViewer> table = loadedTable(workedExample);
+    QVERIFY(table);
+    table->selectTags({{0, 0}});
+    TagFinder finder(*table);
+    QTest::keyClicks(&finder, QStringLiteral("U1"));
+    QStringList bright;
+    for (int row = 0; row < table->rowCount(); ++row)
+        for (int column = 0; column < table->columnCount(); ++column)
+            if (!table->isDimmed(row, column))
+                bright << table->item(row, column)->text();
+    QCOMPARE(bright, QStringList({"U1", "U10"}));
+    QVERIFY(table->item(4, 1)->font().bold());
+    QVERIFY(!table->item(5, 5)->font().bold());
+    // Searching leaves the tags of the active shape selected.
+    TagList selected;
+    table->collectSelectedTags(selected);
+    QCOMPARE(selected, TagList({{0, 0}}));
+
+    finder.clear();
+    QVERIFY(!table->isDimmed(2, 2));
+    QVERIFY(!table->item(4, 1)->font().bold());
+    QCOMPARE(table->item(2, 2)->foreground().style(), Qt::NoBrush);
+}
+
+void TestLabelViewer::recentStripKeepsNineNewestFirst()
+{
+    const std::unique_ptr<LabelViewer> table = loadedTable(workedExample);
+    QVERIFY(table);
+    RecentTagStrip strip(*table);
+    strip.noteTurnedOn({{0, 0}, {2, 2}});
+    QCOMPARE(strip.text(), QString("1 K: T2  2 S1"));
+    strip.noteTurnedOn({{0, 0}});
+    QCOMPARE(strip.text(), QString("1 S1  2 K: T2"));
+    QCOMPARE(strip.tagOfKey(2), std::make_optional(std::pair<int, int>(2, 2)));
+    QCOMPARE(strip.tagOfKey(3), std::nullopt);
+    for (int column = 1; column <= 5; ++column)
+        strip.noteTurnedOn({{4, column}, {5, column}});
+    QCOMPARE(strip.tags().size(), std::size_t(9));
+    QCOMPARE(strip.tagOfKey(1), std::make_optional(std::pair<int, int>(5, 5)));
+    QCOMPARE(strip.tagOfKey(9), std::make_optional(std::pair<int, int>(5, 1)));
 }
 
 QTEST_MAIN(TestLabelViewer)

@@ -1,4 +1,5 @@
 #include "taglayout.h"
+#include "tagsearch.h"
 #include "vocabularychange.h"
 
 #include <QTest>
@@ -65,6 +66,8 @@ private slots:
     void describesTagsQuietly_data();
     void describesTagsQuietly();
     void readingAgainStartsAfresh();
+    void findsTagsByCaption_data();
+    void findsTagsByCaption();
     void listsCellsThatChangedMeaning_data();
     void listsCellsThatChangedMeaning();
     void refusesMalformedIndex_data();
@@ -146,6 +149,32 @@ void TestTagLayout::readingAgainStartsAfresh()
     std::istringstream second("Z 0");
     layout.read(second);
     QCOMPARE(gridCodes(layout), QStringList{"Z . . . . ."});
+}
+
+void TestTagLayout::findsTagsByCaption_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<TagList>("found");
+
+    QTest::newRow("nothing typed") << QString() << TagList{};
+    QTest::newRow("no such tag") << QStringLiteral("zz") << TagList{};
+    QTest::newRow("case ignored") << QStringLiteral("s2") << TagList{{0, 1}};
+    QTest::newRow("part of a name, row-major") << QStringLiteral("u1") << TagList{{4, 1}, {5, 5}};
+    QTest::newRow("category caption")
+        << QStringLiteral("k: t")
+        << TagList{{2, 1}, {2, 2}, {2, 3}, {2, 4}, {2, 5}, {3, 1}, {3, 2}};
+    QTest::newRow("category and tag") << QStringLiteral("M: U10") << TagList{{5, 5}};
+    QTest::newRow("note") << QStringLiteral("NOTE") << TagList{{6, 0}};
+    QTest::newRow("name with its note") << QStringLiteral("s9(n") << TagList{{6, 0}};
+}
+
+void TestTagLayout::findsTagsByCaption()
+{
+    QFETCH(QString, text);
+    QFETCH(TagList, found);
+
+    const TagLayout layout = layoutOf(workedExample);
+    QCOMPARE(TagSearch(layout).matchesOf(text), found);
 }
 
 void TestTagLayout::listsCellsThatChangedMeaning_data()
