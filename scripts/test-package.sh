@@ -105,6 +105,13 @@ echo "== the unpacked exporter checks the project folder"
 (cd "$project" && "$root/usr/bin/quadrotag-export" --check .) > "$work/export.log" 2>&1 \
     || { cat "$work/export.log"; fail "quadrotag-export --check on a folder without images"; }
 
+echo "== the unpacked importer reads an export of the project folder"
+"$root/usr/bin/quadrotag-import" --version | grep -q "$version" || fail "quadrotag-import --version"
+mkdir "$work/predictions"
+(cd "$project" && "$root/usr/bin/quadrotag-export" --format dota --output "$work/predictions" . \
+    && "$root/usr/bin/quadrotag-import" --format dota "$work/predictions" .) \
+    > "$work/import.log" 2>&1 || { cat "$work/import.log"; fail "quadrotag-import on an export"; }
+
 echo "== the unpacked relabeller moves a tag of the project folder"
 "$root/usr/bin/quadrotag-relabel" --version | grep -q "$version" || fail "quadrotag-relabel --version"
 printf '0\n4 1 1 9 1 9 9 1 9 \n1 1 2 \n' > "$project/room.lbl"
@@ -113,12 +120,6 @@ printf 'Sofa 0 Lamp(floor) 0\nMaterial 3 Oak Wood Leather\n' > "$project/tags"
     || { cat "$work/relabel.log"; fail "quadrotag-relabel on the project folder"; }
 printf '0\n4 1 1 9 1 9 9 1 9 \n1 1 3 \n' | cmp - "$project/room.lbl" || fail "room.lbl not relabelled"
 grep -qx '1,3,Material: Leather' "$project/index2tag.csv" || fail "index2tag.csv not renewed"
-echo "== the unpacked importer reads an export of the project folder"
-"$root/usr/bin/quadrotag-import" --version | grep -q "$version" || fail "quadrotag-import --version"
-mkdir "$work/predictions"
-(cd "$project" && "$root/usr/bin/quadrotag-export" --format dota --output "$work/predictions" . \
-    && "$root/usr/bin/quadrotag-import" --format dota "$work/predictions" .) \
-    > "$work/import.log" 2>&1 || { cat "$work/import.log"; fail "quadrotag-import on an export"; }
 
 echo "== Windows resources"
 ico="$build/packaging/icons/quadrotag.ico"
