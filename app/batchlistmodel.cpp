@@ -53,7 +53,8 @@ QIcon emptyIcon()
 } // namespace
 
 BatchListModel::BatchListModel(QObject* parent)
-    : QAbstractListModel(parent), doneMark(tickIcon()), proposalMark(ringIcon()), noMark(emptyIcon())
+    : QAbstractListModel(parent), doneMark(tickIcon()), proposalMark(ringIcon()),
+      noMark(emptyIcon())
 {
 }
 

@@ -3,6 +3,7 @@
 #include "labelviewer.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QStatusBar>
@@ -68,12 +69,8 @@ QWidget* BatchPanel::buildFilterBar()
     connect(&filterField, &QLineEdit::returnPressed, this, &BatchPanel::filterEntered);
     connect(&stateChooser, &QComboBox::currentIndexChanged, this,
             [this](int index) { filter.setState(BatchFilter::State(index)); });
-    // Esc empties the field only while it has the keys; elsewhere it stays the canvas's.
-    auto* clearAction = new QAction(&filterField);
-    clearAction->setShortcut(Qt::Key_Escape);
-    clearAction->setShortcutContext(Qt::WidgetShortcut);
-    filterField.addAction(clearAction);
-    connect(clearAction, &QAction::triggered, &filterField, &QLineEdit::clear);
+    // Esc empties the field while it has the keys, before the canvas's Esc sees them.
+    filterField.installEventFilter(this);
 
     auto* bar = new QWidget;
     auto* layout = new QHBoxLayout(bar);
@@ -81,6 +78,19 @@ QWidget* BatchPanel::buildFilterBar()
     layout->addWidget(&filterField, 1);
     layout->addWidget(&stateChooser);
     return bar;
+}
+
+bool BatchPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool escape =
+        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    if (watched != &filterField || !escape)
+        return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress)
+        filterField.clear();
+    event->accept();
+    return true;
 }
 
 void BatchPanel::addActions(QMenu* menu)

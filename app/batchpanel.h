@@ -50,6 +50,9 @@ public:
 signals:
     void imageChosen(int row);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QWidget* buildFilterBar();
     void addActions(QMenu* menu);
