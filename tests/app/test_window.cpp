@@ -85,7 +85,10 @@ private slots:
             {"Fit to Window", "Ctrl+F"},
             {"Cancel Shape", "Esc"},
             {"Remove Last Corner", "Backspace"},
-            {"Images", ""}};
+            {"Images", ""},
+            {"Filter Images", "Ctrl+L"},
+            {"Next Listed Image", "Ctrl+Shift+Down"},
+            {"Previous Listed Image", "Ctrl+Shift+Up"}};
         const QList<QList<QPair<QString, QString>>> expected = {fileActions, functionActions};
         for (int m = 0; m < 2; ++m) {
             const QList<QAction*> actions = menus[m]->menu()->actions();
@@ -185,11 +188,11 @@ private slots:
         auto* dock = window.findChild<QDockWidget*>("imagesDock");
         QVERIFY(dock);
         QCOMPARE(dock->windowTitle(), QString("Images"));
-        QVERIFY(qobject_cast<QListView*>(dock->widget()));
+        QVERIFY(dock->widget()->findChild<QListView*>("imagesView"));
         QVERIFY(!dock->isVisible());
         QVERIFY(!window.findChild<QLabel*>("progressLabel")->isVisible());
 
-        QAction* toggle = window.menuBar()->actions()[1]->menu()->actions().last();
+        QAction* toggle = dock->toggleViewAction();
         toggle->trigger();
         QVERIFY(dock->isVisible());
         QCOMPARE(window.dockWidgetArea(dock), Qt::RightDockWidgetArea);
