@@ -83,30 +83,50 @@ BatchFiles listFolderImages(const QString& folder)
             images.append(name);
     sortNaturally(images);
 
+    const QStringList proposalNames = fileNamesIn(dir.filePath(proposalFolderName));
+    const QSet<QString> proposals(proposalNames.begin(), proposalNames.end());
+
     BatchFiles batch;
     batch.imagePaths.reserve(images.size());
     batch.labelled.reserve(std::size_t(images.size()));
+    batch.proposed.reserve(std::size_t(images.size()));
     for (const QString& name : images) {
         batch.imagePaths.append(dir.filePath(name));
         batch.labelled.push_back(present.contains(labelPathFor(name)));
+        batch.proposed.push_back(proposals.contains(labelPathFor(name)));
     }
     return batch;
 }
 
-std::vector<bool> findLabelFiles(const QStringList& imagePaths)
+namespace {
+
+// Whether the file that pathFor gives for each image exists, listing each folder once.
+std::vector<bool> findEach(const QStringList& imagePaths, QString (*pathFor)(const QString&))
 {
     QHash<QString, QSet<QString>> namesByFolder;
     std::vector<bool> found;
     found.reserve(std::size_t(imagePaths.size()));
     for (const QString& imagePath : imagePaths) {
-        const QString labelPath = labelPathFor(imagePath);
-        const QString folder = folderOf(labelPath);
+        const QString path = pathFor(imagePath);
+        const QString folder = folderOf(path);
         auto listed = namesByFolder.find(folder);
         if (listed == namesByFolder.end()) {
             const QStringList names = fileNamesIn(folder);
             listed = namesByFolder.insert(folder, QSet<QString>(names.begin(), names.end()));
         }
-        found.push_back(listed->contains(fileNameOf(labelPath)));
+        found.push_back(listed->contains(fileNameOf(path)));
     }
     return found;
+}
+
+} // namespace
+
+std::vector<bool> findLabelFiles(const QStringList& imagePaths)
+{
+    return findEach(imagePaths, labelPathFor);
+}
+
+BatchFiles findBatchFiles(const QStringList& imagePaths)
+{
+    return {imagePaths, findLabelFiles(imagePaths), findEach(imagePaths, proposalPathFor)};
 }

@@ -6,17 +6,21 @@
 
 #include <vector>
 
-// The image files of a batch, and for each whether its label file exists.
+// The image files of a batch, and for each whether its label file and a model's proposal
+// exist.
 struct BatchFiles
 {
     QStringList imagePaths;
     std::vector<bool> labelled;
+    std::vector<bool> proposed;
 };
 
 // Every JPEG ("*.jpg" in any case) directly in folder, in natural order, with the state
-// of its label file; the folder is listed once for both.
+// of its label file and its proposal; the folder and its proposal folder are listed once.
 BatchFiles listFolderImages(const QString& folder);
 
+// These image files with the state of their label files and proposals.
+BatchFiles findBatchFiles(const QStringList& imagePaths);
 // Whether the label file of each of these images exists, listing each folder once.
 std::vector<bool> findLabelFiles(const QStringList& imagePaths);
 

@@ -13,6 +13,7 @@ namespace {
 
 const int markSize = 16;
 const QColor doneColor(0, 150, 60);
+const QColor proposalColor(230, 140, 0);
 const qreal tickWidth = 2.5;
 
 QIcon tickIcon()
@@ -30,6 +31,18 @@ QIcon tickIcon()
     return QIcon(pixmap);
 }
 
+// A hollow ring: something is there to look at, nothing is done yet.
+QIcon ringIcon()
+{
+    QPixmap pixmap(markSize, markSize);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(proposalColor, tickWidth));
+    painter.drawEllipse(QRectF(3.5, 3.5, 9, 9));
+    return QIcon(pixmap);
+}
+
 QIcon emptyIcon()
 {
     QPixmap pixmap(markSize, markSize);
@@ -40,11 +53,13 @@ QIcon emptyIcon()
 } // namespace
 
 BatchListModel::BatchListModel(QObject* parent)
-    : QAbstractListModel(parent), doneMark(tickIcon()), noMark(emptyIcon())
+    : QAbstractListModel(parent), doneMark(tickIcon()), proposalMark(ringIcon()),
+      noMark(emptyIcon())
 {
 }
 
-void BatchListModel::setBatch(const QStringList& imagePaths, const std::vector<bool>& labelled)
+void BatchListModel::setBatch(const QStringList& imagePaths, const std::vector<bool>& labelled,
+                              const std::vector<bool>& proposed)
 {
     beginResetModel();
     names.clear();
@@ -53,6 +68,8 @@ void BatchListModel::setBatch(const QStringList& imagePaths, const std::vector<b
         names.append(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
     this->labelled = labelled;
     this->labelled.resize(std::size_t(names.size()), false);
+    this->proposed = proposed;
+    this->proposed.resize(std::size_t(names.size()), false);
     labelledRows = int(std::count(this->labelled.begin(), this->labelled.end(), true));
     shown = -1;
     endResetModel();
@@ -82,6 +99,20 @@ bool BatchListModel::isLabelled(int row) const
     return row >= 0 && row < names.size() && labelled[std::size_t(row)];
 }
 
+bool BatchListModel::isProposed(int row) const
+{
+    return row >= 0 && row < names.size() && proposed[std::size_t(row)] &&
+           !labelled[std::size_t(row)];
+}
+
+int BatchListModel::proposedCount() const
+{
+    int count = 0;
+    for (std::size_t row = 0; row < proposed.size(); ++row)
+        count += proposed[row] && !labelled[row] ? 1 : 0;
+    return count;
+}
+
 int BatchListModel::nextUnlabelledRow(int row) const
 {
     const auto start = labelled.begin() + std::clamp(row + 1, 0, int(names.size()));
@@ -103,7 +134,7 @@ QVariant BatchListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return names[row];
     case Qt::DecorationRole:
-        return isLabelled(row) ? doneMark : noMark;
+        return isLabelled(row) ? doneMark : isProposed(row) ? proposalMark : noMark;
     case Qt::FontRole: {
         if (row != shown)
             return QVariant();
@@ -113,6 +144,8 @@ QVariant BatchListModel::data(const QModelIndex& index, int role) const
     }
     case LabelledRole:
         return isLabelled(row);
+    case ProposedRole:
+        return isProposed(row);
     default:
         return QVariant();
     }

@@ -8,22 +8,28 @@
 #include <vector>
 
 // The batch as the "Images" list shows it: one row per image, in batch order, with its
-// file name, a done mark when its label file exists, and the image on screen in bold.
+// file name, a done mark when its label file exists, a proposal mark when only a model's
+// proposal does, and the image on screen in bold.
 class BatchListModel : public QAbstractListModel
 {
     Q_OBJECT
 
 public:
-    enum Role { LabelledRole = Qt::UserRole + 1 };
+    enum Role { LabelledRole = Qt::UserRole + 1, ProposedRole };
 
     explicit BatchListModel(QObject* parent = nullptr);
 
-    void setBatch(const QStringList& imagePaths, const std::vector<bool>& labelled);
+    void setBatch(const QStringList& imagePaths, const std::vector<bool>& labelled,
+                  const std::vector<bool>& proposed = {});
     void setLabelled(int row, bool labelled);
     void setShownRow(int row);
 
     bool isLabelled(int row) const;
+    // A proposal waits for review: there is one, and no label file yet.
+    bool isProposed(int row) const;
+    const QString& nameAt(int row) const { return names[row]; }
     int labelledCount() const { return labelledRows; }
+    int proposedCount() const;
     int shownRow() const { return shown; }
     // The first row after this one without a label file, or -1.
     int nextUnlabelledRow(int row) const;
@@ -36,9 +42,11 @@ private:
 
     QStringList names;
     std::vector<bool> labelled;
+    std::vector<bool> proposed;
     int labelledRows = 0;
     int shown = -1;
     QIcon doneMark;
+    QIcon proposalMark;
     // Rows without a mark get an empty icon of the same size, so the names line up.
     QIcon noMark;
 };

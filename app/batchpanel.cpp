@@ -1,38 +1,133 @@
 #include "batchpanel.h"
 
+#include "labelviewer.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QStatusBar>
+#include <QVBoxLayout>
 
-BatchPanel::BatchPanel() : imagesDock(QStringLiteral("Images")) {}
+namespace {
+// As long as the window's other notes.
+const int noteMilliseconds = 5000;
+} // namespace
 
-void BatchPanel::install(QMainWindow* window, QMenu* menu, QStatusBar* statusBar)
+BatchPanel::BatchPanel()
+    : filter(batchList), imagesDock(QStringLiteral("Images")),
+      focusFilterAction(QStringLiteral("Filter Images")),
+      nextListedAction(QStringLiteral("Next Listed Image")),
+      previousListedAction(QStringLiteral("Previous Listed Image"))
 {
+}
+
+void BatchPanel::install(QMainWindow* window, QMenu* menu, QStatusBar* bar, QWidget* keysTarget)
+{
+    statusBar = bar;
+    canvas = keysTarget;
     imagesDock.setObjectName(QStringLiteral("imagesDock"));
     imagesView.setObjectName(QStringLiteral("imagesView"));
-    imagesView.setModel(&batchList);
+    imagesView.setModel(&filter);
     // Rows of one height let a list of thousands lay itself out without measuring each.
     imagesView.setUniformItemSizes(true);
     imagesView.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    imagesDock.setWidget(&imagesView);
+
+    auto* dockContents = new QWidget;
+    auto* layout = new QVBoxLayout(dockContents);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(buildFilterBar());
+    layout->addWidget(&imagesView);
+    imagesDock.setWidget(dockContents);
     window->addDockWidget(Qt::RightDockWidgetArea, &imagesDock);
     // Hidden until asked for, so the window looks as it always has.
     imagesDock.hide();
     menu->addAction(imagesDock.toggleViewAction());
+    addActions(menu);
 
     progressLabel.setObjectName(QStringLiteral("progressLabel"));
     statusBar->addPermanentWidget(&progressLabel);
     progressLabel.hide();
 
-    const auto chosen = [this](const QModelIndex& index) { emit imageChosen(index.row()); };
+    const auto chosen = [this](const QModelIndex& index) {
+        emit imageChosen(filter.mapToSource(index).row());
+    };
     connect(&imagesView, &QListView::clicked, this, chosen);
     connect(&imagesView, &QListView::activated, this, chosen);
 }
 
-void BatchPanel::setBatch(const QStringList& imagePaths, const std::vector<bool>& labelled)
+QWidget* BatchPanel::buildFilterBar()
 {
-    batchList.setBatch(imagePaths, labelled);
+    filterField.setObjectName(QStringLiteral("filterField"));
+    filterField.setPlaceholderText(QStringLiteral("Filter"));
+    filterField.setClearButtonEnabled(true);
+    stateChooser.setObjectName(QStringLiteral("stateChooser"));
+    stateChooser.addItems({QStringLiteral("All"), QStringLiteral("Unlabelled"),
+                           QStringLiteral("Proposed"), QStringLiteral("Labelled"),
+                           QStringLiteral("Empty")});
+    connect(&filterField, &QLineEdit::textChanged, &filter, &BatchFilter::setText);
+    connect(&filterField, &QLineEdit::returnPressed, this, &BatchPanel::filterEntered);
+    connect(&stateChooser, &QComboBox::currentIndexChanged, this,
+            [this](int index) { filter.setState(BatchFilter::State(index)); });
+    // Esc empties the field while it has the keys, before the canvas's Esc sees them.
+    filterField.installEventFilter(this);
+
+    auto* bar = new QWidget;
+    auto* layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(&filterField, 1);
+    layout->addWidget(&stateChooser);
+    return bar;
+}
+
+bool BatchPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool escape =
+        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    if (watched != &filterField || !escape)
+        return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress)
+        filterField.clear();
+    event->accept();
+    return true;
+}
+
+void BatchPanel::addActions(QMenu* menu)
+{
+    focusFilterAction.setObjectName(QStringLiteral("actionFilter_Images"));
+    focusFilterAction.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    nextListedAction.setObjectName(QStringLiteral("actionNext_Listed_Image"));
+    nextListedAction.setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Down));
+    previousListedAction.setObjectName(QStringLiteral("actionPrevious_Listed_Image"));
+    previousListedAction.setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Up));
+    menu->addActions({&focusFilterAction, &nextListedAction, &previousListedAction});
+    connect(&focusFilterAction, &QAction::triggered, this, &BatchPanel::focusFilter);
+    connect(&nextListedAction, &QAction::triggered, this, [this] { chooseListed(1); });
+    connect(&previousListedAction, &QAction::triggered, this, [this] { chooseListed(-1); });
+}
+
+void BatchPanel::setBatch(const BatchFiles& batch, const QStringList& labelPaths)
+{
+    batchList.setBatch(batch.imagePaths, batch.labelled, batch.proposed);
+    filter.setLabelPaths(labelPaths);
     updateProgress();
+}
+
+void BatchPanel::setTagCaptions(const LabelViewer& table)
+{
+    std::vector<BatchFilter::TagCaption> captions;
+    for (int row = 0; row < table.rowCount(); ++row)
+        for (int column = 0; column < table.columnCount(); ++column) {
+            // The kind of a cell is told by its colour; only tags have captions.
+            const QTableWidgetItem* cell = table.item(row, column);
+            const QColor kind = cell ? cell->background().color() : QColor();
+            QString caption;
+            if ((kind == LabelViewer::singleTagColor || kind == LabelViewer::categoryTagColor) &&
+                table.describeTags({{row, column}}, caption))
+                captions.push_back({{row, column}, caption.trimmed()});
+        }
+    filter.setTagCaptions(std::move(captions));
 }
 
 void BatchPanel::setLabelled(int row, bool labelled)
@@ -44,8 +139,10 @@ void BatchPanel::setLabelled(int row, bool labelled)
 void BatchPanel::markLabelled(const QStringList& labelPaths, const QString& labelPath)
 {
     for (int i = 0; i < labelPaths.size(); ++i)
-        if (labelPaths[i] == labelPath)
+        if (labelPaths[i] == labelPath) {
+            filter.forgetContents(i);
             batchList.setLabelled(i, true);
+        }
     updateProgress();
 }
 
@@ -57,15 +154,43 @@ void BatchPanel::showRow(int row)
 
 void BatchPanel::followShownImage()
 {
-    const QModelIndex shown = batchList.index(batchList.shownRow());
+    const QModelIndex shown = filter.mapFromSource(batchList.index(batchList.shownRow()));
     imagesView.setCurrentIndex(shown);
     imagesView.scrollTo(shown);
+}
+
+void BatchPanel::chooseListed(int step)
+{
+    const int row = filter.listedRowFrom(batchList.shownRow(), step);
+    if (row >= 0)
+        emit imageChosen(row);
+    else if (batchList.rowCount() > 0)
+        statusBar->showMessage(step > 0 ? QStringLiteral("No listed image after this one")
+                                        : QStringLiteral("No listed image before this one"),
+                               noteMilliseconds);
+}
+
+void BatchPanel::filterEntered()
+{
+    chooseListed(1);
+    canvas->setFocus();
+}
+
+void BatchPanel::focusFilter()
+{
+    imagesDock.show();
+    imagesDock.raise();
+    filterField.setFocus();
+    filterField.selectAll();
 }
 
 void BatchPanel::updateProgress()
 {
     const int count = batchList.rowCount();
-    progressLabel.setText(
-        QStringLiteral("%1 of %2 labelled").arg(batchList.labelledCount()).arg(count));
+    const int proposed = batchList.proposedCount();
+    QString text = QStringLiteral("%1 of %2 labelled").arg(batchList.labelledCount()).arg(count);
+    if (proposed > 0)
+        text += QStringLiteral(", %1 proposed").arg(proposed);
+    progressLabel.setText(text);
     progressLabel.setVisible(count > 0);
 }

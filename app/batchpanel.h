@@ -1,32 +1,42 @@
 #ifndef QUADROTAG_BATCHPANEL_H
 #define QUADROTAG_BATCHPANEL_H
 
+#include "batchfiles.h"
+#include "batchfilter.h"
 #include "batchlistmodel.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QDockWidget>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QObject>
 #include <QStringList>
 
 #include <vector>
 
+class LabelViewer;
 class QMainWindow;
 class QMenu;
 class QStatusBar;
 
 // The batch beside the canvas: the "Images" list in a dock (hidden until asked for from
-// the menu) and the "<done> of <count> labelled" progress in the status bar.
+// the menu) with its filter above it, the keys that move through what the list shows, and
+// the "<done> of <count> labelled" progress in the status bar.
 class BatchPanel : public QObject
 {
     Q_OBJECT
 
 public:
     BatchPanel();
-    // Docks the list in the window, its toggle in the menu and the progress in the bar.
-    void install(QMainWindow* window, QMenu* menu, QStatusBar* statusBar);
+    // Docks the list in the window, its actions in the menu and the progress in the bar;
+    // the canvas gets the keys back after the filter was used.
+    void install(QMainWindow* window, QMenu* menu, QStatusBar* statusBar, QWidget* canvas);
 
-    void setBatch(const QStringList& imagePaths, const std::vector<bool>& labelled);
+    void setBatch(const BatchFiles& batch, const QStringList& labelPaths);
+    // The captions the filter finds tags by, as the tag table shows them.
+    void setTagCaptions(const LabelViewer& table);
     void setLabelled(int row, bool labelled);
     // Ticks every image whose label file this is: two may share one ("a.jpg" and "a.JPG").
     void markLabelled(const QStringList& labelPaths, const QString& labelPath);
@@ -40,13 +50,29 @@ public:
 signals:
     void imageChosen(int row);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    QWidget* buildFilterBar();
+    void addActions(QMenu* menu);
+    void chooseListed(int step);
+    void filterEntered();
+    void focusFilter();
     void updateProgress();
 
     BatchListModel batchList;
+    BatchFilter filter;
     QDockWidget imagesDock;
     QListView imagesView;
+    QLineEdit filterField;
+    QComboBox stateChooser;
+    QAction focusFilterAction;
+    QAction nextListedAction;
+    QAction previousListedAction;
     QLabel progressLabel;
+    QStatusBar* statusBar = nullptr;
+    QWidget* canvas = nullptr;
 };
 
 #endif

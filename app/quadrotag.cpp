@@ -3,6 +3,7 @@
 #include "actionkeys.h"
 #include "batchfiles.h"
 #include "batchpaths.h"
+#include "labelpath.h"
 #include "sessionquestions.h"
 #include "sidepanel.h"
 
@@ -103,7 +104,7 @@ void Quadrotag::connectEditHistory()
 
 void Quadrotag::connectBatch()
 {
-    batchPanel.install(this, ui.menuFunction, ui.statusBar);
+    batchPanel.install(this, ui.menuFunction, ui.statusBar, imageViewer.imageWidget());
     connect(ui.actionOpen_Folder, &QAction::triggered, this, &Quadrotag::slotOpenFolder);
     connect(ui.actionNext_Unlabelled_Image, &QAction::triggered, this,
             &Quadrotag::slotNextUnlabelledImage);
@@ -146,7 +147,7 @@ void Quadrotag::openImages(const QStringList& files)
     // The old batch stays on screen when its image could not be saved.
     if (files.isEmpty() || !saveGuard.leave())
         return;
-    startBatch(files, findLabelFiles(files), 0);
+    startBatch(findBatchFiles(files), 0);
 }
 
 void Quadrotag::slotOpenFolder()
@@ -173,14 +174,14 @@ void Quadrotag::openFolder(const QString& folder)
     const auto unlabelled = std::find(batch.labelled.begin(), batch.labelled.end(), false);
     const int first =
         unlabelled == batch.labelled.end() ? 0 : int(unlabelled - batch.labelled.begin());
-    startBatch(batch.imagePaths, batch.labelled, first);
+    startBatch(batch, first);
 }
 
-void Quadrotag::startBatch(const QStringList& files, const std::vector<bool>& labelled, int first)
+void Quadrotag::startBatch(const BatchFiles& batch, int first)
 {
-    if (files.isEmpty())
+    if (batch.imagePaths.isEmpty())
         return;
-    imagePaths = files;
+    imagePaths = batch.imagePaths;
     std::cout << imagePaths.size() << std::endl;
     currentImage = first;
     stepDirection = 1;
@@ -188,7 +189,8 @@ void Quadrotag::startBatch(const QStringList& files, const std::vector<bool>& la
     labelPaths.clear();
     for (const QString& imagePath : imagePaths)
         labelPaths.append(labelPathFor(imagePath));
-    batchPanel.setBatch(imagePaths, labelled);
+    batchPanel.setBatch(batch, labelPaths);
+    batchPanel.setTagCaptions(labelViewer);
     loadCurrentImage();
 }
 
@@ -216,7 +218,17 @@ void Quadrotag::loadCurrentImage()
     updateStatus();
     if (image.isReducedToFit())
         showNote(image.reductionNote());
-    saveGuard.offerRecovery();
+    if (!saveGuard.offerRecovery() && !session.hasLabelFile())
+        showProposal();
+}
+
+// A model's proposal for an image without a label file, for the operator to correct.
+void Quadrotag::showProposal()
+{
+    bool readToEnd = true;
+    const int shapes = session.proposeFrom(proposalPathFor(imagePaths[currentImage]), readToEnd);
+    if (shapes >= 0)
+        showNote(proposalNote(shapes, readToEnd));
 }
 
 // The image on screen was shown reduced; its sharp pixels take its place where it is.

@@ -79,13 +79,14 @@ private:
     void connectCanvasAndTable();
     void connectEditHistory();
     void connectBatch();
-    void startBatch(const QStringList& files, const std::vector<bool>& labelled, int first);
+    void startBatch(const BatchFiles& batch, int first);
     void goToImage(int index);
     void showNote(const QString& note);
     void connectZoom();
     void loadCurrentImage();
     void prefetchLikelyNext();
     void openLabelsOfCurrentImage();
+    void showProposal();
     void updateStatus();
 
     Ui::QuadrotagClass ui;

@@ -35,15 +35,17 @@ bool SaveGuard::mayClose()
     return mayClose;
 }
 
-void SaveGuard::offerRecovery()
+bool SaveGuard::offerRecovery()
 {
     std::optional<ImageAnnotation> recovered = session.takeRecoveredState();
     if (!recovered)
-        return;
-    if (askToRecover(window, session.imagePath()))
+        return false;
+    if (askToRecover(window, session.imagePath())) {
         session.restore(std::move(*recovered));
-    else
-        session.dropRecovery();
+        return true;
+    }
+    session.dropRecovery();
+    return false;
 }
 
 SaveGuard::Outcome SaveGuard::saveBeforeLeaving()

@@ -21,8 +21,9 @@ public:
     bool leave();
     // Whether the window may close; edits given up stay in the recovery file.
     bool mayClose();
-    // What an interrupted run left unsaved is offered back, never applied silently.
-    void offerRecovery();
+    // What an interrupted run left unsaved is offered back, never applied silently; true
+    // when the operator took it back.
+    bool offerRecovery();
 
 private:
     enum class Outcome { Saved, Declined, Failed };

@@ -48,3 +48,12 @@ bool confirmCloseWithoutSaving(QWidget* parent)
         QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     return answer == QMessageBox::Yes;
 }
+
+QString proposalNote(int shapes, bool readToEnd)
+{
+    QString note = shapes == 1 ? QStringLiteral("1 shape proposed")
+                               : QStringLiteral("%1 shapes proposed").arg(shapes);
+    if (!readToEnd)
+        note += QStringLiteral(" (the proposal file is damaged; shown as far as it reads)");
+    return note;
+}

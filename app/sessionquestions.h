@@ -14,5 +14,7 @@ void warn(QWidget* parent, const QString& message);
 bool askToRecover(QWidget* parent, const QString& imagePath);
 ChangedFileAnswer askAboutChangedFile(QWidget* parent, const QString& labelPath);
 bool confirmCloseWithoutSaving(QWidget* parent);
+// The note for a proposal shown for review: "3 shapes proposed".
+QString proposalNote(int shapes, bool readToEnd);
 
 #endif

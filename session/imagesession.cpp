@@ -73,6 +73,7 @@ ImageSession::Reading ImageSession::readLabelFile()
     undoStack.clear();
     recording = false;
     modified = false;
+    proposed = false;
     emit annotationReplaced();
     emit modifiedChanged(false);
     if (!onDisk.exists)
@@ -151,7 +152,7 @@ bool ImageSession::wouldStore(const ImageAnnotation& annotation) const
 
 bool ImageSession::needsSaving() const
 {
-    return isOpen() && wouldStore(current);
+    return isOpen() && (isProposed() || wouldStore(current));
 }
 
 bool ImageSession::differsFromDisk() const
@@ -226,6 +227,27 @@ void ImageSession::restore(ImageAnnotation recovered)
 {
     describeAll(recovered);
     record(AnnotationChange::everythingReplaced(current, recovered, active));
+}
+
+void ImageSession::propose(ImageAnnotation proposal)
+{
+    proposed = true;
+    describeAll(proposal);
+    record(AnnotationChange::everythingReplaced(current, proposal, active));
+}
+
+int ImageSession::proposeFrom(const QString& proposalPath, bool& readToEnd)
+{
+    const LabelFileSnapshot proposalFile = LabelFileSnapshot::of(proposalPath);
+    readToEnd = proposalFile.readable;
+    if (!proposalFile.exists)
+        return -1;
+    ImageAnnotation proposal;
+    if (proposalFile.readable)
+        readLabelBytes(proposal, proposalFile.bytes, readToEnd);
+    const int shapes = int(proposal.labels.size());
+    propose(std::move(proposal));
+    return shapes;
 }
 
 void ImageSession::describeAll(ImageAnnotation& annotation) const

@@ -69,9 +69,17 @@ public:
     std::optional<ImageAnnotation> takeRecoveredState();
     // Shows the recovered state as unsaved edits, one step of the history.
     void restore(ImageAnnotation recovered);
+    // Shows a model's proposal as unsaved edits, one step of the history. Until the label
+    // file exists, leaving writes it even when the proposal was emptied or left unchanged.
+    void propose(ImageAnnotation proposal);
+    // Proposes what the proposal file at path holds, as far as it reads; the number of
+    // shapes proposed, or -1 when there is no such file. readToEnd tells whether the file
+    // was read whole.
+    int proposeFrom(const QString& proposalPath, bool& readToEnd);
     void dropRecovery();
 
     bool isOpen() const { return !labelFile.isEmpty(); }
+    bool isProposed() const { return proposed && !onDisk.exists; }
     bool hasLabelFile() const { return onDisk.exists; }
     const QString& imagePath() const { return image; }
     const QString& labelPath() const { return labelFile; }
@@ -112,6 +120,8 @@ private:
     QTimer recoveryTimer;
     bool modified = false;
     bool recording = false;
+    // A proposal is on screen: accepting it unchanged is still something to store.
+    bool proposed = false;
     Describe describe;
 };
 

@@ -1,12 +1,13 @@
 // Opening a folder of 10,000 small JPEGs, half of them with label files: the time until
 // the first image without a label file is on screen and the "Images" list is filled,
-// next to the bare decode of that image.
+// next to the bare decode of that image; and the list's filter, one key at a time.
 #include "batchfiles.h"
 #include "quadrotag.h"
 #include "workflowfixture.h"
 
 #include <QtTest>
 
+#include <QLineEdit>
 #include <QListView>
 
 #include <opencv2/imgcodecs.hpp>
@@ -21,6 +22,8 @@ private slots:
     void decodeOfTheFirstImage();
     void folderListing();
     void openFolderUntilShownAndListed();
+    void filterKey_data();
+    void filterKey();
 
 private:
     QTemporaryDir dir;
@@ -39,7 +42,8 @@ void BenchFolder::initTestCase()
         const QString name = QString("room%1").arg(i);
         QVERIFY(writeTestJpeg(folder + "/" + name + ".jpg", 64, 48, i % 256));
         if (i % 2 == 0)
-            QVERIFY(writeFileBytes(folder + "/" + name + ".lbl", "0\n"));
+            QVERIFY(writeFileBytes(folder + "/" + name + ".lbl",
+                                   i % 4 == 0 ? "0\n4 1 1 9 1 9 9 1 9 \n1 0 2 \n" : "0\n"));
     }
     previousDirectory = QDir::currentPath();
     QDir::setCurrent(dir.path());
@@ -88,6 +92,34 @@ void BenchFolder::openFolderUntilShownAndListed()
              QString("2/%1  %2/room1.jpg").arg(imageCount).arg(folder));
     QCOMPARE(list->model()->rowCount(), imageCount);
     QVERIFY(list->indexAt(QPoint(4, 4)).isValid());
+}
+
+void BenchFolder::filterKey_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("by name") << "room99";
+    // "S3" is the caption of a tag a quarter of the label files hold.
+    QTest::newRow("by tag") << "s3";
+}
+
+// A key typed into the filter, and the list painted after it, with what the label files
+// hold read once before.
+void BenchFolder::filterKey()
+{
+    QFETCH(QString, text);
+    auto* field = window->findChild<QLineEdit*>("filterField");
+    auto* list = window->findChild<QListView*>("imagesView");
+    field->setText(text);
+    QCoreApplication::processEvents();
+    QBENCHMARK
+    {
+        field->setText(text.chopped(1));
+        QCoreApplication::processEvents();
+        field->setText(text);
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(list->model()->rowCount() < imageCount);
+    field->clear();
 }
 
 QTEST_MAIN(BenchFolder)

@@ -87,7 +87,10 @@ private slots:
             {"Remove Last Corner", "Backspace"},
             {"Repeat Shapes of Previous Image", "Ctrl+R"},
             {"Find Tag", "Ctrl+T"},
-            {"Images", ""}};
+            {"Images", ""},
+            {"Filter Images", "Ctrl+L"},
+            {"Next Listed Image", "Ctrl+Shift+Down"},
+            {"Previous Listed Image", "Ctrl+Shift+Up"}};
         const QList<QList<QPair<QString, QString>>> expected = {fileActions, functionActions};
         for (int m = 0; m < 2; ++m) {
             const QList<QAction*> actions = menus[m]->menu()->actions();
@@ -187,11 +190,11 @@ private slots:
         auto* dock = window.findChild<QDockWidget*>("imagesDock");
         QVERIFY(dock);
         QCOMPARE(dock->windowTitle(), QString("Images"));
-        QVERIFY(qobject_cast<QListView*>(dock->widget()));
+        QVERIFY(dock->widget()->findChild<QListView*>("imagesView"));
         QVERIFY(!dock->isVisible());
         QVERIFY(!window.findChild<QLabel*>("progressLabel")->isVisible());
 
-        QAction* toggle = window.menuBar()->actions()[1]->menu()->actions().last();
+        QAction* toggle = dock->toggleViewAction();
         toggle->trigger();
         QVERIFY(dock->isVisible());
         QCOMPARE(window.dockWidgetArea(dock), Qt::RightDockWidgetArea);

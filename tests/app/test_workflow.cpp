@@ -1,4 +1,5 @@
 #include "labelfile.h"
+#include "labelpath.h"
 #include "librarylogging.h"
 #include "quadrotag.h"
 #include "windowtest.h"
@@ -9,6 +10,7 @@
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -59,14 +61,36 @@ private:
         return names;
     }
 
-    QList<int> markedRows() const
+    QList<int> markedRows() const { return rowsWith(BatchListModel::LabelledRole); }
+
+    QList<int> rowsWith(int role) const
     {
         QList<int> rows;
         const QAbstractItemModel* model = imagesList()->model();
         for (int row = 0; row < model->rowCount(); ++row)
-            if (model->index(row, 0).data(BatchListModel::LabelledRole).toBool())
+            if (model->index(row, 0).data(role).toBool())
                 rows << row;
         return rows;
+    }
+
+    // Two tagged shapes as a model would propose them for a.jpg, in the writer's layout.
+    const QByteArray proposal = "0\n4 10 10 60 10 60 60 10 60 \n1 0 0 \n"
+                                "4 200 10 260 10 260 60 200 60 \n1 0 2 \n";
+
+    void writeProposal(const QString& imagePath, const QByteArray& bytes)
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(proposalPathFor(imagePath)).path()));
+        QVERIFY(writeFileBytes(proposalPathFor(imagePath), bytes));
+    }
+
+    QLineEdit* filterField() const { return window->findChild<QLineEdit*>("filterField"); }
+
+    void typeFilter(const QString& text, int state = 0)
+    {
+        window->findChild<QComboBox*>("stateChooser")->setCurrentIndex(state);
+        pressKey(Qt::Key_L, Qt::ControlModifier);
+        QVERIFY(filterField()->hasFocus());
+        QTest::keyClicks(filterField(), text);
     }
 
     // The image on screen as the list shows it: in bold, and the list's current row.
@@ -404,6 +428,186 @@ private slots:
         // When the note goes, the position of the image comes back.
         window->statusBar()->clearMessage();
         QCOMPARE(status(), "1/3  " + batch[0]);
+    }
+
+    void proposalIsShownAsUnsavedEditsAndStoredOnLeaving_data()
+    {
+        QTest::addColumn<bool>("emptied");
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("accepted unchanged with Down") << false << Qt::Key_Down << proposal;
+        QTest::newRow("accepted unchanged with Ctrl+S") << false << Qt::Key_S << proposal;
+        QTest::newRow("every shape deleted") << true << Qt::Key_Down << QByteArray("0\n");
+    }
+
+    void proposalIsShownAsUnsavedEditsAndStoredOnLeaving()
+    {
+        QFETCH(bool, emptied);
+        QFETCH(Qt::Key, key);
+        QFETCH(QByteArray, stored);
+        writeProposal(batch[0], proposal);
+        openBatch(batch);
+        QVERIFY(window->isWindowModified());
+        QCOMPARE(status(), QString("2 shapes proposed"));
+        QCOMPARE(annotation().labels.size(), std::size_t(2));
+        if (emptied)
+            for (const QPoint& inside : {QPoint(30, 30), QPoint(230, 30)}) {
+                QTest::mouseClick(canvas(), Qt::RightButton, {}, inside);
+                pressKey(Qt::Key_Delete);
+            }
+        pressKey(key, key == Qt::Key_S ? Qt::ControlModifier : Qt::NoModifier);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), stored);
+        QCOMPARE(fileBytes(proposalPathFor(batch[0])), proposal);
+        pressKey(Qt::Key_Up);
+        QCOMPARE(annotation().labels.size(), std::size_t(emptied ? 0 : 2));
+        QVERIFY(!window->isWindowModified());
+    }
+
+    void proposalOfAnImageWithALabelFileIsIgnored()
+    {
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), storedLabel));
+        writeProposal(batch[0], proposal);
+        openBatch(batch);
+        QVERIFY(!window->isWindowModified());
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+        pressKey(Qt::Key_Down);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), storedLabel);
+    }
+
+    void damagedProposalIsShownAsFarAsItReads()
+    {
+        writeProposal(batch[0], "0\n4 10 10 60 10 60 60 10 60 \n1 0 0 \n4 200 10 x");
+        openBatch(batch);
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+        QVERIFY(status().startsWith("1 shape proposed (the proposal file is damaged"));
+        pressKey(Qt::Key_Down);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), storedLabel);
+    }
+
+    // The operator's own unsaved work comes before a model's guess.
+    void recoveryIsOfferedBeforeTheProposal_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("recovered") << true;
+        QTest::newRow("declined, the proposal") << false;
+    }
+
+    void recoveryIsOfferedBeforeTheProposal()
+    {
+        QFETCH(bool, accept);
+        const QByteArray kept = "2\n4 10 10 60 10 60 60 10 60 \n1 0 0 \n";
+        QVERIFY(writeFileBytes(pathOf(".a.lbl.recovery"), kept));
+        writeProposal(batch[0], proposal);
+        {
+            MessageBoxCloser closer(accept ? QMessageBox::Yes : QMessageBox::No);
+            openBatch(batch);
+            QCOMPARE(closer.titles, QStringList({"Recover"}));
+        }
+        pressKey(Qt::Key_Down);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), accept ? kept : proposal);
+    }
+
+    void listShowsThreeStatesAndCountsProposals()
+    {
+        makeJobFolder({0, 3});
+        writeProposal(jobPath(jobImages[1]), proposal);
+        writeProposal(jobPath(jobImages[3]), proposal);
+        writeProposal(jobPath(jobImages[4]), proposal);
+        window->openFolder(jobPath());
+        QCOMPARE(markedRows(), QList<int>({0, 3}));
+        QCOMPARE(rowsWith(BatchListModel::ProposedRole), QList<int>({1, 4}));
+        QCOMPARE(progress(), QString("2 of 5 labelled, 2 proposed"));
+        QCOMPARE(status(), QString("2 shapes proposed"));
+
+        pressKey(Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(fileBytes(jobPath("img2.lbl")), proposal);
+        QCOMPARE(status(), "3/5  " + jobPath("img3.Jpg"));
+        QCOMPARE(progress(), QString("3 of 5 labelled, 1 proposed"));
+        pressKey(Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(status(), QString("2 shapes proposed"));
+        QCOMPARE(window->imageSession().imagePath(), jobPath("img11.jpg"));
+    }
+
+    void filterShowsMatchingImages_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QStringList>("listed");
+        // The image on screen, img2.JPG, stays listed until it is left.
+        QTest::newRow("name, any case")
+            << "IMG1" << 0 << QStringList({"img1.jpg", "img2.JPG", "img10.jpg", "img11.jpg"});
+        QTest::newRow("tag caption") << "s3" << 0 << QStringList({"img2.JPG", "img10.jpg"});
+        QTest::newRow("no match") << "zz" << 0 << QStringList({"img2.JPG"});
+        QTest::newRow("unlabelled")
+            << "" << 1 << QStringList({"img2.JPG", "img3.Jpg", "img11.jpg"});
+        QTest::newRow("proposed") << "" << 2 << QStringList({"img2.JPG", "img11.jpg"});
+        QTest::newRow("labelled") << "" << 3 << QStringList({"img1.jpg", "img2.JPG", "img10.jpg"});
+        QTest::newRow("empty") << "" << 4 << QStringList({"img1.jpg", "img2.JPG"});
+        QTest::newRow("name and state")
+            << "img1" << 3 << QStringList({"img1.jpg", "img2.JPG", "img10.jpg"});
+    }
+
+    void filterShowsMatchingImages()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, state);
+        QFETCH(QStringList, listed);
+        makeJobFolder({3});
+        QVERIFY(writeFileBytes(jobPath("img1.lbl"), "0\n"));
+        QVERIFY(writeFileBytes(jobPath("img10.lbl"), "0\n4 10 10 60 10 60 60 10 60 \n1 0 2 \n"));
+        writeProposal(jobPath("img11.jpg"), proposal);
+        window->openFolder(jobPath());
+        typeFilter(text, state);
+        QCOMPARE(listedNames(), listed);
+    }
+
+    void filterKeysMoveThroughTheListedImages()
+    {
+        makeJobFolder({});
+        window->openFolder(jobPath());
+        addTaggedShape();
+        typeFilter("img1");
+        QCOMPARE(listedNames(), QStringList({"img1.jpg", "img10.jpg", "img11.jpg"}));
+        QTest::keyClick(filterField(), Qt::Key_Return);
+        QCOMPARE(fileBytes(jobPath("img1.lbl")),
+                 QByteArray("0\n4 20 20 70 20 70 70 20 70 \n1 0 0 \n"));
+        QCOMPARE(status(), "4/5  " + jobPath("img10.jpg"));
+        QVERIFY(canvas()->hasFocus());
+
+        pressKey(Qt::Key_Down, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(status(), "5/5  " + jobPath("img11.jpg"));
+        pressKey(Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
+        pressKey(Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(status(), "1/5  " + jobPath("img1.jpg"));
+        pressKey(Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(status(), QString("No listed image before this one"));
+
+        pressKey(Qt::Key_L, Qt::ControlModifier);
+        QTest::keyClick(filterField(), Qt::Key_Escape);
+        QCOMPARE(filterField()->text(), QString());
+        QCOMPARE(listedNames(), jobImages);
+    }
+
+    void imageLeavesTheFilteredListWhenLeftAfterAnEdit()
+    {
+        makeJobFolder({});
+        window->openFolder(jobPath());
+        typeFilter("", 1);
+        QCOMPARE(listedNames(), jobImages);
+        addTaggedShape();
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(listedNames(), jobImages);
+        pressKey(Qt::Key_Down);
+        QCOMPARE(listedNames(), jobImages.mid(1));
+
+        // The tags of a saved image are read again: the filter finds the one just given.
+        typeFilter("s5", 0);
+        QCOMPARE(listedNames(), QStringList({"img2.JPG"}));
+        pressKey(Qt::Key_Up);
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, {45, 45});
+        clickTag(0, 4);
+        pressKey(Qt::Key_Down);
+        QCOMPARE(listedNames(), QStringList({"img1.jpg", "img2.JPG"}));
     }
 
     void clickInTheListSavesAndJumps()

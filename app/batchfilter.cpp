@@ -1,0 +1,114 @@
+#include "batchfilter.h"
+
+#include "imageannotation.h"
+#include "labelfile.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+BatchFilter::BatchFilter(BatchListModel& list) : QSortFilterProxyModel(nullptr), list(list)
+{
+    setSourceModel(&list);
+    // Rows are re-checked when their state or the image on screen changes.
+    setDynamicSortFilter(true);
+}
+
+void BatchFilter::setLabelPaths(const QStringList& paths)
+{
+    labelPaths = paths;
+    contents.assign(std::size_t(paths.size()), Contents());
+    invalidateFilter();
+}
+
+void BatchFilter::setTagCaptions(std::vector<TagCaption> newCaptions)
+{
+    captions = std::move(newCaptions);
+    setText(text);
+}
+
+void BatchFilter::setText(const QString& newText)
+{
+    text = newText.trimmed();
+    matchingCells.clear();
+    if (!text.isEmpty())
+        for (const TagCaption& tag : captions)
+            if (tag.caption.contains(text, Qt::CaseInsensitive))
+                matchingCells.push_back(tag.cell);
+    std::sort(matchingCells.begin(), matchingCells.end());
+    invalidateFilter();
+}
+
+void BatchFilter::setState(State newState)
+{
+    state = newState;
+    invalidateFilter();
+}
+
+void BatchFilter::forgetContents(int row)
+{
+    if (row >= 0 && row < int(contents.size()))
+        contents[std::size_t(row)] = Contents();
+}
+
+int BatchFilter::listedRowFrom(int row, int step) const
+{
+    for (int next = row + step; next >= 0 && next < list.rowCount(); next += step)
+        if (filterAcceptsRow(next, QModelIndex()))
+            return next;
+    return -1;
+}
+
+bool BatchFilter::filterAcceptsRow(int sourceRow, const QModelIndex& /*sourceParent*/) const
+{
+    return sourceRow == list.shownRow() || (matchesState(sourceRow) && matchesText(sourceRow));
+}
+
+bool BatchFilter::matchesText(int row) const
+{
+    if (text.isEmpty() || list.nameAt(row).contains(text, Qt::CaseInsensitive))
+        return true;
+    if (matchingCells.empty() || !list.isLabelled(row))
+        return false;
+    const std::vector<TagCell>& cells = contentsOf(row).cells;
+    return std::any_of(cells.begin(), cells.end(), [this](const TagCell& cell) {
+        return std::binary_search(matchingCells.begin(), matchingCells.end(), cell);
+    });
+}
+
+bool BatchFilter::matchesState(int row) const
+{
+    switch (state) {
+    case State::Unlabelled:
+        return !list.isLabelled(row);
+    case State::Proposed:
+        return list.isProposed(row);
+    case State::Labelled:
+        return list.isLabelled(row);
+    case State::Empty:
+        return list.isLabelled(row) && contentsOf(row).shapes == 0;
+    case State::All:
+        break;
+    }
+    return true;
+}
+
+const BatchFilter::Contents& BatchFilter::contentsOf(int row) const
+{
+    static const Contents nothing;
+    if (row >= int(contents.size()))
+        return nothing;
+    Contents& held = contents[std::size_t(row)];
+    if (held.read)
+        return held;
+    held.read = true;
+    ImageAnnotation annotation;
+    bool readToEnd = true;
+    readLabelFile(annotation, QFile::encodeName(labelPaths[row]).toStdString(), readToEnd);
+    held.shapes = int(annotation.labels.size());
+    for (const Label& label : annotation.labels)
+        held.cells.insert(held.cells.end(), label.tags.begin(), label.tags.end());
+    std::sort(held.cells.begin(), held.cells.end());
+    held.cells.erase(std::unique(held.cells.begin(), held.cells.end()), held.cells.end());
+    return held;
+}

@@ -1,0 +1,70 @@
+#ifndef QUADROTAG_BATCHFILTER_H
+#define QUADROTAG_BATCHFILTER_H
+
+#include "batchlistmodel.h"
+
+#include <QSortFilterProxyModel>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+#include <vector>
+
+// The images of the batch that the "Images" list shows: those whose file name or tag
+// captions hold a text, in a state of their label file. The image on screen is always
+// shown, so that an image leaves the list only when the operator leaves it. What each
+// label file holds is read once, when a filter first needs it, and again after a save.
+class BatchFilter : public QSortFilterProxyModel
+{
+    Q_OBJECT
+
+public:
+    // Unlabelled: no label file, proposals included. Empty: a label file without shapes.
+    enum class State { All, Unlabelled, Proposed, Labelled, Empty };
+    using TagCell = std::pair<int, int>;
+    struct TagCaption
+    {
+        TagCell cell;
+        QString caption;
+    };
+
+    explicit BatchFilter(BatchListModel& list);
+
+    // The label files of the batch's images, row by row; nothing of them is read yet.
+    void setLabelPaths(const QStringList& labelPaths);
+    void setTagCaptions(std::vector<TagCaption> captions);
+    void setText(const QString& text);
+    void setState(State state);
+    // The label file of this row was written: it is read again when next needed.
+    void forgetContents(int row);
+
+    // The nearest row after (step 1) or before (step -1) this one that the list shows, or -1.
+    int listedRowFrom(int row, int step) const;
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+
+private:
+    struct Contents
+    {
+        bool read = false;
+        int shapes = 0;
+        // Sorted, each cell once.
+        std::vector<TagCell> cells;
+    };
+
+    bool matchesText(int row) const;
+    bool matchesState(int row) const;
+    const Contents& contentsOf(int row) const;
+
+    BatchListModel& list;
+    QStringList labelPaths;
+    std::vector<TagCaption> captions;
+    QString text;
+    State state = State::All;
+    // The tag cells whose caption holds the text, sorted.
+    std::vector<TagCell> matchingCells;
+    mutable std::vector<Contents> contents;
+};
+
+#endif
