@@ -3,7 +3,6 @@
 #include "actionkeys.h"
 #include "batchfiles.h"
 #include "batchpaths.h"
-#include "labelpath.h"
 #include "sessionquestions.h"
 #include "sidepanel.h"
 
@@ -17,7 +16,6 @@
 #include <QStatusBar>
 
 #include <algorithm>
-#include <cmath>
 #include <iostream>
 
 namespace {
@@ -125,14 +123,9 @@ void Quadrotag::connectZoom()
             &ImageViewer::slotOriginalSize);
     connect(ui.actionFit_to_Window, &QAction::triggered, &imageViewer,
             &ImageViewer::slotFitToWindow);
-    connect(&imageViewer, &ImageViewer::sglZoomChanged, this, &Quadrotag::slotZoomChanged);
+    connect(&imageViewer, &ImageViewer::sglZoomChanged, &zoomLevel, &ZoomLevelLabel::showZoom);
     ui.statusBar->addPermanentWidget(&zoomLevel);
-    slotZoomChanged(imageViewer.zoom());
-}
-
-void Quadrotag::slotZoomChanged(double scale)
-{
-    zoomLevel.setText(QStringLiteral("%1 %").arg(std::lround(scale * 100.0)));
+    zoomLevel.showZoom(imageViewer.zoom());
 }
 
 void Quadrotag::slotOpenImages()
@@ -218,17 +211,9 @@ void Quadrotag::loadCurrentImage()
     updateStatus();
     if (image.isReducedToFit())
         showNote(image.reductionNote());
-    if (!saveGuard.offerRecovery() && !session.hasLabelFile())
-        showProposal();
-}
-
-// A model's proposal for an image without a label file, for the operator to correct.
-void Quadrotag::showProposal()
-{
-    bool readToEnd = true;
-    const int shapes = session.proposeFrom(proposalPathFor(imagePaths[currentImage]), readToEnd);
-    if (shapes >= 0)
-        showNote(proposalNote(shapes, readToEnd));
+    const QString proposed = saveGuard.offerKeptWork();
+    if (!proposed.isEmpty())
+        showNote(proposed);
 }
 
 // The image on screen was shown reduced; its sharp pixels take its place where it is.

@@ -11,6 +11,7 @@
 #include "quicktagging.h"
 #include "saveguard.h"
 #include "ui_quadrotag.h"
+#include "zoomlevellabel.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -71,7 +72,6 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void slotZoomChanged(double scale);
 
 private:
     void buildLayout();
@@ -86,7 +86,6 @@ private:
     void loadCurrentImage();
     void prefetchLikelyNext();
     void openLabelsOfCurrentImage();
-    void showProposal();
     void updateStatus();
 
     Ui::QuadrotagClass ui;
@@ -94,7 +93,7 @@ private:
     LabelViewer labelViewer;
     QComboBox styleComboBox;
     // The canvas's zoom at the right of the status bar, beside the status message.
-    QLabel zoomLevel;
+    ZoomLevelLabel zoomLevel;
     // The image on screen as a document: its annotation, history and label file.
     ImageSession session;
     QStringList imagePaths;

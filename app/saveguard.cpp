@@ -2,6 +2,7 @@
 
 #include "annotationeditor.h"
 #include "imagesession.h"
+#include "labelpath.h"
 #include "sessionquestions.h"
 
 #include <optional>
@@ -33,6 +34,15 @@ bool SaveGuard::mayClose()
     if (mayClose)
         session.keepRecoveryNow();
     return mayClose;
+}
+
+QString SaveGuard::offerKeptWork()
+{
+    if (offerRecovery() || session.hasLabelFile())
+        return QString();
+    bool readToEnd = true;
+    const int shapes = session.proposeFrom(proposalPathFor(session.imagePath()), readToEnd);
+    return shapes >= 0 ? proposalNote(shapes, readToEnd) : QString();
 }
 
 bool SaveGuard::offerRecovery()

@@ -1,6 +1,8 @@
 #ifndef QUADROTAG_SAVEGUARD_H
 #define QUADROTAG_SAVEGUARD_H
 
+#include <QString>
+
 class AnnotationEditor;
 class ImageSession;
 class QWidget;
@@ -21,11 +23,15 @@ public:
     bool leave();
     // Whether the window may close; edits given up stay in the recovery file.
     bool mayClose();
+    // What was kept for the image just shown: an interrupted run's unsaved state is offered
+    // back first; otherwise a model's proposal is shown as unsaved edits. Returns the note
+    // that tells how many shapes were proposed, or nothing.
+    QString offerKeptWork();
+
+private:
     // What an interrupted run left unsaved is offered back, never applied silently; true
     // when the operator took it back.
     bool offerRecovery();
-
-private:
     enum class Outcome { Saved, Declined, Failed };
     Outcome saveBeforeLeaving();
     Outcome save();
