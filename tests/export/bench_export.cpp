@@ -3,20 +3,18 @@
 // second and the peak resident size of every run. The images and label files of a folder are hard
 // links to one pair, so the largest dataset costs directory entries, not gigabytes; every output is
 // removed after its run.
+#include "childrun.h"
 #include "imageannotation.h"
 #include "labelfile.h"
 #include "workflowfixture.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
 #include <vector>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -38,14 +36,6 @@ long residentKilobytes()
     const QList<QByteArray> fields = statm.readAll().split(' ');
     return fields.size() > 1 ? fields.at(1).toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
 }
-
-struct Measurement
-{
-    bool finished = false;
-    int exitCode = -1;
-    double seconds = 0;
-    long peakKilobytes = 0;
-};
 
 // Twenty tagged shapes spread over the image, with a class tag and two attribute tags.
 QByteArray labelFileBytes(const QString& scratchPath)
@@ -95,42 +85,7 @@ bool buildDataset(const QString& dir, int imageCount, const QString& jpeg, const
     return true;
 }
 
-// Runs a program as a child of its own, so that its peak resident size is its alone.
-// quiet sends its standard output away: the counts of --stats are not this table's.
-Measurement measureRun(const std::vector<std::string>& arguments, bool quiet = false)
-{
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-
-    Measurement measured;
-    QElapsedTimer clock;
-    clock.start();
-    // fork, not posix_spawn: the kernel carries the peak of the memory a process had before
-    // exec into its own, and a forked child starts from this process's present size, which
-    // stays below the exporter's (both are printed).
-    const pid_t child = fork();
-    if (child < 0)
-        return measured;
-    if (child == 0) {
-        if (quiet && !std::freopen("/dev/null", "w", stdout))
-            _exit(127);
-        execv(argv.front(), argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child)
-        return measured;
-    measured.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    measured.finished = WIFEXITED(status);
-    measured.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    measured.peakKilobytes = usage.ru_maxrss;
-    return measured;
-}
-
-void printRow(const char* what, int imageCount, const Measurement& m)
+void printRow(const char* what, int imageCount, const ChildRun& m)
 {
     std::printf("%-16s %7d %9.3f %10.0f %9.1f %5d\n", what, imageCount, m.seconds,
                 m.seconds > 0 ? imageCount / m.seconds : 0.0, m.peakKilobytes / 1024.0, m.exitCode);
@@ -153,13 +108,13 @@ void removeProposals(const QString& dataset)
 void exportAndImport(const QString& dataset, const QString& output, const char* format,
                      const std::string& vocabulary, int imageCount)
 {
-    const Measurement exported = measureRun({exporter, "--vocabulary", vocabulary, "--format",
-                                             format, "--output", local(output), local(dataset)});
+    const ChildRun exported = measureRun({exporter, "--vocabulary", vocabulary, "--format", format,
+                                          "--output", local(output), local(dataset)});
     printRow((std::string("export ") + format).c_str(), imageCount, exported);
     const QString predictions =
         QByteArray(format) == "coco" ? output + QLatin1String("/instances.json") : output;
-    const Measurement imported = measureRun({importer, "--vocabulary", vocabulary, "--format",
-                                             format, local(predictions), local(dataset)});
+    const ChildRun imported = measureRun({importer, "--vocabulary", vocabulary, "--format", format,
+                                          local(predictions), local(dataset)});
     printRow((std::string("import ") + format).c_str(), imageCount, imported);
     QDir(output).removeRecursively();
     removeProposals(dataset);

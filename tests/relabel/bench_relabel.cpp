@@ -1,21 +1,16 @@
 // Relabels generated datasets of 1,000 and 100,000 label files (20 shapes each, every file
 // changed by a tag added to the first category) and prints files per second and the
 // relabeller's peak resident size, measured per run.
+#include "childrun.h"
 #include "workflowfixture.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -30,13 +25,6 @@ const QByteArray oldIndex = "0,0,S1\n0,1,S2\n0,2,S3\n0,3,S4\n0,4,S5\n0,5,S6\n"
 // moves down one row.
 const QByteArray newVocabulary = "S1 0 S2 0 S3 0 S4 0 S5 0 S6 0\nK 6 T1 T2 T3 T4 T5 T6\n"
                                  "M 5 U1 U2 U3 U4 U5\n";
-
-struct Measurement
-{
-    int exitCode = -1;
-    double seconds = 0;
-    long peakKilobytes = 0;
-};
 
 QByteArray labelFileBytes()
 {
@@ -71,37 +59,6 @@ bool buildDataset(const QString& dir, int fileCount, const QByteArray& labels)
     return true;
 }
 
-// Runs the relabeller as a child of its own, so that its peak resident size is its alone.
-Measurement runRelabeller(const std::vector<std::string>& arguments)
-{
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-
-    Measurement measured;
-    QElapsedTimer clock;
-    clock.start();
-    const pid_t child = fork();
-    if (child < 0)
-        return measured;
-    if (child == 0) {
-        // The dry run lists every change; the figures are what matter here.
-        const int devNull = open("/dev/null", O_WRONLY);
-        dup2(devNull, STDOUT_FILENO);
-        execv(relabeller, argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (wait4(child, &status, 0, &usage) != child)
-        return measured;
-    measured.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    measured.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    measured.peakKilobytes = usage.ru_maxrss;
-    return measured;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -130,7 +87,7 @@ int main(int argc, char* argv[])
             if (QByteArray(run) == "dry-run")
                 arguments.push_back("--dry-run");
             arguments.push_back(QFile::encodeName(dataset).toStdString());
-            const Measurement m = runRelabeller(arguments);
+            const ChildRun m = measureRun(arguments, true);
             std::printf("%-8s %7d %9.3f %9.0f %9.1f %5d\n", run, fileCount, m.seconds,
                         m.seconds > 0 ? fileCount / m.seconds : 0.0, m.peakKilobytes / 1024.0,
                         m.exitCode);
