@@ -1,6 +1,6 @@
 #include "batchpanel.h"
 
-#include "labelviewer.h"
+#include "taglayout.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -114,17 +114,13 @@ void BatchPanel::setBatch(const BatchFiles& batch, const QStringList& labelPaths
     updateProgress();
 }
 
-void BatchPanel::setTagCaptions(const LabelViewer& table)
+void BatchPanel::setTagCaptions(const TagLayout& layout)
 {
     std::vector<BatchFilter::TagCaption> captions;
-    for (int row = 0; row < table.rowCount(); ++row)
-        for (int column = 0; column < table.columnCount(); ++column) {
-            // The kind of a cell is told by its colour; only tags have captions.
-            const QTableWidgetItem* cell = table.item(row, column);
-            const QColor kind = cell ? cell->background().color() : QColor();
+    for (int row = 0; row < layout.rowCount(); ++row)
+        for (int column = 0; column < layout.columnCount(); ++column) {
             QString caption;
-            if ((kind == LabelViewer::singleTagColor || kind == LabelViewer::categoryTagColor) &&
-                table.describeTags({{row, column}}, caption))
+            if (layout.isTag(row, column) && layout.describeTags({{row, column}}, caption))
                 captions.push_back({{row, column}, caption.trimmed()});
         }
     filter.setTagCaptions(std::move(captions));

@@ -16,7 +16,7 @@
 
 #include <vector>
 
-class LabelViewer;
+class TagLayout;
 class QMainWindow;
 class QMenu;
 class QStatusBar;
@@ -36,7 +36,7 @@ public:
 
     void setBatch(const BatchFiles& batch, const QStringList& labelPaths);
     // The captions the filter finds tags by, as the tag table shows them.
-    void setTagCaptions(const LabelViewer& table);
+    void setTagCaptions(const TagLayout& layout);
     void setLabelled(int row, bool labelled);
     // Ticks every image whose label file this is: two may share one ("a.jpg" and "a.JPG").
     void markLabelled(const QStringList& labelPaths, const QString& labelPath);

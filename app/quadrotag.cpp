@@ -103,6 +103,8 @@ void Quadrotag::connectEditHistory()
 void Quadrotag::connectBatch()
 {
     batchPanel.install(this, ui.menuFunction, ui.statusBar, imageViewer.imageWidget());
+    // The vocabulary is read once, at start, so its captions are too.
+    batchPanel.setTagCaptions(labelViewer.tagLayout());
     connect(ui.actionOpen_Folder, &QAction::triggered, this, &Quadrotag::slotOpenFolder);
     connect(ui.actionNext_Unlabelled_Image, &QAction::triggered, this,
             &Quadrotag::slotNextUnlabelledImage);
@@ -183,7 +185,6 @@ void Quadrotag::startBatch(const BatchFiles& batch, int first)
     for (const QString& imagePath : imagePaths)
         labelPaths.append(labelPathFor(imagePath));
     batchPanel.setBatch(batch, labelPaths);
-    batchPanel.setTagCaptions(labelViewer);
     loadCurrentImage();
 }
 
