@@ -231,9 +231,9 @@ void ImageSession::restore(ImageAnnotation recovered)
 
 void ImageSession::propose(ImageAnnotation proposal)
 {
+    // Set first: the step's own save-rule check already counts the proposal as unsaved.
     proposed = true;
-    describeAll(proposal);
-    record(AnnotationChange::everythingReplaced(current, proposal, active));
+    restore(std::move(proposal));
 }
 
 int ImageSession::proposeFrom(const QString& proposalPath, bool& readToEnd)
