@@ -1,0 +1,86 @@
+#include "claim.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <QSysInfo>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <sys/types.h>
+#endif
+
+namespace {
+
+QByteArray valueOf(const QList<QByteArray>& lines, const QByteArray& key)
+{
+    const QByteArray prefix = key + ' ';
+    for (const QByteArray& line : lines)
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size());
+    return QByteArray();
+}
+
+} // namespace
+
+Claim Claim::ofThisProcess(const QString& operatorName)
+{
+    Claim claim;
+    claim.operatorName = operatorName;
+    claim.host = QSysInfo::machineHostName();
+    claim.pid = QCoreApplication::applicationPid();
+    claim.since = QDateTime::currentDateTimeUtc();
+    return claim;
+}
+
+std::optional<Claim> Claim::fromBytes(const QByteArray& bytes)
+{
+    const QList<QByteArray> lines = bytes.split('\n');
+    Claim claim;
+    claim.operatorName = QString::fromUtf8(valueOf(lines, "operator"));
+    claim.host = QString::fromUtf8(valueOf(lines, "host"));
+    bool isNumber = false;
+    claim.pid = valueOf(lines, "pid").toLongLong(&isNumber);
+    claim.since = QDateTime::fromString(QString::fromLatin1(valueOf(lines, "since")), Qt::ISODate);
+    if (claim.operatorName.isEmpty() || claim.host.isEmpty() || !isNumber || claim.pid <= 0 ||
+        !claim.since.isValid())
+        return std::nullopt;
+    return claim;
+}
+
+QByteArray Claim::toBytes() const
+{
+    return "operator " + operatorName.toUtf8() + "\nhost " + host.toUtf8() + "\npid " +
+           QByteArray::number(pid) + "\nsince " + since.toUTC().toString(Qt::ISODate).toLatin1() +
+           '\n';
+}
+
+bool Claim::isSameProcess(const Claim& other) const
+{
+    return pid == other.pid && host == other.host;
+}
+
+bool Claim::isStale(const QDateTime& modified, const QDateTime& now, const QString& thisHost) const
+{
+    if (modified.secsTo(now) > staleAfterSeconds)
+        return true;
+    return host == thisHost && isProcessGone(pid);
+}
+
+bool Claim::operator==(const Claim& other) const
+{
+    return operatorName == other.operatorName && isSameProcess(other) && since == other.since;
+}
+
+bool isProcessGone(qint64 pid)
+{
+#ifdef Q_OS_UNIX
+    if (pid <= 0)
+        return false;
+    // No signal is sent; ESRCH alone says there is no such process (EPERM: it runs as another user).
+    return ::kill(pid_t(pid), 0) == -1 && errno == ESRCH;
+#else
+    Q_UNUSED(pid);
+    return false;
+#endif
+}

@@ -1,0 +1,49 @@
+#ifndef QUADROTAG_IMAGECLAIM_H
+#define QUADROTAG_IMAGECLAIM_H
+
+#include "claim.h"
+
+#include <QString>
+
+// This program's claim on the image it shows: a small file beside the image, created
+// exclusively so that of two programs racing for one image exactly one holds it, refreshed
+// while held, and removed by its holder alone, or by anyone once it is stale.
+class ImageClaim
+{
+public:
+    enum class Result { Held, HeldByOther, Failed };
+
+    explicit ImageClaim(const QString& operatorName);
+
+    // Claims this image, taking a stale claim over. On HeldByOther, holder() tells who has it;
+    // Failed when the claim file can't be written (a read-only folder).
+    Result take(const QString& imagePath);
+    // Removes this program's claim file, if it still is this program's.
+    void release();
+    // Gives the claim file a new modification time; false when it is no longer this
+    // program's (it was taken over after this program stopped refreshing it).
+    bool refresh();
+
+    bool isHeld() const { return !heldPath.isEmpty(); }
+    // The image whose claim this program holds, or an empty string.
+    const QString& heldImage() const { return heldImagePath; }
+    // Who held the image when take() last found it held.
+    const Claim& holder() const { return lastHolder; }
+    const Claim& self() const { return own; }
+
+private:
+    bool removeIfStillStale(const QString& claimPath, const QByteArray& staleBytes);
+    bool isOwnFile(const QString& claimPath) const;
+
+    Claim own;
+    QByteArray ownBytes;
+    QString heldPath;
+    QString heldImagePath;
+    Claim lastHolder;
+};
+
+// Creates the file at path holding bytes, only when no file is there; of two programs
+// racing, exactly one succeeds, on a local disk and on a network share.
+bool createExclusively(const QString& path, const QByteArray& bytes);
+
+#endif

@@ -1,0 +1,91 @@
+#include "operatorsaves.h"
+
+#include "teampaths.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QList>
+
+#include <algorithm>
+
+namespace {
+
+const int logFields = 3;
+
+// "<operator>@<host>.log": operator names hold no @.
+QString operatorOfLog(const QString& logFileName)
+{
+    const qsizetype at = logFileName.indexOf(QLatin1Char('@'));
+    return at > 0 && logFileName.endsWith(QLatin1String(".log")) ? logFileName.left(at)
+                                                                  : QString();
+}
+
+bool isSaveLine(const QList<QByteArray>& fields)
+{
+    bool isNumber = false;
+    return fields.size() == logFields && !fields[1].isEmpty() &&
+           fields[2].trimmed().toInt(&isNumber) >= 0 && isNumber;
+}
+
+} // namespace
+
+bool OperatorSaves::Tally::operator==(const Tally& other) const
+{
+    return operatorName == other.operatorName && saves == other.saves && images == other.images;
+}
+
+std::vector<OperatorSaves::Tally> OperatorSaves::ofDataset(const QString& root)
+{
+    OperatorSaves saves;
+    const QString teamFolder = QLatin1String(teamFolderName);
+    QDirIterator folders(root, {teamFolder}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+    while (folders.hasNext()) {
+        const QString found = folders.next();
+        const QString imageFolder = found.left(found.size() - teamFolder.size() - 1);
+        QDir logs(found + QStringLiteral("/log"));
+        for (const QString& name : logs.entryList({QStringLiteral("*.log")}, QDir::Files)) {
+            QFile file(logs.filePath(name));
+            if (file.open(QIODevice::ReadOnly))
+                saves.addLog(imageFolder, name, file.readAll());
+        }
+    }
+    return saves.tallies();
+}
+
+void OperatorSaves::addLog(const QString& imageFolder, const QString& logFileName,
+                           const QByteArray& bytes)
+{
+    const QString name = operatorOfLog(logFileName);
+    if (name.isEmpty())
+        return;
+    auto entry = std::find_if(byOperator.begin(), byOperator.end(),
+                              [&name](const auto& pair) { return pair.first == name; });
+    if (entry == byOperator.end()) {
+        byOperator.push_back({name, Counts()});
+        entry = byOperator.end() - 1;
+    }
+    for (const QByteArray& line : bytes.split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        if (!isSaveLine(fields))
+            continue;
+        ++entry->second.saves;
+        entry->second.images.push_back(imageFolder + QLatin1Char('/') +
+                                       QString::fromUtf8(fields[1]));
+    }
+}
+
+std::vector<OperatorSaves::Tally> OperatorSaves::tallies() const
+{
+    std::vector<Tally> result;
+    for (const auto& [name, counts] : byOperator) {
+        std::vector<QString> images = counts.images;
+        std::sort(images.begin(), images.end());
+        const auto distinct = std::unique(images.begin(), images.end()) - images.begin();
+        result.push_back({name, counts.saves, distinct});
+    }
+    std::sort(result.begin(), result.end(),
+              [](const Tally& a, const Tally& b) { return a.operatorName < b.operatorName; });
+    return result;
+}

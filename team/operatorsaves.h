@@ -1,0 +1,40 @@
+#ifndef QUADROTAG_OPERATORSAVES_H
+#define QUADROTAG_OPERATORSAVES_H
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+// Who saved what in a dataset, read from every operator's log in its hidden team folders.
+class OperatorSaves
+{
+public:
+    struct Tally
+    {
+        QString operatorName;
+        long long saves = 0;
+        // Distinct images saved.
+        long long images = 0;
+        bool operator==(const Tally& other) const;
+    };
+
+    // Reads the logs of every folder of the dataset at root.
+    static std::vector<Tally> ofDataset(const QString& root);
+
+    // Counts the lines of one log of the team folder of imageFolder.
+    void addLog(const QString& imageFolder, const QString& logFileName, const QByteArray& bytes);
+    // One tally per operator, sorted by name.
+    std::vector<Tally> tallies() const;
+
+private:
+    struct Counts
+    {
+        long long saves = 0;
+        // folder + '/' + image name
+        std::vector<QString> images;
+    };
+    std::vector<std::pair<QString, Counts>> byOperator;
+};
+
+#endif

@@ -1,0 +1,26 @@
+#include "savelog.h"
+
+#include "teampaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+SaveLog::SaveLog(const QString& operatorName, const QString& host)
+    : operatorName(operatorName), host(host)
+{
+}
+
+bool SaveLog::append(const QString& imagePath, int storedShapes, const QDateTime& time) const
+{
+    const QString path = logPathFor(imagePath, operatorName, host);
+    if (!QDir().mkpath(QFileInfo(path).path()))
+        return false;
+    const QByteArray line = time.toUTC().toString(Qt::ISODate).toLatin1() + '\t' +
+                            QFileInfo(imagePath).fileName().toUtf8() + '\t' +
+                            QByteArray::number(storedShapes) + '\n';
+    QFile file(path);
+    // One write of one line: appends of one writer never interleave.
+    return file.open(QIODevice::WriteOnly | QIODevice::Append) &&
+           file.write(line) == line.size() && file.flush();
+}

@@ -1,0 +1,23 @@
+#ifndef QUADROTAG_SAVELOG_H
+#define QUADROTAG_SAVELOG_H
+
+#include <QDateTime>
+#include <QString>
+
+// The operator's own log of saves beside the images: only its writer appends to it, so no two
+// computers ever write one file.
+class SaveLog
+{
+public:
+    SaveLog(const QString& operatorName, const QString& host);
+
+    // Appends "<ISO 8601 time>\t<image file name>\t<shapes>" to the log of the image's
+    // folder; false when it could not be written.
+    bool append(const QString& imagePath, int storedShapes, const QDateTime& time) const;
+
+private:
+    QString operatorName;
+    QString host;
+};
+
+#endif

@@ -1,0 +1,376 @@
+#include "claim.h"
+#include "claimsfolder.h"
+#include "imageclaim.h"
+#include "operatorname.h"
+#include "operatorsaves.h"
+#include "savelog.h"
+#include "teampaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeAll(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+bool setAge(const QString& path, qint64 seconds)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) &&
+           file.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-seconds),
+                            QFileDevice::FileModificationTime);
+}
+
+// The id of a process of this host that has ended.
+qint64 endedProcessId()
+{
+    QProcess process;
+    process.start(QStringLiteral("true"), {});
+    process.waitForStarted();
+    const qint64 pid = process.processId();
+    process.waitForFinished();
+    return pid;
+}
+
+// A claim of another program of this host that runs as long as the test does.
+Claim claimOfAnother(const QString& name, qint64 pid = 1)
+{
+    Claim claim = Claim::ofThisProcess(name);
+    claim.pid = pid;
+    return claim;
+}
+
+} // namespace
+
+class TestTeam : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void operatorNameIsChecked_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("64 characters") << QString(64, QLatin1Char('a')) << true;
+        QTest::newRow("65 characters") << QString(65, QLatin1Char('a')) << false;
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("letters and a space") << QStringLiteral("Zoë Ann") << true;
+        QTest::newRow("slash") << QStringLiteral("a/b") << false;
+        QTest::newRow("backslash") << QStringLiteral("a\\b") << false;
+        QTest::newRow("at") << QStringLiteral("a@b") << false;
+        QTest::newRow("line feed") << QStringLiteral("a\nb") << false;
+        QTest::newRow("carriage return") << QStringLiteral("a\rb") << false;
+        QTest::newRow("tab") << QStringLiteral("a\tb") << false;
+        QTest::newRow("delete") << QStringLiteral("a\x7f") << false;
+        QTest::newRow("escape") << QStringLiteral("\x1b[1m") << false;
+    }
+    void operatorNameIsChecked()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, accepted);
+        QCOMPARE(OperatorName::problemWith(name).isEmpty(), accepted);
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("QUADROTAG_OPERATOR"), name);
+        environment.insert(QStringLiteral("USER"), QStringLiteral("login"));
+        QString error;
+        QCOMPARE(OperatorName::fromEnvironment(environment, &error), accepted ? name : QString());
+        QCOMPARE(error.contains(QLatin1String("QUADROTAG_OPERATOR")), !accepted);
+    }
+
+    void loginNameServesWithoutTheVariable()
+    {
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("USER"), QStringLiteral("login"));
+        QString error;
+        QCOMPARE(OperatorName::fromEnvironment(environment, &error), QStringLiteral("login"));
+        QVERIFY(error.isEmpty());
+        environment.insert(QStringLiteral("USER"), QStringLiteral("a/b"));
+        QCOMPARE(OperatorName::fromEnvironment(environment, &error), QString());
+        QVERIFY(error.contains(QLatin1String("QUADROTAG_OPERATOR")));
+    }
+
+    void claimFileReadsBack_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("whole");
+        const QByteArray good = "operator ann\nhost pc1\npid 42\nsince 2026-12-07T18:30:00Z\n";
+        QTest::newRow("whole") << good << true;
+        QTest::newRow("empty, as while written without hard links") << QByteArray() << false;
+        QTest::newRow("no operator") << QByteArray(good).replace("operator ann\n", "") << false;
+        QTest::newRow("no host") << QByteArray(good).replace("host pc1\n", "") << false;
+        QTest::newRow("pid not a number") << QByteArray(good).replace("pid 42", "pid x") << false;
+        QTest::newRow("pid zero") << QByteArray(good).replace("pid 42", "pid 0") << false;
+        QTest::newRow("since not a time") << QByteArray(good).replace("2026-12-07", "today")
+                                          << false;
+    }
+    void claimFileReadsBack()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, whole);
+        const std::optional<Claim> claim = Claim::fromBytes(bytes);
+        QCOMPARE(claim.has_value(), whole);
+        if (whole) {
+            QCOMPARE(claim->operatorName, QStringLiteral("ann"));
+            QCOMPARE(claim->pid, 42);
+            QCOMPARE(claim->toBytes(), bytes);
+        }
+    }
+
+    void claimIsStaleByAgeOrByAnEndedProcessOfThisHost_data()
+    {
+        QTest::addColumn<int>("ageSeconds");
+        QTest::addColumn<bool>("thisHost");
+        QTest::addColumn<bool>("processEnded");
+        QTest::addColumn<bool>("stale");
+        QTest::newRow("fresh, running") << 0 << true << false << false;
+        QTest::newRow("120 s, running") << 120 << true << false << false;
+        QTest::newRow("121 s, running") << 121 << true << false << true;
+        QTest::newRow("121 s, other host") << 121 << false << false << true;
+        QTest::newRow("fresh, ended here") << 0 << true << true << true;
+        QTest::newRow("fresh, ended on another host") << 0 << false << true << false;
+    }
+    void claimIsStaleByAgeOrByAnEndedProcessOfThisHost()
+    {
+        QFETCH(int, ageSeconds);
+        QFETCH(bool, thisHost);
+        QFETCH(bool, processEnded);
+        QFETCH(bool, stale);
+        const Claim claim = claimOfAnother(QStringLiteral("ann"), processEnded ? endedProcessId() : 1);
+        const QString here = thisHost ? claim.host : claim.host + QStringLiteral("-other");
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        QCOMPARE(claim.isStale(now.addSecs(-ageSeconds), now, here), stale);
+    }
+
+    void exclusiveCreationLetsOneWin()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("x.claim"));
+        QVERIFY(createExclusively(path, "first\n"));
+        QVERIFY(!createExclusively(path, "second\n"));
+        QCOMPARE(readAll(path), QByteArray("first\n"));
+        // No temporary file is left behind, won or lost.
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("x.claim")});
+    }
+
+    void takingAClaimWritesWhoHoldsIt()
+    {
+        QTemporaryDir dir;
+        const QString image = dir.filePath(QStringLiteral("a.jpg"));
+        ImageClaim claim(QStringLiteral("ann"));
+        QCOMPARE(claim.take(image), ImageClaim::Result::Held);
+        const std::optional<Claim> written = Claim::fromBytes(readAll(claimPathFor(image)));
+        QVERIFY(written);
+        QCOMPARE(written->operatorName, QStringLiteral("ann"));
+        QCOMPARE(written->host, QSysInfo::machineHostName());
+        QCOMPARE(written->pid, QCoreApplication::applicationPid());
+        QVERIFY(qAbs(written->since.secsTo(QDateTime::currentDateTimeUtc())) < 5);
+        QCOMPARE(claim.heldImage(), image);
+    }
+
+    void claimIsTakenOverOnlyWhenStale_data()
+    {
+        QTest::addColumn<int>("ageSeconds");
+        QTest::addColumn<bool>("processEnded");
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("live") << 0 << false << false << false;
+        QTest::newRow("119 s old") << 119 << false << false << false;
+        QTest::newRow("121 s old") << 121 << false << false << true;
+        QTest::newRow("its process ended") << 0 << true << false << true;
+        QTest::newRow("damaged, fresh") << 0 << false << true << false;
+        QTest::newRow("damaged, 121 s old") << 121 << false << true << true;
+    }
+    void claimIsTakenOverOnlyWhenStale()
+    {
+        QFETCH(int, ageSeconds);
+        QFETCH(bool, processEnded);
+        QFETCH(bool, damaged);
+        QFETCH(bool, taken);
+        QTemporaryDir dir;
+        const QString image = dir.filePath(QStringLiteral("a.jpg"));
+        const QString path = claimPathFor(image);
+        const QByteArray theirs =
+            damaged ? QByteArray("operator bob\n")
+                    : claimOfAnother(QStringLiteral("bob"), processEnded ? endedProcessId() : 1)
+                          .toBytes();
+        QVERIFY(writeAll(path, theirs));
+        QVERIFY(setAge(path, ageSeconds));
+        ImageClaim claim(QStringLiteral("ann"));
+        const ImageClaim::Result result = claim.take(image);
+        QCOMPARE(result == ImageClaim::Result::Held, taken);
+        QCOMPARE(readAll(path) == theirs, !taken);
+        if (!taken && !damaged)
+            QCOMPARE(claim.holder().operatorName, QStringLiteral("bob"));
+        QVERIFY(!QFile::exists(path + QStringLiteral(".takeover")));
+    }
+
+    void claimIsRemovedByItsHolderOnly()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath(QStringLiteral("a.jpg"));
+        const QString b = dir.filePath(QStringLiteral("b.jpg"));
+        ImageClaim claim(QStringLiteral("ann"));
+        QCOMPARE(claim.take(a), ImageClaim::Result::Held);
+        // Taking the next image leaves the last one.
+        QCOMPARE(claim.take(b), ImageClaim::Result::Held);
+        QVERIFY(!QFile::exists(claimPathFor(a)));
+        QVERIFY(QFile::exists(claimPathFor(b)));
+        // Taken over while this program was not refreshing it: the new holder's file stays.
+        const QByteArray theirs = claimOfAnother(QStringLiteral("bob")).toBytes();
+        QVERIFY(writeAll(claimPathFor(b), theirs));
+        QVERIFY(!claim.refresh());
+        claim.release();
+        QCOMPARE(readAll(claimPathFor(b)), theirs);
+    }
+
+    void refreshRenewsTheModificationTime()
+    {
+        QTemporaryDir dir;
+        const QString image = dir.filePath(QStringLiteral("a.jpg"));
+        ImageClaim claim(QStringLiteral("ann"));
+        QCOMPARE(claim.take(image), ImageClaim::Result::Held);
+        QVERIFY(setAge(claimPathFor(image), 100));
+        QVERIFY(claim.refresh());
+        QVERIFY(QFileInfo(claimPathFor(image)).lastModified().secsTo(
+                    QDateTime::currentDateTimeUtc()) < 5);
+        claim.release();
+        QVERIFY(!QFile::exists(claimPathFor(image)));
+        QVERIFY(!claim.refresh());
+    }
+
+    void twoProcessesRacingEachWinHalfNeverTheSame()
+    {
+        QTemporaryDir dir;
+        const int rounds = 200;
+        // Odd rounds race for a stale claim, which both take over at the same moment.
+        const QByteArray stale = claimOfAnother(QStringLiteral("gone")).toBytes();
+        for (int round = 1; round < rounds; round += 2) {
+            const QString path = claimPathFor(dir.filePath(QStringLiteral("r%1.jpg").arg(round)));
+            QVERIFY(writeAll(path, stale));
+            QVERIFY(setAge(path, 300));
+        }
+        const QString startFile = dir.filePath(QStringLiteral("start"));
+        const QStringList arguments{dir.path(), QString::number(rounds), startFile};
+        QProcess first;
+        QProcess second;
+        first.start(QStringLiteral(CLAIM_CHILD), arguments);
+        second.start(QStringLiteral(CLAIM_CHILD), arguments);
+        QVERIFY(first.waitForStarted() && second.waitForStarted());
+        const qint64 firstPid = first.processId();
+        const qint64 secondPid = second.processId();
+        QVERIFY(writeAll(startFile, "go"));
+        QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
+        QCOMPARE(first.exitCode(), 0);
+        QCOMPARE(second.exitCode(), 0);
+        const QList<QByteArray> firstLines = first.readAllStandardOutput().trimmed().split('\n');
+        const QList<QByteArray> secondLines = second.readAllStandardOutput().trimmed().split('\n');
+        QCOMPARE(firstLines.size(), rounds);
+        QCOMPARE(secondLines.size(), rounds);
+        for (int round = 0; round < rounds; ++round) {
+            const QByteArray a = firstLines[round];
+            const QByteArray b = secondLines[round];
+            const QByteArray won = QByteArray::number(round) + " won";
+            const QByteArray lost = QByteArray::number(round) + " lost";
+            QVERIFY2((a == won && b == lost) || (a == lost && b == won),
+                     (a + " / " + b).constData());
+            const std::optional<Claim> holder = Claim::fromBytes(
+                readAll(claimPathFor(dir.filePath(QStringLiteral("r%1.jpg").arg(round)))));
+            QVERIFY(holder);
+            QCOMPARE(holder->pid, a == won ? firstPid : secondPid);
+        }
+    }
+
+    void claimsFolderListsLiveClaimsOfOthers()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path();
+        ImageClaim own(QStringLiteral("ann"));
+        QCOMPARE(own.take(folder + QStringLiteral("/mine.jpg")), ImageClaim::Result::Held);
+        QVERIFY(writeAll(claimPathFor(folder + QStringLiteral("/live.jpg")),
+                         claimOfAnother(QStringLiteral("bob")).toBytes()));
+        const QString old = claimPathFor(folder + QStringLiteral("/old.jpg"));
+        QVERIFY(writeAll(old, claimOfAnother(QStringLiteral("cy")).toBytes()));
+        QVERIFY(setAge(old, 121));
+        QVERIFY(writeAll(claimPathFor(folder + QStringLiteral("/ended.jpg")),
+                         claimOfAnother(QStringLiteral("di"), endedProcessId()).toBytes()));
+        QVERIFY(writeAll(claimPathFor(folder + QStringLiteral("/bad.jpg")), "operator x\n"));
+        const QHash<QString, Claim> claims =
+            ClaimsFolder(own.self()).liveClaimsOfOthers(folder, QDateTime::currentDateTimeUtc());
+        QCOMPARE(claims.keys(), QList<QString>{QStringLiteral("live.jpg")});
+        QCOMPARE(claims.value(QStringLiteral("live.jpg")).operatorName, QStringLiteral("bob"));
+    }
+
+    void saveLogAppendsOneLinePerSave()
+    {
+        QTemporaryDir dir;
+        const QString image = dir.filePath(QStringLiteral("a b.jpg"));
+        const SaveLog log(QStringLiteral("ann"), QStringLiteral("pc1"));
+        const QDateTime time(QDate(2026, 12, 7), QTime(18, 30, 5), Qt::UTC);
+        QVERIFY(log.append(image, 3, time));
+        QVERIFY(log.append(image, 0, time.addSecs(60)));
+        QCOMPARE(readAll(dir.filePath(QStringLiteral(".quadrotag/log/ann@pc1.log"))),
+                 QByteArray("2026-12-07T18:30:05Z\ta b.jpg\t3\n"
+                            "2026-12-07T18:31:05Z\ta b.jpg\t0\n"));
+    }
+
+    void operatorSavesCountsSavesAndDistinctImages_data()
+    {
+        QTest::addColumn<QByteArray>("annLog");
+        QTest::addColumn<long long>("saves");
+        QTest::addColumn<long long>("images");
+        QTest::newRow("one save") << QByteArray("t\ta.jpg\t1\n") << 1LL << 1LL;
+        QTest::newRow("one image twice") << QByteArray("t\ta.jpg\t1\nt\ta.jpg\t2\n") << 2LL << 1LL;
+        QTest::newRow("two images") << QByteArray("t\ta.jpg\t1\nt\tb.jpg\t2\n") << 2LL << 2LL;
+        QTest::newRow("line cut short") << QByteArray("t\ta.jpg\t1\nt\tb.jp") << 1LL << 1LL;
+        QTest::newRow("count not a number") << QByteArray("t\ta.jpg\tx\n") << 0LL << 0LL;
+        QTest::newRow("negative count") << QByteArray("t\ta.jpg\t-1\n") << 0LL << 0LL;
+    }
+    void operatorSavesCountsSavesAndDistinctImages()
+    {
+        QFETCH(QByteArray, annLog);
+        QFETCH(long long, saves);
+        QFETCH(long long, images);
+        OperatorSaves tally;
+        tally.addLog(QStringLiteral("/d"), QStringLiteral("zed@pc1.log"), "t\ta.jpg\t1\n");
+        tally.addLog(QStringLiteral("/d"), QStringLiteral("ann@pc1.log"), annLog);
+        const std::vector<OperatorSaves::Tally> tallies = tally.tallies();
+        QCOMPARE(tallies.size(), std::size_t(2));
+        QCOMPARE(tallies[0], (OperatorSaves::Tally{QStringLiteral("ann"), saves, images}));
+        QCOMPARE(tallies[1], (OperatorSaves::Tally{QStringLiteral("zed"), 1, 1}));
+    }
+
+    void operatorSavesJoinHostsAndFolders()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeAll(dir.filePath(QStringLiteral(".quadrotag/log/ann@pc1.log")),
+                         "t\ta.jpg\t1\n"));
+        QVERIFY(writeAll(dir.filePath(QStringLiteral(".quadrotag/log/ann@pc2.log")),
+                         "t\ta.jpg\t2\n"));
+        // The same name in another folder is another image.
+        QVERIFY(writeAll(dir.filePath(QStringLiteral("sub/.quadrotag/log/ann@pc1.log")),
+                         "t\ta.jpg\t1\n"));
+        QVERIFY(writeAll(dir.filePath(QStringLiteral(".quadrotag/log/notes.txt")), "t\tb.jpg\t1\n"));
+        QCOMPARE(OperatorSaves::ofDataset(dir.path()),
+                 (std::vector<OperatorSaves::Tally>{{QStringLiteral("ann"), 3, 2}}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTeam)
+#include "test_team.moc"
