@@ -44,6 +44,8 @@ void AnnotationEditor::activeShapeChanged(int index)
 // Tags chosen while the corners were placed belong to the new shape.
 void AnnotationEditor::shapeAdded(Label& shape)
 {
+    if (refused())
+        return;
     std::cout << "Shape Added!" << std::endl;
     Label tagged = shape;
     table.collectSelectedTags(tagged.tags);
@@ -55,6 +57,8 @@ void AnnotationEditor::shapeAdded(Label& shape)
 
 void AnnotationEditor::tagsClicked()
 {
+    if (refused())
+        return;
     const int active = session.activeShape();
     if (active == -1)
         return;
@@ -71,6 +75,8 @@ void AnnotationEditor::tagsClicked()
 
 bool AnnotationEditor::toggleTag(int row, int column)
 {
+    if (refused())
+        return true;
     if (session.activeShape() == -1)
         return false;
     table.toggleTag(row, column);
@@ -80,6 +86,8 @@ bool AnnotationEditor::toggleTag(int row, int column)
 
 bool AnnotationEditor::repeatShapes(const QString& labelPath)
 {
+    if (refused())
+        return true;
     ImageAnnotation stored;
     if (labelPath.isEmpty() || !readLabelFile(stored, QFile::encodeName(labelPath).toStdString()) ||
         stored.labels.empty() || isDragging())
@@ -105,6 +113,8 @@ void AnnotationEditor::noteTurnedOn(const std::vector<std::pair<int, int>>& befo
 
 void AnnotationEditor::shapeMoved(QPoint& offset)
 {
+    if (refused())
+        return;
     const int active = session.activeShape();
     if (active == -1)
         return;
@@ -117,6 +127,8 @@ void AnnotationEditor::shapeMoved(QPoint& offset)
 
 void AnnotationEditor::cornerMoved(int corner, QPoint& position)
 {
+    if (refused())
+        return;
     const int active = session.activeShape();
     if (active == -1 || corner < 0 ||
         corner >= int(session.annotation().labels[active].points.size()))
@@ -154,6 +166,8 @@ void AnnotationEditor::shapeMoveFinished()
 
 void AnnotationEditor::deleteShape()
 {
+    if (refused())
+        return;
     // A shape held by the mouse is being changed; deleting it would record its mid-drag corners.
     if (session.activeShape() == -1 || isDragging())
         return;
@@ -163,7 +177,7 @@ void AnnotationEditor::deleteShape()
 
 void AnnotationEditor::styleChanged(int index)
 {
-    if (showingStyle || index == session.annotation().styleIndex)
+    if (showingStyle || index == session.annotation().styleIndex || refused())
         return;
     session.record(
         AnnotationChange::styleChanged(session.annotation(), index, session.activeShape()));
@@ -171,6 +185,8 @@ void AnnotationEditor::styleChanged(int index)
 
 void AnnotationEditor::undo()
 {
+    if (refused())
+        return;
     // A shape held by the mouse would be moved on from corners that are no longer its own.
     if (!isDragging())
         session.undo();
@@ -178,8 +194,29 @@ void AnnotationEditor::undo()
 
 void AnnotationEditor::redo()
 {
+    if (refused())
+        return;
     if (!isDragging())
         session.redo();
+}
+
+void AnnotationEditor::setRefusal(const QString& note)
+{
+    refusal = note;
+}
+
+bool AnnotationEditor::refused()
+{
+    if (refusal.isEmpty())
+        return false;
+    // The canvas, the table and the chooser may already show the edit; they go back.
+    viewer.imageWidget()->resetDrawing();
+    viewer.setAnnotation(session.annotation());
+    viewer.setActiveShape(session.activeShape());
+    showStyle(session.annotation().styleIndex);
+    showTagsOfActiveShape();
+    emit sglEditRefused(refusal);
+    return true;
 }
 
 bool AnnotationEditor::isDragging() const

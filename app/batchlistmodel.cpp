@@ -14,6 +14,7 @@ namespace {
 const int markSize = 16;
 const QColor doneColor(0, 150, 60);
 const QColor proposalColor(230, 140, 0);
+const QColor lockColor(200, 40, 40);
 const qreal tickWidth = 2.5;
 
 QIcon tickIcon()
@@ -43,6 +44,21 @@ QIcon ringIcon()
     return QIcon(pixmap);
 }
 
+// A padlock: someone else is working on this image.
+QIcon lockIcon()
+{
+    QPixmap pixmap(markSize, markSize);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(lockColor, 2));
+    painter.drawArc(QRectF(4.5, 1.5, 7, 9), 0, 180 * 16);
+    painter.drawLine(QPointF(4.5, 6), QPointF(4.5, 8));
+    painter.drawLine(QPointF(11.5, 6), QPointF(11.5, 8));
+    painter.fillRect(QRectF(2.5, 7.5, 11, 7.5), lockColor);
+    return QIcon(pixmap);
+}
+
 QIcon emptyIcon()
 {
     QPixmap pixmap(markSize, markSize);
@@ -54,7 +70,7 @@ QIcon emptyIcon()
 
 BatchListModel::BatchListModel(QObject* parent)
     : QAbstractListModel(parent), doneMark(tickIcon()), proposalMark(ringIcon()),
-      noMark(emptyIcon())
+      lockMark(lockIcon()), noMark(emptyIcon())
 {
 }
 
@@ -70,6 +86,7 @@ void BatchListModel::setBatch(const QStringList& imagePaths, const std::vector<b
     this->labelled.resize(std::size_t(names.size()), false);
     this->proposed = proposed;
     this->proposed.resize(std::size_t(names.size()), false);
+    holders.assign(std::size_t(names.size()), QString());
     labelledRows = int(std::count(this->labelled.begin(), this->labelled.end(), true));
     shown = -1;
     endResetModel();
@@ -94,6 +111,22 @@ void BatchListModel::setShownRow(int row)
     rowChanged(row);
 }
 
+void BatchListModel::setHolders(const std::vector<QString>& newHolders)
+{
+    for (std::size_t row = 0; row < holders.size(); ++row) {
+        const QString holder = row < newHolders.size() ? newHolders[row] : QString();
+        if (holder != holders[row]) {
+            holders[row] = holder;
+            rowChanged(int(row));
+        }
+    }
+}
+
+bool BatchListModel::isHeld(int row) const
+{
+    return row >= 0 && row < names.size() && !holders[std::size_t(row)].isEmpty();
+}
+
 bool BatchListModel::isLabelled(int row) const
 {
     return row >= 0 && row < names.size() && labelled[std::size_t(row)];
@@ -115,9 +148,18 @@ int BatchListModel::proposedCount() const
 
 int BatchListModel::nextUnlabelledRow(int row) const
 {
-    const auto start = labelled.begin() + std::clamp(row + 1, 0, int(names.size()));
-    const auto found = std::find(start, labelled.end(), false);
-    return found == labelled.end() ? -1 : int(found - labelled.begin());
+    for (int next = std::max(row + 1, 0); next < names.size(); ++next)
+        if (!labelled[std::size_t(next)] && !isHeld(next))
+            return next;
+    return -1;
+}
+
+int BatchListModel::firstFreeRow() const
+{
+    for (int row = 0; row < names.size(); ++row)
+        if (!labelled[std::size_t(row)] && !proposed[std::size_t(row)] && !isHeld(row))
+            return row;
+    return 0;
 }
 
 int BatchListModel::rowCount(const QModelIndex& parent) const
@@ -132,9 +174,13 @@ QVariant BatchListModel::data(const QModelIndex& index, int role) const
     const int row = index.row();
     switch (role) {
     case Qt::DisplayRole:
-        return names[row];
+        return isHeld(row) ? names[row] + QStringLiteral(" — ") + holders[std::size_t(row)]
+                           : names[row];
     case Qt::DecorationRole:
-        return isLabelled(row) ? doneMark : isProposed(row) ? proposalMark : noMark;
+        return isHeld(row)       ? lockMark
+               : isLabelled(row) ? doneMark
+               : isProposed(row) ? proposalMark
+                                 : noMark;
     case Qt::FontRole: {
         if (row != shown)
             return QVariant();
@@ -146,6 +192,8 @@ QVariant BatchListModel::data(const QModelIndex& index, int role) const
         return isLabelled(row);
     case ProposedRole:
         return isProposed(row);
+    case HolderRole:
+        return holders[std::size_t(row)];
     default:
         return QVariant();
     }

@@ -9,13 +9,14 @@
 
 // The batch as the "Images" list shows it: one row per image, in batch order, with its
 // file name, a done mark when its label file exists, a proposal mark when only a model's
-// proposal does, and the image on screen in bold.
+// proposal does, a lock and the holder's name when another operator holds it, and the image
+// on screen in bold.
 class BatchListModel : public QAbstractListModel
 {
     Q_OBJECT
 
 public:
-    enum Role { LabelledRole = Qt::UserRole + 1, ProposedRole };
+    enum Role { LabelledRole = Qt::UserRole + 1, ProposedRole, HolderRole };
 
     explicit BatchListModel(QObject* parent = nullptr);
 
@@ -23,6 +24,8 @@ public:
                   const std::vector<bool>& proposed = {});
     void setLabelled(int row, bool labelled);
     void setShownRow(int row);
+    // The operator holding each image, or an empty name; only rows that changed are redrawn.
+    void setHolders(const std::vector<QString>& holders);
 
     bool isLabelled(int row) const;
     // A proposal waits for review: there is one, and no label file yet.
@@ -31,8 +34,13 @@ public:
     int labelledCount() const { return labelledRows; }
     int proposedCount() const;
     int shownRow() const { return shown; }
-    // The first row after this one without a label file, or -1.
+    // Another operator holds this image.
+    bool isHeld(int row) const;
+    // The first row after this one without a label file and not held by another, or -1.
     int nextUnlabelledRow(int row) const;
+    // The first row with neither a label file nor a proposal that nobody else holds; 0 when
+    // there is none.
+    int firstFreeRow() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -43,10 +51,12 @@ private:
     QStringList names;
     std::vector<bool> labelled;
     std::vector<bool> proposed;
+    std::vector<QString> holders;
     int labelledRows = 0;
     int shown = -1;
     QIcon doneMark;
     QIcon proposalMark;
+    QIcon lockMark;
     // Rows without a mark get an empty icon of the same size, so the names line up.
     QIcon noMark;
 };

@@ -132,6 +132,11 @@ void BatchPanel::setLabelled(int row, bool labelled)
     updateProgress();
 }
 
+void BatchPanel::setHolders(const std::vector<QString>& holders)
+{
+    batchList.setHolders(holders);
+}
+
 void BatchPanel::markLabelled(const QStringList& labelPaths, const QString& labelPath)
 {
     for (int i = 0; i < labelPaths.size(); ++i)

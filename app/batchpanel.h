@@ -38,6 +38,8 @@ public:
     // The captions the filter finds tags by, as the tag table shows them.
     void setTagCaptions(const TagLayout& layout);
     void setLabelled(int row, bool labelled);
+    // Marks the images other operators hold, one name per row of the batch.
+    void setHolders(const std::vector<QString>& holders);
     // Ticks every image whose label file this is: two may share one ("a.jpg" and "a.JPG").
     void markLabelled(const QStringList& labelPaths, const QString& labelPath);
     // The image on screen, in bold and scrolled into view.

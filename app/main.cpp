@@ -1,4 +1,5 @@
 #include "librarylogging.h"
+#include "operatorname.h"
 #include "quadrotag.h"
 #include "vocabularyquestion.h"
 
@@ -6,6 +7,7 @@
 #include <QDirIterator>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QProcessEnvironment>
 
 #include <cstdlib>
 #include <iostream>
@@ -47,6 +49,13 @@ int main(int argc, char* argv[])
         std::cerr << "Quadrotag needs a graphical display: set DISPLAY (or run it under xvfb-run)."
                   << std::endl;
         return 1;
+    }
+    // The name goes into file names beside the images: refused before anything is written.
+    QString problem;
+    if (OperatorName::fromEnvironment(QProcessEnvironment::systemEnvironment(), &problem)
+            .isEmpty()) {
+        std::cerr << problem.toStdString() << std::endl;
+        return 2;
     }
     silenceImageLibraryLogging();
     QApplication application(argc, argv);

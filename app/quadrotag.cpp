@@ -3,6 +3,7 @@
 #include "actionkeys.h"
 #include "batchfiles.h"
 #include "batchpaths.h"
+#include "operatorname.h"
 #include "sessionquestions.h"
 #include "sidepanel.h"
 
@@ -12,6 +13,7 @@
 #include <QGridLayout>
 #include <QImage>
 #include <QPixmap>
+#include <QProcessEnvironment>
 #include <QSplitter>
 #include <QStatusBar>
 
@@ -21,13 +23,29 @@
 namespace {
 // Long enough to be read; the batch position comes back afterwards.
 const int noteMilliseconds = 5000;
+
+// The entry refuses a name that can't be used before the window is built; a window built
+// without that check (a test, an embedding) works under a placeholder.
+QString operatorFromEnvironment()
+{
+    const QString name =
+        OperatorName::fromEnvironment(QProcessEnvironment::systemEnvironment(), nullptr);
+    return name.isEmpty() ? QStringLiteral("operator") : name;
+}
+
+int storedShapeCount(const ImageAnnotation& annotation)
+{
+    return int(std::count_if(annotation.labels.begin(), annotation.labels.end(),
+                             [](const Label& label) { return !label.tags.empty(); }));
+}
 } // namespace
 
 Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
       styleComboBox(nullptr), zoomLevel(nullptr),
       editor(session, imageViewer, labelViewer, styleComboBox),
-      quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this)
+      quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this),
+      team(operatorFromEnvironment())
 {
     ui.setupUi(this);
     buildLayout();
@@ -41,6 +59,7 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     connect(&quickTagging, &QuickTagging::sglNote, this, &Quadrotag::showNote);
     connect(&prefetcher, &ImagePrefetcher::sglSharpImageReady, this,
             &Quadrotag::slotSharpImageReady);
+    connectTeam();
     currentImage = 0;
 }
 
@@ -130,6 +149,55 @@ void Quadrotag::connectZoom()
     zoomLevel.showZoom(imageViewer.zoom());
 }
 
+void Quadrotag::connectTeam()
+{
+    editableTitle = windowTitle();
+    team.install(ui.statusBar);
+    connect(&team, &TeamDesk::sglHoldersMayHaveChanged, this, &Quadrotag::markHolders);
+    connect(&team, &TeamDesk::sglHeldImageFreed, this, &Quadrotag::reopenFreedImage);
+    connect(&editor, &AnnotationEditor::sglEditRefused, this, &Quadrotag::showNote);
+    connect(&session, &ImageSession::saved, this, [this] {
+        team.noteSaved(session.imagePath(), storedShapeCount(session.annotation()));
+    });
+}
+
+bool Quadrotag::leaveImage()
+{
+    return team.isHeldByOther() || saveGuard.leave();
+}
+
+// Title, status and the refusal of edits follow whether another operator holds the image.
+void Quadrotag::showHeldState()
+{
+    const bool held = team.isHeldByOther();
+    editor.setRefusal(held ? team.heldNote() : QString());
+    setWindowTitle(held ? team.heldTitle() : editableTitle);
+    if (batchPanel.list().shownRow() >= 0)
+        updateStatus();
+}
+
+void Quadrotag::markHolders()
+{
+    batchPanel.setHolders(team.holdersOf(imagePaths));
+    // The claim may have passed from one holder to another.
+    showHeldState();
+}
+
+// Whatever its holder stored meanwhile is read before the operator edits it.
+void Quadrotag::reopenFreedImage()
+{
+    const int shown = batchPanel.list().shownRow();
+    if (shown < 0 || imagePaths.value(shown) != session.imagePath())
+        return;
+    editor.forgetDrag();
+    openLabelsOfCurrentImage();
+    editor.showWholeAnnotation();
+    showHeldState();
+    const QString proposed = saveGuard.offerKeptWork();
+    if (!proposed.isEmpty())
+        showNote(proposed);
+}
+
 void Quadrotag::slotOpenImages()
 {
     const QStringList files = QFileDialog::getOpenFileNames(
@@ -140,7 +208,7 @@ void Quadrotag::slotOpenImages()
 void Quadrotag::openImages(const QStringList& files)
 {
     // The old batch stays on screen when its image could not be saved.
-    if (files.isEmpty() || !saveGuard.leave())
+    if (files.isEmpty() || !leaveImage())
         return;
     startBatch(findBatchFiles(files), 0);
 }
@@ -161,15 +229,16 @@ void Quadrotag::openFolder(const QString& folder)
         return;
     }
     const bool edited = session.needsSaving();
-    if (!saveGuard.leave())
+    if (!leaveImage())
         return;
     // The image just saved may lie in this folder and have had no label file yet.
     if (edited)
         batch = listFolderImages(folder);
-    const auto unlabelled = std::find(batch.labelled.begin(), batch.labelled.end(), false);
-    const int first =
-        unlabelled == batch.labelled.end() ? 0 : int(unlabelled - batch.labelled.begin());
-    startBatch(batch, first);
+    // Two operators opening one folder start on different images.
+    BatchListModel free;
+    free.setBatch(batch.imagePaths, batch.labelled, batch.proposed);
+    free.setHolders(team.holdersOf(batch.imagePaths));
+    startBatch(batch, free.firstFreeRow());
 }
 
 void Quadrotag::startBatch(const BatchFiles& batch, int first)
@@ -185,6 +254,7 @@ void Quadrotag::startBatch(const BatchFiles& batch, int first)
     for (const QString& imagePath : imagePaths)
         labelPaths.append(labelPathFor(imagePath));
     batchPanel.setBatch(batch, labelPaths);
+    markHolders();
     loadCurrentImage();
 }
 
@@ -203,16 +273,18 @@ void Quadrotag::loadCurrentImage()
     const QPixmap pixmap = QPixmap::fromImage(std::move(image.pixels));
     labelViewer.clearSelection();
     editor.forgetDrag();
+    team.enter(imagePaths[currentImage]);
     openLabelsOfCurrentImage();
 
     imageViewer.imageWidget()->resetDrawing();
     imageViewer.setImage(pixmap, image.fullSize);
     editor.showWholeAnnotation();
     batchPanel.showRow(currentImage);
-    updateStatus();
+    showHeldState();
     if (image.isReducedToFit())
         showNote(image.reductionNote());
-    const QString proposed = saveGuard.offerKeptWork();
+    // Another's unsaved work and proposals are theirs to take up.
+    const QString proposed = team.isHeldByOther() ? QString() : saveGuard.offerKeptWork();
     if (!proposed.isEmpty())
         showNote(proposed);
 }
@@ -251,7 +323,10 @@ void Quadrotag::openLabelsOfCurrentImage()
 void Quadrotag::updateStatus()
 {
     const int shown = batchPanel.list().shownRow();
-    ui.statusBar->showMessage(statusText(shown + 1, int(imagePaths.size()), imagePaths[shown]), 0);
+    ui.statusBar->showMessage(
+        team.isHeldByOther() ? team.heldNote()
+                             : statusText(shown + 1, int(imagePaths.size()), imagePaths[shown]),
+        0);
 }
 
 void Quadrotag::showNote(const QString& note)
@@ -261,15 +336,19 @@ void Quadrotag::showNote(const QString& note)
 
 void Quadrotag::slotSave()
 {
-    saveGuard.saveNow();
+    if (team.isHeldByOther())
+        showNote(team.heldNote());
+    else
+        saveGuard.saveNow();
 }
 
 void Quadrotag::closeEvent(QCloseEvent* event)
 {
-    if (!saveGuard.mayClose()) {
+    if (!team.isHeldByOther() && !saveGuard.mayClose()) {
         event->ignore();
         return;
     }
+    team.leave();
     prefetcher.clear();
     event->accept();
 }
@@ -277,7 +356,7 @@ void Quadrotag::closeEvent(QCloseEvent* event)
 void Quadrotag::slotNextImage()
 {
     // An annotation that could not be written stays on screen rather than being dropped.
-    if (imagePaths.isEmpty() || !saveGuard.leave())
+    if (imagePaths.isEmpty() || !leaveImage())
         return;
     if (currentImage < imagePaths.size() - 1) {
         stepDirection = 1;
@@ -288,7 +367,7 @@ void Quadrotag::slotNextImage()
 
 void Quadrotag::slotPreviousImage()
 {
-    if (imagePaths.isEmpty() || !saveGuard.leave())
+    if (imagePaths.isEmpty() || !leaveImage())
         return;
     if (currentImage > 0) {
         stepDirection = -1;
@@ -299,7 +378,7 @@ void Quadrotag::slotPreviousImage()
 
 void Quadrotag::slotNextUnlabelledImage()
 {
-    if (imagePaths.isEmpty() || !saveGuard.leave())
+    if (imagePaths.isEmpty() || !leaveImage())
         return;
     const int next = batchPanel.list().nextUnlabelledRow(currentImage);
     if (next == -1)
@@ -311,7 +390,7 @@ void Quadrotag::slotNextUnlabelledImage()
 // Leaves the image as Down does: it is saved first, and stays when that fails.
 void Quadrotag::goToImage(int index)
 {
-    if (index >= 0 && index < imagePaths.size() && index != currentImage && saveGuard.leave()) {
+    if (index >= 0 && index < imagePaths.size() && index != currentImage && leaveImage()) {
         stepDirection = index > currentImage ? 1 : -1;
         currentImage = index;
         loadCurrentImage();

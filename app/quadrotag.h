@@ -10,6 +10,7 @@
 #include "labelviewer.h"
 #include "quicktagging.h"
 #include "saveguard.h"
+#include "teamdesk.h"
 #include "ui_quadrotag.h"
 #include "zoomlevellabel.h"
 
@@ -48,6 +49,8 @@ public:
     const ImageSession& imageSession() const { return session; }
     // The background decoder of the image likely shown next.
     const ImagePrefetcher& imagePrefetcher() const { return prefetcher; }
+    // Who is working, the claim on the image on screen and who else holds which image.
+    TeamDesk& teamDesk() { return team; }
 
 public slots:
     void slotOpenImages();
@@ -87,6 +90,12 @@ private:
     void prefetchLikelyNext();
     void openLabelsOfCurrentImage();
     void updateStatus();
+    void connectTeam();
+    // Every way of leaving an image: one held by another was only looked at.
+    bool leaveImage();
+    void showHeldState();
+    void markHolders();
+    void reopenFreedImage();
 
     Ui::QuadrotagClass ui;
     ImageViewer imageViewer;
@@ -109,6 +118,9 @@ private:
     QuickTagging quickTagging;
     BatchPanel batchPanel;
     SaveGuard saveGuard;
+    TeamDesk team;
+    // The title the form gives, for an image the operator may edit.
+    QString editableTitle;
 };
 
 #endif

@@ -157,6 +157,7 @@ int DatasetExporter::finish(DatasetWriter* writer, const ImageChecker& checker)
 {
     const int problemExit = report.problems() > 0 ? exitProblems : exitDone;
     if (statistics) {
+        statistics->setOperators(OperatorSaves::ofDataset(options.dataset));
         const QByteArray text = options.json ? statisticsJson(*statistics, report.problems())
                                              : statisticsTable(*statistics, report.problems());
         std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);

@@ -1,6 +1,7 @@
 #ifndef QUADROTAG_DATASETSTATISTICS_H
 #define QUADROTAG_DATASETSTATISTICS_H
 
+#include "operatorsaves.h"
 #include "taglayout.h"
 
 #include <QString>
@@ -44,6 +45,13 @@ public:
     int medianShapes() const;
     int maxShapes() const;
 
+    // Who saved how often, from the operators' logs; sorted by name.
+    void setOperators(std::vector<OperatorSaves::Tally> tallies)
+    {
+        operatorTallies = std::move(tallies);
+    }
+    const std::vector<OperatorSaves::Tally>& operators() const { return operatorTallies; }
+
 private:
     int tagIndexOf(int row, int column) const;
 
@@ -59,6 +67,7 @@ private:
     long long unlabelledCount = 0;
     long long proposedCount = 0;
     long long emptyCount = 0;
+    std::vector<OperatorSaves::Tally> operatorTallies;
 };
 
 #endif

@@ -74,6 +74,21 @@ void writeShapesPerImage(JsonWriter& json, const DatasetStatistics& statistics)
     json.EndObject();
 }
 
+void writeOperators(JsonWriter& json, const DatasetStatistics& statistics)
+{
+    json.Key("operators");
+    json.StartArray();
+    for (const OperatorSaves::Tally& tally : statistics.operators()) {
+        json.StartObject();
+        json.Key("operator");
+        writeString(json, tally.operatorName);
+        writeCount(json, "saves", tally.saves);
+        writeCount(json, "images", tally.images);
+        json.EndObject();
+    }
+    json.EndArray();
+}
+
 // The width of the name column: the longest name, and never less than the heading.
 int nameWidth(const QStringList& names, const QString& heading)
 {
@@ -84,6 +99,25 @@ int nameWidth(const QStringList& names, const QString& heading)
 }
 
 const int countWidth = 8;
+
+// Only for a dataset that a team saved in; others keep their table as it was.
+void writeOperatorTable(QTextStream& out, const DatasetStatistics& statistics)
+{
+    if (statistics.operators().empty())
+        return;
+    QStringList names;
+    for (const OperatorSaves::Tally& tally : statistics.operators())
+        names << tally.operatorName;
+    const QString heading = QStringLiteral("Operator");
+    const int width = nameWidth(names, heading);
+    out << '\n'
+        << qSetFieldWidth(width) << Qt::left << heading << qSetFieldWidth(countWidth) << Qt::right
+        << "Saves"
+        << "Images" << qSetFieldWidth(0) << '\n';
+    for (const OperatorSaves::Tally& tally : statistics.operators())
+        out << qSetFieldWidth(width) << Qt::left << tally.operatorName << qSetFieldWidth(countWidth)
+            << Qt::right << tally.saves << tally.images << qSetFieldWidth(0) << '\n';
+}
 
 } // namespace
 
@@ -97,6 +131,7 @@ QByteArray statisticsJson(const DatasetStatistics& statistics, int problems)
     writeStyles(json, statistics);
     writeShapesPerImage(json, statistics);
     writeCount(json, "problems", problems);
+    writeOperators(json, statistics);
     json.EndObject();
     return QByteArray(buffer.GetString(), static_cast<qsizetype>(buffer.GetSize())) + '\n';
 }
@@ -134,6 +169,7 @@ QByteArray statisticsTable(const DatasetStatistics& statistics, int problems)
             << qSetFieldWidth(countWidth) << Qt::right
             << statistics.styleImages()[static_cast<std::size_t>(index)] << qSetFieldWidth(0)
             << '\n';
+    writeOperatorTable(out, statistics);
     out.flush();
     return text.toUtf8();
 }

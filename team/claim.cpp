@@ -77,7 +77,8 @@ bool isProcessGone(qint64 pid)
 #ifdef Q_OS_UNIX
     if (pid <= 0)
         return false;
-    // No signal is sent; ESRCH alone says there is no such process (EPERM: it runs as another user).
+    // No signal is sent; ESRCH alone says there is no such process (EPERM: it runs as another
+    // user).
     return ::kill(pid_t(pid), 0) == -1 && errno == ESRCH;
 #else
     Q_UNUSED(pid);

@@ -1,6 +1,21 @@
 #include "operatorname.h"
 
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 namespace {
+
+// The account's own name, for sessions that set neither USER nor LOGNAME (services, containers).
+QString accountName()
+{
+#ifdef Q_OS_UNIX
+    if (const passwd* account = ::getpwuid(::geteuid()))
+        return QString::fromLocal8Bit(account->pw_name);
+#endif
+    return QString();
+}
 
 bool isForbidden(QChar c)
 {
@@ -14,9 +29,10 @@ QString OperatorName::fromEnvironment(const QProcessEnvironment& environment, QS
 {
     const QString variable = QString::fromLatin1(variableName);
     const bool isSet = environment.contains(variable);
-    const QString name = isSet ? environment.value(variable)
-                               : environment.value(QStringLiteral("USER"),
-                                                   environment.value(QStringLiteral("LOGNAME")));
+    const QString name =
+        isSet ? environment.value(variable)
+              : environment.value(QStringLiteral("USER"),
+                                  environment.value(QStringLiteral("LOGNAME"), accountName()));
     const QString problem = problemWith(name);
     if (problem.isEmpty())
         return name;

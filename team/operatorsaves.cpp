@@ -17,8 +17,7 @@ const int logFields = 3;
 QString operatorOfLog(const QString& logFileName)
 {
     const qsizetype at = logFileName.indexOf(QLatin1Char('@'));
-    return at > 0 && logFileName.endsWith(QLatin1String(".log")) ? logFileName.left(at)
-                                                                  : QString();
+    return at > 0 && logFileName.endsWith(QLatin1String(".log")) ? logFileName.left(at) : QString();
 }
 
 bool isSaveLine(const QList<QByteArray>& fields)

@@ -21,6 +21,6 @@ bool SaveLog::append(const QString& imagePath, int storedShapes, const QDateTime
                             QByteArray::number(storedShapes) + '\n';
     QFile file(path);
     // One write of one line: appends of one writer never interleave.
-    return file.open(QIODevice::WriteOnly | QIODevice::Append) &&
-           file.write(line) == line.size() && file.flush();
+    return file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line) == line.size() &&
+           file.flush();
 }

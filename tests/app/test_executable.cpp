@@ -36,6 +36,38 @@ private slots:
         program.terminate();
         QVERIFY(program.waitForFinished(5000));
     }
+
+    void refusesAnOperatorNameThatCantBeUsed_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("65 characters") << QString(65, QLatin1Char('a'));
+        QTest::newRow("slash") << QStringLiteral("../x");
+        QTest::newRow("at") << QStringLiteral("ann@pc");
+        QTest::newRow("line break") << QStringLiteral("ann\nbob");
+    }
+    void refusesAnOperatorNameThatCantBeUsed()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        QFile tags(dir.filePath("tags"));
+        QVERIFY(tags.open(QIODevice::WriteOnly));
+        tags.write("Sofa 0\n");
+        tags.close();
+        QProcess program;
+        program.setWorkingDirectory(dir.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("QUADROTAG_OPERATOR", name);
+        program.setProcessEnvironment(environment);
+        program.start(QUADROTAG_EXECUTABLE, {});
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 2);
+        QVERIFY(program.readAllStandardError().contains("QUADROTAG_OPERATOR"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"tags"});
+    }
 };
 
 QTEST_GUILESS_MAIN(TestExecutable)

@@ -103,6 +103,8 @@ private slots:
     void ordersCornersClockwiseFromTopLeft();
     void countsAsJson();
     void countsAsTable();
+    void countsSavesPerOperator_data();
+    void countsSavesPerOperator();
 
 private:
     void buildCleanDataset();
@@ -505,7 +507,7 @@ void TestExport::countsAsJson()
     QJsonParseError error;
     const QJsonObject stats = QJsonDocument::fromJson(run.out, &error).object();
     QCOMPARE(error.errorString(), QJsonParseError().errorString());
-    QCOMPARE(stats.keys().size(), 5);
+    QCOMPARE(stats.keys().size(), 6);
     QCOMPARE(stats.value("images"), json(R"({"total": 6, "labelled": 4, "unlabelled": 2,
                                              "proposed": 1, "empty": 1})"));
     QCOMPARE(stats.value("tags"), json(R"([{"caption": "Sofa", "shapes": 3, "images": 2},
@@ -527,6 +529,7 @@ void TestExport::countsAsJson()
     QCOMPARE(styles.at(15), json(R"({"style": "Modern Brief", "images": 1})"));
     QCOMPARE(stats.value("shapes_per_image"), json(R"({"min": 0, "median": 1, "max": 3})"));
     QCOMPARE(stats.value("problems"), json("1"));
+    QCOMPARE(stats.value("operators"), json("[]"));
 }
 
 void TestExport::countsAsTable()
@@ -557,6 +560,44 @@ void TestExport::countsAsTable()
                              "Pastoralism           0\n"
                              "Modern Brief          1\n"));
     QVERIFY(!run.out.contains("names no tag cell"));
+}
+
+void TestExport::countsSavesPerOperator_data()
+{
+    QTest::addColumn<bool>("asJson");
+    QTest::newRow("json") << true;
+    QTest::newRow("table") << false;
+}
+
+// Two hosts of one operator count together; sorted by name, whatever the order on disk.
+void TestExport::countsSavesPerOperator()
+{
+    QFETCH(bool, asJson);
+    const QString logs = path("counted/.quadrotag/log/");
+    const auto removeLogs =
+        qScopeGuard([&] { QDir(path("counted/.quadrotag")).removeRecursively(); });
+    QVERIFY(QDir().mkpath(logs));
+    QVERIFY(writeFileBytes(logs + "zed@pc1.log", "2026-12-07T10:00:00Z\tone.jpg\t2\n"));
+    QVERIFY(writeFileBytes(logs + "ann@pc1.log", "2026-12-07T10:00:00Z\tone.jpg\t2\n"
+                                                 "2026-12-07T10:05:00Z\ttwo.jpg\t1\n"));
+    QVERIFY(writeFileBytes(logs + "ann@pc2.log", "2026-12-07T11:00:00Z\tone.jpg\t3\n"));
+    QStringList arguments{"--stats", "counted"};
+    if (asJson)
+        arguments.insert(1, "--json");
+    const ProgramRun run = runExporter(root.path(), arguments);
+    if (asJson) {
+        const QJsonObject stats = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(stats.value("operators"), json(R"([{"operator": "ann", "saves": 3, "images": 2},
+            {"operator": "zed", "saves": 1, "images": 1}])"));
+        QCOMPARE(stats.value("images").toObject().value("total"), json("6"));
+    } else {
+        QVERIFY2(run.out.endsWith("Modern Brief          1\n"
+                                  "\n"
+                                  "Operator   Saves  Images\n"
+                                  "ann            3       2\n"
+                                  "zed            1       1\n"),
+                 run.out.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestExport)

@@ -103,6 +103,8 @@ private slots:
         environment.insert(QStringLiteral("USER"), QStringLiteral("a/b"));
         QCOMPARE(OperatorName::fromEnvironment(environment, &error), QString());
         QVERIFY(error.contains(QLatin1String("QUADROTAG_OPERATOR")));
+        // Without USER and LOGNAME, the account's own name.
+        QVERIFY(!OperatorName::fromEnvironment(QProcessEnvironment(), &error).isEmpty());
     }
 
     void claimFileReadsBack_data()
@@ -116,8 +118,8 @@ private slots:
         QTest::newRow("no host") << QByteArray(good).replace("host pc1\n", "") << false;
         QTest::newRow("pid not a number") << QByteArray(good).replace("pid 42", "pid x") << false;
         QTest::newRow("pid zero") << QByteArray(good).replace("pid 42", "pid 0") << false;
-        QTest::newRow("since not a time") << QByteArray(good).replace("2026-12-07", "today")
-                                          << false;
+        QTest::newRow("since not a time")
+            << QByteArray(good).replace("2026-12-07", "today") << false;
     }
     void claimFileReadsBack()
     {
@@ -151,7 +153,8 @@ private slots:
         QFETCH(bool, thisHost);
         QFETCH(bool, processEnded);
         QFETCH(bool, stale);
-        const Claim claim = claimOfAnother(QStringLiteral("ann"), processEnded ? endedProcessId() : 1);
+        const Claim claim =
+            claimOfAnother(QStringLiteral("ann"), processEnded ? endedProcessId() : 1);
         const QString here = thisHost ? claim.host : claim.host + QStringLiteral("-other");
         const QDateTime now = QDateTime::currentDateTimeUtc();
         QCOMPARE(claim.isStale(now.addSecs(-ageSeconds), now, here), stale);
@@ -248,8 +251,9 @@ private slots:
         QCOMPARE(claim.take(image), ImageClaim::Result::Held);
         QVERIFY(setAge(claimPathFor(image), 100));
         QVERIFY(claim.refresh());
-        QVERIFY(QFileInfo(claimPathFor(image)).lastModified().secsTo(
-                    QDateTime::currentDateTimeUtc()) < 5);
+        QVERIFY(
+            QFileInfo(claimPathFor(image)).lastModified().secsTo(QDateTime::currentDateTimeUtc()) <
+            5);
         claim.release();
         QVERIFY(!QFile::exists(claimPathFor(image)));
         QVERIFY(!claim.refresh());
@@ -359,14 +363,15 @@ private slots:
     void operatorSavesJoinHostsAndFolders()
     {
         QTemporaryDir dir;
-        QVERIFY(writeAll(dir.filePath(QStringLiteral(".quadrotag/log/ann@pc1.log")),
-                         "t\ta.jpg\t1\n"));
-        QVERIFY(writeAll(dir.filePath(QStringLiteral(".quadrotag/log/ann@pc2.log")),
-                         "t\ta.jpg\t2\n"));
+        QVERIFY(
+            writeAll(dir.filePath(QStringLiteral(".quadrotag/log/ann@pc1.log")), "t\ta.jpg\t1\n"));
+        QVERIFY(
+            writeAll(dir.filePath(QStringLiteral(".quadrotag/log/ann@pc2.log")), "t\ta.jpg\t2\n"));
         // The same name in another folder is another image.
         QVERIFY(writeAll(dir.filePath(QStringLiteral("sub/.quadrotag/log/ann@pc1.log")),
                          "t\ta.jpg\t1\n"));
-        QVERIFY(writeAll(dir.filePath(QStringLiteral(".quadrotag/log/notes.txt")), "t\tb.jpg\t1\n"));
+        QVERIFY(
+            writeAll(dir.filePath(QStringLiteral(".quadrotag/log/notes.txt")), "t\tb.jpg\t1\n"));
         QCOMPARE(OperatorSaves::ofDataset(dir.path()),
                  (std::vector<OperatorSaves::Tally>{{QStringLiteral("ann"), 3, 2}}));
     }

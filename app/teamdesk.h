@@ -1,0 +1,72 @@
+#ifndef QUADROTAG_TEAMDESK_H
+#define QUADROTAG_TEAMDESK_H
+
+#include "claim.h"
+#include "claimsfolder.h"
+#include "imageclaim.h"
+#include "savelog.h"
+
+#include <QLabel>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <vector>
+
+class QStatusBar;
+
+// The window's side of working in a team: who is working, the claim on the image on screen,
+// who else holds which image of the batch, and the log of saves.
+class TeamDesk : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Well within the time after which a claim counts as stale.
+    static constexpr int refreshMilliseconds = 15000;
+
+    explicit TeamDesk(const QString& operatorName);
+
+    // The operator's name at the right of the status bar.
+    void install(QStatusBar* statusBar);
+    // Claims the image about to be shown and leaves the last one; true when another operator
+    // holds it, so it is shown read only.
+    bool enter(const QString& imagePath);
+    // Gives the claim up, as the window closes.
+    void leave();
+    // Appends the save to the operator's own log.
+    void noteSaved(const QString& imagePath, int storedShapes) const;
+
+    bool isHeldByOther() const { return !heldBy.operatorName.isEmpty(); }
+    // "Held by <name> since <hh:mm>: read only"
+    QString heldNote() const;
+    // "Quadrotag — held by <name>"
+    QString heldTitle() const;
+    // For each image, who else holds it, or an empty name; one listing per folder.
+    std::vector<QString> holdersOf(const QStringList& imagePaths) const;
+    const QString& operatorName() const { return claim.self().operatorName; }
+    const ImageClaim& imageClaim() const { return claim; }
+
+public slots:
+    // What the timer does: keeps this program's claim fresh, tries the held image on screen
+    // again, and has the list's marks renewed.
+    void refreshNow();
+
+signals:
+    // The image on screen was held by another, whose claim went stale: it is this program's now.
+    void sglHeldImageFreed();
+    void sglHoldersMayHaveChanged();
+
+private:
+    ImageClaim claim;
+    ClaimsFolder claimsFolder;
+    SaveLog saveLog;
+    QString shownImage;
+    // The other operator's claim on the image on screen; no name when there is none.
+    Claim heldBy;
+    QTimer refreshTimer;
+    QLabel operatorLabel;
+};
+
+#endif
