@@ -1,6 +1,8 @@
+#include "claim.h"
 #include "quadrotag.h"
 #include "recenttagstrip.h"
 #include "tagfinder.h"
+#include "teampaths.h"
 #include "windowtest.h"
 #include "workflowfixture.h"
 
@@ -22,7 +24,10 @@ private:
         ChangeStyle,
         MoveCorner,
         FindTag,
-        RecentTag
+        RecentTag,
+        RepeatShapes,
+        UndoStep,
+        RedoStep
     };
 
     TagFinder* finder() const { return window->findChild<TagFinder*>(); }
@@ -70,6 +75,16 @@ private:
             recentStrip()->noteTurnedOn({{0, 4}});
             QTest::mouseClick(canvas(), Qt::RightButton, {}, onShape);
             typeKey(Qt::Key_1);
+            break;
+        case RepeatShapes:
+            pressKey(Qt::Key_R, Qt::ControlModifier);
+            break;
+        // Their keys are off while the history is empty; the slots are what they reach.
+        case UndoStep:
+            window->slotUndo();
+            break;
+        case RedoStep:
+            window->slotRedo();
             break;
         }
     }
@@ -375,6 +390,57 @@ private slots:
         pressKey(Qt::Key_Down);
         QCOMPARE(window->editHistory().count(), 0);
         QCOMPARE(fileBytes(pathOf("a.lbl")), bytesOf(after));
+    }
+
+    void everyEditIsRefusedOnAnImageHeldByAnother_data()
+    {
+        QTest::addColumn<int>("edit");
+        QTest::newRow("add") << int(AddShape);
+        QTest::newRow("tag") << int(TagShape);
+        QTest::newRow("drag") << int(DragShape);
+        QTest::newRow("delete") << int(DeleteShape);
+        QTest::newRow("style") << int(ChangeStyle);
+        QTest::newRow("corner") << int(MoveCorner);
+        QTest::newRow("tag found") << int(FindTag);
+        QTest::newRow("recent tag key") << int(RecentTag);
+        QTest::newRow("repeat shapes") << int(RepeatShapes);
+        QTest::newRow("undo") << int(UndoStep);
+        QTest::newRow("redo") << int(RedoStep);
+    }
+
+    void everyEditIsRefusedOnAnImageHeldByAnother()
+    {
+        QFETCH(int, edit);
+        // Laid out by hand, which a save would rewrite.
+        const QByteArray original = "2\n4 10 10 60 10 60 60 10 60\n2 0 0 2 1\n";
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), original));
+        QVERIFY(writeFileBytes(pathOf("b.lbl"), original));
+        Claim bob = Claim::ofThisProcess("bob");
+        bob.pid = 1; // lives as long as the test
+        QVERIFY(QDir().mkpath(pathOf(".quadrotag/claims")));
+        QVERIFY(writeFileBytes(claimPathFor(batch[1]), bob.toBytes()));
+        openBatch(batch);
+        pressKey(Qt::Key_Down);
+        const QString note =
+            "Held by bob since " + bob.since.toLocalTime().toString("hh:mm") + ": read only";
+        QCOMPARE(status(), note);
+        const ImageAnnotation before = annotation();
+        const QStringList files = QDir(dir->path()).entryList(QDir::Files | QDir::Hidden);
+
+        window->statusBar()->showMessage("-");
+        makeEdit(Edit(edit));
+        QCOMPARE(annotation(), before);
+        QCOMPARE(styleChooser()->currentIndex(), before.styleIndex);
+        QCOMPARE(window->editHistory().count(), 0);
+        QCOMPARE(status(), note);
+
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        pressKey(Qt::Key_Down);
+        QCOMPARE(status(), "3/3  " + batch[2]);
+        QCOMPARE(fileBytes(pathOf("b.lbl")), original);
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden), files);
+        QVERIFY(!QFile::exists(pathOf(".quadrotag/log")));
+        QCOMPARE(fileBytes(claimPathFor(batch[1])), bob.toBytes());
     }
 
     void titleMarksUnsavedEdits()

@@ -224,6 +224,30 @@ private slots:
         QVERIFY(!QFile::exists(path + QStringLiteral(".takeover")));
     }
 
+    void takeoverMarkKeepsOthersWaitingUntilItIsOld_data()
+    {
+        QTest::addColumn<int>("markAgeSeconds");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("mark of a takeover going on") << 0 << false;
+        QTest::newRow("mark left 11 s ago") << 11 << true;
+    }
+    void takeoverMarkKeepsOthersWaitingUntilItIsOld()
+    {
+        QFETCH(int, markAgeSeconds);
+        QFETCH(bool, taken);
+        QTemporaryDir dir;
+        const QString image = dir.filePath(QStringLiteral("a.jpg"));
+        const QString path = claimPathFor(image);
+        const QByteArray theirs = claimOfAnother(QStringLiteral("bob")).toBytes();
+        QVERIFY(writeAll(path, theirs));
+        QVERIFY(setAge(path, 300));
+        QVERIFY(writeAll(path + QStringLiteral(".takeover"), "operator cy\n"));
+        QVERIFY(setAge(path + QStringLiteral(".takeover"), markAgeSeconds));
+        ImageClaim claim(QStringLiteral("ann"));
+        QCOMPARE(claim.take(image) == ImageClaim::Result::Held, taken);
+        QCOMPARE(readAll(path) == theirs, !taken);
+    }
+
     void claimIsRemovedByItsHolderOnly()
     {
         QTemporaryDir dir;
