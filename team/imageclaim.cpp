@@ -118,11 +118,7 @@ ImageClaim::Result ImageClaim::take(const QString& imagePath)
         const QByteArray bytes = file.readAll();
         file.close();
         const std::optional<Claim> found = Claim::fromBytes(bytes);
-        const QFileInfo info(claimPath);
-        const bool stale =
-            found ? found->isStale(info.lastModified(), QDateTime::currentDateTimeUtc(), own.host)
-                  : isOlderThan(info, Claim::staleAfterSeconds);
-        if (!stale) {
+        if (!isStale(claimPath, found)) {
             // A claim still being written by a program without hard links names nobody yet.
             lastHolder = found.value_or(Claim());
             if (found)
@@ -150,15 +146,18 @@ bool ImageClaim::removeIfStillStale(const QString& claimPath, const QByteArray& 
     bool removed = false;
     if (file.open(QIODevice::ReadOnly) && file.readAll() == staleBytes) {
         file.close();
-        const std::optional<Claim> found = Claim::fromBytes(staleBytes);
-        const QFileInfo info(claimPath);
-        const bool stillStale =
-            found ? found->isStale(info.lastModified(), QDateTime::currentDateTimeUtc(), own.host)
-                  : isOlderThan(info, Claim::staleAfterSeconds);
-        removed = stillStale && QFile::remove(claimPath);
+        removed = isStale(claimPath, Claim::fromBytes(staleBytes)) && QFile::remove(claimPath);
     }
     QFile::remove(takeoverPath);
     return removed;
+}
+
+// A file that names nobody (damaged, or still being written) is judged by its age alone.
+bool ImageClaim::isStale(const QString& claimPath, const std::optional<Claim>& found) const
+{
+    const QFileInfo info(claimPath);
+    return found ? found->isStale(info.lastModified(), QDateTime::currentDateTimeUtc(), own.host)
+                 : isOlderThan(info, Claim::staleAfterSeconds);
 }
 
 bool ImageClaim::isOwnFile(const QString& claimPath) const

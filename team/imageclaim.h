@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // This program's claim on the image it shows: a small file beside the image, created
 // exclusively so that of two programs racing for one image exactly one holds it, refreshed
 // while held, and removed by its holder alone, or by anyone once it is stale.
@@ -33,6 +35,7 @@ public:
 
 private:
     bool removeIfStillStale(const QString& claimPath, const QByteArray& staleBytes);
+    bool isStale(const QString& claimPath, const std::optional<Claim>& found) const;
     bool isOwnFile(const QString& claimPath) const;
 
     Claim own;

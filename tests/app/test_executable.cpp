@@ -1,26 +1,37 @@
 #include <QtTest>
 
+#include <optional>
+
 // Starts the real program the way an operator does, in a folder with a vocabulary.
 class TestExecutable : public QObject
 {
     Q_OBJECT
+
+private:
+    // The program in this folder with this vocabulary, under this operator's name when given.
+    static void start(QProcess& program, const QString& folder, const QByteArray& vocabulary,
+                      const std::optional<QString>& operatorName = std::nullopt)
+    {
+        QFile tags(folder + "/tags");
+        QVERIFY(tags.open(QIODevice::WriteOnly));
+        tags.write(vocabulary);
+        tags.close();
+        program.setWorkingDirectory(folder);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        if (operatorName)
+            environment.insert("QUADROTAG_OPERATOR", *operatorName);
+        program.setProcessEnvironment(environment);
+        program.start(QUADROTAG_EXECUTABLE, {});
+    }
 
 private slots:
     void writesTagIndexAndKeepsRunningUntilClosed()
     {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        QFile tags(dir.filePath("tags"));
-        QVERIFY(tags.open(QIODevice::WriteOnly));
-        tags.write("Sofa 0 Lamp(floor) 0\nMaterial 2 Wood Leather\n");
-        tags.close();
-
         QProcess program;
-        program.setWorkingDirectory(dir.path());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        program.setProcessEnvironment(environment);
-        program.start(QUADROTAG_EXECUTABLE, {});
+        start(program, dir.path(), "Sofa 0 Lamp(floor) 0\nMaterial 2 Wood Leather\n");
         QVERIFY(program.waitForStarted());
 
         const QString index = dir.filePath("index2tag.csv");
@@ -50,17 +61,8 @@ private slots:
     {
         QFETCH(QString, name);
         QTemporaryDir dir;
-        QFile tags(dir.filePath("tags"));
-        QVERIFY(tags.open(QIODevice::WriteOnly));
-        tags.write("Sofa 0\n");
-        tags.close();
         QProcess program;
-        program.setWorkingDirectory(dir.path());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        environment.insert("QUADROTAG_OPERATOR", name);
-        program.setProcessEnvironment(environment);
-        program.start(QUADROTAG_EXECUTABLE, {});
+        start(program, dir.path(), "Sofa 0\n", name);
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 2);

@@ -517,6 +517,9 @@ private slots:
         QCOMPARE(markedRows(), QList<int>({0, 3}));
         QCOMPARE(rowsWith(BatchListModel::ProposedRole), QList<int>({1, 4}));
         QCOMPARE(progress(), QString("2 of 5 labelled, 2 proposed"));
+        // Open Folder passes proposals by; they wait for review.
+        QCOMPARE(status(), "3/5  " + jobPath("img3.Jpg"));
+        pressKey(Qt::Key_Up);
         QCOMPARE(status(), QString("2 shapes proposed"));
 
         pressKey(Qt::Key_Down, Qt::ControlModifier);

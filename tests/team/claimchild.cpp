@@ -1,6 +1,7 @@
 // Races another copy of itself for the claims of images r0.jpg, r1.jpg, ... in a folder:
 // waits until the start file appears, then tries each claim once and writes "<round> won" or
-// "<round> lost". Claims stay held until it exits, so the loser of a round can't win it later.
+// "<round> lost". Then it waits for the finish file: its claims stay held, and its process alive,
+// until the other copy is done too, or that copy would rightly take them over as stale.
 #include "imageclaim.h"
 
 #include <QCoreApplication>
@@ -11,21 +12,32 @@
 #include <memory>
 #include <vector>
 
+namespace {
+
+bool waitFor(const QString& file)
+{
+    const int pollMicroseconds = 200;
+    const int polls = 100000;
+    for (int poll = 0; !QFile::exists(file); ++poll) {
+        if (poll > polls)
+            return false;
+        QThread::usleep(pollMicroseconds);
+    }
+    return true;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() != 4)
+    if (arguments.size() != 5)
         return 2;
     const QString folder = arguments[1];
     const int rounds = arguments[2].toInt();
-    const QString startFile = arguments[3];
-    const int waitLimit = 10000;
-    for (int waited = 0; !QFile::exists(startFile); ++waited) {
-        if (waited > waitLimit)
-            return 3;
-        QThread::usleep(200);
-    }
+    if (!waitFor(arguments[3]))
+        return 3;
     std::vector<std::unique_ptr<ImageClaim>> claims;
     for (int round = 0; round < rounds; ++round) {
         claims.push_back(std::make_unique<ImageClaim>(QStringLiteral("child")));
@@ -37,5 +49,5 @@ int main(int argc, char* argv[])
         std::printf("%d %s\n", round, outcome);
     }
     std::fflush(stdout);
-    return 0;
+    return waitFor(arguments[4]) ? 0 : 3;
 }
