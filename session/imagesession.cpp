@@ -253,8 +253,14 @@ std::optional<ImageAnnotation> ImageSession::takeRecoveredState(const ImageAnnot
 
 void ImageSession::restore(ImageAnnotation recovered)
 {
-    describeAll(recovered);
-    record(AnnotationChange::everythingReplaced(current, recovered, active));
+    recovery.adopt();
+    showAsEdits(std::move(recovered));
+}
+
+void ImageSession::showAsEdits(ImageAnnotation annotation)
+{
+    describeAll(annotation);
+    record(AnnotationChange::everythingReplaced(current, annotation, active));
 }
 
 void ImageSession::propose(ImageAnnotation proposal)
@@ -262,7 +268,7 @@ void ImageSession::propose(ImageAnnotation proposal)
     // Set first: the step's own save-rule check already compares with the proposal.
     proposed = true;
     proposalBytes = labelFileContents(proposal);
-    restore(std::move(proposal));
+    showAsEdits(std::move(proposal));
 }
 
 std::optional<ImageAnnotation> ImageSession::readProposal(const QString& proposalPath,

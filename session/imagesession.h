@@ -71,7 +71,8 @@ public:
     // file, or from the proposal about to be shown when there is one. A recovery file that
     // holds nothing new is left alone: it may be another program's.
     std::optional<ImageAnnotation> takeRecoveredState(const ImageAnnotation* proposal = nullptr);
-    // Shows the recovered state as unsaved edits, one step of the history.
+    // Shows the recovered state as unsaved edits, one step of the history; its recovery
+    // file is this run's from then on.
     void restore(ImageAnnotation recovered);
     // Shows a model's proposal as unsaved edits, one step of the history. Once edited it
     // is work, stored on leaving even when emptied; unchanged, only a save stores it.
@@ -113,6 +114,7 @@ private:
     void writeRecovery();
     bool wouldStore(const ImageAnnotation& annotation) const;
     void describeAll(ImageAnnotation& annotation) const;
+    void showAsEdits(ImageAnnotation annotation);
 
     QString image;
     QString labelFile;

@@ -38,6 +38,13 @@ void RecoveryFile::discard()
         QFile::remove(filePath);
 }
 
+void RecoveryFile::adopt()
+{
+    const LabelFileSnapshot kept = LabelFileSnapshot::of(filePath);
+    owned = kept.exists && kept.readable;
+    written = kept.bytes;
+}
+
 std::optional<ImageAnnotation> RecoveryFile::read() const
 {
     const LabelFileSnapshot kept = LabelFileSnapshot::of(filePath);

@@ -25,6 +25,8 @@ public:
     void remove();
     // Removes the file whoever wrote it: the operator declined what it holds.
     void discard();
+    // Takes the file as this run's own: the operator took back what it holds.
+    void adopt();
     // The state kept by an earlier run, if there is one that can be read.
     std::optional<ImageAnnotation> read() const;
 
