@@ -382,9 +382,9 @@ void Quadrotag::slotRepeatShapes()
     int skipped = 0;
     const bool repeated = shown >= 1 && editor.repeatShapes(labelPaths[shown - 1], skipped);
     if (skipped > 0)
-        showNote(QStringLiteral("Skipped %1 %2 that lie outside this image")
-                     .arg(skipped)
-                     .arg(skipped == 1 ? QStringLiteral("shape") : QStringLiteral("shapes")));
+        showNote(skipped == 1 ? QStringLiteral("Skipped 1 shape that lies outside this image")
+                              : QStringLiteral("Skipped %1 shapes that lie outside this image")
+                                    .arg(skipped));
     else if (!repeated)
         showNote(QStringLiteral("No shapes stored for the previous image"));
 }
