@@ -128,8 +128,8 @@ bool AnnotationEditor::repeatShapes(const QString& labelPath, int& skipped)
     }
     if (repeated.empty())
         return false;
-    session.record(AnnotationChange::shapesAppended(session.annotation(), repeated,
-                                                    session.activeShape()));
+    session.record(
+        AnnotationChange::shapesAppended(session.annotation(), repeated, session.activeShape()));
     // The table shows the tags of the shape that became active, as a right press would.
     showTagsOfActiveShape();
     return true;

@@ -49,8 +49,9 @@ void BatchPanel::install(QMainWindow* window, QMenu* menu, QStatusBar* bar, QWid
     statusBar->addPermanentWidget(&progressLabel);
     progressLabel.hide();
 
-    connect(&imagesView, &QListView::clicked, this,
-            [this](const QModelIndex& index) { emit imageChosen(filter.mapToSource(index).row()); });
+    connect(&imagesView, &QListView::clicked, this, [this](const QModelIndex& index) {
+        emit imageChosen(filter.mapToSource(index).row());
+    });
     connect(&imagesView, &QListView::activated, this, [this](const QModelIndex& index) {
         emit imageEntered(filter.mapToSource(index).row());
     });

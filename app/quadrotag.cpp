@@ -382,9 +382,10 @@ void Quadrotag::slotRepeatShapes()
     int skipped = 0;
     const bool repeated = shown >= 1 && editor.repeatShapes(labelPaths[shown - 1], skipped);
     if (skipped > 0)
-        showNote(skipped == 1 ? QStringLiteral("Skipped 1 shape that lies outside this image")
-                              : QStringLiteral("Skipped %1 shapes that lie outside this image")
-                                    .arg(skipped));
+        showNote(
+            skipped == 1
+                ? QStringLiteral("Skipped 1 shape that lies outside this image")
+                : QStringLiteral("Skipped %1 shapes that lie outside this image").arg(skipped));
     else if (!repeated)
         showNote(QStringLiteral("No shapes stored for the previous image"));
 }

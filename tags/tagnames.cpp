@@ -15,8 +15,8 @@ const char digestPrefix[] = "index2tag.csv sha256 ";
 
 QByteArray digestLine(const QByteArray& indexBytes)
 {
-    return digestPrefix +
-           QCryptographicHash::hash(indexBytes, QCryptographicHash::Sha256).toHex() + '\n';
+    return digestPrefix + QCryptographicHash::hash(indexBytes, QCryptographicHash::Sha256).toHex() +
+           '\n';
 }
 
 } // namespace
@@ -26,10 +26,10 @@ bool TagNames::write(const TagLayout& layout, const QString& indexPath)
     const TagIndex index = TagIndex::ofLayout(layout);
     if (!index.write(indexPath))
         return false;
-    const QByteArray bytes = digestLine(index.toBytes()) + TagIndex::namesOfLayout(layout).toBytes();
+    const QByteArray bytes =
+        digestLine(index.toBytes()) + TagIndex::namesOfLayout(layout).toBytes();
     QSaveFile names(pathFor(indexPath));
-    return names.open(QIODevice::WriteOnly) && names.write(bytes) == bytes.size() &&
-           names.commit();
+    return names.open(QIODevice::WriteOnly) && names.write(bytes) == bytes.size() && names.commit();
 }
 
 std::optional<TagIndex> TagNames::readFor(const QString& indexPath, const QByteArray& indexBytes)

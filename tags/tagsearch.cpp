@@ -7,8 +7,8 @@ TagSearch::TagSearch(const TagLayout& layout)
             if (!layout.isTag(row, column))
                 continue;
             // The line end keeps a search from matching across caption and name.
-            const QString text = layout.cellCaption(row, column) + QLatin1Char('\n') +
-                                 layout.cellName(row, column);
+            const QString text =
+                layout.cellCaption(row, column) + QLatin1Char('\n') + layout.cellName(row, column);
             entries.push_back({{row, column}, text.toCaseFolded()});
         }
     }

@@ -552,12 +552,10 @@ private slots:
         QTest::newRow("past the left and the top")
             << QByteArray("0\n4 -20 -20 30 -20 30 30 -20 30 \n1 0 0 \n")
             << QByteArray("0\n4 0 0 30 0 30 30 0 30 \n1 0 0 \n") << "";
-        QTest::newRow("one wholly outside")
-            << "0\n" + right + inside << "0\n" + inside
-            << "Skipped 1 shape that lies outside this image";
-        QTest::newRow("all outside")
-            << "0\n" + right + right << QByteArray("0\n")
-            << "Skipped 2 shapes that lie outside this image";
+        QTest::newRow("one wholly outside") << "0\n" + right + inside << "0\n" + inside
+                                            << "Skipped 1 shape that lies outside this image";
+        QTest::newRow("all outside") << "0\n" + right + right << QByteArray("0\n")
+                                     << "Skipped 2 shapes that lie outside this image";
     }
 
     // Ctrl+R onto a smaller image: corners stay on it, as they do everywhere else.

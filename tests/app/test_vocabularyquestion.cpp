@@ -118,7 +118,8 @@ void TestVocabularyQuestion::judgesCellsByWholeName_data()
 
     const QByteArray lamps = "Lamp(floor) 0 Lamp(table) 0 Sofa 0";
     const QByteArray swapped = "Lamp(table) 0 Lamp(floor) 0 Sofa 0";
-    const QStringList swappedLines{"Lamp(floor): (0, 0) -> (0, 1)", "Lamp(table): (0, 1) -> (0, 0)"};
+    const QStringList swappedLines{"Lamp(floor): (0, 0) -> (0, 1)",
+                                   "Lamp(table): (0, 1) -> (0, 0)"};
     QTest::newRow("notes swapped") << lamps << swapped << "written" << swappedLines;
     QTest::newRow("unchanged") << lamps << lamps << "written" << QStringList();
     // The first start after the names began to be kept can judge by captions only.
@@ -188,8 +189,8 @@ void TestVocabularyQuestion::unreadableIndexIsKeptBeforeItIsReplaced()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString indexPath = dir.filePath("index2tag.csv");
-    QVERIFY(writeFileBytes(dir.filePath("tags"),
-                           "Sofa 0 Material 2 Wood Fabric Colour 2 Grey Beige"));
+    QVERIFY(
+        writeFileBytes(dir.filePath("tags"), "Sofa 0 Material 2 Wood Fabric Colour 2 Grey Beige"));
     QVERIFY(writeFileBytes(indexPath, index));
 
     MessageBoxCloser closer(answer);

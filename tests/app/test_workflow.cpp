@@ -653,8 +653,8 @@ private slots:
         QTest::addColumn<QByteArray>("changed");
         QTest::addColumn<int>("seconds");
         // img10.lbl held (0, 2), S3; another program gives it S5 instead.
-        QTest::newRow("same size, later") << QByteArray("0\n4 10 10 60 10 60 60 10 60 \n1 0 4 \n")
-                                          << 60;
+        QTest::newRow("same size, later")
+            << QByteArray("0\n4 10 10 60 10 60 60 10 60 \n1 0 4 \n") << 60;
         QTest::newRow("other size, same time")
             << QByteArray("0\n4 10 10 60 10 60 60 10 60 \n2 0 4 0 5 \n") << 0;
     }

@@ -24,6 +24,17 @@ bool writeJpeg(const QString& path, const cv::Mat& picture)
     return cv::imwrite(QFile::encodeName(path).toStdString(), picture);
 }
 
+// Another picture at path, dated a minute on, so that no clock tick can hide the change.
+bool replaceJpeg(const QString& path, const cv::Mat& picture)
+{
+    QFile file(path);
+    const bool replaced = writeJpeg(path, picture) && file.open(QIODevice::ReadWrite) &&
+                          file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                           QFileDevice::FileModificationTime);
+    file.close();
+    return replaced;
+}
+
 } // namespace
 
 class TestImagePrefetcher : public QObject
@@ -82,12 +93,7 @@ private slots:
         prefetcher.prefetch(path);
         QTRY_COMPARE(prefetcher.imagesHeld(), 1);
 
-        QVERIFY(writeJpeg(path, noisyPicture(200, 100, 5)));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
-                                 QFileDevice::FileModificationTime));
-        file.close();
+        QVERIFY(replaceJpeg(path, noisyPicture(200, 100, 5)));
         QCOMPARE(prefetcher.take(path).pixels, decodeImageForScreen(path).pixels);
     }
 
@@ -186,12 +192,7 @@ private slots:
         QSignalSpy sharpened(&prefetcher, &ImagePrefetcher::sglSharpImageReady);
         const ScreenImage preview = prefetcher.take(path, scale);
         if (replacedWhileShown) {
-            QVERIFY(writeJpeg(path, noisyPicture(900, 700, 6)));
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadWrite));
-            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
-                                     QFileDevice::FileModificationTime));
-            file.close();
+            QVERIFY(replaceJpeg(path, noisyPicture(900, 700, 6)));
             // One sharp decode at a time, the image on screen's first: once the next image
             // is held sharp, the one on screen was decoded and judged.
             prefetcher.prefetch(QStringList(pathOf("a.jpg")), DisplayScale());

@@ -7,6 +7,8 @@
 namespace {
 
 const QByteArray otherRunsState = "7\n";
+// What a save writes for one taggedSquare(10) alone.
+const QByteArray squareBytes = "0\n4 10 10 60 10 60 60 10 60 \n1 0 1 \n";
 
 Label taggedSquare(int left)
 {
@@ -101,7 +103,7 @@ private slots:
         QTest::addColumn<bool>("needsSaving");
         QTest::addColumn<QByteArray>("after");
         const QByteArray none = "<none>";
-        const QByteArray shape = "0\n4 10 10 60 10 60 60 10 60 \n1 0 1 \n";
+        const QByteArray& shape = squareBytes;
         const auto row = [](const char* name, const QByteArray& before, const char* steps,
                             bool needsSaving, const QByteArray& after) {
             QTest::newRow(name) << before << QString(steps) << needsSaving << after;
@@ -196,17 +198,17 @@ private slots:
         QTest::addColumn<bool>("withProposal");
         QTest::addColumn<bool>("offered");
         const QByteArray none = "<none>";
-        const QByteArray proposed = "0\n4 10 10 60 10 60 60 10 60 \n1 0 1 \n";
-        QTest::newRow("same as the label file") << QByteArray("4\n") << QByteArray("4\n") << false
-                                                << false;
+        const QByteArray& proposed = squareBytes;
+        QTest::newRow("same as the label file")
+            << QByteArray("4\n") << QByteArray("4\n") << false << false;
         QTest::newRow("other than the label file")
             << QByteArray("4\n") << QByteArray("5\n") << false << true;
         QTest::newRow("nothing to store, no label file")
             << none << QByteArray("0\n") << false << false;
         QTest::newRow("emptied proposal") << none << QByteArray("0\n") << true << true;
         QTest::newRow("same as the proposal") << none << proposed << true << false;
-        QTest::newRow("proposal edited") << none << QByteArray("3\n" + proposed.mid(2)) << true
-                                         << true;
+        QTest::newRow("proposal edited")
+            << none << QByteArray("3\n" + proposed.mid(2)) << true << true;
     }
 
     void recoveryIsOfferedWhenItHoldsSomethingNew()
@@ -246,7 +248,8 @@ private slots:
         QTest::newRow("taken back, saved") << "recover save" << gone;
         QTest::newRow("own, overwritten by another, undone")
             << "tagged kept overwritten undo" << otherRunsState;
-        QTest::newRow("own, undone, another's since") << "tagged kept undo overwritten" << otherRunsState;
+        QTest::newRow("own, undone, another's since")
+            << "tagged kept undo overwritten" << otherRunsState;
     }
 
     void recoveryFileOfAnotherRunIsLeftAlone()

@@ -429,8 +429,7 @@ void TestLabelViewer::exportsIndex()
     QVERIFY(loadedTable(vocabulary));
     QCOMPARE(readFile(QStringLiteral("index2tag.csv")), index);
     // Beside it the whole names, notes included, of the index with exactly these bytes.
-    const QByteArray digest =
-        QCryptographicHash::hash(index, QCryptographicHash::Sha256).toHex();
+    const QByteArray digest = QCryptographicHash::hash(index, QCryptographicHash::Sha256).toHex();
     QCOMPARE(readFile(QStringLiteral("index2name.csv")),
              "index2tag.csv sha256 " + digest + "\n" + names);
     const std::optional<TagIndex> readNames =

@@ -162,13 +162,16 @@ void TestTagLayout::findsTagsByCaption_data()
     QTest::newRow("nothing typed") << QString() << TagList{} << QByteArray();
     QTest::newRow("no such tag") << QStringLiteral("zz") << TagList{} << QByteArray();
     QTest::newRow("case ignored") << QStringLiteral("s2") << TagList{{0, 1}} << QByteArray();
-    QTest::newRow("part of a name, row-major") << QStringLiteral("u1") << TagList{{4, 1}, {5, 5}} << QByteArray();
+    QTest::newRow("part of a name, row-major")
+        << QStringLiteral("u1") << TagList{{4, 1}, {5, 5}} << QByteArray();
     QTest::newRow("category caption")
-        << QStringLiteral("k: t")
-        << TagList{{2, 1}, {2, 2}, {2, 3}, {2, 4}, {2, 5}, {3, 1}, {3, 2}} << QByteArray();
-    QTest::newRow("category and tag") << QStringLiteral("M: U10") << TagList{{5, 5}} << QByteArray();
+        << QStringLiteral("k: t") << TagList{{2, 1}, {2, 2}, {2, 3}, {2, 4}, {2, 5}, {3, 1}, {3, 2}}
+        << QByteArray();
+    QTest::newRow("category and tag")
+        << QStringLiteral("M: U10") << TagList{{5, 5}} << QByteArray();
     QTest::newRow("note") << QStringLiteral("NOTE") << TagList{{6, 0}} << QByteArray();
-    QTest::newRow("name with its note") << QStringLiteral("s9(n") << TagList{{6, 0}} << QByteArray();
+    QTest::newRow("name with its note")
+        << QStringLiteral("s9(n") << TagList{{6, 0}} << QByteArray();
     const QByteArray notes = "Colour(frame) 2 Grey Beige(warm)";
     QTest::newRow("category's note") << QStringLiteral("FRAME") << TagList{{1, 1}, {1, 2}} << notes;
     QTest::newRow("category tag's note") << QStringLiteral("warm") << TagList{{1, 2}} << notes;
@@ -182,7 +185,8 @@ void TestTagLayout::findsTagsByCaption()
     QFETCH(TagList, found);
     QFETCH(QByteArray, vocabulary);
 
-    const TagLayout layout = layoutOf(vocabulary.isEmpty() ? workedExample : vocabulary.constData());
+    const TagLayout layout =
+        layoutOf(vocabulary.isEmpty() ? workedExample : vocabulary.constData());
     QCOMPARE(TagSearch(layout).matchesOf(text), found);
 }
 
@@ -242,8 +246,8 @@ void TestTagLayout::refusesMalformedIndex_data()
         << QByteArray("\r\n0,0,A\r\n \t\r\n1,0,B\r\n\r\n") << true << twoLines;
     QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF" + twoLines) << true << twoLines;
     QTest::newRow("byte-order mark inside") << QByteArray("0,0,A\n\xEF\xBB\xBF"
-                                                                       "1,0,B\n") << false
-                                            << QByteArray();
+                                                          "1,0,B\n")
+                                            << false << QByteArray();
 }
 
 void TestTagLayout::refusesMalformedIndex()
@@ -264,13 +268,18 @@ void TestTagLayout::describesOneCell_data()
     QTest::addColumn<int>("column");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("name");
-    QTest::newRow("single tag") << 0 << 0 << "Lamp" << "Lamp(floor)";
-    QTest::newRow("category tag") << 1 << 1 << "Colour: Grey" << "Colour(frame): Grey(warm)";
+    QTest::newRow("single tag") << 0 << 0 << "Lamp"
+                                << "Lamp(floor)";
+    QTest::newRow("category tag") << 1 << 1 << "Colour: Grey"
+                                  << "Colour(frame): Grey(warm)";
     QTest::newRow("category tag without note") << 1 << 2 << "Colour: Beige"
                                                << "Colour(frame): Beige";
-    QTest::newRow("header") << 1 << 0 << "" << "";
-    QTest::newRow("filler") << 0 << 1 << "" << "";
-    QTest::newRow("outside the grid") << 9 << 0 << "" << "";
+    QTest::newRow("header") << 1 << 0 << ""
+                            << "";
+    QTest::newRow("filler") << 0 << 1 << ""
+                            << "";
+    QTest::newRow("outside the grid") << 9 << 0 << ""
+                                      << "";
 }
 
 // The caption every user of one cell's caption shows, and the name that tells apart tags
