@@ -130,3 +130,12 @@ BatchFiles findBatchFiles(const QStringList& imagePaths)
 {
     return {imagePaths, findLabelFiles(imagePaths), findEach(imagePaths, proposalPathFor)};
 }
+
+int firstImageToLabel(const BatchFiles& batch, const std::vector<QString>& holders)
+{
+    for (std::size_t image = 0; image < batch.labelled.size(); ++image)
+        if (!batch.labelled[image] && !batch.proposed[image] &&
+            (image >= holders.size() || holders[image].isEmpty()))
+            return int(image);
+    return 0;
+}

@@ -24,6 +24,11 @@ BatchFiles findBatchFiles(const QStringList& imagePaths);
 // Whether the label file of each of these images exists, listing each folder once.
 std::vector<bool> findLabelFiles(const QStringList& imagePaths);
 
+// Where labelling goes on: the first image with neither a label file nor a proposal that no
+// other operator holds (holders: a name per image, empty when free), or the first of all when
+// there is none.
+int firstImageToLabel(const BatchFiles& batch, const std::vector<QString>& holders = {});
+
 // Sorts file names as people count: "img2" before "img10".
 void sortNaturally(QStringList& names);
 

@@ -154,14 +154,6 @@ int BatchListModel::nextUnlabelledRow(int row) const
     return -1;
 }
 
-int BatchListModel::firstFreeRow() const
-{
-    for (int row = 0; row < names.size(); ++row)
-        if (!labelled[std::size_t(row)] && !proposed[std::size_t(row)] && !isHeld(row))
-            return row;
-    return 0;
-}
-
 int BatchListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(names.size());

@@ -38,9 +38,6 @@ public:
     bool isHeld(int row) const;
     // The first row after this one without a label file and not held by another, or -1.
     int nextUnlabelledRow(int row) const;
-    // The first row with neither a label file nor a proposal that nobody else holds; 0 when
-    // there is none.
-    int firstFreeRow() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

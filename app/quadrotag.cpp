@@ -127,7 +127,9 @@ void Quadrotag::connectBatch()
     connect(ui.actionOpen_Folder, &QAction::triggered, this, &Quadrotag::slotOpenFolder);
     connect(ui.actionNext_Unlabelled_Image, &QAction::triggered, this,
             &Quadrotag::slotNextUnlabelledImage);
-    connect(&batchPanel, &BatchPanel::imageChosen, this, &Quadrotag::goToImage);
+    connect(&batchPanel, &BatchPanel::imageChosen, this, [this](int row) { goToImage(row); });
+    connect(&batchPanel, &BatchPanel::imageEntered, this,
+            [this](int row) { goToImage(row, SaveGuard::Proposal::Accept); });
     // A note, or a menu entry passing under the mouse, clears the message; the
     // position of the image on screen comes back then.
     connect(ui.statusBar, &QStatusBar::messageChanged, this, [this](const QString& message) {
@@ -161,9 +163,9 @@ void Quadrotag::connectTeam()
     });
 }
 
-bool Quadrotag::leaveImage()
+bool Quadrotag::leaveImage(SaveGuard::Proposal proposal)
 {
-    return team.isHeldByOther() || saveGuard.leave();
+    return team.isHeldByOther() || saveGuard.leave(proposal);
 }
 
 // Title, status and the refusal of edits follow whether another operator holds the image.
@@ -235,10 +237,7 @@ void Quadrotag::openFolder(const QString& folder)
     if (edited)
         batch = listFolderImages(folder);
     // Two operators opening one folder start on different images.
-    BatchListModel free;
-    free.setBatch(batch.imagePaths, batch.labelled, batch.proposed);
-    free.setHolders(team.holdersOf(batch.imagePaths));
-    startBatch(batch, free.firstFreeRow());
+    startBatch(batch, firstImageToLabel(batch, team.holdersOf(batch.imagePaths)));
 }
 
 void Quadrotag::startBatch(const BatchFiles& batch, int first)
@@ -356,7 +355,7 @@ void Quadrotag::closeEvent(QCloseEvent* event)
 void Quadrotag::slotNextImage()
 {
     // An annotation that could not be written stays on screen rather than being dropped.
-    if (imagePaths.isEmpty() || !leaveImage())
+    if (imagePaths.isEmpty() || !leaveImage(SaveGuard::Proposal::Accept))
         return;
     if (currentImage < imagePaths.size() - 1) {
         stepDirection = 1;
@@ -378,7 +377,7 @@ void Quadrotag::slotPreviousImage()
 
 void Quadrotag::slotNextUnlabelledImage()
 {
-    if (imagePaths.isEmpty() || !leaveImage())
+    if (imagePaths.isEmpty() || !leaveImage(SaveGuard::Proposal::Accept))
         return;
     const int next = batchPanel.list().nextUnlabelledRow(currentImage);
     if (next == -1)
@@ -388,9 +387,9 @@ void Quadrotag::slotNextUnlabelledImage()
 }
 
 // Leaves the image as Down does: it is saved first, and stays when that fails.
-void Quadrotag::goToImage(int index)
+void Quadrotag::goToImage(int index, SaveGuard::Proposal proposal)
 {
-    if (index >= 0 && index < imagePaths.size() && index != currentImage && leaveImage()) {
+    if (index >= 0 && index < imagePaths.size() && index != currentImage && leaveImage(proposal)) {
         stepDirection = index > currentImage ? 1 : -1;
         currentImage = index;
         loadCurrentImage();
@@ -458,6 +457,13 @@ void Quadrotag::slotText_ON_OFF()
 void Quadrotag::slotRepeatShapes()
 {
     const int shown = int(labelPaths.indexOf(session.labelPath()));
-    if (shown < 1 || !editor.repeatShapes(labelPaths[shown - 1]))
+    int skipped = 0;
+    const bool repeated = shown >= 1 && editor.repeatShapes(labelPaths[shown - 1], skipped);
+    if (skipped > 0)
+        showNote(
+            skipped == 1
+                ? QStringLiteral("Skipped 1 shape that lies outside this image")
+                : QStringLiteral("Skipped %1 shapes that lie outside this image").arg(skipped));
+    else if (!repeated)
         showNote(QStringLiteral("No shapes stored for the previous image"));
 }

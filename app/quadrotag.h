@@ -83,7 +83,7 @@ private:
     void connectEditHistory();
     void connectBatch();
     void startBatch(const BatchFiles& batch, int first);
-    void goToImage(int index);
+    void goToImage(int index, SaveGuard::Proposal proposal = SaveGuard::Proposal::Keep);
     void showNote(const QString& note);
     void connectZoom();
     void loadCurrentImage();
@@ -92,7 +92,7 @@ private:
     void updateStatus();
     void connectTeam();
     // Every way of leaving an image: one held by another was only looked at.
-    bool leaveImage();
+    bool leaveImage(SaveGuard::Proposal proposal = SaveGuard::Proposal::Keep);
     void showHeldState();
     void markHolders();
     void reopenFreedImage();
