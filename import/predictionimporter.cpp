@@ -115,7 +115,7 @@ bool PredictionImporter::readPredictedImages(CocoPredictionReader& results)
     instances.skipAnnotations();
     if (!readCoco(options.images, instances))
         return false;
-    if (instances.isResultsList() || instances.images().empty()) {
+    if (instances.images().empty()) {
         report.error(QStringLiteral("%1 names no images").arg(options.images));
         return false;
     }

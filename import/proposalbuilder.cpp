@@ -93,7 +93,8 @@ bool ProposalBuilder::pointsOf(const Prediction& prediction, const QSize& imageS
         return true;
     hasCornerOutside(corners, imageSize, outside);
     label.points.assign(onImage.begin(), onImage.end());
-    if (!label.isValid() || quadArea(onImage) <= 0) {
+    // A shape folded onto the border line is no valid shape.
+    if (!label.isValid()) {
         problem(prediction, outsideText(outside, imageSize) +
                                 QStringLiteral("; on its border the shape would have no area"));
         return false;

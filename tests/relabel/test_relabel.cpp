@@ -339,6 +339,7 @@ void TestRelabel::runsAgainAfterAFinishedRelabelling()
     QCOMPARE(kept.size(), 1);
     QVERIFY(writeFileBytes(path("ds/x2.lbl"), "0\n4 1 1 10 1 10 10 1 10 \n1 2 1 \n"));
     const QByteArray index = fileBytes(path("index2tag.csv"));
+    const QByteArray journal = fileBytes(path("ds/.quadrotag-relabel.journal"));
 
     const Outcome outcome =
         relabel(vocabulary, {}, false, false, -1, fromKeptIndex ? kept.first() : "index2tag.csv");
@@ -349,7 +350,9 @@ void TestRelabel::runsAgainAfterAFinishedRelabelling()
     QCOMPARE(fileBytes(path("ds/x2.lbl")), labelledSince);
     QVERIFY2(said.isEmpty() ? !outcome.err.contains("nothing to do") : outcome.err.contains(said),
              outcome.err.constData());
+    // Done means touched nothing: neither the index nor the journal.
     QCOMPARE(fileBytes(path("index2tag.csv")) == index, !said.isEmpty());
+    QCOMPARE(fileBytes(path("ds/.quadrotag-relabel.journal")) == journal, !said.isEmpty());
 }
 
 void TestRelabel::keepsUntaggedShapes_data()
