@@ -206,9 +206,6 @@ void TestImport::exitCodes_data()
     QTest::newRow("--images without images")
         << QStringList{"--format", "coco", "--images", "no-images.json", "results.json", "ds"} << 2
         << QByteArray("quadrotag-import: no-images.json names no images\n");
-    QTest::newRow("--images a results list too")
-        << QStringList{"--format", "coco", "--images", "results.json", "results.json", "ds"} << 2
-        << QByteArray("quadrotag-import: results.json names no images\n");
     QTest::newRow("no data.yaml") << QStringList{"--format", "yolo-obb", "dota", "ds"} << 2
                                   << QByteArray("*");
     QTest::newRow("no labelTxt or Task1 files")
