@@ -30,6 +30,9 @@ public:
     // Adds the shapes the label file at labelPath holds, with their tags, after those on
     // screen; false when it holds none.
     bool repeatShapes(const QString& labelPath);
+    // Adds a whole shape with its tags after those on screen and makes it active, as one
+    // step; false while a shape is held by the mouse.
+    bool pasteShape(Label shape);
     void shapeMoved(QPoint& offset);
     void cornerMoved(int corner, QPoint& position);
     void shapeMoveFinished();
