@@ -517,10 +517,12 @@ std::vector<QPoint> ImageWidget::placedOnImage(const std::vector<QPoint>& corner
 {
     if (corners.empty())
         return corners;
-    const auto [left, right] = std::minmax_element(
-        corners.begin(), corners.end(), [](const QPoint& a, const QPoint& b) { return a.x() < b.x(); });
-    const auto [top, bottom] = std::minmax_element(
-        corners.begin(), corners.end(), [](const QPoint& a, const QPoint& b) { return a.y() < b.y(); });
+    const auto [left, right] =
+        std::minmax_element(corners.begin(), corners.end(),
+                            [](const QPoint& a, const QPoint& b) { return a.x() < b.x(); });
+    const auto [top, bottom] =
+        std::minmax_element(corners.begin(), corners.end(),
+                            [](const QPoint& a, const QPoint& b) { return a.y() < b.y(); });
     const double across = shiftOnto(left->x(), right->x(), fullSize.width());
     const double down = shiftOnto(top->y(), bottom->y(), fullSize.height());
     std::vector<QPoint> placed;

@@ -96,9 +96,8 @@ QMimeData* shapeMimeData(const CopiedShape& shape)
         corners.append(QJsonArray{corner.x(), corner.y()});
     QJsonArray tags;
     for (const CopiedTag& tag : shape.tags)
-        tags.append(QJsonObject{{rowKey, tag.cell.first},
-                                {columnKey, tag.cell.second},
-                                {captionKey, tag.caption}});
+        tags.append(QJsonObject{
+            {rowKey, tag.cell.first}, {columnKey, tag.cell.second}, {captionKey, tag.caption}});
     const QJsonObject object{{cornersKey, corners}, {tagsKey, tags}};
     auto* data = new QMimeData;
     data->setData(QString::fromLatin1(shapeMimeType),
@@ -134,8 +133,9 @@ std::vector<std::pair<int, int>> tagsInVocabulary(const std::vector<CopiedTag>& 
             cells.push_back(tag.cell);
             continue;
         }
-        const std::vector<std::pair<int, int>> named =
-            tag.caption.isEmpty() ? std::vector<std::pair<int, int>>() : index.cellsWith(tag.caption);
+        const std::vector<std::pair<int, int>> named = tag.caption.isEmpty()
+                                                           ? std::vector<std::pair<int, int>>()
+                                                           : index.cellsWith(tag.caption);
         if (named.empty())
             ++leftOff;
         else

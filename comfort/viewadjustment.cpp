@@ -59,8 +59,8 @@ void applyAdjustment(QImage& image, const ViewAdjustment& adjustment)
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
             const QRgb pixel = line[x];
-            line[x] = qRgba(table[qRed(pixel)], table[qGreen(pixel)], table[qBlue(pixel)],
-                            qAlpha(pixel));
+            line[x] =
+                qRgba(table[qRed(pixel)], table[qGreen(pixel)], table[qBlue(pixel)], qAlpha(pixel));
         }
     }
 }
