@@ -133,9 +133,7 @@ std::vector<std::pair<int, int>> tagsInVocabulary(const std::vector<CopiedTag>& 
             cells.push_back(tag.cell);
             continue;
         }
-        const std::vector<std::pair<int, int>> named = tag.caption.isEmpty()
-                                                           ? std::vector<std::pair<int, int>>()
-                                                           : index.cellsWith(tag.caption);
+        const std::vector<std::pair<int, int>> named = index.cellsWith(tag.caption);
         if (named.empty())
             ++leftOff;
         else
