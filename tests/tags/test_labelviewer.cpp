@@ -1,8 +1,10 @@
+#include "darkpalette.h"
 #include "labelviewer.h"
 #include "recenttagstrip.h"
 #include "tagfinder.h"
 #include "tagindex.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QSet>
@@ -10,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -155,6 +158,8 @@ private slots:
     void finderKeys();
     void finderDimsAllButMatches();
     void recentStripKeepsNineNewestFirst();
+    void cellTextIsLegibleInEitherPalette_data();
+    void cellTextIsLegibleInEitherPalette();
 
 private:
     std::unique_ptr<LabelViewer> loadedTable(const QByteArray& vocabulary);
@@ -592,6 +597,61 @@ void TestLabelViewer::recentStripKeepsNineNewestFirst()
     QCOMPARE(strip.tags().size(), std::size_t(9));
     QCOMPARE(strip.tagOfKey(1), std::make_optional(std::pair<int, int>(5, 5)));
     QCOMPARE(strip.tagOfKey(9), std::make_optional(std::pair<int, int>(5, 1)));
+}
+
+namespace {
+// The contrast ratio of two colours as the web's accessibility guidelines measure it;
+// 4.5 is what they ask of ordinary text.
+double relativeLuminance(const QColor& color)
+{
+    const auto linear = [](double channel) {
+        return channel <= 0.03928 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
+           0.0722 * linear(color.blueF());
+}
+
+double contrastRatio(const QColor& a, const QColor& b)
+{
+    const double lighter = std::max(relativeLuminance(a), relativeLuminance(b));
+    const double darker = std::min(relativeLuminance(a), relativeLuminance(b));
+    return (lighter + 0.05) / (darker + 0.05);
+}
+} // namespace
+
+void TestLabelViewer::cellTextIsLegibleInEitherPalette_data()
+{
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<QColor>("kind");
+    for (const bool dark : {false, true}) {
+        const char* palette = dark ? "dark palette" : "light palette";
+        QTest::addRow("%s, single tag", palette) << dark << LabelViewer::singleTagColor;
+        QTest::addRow("%s, category", palette) << dark << LabelViewer::categoryColor;
+        QTest::addRow("%s, category tag", palette) << dark << LabelViewer::categoryTagColor;
+    }
+}
+
+void TestLabelViewer::cellTextIsLegibleInEitherPalette()
+{
+    QFETCH(bool, dark);
+    QFETCH(QColor, kind);
+    const QPalette original = QApplication::palette();
+    const std::unique_ptr<LabelViewer> table = loadedTable(workedExample);
+    QVERIFY(table);
+    if (dark)
+        QApplication::setPalette(darkPalette());
+    QCoreApplication::processEvents();
+    const QColor text = table->palette().color(QPalette::Text);
+    const QColor highlightedText = table->palette().color(QPalette::HighlightedText);
+    const QColor window = table->palette().color(QPalette::Window);
+    QApplication::setPalette(original);
+    QCoreApplication::processEvents();
+
+    QCOMPARE(window.lightness() < 128, dark);
+    QVERIFY2(contrastRatio(text, kind) >= 4.5,
+             qPrintable(QString::number(contrastRatio(text, kind))));
+    // Selected cells show the style sheet's dark red.
+    QVERIFY(contrastRatio(highlightedText, QColor(0xAA, 0x44, 0x44)) >= 4.5);
 }
 
 QTEST_MAIN(TestLabelViewer)
