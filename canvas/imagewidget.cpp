@@ -555,7 +555,6 @@ void ImageWidget::drawPart(QPainter& painter, const QRectF& target, const QPixma
     const QRect whole = source.toAlignedRect() & shown.rect();
     if (whole.isEmpty())
         return;
-    QImage part = shown.copy(whole).toImage();
-    applyAdjustment(part, adjustment);
+    const QImage part = adjustedCopy(shown.toImage(), whole, adjustment);
     painter.drawImage(target, part, source.translated(-QPointF(whole.topLeft())));
 }

@@ -1,12 +1,18 @@
 #include "viewadjustment.h"
 
 #include <QImage>
+#include <QRect>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
 const double midGrey = 127.5;
+
+bool isThirtyTwoBit(const QImage& image)
+{
+    return image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32;
+}
 
 QString signedPercent(int percent)
 {
@@ -52,17 +58,26 @@ void applyAdjustment(QImage& image, const ViewAdjustment& adjustment)
 {
     if (adjustment.isNeutral() || image.isNull())
         return;
-    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
-        image.convertTo(QImage::Format_RGB32);
+    image = adjustedCopy(image, image.rect(), adjustment);
+}
+
+QImage adjustedCopy(const QImage& image, const QRect& area, const ViewAdjustment& adjustment)
+{
+    const QRect inside = area & image.rect();
+    if (!isThirtyTwoBit(image))
+        return adjustedCopy(image.copy(inside).convertToFormat(QImage::Format_RGB32),
+                            QRect(QPoint(0, 0), inside.size()), adjustment);
+    QImage adjusted(inside.size(), image.format());
     const std::array<unsigned char, 256> table = adjustmentTable(adjustment);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb pixel = line[x];
-            line[x] =
-                qRgba(table[qRed(pixel)], table[qGreen(pixel)], table[qBlue(pixel)], qAlpha(pixel));
-        }
+    for (int y = 0; y < inside.height(); ++y) {
+        const auto* from =
+            reinterpret_cast<const QRgb*>(image.constScanLine(inside.y() + y)) + inside.x();
+        auto* to = reinterpret_cast<QRgb*>(adjusted.scanLine(y));
+        for (int x = 0; x < inside.width(); ++x)
+            to[x] = qRgba(table[qRed(from[x])], table[qGreen(from[x])], table[qBlue(from[x])],
+                          qAlpha(from[x]));
     }
+    return adjusted;
 }
 
 QString adjustmentText(const ViewAdjustment& adjustment)

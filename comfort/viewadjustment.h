@@ -6,6 +6,7 @@
 #include <array>
 
 class QImage;
+class QRect;
 
 // Brightness and contrast of what the canvas shows, in percent; both 0 show the pixels as
 // they are. Only screen pixels are ever adjusted, never an image file or an export.
@@ -34,6 +35,9 @@ std::array<unsigned char, 256> adjustmentTable(const ViewAdjustment& adjustment)
 // Adjusts the colour channels in place, leaving alpha alone; the image becomes 32-bit RGB
 // when it was in another format.
 void applyAdjustment(QImage& image, const ViewAdjustment& adjustment);
+// The area of the image adjusted into a new 32-bit image, read straight from the pixels
+// the image shares with a pixmap, so that no other copy is made.
+QImage adjustedCopy(const QImage& image, const QRect& area, const ViewAdjustment& adjustment);
 // For the status bar: "Brightness +20 %, contrast -10 %".
 QString adjustmentText(const ViewAdjustment& adjustment);
 

@@ -40,6 +40,8 @@ private slots:
     void percentagesStayWithinTheRange();
     void adjustsColourChannelsAndKeepsAlpha_data();
     void adjustsColourChannelsAndKeepsAlpha();
+    void copiesTheAdjustedArea_data();
+    void copiesTheAdjustedArea();
     void namesTheSettingForTheStatusBar_data();
     void namesTheSettingForTheStatusBar();
     void settingComesBackHeldWithinTheRange_data();
@@ -144,6 +146,37 @@ void TestComfort::adjustsColourChannelsAndKeepsAlpha()
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             QCOMPARE(image.pixelColor(x, y), shown);
+}
+
+void TestComfort::copiesTheAdjustedArea_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QRect>("area");
+    QTest::addColumn<QRect>("copied");
+    QTest::newRow("inside") << int(QImage::Format_RGB32) << QRect(1, 2, 3, 2) << QRect(1, 2, 3, 2);
+    QTest::newRow("over the border, cut")
+        << int(QImage::Format_RGB32) << QRect(3, 1, 9, 9) << QRect(3, 1, 2, 3);
+    QTest::newRow("24-bit, inside")
+        << int(QImage::Format_RGB888) << QRect(2, 1, 2, 2) << QRect(2, 1, 2, 2);
+}
+
+// Each pixel of the copy is the adjusted pixel at the same place in the image.
+void TestComfort::copiesTheAdjustedArea()
+{
+    QFETCH(int, format);
+    QFETCH(QRect, area);
+    QFETCH(QRect, copied);
+    QImage image(5, 4, QImage::Format(format));
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixelColor(x, y, QColor(10 * x, 20 * y, 100));
+    const ViewAdjustment brighter{100, 0};
+    const QImage adjusted = adjustedCopy(image, area, brighter);
+    QCOMPARE(adjusted.size(), copied.size());
+    for (int y = 0; y < copied.height(); ++y)
+        for (int x = 0; x < copied.width(); ++x)
+            QCOMPARE(adjusted.pixelColor(x, y),
+                     QColor(20 * (copied.x() + x), 40 * (copied.y() + y), 200));
 }
 
 void TestComfort::namesTheSettingForTheStatusBar_data()
