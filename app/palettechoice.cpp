@@ -9,6 +9,15 @@
 
 namespace {
 const char darkStyle[] = "Fusion";
+
+// A widget with a style sheet keeps the palette it was polished with; the tag table has one.
+void repolishStyleSheets()
+{
+    for (QWidget* widget : QApplication::allWidgets())
+        if (!widget->styleSheet().isEmpty())
+            widget->setStyleSheet(widget->styleSheet());
+}
+
 } // namespace
 
 PaletteChoice::PaletteChoice() : darkAction(QStringLiteral("Dark Palette"))
@@ -47,6 +56,7 @@ void PaletteChoice::applyDark()
     originalPalette = QApplication::palette();
     QApplication::setStyle(QString::fromLatin1(darkStyle));
     QApplication::setPalette(darkPalette());
+    repolishStyleSheets();
     darkApplied = true;
 }
 
@@ -54,5 +64,6 @@ void PaletteChoice::applyOriginal()
 {
     QApplication::setStyle(originalStyle);
     QApplication::setPalette(originalPalette);
+    repolishStyleSheets();
     darkApplied = false;
 }

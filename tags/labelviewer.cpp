@@ -1,7 +1,5 @@
 #include "labelviewer.h"
 
-#include <QPalette>
-
 #include <algorithm>
 #include <fstream>
 #include <iostream>
@@ -17,8 +15,6 @@ const char selectionStyle[] = "QTableWidget::item{ selection-background-color: #
 const Qt::ItemFlags lockedFlags = Qt::ItemIsEditable | Qt::ItemIsSelectable;
 // Light enough to fade a cell out of a search, dark enough to keep the layout readable.
 const QColor dimmedTextColor{170, 170, 170};
-// Every cell with text has a light kind colour, so its text stays dark in a dark palette too.
-const QColor cellTextColor{20, 20, 20};
 
 // The colour is the only mark of a cell's kind in the table; any colour other
 // than the three kinds names no tag.
@@ -49,10 +45,7 @@ const QColor& colorOfKind(TagLayout::Kind kind)
 
 LabelViewer::LabelViewer(QWidget* parent) : QTableWidget(parent)
 {
-    // Only the text colour is fixed; the rest follows the program's palette.
-    QPalette cells = palette();
-    cells.setColor(QPalette::Text, cellTextColor);
-    setPalette(cells);
+    setItemDelegate(&cellDelegate);
 }
 
 bool LabelViewer::loadTags(const std::string& fileName)

@@ -331,15 +331,17 @@ void TestViewComfort::darkPaletteIsRemembered()
     dark->trigger();
     QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 80);
     QCOMPARE(QApplication::style()->name(), QString("fusion"));
-    // The tag cells keep dark letters on their light colours.
-    QVERIFY(table()->palette().color(QPalette::Text).lightness() < 60);
+    QVERIFY(table()->palette().color(QPalette::Base).lightness() < 80);
 
     restartWindow();
     dark = menuAction(QStringLiteral("Dark Palette"));
     QVERIFY(dark->isChecked());
     QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 80);
+    // The tag table, with its style sheet, follows as well.
+    QVERIFY(table()->palette().color(QPalette::Base).lightness() < 80);
     dark->trigger();
     QCOMPARE(QApplication::palette().color(QPalette::Window), lightWindow);
+    QVERIFY(table()->palette().color(QPalette::Base).lightness() > 200);
 
     restartWindow();
     QVERIFY(!menuAction(QStringLiteral("Dark Palette"))->isChecked());

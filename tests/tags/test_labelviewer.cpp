@@ -562,6 +562,17 @@ void TestLabelViewer::finderDimsAllButMatches()
     table->selectTags({{0, 0}});
     TagFinder finder(*table);
     QTest::keyClicks(&finder, QStringLiteral("U1"));
+    // Dimmed letters are painted dimmed, not in the dark letters of the other cells.
+    table->show();
+    QVERIFY(QTest::qWaitForWindowExposed(table.get()));
+    const QImage shown = table->viewport()->grab().toImage();
+    QVERIFY(table->isDimmed(0, 1));
+    const QRect inside = table->visualItemRect(table->item(0, 1)).adjusted(2, 2, -2, -2);
+    int darkest = 255;
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            darkest = std::min(darkest, shown.pixelColor(x, y).lightness());
+    QVERIFY2(darkest >= 150, qPrintable(QString::number(darkest)));
     QStringList bright;
     for (int row = 0; row < table->rowCount(); ++row)
         for (int column = 0; column < table->columnCount(); ++column)
@@ -638,18 +649,32 @@ void TestLabelViewer::cellTextIsLegibleInEitherPalette()
     const QPalette original = QApplication::palette();
     const std::unique_ptr<LabelViewer> table = loadedTable(workedExample);
     QVERIFY(table);
+    table->resize(700, 400);
+    table->show();
+    QVERIFY(QTest::qWaitForWindowExposed(table.get()));
     if (dark)
         QApplication::setPalette(darkPalette());
     QCoreApplication::processEvents();
-    const QColor text = table->palette().color(QPalette::Text);
+    const QImage shown = table->viewport()->grab().toImage();
     const QColor highlightedText = table->palette().color(QPalette::HighlightedText);
-    const QColor window = table->palette().color(QPalette::Window);
     QApplication::setPalette(original);
     QCoreApplication::processEvents();
 
-    QCOMPARE(window.lightness() < 128, dark);
-    QVERIFY2(contrastRatio(text, kind) >= 4.5,
-             qPrintable(QString::number(contrastRatio(text, kind))));
+    const QTableWidgetItem* cell = nullptr;
+    for (int row = 0; row < table->rowCount() && !cell; ++row)
+        for (int column = 0; column < table->columnCount() && !cell; ++column)
+            if (table->item(row, column) && table->item(row, column)->background().color() == kind)
+                cell = table->item(row, column);
+    QVERIFY(cell);
+    // The darkest pixel inside the cell is the core of a letter.
+    const QRect inside = table->visualItemRect(cell).adjusted(2, 2, -2, -2);
+    QColor letters = kind;
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (shown.pixelColor(x, y).lightness() < letters.lightness())
+                letters = shown.pixelColor(x, y);
+    QVERIFY2(contrastRatio(letters, kind) >= 4.5,
+             qPrintable(QString::number(contrastRatio(letters, kind))));
     // Selected cells show the style sheet's dark red.
     QVERIFY(contrastRatio(highlightedText, QColor(0xAA, 0x44, 0x44)) >= 4.5);
 }
