@@ -1,4 +1,3 @@
-#include "darkpalette.h"
 #include "shapeclipboard.h"
 #include "tagindex.h"
 #include "viewadjustment.h"
@@ -46,7 +45,6 @@ private slots:
     void namesTheSettingForTheStatusBar();
     void settingComesBackHeldWithinTheRange_data();
     void settingComesBackHeldWithinTheRange();
-    void darkPaletteIsDarkWithLightText();
 
     void shapeTravelsWithItsTagsAndCaptions();
     void refusesWhatIsNotAShape_data();
@@ -231,19 +229,6 @@ void TestComfort::settingComesBackHeldWithinTheRange()
     QCOMPARE(storedDarkPalette(), false);
     storeDarkPalette(true);
     QCOMPARE(storedDarkPalette(), true);
-}
-
-void TestComfort::darkPaletteIsDarkWithLightText()
-{
-    const QPalette palette = darkPalette();
-    for (const QPalette::ColorRole background :
-         {QPalette::Window, QPalette::Base, QPalette::Button})
-        QVERIFY(palette.color(background).lightness() < 80);
-    for (const QPalette::ColorRole text :
-         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        QVERIFY(palette.color(text).lightness() > 200);
-    QVERIFY(palette.color(QPalette::Disabled, QPalette::Text).lightness() <
-            palette.color(QPalette::Active, QPalette::Text).lightness());
 }
 
 void TestComfort::shapeTravelsWithItsTagsAndCaptions()
