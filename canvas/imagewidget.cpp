@@ -552,9 +552,18 @@ void ImageWidget::drawPart(QPainter& painter, const QRectF& target, const QPixma
         painter.drawPixmap(target, shown, source);
         return;
     }
-    const QRect whole = source.toAlignedRect() & shown.rect();
+    // A paint event may name the whole canvas; only what the view shows is worth adjusting.
+    const QRectF inView = target & QRectF(visibleRegion().boundingRect());
+    if (inView.isEmpty())
+        return;
+    const double across = source.width() / target.width();
+    const double down = source.height() / target.height();
+    const QRectF seen(source.x() + (inView.x() - target.x()) * across,
+                      source.y() + (inView.y() - target.y()) * down, inView.width() * across,
+                      inView.height() * down);
+    const QRect whole = seen.toAlignedRect() & shown.rect();
     if (whole.isEmpty())
         return;
     const QImage part = adjustedCopy(shown.toImage(), whole, adjustment);
-    painter.drawImage(target, part, source.translated(-QPointF(whole.topLeft())));
+    painter.drawImage(inView, part, seen.translated(-QPointF(whole.topLeft())));
 }
