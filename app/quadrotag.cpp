@@ -27,7 +27,8 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
       styleComboBox(nullptr), zoomLevel(nullptr),
       editor(session, imageViewer, labelViewer, styleComboBox),
-      quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this)
+      quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this),
+      viewComfort(imageViewer), shapeCopying(editor, session, imageViewer, labelViewer)
 {
     ui.setupUi(this);
     buildLayout();
@@ -42,6 +43,7 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     connect(&prefetcher, &ImagePrefetcher::sglSharpImageReady, this,
             &Quadrotag::slotSharpImageReady);
     currentImage = 0;
+    installViewComfort();
 }
 
 Quadrotag::~Quadrotag() = default;
@@ -388,4 +390,12 @@ void Quadrotag::slotRepeatShapes()
                 : QStringLiteral("Skipped %1 shapes that lie outside this image").arg(skipped));
     else if (!repeated)
         showNote(QStringLiteral("No shapes stored for the previous image"));
+}
+
+void Quadrotag::installViewComfort()
+{
+    viewComfort.install(this, ui.menuFunction, ui.statusBar);
+    paletteChoice.install(ui.menuFunction);
+    shapeCopying.install(ui.menuFunction);
+    connect(&shapeCopying, &ShapeCopying::sglNote, this, &Quadrotag::showNote);
 }

@@ -8,9 +8,12 @@
 #include "imagesession.h"
 #include "imageviewer.h"
 #include "labelviewer.h"
+#include "palettechoice.h"
 #include "quicktagging.h"
 #include "saveguard.h"
+#include "shapecopying.h"
 #include "ui_quadrotag.h"
+#include "viewcomfort.h"
 #include "zoomlevellabel.h"
 
 #include <QComboBox>
@@ -87,6 +90,7 @@ private:
     void prefetchLikelyNext();
     void openLabelsOfCurrentImage();
     void updateStatus();
+    void installViewComfort();
 
     Ui::QuadrotagClass ui;
     ImageViewer imageViewer;
@@ -109,6 +113,10 @@ private:
     QuickTagging quickTagging;
     BatchPanel batchPanel;
     SaveGuard saveGuard;
+    // Brightness, contrast and hidden shapes; the dark palette; shapes on the clipboard.
+    ViewComfort viewComfort;
+    PaletteChoice paletteChoice;
+    ShapeCopying shapeCopying;
 };
 
 #endif
