@@ -143,6 +143,17 @@ bool AnnotationEditor::repeatShapes(const QString& labelPath, int& skipped)
     return true;
 }
 
+bool AnnotationEditor::pasteShape(Label shape)
+{
+    if (isDragging())
+        return false;
+    table.describeTags(shape.tags, shape.text);
+    session.record(
+        AnnotationChange::shapesAppended(session.annotation(), {shape}, session.activeShape()));
+    showTagsOfActiveShape();
+    return true;
+}
+
 void AnnotationEditor::noteTurnedOn(const std::vector<std::pair<int, int>>& before,
                                     const std::vector<std::pair<int, int>>& after)
 {

@@ -31,6 +31,9 @@ public:
     // screen, their corners moved onto the image; false when none was added. A shape left
     // without area on the image is counted in skipped instead.
     bool repeatShapes(const QString& labelPath, int& skipped);
+    // Adds a whole shape with its tags after those on screen and makes it active, as one
+    // step; false while a shape is held by the mouse.
+    bool pasteShape(Label shape);
     void shapeMoved(QPoint& offset);
     void cornerMoved(int corner, QPoint& position);
     void shapeMoveFinished();

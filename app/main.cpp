@@ -59,6 +59,9 @@ int main(int argc, char* argv[])
     }
     silenceImageLibraryLogging();
     QApplication application(argc, argv);
+    // Where the settings of the view are kept between runs.
+    QCoreApplication::setOrganizationName(QStringLiteral("Quadrotag"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quadrotag"));
     application.setWindowIcon(applicationIcon());
     // The window writes a new tag index as it starts, so the operator decides before.
     if (!confirmVocabularyChange())

@@ -45,6 +45,7 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
       styleComboBox(nullptr), zoomLevel(nullptr),
       editor(session, imageViewer, labelViewer, styleComboBox),
       quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this),
+      viewComfort(imageViewer), shapeCopying(editor, session, imageViewer, labelViewer),
       team(operatorFromEnvironment())
 {
     ui.setupUi(this);
@@ -61,6 +62,7 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
             &Quadrotag::slotSharpImageReady);
     connectTeam();
     currentImage = 0;
+    installViewComfort();
 }
 
 Quadrotag::~Quadrotag() = default;
@@ -466,4 +468,12 @@ void Quadrotag::slotRepeatShapes()
                 : QStringLiteral("Skipped %1 shapes that lie outside this image").arg(skipped));
     else if (!repeated)
         showNote(QStringLiteral("No shapes stored for the previous image"));
+}
+
+void Quadrotag::installViewComfort()
+{
+    viewComfort.install(this, ui.menuFunction, ui.statusBar);
+    paletteChoice.install(ui.menuFunction);
+    shapeCopying.install(ui.menuFunction);
+    connect(&shapeCopying, &ShapeCopying::sglNote, this, &Quadrotag::showNote);
 }

@@ -8,10 +8,13 @@
 #include "imagesession.h"
 #include "imageviewer.h"
 #include "labelviewer.h"
+#include "palettechoice.h"
 #include "quicktagging.h"
 #include "saveguard.h"
+#include "shapecopying.h"
 #include "teamdesk.h"
 #include "ui_quadrotag.h"
+#include "viewcomfort.h"
 #include "zoomlevellabel.h"
 
 #include <QComboBox>
@@ -90,6 +93,7 @@ private:
     void prefetchLikelyNext();
     void openLabelsOfCurrentImage();
     void updateStatus();
+    void installViewComfort();
     void connectTeam();
     // Every way of leaving an image: one held by another was only looked at.
     bool leaveImage(SaveGuard::Proposal proposal = SaveGuard::Proposal::Keep);
@@ -118,6 +122,10 @@ private:
     QuickTagging quickTagging;
     BatchPanel batchPanel;
     SaveGuard saveGuard;
+    // Brightness, contrast and hidden shapes; the dark palette; shapes on the clipboard.
+    ViewComfort viewComfort;
+    PaletteChoice paletteChoice;
+    ShapeCopying shapeCopying;
     TeamDesk team;
     // The title the form gives, for an image the operator may edit.
     QString editableTitle;

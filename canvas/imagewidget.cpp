@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -48,6 +49,16 @@ QFont captionFont()
     font.setPointSize(captionPointSize);
     font.setFamily(captionFamily);
     return font;
+}
+
+// How far the span [low, high] moves to lie within [0, length - 1]; a span longer than that
+// starts at 0.
+double shiftOnto(int low, int high, int length)
+{
+    const double last = std::max(0, length - 1);
+    if (high > last)
+        return std::max(last - high, -double(low));
+    return low < 0 ? -double(low) : 0.0;
 }
 
 QSize desktopSize()
@@ -112,6 +123,11 @@ void ImageWidget::mousePressEvent(QMouseEvent* event)
 {
     // A press changes at most the outline being drawn and which shape is red.
     const QRect before = pressChangeableArea();
+    if (shapesHidden && event->button() == Qt::RightButton) {
+        // A shape the operator can't see is not moved by accident.
+        QWidget::mousePressEvent(event);
+        return;
+    }
     const QPoint pixel = view.imagePixelAt(event->position());
     cursorPos = pixel;
     // With Ctrl the press reaches past the active shape to the next one under it.
@@ -176,6 +192,8 @@ void ImageWidget::paintEvent(QPaintEvent* event)
     paintImage(painter, event->rect());
     painter.setRenderHint(QPainter::Antialiasing);
     paintRubberBand(painter);
+    if (shapesHidden)
+        return;
     paintShapes(painter, event->region());
     paintHandles(painter);
     if (showText)
@@ -287,9 +305,9 @@ QPoint ImageWidget::keptOnImage(const QPoint& displacement) const
 void ImageWidget::paintImage(QPainter& painter, const QRect& damaged) const
 {
     if (view.isOriginalSize() && !showsReducedImage()) {
-        painter.drawPixmap(0, 0, pixmap);
+        drawWhole(painter, pixmap, damaged);
     } else if (view.scale() < 1.0) {
-        painter.drawPixmap(0, 0, downscaledPixmap());
+        drawWhole(painter, downscaledPixmap(), damaged);
     } else {
         // Only the pixels in view are enlarged, without smoothing so that they stay crisp.
         const QRect source = view.imagePixelsIn(damaged, fullSize);
@@ -300,7 +318,7 @@ void ImageWidget::paintImage(QPainter& painter, const QRect& damaged) const
         const double down = double(pixmap.height()) / fullSize.height();
         const QRectF inPixmap(source.x() * across, source.y() * down, source.width() * across,
                               source.height() * down);
-        painter.drawPixmap(target, pixmap, inPixmap);
+        drawPart(painter, target, pixmap, inPixmap);
     }
 }
 
@@ -477,4 +495,75 @@ QRect ImageWidget::rubberBandArea() const
     std::vector<QPoint> outline = newShapePoints;
     outline.push_back(cursorPos);
     return view.canvasArea(outline, edgeMargin);
+}
+
+void ImageWidget::setViewAdjustment(const ViewAdjustment& newAdjustment)
+{
+    if (newAdjustment == adjustment)
+        return;
+    adjustment = newAdjustment;
+    update();
+}
+
+void ImageWidget::setShapesHidden(bool hidden)
+{
+    if (hidden == shapesHidden)
+        return;
+    shapesHidden = hidden;
+    update();
+}
+
+std::vector<QPoint> ImageWidget::placedOnImage(const std::vector<QPoint>& corners) const
+{
+    if (corners.empty())
+        return corners;
+    const auto [left, right] =
+        std::minmax_element(corners.begin(), corners.end(),
+                            [](const QPoint& a, const QPoint& b) { return a.x() < b.x(); });
+    const auto [top, bottom] =
+        std::minmax_element(corners.begin(), corners.end(),
+                            [](const QPoint& a, const QPoint& b) { return a.y() < b.y(); });
+    const double across = shiftOnto(left->x(), right->x(), fullSize.width());
+    const double down = shiftOnto(top->y(), bottom->y(), fullSize.height());
+    std::vector<QPoint> placed;
+    placed.reserve(corners.size());
+    for (const QPoint& corner : corners)
+        placed.push_back(cornerAt(QPoint(saturatedCoordinate(corner.x() + across),
+                                         saturatedCoordinate(corner.y() + down))));
+    return placed;
+}
+
+// Only the scaled pixels on screen are adjusted, so a change costs what the view holds,
+// whatever the size of the image.
+void ImageWidget::drawWhole(QPainter& painter, const QPixmap& shown, const QRect& damaged) const
+{
+    if (adjustment.isNeutral()) {
+        painter.drawPixmap(0, 0, shown);
+        return;
+    }
+    const QRectF part(damaged & shown.rect());
+    drawPart(painter, part, shown, part);
+}
+
+void ImageWidget::drawPart(QPainter& painter, const QRectF& target, const QPixmap& shown,
+                           const QRectF& source) const
+{
+    if (adjustment.isNeutral()) {
+        painter.drawPixmap(target, shown, source);
+        return;
+    }
+    // A paint event may name the whole canvas; only what the view shows is worth adjusting.
+    const QRectF inView = target & QRectF(visibleRegion().boundingRect());
+    if (inView.isEmpty())
+        return;
+    const double across = source.width() / target.width();
+    const double down = source.height() / target.height();
+    const QRectF seen(source.x() + (inView.x() - target.x()) * across,
+                      source.y() + (inView.y() - target.y()) * down, inView.width() * across,
+                      inView.height() * down);
+    const QRect whole = seen.toAlignedRect() & shown.rect();
+    if (whole.isEmpty())
+        return;
+    const QImage part = adjustedCopy(shown.toImage(), whole, adjustment);
+    painter.drawImage(inView, part, seen.translated(-QPointF(whole.topLeft())));
 }

@@ -3,6 +3,7 @@
 
 #include "imageannotation.h"
 #include "label.h"
+#include "viewadjustment.h"
 #include "viewtransform.h"
 
 #include <QHash>
@@ -48,6 +49,17 @@ public:
     int currentActiveShape() const { return activeShape; }
     const std::vector<QPoint>& placedCorners() const { return newShapePoints; }
 
+    // Brightness and contrast of the image as shown; the pixmap itself is never changed.
+    void setViewAdjustment(const ViewAdjustment& newAdjustment);
+    const ViewAdjustment& viewAdjustment() const { return adjustment; }
+    // Hidden shapes lose fills, handles and captions and can't be taken with the right
+    // button; the outline of a shape being drawn stays.
+    void setShapesHidden(bool hidden);
+    bool areShapesHidden() const { return shapesHidden; }
+    // The corners moved as one onto the image where the shape fits, and each held on it
+    // where it does not: a shape from another image lands where corners may go.
+    std::vector<QPoint> placedOnImage(const std::vector<QPoint>& corners) const;
+
 signals:
     void sglShapeAdded(Label& label);
     void sglActiveShapeChanged(int index);
@@ -76,6 +88,9 @@ private:
     QPoint keptOnImage(const QPoint& displacement) const;
     void paintImage(QPainter& painter, const QRect& damaged) const;
     const QPixmap& downscaledPixmap() const;
+    void drawWhole(QPainter& painter, const QPixmap& shown, const QRect& damaged) const;
+    void drawPart(QPainter& painter, const QRectF& target, const QPixmap& shown,
+                  const QRectF& source) const;
     void paintRubberBand(QPainter& painter) const;
     void paintShapes(QPainter& painter, const QRegion& damaged) const;
     void paintHandles(QPainter& painter) const;
@@ -105,6 +120,8 @@ private:
     std::vector<QPoint> newShapePoints;
     bool showText = true;
     ViewTransform view;
+    ViewAdjustment adjustment;
+    bool shapesHidden = false;
     // The corner of the active shape held by the mouse while mode is MovingCorner.
     int movedCorner = -1;
     QPoint cornerBeforeMove;

@@ -45,7 +45,10 @@ const QColor& colorOfKind(TagLayout::Kind kind)
 
 } // namespace
 
-LabelViewer::LabelViewer(QWidget* parent) : QTableWidget(parent) {}
+LabelViewer::LabelViewer(QWidget* parent) : QTableWidget(parent)
+{
+    setItemDelegate(&cellDelegate);
+}
 
 bool LabelViewer::loadTags(const std::string& fileName)
 {

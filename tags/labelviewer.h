@@ -1,6 +1,7 @@
 #ifndef QUADROTAG_LABELVIEWER_H
 #define QUADROTAG_LABELVIEWER_H
 
+#include "tagcelldelegate.h"
 #include "taglayout.h"
 
 #include <QColor>
@@ -54,6 +55,7 @@ private:
     void setLook(int row, int column, bool dimmed, bool current);
 
     TagLayout layout;
+    TagCellDelegate cellDelegate;
     // Per cell in row-major order: dimmed by a search, or its current match.
     std::vector<bool> dimmed;
     std::vector<bool> current;

@@ -27,6 +27,11 @@ private slots:
     void zoomStepOnLargePhoto();
     void pageScrollOnLargePhoto_data() { zoomLevels(); }
     void pageScrollOnLargePhoto();
+    // Brightness and contrast: one step of the keys, and the next image shown with them on.
+    void adjustmentStepOnLargePhoto_data();
+    void adjustmentStepOnLargePhoto();
+    void nextImageWithAdjustment_data();
+    void nextImageWithAdjustment();
 
 private:
     static void shapeCounts();
@@ -256,6 +261,72 @@ void BenchCanvas::pageScrollOnLargePhoto()
         else
             viewer->imageWidget()->update();
         down = !down;
+        QCoreApplication::processEvents();
+    }
+}
+
+void BenchCanvas::adjustmentStepOnLargePhoto_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<int>("shapes");
+    QTest::addColumn<bool>("adjusting");
+    // The plain repaints are what the same view costs without any adjustment.
+    for (const double scale : {0.0, 1.0})
+        for (const int shapes : {0, 1000})
+            for (const bool adjusting : {false, true})
+                QTest::addRow("%s, %d shapes, %s", scale > 0 ? "100 %" : "fit", shapes,
+                              adjusting ? "B pressed" : "plain repaint")
+                    << scale << shapes << adjusting;
+}
+
+// From a B press to the repainted view, alternately 10 % and 20 % brighter.
+void BenchCanvas::adjustmentStepOnLargePhoto()
+{
+    QFETCH(double, scale);
+    QFETCH(int, shapes);
+    QFETCH(bool, adjusting);
+    const std::unique_ptr<ImageViewer> viewer = largePhotoView(crowdedAnnotation(shapes, 3), scale);
+    QVERIFY(viewer);
+    ImageWidget* canvas = viewer->imageWidget();
+    bool brighter = true;
+    QBENCHMARK
+    {
+        if (adjusting)
+            canvas->setViewAdjustment(ViewAdjustment().withBrightness(brighter ? 20 : 10));
+        else
+            canvas->update();
+        brighter = !brighter;
+        QCoreApplication::processEvents();
+    }
+}
+
+void BenchCanvas::nextImageWithAdjustment_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<bool>("adjusted");
+    QTest::newRow("fit, neutral") << 0.0 << false;
+    QTest::newRow("fit, brighter") << 0.0 << true;
+    QTest::newRow("100 %, neutral") << 1.0 << false;
+    QTest::newRow("100 %, brighter") << 1.0 << true;
+}
+
+// The canvas's share of Next: another 6000 x 4000 photo handed over and painted.
+void BenchCanvas::nextImageWithAdjustment()
+{
+    QFETCH(double, scale);
+    QFETCH(bool, adjusted);
+    const std::unique_ptr<ImageViewer> viewer = largePhotoView(crowdedAnnotation(1000, 3), scale);
+    QVERIFY(viewer);
+    if (adjusted)
+        viewer->imageWidget()->setViewAdjustment(ViewAdjustment().withBrightness(30));
+    // Two photos as the decoder hands them over: 32-bit RGB.
+    const QPixmap first = photoLikeImage(QSize(6000, 4000));
+    const QPixmap photos[2] = {first, QPixmap::fromImage(first.toImage().mirrored(true, false))};
+    int next = 0;
+    QBENCHMARK
+    {
+        viewer->setImage(photos[next]);
+        next = 1 - next;
         QCoreApplication::processEvents();
     }
 }

@@ -214,6 +214,15 @@ private slots:
     void fillsFollowTheImageAtZoom();
     void captionsKeepTheirScreenSizeAtZoom();
 
+    void adjustsOnlyThePixelsShown_data();
+    void adjustsOnlyThePixelsShown();
+    void hidingShapesKeepsTheOutlineBeingDrawn_data();
+    void hidingShapesKeepsTheOutlineBeingDrawn();
+    void hiddenShapesCannotBeTaken_data();
+    void hiddenShapesCannotBeTaken();
+    void placesShapesOnTheImage_data();
+    void placesShapesOnTheImage();
+
 private:
     QImage canvasImage() { return viewer->imageWidget()->grab().toImage(); }
 
@@ -787,4 +796,140 @@ void TestImageWidget::repaintOfChangedAreaMatchesFullRepaint()
     const QImage repaintedWhole = viewer->grab().toImage();
     QCOMPARE(onScreen.convertToFormat(QImage::Format_RGB32),
              repaintedWhole.convertToFormat(QImage::Format_RGB32));
+}
+
+void TestImageWidget::adjustsOnlyThePixelsShown_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<bool>("reduced");
+    QTest::newRow("100 %") << 1.0 << false;
+    QTest::newRow("50 %, the smoothly scaled copy") << 0.5 << false;
+    QTest::newRow("300 %, the enlarged part") << 3.0 << false;
+    QTest::newRow("100 %, a reduced decode stretched") << 1.0 << true;
+}
+
+// Brightness doubles each channel and contrast then stretches it about mid-grey; going
+// back to neutral shows the image as it was, so the image itself was never changed.
+void TestImageWidget::adjustsOnlyThePixelsShown()
+{
+    QFETCH(double, scale);
+    QFETCH(bool, reduced);
+    const QColor original(100, 60, 20);
+    viewer->setImage(filledPixmap(reduced ? QSize(16, 16) : QSize(64, 64), original),
+                     QSize(64, 64));
+    viewer->setZoom(scale);
+    ImageWidget* canvas = viewer->imageWidget();
+
+    canvas->setViewAdjustment(ViewAdjustment().withBrightness(100).withContrast(10));
+    // (200 - 127.5) * 1.1 + 127.5 = 207.25, (120 - 127.5) * 1.1 + 127.5 = 119.25, and so on.
+    const QColor adjusted(207, 119, 32);
+    QImage image = canvasImage();
+    for (const QPoint& pixel : {QPoint(1, 1), QPoint(image.width() / 2, image.height() / 2),
+                                QPoint(image.width() - 2, image.height() - 2)})
+        QVERIFY2(near(image.pixelColor(pixel), adjusted),
+                 qPrintable(describe(image.pixelColor(pixel))));
+
+    canvas->setViewAdjustment(ViewAdjustment());
+    image = canvasImage();
+    const QPoint centre(image.width() / 2, image.height() / 2);
+    QVERIFY2(near(image.pixelColor(centre), original),
+             qPrintable(describe(image.pixelColor(centre))));
+}
+
+void TestImageWidget::hidingShapesKeepsTheOutlineBeingDrawn_data()
+{
+    QTest::addColumn<bool>("hidden");
+    QTest::newRow("shown") << false;
+    QTest::newRow("hidden") << true;
+}
+
+void TestImageWidget::hidingShapesKeepsTheOutlineBeingDrawn()
+{
+    QFETCH(bool, hidden);
+    ImageWidget* canvas = viewer->imageWidget();
+    viewer->setAnnotation(annotationOf(
+        {label({{10, 10}, {70, 10}, {70, 70}, {10, 70}}, true, QStringLiteral("Sofa"))}));
+    viewer->setActiveShape(0);
+    canvas->setShapesHidden(hidden);
+    const QImage image = canvasImage();
+
+    const QColor fill = image.pixelColor(25, 60);
+    QVERIFY2(near(fill, hidden ? background : blend(activeFill, background)),
+             qPrintable(describe(fill)));
+    const QColor handle = image.pixelColor(10, 10);
+    QVERIFY2(near(handle, hidden ? background : QColor(150, 0, 0)), qPrintable(describe(handle)));
+    // The caption hangs from the centre (40, 40) in near-black letters.
+    bool letters = false;
+    for (int y = 40; y < 62; ++y)
+        for (int x = 40; x < 90; ++x)
+            letters = letters || image.pixelColor(x, y).red() < 70;
+    QCOMPARE(letters, !hidden);
+
+    leftClicks(canvas, {{100, 120}, {180, 120}});
+    play(canvas, {move({180, 180})});
+    const QColor band = canvasImage().pixelColor(140, 120);
+    QVERIFY2(band.red() > 150 && band.blue() < 90, qPrintable(describe(band)));
+}
+
+void TestImageWidget::hiddenShapesCannotBeTaken_data()
+{
+    QTest::addColumn<bool>("hidden");
+    QTest::addColumn<int>("selections");
+    QTest::newRow("shown") << false << 1;
+    QTest::newRow("hidden") << true << 0;
+}
+
+// A shape the operator can't see is neither selected nor dragged; drawing goes on.
+void TestImageWidget::hiddenShapesCannotBeTaken()
+{
+    QFETCH(bool, hidden);
+    QFETCH(int, selections);
+    ImageWidget* canvas = viewer->imageWidget();
+    viewer->setAnnotation(annotationOf({label({{10, 10}, {70, 10}, {70, 70}, {10, 70}})}));
+    canvas->setShapesHidden(hidden);
+    QSignalSpy selected(canvas, &ImageWidget::sglActiveShapeChanged);
+    play(canvas, {press(Qt::RightButton, {40, 40})});
+    QCOMPARE(selected.count(), selections);
+    QCOMPARE(canvas->currentMode(), int(hidden ? ImageWidget::Idle : ImageWidget::Moving));
+    play(canvas, {release(Qt::RightButton, {40, 40})});
+
+    leftClicks(canvas, {{100, 100}});
+    QCOMPARE(canvas->currentMode(), int(ImageWidget::Drawing));
+}
+
+void TestImageWidget::placesShapesOnTheImage_data()
+{
+    QTest::addColumn<Points>("corners");
+    QTest::addColumn<Points>("placed");
+    // The image is 200 x 200 pixels.
+    QTest::newRow("inside, kept") << Points{{10, 10}, {50, 10}, {50, 50}, {10, 50}}
+                                  << Points{{10, 10}, {50, 10}, {50, 50}, {10, 50}};
+    QTest::newRow("up to the last pixel, kept")
+        << Points{{150, 0}, {199, 0}, {199, 199}, {150, 199}}
+        << Points{{150, 0}, {199, 0}, {199, 199}, {150, 199}};
+    QTest::newRow("over the right border, moved left whole")
+        << Points{{180, 10}, {230, 10}, {230, 50}, {180, 50}}
+        << Points{{149, 10}, {199, 10}, {199, 50}, {149, 50}};
+    QTest::newRow("over the left border, moved right whole")
+        << Points{{-20, 10}, {30, 10}, {30, 50}, {-20, 50}}
+        << Points{{0, 10}, {50, 10}, {50, 50}, {0, 50}};
+    QTest::newRow("over the bottom border, moved up whole")
+        << Points{{10, 180}, {50, 180}, {50, 240}, {10, 240}}
+        << Points{{10, 139}, {50, 139}, {50, 199}, {10, 199}};
+    QTest::newRow("over the top border, moved down whole")
+        << Points{{10, -5}, {50, -5}, {50, 40}, {10, 40}}
+        << Points{{10, 0}, {50, 0}, {50, 45}, {10, 45}};
+    QTest::newRow("wider than the image, from the left edge and held")
+        << Points{{-10, 10}, {300, 10}, {300, 50}, {-10, 50}}
+        << Points{{0, 10}, {199, 10}, {199, 50}, {0, 50}};
+    QTest::newRow("at the end of the coordinate range")
+        << Points{{2147483600, 10}, {2147483640, 10}, {2147483640, 50}, {2147483600, 50}}
+        << Points{{159, 10}, {199, 10}, {199, 50}, {159, 50}};
+}
+
+void TestImageWidget::placesShapesOnTheImage()
+{
+    QFETCH(Points, corners);
+    QFETCH(Points, placed);
+    QCOMPARE(viewer->imageWidget()->placedOnImage(corners), placed);
 }

@@ -1,3 +1,4 @@
+#include "darkpalette.h"
 #include "labelviewer.h"
 #include "recenttagstrip.h"
 #include "tagfinder.h"
@@ -5,6 +6,7 @@
 #include "tagnames.h"
 
 #include <QCryptographicHash>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QSet>
@@ -12,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -157,6 +160,8 @@ private slots:
     void finderKeys();
     void finderDimsAllButMatches();
     void recentStripKeepsNineNewestFirst();
+    void cellTextIsLegibleInEitherPalette_data();
+    void cellTextIsLegibleInEitherPalette();
 
 private:
     std::unique_ptr<LabelViewer> loadedTable(const QByteArray& vocabulary);
@@ -573,6 +578,17 @@ void TestLabelViewer::finderDimsAllButMatches()
     table->selectTags({{0, 0}});
     TagFinder finder(*table);
     QTest::keyClicks(&finder, QStringLiteral("U1"));
+    // Dimmed letters are painted dimmed, not in the dark letters of the other cells.
+    table->show();
+    QVERIFY(QTest::qWaitForWindowExposed(table.get()));
+    const QImage shown = table->viewport()->grab().toImage();
+    QVERIFY(table->isDimmed(0, 1));
+    const QRect inside = table->visualItemRect(table->item(0, 1)).adjusted(2, 2, -2, -2);
+    int darkest = 255;
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            darkest = std::min(darkest, shown.pixelColor(x, y).lightness());
+    QVERIFY2(darkest >= 150, qPrintable(QString::number(darkest)));
     QStringList bright;
     for (int row = 0; row < table->rowCount(); ++row)
         for (int column = 0; column < table->columnCount(); ++column)
@@ -608,6 +624,75 @@ void TestLabelViewer::recentStripKeepsNineNewestFirst()
     QCOMPARE(strip.tags().size(), std::size_t(9));
     QCOMPARE(strip.tagOfKey(1), std::make_optional(std::pair<int, int>(5, 5)));
     QCOMPARE(strip.tagOfKey(9), std::make_optional(std::pair<int, int>(5, 1)));
+}
+
+namespace {
+// The contrast ratio of two colours as the web's accessibility guidelines measure it;
+// 4.5 is what they ask of ordinary text.
+double relativeLuminance(const QColor& color)
+{
+    const auto linear = [](double channel) {
+        return channel <= 0.03928 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
+           0.0722 * linear(color.blueF());
+}
+
+double contrastRatio(const QColor& a, const QColor& b)
+{
+    const double lighter = std::max(relativeLuminance(a), relativeLuminance(b));
+    const double darker = std::min(relativeLuminance(a), relativeLuminance(b));
+    return (lighter + 0.05) / (darker + 0.05);
+}
+} // namespace
+
+void TestLabelViewer::cellTextIsLegibleInEitherPalette_data()
+{
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<QColor>("kind");
+    for (const bool dark : {false, true}) {
+        const char* palette = dark ? "dark palette" : "light palette";
+        QTest::addRow("%s, single tag", palette) << dark << LabelViewer::singleTagColor;
+        QTest::addRow("%s, category", palette) << dark << LabelViewer::categoryColor;
+        QTest::addRow("%s, category tag", palette) << dark << LabelViewer::categoryTagColor;
+    }
+}
+
+void TestLabelViewer::cellTextIsLegibleInEitherPalette()
+{
+    QFETCH(bool, dark);
+    QFETCH(QColor, kind);
+    const QPalette original = QApplication::palette();
+    const std::unique_ptr<LabelViewer> table = loadedTable(workedExample);
+    QVERIFY(table);
+    table->resize(700, 400);
+    table->show();
+    QVERIFY(QTest::qWaitForWindowExposed(table.get()));
+    if (dark)
+        QApplication::setPalette(darkPalette());
+    QCoreApplication::processEvents();
+    const QImage shown = table->viewport()->grab().toImage();
+    const QColor highlightedText = table->palette().color(QPalette::HighlightedText);
+    QApplication::setPalette(original);
+    QCoreApplication::processEvents();
+
+    const QTableWidgetItem* cell = nullptr;
+    for (int row = 0; row < table->rowCount() && !cell; ++row)
+        for (int column = 0; column < table->columnCount() && !cell; ++column)
+            if (table->item(row, column) && table->item(row, column)->background().color() == kind)
+                cell = table->item(row, column);
+    QVERIFY(cell);
+    // The darkest pixel inside the cell is the core of a letter.
+    const QRect inside = table->visualItemRect(cell).adjusted(2, 2, -2, -2);
+    QColor letters = kind;
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (shown.pixelColor(x, y).lightness() < letters.lightness())
+                letters = shown.pixelColor(x, y);
+    QVERIFY2(contrastRatio(letters, kind) >= 4.5,
+             qPrintable(QString::number(contrastRatio(letters, kind))));
+    // Selected cells show the style sheet's dark red.
+    QVERIFY(contrastRatio(highlightedText, QColor(0xAA, 0x44, 0x44)) >= 4.5);
 }
 
 QTEST_MAIN(TestLabelViewer)

@@ -1,0 +1,352 @@
+#include "windowtest.h"
+
+#include "shapeclipboard.h"
+#include "viewadjustment.h"
+#include "workflowfixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QStyle>
+#include <QtTest>
+
+using Points = std::vector<QPoint>;
+using Cells = std::vector<std::pair<int, int>>;
+Q_DECLARE_METATYPE(Points)
+Q_DECLARE_METATYPE(Cells)
+
+namespace {
+// Every test leaves the settings as it found them: empty.
+struct SettingsCleared
+{
+    SettingsCleared() { QSettings().clear(); }
+    ~SettingsCleared() { QSettings().clear(); }
+};
+
+void putOnClipboard(const QString& type, const QByteArray& bytes)
+{
+    auto* data = new QMimeData;
+    data->setData(type, bytes);
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+} // namespace
+
+class TestViewComfort : public WindowTest
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void canvasKeysChangeBrightnessAndContrast_data();
+    void canvasKeysChangeBrightnessAndContrast();
+    void lettersTypedIntoTheFinderStayThere();
+    void brightnessReachesTheScreenOnlyAndStays();
+    void dialogSlidersAndResetFollowTheKeys();
+    void hiddenShapesStayHiddenAcrossDownAndDrawing();
+    void pastesTheCopiedShapeWithItsTags_data();
+    void pastesTheCopiedShapeWithItsTags();
+    void pastedShapeLandsOnTheImage();
+    void pasteLeavesOffTagsThisVocabularyLacks();
+    void pasteRefusesOtherClipboardContent_data();
+    void pasteRefusesOtherClipboardContent();
+    void darkPaletteIsRemembered();
+
+private:
+    QLabel* statusLabel(const char* name) const { return window->findChild<QLabel*>(name); }
+    QAction* menuAction(const QString& text) const;
+    // Keys while the canvas has the keyboard.
+    void pressOnCanvas(const QKeySequence& key);
+    void restartWindow();
+    QColor shownAt(const QPoint& imagePixel) const;
+};
+
+void TestViewComfort::initTestCase()
+{
+    // The settings of this test stay apart from any operator's.
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("QuadrotagTest"));
+    QCoreApplication::setApplicationName(QStringLiteral("test_viewcomfort"));
+    QSettings().clear();
+}
+
+QAction* TestViewComfort::menuAction(const QString& text) const
+{
+    for (QAction* action : window->findChild<QMenu*>(QStringLiteral("menuFunction"))->actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+void TestViewComfort::pressOnCanvas(const QKeySequence& key)
+{
+    viewer()->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(viewer(), Qt::Key(key[0].key()), key[0].keyboardModifiers());
+}
+
+void TestViewComfort::restartWindow()
+{
+    window.reset();
+    window = std::make_unique<Quadrotag>();
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+}
+
+QColor TestViewComfort::shownAt(const QPoint& imagePixel) const
+{
+    const QPoint onCanvas = canvas()->viewTransform().toCanvas(imagePixel).toPoint();
+    return canvas()->grab().toImage().pixelColor(onCanvas);
+}
+
+void TestViewComfort::canvasKeysChangeBrightnessAndContrast_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<int>("brightness");
+    QTest::addColumn<int>("contrast");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("B") << "B" << 10 << 0 << "Brightness +10 %, contrast 0 %";
+    QTest::newRow("Shift+B") << "Shift+B" << -10 << 0 << "Brightness -10 %, contrast 0 %";
+    QTest::newRow("C") << "C" << 0 << 10 << "Brightness 0 %, contrast +10 %";
+    QTest::newRow("Shift+C") << "Shift+C" << 0 << -10 << "Brightness 0 %, contrast -10 %";
+    QTest::newRow("up and down") << "B, B, C, Shift+B" << 10 << 10
+                                 << "Brightness +10 %, contrast +10 %";
+    QTest::newRow("Ctrl+B resets") << "B, Shift+C, Ctrl+B" << 0 << 0 << "";
+    QTest::newRow("held at the top")
+        << "B, B, B, B, B, B, B, B, B, B, B" << 100 << 0 << "Brightness +100 %, contrast 0 %";
+}
+
+void TestViewComfort::canvasKeysChangeBrightnessAndContrast()
+{
+    QFETCH(QString, keys);
+    QFETCH(int, brightness);
+    QFETCH(int, contrast);
+    QFETCH(QString, shown);
+    const SettingsCleared cleared;
+    openBatch(batch);
+    for (const QString& key : keys.split(QStringLiteral(", ")))
+        pressOnCanvas(QKeySequence(key));
+    QCOMPARE(canvas()->viewAdjustment(), (ViewAdjustment{brightness, contrast}));
+    QLabel* label = statusLabel("adjustmentLabel");
+    QVERIFY(label);
+    QCOMPARE(label->isVisible(), !shown.isEmpty());
+    if (!shown.isEmpty())
+        QCOMPARE(label->text(), shown);
+}
+
+void TestViewComfort::lettersTypedIntoTheFinderStayThere()
+{
+    const SettingsCleared cleared;
+    openBatch(batch);
+    pressKey(Qt::Key_T, Qt::ControlModifier);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("bcHB"));
+    QCOMPARE(qobject_cast<QLineEdit*>(QApplication::focusWidget())->text(), QString("bcHB"));
+    QCOMPARE(canvas()->viewAdjustment(), ViewAdjustment());
+    QVERIFY(!canvas()->areShapesHidden());
+}
+
+// The test images are grey 128 all over: 30 % brighter shows 166.
+void TestViewComfort::brightnessReachesTheScreenOnlyAndStays()
+{
+    const SettingsCleared cleared;
+    const QByteArray imageBefore = fileBytes(pathOf("a.jpg"));
+    openBatch(batch);
+    drawSquare(20, 20, 50);
+    clickTag(0, 0);
+    const ImageAnnotation drawn = annotation();
+    for (int press = 0; press < 3; ++press)
+        pressOnCanvas(QKeySequence(Qt::Key_B));
+    QVERIFY(std::abs(shownAt({300, 200}).red() - 166) <= 2);
+
+    pressKey(Qt::Key_Down);
+    QCOMPARE(fileBytes(pathOf("a.lbl")), bytesOf(drawn));
+    QCOMPARE(fileBytes(pathOf("a.jpg")), imageBefore);
+    QCOMPARE(canvas()->viewAdjustment(), (ViewAdjustment{30, 0}));
+    QVERIFY(std::abs(shownAt({300, 200}).red() - 166) <= 2);
+
+    restartWindow();
+    QCOMPARE(canvas()->viewAdjustment(), (ViewAdjustment{30, 0}));
+    QVERIFY(statusLabel("adjustmentLabel")->isVisible());
+    openBatch(batch);
+    QVERIFY(std::abs(shownAt({300, 200}).red() - 166) <= 2);
+}
+
+void TestViewComfort::dialogSlidersAndResetFollowTheKeys()
+{
+    const SettingsCleared cleared;
+    openBatch(batch);
+    pressOnCanvas(QKeySequence(Qt::Key_C));
+    QAction* open = menuAction(QStringLiteral("Brightness and Contrast…"));
+    QVERIFY(open);
+    open->trigger();
+    BrightnessDialog* dialog = window->findChild<BrightnessDialog*>();
+    QVERIFY(dialog && dialog->isVisible());
+    QCOMPARE(dialog->windowTitle(), QString("Brightness and Contrast"));
+    QCOMPARE(dialog->contrastSlider().value(), 10);
+
+    dialog->brightnessSlider().setValue(-40);
+    QCOMPARE(canvas()->viewAdjustment(), (ViewAdjustment{-40, 10}));
+    pressOnCanvas(QKeySequence(Qt::Key_B));
+    QCOMPARE(dialog->brightnessSlider().value(), -30);
+    QTest::mouseClick(&dialog->resetButton(), Qt::LeftButton);
+    QCOMPARE(canvas()->viewAdjustment(), ViewAdjustment());
+    QCOMPARE(dialog->brightnessSlider().value(), 0);
+    QCOMPARE(dialog->contrastSlider().value(), 0);
+}
+
+void TestViewComfort::hiddenShapesStayHiddenAcrossDownAndDrawing()
+{
+    openBatch(batch);
+    drawSquare(20, 20, 50);
+    QLabel* label = statusLabel("hiddenLabel");
+    QVERIFY(label && !label->isVisible());
+    pressOnCanvas(QKeySequence(Qt::Key_H));
+    QVERIFY(canvas()->areShapesHidden());
+    QVERIFY(label->isVisible());
+    QCOMPARE(label->text(), QString("Shapes hidden"));
+
+    pressKey(Qt::Key_Down);
+    QVERIFY(canvas()->areShapesHidden());
+    QVERIFY(label->isVisible());
+    // A new shape is drawn as ever; only what exists is out of sight.
+    drawSquare(100, 100, 40);
+    QCOMPARE(annotation().labels.size(), std::size_t(1));
+
+    pressOnCanvas(QKeySequence(Qt::Key_H));
+    QVERIFY(!canvas()->areShapesHidden());
+    QVERIFY(!label->isVisible());
+}
+
+void TestViewComfort::pastesTheCopiedShapeWithItsTags_data()
+{
+    QTest::addColumn<bool>("nextImage");
+    QTest::addColumn<std::size_t>("shapesAfterPaste");
+    QTest::newRow("same image") << false << std::size_t(2);
+    QTest::newRow("next image") << true << std::size_t(1);
+}
+
+void TestViewComfort::pastesTheCopiedShapeWithItsTags()
+{
+    QFETCH(bool, nextImage);
+    QFETCH(std::size_t, shapesAfterPaste);
+    openBatch(batch);
+    drawSquare(20, 20, 50);
+    clickTag(0, 0);
+    clickTag(0, 3);
+    const Label copied = annotation().labels.front();
+    pressKey(Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(status(), QString("Shape copied"));
+    if (nextImage)
+        pressKey(Qt::Key_Down);
+    const int stepsBefore = int(window->editHistory().count());
+
+    pressKey(Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(status(), QString("Shape pasted"));
+    QCOMPARE(annotation().labels.size(), shapesAfterPaste);
+    const Label& pasted = annotation().labels.back();
+    QCOMPARE(pasted.points, copied.points);
+    QCOMPARE(pasted.tags, copied.tags);
+    QCOMPARE(pasted.text, copied.text);
+    checkActiveShape(int(shapesAfterPaste) - 1);
+    QCOMPARE(int(window->editHistory().count()), stepsBefore + 1);
+
+    pressKey(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(annotation().labels.size(), shapesAfterPaste - 1);
+}
+
+void TestViewComfort::pastedShapeLandsOnTheImage()
+{
+    openBatch(batch);
+    putOnClipboard(QString::fromLatin1(shapeMimeType),
+                   R"({"corners":[[380,250],[450,250],[450,320],[380,320]],"tags":[]})");
+    pressKey(Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(annotation().labels.size(), std::size_t(1));
+    // The 400 x 300 image ends at pixel (399, 299); the shape moves in whole.
+    QCOMPARE(annotation().labels[0].points,
+             (Points{{329, 229}, {399, 229}, {399, 299}, {329, 299}}));
+}
+
+void TestViewComfort::pasteLeavesOffTagsThisVocabularyLacks()
+{
+    openBatch(batch);
+    putOnClipboard(
+        QString::fromLatin1(shapeMimeType),
+        R"({"corners":[[10,10],[60,10],[60,60],[10,60]],"tags":[)"
+        R"({"row":0,"column":0,"caption":"Ottoman"},{"row":3,"column":3,"caption":"S4"}]})");
+    pressKey(Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(status(), QString("Shape pasted without 1 tag(s) this vocabulary does not have"));
+    QCOMPARE(annotation().labels.size(), std::size_t(1));
+    QCOMPARE(annotation().labels[0].tags, (Cells{{0, 3}}));
+}
+
+void TestViewComfort::pasteRefusesOtherClipboardContent_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("note");
+    const QString shapes = QString::fromLatin1(shapeMimeType);
+    QTest::newRow("text") << "text/plain" << QByteArray("Sofa") << "The clipboard holds no shape";
+    QTest::newRow("an empty clipboard") << "" << QByteArray() << "The clipboard holds no shape";
+    QTest::newRow("a damaged shape")
+        << shapes << QByteArray(R"({"corners":[[1,)") << "The clipboard holds no shape";
+    QTest::newRow("a crossed shape")
+        << shapes << QByteArray(R"({"corners":[[10,10],[60,60],[60,10],[10,60]],"tags":[]})")
+        << "The copied shape does not fit on this image";
+    QTest::newRow("a shape folded by the border")
+        << shapes << QByteArray(R"({"corners":[[0,0],[1000,500],[0,1000],[500,500]],"tags":[]})")
+        << "The copied shape does not fit on this image";
+}
+
+void TestViewComfort::pasteRefusesOtherClipboardContent()
+{
+    QFETCH(QString, type);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, note);
+    openBatch(batch);
+    drawSquare(20, 20, 50);
+    const ImageAnnotation before = annotation();
+    const int stepsBefore = int(window->editHistory().count());
+    if (type.isEmpty())
+        QGuiApplication::clipboard()->clear();
+    else
+        putOnClipboard(type, bytes);
+    pressKey(Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(status(), note);
+    QVERIFY(annotation().labels == before.labels);
+    QCOMPARE(int(window->editHistory().count()), stepsBefore);
+}
+
+void TestViewComfort::darkPaletteIsRemembered()
+{
+    const SettingsCleared cleared;
+    const QColor lightWindow = QApplication::palette().color(QPalette::Window);
+    QAction* dark = menuAction(QStringLiteral("Dark Palette"));
+    QVERIFY(dark && dark->isCheckable() && !dark->isChecked());
+    dark->trigger();
+    QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 80);
+    QCOMPARE(QApplication::style()->name(), QString("fusion"));
+    QVERIFY(table()->palette().color(QPalette::Base).lightness() < 80);
+
+    restartWindow();
+    dark = menuAction(QStringLiteral("Dark Palette"));
+    QVERIFY(dark->isChecked());
+    QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 80);
+    // The tag table, with its style sheet, follows as well.
+    QVERIFY(table()->palette().color(QPalette::Base).lightness() < 80);
+    dark->trigger();
+    QCOMPARE(QApplication::palette().color(QPalette::Window), lightWindow);
+    QVERIFY(table()->palette().color(QPalette::Base).lightness() > 200);
+
+    restartWindow();
+    QVERIFY(!menuAction(QStringLiteral("Dark Palette"))->isChecked());
+    QCOMPARE(QApplication::palette().color(QPalette::Window), lightWindow);
+}
+
+QTEST_MAIN(TestViewComfort)
+#include "test_viewcomfort.moc"
