@@ -1,11 +1,11 @@
 #include "datasetcomparison.h"
 
+#include "agreementtext.h"
 #include "datasetwalk.h"
 #include "imageannotation.h"
 #include "labelfile.h"
 #include "labelpath.h"
 #include "shapematching.h"
-#include "agreementtext.h"
 
 #include <QDir>
 #include <QFile>

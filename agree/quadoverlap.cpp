@@ -12,7 +12,8 @@ using Polygon = std::vector<QPointF>;
 
 double cross(const QPointF& origin, const QPointF& a, const QPointF& b)
 {
-    return (a.x() - origin.x()) * (b.y() - origin.y()) - (a.y() - origin.y()) * (b.x() - origin.x());
+    return (a.x() - origin.x()) * (b.y() - origin.y()) -
+           (a.y() - origin.y()) * (b.x() - origin.x());
 }
 
 long long signedTwiceArea(const QPoint& a, const QPoint& b, const QPoint& c)

@@ -91,7 +91,8 @@ maximumWeightAssignment(const std::vector<std::vector<double>>& weights, int col
     for (int i = 0; i < n; ++i) {
         const int j = placed[static_cast<std::size_t>(i)];
         const std::pair<int, int> pair = transposed ? std::make_pair(j, i) : std::make_pair(i, j);
-        if (weights[static_cast<std::size_t>(pair.first)][static_cast<std::size_t>(pair.second)] > 0)
+        if (weights[static_cast<std::size_t>(pair.first)][static_cast<std::size_t>(pair.second)] >
+            0)
             pairs.push_back(pair);
     }
     std::sort(pairs.begin(), pairs.end());
