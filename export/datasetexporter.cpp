@@ -2,6 +2,7 @@
 
 #include "cocowriter.h"
 #include "labelpath.h"
+#include "reviewstate.h"
 #include "statisticstext.h"
 #include "textlabelwriter.h"
 
@@ -91,6 +92,8 @@ bool DatasetExporter::exportFolder(const QString& folder, ImageChecker& checker,
     for (const QString& name : walk.imagesIn(folder)) {
         const QString labelName = labelPathFor(name);
         unclaimedLabels.remove(labelName);
+        if (!isReviewedEnough(DatasetWalk::joined(folder, name), labelNames.contains(labelName)))
+            continue;
         if (!exportImage(DatasetWalk::joined(folder, name), labelNames.contains(labelName), checker,
                          writer))
             return false;
@@ -181,18 +184,34 @@ int DatasetExporter::finish(DatasetWriter* writer, const ImageChecker& checker)
     return problemExit;
 }
 
+bool DatasetExporter::isReviewedEnough(const QString& relativePath, bool hasLabelFile)
+{
+    if (!options.acceptedOnly)
+        return true;
+    const QString imagePath = datasetPath(relativePath);
+    if (hasLabelFile && reviewStateOf(imagePath, labelPathFor(imagePath)) == ReviewState::Accepted)
+        return true;
+    ++imagesNotAccepted;
+    return false;
+}
+
 QString DatasetExporter::tally(const ImageChecker& checker) const
 {
     const long long shapesLeftOut = checker.shapesLeftOut() + shapesLostWithImages;
+    const QString notAccepted =
+        options.acceptedOnly
+            ? QStringLiteral(", %1 images passed over as not accepted").arg(imagesNotAccepted)
+            : QString();
     return QStringLiteral("%1 images, %2 shapes, %3 categories, %4 problems "
-                          "(%5 images and %6 shapes left out), %7 s")
+                          "(%5 images and %6 shapes left out)%8, %7 s")
         .arg(imagesFound)
         .arg(checker.shapesFound())
         .arg(classes.count())
         .arg(report.problems())
         .arg(imagesLeftOut)
         .arg(shapesLeftOut)
-        .arg(report.elapsedSeconds(), 0, 'f', 2);
+        .arg(report.elapsedSeconds(), 0, 'f', 2)
+        .arg(notAccepted);
 }
 
 void DatasetExporter::countImage(const QString& imagePath, bool hasLabelFile,
@@ -200,8 +219,9 @@ void DatasetExporter::countImage(const QString& imagePath, bool hasLabelFile,
 {
     if (!statistics)
         return;
-    if (hasLabelFile)
+    if (hasLabelFile) {
         statistics->addLabelled(checker.lastRead());
-    else
+        statistics->addReview(reviewStateOf(imagePath, labelPathFor(imagePath)));
+    } else
         statistics->addUnlabelled(QFileInfo::exists(proposalPathFor(imagePath)));
 }

@@ -74,6 +74,17 @@ void writeShapesPerImage(JsonWriter& json, const DatasetStatistics& statistics)
     json.EndObject();
 }
 
+void writeReviews(JsonWriter& json, const DatasetStatistics& statistics)
+{
+    json.Key("reviews");
+    json.StartObject();
+    writeCount(json, "accepted", statistics.reviews().accepted);
+    writeCount(json, "rejected", statistics.reviews().rejected);
+    writeCount(json, "changed", statistics.reviews().changed);
+    writeCount(json, "unreviewed", statistics.reviews().unreviewed);
+    json.EndObject();
+}
+
 // The width of the name column: the longest name, and never less than the heading.
 int nameWidth(const QStringList& names, const QString& heading)
 {
@@ -97,6 +108,7 @@ QByteArray statisticsJson(const DatasetStatistics& statistics, int problems)
     writeStyles(json, statistics);
     writeShapesPerImage(json, statistics);
     writeCount(json, "problems", problems);
+    writeReviews(json, statistics);
     json.EndObject();
     return QByteArray(buffer.GetString(), static_cast<qsizetype>(buffer.GetSize())) + '\n';
 }
@@ -110,7 +122,10 @@ QByteArray statisticsTable(const DatasetStatistics& statistics, int problems)
         << statistics.proposed() << " with a proposal)\n";
     out << "Shapes per labelled image: min " << statistics.minShapes() << ", median "
         << statistics.medianShapes() << ", max " << statistics.maxShapes() << '\n';
-    out << "Problems " << problems << "\n\n";
+    out << "Problems " << problems << '\n';
+    out << "Reviews: " << statistics.reviews().accepted << " accepted, "
+        << statistics.reviews().rejected << " rejected, " << statistics.reviews().changed
+        << " changed since review, " << statistics.reviews().unreviewed << " unreviewed\n\n";
 
     QStringList captions;
     for (const DatasetStatistics::TagCount& tag : statistics.tags())
