@@ -27,7 +27,8 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
       styleComboBox(nullptr), zoomLevel(nullptr),
       editor(session, imageViewer, labelViewer, styleComboBox),
-      quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this)
+      quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this),
+      reviewController(session, saveGuard, this)
 {
     ui.setupUi(this);
     buildLayout();
@@ -41,10 +42,23 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     connect(&quickTagging, &QuickTagging::sglNote, this, &Quadrotag::showNote);
     connect(&prefetcher, &ImagePrefetcher::sglSharpImageReady, this,
             &Quadrotag::slotSharpImageReady);
+    connectReview();
     currentImage = 0;
 }
 
 Quadrotag::~Quadrotag() = default;
+
+void Quadrotag::connectReview()
+{
+    reviewController.install(ui.menuFunction, imageViewer.imageWidget());
+    connect(&reviewController, &ReviewController::sglNote, this, &Quadrotag::showNote);
+    connect(&reviewController, &ReviewController::reviewed, this, [this] {
+        batchPanel.markReviewed(batchPanel.list().shownRow());
+        batchPanel.goToNextListed();
+    });
+    // A save turns the review into one of earlier bytes.
+    connect(&session, &ImageSession::saved, &reviewController, &ReviewController::showImageReview);
+}
 
 void Quadrotag::buildLayout()
 {
@@ -53,6 +67,9 @@ void Quadrotag::buildLayout()
     splitter->addWidget(buildSidePanel(styleComboBox, quickTagging, labelViewer));
     splitter->addWidget(&imageViewer);
     splitter->setChildrenCollapsible(false);
+    // The review of the image on screen, below the tag table.
+    static_cast<QGridLayout*>(splitter->widget(0)->layout())
+        ->addWidget(reviewController.notePanel(), 2, 0);
 
     auto* centralLayout = new QGridLayout(ui.centralWidget);
     centralLayout->addWidget(splitter, 0, 0, 1, 1);
@@ -204,6 +221,7 @@ void Quadrotag::loadCurrentImage()
     labelViewer.clearSelection();
     editor.forgetDrag();
     openLabelsOfCurrentImage();
+    reviewController.showImageReview();
 
     imageViewer.imageWidget()->resetDrawing();
     imageViewer.setImage(pixmap, image.fullSize);

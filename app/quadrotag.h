@@ -9,6 +9,7 @@
 #include "imageviewer.h"
 #include "labelviewer.h"
 #include "quicktagging.h"
+#include "reviewcontroller.h"
 #include "saveguard.h"
 #include "ui_quadrotag.h"
 #include "zoomlevellabel.h"
@@ -48,6 +49,7 @@ public:
     const ImageSession& imageSession() const { return session; }
     // The background decoder of the image likely shown next.
     const ImagePrefetcher& imagePrefetcher() const { return prefetcher; }
+    const ReviewController& review() const { return reviewController; }
 
 public slots:
     void slotOpenImages();
@@ -87,6 +89,7 @@ private:
     void prefetchLikelyNext();
     void openLabelsOfCurrentImage();
     void updateStatus();
+    void connectReview();
 
     Ui::QuadrotagClass ui;
     ImageViewer imageViewer;
@@ -109,6 +112,8 @@ private:
     QuickTagging quickTagging;
     BatchPanel batchPanel;
     SaveGuard saveGuard;
+    // Accept, reject and notes pinned to the image.
+    ReviewController reviewController;
 };
 
 #endif

@@ -61,6 +61,8 @@ int main(int argc, char* argv[])
     if (!work.isValid() || !writeFileBytes(work.filePath("tags"), vocabulary))
         return 1;
     std::printf("%7s %9s %9s %9s %5s\n", "images", "seconds", "images/s", "peak MB", "exit");
+    // A forked child would print what is still buffered once more.
+    std::fflush(stdout);
     for (const int fileCount : datasetSizes) {
         const QString a = work.filePath(QStringLiteral("a%1").arg(fileCount));
         const QString b = work.filePath(QStringLiteral("b%1").arg(fileCount));
