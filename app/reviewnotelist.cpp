@@ -4,6 +4,8 @@
 
 namespace {
 
+const int visibleNoteLines = 8;
+
 QString verdictWord(const Review& review)
 {
     return review.verdict == Review::Verdict::Accepted ? QStringLiteral("Accepted")
@@ -19,6 +21,10 @@ ReviewNoteList::ReviewNoteList()
     stateLabel.setWordWrap(true);
     noteList.setObjectName(QStringLiteral("reviewNoteList"));
     noteList.setWordWrap(true);
+    // A few notes fit; the tag table below keeps the rest of the panel.
+    noteList.setMaximumHeight(noteList.fontMetrics().lineSpacing() * visibleNoteLines);
+    // Never taller than its notes need: the tag table takes what space is left.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(&stateLabel);
