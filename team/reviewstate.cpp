@@ -3,6 +3,8 @@
 #include "reviewfile.h"
 #include "teampaths.h"
 
+#include <QFileInfo>
+
 ReviewState reviewStateFor(const Review* review, const QByteArray& labelDigest)
 {
     if (labelDigest.isEmpty())
@@ -17,10 +19,9 @@ ReviewState reviewStateFor(const Review* review, const QByteArray& labelDigest)
 
 ReviewState reviewStateOf(const QString& imagePath, const QString& labelPath)
 {
-    const QByteArray digest = fileDigest(labelPath);
-    if (digest.isEmpty())
-        return ReviewState::Unlabelled;
+    // Most images have no review: their label files need no hashing.
     Review review;
-    const bool reviewed = readReview(reviewPathFor(imagePath), review);
-    return reviewStateFor(reviewed ? &review : nullptr, digest);
+    if (!readReview(reviewPathFor(imagePath), review))
+        return QFileInfo(labelPath).isFile() ? ReviewState::Unreviewed : ReviewState::Unlabelled;
+    return reviewStateFor(&review, fileDigest(labelPath));
 }
