@@ -2,8 +2,7 @@
 
 #include "agreementtally.h"
 
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
+#include "reporttext.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -12,8 +11,6 @@
 #include <cmath>
 
 namespace {
-
-using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer>;
 
 const int countWidth = 8;
 
@@ -27,18 +24,6 @@ QByteArray decimal(double value)
 QString kappaText(const std::optional<double>& kappa)
 {
     return kappa ? QString::fromLatin1(decimal(*kappa)) : QStringLiteral("-");
-}
-
-void writeString(JsonWriter& json, const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    json.String(utf8.constData(), static_cast<rapidjson::SizeType>(utf8.size()));
-}
-
-void writeCount(JsonWriter& json, const char* key, long long value)
-{
-    json.Key(key);
-    json.Int64(value);
 }
 
 void writeDecimal(JsonWriter& json, const char* key, double value)
@@ -112,14 +97,6 @@ void writeWorst(JsonWriter& json, const AgreementTally& tally)
         json.EndObject();
     }
     json.EndArray();
-}
-
-int nameWidth(const QStringList& names, const QString& heading)
-{
-    qsizetype width = heading.size();
-    for (const QString& name : names)
-        width = std::max(width, name.size());
-    return static_cast<int>(width);
 }
 
 void writeHeading(QTextStream& out, int width, const QString& name, const QStringList& columns)

@@ -1,27 +1,12 @@
 #include "statisticstext.h"
 
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
+#include "reporttext.h"
 
 #include <QTextStream>
 
 #include <algorithm>
 
 namespace {
-
-using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer>;
-
-void writeString(JsonWriter& json, const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    json.String(utf8.constData(), static_cast<rapidjson::SizeType>(utf8.size()));
-}
-
-void writeCount(JsonWriter& json, const char* key, long long value)
-{
-    json.Key(key);
-    json.Int64(value);
-}
 
 void writeImages(JsonWriter& json, const DatasetStatistics& statistics)
 {
@@ -83,15 +68,6 @@ void writeReviews(JsonWriter& json, const DatasetStatistics& statistics)
     writeCount(json, "changed", statistics.reviews().changed);
     writeCount(json, "unreviewed", statistics.reviews().unreviewed);
     json.EndObject();
-}
-
-// The width of the name column: the longest name, and never less than the heading.
-int nameWidth(const QStringList& names, const QString& heading)
-{
-    qsizetype width = heading.size();
-    for (const QString& name : names)
-        width = std::max(width, name.size());
-    return static_cast<int>(width);
 }
 
 const int countWidth = 8;

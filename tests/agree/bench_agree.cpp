@@ -2,6 +2,7 @@
 // each, the second copy's shapes shifted and some tags changed) and prints images per second
 // and the tool's peak resident size, measured per run: it should stay flat.
 #include "childrun.h"
+#include "datasetfixture.h"
 #include "workflowfixture.h"
 
 #include <QDir>
@@ -16,40 +17,14 @@ namespace {
 
 const char agreeProgram[] = QUADROTAG_AGREE_EXECUTABLE;
 const int shapesPerFile = 20;
-const int filesPerFolder = 500;
 const int datasetSizes[] = {1000, 100000};
 const QByteArray vocabulary = "S1 0 S2 0 S3 0 S4 0 S5 0 S6 0\nK 5 T1 T2 T3 T4 T5\n";
 
 QByteArray labelFileBytes(int shift, int tagShift)
 {
-    QByteArray bytes = "3\n";
-    for (int s = 0; s < shapesPerFile; ++s) {
-        const int x = 5 + (s % 5) * 60 + shift;
-        const int y = 5 + (s / 5) * 55;
-        bytes += QStringLiteral("4 %1 %2 %3 %2 %3 %4 %1 %4 \n2 0 %5 1 %6 \n")
-                     .arg(x)
-                     .arg(y)
-                     .arg(x + 50)
-                     .arg(y + 45)
-                     .arg((s + tagShift) % 6)
-                     .arg(1 + s % 5)
-                     .toLatin1();
-    }
-    return bytes;
-}
-
-bool buildDataset(const QString& dir, int fileCount, const QByteArray& labels)
-{
-    for (int i = 0; i < fileCount; ++i) {
-        const QString folder =
-            QStringLiteral("%1/f%2").arg(dir).arg(i / filesPerFolder, 3, 10, QLatin1Char('0'));
-        if (i % filesPerFolder == 0 && !QDir().mkpath(folder))
-            return false;
-        const QString stem = QStringLiteral("%1/img%2").arg(folder).arg(i, 6, 10, QLatin1Char('0'));
-        if (!writeFileBytes(stem + ".jpg", QByteArray()) || !writeFileBytes(stem + ".lbl", labels))
-            return false;
-    }
-    return true;
+    return benchLabelBytes(shapesPerFile, shift, [tagShift](int s) {
+        return QStringLiteral("2 0 %1 1 %2 ").arg((s + tagShift) % 6).arg(1 + s % 5);
+    });
 }
 
 } // namespace
@@ -66,8 +41,8 @@ int main(int argc, char* argv[])
     for (const int fileCount : datasetSizes) {
         const QString a = work.filePath(QStringLiteral("a%1").arg(fileCount));
         const QString b = work.filePath(QStringLiteral("b%1").arg(fileCount));
-        if (!buildDataset(a, fileCount, labelFileBytes(0, 0)) ||
-            !buildDataset(b, fileCount, labelFileBytes(4, 1)))
+        if (!writeBenchDataset(a, fileCount, labelFileBytes(0, 0), true) ||
+            !writeBenchDataset(b, fileCount, labelFileBytes(4, 1), true))
             return 1;
         const ChildRun m =
             measureRun({agreeProgram, "--json", "--vocabulary",
