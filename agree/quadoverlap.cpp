@@ -79,6 +79,12 @@ double triangleIntersectionArea(const Triangle& subject, const Triangle& clip)
 
 double quadIntersectionArea(const Quad& first, const Quad& second)
 {
+    // Most pairs of an image lie apart; their bounds tell so without clipping.
+    const QRect a = cornerBounds(first);
+    const QRect b = cornerBounds(second);
+    if (a.x() + a.width() <= b.x() || b.x() + b.width() <= a.x() || a.y() + a.height() <= b.y() ||
+        b.y() + b.height() <= a.y())
+        return 0;
     // The two triangles of a shape share only their diagonal, so their overlaps add up.
     double area = 0;
     for (const Triangle& a : triangles(first)) {

@@ -230,6 +230,8 @@ void TestReview::notesLandOnImagePixelsAtZoom_data()
 
     QTest::newRow("100 %") << 1.0 << QPoint(120, 80) << QPoint(120, 80);
     QTest::newRow("200 %") << 2.0 << QPoint(241, 161) << QPoint(120, 80);
+    // Beyond the canvas's size at start: the pins grow with the canvas.
+    QTest::newRow("400 %, far corner") << 4.0 << QPoint(1401, 1001) << QPoint(350, 250);
     QTest::newRow("50 %") << 0.5 << QPoint(60, 40) << QPoint(120, 80);
     QTest::newRow("50 %, odd pixel") << 0.5 << QPoint(61, 41) << QPoint(122, 82);
 }
