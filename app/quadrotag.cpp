@@ -28,7 +28,8 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
       styleComboBox(nullptr), zoomLevel(nullptr),
       editor(session, imageViewer, labelViewer, styleComboBox),
       quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this),
-      viewComfort(imageViewer), shapeCopying(editor, session, imageViewer, labelViewer)
+      viewComfort(imageViewer), shapeCopying(editor, session, imageViewer, labelViewer),
+      reviewController(session, saveGuard, this)
 {
     ui.setupUi(this);
     buildLayout();
@@ -44,9 +45,22 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
             &Quadrotag::slotSharpImageReady);
     currentImage = 0;
     installViewComfort();
+    connectReview();
 }
 
 Quadrotag::~Quadrotag() = default;
+
+void Quadrotag::connectReview()
+{
+    reviewController.install(ui.menuFunction, imageViewer.imageWidget());
+    connect(&reviewController, &ReviewController::sglNote, this, &Quadrotag::showNote);
+    connect(&reviewController, &ReviewController::reviewed, this, [this] {
+        batchPanel.markReviewed(batchPanel.list().shownRow());
+        batchPanel.goToNextListed();
+    });
+    // A save turns the review into one of earlier bytes.
+    connect(&session, &ImageSession::saved, &reviewController, &ReviewController::showImageReview);
+}
 
 void Quadrotag::buildLayout()
 {
@@ -55,6 +69,9 @@ void Quadrotag::buildLayout()
     splitter->addWidget(buildSidePanel(styleComboBox, quickTagging, labelViewer));
     splitter->addWidget(&imageViewer);
     splitter->setChildrenCollapsible(false);
+    // The review of the image on screen, below the tag table.
+    static_cast<QGridLayout*>(splitter->widget(0)->layout())
+        ->addWidget(reviewController.notePanel(), 2, 0);
 
     auto* centralLayout = new QGridLayout(ui.centralWidget);
     centralLayout->addWidget(splitter, 0, 0, 1, 1);
@@ -205,6 +222,7 @@ void Quadrotag::loadCurrentImage()
     labelViewer.clearSelection();
     editor.forgetDrag();
     openLabelsOfCurrentImage();
+    reviewController.showImageReview();
 
     imageViewer.imageWidget()->resetDrawing();
     imageViewer.setImage(pixmap, image.fullSize);

@@ -10,6 +10,7 @@
 #include "labelviewer.h"
 #include "palettechoice.h"
 #include "quicktagging.h"
+#include "reviewcontroller.h"
 #include "saveguard.h"
 #include "shapecopying.h"
 #include "ui_quadrotag.h"
@@ -51,6 +52,7 @@ public:
     const ImageSession& imageSession() const { return session; }
     // The background decoder of the image likely shown next.
     const ImagePrefetcher& imagePrefetcher() const { return prefetcher; }
+    const ReviewController& review() const { return reviewController; }
 
 public slots:
     void slotOpenImages();
@@ -91,6 +93,7 @@ private:
     void openLabelsOfCurrentImage();
     void updateStatus();
     void installViewComfort();
+    void connectReview();
 
     Ui::QuadrotagClass ui;
     ImageViewer imageViewer;
@@ -117,6 +120,8 @@ private:
     ViewComfort viewComfort;
     PaletteChoice paletteChoice;
     ShapeCopying shapeCopying;
+    // Accept, reject and notes pinned to the image.
+    ReviewController reviewController;
 };
 
 #endif

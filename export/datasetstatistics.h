@@ -1,6 +1,7 @@
 #ifndef QUADROTAG_DATASETSTATISTICS_H
 #define QUADROTAG_DATASETSTATISTICS_H
 
+#include "reviewcounts.h"
 #include "taglayout.h"
 
 #include <QString>
@@ -28,6 +29,8 @@ public:
 
     void addUnlabelled(bool hasProposal);
     void addLabelled(const ImageAnnotation& annotation);
+    // The review state of a labelled image.
+    void addReview(ReviewState state) { reviewCounts.add(state); }
 
     long long total() const { return labelledCount + unlabelledCount; }
     long long labelled() const { return labelledCount; }
@@ -43,6 +46,7 @@ public:
     int minShapes() const;
     int medianShapes() const;
     int maxShapes() const;
+    const ReviewCounts& reviews() const { return reviewCounts; }
 
 private:
     int tagIndexOf(int row, int column) const;
@@ -59,6 +63,7 @@ private:
     long long unlabelledCount = 0;
     long long proposedCount = 0;
     long long emptyCount = 0;
+    ReviewCounts reviewCounts;
 };
 
 #endif
