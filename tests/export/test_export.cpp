@@ -732,6 +732,7 @@ void TestExport::walksTheDatasetInPathOrder()
 }
 
 void TestExport::exportsOnlyAcceptedImages_data()
+{
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QStringList>("exported");
 
@@ -743,13 +744,17 @@ void TestExport::exportsOnlyAcceptedImages_data()
         << QStringList{"--format", "coco"}
         << QStringList{"accepted.jpg", "changed.jpg",    "malformed.jpg",
                        "rejected.jpg", "unlabelled.jpg", "unreviewed.jpg"};
+}
 
 void TestExport::exportsOnlyAcceptedImages()
+{
     QFETCH(QStringList, options);
     QFETCH(QStringList, exported);
 
     const QString output = QStringLiteral("reviewed-out-%1").arg(QTest::currentDataTag());
+    const ProgramRun run =
         runExporter(root.path(), options + QStringList{"--output", output, "reviewed"});
+    QCOMPARE(run.exitCode, 0);
     QStringList names;
     if (options.contains("dota")) {
         names = QDir(path(output + "/labelTxt")).entryList(QDir::Files, QDir::Name);
@@ -758,11 +763,14 @@ void TestExport::exportsOnlyAcceptedImages()
             QJsonDocument::fromJson(fileBytes(path(output + "/instances.json"))).object();
         for (const QJsonValue& image : coco.value("images").toArray())
             names << image.toObject().value("file_name").toString();
+    }
     QCOMPARE(names, exported);
     QCOMPARE(run.err.contains("images passed over as not accepted"),
              options.contains("--accepted-only"));
+}
 
 void TestExport::countsReviews_data()
+{
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QByteArray>("counts");
 
@@ -776,12 +784,16 @@ void TestExport::countsReviews_data()
         << QStringList{"--json", "--accepted-only"}
         << QByteArray("\"reviews\":{\"accepted\":1,\"rejected\":0,\"changed\":0,"
                       "\"unreviewed\":0}");
+}
 
 void TestExport::countsReviews()
+{
     QFETCH(QStringList, options);
     QFETCH(QByteArray, counts);
 
+    const ProgramRun run =
         runExporter(root.path(), QStringList{"--stats"} + options + QStringList{"reviewed"});
+    QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.contains(counts), run.out.constData());
 }
 
