@@ -15,9 +15,9 @@ const double cornerStrengthFloor = 0.004;
 const int blockSize = 3;
 const int sobelSize = 3;
 // cornerSubPix looks this far either side of the strongest pixel.
-const int subPixelHalfWindow = 3;
+const int subPixelHalfWindow = 5;
 // A refinement that wanders further than this left the corner it started from.
-const float subPixelLeash = 2.0f;
+const float subPixelLeash = 4.0f;
 
 struct Peak
 {
