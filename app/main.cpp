@@ -51,6 +51,9 @@ int main(int argc, char* argv[])
     silenceImageLibraryLogging();
     QApplication application(argc, argv);
     application.setWindowIcon(applicationIcon());
+    // Where QSettings keeps what the operator expects remembered.
+    QCoreApplication::setOrganizationName(QStringLiteral("Quadrotag"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quadrotag"));
     // The window writes a new tag index as it starts, so the operator decides before.
     if (!confirmVocabularyChange())
         return 0;

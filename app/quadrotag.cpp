@@ -27,7 +27,8 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
       styleComboBox(nullptr), zoomLevel(nullptr),
       editor(session, imageViewer, labelViewer, styleComboBox),
-      quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this)
+      quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this),
+      drawingAssist(editor, *imageViewer.imageWidget())
 {
     ui.setupUi(this);
     buildLayout();
@@ -41,6 +42,7 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     connect(&quickTagging, &QuickTagging::sglNote, this, &Quadrotag::showNote);
     connect(&prefetcher, &ImagePrefetcher::sglSharpImageReady, this,
             &Quadrotag::slotSharpImageReady);
+    drawingAssist.install(this, ui.menuFunction);
     currentImage = 0;
 }
 

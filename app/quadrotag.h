@@ -2,6 +2,7 @@
 #define QUADROTAG_QUADROTAG_H
 
 #include "annotationeditor.h"
+#include "drawingassist.h"
 #include "batchpanel.h"
 #include "imageannotation.h"
 #include "imageprefetcher.h"
@@ -109,6 +110,8 @@ private:
     QuickTagging quickTagging;
     BatchPanel batchPanel;
     SaveGuard saveGuard;
+    // Ctrl+G and the keys that nudge the active shape.
+    DrawingAssist drawingAssist;
 };
 
 #endif

@@ -31,12 +31,6 @@ AssistImage::AssistImage(const QImage& image, const QSize& imageFullSize)
         pixels = pixels.convertToFormat(QImage::Format_RGB32);
 }
 
-bool AssistImage::shows(const QImage& image, const QSize& imageFullSize) const
-{
-    const QSize size = imageFullSize.isEmpty() ? image.size() : imageFullSize;
-    return image.cacheKey() == pixels.cacheKey() && size == fullSize;
-}
-
 double AssistImage::fullPerPixel() const
 {
     return pixels.width() > 0 ? double(fullSize.width()) / pixels.width() : 1.0;

@@ -29,8 +29,6 @@ public:
     std::optional<Quadrilateral> quadrilateralIn(const QRectF& box, double cornerRadius) const;
 
     bool isNull() const { return pixels.isNull(); }
-    // Whether these are the pixels of that image, shown at this size.
-    bool shows(const QImage& image, const QSize& imageFullSize) const;
 
 private:
     // The 8-bit gray pixels of this area of pixels, reduced so that its longer side has at
