@@ -2,8 +2,8 @@
 #define QUADROTAG_QUADROTAG_H
 
 #include "annotationeditor.h"
-#include "drawingassist.h"
 #include "batchpanel.h"
+#include "drawingassist.h"
 #include "imageannotation.h"
 #include "imageprefetcher.h"
 #include "imagesession.h"

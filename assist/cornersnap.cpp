@@ -93,7 +93,7 @@ std::optional<cv::Point2f> strongestCorner(const cv::Mat& gray, const cv::Point2
     if (coarse.data != gray.data) {
         const cv::Point2f roughly(float((peak.position.x + 0.5) * across - 0.5),
                                   float((peak.position.y + 0.5) * down - 0.5));
-        pixel = sharpenPeak(gray, roughly, std::max(across, down));
+        pixel = sharpenPeak(gray, roughly, 2 * std::max(across, down) + 1);
     }
     const cv::Point2f corner = refined(gray, pixel);
     const cv::Point2f offset = corner - near;

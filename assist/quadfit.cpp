@@ -10,6 +10,11 @@ namespace {
 // A side must show at least this mean gray-level step per pixel across it to be an edge.
 const double weakestSideFloor = 6.0;
 const int samplesPerSide = 24;
+// Tolerances of the four-point approximation, as shares of the outline's length.
+const double approximationStart = 0.005;
+const double approximationEnd = 0.1;
+const double approximationStep = 0.005;
+const int sideReach = 2;
 // An outline counts as clear when its weakest side is at least this share of the clearest one's.
 const double clearEnoughShare = 0.5;
 // Canny's upper threshold is tried at these fractions of the strongest gradient, so that
@@ -43,6 +48,22 @@ std::vector<cv::Point2f> cutDownToFour(std::vector<cv::Point2f> hull)
     return hull;
 }
 
+// Douglas-Peucker keeps the points that stand out most, so the tips of sharp corners
+// survive; where no tolerance leaves exactly four, the cheapest corners are cut instead.
+std::vector<cv::Point2f> fourCornersOf(const std::vector<cv::Point2f>& hull)
+{
+    const double perimeter = cv::arcLength(hull, true);
+    for (double share = approximationStart; share <= approximationEnd; share += approximationStep) {
+        std::vector<cv::Point2f> approximated;
+        cv::approxPolyDP(hull, approximated, share * perimeter, true);
+        if (approximated.size() == 4)
+            return approximated;
+        if (approximated.size() < 4)
+            break;
+    }
+    return cutDownToFour(hull);
+}
+
 double quadrilateralArea(const Quadrilateral& corners)
 {
     return std::abs(cv::contourArea(std::vector<cv::Point2f>(corners.begin(), corners.end())));
@@ -60,10 +81,16 @@ double edgeAcross(const cv::Mat& gradientX, const cv::Mat& gradientY, const cv::
     double sum = 0.0;
     for (int i = 0; i < samplesPerSide; ++i) {
         const cv::Point2f at = from + along * float((i + 0.5) / samplesPerSide);
-        const int x = std::clamp(cvRound(at.x), 0, gradientX.cols - 1);
-        const int y = std::clamp(cvRound(at.y), 0, gradientX.rows - 1);
-        sum +=
-            std::abs(gradientX.at<float>(y, x) * normal.x + gradientY.at<float>(y, x) * normal.y);
+        // An outline traced round a thickened edge runs a pixel or two beside it.
+        double across = 0.0;
+        for (int offset = -sideReach; offset <= sideReach; ++offset) {
+            const cv::Point2f beside = at + normal * float(offset);
+            const int x = std::clamp(cvRound(beside.x), 0, gradientX.cols - 1);
+            const int y = std::clamp(cvRound(beside.y), 0, gradientX.rows - 1);
+            across = std::max(across, double(std::abs(gradientX.at<float>(y, x) * normal.x +
+                                                      gradientY.at<float>(y, x) * normal.y)));
+        }
+        sum += across;
     }
     return sum / samplesPerSide;
 }
@@ -141,7 +168,7 @@ std::optional<Quadrilateral> quadrilateralOfOutline(const std::vector<cv::Point2
         hull.insert(hull.begin() + std::ptrdiff_t(longest + 1),
                     (hull[longest] + hull[(longest + 1) % 3]) * 0.5f);
     }
-    const std::vector<cv::Point2f> four = cutDownToFour(hull);
+    const std::vector<cv::Point2f> four = fourCornersOf(hull);
     return inClickOrder({four[0], four[1], four[2], four[3]});
 }
 

@@ -119,9 +119,10 @@ std::vector<QPoint> ImageWidget::shapeInBox(const QRectF& box) const
 {
     const std::optional<Quadrilateral> quad = shownPixels().quadrilateralIn(box, snapRadius());
     if (!quad) {
-        const QRect corners = box.toRect();
-        return {cornerAt(corners.topLeft()), cornerAt(corners.topRight()),
-                cornerAt(corners.bottomRight()), cornerAt(corners.bottomLeft())};
+        const QPoint first = box.topLeft().toPoint();
+        const QPoint last = box.bottomRight().toPoint();
+        return {cornerAt(first), cornerAt(QPoint(last.x(), first.y())), cornerAt(last),
+                cornerAt(QPoint(first.x(), last.y()))};
     }
     std::vector<QPoint> corners;
     for (const cv::Point2f& corner : *quad)
@@ -143,7 +144,8 @@ void ImageWidget::paintBox(QPainter& painter) const
 {
     if (mode != Boxing || !isBoxDrag(boxEnd))
         return;
-    painter.setPen(QPen(QBrush(boxColor), boxPenWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.setPen(
+        QPen(QBrush(boxColor), boxPenWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(boxStart, boxEnd).normalized());
 }

@@ -60,7 +60,8 @@ void BenchAssist::snapAtFit()
     const AssistImage image(scene.pixels, QSize());
     const double radius = snapScreenRadius / fitScale;
     const QPointF click = QPointF(scene.corners[0].x, scene.corners[0].y) + QPointF(30, -25);
-    QBENCHMARK {
+    QBENCHMARK
+    {
         image.snapCorner(click, radius);
     }
 }
@@ -77,7 +78,8 @@ void BenchAssist::boxAtFit()
     QFETCH(double, margin);
     const AssistImage image(scene.pixels, QSize());
     const QRectF box = boxAround(scene.corners, margin);
-    QBENCHMARK {
+    QBENCHMARK
+    {
         image.quadrilateralIn(box, snapScreenRadius / fitScale);
     }
 }
@@ -100,9 +102,8 @@ void BenchAssist::accuracyAtFit()
                 for (int direction = 0; direction < 8; ++direction) {
                     const double angle = direction * M_PI / 4 + screenOff;
                     // The screen pixel clicked, as the canvas maps it back to an image pixel.
-                    const QPointF onScreen =
-                        QPointF(corner.x, corner.y) * fitScale +
-                        QPointF(std::cos(angle), std::sin(angle)) * screenOff;
+                    const QPointF onScreen = QPointF(corner.x, corner.y) * fitScale +
+                                             QPointF(std::cos(angle), std::sin(angle)) * screenOff;
                     const QPoint clicked(int(std::floor(onScreen.x() + 0.5) / fitScale),
                                          int(std::floor(onScreen.y() + 0.5) / fitScale));
                     const std::optional<QPointF> snapped = image.snapCorner(clicked, radius);
