@@ -205,31 +205,37 @@ std::optional<QuadrilateralFit> fitQuadrilateralToMask(const cv::Mat& mask)
     return QuadrilateralFit{*quad, double(coveredInside) / inside};
 }
 
-std::optional<QuadrilateralFit> fitQuadrilateralToPolygon(const std::vector<cv::Point2f>& polygon)
+std::optional<QuadrilateralFit>
+fitQuadrilateralToPolygons(const std::vector<std::vector<cv::Point2f>>& polygons)
 {
-    const std::optional<Quadrilateral> quad = quadrilateralOfOutline(polygon);
+    std::vector<cv::Point2f> outline;
+    for (const std::vector<cv::Point2f>& polygon : polygons)
+        outline.insert(outline.end(), polygon.begin(), polygon.end());
+    const std::optional<Quadrilateral> quad = quadrilateralOfOutline(outline);
     if (!quad)
         return std::nullopt;
-    const cv::Rect2f bounds = boundsOf(polygon);
+    const cv::Rect2f bounds = boundsOf(outline);
     const double scale = coverageRasterSide / std::max(1.0f, std::max(bounds.width, bounds.height));
     const cv::Size raster(int(std::ceil(bounds.width * scale)) + 2,
                           int(std::ceil(bounds.height * scale)) + 2);
-    auto rastered = [&](const std::vector<cv::Point2f>& points) {
+    // Each part is filled on its own, so that parts that overlap still count once.
+    auto fillInto = [&](cv::Mat& filled, const std::vector<cv::Point2f>& points) {
         std::vector<cv::Point> scaled;
         for (const cv::Point2f& point : points)
             scaled.push_back(cv::Point(cvRound((point.x - bounds.x) * scale * 16) + 16,
                                        cvRound((point.y - bounds.y) * scale * 16) + 16));
-        cv::Mat filled = cv::Mat::zeros(raster, CV_8U);
         cv::fillPoly(filled, std::vector<std::vector<cv::Point>>{scaled}, cv::Scalar(255),
                      cv::LINE_8, 4);
-        return filled;
     };
-    const cv::Mat outline = rastered(polygon);
-    const int inside = cv::countNonZero(outline);
+    cv::Mat area = cv::Mat::zeros(raster, CV_8U);
+    for (const std::vector<cv::Point2f>& polygon : polygons)
+        fillInto(area, polygon);
+    const int inside = cv::countNonZero(area);
     if (inside == 0)
         return std::nullopt;
-    const cv::Mat covered = rastered(std::vector<cv::Point2f>(quad->begin(), quad->end()));
-    return QuadrilateralFit{*quad, double(cv::countNonZero(covered & outline)) / inside};
+    cv::Mat covered = cv::Mat::zeros(raster, CV_8U);
+    fillInto(covered, std::vector<cv::Point2f>(quad->begin(), quad->end()));
+    return QuadrilateralFit{*quad, double(cv::countNonZero(covered & area)) / inside};
 }
 
 std::optional<Quadrilateral> mostProminentQuadrilateral(const cv::Mat& gray, double minimumShare)

@@ -30,9 +30,10 @@ std::optional<Quadrilateral> quadrilateralOfOutline(const std::vector<cv::Point2
 // share of all the mask's pixels that the quadrilateral covers.
 std::optional<QuadrilateralFit> fitQuadrilateralToMask(const cv::Mat& mask);
 
-// A polygon of any number of points as a quadrilateral, in the polygon's coordinates,
-// with the share of the polygon's area it covers, measured on a raster of it.
-std::optional<QuadrilateralFit> fitQuadrilateralToPolygon(const std::vector<cv::Point2f>& polygon);
+// Polygons of any number of points (the parts of one outline) as a quadrilateral, in the
+// polygons' coordinates, with the share of their area it covers, measured on a raster.
+std::optional<QuadrilateralFit>
+fitQuadrilateralToPolygons(const std::vector<std::vector<cv::Point2f>>& polygons);
 
 // The most prominent convex quadrilateral in an 8-bit gray image that covers at least
 // minimumShare of it: found among the outlines of its edges, the one whose weakest side

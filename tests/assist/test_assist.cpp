@@ -243,7 +243,7 @@ void TestAssist::fitsPolygon()
             const float bump = i % 2 == 1 ? float(wobble / cv::norm(outward)) : 0.0f;
             polygon.push_back(truth[side] + along * (float(i) / pointsPerSide) - outward * bump);
         }
-    const std::optional<QuadrilateralFit> fit = fitQuadrilateralToPolygon(polygon);
+    const std::optional<QuadrilateralFit> fit = fitQuadrilateralToPolygons({polygon});
     QVERIFY(fit.has_value());
     QVERIFY2(fit->coverage >= leastCoverage, qPrintable(QString::number(fit->coverage)));
     const Quadrilateral expected = inClickOrder({truth[0], truth[1], truth[2], truth[3]});
