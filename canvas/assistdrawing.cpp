@@ -84,10 +84,10 @@ void ImageWidget::followBox(QMouseEvent* event)
 
 void ImageWidget::finishBox(QMouseEvent* event)
 {
-    const QRect before = boxArea();
+    // The box goes, and the shape that was active turns green either way.
+    const QRect before = boxArea().united(pressChangeableArea());
     boxEnd = event->position();
     mode = Idle;
-    update(before);
     Label label;
     if (isBoxDrag(boxEnd)) {
         const QRectF box(QPointF(view.imagePixelAt(QPointF(std::min(boxStart.x(), boxEnd.x()),
@@ -98,13 +98,14 @@ void ImageWidget::finishBox(QMouseEvent* event)
     }
     if (label.points.size() == 4 && label.isValid()) {
         activeShape = -1;
+        update(before);
         emit sglActiveShapeChanged(-1);
         emit sglShapeAdded(label);
         return;
     }
     // A short drag, or a box without area, is the click that starts a shape.
     startShape(placedCorner(view.imagePixelAt(boxStart), event->modifiers()));
-    update(pressChangeableArea());
+    update(before.united(pressChangeableArea()));
 }
 
 bool ImageWidget::isBoxDrag(const QPointF& canvasPosition) const

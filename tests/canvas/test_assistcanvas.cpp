@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -72,6 +73,8 @@ private slots:
     void boxBecomesQuadrilateral_data();
     void boxBecomesQuadrilateral();
     void droppedCornerSnaps();
+    void repaintAfterBoxMatchesFullRepaint_data();
+    void repaintAfterBoxMatchesFullRepaint();
 
 private:
     ImageWidget* canvas() { return viewer->imageWidget(); }
@@ -251,6 +254,40 @@ void TestAssistCanvas::droppedCornerSnaps()
     QCOMPARE(moved[1].first, 0);
     QVERIFY2(near(moved[1].second, quadCorners[0], 1),
              qPrintable(QString("%1, %2").arg(moved[1].second.x()).arg(moved[1].second.y())));
+}
+
+void TestAssistCanvas::repaintAfterBoxMatchesFullRepaint_data()
+{
+    QTest::addColumn<QPoint>("drag");
+    QTest::newRow("a box") << QPoint(60, 50);
+    QTest::newRow("a short drag") << QPoint(5, 0);
+}
+
+// The shape that was active turns green on screen, the box's outline goes; only the areas
+// that changed are repainted, and they must be enough.
+void TestAssistCanvas::repaintAfterBoxMatchesFullRepaint()
+{
+    QFETCH(QPoint, drag);
+    show(false, 1.0);
+    canvas()->setAssist(true);
+    Label shape;
+    shape.points = {{20, 20}, {80, 20}, {80, 80}, {20, 80}};
+    ImageAnnotation annotation;
+    annotation.labels.push_back(shape);
+    viewer->setAnnotation(annotation);
+    viewer->setActiveShape(0);
+    QCoreApplication::processEvents();
+    const QPoint from = onCanvas({200, 150});
+    send(canvas(), QEvent::MouseButtonPress, Qt::LeftButton, from);
+    send(canvas(), QEvent::MouseMove, Qt::LeftButton, from + drag);
+    QCoreApplication::processEvents();
+    send(canvas(), QEvent::MouseButtonRelease, Qt::LeftButton, from + drag);
+    QCoreApplication::processEvents();
+    QCOMPARE(canvas()->currentActiveShape(), -1);
+    const QImage onScreen = viewer->screen()->grabWindow(viewer->winId()).toImage();
+    const QImage repaintedWhole = viewer->grab().toImage();
+    QCOMPARE(onScreen.convertToFormat(QImage::Format_RGB32),
+             repaintedWhole.convertToFormat(QImage::Format_RGB32));
 }
 
 QTEST_MAIN(TestAssistCanvas)
