@@ -73,6 +73,8 @@ private slots:
     void boxBecomesQuadrilateral_data();
     void boxBecomesQuadrilateral();
     void droppedCornerSnaps();
+    void snapsOnThePixelsShown_data();
+    void snapsOnThePixelsShown();
     void repaintAfterBoxMatchesFullRepaint_data();
     void repaintAfterBoxMatchesFullRepaint();
 
@@ -254,6 +256,54 @@ void TestAssistCanvas::droppedCornerSnaps()
     QCOMPARE(moved[1].first, 0);
     QVERIFY2(near(moved[1].second, quadCorners[0], 1),
              qPrintable(QString("%1, %2").arg(moved[1].second.x()).arg(moved[1].second.y())));
+}
+
+void TestAssistCanvas::snapsOnThePixelsShown_data()
+{
+    QTest::addColumn<int>("reduction");
+    QTest::addColumn<bool>("sharpAfter");
+    QTest::addColumn<int>("tolerance");
+    QTest::newRow("full resolution") << 1 << false << 1;
+    QTest::newRow("a quarter while the sharp decode is made") << 4 << false << 4;
+    QTest::newRow("the sharp decode once it came") << 4 << true << 1;
+}
+
+// The aids read the pixels on display, in full-resolution pixels, and never those of the image
+// shown before: a click near where the last image had a corner finds this image's one.
+void TestAssistCanvas::snapsOnThePixelsShown()
+{
+    QFETCH(int, reduction);
+    QFETCH(bool, sharpAfter);
+    QFETCH(int, tolerance);
+    const QSize fullSize(400, 320);
+    show(true, 1.0);
+    canvas()->setAssist(true);
+    // Within reach of both corners, nearer the old one.
+    const QPoint click = onCanvas(quadCorners[0] + QPoint(2, 2));
+    send(canvas(), QEvent::MouseButtonPress, Qt::LeftButton, click);
+    send(canvas(), QEvent::MouseButtonRelease, Qt::LeftButton, click);
+    QVERIFY(near(canvas()->placedCorners().at(0), quadCorners[0], 1));
+    canvas()->cancelDrawing();
+    // The next room, the picture hung 6 pixels further right and down.
+    const QPoint shift(6, 6);
+    QImage moved(fullSize, QImage::Format_RGB32);
+    moved.fill(QColor(210, 205, 200));
+    QPainter painter(&moved);
+    painter.drawPixmap(shift, wallWithQuad(fullSize, true));
+    painter.end();
+    const QPixmap sharp = QPixmap::fromImage(moved);
+    viewer->setImage(
+        sharp.scaled(fullSize / reduction, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+        fullSize);
+    if (sharpAfter)
+        viewer->setImage(sharp, fullSize);
+    const QPoint target = quadCorners[0] + shift;
+    send(canvas(), QEvent::MouseButtonPress, Qt::LeftButton, click);
+    send(canvas(), QEvent::MouseButtonRelease, Qt::LeftButton, click);
+    QCOMPARE(canvas()->placedCorners().size(), std::size_t(1));
+    const QPoint placed = canvas()->placedCorners()[0];
+    QVERIFY2(near(placed, target, tolerance),
+             qPrintable(QString("%1, %2").arg(placed.x()).arg(placed.y())));
 }
 
 void TestAssistCanvas::repaintAfterBoxMatchesFullRepaint_data()

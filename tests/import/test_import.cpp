@@ -499,6 +499,20 @@ void TestImport::fitsSegmentationsOfManyPoints_data()
     QTest::newRow("polygon of 32 points") << polygonAround(8) << QByteArray();
     QTest::newRow("polygon of 5 points")
         << polygonAround(1).replace("]]", ", 30, 9.5]]") << QByteArray();
+    const auto middle = [](std::size_t from, std::size_t to) {
+        const QPointF point = (turnedRectangle[from] + turnedRectangle[to]) / 2;
+        return QByteArray::number(point.x(), 'f', 2) + ", " + QByteArray::number(point.y(), 'f', 2);
+    };
+    const auto corner = [](std::size_t i) {
+        return QByteArray::number(turnedRectangle[i].x(), 'f', 2) + ", " +
+               QByteArray::number(turnedRectangle[i].y(), 'f', 2);
+    };
+    // An outline cut in two, as a model gives an object behind a chair leg.
+    QTest::newRow("polygon in two parts")
+        << "[[" + corner(0) + ", " + middle(0, 1) + ", " + middle(2, 3) + ", " + corner(3) +
+               "], [" + middle(0, 1) + ", " + corner(1) + ", " + corner(2) + ", " + middle(2, 3) +
+               "]]"
+        << QByteArray();
     QTest::newRow("RLE mask, counts listed") << uncompressedRle(rectangle) << QByteArray();
     QTest::newRow("RLE mask, counts compressed") << compressedRle(rectangle) << QByteArray();
     QTest::newRow("a disc is no quadrilateral")
