@@ -53,5 +53,4 @@ void DrawingAssist::addNudge(QWidget* window, const QKeySequence& keys, const QP
     nudge->setShortcut(keys);
     connect(nudge, &QAction::triggered, this, [this, step] { editor.nudgeActiveShape(step); });
     window->addAction(nudge);
-    nudges.push_back(nudge);
 }

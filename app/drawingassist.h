@@ -5,8 +5,6 @@
 #include <QObject>
 #include <QPoint>
 
-#include <vector>
-
 class AnnotationEditor;
 class ImageWidget;
 class QMenu;
@@ -33,7 +31,6 @@ private:
     AnnotationEditor& editor;
     ImageWidget& canvas;
     QAction assist;
-    std::vector<QAction*> nudges;
 };
 
 #endif
