@@ -90,7 +90,8 @@ private slots:
             {"Images", ""},
             {"Filter Images", "Ctrl+L"},
             {"Next Listed Image", "Ctrl+Shift+Down"},
-            {"Previous Listed Image", "Ctrl+Shift+Up"}};
+            {"Previous Listed Image", "Ctrl+Shift+Up"},
+            {"Assist Drawing", "Ctrl+G"}};
         const QList<QList<QPair<QString, QString>>> expected = {fileActions, functionActions};
         for (int m = 0; m < 2; ++m) {
             const QList<QAction*> actions = menus[m]->menu()->actions();
