@@ -52,16 +52,11 @@ double ImageWidget::snapRadius() const
 }
 
 // Exactly the pixels on display: while a reduced decode is shown the aids use it, and the
-// sharp decode replaces it as it replaces the pixmap.
-const AssistImage& ImageWidget::shownPixels() const
+// sharp decode as soon as it replaces it. Made at each use, as it only shares the pixmap's
+// pixels, so that no image that left the screen stays in memory.
+AssistImage ImageWidget::shownPixels() const
 {
-    if (assistPixels.isNull() || assistPixelsKey != pixmap.cacheKey() ||
-        assistPixelsSize != fullSize) {
-        assistPixels = AssistImage(pixmap.toImage(), fullSize);
-        assistPixelsKey = pixmap.cacheKey();
-        assistPixelsSize = fullSize;
-    }
-    return assistPixels;
+    return AssistImage(pixmap.toImage(), fullSize);
 }
 
 // A left press with assist on may begin a box; whether it does shows on release.

@@ -99,7 +99,7 @@ private:
     // Drawing aids, in assistdrawing.cpp.
     QPoint placedCorner(const QPoint& imagePixel, Qt::KeyboardModifiers modifiers) const;
     double snapRadius() const;
-    const AssistImage& shownPixels() const;
+    AssistImage shownPixels() const;
     bool startBox(QMouseEvent* event);
     void followBox(QMouseEvent* event);
     void finishBox(QMouseEvent* event);
@@ -134,10 +134,6 @@ private:
     // Where the left press of a possible box was, on the canvas, and where the mouse is now.
     QPointF boxStart;
     QPointF boxEnd;
-    // The pixels on display as the drawing aids read them, made from pixmap when first needed.
-    mutable AssistImage assistPixels;
-    mutable qint64 assistPixelsKey = 0;
-    mutable QSize assistPixelsSize;
 
     mutable QPixmap downscaled;
     mutable qint64 downscaledKey = 0;
