@@ -11,6 +11,29 @@
 #include <iterator>
 #include <utility>
 
+namespace {
+
+// The corners moved onto the image's pixels, as the canvas keeps those it is given.
+void keepOnImage(Label& shape, const QSize& imageSize)
+{
+    for (QPoint& corner : shape.points)
+        corner = QPoint(std::clamp(corner.x(), 0, std::max(0, imageSize.width() - 1)),
+                        std::clamp(corner.y(), 0, std::max(0, imageSize.height() - 1)));
+}
+
+bool hasArea(const std::vector<QPoint>& corners)
+{
+    qint64 twiceArea = 0;
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        const QPoint& from = corners[i];
+        const QPoint& to = corners[(i + 1) % corners.size()];
+        twiceArea += qint64(from.x()) * to.y() - qint64(to.x()) * from.y();
+    }
+    return twiceArea != 0;
+}
+
+} // namespace
+
 AnnotationEditor::AnnotationEditor(ImageSession& session, ImageViewer& viewer, LabelViewer& table,
                                    QComboBox& styleChooser)
     : session(session), viewer(viewer), table(table), styleChooser(styleChooser)
@@ -58,6 +81,11 @@ void AnnotationEditor::tagsClicked()
     const int active = session.activeShape();
     if (active == -1)
         return;
+    // The shape held by the mouse keeps its tags; the table shows them again.
+    if (isDragging()) {
+        table.selectTags(session.annotation().labels[active].tags);
+        return;
+    }
     const Label& before = session.annotation().labels[active];
     Label label = before;
     table.collectSelectedTags(label.tags);
@@ -73,21 +101,35 @@ bool AnnotationEditor::toggleTag(int row, int column)
 {
     if (session.activeShape() == -1)
         return false;
+    // A step recorded now would be undone onto the corners of the drag's start.
+    if (isDragging())
+        return true;
     table.toggleTag(row, column);
     tagsClicked();
     return true;
 }
 
-bool AnnotationEditor::repeatShapes(const QString& labelPath)
+bool AnnotationEditor::repeatShapes(const QString& labelPath, int& skipped)
 {
+    skipped = 0;
     ImageAnnotation stored;
     if (labelPath.isEmpty() || !readLabelFile(stored, QFile::encodeName(labelPath).toStdString()) ||
         stored.labels.empty() || isDragging())
         return false;
-    for (Label& shape : stored.labels)
+    std::vector<Label> repeated;
+    for (Label& shape : stored.labels) {
+        keepOnImage(shape, viewer.imageWidget()->imageSize());
+        if (!hasArea(shape.points)) {
+            ++skipped;
+            continue;
+        }
         table.describeTags(shape.tags, shape.text);
-    session.record(AnnotationChange::shapesAppended(session.annotation(), stored.labels,
-                                                    session.activeShape()));
+        repeated.push_back(std::move(shape));
+    }
+    if (repeated.empty())
+        return false;
+    session.record(
+        AnnotationChange::shapesAppended(session.annotation(), repeated, session.activeShape()));
     // The table shows the tags of the shape that became active, as a right press would.
     showTagsOfActiveShape();
     return true;

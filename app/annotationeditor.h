@@ -25,11 +25,12 @@ public:
     void shapeAdded(Label& shape);
     void tagsClicked();
     // Turns the tag cell on or off on the active shape, as a click on it does; false
-    // when no shape is active.
+    // when no shape is active. Ignored while the shape is held by the mouse.
     bool toggleTag(int row, int column);
     // Adds the shapes the label file at labelPath holds, with their tags, after those on
-    // screen; false when it holds none.
-    bool repeatShapes(const QString& labelPath);
+    // screen, their corners moved onto the image; false when none was added. A shape left
+    // without area on the image is counted in skipped instead.
+    bool repeatShapes(const QString& labelPath, int& skipped);
     void shapeMoved(QPoint& offset);
     void cornerMoved(int corner, QPoint& position);
     void shapeMoveFinished();

@@ -130,3 +130,11 @@ BatchFiles findBatchFiles(const QStringList& imagePaths)
 {
     return {imagePaths, findLabelFiles(imagePaths), findEach(imagePaths, proposalPathFor)};
 }
+
+int firstImageToLabel(const BatchFiles& batch)
+{
+    for (std::size_t image = 0; image < batch.labelled.size(); ++image)
+        if (!batch.labelled[image] && !batch.proposed[image])
+            return int(image);
+    return 0;
+}

@@ -24,6 +24,10 @@ BatchFiles findBatchFiles(const QStringList& imagePaths);
 // Whether the label file of each of these images exists, listing each folder once.
 std::vector<bool> findLabelFiles(const QStringList& imagePaths);
 
+// Where labelling goes on: the first image with neither a label file nor a proposal, or the
+// first of all when there is none.
+int firstImageToLabel(const BatchFiles& batch);
+
 // Sorts file names as people count: "img2" before "img10".
 void sortNaturally(QStringList& names);
 

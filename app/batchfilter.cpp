@@ -4,6 +4,7 @@
 #include "labelfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -99,9 +100,15 @@ const BatchFilter::Contents& BatchFilter::contentsOf(int row) const
     if (row >= int(contents.size()))
         return nothing;
     Contents& held = contents[std::size_t(row)];
-    if (held.read)
+    const QFileInfo file(labelPaths[row]);
+    const QDateTime modified = file.lastModified();
+    const qint64 size = file.exists() ? file.size() : -1;
+    if (held.read && held.modified == modified && held.size == size)
         return held;
+    held = Contents();
     held.read = true;
+    held.modified = modified;
+    held.size = size;
     ImageAnnotation annotation;
     bool readToEnd = true;
     readLabelFile(annotation, QFile::encodeName(labelPaths[row]).toStdString(), readToEnd);

@@ -3,6 +3,7 @@
 
 #include "batchlistmodel.h"
 
+#include <QDateTime>
 #include <QSortFilterProxyModel>
 #include <QString>
 #include <QStringList>
@@ -13,7 +14,8 @@
 // The images of the batch that the "Images" list shows: those whose file name or tag
 // captions hold a text, in a state of their label file. The image on screen is always
 // shown, so that an image leaves the list only when the operator leaves it. What each
-// label file holds is read once, when a filter first needs it, and again after a save.
+// label file holds is read when a filter first needs it, and again after a save or once
+// the file's time or size changed.
 class BatchFilter : public QSortFilterProxyModel
 {
     Q_OBJECT
@@ -48,6 +50,9 @@ private:
     struct Contents
     {
         bool read = false;
+        // The label file as it was read, to notice a change by someone else.
+        QDateTime modified;
+        qint64 size = -1;
         int shapes = 0;
         // Sorted, each cell once.
         std::vector<TagCell> cells;

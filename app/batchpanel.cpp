@@ -49,11 +49,12 @@ void BatchPanel::install(QMainWindow* window, QMenu* menu, QStatusBar* bar, QWid
     statusBar->addPermanentWidget(&progressLabel);
     progressLabel.hide();
 
-    const auto chosen = [this](const QModelIndex& index) {
+    connect(&imagesView, &QListView::clicked, this, [this](const QModelIndex& index) {
         emit imageChosen(filter.mapToSource(index).row());
-    };
-    connect(&imagesView, &QListView::clicked, this, chosen);
-    connect(&imagesView, &QListView::activated, this, chosen);
+    });
+    connect(&imagesView, &QListView::activated, this, [this](const QModelIndex& index) {
+        emit imageEntered(filter.mapToSource(index).row());
+    });
 }
 
 QWidget* BatchPanel::buildFilterBar()
@@ -118,11 +119,9 @@ void BatchPanel::setTagCaptions(const TagLayout& layout)
 {
     std::vector<BatchFilter::TagCaption> captions;
     for (int row = 0; row < layout.rowCount(); ++row)
-        for (int column = 0; column < layout.columnCount(); ++column) {
-            QString caption;
-            if (layout.isTag(row, column) && layout.describeTags({{row, column}}, caption))
-                captions.push_back({{row, column}, caption.trimmed()});
-        }
+        for (int column = 0; column < layout.columnCount(); ++column)
+            if (layout.isTag(row, column))
+                captions.push_back({{row, column}, layout.cellCaption(row, column)});
     filter.setTagCaptions(std::move(captions));
 }
 
@@ -155,10 +154,12 @@ void BatchPanel::followShownImage()
     imagesView.scrollTo(shown);
 }
 
-void BatchPanel::chooseListed(int step)
+void BatchPanel::chooseListed(int step, bool entered)
 {
     const int row = filter.listedRowFrom(batchList.shownRow(), step);
-    if (row >= 0)
+    if (row >= 0 && entered)
+        emit imageEntered(row);
+    else if (row >= 0)
         emit imageChosen(row);
     else if (batchList.rowCount() > 0)
         statusBar->showMessage(step > 0 ? QStringLiteral("No listed image after this one")
@@ -168,7 +169,7 @@ void BatchPanel::chooseListed(int step)
 
 void BatchPanel::filterEntered()
 {
-    chooseListed(1);
+    chooseListed(1, true);
     canvas->setFocus();
 }
 

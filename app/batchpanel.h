@@ -49,6 +49,8 @@ public:
 
 signals:
     void imageChosen(int row);
+    // Enter on a row of the list or in the filter: the image on screen is done with.
+    void imageEntered(int row);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,7 +58,8 @@ protected:
 private:
     QWidget* buildFilterBar();
     void addActions(QMenu* menu);
-    void chooseListed(int step);
+    // Emits imageEntered when entered, else imageChosen.
+    void chooseListed(int step, bool entered = false);
     void filterEntered();
     void focusFilter();
     void updateProgress();

@@ -110,7 +110,9 @@ void Quadrotag::connectBatch()
     connect(ui.actionOpen_Folder, &QAction::triggered, this, &Quadrotag::slotOpenFolder);
     connect(ui.actionNext_Unlabelled_Image, &QAction::triggered, this,
             &Quadrotag::slotNextUnlabelledImage);
-    connect(&batchPanel, &BatchPanel::imageChosen, this, &Quadrotag::goToImage);
+    connect(&batchPanel, &BatchPanel::imageChosen, this, [this](int row) { goToImage(row); });
+    connect(&batchPanel, &BatchPanel::imageEntered, this,
+            [this](int row) { goToImage(row, SaveGuard::Proposal::Accept); });
     // A note, or a menu entry passing under the mouse, clears the message; the
     // position of the image on screen comes back then.
     connect(ui.statusBar, &QStatusBar::messageChanged, this, [this](const QString& message) {
@@ -168,10 +170,7 @@ void Quadrotag::openFolder(const QString& folder)
     // The image just saved may lie in this folder and have had no label file yet.
     if (edited)
         batch = listFolderImages(folder);
-    const auto unlabelled = std::find(batch.labelled.begin(), batch.labelled.end(), false);
-    const int first =
-        unlabelled == batch.labelled.end() ? 0 : int(unlabelled - batch.labelled.begin());
-    startBatch(batch, first);
+    startBatch(batch, firstImageToLabel(batch));
 }
 
 void Quadrotag::startBatch(const BatchFiles& batch, int first)
@@ -279,7 +278,7 @@ void Quadrotag::closeEvent(QCloseEvent* event)
 void Quadrotag::slotNextImage()
 {
     // An annotation that could not be written stays on screen rather than being dropped.
-    if (imagePaths.isEmpty() || !saveGuard.leave())
+    if (imagePaths.isEmpty() || !saveGuard.leave(SaveGuard::Proposal::Accept))
         return;
     if (currentImage < imagePaths.size() - 1) {
         stepDirection = 1;
@@ -301,7 +300,7 @@ void Quadrotag::slotPreviousImage()
 
 void Quadrotag::slotNextUnlabelledImage()
 {
-    if (imagePaths.isEmpty() || !saveGuard.leave())
+    if (imagePaths.isEmpty() || !saveGuard.leave(SaveGuard::Proposal::Accept))
         return;
     const int next = batchPanel.list().nextUnlabelledRow(currentImage);
     if (next == -1)
@@ -311,9 +310,10 @@ void Quadrotag::slotNextUnlabelledImage()
 }
 
 // Leaves the image as Down does: it is saved first, and stays when that fails.
-void Quadrotag::goToImage(int index)
+void Quadrotag::goToImage(int index, SaveGuard::Proposal proposal)
 {
-    if (index >= 0 && index < imagePaths.size() && index != currentImage && saveGuard.leave()) {
+    if (index >= 0 && index < imagePaths.size() && index != currentImage &&
+        saveGuard.leave(proposal)) {
         stepDirection = index > currentImage ? 1 : -1;
         currentImage = index;
         loadCurrentImage();
@@ -381,6 +381,13 @@ void Quadrotag::slotText_ON_OFF()
 void Quadrotag::slotRepeatShapes()
 {
     const int shown = int(labelPaths.indexOf(session.labelPath()));
-    if (shown < 1 || !editor.repeatShapes(labelPaths[shown - 1]))
+    int skipped = 0;
+    const bool repeated = shown >= 1 && editor.repeatShapes(labelPaths[shown - 1], skipped);
+    if (skipped > 0)
+        showNote(
+            skipped == 1
+                ? QStringLiteral("Skipped 1 shape that lies outside this image")
+                : QStringLiteral("Skipped %1 shapes that lie outside this image").arg(skipped));
+    else if (!repeated)
         showNote(QStringLiteral("No shapes stored for the previous image"));
 }

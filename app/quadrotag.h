@@ -81,7 +81,7 @@ private:
     void connectEditHistory();
     void connectBatch();
     void startBatch(const BatchFiles& batch, int first);
-    void goToImage(int index);
+    void goToImage(int index, SaveGuard::Proposal proposal = SaveGuard::Proposal::Keep);
     void showNote(const QString& note);
     void connectZoom();
     void loadCurrentImage();

@@ -34,6 +34,9 @@ void QuickTagging::install(QAction* findTag)
 
 void QuickTagging::chooseFoundTag(int row, int column)
 {
+    // The finder stays open for when the shape is let go.
+    if (editor.isDragging())
+        return;
     if (editor.toggleTag(row, column))
         tagFinder.finish();
     else

@@ -19,14 +19,14 @@ void SaveGuard::saveNow()
         save();
 }
 
-bool SaveGuard::leave()
+bool SaveGuard::leave(Proposal proposal)
 {
-    return saveBeforeLeaving() == Outcome::Saved;
+    return saveBeforeLeaving(proposal) == Outcome::Saved;
 }
 
 bool SaveGuard::mayClose()
 {
-    const Outcome outcome = saveBeforeLeaving();
+    const Outcome outcome = saveBeforeLeaving(Proposal::Keep);
     // Their file chosen over the operator's edits leaves nothing to save.
     const bool mayClose = outcome == Outcome::Saved ||
                           (outcome == Outcome::Declined && !session.needsSaving()) ||
@@ -38,28 +38,38 @@ bool SaveGuard::mayClose()
 
 QString SaveGuard::offerKeptWork()
 {
-    if (offerRecovery() || session.hasLabelFile())
-        return QString();
     bool readToEnd = true;
-    const int shapes = session.proposeFrom(proposalPathFor(session.imagePath()), readToEnd);
-    return shapes >= 0 ? proposalNote(shapes, readToEnd) : QString();
+    std::optional<ImageAnnotation> proposal;
+    if (!session.hasLabelFile())
+        proposal = ImageSession::readProposal(proposalPathFor(session.imagePath()), readToEnd);
+    if (offerRecovery(proposal) || !proposal)
+        return QString();
+    const int shapes = int(proposal->labels.size());
+    session.propose(std::move(*proposal));
+    return proposalNote(shapes, readToEnd);
 }
 
-bool SaveGuard::offerRecovery()
+bool SaveGuard::offerRecovery(const std::optional<ImageAnnotation>& proposal)
 {
-    std::optional<ImageAnnotation> recovered = session.takeRecoveredState();
+    std::optional<ImageAnnotation> recovered =
+        session.takeRecoveredState(proposal ? &*proposal : nullptr);
     if (!recovered)
         return false;
     if (askToRecover(window, session.imagePath())) {
+        // Work recovered on a proposal is measured against it, so an emptied one is kept.
+        if (proposal)
+            session.propose(*proposal);
         session.restore(std::move(*recovered));
         return true;
     }
-    session.dropRecovery();
+    session.discardRecovery();
     return false;
 }
 
-SaveGuard::Outcome SaveGuard::saveBeforeLeaving()
+SaveGuard::Outcome SaveGuard::saveBeforeLeaving(Proposal proposal)
 {
+    if (proposal == Proposal::Accept && session.isUntouchedProposal())
+        return save();
     if (!session.needsSaving()) {
         session.leave();
         return Outcome::Saved;

@@ -1,7 +1,11 @@
 #ifndef QUADROTAG_SAVEGUARD_H
 #define QUADROTAG_SAVEGUARD_H
 
+#include "imageannotation.h"
+
 #include <QString>
+
+#include <optional>
 
 class AnnotationEditor;
 class ImageSession;
@@ -13,14 +17,17 @@ class QWidget;
 class SaveGuard
 {
 public:
+    // How leaving treats a proposal the operator has not touched.
+    enum class Proposal { Keep, Accept };
+
     SaveGuard(ImageSession& session, AnnotationEditor& editor, QWidget* window);
 
     // What the save key does: writes when the label file would change.
     void saveNow();
     // Every way of leaving an image goes through here; false when the image must stay
     // (its save failed or the operator chose to stay). An image that was only viewed is
-    // never rewritten.
-    bool leave();
+    // never rewritten, and an untouched proposal is written only when accepted.
+    bool leave(Proposal proposal = Proposal::Keep);
     // Whether the window may close; edits given up stay in the recovery file.
     bool mayClose();
     // What was kept for the image just shown: an interrupted run's unsaved state is offered
@@ -31,9 +38,9 @@ public:
 private:
     // What an interrupted run left unsaved is offered back, never applied silently; true
     // when the operator took it back.
-    bool offerRecovery();
+    bool offerRecovery(const std::optional<ImageAnnotation>& proposal);
     enum class Outcome { Saved, Declined, Failed };
-    Outcome saveBeforeLeaving();
+    Outcome saveBeforeLeaving(Proposal proposal);
     Outcome save();
 
     ImageSession& session;

@@ -2,8 +2,10 @@
 
 #include "tagindex.h"
 #include "taglayout.h"
+#include "tagnames.h"
 #include "vocabularychange.h"
 
+#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -14,18 +16,29 @@ namespace {
 
 const int listedChanges = 20;
 
-// Both files are read as the tag table and its export would; either missing means there
-// is nothing to compare, as before any index was written.
-bool readIndices(const QString& vocabularyPath, const QString& indexPath, TagIndex& before,
-                 TagIndex& after)
+const QString closingText =
+    QStringLiteral("\n\nQuit to put the vocabulary back or to migrate the label files "
+                   "first (quadrotag-relabel). Continue keeps the old index as "
+                   "index2tag-<date-time>.csv and writes the new one.");
+
+// What the cells of the index meant: their whole names when the names written with it are
+// there, so that tags alike but for their notes are told apart; else their captions, as
+// the index holds them.
+VocabularyChange changeOf(const QString& indexPath, const QByteArray& indexBytes,
+                          const TagIndex& before, const TagLayout& layout)
 {
-    std::ifstream vocabulary(vocabularyPath.toStdString());
-    if (!vocabulary || !before.read(indexPath))
-        return false;
-    TagLayout layout;
-    layout.read(vocabulary);
-    after = TagIndex::ofLayout(layout);
-    return true;
+    const std::optional<TagIndex> names = TagNames::readFor(indexPath, indexBytes);
+    if (names)
+        return VocabularyChange(*names, TagIndex::namesOfLayout(layout));
+    return VocabularyChange(before, TagIndex::ofLayout(layout));
+}
+
+QString unreadableIndexText()
+{
+    return QStringLiteral("index2tag.csv can't be read, so this start can't tell which tags "
+                          "moved or vanished since it was written. Label files written "
+                          "before this start may use other cells.") +
+           closingText;
 }
 
 QString questionText(const VocabularyChange& change, const QStringList& lines)
@@ -38,10 +51,7 @@ QString questionText(const VocabularyChange& change, const QStringList& lines)
     text += lines.join(QLatin1Char('\n'));
     if (change.count() > lines.size())
         text += QStringLiteral("\n... and %1 more").arg(change.count() - lines.size());
-    text += QStringLiteral("\n\nQuit to put the vocabulary back or to migrate the label files "
-                           "first (quadrotag-relabel). Continue keeps the old index as "
-                           "index2tag-<date-time>.csv and writes the new one.");
-    return text;
+    return text + closingText;
 }
 
 bool operatorContinues(const QString& text, QWidget* parent)
@@ -61,16 +71,25 @@ bool operatorContinues(const QString& text, QWidget* parent)
 bool confirmVocabularyChange(const QString& vocabularyPath, const QString& indexPath,
                              QWidget* parent)
 {
+    // Without a vocabulary no index is written; without an index there is nothing to compare.
+    std::ifstream vocabulary(vocabularyPath.toStdString());
+    QFile index(indexPath);
+    if (!vocabulary || !index.exists())
+        return true;
+    TagLayout layout;
+    layout.read(vocabulary);
     TagIndex before;
-    TagIndex after;
-    if (!readIndices(vocabularyPath, indexPath, before, after))
-        return true;
-    const VocabularyChange change(before, after);
-    if (change.isEmpty())
-        return true;
-
-    const QStringList lines = change.lines(listedChanges);
-    const QString text = questionText(change, lines);
+    const bool readable = index.open(QIODevice::ReadOnly);
+    const QByteArray bytes = readable ? index.readAll() : QByteArray();
+    QString text;
+    if (!readable || !before.parse(bytes)) {
+        text = unreadableIndexText();
+    } else {
+        const VocabularyChange change = changeOf(indexPath, bytes, before, layout);
+        if (change.isEmpty())
+            return true;
+        text = questionText(change, change.lines(listedChanges));
+    }
     std::cerr << text.toStdString() << std::endl;
     if (!operatorContinues(text, parent))
         return false;

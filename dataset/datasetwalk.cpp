@@ -1,24 +1,59 @@
 #include "datasetwalk.h"
 
 #include "labelpath.h"
+#include "teampaths.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace {
 
 const char imageSuffix[] = ".jpg";
-const char labelPattern[] = "*.lbl";
+const char labelSuffix[] = ".lbl";
+// The tools' export staging and name scratch folders start so.
+const char exportScratchPrefix[] = ".quadrotag-export-";
 
-// Hidden folders that the tools make themselves: proposals and export staging.
-const char* const ownHiddenFolders[] = {proposalFolderName, ".quadrotag-export-"};
-
+// Hidden folders that the programs make themselves: proposals, the team's files and export
+// scratch.
 bool isOwnHiddenFolder(const QString& name)
 {
-    return std::any_of(std::begin(ownHiddenFolders), std::end(ownHiddenFolders),
-                       [&name](const char* own) { return name.startsWith(QLatin1String(own)); });
+    return name == QLatin1String(proposalFolderName) || name == QLatin1String(teamFolderName) ||
+           name.startsWith(QLatin1String(exportScratchPrefix));
+}
+
+bool isHidden(const QString& name)
+{
+    return name.startsWith(QLatin1Char('.'));
+}
+
+// What an entry is; a link is what it leads to, and says so.
+DatasetWalk::Entry entryOf(const QByteArray& path, unsigned char type)
+{
+    DatasetWalk::Entry entry;
+    if (type == DT_DIR || type == DT_REG) {
+        entry.isFolder = type == DT_DIR;
+        entry.isFile = type == DT_REG;
+        return entry;
+    }
+    struct stat status
+    {
+    };
+    if (type == DT_UNKNOWN && ::lstat(path.constData(), &status) == 0)
+        entry.isLink = S_ISLNK(status.st_mode);
+    else
+        entry.isLink = type == DT_LNK;
+    if (::stat(path.constData(), &status) == 0) {
+        entry.isFolder = S_ISDIR(status.st_mode);
+        entry.isFile = S_ISREG(status.st_mode);
+    }
+    return entry;
 }
 
 } // namespace
@@ -34,33 +69,48 @@ QStringList DatasetWalk::folders() const
     QStringList pending{QString()};
     while (!pending.isEmpty()) {
         const QString folder = pending.takeFirst();
-        const QFileInfoList entries =
-            QDir(pathOf(folder))
-                .entryInfoList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-        for (const QFileInfo& entry : entries) {
-            const QString relative = joined(folder, entry.fileName());
-            if (shouldEnter(relative, entry.fileName(), entry.isSymLink())) {
+        // By name, so that the notes about passed folders come in the same order every time.
+        std::vector<std::pair<QString, bool>> subfolders;
+        forEachEntry(folder, [&subfolders](const QString& name, const Entry& entry) {
+            if (entry.isFolder)
+                subfolders.emplace_back(name, entry.isLink);
+        });
+        std::sort(subfolders.begin(), subfolders.end());
+        for (const auto& [name, isLink] : subfolders) {
+            const QString relative = joined(folder, name);
+            if (shouldEnter(relative, name, isLink)) {
                 found << relative;
                 pending << relative;
             }
         }
     }
+    // Image ids follow this order: whole paths by name, not one depth after the other.
     std::sort(found.begin(), found.end());
     return found;
 }
 
 QStringList DatasetWalk::imagesIn(const QString& folder) const
 {
-    return QDir(pathOf(folder))
-        .entryList({QLatin1String("*") + QLatin1String(imageSuffix)}, QDir::Files, QDir::Name);
+    QStringList names;
+    forEachEntry(folder, [&names](const QString& name, const Entry& entry) {
+        if (entry.isFile && !isHidden(name) && isImageName(name))
+            names << name;
+    });
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 QStringList DatasetWalk::labelFilesIn(const QString& folder) const
 {
     // Folders too: a folder by a label file's name is a label file that cannot be read.
-    return QDir(pathOf(folder))
-        .entryList({QLatin1String(labelPattern)}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
-                   QDir::Name);
+    QStringList names;
+    forEachEntry(folder, [&names](const QString& name, const Entry& entry) {
+        if ((entry.isFile || entry.isFolder) && !isHidden(name) &&
+            name.endsWith(QLatin1String(labelSuffix), Qt::CaseInsensitive))
+            names << name;
+    });
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 QString DatasetWalk::pathOf(const QString& relativePath) const
@@ -78,13 +128,31 @@ bool DatasetWalk::isImageName(const QString& name)
     return name.endsWith(QLatin1String(imageSuffix), Qt::CaseInsensitive);
 }
 
+void DatasetWalk::forEachEntry(const QString& folder,
+                               const std::function<void(const QString&, const Entry&)>& visit) const
+{
+    // The system's own listing, one entry at a time: a file-information object per entry
+    // would cost a kilobyte an image in a large flat folder.
+    const QByteArray folderPath = QFile::encodeName(pathOf(folder)) + '/';
+    DIR* listing = ::opendir(folderPath.constData());
+    if (!listing)
+        return;
+    while (const dirent* found = ::readdir(listing)) {
+        const QByteArray name(found->d_name);
+        if (name == "." || name == "..")
+            continue;
+        visit(QFile::decodeName(name), entryOf(folderPath + name, found->d_type));
+    }
+    ::closedir(listing);
+}
+
 bool DatasetWalk::shouldEnter(const QString& relativePath, const QString& name, bool isLink) const
 {
     if (isLink) {
         report.note(QStringLiteral("passed over the linked folder %1").arg(pathOf(relativePath)));
         return false;
     }
-    if (!name.startsWith(QLatin1Char('.')))
+    if (!isHidden(name))
         return true;
     if (!isOwnHiddenFolder(name))
         report.note(QStringLiteral("passed over the hidden folder %1").arg(pathOf(relativePath)));

@@ -6,9 +6,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The folders of a dataset and the images and label files in each, always in the same
 // order, so that image ids and reports do not depend on the file system. Linked and hidden
 // folders are passed over with a note: a link could lead in a circle or show images twice.
+// The programs' own hidden folders (proposals, the team's files) are passed over silently.
 class DatasetWalk
 {
 public:
@@ -16,7 +19,7 @@ public:
 
     // Relative paths with "/" between folders, in path order; "" is the root itself.
     QStringList folders() const;
-    // The *.jpg files of a folder by name.
+    // The *.jpg files of a folder by name, hidden ones left out.
     QStringList imagesIn(const QString& folder) const;
     // The *.lbl entries of a folder by name; hidden files such as recovery files are none.
     QStringList labelFilesIn(const QString& folder) const;
@@ -26,7 +29,16 @@ public:
     static QString joined(const QString& folder, const QString& name);
     static bool isImageName(const QString& name);
 
+    struct Entry
+    {
+        bool isFile = false;
+        bool isFolder = false;
+        bool isLink = false;
+    };
+
 private:
+    void forEachEntry(const QString& folder,
+                      const std::function<void(const QString&, const Entry&)>& visit) const;
     bool shouldEnter(const QString& relativePath, const QString& name, bool isLink) const;
 
     QString root;

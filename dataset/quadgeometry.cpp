@@ -54,10 +54,11 @@ Quad clockwiseFromTopLeft(const Quad& corners)
     return ordered;
 }
 
-bool hasCornerOutside(const Quad& corners, const QSize& size, QPoint& outside)
+bool hasCornerOutside(const Quad& corners, const QSize& size, QPoint& outside, int margin)
 {
     for (const QPoint& p : corners) {
-        if (p.x() < 0 || p.y() < 0 || p.x() >= size.width() || p.y() >= size.height()) {
+        if (p.x() < -margin || p.y() < -margin || p.x() >= size.width() + margin ||
+            p.y() >= size.height() + margin) {
             outside = p;
             return true;
         }

@@ -19,8 +19,8 @@ QRect cornerBounds(const Quad& corners);
 // The corners running clockwise on screen, starting at the corner nearest the top-left
 // of their bounds; the upper one wins a tie.
 Quad clockwiseFromTopLeft(const Quad& corners);
-// Whether a corner lies outside the pixels 0..width-1, 0..height-1.
-bool hasCornerOutside(const Quad& corners, const QSize& size, QPoint& outside);
+// Whether a corner lies more than margin pixels outside the pixels 0..width-1, 0..height-1.
+bool hasCornerOutside(const Quad& corners, const QSize& size, QPoint& outside, int margin = 0);
 // Moves every corner onto the nearest pixel of the image.
 Quad clampedInto(const Quad& corners, const QSize& size);
 

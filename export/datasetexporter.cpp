@@ -8,7 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
+
+#include <algorithm>
+#include <vector>
 
 DatasetExporter::DatasetExporter(const ExportOptions& exportOptions, ConsoleReport& consoleReport)
     : options(exportOptions), report(consoleReport), classes(layout),
@@ -85,19 +87,23 @@ std::unique_ptr<DatasetWriter> DatasetExporter::makeWriter() const
 bool DatasetExporter::exportFolder(const QString& folder, ImageChecker& checker,
                                    DatasetWriter* writer)
 {
-    // A label file lies beside its image, so one folder at a time tells both apart.
+    // A label file lies beside its image, so one folder at a time tells both apart. Both
+    // lists are sorted: a look-up costs a search, not a pass over a large folder.
     const QStringList labelNames = walk.labelFilesIn(folder);
-    QSet<QString> unclaimedLabels(labelNames.begin(), labelNames.end());
+    std::vector<bool> claimed(static_cast<std::size_t>(labelNames.size()), false);
     for (const QString& name : walk.imagesIn(folder)) {
         const QString labelName = labelPathFor(name);
-        unclaimedLabels.remove(labelName);
-        if (!exportImage(DatasetWalk::joined(folder, name), labelNames.contains(labelName), checker,
-                         writer))
+        const auto found = std::lower_bound(labelNames.begin(), labelNames.end(), labelName);
+        const bool hasLabelFile = found != labelNames.end() && *found == labelName;
+        if (hasLabelFile)
+            claimed[static_cast<std::size_t>(found - labelNames.begin())] = true;
+        if (!exportImage(DatasetWalk::joined(folder, name), hasLabelFile, checker, writer))
             return false;
     }
-    for (const QString& name : labelNames) {
-        if (unclaimedLabels.contains(name))
-            checker.reportLabelWithoutImage(datasetPath(DatasetWalk::joined(folder, name)));
+    for (qsizetype index = 0; index < labelNames.size(); ++index) {
+        if (!claimed[static_cast<std::size_t>(index)])
+            checker.reportLabelWithoutImage(
+                datasetPath(DatasetWalk::joined(folder, labelNames.at(index))));
     }
     return true;
 }
@@ -113,13 +119,14 @@ bool DatasetExporter::exportImage(const QString& relativePath, bool hasLabelFile
         checker.check(imagePath, labelPath, image) &&
         (options.format == DatasetFormat::Coco || hasUniqueStem(relativePath, writer));
     ++imagesFound;
-    countImage(imagePath, hasLabelFile, checker);
     report.itemDone();
     if (!usable) {
         ++imagesLeftOut;
         shapesLostWithImages += static_cast<long long>(image.shapes.size());
         return true;
     }
+    // Counted as exported: an image left out adds nothing to the statistics.
+    countImage(imagePath, hasLabelFile, checker);
     shapesWritten += static_cast<long long>(image.shapes.size());
     return !writer || writer->addImage(image);
 }
@@ -201,7 +208,7 @@ void DatasetExporter::countImage(const QString& imagePath, bool hasLabelFile,
     if (!statistics)
         return;
     if (hasLabelFile)
-        statistics->addLabelled(checker.lastRead());
+        statistics->addLabelled(checker.lastExported());
     else
-        statistics->addUnlabelled(QFileInfo::exists(proposalPathFor(imagePath)));
+        statistics->addUnlabelled(QFileInfo(proposalPathFor(imagePath)).isFile());
 }

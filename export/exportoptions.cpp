@@ -11,22 +11,25 @@ const char description[] =
     "checked; problems are listed on standard output as \"path: shape N: message\"\n"
     "(shapes counted from 1) and stop the export unless --force is given.\n"
     "\n"
-    "With --stats, nothing is exported: the dataset is checked and its counts are\n"
-    "printed on standard output (images labelled, unlabelled, with a proposal and\n"
-    "without shapes; shapes and images per tag; images per style; shapes per\n"
-    "labelled image), as a table or with --json as one JSON object; the problems\n"
-    "then go to standard error.\n"
+    "With --stats, nothing is exported: the dataset is checked and the counts of what\n"
+    "the export would write are printed on standard output (images labelled,\n"
+    "unlabelled, with a proposal and without shapes; shapes and images per tag;\n"
+    "images per style; shapes per labelled image), as a table or with --json as one\n"
+    "JSON object; the problems then go to standard error.\n"
     "\n"
     "Formats:\n"
     "  coco      DIR/instances.json\n"
     "  yolo-obb  DIR/data.yaml and DIR/labels/<image name>.txt\n"
     "  dota      DIR/labelTxt/<image name>.txt\n"
+    "The labels or labelTxt folder is replaced whole by the next export; one that an\n"
+    "export did not make is refused.\n"
     "\n"
     "Exit codes:\n"
     "  0  done, no problems found\n"
     "  1  problems found (with --force the export was still written)\n"
-    "  2  bad command line, missing dataset folder or vocabulary, or an output\n"
-    "     folder that cannot be written; nothing was written";
+    "  2  bad command line, missing dataset folder or vocabulary, an output folder\n"
+    "     that cannot be written, or a labels or labelTxt folder that an export did\n"
+    "     not make; nothing was written";
 
 } // namespace
 

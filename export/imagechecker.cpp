@@ -37,6 +37,7 @@ bool ImageChecker::check(const QString& imagePath, const QString& labelPath, Exp
     image.styleIndex = 0;
     image.shapes.clear();
     annotation.clear();
+    exported.clear();
     const bool sized = readSize(imagePath, image.size);
     if (labelPath.isEmpty())
         return sized;
@@ -44,6 +45,7 @@ bool ImageChecker::check(const QString& imagePath, const QString& labelPath, Exp
     // Training on an image whose shapes are partly lost would teach that they are not there.
     const bool labelsRead = readLabels(labelPath, annotation);
     image.styleIndex = annotation.styleIndex;
+    exported.styleIndex = annotation.styleIndex;
     if (annotation.styleIndex < 0 || annotation.styleIndex >= annotation.styleNames.size())
         report.problem(labelPath, QStringLiteral("style index %1 outside 0 to %2")
                                       .arg(annotation.styleIndex)
@@ -58,10 +60,12 @@ bool ImageChecker::check(const QString& imagePath, const QString& labelPath, Exp
         const bool pointsUsable =
             checkPoints(labelPath, index, label) &&
             (!sized || checkCorners(labelPath, index, label, image.size, shape));
-        if (tagsUsable && pointsUsable && sized)
+        if (tagsUsable && pointsUsable && sized) {
             image.shapes.push_back(std::move(shape));
-        else
+            exported.labels.push_back(label);
+        } else {
             ++leftOutCount;
+        }
     }
     return sized && labelsRead;
 }

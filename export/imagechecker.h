@@ -22,8 +22,9 @@ public:
     void reportLabelWithoutImage(const QString& labelPath);
 
     long long shapesFound() const { return foundCount; }
-    // The label file of the last check as read, problems and all; empty without one.
-    const ImageAnnotation& lastRead() const { return annotation; }
+    // The style and the shapes of the last check that an export keeps, tags as read and
+    // corners before any move onto the border; empty without a label file.
+    const ImageAnnotation& lastExported() const { return exported; }
     long long shapesLeftOut() const { return leftOutCount; }
 
 private:
@@ -37,6 +38,7 @@ private:
     const ClassTable& classes;
     ConsoleReport& report;
     ImageAnnotation annotation;
+    ImageAnnotation exported;
     long long foundCount = 0;
     long long leftOutCount = 0;
 };

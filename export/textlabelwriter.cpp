@@ -15,6 +15,10 @@ namespace {
 const char stagingTemplate[] = ".quadrotag-export-XXXXXX";
 const char previousTemplate[] = ".quadrotag-export-previous-XXXXXX";
 const char labelSuffix[] = ".txt";
+// Inside every label folder an export makes: only a folder holding it is replaced next time.
+const char ownFolderMark[] = ".quadrotag-export";
+const QByteArray ownFolderMarkText =
+    "This folder was made by quadrotag-export; its next export replaces it whole.\n";
 const mode_t newFileMode = 0666;
 const mode_t newFolderMode = 0777;
 
@@ -50,6 +54,14 @@ TextLabelWriter::TextLabelWriter(const QString& dir, const TextFormat& textForma
 
 bool TextLabelWriter::open(QString& error)
 {
+    // A folder of the same name that the user keeps must never be replaced with ours.
+    const QFileInfo existing(target());
+    if ((existing.exists() || existing.isSymLink()) && !isOwnFolder(existing)) {
+        error = QStringLiteral("%1 was not made by an export; move it away or choose another "
+                               "--output, nothing was written")
+                    .arg(target());
+        return false;
+    }
     if (!QDir().mkpath(outputDir)) {
         error = QStringLiteral("cannot create the folder %1").arg(outputDir);
         return false;
@@ -60,7 +72,17 @@ bool TextLabelWriter::open(QString& error)
         error = QStringLiteral("cannot write in %1: %2").arg(outputDir, staging->errorString());
         return false;
     }
+    if (!writeWhole(staging->filePath(QLatin1String(ownFolderMark)), ownFolderMarkText)) {
+        error = QStringLiteral("cannot write in %1").arg(outputDir);
+        return false;
+    }
     return true;
+}
+
+bool TextLabelWriter::isOwnFolder(const QFileInfo& folder)
+{
+    return folder.isDir() && !folder.isSymLink() &&
+           QFileInfo(QDir(folder.filePath()).filePath(QLatin1String(ownFolderMark))).isFile();
 }
 
 bool TextLabelWriter::claimName(const QString& stem)

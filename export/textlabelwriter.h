@@ -6,12 +6,15 @@
 #include "textformats.h"
 
 #include <QByteArray>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <memory>
 
 // The formats with one text file per image, DIR/<folder>/<image name>.txt. The files are
-// written into a hidden folder beside it and moved into place only at commit.
+// written into a hidden folder beside it and moved into place only at commit. The folder
+// carries a mark, and only a folder with that mark is ever replaced: any other folder of the
+// name is the user's, and open() refuses it.
 class TextLabelWriter : public DatasetWriter
 {
 public:
@@ -24,6 +27,7 @@ public:
     QString target() const override;
 
 private:
+    static bool isOwnFolder(const QFileInfo& folder);
     QString stagedPath(const QString& stem) const;
     bool commitExtraFile(QString& error);
 

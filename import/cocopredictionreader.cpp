@@ -406,8 +406,17 @@ bool CocoPredictionReader::read(std::FILE* file, QString& error)
     return true;
 }
 
+void CocoPredictionReader::takeNamesFrom(const CocoPredictionReader& instances)
+{
+    imageTable = instances.imageTable;
+    if (categories.isEmpty())
+        categories = instances.categories;
+}
+
 void CocoPredictionReader::addElement(Section section, const char* json, std::size_t size)
 {
+    if (section == Section::Annotations && annotationsSkipped)
+        return;
     if (section == Section::Annotations)
         ++annotationCount;
     if (!json) {

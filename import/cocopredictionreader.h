@@ -33,8 +33,13 @@ public:
     // reported and those entries left out.
     bool read(std::FILE* file, QString& error);
 
-    // A list of annotations without images: their ids are those the exporter gives.
+    // Reads only the images and categories: the instances a results list was predicted on.
+    void skipAnnotations() { annotationsSkipped = true; }
+    // A list of annotations without images, which names images and categories by id only.
     bool isResultsList() const { return resultsList; }
+    // Names the ids of a results list by the images, and the categories unless it has its
+    // own, of the instances it was predicted on.
+    void takeNamesFrom(const CocoPredictionReader& instances);
     const std::vector<CocoImage>& images() const { return imageTable; }
     // The predictions of the image in file order; problems with them are reported.
     std::vector<Prediction> take(qint64 imageId);
@@ -62,6 +67,7 @@ private:
     PredictionSpool spool;
     int annotationCount = 0;
     bool resultsList = false;
+    bool annotationsSkipped = false;
 };
 
 #endif

@@ -7,14 +7,17 @@ namespace {
 const char description[] =
     "Reads a model's predictions and writes them as proposals beside the images of\n"
     "DATASET: one label file per image at <image folder>/.proposals/<image name>.lbl,\n"
-    "for the operator to review. Label files are never touched. Class names are\n"
-    "matched to the vocabulary's tags by name. Predictions with an unknown class,\n"
-    "crossed edges or a corner outside the image are listed on standard output as\n"
-    "\"path: message\" and left out; the others are imported.\n"
+    "for the operator to review; an image without predictions gets none. Label files\n"
+    "are never touched. Class names are matched to the vocabulary's tags by name.\n"
+    "Predictions with an unknown class, crossed edges or a corner more than one pixel\n"
+    "outside the image are listed on standard output as \"path: message\" and left\n"
+    "out; corners within one pixel are moved onto the border. The others are imported.\n"
+    "COCO names images by their path in DATASET; the text formats by the image's name\n"
+    "without its extension, so an image whose name another image shares gets none.\n"
     "\n"
     "PREDICTIONS by format:\n"
     "  coco      instances.json, or a results list with image_id, category_id,\n"
-    "            segmentation or bbox, and score (image ids as quadrotag-export gives)\n"
+    "            segmentation or bbox, and score, read with --images\n"
     "  yolo-obb  the folder with data.yaml and labels/<image name>.txt\n"
     "  dota      the folder with labelTxt/<image name>.txt or Task1_<class>.txt\n"
     "\n"
@@ -38,10 +41,15 @@ bool parseImportOptions(const QStringList& arguments, ImportOptions& options, in
         QStringLiteral("min-score"),
         QStringLiteral("Leave out predictions whose score is below S (default 0)."),
         QStringLiteral("S"), QStringLiteral("0"));
+    const QCommandLineOption imagesOption(
+        QStringLiteral("images"),
+        QStringLiteral("The COCO instances.json that a results list was predicted on; its "
+                       "images and categories name the list's ids."),
+        QStringLiteral("FILE"));
     const QCommandLineOption replaceOption(
         QStringLiteral("replace"), QStringLiteral("Replace proposals left by an earlier import."));
     parser.addOptions({vocabularyOptions.vocabulary, vocabularyOptions.classes, formatOption,
-                       minScoreOption, replaceOption});
+                       minScoreOption, imagesOption, replaceOption});
     parser.addPositionalArgument(QStringLiteral("PREDICTIONS"),
                                  QStringLiteral("The model's predictions."));
     parser.addPositionalArgument(QStringLiteral("DATASET"),
@@ -59,6 +67,7 @@ bool parseImportOptions(const QStringList& arguments, ImportOptions& options, in
     options.vocabulary = parser.value(vocabularyOptions.vocabulary);
     options.classCategory = parser.value(vocabularyOptions.classes);
     options.replace = parser.isSet(replaceOption);
+    options.images = parser.value(imagesOption);
     if (!parser.isSet(formatOption) ||
         !formatFromName(parser.value(formatOption), options.format)) {
         exitCode = usageError(QStringLiteral("unknown format \"%1\"; use coco, yolo-obb or dota")

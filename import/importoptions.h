@@ -12,6 +12,8 @@ struct ImportOptions
 {
     QString predictions;
     QString dataset;
+    // The COCO instances a results list was predicted on: its images name the list's ids.
+    QString images;
     QString vocabulary = QStringLiteral("tags");
     QString classCategory;
     DatasetFormat format = DatasetFormat::Coco;

@@ -1,15 +1,16 @@
 #include "predictionimporter.h"
 
-#include "cocopredictionreader.h"
 #include "imageheader.h"
 #include "labelfile.h"
 #include "labelpath.h"
+#include "stemregistry.h"
 #include "textpredictions.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -70,37 +71,16 @@ bool PredictionImporter::importCoco()
     const QString path = QFileInfo(options.predictions).isDir()
                              ? QDir(options.predictions).filePath(QLatin1String(cocoFileName))
                              : options.predictions;
-    QStringList classNames;
-    for (int index = 0; index < classes.count(); ++index)
-        classNames << classes.name(index);
-    CocoPredictionReader coco(path, classNames, report);
-    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "rb");
-    QString error;
-    const bool read = file && coco.read(file, error);
-    if (file)
-        std::fclose(file);
-    if (!read) {
-        report.error(QStringLiteral("cannot read %1: %2")
-                         .arg(path, file ? error : QStringLiteral("no such file")));
+    CocoPredictionReader coco(path, classNames(), report);
+    if (!readCoco(path, coco) || (coco.isResultsList() && !readPredictedImages(coco)))
         return false;
-    }
-
-    std::vector<CocoImage> numbered;
-    if (coco.isResultsList()) {
-        // A results list names images by id only: the ids the exporter gives, in its order.
-        qint64 id = 0;
-        for (const QString& folder : walk.folders())
-            for (const QString& name : walk.imagesIn(folder))
-                numbered.push_back({++id, DatasetWalk::joined(folder, name), 0});
-    }
-    for (const CocoImage& image : coco.isResultsList() ? numbered : coco.images()) {
+    for (const CocoImage& image : coco.images()) {
         const std::vector<Prediction> predictions = coco.take(image.id);
-        // A results list names only the images it has predictions for.
-        if (coco.isResultsList() && predictions.empty())
-            continue;
         if (isInsideDataset(image.fileName))
             importImage(image.fileName, image.styleIndex, predictions);
-        else
+        // The instances a results list was predicted on may name more images than it has
+        // predictions for; those are no concern of this import.
+        else if (!coco.isResultsList() || !predictions.empty())
             report.problem(
                 path, QStringLiteral("image %1 is not in %2").arg(image.fileName, options.dataset));
     }
@@ -108,22 +88,75 @@ bool PredictionImporter::importCoco()
     return true;
 }
 
+bool PredictionImporter::readCoco(const QString& path, CocoPredictionReader& coco)
+{
+    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "rb");
+    QString error;
+    const bool read = file && coco.read(file, error);
+    if (file)
+        std::fclose(file);
+    if (!read)
+        report.error(QStringLiteral("cannot read %1: %2")
+                         .arg(path, file ? error : QStringLiteral("no such file")));
+    return read;
+}
+
+bool PredictionImporter::readPredictedImages(CocoPredictionReader& results)
+{
+    // Numbering the dataset's images here would guess: an export leaves images out.
+    if (options.images.isEmpty()) {
+        report.error(QStringLiteral("%1 is a results list, which names images by id only; "
+                                    "give the instances.json it was predicted on with --images "
+                                    "FILE")
+                         .arg(options.predictions));
+        return false;
+    }
+    CocoPredictionReader instances(options.images, classNames(), report);
+    instances.skipAnnotations();
+    if (!readCoco(options.images, instances))
+        return false;
+    if (instances.images().empty()) {
+        report.error(QStringLiteral("%1 names no images").arg(options.images));
+        return false;
+    }
+    results.takeNamesFrom(instances);
+    return true;
+}
+
+QStringList PredictionImporter::classNames() const
+{
+    QStringList names;
+    for (int index = 0; index < classes.count(); ++index)
+        names << classes.name(index);
+    return names;
+}
+
 bool PredictionImporter::importTextFiles()
 {
     if (!prepareTextFiles())
         return false;
-    for (const QString& folder : walk.folders()) {
+    const QStringList folders = walk.folders();
+    QSet<QString> shared;
+    if (!findSharedStems(folders, shared))
+        return false;
+    for (const QString& folder : folders) {
         for (const QString& name : walk.imagesIn(folder)) {
             const QString stem = imageStem(name);
-            const bool predicted =
-                textLayout == TextLayout::DotaTask1 ||
-                QFileInfo::exists(QDir(labelFolder).filePath(stem + QLatin1String(textSuffix)));
-            const std::vector<Prediction> predictions =
-                predicted ? predictionsOfImage(stem) : std::vector<Prediction>();
-            if (predicted && (textLayout != TextLayout::DotaTask1 || !predictions.empty()))
-                importImage(DatasetWalk::joined(folder, name), 0, predictions);
+            const QString relativePath = DatasetWalk::joined(folder, name);
+            if (!hasPredictions(stem))
+                continue;
+            if (shared.contains(stem))
+                report.problem(walk.pathOf(relativePath),
+                               QStringLiteral("another image is named %1 too; the predictions "
+                                              "for that name are given to neither")
+                                   .arg(stem));
+            else
+                importImage(relativePath, 0, predictionsOfImage(stem));
         }
     }
+    // Reported with their images above, not as predictions for an image that is missing.
+    for (const QString& stem : shared)
+        task1Spool.take(stem.toUtf8());
     for (const QByteArray& image : task1Spool.remainingKeys()) {
         report.problem(options.predictions,
                        QStringLiteral("%1 predictions for the image %2, which is not in %3")
@@ -131,6 +164,31 @@ bool PredictionImporter::importTextFiles()
                            .arg(QString::fromUtf8(image), options.dataset));
     }
     return true;
+}
+
+bool PredictionImporter::findSharedStems(const QStringList& folders, QSet<QString>& shared)
+{
+    // Only the shared names stay in memory; the others are claimed on disk.
+    StemRegistry seen(QDir::tempPath());
+    if (!seen.isValid()) {
+        report.error(QStringLiteral("cannot make a scratch folder"));
+        return false;
+    }
+    for (const QString& folder : folders) {
+        for (const QString& name : walk.imagesIn(folder)) {
+            const QString stem = imageStem(name);
+            if (!seen.claim(stem))
+                shared.insert(stem);
+        }
+    }
+    return true;
+}
+
+bool PredictionImporter::hasPredictions(const QString& stem) const
+{
+    if (textLayout == TextLayout::DotaTask1)
+        return task1Spool.has(stem.toUtf8());
+    return QFileInfo::exists(QDir(labelFolder).filePath(stem + QLatin1String(textSuffix)));
 }
 
 bool PredictionImporter::prepareTextFiles()
@@ -257,11 +315,15 @@ bool PredictionImporter::parseLine(const QByteArray& line, Prediction& predictio
 
 bool PredictionImporter::isInsideDataset(const QString& relativePath) const
 {
-    // A name from someone else's file must not lead the proposal out of the dataset.
+    // A name from someone else's file must not lead the proposal out of the dataset, nor
+    // into a hidden folder, which is never part of it.
     const QString clean = QDir::cleanPath(relativePath);
-    return !clean.isEmpty() && !QDir::isAbsolutePath(clean) && clean != QLatin1String("..") &&
-           !clean.startsWith(QLatin1String("../")) && DatasetWalk::isImageName(clean) &&
-           QFileInfo(walk.pathOf(clean)).isFile();
+    const QStringList parts = clean.split(QLatin1Char('/'));
+    const bool hidden = std::any_of(parts.begin(), parts.end(), [](const QString& part) {
+        return part.startsWith(QLatin1Char('.'));
+    });
+    return !clean.isEmpty() && !QDir::isAbsolutePath(clean) && !hidden &&
+           DatasetWalk::isImageName(clean) && QFileInfo(walk.pathOf(clean)).isFile();
 }
 
 void PredictionImporter::importImage(const QString& relativePath, int styleIndex,
@@ -280,7 +342,9 @@ void PredictionImporter::importImage(const QString& relativePath, int styleIndex
     proposal.styleIndex = styleIndex;
     for (const Prediction& prediction : predictions)
         builder.add(prediction, size, proposal);
-    writeProposal(imagePath, proposal);
+    // Nothing to review: the image stays as unlabelled as it was.
+    if (!proposal.labels.empty())
+        writeProposal(imagePath, proposal);
 }
 
 void PredictionImporter::writeProposal(const QString& imagePath, const ImageAnnotation& proposal)

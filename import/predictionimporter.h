@@ -2,6 +2,7 @@
 #define QUADROTAG_PREDICTIONIMPORTER_H
 
 #include "classtable.h"
+#include "cocopredictionreader.h"
 #include "consolereport.h"
 #include "datasetwalk.h"
 #include "importoptions.h"
@@ -11,13 +12,14 @@
 
 #include "taglayout.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <vector>
 
 // One run of quadrotag-import: reads the vocabulary and the predictions and writes a proposal
-// for every image that the predictions name, one image at a time.
+// for every image that the predictions name without doubt, one image at a time.
 class PredictionImporter
 {
 public:
@@ -29,7 +31,12 @@ public:
 private:
     bool prepareInputs();
     bool importCoco();
+    bool readCoco(const QString& path, CocoPredictionReader& coco);
+    bool readPredictedImages(CocoPredictionReader& results);
+    QStringList classNames() const;
     bool importTextFiles();
+    bool findSharedStems(const QStringList& folders, QSet<QString>& shared);
+    bool hasPredictions(const QString& stem) const;
     bool prepareTextFiles();
     bool spoolTask1Files();
     std::vector<Prediction> predictionsOfImage(const QString& stem);

@@ -31,6 +31,11 @@ QList<QByteArray> PredictionSpool::take(const QByteArray& key)
     return records;
 }
 
+bool PredictionSpool::has(const QByteArray& key) const
+{
+    return QFile::exists(pathOf(key));
+}
+
 QList<QByteArray> PredictionSpool::remainingKeys() const
 {
     QList<QByteArray> keys;

@@ -20,6 +20,7 @@ public:
     bool append(const QByteArray& key, const QByteArray& record);
     // The records of key in the order they came, removed from the spool.
     QList<QByteArray> take(const QByteArray& key);
+    bool has(const QByteArray& key) const;
     // The keys still in the spool: images that nobody took.
     QList<QByteArray> remainingKeys() const;
 

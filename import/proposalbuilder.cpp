@@ -9,6 +9,9 @@ namespace {
 
 // Far outside any image, yet a whole number of pixels that int holds.
 const double farOutside = 1e9;
+// A box that ends on the image's far edge names the pixel after the last one: that corner,
+// and any other this close, belongs on the border.
+const int borderSlack = 1;
 
 int wholePixel(double value)
 {
@@ -81,15 +84,31 @@ bool ProposalBuilder::pointsOf(const Prediction& prediction, const QSize& imageS
         return false;
     }
     QPoint outside;
-    if (hasCornerOutside(corners, imageSize, outside)) {
-        problem(prediction, QStringLiteral("corner (%1, %2) outside the %3x%4 image")
-                                .arg(outside.x())
-                                .arg(outside.y())
-                                .arg(imageSize.width())
-                                .arg(imageSize.height()));
+    if (hasCornerOutside(corners, imageSize, outside, borderSlack)) {
+        problem(prediction, outsideText(outside, imageSize));
+        return false;
+    }
+    const Quad onImage = clampedInto(corners, imageSize);
+    if (onImage == corners)
+        return true;
+    hasCornerOutside(corners, imageSize, outside);
+    label.points.assign(onImage.begin(), onImage.end());
+    // A shape folded onto the border line is no valid shape.
+    if (!label.isValid()) {
+        problem(prediction, outsideText(outside, imageSize) +
+                                QStringLiteral("; on its border the shape would have no area"));
         return false;
     }
     return true;
+}
+
+QString ProposalBuilder::outsideText(const QPoint& outside, const QSize& imageSize)
+{
+    return QStringLiteral("corner (%1, %2) outside the %3x%4 image")
+        .arg(outside.x())
+        .arg(outside.y())
+        .arg(imageSize.width())
+        .arg(imageSize.height());
 }
 
 void ProposalBuilder::problem(const Prediction& prediction, const QString& message)

@@ -11,8 +11,8 @@
 
 // Turns predictions into the shapes of a proposal: the class and the further tags become tag
 // cells, the corners whole pixels. A prediction with an unknown class or tag, crossed edges or
-// a corner outside the image is reported and left out; one below the least score is left out
-// without a word.
+// a corner more than a pixel outside the image is reported and left out; corners within a
+// pixel are moved onto the border. One below the least score is left out without a word.
 class ProposalBuilder
 {
 public:
@@ -27,6 +27,7 @@ public:
 private:
     bool tagsOf(const Prediction& prediction, Label& label);
     bool pointsOf(const Prediction& prediction, const QSize& imageSize, Label& label);
+    static QString outsideText(const QPoint& outside, const QSize& imageSize);
     void problem(const Prediction& prediction, const QString& message);
 
     const ClassTable& classes;

@@ -98,12 +98,9 @@ QSize reducedSize(const QSize& full, int reduction)
                  (full.height() + reduction - 1) / reduction);
 }
 
-// The least reduction whose pixels fit the budget; 0 when none does. A size the header
-// does not tell is checked after the decode.
+// The least reduction whose pixels fit the budget; 0 when none does.
 int budgetReduction(const ImageHeader& header)
 {
-    if (!header.size.isValid())
-        return 1;
     const int largest = header.reducible ? largestReduction : 1;
     for (int reduction = 1; reduction <= largest; reduction *= 2)
         if (fitsBudget(reducedSize(header.size, reduction)))
@@ -162,7 +159,7 @@ ScreenImage decodedAt(const QString& path, const ImageHeader& header, int reduct
     if (image.isNull())
         return image;
     image.fullSize = fullSizeOf(image.pixels.size(), header.size, reduction);
-    // Only where the header did not tell the size.
+    // Only where the header told another size than the pixels have.
     if (!fitsBudget(image.pixels.size()))
         return refused(image.fullSize);
     image.reduction = reduction;
@@ -177,6 +174,9 @@ const qint64 screenPixelBudget = qint64(48) << 20;
 ScreenImage decodeImageForScreen(const QString& path)
 {
     const ImageHeader header = readHeader(path);
+    // Its pixels could be any number: decoding them to find out could take gigabytes.
+    if (!header.size.isValid())
+        return ScreenImage();
     const int reduction = budgetReduction(header);
     if (reduction == 0)
         return refused(header.size);
@@ -186,6 +186,8 @@ ScreenImage decodeImageForScreen(const QString& path)
 ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scale)
 {
     const ImageHeader header = readHeader(path);
+    if (!header.size.isValid())
+        return ScreenImage();
     const int leastReduction = budgetReduction(header);
     if (leastReduction == 0)
         return refused(header.size);

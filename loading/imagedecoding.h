@@ -16,7 +16,8 @@ extern const qint64 screenPixelBudget;
 // Decodes the image file at path straight into the layout a pixmap uses (32-bit RGB),
 // so that showing it needs no conversion: at full resolution, or, where that would not
 // fit the budget, at the least reduction of a JPEG that does. An image beyond the budget
-// even then is refused from its header, unread. Never throws: a file that can't be
+// even then is refused from its header, unread, and so is one whose header tells no
+// size. Never throws: a file that can't be
 // decoded, whatever the reason, gives a null image. Safe to call from any thread.
 ScreenImage decodeImageForScreen(const QString& path);
 // The same, but for a JPEG shown at half size or less only as many pixels as still cover

@@ -15,14 +15,12 @@ namespace {
 
 enum class WriteResult { NotOpened, Failed, Written };
 
-} // namespace
-
-std::string labelFileContents(const ImageAnnotation& annotation)
+std::string contentsOf(const ImageAnnotation& annotation, bool withUntagged)
 {
     std::ostringstream out;
     out << annotation.styleIndex << '\n';
     for (const Label& label : annotation.labels) {
-        if (label.tags.empty())
+        if (label.tags.empty() && !withUntagged)
             continue;
         out << label.points.size() << ' ';
         for (const QPoint& point : label.points)
@@ -33,6 +31,18 @@ std::string labelFileContents(const ImageAnnotation& annotation)
         out << '\n';
     }
     return out.str();
+}
+
+} // namespace
+
+std::string labelFileContents(const ImageAnnotation& annotation)
+{
+    return contentsOf(annotation, false);
+}
+
+std::string labelFileContentsOfEveryShape(const ImageAnnotation& annotation)
+{
+    return contentsOf(annotation, true);
 }
 
 namespace {

@@ -8,6 +8,8 @@
 
 // The bytes the label file of this annotation holds: the style, then every tagged shape.
 std::string labelFileContents(const ImageAnnotation& annotation);
+// The same with the untagged shapes too, which hand-made label files may hold.
+std::string labelFileContentsOfEveryShape(const ImageAnnotation& annotation);
 
 // Stores the style and every tagged shape of the annotation in the label file at path.
 // The previous file is replaced only once the new contents are completely on disk.

@@ -16,6 +16,9 @@
 namespace {
 
 const char labelPattern[] = "*.lbl";
+// The unsaved state of an image beside its label file, in the same format: "Recover" must
+// bring back the cells of the new vocabulary.
+const char recoveryPattern[] = ".*.lbl.recovery";
 // Proposals are label files too; every other hidden folder (.git and the like) is not ours.
 const char proposalsFolder[] = ".proposals";
 const char indexFileName[] = "index2tag.csv";
@@ -61,6 +64,11 @@ int DatasetRelabeller::run()
     if (!prepare())
         return exitUnusable;
     for (Dataset& dataset : datasets) {
+        if (dataset.journal->isFinished()) {
+            report.note(QStringLiteral("%1 says this relabelling of %2 is done; nothing to do")
+                            .arg(dataset.journal->path(), dataset.path));
+            continue;
+        }
         if (!relabelFolder(dataset, QString()))
             return interrupted ? exitInterrupted : exitUnusable;
     }
@@ -136,10 +144,14 @@ bool DatasetRelabeller::relabelFolder(Dataset& dataset, const QString& folder)
     const QString folderPath = QDir(dataset.path).filePath(folder);
     QDirIterator files(folderPath, {QString::fromLatin1(labelPattern)},
                        QDir::Files | QDir::NoSymLinks);
-    while (files.hasNext()) {
-        files.next();
-        if (!relabelFile(dataset, joined(folder, files.fileName())))
-            return false;
+    QDirIterator recoveryFiles(folderPath, {QString::fromLatin1(recoveryPattern)},
+                               QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (QDirIterator* found : {&files, &recoveryFiles}) {
+        while (found->hasNext()) {
+            found->next();
+            if (!relabelFile(dataset, joined(folder, found->fileName())))
+                return false;
+        }
     }
     QStringList subfolders;
     QDirIterator found(folderPath,
@@ -190,8 +202,9 @@ bool DatasetRelabeller::relabelFile(Dataset& dataset, const QString& relativePat
     if (changes.empty())
         return true;
 
-    const QByteArray digest =
-        RelabelJournal::digestOf(QByteArray::fromStdString(labelFileContents(annotation)));
+    const QByteArray translated =
+        QByteArray::fromStdString(labelFileContentsOfEveryShape(annotation));
+    const QByteArray digest = RelabelJournal::digestOf(translated);
     if (journaled && digest != recordedDigest) {
         ++filesLeftUntouched;
         report.problem(path, QStringLiteral("changed since an earlier run of this relabelling "
@@ -204,13 +217,14 @@ bool DatasetRelabeller::relabelFile(Dataset& dataset, const QString& relativePat
             report.notice(path, change.text());
         return true;
     }
-    return replaceFile(dataset, relativePath, path, digest, journaled, annotation);
+    return replaceFile(dataset, relativePath, path, translated, journaled);
 }
 
 bool DatasetRelabeller::replaceFile(Dataset& dataset, const QString& relativePath,
-                                    const QString& path, const QByteArray& digest, bool journaled,
-                                    const ImageAnnotation& annotation)
+                                    const QString& path, const QByteArray& translated,
+                                    bool journaled)
 {
+    const QByteArray digest = RelabelJournal::digestOf(translated);
     // The journal first: a file replaced but not recorded would be translated twice.
     if (!journaled) {
         if (!mayWrite())
@@ -222,7 +236,7 @@ bool DatasetRelabeller::replaceFile(Dataset& dataset, const QString& relativePat
     }
     if (!mayWrite())
         return false;
-    if (!writeLabelFile(annotation, QFile::encodeName(path).toStdString())) {
+    if (!writeLabelBytes(translated.toStdString(), QFile::encodeName(path).toStdString())) {
         --filesRelabelled;
         ++filesLeftUntouched;
         report.problem(path, QStringLiteral("cannot be written; left untouched"));
@@ -237,6 +251,8 @@ bool DatasetRelabeller::finishRun()
     // Marked complete before the index changes: a run stopped in between finds every
     // file done and only writes the index.
     for (Dataset& dataset : datasets) {
+        if (dataset.journal->isFinished())
+            continue;
         if (!mayWrite())
             return false;
         if (!dataset.journal->finish()) {

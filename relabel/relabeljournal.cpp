@@ -68,6 +68,7 @@ bool RelabelJournal::open(const QByteArray& fromDigest, const QByteArray& toDige
     }
     if (from == fromDigest && to == toDigest) {
         headerWritten = true;
+        finishedBefore = finished;
         return true;
     }
     digests.clear();

@@ -18,6 +18,9 @@ public:
     // vocabulary) recorded. A finished record of another relabelling is replaced at the
     // first new entry; an unfinished one is an error, since its files are half translated.
     bool open(const QByteArray& fromDigest, const QByteArray& toDigest, QString& error);
+    // True when an earlier run finished this very relabelling: its files are all done, and
+    // any other label file was made with the new vocabulary since.
+    bool isFinished() const { return finishedBefore; }
     // The digest an earlier run recorded for the file, if any.
     bool recorded(const QString& relativePath, QByteArray& digest) const;
     bool record(const QString& relativePath, const QByteArray& digest);
@@ -35,6 +38,7 @@ private:
     QString journalPath;
     QByteArray header;
     bool headerWritten = false;
+    bool finishedBefore = false;
     QHash<QString, QByteArray> digests;
 };
 

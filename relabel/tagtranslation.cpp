@@ -81,8 +81,15 @@ bool TagTranslation::translate(ImageAnnotation& annotation, std::vector<PairChan
                                QStringList& problems) const
 {
     bool movable = true;
-    for (Label& label : annotation.labels)
+    std::vector<Label> kept;
+    for (Label& label : annotation.labels) {
+        const bool wasTagged = !label.tags.empty();
         movable = translateLabel(label, changes, problems) && movable;
+        // Untagged shapes of a hand-made file stay; a shape whose every tag was dropped goes.
+        if (!wasTagged || !label.tags.empty())
+            kept.push_back(std::move(label));
+    }
+    annotation.labels = std::move(kept);
     return movable;
 }
 
@@ -98,22 +105,27 @@ TagTranslation::Result TagTranslation::resultFor(const TagIndex::Entry& entry) c
             break;
         }
     }
+    // Captions without notes: two cells with one caption cannot be told apart, in either index.
+    const std::vector<std::pair<int, int>> oldCells = before.cellsWith(entry.caption);
     const std::vector<std::pair<int, int>> cells = after.cellsWith(caption);
-    if (std::find(cells.begin(), cells.end(), entry.cell) != cells.end()) {
+    if (oldCells.size() > 1) {
+        result.problem = QStringLiteral("tag %1 %2: the old index has this caption at %3")
+                             .arg(cellText(entry.cell), quoted(entry.caption), cellList(oldCells));
+    } else if (cells.size() > 1) {
+        result.problem = QStringLiteral("tag %1 %2: the new vocabulary has this caption at %3")
+                             .arg(cellText(entry.cell), quoted(caption), cellList(cells));
+    } else if (cells.size() == 1 && cells.front() == entry.cell) {
         result.outcome = Outcome::Kept;
         result.to = entry.cell;
     } else if (cells.size() == 1) {
         result.outcome = Outcome::Moved;
         result.to = cells.front();
-    } else if (cells.empty() && dropMissing) {
+    } else if (dropMissing) {
         result.outcome = Outcome::Dropped;
-    } else if (cells.empty()) {
+    } else {
         result.problem = QStringLiteral("tag %1 %2 has no cell in the new vocabulary "
                                         "(--drop-missing drops it)")
                              .arg(cellText(entry.cell), quoted(caption));
-    } else {
-        result.problem = QStringLiteral("tag %1 %2: the new vocabulary has this caption at %3")
-                             .arg(cellText(entry.cell), quoted(caption), cellList(cells));
     }
     return result;
 }
@@ -151,7 +163,6 @@ bool TagTranslation::translateLabel(Label& label, std::vector<PairChange>& chang
     // The table hands out pairs in row-major order, and two old tags may now share a cell.
     std::sort(moved.begin(), moved.end());
     moved.erase(std::unique(moved.begin(), moved.end()), moved.end());
-    // A shape left without tags is not written, as the program's own save leaves it out.
     label.tags = moved;
     return true;
 }

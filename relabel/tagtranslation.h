@@ -12,7 +12,8 @@
 
 // Moves tag pairs from the cells of an old tag index to the cells of a new vocabulary, by
 // caption: the old index names what an old cell meant, and the new vocabulary has the cell
-// with that caption now. A caption with no cell, or with more than one, is never guessed.
+// with that caption now. A caption with no cell, or with more than one in either, is never
+// guessed.
 class TagTranslation
 {
 public:
@@ -48,8 +49,8 @@ public:
     Result translate(std::pair<int, int> cell) const;
 
     // Moves the tags of every shape that has a moved tag into row-major order; a shape whose
-    // tags were all dropped is left untagged, so the label file writer leaves it out. False
-    // when a tag cannot be moved: the annotation must then not be stored.
+    // tags were all dropped is removed, a shape that had no tags stays. False when a tag
+    // cannot be moved: the annotation must then not be stored.
     bool translate(ImageAnnotation& annotation, std::vector<PairChange>& changes,
                    QStringList& problems) const;
 

@@ -13,6 +13,8 @@ namespace {
 const int undoLimit = 200;
 // Soon enough that a crash loses at most a moment, rarely enough to cost nothing in a drag.
 const int recoveryDelayMilliseconds = 500;
+// A recovery file removed by someone else is back within this, while edits stay unsaved.
+const int recoveryCheckMilliseconds = 2000;
 
 std::string localPath(const QString& path)
 {
@@ -26,6 +28,9 @@ ImageSession::ImageSession(QObject* parent) : QObject(parent)
     recoveryTimer.setSingleShot(true);
     recoveryTimer.setInterval(recoveryDelayMilliseconds);
     connect(&recoveryTimer, &QTimer::timeout, this, &ImageSession::writeRecovery);
+    recoveryCheck.setSingleShot(true);
+    recoveryCheck.setInterval(recoveryCheckMilliseconds);
+    connect(&recoveryCheck, &QTimer::timeout, this, &ImageSession::writeRecovery);
     connect(&undoStack, &QUndoStack::indexChanged, this, &ImageSession::stateChanged);
 }
 
@@ -45,6 +50,7 @@ void ImageSession::setDescribe(Describe newDescribe)
 ImageSession::Reading ImageSession::open(const QString& imagePath, const QString& labelPath)
 {
     recoveryTimer.stop();
+    recoveryCheck.stop();
     image = imagePath;
     labelFile = labelPath;
     recovery = RecoveryFile(labelPath);
@@ -53,8 +59,7 @@ ImageSession::Reading ImageSession::open(const QString& imagePath, const QString
 
 ImageSession::Reading ImageSession::reload()
 {
-    recoveryTimer.stop();
-    recovery.remove();
+    dropRecovery();
     return readLabelFile();
 }
 
@@ -139,11 +144,13 @@ void ImageSession::stateChanged()
 {
     if (recording)
         return;
-    const bool nowModified = needsSaving();
-    if (nowModified)
+    const bool work = needsSaving();
+    if (work)
         scheduleRecovery();
     else
         dropRecovery();
+    // An untouched proposal is not on disk either, though it is no work to lose.
+    const bool nowModified = work || isProposed();
     if (nowModified != modified) {
         modified = nowModified;
         emit modifiedChanged(modified);
@@ -162,13 +169,23 @@ bool ImageSession::wouldStore(const ImageAnnotation& annotation) const
 
 bool ImageSession::needsSaving() const
 {
-    return isOpen() && (isProposed() || wouldStore(current));
+    if (!isOpen())
+        return false;
+    if (isProposed())
+        return labelFileContents(current) != proposalBytes;
+    return wouldStore(current);
+}
+
+bool ImageSession::isUntouchedProposal() const
+{
+    return isOpen() && isProposed() && labelFileContents(current) == proposalBytes;
 }
 
 bool ImageSession::differsFromDisk() const
 {
-    return needsSaving() || (isOpen() && onDisk.exists && onDisk.readable &&
-                             onDisk.bytes != labelFileContents(current));
+    return needsSaving() || isUntouchedProposal() ||
+           (isOpen() && onDisk.exists && onDisk.readable &&
+            onDisk.bytes != labelFileContents(current));
 }
 
 bool ImageSession::changedOnDisk() const
@@ -198,7 +215,14 @@ void ImageSession::leave()
 void ImageSession::dropRecovery()
 {
     recoveryTimer.stop();
+    recoveryCheck.stop();
     recovery.remove();
+}
+
+void ImageSession::discardRecovery()
+{
+    dropRecovery();
+    recovery.discard();
 }
 
 void ImageSession::scheduleRecovery()
@@ -217,47 +241,57 @@ void ImageSession::keepRecoveryNow()
 void ImageSession::writeRecovery()
 {
     recoveryTimer.stop();
-    if (needsSaving())
-        recovery.write(labelFileContents(current));
-    else
-        recovery.remove();
+    if (!needsSaving()) {
+        dropRecovery();
+        return;
+    }
+    recovery.write(labelFileContents(current));
+    recoveryCheck.start();
 }
 
-std::optional<ImageAnnotation> ImageSession::takeRecoveredState()
+std::optional<ImageAnnotation> ImageSession::takeRecoveredState(const ImageAnnotation* proposal)
 {
     std::optional<ImageAnnotation> recovered = recovery.read();
-    if (recovered && !wouldStore(*recovered)) {
-        recovery.remove();
+    if (!recovered)
+        return recovered;
+    const bool isNew = proposal ? labelFileContents(*recovered) != labelFileContents(*proposal)
+                                : wouldStore(*recovered);
+    if (!isNew)
         recovered.reset();
-    }
     return recovered;
 }
 
 void ImageSession::restore(ImageAnnotation recovered)
 {
-    describeAll(recovered);
-    record(AnnotationChange::everythingReplaced(current, recovered, active));
+    recovery.adopt();
+    showAsEdits(std::move(recovered));
+}
+
+void ImageSession::showAsEdits(ImageAnnotation annotation)
+{
+    describeAll(annotation);
+    record(AnnotationChange::everythingReplaced(current, annotation, active));
 }
 
 void ImageSession::propose(ImageAnnotation proposal)
 {
-    // Set first: the step's own save-rule check already counts the proposal as unsaved.
+    // Set first: the step's own save-rule check already compares with the proposal.
     proposed = true;
-    restore(std::move(proposal));
+    proposalBytes = labelFileContents(proposal);
+    showAsEdits(std::move(proposal));
 }
 
-int ImageSession::proposeFrom(const QString& proposalPath, bool& readToEnd)
+std::optional<ImageAnnotation> ImageSession::readProposal(const QString& proposalPath,
+                                                          bool& readToEnd)
 {
     const LabelFileSnapshot proposalFile = LabelFileSnapshot::of(proposalPath);
     readToEnd = proposalFile.readable;
     if (!proposalFile.exists)
-        return -1;
+        return std::nullopt;
     ImageAnnotation proposal;
     if (proposalFile.readable)
         readLabelBytes(proposal, proposalFile.bytes, readToEnd);
-    const int shapes = int(proposal.labels.size());
-    propose(std::move(proposal));
-    return shapes;
+    return proposal;
 }
 
 void ImageSession::describeAll(ImageAnnotation& annotation) const

@@ -51,8 +51,11 @@ public:
     void redo();
 
     // Whether leaving the image must write: the bytes a save would write differ from the
-    // label file as last read or written (no file counts as nothing stored).
+    // label file as last read or written (no file counts as nothing stored), or from the
+    // proposal as it was shown.
     bool needsSaving() const;
+    // A proposal is on screen as it was shown: only accepting it stores it.
+    bool isUntouchedProposal() const;
     // Whether an explicit save would change the file: also a file laid out by hand.
     bool differsFromDisk() const;
     // Whether the label file on disk is no longer what this program last read or wrote.
@@ -67,18 +70,23 @@ public:
     // gives up the save.
     void keepRecoveryNow();
     // The state an earlier run kept in the recovery file, when it differs from the label
-    // file; a recovery file that holds nothing new is removed.
-    std::optional<ImageAnnotation> takeRecoveredState();
-    // Shows the recovered state as unsaved edits, one step of the history.
+    // file, or from the proposal about to be shown when there is one. A recovery file that
+    // holds nothing new is left alone: it may be another program's.
+    std::optional<ImageAnnotation> takeRecoveredState(const ImageAnnotation* proposal = nullptr);
+    // Shows the recovered state as unsaved edits, one step of the history; its recovery
+    // file is this run's from then on.
     void restore(ImageAnnotation recovered);
-    // Shows a model's proposal as unsaved edits, one step of the history. Until the label
-    // file exists, leaving writes it even when the proposal was emptied or left unchanged.
+    // Shows a model's proposal as unsaved edits, one step of the history. Once edited it
+    // is work, stored on leaving even when emptied; unchanged, only a save stores it.
     void propose(ImageAnnotation proposal);
-    // Proposes what the proposal file at path holds, as far as it reads; the number of
-    // shapes proposed, or -1 when there is no such file. readToEnd tells whether the file
-    // was read whole.
-    int proposeFrom(const QString& proposalPath, bool& readToEnd);
+    // What the proposal file at path holds, as far as it reads; nothing when there is no
+    // such file. readToEnd tells whether the file was read whole.
+    static std::optional<ImageAnnotation> readProposal(const QString& proposalPath,
+                                                       bool& readToEnd);
+    // Removes the recovery file if this run wrote it.
     void dropRecovery();
+    // Removes the recovery file whoever wrote it: the operator declined it.
+    void discardRecovery();
 
     bool isOpen() const { return !labelFile.isEmpty(); }
     bool isProposed() const { return proposed && !onDisk.exists; }
@@ -108,6 +116,7 @@ private:
     void writeRecovery();
     bool wouldStore(const ImageAnnotation& annotation) const;
     void describeAll(ImageAnnotation& annotation) const;
+    void showAsEdits(ImageAnnotation annotation);
 
     QString image;
     QString labelFile;
@@ -120,10 +129,14 @@ private:
     std::string savedBytes;
     RecoveryFile recovery;
     QTimer recoveryTimer;
+    // While edits stay unsaved, brings back a recovery file that someone removed.
+    QTimer recoveryCheck;
     bool modified = false;
     bool recording = false;
     // A proposal is on screen: accepting it unchanged is still something to store.
     bool proposed = false;
+    // What a save of the proposal as shown would write.
+    std::string proposalBytes;
     Describe describe;
 };
 

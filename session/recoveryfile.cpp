@@ -12,18 +12,37 @@ bool RecoveryFile::write(const std::string& bytes)
 {
     if (filePath.isEmpty())
         return false;
-    if (hasWritten && bytes == written)
+    if (owned && bytes == written && QFile::exists(filePath))
         return true;
-    hasWritten = writeLabelBytes(bytes, QFile::encodeName(filePath).toStdString());
+    if (!writeLabelBytes(bytes, QFile::encodeName(filePath).toStdString()))
+        return false;
+    owned = true;
     written = bytes;
-    return hasWritten;
+    return true;
 }
 
 void RecoveryFile::remove()
 {
-    hasWritten = false;
+    if (!owned)
+        return;
+    owned = false;
+    // Someone else's unsaved state written over ours since is theirs to remove.
+    if (LabelFileSnapshot::of(filePath) == LabelFileSnapshot::written(written))
+        QFile::remove(filePath);
+}
+
+void RecoveryFile::discard()
+{
+    owned = false;
     if (!filePath.isEmpty())
         QFile::remove(filePath);
+}
+
+void RecoveryFile::adopt()
+{
+    const LabelFileSnapshot kept = LabelFileSnapshot::of(filePath);
+    owned = kept.exists && kept.readable;
+    written = kept.bytes;
 }
 
 std::optional<ImageAnnotation> RecoveryFile::read() const

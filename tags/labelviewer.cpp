@@ -1,5 +1,7 @@
 #include "labelviewer.h"
 
+#include "tagnames.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iostream>
@@ -122,18 +124,12 @@ bool LabelViewer::describeTags(const std::vector<std::pair<int, int>>& tags, QSt
 
 void LabelViewer::exportTagIndex() const
 {
-    std::ofstream out(indexFileName);
-    std::vector<std::pair<int, int>> one(1);
-    QString caption;
-    for (int row = 0; row < rowCount(); ++row) {
-        for (int column = 0; column < columnCount(); ++column) {
-            if (!item(row, column))
-                continue;
-            one.front() = {row, column};
-            if (describeTags(one, caption))
-                out << row << ',' << column << ',' << caption.toStdString();
-        }
-    }
+    // Every cell that names no tag is reported, as asking for its caption does.
+    for (int row = 0; row < rowCount(); ++row)
+        for (int column = 0; column < columnCount(); ++column)
+            if (item(row, column) && !layout.isTag(row, column))
+                std::cerr << "Impossible Selection!" << std::endl;
+    TagNames::write(layout, QString::fromLatin1(indexFileName));
 }
 
 void LabelViewer::toggleTag(int row, int column)

@@ -32,12 +32,8 @@ std::optional<std::pair<int, int>> RecentTagStrip::tagOfKey(int number) const
 void RecentTagStrip::showTags()
 {
     QStringList entries;
-    std::vector<std::pair<int, int>> one(1);
-    QString caption;
-    for (std::size_t k = 0; k < recent.size(); ++k) {
-        one.front() = recent[k];
-        table.tagLayout().describeTags(one, caption);
-        entries << QString::number(k + 1) + QLatin1Char(' ') + caption.trimmed();
-    }
+    for (std::size_t k = 0; k < recent.size(); ++k)
+        entries << QString::number(k + 1) + QLatin1Char(' ') +
+                       table.tagLayout().cellCaption(recent[k].first, recent[k].second);
     setText(entries.join(QStringLiteral("  ")));
 }

@@ -6,11 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace {
 
 const char keptNamePattern[] = "index2tag-%1%2.csv";
 const int keptNameAttempts = 100;
+const char byteOrderMark[] = "\xEF\xBB\xBF";
 
 bool parseLine(const QByteArray& line, std::pair<int, int>& cell, QString& caption)
 {
@@ -45,16 +47,21 @@ QString keptCopyWith(const QFileInfo& index, const QByteArray& bytes)
 
 TagIndex TagIndex::ofLayout(const TagLayout& layout)
 {
+    return of(layout, &TagLayout::cellCaption);
+}
+
+TagIndex TagIndex::namesOfLayout(const TagLayout& layout)
+{
+    return of(layout, &TagLayout::cellName);
+}
+
+TagIndex TagIndex::of(const TagLayout& layout, QString (TagLayout::*text)(int, int) const)
+{
     TagIndex index;
-    std::vector<std::pair<int, int>> one(1);
-    QString caption;
-    for (int row = 0; row < layout.rowCount(); ++row) {
-        for (int column = 0; column < layout.columnCount(); ++column) {
-            one.front() = {row, column};
-            if (layout.isTag(row, column) && layout.describeTags(one, caption))
-                index.add(one.front(), caption.chopped(1));
-        }
-    }
+    for (int row = 0; row < layout.rowCount(); ++row)
+        for (int column = 0; column < layout.columnCount(); ++column)
+            if (layout.isTag(row, column))
+                index.add({row, column}, (layout.*text)(row, column));
     return index;
 }
 
@@ -72,17 +79,19 @@ bool TagIndex::parse(const QByteArray& bytes)
     QByteArray line;
     std::pair<int, int> cell;
     QString caption;
-    for (qsizetype start = 0; start < bytes.size();) {
+    for (qsizetype start = bytes.startsWith(byteOrderMark) ? 3 : 0; start < bytes.size();) {
         qsizetype end = bytes.indexOf('\n', start);
         if (end < 0)
             end = bytes.size();
         line = bytes.mid(start, end - start);
         if (line.endsWith('\r'))
             line.chop(1);
+        start = end + 1;
+        if (line.trimmed().isEmpty())
+            continue;
         if (!parseLine(line, cell, caption))
             return false;
         add(cell, caption);
-        start = end + 1;
     }
     return true;
 }
@@ -95,6 +104,13 @@ QByteArray TagIndex::toBytes() const
                  QByteArray::number(entry.cell.second) + ',' + entry.caption.toUtf8() + '\n';
     }
     return bytes;
+}
+
+bool TagIndex::write(const QString& path) const
+{
+    const QByteArray bytes = toBytes();
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
 bool TagIndex::captionAt(std::pair<int, int> cell, QString& caption) const

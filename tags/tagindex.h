@@ -24,12 +24,17 @@ public:
     };
 
     static TagIndex ofLayout(const TagLayout& layout);
+    // The same cells with their whole vocabulary names, notes included, for captions.
+    static TagIndex namesOfLayout(const TagLayout& layout);
 
-    // False when the file cannot be opened or a line is not "row,column,caption".
+    // False when the file cannot be opened or a line is not "row,column,caption". Blank
+    // lines and a UTF-8 byte-order mark, which editors add, are passed over.
     bool read(const QString& path);
     bool parse(const QByteArray& bytes);
     // The bytes the tag table writes into "index2tag.csv".
     QByteArray toBytes() const;
+    // Replaces the file at path with these bytes atomically; false when it could not.
+    bool write(const QString& path) const;
 
     const std::vector<Entry>& entries() const { return list; }
     bool captionAt(std::pair<int, int> cell, QString& caption) const;
@@ -42,6 +47,7 @@ public:
     static QString keepCopy(const QString& indexPath);
 
 private:
+    static TagIndex of(const TagLayout& layout, QString (TagLayout::*text)(int, int) const);
     void add(std::pair<int, int> cell, const QString& caption);
 
     std::vector<Entry> list;

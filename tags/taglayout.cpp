@@ -142,6 +142,23 @@ bool TagLayout::describeTags(const std::vector<std::pair<int, int>>& tags, QStri
     return true;
 }
 
+QString TagLayout::cellCaption(int row, int column) const
+{
+    QString caption;
+    if (!isTag(row, column) || !describeTags({{row, column}}, caption))
+        return QString();
+    caption.chop(1);
+    return caption;
+}
+
+QString TagLayout::cellName(int row, int column) const
+{
+    const Kind kind = kindAt(row, column);
+    if (kind == Kind::CategoryTag)
+        return textAt(categoryOf(row), 0) + QLatin1String(": ") + textAt(row, column);
+    return kind == Kind::SingleTag ? textAt(row, column) : QString();
+}
+
 QString TagLayout::tagStem(const QString& text)
 {
     const qsizetype cut = text.lastIndexOf(QLatin1Char('('));

@@ -43,6 +43,14 @@ public:
     // then holds the lines of the pairs before it.
     bool describeTags(const std::vector<std::pair<int, int>>& tags, QString& text) const;
 
+    // The caption of the one tag at (row, column) without its line end, as the tag index
+    // holds it ("Colour: Grey"); empty for a cell that is no tag. Every one-cell caption
+    // is built here.
+    QString cellCaption(int row, int column) const;
+    // The whole vocabulary name of that tag, notes included ("Colour(frame): Grey"), which
+    // tells apart tags whose captions are alike; empty for a cell that is no tag.
+    QString cellName(int row, int column) const;
+
     // The text before the last "(", so notes in parentheses stay out of captions.
     static QString tagStem(const QString& text);
 

@@ -2,19 +2,14 @@
 
 TagSearch::TagSearch(const TagLayout& layout)
 {
-    std::vector<std::pair<int, int>> one(1);
-    QString caption;
     for (int row = 0; row < layout.rowCount(); ++row) {
         for (int column = 0; column < layout.columnCount(); ++column) {
             if (!layout.isTag(row, column))
                 continue;
-            one.front() = {row, column};
-            layout.describeTags(one, caption);
-            // The line end keeps a search from matching across caption and tokens.
-            QString tokens = layout.textAt(row, column);
-            if (layout.kindAt(row, column) == TagLayout::Kind::CategoryTag)
-                tokens += QLatin1Char(' ') + layout.textAt(layout.categoryOf(row), 0);
-            entries.push_back({{row, column}, (caption + tokens).toCaseFolded()});
+            // The line end keeps a search from matching across caption and name.
+            const QString text =
+                layout.cellCaption(row, column) + QLatin1Char('\n') + layout.cellName(row, column);
+            entries.push_back({{row, column}, text.toCaseFolded()});
         }
     }
 }

@@ -496,6 +496,88 @@ private slots:
         QVERIFY(annotation().labels.empty());
     }
 
+    void tagTogglesAreIgnoredWhileAShapeIsHeld_data()
+    {
+        QTest::addColumn<QString>("toggle");
+        QTest::newRow("cell click") << "click";
+        QTest::newRow("number key") << "number";
+        QTest::newRow("finder's Enter") << "finder";
+    }
+
+    // A step recorded mid-drag would leave undo unable to bring the shape back.
+    void tagTogglesAreIgnoredWhileAShapeIsHeld()
+    {
+        QFETCH(QString, toggle);
+        openBatch(batch);
+        drawSquare(100, 10, 50);
+        clickTag(0, 0);
+        QTest::mousePress(canvas(), Qt::RightButton, {}, {120, 30});
+        QTest::mouseMove(canvas(), {130, 50});
+        if (toggle == "click") {
+            clickTag(0, 3);
+        } else if (toggle == "number") {
+            QCOMPARE(recentStrip()->text(), QString("1 S1"));
+            typeKey(Qt::Key_1);
+        } else {
+            pressKey(Qt::Key_T, Qt::ControlModifier);
+            typeKeys(QStringLiteral("s4"));
+            typeKey(Qt::Key_Return);
+            // Still there for when the shape is let go.
+            QCOMPARE(finder()->text(), QString("s4"));
+        }
+        QTest::mouseMove(canvas(), {140, 60});
+        QTest::mouseRelease(canvas(), Qt::RightButton, {}, {140, 60});
+        QCOMPARE(annotation().labels[0].tags, (std::vector<std::pair<int, int>>{{0, 0}}));
+        QCOMPARE(selectedCells(), (std::set<std::pair<int, int>>{{0, 0}}));
+        QCOMPARE(annotation().labels[0].points[0], QPoint(120, 40));
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(annotation().labels[0].points[0], QPoint(100, 10));
+        QCOMPARE(annotation().labels[0].tags, (std::vector<std::pair<int, int>>{{0, 0}}));
+    }
+
+    void repeatedCornersStayOnTheImage_data()
+    {
+        QTest::addColumn<QByteArray>("previous");
+        QTest::addColumn<QByteArray>("repeated");
+        QTest::addColumn<QString>("note");
+        const QByteArray inside = "4 10 10 60 10 60 60 10 60 \n1 0 0 \n";
+        const QByteArray right = "4 120 10 180 10 180 60 120 60 \n1 0 1 \n";
+        // The next image is 100 x 80 pixels.
+        QTest::newRow("inside") << "0\n" + inside << "0\n" + inside << "";
+        QTest::newRow("last column and row kept")
+            << QByteArray("0\n4 50 50 99 50 99 79 50 79 \n1 0 0 \n")
+            << QByteArray("0\n4 50 50 99 50 99 79 50 79 \n1 0 0 \n") << "";
+        QTest::newRow("past the right and the bottom")
+            << QByteArray("0\n4 50 50 150 50 150 150 50 150 \n1 0 0 \n")
+            << QByteArray("0\n4 50 50 99 50 99 79 50 79 \n1 0 0 \n") << "";
+        QTest::newRow("past the left and the top")
+            << QByteArray("0\n4 -20 -20 30 -20 30 30 -20 30 \n1 0 0 \n")
+            << QByteArray("0\n4 0 0 30 0 30 30 0 30 \n1 0 0 \n") << "";
+        QTest::newRow("one wholly outside") << "0\n" + right + inside << "0\n" + inside
+                                            << "Skipped 1 shape that lies outside this image";
+        QTest::newRow("all outside") << "0\n" + right + right << QByteArray("0\n")
+                                     << "Skipped 2 shapes that lie outside this image";
+    }
+
+    // Ctrl+R onto a smaller image: corners stay on it, as they do everywhere else.
+    void repeatedCornersStayOnTheImage()
+    {
+        QFETCH(QByteArray, previous);
+        QFETCH(QByteArray, repeated);
+        QFETCH(QString, note);
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), previous));
+        QVERIFY(writeTestJpeg(pathOf("small.jpg"), 100, 80, 128));
+        openBatch({batch[0], pathOf("small.jpg")});
+        pressKey(Qt::Key_Down);
+        pressKey(Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(bytesOf(annotation()), repeated);
+        QCOMPARE(window->editHistory().count(), repeated == "0\n" ? 0 : 1);
+        if (!note.isEmpty())
+            QCOMPARE(status(), note);
+        else
+            QCOMPARE(status(), "2/2  " + pathOf("small.jpg"));
+    }
+
     void historyKeepsTheNewestTwoHundredSteps()
     {
         openBatch(batch);

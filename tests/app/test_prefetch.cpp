@@ -99,6 +99,8 @@ private slots:
         QTest::newRow("60000 x 60000 header")
             << jpegClaimingSize(60000, 60000)
             << QStringLiteral("\n(60000 × 60000 pixels is more than this program can hold)");
+        QTest::newRow("raster whose size the header does not tell")
+            << sunRaster(64, 48) << QString();
     }
 
     // Decoded ahead in the background, and in the foreground as the first of a batch.

@@ -1,3 +1,5 @@
+#include "taglayout.h"
+#include "tagnames.h"
 #include "vocabularyquestion.h"
 #include "workflowfixture.h"
 
@@ -5,6 +7,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sstream>
 
 namespace {
 
@@ -14,6 +18,14 @@ const QByteArray oldIndex = "0,0,Sofa\n1,1,Material: Wood\n1,2,Material: Fabric\
 QStringList keptIndices(const QString& dir)
 {
     return QDir(dir).entryList({"index2tag-*.csv"}, QDir::Files);
+}
+
+TagLayout layoutOf(const QByteArray& vocabulary)
+{
+    std::istringstream in(vocabulary.toStdString());
+    TagLayout layout;
+    layout.read(in);
+    return layout;
 }
 
 } // namespace
@@ -26,6 +38,10 @@ class TestVocabularyQuestion : public QObject
 private slots:
     void asksOnlyWhenOldCellsChangeMeaning_data();
     void asksOnlyWhenOldCellsChangeMeaning();
+    void judgesCellsByWholeName_data();
+    void judgesCellsByWholeName();
+    void unreadableIndexIsKeptBeforeItIsReplaced_data();
+    void unreadableIndexIsKeptBeforeItIsReplaced();
 };
 
 void TestVocabularyQuestion::asksOnlyWhenOldCellsChangeMeaning_data()
@@ -44,8 +60,6 @@ void TestVocabularyQuestion::asksOnlyWhenOldCellsChangeMeaning_data()
         << QByteArray("Sofa 0 Lamp 0 Material 2 Wood Fabric Colour 3 Grey Beige Red") << oldIndex
         << "Quit" << true << QStringList();
     QTest::newRow("no index") << moved << QByteArray("<none>") << "Quit" << true << QStringList();
-    QTest::newRow("unreadable index")
-        << moved << QByteArray("not an index\n") << "Quit" << true << QStringList();
 }
 
 void TestVocabularyQuestion::asksOnlyWhenOldCellsChangeMeaning()
@@ -93,6 +107,104 @@ void TestVocabularyQuestion::asksOnlyWhenOldCellsChangeMeaning()
         QCOMPARE(keptIndices(dir.path()).size(), 2);
         QVERIFY(fileBytes(dir.filePath(kept.first())) == oldIndex);
     }
+}
+
+void TestVocabularyQuestion::judgesCellsByWholeName_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("now");
+    QTest::addColumn<QString>("names");
+    QTest::addColumn<QStringList>("changeLines");
+
+    const QByteArray lamps = "Lamp(floor) 0 Lamp(table) 0 Sofa 0";
+    const QByteArray swapped = "Lamp(table) 0 Lamp(floor) 0 Sofa 0";
+    const QStringList swappedLines{"Lamp(floor): (0, 0) -> (0, 1)",
+                                   "Lamp(table): (0, 1) -> (0, 0)"};
+    QTest::newRow("notes swapped") << lamps << swapped << "written" << swappedLines;
+    QTest::newRow("unchanged") << lamps << lamps << "written" << QStringList();
+    // The first start after the names began to be kept can judge by captions only.
+    QTest::newRow("notes swapped, no names yet") << lamps << swapped << "none" << QStringList();
+    QTest::newRow("captions swapped, no names yet")
+        << QByteArray("Sofa 0 Chair 0") << QByteArray("Chair 0 Sofa 0") << "none"
+        << QStringList{"Sofa: (0, 0) -> (0, 1)", "Chair: (0, 1) -> (0, 0)"};
+    // Another tool wrote the index since, for the vocabulary of now.
+    QTest::newRow("names of another index")
+        << lamps << QByteArray(swapped + " Chair 0") << "stale" << QStringList();
+    QTest::newRow("note changed") << lamps << QByteArray("Lamp(desk) 0 Lamp(table) 0 Sofa 0")
+                                  << "written" << QStringList{"Lamp(floor): (0, 0) -> gone"};
+}
+
+// Tags alike but for their notes are told apart by the names kept beside the index.
+void TestVocabularyQuestion::judgesCellsByWholeName()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, now);
+    QFETCH(QString, names);
+    QFETCH(QStringList, changeLines);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString indexPath = dir.filePath("index2tag.csv");
+    QVERIFY(writeFileBytes(dir.filePath("tags"), now));
+    QVERIFY(TagNames::write(layoutOf(before), indexPath));
+    if (names == "none")
+        QVERIFY(QFile::remove(TagNames::pathFor(indexPath)));
+    if (names == "stale")
+        QVERIFY(TagIndex::ofLayout(layoutOf(now)).write(indexPath));
+    const QByteArray index = fileBytes(indexPath);
+
+    MessageBoxCloser closer(QStringLiteral("Quit"));
+    StderrCapture err;
+    QCOMPARE(confirmVocabularyChange(dir.filePath("tags"), indexPath), changeLines.isEmpty());
+    QCOMPARE(closer.titles,
+             changeLines.isEmpty() ? QStringList() : QStringList{"Vocabulary Changed"});
+    if (!changeLines.isEmpty())
+        QVERIFY2(closer.texts.first().contains("\n\n" + changeLines.join('\n') + "\n\n"),
+                 qPrintable(closer.texts.first()));
+    QCOMPARE(fileBytes(indexPath), index);
+}
+
+void TestVocabularyQuestion::unreadableIndexIsKeptBeforeItIsReplaced_data()
+{
+    QTest::addColumn<QByteArray>("index");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("runsOn");
+
+    QTest::newRow("unreadable index") << QByteArray("not an index\n") << "Quit" << true << false;
+    QTest::newRow("unreadable index, Continue")
+        << QByteArray("0,0,Sofa\nnot an index\n") << "Continue" << true << true;
+    QTest::newRow("blank lines and a byte-order mark")
+        << QByteArray("\xEF\xBB\xBF" + oldIndex + "\r\n\n") << "Quit" << false << true;
+}
+
+// An index this start can't read could hide any change; it is never replaced unasked.
+void TestVocabularyQuestion::unreadableIndexIsKeptBeforeItIsReplaced()
+{
+    QFETCH(QByteArray, index);
+    QFETCH(QString, answer);
+    QFETCH(bool, asked);
+    QFETCH(bool, runsOn);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString indexPath = dir.filePath("index2tag.csv");
+    QVERIFY(
+        writeFileBytes(dir.filePath("tags"), "Sofa 0 Material 2 Wood Fabric Colour 2 Grey Beige"));
+    QVERIFY(writeFileBytes(indexPath, index));
+
+    MessageBoxCloser closer(answer);
+    StderrCapture err;
+    QCOMPARE(confirmVocabularyChange(dir.filePath("tags"), indexPath), runsOn);
+    QCOMPARE(closer.titles, asked ? QStringList{"Vocabulary Changed"} : QStringList());
+    if (asked)
+        QVERIFY2(closer.texts.first().startsWith("index2tag.csv can't be read"),
+                 qPrintable(closer.texts.first()));
+    QCOMPARE(fileBytes(indexPath), index);
+    const QStringList kept = keptIndices(dir.path());
+    QCOMPARE(kept.size(), asked && runsOn ? 1 : 0);
+    if (!kept.isEmpty())
+        QCOMPARE(fileBytes(dir.filePath(kept.first())), index);
 }
 
 QTEST_MAIN(TestVocabularyQuestion)

@@ -372,22 +372,34 @@ private slots:
     void folderStartsAtTheFirstImageWithoutALabelFile_data()
     {
         QTest::addColumn<QList<int>>("labelled");
+        QTest::addColumn<QList<int>>("proposed");
         QTest::addColumn<int>("start");
-        QTest::newRow("none labelled") << QList<int>() << 0;
-        QTest::newRow("first two labelled") << QList<int>({0, 1}) << 2;
-        QTest::newRow("only the last unlabelled") << QList<int>({0, 1, 2, 3}) << 4;
-        QTest::newRow("all labelled, from the first") << QList<int>({0, 1, 2, 3, 4}) << 0;
+        QTest::newRow("none labelled") << QList<int>() << QList<int>() << 0;
+        QTest::newRow("first two labelled") << QList<int>({0, 1}) << QList<int>() << 2;
+        QTest::newRow("only the last unlabelled") << QList<int>({0, 1, 2, 3}) << QList<int>() << 4;
+        QTest::newRow("all labelled, from the first")
+            << QList<int>({0, 1, 2, 3, 4}) << QList<int>() << 0;
+        // A proposal waits for review; labelling goes on where nothing is yet.
+        QTest::newRow("proposals passed over") << QList<int>({0}) << QList<int>({1, 2}) << 3;
+        QTest::newRow("all labelled or proposed, from the first")
+            << QList<int>({1}) << QList<int>({0, 2, 3, 4}) << 0;
     }
 
     void folderStartsAtTheFirstImageWithoutALabelFile()
     {
         QFETCH(QList<int>, labelled);
+        QFETCH(QList<int>, proposed);
         QFETCH(int, start);
         makeJobFolder(labelled);
+        for (int position : proposed)
+            writeProposal(jobPath(jobImages[position]), proposal);
         window->openFolder(jobPath());
-        QCOMPARE(status(), QString("%1/5  %2").arg(start + 1).arg(jobPath(jobImages[start])));
+        QCOMPARE(window->imageSession().imagePath(), jobPath(jobImages[start]));
         QCOMPARE(markedRows(), labelled);
-        QCOMPARE(progress(), QString("%1 of 5 labelled").arg(labelled.size()));
+        QString progressText = QString("%1 of 5 labelled").arg(labelled.size());
+        if (!proposed.isEmpty())
+            progressText += QString(", %1 proposed").arg(proposed.size());
+        QCOMPARE(progress(), progressText);
     }
 
     void folderOpenedAfterAnEditCountsTheImageJustSaved()
@@ -463,6 +475,68 @@ private slots:
         QVERIFY(!window->isWindowModified());
     }
 
+    // A reviewer who looks at a proposal and moves on has not accepted it.
+    void untouchedProposalIsWrittenOnlyWhenAccepted_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QByteArray>("stored");
+        const QByteArray none = "<missing>";
+        QTest::newRow("Down") << "Down" << proposal;
+        QTest::newRow("Ctrl+S") << "Ctrl+S" << proposal;
+        QTest::newRow("Ctrl+Down") << "Ctrl+Down" << proposal;
+        QTest::newRow("Enter in the list") << "list Enter" << proposal;
+        QTest::newRow("Enter in the filter") << "filter Enter" << proposal;
+        QTest::newRow("Up") << "Up" << none;
+        QTest::newRow("click in the list") << "list click" << none;
+        QTest::newRow("Ctrl+Shift+Down") << "Ctrl+Shift+Down" << none;
+        QTest::newRow("another batch") << "open" << none;
+        QTest::newRow("close") << "close" << none;
+        QTest::newRow("edited, Up")
+            << "edit Up" << QByteArray("0\n4 200 10 260 10 260 60 200 60 \n1 0 2 \n");
+    }
+
+    void untouchedProposalIsWrittenOnlyWhenAccepted()
+    {
+        QFETCH(QString, way);
+        QFETCH(QByteArray, stored);
+        writeProposal(batch[1], proposal);
+        openBatch(batch);
+        pressKey(Qt::Key_Down);
+        QCOMPARE(status(), QString("2 shapes proposed"));
+        if (way.startsWith("edit")) {
+            QTest::mouseClick(canvas(), Qt::RightButton, {}, {30, 30});
+            pressKey(Qt::Key_Delete);
+        }
+        const QModelIndex third = imagesList()->model()->index(2, 0);
+        if (way == "Down" || way.endsWith("Up")) {
+            pressKey(way == "Down" ? Qt::Key_Down : Qt::Key_Up);
+        } else if (way == "Ctrl+S") {
+            pressKey(Qt::Key_S, Qt::ControlModifier);
+        } else if (way == "Ctrl+Down") {
+            pressKey(Qt::Key_Down, Qt::ControlModifier);
+        } else if (way == "Ctrl+Shift+Down") {
+            pressKey(Qt::Key_Down, Qt::ControlModifier | Qt::ShiftModifier);
+        } else if (way == "list Enter") {
+            window->findChild<QDockWidget*>("imagesDock")->show();
+            imagesList()->setCurrentIndex(third);
+            QTest::keyClick(imagesList(), Qt::Key_Return);
+        } else if (way == "filter Enter") {
+            typeFilter("c.jpg");
+            QTest::keyClick(filterField(), Qt::Key_Return);
+        } else if (way == "list click") {
+            clickListRow(2);
+        } else if (way == "open") {
+            openBatch({batch[2]});
+        } else if (way == "close") {
+            QVERIFY(window->close());
+        }
+        if (way != "Ctrl+S" && way != "close")
+            QVERIFY(window->imageSession().imagePath() != batch[1]);
+        QCOMPARE(fileBytes(pathOf("b.lbl")), stored);
+        QCOMPARE(fileBytes(proposalPathFor(batch[1])), proposal);
+        QVERIFY(!QFile::exists(pathOf(".b.lbl.recovery")));
+    }
+
     void proposalOfAnImageWithALabelFileIsIgnored()
     {
         QVERIFY(writeFileBytes(pathOf("a.lbl"), storedLabel));
@@ -487,24 +561,34 @@ private slots:
     // The operator's own unsaved work comes before a model's guess.
     void recoveryIsOfferedBeforeTheProposal_data()
     {
+        QTest::addColumn<QByteArray>("kept");
         QTest::addColumn<bool>("accept");
-        QTest::newRow("recovered") << true;
-        QTest::newRow("declined, the proposal") << false;
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<QByteArray>("stored");
+        const QByteArray kept = "2\n4 10 10 60 10 60 60 10 60 \n1 0 0 \n";
+        QTest::newRow("recovered") << kept << true << true << kept;
+        QTest::newRow("declined, the proposal") << kept << false << true << proposal;
+        // Emptying a proposal is work of its own, which a crash must not lose.
+        QTest::newRow("emptied proposal recovered")
+            << QByteArray("0\n") << true << true << QByteArray("0\n");
+        QTest::newRow("same as the proposal") << proposal << true << false << proposal;
     }
 
     void recoveryIsOfferedBeforeTheProposal()
     {
+        QFETCH(QByteArray, kept);
         QFETCH(bool, accept);
-        const QByteArray kept = "2\n4 10 10 60 10 60 60 10 60 \n1 0 0 \n";
+        QFETCH(bool, asked);
+        QFETCH(QByteArray, stored);
         QVERIFY(writeFileBytes(pathOf(".a.lbl.recovery"), kept));
         writeProposal(batch[0], proposal);
         {
             MessageBoxCloser closer(accept ? QMessageBox::Yes : QMessageBox::No);
             openBatch(batch);
-            QCOMPARE(closer.titles, QStringList({"Recover"}));
+            QCOMPARE(closer.titles, asked ? QStringList({"Recover"}) : QStringList());
         }
         pressKey(Qt::Key_Down);
-        QCOMPARE(fileBytes(pathOf("a.lbl")), accept ? kept : proposal);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), stored);
     }
 
     void listShowsThreeStatesAndCountsProposals()
@@ -517,6 +601,9 @@ private slots:
         QCOMPARE(markedRows(), QList<int>({0, 3}));
         QCOMPARE(rowsWith(BatchListModel::ProposedRole), QList<int>({1, 4}));
         QCOMPARE(progress(), QString("2 of 5 labelled, 2 proposed"));
+        // Labelling goes on at the first image without either; the proposals wait for review.
+        QCOMPARE(status(), "3/5  " + jobPath("img3.Jpg"));
+        pressKey(Qt::Key_Up);
         QCOMPARE(status(), QString("2 shapes proposed"));
 
         pressKey(Qt::Key_Down, Qt::ControlModifier);
@@ -559,6 +646,38 @@ private slots:
         window->openFolder(jobPath());
         typeFilter(text, state);
         QCOMPARE(listedNames(), listed);
+    }
+
+    void filterReadsALabelFileAgainOnceItChanged_data()
+    {
+        QTest::addColumn<QByteArray>("changed");
+        QTest::addColumn<int>("seconds");
+        // img10.lbl held (0, 2), S3; another program gives it S5 instead.
+        QTest::newRow("same size, later")
+            << QByteArray("0\n4 10 10 60 10 60 60 10 60 \n1 0 4 \n") << 60;
+        QTest::newRow("other size, same time")
+            << QByteArray("0\n4 10 10 60 10 60 60 10 60 \n2 0 4 0 5 \n") << 0;
+    }
+
+    void filterReadsALabelFileAgainOnceItChanged()
+    {
+        QFETCH(QByteArray, changed);
+        QFETCH(int, seconds);
+        makeJobFolder({});
+        const QString labelPath = jobPath("img10.lbl");
+        QVERIFY(writeFileBytes(labelPath, "0\n4 10 10 60 10 60 60 10 60 \n1 0 2 \n"));
+        window->openFolder(jobPath());
+        typeFilter("s3");
+        QCOMPARE(listedNames(), QStringList({"img1.jpg", "img10.jpg"}));
+        const QDateTime before = QFileInfo(labelPath).lastModified();
+        QVERIFY(writeFileBytes(labelPath, changed));
+        QFile file(labelPath);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(before.addSecs(seconds), QFileDevice::FileModificationTime));
+        file.close();
+        filterField()->clear();
+        typeFilter("s5");
+        QCOMPARE(listedNames(), QStringList({"img1.jpg", "img10.jpg"}));
     }
 
     void filterKeysMoveThroughTheListedImages()

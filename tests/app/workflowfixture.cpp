@@ -93,6 +93,13 @@ bool writeTestJpeg(const QString& path, int width, int height, int grey)
     return cv::imwrite(QFile::encodeName(path).toStdString(), image);
 }
 
+QByteArray sunRaster(int width, int height)
+{
+    std::vector<uchar> encoded;
+    cv::imencode(".ras", cv::Mat(height, width, CV_8UC3, cv::Scalar(90, 120, 150)), encoded);
+    return QByteArray(reinterpret_cast<const char*>(encoded.data()), qsizetype(encoded.size()));
+}
+
 QByteArray jpegClaimingSize(int width, int height)
 {
     std::vector<uchar> encoded;

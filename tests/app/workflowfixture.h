@@ -70,6 +70,8 @@ extern const QByteArray testVocabulary;
 bool writeTestJpeg(const QString& path, int width, int height, int grey);
 // A tiny JPEG whose header claims this size; past the header its data ends early.
 QByteArray jpegClaimingSize(int width, int height);
+// A Sun raster image, which OpenCV decodes but whose size Qt's readers can't tell.
+QByteArray sunRaster(int width, int height);
 // The JPEG with an EXIF block that gives this orientation (6: turned a quarter clockwise).
 QByteArray withExifOrientation(const QByteArray& jpeg, int orientation);
 bool writeFileBytes(const QString& path, const QByteArray& bytes);

@@ -103,6 +103,10 @@ private slots:
     void ordersCornersClockwiseFromTopLeft();
     void countsAsJson();
     void countsAsTable();
+    void refusesALabelFolderItDidNotMake_data();
+    void refusesALabelFolderItDidNotMake();
+    void walksTheDatasetInPathOrder_data();
+    void walksTheDatasetInPathOrder();
 
 private:
     void buildCleanDataset();
@@ -143,6 +147,9 @@ void TestExport::buildCleanDataset()
     QVERIFY(writeTestJpeg(path("clean/.proposals/own.jpg"), 32, 24, 10));
     QVERIFY(writeLabels(path("clean/.proposals/room1.lbl"), 1, {}));
     QVERIFY(writeLabels(path("clean/.room1.lbl.recovery"), 1, {}));
+    // The team's folder is passed by without a note.
+    QVERIFY(QDir().mkpath(path("clean/.quadrotag/claims")));
+    QVERIFY(writeTestJpeg(path("clean/.quadrotag/team.jpg"), 32, 24, 10));
 }
 
 void TestExport::buildFaultyDataset()
@@ -185,9 +192,20 @@ void TestExport::buildCountedDataset()
     QVERIFY(writeLabels(path("counted/two.lbl"), 5, {shape(square, {{0, 0}})}));
     QVERIFY(writeLabels(path("counted/three.lbl"), 15, {}));
     QVERIFY(writeLabels(path("counted/.proposals/four.lbl"), 0, {shape(square, {{0, 0}})}));
-    // The unknown tag (9, 9) is the one problem.
+    // The unknown tag (9, 9) leaves the second shape out of the export, so out of the counts.
     QVERIFY(writeLabels(path("counted/six.lbl"), 0,
                         {shape(square, {{0, 1}, {2, 1}}), shape(square, {{0, 1}, {9, 9}})}));
+    // Images the export leaves out count nowhere: a label file cut short, a folder in a label
+    // file's place; a folder is no image, nor a proposal; the team's folder is no dataset.
+    QVERIFY(writeTestJpeg(path("counted/seven.jpg"), 32, 24, 90));
+    QVERIFY(writeFileBytes(path("counted/seven.lbl"), "0\n4 1 1 10 1 10 10 1 10 \n1 0 0 \n4 2 2 "));
+    QVERIFY(writeTestJpeg(path("counted/eight.jpg"), 32, 24, 90));
+    QVERIFY(QDir().mkpath(path("counted/eight.lbl")));
+    QVERIFY(QDir().mkpath(path("counted/nine.jpg")));
+    QVERIFY(QDir().mkpath(path("counted/.proposals/five.lbl")));
+    QVERIFY(QDir().mkpath(path("counted/.quadrotag")));
+    QVERIFY(writeTestJpeg(path("counted/.quadrotag/ten.jpg"), 32, 24, 90));
+    QVERIFY(writeLabels(path("counted/.quadrotag/ten.lbl"), 0, {shape(square, {{0, 0}})}));
 }
 
 void TestExport::exitCodes_data()
@@ -312,8 +330,9 @@ void TestExport::writesYoloObb()
     const ProgramRun run =
         runExporter(root.path(), {"--format", "yolo-obb", "--output", "yolo", "clean"});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(filesBelow(path("yolo")), (QStringList{"data.yaml", "labels", "labels/Plain.txt",
-                                                    "labels/room1.txt", "labels/turned.txt"}));
+    QCOMPARE(filesBelow(path("yolo")),
+             (QStringList{"data.yaml", "labels", "labels/.quadrotag-export", "labels/Plain.txt",
+                          "labels/room1.txt", "labels/turned.txt"}));
     QCOMPARE(fileBytes(path("yolo/data.yaml")),
              QByteArray("# Classes exported by quadrotag-export; add path, train and val for "
                         "your trainer.\n"
@@ -334,8 +353,9 @@ void TestExport::writesDota()
     const ProgramRun run =
         runExporter(root.path(), {"--format", "dota", "--output", "dota", "clean"});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(filesBelow(path("dota")), (QStringList{"labelTxt", "labelTxt/Plain.txt",
-                                                    "labelTxt/room1.txt", "labelTxt/turned.txt"}));
+    QCOMPARE(filesBelow(path("dota")),
+             (QStringList{"labelTxt", "labelTxt/.quadrotag-export", "labelTxt/Plain.txt",
+                          "labelTxt/room1.txt", "labelTxt/turned.txt"}));
     QCOMPARE(fileBytes(path("dota/labelTxt/room1.txt")),
              QByteArray("10 4 50 8 46 40 6 36 Chair 0\n20 30 44 30 44 44 20 44 Sofa 0\n"));
     QCOMPARE(fileBytes(path("dota/labelTxt/turned.txt")),
@@ -497,7 +517,13 @@ void TestExport::countsAsJson()
 {
     const ProgramRun run = runExporter(root.path(), {"--stats", "--json", "counted"});
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.startsWith("counted/six.lbl: shape 2: tag (9, 9) names no tag cell"),
+    QVERIFY2(run.err.startsWith(
+                 "counted/eight.lbl: label file cannot be read\n"
+                 "counted/seven.lbl: label file could not be read to its end; shapes after shape "
+                 "1 are lost\n"
+                 "counted/six.lbl: shape 2: tag (9, 9) names no tag cell of the vocabulary\n"
+                 "Checked 8 images, 7 shapes, 3 categories, 3 problems (2 images and 2 shapes "
+                 "left out)"),
              run.err.constData());
     QVERIFY(run.out.endsWith("}\n"));
     QCOMPARE(run.out.count('\n'), 1);
@@ -509,7 +535,7 @@ void TestExport::countsAsJson()
     QCOMPARE(stats.value("images"), json(R"({"total": 6, "labelled": 4, "unlabelled": 2,
                                              "proposed": 1, "empty": 1})"));
     QCOMPARE(stats.value("tags"), json(R"([{"caption": "Sofa", "shapes": 3, "images": 2},
-        {"caption": "Chair", "shapes": 2, "images": 1},
+        {"caption": "Chair", "shapes": 1, "images": 1},
         {"caption": "Lamp", "shapes": 1, "images": 1},
         {"caption": "Material: Fabric", "shapes": 0, "images": 0},
         {"caption": "Material: Wood", "shapes": 0, "images": 0},
@@ -526,7 +552,7 @@ void TestExport::countsAsJson()
     QCOMPARE(styles.at(5), json(R"({"style": "Chinese", "images": 2})"));
     QCOMPARE(styles.at(15), json(R"({"style": "Modern Brief", "images": 1})"));
     QCOMPARE(stats.value("shapes_per_image"), json(R"({"min": 0, "median": 1, "max": 3})"));
-    QCOMPARE(stats.value("problems"), json("1"));
+    QCOMPARE(stats.value("problems"), json("3"));
 }
 
 void TestExport::countsAsTable()
@@ -536,11 +562,11 @@ void TestExport::countsAsTable()
     QVERIFY2(run.out.startsWith(
                  "Images 6: 4 labelled (1 without shapes), 2 unlabelled (1 with a proposal)\n"
                  "Shapes per labelled image: min 0, median 1, max 3\n"
-                 "Problems 1\n"
+                 "Problems 3\n"
                  "\n"
                  "Tag               Shapes  Images\n"
                  "Sofa                   3       2\n"
-                 "Chair                  2       1\n"),
+                 "Chair                  1       1\n"),
              run.out.constData());
     QVERIFY(run.out.contains("\nColour: Grey           2       2\n"));
     QVERIFY(run.out.contains("\nStyle            Images\n"
@@ -557,6 +583,105 @@ void TestExport::countsAsTable()
                              "Pastoralism           0\n"
                              "Modern Brief          1\n"));
     QVERIFY(!run.out.contains("names no tag cell"));
+}
+
+void TestExport::refusesALabelFolderItDidNotMake_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QString>("refused");
+
+    QTest::newRow("a labels folder of the user's")
+        << "yolo-obb" << QStringList{"labels/notes.txt"} << "labels";
+    QTest::newRow("an empty labelTxt folder") << "dota" << QStringList{"labelTxt/"} << "labelTxt";
+    QTest::newRow("a file named labels") << "yolo-obb" << QStringList{"labels"} << "labels";
+    QTest::newRow("the mark as a folder, not a file")
+        << "dota" << QStringList{"labelTxt/.quadrotag-export/", "labelTxt/a.txt"} << "labelTxt";
+}
+
+void TestExport::refusesALabelFolderItDidNotMake()
+{
+    QFETCH(QString, format);
+    QFETCH(QStringList, present);
+    QFETCH(QString, refused);
+
+    const QString output = "users-" + QString(QTest::currentDataTag()).replace(' ', '-');
+    for (const QString& entry : present) {
+        const QString entryPath = path(output + "/" + entry);
+        QVERIFY(entry.endsWith('/') ? QDir().mkpath(entryPath)
+                                    : QDir().mkpath(QFileInfo(entryPath).path()) &&
+                                          writeFileBytes(entryPath, "the user's own\n"));
+    }
+    const QStringList before = filesBelow(path(output));
+    const ProgramRun run =
+        runExporter(root.path(), {"--format", format, "--output", output, "clean"});
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.err, "quadrotag-export: " + (output + "/" + refused).toUtf8() +
+                          " was not made by an export; move it away or choose another --output, "
+                          "nothing was written\n");
+    QCOMPARE(filesBelow(path(output)), before);
+}
+
+void TestExport::walksTheDatasetInPathOrder_data()
+{
+    // Entries below a new dataset folder: "x/" a folder, "x->y" a link to y, else an image.
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QStringList>("fileNames");
+    QTest::addColumn<QByteArray>("notes");
+
+    QTest::newRow("nested folders by whole path, not depth by depth")
+        << QStringList{"c/z.jpg", "a/b/y.jpg", "a b/w.jpg", "a/x.jpg"}
+        << QStringList{"a/x.jpg", "a b/w.jpg", "a/b/y.jpg", "c/z.jpg"} << QByteArray();
+    QTest::newRow("names by code, upper case first")
+        << QStringList{"b.jpg", "B.JPG", "a.jpg"} << QStringList{"B.JPG", "a.jpg", "b.jpg"}
+        << QByteArray();
+    QTest::newRow("the team's folder passed by without a note")
+        << QStringList{".quadrotag/claims/", ".quadrotag/q.jpg", "d.jpg"} << QStringList{"d.jpg"}
+        << QByteArray();
+    QTest::newRow("another hidden folder passed by with a note")
+        << QStringList{".hidden/h.jpg", "d.jpg"} << QStringList{"d.jpg"}
+        << QByteArray("quadrotag-export: passed over the hidden folder walk/.hidden\n");
+    QTest::newRow("a folder named like an image is a folder")
+        << QStringList{"e.jpg/f.jpg"} << QStringList{"e.jpg/f.jpg"} << QByteArray();
+    QTest::newRow("a hidden image is none")
+        << QStringList{".h.jpg", "d.jpg"} << QStringList{"d.jpg"} << QByteArray();
+    QTest::newRow("a linked image is an image")
+        << QStringList{"d.jpg", "l.jpg->d.jpg"} << QStringList{"d.jpg", "l.jpg"} << QByteArray();
+    QTest::newRow("a linked folder is passed by with a note")
+        << QStringList{"d/x.jpg", "l->d"} << QStringList{"d/x.jpg"}
+        << QByteArray("quadrotag-export: passed over the linked folder walk/l\n");
+}
+
+void TestExport::walksTheDatasetInPathOrder()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QStringList, fileNames);
+    QFETCH(QByteArray, notes);
+
+    QVERIFY(QDir(path("walk")).removeRecursively());
+    QVERIFY(QDir().mkpath(path("walk")));
+    for (const QString& entry : entries) {
+        const QString entryPath = path("walk/" + entry.section("->", 0, 0));
+        QVERIFY(QDir().mkpath(entry.endsWith('/') ? entryPath : QFileInfo(entryPath).path()));
+        if (entry.contains("->"))
+            QVERIFY(QFile::link(entry.section("->", 1), entryPath));
+        else if (!entry.endsWith('/'))
+            QVERIFY(writeTestJpeg(entryPath, 8, 8, 50));
+    }
+    const ProgramRun run = runExporter(root.path(), {"--output", "walk-coco", "walk"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.err.left(run.err.indexOf("Exported to")), notes);
+    QStringList exported;
+    const QJsonArray images = QJsonDocument::fromJson(fileBytes(path("walk-coco/instances.json")))
+                                  .object()
+                                  .value("images")
+                                  .toArray();
+    for (qsizetype index = 0; index < images.size(); ++index) {
+        const QJsonObject image = images.at(index).toObject();
+        QCOMPARE(image.value("id").toInt(), index + 1);
+        exported << image.value("file_name").toString();
+    }
+    QCOMPARE(exported, fileNames);
 }
 
 QTEST_GUILESS_MAIN(TestExport)

@@ -62,6 +62,8 @@ private slots:
     void fitsSegmentationsOfManyPoints();
     void textRoundTripGivesTheQuadrilateralsBack_data();
     void textRoundTripGivesTheQuadrilateralsBack();
+    void matchesImagesWithoutDoubt_data();
+    void matchesImagesWithoutDoubt();
 
 private:
     ProgramRun import(const QStringList& arguments) const;
@@ -92,8 +94,9 @@ void TestImport::initTestCase()
     QVERIFY(writeLabels(path("rt/sub/b.lbl"), 0,
                         {shape({{2, 2}, {30, 3}, {29, 20}, {1, 22}}, {{6, 0}})}));
 
+    // room1.jpg has no annotations, so no proposal.
     QVERIFY(writeFileBytes(path("coco.json"), R"({"images": [{"id": 7, "file_name": "sub/room2.jpg",
-        "width": 64, "height": 48, "attributes": {"style": "Jane"}}],
+        "width": 64, "height": 48, "attributes": {"style": "Jane"}}, {"id": 8, "file_name": "room1.jpg"}],
       "annotations": [
         {"id": 1, "image_id": 7, "category_id": 2, "segmentation": [[10, 4, 50, 8, 46, 40, 6, 36]],
          "attributes": {"K": ["T1"]}},
@@ -102,6 +105,33 @@ void TestImport::initTestCase()
     QVERIFY(writeFileBytes(path("results.json"), R"([
         {"image_id": 2, "category_id": 9, "bbox": [1, 1, 10, 10], "score": 0.9},
         {"image_id": 2, "category_id": 1, "bbox": [5, 5, 10, 10], "score": 0.2}])"));
+    // The instances the results were predicted on: id 2 is room2, whatever the walk's order.
+    QVERIFY(writeFileBytes(path("predicted-on.json"), R"({"images": [
+        {"id": 2, "file_name": "sub/room2.jpg"}, {"id": 1, "file_name": "room1.jpg"},
+        {"id": 3, "file_name": "elsewhere/gone.jpg"}]})"));
+    QVERIFY(writeFileBytes(path("predicted-on-named.json"), R"({"images": [
+        {"id": 2, "file_name": "sub/room2.jpg"}], "categories": [{"id": 9, "name": "S2"}]})"));
+    QVERIFY(writeFileBytes(path("no-images.json"), R"({"annotations": []})"));
+    // Material: Grey comes first; the attribute names Colour's.
+    QVERIFY(
+        writeFileBytes(path("tags-grey"), "S1 0 S2 0\nMaterial 2 Grey Wood\nColour 2 Red Grey\n"));
+    QVERIFY(
+        writeFileBytes(path("colour.json"), R"({"images": [{"id": 1, "file_name": "sub/room2.jpg"}],
+      "annotations": [{"image_id": 1, "category_id": 1, "bbox": [1, 1, 9, 9],
+                       "attributes": {"Colour": ["Grey"]}}],
+      "categories": [{"id": 1, "name": "S2"}]})"));
+    // Corners on the far border, as a box that ends at the image's edge gives them, and one
+    // pixel before the first.
+    QVERIFY(QDir().mkpath(path("edge-yolo/labels")));
+    QVERIFY(writeFileBytes(path("edge-yolo/data.yaml"), "names: [S1, S2]\n"));
+    QVERIFY(
+        writeFileBytes(path("edge-yolo/labels/room2.txt"), "1 0.5 0.5 1.0 0.5 1.0 1.0 0.5 1.0\n"));
+    QVERIFY(
+        writeFileBytes(path("edge.json"), R"({"images": [{"id": 1, "file_name": "sub/room2.jpg"}],
+      "annotations": [{"image_id": 1, "category_id": 2, "bbox": [32, 24, 32, 24]}],
+      "categories": [{"id": 2, "name": "S2"}]})"));
+    QVERIFY(QDir().mkpath(path("edge-dota/labelTxt")));
+    QVERIFY(writeFileBytes(path("edge-dota/labelTxt/room2.txt"), "-1 -1 10 -1 10 10 -1 10 S2 0\n"));
     QVERIFY(QDir().mkpath(path("yolo/labels")));
     QVERIFY(writeFileBytes(path("yolo/data.yaml"), "nc: 2\nnames:\n  0: S1\n  1: \"S2\"\n"));
     QVERIFY(writeFileBytes(path("yolo/labels/room2.txt"),
@@ -176,6 +206,13 @@ void TestImport::exitCodes_data()
     QTest::newRow("not JSON") << QStringList{"--format", "coco", "tags", "ds"} << 2
                               << QByteArray("quadrotag-import: cannot read tags: not JSON at "
                                             "byte 0: Invalid value.\n");
+    QTest::newRow("results list without --images")
+        << QStringList{"--format", "coco", "results.json", "ds"} << 2
+        << QByteArray("quadrotag-import: results.json is a results list, which names images by "
+                      "id only; give the instances.json it was predicted on with --images FILE\n");
+    QTest::newRow("--images without images")
+        << QStringList{"--format", "coco", "--images", "no-images.json", "results.json", "ds"} << 2
+        << QByteArray("quadrotag-import: no-images.json names no images\n");
     QTest::newRow("no data.yaml") << QStringList{"--format", "yolo-obb", "dota", "ds"} << 2
                                   << QByteArray("*");
     QTest::newRow("no labelTxt or Task1 files")
@@ -212,9 +249,32 @@ void TestImport::importsEachFormat_data()
     QTest::newRow("coco below the least score")
         << QStringList{"--format", "coco", "--min-score", "0.5", "coco.json", "ds"}
         << "6\n" + chairWithT1 << QByteArray();
-    QTest::newRow("coco results list with scores, ids in the exporter's order")
-        << QStringList{"--format", "coco", "--min-score", "0.5", "results.json", "ds"}
+    QTest::newRow("coco score equal to the least score")
+        << QStringList{"--format", "coco", "--min-score", "0.3", "coco.json", "ds"}
+        << "6\n" + chairWithT1 + "4 20 30 44 30 44 44 20 44 \n1 0 0 \n"
+        << QByteArray();
+    QTest::newRow("coco results list with scores, ids of the images it was predicted on")
+        << QStringList{"--format",          "coco",         "--min-score", "0.5", "--images",
+                       "predicted-on.json", "results.json", "ds"}
         << QByteArray("0\n4 1 1 11 1 11 11 1 11 \n1 6 0 \n") << QByteArray();
+    QTest::newRow("coco results list, categories of the images it was predicted on")
+        << QStringList{"--format",     "coco",     "--min-score",
+                       "0.5",          "--images", "predicted-on-named.json",
+                       "results.json", "ds"}
+        << QByteArray("0\n4 1 1 11 1 11 11 1 11 \n1 0 1 \n")
+        << QByteArray("results.json: annotation 2: unknown category id\n");
+    QTest::newRow("coco attribute by its own category")
+        << QStringList{"--format", "coco", "--vocabulary", "tags-grey", "colour.json", "ds"}
+        << QByteArray("0\n4 1 1 10 1 10 10 1 10 \n2 0 1 2 2 \n") << QByteArray();
+    QTest::newRow("yolo-obb x = 1.0 onto the last column")
+        << QStringList{"--format", "yolo-obb", "edge-yolo", "ds"}
+        << QByteArray("0\n4 32 24 63 24 63 47 32 47 \n1 0 1 \n") << QByteArray();
+    QTest::newRow("coco box to the far edge onto the border")
+        << QStringList{"--format", "coco", "edge.json", "ds"}
+        << QByteArray("0\n4 32 24 63 24 63 47 32 47 \n1 0 1 \n") << QByteArray();
+    QTest::newRow("dota a pixel before the first onto the border")
+        << QStringList{"--format", "dota", "edge-dota", "ds"}
+        << QByteArray("0\n4 0 0 10 0 10 10 0 10 \n1 0 1 \n") << QByteArray();
     QTest::newRow("yolo-obb with a confidence column")
         << QStringList{"--format", "yolo-obb", "--min-score", "0.5", "yolo", "ds"}
         << QByteArray("0\n4 10 4 50 8 46 40 6 36 \n1 0 1 \n") << QByteArray();
@@ -254,12 +314,22 @@ void TestImport::leavesOutBadPredictions_data()
                                         "0 0 10 10 10 0 0 10 S1 0\n"
                                         "1 1 70 1 70 10 1 10 S1 0\n"
                                         "1 1 10 1 10 10 1 10 S2 0\n"
-                                        "garbage\n")
+                                        "garbage\n"
+                                        "1 1 65 1 65 10 1 10 S1 0\n"
+                                        "1 -2 10 -2 10 10 1 10 S1 0\n"
+                                        "63 1 64 1 64 10 63 10 S1 0\n")
                           << QByteArray("bad/labelTxt/room2.txt: line 1: unknown class \"Bed\"\n"
                                         "bad/labelTxt/room2.txt: line 2: opposite edges cross\n"
                                         "bad/labelTxt/room2.txt: line 3: corner (70, 1) outside "
                                         "the 64x48 image\n"
-                                        "bad/labelTxt/room2.txt: line 5: 1 fields, not 9 or 10\n");
+                                        "bad/labelTxt/room2.txt: line 5: 1 fields, not 9 or 10\n"
+                                        "bad/labelTxt/room2.txt: line 6: corner (65, 1) outside "
+                                        "the 64x48 image\n"
+                                        "bad/labelTxt/room2.txt: line 7: corner (1, -2) outside "
+                                        "the 64x48 image\n"
+                                        "bad/labelTxt/room2.txt: line 8: corner (64, 1) outside "
+                                        "the 64x48 image; on its border the shape would have no "
+                                        "area\n");
     QTest::newRow("yolo-obb") << "yolo-obb"
                               << "labels/room2.txt"
                               << QByteArray("5 0.1 0.1 0.2 0.1 0.2 0.2 0.1 0.2\n"
@@ -569,6 +639,82 @@ void TestImport::fitsSegmentationsOfManyPoints()
             qPrintable(
                 QString("corner %1 at %2, %3").arg(i).arg(corners[i].x()).arg(corners[i].y())));
     QCOMPARE(proposal.labels[0].tags, (std::vector<std::pair<int, int>>{{0, 1}}));
+}
+
+void TestImport::matchesImagesWithoutDoubt_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("predictions");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QStringList>("proposals");
+
+    const QByteArray square = "1 1 9 1 9 9 1 9";
+    const QByteArray shared = "twins/a/x.jpg: another image is named x too; the predictions for "
+                              "that name are given to neither\n"
+                              "twins/b/x.jpg: another image is named x too; the predictions for "
+                              "that name are given to neither\n";
+    QTest::newRow("yolo-obb: a shared name gets nothing")
+        << "yolo-obb"
+        << "labels/x.txt" << QByteArray("0 0.1 0.1 0.5 0.1 0.5 0.5 0.1 0.5\n") << shared
+        << QStringList{"y"};
+    QTest::newRow("dota: a shared name gets nothing") << "dota"
+                                                      << "labelTxt/x.txt" << square + " S1 0\n"
+                                                      << shared << QStringList{"y"};
+    QTest::newRow("dota task 1: a shared name gets nothing, and no word of a missing image")
+        << "dota"
+        << "Task1_S1.txt"
+        << "x 0.9 " + square + "\ny 0.9 " + square + "\n"
+        << shared << QStringList{"y"};
+    QTest::newRow("coco: by path, each twin its own")
+        << "coco"
+        << "instances.json" << QByteArray(R"({"images": [{"id": 1, "file_name": "a/x.jpg"},
+            {"id": 2, "file_name": "b/x.jpg"}, {"id": 3, "file_name": ".quadrotag/y.jpg"}],
+          "annotations": [{"image_id": 1, "category_id": 1, "bbox": [1, 1, 8, 8]},
+            {"image_id": 2, "category_id": 1, "bbox": [1, 1, 8, 8]},
+            {"image_id": 3, "category_id": 1, "bbox": [1, 1, 8, 8]}],
+          "categories": [{"id": 1, "name": "S1"}]})")
+        << QByteArray("twin-predictions/instances.json: image .quadrotag/y.jpg is not in "
+                      "twins\n")
+        << QStringList{"a/x", "b/x"};
+}
+
+void TestImport::matchesImagesWithoutDoubt()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, predictions);
+    QFETCH(QByteArray, out);
+    QFETCH(QStringList, proposals);
+
+    // Two images named x; y has a namesake only in the team's folder, which is no dataset.
+    QVERIFY(QDir(path("twins")).removeRecursively());
+    QVERIFY(QDir(path("twin-predictions")).removeRecursively());
+    for (const char* image :
+         {"twins/a/x.jpg", "twins/b/x.jpg", "twins/y.jpg", "twins/.quadrotag/y.jpg"}) {
+        QVERIFY(QDir().mkpath(QFileInfo(path(image)).path()));
+        QVERIFY(writeTestJpeg(path(image), 16, 16, 90));
+    }
+    QVERIFY(QDir().mkpath(QFileInfo(path("twin-predictions/" + file)).path()));
+    QVERIFY(writeFileBytes(path("twin-predictions/" + file), predictions));
+    QVERIFY(writeFileBytes(path("twin-predictions/data.yaml"), "names: [S1]\n"));
+    if (format != "coco")
+        QVERIFY(writeFileBytes(QFileInfo(path("twin-predictions/" + file)).path() + "/y.txt",
+                               format == "yolo-obb" ? "0 0.1 0.1 0.5 0.1 0.5 0.5 0.1 0.5\n"
+                                                    : "1 1 9 1 9 9 1 9 S1 0\n"));
+
+    const ProgramRun run = import({"--format", format, "twin-predictions", "twins"});
+    QCOMPARE(run.out, out);
+    QCOMPARE(run.exitCode, 1);
+    QStringList written;
+    for (const char* stem : {"a/x", "b/x", "y", ".quadrotag/y"}) {
+        const QString stemPath = QString::fromLatin1(stem);
+        const qsizetype slash = stemPath.lastIndexOf('/') + 1;
+        if (QFile::exists(path("twins/" + stemPath.left(slash) + ".proposals/" +
+                               stemPath.mid(slash) + ".lbl")))
+            written << stemPath;
+    }
+    QCOMPARE(written, proposals);
 }
 
 QTEST_GUILESS_MAIN(TestImport)

@@ -24,6 +24,17 @@ bool writeJpeg(const QString& path, const cv::Mat& picture)
     return cv::imwrite(QFile::encodeName(path).toStdString(), picture);
 }
 
+// Another picture at path, dated a minute on, so that no clock tick can hide the change.
+bool replaceJpeg(const QString& path, const cv::Mat& picture)
+{
+    QFile file(path);
+    const bool replaced = writeJpeg(path, picture) && file.open(QIODevice::ReadWrite) &&
+                          file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                           QFileDevice::FileModificationTime);
+    file.close();
+    return replaced;
+}
+
 } // namespace
 
 class TestImagePrefetcher : public QObject
@@ -82,12 +93,7 @@ private slots:
         prefetcher.prefetch(path);
         QTRY_COMPARE(prefetcher.imagesHeld(), 1);
 
-        QVERIFY(writeJpeg(path, noisyPicture(200, 100, 5)));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
-                                 QFileDevice::FileModificationTime));
-        file.close();
+        QVERIFY(replaceJpeg(path, noisyPicture(200, 100, 5)));
         QCOMPARE(prefetcher.take(path).pixels, decodeImageForScreen(path).pixels);
     }
 
@@ -119,6 +125,9 @@ private slots:
             << jpegClaimingSize(12000, 6000) << QSize(12000, 6000) << QSize(6000, 3000);
         QTest::newRow("48000 x 24000 panorama")
             << jpegClaimingSize(48000, 24000) << QSize(48000, 24000) << QSize(6000, 3000);
+        // Its pixels could be any number: it is not decoded to find out.
+        QTest::newRow("raster whose size the header does not tell")
+            << sunRaster(64, 48) << QSize() << QSize();
     }
 
     // In the foreground and on the worker alike: never an exception; an image beyond the
@@ -150,13 +159,17 @@ private slots:
         QTest::addColumn<int>("orientation");
         QTest::addColumn<DisplayScale>("scale");
         QTest::addColumn<int>("reduction");
+        QTest::addColumn<bool>("replacedWhileShown");
         const QSize upright(2400, 1600);
-        QTest::newRow("fit at 25 %") << 1 << DisplayScale{1.0, upright / 4} << 4;
-        QTest::newRow("fit at 40 %") << 1 << DisplayScale{1.0, upright * 0.4} << 2;
-        QTest::newRow("zoom 10 %") << 1 << DisplayScale{0.1, QSize()} << 8;
-        QTest::newRow("zoom 60 %") << 1 << DisplayScale{0.6, QSize()} << 1;
+        QTest::newRow("fit at 25 %") << 1 << DisplayScale{1.0, upright / 4} << 4 << false;
+        QTest::newRow("fit at 40 %") << 1 << DisplayScale{1.0, upright * 0.4} << 2 << false;
+        QTest::newRow("zoom 10 %") << 1 << DisplayScale{0.1, QSize()} << 8 << false;
+        QTest::newRow("zoom 60 %") << 1 << DisplayScale{0.6, QSize()} << 1 << false;
         QTest::newRow("turned, fit at 25 %")
-            << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4;
+            << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4 << false;
+        // Another picture of another size: its sharp pixels must not replace the reduced ones.
+        QTest::newRow("file replaced while shown reduced")
+            << 1 << DisplayScale{1.0, upright / 4} << 4 << true;
     }
 
     // A reduced decode shows what the sharp one shows, the right way round, and the sharp
@@ -166,6 +179,7 @@ private slots:
         QFETCH(int, orientation);
         QFETCH(DisplayScale, scale);
         QFETCH(int, reduction);
+        QFETCH(bool, replacedWhileShown);
         // Four plain quarters, which show a turn or a mirror after any reduction.
         cv::Mat quarters(1600, 2400, CV_8UC3, cv::Scalar(200, 40, 40));
         quarters(cv::Rect(1200, 0, 1200, 800)).setTo(cv::Scalar(40, 200, 40));
@@ -177,6 +191,15 @@ private slots:
         ImagePrefetcher prefetcher;
         QSignalSpy sharpened(&prefetcher, &ImagePrefetcher::sglSharpImageReady);
         const ScreenImage preview = prefetcher.take(path, scale);
+        if (replacedWhileShown) {
+            QVERIFY(replaceJpeg(path, noisyPicture(900, 700, 6)));
+            // One sharp decode at a time, the image on screen's first: once the next image
+            // is held sharp, the one on screen was decoded and judged.
+            prefetcher.prefetch(QStringList(pathOf("a.jpg")), DisplayScale());
+            QTRY_VERIFY(prefetcher.holds(pathOf("a.jpg")));
+            QCOMPARE(sharpened.count(), 0);
+            return;
+        }
         const ScreenImage sharp = decodeImageForScreen(path);
         const QSize upright = orientation == 6 ? QSize(1600, 2400) : QSize(2400, 1600);
         QCOMPARE(sharp.pixels.size(), upright);

@@ -37,7 +37,19 @@ struct Outcome
 {
     int exitCode = -1;
     QByteArray out;
+    QByteArray err;
 };
+
+QByteArray capturedBytes(std::FILE* stream)
+{
+    QFile captured;
+    QByteArray bytes;
+    if (captured.open(stream, QIODevice::ReadOnly) && captured.seek(0))
+        bytes = captured.readAll();
+    captured.close();
+    std::fclose(stream);
+    return bytes;
+}
 
 // Every file of the project but the journal, by path, and the kept indices by their bytes
 // only: their names carry the time.
@@ -70,10 +82,14 @@ private slots:
     void stopsAnywhereAndResumes();
     void refusesUnusableInput_data();
     void refusesUnusableInput();
+    void runsAgainAfterAFinishedRelabelling_data();
+    void runsAgainAfterAFinishedRelabelling();
+    void keepsUntaggedShapes_data();
+    void keepsUntaggedShapes();
 
 private:
     Outcome relabel(const QByteArray& vocabulary, const QStringList& maps, bool dropMissing,
-                    bool dryRun, int stopAfter = -1);
+                    bool dryRun, int stopAfter = -1, const QString& from = "index2tag.csv");
     QString path(const QString& relative) const { return project->filePath(relative); }
 
     std::unique_ptr<QTemporaryDir> project;
@@ -85,19 +101,21 @@ void TestRelabel::init()
     QVERIFY(project->isValid());
     QVERIFY(QDir().mkpath(path("ds/.proposals")));
     QVERIFY(QDir().mkpath(path("ds/.git")));
+    QVERIFY(QDir().mkpath(path("ds/.quadrotag/claims")));
     QVERIFY(writeFileBytes(path("index2tag.csv"), oldIndex));
     for (const char* name :
-         {"ds/a.lbl", "ds/.proposals/a.lbl", "ds/.git/a.lbl", "ds/.a.lbl.recovery"})
+         {"ds/a.lbl", "ds/.proposals/a.lbl", "ds/.git/a.lbl", "ds/.a.lbl.recovery",
+          "ds/.quadrotag/a.lbl", "ds/.quadrotag/claims/.a.lbl.recovery"})
         QVERIFY(writeFileBytes(path(name), twoShapes));
     QVERIFY(writeFileBytes(path("ds/wood.lbl"), woodOnly));
 }
 
 Outcome TestRelabel::relabel(const QByteArray& vocabulary, const QStringList& maps,
-                             bool dropMissing, bool dryRun, int stopAfter)
+                             bool dropMissing, bool dryRun, int stopAfter, const QString& from)
 {
     writeFileBytes(path("tags"), vocabulary);
     RelabelOptions options;
-    options.from = path("index2tag.csv");
+    options.from = path(from);
     options.vocabulary = path("tags");
     for (const QString& map : maps)
         options.renames.emplace_back(map.section('=', 0, 0), map.section('=', 1));
@@ -112,17 +130,14 @@ Outcome TestRelabel::relabel(const QByteArray& vocabulary, const QStringList& ma
     relabeller.stopAfterWrites(stopAfter);
     Outcome outcome;
     outcome.exitCode = relabeller.run();
-    QFile captured;
-    if (captured.open(out, QIODevice::ReadOnly) && captured.seek(0))
-        outcome.out = captured.readAll();
-    captured.close();
-    std::fclose(out);
-    std::fclose(err);
+    outcome.out = capturedBytes(out);
+    outcome.err = capturedBytes(err);
     return outcome;
 }
 
 void TestRelabel::translatesByCaption_data()
 {
+    QTest::addColumn<QByteArray>("index");
     QTest::addColumn<QByteArray>("vocabulary");
     QTest::addColumn<QStringList>("maps");
     QTest::addColumn<bool>("dropMissing");
@@ -135,34 +150,56 @@ void TestRelabel::translatesByCaption_data()
                              "4 5 5 20 5 20 20 5 20 \n1 3 2 \n";
     const QByteArray beigeRemoved = "Sofa 0 Material 5 Wood Fabric Leather Marble Glass "
                                     "Colour 1 Grey";
-    QTest::newRow("moved") << rattanAdded << QStringList() << false << false << 0 << moved
-                           << QByteArray();
-    QTest::newRow("dry run") << rattanAdded << QStringList() << false << true << 0 << twoShapes
+    QTest::newRow("moved") << oldIndex << rattanAdded << QStringList() << false << false << 0
+                           << moved << QByteArray();
+    QTest::newRow("dry run") << oldIndex << rattanAdded << QStringList() << false << true << 0
+                             << twoShapes
                              << QByteArray("ds/a.lbl: (2, 1) -> (3, 1) Colour: Grey\n"
                                            "ds/a.lbl: (2, 2) -> (3, 2) Colour: Beige\n");
-    QTest::newRow("removed") << beigeRemoved << QStringList() << false << false << 1 << twoShapes
+    QTest::newRow("removed") << oldIndex << beigeRemoved << QStringList() << false << false << 1
+                             << twoShapes
                              << QByteArray("ds/a.lbl: tag (2, 2) \"Colour: Beige\" has no cell "
                                            "in the new vocabulary (--drop-missing drops it); "
                                            "left untouched\n");
     QTest::newRow("removed and dropped")
-        << beigeRemoved << QStringList() << true << false << 0
+        << oldIndex << beigeRemoved << QStringList() << true << false << 0
         << QByteArray("3\n4 1 1 10 1 10 10 1 10 \n2 0 0 2 1 \n") << QByteArray();
     QTest::newRow("renamed through map")
+        << oldIndex
         << QByteArray("Sofa 0 Material 6 Wood Fabric Leather Marble Glass Rattan "
                       "Colour 2 Beige Gray")
         << QStringList{"Colour: Grey=Colour: Gray"} << false << false << 0
         << QByteArray("3\n4 1 1 10 1 10 10 1 10 \n2 0 0 3 2 \n4 5 5 20 5 20 20 5 20 \n1 3 1 \n")
         << QByteArray();
     QTest::newRow("shared caption")
+        << oldIndex
         << QByteArray("Sofa 0 Material 6 Wood Fabric Leather Marble Glass Rattan "
                       "Colour 3 Grey Beige Grey")
         << QStringList() << false << false << 1 << twoShapes
         << QByteArray("ds/a.lbl: tag (2, 1) \"Colour: Grey\": the new vocabulary has this "
                       "caption at (3, 1) and (3, 3); left untouched\n");
+    QTest::newRow("shared caption, the old cell among them")
+        << oldIndex
+        << QByteArray("Sofa 0 Material 5 Wood Fabric Leather Marble Glass Colour 3 Grey Beige Grey")
+        << QStringList() << false << false << 1 << twoShapes
+        << QByteArray("ds/a.lbl: tag (2, 1) \"Colour: Grey\": the new vocabulary has this "
+                      "caption at (2, 1) and (2, 3); left untouched\n");
+    // Two Colour categories that differ by their note only: the index cannot tell them apart.
+    QByteArray greyTwice = oldIndex;
+    greyTwice.replace("2,2,Colour: Beige", "2,2,Colour: Grey");
+    QTest::newRow("caption twice in the old index")
+        << greyTwice
+        << QByteArray("Sofa 0 Material 5 Wood Fabric Leather Marble Glass Colour 1 Grey")
+        << QStringList() << true << true << 1 << twoShapes
+        << QByteArray("ds/a.lbl: tag (2, 1) \"Colour: Grey\": the old index has this caption at "
+                      "(2, 1) and (2, 2); left untouched\n"
+                      "ds/a.lbl: tag (2, 2) \"Colour: Grey\": the old index has this caption at "
+                      "(2, 1) and (2, 2); left untouched\n");
 }
 
 void TestRelabel::translatesByCaption()
 {
+    QFETCH(QByteArray, index);
     QFETCH(QByteArray, vocabulary);
     QFETCH(QStringList, maps);
     QFETCH(bool, dropMissing);
@@ -171,15 +208,19 @@ void TestRelabel::translatesByCaption()
     QFETCH(QByteArray, relabelled);
     QFETCH(QByteArray, reported);
 
+    QVERIFY(writeFileBytes(path("index2tag.csv"), index));
     const ino_t woodInode = inodeOf(path("ds/wood.lbl"));
     QDir::setCurrent(project->path());
     const Outcome outcome = relabel(vocabulary, maps, dropMissing, dryRun);
     QCOMPARE(outcome.exitCode, exitCode);
     QCOMPARE(fileBytes(path("ds/a.lbl")), relabelled);
     QCOMPARE(fileBytes(path("ds/.proposals/a.lbl")), relabelled);
-    // Other hidden folders and recovery files are never label files of the dataset.
+    // A recovery file holds cells as a label file does.
+    QCOMPARE(fileBytes(path("ds/.a.lbl.recovery")), relabelled);
+    // Other hidden folders, the team's too, are never part of the dataset.
     QCOMPARE(fileBytes(path("ds/.git/a.lbl")), twoShapes);
-    QCOMPARE(fileBytes(path("ds/.a.lbl.recovery")), twoShapes);
+    QCOMPARE(fileBytes(path("ds/.quadrotag/a.lbl")), twoShapes);
+    QCOMPARE(fileBytes(path("ds/.quadrotag/claims/.a.lbl.recovery")), twoShapes);
     QCOMPARE(fileBytes(path("ds/wood.lbl")), woodOnly);
     QCOMPARE(inodeOf(path("ds/wood.lbl")), woodInode);
     QCOMPARE(
@@ -189,9 +230,9 @@ void TestRelabel::translatesByCaption()
     const bool indexReplaced = exitCode == 0 && !dryRun;
     const QStringList kept = QDir(project->path()).entryList({"index2tag-*.csv"});
     QCOMPARE(kept.size(), indexReplaced ? 1 : 0);
-    QCOMPARE(fileBytes(path("index2tag.csv")) == oldIndex, !indexReplaced);
+    QCOMPARE(fileBytes(path("index2tag.csv")) == index, !indexReplaced);
     if (indexReplaced)
-        QCOMPARE(fileBytes(path(kept.first())), oldIndex);
+        QCOMPARE(fileBytes(path(kept.first())), index);
     QCOMPARE(QFile::exists(path("ds/.quadrotag-relabel.journal")),
              !dryRun && relabelled != twoShapes);
 }
@@ -199,9 +240,9 @@ void TestRelabel::translatesByCaption()
 void TestRelabel::stopsAnywhereAndResumes_data()
 {
     QTest::addColumn<int>("writes");
-    // Two files of one journal entry and one replacement each, the journal's end, the
-    // kept index and the new index: seven writes in all.
-    for (int writes = 0; writes < 7; ++writes)
+    // Three files (a label file, a proposal and a recovery file) of one journal entry and one
+    // replacement each, the journal's end, the kept index and the new index: nine writes.
+    for (int writes = 0; writes < 9; ++writes)
         QTest::addRow("after %d writes", writes) << writes;
 }
 
@@ -261,6 +302,86 @@ void TestRelabel::refusesUnusableInput()
     const QByteArray printed = process.readAllStandardError();
     QVERIFY2(printed.startsWith("quadrotag-relabel: " + err), printed.constData());
     QCOMPARE(projectFiles(project->path()), before);
+}
+
+void TestRelabel::runsAgainAfterAFinishedRelabelling_data()
+{
+    QTest::addColumn<QByteArray>("vocabulary");
+    QTest::addColumn<bool>("fromKeptIndex");
+    QTest::addColumn<QByteArray>("relabelled");
+    QTest::addColumn<QByteArray>("labelledSince");
+    QTest::addColumn<QByteArray>("said");
+
+    const QByteArray moved = "3\n4 1 1 10 1 10 10 1 10 \n2 0 0 3 1 \n"
+                             "4 5 5 20 5 20 20 5 20 \n1 3 2 \n";
+    // Rattan at (2, 1), labelled with the new vocabulary after the first run.
+    const QByteArray rattan = "0\n4 1 1 10 1 10 10 1 10 \n1 2 1 \n";
+    QTest::newRow("the same relabelling: already done")
+        << rattanAdded << true << moved << rattan << QByteArray("/ds is done; nothing to do");
+    QTest::newRow("a different one: translated again")
+        << QByteArray("Sofa 0\nColour 2 Grey Beige\nMaterial 6 Wood Fabric Leather Marble Glass "
+                      "Rattan\n")
+        << false
+        << QByteArray("3\n4 1 1 10 1 10 10 1 10 \n2 0 0 1 1 \n4 5 5 20 5 20 20 5 20 \n1 1 2 \n")
+        << QByteArray("0\n4 1 1 10 1 10 10 1 10 \n1 3 1 \n") << QByteArray();
+}
+
+void TestRelabel::runsAgainAfterAFinishedRelabelling()
+{
+    QFETCH(QByteArray, vocabulary);
+    QFETCH(bool, fromKeptIndex);
+    QFETCH(QByteArray, relabelled);
+    QFETCH(QByteArray, labelledSince);
+    QFETCH(QByteArray, said);
+
+    QCOMPARE(relabel(rattanAdded, {}, false, false).exitCode, 0);
+    const QStringList kept = QDir(project->path()).entryList({"index2tag-*.csv"});
+    QCOMPARE(kept.size(), 1);
+    QVERIFY(writeFileBytes(path("ds/x2.lbl"), "0\n4 1 1 10 1 10 10 1 10 \n1 2 1 \n"));
+    const QByteArray index = fileBytes(path("index2tag.csv"));
+    const QByteArray journal = fileBytes(path("ds/.quadrotag-relabel.journal"));
+
+    const Outcome outcome =
+        relabel(vocabulary, {}, false, false, -1, fromKeptIndex ? kept.first() : "index2tag.csv");
+    QCOMPARE(outcome.exitCode, 0);
+    QCOMPARE(outcome.out, QByteArray());
+    QCOMPARE(fileBytes(path("ds/a.lbl")), relabelled);
+    QCOMPARE(fileBytes(path("ds/.a.lbl.recovery")), relabelled);
+    QCOMPARE(fileBytes(path("ds/x2.lbl")), labelledSince);
+    QVERIFY2(said.isEmpty() ? !outcome.err.contains("nothing to do") : outcome.err.contains(said),
+             outcome.err.constData());
+    // Done means touched nothing: neither the index nor the journal.
+    QCOMPARE(fileBytes(path("index2tag.csv")) == index, !said.isEmpty());
+    QCOMPARE(fileBytes(path("ds/.quadrotag-relabel.journal")) == journal, !said.isEmpty());
+}
+
+void TestRelabel::keepsUntaggedShapes_data()
+{
+    QTest::addColumn<QByteArray>("vocabulary");
+    QTest::addColumn<bool>("dropMissing");
+    QTest::addColumn<QByteArray>("handMade");
+    QTest::addColumn<QByteArray>("relabelled");
+
+    const QByteArray untagged = "0\n4 1 1 10 1 10 10 1 10 \n0 \n";
+    QTest::newRow("beside a moved tag")
+        << rattanAdded << false << untagged + "4 5 5 20 5 20 20 5 20 \n1 2 1 \n"
+        << untagged + "4 5 5 20 5 20 20 5 20 \n1 3 1 \n";
+    QTest::newRow("beside a shape whose tags were all dropped")
+        << QByteArray("Sofa 0 Material 5 Wood Fabric Leather Marble Glass Colour 1 Grey") << true
+        << untagged + "4 5 5 20 5 20 20 5 20 \n1 2 2 \n"
+        << untagged;
+}
+
+void TestRelabel::keepsUntaggedShapes()
+{
+    QFETCH(QByteArray, vocabulary);
+    QFETCH(bool, dropMissing);
+    QFETCH(QByteArray, handMade);
+    QFETCH(QByteArray, relabelled);
+
+    QVERIFY(writeFileBytes(path("ds/hand.lbl"), handMade));
+    QCOMPARE(relabel(vocabulary, {}, dropMissing, false).exitCode, 0);
+    QCOMPARE(fileBytes(path("ds/hand.lbl")), relabelled);
 }
 
 QTEST_GUILESS_MAIN(TestRelabel)

@@ -6,6 +6,10 @@
 
 namespace {
 
+const QByteArray otherRunsState = "7\n";
+// What a save writes for one taggedSquare(10) alone.
+const QByteArray squareBytes = "0\n4 10 10 60 10 60 60 10 60 \n1 0 1 \n";
+
 Label taggedSquare(int left)
 {
     Label shape;
@@ -46,6 +50,26 @@ void play(ImageSession& session, const QString& steps)
             QVERIFY(session.save());
         } else if (step == "undo") {
             session.undo();
+        } else if (step == "redo") {
+            session.redo();
+        } else if (step == "reload") {
+            session.reload();
+        } else if (step == "propose") {
+            ImageAnnotation proposal;
+            proposal.labels = {taggedSquare(10)};
+            session.propose(proposal);
+        } else if (step == "recover") {
+            const std::optional<ImageAnnotation> recovered = session.takeRecoveredState();
+            QVERIFY(recovered);
+            session.restore(*recovered);
+        } else if (step == "decline") {
+            session.discardRecovery();
+        } else if (step == "kept") {
+            QTRY_COMPARE_WITH_TIMEOUT(
+                contentsOf(session.recoveryPath()),
+                QByteArray::fromStdString(labelFileContents(session.annotation())), 1000);
+        } else if (step == "overwritten") {
+            writeContents(session.recoveryPath(), otherRunsState);
         } else {
             QFAIL(qPrintable("unknown step " + step));
         }
@@ -79,13 +103,16 @@ private slots:
         QTest::addColumn<bool>("needsSaving");
         QTest::addColumn<QByteArray>("after");
         const QByteArray none = "<none>";
-        const QByteArray shape = "0\n4 10 10 60 10 60 60 10 60 \n1 0 1 \n";
+        const QByteArray& shape = squareBytes;
         const auto row = [](const char* name, const QByteArray& before, const char* steps,
                             bool needsSaving, const QByteArray& after) {
             QTest::newRow(name) << before << QString(steps) << needsSaving << after;
         };
         row("tagged, saved, deleted", none, "tagged save delete", true, "0\n");
         row("tagged, saved, undone", none, "tagged save undo", true, "0\n");
+        // The recovery file removed on the way back must be written again on the way forth.
+        row("tagged, undone, redone", none, "tagged undo redo", true, shape);
+        row("tagged, kept, undone, redone", none, "tagged kept undo redo", true, shape);
         row("style-only file, other style", "5", "style3", true, "3\n");
         row("untagged shape, no file", none, "untagged", false, none);
         row("style None, no file", none, "style4 style0", false, none);
@@ -162,14 +189,132 @@ private slots:
         QCOMPARE(session.annotation().labels.size(), std::size_t(0));
     }
 
-    void recoveryHoldingTheSavedStateIsRemoved()
+    // Only a recovery file that holds something new is offered: one differing from the label
+    // file, or from the proposal that would be shown. None is removed for holding nothing.
+    void recoveryIsOfferedWhenItHoldsSomethingNew_data()
     {
-        writeContents(labelPath(), "4\n");
-        writeContents(recoveryPath(), "4\n");
+        QTest::addColumn<QByteArray>("label");
+        QTest::addColumn<QByteArray>("recovery");
+        QTest::addColumn<bool>("withProposal");
+        QTest::addColumn<bool>("offered");
+        const QByteArray none = "<none>";
+        const QByteArray& proposed = squareBytes;
+        QTest::newRow("same as the label file")
+            << QByteArray("4\n") << QByteArray("4\n") << false << false;
+        QTest::newRow("other than the label file")
+            << QByteArray("4\n") << QByteArray("5\n") << false << true;
+        QTest::newRow("nothing to store, no label file")
+            << none << QByteArray("0\n") << false << false;
+        QTest::newRow("emptied proposal") << none << QByteArray("0\n") << true << true;
+        QTest::newRow("same as the proposal") << none << proposed << true << false;
+        QTest::newRow("proposal edited")
+            << none << QByteArray("3\n" + proposed.mid(2)) << true << true;
+    }
+
+    void recoveryIsOfferedWhenItHoldsSomethingNew()
+    {
+        QFETCH(QByteArray, label);
+        QFETCH(QByteArray, recovery);
+        QFETCH(bool, withProposal);
+        QFETCH(bool, offered);
+        if (label != "<none>")
+            writeContents(labelPath(), label);
+        writeContents(recoveryPath(), recovery);
+        ImageAnnotation proposal;
+        proposal.labels = {taggedSquare(10)};
         ImageSession session;
         session.open(dir.filePath("room.jpg"), labelPath());
-        QVERIFY(!session.takeRecoveredState());
-        QVERIFY(!QFile::exists(recoveryPath()));
+        const std::optional<ImageAnnotation> recovered =
+            session.takeRecoveredState(withProposal ? &proposal : nullptr);
+        QCOMPARE(bool(recovered), offered);
+        if (recovered)
+            QCOMPARE(QByteArray::fromStdString(labelFileContents(*recovered)), recovery);
+        session.leave();
+        QCOMPARE(contentsOf(recoveryPath()), recovery);
+    }
+
+    // Another program on the folder keeps its unsaved state in the same recovery file; this
+    // one removes it only when it wrote it itself, or when its operator declines it.
+    void recoveryFileOfAnotherRunIsLeftAlone_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QByteArray>("left");
+        const QByteArray gone = "<none>";
+        QTest::newRow("viewed") << "" << otherRunsState;
+        QTest::newRow("edited, undone") << "tagged undo" << otherRunsState;
+        QTest::newRow("edited, saved") << "tagged save" << otherRunsState;
+        QTest::newRow("edited, reloaded") << "tagged reload" << otherRunsState;
+        QTest::newRow("declined") << "decline" << gone;
+        QTest::newRow("taken back, saved") << "recover save" << gone;
+        QTest::newRow("own, overwritten by another, undone")
+            << "tagged kept overwritten undo" << otherRunsState;
+        QTest::newRow("own, undone, another's since")
+            << "tagged kept undo overwritten" << otherRunsState;
+    }
+
+    void recoveryFileOfAnotherRunIsLeftAlone()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QByteArray, left);
+        writeContents(recoveryPath(), otherRunsState);
+        ImageSession session;
+        session.open(dir.filePath("room.jpg"), labelPath());
+        play(session, steps);
+        session.leave();
+        QCOMPARE(contentsOf(recoveryPath()), left);
+    }
+
+    void proposalIsStoredOnlyWhenAcceptedOrEdited_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<bool>("needsSaving");
+        QTest::addColumn<bool>("untouched");
+        QTest::newRow("untouched") << "propose" << false << true;
+        QTest::newRow("emptied") << "propose delete" << true << false;
+        QTest::newRow("edited and undone") << "propose style3 undo" << false << true;
+        QTest::newRow("proposal undone") << "propose undo" << true << false;
+        QTest::newRow("accepted") << "propose save" << false << false;
+    }
+
+    void proposalIsStoredOnlyWhenAcceptedOrEdited()
+    {
+        QFETCH(QString, steps);
+        QFETCH(bool, needsSaving);
+        QFETCH(bool, untouched);
+        ImageSession session;
+        QSignalSpy modified(&session, &ImageSession::modifiedChanged);
+        session.open(dir.filePath("room.jpg"), labelPath());
+        play(session, steps);
+        QCOMPARE(session.needsSaving(), needsSaving);
+        QCOMPARE(session.isUntouchedProposal(), untouched);
+        // Not on disk either way: only a save or an accepting step writes it.
+        QCOMPARE(session.differsFromDisk(), needsSaving || untouched);
+        QCOMPARE(modified.last().at(0).toBool(), needsSaving || untouched);
+        session.keepRecoveryNow();
+        QCOMPARE(QFile::exists(recoveryPath()), needsSaving);
+    }
+
+    // Two programs on one folder: the one that only looks leaves the other's file alone, and
+    // the other writes it again when someone removed it.
+    void liveProgramsRecoveryFileSurvivesAnotherOnesVisit()
+    {
+        writeContents(labelPath(), "4\n");
+        QProcess child;
+        child.start(RECOVERY_CHILD, {labelPath()});
+        QVERIFY(child.waitForStarted());
+        QVERIFY(child.waitForReadyRead(10000));
+        QCOMPARE(child.readLine().trimmed(), QByteArray("kept"));
+        const QByteArray kept = contentsOf(recoveryPath());
+
+        ImageSession viewer;
+        viewer.open(dir.filePath("room.jpg"), labelPath());
+        viewer.leave();
+        QCOMPARE(contentsOf(recoveryPath()), kept);
+
+        QVERIFY(QFile::remove(recoveryPath()));
+        QTRY_COMPARE_WITH_TIMEOUT(contentsOf(recoveryPath()), kept, 5000);
+        child.kill();
+        QVERIFY(child.waitForFinished());
     }
 };
 

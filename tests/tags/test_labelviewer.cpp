@@ -2,7 +2,9 @@
 #include "recenttagstrip.h"
 #include "tagfinder.h"
 #include "tagindex.h"
+#include "tagnames.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QSet>
@@ -403,24 +405,38 @@ void TestLabelViewer::exportsIndex_data()
 {
     QTest::addColumn<QByteArray>("vocabulary");
     QTest::addColumn<QByteArray>("index");
+    QTest::addColumn<QByteArray>("names");
 
-    QTest::newRow("empty vocabulary") << QByteArray() << QByteArray();
+    QTest::newRow("empty vocabulary") << QByteArray() << QByteArray() << QByteArray();
     QTest::newRow("notes left out")
         << QByteArray("Lamp(floor)(tall) 0 Sofa(big) 2 Arm(left) Back")
-        << QByteArray("0,0,Lamp(floor)\n1,1,Sofa: Arm\n1,2,Sofa: Back\n");
-    QTest::newRow("non-Latin text kept") << QByteArray("Стол(дуб) 0 Диван 1 угловой")
-                                         << QByteArray("0,0,Стол\n1,1,Диван: угловой\n");
-    QTest::newRow("overwrites an older index") << QByteArray("A 0") << QByteArray("0,0,A\n");
+        << QByteArray("0,0,Lamp(floor)\n1,1,Sofa: Arm\n1,2,Sofa: Back\n")
+        << QByteArray("0,0,Lamp(floor)(tall)\n1,1,Sofa(big): Arm(left)\n1,2,Sofa(big): Back\n");
+    QTest::newRow("non-Latin text kept")
+        << QByteArray("Стол(дуб) 0 Диван 1 угловой") << QByteArray("0,0,Стол\n1,1,Диван: угловой\n")
+        << QByteArray("0,0,Стол(дуб)\n1,1,Диван: угловой\n");
+    QTest::newRow("overwrites an older index")
+        << QByteArray("A 0") << QByteArray("0,0,A\n") << QByteArray("0,0,A\n");
 }
 
 void TestLabelViewer::exportsIndex()
 {
     QFETCH(QByteArray, vocabulary);
     QFETCH(QByteArray, index);
+    QFETCH(QByteArray, names);
 
     writeFile(QStringLiteral("index2tag.csv"), "9,9,left from an earlier run\n");
     QVERIFY(loadedTable(vocabulary));
     QCOMPARE(readFile(QStringLiteral("index2tag.csv")), index);
+    // Beside it the whole names, notes included, of the index with exactly these bytes.
+    const QByteArray digest = QCryptographicHash::hash(index, QCryptographicHash::Sha256).toHex();
+    QCOMPARE(readFile(QStringLiteral("index2name.csv")),
+             "index2tag.csv sha256 " + digest + "\n" + names);
+    const std::optional<TagIndex> readNames =
+        TagNames::readFor(QStringLiteral("index2tag.csv"), index);
+    QVERIFY(readNames);
+    QCOMPARE(readNames->toBytes(), names);
+    QVERIFY(!TagNames::readFor(QStringLiteral("index2tag.csv"), index + "9,9,X\n"));
 
     // The start-up check and quadrotag-relabel compute and read the same file without widgets.
     std::istringstream in(vocabulary.toStdString());

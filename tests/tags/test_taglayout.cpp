@@ -72,6 +72,8 @@ private slots:
     void listsCellsThatChangedMeaning();
     void refusesMalformedIndex_data();
     void refusesMalformedIndex();
+    void describesOneCell_data();
+    void describesOneCell();
 };
 
 void TestTagLayout::laysOutVocabulary_data()
@@ -155,25 +157,36 @@ void TestTagLayout::findsTagsByCaption_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<TagList>("found");
+    QTest::addColumn<QByteArray>("vocabulary");
 
-    QTest::newRow("nothing typed") << QString() << TagList{};
-    QTest::newRow("no such tag") << QStringLiteral("zz") << TagList{};
-    QTest::newRow("case ignored") << QStringLiteral("s2") << TagList{{0, 1}};
-    QTest::newRow("part of a name, row-major") << QStringLiteral("u1") << TagList{{4, 1}, {5, 5}};
+    QTest::newRow("nothing typed") << QString() << TagList{} << QByteArray();
+    QTest::newRow("no such tag") << QStringLiteral("zz") << TagList{} << QByteArray();
+    QTest::newRow("case ignored") << QStringLiteral("s2") << TagList{{0, 1}} << QByteArray();
+    QTest::newRow("part of a name, row-major")
+        << QStringLiteral("u1") << TagList{{4, 1}, {5, 5}} << QByteArray();
     QTest::newRow("category caption")
-        << QStringLiteral("k: t")
-        << TagList{{2, 1}, {2, 2}, {2, 3}, {2, 4}, {2, 5}, {3, 1}, {3, 2}};
-    QTest::newRow("category and tag") << QStringLiteral("M: U10") << TagList{{5, 5}};
-    QTest::newRow("note") << QStringLiteral("NOTE") << TagList{{6, 0}};
-    QTest::newRow("name with its note") << QStringLiteral("s9(n") << TagList{{6, 0}};
+        << QStringLiteral("k: t") << TagList{{2, 1}, {2, 2}, {2, 3}, {2, 4}, {2, 5}, {3, 1}, {3, 2}}
+        << QByteArray();
+    QTest::newRow("category and tag")
+        << QStringLiteral("M: U10") << TagList{{5, 5}} << QByteArray();
+    QTest::newRow("note") << QStringLiteral("NOTE") << TagList{{6, 0}} << QByteArray();
+    QTest::newRow("name with its note")
+        << QStringLiteral("s9(n") << TagList{{6, 0}} << QByteArray();
+    const QByteArray notes = "Colour(frame) 2 Grey Beige(warm)";
+    QTest::newRow("category's note") << QStringLiteral("FRAME") << TagList{{1, 1}, {1, 2}} << notes;
+    QTest::newRow("category tag's note") << QStringLiteral("warm") << TagList{{1, 2}} << notes;
+    QTest::newRow("caption, not across caption and name")
+        << QStringLiteral("grey colour") << TagList{} << notes;
 }
 
 void TestTagLayout::findsTagsByCaption()
 {
     QFETCH(QString, text);
     QFETCH(TagList, found);
+    QFETCH(QByteArray, vocabulary);
 
-    const TagLayout layout = layoutOf(workedExample);
+    const TagLayout layout =
+        layoutOf(vocabulary.isEmpty() ? workedExample : vocabulary.constData());
     QCOMPARE(TagSearch(layout).matchesOf(text), found);
 }
 
@@ -219,23 +232,67 @@ void TestTagLayout::refusesMalformedIndex_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("readable");
+    QTest::addColumn<QByteArray>("entries");
 
-    QTest::newRow("empty") << QByteArray() << true;
-    QTest::newRow("comma in caption, CR LF") << QByteArray("0,0,A,B\r\n1,1,K: T\r\n") << true;
-    QTest::newRow("no caption field") << QByteArray("0,0\n") << false;
-    QTest::newRow("row not a number") << QByteArray("x,0,A\n") << false;
-    QTest::newRow("empty line") << QByteArray("0,0,A\n\n1,0,B\n") << false;
+    const QByteArray twoLines = "0,0,A\n1,0,B\n";
+    QTest::newRow("empty") << QByteArray() << true << QByteArray();
+    QTest::newRow("comma in caption, CR LF")
+        << QByteArray("0,0,A,B\r\n1,1,K: T\r\n") << true << QByteArray("0,0,A,B\n1,1,K: T\n");
+    QTest::newRow("no caption field") << QByteArray("0,0\n") << false << QByteArray();
+    QTest::newRow("row not a number") << QByteArray("x,0,A\n") << false << QByteArray();
+    // What an editor adds to a file saved by hand.
+    QTest::newRow("empty line") << QByteArray("0,0,A\n\n1,0,B\n") << true << twoLines;
+    QTest::newRow("blank lines, CR LF, at both ends")
+        << QByteArray("\r\n0,0,A\r\n \t\r\n1,0,B\r\n\r\n") << true << twoLines;
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF" + twoLines) << true << twoLines;
+    QTest::newRow("byte-order mark inside") << QByteArray("0,0,A\n\xEF\xBB\xBF"
+                                                          "1,0,B\n")
+                                            << false << QByteArray();
 }
 
 void TestTagLayout::refusesMalformedIndex()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, readable);
+    QFETCH(QByteArray, entries);
 
     TagIndex index;
     QCOMPARE(index.parse(bytes), readable);
     if (readable)
-        QCOMPARE(index.toBytes(), QByteArray(bytes).replace("\r", ""));
+        QCOMPARE(index.toBytes(), entries);
+}
+
+void TestTagLayout::describesOneCell_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("single tag") << 0 << 0 << "Lamp"
+                                << "Lamp(floor)";
+    QTest::newRow("category tag") << 1 << 1 << "Colour: Grey"
+                                  << "Colour(frame): Grey(warm)";
+    QTest::newRow("category tag without note") << 1 << 2 << "Colour: Beige"
+                                               << "Colour(frame): Beige";
+    QTest::newRow("header") << 1 << 0 << ""
+                            << "";
+    QTest::newRow("filler") << 0 << 1 << ""
+                            << "";
+    QTest::newRow("outside the grid") << 9 << 0 << ""
+                                      << "";
+}
+
+// The caption every user of one cell's caption shows, and the name that tells apart tags
+// whose captions are alike.
+void TestTagLayout::describesOneCell()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QString, caption);
+    QFETCH(QString, name);
+    const TagLayout layout = layoutOf("Lamp(floor) 0 Colour(frame) 2 Grey(warm) Beige");
+    QCOMPARE(layout.cellCaption(row, column), caption);
+    QCOMPARE(layout.cellName(row, column), name);
 }
 
 QTEST_APPLESS_MAIN(TestTagLayout)

@@ -4,8 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// The image names that a check for a text format has seen, one empty file each in a scratch
-// folder, so that memory does not grow with the dataset.
+// The image names that a walk has seen, one empty file each in a scratch folder, so that
+// memory does not grow with the dataset: the text formats name an image's file by its stem.
 class StemRegistry
 {
 public:

@@ -1,0 +1,29 @@
+#ifndef QUADROTAG_TAGNAMES_H
+#define QUADROTAG_TAGNAMES_H
+
+#include "tagindex.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+class TagLayout;
+
+// The whole vocabulary name of every tag cell, notes included, kept in "index2name.csv"
+// beside the tag index, which holds captions only: "Lamp(floor)" and "Lamp(table)" both
+// have the caption "Lamp". Its first line names the digest of the index it was written
+// with, so that names left beside an index written by another tool are not believed.
+class TagNames
+{
+public:
+    // Writes the tag index to indexPath and the names beside it, each atomically; false
+    // when either could not be written.
+    static bool write(const TagLayout& layout, const QString& indexPath);
+    // The names written with the index whose bytes these are; nothing when there are none
+    // or they belong to another index.
+    static std::optional<TagIndex> readFor(const QString& indexPath, const QByteArray& indexBytes);
+    static QString pathFor(const QString& indexPath);
+};
+
+#endif
