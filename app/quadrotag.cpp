@@ -29,7 +29,8 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
       editor(session, imageViewer, labelViewer, styleComboBox),
       quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this),
       viewComfort(imageViewer), shapeCopying(editor, session, imageViewer, labelViewer),
-      reviewController(session, saveGuard, this)
+      reviewController(session, saveGuard, this),
+      drawingAssist(editor, *imageViewer.imageWidget())
 {
     ui.setupUi(this);
     buildLayout();
@@ -46,6 +47,7 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     currentImage = 0;
     installViewComfort();
     connectReview();
+    drawingAssist.install(this, ui.menuFunction);
 }
 
 Quadrotag::~Quadrotag() = default;

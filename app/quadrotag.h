@@ -3,6 +3,7 @@
 
 #include "annotationeditor.h"
 #include "batchpanel.h"
+#include "drawingassist.h"
 #include "imageannotation.h"
 #include "imageprefetcher.h"
 #include "imagesession.h"
@@ -122,6 +123,8 @@ private:
     ShapeCopying shapeCopying;
     // Accept, reject and notes pinned to the image.
     ReviewController reviewController;
+    // Ctrl+G and the keys that nudge the active shape.
+    DrawingAssist drawingAssist;
 };
 
 #endif
