@@ -228,6 +228,39 @@ void AnnotationEditor::deleteShape()
     table.clearSelection();
 }
 
+namespace {
+// The step cut short where the first corner that is on the image would leave it.
+QPoint stepWithin(const std::vector<QPoint>& corners, const QPoint& step, const QSize& image)
+{
+    int x = step.x();
+    int y = step.y();
+    for (const QPoint& corner : corners) {
+        if (corner.x() < 0 || corner.y() < 0 || corner.x() >= image.width() ||
+            corner.y() >= image.height())
+            continue;
+        x = std::clamp(x, -corner.x(), image.width() - 1 - corner.x());
+        y = std::clamp(y, -corner.y(), image.height() - 1 - corner.y());
+    }
+    return QPoint(x, y);
+}
+} // namespace
+
+bool AnnotationEditor::nudgeActiveShape(const QPoint& step)
+{
+    const int active = session.activeShape();
+    if (active == -1 || isDragging())
+        return false;
+    const Label& before = session.annotation().labels[active];
+    const QPoint allowed = stepWithin(before.points, step, viewer.imageWidget()->imageSize());
+    if (allowed.isNull())
+        return false;
+    Label after = before;
+    for (QPoint& corner : after.points)
+        corner = saturatedSum(corner, allowed);
+    session.recordNudge(AnnotationChange::shapeEdited(session.annotation(), active, before, after));
+    return true;
+}
+
 void AnnotationEditor::styleChanged(int index)
 {
     if (showingStyle || index == session.annotation().styleIndex || refused())

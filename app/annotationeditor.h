@@ -38,6 +38,9 @@ public:
     void cornerMoved(int corner, QPoint& position);
     void shapeMoveFinished();
     void deleteShape();
+    // Moves the active shape by step image pixels, as far as its corners stay on the image;
+    // false when nothing moved.
+    bool nudgeActiveShape(const QPoint& step);
     void styleChanged(int index);
     void undo();
     void redo();

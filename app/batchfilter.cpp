@@ -88,6 +88,14 @@ bool BatchFilter::matchesState(int row) const
         return list.isLabelled(row);
     case State::Empty:
         return list.isLabelled(row) && contentsOf(row).shapes == 0;
+    case State::Unreviewed:
+        return list.reviewStateAt(row) == ReviewState::Unreviewed;
+    case State::Accepted:
+        return list.reviewStateAt(row) == ReviewState::Accepted;
+    case State::Rejected:
+        return list.reviewStateAt(row) == ReviewState::Rejected;
+    case State::ChangedSinceReview:
+        return list.reviewStateAt(row) == ReviewState::ChangedSinceReview;
     case State::All:
         break;
     }

@@ -22,7 +22,19 @@ class BatchFilter : public QSortFilterProxyModel
 
 public:
     // Unlabelled: no label file, proposals included. Empty: a label file without shapes.
-    enum class State { All, Unlabelled, Proposed, Labelled, Empty };
+    // Unreviewed: labelled, without a review that holds. The review states read each
+    // row's review and label file once.
+    enum class State {
+        All,
+        Unlabelled,
+        Proposed,
+        Labelled,
+        Empty,
+        Unreviewed,
+        Accepted,
+        Rejected,
+        ChangedSinceReview
+    };
     using TagCell = std::pair<int, int>;
     struct TagCaption
     {

@@ -1,5 +1,7 @@
 #include "batchlistmodel.h"
 
+#include "labelpath.h"
+
 #include <QColor>
 #include <QFont>
 #include <QPainter>
@@ -16,6 +18,43 @@ const QColor doneColor(0, 150, 60);
 const QColor proposalColor(230, 140, 0);
 const QColor lockColor(200, 40, 40);
 const qreal tickWidth = 2.5;
+const signed char notRead = -1;
+const QColor acceptedColor(0, 120, 40);
+const QColor rejectedColor(200, 0, 60);
+const QColor changedColor(200, 110, 0);
+
+// The mark after the name of a reviewed image; none for one never reviewed.
+QString reviewMark(ReviewState state)
+{
+    switch (state) {
+    case ReviewState::Accepted:
+        return QStringLiteral("  \u2714 accepted");
+    case ReviewState::Rejected:
+        return QStringLiteral("  \u2716 rejected");
+    case ReviewState::ChangedSinceReview:
+        return QStringLiteral("  \u21bb changed since review");
+    case ReviewState::Unreviewed:
+    case ReviewState::Unlabelled:
+        break;
+    }
+    return QString();
+}
+
+QVariant reviewColor(ReviewState state)
+{
+    switch (state) {
+    case ReviewState::Accepted:
+        return acceptedColor;
+    case ReviewState::Rejected:
+        return rejectedColor;
+    case ReviewState::ChangedSinceReview:
+        return changedColor;
+    case ReviewState::Unreviewed:
+    case ReviewState::Unlabelled:
+        break;
+    }
+    return QVariant();
+}
 
 QIcon tickIcon()
 {
@@ -80,6 +119,8 @@ void BatchListModel::setBatch(const QStringList& imagePaths, const std::vector<b
     beginResetModel();
     names.clear();
     names.reserve(imagePaths.size());
+    this->imagePaths = imagePaths;
+    reviewStates.assign(std::size_t(imagePaths.size()), notRead);
     for (const QString& path : imagePaths)
         names.append(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
     this->labelled = labelled;
@@ -154,6 +195,25 @@ int BatchListModel::nextUnlabelledRow(int row) const
     return -1;
 }
 
+ReviewState BatchListModel::reviewStateAt(int row) const
+{
+    if (row < 0 || row >= names.size() || !isLabelled(row))
+        return ReviewState::Unlabelled;
+    signed char& held = reviewStates[std::size_t(row)];
+    if (held == notRead)
+        held =
+            static_cast<signed char>(reviewStateOf(imagePaths[row], labelPathFor(imagePaths[row])));
+    return static_cast<ReviewState>(held);
+}
+
+void BatchListModel::forgetReviewState(int row)
+{
+    if (row < 0 || row >= names.size())
+        return;
+    reviewStates[std::size_t(row)] = notRead;
+    rowChanged(row);
+}
+
 int BatchListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(names.size());
@@ -166,8 +226,10 @@ QVariant BatchListModel::data(const QModelIndex& index, int role) const
     const int row = index.row();
     switch (role) {
     case Qt::DisplayRole:
-        return isHeld(row) ? names[row] + QStringLiteral(" — ") + holders[std::size_t(row)]
-                           : names[row];
+        return names[row] + reviewMark(reviewStateAt(row)) +
+               (isHeld(row) ? QStringLiteral(" — ") + holders[std::size_t(row)] : QString());
+    case Qt::ForegroundRole:
+        return reviewColor(reviewStateAt(row));
     case Qt::DecorationRole:
         return isHeld(row)       ? lockMark
                : isLabelled(row) ? doneMark

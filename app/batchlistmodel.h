@@ -1,6 +1,8 @@
 #ifndef QUADROTAG_BATCHLISTMODEL_H
 #define QUADROTAG_BATCHLISTMODEL_H
 
+#include "reviewstate.h"
+
 #include <QAbstractListModel>
 #include <QIcon>
 #include <QStringList>
@@ -38,6 +40,10 @@ public:
     bool isHeld(int row) const;
     // The first row after this one without a label file and not held by another, or -1.
     int nextUnlabelledRow(int row) const;
+    // Read from the review and label files when first asked, then kept until forgotten.
+    ReviewState reviewStateAt(int row) const;
+    // The review or the label file of this row was written.
+    void forgetReviewState(int row);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -46,6 +52,9 @@ private:
     void rowChanged(int row);
 
     QStringList names;
+    QStringList imagePaths;
+    // Unknown until asked for; -1 stands for not read yet.
+    mutable std::vector<signed char> reviewStates;
     std::vector<bool> labelled;
     std::vector<bool> proposed;
     std::vector<QString> holders;

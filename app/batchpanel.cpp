@@ -66,6 +66,8 @@ QWidget* BatchPanel::buildFilterBar()
     stateChooser.addItems({QStringLiteral("All"), QStringLiteral("Unlabelled"),
                            QStringLiteral("Proposed"), QStringLiteral("Labelled"),
                            QStringLiteral("Empty")});
+    stateChooser.addItems({QStringLiteral("Unreviewed"), QStringLiteral("Accepted"),
+                           QStringLiteral("Rejected"), QStringLiteral("Changed Since Review")});
     connect(&filterField, &QLineEdit::textChanged, &filter, &BatchFilter::setText);
     connect(&filterField, &QLineEdit::returnPressed, this, &BatchPanel::filterEntered);
     connect(&stateChooser, &QComboBox::currentIndexChanged, this,
@@ -142,8 +144,20 @@ void BatchPanel::markLabelled(const QStringList& labelPaths, const QString& labe
         if (labelPaths[i] == labelPath) {
             filter.forgetContents(i);
             batchList.setLabelled(i, true);
+            batchList.forgetReviewState(i);
         }
     updateProgress();
+}
+
+void BatchPanel::markReviewed(int row)
+{
+    // The row leaves or joins what the state filter shows as its data changes.
+    batchList.forgetReviewState(row);
+}
+
+void BatchPanel::goToNextListed()
+{
+    chooseListed(1);
 }
 
 void BatchPanel::showRow(int row)

@@ -42,6 +42,10 @@ public:
     void setHolders(const std::vector<QString>& holders);
     // Ticks every image whose label file this is: two may share one ("a.jpg" and "a.JPG").
     void markLabelled(const QStringList& labelPaths, const QString& labelPath);
+    // The review of this row was written.
+    void markReviewed(int row);
+    // What Ctrl+Shift+Down does: the next image the list shows.
+    void goToNextListed();
     // The image on screen, in bold and scrolled into view.
     void showRow(int row);
     // Puts the list's current row back on the image on screen.

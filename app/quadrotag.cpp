@@ -46,6 +46,7 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
       editor(session, imageViewer, labelViewer, styleComboBox),
       quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this),
       viewComfort(imageViewer), shapeCopying(editor, session, imageViewer, labelViewer),
+      reviewController(session, saveGuard, this), drawingAssist(editor, *imageViewer.imageWidget()),
       team(operatorFromEnvironment())
 {
     ui.setupUi(this);
@@ -63,9 +64,23 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     connectTeam();
     currentImage = 0;
     installViewComfort();
+    connectReview();
+    drawingAssist.install(this, ui.menuFunction);
 }
 
 Quadrotag::~Quadrotag() = default;
+
+void Quadrotag::connectReview()
+{
+    reviewController.install(ui.menuFunction, imageViewer.imageWidget());
+    connect(&reviewController, &ReviewController::sglNote, this, &Quadrotag::showNote);
+    connect(&reviewController, &ReviewController::reviewed, this, [this] {
+        batchPanel.markReviewed(batchPanel.list().shownRow());
+        batchPanel.goToNextListed();
+    });
+    // A save turns the review into one of earlier bytes.
+    connect(&session, &ImageSession::saved, &reviewController, &ReviewController::showImageReview);
+}
 
 void Quadrotag::buildLayout()
 {
@@ -74,6 +89,9 @@ void Quadrotag::buildLayout()
     splitter->addWidget(buildSidePanel(styleComboBox, quickTagging, labelViewer));
     splitter->addWidget(&imageViewer);
     splitter->setChildrenCollapsible(false);
+    // The review of the image on screen, below the tag table.
+    static_cast<QGridLayout*>(splitter->widget(0)->layout())
+        ->addWidget(reviewController.notePanel(), 2, 0);
 
     auto* centralLayout = new QGridLayout(ui.centralWidget);
     centralLayout->addWidget(splitter, 0, 0, 1, 1);
@@ -276,6 +294,7 @@ void Quadrotag::loadCurrentImage()
     editor.forgetDrag();
     team.enter(imagePaths[currentImage]);
     openLabelsOfCurrentImage();
+    reviewController.showImageReview();
 
     imageViewer.imageWidget()->resetDrawing();
     imageViewer.setImage(pixmap, image.fullSize);

@@ -3,6 +3,7 @@
 
 #include "annotationeditor.h"
 #include "batchpanel.h"
+#include "drawingassist.h"
 #include "imageannotation.h"
 #include "imageprefetcher.h"
 #include "imagesession.h"
@@ -10,6 +11,7 @@
 #include "labelviewer.h"
 #include "palettechoice.h"
 #include "quicktagging.h"
+#include "reviewcontroller.h"
 #include "saveguard.h"
 #include "shapecopying.h"
 #include "teamdesk.h"
@@ -52,6 +54,7 @@ public:
     const ImageSession& imageSession() const { return session; }
     // The background decoder of the image likely shown next.
     const ImagePrefetcher& imagePrefetcher() const { return prefetcher; }
+    const ReviewController& review() const { return reviewController; }
     // Who is working, the claim on the image on screen and who else holds which image.
     TeamDesk& teamDesk() { return team; }
 
@@ -94,6 +97,7 @@ private:
     void openLabelsOfCurrentImage();
     void updateStatus();
     void installViewComfort();
+    void connectReview();
     void connectTeam();
     // Every way of leaving an image: one held by another was only looked at.
     bool leaveImage(SaveGuard::Proposal proposal = SaveGuard::Proposal::Keep);
@@ -126,6 +130,10 @@ private:
     ViewComfort viewComfort;
     PaletteChoice paletteChoice;
     ShapeCopying shapeCopying;
+    // Accept, reject and notes pinned to the image.
+    ReviewController reviewController;
+    // Ctrl+G and the keys that nudge the active shape.
+    DrawingAssist drawingAssist;
     TeamDesk team;
     // The title the form gives, for an image the operator may edit.
     QString editableTitle;

@@ -137,10 +137,10 @@ void ImageWidget::mousePressEvent(QMouseEvent* event)
         grabCorner(corner);
     else if (event->button() == Qt::RightButton)
         selectShapeAt(pixel, underActive);
-    else if (event->button() == Qt::LeftButton && mode == Idle)
-        startShape(cornerAt(pixel));
+    else if (event->button() == Qt::LeftButton && mode == Idle && !startBox(event))
+        startShape(placedCorner(pixel, event->modifiers()));
     else if (event->button() == Qt::LeftButton && mode == Drawing)
-        placeCorner(cornerAt(pixel));
+        placeCorner(placedCorner(pixel, event->modifiers()));
     update(before.united(pressChangeableArea()));
     QWidget::mousePressEvent(event);
 }
@@ -156,6 +156,10 @@ void ImageWidget::mouseDoubleClickEvent(QMouseEvent* event)
 
 void ImageWidget::mouseReleaseEvent(QMouseEvent* event)
 {
+    if (mode == Boxing && event->button() == Qt::LeftButton)
+        finishBox(event);
+    if (mode == MovingCorner)
+        snapDroppedCorner(event);
     if (mode == Moving || mode == MovingCorner) {
         mode = Idle;
         movedCorner = -1;
@@ -179,8 +183,10 @@ void ImageWidget::mouseMoveEvent(QMouseEvent* event)
         emit sglCornerMoved(movedCorner, position);
     } else if (mode == Drawing) {
         const QRect before = rubberBandArea();
-        cursorPos = cornerAt(pixel);
+        cursorPos = placedCorner(pixel, event->modifiers());
         update(before.united(rubberBandArea()));
+    } else if (mode == Boxing) {
+        followBox(event);
     }
     QWidget::mouseMoveEvent(event);
 }
@@ -192,6 +198,7 @@ void ImageWidget::paintEvent(QPaintEvent* event)
     paintImage(painter, event->rect());
     painter.setRenderHint(QPainter::Antialiasing);
     paintRubberBand(painter);
+    paintBox(painter);
     if (shapesHidden)
         return;
     paintShapes(painter, event->region());

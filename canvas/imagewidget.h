@@ -1,6 +1,7 @@
 #ifndef QUADROTAG_IMAGEWIDGET_H
 #define QUADROTAG_IMAGEWIDGET_H
 
+#include "assistimage.h"
 #include "imageannotation.h"
 #include "label.h"
 #include "viewadjustment.h"
@@ -24,7 +25,7 @@ class ImageWidget : public QWidget
     Q_OBJECT
 
 public:
-    enum Mode { Idle, Drawing, Moving, MovingCorner };
+    enum Mode { Idle, Drawing, Moving, MovingCorner, Boxing };
 
     explicit ImageWidget(QWidget* parent = nullptr);
 
@@ -38,6 +39,10 @@ public:
     // While corners are being placed: forget them all, or only the last one.
     void cancelDrawing();
     void removeLastCorner();
+    // With assist on, corners snap to the image's corners and a left drag draws a box that
+    // becomes the quadrilateral in it.
+    void setAssist(bool on);
+    bool isAssisting() const { return assisting; }
 
     const ViewTransform& viewTransform() const { return view; }
     // The size the canvas takes to show the whole image at the current scale.
@@ -106,6 +111,18 @@ private:
     QRect rubberBandArea() const;
     QRect cornersAreaOf(int index) const;
     QRect pressChangeableArea() const;
+    // Drawing aids, in assistdrawing.cpp.
+    QPoint placedCorner(const QPoint& imagePixel, Qt::KeyboardModifiers modifiers) const;
+    double snapRadius() const;
+    AssistImage shownPixels() const;
+    bool startBox(QMouseEvent* event);
+    void followBox(QMouseEvent* event);
+    void finishBox(QMouseEvent* event);
+    bool isBoxDrag(const QPointF& canvasPosition) const;
+    std::vector<QPoint> shapeInBox(const QRectF& box) const;
+    QRect boxArea() const;
+    void paintBox(QPainter& painter) const;
+    void snapDroppedCorner(QMouseEvent* event);
 
     // The scrolling view is the only writer of annotation and activeShape.
     friend class ImageViewer;
@@ -130,6 +147,11 @@ private:
 
     // Below the original size the image is drawn from a smoothly scaled copy made
     // once per scale and image: scaling the full image on every frame is too slow.
+    bool assisting = false;
+    // Where the left press of a possible box was, on the canvas, and where the mouse is now.
+    QPointF boxStart;
+    QPointF boxEnd;
+
     mutable QPixmap downscaled;
     mutable qint64 downscaledKey = 0;
     mutable double downscaledScale = 0.0;

@@ -2,6 +2,7 @@
 
 #include "cocowriter.h"
 #include "labelpath.h"
+#include "reviewstate.h"
 #include "statisticstext.h"
 #include "textlabelwriter.h"
 
@@ -97,6 +98,8 @@ bool DatasetExporter::exportFolder(const QString& folder, ImageChecker& checker,
         const bool hasLabelFile = found != labelNames.end() && *found == labelName;
         if (hasLabelFile)
             claimed[static_cast<std::size_t>(found - labelNames.begin())] = true;
+        if (!isReviewedEnough(DatasetWalk::joined(folder, name), hasLabelFile))
+            continue;
         if (!exportImage(DatasetWalk::joined(folder, name), hasLabelFile, checker, writer))
             return false;
     }
@@ -189,18 +192,34 @@ int DatasetExporter::finish(DatasetWriter* writer, const ImageChecker& checker)
     return problemExit;
 }
 
+bool DatasetExporter::isReviewedEnough(const QString& relativePath, bool hasLabelFile)
+{
+    if (!options.acceptedOnly)
+        return true;
+    const QString imagePath = datasetPath(relativePath);
+    if (hasLabelFile && reviewStateOf(imagePath, labelPathFor(imagePath)) == ReviewState::Accepted)
+        return true;
+    ++imagesNotAccepted;
+    return false;
+}
+
 QString DatasetExporter::tally(const ImageChecker& checker) const
 {
     const long long shapesLeftOut = checker.shapesLeftOut() + shapesLostWithImages;
+    const QString notAccepted =
+        options.acceptedOnly
+            ? QStringLiteral(", %1 images passed over as not accepted").arg(imagesNotAccepted)
+            : QString();
     return QStringLiteral("%1 images, %2 shapes, %3 categories, %4 problems "
-                          "(%5 images and %6 shapes left out), %7 s")
+                          "(%5 images and %6 shapes left out)%8, %7 s")
         .arg(imagesFound)
         .arg(checker.shapesFound())
         .arg(classes.count())
         .arg(report.problems())
         .arg(imagesLeftOut)
         .arg(shapesLeftOut)
-        .arg(report.elapsedSeconds(), 0, 'f', 2);
+        .arg(report.elapsedSeconds(), 0, 'f', 2)
+        .arg(notAccepted);
 }
 
 void DatasetExporter::countImage(const QString& imagePath, bool hasLabelFile,
@@ -208,8 +227,9 @@ void DatasetExporter::countImage(const QString& imagePath, bool hasLabelFile,
 {
     if (!statistics)
         return;
-    if (hasLabelFile)
+    if (hasLabelFile) {
         statistics->addLabelled(checker.lastExported());
-    else
+        statistics->addReview(reviewStateOf(imagePath, labelPathFor(imagePath)));
+    } else
         statistics->addUnlabelled(QFileInfo(proposalPathFor(imagePath)).isFile());
 }

@@ -39,6 +39,8 @@ private:
     int finish(DatasetWriter* writer, const ImageChecker& checker);
     QString tally(const ImageChecker& checker) const;
     void countImage(const QString& imagePath, bool hasLabelFile, const ImageChecker& checker);
+    // With --accepted-only, whether the image's review is accepted and current.
+    bool isReviewedEnough(const QString& relativePath, bool hasLabelFile);
 
     const ExportOptions& options;
     ConsoleReport& report;
@@ -53,6 +55,7 @@ private:
     long long imagesLeftOut = 0;
     long long shapesLostWithImages = 0;
     long long shapesWritten = 0;
+    long long imagesNotAccepted = 0;
 };
 
 #endif

@@ -2,6 +2,7 @@
 #define QUADROTAG_DATASETSTATISTICS_H
 
 #include "operatorsaves.h"
+#include "reviewcounts.h"
 #include "taglayout.h"
 
 #include <QString>
@@ -29,6 +30,8 @@ public:
 
     void addUnlabelled(bool hasProposal);
     void addLabelled(const ImageAnnotation& annotation);
+    // The review state of a labelled image.
+    void addReview(ReviewState state) { reviewCounts.add(state); }
 
     long long total() const { return labelledCount + unlabelledCount; }
     long long labelled() const { return labelledCount; }
@@ -44,6 +47,7 @@ public:
     int minShapes() const;
     int medianShapes() const;
     int maxShapes() const;
+    const ReviewCounts& reviews() const { return reviewCounts; }
 
     // Who saved how often, from the operators' logs; sorted by name.
     void setOperators(std::vector<OperatorSaves::Tally> tallies)
@@ -67,6 +71,7 @@ private:
     long long unlabelledCount = 0;
     long long proposedCount = 0;
     long long emptyCount = 0;
+    ReviewCounts reviewCounts;
     std::vector<OperatorSaves::Tally> operatorTallies;
 };
 

@@ -17,6 +17,9 @@ const char description[] =
     "images per style; shapes per labelled image), as a table or with --json as one\n"
     "JSON object; the problems then go to standard error.\n"
     "\n"
+    "With --accepted-only, only the images that a lead accepted, and whose label\n"
+    "file has not changed since, are checked, counted and exported.\n"
+    "\n"
     "Formats:\n"
     "  coco      DIR/instances.json\n"
     "  yolo-obb  DIR/data.yaml and DIR/labels/<image name>.txt\n"
@@ -55,8 +58,13 @@ bool parseExportOptions(const QStringList& arguments, ExportOptions& options, in
         QStringLiteral("Check and print the dataset's counts; write nothing."));
     const QCommandLineOption jsonOption(QStringLiteral("json"),
                                         QStringLiteral("With --stats: print one JSON object."));
+    const QCommandLineOption acceptedOnlyOption(
+        QStringLiteral("accepted-only"),
+        QStringLiteral("Only images whose review is accepted and current (the label file "
+                       "unchanged since)."));
     parser.addOptions({vocabularyOptions.vocabulary, vocabularyOptions.classes, formatOption,
-                       outputOption, checkOption, forceOption, statsOption, jsonOption});
+                       outputOption, checkOption, forceOption, statsOption, jsonOption,
+                       acceptedOnlyOption});
     parser.addPositionalArgument(QStringLiteral("DATASET"),
                                  QStringLiteral("The folder searched for *.jpg images."));
 
@@ -78,6 +86,7 @@ bool parseExportOptions(const QStringList& arguments, ExportOptions& options, in
     options.json = parser.isSet(jsonOption);
     options.checkOnly = parser.isSet(checkOption) || options.stats;
     options.force = parser.isSet(forceOption);
+    options.acceptedOnly = parser.isSet(acceptedOnlyOption);
     if (!formatFromName(parser.value(formatOption), options.format)) {
         exitCode = usageError(QStringLiteral("unknown format \"%1\"; use coco, yolo-obb or dota")
                                   .arg(parser.value(formatOption)));

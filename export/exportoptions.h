@@ -20,6 +20,8 @@ struct ExportOptions
     bool stats = false;
     bool json = false;
     bool force = false;
+    // Only images whose review is accepted and still matches the label file.
+    bool acceptedOnly = false;
 };
 
 // Parses the command line into options. Prints the help or the version and sets exitCode

@@ -1,27 +1,12 @@
 #include "statisticstext.h"
 
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
+#include "reporttext.h"
 
 #include <QTextStream>
 
 #include <algorithm>
 
 namespace {
-
-using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer>;
-
-void writeString(JsonWriter& json, const QString& text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    json.String(utf8.constData(), static_cast<rapidjson::SizeType>(utf8.size()));
-}
-
-void writeCount(JsonWriter& json, const char* key, long long value)
-{
-    json.Key(key);
-    json.Int64(value);
-}
 
 void writeImages(JsonWriter& json, const DatasetStatistics& statistics)
 {
@@ -74,6 +59,17 @@ void writeShapesPerImage(JsonWriter& json, const DatasetStatistics& statistics)
     json.EndObject();
 }
 
+void writeReviews(JsonWriter& json, const DatasetStatistics& statistics)
+{
+    json.Key("reviews");
+    json.StartObject();
+    writeCount(json, "accepted", statistics.reviews().accepted);
+    writeCount(json, "rejected", statistics.reviews().rejected);
+    writeCount(json, "changed", statistics.reviews().changed);
+    writeCount(json, "unreviewed", statistics.reviews().unreviewed);
+    json.EndObject();
+}
+
 void writeOperators(JsonWriter& json, const DatasetStatistics& statistics)
 {
     json.Key("operators");
@@ -87,15 +83,6 @@ void writeOperators(JsonWriter& json, const DatasetStatistics& statistics)
         json.EndObject();
     }
     json.EndArray();
-}
-
-// The width of the name column: the longest name, and never less than the heading.
-int nameWidth(const QStringList& names, const QString& heading)
-{
-    qsizetype width = heading.size();
-    for (const QString& name : names)
-        width = std::max(width, name.size());
-    return static_cast<int>(width);
 }
 
 const int countWidth = 8;
@@ -131,6 +118,7 @@ QByteArray statisticsJson(const DatasetStatistics& statistics, int problems)
     writeStyles(json, statistics);
     writeShapesPerImage(json, statistics);
     writeCount(json, "problems", problems);
+    writeReviews(json, statistics);
     writeOperators(json, statistics);
     json.EndObject();
     return QByteArray(buffer.GetString(), static_cast<qsizetype>(buffer.GetSize())) + '\n';
@@ -145,7 +133,10 @@ QByteArray statisticsTable(const DatasetStatistics& statistics, int problems)
         << statistics.proposed() << " with a proposal)\n";
     out << "Shapes per labelled image: min " << statistics.minShapes() << ", median "
         << statistics.medianShapes() << ", max " << statistics.maxShapes() << '\n';
-    out << "Problems " << problems << "\n\n";
+    out << "Problems " << problems << '\n';
+    out << "Reviews: " << statistics.reviews().accepted << " accepted, "
+        << statistics.reviews().rejected << " rejected, " << statistics.reviews().changed
+        << " changed since review, " << statistics.reviews().unreviewed << " unreviewed\n\n";
 
     QStringList captions;
     for (const DatasetStatistics::TagCount& tag : statistics.tags())

@@ -36,6 +36,7 @@ for path in ./usr/bin/quadrotag \
             ./usr/bin/quadrotag-export \
             ./usr/bin/quadrotag-relabel \
             ./usr/bin/quadrotag-import \
+            ./usr/bin/quadrotag-agree \
             ./usr/share/applications/quadrotag.desktop \
             ./usr/share/metainfo/org.quadrotag.Quadrotag.metainfo.xml \
             ./usr/share/icons/hicolor/16x16/apps/quadrotag.png \
@@ -46,6 +47,7 @@ for path in ./usr/bin/quadrotag \
             ./usr/share/man/man1/quadrotag-export.1.gz \
             ./usr/share/man/man1/quadrotag-relabel.1.gz \
             ./usr/share/man/man1/quadrotag-import.1.gz \
+            ./usr/share/man/man1/quadrotag-agree.1.gz \
             ./usr/share/doc/quadrotag/copyright \
             ./usr/share/doc/quadrotag/changelog.gz; do
     grep -qxF "$path" "$work/files" || fail "$path is not in the package"
@@ -120,6 +122,13 @@ printf 'Sofa 0 Lamp(floor) 0\nMaterial 3 Oak Wood Leather\n' > "$project/tags"
     || { cat "$work/relabel.log"; fail "quadrotag-relabel on the project folder"; }
 printf '0\n4 1 1 9 1 9 9 1 9 \n1 1 3 \n' | cmp - "$project/room.lbl" || fail "room.lbl not relabelled"
 grep -qx '1,3,Material: Leather' "$project/index2tag.csv" || fail "index2tag.csv not renewed"
+
+echo "== the unpacked agreement tool compares the project folder with itself"
+"$root/usr/bin/quadrotag-agree" --version | grep -q "$version" || fail "quadrotag-agree --version"
+touch "$project/room.jpg"
+(cd "$project" && "$root/usr/bin/quadrotag-agree" --json . .) > "$work/agree.json" 2> "$work/agree.log" \
+    || { cat "$work/agree.log"; fail "quadrotag-agree on the project folder"; }
+grep -q '"matched":1,"only_a":0,"only_b":0' "$work/agree.json" || fail "quadrotag-agree did not match room.lbl with itself"
 
 echo "== Windows resources"
 ico="$build/packaging/icons/quadrotag.ico"

@@ -2,9 +2,30 @@
 
 #include <utility>
 
-AnnotationEdit::AnnotationEdit(AnnotationChange change, Apply apply)
-    : change(std::move(change)), apply(std::move(apply))
+namespace {
+const int nudgeId = 1;
+} // namespace
+
+AnnotationEdit::AnnotationEdit(AnnotationChange change, Apply apply, bool nudge)
+    : change(std::move(change)), apply(std::move(apply)), nudge(nudge)
 {
+}
+
+int AnnotationEdit::id() const
+{
+    return nudge ? nudgeId : -1;
+}
+
+// A run of nudges of one shape is one step, from where the first began to where the last ended.
+bool AnnotationEdit::mergeWith(const QUndoCommand* other)
+{
+    const auto* next = dynamic_cast<const AnnotationEdit*>(other);
+    if (!next || !next->nudge || next->change.first != change.first ||
+        next->change.labelsBefore != change.labelsAfter)
+        return false;
+    change.labelsAfter = next->change.labelsAfter;
+    change.activeAfter = next->change.activeAfter;
+    return true;
 }
 
 void AnnotationEdit::undo()

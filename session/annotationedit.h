@@ -15,14 +15,18 @@ public:
     // Called with the change and true to make it, false to take it back.
     using Apply = std::function<void(const AnnotationChange&, bool)>;
 
-    AnnotationEdit(AnnotationChange change, Apply apply);
+    // A nudge edit takes in the nudges of the same shape pushed right after it.
+    AnnotationEdit(AnnotationChange change, Apply apply, bool nudge = false);
 
     void undo() override;
     void redo() override;
+    int id() const override;
+    bool mergeWith(const QUndoCommand* other) override;
 
 private:
     AnnotationChange change;
     Apply apply;
+    bool nudge = false;
 };
 
 #endif

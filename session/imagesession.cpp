@@ -97,6 +97,16 @@ void ImageSession::record(AnnotationChange change)
     stateChanged();
 }
 
+void ImageSession::recordNudge(AnnotationChange change)
+{
+    recording = true;
+    undoStack.push(new AnnotationEdit(
+        std::move(change),
+        [this](const AnnotationChange& edit, bool forward) { apply(edit, forward); }, true));
+    recording = false;
+    stateChanged();
+}
+
 void ImageSession::apply(const AnnotationChange& change, bool forward)
 {
     if (!(forward ? redoChange(current, change) : undoChange(current, change)))

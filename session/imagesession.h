@@ -42,6 +42,8 @@ public:
 
     // One step of the history, applied at once.
     void record(AnnotationChange change);
+    // A shape moved by a key; presses in a row are one step of the history.
+    void recordNudge(AnnotationChange change);
     // The corners of a shape held by a drag; the release records the whole drag.
     void moveShapeLive(int shape, const std::vector<QPoint>& points);
     void setActiveShape(int index);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -26,5 +27,13 @@ ProgramRun runProgram(const QString& program, const QString& workingDir,
 Label shape(const std::vector<QPoint>& points, const std::vector<std::pair<int, int>>& tags);
 // Writes a label file with the style and the shapes.
 bool writeLabels(const QString& path, int styleIndex, const std::vector<Label>& labels);
+
+// Label file bytes of the benchmarks: style 3 and shapes 50 x 45 squares in rows of five,
+// moved right by shift; tagsOf(s) is the tags line of shape s ("count row column ...").
+QByteArray benchLabelBytes(int shapes, int shift, const std::function<QString(int)>& tagsOf);
+// fileCount copies of the label bytes, img000000.lbl on, in folders f000, f001 ... of 500 each;
+// with images, an empty img*.jpg beside each.
+bool writeBenchDataset(const QString& dir, int fileCount, const QByteArray& labels,
+                       bool withImages);
 
 #endif

@@ -6,6 +6,7 @@
 #include "windowtest.h"
 #include "workflowfixture.h"
 
+#include <QMenu>
 #include <QtTest>
 
 // Editing on the real window: every edit one step of the undo history, the title's
@@ -649,6 +650,111 @@ private slots:
         for (int step = 0; step < 205; ++step)
             styleChooser()->setCurrentIndex(1 + step % 2);
         QCOMPARE(window->editHistory().count(), 200);
+    }
+    void assistDrawingIsOffAtFirstAndRemembered()
+    {
+        QVERIFY(!canvas()->isAssisting());
+        const QList<QAction*> entries = window->findChildren<QMenu*>("menuFunction")[0]->actions();
+        const auto entry = std::find_if(entries.begin(), entries.end(), [](QAction* action) {
+            return action->text() == QStringLiteral("Assist Drawing");
+        });
+        QVERIFY(entry != entries.end());
+        QCOMPARE((*entry)->shortcut(), QKeySequence(QStringLiteral("Ctrl+G")));
+        pressKey(Qt::Key_G, Qt::ControlModifier);
+        QVERIFY(canvas()->isAssisting());
+        QVERIFY((*entry)->isChecked());
+        // The next run starts as this one was left.
+        window = std::make_unique<Quadrotag>();
+        QVERIFY(canvas()->isAssisting());
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        pressKey(Qt::Key_G, Qt::ControlModifier);
+        QVERIFY(!canvas()->isAssisting());
+        window = std::make_unique<Quadrotag>();
+        QVERIFY(!canvas()->isAssisting());
+    }
+
+    // On the plain test image the box finds nothing inside and its own corners make the shape.
+    void boxIsOneStepAndTheNewShapeIsActive()
+    {
+        openBatch(batch);
+        pressKey(Qt::Key_G, Qt::ControlModifier);
+        QTest::mousePress(canvas(), Qt::LeftButton, {}, QPoint(100, 80));
+        QTest::mouseMove(canvas(), QPoint(150, 120));
+        QTest::mouseMove(canvas(), QPoint(200, 160));
+        QTest::mouseRelease(canvas(), Qt::LeftButton, {}, QPoint(200, 160));
+        QCOMPARE(annotation().labels.size(), std::size_t(1));
+        QCOMPARE(annotation().labels[0].points,
+                 (std::vector<QPoint>{{100, 80}, {200, 80}, {200, 160}, {100, 160}}));
+        QCOMPARE(window->editHistory().count(), 1);
+        checkActiveShape(0);
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(annotation().labels.size(), std::size_t(0));
+    }
+
+    void nudgesMoveTheActiveShapeUpToTheBorder_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<int>("presses");
+        QTest::addColumn<QPoint>("moved");
+        // The shape covers (10, 10) to (60, 60) of the 400 x 300 image.
+        QTest::newRow("Alt+Right") << int(Qt::Key_Right) << false << 1 << QPoint(1, 0);
+        QTest::newRow("Alt+Down three times") << int(Qt::Key_Down) << false << 3 << QPoint(0, 3);
+        QTest::newRow("Alt+Shift+Right") << int(Qt::Key_Right) << true << 1 << QPoint(10, 0);
+        QTest::newRow("Alt+Shift+Up to the border")
+            << int(Qt::Key_Up) << true << 1 << QPoint(0, -10);
+        QTest::newRow("Alt+Shift+Left stops at the border")
+            << int(Qt::Key_Left) << true << 2 << QPoint(-10, 0);
+        QTest::newRow("Alt+Left eleven times stops at the border")
+            << int(Qt::Key_Left) << false << 11 << QPoint(-10, 0);
+    }
+
+    void nudgesMoveTheActiveShapeUpToTheBorder()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, shift);
+        QFETCH(int, presses);
+        QFETCH(QPoint, moved);
+        const QByteArray original = "2\n4 10 10 60 10 60 60 10 60 \n2 0 0 2 1 \n";
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), original));
+        openBatch(batch);
+        const std::vector<QPoint> before = annotation().labels[0].points;
+        // Nothing active: the keys do nothing.
+        pressKey(Qt::Key(key), Qt::AltModifier);
+        QCOMPARE(window->editHistory().count(), 0);
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, QPoint(30, 30));
+        for (int press = 0; press < presses; ++press)
+            pressKey(Qt::Key(key), shift ? Qt::AltModifier | Qt::ShiftModifier : Qt::AltModifier);
+        std::vector<QPoint> expected = before;
+        for (QPoint& corner : expected)
+            corner += moved;
+        QCOMPARE(annotation().labels[0].points, expected);
+        // The presses in a row are one step.
+        QCOMPARE(window->editHistory().count(), 1);
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(annotation().labels[0].points, before);
+        checkActiveShape(0);
+    }
+
+    // Another edit between two runs of nudges keeps them apart in the history.
+    void nudgeRunsEndWithAnotherEdit()
+    {
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), "2\n4 10 10 60 10 60 60 10 60 \n2 0 0 2 1 \n"));
+        openBatch(batch);
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, QPoint(30, 30));
+        pressKey(Qt::Key_Right, Qt::AltModifier);
+        pressKey(Qt::Key_Right, Qt::AltModifier);
+        styleChooser()->setCurrentIndex(5);
+        pressKey(Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(window->editHistory().count(), 3);
+        QCOMPARE(annotation().labels[0].points[0], QPoint(12, 11));
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(annotation().labels[0].points[0], QPoint(12, 10));
+        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(annotation().labels[0].points[0], QPoint(10, 10));
     }
 };
 

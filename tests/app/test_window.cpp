@@ -96,7 +96,10 @@ private slots:
             {"Hide Shapes", "H"},
             {"Dark Palette", ""},
             {"Copy Shape", "Ctrl+C"},
-            {"Paste Shape", "Ctrl+V"}};
+            {"Paste Shape", "Ctrl+V"},
+            {"Accept Image", "Ctrl+Shift+A"},
+            {"Reject Image", "Ctrl+Shift+R"},
+            {"Assist Drawing", "Ctrl+G"}};
         const QList<QList<QPair<QString, QString>>> expected = {fileActions, functionActions};
         for (int m = 0; m < 2; ++m) {
             const QList<QAction*> actions = menus[m]->menu()->actions();

@@ -3,6 +3,7 @@
 #include "labelfile.h"
 #include "workflowfixture.h"
 
+#include <QSettings>
 #include <QStatusBar>
 #include <QtTest>
 
@@ -18,6 +19,8 @@ void WindowTest::init()
     }
     previousDirectory = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir->path()));
+    // Each test starts without remembered settings and leaves none behind.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir->path());
     window = std::make_unique<Quadrotag>();
     window->show();
     window->activateWindow();

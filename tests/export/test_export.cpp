@@ -3,6 +3,9 @@
 #include "datasetfixture.h"
 #include "imageannotation.h"
 #include "labelfile.h"
+#include "labelpath.h"
+#include "reviewfile.h"
+#include "teampaths.h"
 #include "workflowfixture.h"
 
 #include <QDir>
@@ -14,6 +17,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -107,6 +111,10 @@ private slots:
     void refusesALabelFolderItDidNotMake();
     void walksTheDatasetInPathOrder_data();
     void walksTheDatasetInPathOrder();
+    void exportsOnlyAcceptedImages_data();
+    void exportsOnlyAcceptedImages();
+    void countsReviews_data();
+    void countsReviews();
     void countsSavesPerOperator_data();
     void countsSavesPerOperator();
 
@@ -114,6 +122,7 @@ private:
     void buildCleanDataset();
     void buildFaultyDataset();
     void buildCountedDataset();
+    void buildReviewedDataset();
     QString path(const QString& relative) const { return root.filePath(relative); }
 
     QTemporaryDir root;
@@ -127,6 +136,7 @@ void TestExport::initTestCase()
     buildCleanDataset();
     buildFaultyDataset();
     buildCountedDataset();
+    buildReviewedDataset();
 }
 
 void TestExport::buildCleanDataset()
@@ -208,6 +218,42 @@ void TestExport::buildCountedDataset()
     QVERIFY(QDir().mkpath(path("counted/.quadrotag")));
     QVERIFY(writeTestJpeg(path("counted/.quadrotag/ten.jpg"), 32, 24, 90));
     QVERIFY(writeLabels(path("counted/.quadrotag/ten.lbl"), 0, {shape(square, {{0, 0}})}));
+}
+
+void TestExport::buildReviewedDataset()
+{
+    const std::vector<QPoint> square{{1, 1}, {10, 1}, {10, 10}, {1, 10}};
+    QVERIFY(QDir().mkpath(path("reviewed")));
+    for (const char* name :
+         {"accepted", "rejected", "changed", "unreviewed", "malformed", "unlabelled"}) {
+        const QString image = path(QStringLiteral("reviewed/%1.jpg").arg(name));
+        QVERIFY(writeTestJpeg(image, 32, 24, 90));
+        if (QByteArray(name) != "unlabelled")
+            QVERIFY(writeLabels(labelPathFor(image), 0, {shape(square, {{0, 0}})}));
+    }
+    const auto review = [this](const char* name, Review::Verdict verdict,
+                               const QByteArray& digest) {
+        Review written;
+        written.verdict = verdict;
+        written.reviewer = "lead";
+        written.at = QDateTime(QDate(2026, 12, 1), QTime(9, 30), Qt::UTC);
+        written.labelDigest = digest;
+        return writeReview(written,
+                           reviewPathFor(path(QStringLiteral("reviewed/%1.jpg").arg(name))));
+    };
+    const auto digestOf = [this](const char* name) {
+        return fileDigest(path(QStringLiteral("reviewed/%1.lbl").arg(name)));
+    };
+    QVERIFY(review("accepted", Review::Verdict::Accepted, digestOf("accepted")));
+    QVERIFY(review("rejected", Review::Verdict::Rejected, digestOf("rejected")));
+    // Accepted, then saved again with another shape.
+    QVERIFY(review("changed", Review::Verdict::Accepted, digestOf("changed")));
+    QVERIFY(writeLabels(path("reviewed/changed.lbl"), 0,
+                        {shape(square, {{0, 0}}), shape(square, {{0, 1}})}));
+    // A review left behind by an image whose label file is gone counts nowhere.
+    QVERIFY(review("unlabelled", Review::Verdict::Accepted, bytesDigest("0\n")));
+    QVERIFY(
+        writeFileBytes(reviewPathFor(path("reviewed/malformed.jpg")), "state accepted\nby lead\n"));
 }
 
 void TestExport::exitCodes_data()
@@ -533,7 +579,7 @@ void TestExport::countsAsJson()
     QJsonParseError error;
     const QJsonObject stats = QJsonDocument::fromJson(run.out, &error).object();
     QCOMPARE(error.errorString(), QJsonParseError().errorString());
-    QCOMPARE(stats.keys().size(), 6);
+    QCOMPARE(stats.keys().size(), 7);
     QCOMPARE(stats.value("images"), json(R"({"total": 6, "labelled": 4, "unlabelled": 2,
                                              "proposed": 1, "empty": 1})"));
     QCOMPARE(stats.value("tags"), json(R"([{"caption": "Sofa", "shapes": 3, "images": 2},
@@ -566,6 +612,7 @@ void TestExport::countsAsTable()
                  "Images 6: 4 labelled (1 without shapes), 2 unlabelled (1 with a proposal)\n"
                  "Shapes per labelled image: min 0, median 1, max 3\n"
                  "Problems 3\n"
+                 "Reviews: 0 accepted, 0 rejected, 0 changed since review, 4 unreviewed\n"
                  "\n"
                  "Tag               Shapes  Images\n"
                  "Sofa                   3       2\n"
@@ -685,6 +732,72 @@ void TestExport::walksTheDatasetInPathOrder()
         exported << image.value("file_name").toString();
     }
     QCOMPARE(exported, fileNames);
+}
+
+void TestExport::exportsOnlyAcceptedImages_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("exported");
+
+    QTest::newRow("coco, accepted only")
+        << QStringList{"--accepted-only", "--format", "coco"} << QStringList{"accepted.jpg"};
+    QTest::newRow("dota, accepted only")
+        << QStringList{"--accepted-only", "--format", "dota"} << QStringList{"accepted.txt"};
+    QTest::newRow("coco, every image")
+        << QStringList{"--format", "coco"}
+        << QStringList{"accepted.jpg", "changed.jpg",    "malformed.jpg",
+                       "rejected.jpg", "unlabelled.jpg", "unreviewed.jpg"};
+}
+
+void TestExport::exportsOnlyAcceptedImages()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, exported);
+
+    const QString output = QStringLiteral("reviewed-out-%1").arg(QTest::currentDataTag());
+    const ProgramRun run =
+        runExporter(root.path(), options + QStringList{"--output", output, "reviewed"});
+    QCOMPARE(run.exitCode, 0);
+    QStringList names;
+    if (options.contains("dota")) {
+        names = QDir(path(output + "/labelTxt")).entryList(QDir::Files, QDir::Name);
+    } else {
+        const QJsonObject coco =
+            QJsonDocument::fromJson(fileBytes(path(output + "/instances.json"))).object();
+        for (const QJsonValue& image : coco.value("images").toArray())
+            names << image.toObject().value("file_name").toString();
+    }
+    QCOMPARE(names, exported);
+    QCOMPARE(run.err.contains("images passed over as not accepted"),
+             options.contains("--accepted-only"));
+}
+
+void TestExport::countsReviews_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("counts");
+
+    QTest::newRow("json") << QStringList{"--json"}
+                          << QByteArray("\"reviews\":{\"accepted\":1,\"rejected\":1,"
+                                        "\"changed\":1,\"unreviewed\":2}");
+    QTest::newRow("table") << QStringList{}
+                           << QByteArray("\nReviews: 1 accepted, 1 rejected, 1 changed since "
+                                         "review, 2 unreviewed\n");
+    QTest::newRow("json, accepted only")
+        << QStringList{"--json", "--accepted-only"}
+        << QByteArray("\"reviews\":{\"accepted\":1,\"rejected\":0,\"changed\":0,"
+                      "\"unreviewed\":0}");
+}
+
+void TestExport::countsReviews()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, counts);
+
+    const ProgramRun run =
+        runExporter(root.path(), QStringList{"--stats"} + options + QStringList{"reviewed"});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.contains(counts), run.out.constData());
 }
 
 void TestExport::countsSavesPerOperator_data()

@@ -2,6 +2,7 @@
 // changed by a tag added to the first category) and prints files per second and the
 // relabeller's peak resident size, measured per run.
 #include "childrun.h"
+#include "datasetfixture.h"
 #include "workflowfixture.h"
 
 #include <QDir>
@@ -16,7 +17,6 @@ namespace {
 
 const char relabeller[] = QUADROTAG_RELABEL_EXECUTABLE;
 const int shapesPerFile = 20;
-const int filesPerFolder = 500;
 const int datasetSizes[] = {1000, 100000};
 const QByteArray oldIndex = "0,0,S1\n0,1,S2\n0,2,S3\n0,3,S4\n0,4,S5\n0,5,S6\n"
                             "1,1,K: T1\n1,2,K: T2\n1,3,K: T3\n1,4,K: T4\n1,5,K: T5\n"
@@ -28,35 +28,9 @@ const QByteArray newVocabulary = "S1 0 S2 0 S3 0 S4 0 S5 0 S6 0\nK 6 T1 T2 T3 T4
 
 QByteArray labelFileBytes()
 {
-    QByteArray bytes = "3\n";
-    for (int s = 0; s < shapesPerFile; ++s) {
-        const int x = 5 + (s % 5) * 60;
-        const int y = 5 + (s / 5) * 55;
-        bytes += QStringLiteral("4 %1 %2 %3 %2 %3 %4 %1 %4 \n3 0 %5 1 %6 2 %7 \n")
-                     .arg(x)
-                     .arg(y)
-                     .arg(x + 50)
-                     .arg(y + 45)
-                     .arg(s % 6)
-                     .arg(1 + s % 5)
-                     .arg(1 + s % 3)
-                     .toLatin1();
-    }
-    return bytes;
-}
-
-bool buildDataset(const QString& dir, int fileCount, const QByteArray& labels)
-{
-    for (int i = 0; i < fileCount; ++i) {
-        const QString folder =
-            QStringLiteral("%1/f%2").arg(dir).arg(i / filesPerFolder, 3, 10, QLatin1Char('0'));
-        if (i % filesPerFolder == 0 && !QDir().mkpath(folder))
-            return false;
-        if (!writeFileBytes(
-                QStringLiteral("%1/img%2.lbl").arg(folder).arg(i, 6, 10, QLatin1Char('0')), labels))
-            return false;
-    }
-    return true;
+    return benchLabelBytes(shapesPerFile, 0, [](int s) {
+        return QStringLiteral("3 0 %1 1 %2 2 %3 ").arg(s % 6).arg(1 + s % 5).arg(1 + s % 3);
+    });
 }
 
 } // namespace
@@ -76,7 +50,7 @@ int main(int argc, char* argv[])
         const QString project = work.filePath(QStringLiteral("p%1").arg(fileCount));
         const QString dataset = project + QStringLiteral("/ds");
         if (!QDir().mkpath(project) || !writeFileBytes(project + "/tags", newVocabulary) ||
-            !buildDataset(dataset, fileCount, labels))
+            !writeBenchDataset(dataset, fileCount, labels, false))
             return 1;
         for (const char* run : {"dry-run", "relabel"}) {
             if (!writeFileBytes(project + "/index2tag.csv", oldIndex))

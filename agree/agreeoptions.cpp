@@ -1,0 +1,64 @@
+#include "agreeoptions.h"
+
+#include "commandline.h"
+
+#include <cmath>
+
+namespace {
+
+const char description[] =
+    "Measures how far two operators agree who labelled copies of one dataset.\n"
+    "Every *.jpg below FOLDER_A whose label file exists in both folders (at the same\n"
+    "path relative to each folder) is compared. The shapes of an image are paired so\n"
+    "that the summed polygon IoU is the largest possible, over pairs whose IoU\n"
+    "reaches the threshold; shapes left without a partner count as only A or only B.\n"
+    "For every tag that a paired shape carries, the pairs with the tag on both sides,\n"
+    "on one side only, and Cohen's kappa; for the style of the images, agreement and\n"
+    "Cohen's kappa over the sixteen styles; and the ten images with the most shapes\n"
+    "left without a partner. Problems of single files go to standard error.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  done\n"
+    "  2  bad command line, missing folder or unreadable vocabulary";
+
+} // namespace
+
+bool parseAgreeOptions(const QStringList& arguments, AgreeOptions& options, int& exitCode)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(description));
+    const VocabularyOptions vocabularyOptions;
+    const QCommandLineOption iouOption(
+        QStringLiteral("iou"),
+        QStringLiteral("The least IoU of two shapes that may be paired, 0 to 1 (default 0.5)."),
+        QStringLiteral("T"), QStringLiteral("0.5"));
+    const QCommandLineOption jsonOption(QStringLiteral("json"),
+                                        QStringLiteral("Print one JSON object."));
+    parser.addOptions({iouOption, jsonOption, vocabularyOptions.vocabulary});
+    parser.addPositionalArgument(QStringLiteral("FOLDER_A"),
+                                 QStringLiteral("The dataset as the first operator labelled it."));
+    parser.addPositionalArgument(QStringLiteral("FOLDER_B"),
+                                 QStringLiteral("The same dataset as the second one did."));
+
+    if (!parseCommandLine(parser, arguments, exitCode))
+        return false;
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2) {
+        exitCode = usageError(QStringLiteral("two folders are needed, FOLDER_A and FOLDER_B"));
+        return false;
+    }
+    bool isNumber = false;
+    const double threshold = parser.value(iouOption).toDouble(&isNumber);
+    // A pair that shares nothing is never matched, so 0 means "any overlap".
+    if (!isNumber || !(threshold >= 0 && threshold <= 1)) {
+        exitCode = usageError(QStringLiteral("--iou needs a number from 0 to 1, not \"%1\"")
+                                  .arg(parser.value(iouOption)));
+        return false;
+    }
+    options.iouThreshold = threshold;
+    options.json = parser.isSet(jsonOption);
+    options.vocabulary = parser.value(vocabularyOptions.vocabulary);
+    options.folderA = positional[0];
+    options.folderB = positional[1];
+    return true;
+}

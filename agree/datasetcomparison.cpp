@@ -1,0 +1,123 @@
+#include "datasetcomparison.h"
+
+#include "agreementtext.h"
+#include "datasetwalk.h"
+#include "imageannotation.h"
+#include "labelfile.h"
+#include "labelpath.h"
+#include "shapematching.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <fstream>
+
+DatasetComparison::DatasetComparison(const AgreeOptions& agreeOptions, ConsoleReport& consoleReport,
+                                     std::FILE* outStream)
+    : options(agreeOptions), report(consoleReport), out(outStream)
+{
+}
+
+int DatasetComparison::run()
+{
+    if (!prepare())
+        return exitUnusable;
+    const DatasetWalk walk(options.folderA, report);
+    for (const QString& folder : walk.folders())
+        compareFolder(walk, folder);
+    const QByteArray text = options.json ? agreementJson(*tally) : agreementTable(*tally);
+    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), out);
+    std::fflush(out);
+    report.summary(QStringLiteral("%1 images compared in %2 s")
+                       .arg(tally->images())
+                       .arg(report.elapsedSeconds(), 0, 'f', 1));
+    return exitDone;
+}
+
+bool DatasetComparison::prepare()
+{
+    for (const QString& folder : {options.folderA, options.folderB}) {
+        if (!QFileInfo(folder).isDir()) {
+            report.error(QStringLiteral("no folder %1").arg(folder));
+            return false;
+        }
+    }
+    std::ifstream vocabulary(QFile::encodeName(options.vocabulary).toStdString());
+    if (!QFileInfo(options.vocabulary).isFile() || !vocabulary) {
+        report.error(QStringLiteral("cannot read the vocabulary %1").arg(options.vocabulary));
+        return false;
+    }
+    layout.read(vocabulary);
+    tally = std::make_unique<AgreementTally>(layout);
+    return true;
+}
+
+void DatasetComparison::compareFolder(const DatasetWalk& walk, const QString& folder)
+{
+    for (const QString& image : walk.imagesIn(folder))
+        compareImage(DatasetWalk::joined(folder, image));
+}
+
+void DatasetComparison::compareImage(const QString& relativePath)
+{
+    const QString labelA = labelPathFor(QDir(options.folderA).filePath(relativePath));
+    const QString labelB = labelPathFor(QDir(options.folderB).filePath(relativePath));
+    if (!QFileInfo(labelA).isFile() || !QFileInfo(labelB).isFile())
+        return;
+    ImageAnnotation a;
+    ImageAnnotation b;
+    std::vector<Quad> cornersA;
+    std::vector<Quad> cornersB;
+    if (!readShapes(labelA, a, cornersA) || !readShapes(labelB, b, cornersB))
+        return;
+    tally->addImage(relativePath, a, b, matchShapes(cornersA, cornersB, options.iouThreshold));
+    report.itemDone();
+}
+
+bool DatasetComparison::readShapes(const QString& labelPath, ImageAnnotation& annotation,
+                                   std::vector<Quad>& corners)
+{
+    ImageAnnotation read;
+    bool readToEnd = false;
+    if (!readLabelFile(read, QFile::encodeName(labelPath).toStdString(), readToEnd)) {
+        report.problem(labelPath, QStringLiteral("label file cannot be read; image left out"));
+        return false;
+    }
+    if (!readToEnd)
+        report.problem(labelPath, QStringLiteral("label file could not be read to its end; "
+                                                 "the shapes before that point are compared"));
+    if (!AgreementTally::isStyle(read.styleIndex))
+        report.problem(labelPath, QStringLiteral("style index %1 outside 0 to %2; image left "
+                                                 "out of the styles")
+                                      .arg(read.styleIndex)
+                                      .arg(AgreementTally::styleCount - 1));
+    annotation.styleIndex = read.styleIndex;
+    for (std::size_t i = 0; i < read.labels.size(); ++i) {
+        const Label& label = read.labels[i];
+        if (!keepShape(labelPath, static_cast<int>(i), label))
+            continue;
+        annotation.labels.push_back(label);
+        corners.push_back(Quad{label.points[0], label.points[1], label.points[2], label.points[3]});
+    }
+    return true;
+}
+
+bool DatasetComparison::keepShape(const QString& labelPath, int index, const Label& label)
+{
+    // The size first: isValid() complains on the console about any other count.
+    if (label.points.size() != 4 || !label.isValid()) {
+        report.shapeProblem(labelPath, index,
+                            QStringLiteral("not four corners with uncrossed edges; left out"));
+        return false;
+    }
+    for (const std::pair<int, int>& tag : label.tags) {
+        if (tally->cellIndex(tag) < 0)
+            report.shapeProblem(
+                labelPath, index,
+                QStringLiteral("tag (%1, %2) names no tag cell of the vocabulary; left out")
+                    .arg(tag.first)
+                    .arg(tag.second));
+    }
+    return true;
+}

@@ -1,0 +1,60 @@
+// Compares two generated copies of datasets of 1,000 and 100,000 labelled images (20 shapes
+// each, the second copy's shapes shifted and some tags changed) and prints images per second
+// and the tool's peak resident size, measured per run: it should stay flat.
+#include "childrun.h"
+#include "datasetfixture.h"
+#include "workflowfixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char agreeProgram[] = QUADROTAG_AGREE_EXECUTABLE;
+const int shapesPerFile = 20;
+const int datasetSizes[] = {1000, 100000};
+const QByteArray vocabulary = "S1 0 S2 0 S3 0 S4 0 S5 0 S6 0\nK 5 T1 T2 T3 T4 T5\n";
+
+QByteArray labelFileBytes(int shift, int tagShift)
+{
+    return benchLabelBytes(shapesPerFile, shift, [tagShift](int s) {
+        return QStringLiteral("2 0 %1 1 %2 ").arg((s + tagShift) % 6).arg(1 + s % 5);
+    });
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QTemporaryDir work(argc > 1 ? QString::fromLocal8Bit(argv[1]) + QStringLiteral("/agree-XXXXXX")
+                                : QDir::tempPath() + QStringLiteral("/agree-XXXXXX"));
+    if (!work.isValid() || !writeFileBytes(work.filePath("tags"), vocabulary))
+        return 1;
+    std::printf("%7s %9s %9s %9s %5s\n", "images", "seconds", "images/s", "peak MB", "exit");
+    // A forked child would print what is still buffered once more.
+    std::fflush(stdout);
+    for (const int fileCount : datasetSizes) {
+        const QString a = work.filePath(QStringLiteral("a%1").arg(fileCount));
+        const QString b = work.filePath(QStringLiteral("b%1").arg(fileCount));
+        if (!writeBenchDataset(a, fileCount, labelFileBytes(0, 0), true) ||
+            !writeBenchDataset(b, fileCount, labelFileBytes(4, 1), true))
+            return 1;
+        const ChildRun m =
+            measureRun({agreeProgram, "--json", "--vocabulary",
+                        QFile::encodeName(work.filePath("tags")).toStdString(),
+                        QFile::encodeName(a).toStdString(), QFile::encodeName(b).toStdString()},
+                       true);
+        std::printf("%7d %9.3f %9.0f %9.1f %5d\n", fileCount, m.seconds,
+                    m.seconds > 0 ? fileCount / m.seconds : 0.0, m.peakKilobytes / 1024.0,
+                    m.exitCode);
+        std::fflush(stdout);
+        QDir(a).removeRecursively();
+        QDir(b).removeRecursively();
+    }
+    return 0;
+}
