@@ -193,6 +193,7 @@ void Quadrotag::showHeldState()
 {
     const bool held = team.isHeldByOther();
     editor.setRefusal(held ? team.heldNote() : QString());
+    reviewController.setRefusal(held ? team.heldNote() : QString());
     setWindowTitle(held ? team.heldTitle() : editableTitle);
     if (batchPanel.list().shownRow() >= 0)
         updateStatus();

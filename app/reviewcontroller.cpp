@@ -92,6 +92,10 @@ void ReviewController::pinNoteAt(const QPoint& imagePixel)
 {
     if (!session.isOpen())
         return;
+    if (!refusal.isEmpty()) {
+        emit sglNote(refusal);
+        return;
+    }
     if (!session.hasLabelFile()) {
         emit sglNote(QString::fromLatin1(nothingToReview));
         return;
@@ -132,10 +136,20 @@ bool ReviewController::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
+void ReviewController::setRefusal(const QString& note)
+{
+    refusal = note;
+}
+
 QByteArray ReviewController::digestToReview()
 {
     if (!session.isOpen())
         return QByteArray();
+    // Accepting saves first, and a held image is another operator's to write.
+    if (!refusal.isEmpty()) {
+        emit sglNote(refusal);
+        return QByteArray();
+    }
     saveGuard.saveNow();
     // The save failed or the operator chose to keep the file on disk: the guard has said so.
     if (session.differsFromDisk())

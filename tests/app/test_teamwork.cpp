@@ -157,6 +157,34 @@ private slots:
         QVERIFY(!QFile::exists(pathOf("a.lbl")));
     }
 
+    // A verdict saves the label file first, and a pinned note belongs to a verdict: neither
+    // may touch an image another operator holds.
+    void reviewIsRefusedOnAHeldImage_data()
+    {
+        QTest::addColumn<bool>("held");
+        QTest::addColumn<QKeyCombination>("key");
+        QTest::newRow("accept, held") << true << QKeyCombination(Qt::CTRL | Qt::SHIFT | Qt::Key_A);
+        QTest::newRow("reject, held") << true << QKeyCombination(Qt::CTRL | Qt::SHIFT | Qt::Key_R);
+        QTest::newRow("accept, free") << false << QKeyCombination(Qt::CTRL | Qt::SHIFT | Qt::Key_A);
+    }
+    void reviewIsRefusedOnAHeldImage()
+    {
+        QFETCH(bool, held);
+        QFETCH(QKeyCombination, key);
+        const QByteArray label = "0\n4 10 10 60 10 60 60 10 60 \n1 0 0 \n";
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), label));
+        const Claim bob = held ? claimFor(batch[0]) : Claim();
+        openBatch(batch);
+        MessageBoxCloser closer(QMessageBox::Cancel);
+        pressKey(key.key(), key.keyboardModifiers());
+        QCOMPARE(QFile::exists(reviewPathFor(batch[0])), !held);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), label);
+        if (held) {
+            QCOMPARE(status(), heldNote(bob));
+            QCOMPARE(closer.titles, QStringList());
+        }
+    }
+
     void claimIsReleasedOnLeavingAndOnClose_data()
     {
         QTest::addColumn<QString>("way");
