@@ -130,3 +130,12 @@ BatchFiles findBatchFiles(const QStringList& imagePaths)
 {
     return {imagePaths, findLabelFiles(imagePaths), findEach(imagePaths, proposalPathFor)};
 }
+
+int startImageOf(const BatchFiles& batch, const QString& lastShown)
+{
+    const int remembered = lastShown.isEmpty() ? -1 : int(batch.imagePaths.indexOf(lastShown));
+    if (remembered >= 0)
+        return remembered;
+    const auto unlabelled = std::find(batch.labelled.begin(), batch.labelled.end(), false);
+    return unlabelled == batch.labelled.end() ? 0 : int(unlabelled - batch.labelled.begin());
+}

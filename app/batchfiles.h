@@ -24,6 +24,10 @@ BatchFiles findBatchFiles(const QStringList& imagePaths);
 // Whether the label file of each of these images exists, listing each folder once.
 std::vector<bool> findLabelFiles(const QStringList& imagePaths);
 
+// The image a folder's batch starts at: the one last shown when it is still there, otherwise
+// the first without a label file, otherwise the first.
+int startImageOf(const BatchFiles& batch, const QString& lastShown = QString());
+
 // Sorts file names as people count: "img2" before "img10".
 void sortNaturally(QStringList& names);
 

@@ -3,12 +3,15 @@
 #include "actionkeys.h"
 #include "batchfiles.h"
 #include "batchpaths.h"
+#include "projectfolder.h"
 #include "sessionquestions.h"
 #include "sidepanel.h"
+#include "vocabularyquestion.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QImage>
 #include <QPixmap>
@@ -21,17 +24,33 @@
 namespace {
 // Long enough to be read; the batch position comes back afterwards.
 const int noteMilliseconds = 5000;
+
+// Images removed since a batch was remembered would each stop it with a warning.
+QStringList existingFiles(const QStringList& paths)
+{
+    QStringList existing;
+    for (const QString& path : paths)
+        if (QFileInfo::exists(path))
+            existing << path;
+    return existing;
+}
 } // namespace
 
-Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
+Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags) : Quadrotag(QString(), parent, flags)
+{
+}
+
+Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
       styleComboBox(nullptr), zoomLevel(nullptr),
       editor(session, imageViewer, labelViewer, styleComboBox),
-      quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this)
+      quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this),
+      projectFolder(project), projectMenu(projectHistory)
 {
     ui.setupUi(this);
     buildLayout();
-    labelViewer.loadTags("tags");
+    projectMenu.install(this, ui.menuFile);
+    loadVocabulary();
     connectActions();
     connectCanvasAndTable();
     connectEditHistory();
@@ -39,6 +58,7 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     connectZoom();
     quickTagging.install(ui.actionFind_Tag);
     connect(&quickTagging, &QuickTagging::sglNote, this, &Quadrotag::showNote);
+    connect(&projectMenu, &ProjectMenu::projectChosen, this, &Quadrotag::openProject);
     connect(&prefetcher, &ImagePrefetcher::sglSharpImageReady, this,
             &Quadrotag::slotSharpImageReady);
     currentImage = 0;
@@ -139,10 +159,17 @@ void Quadrotag::slotOpenImages()
 
 void Quadrotag::openImages(const QStringList& files)
 {
+    openImagesAt(files, QString());
+}
+
+void Quadrotag::openImagesAt(const QStringList& files, const QString& shownImage)
+{
     // The old batch stays on screen when its image could not be saved.
     if (files.isEmpty() || !saveGuard.leave())
         return;
-    startBatch(findBatchFiles(files), 0);
+    if (!projectFolder.isEmpty())
+        projectHistory.rememberImages(projectFolder, files);
+    startBatch(findBatchFiles(files), std::max(0, int(files.indexOf(shownImage))));
 }
 
 void Quadrotag::slotOpenFolder()
@@ -155,6 +182,11 @@ void Quadrotag::slotOpenFolder()
 
 void Quadrotag::openFolder(const QString& folder)
 {
+    openFolderAt(folder, QString());
+}
+
+void Quadrotag::openFolderAt(const QString& folder, const QString& shownImage)
+{
     BatchFiles batch = listFolderImages(folder);
     if (batch.imagePaths.isEmpty()) {
         showNote(QStringLiteral("No JPEG images in ") + folder);
@@ -166,10 +198,9 @@ void Quadrotag::openFolder(const QString& folder)
     // The image just saved may lie in this folder and have had no label file yet.
     if (edited)
         batch = listFolderImages(folder);
-    const auto unlabelled = std::find(batch.labelled.begin(), batch.labelled.end(), false);
-    const int first =
-        unlabelled == batch.labelled.end() ? 0 : int(unlabelled - batch.labelled.begin());
-    startBatch(batch, first);
+    if (!projectFolder.isEmpty())
+        projectHistory.rememberFolder(projectFolder, folder);
+    startBatch(batch, startImageOf(batch, shownImage));
 }
 
 void Quadrotag::startBatch(const BatchFiles& batch, int first)
@@ -210,6 +241,8 @@ void Quadrotag::loadCurrentImage()
     editor.showWholeAnnotation();
     batchPanel.showRow(currentImage);
     updateStatus();
+    if (!projectFolder.isEmpty())
+        projectHistory.rememberShownImage(projectFolder, imagePaths[currentImage]);
     if (image.isReducedToFit())
         showNote(image.reductionNote());
     const QString proposed = saveGuard.offerKeptWork();
@@ -381,4 +414,64 @@ void Quadrotag::slotRepeatShapes()
     const int shown = int(labelPaths.indexOf(session.labelPath()));
     if (shown < 1 || !editor.repeatShapes(labelPaths[shown - 1]))
         showNote(QStringLiteral("No shapes stored for the previous image"));
+}
+
+void Quadrotag::loadVocabulary()
+{
+    if (projectFolder.isEmpty()) {
+        labelViewer.loadTags("tags");
+        return;
+    }
+    labelViewer.loadTags(localPath(vocabularyPathIn(projectFolder)),
+                         localPath(indexPathIn(projectFolder)));
+    if (holdsVocabulary(projectFolder)) {
+        projectHistory.addRecent(projectFolder);
+        projectMenu.refresh();
+    }
+}
+
+bool Quadrotag::openProject(const QString& folder)
+{
+    const QString absolute = QDir::cleanPath(QDir(folder).absolutePath());
+    if (!holdsVocabulary(absolute)) {
+        forgetGoneProject(absolute);
+        return false;
+    }
+    if (!saveGuard.leave())
+        return false;
+    // The operator chose to quit rather than write a new index over the old one.
+    if (!confirmVocabularyChange(vocabularyPathIn(absolute), indexPathIn(absolute), this)) {
+        close();
+        return false;
+    }
+    projectFolder = absolute;
+    loadVocabulary();
+    batchPanel.setTagCaptions(labelViewer.tagLayout());
+    resumeProject();
+    return true;
+}
+
+void Quadrotag::resumeProject()
+{
+    const RememberedBatch last = projectHistory.lastBatch(projectFolder);
+    if (!last.folder.isEmpty())
+        openFolderAt(last.folder, last.shownImage);
+    else if (!last.images.isEmpty())
+        openImagesAt(existingFiles(last.images), last.shownImage);
+    else
+        // The captions of the image on screen follow the new vocabulary.
+        loadCurrentImage();
+}
+
+void Quadrotag::forgetGoneProject(const QString& folder)
+{
+    const bool listed = projectHistory.recentProjects().contains(folder);
+    projectHistory.removeRecent(folder);
+    projectMenu.refresh();
+    QString message = QFileInfo(folder).isDir() ? QStringLiteral("No vocabulary \"tags\" in ")
+                                                : QStringLiteral("No project folder ");
+    message += QDir::toNativeSeparators(folder);
+    if (listed)
+        message += QStringLiteral("; it was removed from Recent Projects.");
+    warn(this, message);
 }

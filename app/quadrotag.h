@@ -8,6 +8,8 @@
 #include "imagesession.h"
 #include "imageviewer.h"
 #include "labelviewer.h"
+#include "projecthistory.h"
+#include "projectmenu.h"
 #include "quicktagging.h"
 #include "saveguard.h"
 #include "ui_quadrotag.h"
@@ -32,6 +34,9 @@ class Quadrotag : public QMainWindow
 
 public:
     explicit Quadrotag(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
+    // A window of the project in this folder: its vocabulary, its tag index, its history.
+    explicit Quadrotag(const QString& projectFolder, QWidget* parent = nullptr,
+                       Qt::WindowFlags flags = Qt::WindowFlags());
     ~Quadrotag() override;
 
     // Replaces the batch with these image files and shows the first; what the
@@ -40,6 +45,12 @@ public:
     // Makes every JPEG of the folder the batch, in natural order, and shows the first
     // image without a label file; what the folder dialog does after a folder was chosen.
     void openFolder(const QString& folder);
+    // Reads the project's vocabulary, after the image on screen was saved and the operator
+    // agreed to a changed vocabulary, and opens its last batch; false when it stays closed.
+    bool openProject(const QString& folder);
+    // Opens the project's last batch at the image last shown.
+    void resumeProject();
+    const QString& project() const { return projectFolder; }
 
     // The annotation of the image on screen, as the next save would store it.
     const ImageAnnotation& imageAnnotation() const { return session.annotation(); }
@@ -87,6 +98,10 @@ private:
     void prefetchLikelyNext();
     void openLabelsOfCurrentImage();
     void updateStatus();
+    void loadVocabulary();
+    void openImagesAt(const QStringList& files, const QString& shownImage);
+    void openFolderAt(const QString& folder, const QString& shownImage);
+    void forgetGoneProject(const QString& folder);
 
     Ui::QuadrotagClass ui;
     ImageViewer imageViewer;
@@ -109,6 +124,10 @@ private:
     QuickTagging quickTagging;
     BatchPanel batchPanel;
     SaveGuard saveGuard;
+    // Empty without a project: the vocabulary is then "tags" in the working directory.
+    QString projectFolder;
+    ProjectHistory projectHistory;
+    ProjectMenu projectMenu;
 };
 
 #endif

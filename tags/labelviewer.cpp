@@ -47,6 +47,11 @@ LabelViewer::LabelViewer(QWidget* parent) : QTableWidget(parent) {}
 
 bool LabelViewer::loadTags(const std::string& fileName)
 {
+    return loadTags(fileName, indexFileName);
+}
+
+bool LabelViewer::loadTags(const std::string& fileName, const std::string& indexPath)
+{
     resetGrid();
     std::ifstream in(fileName);
     if (!in) {
@@ -57,7 +62,7 @@ bool LabelViewer::loadTags(const std::string& fileName)
     in.close();
     fillFromLayout();
     finishTable();
-    exportTagIndex();
+    exportTagIndex(indexPath);
     return true;
 }
 
@@ -122,7 +127,12 @@ bool LabelViewer::describeTags(const std::vector<std::pair<int, int>>& tags, QSt
 
 void LabelViewer::exportTagIndex() const
 {
-    std::ofstream out(indexFileName);
+    exportTagIndex(indexFileName);
+}
+
+void LabelViewer::exportTagIndex(const std::string& indexPath) const
+{
+    std::ofstream out(indexPath);
     std::vector<std::pair<int, int>> one(1);
     QString caption;
     for (int row = 0; row < rowCount(); ++row) {

@@ -35,6 +35,30 @@ private slots:
         QCOMPARE(labelPathFor(imagePath), labelPath);
     }
 
+    void batchStartsAtImageLastShownOrFirstUnlabelled_data()
+    {
+        QTest::addColumn<std::vector<bool>>("labelled");
+        QTest::addColumn<QString>("lastShown");
+        QTest::addColumn<int>("start");
+        const std::vector<bool> firstTwoDone{true, true, false, false};
+        QTest::newRow("first unlabelled") << firstTwoDone << QString() << 2;
+        QTest::newRow("last shown, labelled") << firstTwoDone << "/f/b.jpg" << 1;
+        QTest::newRow("last shown is the last") << firstTwoDone << "/f/d.jpg" << 3;
+        QTest::newRow("last shown is the first") << firstTwoDone << "/f/a.jpg" << 0;
+        QTest::newRow("last shown is gone") << firstTwoDone << "/f/e.jpg" << 2;
+        QTest::newRow("nothing unlabelled") << std::vector<bool>(4, true) << QString() << 0;
+        QTest::newRow("all unlabelled") << std::vector<bool>(4, false) << QString() << 0;
+    }
+
+    void batchStartsAtImageLastShownOrFirstUnlabelled()
+    {
+        QFETCH(std::vector<bool>, labelled);
+        QFETCH(QString, lastShown);
+        QFETCH(int, start);
+        BatchFiles batch{{"/f/a.jpg", "/f/b.jpg", "/f/c.jpg", "/f/d.jpg"}, labelled, {}};
+        QCOMPARE(startImageOf(batch, lastShown), start);
+    }
+
     void statusShowsPositionCountAndPath()
     {
         QCOMPARE(statusText(3, 12, "/data/r03.jpg"), QString("3/12  /data/r03.jpg"));
