@@ -16,6 +16,10 @@ void ProjectMenu::install(QWidget* parentWindow, QMenu* fileMenu)
     window = parentWindow;
     openProjectAction.setObjectName(QStringLiteral("actionOpen_Project"));
     recentMenu.setObjectName(QStringLiteral("menuRecent_Projects"));
+    // In the window's tree, so it can be found there like the form's menus; as members they go
+    // before the window does.
+    openProjectAction.setParent(parentWindow);
+    recentMenu.setParent(fileMenu, recentMenu.windowFlags());
     fileMenu->addAction(&openProjectAction);
     fileMenu->addMenu(&recentMenu);
     connect(&openProjectAction, &QAction::triggered, this, &ProjectMenu::askForFolder);

@@ -99,23 +99,19 @@ private slots:
         QTest::newRow("project option and folder")
             << QStringList{"--project", "../p", "../job"} << "here"
             << ""
-            << "p"
-            << "3\n";
+            << "p" << QByteArray("3\n");
         QTest::newRow("images") << QStringList{"../job/a.jpg", "../job/c.jpg"} << "here"
                                 << ""
-                                << "here"
-                                << "2\n";
+                                << "here" << QByteArray("2\n");
         QTest::newRow("no arguments, folder with tags") << QStringList{} << "here"
                                                         << "p"
                                                         << "here" << QByteArray();
         QTest::newRow("no arguments, folder without tags: resume") << QStringList{} << "home"
                                                                    << "p"
-                                                                   << "p"
-                                                                   << "3\n";
+                                                                   << "p" << QByteArray("3\n");
         QTest::newRow("folder without tags, no project yet") << QStringList{"../job"} << "home"
                                                              << ""
-                                                             << ""
-                                                             << "3\n";
+                                                             << "" << QByteArray("3\n");
     }
     void opensWhatTheCommandLineNames()
     {

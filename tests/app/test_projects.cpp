@@ -72,7 +72,7 @@ private slots:
         QCOMPARE(fileBytes(pathOf("a.lbl")), drawn);
         // With no batch of its own yet, the project shows the image on screen in its captions.
         QCOMPARE(status(), QString("1/3  ") + batch[0]);
-        QCOMPARE(annotation().labels.at(0).text, QString("Chair"));
+        QCOMPARE(annotation().labels.at(0).text, QString("Chair\n"));
     }
 
     void projectWithoutVocabularyLeavesTheListWithMessage_data()
