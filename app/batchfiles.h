@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <vector>
 
 // The image files of a batch, and for each whether its label file and a model's proposal
@@ -17,7 +18,8 @@ struct BatchFiles
 
 // Every JPEG ("*.jpg" in any case) directly in folder, in natural order, with the state
 // of its label file and its proposal; the folder and its proposal folder are listed once.
-BatchFiles listFolderImages(const QString& folder);
+// found, when given, counts the images seen so far, for another thread to show.
+BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found = nullptr);
 
 // These image files with the state of their label files and proposals.
 BatchFiles findBatchFiles(const QStringList& imagePaths);

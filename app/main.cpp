@@ -77,7 +77,7 @@ QString chooseProject(const StartArguments& arguments, ProjectHistory& history, 
 void openRequested(Quadrotag& window, const StartArguments& arguments, bool resume)
 {
     if (!arguments.folder.isEmpty())
-        window.openFolder(arguments.folder);
+        window.listFolder(arguments.folder);
     else if (!arguments.images.isEmpty())
         window.openImages(arguments.images);
     else if (resume)

@@ -59,6 +59,8 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
     quickTagging.install(ui.actionFind_Tag);
     connect(&quickTagging, &QuickTagging::sglNote, this, &Quadrotag::showNote);
     connect(&projectMenu, &ProjectMenu::projectChosen, this, &Quadrotag::openProject);
+    connect(&folderListing, &FolderListing::sglCounted, this, &Quadrotag::showListingCount);
+    connect(&folderListing, &FolderListing::sglListed, this, &Quadrotag::openListedFolder);
     connect(&prefetcher, &ImagePrefetcher::sglSharpImageReady, this,
             &Quadrotag::slotSharpImageReady);
     currentImage = 0;
@@ -177,15 +179,10 @@ void Quadrotag::slotOpenFolder()
     const QString folder =
         QFileDialog::getExistingDirectory(this, QStringLiteral("Open Folder"), QDir::currentPath());
     if (!folder.isEmpty())
-        openFolder(folder);
+        listFolder(folder);
 }
 
 void Quadrotag::openFolder(const QString& folder)
-{
-    openFolderAt(folder, QString());
-}
-
-void Quadrotag::openFolderAt(const QString& folder, const QString& shownImage)
 {
     BatchFiles batch = listFolderImages(folder);
     if (batch.imagePaths.isEmpty()) {
@@ -198,9 +195,40 @@ void Quadrotag::openFolderAt(const QString& folder, const QString& shownImage)
     // The image just saved may lie in this folder and have had no label file yet.
     if (edited)
         batch = listFolderImages(folder);
+    startFolderBatch(folder, batch, QString());
+}
+
+void Quadrotag::startFolderBatch(const QString& folder, const BatchFiles& batch,
+                                 const QString& shownImage)
+{
     if (!projectFolder.isEmpty())
         projectHistory.rememberFolder(projectFolder, folder);
     startBatch(batch, startImageOf(batch, shownImage));
+}
+
+void Quadrotag::listFolder(const QString& folder, const QString& shownImage)
+{
+    // Saved before the listing, so the label files it finds include this image's.
+    if (saveGuard.leave())
+        folderListing.start(folder, shownImage);
+}
+
+void Quadrotag::showListingCount(const QString& folder, int images)
+{
+    ui.statusBar->showMessage(
+        QStringLiteral("Listing %1: %2 images").arg(QDir::toNativeSeparators(folder)).arg(images));
+}
+
+void Quadrotag::openListedFolder(const QString& folder, const QString& shownImage)
+{
+    const BatchFiles batch = folderListing.take();
+    if (batch.imagePaths.isEmpty()) {
+        showNote(QStringLiteral("No JPEG images in ") + folder);
+        return;
+    }
+    // Edits made while the folder was listed.
+    if (saveGuard.leave())
+        startFolderBatch(folder, batch, shownImage);
 }
 
 void Quadrotag::startBatch(const BatchFiles& batch, int first)
@@ -455,7 +483,7 @@ void Quadrotag::resumeProject()
 {
     const RememberedBatch last = projectHistory.lastBatch(projectFolder);
     if (!last.folder.isEmpty())
-        openFolderAt(last.folder, last.shownImage);
+        listFolder(last.folder, last.shownImage);
     else if (!last.images.isEmpty())
         openImagesAt(existingFiles(last.images), last.shownImage);
     else

@@ -3,6 +3,7 @@
 
 #include "annotationeditor.h"
 #include "batchpanel.h"
+#include "folderlisting.h"
 #include "imageannotation.h"
 #include "imageprefetcher.h"
 #include "imagesession.h"
@@ -45,6 +46,9 @@ public:
     // Makes every JPEG of the folder the batch, in natural order, and shows the first
     // image without a label file; what the folder dialog does after a folder was chosen.
     void openFolder(const QString& folder);
+    // As openFolder, with the folder listed off the GUI thread: the window answers meanwhile
+    // and the status bar counts the images found. The image on screen is saved first.
+    void listFolder(const QString& folder, const QString& shownImage = QString());
     // Reads the project's vocabulary, after the image on screen was saved and the operator
     // agreed to a changed vocabulary, and opens its last batch; false when it stays closed.
     bool openProject(const QString& folder);
@@ -100,8 +104,11 @@ private:
     void updateStatus();
     void loadVocabulary();
     void openImagesAt(const QStringList& files, const QString& shownImage);
-    void openFolderAt(const QString& folder, const QString& shownImage);
     void forgetGoneProject(const QString& folder);
+    void openListedFolder(const QString& folder, const QString& shownImage);
+    void startFolderBatch(const QString& folder, const BatchFiles& batch,
+                          const QString& shownImage);
+    void showListingCount(const QString& folder, int images);
 
     Ui::QuadrotagClass ui;
     ImageViewer imageViewer;
@@ -128,6 +135,7 @@ private:
     QString projectFolder;
     ProjectHistory projectHistory;
     ProjectMenu projectMenu;
+    FolderListing folderListing;
 };
 
 #endif
