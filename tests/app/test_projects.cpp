@@ -4,6 +4,7 @@
 
 #include <QtTest>
 
+#include <QLabel>
 #include <QMenu>
 
 // Projects in the window: opening one from the menu, the recent ones, and going back to
@@ -185,6 +186,39 @@ private slots:
         const QString name = expected.section("  ", 1);
         // A folder is listed in the background.
         QTRY_COMPARE(status(), position + "  " + pathOf(name));
+    }
+
+    void listedFolderOpensAsOpenFolderDoes_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("expected");
+        // The image on screen, b.jpg, is saved before the listing, so the list ticks it and
+        // the folder starts at the next image without a label file.
+        QTest::newRow("folder of the image on screen") << "."
+                                                       << "3/3  c.jpg";
+        QTest::newRow("folder without images") << "p"
+                                               << "No JPEG images in %1";
+    }
+    void listedFolderOpensAsOpenFolderDoes()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, expected);
+        const QString path = QDir::cleanPath(pathOf(folder));
+        makeProject("p");
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), "0\n"));
+        StdoutCapture silenced;
+        openBatch({batch[1]});
+        drawSquare(10, 10, 50);
+        clickTag(0, 0);
+        window->listFolder(path);
+        QVERIFY(QFileInfo::exists(pathOf("b.lbl")));
+        if (expected.contains("%1")) {
+            QTRY_COMPARE(status(), expected.arg(path));
+            return;
+        }
+        QTRY_COMPARE(status(),
+                     expected.section("  ", 0, 0) + "  " + pathOf(expected.section("  ", 1)));
+        QCOMPARE(window->findChild<QLabel*>("progressLabel")->text(), QString("2 of 3 labelled"));
     }
 
     void startedWithoutProjectRemembersNothing()
