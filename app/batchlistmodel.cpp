@@ -62,14 +62,11 @@ void BatchListModel::setBatch(const QStringList& imagePaths, const std::vector<b
                               const std::vector<bool>& proposed)
 {
     beginResetModel();
-    names.clear();
-    names.reserve(imagePaths.size());
-    for (const QString& path : imagePaths)
-        names.append(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+    paths = imagePaths;
     this->labelled = labelled;
-    this->labelled.resize(std::size_t(names.size()), false);
+    this->labelled.resize(std::size_t(paths.size()), false);
     this->proposed = proposed;
-    this->proposed.resize(std::size_t(names.size()), false);
+    this->proposed.resize(std::size_t(paths.size()), false);
     labelledRows = int(std::count(this->labelled.begin(), this->labelled.end(), true));
     shown = -1;
     endResetModel();
@@ -77,7 +74,7 @@ void BatchListModel::setBatch(const QStringList& imagePaths, const std::vector<b
 
 void BatchListModel::setLabelled(int row, bool isDone)
 {
-    if (row < 0 || row >= names.size() || labelled[std::size_t(row)] == isDone)
+    if (row < 0 || row >= paths.size() || labelled[std::size_t(row)] == isDone)
         return;
     labelled[std::size_t(row)] = isDone;
     labelledRows += isDone ? 1 : -1;
@@ -94,14 +91,20 @@ void BatchListModel::setShownRow(int row)
     rowChanged(row);
 }
 
+QStringView BatchListModel::nameAt(int row) const
+{
+    const QString& path = paths[row];
+    return QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
 bool BatchListModel::isLabelled(int row) const
 {
-    return row >= 0 && row < names.size() && labelled[std::size_t(row)];
+    return row >= 0 && row < paths.size() && labelled[std::size_t(row)];
 }
 
 bool BatchListModel::isProposed(int row) const
 {
-    return row >= 0 && row < names.size() && proposed[std::size_t(row)] &&
+    return row >= 0 && row < paths.size() && proposed[std::size_t(row)] &&
            !labelled[std::size_t(row)];
 }
 
@@ -115,24 +118,24 @@ int BatchListModel::proposedCount() const
 
 int BatchListModel::nextUnlabelledRow(int row) const
 {
-    const auto start = labelled.begin() + std::clamp(row + 1, 0, int(names.size()));
+    const auto start = labelled.begin() + std::clamp(row + 1, 0, int(paths.size()));
     const auto found = std::find(start, labelled.end(), false);
     return found == labelled.end() ? -1 : int(found - labelled.begin());
 }
 
 int BatchListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(names.size());
+    return parent.isValid() ? 0 : int(paths.size());
 }
 
 QVariant BatchListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= names.size())
+    if (!index.isValid() || index.row() >= paths.size())
         return QVariant();
     const int row = index.row();
     switch (role) {
     case Qt::DisplayRole:
-        return names[row];
+        return nameAt(row).toString();
     case Qt::DecorationRole:
         return isLabelled(row) ? doneMark : isProposed(row) ? proposalMark : noMark;
     case Qt::FontRole: {
@@ -153,7 +156,7 @@ QVariant BatchListModel::data(const QModelIndex& index, int role) const
 
 void BatchListModel::rowChanged(int row)
 {
-    if (row < 0 || row >= names.size())
+    if (row < 0 || row >= paths.size())
         return;
     const QModelIndex changed = index(row);
     emit dataChanged(changed, changed);

@@ -27,7 +27,8 @@ public:
     bool isLabelled(int row) const;
     // A proposal waits for review: there is one, and no label file yet.
     bool isProposed(int row) const;
-    const QString& nameAt(int row) const { return names[row]; }
+    // The file name within the image's path: the list keeps no copy of it.
+    QStringView nameAt(int row) const;
     int labelledCount() const { return labelledRows; }
     int proposedCount() const;
     int shownRow() const { return shown; }
@@ -40,7 +41,8 @@ public:
 private:
     void rowChanged(int row);
 
-    QStringList names;
+    // Shared with the batch, not copied.
+    QStringList paths;
     std::vector<bool> labelled;
     std::vector<bool> proposed;
     int labelledRows = 0;

@@ -107,7 +107,7 @@ void BatchPanel::addActions(QMenu* menu)
     connect(&previousListedAction, &QAction::triggered, this, [this] { chooseListed(-1); });
 }
 
-void BatchPanel::setBatch(const BatchFiles& batch, const QStringList& labelPaths)
+void BatchPanel::setBatch(const BatchFiles& batch, const LabelPaths& labelPaths)
 {
     batchList.setBatch(batch.imagePaths, batch.labelled, batch.proposed);
     filter.setLabelPaths(labelPaths);
@@ -132,13 +132,12 @@ void BatchPanel::setLabelled(int row, bool labelled)
     updateProgress();
 }
 
-void BatchPanel::markLabelled(const QStringList& labelPaths, const QString& labelPath)
+void BatchPanel::markLabelled(const LabelPaths& labelPaths, const QString& labelPath)
 {
-    for (int i = 0; i < labelPaths.size(); ++i)
-        if (labelPaths[i] == labelPath) {
-            filter.forgetContents(i);
-            batchList.setLabelled(i, true);
-        }
+    for (const int row : labelPaths.rowsOf(labelPath)) {
+        filter.forgetContents(row);
+        batchList.setLabelled(row, true);
+    }
     updateProgress();
 }
 

@@ -17,13 +17,30 @@
 #include <QPixmap>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QThreadPool>
+#include <QTimer>
 
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <iostream>
 
 namespace {
 // Long enough to be read; the batch position comes back afterwards.
 const int noteMilliseconds = 5000;
+
+// The listing's names, sets and sort keys were freed on the worker, whose heap keeps them
+// from the system until told; for a million images that is hundreds of megabytes.
+// Done on a worker once the batch has been painted, so the window does not wait for it.
+void returnListingScratch()
+{
+#ifdef __GLIBC__
+    const int afterPaintMilliseconds = 500;
+    QTimer::singleShot(afterPaintMilliseconds,
+                       [] { QThreadPool::globalInstance()->start([] { malloc_trim(0); }); });
+#endif
+}
 
 // Images removed since a batch was remembered would each stop it with a warning.
 QStringList existingFiles(const QStringList& paths)
@@ -229,6 +246,7 @@ void Quadrotag::openListedFolder(const QString& folder, const QString& shownImag
     // Edits made while the folder was listed.
     if (saveGuard.leave())
         startFolderBatch(folder, batch, shownImage);
+    returnListingScratch();
 }
 
 void Quadrotag::startBatch(const BatchFiles& batch, int first)
@@ -240,9 +258,7 @@ void Quadrotag::startBatch(const BatchFiles& batch, int first)
     currentImage = first;
     stepDirection = 1;
     prefetcher.clear();
-    labelPaths.clear();
-    for (const QString& imagePath : imagePaths)
-        labelPaths.append(labelPathFor(imagePath));
+    labelPaths = LabelPaths(imagePaths);
     batchPanel.setBatch(batch, labelPaths);
     loadCurrentImage();
 }
@@ -299,7 +315,7 @@ void Quadrotag::prefetchLikelyNext()
 
 void Quadrotag::openLabelsOfCurrentImage()
 {
-    const QString& labelPath = labelPaths[currentImage];
+    const QString labelPath = labelPaths[currentImage];
     // A damaged file is shown as far as it could be read, and is rewritten only
     // when the operator edits the image.
     if (session.open(imagePaths[currentImage], labelPath) == ImageSession::Reading::Failed)

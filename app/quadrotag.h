@@ -8,6 +8,7 @@
 #include "imageprefetcher.h"
 #include "imagesession.h"
 #include "imageviewer.h"
+#include "labelpaths.h"
 #include "labelviewer.h"
 #include "projecthistory.h"
 #include "projectmenu.h"
@@ -119,7 +120,7 @@ private:
     // The image on screen as a document: its annotation, history and label file.
     ImageSession session;
     QStringList imagePaths;
-    QStringList labelPaths;
+    LabelPaths labelPaths;
     int currentImage = 0;
     // Decodes the image the operator will most likely show next.
     ImagePrefetcher prefetcher;
