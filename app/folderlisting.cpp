@@ -28,8 +28,17 @@ void FolderListing::start(const QString& newFolder, const QString& newShownImage
         runNext();
 }
 
+void FolderListing::cancel()
+{
+    pendingFolder.clear();
+    pendingShownImage.clear();
+    cancelled = true;
+    countTimer.stop();
+}
+
 void FolderListing::runNext()
 {
+    cancelled = false;
     folder = pendingFolder;
     shownImage = pendingShownImage;
     pendingFolder.clear();
@@ -49,6 +58,8 @@ void FolderListing::finished()
         runNext();
         return;
     }
+    if (cancelled)
+        return;
     result = watcher.result();
     emit sglListed(folder, shownImage);
 }

@@ -24,6 +24,8 @@ public:
 
     // Lists folder; shownImage travels with it to the end, for the start-image choice.
     void start(const QString& folder, const QString& shownImage = QString());
+    // Another batch was opened meanwhile: what is being listed is not reported.
+    void cancel();
     bool isRunning() const { return watcher.isRunning() || !pendingFolder.isEmpty(); }
     // The finished batch, once listed has been emitted.
     BatchFiles take() { return std::move(result); }
@@ -45,6 +47,7 @@ private:
     QString shownImage;
     QString pendingFolder;
     QString pendingShownImage;
+    bool cancelled = false;
     BatchFiles result;
 };
 

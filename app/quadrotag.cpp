@@ -253,6 +253,8 @@ void Quadrotag::startBatch(const BatchFiles& batch, int first)
 {
     if (batch.imagePaths.isEmpty())
         return;
+    // A folder still being listed must not replace this batch when it is done.
+    folderListing.cancel();
     imagePaths = batch.imagePaths;
     std::cout << imagePaths.size() << std::endl;
     currentImage = first;

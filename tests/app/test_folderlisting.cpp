@@ -85,6 +85,32 @@ private slots:
         QCOMPARE(listed[0], (QVariantList{dir.filePath("last"), "t"}));
         QCOMPARE(listing.take().imagePaths, QStringList{dir.filePath("last/t0.jpg")});
     }
+
+    void cancelledListingIsNotReported_data()
+    {
+        QTest::addColumn<bool>("startAgain");
+        QTest::newRow("cancelled") << false;
+        QTest::newRow("started again after cancelling") << true;
+    }
+    void cancelledListingIsNotReported()
+    {
+        QFETCH(bool, startAgain);
+        QTemporaryDir dir;
+        QVERIFY(makeFiles(dir.filePath("big"), "r%1.jpg", 20000));
+        QVERIFY(makeFiles(dir.filePath("small"), "s%1.jpg", 2));
+        FolderListing listing;
+        QSignalSpy listed(&listing, &FolderListing::sglListed);
+        listing.start(dir.filePath("big"));
+        listing.start(dir.filePath("small"));
+        listing.cancel();
+        if (startAgain)
+            listing.start(dir.filePath("small"), "s");
+        QCOMPARE(listed.wait(startAgain ? 20000 : 3000), startAgain);
+        QTRY_VERIFY(!listing.isRunning());
+        QCOMPARE(listed.size(), startAgain ? 1 : 0);
+        if (startAgain)
+            QCOMPARE(listed[0], (QVariantList{dir.filePath("small"), "s"}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFolderListing)

@@ -221,6 +221,16 @@ private slots:
         QCOMPARE(window->findChild<QLabel*>("progressLabel")->text(), QString("2 of 3 labelled"));
     }
 
+    void batchOpenedWhileListingStays()
+    {
+        StdoutCapture silenced;
+        window->listFolder(dir->path());
+        openBatch({batch[2]});
+        // Long enough for three names to be listed many times over.
+        QTest::qWait(1000);
+        QCOMPARE(status(), "1/1  " + batch[2]);
+    }
+
     void startedWithoutProjectRemembersNothing()
     {
         openBatch(batch);
