@@ -151,7 +151,10 @@ void BatchPanel::followShownImage()
 {
     const QModelIndex shown = filter.mapFromSource(batchList.index(batchList.shownRow()));
     imagesView.setCurrentIndex(shown);
-    imagesView.scrollTo(shown);
+    // Scrolling lays the whole list out, which for a million rows takes longer than the step
+    // itself; a hidden list is scrolled when it is shown.
+    if (imagesView.isVisible())
+        imagesView.scrollTo(shown);
 }
 
 void BatchPanel::chooseListed(int step)

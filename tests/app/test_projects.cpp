@@ -4,7 +4,9 @@
 
 #include <QtTest>
 
+#include <QDockWidget>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
 
 // Projects in the window: opening one from the menu, the recent ones, and going back to
@@ -229,6 +231,25 @@ private slots:
         // Long enough for three names to be listed many times over.
         QTest::qWait(1000);
         QCOMPARE(status(), "1/1  " + batch[2]);
+    }
+
+    void hiddenListShowsTheImageOnScreenWhenShown()
+    {
+        QStringList many;
+        for (int i = 0; i < 80; ++i)
+            many << batch[i % 3];
+        StdoutCapture silenced;
+        openBatch(many);
+        for (int i = 0; i < 60; ++i)
+            pressKey(Qt::Key_Down);
+        QCOMPARE(status(), "61/80  " + batch[60 % 3]);
+        window->findChild<QDockWidget*>("imagesDock")->show();
+        auto* list = window->findChild<QListView*>("imagesView");
+        QTRY_VERIFY(list->isVisible());
+        QCOMPARE(list->currentIndex().row(), 60);
+        QTRY_VERIFY(list->viewport()->rect().contains(list->visualRect(list->currentIndex())));
+        // Scrolled there, not merely tall enough to hold every row.
+        QVERIFY(!list->viewport()->rect().contains(list->visualRect(list->model()->index(0, 0))));
     }
 
     void startedWithoutProjectRemembersNothing()
