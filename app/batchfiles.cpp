@@ -4,6 +4,7 @@
 
 #include <QCollator>
 #include <QDir>
+#include <QDirIterator>
 #include <QHash>
 #include <QLocale>
 #include <QSet>
@@ -36,6 +37,24 @@ QString fileNameOf(const QString& path)
 bool isVisibleJpeg(const QString& name)
 {
     return name.endsWith(imageSuffix, Qt::CaseInsensitive) && !name.startsWith(QLatin1Char('.'));
+}
+
+// As fileNamesIn, counting the images among them as it goes.
+QStringList fileNamesCounting(const QString& folder, std::atomic<int>& found)
+{
+    // Often enough for a status bar, rarely enough to cost nothing.
+    const int countEvery = 1024;
+    QStringList names;
+    int images = 0;
+    QDirIterator entries(folder, QDir::Files | QDir::Hidden);
+    while (entries.hasNext()) {
+        entries.next();
+        names.append(entries.fileName());
+        if (isVisibleJpeg(names.constLast()) && ++images % countEvery == 0)
+            found.store(images, std::memory_order_relaxed);
+    }
+    found.store(images, std::memory_order_relaxed);
+    return names;
 }
 
 QCollator naturalCollator()
@@ -72,10 +91,10 @@ void sortNaturally(QStringList& names)
     names = sorted;
 }
 
-BatchFiles listFolderImages(const QString& folder)
+BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found)
 {
     const QDir dir(folder);
-    const QStringList names = fileNamesIn(folder);
+    const QStringList names = found ? fileNamesCounting(folder, *found) : fileNamesIn(folder);
     const QSet<QString> present(names.begin(), names.end());
     QStringList images;
     for (const QString& name : names)
@@ -134,8 +153,17 @@ BatchFiles findBatchFiles(const QStringList& imagePaths)
 int firstImageToLabel(const BatchFiles& batch, const std::vector<QString>& holders)
 {
     for (std::size_t image = 0; image < batch.labelled.size(); ++image)
-        if (!batch.labelled[image] && !batch.proposed[image] &&
+        if (!batch.labelled[image] && !(image < batch.proposed.size() && batch.proposed[image]) &&
             (image >= holders.size() || holders[image].isEmpty()))
             return int(image);
     return 0;
+}
+
+int startImageOf(const BatchFiles& batch, const QString& lastShown,
+                 const std::vector<QString>& holders)
+{
+    const int remembered = lastShown.isEmpty() ? -1 : int(batch.imagePaths.indexOf(lastShown));
+    if (remembered >= 0)
+        return remembered;
+    return firstImageToLabel(batch, holders);
 }

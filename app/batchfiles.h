@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <vector>
 
 // The image files of a batch, and for each whether its label file and a model's proposal
@@ -17,7 +18,8 @@ struct BatchFiles
 
 // Every JPEG ("*.jpg" in any case) directly in folder, in natural order, with the state
 // of its label file and its proposal; the folder and its proposal folder are listed once.
-BatchFiles listFolderImages(const QString& folder);
+// found, when given, counts the images seen so far, for another thread to show.
+BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found = nullptr);
 
 // These image files with the state of their label files and proposals.
 BatchFiles findBatchFiles(const QStringList& imagePaths);
@@ -28,6 +30,10 @@ std::vector<bool> findLabelFiles(const QStringList& imagePaths);
 // other operator holds (holders: a name per image, empty when free), or the first of all when
 // there is none.
 int firstImageToLabel(const BatchFiles& batch, const std::vector<QString>& holders = {});
+// The image a folder's batch starts at: the one last shown when it is still there, otherwise
+// where labelling goes on.
+int startImageOf(const BatchFiles& batch, const QString& lastShown = QString(),
+                 const std::vector<QString>& holders = {});
 
 // Sorts file names as people count: "img2" before "img10".
 void sortNaturally(QStringList& names);

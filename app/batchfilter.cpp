@@ -15,10 +15,10 @@ BatchFilter::BatchFilter(BatchListModel& list) : QSortFilterProxyModel(nullptr),
     setDynamicSortFilter(true);
 }
 
-void BatchFilter::setLabelPaths(const QStringList& paths)
+void BatchFilter::setLabelPaths(const LabelPaths& paths)
 {
     labelPaths = paths;
-    contents.assign(std::size_t(paths.size()), Contents());
+    contents.clear();
     invalidateFilter();
 }
 
@@ -105,8 +105,10 @@ bool BatchFilter::matchesState(int row) const
 const BatchFilter::Contents& BatchFilter::contentsOf(int row) const
 {
     static const Contents nothing;
-    if (row >= int(contents.size()))
+    if (row >= int(labelPaths.size()))
         return nothing;
+    if (contents.empty())
+        contents.resize(std::size_t(labelPaths.size()));
     Contents& held = contents[std::size_t(row)];
     const QFileInfo file(labelPaths[row]);
     const QDateTime modified = file.lastModified();

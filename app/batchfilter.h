@@ -2,6 +2,7 @@
 #define QUADROTAG_BATCHFILTER_H
 
 #include "batchlistmodel.h"
+#include "labelpaths.h"
 
 #include <QDateTime>
 #include <QSortFilterProxyModel>
@@ -45,7 +46,7 @@ public:
     explicit BatchFilter(BatchListModel& list);
 
     // The label files of the batch's images, row by row; nothing of them is read yet.
-    void setLabelPaths(const QStringList& labelPaths);
+    void setLabelPaths(const LabelPaths& labelPaths);
     void setTagCaptions(std::vector<TagCaption> captions);
     void setText(const QString& text);
     void setState(State state);
@@ -75,12 +76,13 @@ private:
     const Contents& contentsOf(int row) const;
 
     BatchListModel& list;
-    QStringList labelPaths;
+    LabelPaths labelPaths;
     std::vector<TagCaption> captions;
     QString text;
     State state = State::All;
     // The tag cells whose caption holds the text, sorted.
     std::vector<TagCell> matchingCells;
+    // Made when a filter first needs what a label file holds: most batches never do.
     mutable std::vector<Contents> contents;
 };
 

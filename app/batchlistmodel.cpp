@@ -117,17 +117,13 @@ void BatchListModel::setBatch(const QStringList& imagePaths, const std::vector<b
                               const std::vector<bool>& proposed)
 {
     beginResetModel();
-    names.clear();
-    names.reserve(imagePaths.size());
-    this->imagePaths = imagePaths;
+    paths = imagePaths;
     reviewStates.assign(std::size_t(imagePaths.size()), notRead);
-    for (const QString& path : imagePaths)
-        names.append(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
     this->labelled = labelled;
-    this->labelled.resize(std::size_t(names.size()), false);
+    this->labelled.resize(std::size_t(paths.size()), false);
     this->proposed = proposed;
-    this->proposed.resize(std::size_t(names.size()), false);
-    holders.assign(std::size_t(names.size()), QString());
+    this->proposed.resize(std::size_t(paths.size()), false);
+    holders.assign(std::size_t(paths.size()), QString());
     labelledRows = int(std::count(this->labelled.begin(), this->labelled.end(), true));
     shown = -1;
     endResetModel();
@@ -135,7 +131,7 @@ void BatchListModel::setBatch(const QStringList& imagePaths, const std::vector<b
 
 void BatchListModel::setLabelled(int row, bool isDone)
 {
-    if (row < 0 || row >= names.size() || labelled[std::size_t(row)] == isDone)
+    if (row < 0 || row >= paths.size() || labelled[std::size_t(row)] == isDone)
         return;
     labelled[std::size_t(row)] = isDone;
     labelledRows += isDone ? 1 : -1;
@@ -165,17 +161,23 @@ void BatchListModel::setHolders(const std::vector<QString>& newHolders)
 
 bool BatchListModel::isHeld(int row) const
 {
-    return row >= 0 && row < names.size() && !holders[std::size_t(row)].isEmpty();
+    return row >= 0 && row < paths.size() && !holders[std::size_t(row)].isEmpty();
+}
+
+QStringView BatchListModel::nameAt(int row) const
+{
+    const QString& path = paths[row];
+    return QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 bool BatchListModel::isLabelled(int row) const
 {
-    return row >= 0 && row < names.size() && labelled[std::size_t(row)];
+    return row >= 0 && row < paths.size() && labelled[std::size_t(row)];
 }
 
 bool BatchListModel::isProposed(int row) const
 {
-    return row >= 0 && row < names.size() && proposed[std::size_t(row)] &&
+    return row >= 0 && row < paths.size() && proposed[std::size_t(row)] &&
            !labelled[std::size_t(row)];
 }
 
@@ -189,7 +191,7 @@ int BatchListModel::proposedCount() const
 
 int BatchListModel::nextUnlabelledRow(int row) const
 {
-    for (int next = std::max(row + 1, 0); next < names.size(); ++next)
+    for (int next = std::max(row + 1, 0); next < paths.size(); ++next)
         if (!labelled[std::size_t(next)] && !isHeld(next))
             return next;
     return -1;
@@ -197,18 +199,18 @@ int BatchListModel::nextUnlabelledRow(int row) const
 
 ReviewState BatchListModel::reviewStateAt(int row) const
 {
-    if (row < 0 || row >= names.size() || !isLabelled(row))
+    if (row < 0 || row >= paths.size() || !isLabelled(row))
         return ReviewState::Unlabelled;
     signed char& held = reviewStates[std::size_t(row)];
     if (held == notRead)
         held =
-            static_cast<signed char>(reviewStateOf(imagePaths[row], labelPathFor(imagePaths[row])));
+            static_cast<signed char>(reviewStateOf(paths[row], labelPathFor(paths[row])));
     return static_cast<ReviewState>(held);
 }
 
 void BatchListModel::forgetReviewState(int row)
 {
-    if (row < 0 || row >= names.size())
+    if (row < 0 || row >= paths.size())
         return;
     reviewStates[std::size_t(row)] = notRead;
     rowChanged(row);
@@ -216,17 +218,17 @@ void BatchListModel::forgetReviewState(int row)
 
 int BatchListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(names.size());
+    return parent.isValid() ? 0 : int(paths.size());
 }
 
 QVariant BatchListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= names.size())
+    if (!index.isValid() || index.row() >= paths.size())
         return QVariant();
     const int row = index.row();
     switch (role) {
     case Qt::DisplayRole:
-        return names[row] + reviewMark(reviewStateAt(row)) +
+        return nameAt(row).toString() + reviewMark(reviewStateAt(row)) +
                (isHeld(row) ? QStringLiteral(" — ") + holders[std::size_t(row)] : QString());
     case Qt::ForegroundRole:
         return reviewColor(reviewStateAt(row));
@@ -255,7 +257,7 @@ QVariant BatchListModel::data(const QModelIndex& index, int role) const
 
 void BatchListModel::rowChanged(int row)
 {
-    if (row < 0 || row >= names.size())
+    if (row < 0 || row >= paths.size())
         return;
     const QModelIndex changed = index(row);
     emit dataChanged(changed, changed);

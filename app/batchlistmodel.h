@@ -32,7 +32,8 @@ public:
     bool isLabelled(int row) const;
     // A proposal waits for review: there is one, and no label file yet.
     bool isProposed(int row) const;
-    const QString& nameAt(int row) const { return names[row]; }
+    // The file name within the image's path: the list keeps no copy of it.
+    QStringView nameAt(int row) const;
     int labelledCount() const { return labelledRows; }
     int proposedCount() const;
     int shownRow() const { return shown; }
@@ -51,8 +52,8 @@ public:
 private:
     void rowChanged(int row);
 
-    QStringList names;
-    QStringList imagePaths;
+    // Shared with the batch, not copied.
+    QStringList paths;
     // Unknown until asked for; -1 stands for not read yet.
     mutable std::vector<signed char> reviewStates;
     std::vector<bool> labelled;

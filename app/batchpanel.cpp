@@ -110,7 +110,7 @@ void BatchPanel::addActions(QMenu* menu)
     connect(&previousListedAction, &QAction::triggered, this, [this] { chooseListed(-1); });
 }
 
-void BatchPanel::setBatch(const BatchFiles& batch, const QStringList& labelPaths)
+void BatchPanel::setBatch(const BatchFiles& batch, const LabelPaths& labelPaths)
 {
     batchList.setBatch(batch.imagePaths, batch.labelled, batch.proposed);
     filter.setLabelPaths(labelPaths);
@@ -138,14 +138,13 @@ void BatchPanel::setHolders(const std::vector<QString>& holders)
     batchList.setHolders(holders);
 }
 
-void BatchPanel::markLabelled(const QStringList& labelPaths, const QString& labelPath)
+void BatchPanel::markLabelled(const LabelPaths& labelPaths, const QString& labelPath)
 {
-    for (int i = 0; i < labelPaths.size(); ++i)
-        if (labelPaths[i] == labelPath) {
-            filter.forgetContents(i);
-            batchList.setLabelled(i, true);
-            batchList.forgetReviewState(i);
-        }
+    for (const int row : labelPaths.rowsOf(labelPath)) {
+        filter.forgetContents(row);
+        batchList.setLabelled(row, true);
+        batchList.forgetReviewState(row);
+    }
     updateProgress();
 }
 
@@ -170,7 +169,10 @@ void BatchPanel::followShownImage()
 {
     const QModelIndex shown = filter.mapFromSource(batchList.index(batchList.shownRow()));
     imagesView.setCurrentIndex(shown);
-    imagesView.scrollTo(shown);
+    // Scrolling lays the whole list out, which for a million rows takes longer than the step
+    // itself; a hidden list is scrolled when it is shown.
+    if (imagesView.isVisible())
+        imagesView.scrollTo(shown);
 }
 
 void BatchPanel::chooseListed(int step, bool entered)

@@ -4,6 +4,7 @@
 #include "batchfiles.h"
 #include "batchfilter.h"
 #include "batchlistmodel.h"
+#include "labelpaths.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -34,14 +35,14 @@ public:
     // the canvas gets the keys back after the filter was used.
     void install(QMainWindow* window, QMenu* menu, QStatusBar* statusBar, QWidget* canvas);
 
-    void setBatch(const BatchFiles& batch, const QStringList& labelPaths);
+    void setBatch(const BatchFiles& batch, const LabelPaths& labelPaths);
     // The captions the filter finds tags by, as the tag table shows them.
     void setTagCaptions(const TagLayout& layout);
     void setLabelled(int row, bool labelled);
     // Marks the images other operators hold, one name per row of the batch.
     void setHolders(const std::vector<QString>& holders);
     // Ticks every image whose label file this is: two may share one ("a.jpg" and "a.JPG").
-    void markLabelled(const QStringList& labelPaths, const QString& labelPath);
+    void markLabelled(const LabelPaths& labelPaths, const QString& labelPath);
     // The review of this row was written.
     void markReviewed(int row);
     // What Ctrl+Shift+Down does: the next image the list shows.

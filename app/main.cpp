@@ -1,9 +1,13 @@
 #include "librarylogging.h"
 #include "operatorname.h"
+#include "projectfolder.h"
+#include "projecthistory.h"
 #include "quadrotag.h"
+#include "startarguments.h"
 #include "vocabularyquestion.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDirIterator>
 #include <QGuiApplication>
 #include <QIcon>
@@ -41,10 +45,64 @@ QIcon applicationIcon()
     return icon;
 }
 
+QStringList argumentsOf(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// The folder whose vocabulary the window reads: the one asked for; the working directory when
+// it holds one or when anything was given to open there; else, as from the desktop menu, the
+// most recent project. Empty when there is none at all, as before projects.
+QString chooseProject(const StartArguments& arguments, ProjectHistory& history, bool& resume)
+{
+    resume = false;
+    if (!arguments.projectFolder.isEmpty()) {
+        resume = arguments.folder.isEmpty() && arguments.images.isEmpty();
+        return arguments.projectFolder;
+    }
+    if (holdsVocabulary(QDir::currentPath()))
+        return QDir::currentPath();
+    if (!arguments.isBare())
+        return QString();
+    QStringList gone;
+    const QString recent = history.mostRecentProject(gone);
+    for (const QString& folder : gone)
+        std::cerr << "Removed from Recent Projects, its folder or vocabulary is gone: "
+                  << QDir::toNativeSeparators(folder).toStdString() << std::endl;
+    resume = !recent.isEmpty();
+    return recent;
+}
+
+void openRequested(Quadrotag& window, const StartArguments& arguments, bool resume)
+{
+    if (!arguments.folder.isEmpty())
+        window.listFolder(arguments.folder);
+    else if (!arguments.images.isEmpty())
+        window.openImages(arguments.images);
+    else if (resume)
+        window.resumeProject();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    // Help, version and mistakes need neither a display nor the toolkit.
+    const StartArguments arguments = parseStartArguments(argumentsOf(argc, argv));
+    switch (arguments.request) {
+    case StartArguments::Request::Help:
+    case StartArguments::Request::Version:
+        std::cout << arguments.text.toStdString() << std::flush;
+        return 0;
+    case StartArguments::Request::Mistake:
+        std::cerr << arguments.text.toStdString() << std::flush;
+        return StartArguments::exitMistake;
+    case StartArguments::Request::Open:
+        break;
+    }
     if (!hasDisplay()) {
         std::cerr << "Quadrotag needs a graphical display: set DISPLAY (or run it under xvfb-run)."
                   << std::endl;
@@ -63,10 +121,17 @@ int main(int argc, char* argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Quadrotag"));
     QCoreApplication::setApplicationName(QStringLiteral("Quadrotag"));
     application.setWindowIcon(applicationIcon());
+    ProjectHistory history;
+    bool resume = false;
+    const QString project = chooseProject(arguments, history, resume);
     // The window writes a new tag index as it starts, so the operator decides before.
-    if (!confirmVocabularyChange())
+    const bool confirmed = project.isEmpty() ? confirmVocabularyChange()
+                                             : confirmVocabularyChange(vocabularyPathIn(project),
+                                                                       indexPathIn(project));
+    if (!confirmed)
         return 0;
-    Quadrotag window;
+    Quadrotag window(project);
     window.show();
+    openRequested(window, arguments, resume);
     return application.exec();
 }

@@ -4,20 +4,28 @@
 #include "batchfiles.h"
 #include "batchpaths.h"
 #include "operatorname.h"
+#include "projectfolder.h"
 #include "sessionquestions.h"
 #include "sidepanel.h"
+#include "vocabularyquestion.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QImage>
 #include <QPixmap>
 #include <QProcessEnvironment>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QThreadPool>
+#include <QTimer>
 
 #include <algorithm>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <iostream>
 
 namespace {
@@ -38,20 +46,48 @@ int storedShapeCount(const ImageAnnotation& annotation)
     return int(std::count_if(annotation.labels.begin(), annotation.labels.end(),
                              [](const Label& label) { return !label.tags.empty(); }));
 }
+
+// The listing's names, sets and sort keys were freed on the worker, whose heap keeps them
+// from the system until told; for a million images that is hundreds of megabytes.
+// Done on a worker once the batch has been painted, so the window does not wait for it.
+void returnListingScratch()
+{
+#ifdef __GLIBC__
+    const int afterPaintMilliseconds = 500;
+    QTimer::singleShot(afterPaintMilliseconds,
+                       [] { QThreadPool::globalInstance()->start([] { malloc_trim(0); }); });
+#endif
+}
+
+// Images removed since a batch was remembered would each stop it with a warning.
+QStringList existingFiles(const QStringList& paths)
+{
+    QStringList existing;
+    for (const QString& path : paths)
+        if (QFileInfo::exists(path))
+            existing << path;
+    return existing;
+}
 } // namespace
 
-Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
+Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags) : Quadrotag(QString(), parent, flags)
+{
+}
+
+Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
       styleComboBox(nullptr), zoomLevel(nullptr),
       editor(session, imageViewer, labelViewer, styleComboBox),
       quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this),
       viewComfort(imageViewer), shapeCopying(editor, session, imageViewer, labelViewer),
       reviewController(session, saveGuard, this), drawingAssist(editor, *imageViewer.imageWidget()),
-      team(operatorFromEnvironment())
+      team(operatorFromEnvironment()),
+      projectFolder(project), projectMenu(projectHistory)
 {
     ui.setupUi(this);
     buildLayout();
-    labelViewer.loadTags("tags");
+    projectMenu.install(this, ui.menuFile);
+    loadVocabulary();
     connectActions();
     connectCanvasAndTable();
     connectEditHistory();
@@ -59,6 +95,9 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags)
     connectZoom();
     quickTagging.install(ui.actionFind_Tag);
     connect(&quickTagging, &QuickTagging::sglNote, this, &Quadrotag::showNote);
+    connect(&projectMenu, &ProjectMenu::projectChosen, this, &Quadrotag::openProject);
+    connect(&folderListing, &FolderListing::sglCounted, this, &Quadrotag::showListingCount);
+    connect(&folderListing, &FolderListing::sglListed, this, &Quadrotag::openListedFolder);
     connect(&prefetcher, &ImagePrefetcher::sglSharpImageReady, this,
             &Quadrotag::slotSharpImageReady);
     connectTeam();
@@ -230,10 +269,17 @@ void Quadrotag::slotOpenImages()
 
 void Quadrotag::openImages(const QStringList& files)
 {
+    openImagesAt(files, QString());
+}
+
+void Quadrotag::openImagesAt(const QStringList& files, const QString& shownImage)
+{
     // The old batch stays on screen when its image could not be saved.
     if (files.isEmpty() || !leaveImage())
         return;
-    startBatch(findBatchFiles(files), 0);
+    if (!projectFolder.isEmpty())
+        projectHistory.rememberImages(projectFolder, files);
+    startBatch(findBatchFiles(files), std::max(0, int(files.indexOf(shownImage))));
 }
 
 void Quadrotag::slotOpenFolder()
@@ -241,7 +287,7 @@ void Quadrotag::slotOpenFolder()
     const QString folder =
         QFileDialog::getExistingDirectory(this, QStringLiteral("Open Folder"), QDir::currentPath());
     if (!folder.isEmpty())
-        openFolder(folder);
+        listFolder(folder);
 }
 
 void Quadrotag::openFolder(const QString& folder)
@@ -257,22 +303,56 @@ void Quadrotag::openFolder(const QString& folder)
     // The image just saved may lie in this folder and have had no label file yet.
     if (edited)
         batch = listFolderImages(folder);
+    startFolderBatch(folder, batch, QString());
+}
+
+void Quadrotag::startFolderBatch(const QString& folder, const BatchFiles& batch,
+                                 const QString& shownImage)
+{
+    if (!projectFolder.isEmpty())
+        projectHistory.rememberFolder(projectFolder, folder);
     // Two operators opening one folder start on different images.
-    startBatch(batch, firstImageToLabel(batch, team.holdersOf(batch.imagePaths)));
+    startBatch(batch, startImageOf(batch, shownImage, team.holdersOf(batch.imagePaths)));
+}
+
+void Quadrotag::listFolder(const QString& folder, const QString& shownImage)
+{
+    // Saved before the listing, so the label files it finds include this image's.
+    if (leaveImage())
+        folderListing.start(folder, shownImage);
+}
+
+void Quadrotag::showListingCount(const QString& folder, int images)
+{
+    ui.statusBar->showMessage(
+        QStringLiteral("Listing %1: %2 images").arg(QDir::toNativeSeparators(folder)).arg(images));
+}
+
+void Quadrotag::openListedFolder(const QString& folder, const QString& shownImage)
+{
+    const BatchFiles batch = folderListing.take();
+    if (batch.imagePaths.isEmpty()) {
+        showNote(QStringLiteral("No JPEG images in ") + folder);
+        return;
+    }
+    // Edits made while the folder was listed.
+    if (leaveImage())
+        startFolderBatch(folder, batch, shownImage);
+    returnListingScratch();
 }
 
 void Quadrotag::startBatch(const BatchFiles& batch, int first)
 {
     if (batch.imagePaths.isEmpty())
         return;
+    // A folder still being listed must not replace this batch when it is done.
+    folderListing.cancel();
     imagePaths = batch.imagePaths;
     std::cout << imagePaths.size() << std::endl;
     currentImage = first;
     stepDirection = 1;
     prefetcher.clear();
-    labelPaths.clear();
-    for (const QString& imagePath : imagePaths)
-        labelPaths.append(labelPathFor(imagePath));
+    labelPaths = LabelPaths(imagePaths);
     batchPanel.setBatch(batch, labelPaths);
     markHolders();
     loadCurrentImage();
@@ -302,6 +382,8 @@ void Quadrotag::loadCurrentImage()
     editor.showWholeAnnotation();
     batchPanel.showRow(currentImage);
     showHeldState();
+    if (!projectFolder.isEmpty())
+        projectHistory.rememberShownImage(projectFolder, imagePaths[currentImage]);
     if (image.isReducedToFit())
         showNote(image.reductionNote());
     // Another's unsaved work and proposals are theirs to take up.
@@ -331,7 +413,7 @@ void Quadrotag::prefetchLikelyNext()
 
 void Quadrotag::openLabelsOfCurrentImage()
 {
-    const QString& labelPath = labelPaths[currentImage];
+    const QString labelPath = labelPaths[currentImage];
     // A damaged file is shown as far as it could be read, and is rewritten only
     // when the operator edits the image.
     if (session.open(imagePaths[currentImage], labelPath) == ImageSession::Reading::Failed)
@@ -496,4 +578,64 @@ void Quadrotag::installViewComfort()
     paletteChoice.install(ui.menuFunction);
     shapeCopying.install(ui.menuFunction);
     connect(&shapeCopying, &ShapeCopying::sglNote, this, &Quadrotag::showNote);
+}
+
+void Quadrotag::loadVocabulary()
+{
+    if (projectFolder.isEmpty()) {
+        labelViewer.loadTags("tags");
+        return;
+    }
+    labelViewer.loadTags(localPath(vocabularyPathIn(projectFolder)),
+                         localPath(indexPathIn(projectFolder)));
+    if (holdsVocabulary(projectFolder)) {
+        projectHistory.addRecent(projectFolder);
+        projectMenu.refresh();
+    }
+}
+
+bool Quadrotag::openProject(const QString& folder)
+{
+    const QString absolute = QDir::cleanPath(QDir(folder).absolutePath());
+    if (!holdsVocabulary(absolute)) {
+        forgetGoneProject(absolute);
+        return false;
+    }
+    if (!leaveImage())
+        return false;
+    // The operator chose to quit rather than write a new index over the old one.
+    if (!confirmVocabularyChange(vocabularyPathIn(absolute), indexPathIn(absolute), this)) {
+        close();
+        return false;
+    }
+    projectFolder = absolute;
+    loadVocabulary();
+    batchPanel.setTagCaptions(labelViewer.tagLayout());
+    resumeProject();
+    return true;
+}
+
+void Quadrotag::resumeProject()
+{
+    const RememberedBatch last = projectHistory.lastBatch(projectFolder);
+    if (!last.folder.isEmpty())
+        listFolder(last.folder, last.shownImage);
+    else if (!last.images.isEmpty())
+        openImagesAt(existingFiles(last.images), last.shownImage);
+    else
+        // The captions of the image on screen follow the new vocabulary.
+        loadCurrentImage();
+}
+
+void Quadrotag::forgetGoneProject(const QString& folder)
+{
+    const bool listed = projectHistory.recentProjects().contains(folder);
+    projectHistory.removeRecent(folder);
+    projectMenu.refresh();
+    QString message = QFileInfo(folder).isDir() ? QStringLiteral("No vocabulary \"tags\" in ")
+                                                : QStringLiteral("No project folder ");
+    message += QDir::toNativeSeparators(folder);
+    if (listed)
+        message += QStringLiteral("; it was removed from Recent Projects.");
+    warn(this, message);
 }

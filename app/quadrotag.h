@@ -4,12 +4,16 @@
 #include "annotationeditor.h"
 #include "batchpanel.h"
 #include "drawingassist.h"
+#include "folderlisting.h"
 #include "imageannotation.h"
 #include "imageprefetcher.h"
 #include "imagesession.h"
 #include "imageviewer.h"
+#include "labelpaths.h"
 #include "labelviewer.h"
 #include "palettechoice.h"
+#include "projecthistory.h"
+#include "projectmenu.h"
 #include "quicktagging.h"
 #include "reviewcontroller.h"
 #include "saveguard.h"
@@ -38,6 +42,9 @@ class Quadrotag : public QMainWindow
 
 public:
     explicit Quadrotag(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
+    // A window of the project in this folder: its vocabulary, its tag index, its history.
+    explicit Quadrotag(const QString& projectFolder, QWidget* parent = nullptr,
+                       Qt::WindowFlags flags = Qt::WindowFlags());
     ~Quadrotag() override;
 
     // Replaces the batch with these image files and shows the first; what the
@@ -46,6 +53,15 @@ public:
     // Makes every JPEG of the folder the batch, in natural order, and shows the first
     // image without a label file; what the folder dialog does after a folder was chosen.
     void openFolder(const QString& folder);
+    // As openFolder, with the folder listed off the GUI thread: the window answers meanwhile
+    // and the status bar counts the images found. The image on screen is saved first.
+    void listFolder(const QString& folder, const QString& shownImage = QString());
+    // Reads the project's vocabulary, after the image on screen was saved and the operator
+    // agreed to a changed vocabulary, and opens its last batch; false when it stays closed.
+    bool openProject(const QString& folder);
+    // Opens the project's last batch at the image last shown.
+    void resumeProject();
+    const QString& project() const { return projectFolder; }
 
     // The annotation of the image on screen, as the next save would store it.
     const ImageAnnotation& imageAnnotation() const { return session.annotation(); }
@@ -104,6 +120,13 @@ private:
     void showHeldState();
     void markHolders();
     void reopenFreedImage();
+    void loadVocabulary();
+    void openImagesAt(const QStringList& files, const QString& shownImage);
+    void forgetGoneProject(const QString& folder);
+    void openListedFolder(const QString& folder, const QString& shownImage);
+    void startFolderBatch(const QString& folder, const BatchFiles& batch,
+                          const QString& shownImage);
+    void showListingCount(const QString& folder, int images);
 
     Ui::QuadrotagClass ui;
     ImageViewer imageViewer;
@@ -114,7 +137,7 @@ private:
     // The image on screen as a document: its annotation, history and label file.
     ImageSession session;
     QStringList imagePaths;
-    QStringList labelPaths;
+    LabelPaths labelPaths;
     int currentImage = 0;
     // Decodes the image the operator will most likely show next.
     ImagePrefetcher prefetcher;
@@ -137,6 +160,11 @@ private:
     TeamDesk team;
     // The title the form gives, for an image the operator may edit.
     QString editableTitle;
+    // Empty without a project: the vocabulary is then "tags" in the working directory.
+    QString projectFolder;
+    ProjectHistory projectHistory;
+    ProjectMenu projectMenu;
+    FolderListing folderListing;
 };
 
 #endif

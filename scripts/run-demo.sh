@@ -12,6 +12,6 @@ bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$(nproc)" --target quadrotag demo
 
-# The vocabulary "tags" is read from the working directory, and Ctrl+O opens there.
+# The demo folder is the project (its vocabulary "tags") and the batch: the first room shows at once.
 cd build/demo-batch
-exec ../app/quadrotag
+exec ../app/quadrotag --project . .

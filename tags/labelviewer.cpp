@@ -2,6 +2,8 @@
 
 #include "tagnames.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <fstream>
 #include <iostream>
@@ -52,6 +54,11 @@ LabelViewer::LabelViewer(QWidget* parent) : QTableWidget(parent)
 
 bool LabelViewer::loadTags(const std::string& fileName)
 {
+    return loadTags(fileName, indexFileName);
+}
+
+bool LabelViewer::loadTags(const std::string& fileName, const std::string& indexPath)
+{
     resetGrid();
     std::ifstream in(fileName);
     if (!in) {
@@ -62,7 +69,7 @@ bool LabelViewer::loadTags(const std::string& fileName)
     in.close();
     fillFromLayout();
     finishTable();
-    exportTagIndex();
+    exportTagIndex(indexPath);
     return true;
 }
 
@@ -127,12 +134,17 @@ bool LabelViewer::describeTags(const std::vector<std::pair<int, int>>& tags, QSt
 
 void LabelViewer::exportTagIndex() const
 {
+    exportTagIndex(indexFileName);
+}
+
+void LabelViewer::exportTagIndex(const std::string& indexPath) const
+{
     // Every cell that names no tag is reported, as asking for its caption does.
     for (int row = 0; row < rowCount(); ++row)
         for (int column = 0; column < columnCount(); ++column)
             if (item(row, column) && !layout.isTag(row, column))
                 std::cerr << "Impossible Selection!" << std::endl;
-    TagNames::write(layout, QString::fromLatin1(indexFileName));
+    TagNames::write(layout, QFile::decodeName(QByteArray::fromStdString(indexPath)));
 }
 
 void LabelViewer::toggleTag(int row, int column)

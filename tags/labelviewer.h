@@ -24,6 +24,8 @@ public:
     explicit LabelViewer(QWidget* parent = nullptr);
 
     bool loadTags(const std::string& fileName);
+    // Reads the vocabulary and writes the tag index to indexFileName instead.
+    bool loadTags(const std::string& fileName, const std::string& indexFileName);
     void addTagCell(int row, int column, const std::string& text, const QColor& kindColor);
     void finishTable();
 
@@ -31,6 +33,7 @@ public:
     void collectSelectedTags(std::vector<std::pair<int, int>>& tags) const;
     bool describeTags(const std::vector<std::pair<int, int>>& tags, QString& text) const;
     void exportTagIndex() const;
+    void exportTagIndex(const std::string& indexFileName) const;
     // Selects the tag cell if it is not selected and the other way round, as a click does.
     void toggleTag(int row, int column);
     // Dims every cell but the found ones, marks the current one and scrolls it into view;

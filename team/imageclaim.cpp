@@ -166,6 +166,11 @@ bool ImageClaim::isOwnFile(const QString& claimPath) const
     return file.open(QIODevice::ReadOnly) && file.readAll() == ownBytes;
 }
 
+ImageClaim::~ImageClaim()
+{
+    release();
+}
+
 void ImageClaim::release()
 {
     if (heldPath.isEmpty())

@@ -16,6 +16,10 @@ public:
     enum class Result { Held, HeldByOther, Failed };
 
     explicit ImageClaim(const QString& operatorName);
+    // A program that ends without closing its window still gives the image back.
+    ~ImageClaim();
+    ImageClaim(const ImageClaim&) = delete;
+    ImageClaim& operator=(const ImageClaim&) = delete;
 
     // Claims this image, taking a stale claim over. On HeldByOther, holder() tells who has it;
     // Failed when the claim file can't be written (a read-only folder).

@@ -35,6 +35,42 @@ private slots:
         QCOMPARE(labelPathFor(imagePath), labelPath);
     }
 
+    void batchStartsAtImageLastShownOrFirstUnlabelled_data()
+    {
+        QTest::addColumn<std::vector<bool>>("labelled");
+        QTest::addColumn<QString>("lastShown");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<std::vector<bool>>("proposed");
+        const std::vector<bool> firstTwoDone{true, true, false, false};
+        QTest::newRow("first unlabelled") << firstTwoDone << QString() << 2 << std::vector<bool>();
+        QTest::newRow("last shown, labelled")
+            << firstTwoDone << "/f/b.jpg" << 1 << std::vector<bool>();
+        QTest::newRow("last shown is the last")
+            << firstTwoDone << "/f/d.jpg" << 3 << std::vector<bool>();
+        QTest::newRow("last shown is the first")
+            << firstTwoDone << "/f/a.jpg" << 0 << std::vector<bool>();
+        QTest::newRow("last shown is gone")
+            << firstTwoDone << "/f/e.jpg" << 2 << std::vector<bool>();
+        QTest::newRow("nothing unlabelled")
+            << std::vector<bool>(4, true) << QString() << 0 << std::vector<bool>();
+        QTest::newRow("all unlabelled")
+            << std::vector<bool>(4, false) << QString() << 0 << std::vector<bool>();
+        QTest::newRow("first unlabelled is proposed")
+            << firstTwoDone << QString() << 3 << std::vector<bool>{false, false, true, false};
+        QTest::newRow("last shown is proposed")
+            << firstTwoDone << "/f/c.jpg" << 2 << std::vector<bool>{false, false, true, false};
+    }
+
+    void batchStartsAtImageLastShownOrFirstUnlabelled()
+    {
+        QFETCH(std::vector<bool>, labelled);
+        QFETCH(QString, lastShown);
+        QFETCH(int, start);
+        QFETCH(std::vector<bool>, proposed);
+        BatchFiles batch{{"/f/a.jpg", "/f/b.jpg", "/f/c.jpg", "/f/d.jpg"}, labelled, proposed};
+        QCOMPARE(startImageOf(batch, lastShown), start);
+    }
+
     void statusShowsPositionCountAndPath()
     {
         QCOMPARE(statusText(3, 12, "/data/r03.jpg"), QString("3/12  /data/r03.jpg"));

@@ -1,3 +1,6 @@
+#include "projecthistory.h"
+#include "workflowfixture.h"
+
 #include <QtTest>
 
 #include <optional>
@@ -19,6 +22,8 @@ private:
         program.setWorkingDirectory(folder);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
+        // The program remembers projects; the operator's own settings stay untouched.
+        environment.insert("XDG_CONFIG_HOME", folder + "/.settings");
         if (operatorName)
             environment.insert("QUADROTAG_OPERATOR", *operatorName);
         program.setProcessEnvironment(environment);
@@ -69,6 +74,126 @@ private slots:
         QVERIFY(program.readAllStandardError().contains("QUADROTAG_OPERATOR"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{"tags"});
+    }
+
+    void answersWithoutWindowOrDisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("help") << QStringList{"--help"} << 0
+                              << "Usage: quadrotag [options] [FOLDER | IMAGE...]" << QString();
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "quadrotag " QUADROTAG_VERSION
+                                 << QString();
+        QTest::newRow("unknown option")
+            << QStringList{"--fast"} << 2 << QString() << "quadrotag: Unknown option 'fast'.";
+        QTest::newRow("missing folder") << QStringList{"nowhere"} << 2 << QString()
+                                        << "quadrotag: no such file or folder: nowhere";
+        QTest::newRow("missing project") << QStringList{"--project", "nowhere"} << 2 << QString()
+                                         << "quadrotag: no such project folder: nowhere";
+    }
+    void answersWithoutWindowOrDisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QTemporaryDir dir;
+        QProcess program;
+        program.setWorkingDirectory(dir.path());
+        // A window could not open here: the program would end with 1 and a message.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(name);
+        environment.insert("XDG_CONFIG_HOME", dir.filePath("settings"));
+        program.setProcessEnvironment(environment);
+        program.start(QUADROTAG_EXECUTABLE, arguments);
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), exitCode);
+        const QString printed = QString::fromLocal8Bit(program.readAllStandardOutput());
+        const QString complained = QString::fromLocal8Bit(program.readAllStandardError());
+        QCOMPARE(printed.isEmpty(), out.isEmpty());
+        QVERIFY2(printed.startsWith(out), qPrintable(printed));
+        QCOMPARE(complained.isEmpty(), err.isEmpty());
+        QVERIFY2(complained.startsWith(err), qPrintable(complained));
+        QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+    }
+
+    void opensWhatTheCommandLineNames_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("startFolder");
+        QTest::addColumn<QString>("recentProject");
+        QTest::addColumn<QString>("indexedProject");
+        QTest::addColumn<QByteArray>("batchSize");
+        // "home" has no vocabulary, "here" and "p" have one each; job/ holds three images.
+        QTest::newRow("project option") << QStringList{"--project", "../p"} << "here"
+                                        << ""
+                                        << "p" << QByteArray();
+        QTest::newRow("project option and folder")
+            << QStringList{"--project", "../p", "../job"} << "here"
+            << ""
+            << "p" << QByteArray("3\n");
+        QTest::newRow("images") << QStringList{"../job/a.jpg", "../job/c.jpg"} << "here"
+                                << ""
+                                << "here" << QByteArray("2\n");
+        QTest::newRow("no arguments, folder with tags") << QStringList{} << "here"
+                                                        << "p"
+                                                        << "here" << QByteArray();
+        QTest::newRow("no arguments, folder without tags: resume") << QStringList{} << "home"
+                                                                   << "p"
+                                                                   << "p" << QByteArray("3\n");
+        QTest::newRow("folder without tags, no project yet") << QStringList{"../job"} << "home"
+                                                             << ""
+                                                             << "" << QByteArray("3\n");
+    }
+    void opensWhatTheCommandLineNames()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, startFolder);
+        QFETCH(QString, recentProject);
+        QFETCH(QString, indexedProject);
+        QFETCH(QByteArray, batchSize);
+        QTemporaryDir dir;
+        for (const char* folder : {"home", "here", "p", "job"})
+            QVERIFY(QDir(dir.path()).mkdir(folder));
+        QVERIFY(writeFileBytes(dir.filePath("here/tags"), "Sofa 0\n"));
+        QVERIFY(writeFileBytes(dir.filePath("p/tags"), "Chair 0\n"));
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+            QVERIFY(writeTestJpeg(dir.filePath("job/") + name, 40, 30, 100));
+        const QString settings = dir.filePath("settings");
+        if (!recentProject.isEmpty()) {
+            QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings);
+            ProjectHistory history;
+            history.addRecent(dir.filePath(recentProject));
+            // Gone since, and more recent: it is skipped.
+            history.addRecent(dir.filePath("gone"));
+            history.rememberFolder(dir.filePath(recentProject), dir.filePath("job"));
+        }
+
+        QProcess program;
+        program.setWorkingDirectory(dir.filePath(startFolder));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_CONFIG_HOME", settings);
+        program.setProcessEnvironment(environment);
+        program.start(QUADROTAG_EXECUTABLE, arguments);
+        QVERIFY(program.waitForStarted());
+        const QString expectedIndex =
+            indexedProject.isEmpty() ? QString() : dir.filePath(indexedProject + "/index2tag.csv");
+        if (!expectedIndex.isEmpty())
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(expectedIndex).size() > 0, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(program.bytesAvailable() > 0, !batchSize.isEmpty(), 10000);
+        QVERIFY(!program.waitForFinished(300));
+        QCOMPARE(program.readAllStandardOutput(), batchSize);
+        for (const char* folder : {"home", "here", "p"}) {
+            const QString index = dir.filePath(QString(folder) + "/index2tag.csv");
+            QCOMPARE(QFileInfo::exists(index), index == expectedIndex);
+        }
+        program.terminate();
+        QVERIFY(program.waitForFinished(5000));
     }
 };
 

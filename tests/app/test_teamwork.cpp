@@ -192,6 +192,7 @@ private slots:
         QTest::newRow("Ctrl+Down") << "Ctrl+Down";
         QTest::newRow("another batch") << "batch";
         QTest::newRow("close") << "close";
+        QTest::newRow("window gone unclosed") << "destroyed";
     }
     void claimIsReleasedOnLeavingAndOnClose()
     {
@@ -206,10 +207,12 @@ private slots:
             pressKey(Qt::Key_Down, Qt::ControlModifier);
         else if (way == "batch")
             window->openImages({batch[2]});
-        else
+        else if (way == "close")
             window->close();
+        else
+            window.reset();
         QCOMPARE(claimHolder(batch[0]), 0);
-        if (way != "close")
+        if (way != "close" && way != "destroyed")
             QVERIFY(claimHolder(batch[1]) == self || claimHolder(batch[2]) == self);
         else
             QCOMPARE(QDir(pathOf(".quadrotag/claims")).entryList(QDir::Files | QDir::Hidden),

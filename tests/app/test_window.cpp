@@ -69,8 +69,11 @@ private slots:
         QCOMPARE(menus[0]->text(), QString("File"));
         QCOMPARE(menus[1]->text(), QString("Function"));
 
-        const QList<QPair<QString, QString>> fileActions = {
-            {"Open Images", "Ctrl+O"}, {"Save Label", "Ctrl+S"}, {"Open Folder", "Ctrl+Shift+O"}};
+        const QList<QPair<QString, QString>> fileActions = {{"Open Images", "Ctrl+O"},
+                                                            {"Save Label", "Ctrl+S"},
+                                                            {"Open Folder", "Ctrl+Shift+O"},
+                                                            {"Open Project…", ""},
+                                                            {"Recent Projects", ""}};
         const QList<QPair<QString, QString>> functionActions = {
             {"Next Image", "Down"},
             {"Previous Image", "Up"},
@@ -137,13 +140,14 @@ private slots:
         for (const QAction* action : window.findChildren<QAction*>(Qt::FindDirectChildrenOnly))
             if (action->objectName().startsWith("action"))
                 names << action->objectName();
-        QCOMPARE(names, QStringList(
-                            {"actionOpen_Images", "actionNext_Image", "actionPrevious_Image",
-                             "actionSave_Label", "actionDel_Shape", "actionText_ON_OFF",
-                             "actionUndo", "actionRedo", "actionOpen_Folder",
-                             "actionNext_Unlabelled_Image", "actionZoom_In", "actionZoom_Out",
-                             "actionOriginal_Size", "actionFit_to_Window", "actionCancel_Shape",
-                             "actionRemove_Last_Corner", "actionRepeat_Shapes", "actionFind_Tag"}));
+        QCOMPARE(
+            names,
+            QStringList({"actionOpen_Images", "actionNext_Image", "actionPrevious_Image",
+                         "actionSave_Label", "actionDel_Shape", "actionText_ON_OFF", "actionUndo",
+                         "actionRedo", "actionOpen_Folder", "actionNext_Unlabelled_Image",
+                         "actionZoom_In", "actionZoom_Out", "actionOriginal_Size",
+                         "actionFit_to_Window", "actionCancel_Shape", "actionRemove_Last_Corner",
+                         "actionRepeat_Shapes", "actionFind_Tag", "actionOpen_Project"}));
     }
 
     void sidePanelHasStyleChooserAndRedCaption()

@@ -12,6 +12,8 @@ void WindowTest::init()
     dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
     QVERIFY(writeFileBytes(pathOf("tags"), testVocabulary));
+    // Recent projects and the image last shown go to this test's settings, never the operator's.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, pathOf("settings"));
     batch.clear();
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
         QVERIFY(writeTestJpeg(pathOf(name), 400, 300, 128));

@@ -316,6 +316,10 @@ private slots:
         QVERIFY(writeAll(startFile, "go"));
         const QList<QByteArray> firstLines = linesOf(first, rounds);
         const QList<QByteArray> secondLines = linesOf(second, rounds);
+        // Read while both children live: a program that ends gives its claims back.
+        QList<QByteArray> claimFiles;
+        for (int round = 0; round < rounds; ++round)
+            claimFiles << readAll(claimPathFor(dir.filePath(QStringLiteral("r%1.jpg").arg(round))));
         QVERIFY(writeAll(finishFile, "done"));
         QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
         QCOMPARE(first.exitCode(), 0);
@@ -329,8 +333,7 @@ private slots:
             const QByteArray lost = QByteArray::number(round) + " lost";
             QVERIFY2((a == won && b == lost) || (a == lost && b == won),
                      (a + " / " + b).constData());
-            const std::optional<Claim> holder = Claim::fromBytes(
-                readAll(claimPathFor(dir.filePath(QStringLiteral("r%1.jpg").arg(round)))));
+            const std::optional<Claim> holder = Claim::fromBytes(claimFiles[round]);
             QVERIFY(holder);
             QCOMPARE(holder->pid, a == won ? firstPid : secondPid);
         }

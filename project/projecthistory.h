@@ -1,0 +1,51 @@
+#ifndef QUADROTAG_PROJECTHISTORY_H
+#define QUADROTAG_PROJECTHISTORY_H
+
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+// The batch a project had open: a folder, or the image files chosen one by one, and the
+// image last shown of it.
+struct RememberedBatch
+{
+    QString folder;
+    QStringList images;
+    QString shownImage;
+
+    bool isEmpty() const { return folder.isEmpty() && images.isEmpty(); }
+    bool operator==(const RememberedBatch& other) const
+    {
+        return folder == other.folder && images == other.images && shownImage == other.shownImage;
+    }
+};
+
+// The projects an operator worked on, the most recent first, and where the work in each
+// stopped; kept in the user's settings, keyed by each project's absolute path.
+class ProjectHistory
+{
+public:
+    static const int recentCount = 8;
+
+    ProjectHistory();
+
+    // Puts the project first among the recent ones.
+    void addRecent(const QString& project);
+    void removeRecent(const QString& project);
+    void rememberFolder(const QString& project, const QString& folder);
+    void rememberImages(const QString& project, const QStringList& images);
+    void rememberShownImage(const QString& project, const QString& image);
+
+    QStringList recentProjects() const;
+    RememberedBatch lastBatch(const QString& project) const;
+    // The most recent project that still holds its vocabulary, or nothing; those that do
+    // not are taken off the list and returned in gone.
+    QString mostRecentProject(QStringList& gone);
+
+private:
+    QString keyOf(const QString& project, const QString& field) const;
+
+    QSettings settings;
+};
+
+#endif

@@ -1,0 +1,115 @@
+#include "startarguments.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const char programName[] = "quadrotag";
+
+QString absolute(const QString& path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+StartArguments mistake(const QString& message)
+{
+    StartArguments arguments;
+    arguments.request = StartArguments::Request::Mistake;
+    arguments.text =
+        QStringLiteral("%1: %2\nTry '%1 --help'.\n").arg(QLatin1String(programName), message);
+    return arguments;
+}
+
+// The application object names the program in the usage line; there is none yet.
+QString helpText(const QCommandLineParser& parser)
+{
+    QString text = parser.helpText();
+    const qsizetype usageEnd = text.indexOf(QLatin1Char(' '), text.indexOf(QLatin1Char(':')) + 2);
+    if (usageEnd > 0)
+        text.replace(0, usageEnd, QStringLiteral("Usage: ") + QLatin1String(programName));
+    return text;
+}
+
+void describe(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Outlines objects in photographs of interiors as tagged four-corner "
+                       "shapes, kept in a .lbl file beside each image.\n\n"
+                       "Without arguments, in a folder without \"tags\", the most recent project "
+                       "opens at the image last shown.\n\n"
+                       "Exit status: 0 when the window was closed or help was shown, 2 for an "
+                       "unusable command line."));
+    parser.addPositionalArgument(QStringLiteral("FOLDER, IMAGE"),
+                                 QStringLiteral("A folder of JPEG images to open as a batch, or "
+                                                "image files."),
+                                 QStringLiteral("[FOLDER | IMAGE...]"));
+}
+
+// One folder, or files only; every one must exist.
+bool takeBatch(const QStringList& paths, StartArguments& arguments, QString& problem)
+{
+    for (const QString& path : paths) {
+        const QFileInfo found(path);
+        if (!found.exists()) {
+            problem = QStringLiteral("no such file or folder: ") + path;
+            return false;
+        }
+        if (found.isDir() && paths.size() > 1) {
+            problem = QStringLiteral("give one folder or image files, not both: ") + path;
+            return false;
+        }
+        if (found.isDir())
+            arguments.folder = absolute(path);
+        else
+            arguments.images << absolute(path);
+    }
+    return true;
+}
+
+} // namespace
+
+StartArguments parseStartArguments(const QStringList& commandLine)
+{
+    QCommandLineParser parser;
+    // Not addHelpOption: its --help-all lists the toolkit's options, which this parser refuses.
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Displays help on commandline options."));
+    parser.addOption(help);
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Displays version information."));
+    parser.addOption(version);
+    const QCommandLineOption project(
+        QStringLiteral("project"),
+        QStringLiteral("The folder that holds the vocabulary \"tags\" and receives "
+                       "\"index2tag.csv\" (default: the working directory)."),
+        QStringLiteral("DIR"));
+    parser.addOption(project);
+    describe(parser);
+    if (!parser.parse(commandLine))
+        return mistake(parser.errorText());
+
+    StartArguments arguments;
+    if (parser.isSet(help)) {
+        arguments.request = StartArguments::Request::Help;
+        arguments.text = helpText(parser);
+        return arguments;
+    }
+    if (parser.isSet(version)) {
+        arguments.request = StartArguments::Request::Version;
+        arguments.text = QStringLiteral("%1 %2\n").arg(QLatin1String(programName),
+                                                       QStringLiteral(QUADROTAG_VERSION));
+        return arguments;
+    }
+    if (parser.isSet(project)) {
+        const QString folder = parser.value(project);
+        if (!QFileInfo(folder).isDir())
+            return mistake(QStringLiteral("no such project folder: ") + folder);
+        arguments.projectFolder = absolute(folder);
+    }
+    QString problem;
+    if (!takeBatch(parser.positionalArguments(), arguments, problem))
+        return mistake(problem);
+    return arguments;
+}

@@ -1,0 +1,31 @@
+#ifndef QUADROTAG_STARTARGUMENTS_H
+#define QUADROTAG_STARTARGUMENTS_H
+
+#include <QString>
+#include <QStringList>
+
+// What the command line "quadrotag [--project DIR] [FOLDER | IMAGE...]" asks for, with
+// every path made absolute against the working directory.
+struct StartArguments
+{
+    enum class Request { Open, Help, Version, Mistake };
+    // Documented in the help text.
+    static const int exitMistake = 2;
+
+    Request request = Request::Open;
+    // Empty when --project was not given.
+    QString projectFolder;
+    // A folder opened as a batch, or image files; at most one of the two.
+    QString folder;
+    QStringList images;
+    // The help or version text for standard output, or the mistake for standard error.
+    QString text;
+
+    // Nothing to open: the program starts as from the desktop menu.
+    bool isBare() const { return projectFolder.isEmpty() && folder.isEmpty() && images.isEmpty(); }
+};
+
+// The arguments as main receives them, the program's name first; needs no application object.
+StartArguments parseStartArguments(const QStringList& arguments);
+
+#endif

@@ -1,0 +1,291 @@
+#include "projecthistory.h"
+#include "windowtest.h"
+#include "workflowfixture.h"
+
+#include <QtTest>
+
+#include <QDockWidget>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+
+// Projects in the window: opening one from the menu, the recent ones, and going back to
+// where the work in one stopped.
+class TestProjects : public WindowTest
+{
+    Q_OBJECT
+
+private:
+    // A project folder beside the images, with a vocabulary of two single tags.
+    QString makeProject(const QString& name, const QByteArray& vocabulary = "Chair 0 Table 0\n")
+    {
+        const QString folder = pathOf(name);
+        return QDir().mkpath(folder) && writeFileBytes(folder + "/tags", vocabulary) ? folder
+                                                                                     : QString();
+    }
+    QMenu* recentMenu() const { return window->findChild<QMenu*>("menuRecent_Projects"); }
+    QStringList recentEntries() const
+    {
+        emit recentMenu()->aboutToShow();
+        QStringList texts;
+        for (const QAction* entry : recentMenu()->actions())
+            texts << entry->text();
+        return texts;
+    }
+    QAction* recentEntry(const QString& folder) const
+    {
+        emit recentMenu()->aboutToShow();
+        for (QAction* entry : recentMenu()->actions())
+            if (entry->text() == QDir::toNativeSeparators(folder))
+                return entry;
+        return nullptr;
+    }
+    // A window of this project as the program starts it, in place of the fixture's.
+    void startIn(const QString& project)
+    {
+        window = std::make_unique<Quadrotag>(project);
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+
+private slots:
+    void openProjectReadsItsVocabularyAndWritesItsIndex()
+    {
+        const QByteArray ownIndex = fileBytes(pathOf("index2tag.csv"));
+        const QString project = makeProject("p");
+        QVERIFY(window->openProject(project));
+        QCOMPARE(window->project(), project);
+        QCOMPARE(table()->item(0, 0)->text(), QString("Chair"));
+        QCOMPARE(table()->item(0, 1)->text(), QString("Table"));
+        QCOMPARE(fileBytes(project + "/index2tag.csv"), QByteArray("0,0,Chair\n0,1,Table\n"));
+        // The working directory's index stays that of its own vocabulary.
+        QCOMPARE(fileBytes(pathOf("index2tag.csv")), ownIndex);
+        QCOMPARE(recentEntries(), QStringList{QDir::toNativeSeparators(project)});
+    }
+
+    void openProjectSavesTheImageOnScreenFirst()
+    {
+        openBatch(batch);
+        drawSquare(10, 10, 50);
+        clickTag(0, 0);
+        QVERIFY(!QFileInfo::exists(pathOf("a.lbl")));
+        const QByteArray drawn = bytesOf(annotation());
+        QVERIFY(window->openProject(makeProject("p")));
+        QCOMPARE(fileBytes(pathOf("a.lbl")), drawn);
+        // With no batch of its own yet, the project shows the image on screen in its captions.
+        QCOMPARE(status(), QString("1/3  ") + batch[0]);
+        QCOMPARE(annotation().labels.at(0).text, QString("Chair\n"));
+    }
+
+    void projectWithoutVocabularyLeavesTheListWithMessage_data()
+    {
+        QTest::addColumn<bool>("folderExists");
+        QTest::addColumn<bool>("listed");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("folder gone, from the list")
+            << false << true << "No project folder %1; it was removed from Recent Projects.";
+        QTest::newRow("folder without tags, from the list")
+            << true << true << "No vocabulary \"tags\" in %1; it was removed from Recent Projects.";
+        QTest::newRow("folder without tags, chosen")
+            << true << false << "No vocabulary \"tags\" in %1";
+    }
+    void projectWithoutVocabularyLeavesTheListWithMessage()
+    {
+        QFETCH(bool, folderExists);
+        QFETCH(bool, listed);
+        QFETCH(QString, message);
+        const QString kept = makeProject("kept");
+        QVERIFY(window->openProject(kept));
+        openBatch(batch);
+        const QString folder = makeProject("old");
+        QVERIFY(QFile::remove(folder + "/tags"));
+        if (!folderExists)
+            QVERIFY(QDir(folder).removeRecursively());
+        if (listed) {
+            ProjectHistory().addRecent(folder);
+            QCOMPARE(recentEntries().size(), 2);
+        }
+
+        MessageBoxCloser closer;
+        if (listed)
+            recentEntry(folder)->trigger();
+        else
+            QVERIFY(!window->openProject(folder));
+        QCOMPARE(closer.titles, QStringList{"Warning"});
+        QCOMPARE(closer.texts, QStringList{message.arg(QDir::toNativeSeparators(folder))});
+        QCOMPARE(recentEntries(), QStringList{QDir::toNativeSeparators(kept)});
+        // Nothing else changed: the project, its table and the image on screen stay.
+        QCOMPARE(window->project(), kept);
+        QCOMPARE(table()->item(0, 0)->text(), QString("Chair"));
+        QCOMPARE(status(), QString("1/3  ") + batch[0]);
+    }
+
+    void recentProjectsListsEightMostRecentFirst()
+    {
+        QVERIFY(!recentMenu()->isEnabled());
+        QStringList expected;
+        for (int i = 1; i <= 9; ++i) {
+            const QString project = makeProject(QString("p%1").arg(i));
+            QVERIFY(window->openProject(project));
+            expected.prepend(QDir::toNativeSeparators(project));
+        }
+        QCOMPARE(recentEntries(), expected.mid(0, 8));
+        QVERIFY(recentMenu()->isEnabled());
+        // An entry opens its project.
+        recentEntry(pathOf("p4"))->trigger();
+        QCOMPARE(window->project(), pathOf("p4"));
+        QCOMPARE(recentEntries().first(), QDir::toNativeSeparators(pathOf("p4")));
+    }
+
+    void resumesAtTheImageLastShown_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<bool>("fromMenu");
+        QTest::addColumn<QString>("removed");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("folder, at start") << true << false << QString() << "2/3  b.jpg";
+        QTest::newRow("folder, from the menu") << true << true << QString() << "2/3  b.jpg";
+        QTest::newRow("images, at start") << false << false << QString() << "3/3  a.jpg";
+        QTest::newRow("images, from the menu") << false << true << QString() << "3/3  a.jpg";
+        // The image last shown is gone: the folder starts where it would without it.
+        QTest::newRow("folder, image gone") << true << false << "b.jpg"
+                                            << "1/2  a.jpg";
+        QTest::newRow("images, image gone") << false << false << "a.jpg"
+                                            << "1/2  c.jpg";
+    }
+    void resumesAtTheImageLastShown()
+    {
+        QFETCH(bool, folder);
+        QFETCH(bool, fromMenu);
+        QFETCH(QString, removed);
+        QFETCH(QString, expected);
+        const QString project = makeProject("p");
+        startIn(project);
+        {
+            StdoutCapture silenced;
+            if (folder)
+                window->openFolder(dir->path());
+            else
+                window->openImages({batch[2], batch[1], batch[0]});
+            pressKey(Qt::Key_Down);
+            if (!folder)
+                pressKey(Qt::Key_Down);
+        }
+        if (fromMenu) {
+            QVERIFY(window->openProject(makeProject("other")));
+            openBatch({batch[2]});
+            recentEntry(project)->trigger();
+        } else {
+            window.reset();
+            if (!removed.isEmpty())
+                QVERIFY(QFile::remove(pathOf(removed)));
+            startIn(project);
+            StdoutCapture silenced;
+            window->resumeProject();
+        }
+        const QString position = expected.section("  ", 0, 0);
+        const QString name = expected.section("  ", 1);
+        // A folder is listed in the background.
+        QTRY_COMPARE(status(), position + "  " + pathOf(name));
+    }
+
+    void listedFolderOpensAsOpenFolderDoes_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("expected");
+        // The image on screen, b.jpg, is saved before the listing, so the list ticks it and
+        // the folder starts at the next image without a label file.
+        QTest::newRow("folder of the image on screen") << "."
+                                                       << "3/3  c.jpg";
+        QTest::newRow("folder without images") << "p"
+                                               << "No JPEG images in %1";
+    }
+    void listedFolderOpensAsOpenFolderDoes()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, expected);
+        const QString path = QDir::cleanPath(pathOf(folder));
+        makeProject("p");
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), "0\n"));
+        StdoutCapture silenced;
+        openBatch({batch[1]});
+        drawSquare(10, 10, 50);
+        clickTag(0, 0);
+        window->listFolder(path);
+        QVERIFY(QFileInfo::exists(pathOf("b.lbl")));
+        if (expected.contains("%1")) {
+            QTRY_COMPARE(status(), expected.arg(path));
+            return;
+        }
+        QTRY_COMPARE(status(),
+                     expected.section("  ", 0, 0) + "  " + pathOf(expected.section("  ", 1)));
+        QCOMPARE(window->findChild<QLabel*>("progressLabel")->text(), QString("2 of 3 labelled"));
+    }
+
+    void batchOpenedWhileListingStays()
+    {
+        StdoutCapture silenced;
+        window->listFolder(dir->path());
+        openBatch({batch[2]});
+        // Long enough for three names to be listed many times over.
+        QTest::qWait(1000);
+        QCOMPARE(status(), "1/1  " + batch[2]);
+    }
+
+    void hiddenListShowsTheImageOnScreenWhenShown()
+    {
+        QStringList many;
+        for (int i = 0; i < 80; ++i)
+            many << batch[i % 3];
+        StdoutCapture silenced;
+        openBatch(many);
+        for (int i = 0; i < 60; ++i)
+            pressKey(Qt::Key_Down);
+        QCOMPARE(status(), "61/80  " + batch[60 % 3]);
+        window->findChild<QDockWidget*>("imagesDock")->show();
+        auto* list = window->findChild<QListView*>("imagesView");
+        QTRY_VERIFY(list->isVisible());
+        QCOMPARE(list->currentIndex().row(), 60);
+        QTRY_VERIFY(list->viewport()->rect().contains(list->visualRect(list->currentIndex())));
+        // Scrolled there, not merely tall enough to hold every row.
+        QVERIFY(!list->viewport()->rect().contains(list->visualRect(list->model()->index(0, 0))));
+    }
+
+    void startedWithoutProjectRemembersNothing()
+    {
+        openBatch(batch);
+        QVERIFY(!QFileInfo::exists(pathOf("settings/Quadrotag/quadrotag.conf")));
+        QCOMPARE(recentEntries(), QStringList{});
+    }
+
+    void changedVocabularyAsksBeforeTheIndexIsWritten_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("quit") << "Quit" << false;
+        QTest::newRow("continue") << "Continue" << true;
+    }
+    void changedVocabularyAsksBeforeTheIndexIsWritten()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, opened);
+        const QString project = makeProject("p");
+        const QByteArray oldIndex("0,0,Sofa\n0,1,Table\n");
+        QVERIFY(writeFileBytes(project + "/index2tag.csv", oldIndex));
+        openBatch(batch);
+
+        MessageBoxCloser closer(answer);
+        QCOMPARE(window->openProject(project), opened);
+        QCOMPARE(closer.titles, QStringList{"Vocabulary Changed"});
+        QCOMPARE(window->isVisible(), opened);
+        QCOMPARE(window->project(), opened ? project : QString());
+        QCOMPARE(fileBytes(project + "/index2tag.csv"),
+                 opened ? QByteArray("0,0,Chair\n0,1,Table\n") : oldIndex);
+        const QStringList kept = QDir(project).entryList({"index2tag-*.csv"});
+        QCOMPARE(kept.size(), opened ? 1 : 0);
+    }
+};
+
+QTEST_MAIN(TestProjects)
+#include "test_projects.moc"

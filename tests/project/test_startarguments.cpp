@@ -1,0 +1,136 @@
+#include "startarguments.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(StartArguments::Request)
+
+// What the program's own command line asks for, before any window or display exists.
+class TestStartArguments : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QString previousDirectory;
+
+    QString pathOf(const QString& name) const { return QDir::cleanPath(dir.filePath(name)); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkpath("project"));
+        QVERIFY(QDir(dir.path()).mkpath("photos"));
+        QVERIFY(QDir(dir.path()).mkpath("more"));
+        for (const char* name : {"photos/a.jpg", "photos/b.jpg"}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        previousDirectory = QDir::currentPath();
+        // Relative paths are taken from here.
+        QVERIFY(QDir::setCurrent(dir.path()));
+    }
+    void cleanupTestCase() { QDir::setCurrent(previousDirectory); }
+
+    void readsRequest_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<StartArguments::Request>("request");
+        QTest::addColumn<QString>("project");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QStringList>("images");
+
+        using R = StartArguments::Request;
+        const QString none;
+        QTest::newRow("nothing") << QStringList{} << R::Open << none << none << QStringList{};
+        QTest::newRow("a folder") << QStringList{"photos"} << R::Open << none << pathOf("photos")
+                                  << QStringList{};
+        QTest::newRow("images in the given order")
+            << QStringList{"photos/b.jpg", "./photos/a.jpg"} << R::Open << none << none
+            << QStringList{pathOf("photos/b.jpg"), pathOf("photos/a.jpg")};
+        QTest::newRow("project and folder")
+            << QStringList{"--project", "project", "photos"} << R::Open << pathOf("project")
+            << pathOf("photos") << QStringList{};
+        QTest::newRow("project with =") << QStringList{"--project=project/"} << R::Open
+                                        << pathOf("project") << none << QStringList{};
+        QTest::newRow("help") << QStringList{"--help"} << R::Help << none << none << QStringList{};
+        QTest::newRow("help wins over a missing path")
+            << QStringList{"-h", "nowhere"} << R::Help << none << none << QStringList{};
+        QTest::newRow("version") << QStringList{"--version"} << R::Version << none << none
+                                 << QStringList{};
+        QTest::newRow("short version")
+            << QStringList{"-v"} << R::Version << none << none << QStringList{};
+        QTest::newRow("unknown option")
+            << QStringList{"--fast"} << R::Mistake << none << none << QStringList{};
+        QTest::newRow("project without its folder")
+            << QStringList{"--project"} << R::Mistake << none << none << QStringList{};
+        QTest::newRow("missing project")
+            << QStringList{"--project", "nowhere"} << R::Mistake << none << none << QStringList{};
+        QTest::newRow("project that is a file") << QStringList{"--project", "photos/a.jpg"}
+                                                << R::Mistake << none << none << QStringList{};
+        QTest::newRow("missing image") << QStringList{"photos/a.jpg", "photos/c.jpg"} << R::Mistake
+                                       << none << none << QStringList{};
+        QTest::newRow("folder and image")
+            << QStringList{"photos", "photos/a.jpg"} << R::Mistake << none << none << QStringList{};
+        QTest::newRow("image and folder")
+            << QStringList{"photos/a.jpg", "photos"} << R::Mistake << none << none << QStringList{};
+        QTest::newRow("two folders")
+            << QStringList{"photos", "more"} << R::Mistake << none << none << QStringList{};
+    }
+    void readsRequest()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(StartArguments::Request, request);
+        QFETCH(QString, project);
+        QFETCH(QString, folder);
+        QFETCH(QStringList, images);
+
+        const StartArguments parsed = parseStartArguments(QStringList{"quadrotag"} + arguments);
+        QCOMPARE(parsed.request, request);
+        QCOMPARE(parsed.projectFolder, project);
+        QCOMPARE(parsed.folder, folder);
+        QCOMPARE(parsed.images, images);
+        if (request == StartArguments::Request::Open)
+            QCOMPARE(parsed.isBare(), arguments.isEmpty());
+    }
+
+    void tellsWhatWentWrong_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown option") << QStringList{"--fast"} << "Unknown option 'fast'.";
+        QTest::newRow("missing project")
+            << QStringList{"--project", "nowhere"} << "no such project folder: nowhere";
+        QTest::newRow("missing image")
+            << QStringList{"photos/c.jpg"} << "no such file or folder: photos/c.jpg";
+        QTest::newRow("folder among images") << QStringList{"photos/a.jpg", "photos"}
+                                             << "give one folder or image files, not both: photos";
+    }
+    void tellsWhatWentWrong()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const StartArguments parsed = parseStartArguments(QStringList{"quadrotag"} + arguments);
+        QCOMPARE(parsed.text, QString("quadrotag: %1\nTry 'quadrotag --help'.\n").arg(message));
+    }
+
+    void helpNamesOptionsAndExitCodes()
+    {
+        const QString help = parseStartArguments({"/usr/bin/quadrotag", "--help"}).text;
+        QVERIFY2(help.startsWith("Usage: quadrotag [options] [FOLDER | IMAGE...]\n"),
+                 qPrintable(help));
+        QVERIFY2(!help.contains("--help-all"), "Qt's own options are not taken");
+        for (const char* part : {"--project <DIR>", "--version", "index2tag.csv",
+                                 "2 for an unusable command line", "most recent project"})
+            QVERIFY2(help.contains(part), part);
+    }
+
+    void versionIsTheProgramsOwn()
+    {
+        QCOMPARE(parseStartArguments({"quadrotag", "--version"}).text,
+                 QString("quadrotag %1\n").arg(QUADROTAG_VERSION));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestStartArguments)
+#include "test_startarguments.moc"
