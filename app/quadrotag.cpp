@@ -3,6 +3,7 @@
 #include "actionkeys.h"
 #include "batchfiles.h"
 #include "batchpaths.h"
+#include "labelfile.h"
 #include "operatorname.h"
 #include "projectfolder.h"
 #include "sessionquestions.h"
@@ -41,12 +42,6 @@ QString operatorFromEnvironment()
     return name.isEmpty() ? QStringLiteral("operator") : name;
 }
 
-int storedShapeCount(const ImageAnnotation& annotation)
-{
-    return int(std::count_if(annotation.labels.begin(), annotation.labels.end(),
-                             [](const Label& label) { return !label.tags.empty(); }));
-}
-
 // The listing's names, sets and sort keys were freed on the worker, whose heap keeps them
 // from the system until told; for a million images that is hundreds of megabytes.
 // Done on a worker once the batch has been painted, so the window does not wait for it.
@@ -81,8 +76,7 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
       quickTagging(editor, labelViewer, imageViewer), saveGuard(session, editor, this),
       viewComfort(imageViewer), shapeCopying(editor, session, imageViewer, labelViewer),
       reviewController(session, saveGuard, this), drawingAssist(editor, *imageViewer.imageWidget()),
-      team(operatorFromEnvironment()),
-      projectFolder(project), projectMenu(projectHistory)
+      team(operatorFromEnvironment()), projectFolder(project), projectMenu(projectHistory)
 {
     ui.setupUi(this);
     buildLayout();

@@ -1,5 +1,6 @@
 #include "labelfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -20,7 +21,7 @@ std::string contentsOf(const ImageAnnotation& annotation, bool withUntagged)
     std::ostringstream out;
     out << annotation.styleIndex << '\n';
     for (const Label& label : annotation.labels) {
-        if (label.tags.empty() && !withUntagged)
+        if (!isStoredShape(label) && !withUntagged)
             continue;
         out << label.points.size() << ' ';
         for (const QPoint& point : label.points)
@@ -34,6 +35,16 @@ std::string contentsOf(const ImageAnnotation& annotation, bool withUntagged)
 }
 
 } // namespace
+
+bool isStoredShape(const Label& label)
+{
+    return !label.tags.empty();
+}
+
+int storedShapeCount(const ImageAnnotation& annotation)
+{
+    return int(std::count_if(annotation.labels.begin(), annotation.labels.end(), isStoredShape));
+}
 
 std::string labelFileContents(const ImageAnnotation& annotation)
 {

@@ -8,6 +8,10 @@
 
 // The bytes the label file of this annotation holds: the style, then every tagged shape.
 std::string labelFileContents(const ImageAnnotation& annotation);
+// A label file keeps only tagged shapes.
+bool isStoredShape(const Label& label);
+// How many shapes a save of this annotation writes.
+int storedShapeCount(const ImageAnnotation& annotation);
 // The same with the untagged shapes too, which hand-made label files may hold.
 std::string labelFileContentsOfEveryShape(const ImageAnnotation& annotation);
 

@@ -162,9 +162,7 @@ bool ImageSession::wouldStore(const ImageAnnotation& annotation) const
     if (onDisk.exists)
         return labelFileContents(annotation) != savedBytes;
     // Without a label file, a style of "None" and no tagged shape store nothing.
-    return annotation.styleIndex != 0 ||
-           std::any_of(annotation.labels.begin(), annotation.labels.end(),
-                       [](const Label& label) { return !label.tags.empty(); });
+    return annotation.styleIndex != 0 || storedShapeCount(annotation) > 0;
 }
 
 bool ImageSession::needsSaving() const
