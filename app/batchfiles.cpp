@@ -1,20 +1,15 @@
 #include "batchfiles.h"
 
+#include "filenames.h"
+#include "folderimages.h"
 #include "labelpath.h"
+#include "naturalorder.h"
 
-#include <QCollator>
 #include <QDir>
-#include <QDirIterator>
 #include <QHash>
-#include <QLocale>
 #include <QSet>
 
-#include <algorithm>
-#include <numeric>
-
 namespace {
-
-const QString imageSuffix = QStringLiteral(".jpg");
 
 // Regular files only, so a folder named like a label file counts as no label file, as
 // it does when the image is loaded.
@@ -34,87 +29,49 @@ QString fileNameOf(const QString& path)
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-bool isVisibleJpeg(const QString& name)
+// The label file of "room.jpg" is "room.lbl": both share the name up to the suffix.
+NameSet labelStemsIn(const QString& folder)
 {
-    return name.endsWith(imageSuffix, Qt::CaseInsensitive) && !name.startsWith(QLatin1Char('.'));
+    NameSet stems;
+    forEachFileIn(folder, [&](std::string_view name) {
+        if (isLabelFileName(name))
+            stems.insert(stemOf(name));
+    });
+    return stems;
 }
 
-// As fileNamesIn, counting the images among them as it goes.
-QStringList fileNamesCounting(const QString& folder, std::atomic<int>& found)
+// What QDir(folder).filePath puts before a file name: the folder and a slash, or nothing
+// more for the root.
+QString filePathPrefix(const QString& folder)
 {
-    // Often enough for a status bar, rarely enough to cost nothing.
-    const int countEvery = 1024;
-    QStringList names;
-    int images = 0;
-    QDirIterator entries(folder, QDir::Files | QDir::Hidden);
-    while (entries.hasNext()) {
-        entries.next();
-        names.append(entries.fileName());
-        if (isVisibleJpeg(names.constLast()) && ++images % countEvery == 0)
-            found.store(images, std::memory_order_relaxed);
-    }
-    found.store(images, std::memory_order_relaxed);
-    return names;
-}
-
-QCollator naturalCollator()
-{
-    // The C locale compares code points and ignores numeric mode; the shell of a
-    // server or a test often runs with it.
-    const QLocale system;
-    QCollator collator(system.language() == QLocale::C ? QLocale(QLocale::English) : system);
-    collator.setNumericMode(true);
-    return collator;
+    return QDir(folder).filePath(QStringLiteral("x")).chopped(1);
 }
 
 } // namespace
 
 void sortNaturally(QStringList& names)
 {
-    // Sort keys once per name: comparing through the collator costs many times more.
-    const QCollator collator = naturalCollator();
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(std::size_t(names.size()));
-    for (const QString& name : names)
-        keys.push_back(collator.sortKey(name));
-    std::vector<int> order(std::size_t(names.size()));
-    std::iota(order.begin(), order.end(), 0);
-    // Names the collator finds equal ("img2", "img02") keep a fixed order.
-    std::sort(order.begin(), order.end(), [&](int left, int right) {
-        const int byKey = keys[std::size_t(left)].compare(keys[std::size_t(right)]);
-        return byKey != 0 ? byKey < 0 : names[left] < names[right];
-    });
     QStringList sorted;
     sorted.reserve(names.size());
-    for (int index : order)
+    for (const int index : naturalOrderOf(names))
         sorted.append(names[index]);
     names = sorted;
 }
 
 BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found)
 {
-    const QDir dir(folder);
-    const QStringList names = found ? fileNamesCounting(folder, *found) : fileNamesIn(folder);
-    const QSet<QString> present(names.begin(), names.end());
-    QStringList images;
-    for (const QString& name : names)
+    FolderImages images;
+    NameSet labels;
+    forEachFileIn(folder, [&](std::string_view name) {
         if (isVisibleJpeg(name))
-            images.append(name);
-    sortNaturally(images);
-
-    const QStringList proposalNames = fileNamesIn(dir.filePath(proposalFolderName));
-    const QSet<QString> proposals(proposalNames.begin(), proposalNames.end());
-
-    BatchFiles batch;
-    batch.imagePaths.reserve(images.size());
-    batch.labelled.reserve(std::size_t(images.size()));
-    batch.proposed.reserve(std::size_t(images.size()));
-    for (const QString& name : images) {
-        batch.imagePaths.append(dir.filePath(name));
-        batch.labelled.push_back(present.contains(labelPathFor(name)));
-        batch.proposed.push_back(proposals.contains(labelPathFor(name)));
-    }
-    return batch;
+            images.add(name, found);
+        else if (isLabelFileName(name))
+            labels.insert(stemOf(name));
+    });
+    if (found)
+        found->store(int(images.size()), std::memory_order_relaxed);
+    const NameSet proposals = labelStemsIn(QDir(folder).filePath(proposalFolderName));
+    return images.sortedBatch(filePathPrefix(folder), labels, proposals);
 }
 
 namespace {

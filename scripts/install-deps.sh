@@ -17,6 +17,7 @@ packages=(
   libopencv-imgcodecs-dev
   fonts-liberation2
   rapidjson-dev
+  libicu-dev
   "$@"
 )
 

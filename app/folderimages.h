@@ -1,0 +1,42 @@
+#ifndef QUADROTAG_FOLDERIMAGES_H
+#define QUADROTAG_FOLDERIMAGES_H
+
+#include "batchfiles.h"
+#include "nameset.h"
+
+#include <QString>
+
+#include <atomic>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Whether a file name, as the file system spells it, is an image of a batch: "*.jpg" in any
+// case, not hidden.
+bool isVisibleJpeg(std::string_view name);
+// A label file's name: "*.lbl", in small letters as the program writes it.
+bool isLabelFileName(std::string_view name);
+// The name without its four-letter suffix: an image and its label file share it.
+std::string_view stemOf(std::string_view name);
+
+// The image names of one folder as they are read, in one buffer, made into the batch at the
+// end: paths, the state of each label file and proposal, and natural order. The paths are made
+// on several threads for a long list.
+class FolderImages
+{
+public:
+    // Counts into found, when given, every so many images, for another thread to show.
+    void add(std::string_view name, std::atomic<int>* found = nullptr);
+    std::size_t size() const { return starts.size(); }
+    // labelStems and proposalStems: the names, without suffix, of the label files and proposals.
+    BatchFiles sortedBatch(const QString& pathPrefix, const NameSet& labelStems,
+                           const NameSet& proposalStems) const;
+
+private:
+    std::string_view nameAt(std::size_t index) const;
+
+    std::string names;
+    std::vector<std::size_t> starts;
+};
+
+#endif
