@@ -2,48 +2,91 @@
 
 #include "imageannotation.h"
 #include "labelfile.h"
+#include "splitwork.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <numeric>
 
-BatchFilter::BatchFilter(BatchListModel& list) : QSortFilterProxyModel(nullptr), list(list)
+namespace {
+
+// Case is ignored letter by letter for names in plain letters, as most are; others go through
+// Unicode case folding.
+bool containsIgnoringCase(QStringView text, QStringView sought)
+{
+    const auto isAscii = [](QChar character) { return character.unicode() < 0x80; };
+    if (!std::all_of(text.begin(), text.end(), isAscii) ||
+        !std::all_of(sought.begin(), sought.end(), isAscii))
+        return text.contains(sought, Qt::CaseInsensitive);
+    const auto lower = [](QChar character) {
+        const char16_t code = character.unicode();
+        return code >= u'A' && code <= u'Z' ? char16_t(code + (u'a' - u'A')) : code;
+    };
+    const auto equalIgnoringCase = [&](QChar left, QChar right) {
+        return lower(left) == lower(right);
+    };
+    return std::search(text.begin(), text.end(), sought.begin(), sought.end(),
+                       equalIgnoringCase) != text.end();
+}
+
+} // namespace
+
+BatchFilter::BatchFilter(BatchListModel& list) : QAbstractProxyModel(nullptr), list(list)
 {
     setSourceModel(&list);
+    connect(&list, &QAbstractItemModel::modelAboutToBeReset, this,
+            &BatchFilter::beginResetModel);
+    connect(&list, &QAbstractItemModel::modelReset, this, [this] {
+        listRows();
+        endResetModel();
+    });
     // Rows are re-checked when their state or the image on screen changes.
-    setDynamicSortFilter(true);
+    connect(&list, &QAbstractItemModel::dataChanged, this, &BatchFilter::recheck);
+    refilter();
 }
 
 void BatchFilter::setLabelPaths(const LabelPaths& paths)
 {
     labelPaths = paths;
     contents.clear();
-    invalidateFilter();
+    refilter();
 }
 
 void BatchFilter::setTagCaptions(std::vector<TagCaption> newCaptions)
 {
     captions = std::move(newCaptions);
-    setText(text);
+    matchCaptions();
+    refilter();
 }
 
 void BatchFilter::setText(const QString& newText)
 {
+    const QString oldText = text;
     text = newText.trimmed();
+    matchCaptions();
+    // A longer text only takes rows away: a name or caption holding it holds the old one too.
+    if (!oldText.isEmpty() && containsIgnoringCase(text, oldText))
+        narrowRows();
+    else
+        refilter();
+}
+
+void BatchFilter::matchCaptions()
+{
     matchingCells.clear();
     if (!text.isEmpty())
         for (const TagCaption& tag : captions)
             if (tag.caption.contains(text, Qt::CaseInsensitive))
                 matchingCells.push_back(tag.cell);
     std::sort(matchingCells.begin(), matchingCells.end());
-    invalidateFilter();
 }
 
 void BatchFilter::setState(State newState)
 {
     state = newState;
-    invalidateFilter();
+    refilter();
 }
 
 void BatchFilter::forgetContents(int row)
@@ -55,19 +98,150 @@ void BatchFilter::forgetContents(int row)
 int BatchFilter::listedRowFrom(int row, int step) const
 {
     for (int next = row + step; next >= 0 && next < list.rowCount(); next += step)
-        if (filterAcceptsRow(next, QModelIndex()))
+        if (accepts(next))
             return next;
     return -1;
 }
 
-bool BatchFilter::filterAcceptsRow(int sourceRow, const QModelIndex& /*sourceParent*/) const
+QModelIndex BatchFilter::index(int row, int column, const QModelIndex& parent) const
 {
-    return sourceRow == list.shownRow() || (matchesState(sourceRow) && matchesText(sourceRow));
+    return !parent.isValid() && column == 0 && row >= 0 && row < int(listed.size())
+               ? createIndex(row, column)
+               : QModelIndex();
+}
+
+QModelIndex BatchFilter::parent(const QModelIndex& /*child*/) const
+{
+    return QModelIndex();
+}
+
+int BatchFilter::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(listed.size());
+}
+
+int BatchFilter::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 1;
+}
+
+QModelIndex BatchFilter::mapToSource(const QModelIndex& proxyIndex) const
+{
+    if (!proxyIndex.isValid() || proxyIndex.row() >= int(listed.size()))
+        return QModelIndex();
+    return list.index(listed[std::size_t(proxyIndex.row())]);
+}
+
+QModelIndex BatchFilter::mapFromSource(const QModelIndex& sourceIndex) const
+{
+    if (!sourceIndex.isValid())
+        return QModelIndex();
+    const auto found = std::lower_bound(listed.begin(), listed.end(), sourceIndex.row());
+    if (found == listed.end() || *found != sourceIndex.row())
+        return QModelIndex();
+    return createIndex(int(found - listed.begin()), 0);
+}
+
+bool BatchFilter::accepts(int row) const
+{
+    return row == list.shownRow() || (matchesState(row) && matchesText(row));
+}
+
+void BatchFilter::refilter()
+{
+    beginResetModel();
+    listRows();
+    endResetModel();
+}
+
+void BatchFilter::listRows()
+{
+    listed = isSharable() ? acceptedOnEveryCore() : acceptedAmong(allRows());
+    // A list that shrank gives its memory back.
+    listed.shrink_to_fit();
+}
+
+void BatchFilter::narrowRows()
+{
+    std::vector<int> accepted = acceptedAmong(listed);
+    // Every row stayed: the list is not laid out again.
+    if (accepted.size() == listed.size())
+        return;
+    beginResetModel();
+    listed = std::move(accepted);
+    listed.shrink_to_fit();
+    endResetModel();
+}
+
+std::vector<int> BatchFilter::allRows() const
+{
+    std::vector<int> rows(std::size_t(std::max(list.rowCount(), 0)));
+    std::iota(rows.begin(), rows.end(), 0);
+    return rows;
+}
+
+std::vector<int> BatchFilter::acceptedAmong(const std::vector<int>& rows) const
+{
+    std::vector<int> accepted;
+    for (const int row : rows)
+        if (accepts(row))
+            accepted.push_back(row);
+    return accepted;
+}
+
+// Names and marks are only read, so the rows can be shared out.
+bool BatchFilter::isSharable() const
+{
+    const bool stateOfMarks = state == State::All || state == State::Unlabelled ||
+                              state == State::Proposed || state == State::Labelled;
+    return stateOfMarks && matchingCells.empty();
+}
+
+std::vector<int> BatchFilter::acceptedOnEveryCore() const
+{
+    const std::size_t rows = std::size_t(std::max(list.rowCount(), 0));
+    const int parts = partsFor(rows);
+    std::vector<std::vector<int>> acceptedParts(static_cast<std::size_t>(parts));
+    runInParts(rows, parts, [&](int part, std::size_t begin, std::size_t end) {
+        for (std::size_t row = begin; row < end; ++row)
+            if (accepts(int(row)))
+                acceptedParts[std::size_t(part)].push_back(int(row));
+    });
+    std::vector<int> accepted;
+    for (const std::vector<int>& part : acceptedParts)
+        accepted.insert(accepted.end(), part.begin(), part.end());
+    return accepted;
+}
+
+void BatchFilter::recheck(const QModelIndex& topLeft, const QModelIndex& bottomRight)
+{
+    for (int row = topLeft.row(); row <= bottomRight.row(); ++row)
+        recheckRow(row);
+}
+
+void BatchFilter::recheckRow(int row)
+{
+    const auto found = std::lower_bound(listed.begin(), listed.end(), row);
+    const int position = int(found - listed.begin());
+    const bool isListed = found != listed.end() && *found == row;
+    const bool belongs = accepts(row);
+    if (isListed && !belongs) {
+        beginRemoveRows(QModelIndex(), position, position);
+        listed.erase(found);
+        endRemoveRows();
+    } else if (!isListed && belongs) {
+        beginInsertRows(QModelIndex(), position, position);
+        listed.insert(found, row);
+        endInsertRows();
+    } else if (isListed) {
+        const QModelIndex changed = index(position, 0);
+        emit dataChanged(changed, changed);
+    }
 }
 
 bool BatchFilter::matchesText(int row) const
 {
-    if (text.isEmpty() || list.nameAt(row).contains(text, Qt::CaseInsensitive))
+    if (text.isEmpty() || containsIgnoringCase(list.nameAt(row), text))
         return true;
     if (matchingCells.empty() || !list.isLabelled(row))
         return false;

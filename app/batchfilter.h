@@ -5,7 +5,7 @@
 #include "labelpaths.h"
 
 #include <QDateTime>
-#include <QSortFilterProxyModel>
+#include <QAbstractProxyModel>
 #include <QString>
 #include <QStringList>
 
@@ -16,8 +16,9 @@
 // captions hold a text, in a state of their label file. The image on screen is always
 // shown, so that an image leaves the list only when the operator leaves it. What each
 // label file holds is read when a filter first needs it, and again after a save or once
-// the file's time or size changed.
-class BatchFilter : public QSortFilterProxyModel
+// the file's time or size changed. The rows it lists are kept in one vector, so that a key
+// typed over a million images goes over them once.
+class BatchFilter : public QAbstractProxyModel
 {
     Q_OBJECT
 
@@ -56,8 +57,12 @@ public:
     // The nearest row after (step 1) or before (step -1) this one that the list shows, or -1.
     int listedRowFrom(int row, int step) const;
 
-protected:
-    bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+    QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QModelIndex mapToSource(const QModelIndex& proxyIndex) const override;
+    QModelIndex mapFromSource(const QModelIndex& sourceIndex) const override;
 
 private:
     struct Contents
@@ -71,6 +76,21 @@ private:
         std::vector<TagCell> cells;
     };
 
+    bool accepts(int row) const;
+    void matchCaptions();
+    // Lists again the rows that pass, from the batch's first row to its last.
+    void refilter();
+    void listRows();
+    // Only rows listed now can stay: the text grew.
+    void narrowRows();
+    std::vector<int> allRows() const;
+    std::vector<int> acceptedAmong(const std::vector<int>& rows) const;
+    // The test reads no file, so rows can be checked on several threads at once.
+    bool isSharable() const;
+    std::vector<int> acceptedOnEveryCore() const;
+    // Rows whose state or name changed join or leave the list, or are repainted.
+    void recheck(const QModelIndex& topLeft, const QModelIndex& bottomRight);
+    void recheckRow(int row);
     bool matchesText(int row) const;
     bool matchesState(int row) const;
     const Contents& contentsOf(int row) const;
@@ -80,6 +100,8 @@ private:
     std::vector<TagCaption> captions;
     QString text;
     State state = State::All;
+    // The batch rows listed, in batch order.
+    std::vector<int> listed;
     // The tag cells whose caption holds the text, sorted.
     std::vector<TagCell> matchingCells;
     // Made when a filter first needs what a label file holds: most batches never do.

@@ -29,8 +29,6 @@ void BatchPanel::install(QMainWindow* window, QMenu* menu, QStatusBar* bar, QWid
     imagesDock.setObjectName(QStringLiteral("imagesDock"));
     imagesView.setObjectName(QStringLiteral("imagesView"));
     imagesView.setModel(&filter);
-    // Rows of one height let a list of thousands lay itself out without measuring each.
-    imagesView.setUniformItemSizes(true);
     imagesView.setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     auto* dockContents = new QWidget;

@@ -4,6 +4,7 @@
 #include "batchfiles.h"
 #include "batchfilter.h"
 #include "batchlistmodel.h"
+#include "imageslistview.h"
 #include "labelpaths.h"
 
 #include <QAction>
@@ -74,7 +75,7 @@ private:
     BatchListModel batchList;
     BatchFilter filter;
     QDockWidget imagesDock;
-    QListView imagesView;
+    ImagesListView imagesView;
     QLineEdit filterField;
     QComboBox stateChooser;
     QAction focusFilterAction;

@@ -43,6 +43,18 @@ QString pathOf(const QString& prefix, std::string_view name)
     return path;
 }
 
+// The name as text, decoded into scratch; plain letters need no decoder.
+QStringView textOf(std::string_view name, QString& scratch)
+{
+    if (!isAscii(name)) {
+        scratch = QFile::decodeName(QByteArray(name.data(), qsizetype(name.size())));
+        return scratch;
+    }
+    scratch.resize(qsizetype(name.size()));
+    std::copy(name.begin(), name.end(), scratch.begin());
+    return scratch;
+}
+
 } // namespace
 
 bool isVisibleJpeg(std::string_view name)
@@ -78,26 +90,25 @@ std::string_view FolderImages::nameAt(std::size_t index) const
 BatchFiles FolderImages::sortedBatch(const QString& pathPrefix, const NameSet& labelStems,
                                      const NameSet& proposalStems) const
 {
-    QStringList paths;
-    paths.resize(qsizetype(size()));
-    QString* path = paths.data();
+    const std::vector<int> order = naturalOrderOf(
+        size(), [this](std::size_t index, QString& scratch) -> QStringView {
+            return textOf(nameAt(index), scratch);
+        });
+    BatchFiles batch;
+    batch.imagePaths.resize(qsizetype(size()));
+    QString* paths = batch.imagePaths.data();
     std::vector<char> labelled(size());
     std::vector<char> proposed(size());
+    // Made in list order, so that going down the list reads memory in order.
     runInParts(size(), partsFor(size()), [&](int, std::size_t begin, std::size_t end) {
-        for (std::size_t index = begin; index < end; ++index) {
-            path[index] = pathOf(pathPrefix, nameAt(index));
-            labelled[index] = labelStems.contains(stemOf(nameAt(index)));
-            proposed[index] = proposalStems.contains(stemOf(nameAt(index)));
+        for (std::size_t row = begin; row < end; ++row) {
+            const std::string_view name = nameAt(std::size_t(order[row]));
+            paths[row] = pathOf(pathPrefix, name);
+            labelled[row] = labelStems.contains(stemOf(name));
+            proposed[row] = proposalStems.contains(stemOf(name));
         }
     });
-    BatchFiles batch;
-    batch.imagePaths.reserve(paths.size());
-    batch.labelled.reserve(size());
-    batch.proposed.reserve(size());
-    for (const int index : naturalOrderOf(paths, pathPrefix.size())) {
-        batch.imagePaths.append(std::move(path[index]));
-        batch.labelled.push_back(labelled[std::size_t(index)] != 0);
-        batch.proposed.push_back(proposed[std::size_t(index)] != 0);
-    }
+    batch.labelled.assign(labelled.begin(), labelled.end());
+    batch.proposed.assign(proposed.begin(), proposed.end());
     return batch;
 }

@@ -1,7 +1,11 @@
 #include "teamdesk.h"
 
 #include <QHash>
+#include <QStringView>
 #include <QStatusBar>
+
+#include <algorithm>
+#include <utility>
 
 TeamDesk::TeamDesk(const QString& operatorName)
     : claim(operatorName), claimsFolder(claim.self()), saveLog(operatorName, claim.self().host),
@@ -51,23 +55,59 @@ QString TeamDesk::heldTitle() const
     return QStringLiteral("Quadrotag — held by ") + heldBy.operatorName;
 }
 
+namespace {
+
+// The live claims of one folder by image name, sorted, so that a row is looked up without
+// making a string of its name: a million rows cost no allocation each.
+using NamedHolders = std::vector<std::pair<QString, QString>>;
+
+NamedHolders holdersByName(const QHash<QString, Claim>& claims)
+{
+    NamedHolders holders;
+    for (auto claim = claims.cbegin(); claim != claims.cend(); ++claim)
+        holders.emplace_back(claim.key(), claim->operatorName);
+    std::sort(holders.begin(), holders.end());
+    return holders;
+}
+
+QString holderNamed(const NamedHolders& holders, QStringView name)
+{
+    const auto found = std::lower_bound(
+        holders.begin(), holders.end(), name,
+        [](const std::pair<QString, QString>& holder, QStringView sought) {
+            return QStringView(holder.first) < sought;
+        });
+    return found != holders.end() && found->first == name ? found->second : QString();
+}
+
+} // namespace
+
 std::vector<QString> TeamDesk::holdersOf(const QStringList& imagePaths) const
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    QHash<QString, QHash<QString, Claim>> claimsByFolder;
     std::vector<QString> holders(std::size_t(imagePaths.size()));
+    QHash<QString, NamedHolders> holdersByFolder;
+    // Rows of one folder follow each other: the folder is looked up once per run of them.
+    QStringView folder;
+    NamedHolders folderHolders;
+    bool folderKnown = false;
     for (qsizetype row = 0; row < imagePaths.size(); ++row) {
         const QString& path = imagePaths[row];
         const qsizetype nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
-        const QString folder = path.left(std::max<qsizetype>(nameStart - 1, 0));
-        auto claims = claimsByFolder.find(folder);
-        if (claims == claimsByFolder.end())
-            claims = claimsByFolder.insert(folder, claimsFolder.liveClaimsOfOthers(folder, now));
-        if (claims->isEmpty())
-            continue;
-        const auto found = claims->constFind(path.mid(nameStart));
-        if (found != claims->constEnd())
-            holders[std::size_t(row)] = found->operatorName;
+        const QStringView rowFolder = QStringView(path).left(std::max<qsizetype>(nameStart - 1, 0));
+        if (!folderKnown || rowFolder != folder) {
+            folderKnown = true;
+            folder = rowFolder;
+            const QString key = folder.toString();
+            auto found = holdersByFolder.find(key);
+            if (found == holdersByFolder.end())
+                found = holdersByFolder.insert(
+                    key, holdersByName(claimsFolder.liveClaimsOfOthers(key, now)));
+            folderHolders = found.value();
+        }
+        if (!folderHolders.empty())
+            holders[std::size_t(row)] =
+                holderNamed(folderHolders, QStringView(path).mid(nameStart));
     }
     return holders;
 }

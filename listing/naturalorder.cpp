@@ -28,12 +28,12 @@ struct KeyedText
 class KeyedOrder
 {
 public:
-    KeyedOrder(const QStringList& texts, qsizetype from) : texts(texts), from(from) {}
+    KeyedOrder(std::size_t count, const TextAt& textAt) : count(count), textAt(textAt) {}
 
     std::vector<int> sorted()
     {
-        const int parts = partsFor(std::size_t(texts.size()));
-        keyed.resize(std::size_t(texts.size()));
+        const int parts = partsFor(count);
+        keyed.resize(count);
         rests.resize(std::size_t(parts));
         const IcuCollator collator(namingLocale());
         runInParts(keyed.size(), parts, [&](int part, std::size_t begin, std::size_t end) {
@@ -54,7 +54,8 @@ private:
     KeyedText keyOf(const IcuCollator& collator, int part, std::size_t index)
     {
         thread_local std::vector<unsigned char> key;
-        const std::size_t length = collator.keyOf(textAt(index), key);
+        thread_local QString scratch;
+        const std::size_t length = collator.keyOf(textAt(index, scratch), key);
         KeyedText text{{}, noRest, std::uint32_t(part), std::uint32_t(index)};
         std::memcpy(text.head.data(), key.data(), std::min(length, headBytes));
         if (length > headBytes) {
@@ -63,11 +64,6 @@ private:
             rest.append(reinterpret_cast<const char*>(key.data()) + headBytes, length - headBytes);
         }
         return text;
-    }
-
-    QStringView textAt(std::size_t index) const
-    {
-        return QStringView(texts[qsizetype(index)]).mid(from);
     }
 
     // Keys hold no zero byte before their end, so equal heads end in the same place.
@@ -82,7 +78,11 @@ private:
             if (byRest != 0)
                 return byRest < 0;
         }
-        const int byCharacters = textAt(left.index).compare(textAt(right.index));
+        // Rare: only texts the collator finds equal get here.
+        QString leftScratch;
+        QString rightScratch;
+        const int byCharacters =
+            textAt(left.index, leftScratch).compare(textAt(right.index, rightScratch));
         return byCharacters != 0 ? byCharacters < 0 : left.index < right.index;
     }
 
@@ -108,8 +108,8 @@ private:
         }
     }
 
-    const QStringList& texts;
-    const qsizetype from;
+    const std::size_t count;
+    const TextAt& textAt;
     std::vector<KeyedText> keyed;
     std::vector<std::string> rests;
 };
@@ -118,5 +118,12 @@ private:
 
 std::vector<int> naturalOrderOf(const QStringList& texts, qsizetype from)
 {
-    return KeyedOrder(texts, from).sorted();
+    return naturalOrderOf(std::size_t(texts.size()), [&](std::size_t index, QString&) {
+        return QStringView(texts[qsizetype(index)]).mid(from);
+    });
+}
+
+std::vector<int> naturalOrderOf(std::size_t count, const TextAt& textAt)
+{
+    return KeyedOrder(count, textAt).sorted();
 }

@@ -3,6 +3,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 // The positions of texts in the order people count them ("img2" before "img10"): the
@@ -11,5 +12,11 @@
 // text is compared from position from on, so the paths of one folder sort by file name. A
 // long list is sorted on several threads, each key made once and compared in place.
 std::vector<int> naturalOrderOf(const QStringList& texts, qsizetype from = 0);
+
+// The same order of count texts that textAt gives, each as a view of the scratch string
+// it may fill or of a text that outlives the sorting. textAt is called from several threads at
+// once, each with a scratch string of its own.
+using TextAt = std::function<QStringView(std::size_t index, QString& scratch)>;
+std::vector<int> naturalOrderOf(std::size_t count, const TextAt& textAt);
 
 #endif
