@@ -1,4 +1,5 @@
 #include "folderlisting.h"
+#include "labelpath.h"
 #include "workflowfixture.h"
 
 #include <QtTest>
@@ -47,6 +48,63 @@ private slots:
         const BatchFiles plain = listFolderImages(dir.path());
         QCOMPARE(batch.imagePaths, plain.imagePaths);
         QCOMPARE(batch.labelled, plain.labelled);
+    }
+
+    // Each image with the state of its label file and proposal, as the loader would find them.
+    void batchHoldsEachImageWithItsFiles_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("images");
+        QTest::addColumn<QString>("states");
+        QTest::newRow("labelled, case of the image suffix")
+            << QStringList{"a.JPG", "a.lbl", "b.jpg"} << QStringList{"a.JPG", "b.jpg"} << "L-";
+        QTest::newRow("label suffix in capitals is no label file")
+            << QStringList{"b.jpg", "b.LBL"} << QStringList{"b.jpg"} << "-";
+        QTest::newRow("proposal only") << QStringList{"c.jpg", QString(proposalFolderName) + "/c.lbl"}
+                                       << QStringList{"c.jpg"} << "P";
+        QTest::newRow("label and proposal")
+            << QStringList{"c.jpg", "c.lbl", QString(proposalFolderName) + "/c.lbl"}
+            << QStringList{"c.jpg"} << "B";
+        QTest::newRow("stem holding the suffix")
+            << QStringList{"d.jpg.jpg", "d.jpg.lbl", "d.lbl"} << QStringList{"d.jpg.jpg"} << "L";
+        QTest::newRow("another image's label") << QStringList{"e.jpg", "e2.lbl", "ee.lbl"}
+                                               << QStringList{"e.jpg"} << "-";
+        QTest::newRow("not images") << QStringList{".h.jpg", "f.jpeg", "jpg", "g.jpgx", "h.jpg"}
+                                    << QStringList{"h.jpg"} << "-";
+        QTest::newRow("letters beyond plain ones")
+            << QStringList{"été 2.jpg", "été 2.lbl", "été 10.jpg"}
+            << QStringList{"été 2.jpg", "été 10.jpg"} << "L-";
+        QTest::newRow("a folder named like a label file")
+            << QStringList{"k.jpg", "k.lbl/"} << QStringList{"k.jpg"} << "-";
+    }
+    void batchHoldsEachImageWithItsFiles()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, images);
+        QFETCH(QString, states);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(proposalFolderName));
+        for (const QString& file : files)
+            QVERIFY(file.endsWith('/') ? QDir(dir.path()).mkpath(file)
+                                       : writeFileBytes(dir.filePath(file), QByteArray()));
+        const BatchFiles batch = listFolderImages(dir.path() + "/");
+        QStringList paths;
+        QString seen;
+        for (qsizetype row = 0; row < batch.imagePaths.size(); ++row) {
+            const bool labelled = batch.labelled[std::size_t(row)];
+            const bool proposed = batch.proposed[std::size_t(row)];
+            seen += labelled && proposed ? 'B' : labelled ? 'L' : proposed ? 'P' : '-';
+        }
+        for (const QString& image : images)
+            paths << QDir(dir.path() + "/").filePath(image);
+        QCOMPARE(batch.imagePaths, paths);
+        QCOMPARE(seen, states);
+    }
+
+    void folderThatCannotBeReadListsNothing()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(listFolderImages(dir.filePath("missing")).imagePaths, QStringList());
     }
 
     void listsInTheBackgroundAndReportsOnce()
