@@ -27,8 +27,8 @@ bool containsIgnoringCase(QStringView text, QStringView sought)
     const auto equalIgnoringCase = [&](QChar left, QChar right) {
         return lower(left) == lower(right);
     };
-    return std::search(text.begin(), text.end(), sought.begin(), sought.end(),
-                       equalIgnoringCase) != text.end();
+    return std::search(text.begin(), text.end(), sought.begin(), sought.end(), equalIgnoringCase) !=
+           text.end();
 }
 
 } // namespace
@@ -36,8 +36,7 @@ bool containsIgnoringCase(QStringView text, QStringView sought)
 BatchFilter::BatchFilter(BatchListModel& list) : QAbstractProxyModel(nullptr), list(list)
 {
     setSourceModel(&list);
-    connect(&list, &QAbstractItemModel::modelAboutToBeReset, this,
-            &BatchFilter::beginResetModel);
+    connect(&list, &QAbstractItemModel::modelAboutToBeReset, this, &BatchFilter::beginResetModel);
     connect(&list, &QAbstractItemModel::modelReset, this, [this] {
         listRows();
         endResetModel();

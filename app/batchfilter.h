@@ -4,8 +4,8 @@
 #include "batchlistmodel.h"
 #include "labelpaths.h"
 
-#include <QDateTime>
 #include <QAbstractProxyModel>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -57,7 +57,8 @@ public:
     // The nearest row after (step 1) or before (step -1) this one that the list shows, or -1.
     int listedRowFrom(int row, int step) const;
 
-    QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
+    QModelIndex index(int row, int column,
+                      const QModelIndex& parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

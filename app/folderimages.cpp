@@ -90,8 +90,8 @@ std::string_view FolderImages::nameAt(std::size_t index) const
 BatchFiles FolderImages::sortedBatch(const QString& pathPrefix, const NameSet& labelStems,
                                      const NameSet& proposalStems) const
 {
-    const std::vector<int> order = naturalOrderOf(
-        size(), [this](std::size_t index, QString& scratch) -> QStringView {
+    const std::vector<int> order =
+        naturalOrderOf(size(), [this](std::size_t index, QString& scratch) -> QStringView {
             return textOf(nameAt(index), scratch);
         });
     BatchFiles batch;

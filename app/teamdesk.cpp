@@ -1,8 +1,8 @@
 #include "teamdesk.h"
 
 #include <QHash>
-#include <QStringView>
 #include <QStatusBar>
+#include <QStringView>
 
 #include <algorithm>
 #include <utility>
@@ -72,11 +72,11 @@ NamedHolders holdersByName(const QHash<QString, Claim>& claims)
 
 QString holderNamed(const NamedHolders& holders, QStringView name)
 {
-    const auto found = std::lower_bound(
-        holders.begin(), holders.end(), name,
-        [](const std::pair<QString, QString>& holder, QStringView sought) {
-            return QStringView(holder.first) < sought;
-        });
+    const auto found =
+        std::lower_bound(holders.begin(), holders.end(), name,
+                         [](const std::pair<QString, QString>& holder, QStringView sought) {
+                             return QStringView(holder.first) < sought;
+                         });
     return found != holders.end() && found->first == name ? found->second : QString();
 }
 

@@ -129,7 +129,7 @@ int main(int argc, char* argv[])
     const long after = residentKilobytes();
 
     // The first text and a deleted key go over every row; a further key only over those listed. The
-// texts match no tag caption, which would read every label file once.
+    // texts match no tag caption, which would read every label file once.
     auto* filter = window.findChild<QLineEdit*>("filterField");
     const double firstKey = typedMilliseconds(*filter, "room1");
     filter->clear();

@@ -60,15 +60,16 @@ private slots:
             << QStringList{"a.JPG", "a.lbl", "b.jpg"} << QStringList{"a.JPG", "b.jpg"} << "L-";
         QTest::newRow("label suffix in capitals is no label file")
             << QStringList{"b.jpg", "b.LBL"} << QStringList{"b.jpg"} << "-";
-        QTest::newRow("proposal only") << QStringList{"c.jpg", QString(proposalFolderName) + "/c.lbl"}
-                                       << QStringList{"c.jpg"} << "P";
+        QTest::newRow("proposal only")
+            << QStringList{"c.jpg", QString(proposalFolderName) + "/c.lbl"} << QStringList{"c.jpg"}
+            << "P";
         QTest::newRow("label and proposal")
             << QStringList{"c.jpg", "c.lbl", QString(proposalFolderName) + "/c.lbl"}
             << QStringList{"c.jpg"} << "B";
         QTest::newRow("stem holding the suffix")
             << QStringList{"d.jpg.jpg", "d.jpg.lbl", "d.lbl"} << QStringList{"d.jpg.jpg"} << "L";
-        QTest::newRow("another image's label") << QStringList{"e.jpg", "e2.lbl", "ee.lbl"}
-                                               << QStringList{"e.jpg"} << "-";
+        QTest::newRow("another image's label")
+            << QStringList{"e.jpg", "e2.lbl", "ee.lbl"} << QStringList{"e.jpg"} << "-";
         QTest::newRow("not images") << QStringList{".h.jpg", "f.jpeg", "jpg", "g.jpgx", "h.jpg"}
                                     << QStringList{"h.jpg"} << "-";
         QTest::newRow("letters beyond plain ones")

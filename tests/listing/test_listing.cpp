@@ -38,9 +38,10 @@ QStringList randomNames(int count)
     const QStringList stems = {"room", "Room", "img_", "IMG-", "été ", "a very long common stem "};
     QStringList names;
     for (int i = 0; i < count; ++i)
-        names << stems[random.bounded(int(stems.size()))] +
-                     QString::number(random.bounded(100000)).rightJustified(random.bounded(7), '0') +
-                     (random.bounded(4) == 0 ? "b" : "") + ".jpg";
+        names
+            << stems[random.bounded(int(stems.size()))] +
+                   QString::number(random.bounded(100000)).rightJustified(random.bounded(7), '0') +
+                   (random.bounded(4) == 0 ? "b" : "") + ".jpg";
     return names;
 }
 
@@ -62,11 +63,9 @@ private slots:
             << QStringList{"b.jpg", "B.jpg", "a-1.jpg", "a_1.jpg", "a 1.jpg", "a1.jpg"};
         QTest::newRow("accents") << QStringList{"étage.jpg", "etage.jpg", "ezra.jpg", "Étage.jpg"};
         // Keys longer than the part compared in place.
-        QTest::newRow("long common stems")
-            << QStringList{"living room with the big window 12.jpg",
-                           "living room with the big window 3.jpg",
-                           "living room with the big window 3b.jpg",
-                           "living room with the big windows.jpg"};
+        QTest::newRow("long common stems") << QStringList{
+            "living room with the big window 12.jpg", "living room with the big window 3.jpg",
+            "living room with the big window 3b.jpg", "living room with the big windows.jpg"};
         QTest::newRow("one name") << QStringList{"only.jpg"};
         QTest::newRow("none") << QStringList{};
         // More than one thread's share: parts sorted apart and merged.
@@ -102,7 +101,8 @@ private slots:
             for (std::size_t index = begin; index < end; ++index)
                 ++visits[index];
         });
-        QVERIFY(std::all_of(visits.begin(), visits.end(), [](int visited) { return visited == 1; }));
+        QVERIFY(
+            std::all_of(visits.begin(), visits.end(), [](int visited) { return visited == 1; }));
     }
 
     void shortListsStayOnOneThread()

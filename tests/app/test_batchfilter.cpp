@@ -1,0 +1,112 @@
+#include "batchfilter.h"
+#include "batchlistmodel.h"
+#include "workflowfixture.h"
+
+#include <QtTest>
+
+// The rows the Images list shows as the operator types, and when it is laid out again.
+class TestBatchFilter : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QStringList listedNames(const BatchFilter& filter)
+    {
+        QStringList names;
+        for (int row = 0; row < filter.rowCount(); ++row)
+            names << filter.index(row, 0).data().toString();
+        return names;
+    }
+
+private slots:
+    void typedTextsListTheirRows_data()
+    {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("a longer text narrows")
+            << QStringList{"room1", "room10"} << QStringList{"a.jpg", "room10.jpg"};
+        QTest::newRow("a deleted letter widens")
+            << QStringList{"room10", "room1"}
+            << QStringList{"a.jpg", "room1.jpg", "room10.jpg", "ROOM11.jpg"};
+        QTest::newRow("another text is no narrowing")
+            << QStringList{"room2", "été"} << QStringList{"a.jpg", "Été.jpg"};
+        QTest::newRow("case of plain letters ignored")
+            << QStringList{"ROOM11"} << QStringList{"a.jpg", "ROOM11.jpg"};
+        QTest::newRow("case of other letters ignored")
+            << QStringList{"ÉTÉ"} << QStringList{"a.jpg", "Été.jpg"};
+        QTest::newRow("the shown image stays") << QStringList{"nothing"} << QStringList{"a.jpg"};
+        QTest::newRow("cleared") << QStringList{"room", ""}
+                                 << QStringList{"a.jpg",      "room1.jpg",  "room2.jpg",
+                                                "room10.jpg", "ROOM11.jpg", "Été.jpg"};
+    }
+    void typedTextsListTheirRows()
+    {
+        QFETCH(QStringList, texts);
+        QFETCH(QStringList, listed);
+        BatchListModel list;
+        list.setBatch({"/f/a.jpg", "/f/room1.jpg", "/f/room2.jpg", "/f/room10.jpg", "/f/ROOM11.jpg",
+                       "/f/Été.jpg"},
+                      std::vector<bool>(6, false));
+        list.setShownRow(0);
+        BatchFilter filter(list);
+        for (const QString& text : texts)
+            filter.setText(text);
+        QCOMPARE(listedNames(filter), listed);
+        for (int row = 0; row < filter.rowCount(); ++row)
+            QCOMPARE(filter.mapFromSource(filter.mapToSource(filter.index(row, 0))).row(), row);
+    }
+
+    void listIsLaidOutAgainOnlyWhenRowsLeave()
+    {
+        BatchListModel list;
+        list.setBatch({"/f/room1.jpg", "/f/room2.jpg", "/f/other.jpg"}, {false, false, false});
+        BatchFilter filter(list);
+        filter.setText(".");
+        QSignalSpy resets(&filter, &QAbstractItemModel::modelReset);
+        filter.setText(".jp");
+        QCOMPARE(resets.size(), 0);
+        filter.setText("room");
+        QCOMPARE(resets.size(), 1);
+        QCOMPARE(filter.rowCount(), 2);
+    }
+
+    void rowsLeaveAndJoinAsTheirStateChanges()
+    {
+        BatchListModel list;
+        list.setBatch({"/f/a.jpg", "/f/b.jpg", "/f/c.jpg"}, {false, false, false});
+        list.setShownRow(0);
+        BatchFilter filter(list);
+        filter.setState(BatchFilter::State::Unlabelled);
+        list.setLabelled(1, true);
+        QCOMPARE(listedNames(filter), (QStringList{"a.jpg", "c.jpg"}));
+        QVERIFY(!filter.mapFromSource(list.index(1)).isValid());
+        // The image on screen leaves only when the operator leaves it.
+        list.setLabelled(0, true);
+        QCOMPARE(listedNames(filter), (QStringList{"a.jpg", "c.jpg"}));
+        list.setShownRow(2);
+        QCOMPARE(listedNames(filter), (QStringList{"c.jpg"}));
+        list.setLabelled(1, false);
+        QCOMPARE(listedNames(filter), (QStringList{"b.jpg", "c.jpg"}));
+        QCOMPARE(filter.listedRowFrom(2, -1), 1);
+        QCOMPARE(filter.listedRowFrom(2, 1), -1);
+    }
+
+    void newCaptionsListRowsForTheSameText()
+    {
+        QTemporaryDir dir;
+        const QStringList images = {dir.filePath("a.jpg"), dir.filePath("b.jpg")};
+        QVERIFY(writeFileBytes(dir.filePath("b.lbl"), "0\n4 1 1 9 1 9 9 1 9 \n1 0 2 \n"));
+        BatchListModel list;
+        list.setBatch(images, {false, true});
+        list.setShownRow(0);
+        BatchFilter filter(list);
+        filter.setLabelPaths(LabelPaths(images));
+        filter.setText("sofa");
+        QCOMPARE(filter.rowCount(), 1);
+        filter.setTagCaptions({{{0, 2}, "Sofa"}});
+        QCOMPARE(listedNames(filter), (QStringList{"a.jpg", "b.jpg"}));
+    }
+};
+
+QTEST_MAIN(TestBatchFilter)
+#include "test_batchfilter.moc"
