@@ -50,7 +50,9 @@ void BatchFilter::setLabelPaths(const LabelPaths& paths)
 {
     labelPaths = paths;
     contents.clear();
-    refilter();
+    // The new batch was listed when it arrived; only a filter reading label files lists again.
+    if (readsContents())
+        refilter();
 }
 
 void BatchFilter::setTagCaptions(std::vector<TagCaption> newCaptions)
@@ -188,12 +190,17 @@ std::vector<int> BatchFilter::acceptedAmong(const std::vector<int>& rows) const
     return accepted;
 }
 
+bool BatchFilter::readsContents() const
+{
+    return state == State::Empty || !matchingCells.empty();
+}
+
 // Names and marks are only read, so the rows can be shared out.
 bool BatchFilter::isSharable() const
 {
     const bool stateOfMarks = state == State::All || state == State::Unlabelled ||
                               state == State::Proposed || state == State::Labelled;
-    return stateOfMarks && matchingCells.empty();
+    return stateOfMarks && !readsContents();
 }
 
 std::vector<int> BatchFilter::acceptedOnEveryCore() const

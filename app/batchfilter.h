@@ -86,6 +86,8 @@ private:
     void narrowRows();
     std::vector<int> allRows() const;
     std::vector<int> acceptedAmong(const std::vector<int>& rows) const;
+    // Whether a row's test reads what its label file holds.
+    bool readsContents() const;
     // The test reads no file, so rows can be checked on several threads at once.
     bool isSharable() const;
     std::vector<int> acceptedOnEveryCore() const;

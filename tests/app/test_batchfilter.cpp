@@ -35,9 +35,13 @@ private slots:
         QTest::newRow("case of other letters ignored")
             << QStringList{"ÉTÉ"} << QStringList{"a.jpg", "Été.jpg"};
         QTest::newRow("the shown image stays") << QStringList{"nothing"} << QStringList{"a.jpg"};
+        // '[' and '{' lie 32 apart, as 'A' and 'a' do, but are no letters.
+        QTest::newRow("signs beside the letters keep their case")
+            << QStringList{"[1"} << QStringList{"a.jpg"};
         QTest::newRow("cleared") << QStringList{"room", ""}
                                  << QStringList{"a.jpg",      "room1.jpg",  "room2.jpg",
-                                                "room10.jpg", "ROOM11.jpg", "Été.jpg"};
+                                                "room10.jpg", "ROOM11.jpg", "Été.jpg",
+                                                "{1}.jpg"};
     }
     void typedTextsListTheirRows()
     {
@@ -45,8 +49,8 @@ private slots:
         QFETCH(QStringList, listed);
         BatchListModel list;
         list.setBatch({"/f/a.jpg", "/f/room1.jpg", "/f/room2.jpg", "/f/room10.jpg", "/f/ROOM11.jpg",
-                       "/f/Été.jpg"},
-                      std::vector<bool>(6, false));
+                       "/f/Été.jpg", "/f/{1}.jpg"},
+                      std::vector<bool>(7, false));
         list.setShownRow(0);
         BatchFilter filter(list);
         for (const QString& text : texts)
@@ -54,6 +58,44 @@ private slots:
         QCOMPARE(listedNames(filter), listed);
         for (int row = 0; row < filter.rowCount(); ++row)
             QCOMPARE(filter.mapFromSource(filter.mapToSource(filter.index(row, 0))).row(), row);
+        QVERIFY(!filter.index(-1, 0).isValid());
+        QVERIFY(!filter.index(filter.rowCount(), 0).isValid());
+        QVERIFY(!filter.index(0, 1).isValid());
+        QVERIFY(!filter.index(0, 0, filter.index(0, 0)).isValid());
+        QVERIFY(!filter.mapToSource(QModelIndex()).isValid());
+    }
+
+    // A new batch's label files are read, not those of the rows that stood there before.
+    void newBatchIsFilteredByItsOwnLabelFiles()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFileBytes(dir.filePath("old.lbl"), "0\n4 1 1 9 1 9 9 1 9 \n1 0 2 \n"));
+        QVERIFY(writeFileBytes(dir.filePath("new.lbl"), "0\n"));
+        const QStringList oldImages = {dir.filePath("first.jpg"), dir.filePath("old.jpg")};
+        const QStringList newImages = {dir.filePath("first.jpg"), dir.filePath("new.jpg")};
+        BatchListModel list;
+        BatchFilter filter(list);
+        list.setBatch(oldImages, {false, true});
+        filter.setLabelPaths(LabelPaths(oldImages));
+        filter.setState(BatchFilter::State::Empty);
+        QCOMPARE(filter.rowCount(), 0);
+        list.setBatch(newImages, {false, true});
+        filter.setLabelPaths(LabelPaths(newImages));
+        QCOMPARE(listedNames(filter), QStringList{"new.jpg"});
+    }
+
+    void newLabelPathsListAgainOnlyForAFilterReadingThem()
+    {
+        BatchListModel list;
+        list.setBatch({"/f/a.jpg", "/f/b.jpg"}, {false, false});
+        BatchFilter filter(list);
+        filter.setText("a");
+        QSignalSpy resets(&filter, &QAbstractItemModel::modelReset);
+        filter.setLabelPaths(LabelPaths({"/f/a.jpg", "/f/b.jpg"}));
+        QCOMPARE(resets.size(), 0);
+        filter.setState(BatchFilter::State::Empty);
+        filter.setLabelPaths(LabelPaths({"/f/a.jpg", "/f/b.jpg"}));
+        QCOMPARE(resets.size(), 2);
     }
 
     void listIsLaidOutAgainOnlyWhenRowsLeave()
@@ -89,6 +131,11 @@ private slots:
         QCOMPARE(listedNames(filter), (QStringList{"b.jpg", "c.jpg"}));
         QCOMPARE(filter.listedRowFrom(2, -1), 1);
         QCOMPARE(filter.listedRowFrom(2, 1), -1);
+        // The shown row stays, labelled, and is repainted at its place in the list.
+        QSignalSpy changed(&filter, &QAbstractItemModel::dataChanged);
+        list.setLabelled(2, true);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed[0][0].value<QModelIndex>().row(), 1);
     }
 
     void newCaptionsListRowsForTheSameText()

@@ -254,6 +254,21 @@ private slots:
         QCOMPARE(annotation().labels.size(), std::size_t(2));
     }
 
+    // Each folder's claims stand for its own images, however the batch mixes the folders.
+    void listMarksHoldersOfEveryFolder()
+    {
+        QStringList mixed;
+        for (const char* name : {"one/a.jpg", "two/a.jpg", "one/b.jpg", "two/b.jpg"}) {
+            QVERIFY(QDir().mkpath(QFileInfo(pathOf(name)).path()));
+            QVERIFY(writeTestJpeg(pathOf(name), 40, 30, 128));
+            mixed << pathOf(name);
+        }
+        claimFor(mixed[1], Live, "cy");
+        claimFor(mixed[2], Live, "dan");
+        openBatch(mixed);
+        QCOMPARE(holders(), QStringList({"", "cy", "dan", ""}));
+    }
+
     void listMarksImagesHeldByOthers()
     {
         claimFor(batch[2], Live, "cy");

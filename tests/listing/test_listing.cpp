@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -109,6 +110,9 @@ private slots:
     {
         QCOMPARE(partsFor(0), 1);
         QCOMPARE(partsFor(16383), 1);
+        // Two threads' worth of items, on a machine with at least two cores.
+        QCOMPARE(partsFor(32768),
+                 int(std::min(2u, std::max(1u, std::thread::hardware_concurrency()))));
         QVERIFY(partsFor(10000000) >= 1);
         QVERIFY(partsFor(10000000) <= 4);
     }
