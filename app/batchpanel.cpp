@@ -47,6 +47,8 @@ void BatchPanel::install(QMainWindow* window, QMenu* menu, QStatusBar* bar, QWid
     statusBar->addPermanentWidget(&progressLabel);
     progressLabel.hide();
 
+    // A list filtered again starts without a current row: the image on screen is marked again.
+    connect(&filter, &QAbstractItemModel::modelReset, this, &BatchPanel::followShownImage);
     connect(&imagesView, &QListView::clicked, this, [this](const QModelIndex& index) {
         emit imageChosen(filter.mapToSource(index).row());
     });

@@ -687,6 +687,8 @@ private slots:
         addTaggedShape();
         typeFilter("img1");
         QCOMPARE(listedNames(), QStringList({"img1.jpg", "img10.jpg", "img11.jpg"}));
+        // The list filtered again still marks the image on screen as its current row.
+        checkListShows(0);
         QTest::keyClick(filterField(), Qt::Key_Return);
         QCOMPARE(fileBytes(jobPath("img1.lbl")),
                  QByteArray("0\n4 20 20 70 20 70 70 20 70 \n1 0 0 \n"));
