@@ -2,21 +2,21 @@
 #define QUADROTAG_QUADROTAG_H
 
 #include "annotationeditor.h"
+#include "batchopener.h"
 #include "batchpanel.h"
+#include "batchstepper.h"
 #include "drawingassist.h"
-#include "folderlisting.h"
 #include "imageannotation.h"
 #include "imageprefetcher.h"
 #include "imagesession.h"
 #include "imageviewer.h"
-#include "labelpaths.h"
+#include "imagevisit.h"
 #include "labelviewer.h"
 #include "palettechoice.h"
 #include "projecthistory.h"
 #include "projectmenu.h"
 #include "quicktagging.h"
 #include "reviewcontroller.h"
-#include "saveguard.h"
 #include "shapecopying.h"
 #include "teamdesk.h"
 #include "ui_quadrotag.h"
@@ -24,18 +24,14 @@
 #include "zoomlevellabel.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QMainWindow>
 #include <QStringList>
 
-#include <vector>
-
 class QCloseEvent;
-class QModelIndex;
 class QTableWidgetItem;
 
-// The main window: holds the open batch and wires the image session (the annotation on
-// screen, its history and its label file) to the canvas and the tag table.
+// The main window: wires the visit of the image on screen (its session, claim and save
+// rules), the batch, the canvas and the tag table together; it decides nothing itself.
 class Quadrotag : public QMainWindow
 {
     Q_OBJECT
@@ -56,20 +52,20 @@ public:
     // As openFolder, with the folder listed off the GUI thread: the window answers meanwhile
     // and the status bar counts the images found. The image on screen is saved first.
     void listFolder(const QString& folder, const QString& shownImage = QString());
-    // Reads the project's vocabulary, after the image on screen was saved and the operator
-    // agreed to a changed vocabulary, and opens its last batch; false when it stays closed.
+    // Leaves the image on screen by this project's rules, closes its batch, reads the new
+    // project's vocabulary and opens its last batch; false when the old project stays.
     bool openProject(const QString& folder);
     // Opens the project's last batch at the image last shown.
     void resumeProject();
     const QString& project() const { return projectFolder; }
 
     // The annotation of the image on screen, as the next save would store it.
-    const ImageAnnotation& imageAnnotation() const { return session.annotation(); }
+    const ImageAnnotation& imageAnnotation() const { return visit.session().annotation(); }
     // The edits of the image on screen that Undo and Redo step through.
-    const QUndoStack& editHistory() const { return session.history(); }
-    const ImageSession& imageSession() const { return session; }
+    const QUndoStack& editHistory() const { return visit.session().history(); }
+    const ImageSession& imageSession() const { return visit.session(); }
     // The background decoder of the image likely shown next.
-    const ImagePrefetcher& imagePrefetcher() const { return prefetcher; }
+    const ImagePrefetcher& imagePrefetcher() const { return stepper.imagePrefetcher(); }
     const ReviewController& review() const { return reviewController; }
     // Who is working, the claim on the image on screen and who else holds which image.
     TeamDesk& teamDesk() { return team; }
@@ -77,23 +73,25 @@ public:
 public slots:
     void slotOpenImages();
     void slotSave();
-    void slotDeleteShape();
-    void slotNextImage();
-    void slotPreviousImage();
-    void slotLabelChanged(QTableWidgetItem* item);
-    void slotShapeAdded(Label& shape);
-    void slotActiveShapeChanged(int index);
-    void slotShapeMoved(QPoint& offset);
-    void slotText_ON_OFF();
-    void slotShapeMoveFinished();
-    void slotCornerMoved(int corner, QPoint& position);
-    void slotStyleChanged(int index);
-    void slotUndo();
-    void slotRedo();
     void slotOpenFolder();
-    void slotNextUnlabelledImage();
-    void slotSharpImageReady(const QString& path, const ScreenImage& image);
     void slotRepeatShapes();
+    void slotText_ON_OFF() { imageViewer.imageWidget()->toggleText(); }
+    // Moves through the batch: the visit leaves the image on screen first.
+    void slotNextImage() { stepper.next(); }
+    void slotPreviousImage() { stepper.previous(); }
+    void slotNextUnlabelledImage() { stepper.nextUnlabelled(); }
+    // What the canvas, the table and the chooser report becomes a step of the session, as
+    // far as its gate lets it.
+    void slotDeleteShape() { editor.deleteShape(); }
+    void slotLabelChanged(QTableWidgetItem* /*item*/) { editor.tagsClicked(); }
+    void slotShapeAdded(Label& shape) { editor.shapeAdded(shape); }
+    void slotActiveShapeChanged(int index) { editor.activeShapeChanged(index); }
+    void slotShapeMoved(QPoint& offset) { editor.shapeMoved(offset); }
+    void slotShapeMoveFinished() { editor.shapeMoveFinished(); }
+    void slotCornerMoved(int corner, QPoint& position) { editor.cornerMoved(corner, position); }
+    void slotStyleChanged(int index) { editor.styleChanged(index); }
+    void slotUndo() { editor.undo(); }
+    void slotRedo() { editor.redo(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -104,29 +102,18 @@ private:
     void connectCanvasAndTable();
     void connectEditHistory();
     void connectBatch();
-    void startBatch(const BatchFiles& batch, int first);
-    void goToImage(int index, SaveGuard::Proposal proposal = SaveGuard::Proposal::Keep);
-    void showNote(const QString& note);
+    void connectVisit();
     void connectZoom();
-    void loadCurrentImage();
-    void prefetchLikelyNext();
-    void openLabelsOfCurrentImage();
-    void updateStatus();
-    void installViewComfort();
     void connectReview();
     void connectTeam();
-    // Every way of leaving an image: one held by another was only looked at.
-    bool leaveImage(SaveGuard::Proposal proposal = SaveGuard::Proposal::Keep);
+    void installViewComfort();
+    void showNote(const QString& note);
+    void updateStatus();
     void showHeldState();
     void markHolders();
     void reopenFreedImage();
     void loadVocabulary();
-    void openImagesAt(const QStringList& files, const QString& shownImage);
     void forgetGoneProject(const QString& folder);
-    void openListedFolder(const QString& folder, const QString& shownImage);
-    void startFolderBatch(const QString& folder, const BatchFiles& batch,
-                          const QString& shownImage);
-    void showListingCount(const QString& folder, int images);
 
     Ui::QuadrotagClass ui;
     ImageViewer imageViewer;
@@ -134,21 +121,15 @@ private:
     QComboBox styleComboBox;
     // The canvas's zoom at the right of the status bar, beside the status message.
     ZoomLevelLabel zoomLevel;
-    // The image on screen as a document: its annotation, history and label file.
-    ImageSession session;
-    QStringList imagePaths;
-    LabelPaths labelPaths;
-    int currentImage = 0;
-    // Decodes the image the operator will most likely show next.
-    ImagePrefetcher prefetcher;
-    // +1 after Down and at the start of a batch, -1 after Up.
-    int stepDirection = 1;
+    TeamDesk team;
+    // The image on screen: its session, the one gate of its edits, entering and leaving it.
+    ImageVisit visit;
     // Turns canvas, table and style reports into steps of the session.
     AnnotationEditor editor;
     // The tag finder and the recent tags beside the table.
     QuickTagging quickTagging;
     BatchPanel batchPanel;
-    SaveGuard saveGuard;
+    BatchStepper stepper;
     // Brightness, contrast and hidden shapes; the dark palette; shapes on the clipboard.
     ViewComfort viewComfort;
     PaletteChoice paletteChoice;
@@ -157,14 +138,13 @@ private:
     ReviewController reviewController;
     // Ctrl+G and the keys that nudge the active shape.
     DrawingAssist drawingAssist;
-    TeamDesk team;
     // The title the form gives, for an image the operator may edit.
     QString editableTitle;
     // Empty without a project: the vocabulary is then "tags" in the working directory.
     QString projectFolder;
     ProjectHistory projectHistory;
     ProjectMenu projectMenu;
-    FolderListing folderListing;
+    BatchOpener opener;
 };
 
 #endif

@@ -103,3 +103,8 @@ bool undoChange(ImageAnnotation& annotation, const AnnotationChange& change)
     return replaceState(annotation, change.first, change.labelsAfter, change.labelsBefore,
                         change.styleBefore);
 }
+
+bool touchesShapes(const AnnotationChange& change)
+{
+    return !change.labelsBefore.empty() || !change.labelsAfter.empty();
+}

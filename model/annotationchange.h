@@ -40,6 +40,8 @@ struct AnnotationChange
 // nothing, so live edits (a drag, a tag click) can be recorded after they happened.
 // Both return false, touching nothing, when the labels the change names do not exist.
 bool redoChange(ImageAnnotation& annotation, const AnnotationChange& change);
+// False for a change of the style alone.
+bool touchesShapes(const AnnotationChange& change);
 bool undoChange(ImageAnnotation& annotation, const AnnotationChange& change);
 
 #endif

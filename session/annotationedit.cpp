@@ -7,7 +7,7 @@ const int nudgeId = 1;
 } // namespace
 
 AnnotationEdit::AnnotationEdit(AnnotationChange change, Apply apply, bool nudge)
-    : change(std::move(change)), apply(std::move(apply)), nudge(nudge)
+    : edit(std::move(change)), apply(std::move(apply)), nudge(nudge)
 {
 }
 
@@ -20,20 +20,20 @@ int AnnotationEdit::id() const
 bool AnnotationEdit::mergeWith(const QUndoCommand* other)
 {
     const auto* next = dynamic_cast<const AnnotationEdit*>(other);
-    if (!next || !next->nudge || next->change.first != change.first ||
-        next->change.labelsBefore != change.labelsAfter)
+    if (!next || !next->nudge || next->edit.first != edit.first ||
+        next->edit.labelsBefore != edit.labelsAfter)
         return false;
-    change.labelsAfter = next->change.labelsAfter;
-    change.activeAfter = next->change.activeAfter;
+    edit.labelsAfter = next->edit.labelsAfter;
+    edit.activeAfter = next->edit.activeAfter;
     return true;
 }
 
 void AnnotationEdit::undo()
 {
-    apply(change, false);
+    apply(edit, false);
 }
 
 void AnnotationEdit::redo()
 {
-    apply(change, true);
+    apply(edit, true);
 }

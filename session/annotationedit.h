@@ -22,9 +22,10 @@ public:
     void redo() override;
     int id() const override;
     bool mergeWith(const QUndoCommand* other) override;
+    const AnnotationChange& change() const { return edit; }
 
 private:
-    AnnotationChange change;
+    AnnotationChange edit;
     Apply apply;
     bool nudge = false;
 };

@@ -86,25 +86,38 @@ ImageSession::Reading ImageSession::readLabelFile()
     return onDisk.readable && readToEnd ? Reading::Read : Reading::Failed;
 }
 
-void ImageSession::record(AnnotationChange change)
+bool ImageSession::allows(EditGate::Edit edit)
 {
-    recording = true;
-    undoStack.push(
-        new AnnotationEdit(std::move(change), [this](const AnnotationChange& edit, bool forward) {
-            apply(edit, forward);
-        }));
-    recording = false;
-    stateChanged();
+    const QString refusal = gate.refusal(edit);
+    if (refusal.isEmpty())
+        return true;
+    emit editRefused(refusal);
+    return false;
 }
 
-void ImageSession::recordNudge(AnnotationChange change)
+bool ImageSession::record(AnnotationChange change)
 {
+    const EditGate::Edit edit =
+        touchesShapes(change) ? EditGate::Edit::Shapes : EditGate::Edit::Style;
+    return push(std::move(change), edit, false);
+}
+
+bool ImageSession::recordNudge(AnnotationChange change)
+{
+    return push(std::move(change), EditGate::Edit::Shapes, true);
+}
+
+bool ImageSession::push(AnnotationChange change, EditGate::Edit edit, bool nudge)
+{
+    if (!allows(edit))
+        return false;
     recording = true;
     undoStack.push(new AnnotationEdit(
         std::move(change),
-        [this](const AnnotationChange& edit, bool forward) { apply(edit, forward); }, true));
+        [this](const AnnotationChange& step, bool forward) { apply(step, forward); }, nudge));
     recording = false;
     stateChanged();
+    return true;
 }
 
 void ImageSession::apply(const AnnotationChange& change, bool forward)
@@ -116,13 +129,14 @@ void ImageSession::apply(const AnnotationChange& change, bool forward)
     emit changeApplied(recording);
 }
 
-void ImageSession::moveShapeLive(int shape, const std::vector<QPoint>& points)
+bool ImageSession::moveShapeLive(int shape, const std::vector<QPoint>& points)
 {
-    if (shape < 0 || shape >= int(current.labels.size()))
-        return;
+    if (shape < 0 || shape >= int(current.labels.size()) || !allows(EditGate::Edit::Shapes))
+        return false;
     std::vector<QPoint>& corners = current.labels[std::size_t(shape)].points;
     std::copy_n(points.begin(), std::min(points.size(), corners.size()), corners.begin());
     scheduleRecovery();
+    return true;
 }
 
 void ImageSession::setActiveShape(int index)
@@ -130,14 +144,27 @@ void ImageSession::setActiveShape(int index)
     active = index >= 0 && index < int(current.labels.size()) ? index : -1;
 }
 
-void ImageSession::undo()
+bool ImageSession::undo()
 {
+    if (!allows(editOfStep(undoStack.index() - 1)) || !undoStack.canUndo())
+        return false;
     undoStack.undo();
+    return true;
 }
 
-void ImageSession::redo()
+bool ImageSession::redo()
 {
+    if (!allows(editOfStep(undoStack.index())) || !undoStack.canRedo())
+        return false;
     undoStack.redo();
+    return true;
+}
+
+EditGate::Edit ImageSession::editOfStep(int index) const
+{
+    const auto* step = static_cast<const AnnotationEdit*>(undoStack.command(index));
+    return step && !touchesShapes(step->change()) ? EditGate::Edit::Style
+                                                  : EditGate::Edit::Shapes;
 }
 
 void ImageSession::stateChanged()
@@ -193,7 +220,7 @@ bool ImageSession::changedOnDisk() const
 
 bool ImageSession::save()
 {
-    if (!isOpen())
+    if (!isOpen() || !allows(EditGate::Edit::Write))
         return false;
     const std::string bytes = labelFileContents(current);
     if (!writeLabelBytes(bytes, localPath(labelFile)))
@@ -208,6 +235,23 @@ bool ImageSession::save()
 void ImageSession::leave()
 {
     dropRecovery();
+}
+
+void ImageSession::leaveKeepingRecovery()
+{
+    keepRecoveryNow();
+    recoveryTimer.stop();
+    recoveryCheck.stop();
+}
+
+void ImageSession::close()
+{
+    recoveryTimer.stop();
+    recoveryCheck.stop();
+    image.clear();
+    labelFile.clear();
+    recovery = RecoveryFile();
+    readLabelFile();
 }
 
 void ImageSession::dropRecovery()
@@ -265,10 +309,13 @@ void ImageSession::restore(ImageAnnotation recovered)
     showAsEdits(std::move(recovered));
 }
 
+// Kept work and proposals are shown whatever the view hides, never on an image not this
+// program's to write.
 void ImageSession::showAsEdits(ImageAnnotation annotation)
 {
     describeAll(annotation);
-    record(AnnotationChange::everythingReplaced(current, annotation, active));
+    push(AnnotationChange::everythingReplaced(current, annotation, active), EditGate::Edit::Write,
+         false);
 }
 
 void ImageSession::propose(ImageAnnotation proposal)

@@ -2,6 +2,7 @@
 #define QUADROTAG_IMAGESESSION_H
 
 #include "annotationchange.h"
+#include "editgate.h"
 #include "imageannotation.h"
 #include "labelfilesnapshot.h"
 #include "recoveryfile.h"
@@ -40,15 +41,18 @@ public:
     // held then, and is written only when the operator edits it.
     Reading open(const QString& imagePath, const QString& labelPath);
 
-    // One step of the history, applied at once.
-    void record(AnnotationChange change);
+    // Whether the gate lets this edit through; when not, editRefused says why. Every step
+    // below asks it too, so an input path that forgets to ask changes nothing either.
+    bool allows(EditGate::Edit edit);
+    // One step of the history, applied at once; false when the gate refused it.
+    bool record(AnnotationChange change);
     // A shape moved by a key; presses in a row are one step of the history.
-    void recordNudge(AnnotationChange change);
+    bool recordNudge(AnnotationChange change);
     // The corners of a shape held by a drag; the release records the whole drag.
-    void moveShapeLive(int shape, const std::vector<QPoint>& points);
+    bool moveShapeLive(int shape, const std::vector<QPoint>& points);
     void setActiveShape(int index);
-    void undo();
-    void redo();
+    bool undo();
+    bool redo();
 
     // Whether leaving the image must write: the bytes a save would write differ from the
     // label file as last read or written (no file counts as nothing stored), or from the
@@ -66,6 +70,11 @@ public:
     Reading reload();
     // The image is left without writing: nothing unsaved is kept any longer.
     void leave();
+    // The image is left without writing, its unsaved state kept in the recovery file: it
+    // may not be written now (its claim was lost).
+    void leaveKeepingRecovery();
+    // No image is the document any more: a project or batch was closed.
+    void close();
     // Writes the unsaved state to the recovery file at once, as before a close that
     // gives up the save.
     void keepRecoveryNow();
@@ -98,6 +107,8 @@ public:
     int activeShape() const { return active; }
     const QUndoStack& history() const { return undoStack; }
     QUndoStack& history() { return undoStack; }
+    EditGate& editGate() { return gate; }
+    const EditGate& editGate() const { return gate; }
 
 signals:
     // A step of the history changed the annotation or the active shape. newEdit when the
@@ -107,9 +118,14 @@ signals:
     void annotationReplaced();
     void modifiedChanged(bool modified);
     void saved(const QString& labelPath);
+    // An edit was refused; note names the reason. The views go back to the annotation.
+    void editRefused(const QString& note);
 
 private:
     Reading readLabelFile();
+    bool push(AnnotationChange change, EditGate::Edit edit, bool nudge);
+    // What the step that undo (or redo) would apply touches.
+    EditGate::Edit editOfStep(int index) const;
     void apply(const AnnotationChange& change, bool forward);
     void stateChanged();
     void scheduleRecovery();
@@ -138,6 +154,7 @@ private:
     // What a save of the proposal as shown would write.
     std::string proposalBytes;
     Describe describe;
+    EditGate gate;
 };
 
 #endif

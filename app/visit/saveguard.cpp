@@ -1,6 +1,5 @@
 #include "saveguard.h"
 
-#include "annotationeditor.h"
 #include "imagesession.h"
 #include "labelpath.h"
 #include "sessionquestions.h"
@@ -8,24 +7,35 @@
 #include <optional>
 #include <utility>
 
-SaveGuard::SaveGuard(ImageSession& session, AnnotationEditor& editor, QWidget* window)
-    : session(session), editor(editor), window(window)
-{
-}
+SaveGuard::SaveGuard(ImageSession& session, QWidget* window) : session(session), window(window) {}
 
 void SaveGuard::saveNow()
 {
-    if (session.differsFromDisk())
+    // Asked first, so that the operator learns why nothing is written.
+    if (session.allows(EditGate::Edit::Write) && session.differsFromDisk())
         save();
+}
+
+bool SaveGuard::mayWrite() const
+{
+    return session.editGate().refusal(EditGate::Edit::Write).isEmpty();
 }
 
 bool SaveGuard::leave(Proposal proposal)
 {
+    if (!mayWrite()) {
+        session.leaveKeepingRecovery();
+        return true;
+    }
     return saveBeforeLeaving(proposal) == Outcome::Saved;
 }
 
 bool SaveGuard::mayClose()
 {
+    if (!mayWrite()) {
+        session.leaveKeepingRecovery();
+        return true;
+    }
     const Outcome outcome = saveBeforeLeaving(Proposal::Keep);
     // Their file chosen over the operator's edits leaves nothing to save.
     const bool mayClose = outcome == Outcome::Saved ||
@@ -86,7 +96,6 @@ SaveGuard::Outcome SaveGuard::save()
             return Outcome::Declined;
         if (answer == ChangedFileAnswer::DiscardMine) {
             session.reload();
-            editor.showWholeAnnotation();
             return Outcome::Declined;
         }
     }

@@ -39,6 +39,10 @@ AnnotationEditor::AnnotationEditor(ImageSession& session, ImageViewer& viewer, L
     : session(session), viewer(viewer), table(table), styleChooser(styleChooser)
 {
     connect(&session, &ImageSession::changeApplied, this, &AnnotationEditor::showEditedState);
+    connect(&session, &ImageSession::editRefused, this, &AnnotationEditor::showRefused);
+    // A reload after the operator gave up their edits shows the file as it is.
+    connect(&session, &ImageSession::annotationReplaced, this,
+            &AnnotationEditor::showWholeAnnotation);
 }
 
 void AnnotationEditor::forgetDrag()
@@ -67,7 +71,7 @@ void AnnotationEditor::activeShapeChanged(int index)
 // Tags chosen while the corners were placed belong to the new shape.
 void AnnotationEditor::shapeAdded(Label& shape)
 {
-    if (refused())
+    if (!allows(EditGate::Edit::Shapes))
         return;
     std::cout << "Shape Added!" << std::endl;
     Label tagged = shape;
@@ -80,7 +84,7 @@ void AnnotationEditor::shapeAdded(Label& shape)
 
 void AnnotationEditor::tagsClicked()
 {
-    if (refused())
+    if (!allows(EditGate::Edit::Shapes))
         return;
     const int active = session.activeShape();
     if (active == -1)
@@ -103,7 +107,7 @@ void AnnotationEditor::tagsClicked()
 
 bool AnnotationEditor::toggleTag(int row, int column)
 {
-    if (refused())
+    if (!allows(EditGate::Edit::Shapes))
         return true;
     if (session.activeShape() == -1)
         return false;
@@ -118,7 +122,7 @@ bool AnnotationEditor::toggleTag(int row, int column)
 bool AnnotationEditor::repeatShapes(const QString& labelPath, int& skipped)
 {
     skipped = 0;
-    if (refused())
+    if (!allows(EditGate::Edit::Shapes))
         return true;
     ImageAnnotation stored;
     if (labelPath.isEmpty() || !readLabelFile(stored, QFile::encodeName(labelPath).toStdString()) ||
@@ -148,8 +152,9 @@ bool AnnotationEditor::pasteShape(Label shape)
     if (isDragging())
         return false;
     table.describeTags(shape.tags, shape.text);
-    session.record(
-        AnnotationChange::shapesAppended(session.annotation(), {shape}, session.activeShape()));
+    if (!session.record(AnnotationChange::shapesAppended(session.annotation(), {shape},
+                                                         session.activeShape())))
+        return false;
     showTagsOfActiveShape();
     return true;
 }
@@ -166,7 +171,7 @@ void AnnotationEditor::noteTurnedOn(const std::vector<std::pair<int, int>>& befo
 
 void AnnotationEditor::shapeMoved(QPoint& offset)
 {
-    if (refused())
+    if (!allows(EditGate::Edit::Shapes))
         return;
     const int active = session.activeShape();
     if (active == -1)
@@ -180,7 +185,7 @@ void AnnotationEditor::shapeMoved(QPoint& offset)
 
 void AnnotationEditor::cornerMoved(int corner, QPoint& position)
 {
-    if (refused())
+    if (!allows(EditGate::Edit::Shapes))
         return;
     const int active = session.activeShape();
     if (active == -1 || corner < 0 ||
@@ -219,7 +224,7 @@ void AnnotationEditor::shapeMoveFinished()
 
 void AnnotationEditor::deleteShape()
 {
-    if (refused())
+    if (!allows(EditGate::Edit::Shapes))
         return;
     // A shape held by the mouse is being changed; deleting it would record its mid-drag corners.
     if (session.activeShape() == -1 || isDragging())
@@ -263,7 +268,8 @@ bool AnnotationEditor::nudgeActiveShape(const QPoint& step)
 
 void AnnotationEditor::styleChanged(int index)
 {
-    if (showingStyle || index == session.annotation().styleIndex || refused())
+    if (showingStyle || index == session.annotation().styleIndex ||
+        !allows(EditGate::Edit::Style))
         return;
     session.record(
         AnnotationChange::styleChanged(session.annotation(), index, session.activeShape()));
@@ -271,8 +277,6 @@ void AnnotationEditor::styleChanged(int index)
 
 void AnnotationEditor::undo()
 {
-    if (refused())
-        return;
     // A shape held by the mouse would be moved on from corners that are no longer its own.
     if (!isDragging())
         session.undo();
@@ -280,29 +284,22 @@ void AnnotationEditor::undo()
 
 void AnnotationEditor::redo()
 {
-    if (refused())
-        return;
     if (!isDragging())
         session.redo();
 }
 
-void AnnotationEditor::setRefusal(const QString& note)
+bool AnnotationEditor::allows(EditGate::Edit edit)
 {
-    refusal = note;
+    return session.allows(edit);
 }
 
-bool AnnotationEditor::refused()
+void AnnotationEditor::showRefused()
 {
-    if (refusal.isEmpty())
-        return false;
-    // The canvas, the table and the chooser may already show the edit; they go back.
     viewer.imageWidget()->resetDrawing();
     viewer.setAnnotation(session.annotation());
     viewer.setActiveShape(session.activeShape());
     showStyle(session.annotation().styleIndex);
     showTagsOfActiveShape();
-    emit sglEditRefused(refusal);
-    return true;
 }
 
 bool AnnotationEditor::isDragging() const

@@ -3,6 +3,7 @@
 
 #include "claim.h"
 #include "claimsfolder.h"
+#include "editgate.h"
 #include "imageclaim.h"
 #include "savelog.h"
 
@@ -30,16 +31,22 @@ public:
 
     // The operator's name at the right of the status bar.
     void install(QStatusBar* statusBar);
-    // Claims the image about to be shown and leaves the last one; true when another operator
-    // holds it, so it is shown read only.
-    bool enter(const QString& imagePath);
-    // Gives the claim up, as the window closes.
+    // Claims the image about to be shown and leaves the last one; what hold() then tells.
+    EditGate::Hold enter(const QString& imagePath);
+    // Gives the claim up, as the window closes or the batch does.
     void leave();
     // Appends the save to the operator's own log.
     void noteSaved(const QString& imagePath, int storedShapes) const;
 
-    bool isHeldByOther() const { return !heldBy.operatorName.isEmpty(); }
-    // "Held by <name> since <hh:mm>: read only"
+    // Whether the image on screen is this program's to change, and if not, why.
+    EditGate::Hold hold() const { return standing; }
+    bool isHeldByOther() const { return standing == EditGate::Hold::HeldByOther; }
+    // Another program holds the image on screen, or took it over from this one.
+    bool isHeldElsewhere() const
+    {
+        return standing == EditGate::Hold::HeldByOther || standing == EditGate::Hold::ClaimLost;
+    }
+    // "Held by <name> since <hh:mm>: read only", or "Taken over by <name>: read only"
     QString heldNote() const;
     // "Quadrotag — held by <name>"
     QString heldTitle() const;
@@ -54,15 +61,20 @@ public slots:
     void refreshNow();
 
 signals:
-    // The image on screen was held by another, whose claim went stale: it is this program's now.
+    // The image on screen was not this program's and now is: it is read again.
     void sglHeldImageFreed();
+    // This program's claim on the image on screen was taken over: it is read only now.
+    void sglClaimLost();
     void sglHoldersMayHaveChanged();
 
 private:
+    void retake();
+
     ImageClaim claim;
     ClaimsFolder claimsFolder;
     SaveLog saveLog;
     QString shownImage;
+    EditGate::Hold standing = EditGate::Hold::Own;
     // The other operator's claim on the image on screen; no name when there is none.
     Claim heldBy;
     QTimer refreshTimer;

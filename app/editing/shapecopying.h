@@ -25,7 +25,7 @@ public:
                  const LabelViewer& table);
 
     // Adds both entries at the end of the menu; the tags are matched by the captions of
-    // the vocabulary the table holds now, which is read once at start.
+    // the vocabulary the table holds at the copy and at the paste.
     void install(QMenu* menu);
     bool copyActiveShape();
     bool pasteShape();
@@ -38,7 +38,6 @@ private:
     const ImageSession& session;
     ImageViewer& viewer;
     const LabelViewer& table;
-    TagIndex captions;
     QAction copyAction;
     QAction pasteAction;
 };

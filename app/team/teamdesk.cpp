@@ -22,14 +22,24 @@ void TeamDesk::install(QStatusBar* statusBar)
     statusBar->addPermanentWidget(&operatorLabel);
 }
 
-bool TeamDesk::enter(const QString& imagePath)
+EditGate::Hold TeamDesk::enter(const QString& imagePath)
 {
     shownImage = imagePath;
     heldBy = Claim();
-    // A folder the operator can't write to has no claims: the image is simply shown.
-    if (claim.take(imagePath) == ImageClaim::Result::HeldByOther)
+    switch (claim.take(imagePath)) {
+    case ImageClaim::Result::Held:
+        standing = EditGate::Hold::Own;
+        break;
+    case ImageClaim::Result::HeldByOther:
+        standing = EditGate::Hold::HeldByOther;
         heldBy = claim.holder();
-    return isHeldByOther();
+        break;
+    case ImageClaim::Result::Failed:
+        // Without a claim, another program could write the same file unseen.
+        standing = EditGate::Hold::ClaimNotTaken;
+        break;
+    }
+    return standing;
 }
 
 void TeamDesk::leave()
@@ -37,6 +47,7 @@ void TeamDesk::leave()
     claim.release();
     shownImage.clear();
     heldBy = Claim();
+    standing = EditGate::Hold::Own;
 }
 
 void TeamDesk::noteSaved(const QString& imagePath, int storedShapes) const
@@ -46,12 +57,18 @@ void TeamDesk::noteSaved(const QString& imagePath, int storedShapes) const
 
 QString TeamDesk::heldNote() const
 {
+    if (standing == EditGate::Hold::ClaimLost)
+        return heldBy.operatorName.isEmpty()
+                   ? QStringLiteral("The claim on this image was lost: read only")
+                   : QStringLiteral("Taken over by %1: read only").arg(heldBy.operatorName);
     return QStringLiteral("Held by %1 since %2: read only")
         .arg(heldBy.operatorName, heldBy.since.toLocalTime().toString(QStringLiteral("hh:mm")));
 }
 
 QString TeamDesk::heldTitle() const
 {
+    if (heldBy.operatorName.isEmpty())
+        return QStringLiteral("Quadrotag — read only");
     return QStringLiteral("Quadrotag — held by ") + heldBy.operatorName;
 }
 
@@ -114,16 +131,34 @@ std::vector<QString> TeamDesk::holdersOf(const QStringList& imagePaths) const
 
 void TeamDesk::refreshNow()
 {
-    if (isHeldByOther()) {
-        if (claim.take(shownImage) == ImageClaim::Result::Held) {
-            heldBy = Claim();
-            emit sglHeldImageFreed();
-        } else {
-            heldBy = claim.holder();
-        }
-    } else if (!claim.refresh() && !shownImage.isEmpty()) {
-        // Lost while this program was stopped for minutes; taken again if still free.
-        claim.take(shownImage);
+    if (!shownImage.isEmpty()) {
+        if (standing != EditGate::Hold::Own)
+            retake();
+        else if (!claim.refresh())
+            // Lost while this program was stopped for minutes; taken again if still free.
+            retake();
     }
     emit sglHoldersMayHaveChanged();
+}
+
+void TeamDesk::retake()
+{
+    const EditGate::Hold before = standing;
+    const ImageClaim::Result result = claim.take(shownImage);
+    if (result == ImageClaim::Result::Held) {
+        heldBy = Claim();
+        standing = EditGate::Hold::Own;
+        // An image this program held all along needs no new reading.
+        if (before != EditGate::Hold::Own)
+            emit sglHeldImageFreed();
+        return;
+    }
+    if (result == ImageClaim::Result::HeldByOther)
+        heldBy = claim.holder();
+    if (before == EditGate::Hold::Own) {
+        standing = EditGate::Hold::ClaimLost;
+        emit sglClaimLost();
+    } else if (before == EditGate::Hold::ClaimNotTaken && result == ImageClaim::Result::HeldByOther) {
+        standing = EditGate::Hold::HeldByOther;
+    }
 }

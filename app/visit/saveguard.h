@@ -7,7 +7,6 @@
 
 #include <optional>
 
-class AnnotationEditor;
 class ImageSession;
 class QWidget;
 
@@ -20,13 +19,14 @@ public:
     // How leaving treats a proposal the operator has not touched.
     enum class Proposal { Keep, Accept };
 
-    SaveGuard(ImageSession& session, AnnotationEditor& editor, QWidget* window);
+    SaveGuard(ImageSession& session, QWidget* window);
 
     // What the save key does: writes when the label file would change.
     void saveNow();
     // Every way of leaving an image goes through here; false when the image must stay
     // (its save failed or the operator chose to stay). An image that was only viewed is
-    // never rewritten, and an untouched proposal is written only when accepted.
+    // never rewritten, and an untouched proposal is written only when accepted. An image
+    // this program may not write is left unwritten, its unsaved state kept for recovery.
     bool leave(Proposal proposal = Proposal::Keep);
     // Whether the window may close; edits given up stay in the recovery file.
     bool mayClose();
@@ -42,9 +42,9 @@ private:
     enum class Outcome { Saved, Declined, Failed };
     Outcome saveBeforeLeaving(Proposal proposal);
     Outcome save();
+    bool mayWrite() const;
 
     ImageSession& session;
-    AnnotationEditor& editor;
     QWidget* window;
 };
 

@@ -90,12 +90,8 @@ void ReviewController::reject()
 
 void ReviewController::pinNoteAt(const QPoint& imagePixel)
 {
-    if (!session.isOpen())
+    if (!session.isOpen() || !session.allows(EditGate::Edit::Review))
         return;
-    if (!refusal.isEmpty()) {
-        emit sglNote(refusal);
-        return;
-    }
     if (!session.hasLabelFile()) {
         emit sglNote(QString::fromLatin1(nothingToReview));
         return;
@@ -136,20 +132,13 @@ bool ReviewController::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
-void ReviewController::setRefusal(const QString& note)
-{
-    refusal = note;
-}
-
 QByteArray ReviewController::digestToReview()
 {
     if (!session.isOpen())
         return QByteArray();
     // Accepting saves first, and a held image is another operator's to write.
-    if (!refusal.isEmpty()) {
-        emit sglNote(refusal);
+    if (!session.allows(EditGate::Edit::Review))
         return QByteArray();
-    }
     saveGuard.saveNow();
     // The save failed or the operator chose to keep the file on disk: the guard has said so.
     if (session.differsFromDisk())

@@ -37,6 +37,9 @@ public:
     // Null until the menu entry first opened it.
     BrightnessDialog* dialog() const { return adjustmentDialog; }
 
+signals:
+    void sglShapesHiddenChanged(bool hidden);
+
 private:
     void addCanvasKey(const QKeySequence& key, const std::function<void()>& step);
     void stepBrightness(int steps);

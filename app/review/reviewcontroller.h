@@ -33,8 +33,6 @@ public:
     void install(QMenu* menu, ImageWidget* canvas);
     // Reads the review of the image on screen again: after it was shown or saved.
     void showImageReview();
-    // While not empty, no verdict is given and no note pinned: the image is read only.
-    void setRefusal(const QString& note);
 
     QWidget* notePanel() { return &noteList; }
     ReviewState state() const { return shownState; }
@@ -75,7 +73,6 @@ private:
     ReviewNoteList noteList;
     QString reviewer;
     QString reviewerProblem;
-    QString refusal;
     std::optional<Review> stored;
     std::vector<ReviewNote> pinned;
     ReviewState shownState = ReviewState::Unlabelled;

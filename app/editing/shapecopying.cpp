@@ -19,7 +19,6 @@ ShapeCopying::ShapeCopying(AnnotationEditor& editor, const ImageSession& session
 
 void ShapeCopying::install(QMenu* menu)
 {
-    captions = TagIndex::ofLayout(table.tagLayout());
     copyAction.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     pasteAction.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
     connect(&copyAction, &QAction::triggered, this, &ShapeCopying::copyActiveShape);
@@ -36,7 +35,7 @@ bool ShapeCopying::copyActiveShape()
         return false;
     }
     const Label& shape = session.annotation().labels[std::size_t(active)];
-    QGuiApplication::clipboard()->setMimeData(shapeMimeData(copiedShapeOf(shape, captions)));
+    QGuiApplication::clipboard()->setMimeData(shapeMimeData(copiedShapeOf(shape, TagIndex::ofLayout(table.tagLayout()))));
     emit sglNote(QStringLiteral("Shape copied"));
     return true;
 }
@@ -55,7 +54,8 @@ bool ShapeCopying::pasteShape()
     Label shape;
     shape.points = viewer.imageWidget()->placedOnImage(copied.corners);
     int leftOff = 0;
-    shape.tags = tagsInVocabulary(copied.tags, captions, leftOff);
+    // The vocabulary of the moment: a project opened since the copy has its own.
+    shape.tags = tagsInVocabulary(copied.tags, TagIndex::ofLayout(table.tagLayout()), leftOff);
     if (!shape.isValid()) {
         emit sglNote(QStringLiteral("The copied shape does not fit on this image"));
         return false;

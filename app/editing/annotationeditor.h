@@ -48,18 +48,16 @@ public:
     void showWholeAnnotation();
     // A new image: no shape is held by the mouse.
     void forgetDrag();
-    // While not empty, every edit is refused with this note and the views are put back;
-    // selecting and looking stay free.
-    void setRefusal(const QString& note);
-
     bool isDragging() const;
 
 signals:
     void sglTagsTurnedOn(const std::vector<std::pair<int, int>>& tags);
-    void sglEditRefused(const QString& note);
 
 private:
-    bool refused();
+    // The gate's answer; a refused edit puts the views back as the session shows it.
+    bool allows(EditGate::Edit edit);
+    // The canvas, the table and the chooser may already show a refused edit; they go back.
+    void showRefused();
     void noteTurnedOn(const std::vector<std::pair<int, int>>& before,
                       const std::vector<std::pair<int, int>>& after);
     void showEditedState(bool newEdit);
@@ -78,7 +76,6 @@ private:
     bool draggingCorner = false;
     // Set while the style chooser is moved to show the annotation, which is not an edit.
     bool showingStyle = false;
-    QString refusal;
 };
 
 #endif

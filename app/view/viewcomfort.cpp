@@ -59,6 +59,7 @@ void ViewComfort::toggleShapesHidden()
     canvas->setShapesHidden(!canvas->areShapesHidden());
     hideAction.setChecked(canvas->areShapesHidden());
     showState();
+    emit sglShapesHiddenChanged(canvas->areShapesHidden());
 }
 
 void ViewComfort::addCanvasKey(const QKeySequence& key, const std::function<void()>& step)

@@ -1,0 +1,56 @@
+#ifndef QUADROTAG_BATCHOPENER_H
+#define QUADROTAG_BATCHOPENER_H
+
+#include "batchfiles.h"
+#include "folderlisting.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class BatchStepper;
+class ImageVisit;
+class ProjectHistory;
+class TeamDesk;
+
+// Every way a new batch opens: image files chosen, a folder read at once or listed off the
+// GUI thread. The image on screen is left first, and stays when that fails; the project
+// notes the batch as its own.
+class BatchOpener : public QObject
+{
+    Q_OBJECT
+
+public:
+    BatchOpener(ImageVisit& visit, BatchStepper& stepper, TeamDesk& team,
+                ProjectHistory& history);
+
+    // The project whose history notes each batch; empty notes nothing.
+    void setProject(const QString& folder) { project = folder; }
+    // Opens these files, showing shownImage when it is one of them.
+    void openImages(const QStringList& files, const QString& shownImage = QString());
+    void openFolder(const QString& folder);
+    void listFolder(const QString& folder, const QString& shownImage = QString());
+    // A folder still being listed is not opened when it is done.
+    void cancel() { folderListing.cancel(); }
+
+signals:
+    void sglNote(const QString& note);
+    // A lasting message: how far the listing has come.
+    void sglProgress(const QString& message);
+
+private:
+    void showListingCount(const QString& folder, int images);
+    void openListedFolder(const QString& folder, const QString& shownImage);
+    void startFolderBatch(const QString& folder, const BatchFiles& batch,
+                          const QString& shownImage);
+    void startBatch(const BatchFiles& batch, int first);
+
+    ImageVisit& visit;
+    BatchStepper& stepper;
+    TeamDesk& team;
+    ProjectHistory& history;
+    QString project;
+    FolderListing folderListing;
+};
+
+#endif

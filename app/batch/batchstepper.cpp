@@ -1,0 +1,149 @@
+#include "batchstepper.h"
+
+#include "annotationeditor.h"
+#include "batchpanel.h"
+#include "imagevisit.h"
+#include "imageviewer.h"
+#include "labelviewer.h"
+#include "sessionquestions.h"
+
+#include <QPixmap>
+
+#include <iostream>
+
+BatchStepper::BatchStepper(ImageVisit& visit, ImageViewer& viewer, LabelViewer& table,
+                           AnnotationEditor& editor, BatchPanel& panel, QWidget* window)
+    : visit(visit), viewer(viewer), table(table), editor(editor), panel(panel), window(window)
+{
+    connect(&prefetcher, &ImagePrefetcher::sglSharpImageReady, this, &BatchStepper::showSharp);
+}
+
+void BatchStepper::start(const BatchFiles& batch, int first)
+{
+    if (batch.imagePaths.isEmpty())
+        return;
+    imagePaths = batch.imagePaths;
+    std::cout << imagePaths.size() << std::endl;
+    currentImage = first;
+    stepDirection = 1;
+    prefetcher.clear();
+    labelPaths = LabelPaths(imagePaths);
+    panel.setBatch(batch, labelPaths);
+    emit sglBatchChanged();
+    loadCurrentImage();
+}
+
+void BatchStepper::close()
+{
+    prefetcher.clear();
+    imagePaths.clear();
+    labelPaths = LabelPaths(imagePaths);
+    currentImage = 0;
+    panel.setBatch(BatchFiles(), labelPaths);
+    emit sglBatchChanged();
+    // Nothing of the old batch stays on screen: a white area of the same size.
+    QPixmap blank(1, 1);
+    blank.fill(Qt::white);
+    viewer.imageWidget()->resetDrawing();
+    viewer.setImage(blank, viewer.imageWidget()->imageSize());
+    editor.showWholeAnnotation();
+    emit sglShown();
+}
+
+void BatchStepper::loadCurrentImage()
+{
+    if (currentImage < 0 || currentImage >= imagePaths.size())
+        return;
+    ScreenImage image = prefetcher.take(imagePaths[currentImage], viewer.displayScale());
+    if (image.isNull()) {
+        warn(window,
+             QStringLiteral("Cannot open image ") + imagePaths[currentImage] + image.refusalNote());
+        return;
+    }
+    // The worker starts on the next image while this one is handed over.
+    prefetchLikelyNext();
+    const QPixmap pixmap = QPixmap::fromImage(std::move(image.pixels));
+    table.clearSelection();
+    editor.forgetDrag();
+    visit.enter(imagePaths[currentImage], labelPaths[currentImage], [&] {
+        // Another program may have written or removed the file since the batch was listed.
+        panel.setLabelled(currentImage, visit.session().hasLabelFile());
+        viewer.imageWidget()->resetDrawing();
+        viewer.setImage(pixmap, image.fullSize);
+        editor.showWholeAnnotation();
+        panel.showRow(currentImage);
+        emit sglShown();
+        if (image.isReducedToFit())
+            emit sglNote(image.reductionNote());
+    });
+}
+
+void BatchStepper::showSharp(const QString& path, const ScreenImage& image)
+{
+    const int shown = shownRow();
+    if (shown >= 0 && imagePaths[shown] == path)
+        viewer.setImage(QPixmap::fromImage(image.pixels), image.fullSize);
+}
+
+// The operator usually goes on in the direction of the last step; one who skims at a
+// small scale finds the image after that made ahead too.
+void BatchStepper::prefetchLikelyNext()
+{
+    QStringList likelyNext;
+    for (const int next : {currentImage + stepDirection, currentImage + 2 * stepDirection})
+        if (next >= 0 && next < imagePaths.size())
+            likelyNext << imagePaths[next];
+    prefetcher.prefetch(likelyNext, viewer.displayScale());
+}
+
+int BatchStepper::shownRow() const
+{
+    return panel.list().shownRow();
+}
+
+void BatchStepper::next()
+{
+    // An annotation that could not be written stays on screen rather than being dropped.
+    if (imagePaths.isEmpty() || !visit.leave(SaveGuard::Proposal::Accept))
+        return;
+    if (currentImage < imagePaths.size() - 1) {
+        stepDirection = 1;
+        ++currentImage;
+        loadCurrentImage();
+    }
+}
+
+void BatchStepper::previous()
+{
+    if (imagePaths.isEmpty() || !visit.leave())
+        return;
+    if (currentImage > 0) {
+        stepDirection = -1;
+        --currentImage;
+        loadCurrentImage();
+    }
+}
+
+void BatchStepper::nextUnlabelled()
+{
+    if (imagePaths.isEmpty() || !visit.leave(SaveGuard::Proposal::Accept))
+        return;
+    const int next = panel.list().nextUnlabelledRow(currentImage);
+    if (next == -1)
+        emit sglNote(QStringLiteral("No image without a label file after this one"));
+    else
+        goTo(next);
+}
+
+// Leaves the image as Down does: it is saved first, and stays when that fails.
+void BatchStepper::goTo(int index, SaveGuard::Proposal proposal)
+{
+    if (index >= 0 && index < imagePaths.size() && index != currentImage &&
+        visit.leave(proposal)) {
+        stepDirection = index > currentImage ? 1 : -1;
+        currentImage = index;
+        loadCurrentImage();
+    }
+    // A click that did not lead there must not leave the list pointing elsewhere.
+    panel.followShownImage();
+}

@@ -1,0 +1,78 @@
+#ifndef QUADROTAG_BATCHSTEPPER_H
+#define QUADROTAG_BATCHSTEPPER_H
+
+#include "batchfiles.h"
+#include "imageprefetcher.h"
+#include "labelpaths.h"
+#include "saveguard.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class AnnotationEditor;
+class BatchPanel;
+class ImageViewer;
+class ImageVisit;
+class LabelViewer;
+class QWidget;
+
+// The open batch and the steps through it: which image is on screen, decoding the one to be
+// shown and the one likely next, and every move from one image to another, each of which
+// leaves the image on screen through the visit and enters the next through it.
+class BatchStepper : public QObject
+{
+    Q_OBJECT
+
+public:
+    BatchStepper(ImageVisit& visit, ImageViewer& viewer, LabelViewer& table,
+                 AnnotationEditor& editor, BatchPanel& panel, QWidget* window);
+
+    // Makes these files the batch and shows the image at first; the image on screen was left.
+    void start(const BatchFiles& batch, int first);
+    // No batch any more: nothing of it is on screen or in memory.
+    void close();
+    // Down, Up and Ctrl+Down: the image on screen is left first and stays when that fails.
+    void next();
+    void previous();
+    void nextUnlabelled();
+    // To the image at index, as a click in the list does.
+    void goTo(int index, SaveGuard::Proposal proposal = SaveGuard::Proposal::Keep);
+    // The image on screen was shown reduced; its sharp pixels take its place.
+    void showSharp(const QString& path, const ScreenImage& image);
+    // Leaves the prefetcher's work, as the window closes.
+    void stopDecoding() { prefetcher.clear(); }
+
+    const QStringList& paths() const { return imagePaths; }
+    const LabelPaths& labels() const { return labelPaths; }
+    // The position of the image on screen, or -1; after a failed decode not current().
+    int shownRow() const;
+    const ImagePrefetcher& imagePrefetcher() const { return prefetcher; }
+
+signals:
+    void sglNote(const QString& note);
+    // A new image is on screen, or the batch was closed.
+    void sglShown();
+    // A batch was started or closed; its images are listed, none is shown yet.
+    void sglBatchChanged();
+
+private:
+    void loadCurrentImage();
+    void prefetchLikelyNext();
+
+    ImageVisit& visit;
+    ImageViewer& viewer;
+    LabelViewer& table;
+    AnnotationEditor& editor;
+    BatchPanel& panel;
+    QWidget* window;
+    QStringList imagePaths;
+    LabelPaths labelPaths;
+    int currentImage = 0;
+    // +1 after Down and at the start of a batch, -1 after Up.
+    int stepDirection = 1;
+    // Decodes the image the operator will most likely show next.
+    ImagePrefetcher prefetcher;
+};
+
+#endif

@@ -1,0 +1,73 @@
+#ifndef QUADROTAG_IMAGEVISIT_H
+#define QUADROTAG_IMAGEVISIT_H
+
+#include "imagesession.h"
+#include "saveguard.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class ProjectHistory;
+class QWidget;
+class TeamDesk;
+
+// The one way into and out of the image on screen. Entering claims the image, reads its
+// label file, shows it, notes it as the project's resume point and offers back kept work or
+// a proposal; leaving applies the save and proposal rules, or keeps the unsaved state for
+// recovery when the image is not this program's to write. It owns the image session, whose
+// gate it keeps in step with the claim.
+class ImageVisit : public QObject
+{
+    Q_OBJECT
+
+public:
+    ImageVisit(TeamDesk& team, QWidget* window);
+
+    // Where entering notes the image last shown; an empty project notes nothing.
+    void setProject(ProjectHistory* history, const QString& project);
+    // Enters this image; show puts its pixels and annotation on screen, after the label
+    // file was read and before kept work is offered over it.
+    void enter(const QString& imagePath, const QString& labelPath,
+               const std::function<void()>& show);
+    // Reads the image on screen again, as one whose holder let it go.
+    void reenter();
+    // Leaves the image on screen; false when it must stay (its save failed, or the
+    // operator chose to stay).
+    bool leave(SaveGuard::Proposal proposal = SaveGuard::Proposal::Keep);
+    // Leaves the image and gives it up: its claim goes, and no image is open afterwards.
+    bool close();
+    // Leaves the image as the window closes; false when the window must stay.
+    bool mayCloseWindow();
+    // What the save key does.
+    void saveNow();
+    // Brings the gate in step with the claim on the image on screen.
+    void followClaim();
+
+    ImageSession& session() { return document; }
+    const ImageSession& session() const { return document; }
+    SaveGuard& saveGuard() { return guard; }
+    bool isEntered() const { return document.isOpen(); }
+
+signals:
+    // The label file was read: the list, the review and the title follow.
+    void entered(const QString& imagePath);
+    // The claim changed while the image stayed on screen.
+    void holdChanged();
+    void sglNote(const QString& note);
+
+private:
+    void read();
+    void offerKeptWork();
+    void loseClaim();
+
+    ImageSession document;
+    SaveGuard guard;
+    TeamDesk& team;
+    QWidget* window;
+    ProjectHistory* history = nullptr;
+    QString project;
+};
+
+#endif

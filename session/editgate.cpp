@@ -1,0 +1,36 @@
+#include "editgate.h"
+
+const char EditGate::shapesHiddenNote[] = "Shapes are hidden: press H to show them before editing";
+const char EditGate::claimNotTakenNote[] =
+    "No claim could be taken on this image (its folder can't be written): read only";
+const char EditGate::closedNote[] = "No image is open";
+
+void EditGate::setHold(Hold hold, const QString& note)
+{
+    current = hold;
+    holderNote = note;
+}
+
+void EditGate::setShapesHidden(bool hidden)
+{
+    shapesHidden = hidden;
+}
+
+QString EditGate::refusal(Edit edit) const
+{
+    switch (current) {
+    case Hold::HeldByOther:
+    case Hold::ClaimLost:
+        return holderNote;
+    case Hold::ClaimNotTaken:
+        return QString::fromLatin1(claimNotTakenNote);
+    case Hold::Closed:
+        return QString::fromLatin1(closedNote);
+    case Hold::Own:
+        break;
+    }
+    // Shapes the operator can't see must not change unseen.
+    if (shapesHidden && edit == Edit::Shapes)
+        return QString::fromLatin1(shapesHiddenNote);
+    return QString();
+}

@@ -1,0 +1,36 @@
+#ifndef QUADROTAG_EDITGATE_H
+#define QUADROTAG_EDITGATE_H
+
+#include <QString>
+
+// Whether the annotation on screen may change now, and if not, the one message that says
+// why. The image session asks it before every step, so a key, a click, a menu entry, a paste
+// and a review verdict are refused alike: no input path decides this for itself.
+class EditGate
+{
+public:
+    // What an edit touches: hiding the shapes stops only the edits of shapes.
+    enum class Edit { Shapes, Style, Review, Write };
+    // Why the image on screen is not this program's to change.
+    enum class Hold { Own, HeldByOther, ClaimLost, ClaimNotTaken, Closed };
+
+    static const char shapesHiddenNote[];
+    static const char claimNotTakenNote[];
+    static const char closedNote[];
+
+    // note names the holder for HeldByOther and ClaimLost; the other holds have their own.
+    void setHold(Hold hold, const QString& note = QString());
+    void setShapesHidden(bool hidden);
+
+    // Empty when the edit may go ahead; else the reason, as the status bar shows it.
+    QString refusal(Edit edit) const;
+    Hold hold() const { return current; }
+    bool areShapesHidden() const { return shapesHidden; }
+
+private:
+    Hold current = Hold::Own;
+    QString holderNote;
+    bool shapesHidden = false;
+};
+
+#endif
