@@ -54,8 +54,8 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
       styleComboBox(nullptr), zoomLevel(nullptr), team(operatorFromEnvironment()),
       visit(team, this), editor(visit.session(), imageViewer, labelViewer, styleComboBox),
       quickTagging(editor, labelViewer, imageViewer),
-      stepper(visit, imageViewer, labelViewer, editor, batchPanel, this),
-      viewComfort(imageViewer), shapeCopying(editor, visit.session(), imageViewer, labelViewer),
+      stepper(visit, imageViewer, labelViewer, editor, batchPanel, this), viewComfort(imageViewer),
+      shapeCopying(editor, visit.session(), imageViewer, labelViewer),
       reviewController(visit.session(), visit.saveGuard(), this),
       drawingAssist(editor, *imageViewer.imageWidget()), projectFolder(project),
       projectMenu(projectHistory), opener(visit, stepper, team, projectHistory)
@@ -166,7 +166,8 @@ void Quadrotag::connectBatch()
     connect(ui.actionOpen_Folder, &QAction::triggered, this, &Quadrotag::slotOpenFolder);
     connect(ui.actionNext_Unlabelled_Image, &QAction::triggered, this,
             &Quadrotag::slotNextUnlabelledImage);
-    connect(&batchPanel, &BatchPanel::imageChosen, &stepper, [this](int row) { stepper.goTo(row); });
+    connect(&batchPanel, &BatchPanel::imageChosen, &stepper,
+            [this](int row) { stepper.goTo(row); });
     connect(&batchPanel, &BatchPanel::imageEntered, &stepper,
             [this](int row) { stepper.goTo(row, SaveGuard::Proposal::Accept); });
     connect(&stepper, &BatchStepper::sglNote, this, &Quadrotag::showNote);
@@ -275,9 +276,9 @@ void Quadrotag::updateStatus()
     const int shown = stepper.shownRow();
     const QString refusal = visit.session().editGate().refusal(EditGate::Edit::Write);
     ui.statusBar->showMessage(
-        !refusal.isEmpty() ? refusal
-                           : statusText(shown + 1, int(stepper.paths().size()),
-                                        stepper.paths()[shown]),
+        !refusal.isEmpty()
+            ? refusal
+            : statusText(shown + 1, int(stepper.paths().size()), stepper.paths()[shown]),
         0);
 }
 

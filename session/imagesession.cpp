@@ -163,8 +163,7 @@ bool ImageSession::redo()
 EditGate::Edit ImageSession::editOfStep(int index) const
 {
     const auto* step = static_cast<const AnnotationEdit*>(undoStack.command(index));
-    return step && !touchesShapes(step->change()) ? EditGate::Edit::Style
-                                                  : EditGate::Edit::Shapes;
+    return step && !touchesShapes(step->change()) ? EditGate::Edit::Style : EditGate::Edit::Shapes;
 }
 
 void ImageSession::stateChanged()

@@ -21,8 +21,7 @@ class BatchOpener : public QObject
     Q_OBJECT
 
 public:
-    BatchOpener(ImageVisit& visit, BatchStepper& stepper, TeamDesk& team,
-                ProjectHistory& history);
+    BatchOpener(ImageVisit& visit, BatchStepper& stepper, TeamDesk& team, ProjectHistory& history);
 
     // The project whose history notes each batch; empty notes nothing.
     void setProject(const QString& folder) { project = folder; }

@@ -2,8 +2,8 @@
 
 #include "annotationeditor.h"
 #include "batchpanel.h"
-#include "imagevisit.h"
 #include "imageviewer.h"
+#include "imagevisit.h"
 #include "labelviewer.h"
 #include "sessionquestions.h"
 
@@ -138,8 +138,7 @@ void BatchStepper::nextUnlabelled()
 // Leaves the image as Down does: it is saved first, and stays when that fails.
 void BatchStepper::goTo(int index, SaveGuard::Proposal proposal)
 {
-    if (index >= 0 && index < imagePaths.size() && index != currentImage &&
-        visit.leave(proposal)) {
+    if (index >= 0 && index < imagePaths.size() && index != currentImage && visit.leave(proposal)) {
         stepDirection = index > currentImage ? 1 : -1;
         currentImage = index;
         loadCurrentImage();

@@ -71,7 +71,7 @@ void AnnotationEditor::activeShapeChanged(int index)
 // Tags chosen while the corners were placed belong to the new shape.
 void AnnotationEditor::shapeAdded(Label& shape)
 {
-    if (!allows(EditGate::Edit::Shapes))
+    if (!mayEdit(EditGate::Edit::Shapes))
         return;
     std::cout << "Shape Added!" << std::endl;
     Label tagged = shape;
@@ -84,7 +84,7 @@ void AnnotationEditor::shapeAdded(Label& shape)
 
 void AnnotationEditor::tagsClicked()
 {
-    if (!allows(EditGate::Edit::Shapes))
+    if (!mayEdit(EditGate::Edit::Shapes))
         return;
     const int active = session.activeShape();
     if (active == -1)
@@ -107,7 +107,7 @@ void AnnotationEditor::tagsClicked()
 
 bool AnnotationEditor::toggleTag(int row, int column)
 {
-    if (!allows(EditGate::Edit::Shapes))
+    if (!mayEdit(EditGate::Edit::Shapes))
         return true;
     if (session.activeShape() == -1)
         return false;
@@ -122,7 +122,7 @@ bool AnnotationEditor::toggleTag(int row, int column)
 bool AnnotationEditor::repeatShapes(const QString& labelPath, int& skipped)
 {
     skipped = 0;
-    if (!allows(EditGate::Edit::Shapes))
+    if (!mayEdit(EditGate::Edit::Shapes))
         return true;
     ImageAnnotation stored;
     if (labelPath.isEmpty() || !readLabelFile(stored, QFile::encodeName(labelPath).toStdString()) ||
@@ -152,8 +152,8 @@ bool AnnotationEditor::pasteShape(Label shape)
     if (isDragging())
         return false;
     table.describeTags(shape.tags, shape.text);
-    if (!session.record(AnnotationChange::shapesAppended(session.annotation(), {shape},
-                                                         session.activeShape())))
+    if (!session.record(
+            AnnotationChange::shapesAppended(session.annotation(), {shape}, session.activeShape())))
         return false;
     showTagsOfActiveShape();
     return true;
@@ -171,7 +171,7 @@ void AnnotationEditor::noteTurnedOn(const std::vector<std::pair<int, int>>& befo
 
 void AnnotationEditor::shapeMoved(QPoint& offset)
 {
-    if (!allows(EditGate::Edit::Shapes))
+    if (!mayEdit(EditGate::Edit::Shapes))
         return;
     const int active = session.activeShape();
     if (active == -1)
@@ -185,7 +185,7 @@ void AnnotationEditor::shapeMoved(QPoint& offset)
 
 void AnnotationEditor::cornerMoved(int corner, QPoint& position)
 {
-    if (!allows(EditGate::Edit::Shapes))
+    if (!mayEdit(EditGate::Edit::Shapes))
         return;
     const int active = session.activeShape();
     if (active == -1 || corner < 0 ||
@@ -224,7 +224,7 @@ void AnnotationEditor::shapeMoveFinished()
 
 void AnnotationEditor::deleteShape()
 {
-    if (!allows(EditGate::Edit::Shapes))
+    if (!mayEdit(EditGate::Edit::Shapes))
         return;
     // A shape held by the mouse is being changed; deleting it would record its mid-drag corners.
     if (session.activeShape() == -1 || isDragging())
@@ -252,6 +252,8 @@ QPoint stepWithin(const std::vector<QPoint>& corners, const QPoint& step, const 
 
 bool AnnotationEditor::nudgeActiveShape(const QPoint& step)
 {
+    if (!mayEdit(EditGate::Edit::Shapes))
+        return false;
     const int active = session.activeShape();
     if (active == -1 || isDragging())
         return false;
@@ -268,8 +270,7 @@ bool AnnotationEditor::nudgeActiveShape(const QPoint& step)
 
 void AnnotationEditor::styleChanged(int index)
 {
-    if (showingStyle || index == session.annotation().styleIndex ||
-        !allows(EditGate::Edit::Style))
+    if (showingStyle || index == session.annotation().styleIndex || !mayEdit(EditGate::Edit::Style))
         return;
     session.record(
         AnnotationChange::styleChanged(session.annotation(), index, session.activeShape()));
@@ -288,7 +289,7 @@ void AnnotationEditor::redo()
         session.redo();
 }
 
-bool AnnotationEditor::allows(EditGate::Edit edit)
+bool AnnotationEditor::mayEdit(EditGate::Edit edit)
 {
     return session.allows(edit);
 }

@@ -49,13 +49,14 @@ public:
     // A new image: no shape is held by the mouse.
     void forgetDrag();
     bool isDragging() const;
+    // Asks the session's gate; a refused edit is named in the status bar and the views go
+    // back to the annotation.
+    bool mayEdit(EditGate::Edit edit);
 
 signals:
     void sglTagsTurnedOn(const std::vector<std::pair<int, int>>& tags);
 
 private:
-    // The gate's answer; a refused edit puts the views back as the session shows it.
-    bool allows(EditGate::Edit edit);
     // The canvas, the table and the chooser may already show a refused edit; they go back.
     void showRefused();
     void noteTurnedOn(const std::vector<std::pair<int, int>>& before,

@@ -35,13 +35,16 @@ bool ShapeCopying::copyActiveShape()
         return false;
     }
     const Label& shape = session.annotation().labels[std::size_t(active)];
-    QGuiApplication::clipboard()->setMimeData(shapeMimeData(copiedShapeOf(shape, TagIndex::ofLayout(table.tagLayout()))));
+    QGuiApplication::clipboard()->setMimeData(
+        shapeMimeData(copiedShapeOf(shape, TagIndex::ofLayout(table.tagLayout()))));
     emit sglNote(QStringLiteral("Shape copied"));
     return true;
 }
 
 bool ShapeCopying::pasteShape()
 {
+    if (!editor.mayEdit(EditGate::Edit::Shapes))
+        return false;
     if (!session.isOpen()) {
         emit sglNote(QStringLiteral("No image to paste the shape onto"));
         return false;

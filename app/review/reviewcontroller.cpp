@@ -90,7 +90,7 @@ void ReviewController::reject()
 
 void ReviewController::pinNoteAt(const QPoint& imagePixel)
 {
-    if (!session.isOpen() || !session.allows(EditGate::Edit::Review))
+    if (!session.allows(EditGate::Edit::Review) || !session.isOpen())
         return;
     if (!session.hasLabelFile()) {
         emit sglNote(QString::fromLatin1(nothingToReview));
@@ -134,10 +134,8 @@ bool ReviewController::eventFilter(QObject* watched, QEvent* event)
 
 QByteArray ReviewController::digestToReview()
 {
-    if (!session.isOpen())
-        return QByteArray();
     // Accepting saves first, and a held image is another operator's to write.
-    if (!session.allows(EditGate::Edit::Review))
+    if (!session.allows(EditGate::Edit::Review) || !session.isOpen())
         return QByteArray();
     saveGuard.saveNow();
     // The save failed or the operator chose to keep the file on disk: the guard has said so.

@@ -158,7 +158,8 @@ void TeamDesk::retake()
     if (before == EditGate::Hold::Own) {
         standing = EditGate::Hold::ClaimLost;
         emit sglClaimLost();
-    } else if (before == EditGate::Hold::ClaimNotTaken && result == ImageClaim::Result::HeldByOther) {
+    } else if (before == EditGate::Hold::ClaimNotTaken &&
+               result == ImageClaim::Result::HeldByOther) {
         standing = EditGate::Hold::HeldByOther;
     }
 }

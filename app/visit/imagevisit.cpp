@@ -45,8 +45,7 @@ void ImageVisit::reenter()
 
 void ImageVisit::read()
 {
-    if (document.open(document.imagePath(), document.labelPath()) ==
-        ImageSession::Reading::Failed)
+    if (document.open(document.imagePath(), document.labelPath()) == ImageSession::Reading::Failed)
         warn(window, QStringLiteral("Fail reading from ") + document.labelPath());
     emit entered(document.imagePath());
 }

@@ -1,4 +1,5 @@
 #include "projecthistory.h"
+#include "teampaths.h"
 #include "windowtest.h"
 #include "workflowfixture.h"
 
@@ -64,7 +65,9 @@ private slots:
         QCOMPARE(recentEntries(), QStringList{QDir::toNativeSeparators(project)});
     }
 
-    void openProjectSavesTheImageOnScreenFirst()
+    // The old project's image is left by its rules, then nothing of it stays on screen to be
+    // edited or saved under the new vocabulary.
+    void openProjectLeavesTheImageAndClosesTheOldBatch()
     {
         openBatch(batch);
         drawSquare(10, 10, 50);
@@ -73,9 +76,21 @@ private slots:
         const QByteArray drawn = bytesOf(annotation());
         QVERIFY(window->openProject(makeProject("p")));
         QCOMPARE(fileBytes(pathOf("a.lbl")), drawn);
-        // With no batch of its own yet, the project shows the image on screen in its captions.
-        QCOMPARE(status(), QString("1/3  ") + batch[0]);
-        QCOMPARE(annotation().labels.at(0).text, QString("Chair\n"));
+        QVERIFY(annotation().labels.empty());
+        QCOMPARE(window->editHistory().count(), 0);
+        QVERIFY(!window->imageSession().isOpen());
+        QVERIFY(!QFileInfo::exists(claimPathFor(batch[0])));
+
+        drawSquare(100, 100, 40);
+        clickTag(0, 1);
+        QCOMPARE(status(), QString("No image is open"));
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        pressKey(Qt::Key_Down);
+        QVERIFY(annotation().labels.empty());
+        QCOMPARE(fileBytes(pathOf("a.lbl")), drawn);
+        // bytesOf() leaves its own file behind; no other image got one.
+        QCOMPARE(QDir(dir->path()).entryList({"*.lbl"}, QDir::Files).join(","),
+                 QString("a.lbl,expected.lbl"));
     }
 
     void projectWithoutVocabularyLeavesTheListWithMessage_data()

@@ -1,0 +1,233 @@
+#include "claim.h"
+#include "editgate.h"
+#include "editingtest.h"
+#include "quadrotag.h"
+#include "teampaths.h"
+#include "workflowfixture.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QInputDialog>
+#include <QMenu>
+#include <QtTest>
+
+namespace {
+
+// Every file under the folder, hidden ones too, with the digest of its bytes; the settings,
+// which the fixture keeps there too, are the program's own business.
+QStringList filesUnder(const QString& folder)
+{
+    QStringList files;
+    QDirIterator entries(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (entries.hasNext()) {
+        const QString path = entries.next();
+        if (!path.endsWith(".conf"))
+            files
+                << path + " " +
+                       QCryptographicHash::hash(fileBytes(path), QCryptographicHash::Sha1).toHex();
+    }
+    files.sort();
+    return files;
+}
+
+// Accepts every text question with a note, so that a question the gate should have
+// prevented leaves its mark on disk as well as in the count.
+class QuestionCounter : public QObject
+{
+public:
+    QuestionCounter()
+    {
+        connect(&poll, &QTimer::timeout, this, [this] {
+            if (auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                ++asked;
+                box->setTextValue(QStringLiteral("should not be asked"));
+                box->accept();
+            }
+        });
+        poll.start(10);
+    }
+    int asked = 0;
+
+private:
+    QTimer poll;
+};
+
+} // namespace
+
+// One gate for every edit: each editing action and key of the window, in each state in which
+// the image on screen may not change, leaves the annotation, the history and the disk as they
+// were, and the status bar names the reason.
+class TestEditGate : public EditingTest
+{
+    Q_OBJECT
+
+private:
+    enum State { HeldByOther, ClaimLost, ClaimNotTaken, ProjectClosed, ShapesHidden };
+
+    static inline const QByteArray original = "2\n4 10 10 60 10 60 60 10 60\n2 0 0 2 1\n";
+
+    Claim bob() const
+    {
+        Claim claim = Claim::ofThisProcess("bob");
+        claim.pid = 1; // lives as long as the test
+        return claim;
+    }
+
+    // Two shapes drawn, the second taken back: both undo and redo have a shape step.
+    void makeHistory()
+    {
+        drawSquare(300, 200, 40);
+        drawSquare(300, 100, 40);
+        window->slotUndo();
+    }
+
+    // The image b.jpg on screen, in the state; returns the note that names it.
+    QString enter(State state)
+    {
+        writeFileBytes(pathOf("a.lbl"), original);
+        writeFileBytes(pathOf("b.lbl"), original);
+        const Claim other = bob();
+        switch (state) {
+        case HeldByOther:
+            QDir().mkpath(QFileInfo(claimPathFor(batch[1])).path());
+            writeFileBytes(claimPathFor(batch[1]), other.toBytes());
+            openBatch(batch);
+            pressKey(Qt::Key_Down);
+            return "Held by bob since " + other.since.toLocalTime().toString("hh:mm") +
+                   ": read only";
+        case ClaimLost:
+            openBatch(batch);
+            pressKey(Qt::Key_Down);
+            makeHistory();
+            // Taken over while this program was stopped.
+            writeFileBytes(claimPathFor(batch[1]), other.toBytes());
+            window->teamDesk().refreshNow();
+            return QStringLiteral("Taken over by bob: read only");
+        case ClaimNotTaken:
+            // Claims can't be made where their folder should be.
+            writeFileBytes(pathOf(".quadrotag"), "not a folder");
+            openBatch(batch);
+            pressKey(Qt::Key_Down);
+            return QString::fromLatin1(EditGate::claimNotTakenNote);
+        case ProjectClosed:
+            openBatch(batch);
+            pressKey(Qt::Key_Down);
+            QDir().mkpath(pathOf("other"));
+            writeFileBytes(pathOf("other/tags"), testVocabulary);
+            window->openProject(pathOf("other"));
+            return QString::fromLatin1(EditGate::closedNote);
+        case ShapesHidden:
+            openBatch(batch);
+            pressKey(Qt::Key_Down);
+            makeHistory();
+            QTest::keyClick(canvas(), Qt::Key_H);
+            return QString::fromLatin1(EditGate::shapesHiddenNote);
+        }
+        return QString();
+    }
+
+private slots:
+    void everyEditIsRefusedWhereTheImageMayNotChange_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("edit");
+        QTest::addColumn<bool>("noted");
+        const QList<QPair<const char*, int>> edits = {
+            {"add", AddShape},         {"tag", TagShape},        {"drag", DragShape},
+            {"delete", DeleteShape},   {"corner", MoveCorner},   {"tag found", FindTag},
+            {"recent tag", RecentTag}, {"repeat", RepeatShapes}, {"undo", UndoStep},
+            {"redo", RedoStep},        {"nudge", NudgeShape},    {"paste", PasteShape},
+            {"style", ChangeStyle},    {"accept", AcceptImage},  {"reject", RejectImage},
+            {"pin", PinNote},          {"save", SaveImage}};
+        const QList<QPair<const char*, int>> states = {{"held", HeldByOther},
+                                                       {"claim lost", ClaimLost},
+                                                       {"claim not taken", ClaimNotTaken},
+                                                       {"project closed", ProjectClosed},
+                                                       {"hidden", ShapesHidden}};
+        for (const auto& state : states)
+            for (const auto& edit : edits) {
+                // Hidden shapes stop only the edits of shapes.
+                const QList<int> notOfShapes = {ChangeStyle, AcceptImage, RejectImage, PinNote,
+                                                SaveImage};
+                if (state.second == ShapesHidden && notOfShapes.contains(edit.second))
+                    continue;
+                // Without an image, or with the shapes out of sight, a right press finds no
+                // shape, so a drag reaches nothing to refuse.
+                const bool nothingToDrag =
+                    (state.second == ProjectClosed &&
+                     (edit.second == DragShape || edit.second == MoveCorner)) ||
+                    (state.second == ShapesHidden &&
+                     (edit.second == DragShape || edit.second == MoveCorner));
+                QTest::addRow("%s: %s", state.first, edit.first)
+                    << state.second << edit.second << !nothingToDrag;
+            }
+    }
+
+    void everyEditIsRefusedWhereTheImageMayNotChange()
+    {
+        QFETCH(int, state);
+        QFETCH(int, edit);
+        QFETCH(bool, noted);
+        const QString note = enter(State(state));
+        QCOMPARE(fileBytes(pathOf("b.lbl")), original);
+        recentStrip()->noteTurnedOn({{0, 4}});
+        const ImageAnnotation before = annotation();
+        const int steps = window->editHistory().count();
+        const int position = window->editHistory().index();
+        const QStringList files = filesUnder(dir->path());
+        QuestionCounter questions;
+        window->statusBar()->showMessage("-");
+
+        makeEdit(Edit(edit));
+        QCOMPARE(annotation(), before);
+        QCOMPARE(styleChooser()->currentIndex(), before.styleIndex);
+        QCOMPARE(window->editHistory().count(), steps);
+        QCOMPARE(window->editHistory().index(), position);
+        QCOMPARE(status(), noted ? note : QString("-"));
+        QCOMPARE(questions.asked, 0);
+        // Long enough for a recovery file to be written.
+        QTest::qWait(600);
+        QCOMPARE(filesUnder(dir->path()), files);
+    }
+
+    // Whatever a menu entry or a key of the window does, it changes nothing the gate refuses.
+    void noActionOfTheMenusEditsPastTheGate_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::newRow("held") << int(HeldByOther);
+        QTest::newRow("claim lost") << int(ClaimLost);
+        QTest::newRow("project closed") << int(ProjectClosed);
+    }
+
+    void noActionOfTheMenusEditsPastTheGate()
+    {
+        QFETCH(int, state);
+        enter(State(state));
+        QTest::mouseClick(canvas(), Qt::RightButton, {}, QPoint(30, 30));
+        const ImageAnnotation before = annotation();
+        const int position = window->editHistory().index();
+        const QStringList files = filesUnder(dir->path());
+        // Those that open a dialog of files or leave the image are ways out, not edits.
+        const QStringList waysOut = {
+            "Open Images",    "Open Folder",           "Open Project…",           "Next Image",
+            "Previous Image", "Next Unlabelled Image", "Brightness and Contrast…"};
+        QuestionCounter questions;
+        int triggered = 0;
+        for (QAction* action : window->findChildren<QAction*>()) {
+            if (action->menu() || action->isSeparator() || waysOut.contains(action->text()) ||
+                action->parent() == window->findChild<QMenu*>("menuRecent_Projects"))
+                continue;
+            action->trigger();
+            ++triggered;
+            QVERIFY2(annotation() == before, qPrintable(action->text()));
+            QVERIFY2(window->editHistory().index() == position, qPrintable(action->text()));
+        }
+        QVERIFY(triggered > 20);
+        QCOMPARE(questions.asked, 0);
+        QTest::qWait(600);
+        QCOMPARE(filesUnder(dir->path()), files);
+    }
+};
+
+QTEST_MAIN(TestEditGate)
+#include "test_editgate.moc"
