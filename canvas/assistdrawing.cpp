@@ -56,7 +56,7 @@ double ImageWidget::snapRadius() const
 // pixels, so that no image that left the screen stays in memory.
 AssistImage ImageWidget::shownPixels() const
 {
-    return AssistImage(pixmap.toImage(), fullSize);
+    return AssistImage(image.pixmap().toImage(), imageSize());
 }
 
 // A left press with assist on may begin a box; whether it does shows on release.

@@ -2,54 +2,22 @@
 
 #include "geometry.h"
 
-#include <QFont>
-#include <QFontMetrics>
 #include <QGuiApplication>
-#include <QImage>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
-#include <QPen>
-#include <QPolygon>
 #include <QScreen>
-#include <QTextOption>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace {
-const QColor rubberBandColor(200, 200, 0, 150);
-const QColor activeShapeColor(150, 0, 0, 120);
-const QColor shapeColor(0, 150, 0, 120);
-const QColor captionColor(20, 20, 20, 200);
-const qreal rubberBandWidth = 2.0;
-const qreal captionPenWidth = 1.0;
-const int captionPointSize = 15;
-const char* const captionFamily = "Times New Roman";
 const int cornersPerShape = 4;
-// The active shape's corner handles: squares of a constant size on screen, and how
-// near a right press must come to one to take hold of it.
-const QColor handleColor(150, 0, 0);
-const double handleHalfSize = 3.5;
+// How near a right press must come to one of the active shape's corner handles to take
+// hold of it.
 const double handleGrabDistance = 6.0;
-// Handles, antialiased edges and pen caps reach this far beyond a shape's corners.
-const int edgeMargin = 6;
-// Glyphs may overhang their laid-out box a little.
-const int captionMargin = 6;
-// Beyond this many different captions the size cache starts over.
-const int captionCacheLimit = 4096;
-const int textFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
-
-QFont captionFont()
-{
-    QFont font;
-    font.setPointSize(captionPointSize);
-    font.setFamily(captionFamily);
-    return font;
-}
 
 // How far the span [low, high] moves to lie within [0, length - 1]; a span longer than that
 // starts at 0.
@@ -71,9 +39,9 @@ QSize desktopSize()
 
 ImageWidget::ImageWidget(QWidget* parent) : QWidget(parent, Qt::WindowFlags())
 {
-    pixmap = QPixmap(desktopSize());
-    pixmap.fill(Qt::white);
-    fullSize = pixmap.size();
+    QPixmap blank(desktopSize());
+    blank.fill(Qt::white);
+    image.setPixmap(blank, blank.size());
     setMouseTracking(true);
 }
 
@@ -81,8 +49,7 @@ void ImageWidget::setPixmap(const QPixmap& newPixmap, const QSize& imageFullSize
 {
     if (newPixmap.isNull())
         return;
-    pixmap = newPixmap;
-    fullSize = imageFullSize.isEmpty() ? newPixmap.size() : imageFullSize;
+    image.setPixmap(newPixmap, imageFullSize.isEmpty() ? newPixmap.size() : imageFullSize);
     update();
 }
 
@@ -195,16 +162,18 @@ void ImageWidget::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     resize(scaledSize());
-    paintImage(painter, event->rect());
+    image.paint(painter, view, event->rect());
     painter.setRenderHint(QPainter::Antialiasing);
-    paintRubberBand(painter);
+    if (mode == Drawing)
+        shapes.paintOutline(painter, view, newShapePoints, cursorPos);
     paintBox(painter);
     if (shapesHidden)
         return;
-    paintShapes(painter, event->region());
-    paintHandles(painter);
+    shapes.paintFills(painter, view, annotation.labels, activeShape, event->region());
+    if (hasShape(activeShape))
+        shapes.paintHandles(painter, view, annotation.labels[activeShape].points);
     if (showText)
-        paintCaptions(painter, event->region());
+        shapes.paintCaptions(painter, view, scaledSize(), annotation.labels, event->region());
 }
 
 void ImageWidget::selectShapeAt(const QPoint& position, bool underActive)
@@ -233,7 +202,7 @@ void ImageWidget::grabCorner(int corner)
 // is near enough to take hold of; -1 otherwise.
 int ImageWidget::handleAt(const QPointF& canvasPosition) const
 {
-    if (activeShape < 0 || static_cast<std::size_t>(activeShape) >= annotation.labels.size())
+    if (!hasShape(activeShape))
         return -1;
     const std::vector<QPoint>& points = annotation.labels[activeShape].points;
     int nearest = -1;
@@ -278,14 +247,14 @@ void ImageWidget::placeCorner(const QPoint& position)
 // Corners are kept on the image, also where the scaled canvas ends within a pixel.
 QPoint ImageWidget::cornerAt(const QPoint& imagePixel) const
 {
-    return QPoint(std::clamp(imagePixel.x(), 0, std::max(0, fullSize.width() - 1)),
-                  std::clamp(imagePixel.y(), 0, std::max(0, fullSize.height() - 1)));
+    return QPoint(std::clamp(imagePixel.x(), 0, std::max(0, imageSize().width() - 1)),
+                  std::clamp(imagePixel.y(), 0, std::max(0, imageSize().height() - 1)));
 }
 
 bool ImageWidget::isOnImage(const QPoint& point) const
 {
-    return point.x() >= 0 && point.y() >= 0 && point.x() < fullSize.width() &&
-           point.y() < fullSize.height();
+    return point.x() >= 0 && point.y() >= 0 && point.x() < imageSize().width() &&
+           point.y() < imageSize().height();
 }
 
 // Every corner that was on the image when the drag began stays on it; the shape keeps its
@@ -301,110 +270,12 @@ QPoint ImageWidget::keptOnImage(const QPoint& displacement) const
         if (!isOnImage(corner))
             continue;
         left = std::max(left, -corner.x());
-        right = std::min(right, fullSize.width() - 1 - corner.x());
+        right = std::min(right, imageSize().width() - 1 - corner.x());
         up = std::max(up, -corner.y());
-        down = std::min(down, fullSize.height() - 1 - corner.y());
+        down = std::min(down, imageSize().height() - 1 - corner.y());
     }
     return QPoint(std::clamp(displacement.x(), left, right),
                   std::clamp(displacement.y(), up, down));
-}
-
-void ImageWidget::paintImage(QPainter& painter, const QRect& damaged) const
-{
-    if (view.isOriginalSize() && !showsReducedImage()) {
-        drawWhole(painter, pixmap, damaged);
-    } else if (view.scale() < 1.0) {
-        drawWhole(painter, downscaledPixmap(), damaged);
-    } else {
-        // Only the pixels in view are enlarged, without smoothing so that they stay crisp.
-        const QRect source = view.imagePixelsIn(damaged, fullSize);
-        const QRectF target(view.toCanvas(source.topLeft()),
-                            view.toCanvas(source.bottomRight() + QPoint(1, 1)));
-        // A reduced pixmap is stretched over the whole image.
-        const double across = double(pixmap.width()) / fullSize.width();
-        const double down = double(pixmap.height()) / fullSize.height();
-        const QRectF inPixmap(source.x() * across, source.y() * down, source.width() * across,
-                              source.height() * down);
-        drawPart(painter, target, pixmap, inPixmap);
-    }
-}
-
-const QPixmap& ImageWidget::downscaledPixmap() const
-{
-    if (downscaledKey != pixmap.cacheKey() || downscaledScale != view.scale()) {
-        downscaled = pixmap.scaled(scaledSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        downscaledKey = pixmap.cacheKey();
-        downscaledScale = view.scale();
-    }
-    return downscaled;
-}
-
-void ImageWidget::paintRubberBand(QPainter& painter) const
-{
-    painter.setPen(QPen(QBrush(rubberBandColor), rubberBandWidth, Qt::SolidLine, Qt::SquareCap,
-                        Qt::BevelJoin));
-    if (mode != Drawing || newShapePoints.empty())
-        return;
-
-    const std::size_t count = newShapePoints.size();
-    for (std::size_t i = 1; i < count; ++i)
-        painter.drawLine(view.toCanvas(newShapePoints[i]), view.toCanvas(newShapePoints[i - 1]));
-    painter.drawLine(view.toCanvas(newShapePoints[count - 1]), view.toCanvas(cursorPos));
-    // With three corners the outline closes through the mouse position.
-    if (count == cornersPerShape - 1)
-        painter.drawLine(view.toCanvas(newShapePoints[0]), view.toCanvas(cursorPos));
-}
-
-void ImageWidget::paintShapes(QPainter& painter, const QRegion& damaged) const
-{
-    const QBrush activeBrush(activeShapeColor);
-    const QBrush otherBrush(shapeColor);
-    for (std::size_t j = 0; j < annotation.labels.size(); ++j) {
-        const std::vector<QPoint>& points = annotation.labels[j].points;
-        // Outside the damaged area the fill could not change a pixel.
-        if (!damaged.intersects(view.canvasArea(points, edgeMargin)))
-            continue;
-        QPolygonF outline;
-        outline.reserve(qsizetype(points.size()));
-        for (const QPoint& point : points)
-            outline << view.toCanvas(point);
-        QPainterPath path;
-        path.addPolygon(outline);
-        // An index beyond the list matches no shape, so every shape stays green.
-        const bool active = activeShape >= 0 && static_cast<std::size_t>(activeShape) == j;
-        painter.fillPath(path, active ? activeBrush : otherBrush);
-    }
-}
-
-void ImageWidget::paintHandles(QPainter& painter) const
-{
-    if (activeShape < 0 || static_cast<std::size_t>(activeShape) >= annotation.labels.size())
-        return;
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(handleColor);
-    const QPointF half(handleHalfSize, handleHalfSize);
-    for (const QPoint& corner : annotation.labels[activeShape].points) {
-        const QPointF centre = view.toCanvas(corner);
-        painter.drawRect(QRectF(centre - half, centre + half));
-    }
-}
-
-void ImageWidget::paintCaptions(QPainter& painter, const QRegion& damaged) const
-{
-    painter.setFont(captionFont());
-    painter.setPen(
-        QPen(QBrush(captionColor), captionPenWidth, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
-
-    const QSizeF area(scaledSize());
-    for (const Label& label : annotation.labels) {
-        // Without points there is no centre to hang the caption from.
-        if (label.tags.empty() || label.points.empty())
-            continue;
-        if (!damaged.intersects(captionArea(label)))
-            continue;
-        painter.drawText(QRectF(QPointF(captionAnchor(label.points)), area), label.text,
-                         QTextOption());
-    }
 }
 
 void ImageWidget::replaceAnnotation(const ImageAnnotation& newAnnotation)
@@ -437,31 +308,18 @@ void ImageWidget::setScale(double scale)
         return;
     view = ViewTransform(scale);
     if (!(scale < 1.0))
-        downscaled = QPixmap();
+        image.releaseScaledCopy();
     update();
 }
 
-// The mean of the corners as placed on the canvas, each half rounded towards
-// positive infinity; at the original size that is the mean in image pixels.
-QPoint ImageWidget::captionAnchor(const std::vector<QPoint>& points) const
+bool ImageWidget::hasShape(int index) const
 {
-    qint64 sumX = 0;
-    qint64 sumY = 0;
-    for (const QPoint& point : points) {
-        sumX += point.x();
-        sumY += point.y();
-    }
-    const double count = static_cast<double>(points.size());
-    const QPointF mean(static_cast<double>(sumX) / count, static_cast<double>(sumY) / count);
-    const QPointF onCanvas = view.toCanvas(mean);
-    return QPoint(saturatedCoordinate(std::floor(onCanvas.x() + 0.5)),
-                  saturatedCoordinate(std::floor(onCanvas.y() + 0.5)));
+    return index >= 0 && static_cast<std::size_t>(index) < annotation.labels.size();
 }
 
 QRect ImageWidget::cornersAreaOf(int index) const
 {
-    const bool exists = index >= 0 && static_cast<std::size_t>(index) < annotation.labels.size();
-    return exists ? view.canvasArea(annotation.labels[index].points, edgeMargin) : QRect();
+    return hasShape(index) ? shapes.cornersArea(view, annotation.labels[index].points) : QRect();
 }
 
 QRect ImageWidget::pressChangeableArea() const
@@ -471,28 +329,8 @@ QRect ImageWidget::pressChangeableArea() const
 
 QRect ImageWidget::shapeArea(const Label& label) const
 {
-    return view.canvasArea(label.points, edgeMargin).united(captionArea(label));
-}
-
-QRect ImageWidget::captionArea(const Label& label) const
-{
-    if (label.tags.empty() || label.points.empty() || label.text.isEmpty())
-        return QRect();
-    const QSize canvas = scaledSize();
-    if (captionSizesWidth != canvas.width() || captionSizes.size() > captionCacheLimit) {
-        captionSizes.clear();
-        captionSizesWidth = canvas.width();
-    }
-    auto size = captionSizes.constFind(label.text);
-    if (size == captionSizes.constEnd()) {
-        const QRect layout = QFontMetrics(captionFont(), this)
-                                 .boundingRect(QRect(QPoint(0, 0), canvas), textFlags, label.text);
-        size = captionSizes.insert(label.text, layout.size());
-    }
-    // In floating point: an anchor far out on a hand-made file's shape must not overflow.
-    return saturatedRect(
-        QRectF(QPointF(captionAnchor(label.points)), QSizeF(*size))
-            .adjusted(-captionMargin, -captionMargin, captionMargin, captionMargin));
+    return shapes.cornersArea(view, label.points)
+        .united(shapes.captionArea(view, scaledSize(), label));
 }
 
 QRect ImageWidget::rubberBandArea() const
@@ -501,14 +339,14 @@ QRect ImageWidget::rubberBandArea() const
         return QRect();
     std::vector<QPoint> outline = newShapePoints;
     outline.push_back(cursorPos);
-    return view.canvasArea(outline, edgeMargin);
+    return shapes.cornersArea(view, outline);
 }
 
 void ImageWidget::setViewAdjustment(const ViewAdjustment& newAdjustment)
 {
-    if (newAdjustment == adjustment)
+    if (newAdjustment == image.adjustment())
         return;
-    adjustment = newAdjustment;
+    image.setAdjustment(newAdjustment);
     update();
 }
 
@@ -530,47 +368,12 @@ std::vector<QPoint> ImageWidget::placedOnImage(const std::vector<QPoint>& corner
     const auto [top, bottom] =
         std::minmax_element(corners.begin(), corners.end(),
                             [](const QPoint& a, const QPoint& b) { return a.y() < b.y(); });
-    const double across = shiftOnto(left->x(), right->x(), fullSize.width());
-    const double down = shiftOnto(top->y(), bottom->y(), fullSize.height());
+    const double across = shiftOnto(left->x(), right->x(), imageSize().width());
+    const double down = shiftOnto(top->y(), bottom->y(), imageSize().height());
     std::vector<QPoint> placed;
     placed.reserve(corners.size());
     for (const QPoint& corner : corners)
         placed.push_back(cornerAt(QPoint(saturatedCoordinate(corner.x() + across),
                                          saturatedCoordinate(corner.y() + down))));
     return placed;
-}
-
-// Only the scaled pixels on screen are adjusted, so a change costs what the view holds,
-// whatever the size of the image.
-void ImageWidget::drawWhole(QPainter& painter, const QPixmap& shown, const QRect& damaged) const
-{
-    if (adjustment.isNeutral()) {
-        painter.drawPixmap(0, 0, shown);
-        return;
-    }
-    const QRectF part(damaged & shown.rect());
-    drawPart(painter, part, shown, part);
-}
-
-void ImageWidget::drawPart(QPainter& painter, const QRectF& target, const QPixmap& shown,
-                           const QRectF& source) const
-{
-    if (adjustment.isNeutral()) {
-        painter.drawPixmap(target, shown, source);
-        return;
-    }
-    // A paint event may name the whole canvas; only what the view shows is worth adjusting.
-    const QRectF inView = target & QRectF(visibleRegion().boundingRect());
-    if (inView.isEmpty())
-        return;
-    const double across = source.width() / target.width();
-    const double down = source.height() / target.height();
-    const QRectF seen(source.x() + (inView.x() - target.x()) * across,
-                      source.y() + (inView.y() - target.y()) * down, inView.width() * across,
-                      inView.height() * down);
-    const QRect whole = seen.toAlignedRect() & shown.rect();
-    if (whole.isEmpty())
-        return;
-    const QImage part = adjustedCopy(shown.toImage(), whole, adjustment);
-    painter.drawImage(inView, part, seen.translated(-QPointF(whole.topLeft())));
 }

@@ -3,11 +3,12 @@
 
 #include "assistimage.h"
 #include "imageannotation.h"
+#include "imagelayer.h"
 #include "label.h"
+#include "shapepainter.h"
 #include "viewadjustment.h"
 #include "viewtransform.h"
 
-#include <QHash>
 #include <QPixmap>
 #include <QPoint>
 #include <QWidget>
@@ -46,17 +47,17 @@ public:
 
     const ViewTransform& viewTransform() const { return view; }
     // The size the canvas takes to show the whole image at the current scale.
-    QSize scaledSize() const { return view.canvasSize(fullSize); }
+    QSize scaledSize() const { return view.canvasSize(image.fullSize()); }
     // In full-resolution pixels, whatever the pixmap on display holds.
-    QSize imageSize() const { return fullSize; }
-    bool showsReducedImage() const { return pixmap.size() != fullSize; }
+    QSize imageSize() const { return image.fullSize(); }
+    bool showsReducedImage() const { return image.isReduced(); }
     int currentMode() const { return mode; }
     int currentActiveShape() const { return activeShape; }
     const std::vector<QPoint>& placedCorners() const { return newShapePoints; }
 
     // Brightness and contrast of the image as shown; the pixmap itself is never changed.
     void setViewAdjustment(const ViewAdjustment& newAdjustment);
-    const ViewAdjustment& viewAdjustment() const { return adjustment; }
+    const ViewAdjustment& viewAdjustment() const { return image.adjustment(); }
     // Hidden shapes lose fills, handles and captions and can't be taken with the right
     // button; the outline of a shape being drawn stays.
     void setShapesHidden(bool hidden);
@@ -91,23 +92,13 @@ private:
     QPoint cornerAt(const QPoint& imagePixel) const;
     bool isOnImage(const QPoint& point) const;
     QPoint keptOnImage(const QPoint& displacement) const;
-    void paintImage(QPainter& painter, const QRect& damaged) const;
-    const QPixmap& downscaledPixmap() const;
-    void drawWhole(QPainter& painter, const QPixmap& shown, const QRect& damaged) const;
-    void drawPart(QPainter& painter, const QRectF& target, const QPixmap& shown,
-                  const QRectF& source) const;
-    void paintRubberBand(QPainter& painter) const;
-    void paintShapes(QPainter& painter, const QRegion& damaged) const;
-    void paintHandles(QPainter& painter) const;
-    void paintCaptions(QPainter& painter, const QRegion& damaged) const;
+    bool hasShape(int index) const;
 
     // Called by the scrolling view; each repaints only where the picture changes.
     void replaceAnnotation(const ImageAnnotation& newAnnotation);
     void replaceActiveShape(int index);
     void setScale(double scale);
-    QPoint captionAnchor(const std::vector<QPoint>& points) const;
     QRect shapeArea(const Label& label) const;
-    QRect captionArea(const Label& label) const;
     QRect rubberBandArea() const;
     QRect cornersAreaOf(int index) const;
     QRect pressChangeableArea() const;
@@ -128,16 +119,14 @@ private:
     friend class ImageViewer;
 
     QPoint cursorPos;
-    QPixmap pixmap;
-    // The size of the image shown, of which pixmap may be a reduced decode.
-    QSize fullSize;
+    ImageLayer image{this};
+    ShapePainter shapes{this};
     int mode = Idle;
     int activeShape = -1;
     ImageAnnotation annotation;
     std::vector<QPoint> newShapePoints;
     bool showText = true;
     ViewTransform view;
-    ViewAdjustment adjustment;
     bool shapesHidden = false;
     // The corner of the active shape held by the mouse while mode is MovingCorner.
     int movedCorner = -1;
@@ -145,21 +134,10 @@ private:
     // The active shape's corners when a drag of the whole shape began.
     std::vector<QPoint> shapeBeforeMove;
 
-    // Below the original size the image is drawn from a smoothly scaled copy made
-    // once per scale and image: scaling the full image on every frame is too slow.
     bool assisting = false;
     // Where the left press of a possible box was, on the canvas, and where the mouse is now.
     QPointF boxStart;
     QPointF boxEnd;
-
-    mutable QPixmap downscaled;
-    mutable qint64 downscaledKey = 0;
-    mutable double downscaledScale = 0.0;
-
-    // Laid-out caption sizes by text, for the wrapping width they were measured at,
-    // so that a repaint can tell which captions reach into the damaged area.
-    mutable QHash<QString, QSize> captionSizes;
-    mutable int captionSizesWidth = -1;
 };
 
 #endif

@@ -1,0 +1,279 @@
+#include "exporttest.h"
+#include "workflowfixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+// What the exporter refuses and reports: its exit codes, every problem of the faulty
+// dataset, and outputs it will not write or overwrite.
+class TestExportProblems : public ExportTest
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void exitCodes_data();
+    void exitCodes();
+    void reportsEveryProblem_data();
+    void reportsEveryProblem();
+    void refusedExportWritesNothing_data();
+    void refusedExportWritesNothing();
+    void forcedExportLeavesOutFaultyShapes();
+    void unwritableOutputLeavesNothing();
+    void exportingAgainLeavesOnlyThisRunsFiles_data();
+    void exportingAgainLeavesOnlyThisRunsFiles();
+    void refusesALabelFolderItDidNotMake_data();
+    void refusesALabelFolderItDidNotMake();
+
+private:
+    void buildFaultyDataset();
+};
+
+void TestExportProblems::initTestCase()
+{
+    makeRoot();
+    QVERIFY(writeFileBytes(path("afile"), "not a folder"));
+    buildCleanDataset();
+    buildFaultyDataset();
+}
+
+void TestExportProblems::buildFaultyDataset()
+{
+    // One planted fault per image; the j and k folders share an image name.
+    const std::vector<QPoint> square{{1, 1}, {10, 1}, {10, 10}, {1, 10}};
+    QVERIFY(QDir().mkpath(path("faults/j")));
+    QVERIFY(QDir().mkpath(path("faults/k")));
+    for (const char* name : {"a_badpair", "b_noclass", "c_points", "d_crossed", "e_outside",
+                             "f_style", "g_cut", "j/dup", "k/dup", "l_edge", "m_folder"})
+        QVERIFY(writeTestJpeg(path(QStringLiteral("faults/%1.jpg").arg(name)), 64, 48, 60));
+    QVERIFY(writeLabels(path("faults/a_badpair.lbl"), 0, {shape(square, {{0, 1}, {9, 9}})}));
+    QVERIFY(writeLabels(path("faults/b_noclass.lbl"), 0, {shape(square, {{1, 1}})}));
+    QVERIFY(writeLabels(path("faults/c_points.lbl"), 0,
+                        {shape({{1, 1}, {10, 1}, {10, 10}}, {{0, 0}})}));
+    QVERIFY(writeLabels(path("faults/d_crossed.lbl"), 0,
+                        {shape({{0, 0}, {10, 10}, {10, 0}, {0, 10}}, {{0, 0}})}));
+    QVERIFY(writeLabels(path("faults/e_outside.lbl"), 0,
+                        {shape({{1, 1}, {70, 1}, {70, 10}, {1, 10}}, {{0, 0}})}));
+    QVERIFY(writeLabels(path("faults/f_style.lbl"), 16, {shape(square, {{0, 0}})}));
+    QVERIFY(writeFileBytes(path("faults/g_cut.lbl"), "0\n4 1 1 10 1 10 10 1 10 \n1 0 0 \n4 2 2 "));
+    QVERIFY(writeLabels(path("faults/h_orphan.lbl"), 0, {shape(square, {{0, 0}})}));
+    QVERIFY(writeFileBytes(path("faults/i_broken.jpg"), "not a JPEG at all"));
+    // Moved onto the last column, this shape would be a line.
+    QVERIFY(writeLabels(path("faults/l_edge.lbl"), 0,
+                        {shape({{70, 1}, {80, 1}, {80, 10}, {70, 10}}, {{0, 0}})}));
+    QVERIFY(QDir().mkpath(path("faults/m_folder.lbl")));
+}
+
+void TestExportProblems::exitCodes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("err");
+
+    const QByteArray any = "*";
+    const QByteArray hint = "Try 'quadrotag-export --help'.\n";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray();
+    QTest::newRow("version") << QStringList{"--version"} << 0 << QByteArray();
+    QTest::newRow("clean check") << QStringList{"--check", "clean"} << 0 << any;
+    QTest::newRow("faults check") << QStringList{"--check", "faults"} << 1 << any;
+    QTest::newRow("clean stats") << QStringList{"--stats", "clean"} << 0 << any;
+    QTest::newRow("faults stats") << QStringList{"--stats", "--json", "faults"} << 1 << any;
+    QTest::newRow("json without stats") << QStringList{"--json", "--check", "clean"} << 2
+                                        << "quadrotag-export: --json goes with --stats\n" + hint;
+    QTest::newRow("unknown option") << QStringList{"--bogus", "clean"} << 2
+                                    << "quadrotag-export: Unknown option 'bogus'.\n" + hint;
+    QTest::newRow("no dataset") << QStringList{"--check"} << 2
+                                << "quadrotag-export: no DATASET folder given\n" + hint;
+    QTest::newRow("missing dataset folder")
+        << QStringList{"--check", "nowhere"} << 2
+        << QByteArray("quadrotag-export: no dataset folder nowhere\n");
+    QTest::newRow("missing vocabulary")
+        << QStringList{"--check", "--vocabulary", "none", "clean"} << 2
+        << QByteArray("quadrotag-export: cannot read the vocabulary none\n");
+    QTest::newRow("folder as vocabulary")
+        << QStringList{"--check", "--vocabulary", "clean", "clean"} << 2
+        << QByteArray("quadrotag-export: cannot read the vocabulary clean\n");
+    QTest::newRow("unknown category")
+        << QStringList{"--check", "--classes", "Shape", "clean"} << 2
+        << QByteArray("quadrotag-export: the vocabulary tags has no category Shape\n");
+    QTest::newRow("unknown format")
+        << QStringList{"--format", "voc", "--output", "out", "clean"} << 2
+        << "quadrotag-export: unknown format \"voc\"; use coco, yolo-obb or dota\n" + hint;
+    QTest::newRow("output needed")
+        << QStringList{"clean"} << 2
+        << "quadrotag-export: --output DIR is needed unless --check is given\n" + hint;
+    QTest::newRow("output below a file")
+        << QStringList{"--output", "afile/out", "clean"} << 2
+        << QByteArray("quadrotag-export: cannot create the folder afile/out\n");
+}
+
+void TestExportProblems::exitCodes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, err);
+
+    const ProgramRun run = runExporter(root.path(), arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    if (err != "*")
+        QCOMPARE(run.err, err);
+}
+
+void TestExportProblems::reportsEveryProblem_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QByteArray>("duplicate");
+
+    QTest::newRow("coco keeps one name space per path") << "coco" << QByteArray();
+    QTest::newRow("yolo-obb flattens folders")
+        << "yolo-obb"
+        << QByteArray("faults/k/dup.jpg: same name as faults/j/dup.jpg; both would be written "
+                      "to dup.txt\n");
+}
+
+void TestExportProblems::reportsEveryProblem()
+{
+    QFETCH(QString, format);
+    QFETCH(QByteArray, duplicate);
+
+    const ProgramRun run = runExporter(root.path(), {"--check", "--format", format, "faults"});
+    QCOMPARE(run.exitCode, 1);
+    const QByteArray expected =
+        "faults/a_badpair.lbl: shape 1: tag (9, 9) names no tag cell of the vocabulary\n"
+        "faults/b_noclass.lbl: shape 1: no class tag\n"
+        "faults/c_points.lbl: shape 1: 3 points, not 4\n"
+        "faults/d_crossed.lbl: shape 1: opposite edges cross\n"
+        "faults/e_outside.lbl: shape 1: corner (70, 1) outside the 64x48 image\n"
+        "faults/f_style.lbl: style index 16 outside 0 to 15\n"
+        "faults/g_cut.lbl: label file could not be read to its end; shapes after shape 1 are "
+        "lost\n"
+        "faults/i_broken.jpg: image header cannot be read: Unsupported image format\n"
+        "faults/l_edge.lbl: shape 1: corner (70, 1) outside the 64x48 image; on its border the "
+        "shape would have no area, so it is left out\n"
+        "faults/m_folder.lbl: label file cannot be read\n"
+        "faults/h_orphan.lbl: label file without an image\n" +
+        duplicate;
+    QCOMPARE(run.out, expected);
+    QCOMPARE(run.err.left(run.err.indexOf(", 0.")),
+             QByteArray("Checked 12 images, 8 shapes, 3 categories, ") +
+                 (duplicate.isEmpty() ? "11 problems (3 images" : "12 problems (4 images") +
+                 " and 6 shapes left out)");
+}
+
+void TestExportProblems::refusedExportWritesNothing_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("coco") << "coco";
+    QTest::newRow("yolo-obb") << "yolo-obb";
+    QTest::newRow("dota") << "dota";
+}
+
+void TestExportProblems::refusedExportWritesNothing()
+{
+    QFETCH(QString, format);
+    const QString output = "refused-" + format;
+    const ProgramRun run =
+        runExporter(root.path(), {"--format", format, "--output", output, "faults"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.err.startsWith("Nothing written, --force exports in spite of problems."));
+    QCOMPARE(filesBelow(path(output)), QStringList());
+}
+
+void TestExportProblems::forcedExportLeavesOutFaultyShapes()
+{
+    const ProgramRun run =
+        runExporter(root.path(), {"--force", "--format", "dota", "--output", "forced", "faults"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("(4 images and 6 shapes left out)"), run.err.constData());
+    // The corner outside the image is moved onto its last column.
+    QCOMPARE(fileBytes(path("forced/labelTxt/e_outside.txt")),
+             QByteArray("1 1 63 1 63 10 1 10 Sofa 0\n"));
+    QCOMPARE(fileBytes(path("forced/labelTxt/a_badpair.txt")), QByteArray());
+    QCOMPARE(fileBytes(path("forced/labelTxt/l_edge.txt")), QByteArray());
+    QCOMPARE(fileBytes(path("forced/labelTxt/dup.txt")), QByteArray());
+    // Images whose shapes could not all be read would teach that the lost ones are not there.
+    for (const char* leftOut : {"i_broken.txt", "g_cut.txt", "m_folder.txt"})
+        QVERIFY2(!QFile::exists(path("forced/labelTxt/") + leftOut), leftOut);
+}
+
+void TestExportProblems::unwritableOutputLeavesNothing()
+{
+    // A folder in the place of instances.json: the file cannot be made, whoever runs the test.
+    QVERIFY(QDir().mkpath(path("blocked/instances.json")));
+    const ProgramRun run = runExporter(root.path(), {"--output", "blocked", "clean"});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.startsWith("quadrotag-export: cannot write blocked/instances.json"),
+             run.err.constData());
+    QCOMPARE(filesBelow(path("blocked")), QStringList{"instances.json"});
+}
+
+void TestExportProblems::exportingAgainLeavesOnlyThisRunsFiles_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("stale");
+    QTest::newRow("yolo-obb") << "yolo-obb"
+                              << "labels/gone.txt";
+    QTest::newRow("dota") << "dota"
+                          << "labelTxt/gone.txt";
+}
+
+void TestExportProblems::exportingAgainLeavesOnlyThisRunsFiles()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, stale);
+    const QString output = "again-" + format;
+    const QStringList arguments{"--format", format, "--output", output, "clean"};
+    QCOMPARE(runExporter(root.path(), arguments).exitCode, 0);
+    const QStringList firstRun = filesBelow(path(output));
+    QVERIFY(writeFileBytes(path(output + "/" + stale), "0.1 0.1 0.2 0.1 0.2 0.2 0.1 0.2 Sofa 0\n"));
+
+    QCOMPARE(runExporter(root.path(), arguments).exitCode, 0);
+    QCOMPARE(filesBelow(path(output)), firstRun);
+    // The label folder is as open as any folder made anew, not a private scratch folder.
+    QVERIFY(QDir().mkpath(path("fresh")));
+    QCOMPARE(QFileInfo(path(output + "/" + QFileInfo(stale).path())).permissions(),
+             QFileInfo(path("fresh")).permissions());
+}
+
+void TestExportProblems::refusesALabelFolderItDidNotMake_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QString>("refused");
+
+    QTest::newRow("a labels folder of the user's")
+        << "yolo-obb" << QStringList{"labels/notes.txt"} << "labels";
+    QTest::newRow("an empty labelTxt folder") << "dota" << QStringList{"labelTxt/"} << "labelTxt";
+    QTest::newRow("a file named labels") << "yolo-obb" << QStringList{"labels"} << "labels";
+    QTest::newRow("the mark as a folder, not a file")
+        << "dota" << QStringList{"labelTxt/.quadrotag-export/", "labelTxt/a.txt"} << "labelTxt";
+}
+
+void TestExportProblems::refusesALabelFolderItDidNotMake()
+{
+    QFETCH(QString, format);
+    QFETCH(QStringList, present);
+    QFETCH(QString, refused);
+
+    const QString output = "users-" + QString(QTest::currentDataTag()).replace(' ', '-');
+    for (const QString& entry : present) {
+        const QString entryPath = path(output + "/" + entry);
+        QVERIFY(entry.endsWith('/') ? QDir().mkpath(entryPath)
+                                    : QDir().mkpath(QFileInfo(entryPath).path()) &&
+                                          writeFileBytes(entryPath, "the user's own\n"));
+    }
+    const QStringList before = filesBelow(path(output));
+    const ProgramRun run =
+        runExporter(root.path(), {"--format", format, "--output", output, "clean"});
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.err, "quadrotag-export: " + (output + "/" + refused).toUtf8() +
+                          " was not made by an export; move it away or choose another --output, "
+                          "nothing was written\n");
+    QCOMPARE(filesBelow(path(output)), before);
+}
+
+QTEST_GUILESS_MAIN(TestExportProblems)
+#include "test_exportproblems.moc"
