@@ -47,13 +47,18 @@ void ImageSession::setDescribe(Describe newDescribe)
     describe = std::move(newDescribe);
 }
 
+void ImageSession::setWriter(RecoveryWriter newWriter)
+{
+    writer = std::move(newWriter);
+}
+
 ImageSession::Reading ImageSession::open(const QString& imagePath, const QString& labelPath)
 {
     recoveryTimer.stop();
     recoveryCheck.stop();
     image = imagePath;
     labelFile = labelPath;
-    recovery = RecoveryFile(labelPath);
+    recovery = RecoveryFile(labelPath, writer);
     return readLabelFile();
 }
 
@@ -290,16 +295,22 @@ void ImageSession::writeRecovery()
     recoveryCheck.start();
 }
 
-std::optional<ImageAnnotation> ImageSession::takeRecoveredState(const ImageAnnotation* proposal)
+std::optional<RecoveredState> ImageSession::takeRecoveredState(const ImageAnnotation* proposal)
 {
-    std::optional<ImageAnnotation> recovered = recovery.read();
+    std::optional<RecoveredState> recovered = recovery.read();
     if (!recovered)
         return recovered;
-    const bool isNew = proposal ? labelFileContents(*recovered) != labelFileContents(*proposal)
-                                : wouldStore(*recovered);
+    const ImageAnnotation& kept = recovered->annotation;
+    const bool isNew =
+        proposal ? labelFileContents(kept) != labelFileContents(*proposal) : wouldStore(kept);
     if (!isNew)
         recovered.reset();
     return recovered;
+}
+
+bool ImageSession::isAnotherOperators(const RecoveredState& state) const
+{
+    return state.writer && state.writer->operatorName != writer.operatorName;
 }
 
 void ImageSession::restore(ImageAnnotation recovered)

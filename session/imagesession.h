@@ -5,7 +5,9 @@
 #include "editgate.h"
 #include "imageannotation.h"
 #include "labelfilesnapshot.h"
+#include "recoveredstate.h"
 #include "recoveryfile.h"
+#include "recoverywriter.h"
 
 #include <QObject>
 #include <QString>
@@ -36,6 +38,8 @@ public:
     ~ImageSession() override;
 
     void setDescribe(Describe describe);
+    // Who the recovery files written from the next image on name as their writer.
+    void setWriter(RecoveryWriter writer);
     // Makes this image the document, with the annotation its label file holds and an empty
     // history. Failed when a file is there but was not read to its end; what was read is
     // held then, and is written only when the operator edits it.
@@ -81,7 +85,10 @@ public:
     // The state an earlier run kept in the recovery file, when it differs from the label
     // file, or from the proposal about to be shown when there is one. A recovery file that
     // holds nothing new is left alone: it may be another program's.
-    std::optional<ImageAnnotation> takeRecoveredState(const ImageAnnotation* proposal = nullptr);
+    std::optional<RecoveredState> takeRecoveredState(const ImageAnnotation* proposal = nullptr);
+    // Whether another operator kept this state; the same operator on another computer, or
+    // after a crash, kept their own, and a file that names nobody is taken as one's own.
+    bool isAnotherOperators(const RecoveredState& state) const;
     // Shows the recovered state as unsaved edits, one step of the history; its recovery
     // file is this run's from then on.
     void restore(ImageAnnotation recovered);
@@ -144,6 +151,7 @@ private:
     // What a save of the annotation as read or written would write.
     std::string savedBytes;
     RecoveryFile recovery;
+    RecoveryWriter writer;
     QTimer recoveryTimer;
     // While edits stay unsaved, brings back a recovery file that someone removed.
     QTimer recoveryCheck;

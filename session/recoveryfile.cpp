@@ -5,8 +5,26 @@
 #include "labelpath.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
-RecoveryFile::RecoveryFile(const QString& labelPath) : filePath(recoveryPathFor(labelPath)) {}
+#include <utility>
+
+namespace {
+// Far beyond the line of any recordable writer; a larger companion is not read, and names
+// nobody.
+const qint64 largestWriterLine = 4096;
+} // namespace
+
+RecoveryFile::RecoveryFile(const QString& labelPath, RecoveryWriter writer)
+    : filePath(recoveryPathFor(labelPath)), self(std::move(writer))
+{
+}
+
+QString RecoveryFile::writerPath() const
+{
+    return filePath.isEmpty() ? QString() : filePath + QStringLiteral(".writer");
+}
 
 bool RecoveryFile::write(const std::string& bytes)
 {
@@ -14,11 +32,13 @@ bool RecoveryFile::write(const std::string& bytes)
         return false;
     if (owned && bytes == written && QFile::exists(filePath))
         return true;
+    // A crash between the two files leaves a line written for other bytes, which names
+    // nobody, never the last writer of other work.
     if (!writeLabelBytes(bytes, QFile::encodeName(filePath).toStdString()))
         return false;
     owned = true;
     written = bytes;
-    return true;
+    return nameWriter(bytes);
 }
 
 void RecoveryFile::remove()
@@ -28,14 +48,14 @@ void RecoveryFile::remove()
     owned = false;
     // Someone else's unsaved state written over ours since is theirs to remove.
     if (LabelFileSnapshot::of(filePath) == LabelFileSnapshot::written(written))
-        QFile::remove(filePath);
+        removeFiles();
 }
 
 void RecoveryFile::discard()
 {
     owned = false;
     if (!filePath.isEmpty())
-        QFile::remove(filePath);
+        removeFiles();
 }
 
 void RecoveryFile::adopt()
@@ -43,16 +63,52 @@ void RecoveryFile::adopt()
     const LabelFileSnapshot kept = LabelFileSnapshot::of(filePath);
     owned = kept.exists && kept.readable;
     written = kept.bytes;
+    if (owned)
+        nameWriter(written);
 }
 
-std::optional<ImageAnnotation> RecoveryFile::read() const
+std::optional<RecoveredState> RecoveryFile::read() const
 {
     const LabelFileSnapshot kept = LabelFileSnapshot::of(filePath);
     if (!kept.exists || !kept.readable)
         return std::nullopt;
     // A cut file is offered as far as it goes: what it holds was the operator's work.
-    ImageAnnotation annotation;
+    RecoveredState state;
     bool readToEnd = false;
-    readLabelBytes(annotation, kept.bytes, readToEnd);
-    return annotation;
+    readLabelBytes(state.annotation, kept.bytes, readToEnd);
+    state.writer = namedWriter(kept.bytes);
+    state.written = QFileInfo(filePath).lastModified();
+    return state;
+}
+
+bool RecoveryFile::nameWriter(const std::string& bytes) const
+{
+    // An earlier writer's line must not name them for what this run wrote.
+    if (!self.isRecordable())
+        return !QFile::exists(writerPath()) || QFile::remove(writerPath());
+    QSaveFile file(writerPath());
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(writerLine(self, bytes));
+    return file.commit();
+}
+
+std::optional<RecoveryWriter> RecoveryFile::namedWriter(const std::string& bytes) const
+{
+    // Anything but a plain file (a pipe would block the reader) names nobody.
+    QFile file(writerPath());
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray line = file.read(largestWriterLine + 1);
+    if (line.size() > largestWriterLine)
+        return std::nullopt;
+    return writerOfBytes(line, bytes);
+}
+
+// The bytes go first: a crash in between leaves a line that names nobody, never bytes that
+// name nobody and would be offered to anyone as their own.
+void RecoveryFile::removeFiles() const
+{
+    QFile::remove(filePath);
+    QFile::remove(writerPath());
 }

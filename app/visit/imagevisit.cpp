@@ -7,6 +7,8 @@
 ImageVisit::ImageVisit(TeamDesk& team, QWidget* window)
     : guard(document, window), team(team), window(window)
 {
+    const Claim& self = team.imageClaim().self();
+    document.setWriter({self.operatorName, self.host, self.pid});
     connect(&team, &TeamDesk::sglClaimLost, this, &ImageVisit::loseClaim);
 }
 

@@ -61,18 +61,25 @@ QString SaveGuard::offerKeptWork()
 
 bool SaveGuard::offerRecovery(const std::optional<ImageAnnotation>& proposal)
 {
-    std::optional<ImageAnnotation> recovered =
+    std::optional<RecoveredState> recovered =
         session.takeRecoveredState(proposal ? &*proposal : nullptr);
     if (!recovered)
         return false;
-    if (askToRecover(window, session.imagePath())) {
+    const bool others = session.isAnotherOperators(*recovered);
+    const bool taken =
+        others ? askToTakeUpOthersWork(window, session.imagePath(), recovered->writer->operatorName,
+                                       recovered->writer->host, recovered->written)
+               : askToRecover(window, session.imagePath());
+    if (taken) {
         // Work recovered on a proposal is measured against it, so an emptied one is kept.
         if (proposal)
             session.propose(*proposal);
-        session.restore(std::move(*recovered));
+        session.restore(std::move(recovered->annotation));
         return true;
     }
-    session.discardRecovery();
+    // Another operator's work declined is still theirs to take up.
+    if (!others)
+        session.discardRecovery();
     return false;
 }
 

@@ -36,8 +36,8 @@ public:
     QString offerKeptWork();
 
 private:
-    // What an interrupted run left unsaved is offered back, never applied silently; true
-    // when the operator took it back.
+    // What an interrupted run left unsaved is offered back, never applied silently, and
+    // another operator's by their name; true when the operator took it up.
     bool offerRecovery(const std::optional<ImageAnnotation>& proposal);
     enum class Outcome { Saved, Declined, Failed };
     Outcome saveBeforeLeaving(Proposal proposal);

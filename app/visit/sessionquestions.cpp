@@ -1,5 +1,6 @@
 #include "sessionquestions.h"
 
+#include <QDateTime>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -18,6 +19,22 @@ bool askToRecover(QWidget* parent, const QString& imagePath)
             .arg(imagePath),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     return answer == QMessageBox::Yes;
+}
+
+bool askToTakeUpOthersWork(QWidget* parent, const QString& imagePath, const QString& operatorName,
+                           const QString& host, const QDateTime& written)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Recover"),
+                    QStringLiteral("%1 left unsaved changes on %2 (on %3, last kept %4). Show them "
+                                   "as unsaved changes? If not, they are left for %1.")
+                        .arg(operatorName, imagePath, host,
+                             written.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm"))),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    // The names come from a file anyone may write; markup in them is shown, not applied.
+    box.setTextFormat(Qt::PlainText);
+    // Someone else's work is taken up only on purpose.
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 ChangedFileAnswer askAboutChangedFile(QWidget* parent, const QString& labelPath)

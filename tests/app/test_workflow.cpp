@@ -558,39 +558,6 @@ private slots:
         QCOMPARE(fileBytes(pathOf("a.lbl")), storedLabel);
     }
 
-    // The operator's own unsaved work comes before a model's guess.
-    void recoveryIsOfferedBeforeTheProposal_data()
-    {
-        QTest::addColumn<QByteArray>("kept");
-        QTest::addColumn<bool>("accept");
-        QTest::addColumn<bool>("asked");
-        QTest::addColumn<QByteArray>("stored");
-        const QByteArray kept = "2\n4 10 10 60 10 60 60 10 60 \n1 0 0 \n";
-        QTest::newRow("recovered") << kept << true << true << kept;
-        QTest::newRow("declined, the proposal") << kept << false << true << proposal;
-        // Emptying a proposal is work of its own, which a crash must not lose.
-        QTest::newRow("emptied proposal recovered")
-            << QByteArray("0\n") << true << true << QByteArray("0\n");
-        QTest::newRow("same as the proposal") << proposal << true << false << proposal;
-    }
-
-    void recoveryIsOfferedBeforeTheProposal()
-    {
-        QFETCH(QByteArray, kept);
-        QFETCH(bool, accept);
-        QFETCH(bool, asked);
-        QFETCH(QByteArray, stored);
-        QVERIFY(writeFileBytes(pathOf(".a.lbl.recovery"), kept));
-        writeProposal(batch[0], proposal);
-        {
-            MessageBoxCloser closer(accept ? QMessageBox::Yes : QMessageBox::No);
-            openBatch(batch);
-            QCOMPARE(closer.titles, asked ? QStringList({"Recover"}) : QStringList());
-        }
-        pressKey(Qt::Key_Down);
-        QCOMPARE(fileBytes(pathOf("a.lbl")), stored);
-    }
-
     void listShowsThreeStatesAndCountsProposals()
     {
         makeJobFolder({0, 3});
@@ -882,32 +849,6 @@ private slots:
         if (answer == "Discard My Changes")
             QCOMPARE(annotation().styleIndex, 7);
         QCOMPARE(window->isWindowModified(), answer == "Cancel");
-    }
-
-    void recoveredStateIsOffered_data()
-    {
-        QTest::addColumn<bool>("accept");
-        QTest::newRow("Yes") << true;
-        QTest::newRow("No") << false;
-    }
-
-    void recoveredStateIsOffered()
-    {
-        QFETCH(bool, accept);
-        const QByteArray kept = "2\n4 10 10 60 10 60 60 10 60 \n1 0 0 \n";
-        QVERIFY(writeFileBytes(pathOf(".a.lbl.recovery"), kept));
-        {
-            MessageBoxCloser closer(accept ? QMessageBox::Yes : QMessageBox::No);
-            openBatch(batch);
-            QCOMPARE(closer.titles, QStringList({"Recover"}));
-            QVERIFY(closer.texts.value(0).contains(batch[0]));
-        }
-        QCOMPARE(window->isWindowModified(), accept);
-        QCOMPARE(annotation().labels.size(), std::size_t(accept ? 1 : 0));
-        QCOMPARE(QFile::exists(pathOf(".a.lbl.recovery")), accept);
-        pressKey(Qt::Key_Down);
-        QCOMPARE(fileBytes(pathOf("a.lbl")), accept ? kept : QByteArray("<missing>"));
-        QVERIFY(!QFile::exists(pathOf(".a.lbl.recovery")));
     }
 
     void tagsChosenWhileDrawingBelongToTheNewShape()

@@ -70,6 +70,7 @@ void MessageBoxCloser::closeActiveBox()
         return;
     titles << box->windowTitle();
     texts << box->text();
+    textFormats << box->textFormat();
     QAbstractButton* button = answerButton(box);
     if (!button)
         button = box->button(QMessageBox::Ok);

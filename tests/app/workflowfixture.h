@@ -53,6 +53,7 @@ public:
 
     QStringList titles;
     QStringList texts;
+    QList<Qt::TextFormat> textFormats;
 
 private:
     void closeActiveBox();

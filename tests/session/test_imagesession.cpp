@@ -7,6 +7,7 @@
 namespace {
 
 const QByteArray otherRunsState = "7\n";
+const RecoveryWriter annAtDesk1{"ann", "desk1", 42};
 // What a save writes for one taggedSquare(10) alone.
 const QByteArray squareBytes = "0\n4 10 10 60 10 60 60 10 60 \n1 0 1 \n";
 
@@ -59,9 +60,9 @@ void play(ImageSession& session, const QString& steps)
             proposal.labels = {taggedSquare(10)};
             session.propose(proposal);
         } else if (step == "recover") {
-            const std::optional<ImageAnnotation> recovered = session.takeRecoveredState();
+            const std::optional<RecoveredState> recovered = session.takeRecoveredState();
             QVERIFY(recovered);
-            session.restore(*recovered);
+            session.restore(recovered->annotation);
         } else if (step == "decline") {
             session.discardRecovery();
         } else if (step == "kept") {
@@ -92,6 +93,7 @@ private slots:
     {
         QFile::remove(labelPath());
         QFile::remove(recoveryPath());
+        QFile::remove(recoveryPath() + ".writer");
     }
 
     // Leaving writes exactly when the bytes of a save differ from the file as last read
@@ -177,9 +179,9 @@ private slots:
 
         ImageSession session;
         session.open(dir.filePath("room.jpg"), labelPath());
-        std::optional<ImageAnnotation> recovered = session.takeRecoveredState();
+        std::optional<RecoveredState> recovered = session.takeRecoveredState();
         QVERIFY(recovered);
-        session.restore(*recovered);
+        session.restore(recovered->annotation);
         QVERIFY(session.needsSaving());
         QVERIFY(session.save());
         QCOMPARE(contentsOf(labelPath()),
@@ -224,11 +226,11 @@ private slots:
         proposal.labels = {taggedSquare(10)};
         ImageSession session;
         session.open(dir.filePath("room.jpg"), labelPath());
-        const std::optional<ImageAnnotation> recovered =
+        const std::optional<RecoveredState> recovered =
             session.takeRecoveredState(withProposal ? &proposal : nullptr);
         QCOMPARE(bool(recovered), offered);
         if (recovered)
-            QCOMPARE(QByteArray::fromStdString(labelFileContents(*recovered)), recovery);
+            QCOMPARE(QByteArray::fromStdString(labelFileContents(recovered->annotation)), recovery);
         session.leave();
         QCOMPARE(contentsOf(recoveryPath()), recovery);
     }
@@ -262,6 +264,36 @@ private slots:
         play(session, steps);
         session.leave();
         QCOMPARE(contentsOf(recoveryPath()), left);
+    }
+
+    // Whoever else kept a state is named; the same operator on another computer, and an
+    // older program that names nobody, kept the operator's own.
+    void recoveredStateTellsWhoKeptIt_data()
+    {
+        QTest::addColumn<QString>("keeper");
+        QTest::addColumn<bool>("another");
+        QTest::newRow("bob") << "bob" << true;
+        QTest::newRow("ann on another computer") << "ann" << false;
+        QTest::newRow("nobody") << "" << false;
+    }
+
+    void recoveredStateTellsWhoKeptIt()
+    {
+        QFETCH(QString, keeper);
+        QFETCH(bool, another);
+        writeContents(labelPath(), "4\n");
+        const RecoveryWriter writer{keeper, "desk2", 77};
+        QVERIFY(RecoveryFile(labelPath(), writer).write(otherRunsState.toStdString()));
+        ImageSession session;
+        session.setWriter(annAtDesk1);
+        session.open(dir.filePath("room.jpg"), labelPath());
+        const std::optional<RecoveredState> recovered = session.takeRecoveredState();
+        QVERIFY(recovered);
+        QCOMPARE(recovered->annotation.styleIndex, 7);
+        QCOMPARE(bool(recovered->writer), !keeper.isEmpty());
+        if (recovered->writer)
+            QVERIFY(*recovered->writer == writer);
+        QCOMPARE(session.isAnotherOperators(*recovered), another);
     }
 
     void proposalIsStoredOnlyWhenAcceptedOrEdited_data()

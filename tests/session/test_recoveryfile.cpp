@@ -1,0 +1,168 @@
+#include "labelfile.h"
+#include "labelfilesnapshot.h"
+#include "labelpath.h"
+#include "recoveryfile.h"
+
+#include <QCryptographicHash>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+const RecoveryWriter ann{"ann", "desk1", 42};
+const RecoveryWriter bob{"bob", "desk3", 43};
+
+// Writes a file by hand, as another program would.
+void writeContents(const QString& path, const QByteArray& bytes)
+{
+    QVERIFY(writeLabelBytes(bytes.toStdString(), QFile::encodeName(path).toStdString()));
+}
+
+QByteArray sha256Of(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+} // namespace
+
+class TestRecoveryFile : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    const QString labelPath = dir.filePath("room.lbl");
+    const QString recoveryPath = recoveryPathFor(labelPath);
+    const QString writerPath = dir.filePath(".room.lbl.recovery.writer");
+
+    // Who the recovery file names, as another program reads it.
+    QString named() const
+    {
+        const std::optional<RecoveredState> state = RecoveryFile(labelPath, {}).read();
+        if (!state)
+            return "<no state>";
+        return state->writer ? state->writer->operatorName : "<nobody>";
+    }
+
+private slots:
+    void init()
+    {
+        QFile::remove(recoveryPath);
+        QFile::remove(writerPath);
+    }
+
+    // The recovery file stays a label file; the writer goes to its companion, tied to the
+    // bytes by their SHA-256.
+    void writerIsReadBackBesideTheLabelBytes()
+    {
+        RecoveryFile file(labelPath, ann);
+        QVERIFY(file.write("2\n"));
+        QCOMPARE(file.writerPath(), writerPath);
+        QCOMPARE(LabelFileSnapshot::of(recoveryPath).bytes, std::string("2\n"));
+        QCOMPARE(QByteArray::fromStdString(LabelFileSnapshot::of(writerPath).bytes),
+                 "ann\tdesk1\t42\t" + sha256Of("2\n") + "\n");
+        const std::optional<RecoveredState> state = file.read();
+        QVERIFY(state && state->writer);
+        QCOMPARE(state->annotation.styleIndex, 2);
+        QVERIFY(*state->writer == ann);
+        QCOMPARE(state->written, QFileInfo(recoveryPath).lastModified());
+    }
+
+    // A writer is named only for the bytes it wrote, whoever wrote over them since or stopped
+    // between the two files, and the companion goes and stays with the file. One word a step:
+    // "bob:5" is bob's program writing "5\n", "raw:5" one that names nobody (an older one, or
+    // one that stopped before the line), "line:2" ann's line for "2\n" alone; the others are
+    // what ann's program does.
+    void writerIsNamedOnlyForTheBytesItWrote_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<bool>("lineLeft");
+        const auto row = [](const char* name, const char* steps, const char* named, bool left) {
+            QTest::newRow(name) << QString(steps) << QString(named) << left;
+        };
+        row("written", "write", "ann", true);
+        row("older program's file", "raw:5", "<nobody>", false);
+        row("written over by bob", "write bob:5", "bob", true);
+        row("written over by an older program", "write raw:5", "<nobody>", true);
+        row("stopped after the line, before the bytes", "raw:5 line:2", "<nobody>", true);
+        row("same bytes by a program naming nobody", "write nobody:2", "<nobody>", false);
+        row("line without its file", "line:2", "<no state>", true);
+        row("own, removed", "write remove", "<no state>", false);
+        row("own, written over by bob, removed", "write bob:5 remove", "bob", true);
+        row("bob's, removed", "bob:5 remove", "bob", true);
+        row("bob's, discarded", "bob:5 discard", "<no state>", false);
+        row("bob's, adopted", "bob:5 adopt", "ann", true);
+        row("bob's, adopted, removed", "bob:5 adopt remove", "<no state>", false);
+        row("none, adopted", "adopt", "<no state>", false);
+    }
+
+    void writerIsNamedOnlyForTheBytesItWrote()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, named);
+        QFETCH(bool, lineLeft);
+        RecoveryFile own(labelPath, ann);
+        for (const QString& step : steps.split(' ')) {
+            const QByteArray bytes = step.section(':', 1).toUtf8() + "\n";
+            if (step == "write")
+                QVERIFY(own.write("2\n"));
+            else if (step == "remove")
+                own.remove();
+            else if (step == "discard")
+                own.discard();
+            else if (step == "adopt")
+                own.adopt();
+            else if (step.startsWith("raw:"))
+                writeContents(recoveryPath, bytes);
+            else if (step.startsWith("line:"))
+                writeContents(writerPath, writerLine(ann, bytes.toStdString()));
+            else
+                QVERIFY(RecoveryFile(labelPath, step.startsWith("bob:") ? bob : RecoveryWriter())
+                            .write(bytes.toStdString()));
+        }
+        QCOMPARE(this->named(), named);
+        QCOMPARE(QFile::exists(writerPath), lineLeft);
+    }
+
+    // A companion written by hand, damaged or hostile, names nobody; %d stands for the
+    // SHA-256 of the bytes the recovery file holds.
+    void hostileWriterLineNamesNobody_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("named");
+        const QByteArray longest(RecoveryWriter::longestName, 'a');
+        QTest::newRow("whole") << QByteArray("bob\tdesk3\t43\t%d\n") << "bob";
+        QTest::newRow("not ASCII")
+            << QByteArray("bj\xc3\xb6rn\tdesk3\t43\t%d\n") << QString::fromUtf8("björn");
+        QTest::newRow("longest name") << longest + "\t" + longest + "\t43\t%d\n"
+                                      << QString(longest);
+        QTest::newRow("name too long") << longest + "a\tdesk3\t43\t%d\n"
+                                       << "<nobody>";
+        QTest::newRow("tab in the name") << QByteArray("b\tob\tdesk3\t43\t%d\n") << "<nobody>";
+        QTest::newRow("line break in the name")
+            << QByteArray("ann\nbob\tdesk3\t43\t%d\n") << "<nobody>";
+        QTest::newRow("carriage return in the host")
+            << QByteArray("bob\tdesk3\r\t43\t%d\n") << "<nobody>";
+        QTest::newRow("not UTF-8") << QByteArray("b\xff\xfe\tdesk3\t43\t%d\n") << "<nobody>";
+        QTest::newRow("no name") << QByteArray("\tdesk3\t43\t%d\n") << "<nobody>";
+        QTest::newRow("process zero") << QByteArray("bob\tdesk3\t0\t%d\n") << "<nobody>";
+        QTest::newRow("a pipe") << QByteArray("<pipe>") << "<nobody>";
+    }
+
+    void hostileWriterLineNamesNobody()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, named);
+        writeContents(recoveryPath, "2\n");
+        if (line == "<pipe>")
+            QCOMPARE(::mkfifo(QFile::encodeName(writerPath).constData(), 0600), 0);
+        else
+            writeContents(writerPath, line.replace("%d", sha256Of("2\n")));
+        QCOMPARE(this->named(), named);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecoveryFile)
+#include "test_recoveryfile.moc"
