@@ -3,6 +3,7 @@
 #include "projectfolder.h"
 #include "projecthistory.h"
 #include "quadrotag.h"
+#include "settingsmigration.h"
 #include "startarguments.h"
 #include "vocabularyquestion.h"
 
@@ -117,9 +118,10 @@ int main(int argc, char* argv[])
     }
     silenceImageLibraryLogging();
     QApplication application(argc, argv);
-    // Where the settings of the view are kept between runs.
+    // The one settings file is named before anything opens a QSettings().
     QCoreApplication::setOrganizationName(QStringLiteral("Quadrotag"));
     QCoreApplication::setApplicationName(QStringLiteral("Quadrotag"));
+    carryOverOldSettings();
     application.setWindowIcon(applicationIcon());
     ProjectHistory history;
     bool resume = false;

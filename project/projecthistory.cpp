@@ -17,11 +17,6 @@ QString absolute(const QString& project)
 
 } // namespace
 
-ProjectHistory::ProjectHistory()
-    : settings(QStringLiteral("Quadrotag"), QStringLiteral("quadrotag"))
-{
-}
-
 void ProjectHistory::addRecent(const QString& project)
 {
     QStringList recent = recentProjects();

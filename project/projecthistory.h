@@ -21,13 +21,11 @@ struct RememberedBatch
 };
 
 // The projects an operator worked on, the most recent first, and where the work in each
-// stopped; kept in the user's settings, keyed by each project's absolute path.
+// stopped; kept in the one settings file, QSettings(), keyed by each project's absolute path.
 class ProjectHistory
 {
 public:
     static const int recentCount = 8;
-
-    ProjectHistory();
 
     // Puts the project first among the recent ones.
     void addRecent(const QString& project);
@@ -45,6 +43,7 @@ public:
 private:
     QString keyOf(const QString& project, const QString& field) const;
 
+    // Opened with the history, so the application's names must be set before one is made.
     QSettings settings;
 };
 

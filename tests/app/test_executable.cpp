@@ -128,26 +128,32 @@ private slots:
         QTest::addColumn<QString>("recentProject");
         QTest::addColumn<QString>("indexedProject");
         QTest::addColumn<QByteArray>("batchSize");
+        QTest::addColumn<bool>("inOldSettingsFile");
         // "home" has no vocabulary, "here" and "p" have one each; job/ holds three images.
         QTest::newRow("project option") << QStringList{"--project", "../p"} << "here"
                                         << ""
-                                        << "p" << QByteArray();
+                                        << "p" << QByteArray() << false;
         QTest::newRow("project option and folder")
             << QStringList{"--project", "../p", "../job"} << "here"
             << ""
-            << "p" << QByteArray("3\n");
+            << "p" << QByteArray("3\n") << false;
         QTest::newRow("images") << QStringList{"../job/a.jpg", "../job/c.jpg"} << "here"
                                 << ""
-                                << "here" << QByteArray("2\n");
+                                << "here" << QByteArray("2\n") << false;
         QTest::newRow("no arguments, folder with tags") << QStringList{} << "here"
                                                         << "p"
-                                                        << "here" << QByteArray();
-        QTest::newRow("no arguments, folder without tags: resume") << QStringList{} << "home"
-                                                                   << "p"
-                                                                   << "p" << QByteArray("3\n");
+                                                        << "here" << QByteArray() << false;
+        QTest::newRow("no arguments, folder without tags: resume")
+            << QStringList{} << "home"
+            << "p"
+            << "p" << QByteArray("3\n") << false;
+        QTest::newRow("resume from the settings file of an earlier version")
+            << QStringList{} << "home"
+            << "p"
+            << "p" << QByteArray("3\n") << true;
         QTest::newRow("folder without tags, no project yet") << QStringList{"../job"} << "home"
                                                              << ""
-                                                             << "" << QByteArray("3\n");
+                                                             << "" << QByteArray("3\n") << false;
     }
     void opensWhatTheCommandLineNames()
     {
@@ -156,6 +162,7 @@ private slots:
         QFETCH(QString, recentProject);
         QFETCH(QString, indexedProject);
         QFETCH(QByteArray, batchSize);
+        QFETCH(bool, inOldSettingsFile);
         QTemporaryDir dir;
         for (const char* folder : {"home", "here", "p", "job"})
             QVERIFY(QDir(dir.path()).mkdir(folder));
@@ -166,6 +173,9 @@ private slots:
         const QString settings = dir.filePath("settings");
         if (!recentProject.isEmpty()) {
             QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings);
+            // The names the program gives its one settings file, or the file of earlier versions.
+            QCoreApplication::setOrganizationName("Quadrotag");
+            QCoreApplication::setApplicationName(inOldSettingsFile ? "quadrotag" : "Quadrotag");
             ProjectHistory history;
             history.addRecent(dir.filePath(recentProject));
             // Gone since, and more recent: it is skipped.

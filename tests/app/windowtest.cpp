@@ -14,6 +14,9 @@ void WindowTest::init()
     QVERIFY(writeFileBytes(pathOf("tags"), testVocabulary));
     // Recent projects and the image last shown go to this test's settings, never the operator's.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, pathOf("settings"));
+    // The program's one settings file, as main() names it.
+    QCoreApplication::setOrganizationName(QStringLiteral("Quadrotag"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quadrotag"));
     batch.clear();
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
         QVERIFY(writeTestJpeg(pathOf(name), 400, 300, 128));

@@ -1,4 +1,5 @@
 #include "projecthistory.h"
+#include "settingssandbox.h"
 
 #include <QtTest>
 
@@ -8,7 +9,7 @@ class TestProjectHistory : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<SettingsSandbox> dir;
 
     QString projectNamed(const QString& name, bool withVocabulary = true)
     {
@@ -27,13 +28,27 @@ private:
 private slots:
     void init()
     {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir->isValid());
         // Each test gets settings of its own, never the operator's.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           dir->filePath("settings"));
+        dir = std::make_unique<SettingsSandbox>();
+        QVERIFY(dir->isValid());
     }
     void cleanup() { dir.reset(); }
+
+    void keepsHistoryInTheOneSettingsFile()
+    {
+        const QStringList recent{dir->filePath("b"), dir->filePath("a")};
+        ProjectHistory history;
+        history.addRecent(recent[1]);
+        history.addRecent(recent[0]);
+        QCOMPARE(QSettings().value("recentProjects").toStringList(), recent);
+        // Nothing goes to the lower-case file of earlier versions any more.
+        const QSettings old(QSettings::NativeFormat, QSettings::UserScope, "Quadrotag",
+                            "quadrotag");
+        QCOMPARE(old.allKeys(), QStringList());
+
+        QSettings().setValue("recentProjects", QStringList{recent[1]});
+        QCOMPARE(ProjectHistory().recentProjects(), QStringList{recent[1]});
+    }
 
     void keepsRecentProjects_data()
     {
