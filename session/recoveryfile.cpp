@@ -32,6 +32,8 @@ bool RecoveryFile::write(const std::string& bytes)
         return false;
     if (owned && bytes == written && QFile::exists(filePath))
         return true;
+    if (!owned && holdsAnotherOperatorsWork())
+        return false;
     // A crash between the two files leaves a line written for other bytes, which names
     // nobody, never the last writer of other work.
     if (!writeLabelBytes(bytes, QFile::encodeName(filePath).toStdString()))
@@ -79,6 +81,17 @@ std::optional<RecoveredState> RecoveryFile::read() const
     state.writer = namedWriter(kept.bytes);
     state.written = QFileInfo(filePath).lastModified();
     return state;
+}
+
+// Another operator's unsaved work, declined here, stays theirs to take up: this run goes
+// without a recovery file for the image rather than destroy it.
+bool RecoveryFile::holdsAnotherOperatorsWork() const
+{
+    const LabelFileSnapshot kept = LabelFileSnapshot::of(filePath);
+    if (!kept.exists)
+        return false;
+    const std::optional<RecoveryWriter> writer = namedWriter(kept.bytes);
+    return writer && writer->operatorName != self.operatorName;
 }
 
 bool RecoveryFile::nameWriter(const std::string& bytes) const

@@ -23,7 +23,8 @@ public:
     RecoveryFile(const QString& labelPath, RecoveryWriter writer);
 
     // Replaces the file atomically, also when someone removed it since, then names its
-    // writer; false when either could not be written.
+    // writer; false when either could not be written, or when the file holds another
+    // operator's work that this run has not taken up.
     bool write(const std::string& bytes);
     // Removes the file if this run wrote it and it still holds what was written.
     void remove();
@@ -40,6 +41,7 @@ public:
     QString writerPath() const;
 
 private:
+    bool holdsAnotherOperatorsWork() const;
     bool nameWriter(const std::string& bytes) const;
     std::optional<RecoveryWriter> namedWriter(const std::string& bytes) const;
     void removeFiles() const;

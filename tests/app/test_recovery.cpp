@@ -147,6 +147,27 @@ private slots:
         QCOMPARE(again.titles, left ? QStringList({"Recover"}) : QStringList());
         QCOMPARE(annotation().labels.size(), std::size_t(taken ? 1 : 0));
     }
+
+    // Declining another's work leaves it theirs: the operator's own edits and save go
+    // without a recovery file rather than over it.
+    void declinedWorkOfAnotherSurvivesTheOperatorsEdits()
+    {
+        const RecoveryWriter bob{"bob", "desk9", 4242};
+        QVERIFY(RecoveryFile(pathOf("a.lbl"), bob).write(keptState.toStdString()));
+        {
+            MessageBoxCloser closer{QMessageBox::No};
+            openBatch(batch);
+        }
+        drawSquare(20, 20, 40);
+        clickTag(0, 0);
+        QTest::qWait(700);
+        QCOMPARE(fileBytes(recoveryPath()), keptState);
+        QVERIFY(keeper() == bob);
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), bytesOf(annotation()));
+        QCOMPARE(fileBytes(recoveryPath()), keptState);
+        QVERIFY(keeper() == bob);
+    }
 };
 
 QTEST_MAIN(TestRecovery)

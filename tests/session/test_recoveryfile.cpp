@@ -37,6 +37,13 @@ private:
     const QString writerPath = dir.filePath(".room.lbl.recovery.writer");
 
     // Who the recovery file names, as another program reads it.
+    // Another program's state and its line, as it writes them.
+    void writeAs(const RecoveryWriter& writer, const QByteArray& bytes)
+    {
+        writeContents(recoveryPath, bytes);
+        writeContents(writerPath, writerLine(writer, bytes.toStdString()));
+    }
+
     QString named() const
     {
         const std::optional<RecoveredState> state = RecoveryFile(labelPath, {}).read();
@@ -87,7 +94,9 @@ private slots:
         row("written over by bob", "write bob:5", "bob", true);
         row("written over by an older program", "write raw:5", "<nobody>", true);
         row("stopped after the line, before the bytes", "raw:5 line:2", "<nobody>", true);
-        row("same bytes by a program naming nobody", "write nobody:2", "<nobody>", false);
+        // A nameless program leaves ann's kept work alone, and names nobody for its own.
+        row("same bytes by a program naming nobody", "write nobody:2", "ann", true);
+        row("program naming nobody over an earlier line", "line:2 nobody:2", "<nobody>", false);
         row("line without its file", "line:2", "<no state>", true);
         row("own, removed", "write remove", "<no state>", false);
         row("own, written over by bob, removed", "write bob:5 remove", "bob", true);
@@ -118,12 +127,41 @@ private slots:
                 writeContents(recoveryPath, bytes);
             else if (step.startsWith("line:"))
                 writeContents(writerPath, writerLine(ann, bytes.toStdString()));
+            else if (step.startsWith("bob:"))
+                writeAs(bob, bytes);
             else
-                QVERIFY(RecoveryFile(labelPath, step.startsWith("bob:") ? bob : RecoveryWriter())
-                            .write(bytes.toStdString()));
+                RecoveryFile(labelPath, RecoveryWriter()).write(bytes.toStdString());
         }
         QCOMPARE(this->named(), named);
         QCOMPARE(QFile::exists(writerPath), lineLeft);
+    }
+
+    // What ann's program writes where another operator's work is kept, and after what.
+    void anotherOperatorsWorkIsNeverWrittenOver_data()
+    {
+        QTest::addColumn<QString>("keptBy");
+        QTest::addColumn<bool>("adoptedFirst");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("bob's") << "bob" << false << false;
+        QTest::newRow("bob's, taken up") << "bob" << true << true;
+        QTest::newRow("ann's on another computer") << "ann" << false << true;
+        QTest::newRow("nobody's") << "" << false << true;
+    }
+
+    void anotherOperatorsWorkIsNeverWrittenOver()
+    {
+        QFETCH(QString, keptBy);
+        QFETCH(bool, adoptedFirst);
+        QFETCH(bool, written);
+        writeContents(recoveryPath, "5\n");
+        if (!keptBy.isEmpty())
+            writeContents(writerPath, writerLine(RecoveryWriter{keptBy, "desk9", 7}, "5\n"));
+        RecoveryFile own(labelPath, ann);
+        if (adoptedFirst)
+            own.adopt();
+        QCOMPARE(own.write("2\n"), written);
+        QCOMPARE(LabelFileSnapshot::of(recoveryPath).bytes, std::string(written ? "2\n" : "5\n"));
+        QCOMPARE(this->named(), written ? QString("ann") : keptBy);
     }
 
     // A companion written by hand, damaged or hostile, names nobody; %d stands for the
