@@ -1,6 +1,7 @@
 #include "datasetrelabeller.h"
 
 #include "labelfile.h"
+#include "recoverywriter.h"
 #include "taglayout.h"
 #include "tagtranslation.h"
 
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
 
 namespace {
 
@@ -40,6 +42,28 @@ bool overlaps(const QString& first, const QString& second)
     const QString a = first + QLatin1Char('/');
     const QString b = second + QLatin1Char('/');
     return a.startsWith(b) || b.startsWith(a);
+}
+
+// The writer a recovery file's companion names for these bytes, if any.
+std::optional<RecoveryWriter> keeperOf(const QString& path, const QByteArray& bytes)
+{
+    if (!path.endsWith(QStringLiteral(".recovery")))
+        return std::nullopt;
+    QFile line(path + QStringLiteral(".writer"));
+    const qint64 longestLine = 4096;
+    if (!QFileInfo(line).isFile() || !line.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return writerOfBytes(line.read(longestLine), bytes.toStdString());
+}
+
+// The relabelled work stays named as its writer's: the line is tied to the bytes it names.
+void renameKeeper(const QString& path, const RecoveryWriter& keeper, const QByteArray& bytes)
+{
+    QSaveFile line(path + QStringLiteral(".writer"));
+    if (line.open(QIODevice::WriteOnly)) {
+        line.write(writerLine(keeper, bytes.toStdString()));
+        line.commit();
+    }
 }
 
 QByteArray fileContents(const QString& path, bool& readable)
@@ -217,7 +241,13 @@ bool DatasetRelabeller::relabelFile(Dataset& dataset, const QString& relativePat
             report.notice(path, change.text());
         return true;
     }
-    return replaceFile(dataset, relativePath, path, translated, journaled);
+    const std::optional<RecoveryWriter> keeper = keeperOf(path, bytes);
+    if (!replaceFile(dataset, relativePath, path, translated, journaled))
+        return false;
+    bool replaced = false;
+    if (keeper && fileContents(path, replaced) == translated && replaced)
+        renameKeeper(path, *keeper, translated);
+    return true;
 }
 
 bool DatasetRelabeller::replaceFile(Dataset& dataset, const QString& relativePath,

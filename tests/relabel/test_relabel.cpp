@@ -1,4 +1,5 @@
 #include "datasetrelabeller.h"
+#include "recoverywriter.h"
 #include "workflowfixture.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,8 @@
 #include <sys/stat.h>
 
 namespace {
+// Who kept the unsaved state the dataset's recovery file holds.
+const RecoveryWriter recoveryKeeper{"bob", "desk3", 43};
 
 const QByteArray oldVocabulary = "Sofa 0\nMaterial 5 Wood Fabric Leather Marble Glass\n"
                                  "Colour 2 Grey Beige\n";
@@ -107,6 +110,8 @@ void TestRelabel::init()
          {"ds/a.lbl", "ds/.proposals/a.lbl", "ds/.git/a.lbl", "ds/.a.lbl.recovery",
           "ds/.quadrotag/a.lbl", "ds/.quadrotag/claims/.a.lbl.recovery"})
         QVERIFY(writeFileBytes(path(name), twoShapes));
+    QVERIFY(writeFileBytes(path("ds/.a.lbl.recovery.writer"),
+                           writerLine(recoveryKeeper, twoShapes.toStdString())));
     QVERIFY(writeFileBytes(path("ds/wood.lbl"), woodOnly));
 }
 
@@ -217,6 +222,9 @@ void TestRelabel::translatesByCaption()
     QCOMPARE(fileBytes(path("ds/.proposals/a.lbl")), relabelled);
     // A recovery file holds cells as a label file does.
     QCOMPARE(fileBytes(path("ds/.a.lbl.recovery")), relabelled);
+    // Its writer stays named for the bytes it holds now.
+    QCOMPARE(fileBytes(path("ds/.a.lbl.recovery.writer")),
+             writerLine(recoveryKeeper, relabelled.toStdString()));
     // Other hidden folders, the team's too, are never part of the dataset.
     QCOMPARE(fileBytes(path("ds/.git/a.lbl")), twoShapes);
     QCOMPARE(fileBytes(path("ds/.quadrotag/a.lbl")), twoShapes);
