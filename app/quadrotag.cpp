@@ -355,6 +355,9 @@ bool Quadrotag::openProject(const QString& folder)
         return false;
     opener.cancel();
     stepper.close();
+    // Nothing of the old image stays in view: its position, its review.
+    reviewController.showImageReview();
+    ui.statusBar->clearMessage();
     // The operator chose to quit rather than write a new index over the old one.
     if (!confirmVocabularyChange(vocabularyPathIn(absolute), indexPathIn(absolute), this)) {
         close();

@@ -70,6 +70,8 @@ ImageSession::Reading ImageSession::reload()
 
 ImageSession::Reading ImageSession::readLabelFile()
 {
+    liveShape = -1;
+    keptOnOlder = false;
     onDisk = LabelFileSnapshot::of(labelFile);
     current.clear();
     active = -1;
@@ -96,6 +98,8 @@ bool ImageSession::allows(EditGate::Edit edit)
     const QString refusal = gate.refusal(edit);
     if (refusal.isEmpty())
         return true;
+    // A drag cut short by the refusal leaves nothing moved behind it.
+    cancelLiveMove();
     emit editRefused(refusal);
     return false;
 }
@@ -116,6 +120,7 @@ bool ImageSession::push(AnnotationChange change, EditGate::Edit edit, bool nudge
 {
     if (!allows(edit))
         return false;
+    liveShape = -1;
     recording = true;
     undoStack.push(new AnnotationEdit(
         std::move(change),
@@ -127,6 +132,7 @@ bool ImageSession::push(AnnotationChange change, EditGate::Edit edit, bool nudge
 
 void ImageSession::apply(const AnnotationChange& change, bool forward)
 {
+    liveShape = -1;
     if (!(forward ? redoChange(current, change) : undoChange(current, change)))
         return;
     const int wanted = forward ? change.activeAfter : change.activeBefore;
@@ -139,9 +145,22 @@ bool ImageSession::moveShapeLive(int shape, const std::vector<QPoint>& points)
     if (shape < 0 || shape >= int(current.labels.size()) || !allows(EditGate::Edit::Shapes))
         return false;
     std::vector<QPoint>& corners = current.labels[std::size_t(shape)].points;
+    if (liveShape != shape) {
+        liveShape = shape;
+        liveStart = corners;
+    }
     std::copy_n(points.begin(), std::min(points.size(), corners.size()), corners.begin());
     scheduleRecovery();
     return true;
+}
+
+void ImageSession::cancelLiveMove()
+{
+    const int shape = std::exchange(liveShape, -1);
+    if (shape < 0 || shape >= int(current.labels.size()))
+        return;
+    current.labels[std::size_t(shape)].points = liveStart;
+    emit changeApplied(false);
 }
 
 void ImageSession::setActiveShape(int index)
@@ -219,7 +238,7 @@ bool ImageSession::differsFromDisk() const
 
 bool ImageSession::changedOnDisk() const
 {
-    return isOpen() && LabelFileSnapshot::of(labelFile) != onDisk;
+    return isOpen() && (keptOnOlder || LabelFileSnapshot::of(labelFile) != onDisk);
 }
 
 bool ImageSession::save()
@@ -231,6 +250,7 @@ bool ImageSession::save()
         return false;
     onDisk = LabelFileSnapshot::written(bytes);
     savedBytes = bytes;
+    keptOnOlder = false;
     stateChanged();
     emit saved(labelFile);
     return true;
@@ -313,10 +333,11 @@ bool ImageSession::isAnotherOperators(const RecoveredState& state) const
     return state.writer && state.writer->operatorName != writer.operatorName;
 }
 
-void ImageSession::restore(ImageAnnotation recovered)
+void ImageSession::restore(ImageAnnotation recovered, bool keptOnOlderFile)
 {
     recovery.adopt();
     showAsEdits(std::move(recovered));
+    keptOnOlder = keptOnOlderFile;
 }
 
 // Kept work and proposals are shown whatever the view hides, never on an image not this

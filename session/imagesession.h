@@ -54,6 +54,9 @@ public:
     bool recordNudge(AnnotationChange change);
     // The corners of a shape held by a drag; the release records the whole drag.
     bool moveShapeLive(int shape, const std::vector<QPoint>& points);
+    // Puts a shape held by a drag back where the drag began: the drag was refused or cut
+    // short, and what it moved is no edit.
+    void cancelLiveMove();
     void setActiveShape(int index);
     bool undo();
     bool redo();
@@ -66,7 +69,8 @@ public:
     bool isUntouchedProposal() const;
     // Whether an explicit save would change the file: also a file laid out by hand.
     bool differsFromDisk() const;
-    // Whether the label file on disk is no longer what this program last read or wrote.
+    // Whether the label file on disk is no longer what this program last read or wrote, or
+    // the edits on screen were made on an older file than the one read.
     bool changedOnDisk() const;
     // Writes the label file; false when it could not be written, which changes nothing.
     bool save();
@@ -90,8 +94,9 @@ public:
     // after a crash, kept their own, and a file that names nobody is taken as one's own.
     bool isAnotherOperators(const RecoveredState& state) const;
     // Shows the recovered state as unsaved edits, one step of the history; its recovery
-    // file is this run's from then on.
-    void restore(ImageAnnotation recovered);
+    // file is this run's from then on. keptOnOlderFile: the label file was written after
+    // the state was kept, so the next save asks before writing over it.
+    void restore(ImageAnnotation recovered, bool keptOnOlderFile = false);
     // Shows a model's proposal as unsaved edits, one step of the history. Once edited it
     // is work, stored on leaving even when emptied; unchanged, only a save stores it.
     void propose(ImageAnnotation proposal);
@@ -163,6 +168,11 @@ private:
     std::string proposalBytes;
     Describe describe;
     EditGate gate;
+    // The shape a drag holds and its corners before the drag, until the drag is recorded.
+    int liveShape = -1;
+    std::vector<QPoint> liveStart;
+    // The edits on screen were kept on a label file older than the one read.
+    bool keptOnOlder = false;
 };
 
 #endif

@@ -296,6 +296,8 @@ bool AnnotationEditor::mayEdit(EditGate::Edit edit)
 
 void AnnotationEditor::showRefused()
 {
+    // The canvas lets go of the shape too, so no release comes to end the drag.
+    forgetDrag();
     viewer.imageWidget()->resetDrawing();
     viewer.setAnnotation(session.annotation());
     viewer.setActiveShape(session.activeShape());

@@ -103,6 +103,8 @@ void ImageVisit::followClaim()
 // comes back; the new holder's file is never written over.
 void ImageVisit::loseClaim()
 {
+    // A drag under way when the claim went is no edit of this program's.
+    document.cancelLiveMove();
     followClaim();
     document.keepRecoveryNow();
     emit holdChanged();

@@ -4,6 +4,9 @@
 #include "labelpath.h"
 #include "sessionquestions.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+
 #include <optional>
 #include <utility>
 
@@ -74,7 +77,10 @@ bool SaveGuard::offerRecovery(const std::optional<ImageAnnotation>& proposal)
         // Work recovered on a proposal is measured against it, so an emptied one is kept.
         if (proposal)
             session.propose(*proposal);
-        session.restore(std::move(recovered->annotation));
+        // Kept before someone saved the label file: a save asks before writing over that.
+        const QDateTime labelWritten = QFileInfo(session.labelPath()).lastModified();
+        session.restore(std::move(recovered->annotation),
+                        labelWritten.isValid() && labelWritten > recovered->written);
         return true;
     }
     // Another operator's work declined is still theirs to take up.

@@ -14,7 +14,7 @@
 
 // Faults found from outside: ways in which one operator, or two programs on one folder,
 // lose or change an annotation that the gate or the visit should have kept.
-class TestBreaker : public EditingTest
+class TestInterruptions : public EditingTest
 {
     Q_OBJECT
 
@@ -236,5 +236,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestBreaker)
-#include "test_breaker.moc"
+QTEST_MAIN(TestInterruptions)
+#include "test_interruptions.moc"
