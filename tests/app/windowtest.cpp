@@ -116,3 +116,8 @@ QByteArray WindowTest::bytesOf(const ImageAnnotation& expected) const
     return writeLabelFile(expected, QFile::encodeName(path).toStdString()) ? fileBytes(path)
                                                                            : QByteArray();
 }
+
+QColor WindowTest::pixelAt(QWidget* widget, const QPoint& position)
+{
+    return widget->grab().toImage().pixelColor(position);
+}

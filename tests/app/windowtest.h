@@ -3,7 +3,9 @@
 
 #include "quadrotag.h"
 
+#include <QColor>
 #include <QObject>
+#include <QPoint>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -41,6 +43,8 @@ protected:
     void checkActiveShape(int index);
     // The bytes the label file writer gives for this annotation.
     QByteArray bytesOf(const ImageAnnotation& expected) const;
+    // The colour the widget paints at this position of its own.
+    static QColor pixelAt(QWidget* widget, const QPoint& position);
 
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<Quadrotag> window;
