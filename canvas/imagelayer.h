@@ -22,7 +22,13 @@ public:
     void setPixmap(const QPixmap& newPixmap, const QSize& newFullSize);
     void setAdjustment(const ViewAdjustment& newAdjustment) { currentAdjustment = newAdjustment; }
     // The smoothly scaled copy serves scales below the original size only.
-    void releaseScaledCopy() { downscaled = QPixmap(); }
+    void releaseScaledCopy()
+    {
+        downscaled = QPixmap();
+        // The copy made for a scale must be made again when that scale comes back.
+        downscaledKey = 0;
+        downscaledScale = 0.0;
+    }
     void paint(QPainter& painter, const ViewTransform& view, const QRect& damaged) const;
 
     const QPixmap& pixmap() const { return currentPixmap; }

@@ -219,8 +219,7 @@ private slots:
         review.verdict = Review::Verdict::Rejected;
         review.reviewer = QStringLiteral("mei");
         review.at = QDateTime::currentDateTimeUtc();
-        review.labelDigest =
-            QCryptographicHash::hash(original, QCryptographicHash::Sha256).toHex();
+        review.labelDigest = QCryptographicHash::hash(original, QCryptographicHash::Sha256).toHex();
         review.notes = {ReviewNote{QPoint(30, 30), QStringLiteral("Frame not outlined")}};
         review.comment = QStringLiteral("Fix the frame");
         QVERIFY(QDir().mkpath(QFileInfo(reviewPathFor(batch[0])).path()));

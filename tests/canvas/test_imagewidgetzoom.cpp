@@ -23,6 +23,8 @@ private slots:
     void fillsFollowTheImageAtZoom_data();
     void fillsFollowTheImageAtZoom();
     void captionsKeepTheirScreenSizeAtZoom();
+    void reducedImageComesBackAtAScaleShownBefore_data();
+    void reducedImageComesBackAtAScaleShownBefore();
     void adjustsOnlyThePixelsShown_data();
     void adjustsOnlyThePixelsShown();
 };
@@ -62,6 +64,29 @@ void TestImageWidgetZoom::scalesImageCrispUpSmoothDown()
                 QVERIFY2(std::abs(seen.red() - 128) < 10, qPrintable(describe(seen)));
             }
         }
+}
+
+// A scale below the original size, left for another and taken up again, shows the image again.
+void TestImageWidgetZoom::reducedImageComesBackAtAScaleShownBefore_data()
+{
+    QTest::addColumn<QList<double>>("scales");
+    QTest::newRow("50 %, 100 %, 50 %") << QList<double>{0.5, 1.0, 0.5};
+    QTest::newRow("50 %, 200 %, 50 %") << QList<double>{0.5, 2.0, 0.5};
+    QTest::newRow("50 %, 25 %, 50 %") << QList<double>{0.5, 0.25, 0.5};
+}
+
+void TestImageWidgetZoom::reducedImageComesBackAtAScaleShownBefore()
+{
+    QFETCH(QList<double>, scales);
+    viewer->setImage(filledPixmap(QSize(64, 64), Qt::red), QSize());
+    for (const double scale : scales) {
+        viewer->setZoom(scale);
+        canvasImage();
+    }
+    const QImage image = canvasImage();
+    QCOMPARE(image.size(), QSize(32, 32));
+    QVERIFY2(near(image.pixelColor(16, 16), Qt::red),
+             qPrintable(describe(image.pixelColor(16, 16))));
 }
 
 // A decode at a quarter of each side stands for the whole 64 x 64 image at every scale.
