@@ -32,8 +32,11 @@ bool RecoveryFile::write(const std::string& bytes)
         return false;
     if (owned && bytes == written && QFile::exists(filePath))
         return true;
-    if (!owned && holdsAnotherOperatorsWork())
+    // Also over a file this run wrote: the next holder may have taken it up since.
+    if (holdsAnotherOperatorsWork()) {
+        owned = false;
         return false;
+    }
     // A crash between the two files leaves a line written for other bytes, which names
     // nobody, never the last writer of other work.
     if (!writeLabelBytes(bytes, QFile::encodeName(filePath).toStdString()))

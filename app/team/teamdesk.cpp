@@ -141,6 +141,12 @@ void TeamDesk::refreshNow()
     emit sglHoldersMayHaveChanged();
 }
 
+void TeamDesk::confirmClaim()
+{
+    if (standing == EditGate::Hold::Own && !shownImage.isEmpty() && !claim.refresh())
+        retake();
+}
+
 void TeamDesk::retake()
 {
     const EditGate::Hold before = standing;

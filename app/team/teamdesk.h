@@ -55,6 +55,10 @@ public:
     const QString& operatorName() const { return claim.self().operatorName; }
     const ImageClaim& imageClaim() const { return claim; }
 
+    // Makes sure the claim on the image on screen is still this program's, as before a write:
+    // one taken over since the last refresh turns the image read only now.
+    void confirmClaim();
+
 public slots:
     // What the timer does: keeps this program's claim fresh, tries the held image on screen
     // again, and has the list's marks renewed.

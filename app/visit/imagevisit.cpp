@@ -10,6 +10,7 @@ ImageVisit::ImageVisit(TeamDesk& team, QWidget* window)
     const Claim& self = team.imageClaim().self();
     document.setWriter({self.operatorName, self.host, self.pid});
     connect(&team, &TeamDesk::sglClaimLost, this, &ImageVisit::loseClaim);
+    guard.setClaimCheck([&team] { team.confirmClaim(); });
 }
 
 void ImageVisit::setProject(ProjectHistory* projectHistory, const QString& projectFolder)

@@ -30,7 +30,8 @@ bool SaveGuard::leave(Proposal proposal)
         session.leaveKeepingRecovery();
         return true;
     }
-    return saveBeforeLeaving(proposal) == Outcome::Saved;
+    const Outcome outcome = saveBeforeLeaving(proposal);
+    return outcome == Outcome::Saved || outcome == Outcome::Withheld;
 }
 
 bool SaveGuard::mayClose()
@@ -41,7 +42,7 @@ bool SaveGuard::mayClose()
     }
     const Outcome outcome = saveBeforeLeaving(Proposal::Keep);
     // Their file chosen over the operator's edits leaves nothing to save.
-    const bool mayClose = outcome == Outcome::Saved ||
+    const bool mayClose = outcome == Outcome::Saved || outcome == Outcome::Withheld ||
                           (outcome == Outcome::Declined && !session.needsSaving()) ||
                           (outcome == Outcome::Failed && confirmCloseWithoutSaving(window));
     if (mayClose)
@@ -103,6 +104,13 @@ SaveGuard::Outcome SaveGuard::saveBeforeLeaving(Proposal proposal)
 // Writes the label file, unless someone else changed it and the operator keeps theirs.
 SaveGuard::Outcome SaveGuard::save()
 {
+    if (claimCheck)
+        claimCheck();
+    // Taken over since the last look: nothing is written over the new holder.
+    if (!session.allows(EditGate::Edit::Write)) {
+        session.leaveKeepingRecovery();
+        return Outcome::Withheld;
+    }
     if (session.changedOnDisk()) {
         const ChangedFileAnswer answer = askAboutChangedFile(window, session.labelPath());
         if (answer == ChangedFileAnswer::Cancel)

@@ -5,7 +5,9 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
+#include <utility>
 
 class ImageSession;
 class QWidget;
@@ -20,6 +22,10 @@ public:
     enum class Proposal { Keep, Accept };
 
     SaveGuard(ImageSession& session, QWidget* window);
+
+    // Run before every write of the label file: brings the gate up to date with the claim,
+    // which may have been taken over since it was last looked at.
+    void setClaimCheck(std::function<void()> check) { claimCheck = std::move(check); }
 
     // What the save key does: writes when the label file would change.
     void saveNow();
@@ -39,13 +45,16 @@ private:
     // What an interrupted run left unsaved is offered back, never applied silently, and
     // another operator's by their name; true when the operator took it up.
     bool offerRecovery(const std::optional<ImageAnnotation>& proposal);
-    enum class Outcome { Saved, Declined, Failed };
+    // Withheld: the image turned out not to be this program's to write; its state is kept
+    // for recovery and the image may be left.
+    enum class Outcome { Saved, Withheld, Declined, Failed };
     Outcome saveBeforeLeaving(Proposal proposal);
     Outcome save();
     bool mayWrite() const;
 
     ImageSession& session;
     QWidget* window;
+    std::function<void()> claimCheck;
 };
 
 #endif
