@@ -368,6 +368,7 @@ bool Quadrotag::openProject(const QString& folder)
     opener.setProject(projectFolder);
     loadVocabulary();
     batchPanel.setTagCaptions(labelViewer.tagLayout());
+    quickTagging.strip().forgetTags();
     resumeProject();
     return true;
 }

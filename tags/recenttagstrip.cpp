@@ -22,6 +22,12 @@ void RecentTagStrip::noteTurnedOn(const std::vector<std::pair<int, int>>& tags)
     showTags();
 }
 
+void RecentTagStrip::forgetTags()
+{
+    recent.clear();
+    showTags();
+}
+
 std::optional<std::pair<int, int>> RecentTagStrip::tagOfKey(int number) const
 {
     if (number < 1 || number > int(recent.size()))

@@ -19,6 +19,8 @@ public:
     explicit RecentTagStrip(const LabelViewer& table, QWidget* parent = nullptr);
 
     void noteTurnedOn(const std::vector<std::pair<int, int>>& tags);
+    // Another vocabulary was read: its cells are other tags.
+    void forgetTags();
     // The tag under the number key (1 to 9), if the strip holds that many.
     std::optional<std::pair<int, int>> tagOfKey(int number) const;
     const std::vector<std::pair<int, int>>& tags() const { return recent; }
