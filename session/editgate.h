@@ -24,8 +24,6 @@ public:
 
     // Empty when the edit may go ahead; else the reason, as the status bar shows it.
     QString refusal(Edit edit) const;
-    Hold hold() const { return current; }
-    bool areShapesHidden() const { return shapesHidden; }
 
 private:
     Hold current = Hold::Own;

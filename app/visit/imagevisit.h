@@ -48,7 +48,6 @@ public:
     ImageSession& session() { return document; }
     const ImageSession& session() const { return document; }
     SaveGuard& saveGuard() { return guard; }
-    bool isEntered() const { return document.isOpen(); }
 
 signals:
     // The label file was read: the list, the review and the title follow.

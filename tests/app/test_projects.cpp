@@ -41,14 +41,6 @@ private:
                 return entry;
         return nullptr;
     }
-    // A window of this project as the program starts it, in place of the fixture's.
-    void startIn(const QString& project)
-    {
-        window = std::make_unique<Quadrotag>(project);
-        window->show();
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    }
 
 private slots:
     void openProjectReadsItsVocabularyAndWritesItsIndex()

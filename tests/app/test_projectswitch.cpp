@@ -33,13 +33,6 @@ private:
         }
         return photos;
     }
-    void startIn(const QString& project)
-    {
-        window = std::make_unique<Quadrotag>(project);
-        window->show();
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    }
 
 private slots:
     // The strip of recent tags names cells of the vocabulary they were turned on in; under

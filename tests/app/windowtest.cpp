@@ -121,3 +121,11 @@ QColor WindowTest::pixelAt(QWidget* widget, const QPoint& position)
 {
     return widget->grab().toImage().pixelColor(position);
 }
+
+void WindowTest::startIn(const QString& project)
+{
+    window = std::make_unique<Quadrotag>(project);
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+}

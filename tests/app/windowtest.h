@@ -31,6 +31,8 @@ protected:
     const ImageAnnotation& annotation() const { return window->imageAnnotation(); }
 
     void openBatch(const QStringList& files) { window->openImages(files); }
+    // A window of this project as the program starts it, in place of the fixture's.
+    void startIn(const QString& project);
     // Left clicks at these canvas positions.
     void drawShape(const std::vector<QPoint>& corners);
     void drawSquare(int left, int top, int side);
