@@ -11,6 +11,8 @@ const int cornerValues = 8;
 const int boxValues = 4;
 // A fitted quadrilateral must cover this share of the segmentation to stand for it.
 const double leastFitCoverage = 0.8;
+// Farther from the origin than any image reaches; the fitting's arithmetic stays exact below it.
+const double farthestPoint = 1e9;
 
 // count finite numbers from the array into values; false when it holds anything else.
 bool numbersOf(const rapidjson::Value& array, int count, std::vector<double>& values)
@@ -27,6 +29,15 @@ bool numbersOf(const rapidjson::Value& array, int count, std::vector<double>& va
 }
 
 enum class Segmentation { Absent, Fitted, Refused };
+
+bool farOutside(const std::vector<std::vector<cv::Point2f>>& polygons)
+{
+    for (const std::vector<cv::Point2f>& polygon : polygons)
+        for (const cv::Point2f& point : polygon)
+            if (std::abs(point.x) > farthestPoint || std::abs(point.y) > farthestPoint)
+                return true;
+    return false;
+}
 
 // The parts of a polygon segmentation with more than four points in all; none for any other.
 std::optional<std::vector<std::vector<cv::Point2f>>>
@@ -93,8 +104,13 @@ Segmentation fittedSegmentation(const rapidjson::Value& value, Prediction& predi
         const std::optional<cv::Mat> mask = cocoMask(rle, prediction.error);
         if (!mask)
             return Segmentation::Refused;
+        prediction.maskSize = QSize(rle.width, rle.height);
         fit = fitMask(*mask);
     } else if (const auto polygons = manyPointPolygons(value)) {
+        if (farOutside(*polygons)) {
+            prediction.error = QStringLiteral("a segmentation point outside any image");
+            return Segmentation::Refused;
+        }
         fit = fitPolygons(*polygons);
     } else {
         return Segmentation::Absent;

@@ -5,12 +5,25 @@
 
 #include "imageannotation.h"
 
+#include <opencv2/core.hpp>
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
 #include <rapidjson/filereadstream.h>
 #include <rapidjson/reader.h>
 
 namespace {
+
+// A fault in the fitting is this annotation's problem alone; the others are still imported.
+bool fittedCorners(const rapidjson::Value& annotation, Prediction& prediction)
+{
+    try {
+        return cornersOf(annotation, prediction);
+    } catch (const cv::Exception& failure) {
+        prediction.error =
+            QStringLiteral("a segmentation that cannot be fitted (%1)").arg(failure.what());
+        return false;
+    }
+}
 
 const std::size_t readBufferBytes = 1 << 16;
 // Iterative, so that deep nesting cannot exhaust the stack; strings must be UTF-8.
@@ -233,7 +246,7 @@ bool CocoPredictionReader::toPrediction(const QByteArray& record, Prediction& pr
         prediction.error = QStringLiteral("unknown category id");
         return false;
     }
-    if (!cornersOf(document, prediction)) {
+    if (!fittedCorners(document, prediction)) {
         if (prediction.error.isEmpty())
             prediction.error = QStringLiteral("no segmentation of four corners and no bbox");
         return false;

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <exception>
 
 #include <unistd.h>
 
@@ -20,5 +21,11 @@ int main(int argc, char* argv[])
         return exitCode;
     ConsoleReport report(QCoreApplication::applicationName(), stdout, stderr,
                          ::isatty(::fileno(stderr)) != 0);
-    return PredictionImporter(options, report).run();
+    // Caught here so that the importer's scratch folders are removed as the stack unwinds.
+    try {
+        return PredictionImporter(options, report).run();
+    } catch (const std::exception& failure) {
+        report.error(QStringLiteral("stopped by an unexpected fault: %1").arg(failure.what()));
+        return exitUnusable;
+    }
 }

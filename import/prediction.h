@@ -2,6 +2,7 @@
 #define QUADROTAG_PREDICTION_H
 
 #include <QPointF>
+#include <QSize>
 #include <QString>
 
 #include <array>
@@ -15,6 +16,8 @@ struct Prediction
     // Corners in pixels, or fractions of the image's width and height when normalised.
     std::array<QPointF, 4> corners;
     bool normalised = false;
+    // The size of the run-length mask the corners were fitted to; empty when there was none.
+    QSize maskSize;
     QString className;
     // Where the prediction came from, for problem lines: a file and "line N" or "annotation N".
     QString source;

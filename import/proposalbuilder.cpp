@@ -71,6 +71,15 @@ bool ProposalBuilder::tagsOf(const Prediction& prediction, Label& label)
 
 bool ProposalBuilder::pointsOf(const Prediction& prediction, const QSize& imageSize, Label& label)
 {
+    // A mask of another size was made for another picture: its corners would land elsewhere.
+    if (!prediction.maskSize.isEmpty() && prediction.maskSize != imageSize) {
+        problem(prediction, QStringLiteral("an RLE mask of %1x%2 pixels on the %3x%4 image")
+                                .arg(prediction.maskSize.width())
+                                .arg(prediction.maskSize.height())
+                                .arg(imageSize.width())
+                                .arg(imageSize.height()));
+        return false;
+    }
     Quad corners;
     for (std::size_t i = 0; i < corners.size(); ++i) {
         const QPointF& p = prediction.corners[i];

@@ -28,14 +28,18 @@ bool insideTurnedRectangle(double x, double y)
     return std::abs(along) <= 18 && std::abs(across) <= 8;
 }
 
-// The runs of a 64 x 48 mask down its columns, as COCO counts them, from pixel centres.
-std::vector<quint64> maskRuns(const std::function<bool(double, double)>& inside)
+// The runs of a mask down its columns, as COCO counts them, from pixel centres; a mask of
+// another size than 64 x 48 shows the same shape stretched over it.
+std::vector<quint64> maskRuns(const std::function<bool(double, double)>& inside,
+                              const QSize& size = QSize(64, 48))
 {
     std::vector<quint64> runs{0};
     bool current = false;
-    for (int x = 0; x < 64; ++x)
-        for (int y = 0; y < 48; ++y) {
-            if (inside(x + 0.5, y + 0.5) != current) {
+    const double across = 64.0 / size.width();
+    const double down = 48.0 / size.height();
+    for (int x = 0; x < size.width(); ++x)
+        for (int y = 0; y < size.height(); ++y) {
+            if (inside((x + 0.5) * across, (y + 0.5) * down) != current) {
                 current = !current;
                 runs.push_back(0);
             }
@@ -44,9 +48,10 @@ std::vector<quint64> maskRuns(const std::function<bool(double, double)>& inside)
     return runs;
 }
 
-QByteArray uncompressedRle(const std::vector<quint64>& runs)
+QByteArray uncompressedRle(const std::vector<quint64>& runs, const QSize& size = QSize(64, 48))
 {
-    QByteArray text = R"({"size": [48, 64], "counts": [)";
+    QByteArray text = R"({"size": [)" + QByteArray::number(size.height()) + ", " +
+                      QByteArray::number(size.width()) + R"(], "counts": [)";
     for (std::size_t i = 0; i < runs.size(); ++i)
         text += (i ? ", " : "") + QByteArray::number(runs[i]);
     return text + "]}";
@@ -182,37 +187,72 @@ void TestImportSegmentation::fitsSegmentationsOfManyPoints_data()
         << uncompressedRle(long_) << QByteArray("RLE counts that do not cover the 64x48 mask");
     QTest::newRow("mask too large") << QByteArray(R"({"size": [100000, 100000], "counts": "0"})")
                                     << QByteArray("an RLE mask of 100000x100000 pixels");
+    // A mask made for another picture would put its shape elsewhere on this one.
+    QTest::newRow("mask of half the image's size")
+        << uncompressedRle(maskRuns(insideTurnedRectangle, QSize(32, 24)), QSize(32, 24))
+        << QByteArray("an RLE mask of 32x24 pixels on the 64x48 image");
+    QTest::newRow("mask of twice the image's size")
+        << uncompressedRle(maskRuns(insideTurnedRectangle, QSize(128, 96)), QSize(128, 96))
+        << QByteArray("an RLE mask of 128x96 pixels on the 64x48 image");
+    QTest::newRow("mask of the image's width, another height")
+        << uncompressedRle(maskRuns(insideTurnedRectangle, QSize(64, 24)), QSize(64, 24))
+        << QByteArray("an RLE mask of 64x24 pixels on the 64x48 image");
+    QTest::newRow("outline reaching 1e20")
+        << QByteArray("[[0, 0, 1e20, 0, 1e20, 1e20, 0, 1e20, 1, 1]]")
+        << QByteArray("a segmentation point outside any image");
+    QTest::newRow("outline reaching -1e10 across")
+        << QByteArray("[[0, 0, -1e10, 0, 10, 10, 0, 10, 1, 1]]")
+        << QByteArray("a segmentation point outside any image");
+    QTest::newRow("outline reaching 1e10 down")
+        << QByteArray("[[0, 0, 10, 0, 10, 1e10, 0, 10, 1, 1]]")
+        << QByteArray("a segmentation point outside any image");
+    // Within reach of the fitting, but off this image: the corners' own check reports it.
+    QTest::newRow("outline far off the image")
+        << QByteArray("[[0, 0, 1e9, 0, 1e9, 1e9, 0, 1e9, 1, 1]]")
+        << QByteArray("corner (1000000000, 0) outside the 64x48 image");
     QTest::newRow("mask without size") << QByteArray(R"({"counts": "0"})")
                                        << QByteArray("a segmentation mask that is not COCO RLE");
 }
 
 // A model's outlines and masks become the quadrilateral they show, as long as it covers
-// four fifths of them; the rest are reported and left out.
+// four fifths of them; the rest are reported and left out, the other annotations imported,
+// and no scratch folder stays behind either way.
 void TestImportSegmentation::fitsSegmentationsOfManyPoints()
 {
     QFETCH(QByteArray, segmentation);
     QFETCH(QByteArray, problem);
     QVERIFY(QDir(path("fit")).removeRecursively());
     QVERIFY(QDir().mkpath(path("fit")));
+    QVERIFY(QDir(path("scratch")).removeRecursively());
+    QVERIFY(QDir().mkpath(path("scratch")));
     QVERIFY(writeFileBytes(path("fit/instances.json"),
                            R"({"images": [{"id": 1, "file_name": "sub/room2.jpg"}],
       "categories": [{"id": 1, "name": "S1"}, {"id": 2, "name": "S2"}],
       "annotations": [{"id": 1, "image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9],
                        "segmentation": )" +
-                               segmentation + "}]}"));
+                               segmentation + R"(},
+                      {"id": 2, "image_id": 1, "category_id": 1, "bbox": [40, 30, 8, 6]}]})"));
+    const QByteArray temporary = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(path("scratch")));
     const ProgramRun run = import({"--format", "coco", "fit", "ds"});
+    qputenv("TMPDIR", temporary);
+    QCOMPARE(QDir(path("scratch")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList());
+    ImageAnnotation proposal;
+    QVERIFY(readLabelFile(proposal, path("ds/sub/.proposals/room2.lbl").toStdString()));
+    // The other annotation of the image is its proposal's last shape, whatever became of this.
+    QCOMPARE(proposal.labels.back().tags, (std::vector<std::pair<int, int>>{{0, 0}}));
+    QCOMPARE(proposal.labels.back().points,
+             (std::vector<QPoint>{{40, 30}, {48, 30}, {48, 36}, {40, 36}}));
     if (!problem.isEmpty()) {
         QVERIFY2(run.out.startsWith("fit/instances.json: annotation 1: " + problem), run.out);
         QCOMPARE(run.exitCode, 1);
-        // With its only prediction left out, the image gets no proposal.
-        QVERIFY(!QFile::exists(path("ds/sub/.proposals/room2.lbl")));
+        QCOMPARE(proposal.labels.size(), std::size_t(1));
         return;
     }
     QCOMPARE(run.out, QByteArray());
     QCOMPARE(run.exitCode, 0);
-    ImageAnnotation proposal;
-    QVERIFY(readLabelFile(proposal, path("ds/sub/.proposals/room2.lbl").toStdString()));
-    QCOMPARE(proposal.labels.size(), std::size_t(1));
+    QCOMPARE(proposal.labels.size(), std::size_t(2));
     const std::vector<QPoint>& corners = proposal.labels[0].points;
     QCOMPARE(corners.size(), std::size_t(4));
     for (std::size_t i = 0; i < 4; ++i)
