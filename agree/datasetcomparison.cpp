@@ -11,7 +11,26 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdlib>
 #include <fstream>
+#include <limits>
+
+namespace {
+// No label file the program writes names this style; it stands for a style line not read.
+const int unreadStyle = std::numeric_limits<int>::min();
+// Corners within this of the origin keep every area and bound of a shape within 64-bit
+// integers; farther ones no image has.
+const int farthestCorner = 500000000;
+
+bool hasFarCorner(const std::vector<QPoint>& corners)
+{
+    for (const QPoint& corner : corners)
+        if (std::abs(qint64(corner.x())) > farthestCorner ||
+            std::abs(qint64(corner.y())) > farthestCorner)
+            return true;
+    return false;
+}
+} // namespace
 
 DatasetComparison::DatasetComparison(const AgreeOptions& agreeOptions, ConsoleReport& consoleReport,
                                      std::FILE* outStream)
@@ -79,6 +98,7 @@ bool DatasetComparison::readShapes(const QString& labelPath, ImageAnnotation& an
                                    std::vector<Quad>& corners)
 {
     ImageAnnotation read;
+    read.styleIndex = unreadStyle;
     bool readToEnd = false;
     if (!readLabelFile(read, QFile::encodeName(labelPath).toStdString(), readToEnd)) {
         report.problem(labelPath, QStringLiteral("label file cannot be read; image left out"));
@@ -87,7 +107,10 @@ bool DatasetComparison::readShapes(const QString& labelPath, ImageAnnotation& an
     if (!readToEnd)
         report.problem(labelPath, QStringLiteral("label file could not be read to its end; "
                                                  "the shapes before that point are compared"));
-    if (!AgreementTally::isStyle(read.styleIndex))
+    if (read.styleIndex == unreadStyle)
+        report.problem(labelPath, QStringLiteral("style line cannot be read; image left out of "
+                                                 "the styles"));
+    else if (!AgreementTally::isStyle(read.styleIndex))
         report.problem(labelPath, QStringLiteral("style index %1 outside 0 to %2; image left "
                                                  "out of the styles")
                                       .arg(read.styleIndex)
@@ -105,6 +128,13 @@ bool DatasetComparison::readShapes(const QString& labelPath, ImageAnnotation& an
 
 bool DatasetComparison::keepShape(const QString& labelPath, int index, const Label& label)
 {
+    if (hasFarCorner(label.points)) {
+        report.shapeProblem(labelPath, index,
+                            QStringLiteral("a corner farther than %1 pixels from the origin; "
+                                           "left out")
+                                .arg(farthestCorner));
+        return false;
+    }
     // The size first: isValid() complains on the console about any other count.
     if (label.points.size() != 4 || !label.isValid()) {
         report.shapeProblem(labelPath, index,
