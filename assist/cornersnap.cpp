@@ -80,8 +80,12 @@ std::optional<cv::Point2f> strongestCorner(const cv::Mat& gray, const cv::Point2
         return std::nullopt;
     const double reduction = std::max(1.0, radius / coarseRadius);
     cv::Mat coarse = gray;
+    // A radius far wider than the picture (a tiny image at a small zoom) still leaves a pixel.
     if (reduction > 1.0)
-        cv::resize(gray, coarse, cv::Size(), 1.0 / reduction, 1.0 / reduction, cv::INTER_AREA);
+        cv::resize(gray, coarse,
+                   cv::Size(std::max(1, cvRound(gray.cols / reduction)),
+                            std::max(1, cvRound(gray.rows / reduction))),
+                   0, 0, cv::INTER_AREA);
     const double across = double(gray.cols) / coarse.cols;
     const double down = double(gray.rows) / coarse.rows;
     const cv::Point2f nearOnCoarse(float(near.x / across), float(near.y / down));

@@ -76,11 +76,26 @@ void TestAssist::findsNoCornerWhereNoneStandsOut_data()
     QTest::addColumn<QString>("picture");
     QTest::addColumn<QPointF>("click");
     QTest::addColumn<double>("radius");
-    QTest::newRow("flat gray") << "flat" << QPointF(100, 80) << 30.0;
-    QTest::newRow("faint noise") << "noise" << QPointF(100, 80) << 30.0;
-    QTest::newRow("a straight edge") << "edge" << QPointF(100, 80) << 30.0;
+    QTest::addColumn<QSize>("size");
+    const QSize usual(300, 200);
+    QTest::newRow("flat gray") << "flat" << QPointF(100, 80) << 30.0 << usual;
+    QTest::newRow("faint noise") << "noise" << QPointF(100, 80) << 30.0 << usual;
+    QTest::newRow("a straight edge") << "edge" << QPointF(100, 80) << 30.0 << usual;
     // The corner at (100, 80) is just beyond a radius of 8.
-    QTest::newRow("corner beyond the radius") << "corner" << QPointF(109, 80) << 8.0;
+    QTest::newRow("corner beyond the radius") << "corner" << QPointF(109, 80) << 8.0 << usual;
+    // Tiny images at a small zoom: the radius of 8 screen pixels spans far more than the image,
+    // and the search would reduce the image to nothing.
+    QTest::newRow("3 x 3 at 5 %") << "flat" << QPointF(1, 1) << 160.0 << QSize(3, 3);
+    QTest::newRow("3 x 3 noise at 5 %") << "noise" << QPointF(1, 1) << 160.0 << QSize(3, 3);
+    QTest::newRow("1 x 1 at 1 %") << "flat" << QPointF(0, 0) << 800.0 << QSize(1, 1);
+    QTest::newRow("a line 400 x 2 at 5 %") << "noise" << QPointF(200, 1) << 160.0 << QSize(400, 2);
+    QTest::newRow("a column 2 x 400 at 5 %")
+        << "noise" << QPointF(1, 200) << 160.0 << QSize(2, 400);
+    QTest::newRow("13 x 13 just reduced to one pixel")
+        << "noise" << QPointF(6, 6) << 160.0 << QSize(13, 13);
+    QTest::newRow("3 x 3 at 3200 %") << "flat" << QPointF(1, 1) << 0.25 << QSize(3, 3);
+    QTest::newRow("clicked far off a 3 x 3")
+        << "flat" << QPointF(500, -500) << 160.0 << QSize(3, 3);
 }
 
 void TestAssist::findsNoCornerWhereNoneStandsOut()
@@ -88,7 +103,7 @@ void TestAssist::findsNoCornerWhereNoneStandsOut()
     QFETCH(QString, picture);
     QFETCH(QPointF, click);
     QFETCH(double, radius);
-    const QSize size(300, 200);
+    QFETCH(QSize, size);
     QImage pixels;
     if (picture == "corner") {
         pixels = cornerImage(size, cv::Point2f(100, 80));
@@ -104,7 +119,13 @@ void TestAssist::findsNoCornerWhereNoneStandsOut()
         pixels = QImage(gray.data, gray.cols, gray.rows, int(gray.step), QImage::Format_Grayscale8)
                      .copy();
     }
-    QVERIFY(!AssistImage(pixels, QSize()).snapCorner(click, radius).has_value());
+    const AssistImage image(pixels, QSize());
+    QVERIFY(!image.snapCorner(click, radius).has_value());
+    // A box round the whole of a picture without outlines, with corners snapped as far,
+    // finds none either.
+    if (picture == "flat" || picture == "noise")
+        QVERIFY(
+            !image.quadrilateralIn(QRectF(QPointF(-0.5, -0.5), QSizeF(size)), radius).has_value());
 }
 
 void TestAssist::findsQuadrilateralInBox_data()
