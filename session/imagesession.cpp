@@ -251,6 +251,9 @@ bool ImageSession::save()
     onDisk = LabelFileSnapshot::written(bytes);
     savedBytes = bytes;
     keptOnOlder = false;
+    // The history never merges a step into the one that was saved: a nudge after the save
+    // starts a step of its own, so undo comes back to the saved position.
+    undoStack.setClean();
     stateChanged();
     emit saved(labelFile);
     return true;

@@ -333,22 +333,37 @@ private slots:
         checkActiveShape(0);
     }
 
-    // Another edit between two runs of nudges keeps them apart in the history.
+    void nudgeRunsEndWithAnotherEdit_data()
+    {
+        QTest::addColumn<QString>("between");
+        QTest::addColumn<int>("steps");
+        QTest::newRow("a style chosen") << "style" << 3;
+        // Undo after a save goes back to the saved position first.
+        QTest::newRow("a save") << "save" << 2;
+    }
+
+    // Another edit or a save between two runs of nudges keeps them apart in the history.
     void nudgeRunsEndWithAnotherEdit()
     {
+        QFETCH(QString, between);
+        QFETCH(int, steps);
         QVERIFY(writeFileBytes(pathOf("a.lbl"), "2\n4 10 10 60 10 60 60 10 60 \n2 0 0 2 1 \n"));
         openBatch(batch);
         QTest::mouseClick(canvas(), Qt::RightButton, {}, QPoint(30, 30));
         pressKey(Qt::Key_Right, Qt::AltModifier);
         pressKey(Qt::Key_Right, Qt::AltModifier);
-        styleChooser()->setCurrentIndex(5);
+        if (between == "style")
+            styleChooser()->setCurrentIndex(5);
+        else
+            pressKey(Qt::Key_S, Qt::ControlModifier);
         pressKey(Qt::Key_Down, Qt::AltModifier);
-        QCOMPARE(window->editHistory().count(), 3);
-        QCOMPARE(annotation().labels[0].points[0], QPoint(12, 11));
-        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        pressKey(Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(window->editHistory().count(), steps);
+        QCOMPARE(annotation().labels[0].points[0], QPoint(12, 12));
         pressKey(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(annotation().labels[0].points[0], QPoint(12, 10));
-        pressKey(Qt::Key_Z, Qt::ControlModifier);
+        for (int step = 1; step < steps; ++step)
+            pressKey(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(annotation().labels[0].points[0], QPoint(10, 10));
     }
 };
