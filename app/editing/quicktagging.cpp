@@ -22,11 +22,11 @@ QuickTagging::QuickTagging(AnnotationEditor& editor, LabelViewer& table, ImageVi
 void QuickTagging::install(QAction* findTag)
 {
     connect(findTag, &QAction::triggered, this, &QuickTagging::focusFinder);
-    // Only while the canvas has the keyboard, so digits still reach the finder and the table.
+    // Anywhere in the window; a text field with the keyboard takes its digits first.
     for (int number = 1; number <= RecentTagStrip::maximumTags; ++number) {
         auto* key = new QAction(&viewer);
         key->setShortcut(QKeySequence(Qt::Key_0 + number));
-        key->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        key->setShortcutContext(Qt::WindowShortcut);
         connect(key, &QAction::triggered, this, [this, number] { toggleRecentTag(number); });
         viewer.addAction(key);
     }

@@ -16,7 +16,8 @@ ViewComfort::ViewComfort(ImageViewer& viewer)
 void ViewComfort::install(QWidget* mainWindow, QMenu* menu, QStatusBar* statusBar)
 {
     window = mainWindow;
-    // Only while the canvas has the keyboard, so letters still reach the tag finder.
+    // Anywhere in the window, the canvas clicked or not; a text field with the keyboard takes
+    // its letters first (it overrides the shortcut), so they still reach the finder.
     addCanvasKey(QKeySequence(Qt::Key_B), [this] { stepBrightness(1); });
     addCanvasKey(QKeySequence(Qt::SHIFT | Qt::Key_B), [this] { stepBrightness(-1); });
     addCanvasKey(QKeySequence(Qt::Key_C), [this] { stepContrast(1); });
@@ -24,7 +25,7 @@ void ViewComfort::install(QWidget* mainWindow, QMenu* menu, QStatusBar* statusBa
 
     hideAction.setCheckable(true);
     hideAction.setShortcut(QKeySequence(Qt::Key_H));
-    hideAction.setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    hideAction.setShortcutContext(Qt::WindowShortcut);
     viewer.addAction(&hideAction);
     connect(&hideAction, &QAction::triggered, this, &ViewComfort::toggleShapesHidden);
 
@@ -66,7 +67,7 @@ void ViewComfort::addCanvasKey(const QKeySequence& key, const std::function<void
 {
     auto* action = new QAction(&viewer);
     action->setShortcut(key);
-    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
     connect(action, &QAction::triggered, this, step);
     viewer.addAction(action);
 }

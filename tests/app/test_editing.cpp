@@ -1,9 +1,11 @@
 #include "editingtest.h"
+
 #include "quadrotag.h"
 #include "recenttagstrip.h"
 #include "tagfinder.h"
 #include "workflowfixture.h"
 
+#include <QLineEdit>
 #include <QMenu>
 #include <QtTest>
 
@@ -182,6 +184,45 @@ private slots:
         pressKey(Qt::Key_R, Qt::ControlModifier);
         QCOMPARE(status(), QString("No shapes stored for the previous image"));
         QVERIFY(annotation().labels.empty());
+    }
+
+    void numberKeysReachTheShapeUnlessTyped_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<bool>("toggles");
+        QTest::newRow("after a click in the tag table") << "table" << true;
+        QTest::newRow("after the finder closed") << "finder closed" << true;
+        QTest::newRow("typed into the Images filter") << "filter" << false;
+        QTest::newRow("typed into the finder") << "finder" << false;
+    }
+
+    // The recent tag keys, without a click on the canvas first; in a text field digits are text.
+    void numberKeysReachTheShapeUnlessTyped()
+    {
+        QFETCH(QString, focus);
+        QFETCH(bool, toggles);
+        openBatch(batch);
+        drawSquare(100, 10, 50);
+        clickTag(0, 0);
+        clickTag(0, 3);
+        QCOMPARE(recentStrip()->text(), QString("1 S4  2 S1"));
+        auto* filter = window->findChild<QLineEdit*>(QStringLiteral("filterField"));
+        QVERIFY(filter);
+        if (focus == "filter") {
+            filter->setFocus(Qt::MouseFocusReason);
+        } else if (focus.startsWith("finder")) {
+            pressKey(Qt::Key_T, Qt::ControlModifier);
+            if (focus == "finder closed")
+                typeKey(Qt::Key_Escape);
+        }
+        typeKey(Qt::Key_2);
+        const std::vector<std::pair<int, int>> before{{0, 0}, {0, 3}};
+        const std::vector<std::pair<int, int>> toggled{{0, 3}};
+        QCOMPARE(annotation().labels[0].tags, toggles ? toggled : before);
+        if (focus == "filter")
+            QCOMPARE(filter->text(), QString("2"));
+        if (focus == "finder")
+            QCOMPARE(finder()->text(), QString("2"));
     }
 
     void tagTogglesAreIgnoredWhileAShapeIsHeld_data()

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -46,6 +47,7 @@ private slots:
 
     void canvasKeysChangeBrightnessAndContrast_data();
     void canvasKeysChangeBrightnessAndContrast();
+    void lettersTypedIntoTheFinderStayThere_data();
     void lettersTypedIntoTheFinderStayThere();
     void brightnessReachesTheScreenOnlyAndStays();
     void dialogSlidersAndResetFollowTheKeys();
@@ -63,6 +65,9 @@ private:
     QAction* menuAction(const QString& text) const;
     // Keys while the canvas has the keyboard.
     void pressOnCanvas(const QKeySequence& key);
+    // Keys where the keyboard is after this: "canvas", "as opened", "tag table clicked",
+    // "finder closed", "dialog closed".
+    void pressAfter(const QString& focus, const QStringList& keys);
     void restartWindow();
     QColor shownAt(const QPoint& imagePixel) const;
 };
@@ -90,6 +95,37 @@ void TestViewComfort::pressOnCanvas(const QKeySequence& key)
     QTest::keyClick(viewer(), Qt::Key(key[0].key()), key[0].keyboardModifiers());
 }
 
+void TestViewComfort::pressAfter(const QString& focus, const QStringList& keys)
+{
+    if (focus == "canvas") {
+        for (const QString& key : keys)
+            pressOnCanvas(QKeySequence(key));
+        return;
+    }
+    if (focus == "tag table clicked") {
+        QTest::mouseClick(table()->viewport(), Qt::LeftButton, {},
+                          table()->visualRect(table()->model()->index(0, 0)).center());
+        QCOMPARE(QApplication::focusWidget(), table());
+    } else if (focus == "finder closed") {
+        pressKey(Qt::Key_T, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    } else if (focus == "dialog closed") {
+        menuAction(QStringLiteral("Brightness and Contrast…"))->trigger();
+        auto* dialog = window->findChild<QDialog*>();
+        QVERIFY(dialog && dialog->isVisible());
+        dialog->close();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+    // As an operator types: to whatever has the keyboard, the canvas never clicked.
+    for (const QString& key : keys) {
+        const QKeySequence sequence(key);
+        QWidget* focused = QApplication::focusWidget();
+        QTest::keyClick(focused ? focused : window.get(), Qt::Key(sequence[0].key()),
+                        sequence[0].keyboardModifiers());
+    }
+}
+
 void TestViewComfort::restartWindow()
 {
     window.reset();
@@ -111,15 +147,39 @@ void TestViewComfort::canvasKeysChangeBrightnessAndContrast_data()
     QTest::addColumn<int>("brightness");
     QTest::addColumn<int>("contrast");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("B") << "B" << 10 << 0 << "Brightness +10 %, contrast 0 %";
-    QTest::newRow("Shift+B") << "Shift+B" << -10 << 0 << "Brightness -10 %, contrast 0 %";
-    QTest::newRow("C") << "C" << 0 << 10 << "Brightness 0 %, contrast +10 %";
-    QTest::newRow("Shift+C") << "Shift+C" << 0 << -10 << "Brightness 0 %, contrast -10 %";
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("B") << "B" << 10 << 0 << "Brightness +10 %, contrast 0 %"
+                       << "canvas";
+    // The keys work without a click on the canvas first, whatever had the keyboard last.
+    QTest::newRow("B as the image is shown") << "B" << 10 << 0 << "Brightness +10 %, contrast 0 %"
+                                             << "as opened";
+    QTest::newRow("B twice, H as the image is shown")
+        << "B, B, H" << 20 << 0 << "Brightness +20 %, contrast 0 %"
+        << "as opened";
+    QTest::newRow("Shift+C after a click in the tag table")
+        << "Shift+C" << 0 << -10 << "Brightness 0 %, contrast -10 %"
+        << "tag table clicked";
+    QTest::newRow("H after a click in the tag table") << "H" << 0 << 0 << ""
+                                                      << "tag table clicked";
+    QTest::newRow("C after the finder closed") << "C" << 0 << 10 << "Brightness 0 %, contrast +10 %"
+                                               << "finder closed";
+    QTest::newRow("Shift+B, H after the dialog closed")
+        << "Shift+B, H" << -10 << 0 << "Brightness -10 %, contrast 0 %"
+        << "dialog closed";
+    QTest::newRow("Shift+B") << "Shift+B" << -10 << 0 << "Brightness -10 %, contrast 0 %"
+                             << "canvas";
+    QTest::newRow("C") << "C" << 0 << 10 << "Brightness 0 %, contrast +10 %"
+                       << "canvas";
+    QTest::newRow("Shift+C") << "Shift+C" << 0 << -10 << "Brightness 0 %, contrast -10 %"
+                             << "canvas";
     QTest::newRow("up and down") << "B, B, C, Shift+B" << 10 << 10
-                                 << "Brightness +10 %, contrast +10 %";
-    QTest::newRow("Ctrl+B resets") << "B, Shift+C, Ctrl+B" << 0 << 0 << "";
+                                 << "Brightness +10 %, contrast +10 %"
+                                 << "canvas";
+    QTest::newRow("Ctrl+B resets") << "B, Shift+C, Ctrl+B" << 0 << 0 << ""
+                                   << "canvas";
     QTest::newRow("held at the top")
-        << "B, B, B, B, B, B, B, B, B, B, B" << 100 << 0 << "Brightness +100 %, contrast 0 %";
+        << "B, B, B, B, B, B, B, B, B, B, B" << 100 << 0 << "Brightness +100 %, contrast 0 %"
+        << "canvas";
 }
 
 void TestViewComfort::canvasKeysChangeBrightnessAndContrast()
@@ -128,11 +188,13 @@ void TestViewComfort::canvasKeysChangeBrightnessAndContrast()
     QFETCH(int, brightness);
     QFETCH(int, contrast);
     QFETCH(QString, shown);
+    QFETCH(QString, focus);
     const SettingsCleared cleared;
     openBatch(batch);
-    for (const QString& key : keys.split(QStringLiteral(", ")))
-        pressOnCanvas(QKeySequence(key));
+    const QStringList pressed = keys.split(QStringLiteral(", "));
+    pressAfter(focus, pressed);
     QCOMPARE(canvas()->viewAdjustment(), (ViewAdjustment{brightness, contrast}));
+    QCOMPARE(canvas()->areShapesHidden(), pressed.count(QStringLiteral("H")) % 2 == 1);
     QLabel* label = statusLabel("adjustmentLabel");
     QVERIFY(label);
     QCOMPARE(label->isVisible(), !shown.isEmpty());
@@ -140,13 +202,28 @@ void TestViewComfort::canvasKeysChangeBrightnessAndContrast()
         QCOMPARE(label->text(), shown);
 }
 
+void TestViewComfort::lettersTypedIntoTheFinderStayThere_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::newRow("tag finder") << "finder";
+    QTest::newRow("Images filter") << "filter";
+}
+
+// Letters and digits typed into a text field are text, never a canvas key.
 void TestViewComfort::lettersTypedIntoTheFinderStayThere()
 {
+    QFETCH(QString, field);
     const SettingsCleared cleared;
     openBatch(batch);
-    pressKey(Qt::Key_T, Qt::ControlModifier);
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("bcHB"));
-    QCOMPARE(qobject_cast<QLineEdit*>(QApplication::focusWidget())->text(), QString("bcHB"));
+    if (field == "finder") {
+        pressKey(Qt::Key_T, Qt::ControlModifier);
+    } else {
+        auto* filter = window->findChild<QLineEdit*>(QStringLiteral("filterField"));
+        QVERIFY(filter);
+        filter->setFocus(Qt::MouseFocusReason);
+    }
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("bcHB12"));
+    QCOMPARE(qobject_cast<QLineEdit*>(QApplication::focusWidget())->text(), QString("bcHB12"));
     QCOMPARE(canvas()->viewAdjustment(), ViewAdjustment());
     QVERIFY(!canvas()->areShapesHidden());
 }
