@@ -106,6 +106,14 @@ std::optional<QPointF> AssistImage::snapCorner(const QPointF& near, double radiu
 std::optional<Quadrilateral> AssistImage::quadrilateralIn(const QRectF& box,
                                                           double cornerRadius) const
 {
+    const std::optional<Outline> outline = outlineIn(box);
+    if (!outline)
+        return std::nullopt;
+    return snapped(*outline, cornerRadius);
+}
+
+std::optional<AssistImage::Outline> AssistImage::outlineIn(const QRectF& box) const
+{
     if (pixels.isNull() || box.isEmpty())
         return std::nullopt;
     const GrayWindow window = grayWindow(box, boxSearchSide);
@@ -115,13 +123,24 @@ std::optional<Quadrilateral> AssistImage::quadrilateralIn(const QRectF& box,
         mostProminentQuadrilateral(window.gray, boxMinimumShare);
     if (!found)
         return std::nullopt;
+    Outline outline;
+    for (std::size_t i = 0; i < outline.corners.size(); ++i) {
+        const QPointF corner = window.toFull((*found)[i]);
+        outline.corners[i] = cv::Point2f(float(corner.x()), float(corner.y()));
+    }
+    outline.corners = inClickOrder(outline.corners);
     // The outline was found on a reduced copy, a few of its pixels from the true corner.
-    const double reach = std::max(cornerRadius, roughCornerReach * window.step);
+    outline.cornerReach = roughCornerReach * window.step;
+    return outline;
+}
+
+Quadrilateral AssistImage::snapped(const Outline& outline, double cornerRadius) const
+{
+    const double reach = std::max(cornerRadius, outline.cornerReach);
     Quadrilateral corners;
     for (std::size_t i = 0; i < corners.size(); ++i) {
-        const QPointF rough = window.toFull((*found)[i]);
-        const std::optional<QPointF> snapped = snapCorner(rough, reach);
-        const QPointF corner = snapped.value_or(rough);
+        const QPointF rough(outline.corners[i].x, outline.corners[i].y);
+        const QPointF corner = snapCorner(rough, reach).value_or(rough);
         corners[i] = cv::Point2f(float(corner.x()), float(corner.y()));
     }
     return inClickOrder(corners);

@@ -28,6 +28,17 @@ public:
     // each corner snapped within cornerRadius, in click order; none when there is none.
     std::optional<Quadrilateral> quadrilateralIn(const QRectF& box, double cornerRadius) const;
 
+    // The same quadrilateral as found, before its corners are snapped, and how far its
+    // corners may be off the picture's own.
+    struct Outline
+    {
+        Quadrilateral corners;
+        double cornerReach = 0.0;
+    };
+    std::optional<Outline> outlineIn(const QRectF& box) const;
+    // Its corners each snapped within cornerRadius or its own reach, whichever is larger.
+    Quadrilateral snapped(const Outline& outline, double cornerRadius) const;
+
     bool isNull() const { return pixels.isNull(); }
 
 private:

@@ -24,6 +24,18 @@ QPoint rounded(const cv::Point2f& point)
 {
     return QPoint(qRound(point.x), qRound(point.y));
 }
+
+// Four distinct corners whose opposite edges stay apart.
+bool isProperQuadrilateral(const std::vector<QPoint>& corners)
+{
+    for (std::size_t i = 0; i < corners.size(); ++i)
+        for (std::size_t j = i + 1; j < corners.size(); ++j)
+            if (corners[i] == corners[j])
+                return false;
+    Label shape;
+    shape.points = corners;
+    return corners.size() == 4 && shape.isValid();
+}
 } // namespace
 
 void ImageWidget::setAssist(bool on)
@@ -91,7 +103,7 @@ void ImageWidget::finishBox(QMouseEvent* event)
                                                            std::max(boxStart.y(), boxEnd.y())))));
         label.points = shapeInBox(box);
     }
-    if (label.points.size() == 4 && label.isValid()) {
+    if (isProperQuadrilateral(label.points)) {
         activeShape = -1;
         update(before);
         emit sglActiveShapeChanged(-1);
@@ -109,21 +121,26 @@ bool ImageWidget::isBoxDrag(const QPointF& canvasPosition) const
     return std::hypot(drag.x(), drag.y()) >= boxScreenDrag;
 }
 
-// The quadrilateral the box holds, its corners snapped; the box's own corners when the
-// picture shows none.
+// The quadrilateral the box holds, its corners snapped; when snapping folds it (corners of
+// a thin bar snap onto each other), as found; the box's own corners when neither is a proper
+// quadrilateral or the picture shows none.
 std::vector<QPoint> ImageWidget::shapeInBox(const QRectF& box) const
 {
-    const std::optional<Quadrilateral> quad = shownPixels().quadrilateralIn(box, snapRadius());
-    if (!quad) {
-        const QPoint first = box.topLeft().toPoint();
-        const QPoint last = box.bottomRight().toPoint();
-        return {cornerAt(first), cornerAt(QPoint(last.x(), first.y())), cornerAt(last),
-                cornerAt(QPoint(first.x(), last.y()))};
+    const AssistImage pixels = shownPixels();
+    if (const std::optional<AssistImage::Outline> outline = pixels.outlineIn(box)) {
+        for (const Quadrilateral& quad :
+             {pixels.snapped(*outline, snapRadius()), outline->corners}) {
+            std::vector<QPoint> corners;
+            for (const cv::Point2f& corner : quad)
+                corners.push_back(cornerAt(rounded(corner)));
+            if (isProperQuadrilateral(corners))
+                return corners;
+        }
     }
-    std::vector<QPoint> corners;
-    for (const cv::Point2f& corner : *quad)
-        corners.push_back(cornerAt(rounded(corner)));
-    return corners;
+    const QPoint first = box.topLeft().toPoint();
+    const QPoint last = box.bottomRight().toPoint();
+    return {cornerAt(first), cornerAt(QPoint(last.x(), first.y())), cornerAt(last),
+            cornerAt(QPoint(first.x(), last.y()))};
 }
 
 QRect ImageWidget::boxArea() const
