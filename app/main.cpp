@@ -1,3 +1,4 @@
+#include "faultcatchingapplication.h"
 #include "librarylogging.h"
 #include "operatorname.h"
 #include "projectfolder.h"
@@ -117,7 +118,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     silenceImageLibraryLogging();
-    QApplication application(argc, argv);
+    FaultCatchingApplication application(argc, argv);
     // The one settings file is named before anything opens a QSettings().
     QCoreApplication::setOrganizationName(QStringLiteral("Quadrotag"));
     QCoreApplication::setApplicationName(QStringLiteral("Quadrotag"));

@@ -3,6 +3,7 @@
 #include "actionkeys.h"
 #include "batchfiles.h"
 #include "batchpaths.h"
+#include "faultcatchingapplication.h"
 #include "labelfile.h"
 #include "operatorname.h"
 #include "projectfolder.h"
@@ -76,6 +77,9 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
     connect(&quickTagging, &QuickTagging::sglNote, this, &Quadrotag::showNote);
     connect(&projectMenu, &ProjectMenu::projectChosen, this, &Quadrotag::openProject);
     connect(&opener, &BatchOpener::sglNote, this, &Quadrotag::showNote);
+    // A fault nobody expected ends in a note, not in the end of the program.
+    if (auto* faults = qobject_cast<FaultCatchingApplication*>(QCoreApplication::instance()))
+        connect(faults, &FaultCatchingApplication::sglFault, this, &Quadrotag::showNote);
     connect(&opener, &BatchOpener::sglProgress, this,
             [this](const QString& progress) { ui.statusBar->showMessage(progress); });
     connectTeam();
