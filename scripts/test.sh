@@ -23,7 +23,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUADROTAG_FUZZ=ON
-fuzzers=(coco yolo_obb dota)
+fuzzers=(coco yolo_obb dota segmentation)
 cmake --build build-fuzz -j "$jobs" --target "${fuzzers[@]/#/fuzz_}"
 for reader in "${fuzzers[@]}"; do
     echo "Fuzzing the $reader reader for 10 s"
