@@ -16,8 +16,7 @@ ViewComfort::ViewComfort(ImageViewer& viewer)
 void ViewComfort::install(QWidget* mainWindow, QMenu* menu, QStatusBar* statusBar)
 {
     window = mainWindow;
-    // Anywhere in the window, the canvas clicked or not; a text field with the keyboard takes
-    // its letters first (it overrides the shortcut), so they still reach the finder.
+    // Only while the canvas has the keyboard, so letters still reach the tag finder.
     addCanvasKey(QKeySequence(Qt::Key_B), [this] { stepBrightness(1); });
     addCanvasKey(QKeySequence(Qt::SHIFT | Qt::Key_B), [this] { stepBrightness(-1); });
     addCanvasKey(QKeySequence(Qt::Key_C), [this] { stepContrast(1); });
@@ -67,6 +66,8 @@ void ViewComfort::addCanvasKey(const QKeySequence& key, const std::function<void
 {
     auto* action = new QAction(&viewer);
     action->setShortcut(key);
+    // Anywhere in the window, the canvas clicked or not: a text field with the keyboard
+    // overrides a shortcut for the letters it takes, so they still reach the finder.
     action->setShortcutContext(Qt::WindowShortcut);
     connect(action, &QAction::triggered, this, step);
     viewer.addAction(action);
