@@ -25,13 +25,9 @@ QPoint rounded(const cv::Point2f& point)
     return QPoint(qRound(point.x), qRound(point.y));
 }
 
-// Four distinct corners whose opposite edges stay apart.
+// Four corners whose opposite edges stay apart, so none lies on another.
 bool isProperQuadrilateral(const std::vector<QPoint>& corners)
 {
-    for (std::size_t i = 0; i < corners.size(); ++i)
-        for (std::size_t j = i + 1; j < corners.size(); ++j)
-            if (corners[i] == corners[j])
-                return false;
     Label shape;
     shape.points = corners;
     return corners.size() == 4 && shape.isValid();

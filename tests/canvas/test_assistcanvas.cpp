@@ -17,7 +17,8 @@ namespace {
 // A dark quadrilateral on a light, slightly textured wall; its corners are image pixels.
 const Points quadCorners{{120, 90}, {300, 110}, {290, 260}, {110, 240}};
 
-QPixmap wallWithQuad(const QSize& size, bool withQuad)
+// The same picture drawn factor times as large.
+QPixmap wallWithQuad(const QSize& size, bool withQuad, int factor = 1)
 {
     QImage image(size, QImage::Format_RGB32);
     image.fill(QColor(210, 205, 200));
@@ -26,7 +27,7 @@ QPixmap wallWithQuad(const QSize& size, bool withQuad)
         QPolygonF outline;
         // Pixel centres sit half a pixel in from the painter's pixel edges.
         for (const QPoint& corner : quadCorners)
-            outline << QPointF(corner) + QPointF(0.5, 0.5);
+            outline << QPointF(corner * factor) + QPointF(0.5, 0.5);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(40, 30, 30));
@@ -200,6 +201,9 @@ void TestAssistCanvas::boxBecomesQuadrilateral_data()
     QTest::addColumn<QString>("outcome");
     QTest::newRow("around the quadrilateral") << "quad" << 1.0 << QPoint(0, 0) << "quad";
     QTest::newRow("around it at half size") << "quad" << 0.5 << QPoint(0, 0) << "quad";
+    // Found on a copy reduced four times, a few pixels off; snapped, on the corners.
+    QTest::newRow("around it four times as large, at 25 %")
+        << "large quad" << 0.25 << QPoint(0, 0) << "quad";
     QTest::newRow("nothing inside: the box") << "flat" << 1.0 << QPoint(0, 0) << "box";
     QTest::newRow("drag of 10 pixels: a box") << "flat" << 1.0 << QPoint(8, 6) << "box";
     QTest::newRow("drag of 9 pixels: a click") << "flat" << 1.0 << QPoint(9, 0) << "click";
@@ -217,8 +221,12 @@ void TestAssistCanvas::boxBecomesQuadrilateral()
     QFETCH(double, scale);
     QFETCH(QPoint, drag);
     QFETCH(QString, outcome);
+    const int factor = picture == "large quad" ? 4 : 1;
     if (picture == "bar") {
         viewer->setImage(wallWithBar(QSize(400, 320)));
+        viewer->setZoom(scale);
+    } else if (factor > 1) {
+        viewer->setImage(wallWithQuad(QSize(400, 320) * factor, true, factor));
         viewer->setZoom(scale);
     } else {
         show(picture == "quad", scale);
@@ -228,10 +236,10 @@ void TestAssistCanvas::boxBecomesQuadrilateral()
     connect(canvas(), &ImageWidget::sglShapeAdded, this,
             [&added](Label& label) { added.push_back(label); });
     QSignalSpy activeChanged(canvas(), &ImageWidget::sglActiveShapeChanged);
-    const QPoint from = onCanvas(picture == "bar" ? QPoint(70, 140) : QPoint(95, 75));
-    const QPoint to = drag.isNull()
-                          ? onCanvas(picture == "bar" ? QPoint(330, 172) : QPoint(315, 275))
-                          : from + drag;
+    const QPoint from = onCanvas(picture == "bar" ? QPoint(70, 140) : QPoint(95, 75) * factor);
+    const QPoint to =
+        drag.isNull() ? onCanvas(picture == "bar" ? QPoint(330, 172) : QPoint(315, 275) * factor)
+                      : from + drag;
     leftDrag(canvas(), from, to);
     QCOMPARE(activeChanged.count(), 1);
     QCOMPARE(activeChanged.at(0).at(0).toInt(), -1);
@@ -247,9 +255,12 @@ void TestAssistCanvas::boxBecomesQuadrilateral()
     const Points corners = added[0].points;
     QCOMPARE(corners.size(), std::size_t(4));
     const QPoint last = canvas()->viewTransform().imagePixelAt(QPointF(to));
+    Points largerQuad;
+    for (const QPoint& corner : quadCorners)
+        largerQuad.push_back(corner * factor);
     const Points expected =
         outcome == "quad"
-            ? quadCorners
+            ? largerQuad
             : (outcome == "bar"
                    ? barCorners
                    : Points{first, {last.x(), first.y()}, last, {first.x(), last.y()}});
