@@ -1,20 +1,14 @@
 #include "cohenkappa.h"
-#include "datasetfixture.h"
 #include "quadoverlap.h"
 #include "shapematching.h"
-#include "workflowfixture.h"
 #include "worstimages.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
 #include <optional>
 
 namespace {
-
-const char agreeProgram[] = QUADROTAG_AGREE_EXECUTABLE;
 
 Quad rect(int left, int top, int right, int bottom)
 {
@@ -35,11 +29,6 @@ QStringList matchTexts(const std::vector<ShapeMatch>& matches)
     return texts;
 }
 
-std::vector<QPoint> corners(const Quad& quad)
-{
-    return std::vector<QPoint>(quad.begin(), quad.end());
-}
-
 ImageAgreement image(const QString& name, int onlyA, int onlyB, double meanIou)
 {
     ImageAgreement agreement;
@@ -53,14 +42,6 @@ ImageAgreement image(const QString& name, int onlyA, int onlyB, double meanIou)
 using Pairs = std::vector<std::pair<int, int>>;
 using Weights = std::vector<std::vector<double>>;
 using Images = std::vector<ImageAgreement>;
-
-// Single tags Sofa, Chair, Lamp in row 0; Material's tags Wood, Fabric at (1, 1), (1, 2).
-const QByteArray vocabulary = "Sofa 0\nChair 0\nLamp 0\nMaterial 2 Wood Fabric\n";
-const std::pair<int, int> sofa{0, 0};
-const std::pair<int, int> chair{0, 1};
-const std::pair<int, int> lamp{0, 2};
-const std::pair<int, int> wood{1, 1};
-const std::pair<int, int> fabric{1, 2};
 
 } // namespace
 
@@ -86,14 +67,6 @@ private slots:
     void computesCohenKappa();
     void keepsTheWorstImages_data();
     void keepsTheWorstImages();
-    void reportsAgreementOfTwoFolders_data();
-    void reportsAgreementOfTwoFolders();
-    void refusesUnusableInput_data();
-    void refusesUnusableInput();
-
-private:
-    void writeTwoOperators(const QTemporaryDir& project);
-    void writeThirdImage(const QTemporaryDir& project, const QString& variant);
 };
 
 void TestAgree::measuresOverlapOfQuadrilaterals_data()
@@ -296,254 +269,6 @@ void TestAgree::keepsTheWorstImages()
     for (const ImageAgreement& agreement : kept.images())
         names << agreement.image;
     QCOMPARE(names, worst);
-}
-
-void TestAgree::writeTwoOperators(const QTemporaryDir& project)
-{
-    const QString a = project.filePath("a");
-    const QString b = project.filePath("b");
-    QVERIFY(QDir().mkpath(a + "/sub") && QDir().mkpath(b + "/sub"));
-    QVERIFY(writeFileBytes(project.filePath("tags"), vocabulary));
-    for (const char* name : {"img1.jpg", "sub/img2.jpg", "img3.jpg", "img4.jpg"}) {
-        QVERIFY(writeFileBytes(a + "/" + name, "jpeg"));
-        QVERIFY(writeFileBytes(b + "/" + name, "jpeg"));
-    }
-    const Quad left = rect(0, 0, 100, 100);
-    const Quad right = rect(200, 0, 300, 100);
-    const std::vector<QPoint> bowTie{{0, 0}, {100, 100}, {100, 0}, {0, 100}};
-    // img1: both shapes matched (IoU 0.95 and 1), the tags differ; a crossed shape is left out.
-    QVERIFY(writeLabels(a + "/img1.lbl", 1,
-                        {shape(corners(left), {sofa, wood}), shape(corners(right), {chair}),
-                         shape(bowTie, {sofa})}));
-    QVERIFY(writeLabels(b + "/img1.lbl", 1,
-                        {shape(corners(rect(0, 5, 100, 100)), {sofa, fabric}),
-                         shape(corners(right), {chair, wood})}));
-    // img2: nothing matched; Lamp only on an unmatched shape. Styles differ.
-    QVERIFY(writeLabels(a + "/sub/img2.lbl", 2, {shape(corners(left), {sofa})}));
-    QVERIFY(writeLabels(b + "/sub/img2.lbl", 3, {shape(corners(right), {lamp})}));
-    // img3 labelled by the first operator only, img4 by nobody: neither is compared.
-    QVERIFY(writeLabels(a + "/img3.lbl", 0, {shape(corners(left), {sofa})}));
-}
-
-// img3, which only the first operator labelled, labelled by the second one too.
-void TestAgree::writeThirdImage(const QTemporaryDir& project, const QString& variant)
-{
-    const QString a = project.filePath("a/img3.lbl");
-    const QString b = project.filePath("b/img3.lbl");
-    const Quad left = rect(0, 0, 100, 100);
-    if (variant == "uneven") {
-        // The second operator drew one shape more: it is only B's.
-        QVERIFY(writeLabels(
-            b, 0, {shape(corners(left), {sofa}), shape(corners(rect(200, 0, 300, 100)), {chair})}));
-    } else if (variant == "far corners") {
-        // The largest corners that count, then one pixel beyond them and the 2e9.
-        const Quad largest = rect(-500000000, -500000000, 500000000, 500000000);
-        const Quad huge = rect(-2000000000, -2000000000, 2000000000, 2000000000);
-        QVERIFY(writeLabels(a, 0,
-                            {shape(corners(largest), {sofa}),
-                             shape(corners(rect(0, 0, 500000001, 10)), {chair}),
-                             shape(corners(huge), {lamp})}));
-        QVERIFY(writeLabels(b, 0,
-                            {shape(corners(largest), {sofa}),
-                             shape(corners(rect(0, -500000001, 10, 0)), {chair}),
-                             shape(corners(huge), {lamp})}));
-    } else if (variant == "unread style") {
-        QVERIFY(writeFileBytes(b, "Sofa\n"));
-    }
-}
-
-void TestAgree::reportsAgreementOfTwoFolders_data()
-{
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QByteArray>("out");
-    // What img3's label files hold on the second side ("" : it has none there), and lines
-    // the run must print on standard error for them.
-    QTest::addColumn<QString>("third");
-    QTest::addColumn<QByteArrayList>("problems");
-
-    // Tags over the two matched pairs: Sofa on both sides of one pair and on neither of the
-    // other (kappa 1); Wood on one side of each pair (po 0, pe 0.5: kappa -1); Fabric only on
-    // the second operator's side of one pair (po 0.5, pe 0.5: kappa 0). Styles: 1-1 and 2-3,
-    // po 0.5, pe 0.25.
-    QTest::newRow("json") << QStringList{"--json"}
-                          << QByteArray(
-                                 "{\"images\":2,\"shapes\":{\"a\":3,\"b\":3,\"matched\":2,"
-                                 "\"only_a\":1,\"only_b\":1},\"mean_iou\":0.975,\"tags\":["
-                                 "{\"caption\":\"Sofa\",\"both\":1,\"only_a\":0,\"only_b\":0,"
-                                 "\"kappa\":1.000},"
-                                 "{\"caption\":\"Chair\",\"both\":1,\"only_a\":0,\"only_b\":0,"
-                                 "\"kappa\":1.000},"
-                                 "{\"caption\":\"Material: Wood\",\"both\":0,\"only_a\":1,"
-                                 "\"only_b\":1,\"kappa\":-1.000},"
-                                 "{\"caption\":\"Material: Fabric\",\"both\":0,\"only_a\":0,"
-                                 "\"only_b\":1,\"kappa\":0.000}],"
-                                 "\"styles\":{\"agree\":1,\"disagree\":1,\"kappa\":0.333},"
-                                 "\"worst\":[{\"image\":\"sub/img2.jpg\",\"matched\":0,"
-                                 "\"only_a\":1,\"only_b\":1,\"mean_iou\":0.000},"
-                                 "{\"image\":\"img1.jpg\",\"matched\":2,\"only_a\":0,"
-                                 "\"only_b\":0,\"mean_iou\":0.975}]}\n")
-                          << QString() << QByteArrayList();
-    // At 0.96 the shifted sofa is no pair: only the chairs match. Chair on both sides of the
-    // one pair: chance agreement 1, kappa null; Wood on the second side only: po 0, pe 0.
-    QTest::newRow("json, strict threshold")
-        << QStringList{"--json", "--iou", "0.96"}
-        << QByteArray("{\"images\":2,\"shapes\":{\"a\":3,\"b\":3,\"matched\":1,"
-                      "\"only_a\":2,\"only_b\":2},\"mean_iou\":1.000,\"tags\":["
-                      "{\"caption\":\"Chair\",\"both\":1,\"only_a\":0,\"only_b\":0,"
-                      "\"kappa\":null},"
-                      "{\"caption\":\"Material: Wood\",\"both\":0,\"only_a\":0,"
-                      "\"only_b\":1,\"kappa\":0.000}],"
-                      "\"styles\":{\"agree\":1,\"disagree\":1,\"kappa\":0.333},"
-                      "\"worst\":[{\"image\":\"sub/img2.jpg\",\"matched\":0,"
-                      "\"only_a\":1,\"only_b\":1,\"mean_iou\":0.000},"
-                      "{\"image\":\"img1.jpg\",\"matched\":1,\"only_a\":1,"
-                      "\"only_b\":1,\"mean_iou\":1.000}]}\n")
-        << QString() << QByteArrayList();
-    QTest::newRow("table") << QStringList{}
-                           << QByteArray("Images 2\n"
-                                         "Shapes: A 3, B 3, matched 2, only A 1, only B 1\n"
-                                         "Mean IoU of the matched shapes 0.975\n"
-                                         "Styles: agree 1, disagree 1, kappa 0.333\n"
-                                         "\n"
-                                         "Tag                 Both  Only A  Only B   Kappa\n"
-                                         "Sofa                   1       0       0   1.000\n"
-                                         "Chair                  1       0       0   1.000\n"
-                                         "Material: Wood         0       1       1  -1.000\n"
-                                         "Material: Fabric       0       0       1   0.000\n"
-                                         "\n"
-                                         "Images with the most unmatched shapes\n"
-                                         "Image        Matched  Only A  Only B     IoU\n"
-                                         "sub/img2.jpg       0       1       1   0.000\n"
-                                         "img1.jpg           2       0       0   0.975\n")
-                           << QString() << QByteArrayList();
-    // img3 adds a pair of sofas (IoU 1): Sofa on both sides of two of three pairs, kappa 1;
-    // Wood on one side of each of two of three (po 1/3, pe 5/9): -0.5; Fabric on B's side of
-    // one (po 2/3, pe 2/3): 0. Styles 1-1, 2-3, 0-0: po 2/3, pe 2/9, kappa 4/7.
-    const QByteArray threePairsTags =
-        "\"tags\":[{\"caption\":\"Sofa\",\"both\":2,\"only_a\":0,\"only_b\":0,"
-        "\"kappa\":1.000},"
-        "{\"caption\":\"Chair\",\"both\":1,\"only_a\":0,\"only_b\":0,\"kappa\":1.000},"
-        "{\"caption\":\"Material: Wood\",\"both\":0,\"only_a\":1,\"only_b\":1,"
-        "\"kappa\":-0.500},"
-        "{\"caption\":\"Material: Fabric\",\"both\":0,\"only_a\":0,\"only_b\":1,"
-        "\"kappa\":0.000}],"
-        "\"styles\":{\"agree\":2,\"disagree\":1,\"kappa\":0.571},";
-    // B drew one shape more on img3 than A: its only-B shape is B's count less the pairs.
-    QTest::newRow("json, one operator drew more shapes")
-        << QStringList{"--json"}
-        << "{\"images\":3,\"shapes\":{\"a\":4,\"b\":5,\"matched\":3,\"only_a\":1,"
-           "\"only_b\":2},\"mean_iou\":0.983," +
-               threePairsTags +
-               "\"worst\":[{\"image\":\"sub/img2.jpg\",\"matched\":0,\"only_a\":1,"
-               "\"only_b\":1,\"mean_iou\":0.000},"
-               "{\"image\":\"img3.jpg\",\"matched\":1,\"only_a\":0,\"only_b\":1,"
-               "\"mean_iou\":1.000},"
-               "{\"image\":\"img1.jpg\",\"matched\":2,\"only_a\":0,\"only_b\":0,"
-               "\"mean_iou\":0.975}]}\n"
-        << "uneven" << QByteArrayList();
-    // Identical shapes with the largest corners kept are a pair of IoU 1; beyond them, on
-    // either axis, they are left out on both sides with a line each.
-    QTest::newRow("json, corners far from the origin")
-        << QStringList{"--json"}
-        << "{\"images\":3,\"shapes\":{\"a\":4,\"b\":4,\"matched\":3,\"only_a\":1,"
-           "\"only_b\":1},\"mean_iou\":0.983," +
-               threePairsTags +
-               "\"worst\":[{\"image\":\"sub/img2.jpg\",\"matched\":0,\"only_a\":1,"
-               "\"only_b\":1,\"mean_iou\":0.000},"
-               "{\"image\":\"img1.jpg\",\"matched\":2,\"only_a\":0,\"only_b\":0,"
-               "\"mean_iou\":0.975},"
-               "{\"image\":\"img3.jpg\",\"matched\":1,\"only_a\":0,\"only_b\":0,"
-               "\"mean_iou\":1.000}]}\n"
-        << "far corners"
-        << QByteArrayList{"a/img3.lbl: shape 2: a corner farther than 500000000 pixels from "
-                          "the origin; left out\n",
-                          "b/img3.lbl: shape 2: a corner farther than 500000000 pixels from "
-                          "the origin; left out\n",
-                          "a/img3.lbl: shape 3: a corner farther",
-                          "b/img3.lbl: shape 3: a corner farther"};
-    // A style that cannot be read is no style 0: the styles stay those of the first two images.
-    QTest::newRow("json, a style line not read")
-        << QStringList{"--json"}
-        << QByteArray("{\"images\":3,\"shapes\":{\"a\":4,\"b\":3,\"matched\":2,"
-                      "\"only_a\":2,\"only_b\":1},\"mean_iou\":0.975,\"tags\":["
-                      "{\"caption\":\"Sofa\",\"both\":1,\"only_a\":0,\"only_b\":0,"
-                      "\"kappa\":1.000},"
-                      "{\"caption\":\"Chair\",\"both\":1,\"only_a\":0,\"only_b\":0,"
-                      "\"kappa\":1.000},"
-                      "{\"caption\":\"Material: Wood\",\"both\":0,\"only_a\":1,"
-                      "\"only_b\":1,\"kappa\":-1.000},"
-                      "{\"caption\":\"Material: Fabric\",\"both\":0,\"only_a\":0,"
-                      "\"only_b\":1,\"kappa\":0.000}],"
-                      "\"styles\":{\"agree\":1,\"disagree\":1,\"kappa\":0.333},"
-                      "\"worst\":[{\"image\":\"sub/img2.jpg\",\"matched\":0,"
-                      "\"only_a\":1,\"only_b\":1,\"mean_iou\":0.000},"
-                      "{\"image\":\"img3.jpg\",\"matched\":0,\"only_a\":1,"
-                      "\"only_b\":0,\"mean_iou\":0.000},"
-                      "{\"image\":\"img1.jpg\",\"matched\":2,\"only_a\":0,"
-                      "\"only_b\":0,\"mean_iou\":0.975}]}\n")
-        << "unread style"
-        << QByteArrayList{"b/img3.lbl: style line cannot be read; image left out of the styles\n"};
-}
-
-void TestAgree::reportsAgreementOfTwoFolders()
-{
-    QFETCH(QStringList, options);
-    QFETCH(QByteArray, out);
-
-    QFETCH(QString, third);
-    QFETCH(QByteArrayList, problems);
-
-    QTemporaryDir project;
-    QVERIFY(project.isValid());
-    writeTwoOperators(project);
-    writeThirdImage(project, third);
-    const ProgramRun run =
-        runProgram(agreeProgram, project.path(), options + QStringList{"a", "b"});
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, out);
-    for (const QByteArray& problem : problems)
-        QVERIFY2(run.err.contains(problem), run.err.constData());
-    QVERIFY2(run.err.contains("a/img1.lbl: shape 3: not four corners with uncrossed edges; "
-                              "left out\n"),
-             run.err.constData());
-}
-
-void TestAgree::refusesUnusableInput_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QByteArray>("message");
-
-    QTest::newRow("threshold 1") << QStringList{"--iou", "1", "a", "b"} << 0 << QByteArray();
-    QTest::newRow("threshold 0") << QStringList{"--iou", "0", "a", "b"} << 0 << QByteArray();
-    QTest::newRow("threshold above 1")
-        << QStringList{"--iou", "1.01", "a", "b"} << 2
-        << QByteArray("--iou needs a number from 0 to 1, not \"1.01\"");
-    QTest::newRow("threshold below 0")
-        << QStringList{"--iou", "-0.1", "a", "b"} << 2 << QByteArray("--iou needs a number");
-    QTest::newRow("threshold no number")
-        << QStringList{"--iou", "half", "a", "b"} << 2 << QByteArray("--iou needs a number");
-    QTest::newRow("threshold nan")
-        << QStringList{"--iou", "nan", "a", "b"} << 2 << QByteArray("--iou needs a number");
-    QTest::newRow("one folder") << QStringList{"a"} << 2 << QByteArray("two folders are needed");
-    QTest::newRow("missing folder") << QStringList{"a", "c"} << 2 << QByteArray("no folder c");
-    QTest::newRow("missing vocabulary") << QStringList{"--vocabulary", "none", "a", "b"} << 2
-                                        << QByteArray("cannot read the vocabulary none");
-}
-
-void TestAgree::refusesUnusableInput()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
-    QFETCH(QByteArray, message);
-
-    QTemporaryDir project;
-    QVERIFY(project.isValid());
-    writeTwoOperators(project);
-    const ProgramRun run = runProgram(agreeProgram, project.path(), arguments);
-    QCOMPARE(run.exitCode, exitCode);
-    QVERIFY2(run.err.contains(message), run.err.constData());
-    QCOMPARE(run.out.isEmpty(), exitCode != 0);
 }
 
 QTEST_APPLESS_MAIN(TestAgree)
