@@ -82,6 +82,8 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
     installViewComfort();
     connectReview();
     drawingAssist.install(this, ui.menuFunction);
+    // Last: it takes every action the others added, with their keys as the defaults.
+    shortcuts.install(this, ui.menuFunction);
 }
 
 Quadrotag::~Quadrotag() = default;

@@ -11,6 +11,7 @@
 #include "imagesession.h"
 #include "imageviewer.h"
 #include "imagevisit.h"
+#include "keyshortcuts.h"
 #include "labelviewer.h"
 #include "palettechoice.h"
 #include "projecthistory.h"
@@ -69,6 +70,8 @@ public:
     const ReviewController& review() const { return reviewController; }
     // Who is working, the claim on the image on screen and who else holds which image.
     TeamDesk& teamDesk() { return team; }
+    // The operator's keys of every action, and the dialog that changes them.
+    KeyShortcuts& keyShortcuts() { return shortcuts; }
 
 public slots:
     void slotOpenImages();
@@ -145,6 +148,7 @@ private:
     ProjectHistory projectHistory;
     ProjectMenu projectMenu;
     BatchOpener opener;
+    KeyShortcuts shortcuts;
 };
 
 #endif
