@@ -210,8 +210,10 @@ void Quadrotag::connectTeam()
     connect(&team, &TeamDesk::sglHoldersMayHaveChanged, this, &Quadrotag::markHolders);
     connect(&team, &TeamDesk::sglHeldImageFreed, this, &Quadrotag::reopenFreedImage);
     connect(&visit.session(), &ImageSession::saved, this, [this] {
-        team.noteSaved(visit.session().imagePath(), storedShapeCount(visit.session().annotation()));
+        team.noteSaved(visit.session().imagePath(), storedShapeCount(visit.session().annotation()),
+                       imageTimer.takeSeconds());
     });
+    connect(&visit, &ImageVisit::entered, &imageTimer, &ImageTimer::restart);
 }
 
 // Title, status and the gate follow whether this program holds the image on screen.

@@ -9,6 +9,7 @@
 #include "imageannotation.h"
 #include "imageprefetcher.h"
 #include "imagesession.h"
+#include "imagetimer.h"
 #include "imageviewer.h"
 #include "imagevisit.h"
 #include "keyshortcuts.h"
@@ -72,6 +73,8 @@ public:
     TeamDesk& teamDesk() { return team; }
     // The operator's keys of every action, and the dialog that changes them.
     KeyShortcuts& keyShortcuts() { return shortcuts; }
+    // The operator's active time on the image on screen, told in the save log.
+    ImageTimer& activeTime() { return imageTimer; }
 
 public slots:
     void slotOpenImages();
@@ -149,6 +152,7 @@ private:
     ProjectMenu projectMenu;
     BatchOpener opener;
     KeyShortcuts shortcuts;
+    ImageTimer imageTimer;
 };
 
 #endif
