@@ -5,6 +5,7 @@
 #include "batchopener.h"
 #include "batchpanel.h"
 #include "batchstepper.h"
+#include "crosshairchoice.h"
 #include "drawingassist.h"
 #include "imageannotation.h"
 #include "imageprefetcher.h"
@@ -139,6 +140,7 @@ private:
     // Brightness, contrast and hidden shapes; the dark palette; shapes on the clipboard.
     ViewComfort viewComfort;
     PaletteChoice paletteChoice;
+    CrosshairChoice crosshairChoice;
     ShapeCopying shapeCopying;
     // Accept, reject and notes pinned to the image.
     ReviewController reviewController;

@@ -138,6 +138,9 @@ void ImageWidget::mouseReleaseEvent(QMouseEvent* event)
 void ImageWidget::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint pixel = view.imagePixelAt(event->position());
+    if (crosshair.isOn())
+        followCrosshair(isOnImage(pixel) ? std::optional(placedCorner(pixel, event->modifiers()))
+                                         : std::nullopt);
     if (mode == Moving) {
         // Measured from the press, not from the previous move: the window adds it
         // to the corners the shape had when the drag began.
@@ -167,13 +170,14 @@ void ImageWidget::paintEvent(QPaintEvent* event)
     if (mode == Drawing)
         shapes.paintOutline(painter, view, newShapePoints, cursorPos);
     paintBox(painter);
-    if (shapesHidden)
-        return;
-    shapes.paintFills(painter, view, annotation.labels, activeShape, event->region());
-    if (hasShape(activeShape))
-        shapes.paintHandles(painter, view, annotation.labels[activeShape].points);
-    if (showText)
-        shapes.paintCaptions(painter, view, scaledSize(), annotation.labels, event->region());
+    if (!shapesHidden) {
+        shapes.paintFills(painter, view, annotation.labels, activeShape, event->region());
+        if (hasShape(activeShape))
+            shapes.paintHandles(painter, view, annotation.labels[activeShape].points);
+        if (showText)
+            shapes.paintCaptions(painter, view, scaledSize(), annotation.labels, event->region());
+    }
+    crosshair.paint(painter, view, event->rect());
 }
 
 void ImageWidget::selectShapeAt(const QPoint& position, bool underActive)

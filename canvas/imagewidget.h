@@ -2,6 +2,7 @@
 #define QUADROTAG_IMAGEWIDGET_H
 
 #include "assistimage.h"
+#include "crosshair.h"
 #include "imageannotation.h"
 #include "imagelayer.h"
 #include "label.h"
@@ -44,6 +45,9 @@ public:
     // becomes the quadrilateral in it.
     void setAssist(bool on);
     bool isAssisting() const { return assisting; }
+    // Lines across the image through the pointer, at the snapped position while assisting.
+    void setCrosshair(bool on);
+    const Crosshair& crosshairLines() const { return crosshair; }
 
     const ViewTransform& viewTransform() const { return view; }
     // The size the canvas takes to show the whole image at the current scale.
@@ -82,6 +86,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     void selectShapeAt(const QPoint& position, bool underActive);
@@ -114,6 +119,9 @@ private:
     QRect boxArea() const;
     void paintBox(QPainter& painter) const;
     void snapDroppedCorner(QMouseEvent* event);
+    // In crosshairdrawing.cpp.
+    void followCrosshair(const std::optional<QPoint>& imagePixel);
+    void updateCrosshairArea();
 
     // The scrolling view is the only writer of annotation and activeShape.
     friend class ImageViewer;
@@ -135,6 +143,7 @@ private:
     std::vector<QPoint> shapeBeforeMove;
 
     bool assisting = false;
+    Crosshair crosshair;
     // Where the left press of a possible box was, on the canvas, and where the mouse is now.
     QPointF boxStart;
     QPointF boxEnd;

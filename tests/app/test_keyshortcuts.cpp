@@ -28,6 +28,7 @@ private slots:
     void dialogIsWorkedByKeyboard();
     void escWhileRecordingGivesUpAndEscAfterwardsCloses();
     void readmeKeysTableIsTheListOfTheDialog();
+    void crosshairIsOffAtFirstAndItsKeyIsRemembered();
 
 private:
     KeyMap& keys() { return window->keyShortcuts().keyMap(); }
@@ -154,6 +155,7 @@ void TestKeyShortcuts::resetAllRestoresTheDesignKeys_data()
         {"actionRecent_Tag_1", "1"},
         {"actionRecent_Tag_9", "9"},
         {"actionKeyboard_Shortcuts", "Ctrl+K"},
+        {"actionCrosshair", "X"},
         {"actionOpen_Project", ""},
     };
     for (const auto& [id, design] : designKeys)
@@ -354,6 +356,25 @@ void TestKeyShortcuts::readmeKeysTableIsTheListOfTheDialog()
     if (shown != expected)
         qWarning().noquote() << "The README's keys table should read:\n" << expected;
     QCOMPARE(shown, expected);
+}
+
+void TestKeyShortcuts::crosshairIsOffAtFirstAndItsKeyIsRemembered()
+{
+    QVERIFY(!canvas()->crosshairLines().isOn());
+    viewer()->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(viewer(), Qt::Key_X);
+    QVERIFY(canvas()->crosshairLines().isOn());
+    restart();
+    QVERIFY(canvas()->crosshairLines().isOn());
+    // Letters typed into the finder stay there.
+    pressKey(Qt::Key_T, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_X);
+    QVERIFY(canvas()->crosshairLines().isOn());
+    viewer()->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(viewer(), Qt::Key_X);
+    QVERIFY(!canvas()->crosshairLines().isOn());
+    restart();
+    QVERIFY(!canvas()->crosshairLines().isOn());
 }
 
 QTEST_MAIN(TestKeyShortcuts)
