@@ -328,6 +328,7 @@ void Quadrotag::installViewComfort()
     viewComfort.install(this, ui.menuFunction, ui.statusBar);
     paletteChoice.install(ui.menuFunction);
     crosshairChoice.install(imageViewer, ui.menuFunction);
+    liveSize.install(ui.statusBar, imageViewer.imageWidget());
     shapeCopying.install(ui.menuFunction);
     connect(&shapeCopying, &ShapeCopying::sglNote, this, &Quadrotag::showNote);
     connect(&viewComfort, &ViewComfort::sglShapesHiddenChanged, this,

@@ -15,6 +15,7 @@
 #include "imagevisit.h"
 #include "keyshortcuts.h"
 #include "labelviewer.h"
+#include "livesizelabel.h"
 #include "palettechoice.h"
 #include "projecthistory.h"
 #include "projectmenu.h"
@@ -141,6 +142,7 @@ private:
     ViewComfort viewComfort;
     PaletteChoice paletteChoice;
     CrosshairChoice crosshairChoice;
+    LiveSizeLabel liveSize;
     ShapeCopying shapeCopying;
     // Accept, reject and notes pinned to the image.
     ReviewController reviewController;

@@ -73,6 +73,7 @@ void ImageWidget::cancelDrawing()
     const QRect before = rubberBandArea();
     resetDrawing();
     update(before);
+    reportSize();
 }
 
 void ImageWidget::removeLastCorner()
@@ -84,6 +85,7 @@ void ImageWidget::removeLastCorner()
     if (newShapePoints.empty())
         mode = Idle;
     update(before.united(rubberBandArea()));
+    reportSize();
 }
 
 void ImageWidget::mousePressEvent(QMouseEvent* event)
@@ -109,6 +111,8 @@ void ImageWidget::mousePressEvent(QMouseEvent* event)
     else if (event->button() == Qt::LeftButton && mode == Drawing)
         placeCorner(placedCorner(pixel, event->modifiers()));
     update(before.united(pressChangeableArea()));
+    pointerPixel = pixel;
+    reportSize();
     QWidget::mousePressEvent(event);
 }
 
@@ -132,6 +136,7 @@ void ImageWidget::mouseReleaseEvent(QMouseEvent* event)
         movedCorner = -1;
         emit sglShapeMoveFinished();
     }
+    reportSize();
     QWidget::mouseReleaseEvent(event);
 }
 
@@ -150,6 +155,7 @@ void ImageWidget::mouseMoveEvent(QMouseEvent* event)
         // The corner follows the mouse from where it was, wherever on the handle the press was.
         QPoint position =
             cornerAt(saturatedSum(cornerBeforeMove, saturatedDifference(pixel, cursorPos)));
+        draggedCorner = position;
         emit sglCornerMoved(movedCorner, position);
     } else if (mode == Drawing) {
         const QRect before = rubberBandArea();
@@ -158,6 +164,8 @@ void ImageWidget::mouseMoveEvent(QMouseEvent* event)
     } else if (mode == Boxing) {
         followBox(event);
     }
+    pointerPixel = pixel;
+    reportSize();
     QWidget::mouseMoveEvent(event);
 }
 
@@ -198,6 +206,7 @@ void ImageWidget::grabCorner(int corner)
     mode = MovingCorner;
     movedCorner = corner;
     cornerBeforeMove = annotation.labels[activeShape].points[corner];
+    draggedCorner = cornerBeforeMove;
     // As every right press does, also when the shape was already active.
     emit sglActiveShapeChanged(activeShape);
 }

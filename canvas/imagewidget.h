@@ -79,6 +79,11 @@ signals:
     // One corner of the active shape is being dragged to this image pixel; the drag
     // ends with sglShapeMoveFinished.
     void sglCornerMoved(int corner, QPoint& position);
+    // While a shape is drawn, dragged, boxed or a corner moved: the image pixel under the
+    // pointer and the width and height of the shape's corners, in image pixels.
+    void sglSizeMeasured(const QPoint& pointer, const QSize& bounds);
+    // Nothing is being drawn or moved any more.
+    void sglSizeCleared();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -122,6 +127,9 @@ private:
     // In crosshairdrawing.cpp.
     void followCrosshair(const std::optional<QPoint>& imagePixel);
     void updateCrosshairArea();
+    // In livesize.cpp.
+    std::vector<QPoint> measuredCorners() const;
+    void reportSize();
 
     // The scrolling view is the only writer of annotation and activeShape.
     friend class ImageViewer;
@@ -144,6 +152,10 @@ private:
 
     bool assisting = false;
     Crosshair crosshair;
+    // The image pixel under the pointer, the dragged corner's place, and whether a size is shown.
+    QPoint pointerPixel;
+    QPoint draggedCorner;
+    bool measuring = false;
     // Where the left press of a possible box was, on the canvas, and where the mouse is now.
     QPointF boxStart;
     QPointF boxEnd;

@@ -2,6 +2,7 @@
 #include "windowtest.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSettings>
@@ -29,6 +30,7 @@ private slots:
     void escWhileRecordingGivesUpAndEscAfterwardsCloses();
     void readmeKeysTableIsTheListOfTheDialog();
     void crosshairIsOffAtFirstAndItsKeyIsRemembered();
+    void statusBarShowsTheSizeWhileDrawing();
 
 private:
     KeyMap& keys() { return window->keyShortcuts().keyMap(); }
@@ -375,6 +377,22 @@ void TestKeyShortcuts::crosshairIsOffAtFirstAndItsKeyIsRemembered()
     QVERIFY(!canvas()->crosshairLines().isOn());
     restart();
     QVERIFY(!canvas()->crosshairLines().isOn());
+}
+
+void TestKeyShortcuts::statusBarShowsTheSizeWhileDrawing()
+{
+    openBatch(batch);
+    auto* size = window->findChild<QLabel*>(QStringLiteral("liveSizeLabel"));
+    QVERIFY(size && size->isHidden());
+    drawShape({{20, 30}, {120, 40}});
+    QMouseEvent move(QEvent::MouseMove, QPointF(70, 110),
+                     QPointF(canvas()->mapToGlobal(QPoint(70, 110))), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(canvas(), &move);
+    QVERIFY(size->isVisible());
+    QCOMPARE(size->text(), QStringLiteral("x 70, y 110 · 100 × 80 px"));
+    drawShape({{110, 100}, {20, 100}});
+    QVERIFY(size->isHidden());
 }
 
 QTEST_MAIN(TestKeyShortcuts)
