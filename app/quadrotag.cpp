@@ -86,6 +86,8 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
     installViewComfort();
     connectReview();
     drawingAssist.install(this, ui.menuFunction);
+    // Last: it takes every action the others added, with their keys as the defaults.
+    shortcuts.install(this, ui.menuFunction);
 }
 
 Quadrotag::~Quadrotag() = default;
@@ -212,8 +214,10 @@ void Quadrotag::connectTeam()
     connect(&team, &TeamDesk::sglHoldersMayHaveChanged, this, &Quadrotag::markHolders);
     connect(&team, &TeamDesk::sglHeldImageFreed, this, &Quadrotag::reopenFreedImage);
     connect(&visit.session(), &ImageSession::saved, this, [this] {
-        team.noteSaved(visit.session().imagePath(), storedShapeCount(visit.session().annotation()));
+        team.noteSaved(visit.session().imagePath(), storedShapeCount(visit.session().annotation()),
+                       imageTimer.takeSeconds());
     });
+    connect(&visit, &ImageVisit::entered, &imageTimer, &ImageTimer::restart);
 }
 
 // Title, status and the gate follow whether this program holds the image on screen.
@@ -327,6 +331,8 @@ void Quadrotag::installViewComfort()
 {
     viewComfort.install(this, ui.menuFunction, ui.statusBar);
     paletteChoice.install(ui.menuFunction);
+    crosshairChoice.install(imageViewer, ui.menuFunction);
+    liveSize.install(ui.statusBar, imageViewer.imageWidget());
     shapeCopying.install(ui.menuFunction);
     connect(&shapeCopying, &ShapeCopying::sglNote, this, &Quadrotag::showNote);
     connect(&viewComfort, &ViewComfort::sglShapesHiddenChanged, this,

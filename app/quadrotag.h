@@ -5,13 +5,17 @@
 #include "batchopener.h"
 #include "batchpanel.h"
 #include "batchstepper.h"
+#include "crosshairchoice.h"
 #include "drawingassist.h"
 #include "imageannotation.h"
 #include "imageprefetcher.h"
 #include "imagesession.h"
+#include "imagetimer.h"
 #include "imageviewer.h"
 #include "imagevisit.h"
+#include "keyshortcuts.h"
 #include "labelviewer.h"
+#include "livesizelabel.h"
 #include "palettechoice.h"
 #include "projecthistory.h"
 #include "projectmenu.h"
@@ -69,6 +73,10 @@ public:
     const ReviewController& review() const { return reviewController; }
     // Who is working, the claim on the image on screen and who else holds which image.
     TeamDesk& teamDesk() { return team; }
+    // The operator's keys of every action, and the dialog that changes them.
+    KeyShortcuts& keyShortcuts() { return shortcuts; }
+    // The operator's active time on the image on screen, told in the save log.
+    ImageTimer& activeTime() { return imageTimer; }
 
 public slots:
     void slotOpenImages();
@@ -133,6 +141,8 @@ private:
     // Brightness, contrast and hidden shapes; the dark palette; shapes on the clipboard.
     ViewComfort viewComfort;
     PaletteChoice paletteChoice;
+    CrosshairChoice crosshairChoice;
+    LiveSizeLabel liveSize;
     ShapeCopying shapeCopying;
     // Accept, reject and notes pinned to the image.
     ReviewController reviewController;
@@ -145,6 +155,8 @@ private:
     ProjectHistory projectHistory;
     ProjectMenu projectMenu;
     BatchOpener opener;
+    KeyShortcuts shortcuts;
+    ImageTimer imageTimer;
 };
 
 #endif

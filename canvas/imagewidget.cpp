@@ -73,6 +73,7 @@ void ImageWidget::cancelDrawing()
     const QRect before = rubberBandArea();
     resetDrawing();
     update(before);
+    reportSize();
 }
 
 void ImageWidget::removeLastCorner()
@@ -84,6 +85,7 @@ void ImageWidget::removeLastCorner()
     if (newShapePoints.empty())
         mode = Idle;
     update(before.united(rubberBandArea()));
+    reportSize();
 }
 
 void ImageWidget::mousePressEvent(QMouseEvent* event)
@@ -109,6 +111,8 @@ void ImageWidget::mousePressEvent(QMouseEvent* event)
     else if (event->button() == Qt::LeftButton && mode == Drawing)
         placeCorner(placedCorner(pixel, event->modifiers()));
     update(before.united(pressChangeableArea()));
+    pointerPixel = pixel;
+    reportSize();
     QWidget::mousePressEvent(event);
 }
 
@@ -132,12 +136,16 @@ void ImageWidget::mouseReleaseEvent(QMouseEvent* event)
         movedCorner = -1;
         emit sglShapeMoveFinished();
     }
+    reportSize();
     QWidget::mouseReleaseEvent(event);
 }
 
 void ImageWidget::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint pixel = view.imagePixelAt(event->position());
+    if (crosshair.isOn())
+        followCrosshair(isOnImage(pixel) ? std::optional(placedCorner(pixel, event->modifiers()))
+                                         : std::nullopt);
     if (mode == Moving) {
         // Measured from the press, not from the previous move: the window adds it
         // to the corners the shape had when the drag began.
@@ -147,6 +155,7 @@ void ImageWidget::mouseMoveEvent(QMouseEvent* event)
         // The corner follows the mouse from where it was, wherever on the handle the press was.
         QPoint position =
             cornerAt(saturatedSum(cornerBeforeMove, saturatedDifference(pixel, cursorPos)));
+        draggedCorner = position;
         emit sglCornerMoved(movedCorner, position);
     } else if (mode == Drawing) {
         const QRect before = rubberBandArea();
@@ -155,6 +164,8 @@ void ImageWidget::mouseMoveEvent(QMouseEvent* event)
     } else if (mode == Boxing) {
         followBox(event);
     }
+    pointerPixel = pixel;
+    reportSize();
     QWidget::mouseMoveEvent(event);
 }
 
@@ -167,13 +178,14 @@ void ImageWidget::paintEvent(QPaintEvent* event)
     if (mode == Drawing)
         shapes.paintOutline(painter, view, newShapePoints, cursorPos);
     paintBox(painter);
-    if (shapesHidden)
-        return;
-    shapes.paintFills(painter, view, annotation.labels, activeShape, event->region());
-    if (hasShape(activeShape))
-        shapes.paintHandles(painter, view, annotation.labels[activeShape].points);
-    if (showText)
-        shapes.paintCaptions(painter, view, scaledSize(), annotation.labels, event->region());
+    if (!shapesHidden) {
+        shapes.paintFills(painter, view, annotation.labels, activeShape, event->region());
+        if (hasShape(activeShape))
+            shapes.paintHandles(painter, view, annotation.labels[activeShape].points);
+        if (showText)
+            shapes.paintCaptions(painter, view, scaledSize(), annotation.labels, event->region());
+    }
+    crosshair.paint(painter, view, event->rect());
 }
 
 void ImageWidget::selectShapeAt(const QPoint& position, bool underActive)
@@ -194,6 +206,7 @@ void ImageWidget::grabCorner(int corner)
     mode = MovingCorner;
     movedCorner = corner;
     cornerBeforeMove = annotation.labels[activeShape].points[corner];
+    draggedCorner = cornerBeforeMove;
     // As every right press does, also when the shape was already active.
     emit sglActiveShapeChanged(activeShape);
 }

@@ -2,6 +2,7 @@
 #define QUADROTAG_IMAGEWIDGET_H
 
 #include "assistimage.h"
+#include "crosshair.h"
 #include "imageannotation.h"
 #include "imagelayer.h"
 #include "label.h"
@@ -44,6 +45,9 @@ public:
     // becomes the quadrilateral in it.
     void setAssist(bool on);
     bool isAssisting() const { return assisting; }
+    // Lines across the image through the pointer, at the snapped position while assisting.
+    void setCrosshair(bool on);
+    const Crosshair& crosshairLines() const { return crosshair; }
 
     const ViewTransform& viewTransform() const { return view; }
     // The size the canvas takes to show the whole image at the current scale.
@@ -75,6 +79,11 @@ signals:
     // One corner of the active shape is being dragged to this image pixel; the drag
     // ends with sglShapeMoveFinished.
     void sglCornerMoved(int corner, QPoint& position);
+    // While a shape is drawn, dragged, boxed or a corner moved: the image pixel under the
+    // pointer and the width and height of the shape's corners, in image pixels.
+    void sglSizeMeasured(const QPoint& pointer, const QSize& bounds);
+    // Nothing is being drawn or moved any more.
+    void sglSizeCleared();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -82,6 +91,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     void selectShapeAt(const QPoint& position, bool underActive);
@@ -114,6 +124,12 @@ private:
     QRect boxArea() const;
     void paintBox(QPainter& painter) const;
     void snapDroppedCorner(QMouseEvent* event);
+    // In crosshairdrawing.cpp.
+    void followCrosshair(const std::optional<QPoint>& imagePixel);
+    void updateCrosshairArea();
+    // In livesize.cpp.
+    std::vector<QPoint> measuredCorners() const;
+    void reportSize();
 
     // The scrolling view is the only writer of annotation and activeShape.
     friend class ImageViewer;
@@ -135,6 +151,11 @@ private:
     std::vector<QPoint> shapeBeforeMove;
 
     bool assisting = false;
+    Crosshair crosshair;
+    // The image pixel under the pointer, the dragged corner's place, and whether a size is shown.
+    QPoint pointerPixel;
+    QPoint draggedCorner;
+    bool measuring = false;
     // Where the left press of a possible box was, on the canvas, and where the mouse is now.
     QPointF boxStart;
     QPointF boxEnd;

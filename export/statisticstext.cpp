@@ -4,6 +4,8 @@
 
 #include <QTextStream>
 
+#include <cmath>
+
 #include <algorithm>
 
 namespace {
@@ -70,6 +72,12 @@ void writeReviews(JsonWriter& json, const DatasetStatistics& statistics)
     json.EndObject();
 }
 
+// Rates are read by people: one decimal is enough and keeps the output stable.
+double tenths(double value)
+{
+    return std::round(value * 10.0) / 10.0;
+}
+
 void writeOperators(JsonWriter& json, const DatasetStatistics& statistics)
 {
     json.Key("operators");
@@ -80,12 +88,16 @@ void writeOperators(JsonWriter& json, const DatasetStatistics& statistics)
         writeString(json, tally.operatorName);
         writeCount(json, "saves", tally.saves);
         writeCount(json, "images", tally.images);
+        writeCount(json, "seconds", tally.seconds);
+        json.Key("images_per_hour");
+        json.Double(tenths(tally.imagesPerHour()));
         json.EndObject();
     }
     json.EndArray();
 }
 
 const int countWidth = 8;
+const int rateWidth = 10;
 
 // Only for a dataset that a team saved in; others keep their table as it was.
 void writeOperatorTable(QTextStream& out, const DatasetStatistics& statistics)
@@ -100,10 +112,13 @@ void writeOperatorTable(QTextStream& out, const DatasetStatistics& statistics)
     out << '\n'
         << qSetFieldWidth(width) << Qt::left << heading << qSetFieldWidth(countWidth) << Qt::right
         << "Saves"
-        << "Images" << qSetFieldWidth(0) << '\n';
+        << "Images" << qSetFieldWidth(rateWidth) << "Hours"
+        << "Images/h" << qSetFieldWidth(0) << '\n';
+    out << qSetRealNumberPrecision(1) << Qt::fixed;
     for (const OperatorSaves::Tally& tally : statistics.operators())
         out << qSetFieldWidth(width) << Qt::left << tally.operatorName << qSetFieldWidth(countWidth)
-            << Qt::right << tally.saves << tally.images << qSetFieldWidth(0) << '\n';
+            << Qt::right << tally.saves << tally.images << qSetFieldWidth(rateWidth)
+            << tally.activeHours() << tenths(tally.imagesPerHour()) << qSetFieldWidth(0) << '\n';
 }
 
 } // namespace

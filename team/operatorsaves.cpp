@@ -12,6 +12,9 @@
 namespace {
 
 const int logFields = 3;
+const int timedLogFields = 4;
+// Longer than any session at one image; a larger number is no time but a damaged line.
+const long long mostSecondsOfALine = 7LL * 24 * 3600;
 
 // "<operator>@<host>.log": operator names hold no @.
 QString operatorOfLog(const QString& logFileName)
@@ -23,15 +26,37 @@ QString operatorOfLog(const QString& logFileName)
 bool isSaveLine(const QList<QByteArray>& fields)
 {
     bool isNumber = false;
-    return fields.size() == logFields && !fields[1].isEmpty() &&
-           fields[2].trimmed().toInt(&isNumber) >= 0 && isNumber;
+    return (fields.size() == logFields || fields.size() == timedLogFields) &&
+           !fields[1].isEmpty() && fields[2].trimmed().toInt(&isNumber) >= 0 && isNumber;
+}
+
+// -1 for a line that tells no time.
+long long secondsOfLine(const QList<QByteArray>& fields)
+{
+    if (fields.size() != timedLogFields)
+        return -1;
+    bool isNumber = false;
+    const long long seconds = fields[3].trimmed().toLongLong(&isNumber);
+    return isNumber && seconds >= 0 && seconds <= mostSecondsOfALine ? seconds : -1;
+}
+
+long long distinctCount(std::vector<QString> names)
+{
+    std::sort(names.begin(), names.end());
+    return std::unique(names.begin(), names.end()) - names.begin();
 }
 
 } // namespace
 
 bool OperatorSaves::Tally::operator==(const Tally& other) const
 {
-    return operatorName == other.operatorName && saves == other.saves && images == other.images;
+    return operatorName == other.operatorName && saves == other.saves && images == other.images &&
+           seconds == other.seconds && timedImages == other.timedImages;
+}
+
+double OperatorSaves::Tally::imagesPerHour() const
+{
+    return seconds > 0 ? double(timedImages) / activeHours() : 0.0;
 }
 
 std::vector<OperatorSaves::Tally> OperatorSaves::ofDataset(const QString& root)
@@ -69,21 +94,23 @@ void OperatorSaves::addLog(const QString& imageFolder, const QString& logFileNam
         const QList<QByteArray> fields = line.split('\t');
         if (!isSaveLine(fields))
             continue;
+        const QString image = imageFolder + QLatin1Char('/') + QString::fromUtf8(fields[1]);
         ++entry->second.saves;
-        entry->second.images.push_back(imageFolder + QLatin1Char('/') +
-                                       QString::fromUtf8(fields[1]));
+        entry->second.images.push_back(image);
+        const long long seconds = secondsOfLine(fields);
+        if (seconds >= 0) {
+            entry->second.seconds += seconds;
+            entry->second.timedImages.push_back(image);
+        }
     }
 }
 
 std::vector<OperatorSaves::Tally> OperatorSaves::tallies() const
 {
     std::vector<Tally> result;
-    for (const auto& [name, counts] : byOperator) {
-        std::vector<QString> images = counts.images;
-        std::sort(images.begin(), images.end());
-        const auto distinct = std::unique(images.begin(), images.end()) - images.begin();
-        result.push_back({name, counts.saves, distinct});
-    }
+    for (const auto& [name, counts] : byOperator)
+        result.push_back({name, counts.saves, distinctCount(counts.images), counts.seconds,
+                          distinctCount(counts.timedImages)});
     std::sort(result.begin(), result.end(),
               [](const Tally& a, const Tally& b) { return a.operatorName < b.operatorName; });
     return result;

@@ -16,7 +16,13 @@ public:
         long long saves = 0;
         // Distinct images saved.
         long long images = 0;
+        // Active seconds of the lines that tell them, and the distinct images of those lines.
+        long long seconds = 0;
+        long long timedImages = 0;
         bool operator==(const Tally& other) const;
+        double activeHours() const { return double(seconds) / 3600.0; }
+        // Of the images whose saves tell their time; 0 without any time.
+        double imagesPerHour() const;
     };
 
     // Reads the logs of every folder of the dataset at root.
@@ -33,6 +39,8 @@ private:
         long long saves = 0;
         // folder + '/' + image name
         std::vector<QString> images;
+        long long seconds = 0;
+        std::vector<QString> timedImages;
     };
     std::vector<std::pair<QString, Counts>> byOperator;
 };

@@ -11,7 +11,8 @@ SaveLog::SaveLog(const QString& operatorName, const QString& host)
 {
 }
 
-bool SaveLog::append(const QString& imagePath, int storedShapes, const QDateTime& time) const
+bool SaveLog::append(const QString& imagePath, int storedShapes, const QDateTime& time,
+                     long long activeSeconds) const
 {
     const QString path = logPathFor(imagePath, operatorName, host);
     if (!QDir().mkpath(QFileInfo(path).path()))
@@ -19,8 +20,12 @@ bool SaveLog::append(const QString& imagePath, int storedShapes, const QDateTime
     const QByteArray line = time.toUTC().toString(Qt::ISODate).toLatin1() + '\t' +
                             QFileInfo(imagePath).fileName().toUtf8() + '\t' +
                             QByteArray::number(storedShapes) + '\n';
+    // The time is a field after the others, so that readers of three fields find theirs.
+    const QByteArray written =
+        activeSeconds < 0 ? line
+                          : line.chopped(1) + '\t' + QByteArray::number(activeSeconds) + '\n';
     QFile file(path);
     // One write of one line: appends of one writer never interleave.
-    return file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line) == line.size() &&
-           file.flush();
+    return file.open(QIODevice::WriteOnly | QIODevice::Append) &&
+           file.write(written) == written.size() && file.flush();
 }

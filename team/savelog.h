@@ -12,8 +12,10 @@ public:
     SaveLog(const QString& operatorName, const QString& host);
 
     // Appends "<ISO 8601 time>\t<image file name>\t<shapes>" to the log of the image's
-    // folder; false when it could not be written.
-    bool append(const QString& imagePath, int storedShapes, const QDateTime& time) const;
+    // folder, with "\t<seconds>" of active work on the image when they are known (not
+    // negative); false when it could not be written.
+    bool append(const QString& imagePath, int storedShapes, const QDateTime& time,
+                long long activeSeconds = -1) const;
 
 private:
     QString operatorName;

@@ -40,6 +40,7 @@ void BatchPanel::install(QMainWindow* window, QMenu* menu, QStatusBar* bar, QWid
     window->addDockWidget(Qt::RightDockWidgetArea, &imagesDock);
     // Hidden until asked for, so the window looks as it always has.
     imagesDock.hide();
+    imagesDock.toggleViewAction()->setObjectName(QStringLiteral("actionImages"));
     menu->addAction(imagesDock.toggleViewAction());
     addActions(menu);
 

@@ -15,6 +15,7 @@ const int bigNudge = 10;
 DrawingAssist::DrawingAssist(AnnotationEditor& editor, ImageWidget& canvas)
     : editor(editor), canvas(canvas), assist(QStringLiteral("Assist Drawing"))
 {
+    assist.setObjectName(QStringLiteral("actionAssist_Drawing"));
     assist.setCheckable(true);
     assist.setShortcut(QKeySequence(QStringLiteral("Ctrl+G")));
     assist.setChecked(QSettings().value(assistKey, false).toBool());
@@ -30,13 +31,16 @@ void DrawingAssist::install(QWidget* window, QMenu* functionMenu)
     {
         Qt::Key key;
         QPoint step;
-    } directions[] = {{Qt::Key_Left, {-1, 0}},
-                      {Qt::Key_Right, {1, 0}},
-                      {Qt::Key_Up, {0, -1}},
-                      {Qt::Key_Down, {0, 1}}};
+        const char* name;
+    } directions[] = {{Qt::Key_Left, {-1, 0}, "Left"},
+                      {Qt::Key_Right, {1, 0}, "Right"},
+                      {Qt::Key_Up, {0, -1}, "Up"},
+                      {Qt::Key_Down, {0, 1}, "Down"}};
     for (const auto& direction : directions) {
-        addNudge(window, QKeySequence(Qt::AltModifier | direction.key), direction.step);
-        addNudge(window, QKeySequence(Qt::AltModifier | Qt::ShiftModifier | direction.key),
+        const QString name = QStringLiteral("Nudge ") + QLatin1String(direction.name);
+        addNudge(window, name, QKeySequence(Qt::AltModifier | direction.key), direction.step);
+        addNudge(window, name + QStringLiteral(" by Ten"),
+                 QKeySequence(Qt::AltModifier | Qt::ShiftModifier | direction.key),
                  direction.step * bigNudge);
     }
 }
@@ -47,9 +51,12 @@ void DrawingAssist::setAssisting(bool on)
     QSettings().setValue(assistKey, on);
 }
 
-void DrawingAssist::addNudge(QWidget* window, const QKeySequence& keys, const QPoint& step)
+void DrawingAssist::addNudge(QWidget* window, const QString& name, const QKeySequence& keys,
+                             const QPoint& step)
 {
-    auto* nudge = new QAction(window);
+    auto* nudge = new QAction(name, window);
+    nudge->setObjectName(QStringLiteral("action") +
+                         QString(name).replace(QLatin1Char(' '), QLatin1Char('_')));
     nudge->setShortcut(keys);
     connect(nudge, &QAction::triggered, this, [this, step] { editor.nudgeActiveShape(step); });
     window->addAction(nudge);

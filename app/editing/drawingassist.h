@@ -26,7 +26,8 @@ public:
 
 private:
     void setAssisting(bool on);
-    void addNudge(QWidget* window, const QKeySequence& keys, const QPoint& step);
+    void addNudge(QWidget* window, const QString& name, const QKeySequence& keys,
+                  const QPoint& step);
 
     AnnotationEditor& editor;
     ImageWidget& canvas;

@@ -24,7 +24,8 @@ void QuickTagging::install(QAction* findTag)
     connect(findTag, &QAction::triggered, this, &QuickTagging::focusFinder);
     // Anywhere in the window; a text field with the keyboard takes its digits first.
     for (int number = 1; number <= RecentTagStrip::maximumTags; ++number) {
-        auto* key = new QAction(&viewer);
+        auto* key = new QAction(QStringLiteral("Recent Tag %1").arg(number), &viewer);
+        key->setObjectName(QStringLiteral("actionRecent_Tag_%1").arg(number));
         key->setShortcut(QKeySequence(Qt::Key_0 + number));
         key->setShortcutContext(Qt::WindowShortcut);
         connect(key, &QAction::triggered, this, [this, number] { toggleRecentTag(number); });

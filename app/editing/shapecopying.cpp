@@ -19,6 +19,8 @@ ShapeCopying::ShapeCopying(AnnotationEditor& editor, const ImageSession& session
 
 void ShapeCopying::install(QMenu* menu)
 {
+    copyAction.setObjectName(QStringLiteral("actionCopy_Shape"));
+    pasteAction.setObjectName(QStringLiteral("actionPaste_Shape"));
     copyAction.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     pasteAction.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
     connect(&copyAction, &QAction::triggered, this, &ShapeCopying::copyActiveShape);

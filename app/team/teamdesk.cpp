@@ -50,9 +50,9 @@ void TeamDesk::leave()
     standing = EditGate::Hold::Own;
 }
 
-void TeamDesk::noteSaved(const QString& imagePath, int storedShapes) const
+void TeamDesk::noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds) const
 {
-    saveLog.append(imagePath, storedShapes, QDateTime::currentDateTimeUtc());
+    saveLog.append(imagePath, storedShapes, QDateTime::currentDateTimeUtc(), activeSeconds);
 }
 
 QString TeamDesk::heldNote() const

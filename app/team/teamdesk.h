@@ -35,8 +35,8 @@ public:
     EditGate::Hold enter(const QString& imagePath);
     // Gives the claim up, as the window closes or the batch does.
     void leave();
-    // Appends the save to the operator's own log.
-    void noteSaved(const QString& imagePath, int storedShapes) const;
+    // Appends the save to the operator's own log, with the active seconds when known.
+    void noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds = -1) const;
 
     // Whether the image on screen is this program's to change, and if not, why.
     EditGate::Hold hold() const { return standing; }

@@ -22,6 +22,7 @@ void repolishStyleSheets()
 
 PaletteChoice::PaletteChoice() : darkAction(QStringLiteral("Dark Palette"))
 {
+    darkAction.setObjectName(QStringLiteral("actionDark_Palette"));
     darkAction.setCheckable(true);
 }
 

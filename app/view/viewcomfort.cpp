@@ -17,10 +17,17 @@ void ViewComfort::install(QWidget* mainWindow, QMenu* menu, QStatusBar* statusBa
 {
     window = mainWindow;
     // Only while the canvas has the keyboard, so letters still reach the tag finder.
-    addCanvasKey(QKeySequence(Qt::Key_B), [this] { stepBrightness(1); });
-    addCanvasKey(QKeySequence(Qt::SHIFT | Qt::Key_B), [this] { stepBrightness(-1); });
-    addCanvasKey(QKeySequence(Qt::Key_C), [this] { stepContrast(1); });
-    addCanvasKey(QKeySequence(Qt::SHIFT | Qt::Key_C), [this] { stepContrast(-1); });
+    addCanvasKey(QStringLiteral("Brighter"), QKeySequence(Qt::Key_B),
+                 [this] { stepBrightness(1); });
+    addCanvasKey(QStringLiteral("Darker"), QKeySequence(Qt::SHIFT | Qt::Key_B),
+                 [this] { stepBrightness(-1); });
+    addCanvasKey(QStringLiteral("More Contrast"), QKeySequence(Qt::Key_C),
+                 [this] { stepContrast(1); });
+    addCanvasKey(QStringLiteral("Less Contrast"), QKeySequence(Qt::SHIFT | Qt::Key_C),
+                 [this] { stepContrast(-1); });
+    dialogAction.setObjectName(QStringLiteral("actionBrightness_and_Contrast"));
+    resetAction.setObjectName(QStringLiteral("actionReset_Brightness_and_Contrast"));
+    hideAction.setObjectName(QStringLiteral("actionHide_Shapes"));
 
     hideAction.setCheckable(true);
     hideAction.setShortcut(QKeySequence(Qt::Key_H));
@@ -62,9 +69,12 @@ void ViewComfort::toggleShapesHidden()
     emit sglShapesHiddenChanged(canvas->areShapesHidden());
 }
 
-void ViewComfort::addCanvasKey(const QKeySequence& key, const std::function<void()>& step)
+void ViewComfort::addCanvasKey(const QString& name, const QKeySequence& key,
+                               const std::function<void()>& step)
 {
-    auto* action = new QAction(&viewer);
+    auto* action = new QAction(name, &viewer);
+    action->setObjectName(QStringLiteral("action") +
+                          QString(name).replace(QLatin1Char(' '), QLatin1Char('_')));
     action->setShortcut(key);
     // Anywhere in the window, the canvas clicked or not: a text field with the keyboard
     // overrides a shortcut for the letters it takes, so they still reach the finder.

@@ -41,7 +41,8 @@ signals:
     void sglShapesHiddenChanged(bool hidden);
 
 private:
-    void addCanvasKey(const QKeySequence& key, const std::function<void()>& step);
+    void addCanvasKey(const QString& name, const QKeySequence& key,
+                      const std::function<void()>& step);
     void stepBrightness(int steps);
     void stepContrast(int steps);
     void openDialog();

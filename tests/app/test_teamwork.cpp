@@ -344,11 +344,33 @@ private slots:
         pressKey(Qt::Key_Down);
         const QList<QByteArrayList> lines = logLines();
         QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines[0].mid(1), QByteArrayList({"b.jpg", "1"}));
-        QCOMPARE(lines[1].mid(1), QByteArrayList({"b.jpg", "2"}));
+        QCOMPARE(lines[0].mid(1, 2), QByteArrayList({"b.jpg", "1"}));
+        QCOMPARE(lines[1].mid(1, 2), QByteArrayList({"b.jpg", "2"}));
         const QDateTime time = QDateTime::fromString(QString::fromLatin1(lines[1][0]), Qt::ISODate);
         QVERIFY(qAbs(time.secsTo(QDateTime::currentDateTimeUtc())) < 60);
         QCOMPARE(time.timeSpec(), Qt::UTC);
+    }
+
+    // Counted from the image shown to the first save, then from that save to the next; a
+    // minute without input stops the count.
+    void everyLineTellsTheActiveSecondsOnItsImage()
+    {
+        qint64 now = 0;
+        window->activeTime().setClock([&now] { return now; });
+        openBatch(batch);
+        now = 5000;
+        pressKey(Qt::Key_Down);
+        now = 25000;
+        addTaggedShape();
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        now = 25000 + 10 * 60 * 1000;
+        clickTag(0, 1);
+        now += 4000;
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        const QList<QByteArrayList> lines = logLines();
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0].value(3), QByteArray("20"));
+        QCOMPARE(lines[1].value(3), QByteArray("64"));
     }
 };
 

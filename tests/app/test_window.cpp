@@ -98,11 +98,13 @@ private slots:
             {"Reset Brightness and Contrast", "Ctrl+B"},
             {"Hide Shapes", "H"},
             {"Dark Palette", ""},
+            {"Crosshair", "X"},
             {"Copy Shape", "Ctrl+C"},
             {"Paste Shape", "Ctrl+V"},
             {"Accept Image", "Ctrl+Shift+A"},
             {"Reject Image", "Ctrl+Shift+R"},
-            {"Assist Drawing", "Ctrl+G"}};
+            {"Assist Drawing", "Ctrl+G"},
+            {"Keyboard Shortcuts…", "Ctrl+K"}};
         const QList<QList<QPair<QString, QString>>> expected = {fileActions, functionActions};
         for (int m = 0; m < 2; ++m) {
             const QList<QAction*> actions = menus[m]->menu()->actions();
@@ -147,7 +149,11 @@ private slots:
                          "actionRedo", "actionOpen_Folder", "actionNext_Unlabelled_Image",
                          "actionZoom_In", "actionZoom_Out", "actionOriginal_Size",
                          "actionFit_to_Window", "actionCancel_Shape", "actionRemove_Last_Corner",
-                         "actionRepeat_Shapes", "actionFind_Tag", "actionOpen_Project"}));
+                         "actionRepeat_Shapes", "actionFind_Tag", "actionOpen_Project",
+                         // The nudges come after the form's, named for the key settings.
+                         "actionNudge_Left", "actionNudge_Left_by_Ten", "actionNudge_Right",
+                         "actionNudge_Right_by_Ten", "actionNudge_Up", "actionNudge_Up_by_Ten",
+                         "actionNudge_Down", "actionNudge_Down_by_Ten"}));
     }
 
     void sidePanelHasStyleChooserAndRedCaption()

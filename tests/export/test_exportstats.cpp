@@ -172,7 +172,8 @@ void TestExportStats::countsSavesPerOperator_data()
     QTest::newRow("table") << false;
 }
 
-// Two hosts of one operator count together; sorted by name, whatever the order on disk.
+// Two hosts of one operator count together; sorted by name, whatever the order on disk. Lines
+// of older versions count as saves, without time; the rate is of the timed images.
 void TestExportStats::countsSavesPerOperator()
 {
     QFETCH(bool, asJson);
@@ -180,9 +181,9 @@ void TestExportStats::countsSavesPerOperator()
     const auto removeLogs =
         qScopeGuard([&] { QDir(path("counted/.quadrotag")).removeRecursively(); });
     QVERIFY(QDir().mkpath(logs));
-    QVERIFY(writeFileBytes(logs + "zed@pc1.log", "2026-12-07T10:00:00Z\tone.jpg\t2\n"));
+    QVERIFY(writeFileBytes(logs + "zed@pc1.log", "2026-12-07T10:00:00Z\tone.jpg\t2\t1800\n"));
     QVERIFY(writeFileBytes(logs + "ann@pc1.log", "2026-12-07T10:00:00Z\tone.jpg\t2\n"
-                                                 "2026-12-07T10:05:00Z\ttwo.jpg\t1\n"));
+                                                 "2026-12-07T10:05:00Z\ttwo.jpg\t1\t1080\n"));
     QVERIFY(writeFileBytes(logs + "ann@pc2.log", "2026-12-07T11:00:00Z\tone.jpg\t3\n"));
     QStringList arguments{"--stats", "counted"};
     if (asJson)
@@ -190,15 +191,18 @@ void TestExportStats::countsSavesPerOperator()
     const ProgramRun run = runExporter(root.path(), arguments);
     if (asJson) {
         const QJsonObject stats = QJsonDocument::fromJson(run.out).object();
-        QCOMPARE(stats.value("operators"), json(R"([{"operator": "ann", "saves": 3, "images": 2},
-            {"operator": "zed", "saves": 1, "images": 1}])"));
+        QCOMPARE(stats.value("operators"),
+                 json(R"([{"operator": "ann", "saves": 3, "images": 2, "seconds": 1080,
+                           "images_per_hour": 3.3},
+                          {"operator": "zed", "saves": 1, "images": 1, "seconds": 1800,
+                           "images_per_hour": 2.0}])"));
         QCOMPARE(stats.value("images").toObject().value("total"), json("6"));
     } else {
         QVERIFY2(run.out.endsWith("Modern Brief          1\n"
                                   "\n"
-                                  "Operator   Saves  Images\n"
-                                  "ann            3       2\n"
-                                  "zed            1       1\n"),
+                                  "Operator   Saves  Images     Hours  Images/h\n"
+                                  "ann            3       2       0.3       3.3\n"
+                                  "zed            1       1       0.5       2.0\n"),
                  run.out.constData());
     }
 }

@@ -367,9 +367,13 @@ private slots:
         const QDateTime time(QDate(2026, 12, 7), QTime(18, 30, 5), Qt::UTC);
         QVERIFY(log.append(image, 3, time));
         QVERIFY(log.append(image, 0, time.addSecs(60)));
+        QVERIFY(log.append(image, 2, time.addSecs(120), 0));
+        QVERIFY(log.append(image, 2, time.addSecs(180), 75));
         QCOMPARE(readAll(dir.filePath(QStringLiteral(".quadrotag/log/ann@pc1.log"))),
                  QByteArray("2026-12-07T18:30:05Z\ta b.jpg\t3\n"
-                            "2026-12-07T18:31:05Z\ta b.jpg\t0\n"));
+                            "2026-12-07T18:31:05Z\ta b.jpg\t0\n"
+                            "2026-12-07T18:32:05Z\ta b.jpg\t2\t0\n"
+                            "2026-12-07T18:33:05Z\ta b.jpg\t2\t75\n"));
     }
 
     void operatorSavesCountsSavesAndDistinctImages_data()
@@ -383,6 +387,7 @@ private slots:
         QTest::newRow("line cut short") << QByteArray("t\ta.jpg\t1\nt\tb.jp") << 1LL << 1LL;
         QTest::newRow("count not a number") << QByteArray("t\ta.jpg\tx\n") << 0LL << 0LL;
         QTest::newRow("negative count") << QByteArray("t\ta.jpg\t-1\n") << 0LL << 0LL;
+        QTest::newRow("five fields") << QByteArray("t\ta.jpg\t1\t30\tx\n") << 0LL << 0LL;
     }
     void operatorSavesCountsSavesAndDistinctImages()
     {
@@ -396,6 +401,61 @@ private slots:
         QCOMPARE(tallies.size(), std::size_t(2));
         QCOMPARE(tallies[0], (OperatorSaves::Tally{QStringLiteral("ann"), saves, images}));
         QCOMPARE(tallies[1], (OperatorSaves::Tally{QStringLiteral("zed"), 1, 1}));
+    }
+
+    // Lines of older versions count as saves, without time.
+    void operatorSavesAddTheSecondsTheLinesTell_data()
+    {
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<long long>("saves");
+        QTest::addColumn<long long>("seconds");
+        QTest::addColumn<long long>("timedImages");
+        QTest::newRow("no time") << QByteArray("t\ta.jpg\t1\n") << 1LL << 0LL << 0LL;
+        QTest::newRow("time") << QByteArray("t\ta.jpg\t1\t90\n") << 1LL << 90LL << 1LL;
+        QTest::newRow("zero seconds") << QByteArray("t\ta.jpg\t1\t0\n") << 1LL << 0LL << 1LL;
+        QTest::newRow("old and new lines")
+            << QByteArray("t\ta.jpg\t1\nt\tb.jpg\t1\t40\nt\tb.jpg\t2\t20\n") << 3LL << 60LL << 1LL;
+        QTest::newRow("time not a number")
+            << QByteArray("t\ta.jpg\t1\tlong\n") << 1LL << 0LL << 0LL;
+        QTest::newRow("negative time") << QByteArray("t\ta.jpg\t1\t-5\n") << 1LL << 0LL << 0LL;
+        QTest::newRow("a week") << QByteArray("t\ta.jpg\t1\t604800\n") << 1LL << 604800LL << 1LL;
+        QTest::newRow("more than a week")
+            << QByteArray("t\ta.jpg\t1\t604801\n") << 1LL << 0LL << 0LL;
+        QTest::newRow("past any number")
+            << QByteArray("t\ta.jpg\t1\t99999999999999999999999\n") << 1LL << 0LL << 0LL;
+    }
+    void operatorSavesAddTheSecondsTheLinesTell()
+    {
+        QFETCH(QByteArray, log);
+        QFETCH(long long, saves);
+        QFETCH(long long, seconds);
+        QFETCH(long long, timedImages);
+        OperatorSaves tally;
+        tally.addLog(QStringLiteral("/d"), QStringLiteral("ann@pc1.log"), log);
+        const std::vector<OperatorSaves::Tally> tallies = tally.tallies();
+        QCOMPARE(tallies.size(), std::size_t(1));
+        QCOMPARE(tallies[0].saves, saves);
+        QCOMPARE(tallies[0].seconds, seconds);
+        QCOMPARE(tallies[0].timedImages, timedImages);
+    }
+
+    void imagesPerHourCountOnlyTimedImages_data()
+    {
+        QTest::addColumn<long long>("seconds");
+        QTest::addColumn<long long>("timedImages");
+        QTest::addColumn<double>("perHour");
+        QTest::newRow("no time") << 0LL << 0LL << 0.0;
+        QTest::newRow("timed images without seconds") << 0LL << 3LL << 0.0;
+        QTest::newRow("one an hour") << 3600LL << 1LL << 1.0;
+        QTest::newRow("thirty in half an hour") << 1800LL << 30LL << 60.0;
+    }
+    void imagesPerHourCountOnlyTimedImages()
+    {
+        QFETCH(long long, seconds);
+        QFETCH(long long, timedImages);
+        QFETCH(double, perHour);
+        const OperatorSaves::Tally tally{QStringLiteral("ann"), 9, 9, seconds, timedImages};
+        QCOMPARE(tally.imagesPerHour(), perHour);
     }
 
     void operatorSavesJoinHostsAndFolders()

@@ -1,0 +1,66 @@
+#ifndef QUADROTAG_KEYMAP_H
+#define QUADROTAG_KEYMAP_H
+
+#include <QKeySequence>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class QAction;
+class QWidget;
+
+// The keys of every named action of the window: the ones the program starts with, the ones
+// the operator chose instead, kept in the settings file. No key belongs to two actions.
+class KeyMap : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Entry
+    {
+        QString id;
+        QString name;
+        QList<QKeySequence> defaults;
+        QList<QKeySequence> keys;
+        QPointer<QAction> action;
+    };
+
+    // Takes the actions of the window's menus, then those of the window and its widgets
+    // (the canvas keys), each once; actions without an object name are passing entries
+    // (recent projects), and those without text belong to the toolkit's own widgets.
+    void collect(QWidget* window);
+    // The action's keys at this moment become its defaults.
+    void add(QAction* action, const QString& name = QString());
+
+    const QList<Entry>& entries() const { return list; }
+    int indexOf(const QString& id) const;
+    // The name of the other action that holds this key, or nothing when it is free.
+    QString holderOf(const QKeySequence& key, int except) const;
+
+    // Each refuses with the holder's name (and changes nothing) when another action has the key.
+    bool assign(int row, const QKeySequence& key, QString* refusal = nullptr);
+    bool reset(int row, QString* refusal = nullptr);
+    void clear(int row);
+    void resetAll();
+
+    // The operator's keys from the settings file; a stored key that is not a key or that
+    // another stored choice holds is left out.
+    void load();
+    // "Ctrl+Shift+Z, Ctrl+Y"; "" for none.
+    static QString keysText(const QList<QKeySequence>& keys);
+    // The Markdown table of every action and its default keys, as the README shows it.
+    QString markdownTable() const;
+
+signals:
+    void changed(int row);
+
+private:
+    void setKeys(int row, const QList<QKeySequence>& keys);
+    void store(int row) const;
+    void apply(int row) const;
+
+    QList<Entry> list;
+};
+
+#endif

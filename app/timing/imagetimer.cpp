@@ -1,0 +1,50 @@
+#include "imagetimer.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+ImageTimer::ImageTimer()
+{
+    steady.start();
+    now = [this] { return steady.elapsed(); };
+    clock.restart(now());
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->installEventFilter(this);
+}
+
+ImageTimer::~ImageTimer()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeEventFilter(this);
+}
+
+void ImageTimer::restart()
+{
+    clock.restart(now());
+}
+
+long long ImageTimer::takeSeconds()
+{
+    return clock.takeSeconds(now());
+}
+
+void ImageTimer::setClock(std::function<qint64()> clock)
+{
+    now = std::move(clock);
+    restart();
+}
+
+bool ImageTimer::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+        clock.noteInput(now());
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}

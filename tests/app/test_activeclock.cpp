@@ -1,0 +1,75 @@
+#include "activeclock.h"
+
+#include <QtTest>
+
+using Inputs = QList<qint64>;
+
+// Seconds from the start, as the operator's input comes.
+class TestActiveClock : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void countsUntilAMinuteWithoutInput_data();
+    void countsUntilAMinuteWithoutInput();
+    void takenSecondsAreNotToldTwice();
+    void aClockThatGoesBackCountsNothing();
+};
+
+void TestActiveClock::countsUntilAMinuteWithoutInput_data()
+{
+    QTest::addColumn<Inputs>("inputs");
+    QTest::addColumn<qint64>("readAt");
+    QTest::addColumn<qint64>("active");
+    QTest::newRow("no input, half a minute") << Inputs{} << 30LL << 30LL;
+    QTest::newRow("no input, one second short of the limit") << Inputs{} << 59LL << 59LL;
+    QTest::newRow("no input, at the limit") << Inputs{} << 60LL << 60LL;
+    QTest::newRow("no input, past the limit: stands") << Inputs{} << 61LL << 60LL;
+    QTest::newRow("no input, long past") << Inputs{} << 3600LL << 60LL;
+    QTest::newRow("input keeps it running") << Inputs{50} << 100LL << 100LL;
+    QTest::newRow("input after the stop resumes it") << Inputs{200} << 230LL << 90LL;
+    QTest::newRow("input exactly at the limit") << Inputs{60} << 61LL << 61LL;
+    QTest::newRow("input a second after the limit") << Inputs{61} << 62LL << 61LL;
+    QTest::newRow("two stops") << Inputs{100, 300} << 400LL << 180LL;
+    QTest::newRow("many inputs") << Inputs{10, 20, 30, 40} << 50LL << 50LL;
+}
+
+void TestActiveClock::countsUntilAMinuteWithoutInput()
+{
+    QFETCH(Inputs, inputs);
+    QFETCH(qint64, readAt);
+    QFETCH(qint64, active);
+    ActiveClock clock;
+    clock.restart(0);
+    for (qint64 input : inputs)
+        clock.noteInput(input * 1000);
+    QCOMPARE(clock.activeMilliseconds(readAt * 1000), active * 1000);
+    QCOMPARE(clock.takeSeconds(readAt * 1000), active);
+}
+
+void TestActiveClock::takenSecondsAreNotToldTwice()
+{
+    ActiveClock clock;
+    clock.restart(5000);
+    QCOMPARE(clock.takeSeconds(5000 + 10500), 10LL);
+    // The half second left goes on; the idle limit still runs from the last input.
+    QCOMPARE(clock.takeSeconds(5000 + 20000), 10LL);
+    QCOMPARE(clock.takeSeconds(5000 + 100000), 40LL);
+    QCOMPARE(clock.takeSeconds(5000 + 200000), 0LL);
+    clock.noteInput(5000 + 200000);
+    QCOMPARE(clock.takeSeconds(5000 + 203000), 3LL);
+    clock.restart(500000);
+    QCOMPARE(clock.activeMilliseconds(500000), 0LL);
+}
+
+void TestActiveClock::aClockThatGoesBackCountsNothing()
+{
+    ActiveClock clock;
+    clock.restart(10000);
+    QCOMPARE(clock.activeMilliseconds(5000), 0LL);
+    clock.noteInput(4000);
+    QCOMPARE(clock.activeMilliseconds(12000), 2000LL);
+}
+
+QTEST_GUILESS_MAIN(TestActiveClock)
+#include "test_activeclock.moc"
