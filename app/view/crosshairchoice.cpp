@@ -14,7 +14,8 @@ CrosshairChoice::CrosshairChoice() : crosshairAction(QStringLiteral("Crosshair")
     crosshairAction.setObjectName(QStringLiteral("actionCrosshair"));
     crosshairAction.setCheckable(true);
     crosshairAction.setShortcut(QKeySequence(Qt::Key_X));
-    crosshairAction.setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    // Anywhere in the window, like the other canvas keys; a focused text field takes X first.
+    crosshairAction.setShortcutContext(Qt::WindowShortcut);
 }
 
 void CrosshairChoice::install(ImageViewer& viewer, QMenu* menu)

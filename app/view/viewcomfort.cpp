@@ -16,7 +16,6 @@ ViewComfort::ViewComfort(ImageViewer& viewer)
 void ViewComfort::install(QWidget* mainWindow, QMenu* menu, QStatusBar* statusBar)
 {
     window = mainWindow;
-    // Only while the canvas has the keyboard, so letters still reach the tag finder.
     addCanvasKey(QStringLiteral("Brighter"), QKeySequence(Qt::Key_B),
                  [this] { stepBrightness(1); });
     addCanvasKey(QStringLiteral("Darker"), QKeySequence(Qt::SHIFT | Qt::Key_B),
