@@ -8,6 +8,7 @@
 #include "projectfolder.h"
 #include "sessionquestions.h"
 #include "sidepanel.h"
+#include "teampaths.h"
 #include "vocabularyquestion.h"
 
 #include <QCloseEvent>
@@ -208,7 +209,13 @@ void Quadrotag::connectTeam()
     connect(&team, &TeamDesk::sglHoldersMayHaveChanged, this, &Quadrotag::markHolders);
     connect(&team, &TeamDesk::sglHeldImageFreed, this, &Quadrotag::reopenFreedImage);
     connect(&visit.session(), &ImageSession::saved, this, [this] {
-        team.noteSaved(visit.session().imagePath(), storedShapeCount(visit.session().annotation()));
+        const QString& image = visit.session().imagePath();
+        if (team.noteSaved(image, storedShapeCount(visit.session().annotation())) ||
+            image == unloggedImage)
+            return;
+        unloggedImage = image;
+        showNote(QStringLiteral("Saved, but the save could not be added to your log in ") +
+                 teamFolderFor(image) + QStringLiteral("/log"));
     });
 }
 

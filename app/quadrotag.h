@@ -140,6 +140,8 @@ private:
     DrawingAssist drawingAssist;
     // The title the form gives, for an image the operator may edit.
     QString editableTitle;
+    // The image whose save the log could not take, said once.
+    QString unloggedImage;
     // Empty without a project: the vocabulary is then "tags" in the working directory.
     QString projectFolder;
     ProjectHistory projectHistory;

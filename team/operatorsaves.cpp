@@ -1,5 +1,6 @@
 #include "operatorsaves.h"
 
+#include "savelog.h"
 #include "teampaths.h"
 
 #include <QDir>
@@ -70,8 +71,7 @@ void OperatorSaves::addLog(const QString& imageFolder, const QString& logFileNam
         if (!isSaveLine(fields))
             continue;
         ++entry->second.saves;
-        entry->second.images.push_back(imageFolder + QLatin1Char('/') +
-                                       QString::fromUtf8(fields[1]));
+        entry->second.images.push_back(imageFolder + QLatin1Char('/') + unescapeLogName(fields[1]));
     }
 }
 
