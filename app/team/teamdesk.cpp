@@ -138,8 +138,8 @@ std::vector<QString> TeamDesk::holdersOf(const QStringList& imagePaths)
             const QString key = folder.toString();
             auto found = holdersByFolder.find(key);
             if (found == holdersByFolder.end())
-                found = holdersByFolder.insert(
-                    key, holdersByName(claimsFolder.liveClaimsOfOthers(key)));
+                found = holdersByFolder.insert(key,
+                                               holdersByName(claimsFolder.liveClaimsOfOthers(key)));
             folderHolders = found.value();
         }
         // Only folders with claims of others pay for the name of a row's claim.

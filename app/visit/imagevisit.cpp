@@ -1,9 +1,9 @@
 #include "imagevisit.h"
 
-#include "projecthistory.h"
-#include "sessionquestions.h"
 #include "batchpaths.h"
 #include "labelfile.h"
+#include "projecthistory.h"
+#include "sessionquestions.h"
 #include "teamdesk.h"
 #include "teampaths.h"
 
@@ -107,8 +107,8 @@ void ImageVisit::followClaim()
     if (hold == EditGate::Hold::Own)
         keptNote.clear();
     const QString lostNote = hold == EditGate::Hold::ClaimLost ? keptNote : QString();
-    document.editGate().setHold(hold,
-                                hold == EditGate::Hold::Own ? QString() : team.heldNote() + lostNote);
+    document.editGate().setHold(hold, hold == EditGate::Hold::Own ? QString()
+                                                                  : team.heldNote() + lostNote);
 }
 
 QString ImageVisit::keptPath() const
