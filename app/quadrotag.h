@@ -6,6 +6,7 @@
 #include "batchpanel.h"
 #include "batchstepper.h"
 #include "drawingassist.h"
+#include "folderstamps.h"
 #include "imageannotation.h"
 #include "imageprefetcher.h"
 #include "imagesession.h"
@@ -130,6 +131,8 @@ private:
     QuickTagging quickTagging;
     BatchPanel batchPanel;
     BatchStepper stepper;
+    // Notices the folders where someone else saved or reviewed since the last refresh.
+    FolderStamps folderStamps;
     // Brightness, contrast and hidden shapes; the dark palette; shapes on the clipboard.
     ViewComfort viewComfort;
     PaletteChoice paletteChoice;

@@ -2,6 +2,7 @@
 
 #include "taglayout.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMainWindow>
@@ -146,6 +147,17 @@ void BatchPanel::markLabelled(const LabelPaths& labelPaths, const QString& label
         batchList.forgetReviewState(row);
     }
     updateProgress();
+}
+
+void BatchPanel::remark(const std::vector<int>& rows, const LabelPaths& labelPaths)
+{
+    for (const int row : rows) {
+        filter.forgetContents(row);
+        batchList.setLabelled(row, QFileInfo::exists(labelPaths[row]));
+        batchList.forgetReviewState(row);
+    }
+    if (!rows.empty())
+        updateProgress();
 }
 
 void BatchPanel::markReviewed(int row)

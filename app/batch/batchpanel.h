@@ -46,6 +46,9 @@ public:
     void markLabelled(const LabelPaths& labelPaths, const QString& labelPath);
     // The review of this row was written.
     void markReviewed(int row);
+    // These rows' label files may have changed on disk: their ticks and review marks are
+    // read again.
+    void remark(const std::vector<int>& rows, const LabelPaths& labelPaths);
     // What Ctrl+Shift+Down does: the next image the list shows.
     void goToNextListed();
     // The image on screen, in bold and scrolled into view.
