@@ -232,7 +232,7 @@ void Quadrotag::showHeldState()
 void Quadrotag::markHolders()
 {
     batchPanel.setHolders(team.holdersOf(stepper.paths()));
-    batchPanel.remark(folderStamps.changedRows(stepper.paths()), stepper.labels());
+    batchPanel.remark(folderStamps.changedRows(stepper.paths()));
     // The claim may have passed from one holder to another.
     showHeldState();
 }

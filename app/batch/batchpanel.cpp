@@ -2,7 +2,6 @@
 
 #include "taglayout.h"
 
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMainWindow>
@@ -149,14 +148,14 @@ void BatchPanel::markLabelled(const LabelPaths& labelPaths, const QString& label
     updateProgress();
 }
 
-void BatchPanel::remark(const std::vector<int>& rows, const LabelPaths& labelPaths)
+void BatchPanel::remark(const std::vector<FolderStamps::Change>& changes)
 {
-    for (const int row : rows) {
-        filter.forgetContents(row);
-        batchList.setLabelled(row, QFileInfo::exists(labelPaths[row]));
-        batchList.forgetReviewState(row);
+    for (const FolderStamps::Change& change : changes) {
+        filter.forgetContents(change.row);
+        batchList.setLabelled(change.row, change.labelled);
+        batchList.forgetReviewState(change.row);
     }
-    if (!rows.empty())
+    if (!changes.empty())
         updateProgress();
 }
 

@@ -4,6 +4,7 @@
 #include "batchfiles.h"
 #include "batchfilter.h"
 #include "batchlistmodel.h"
+#include "folderstamps.h"
 #include "imageslistview.h"
 #include "labelpaths.h"
 
@@ -48,7 +49,7 @@ public:
     void markReviewed(int row);
     // These rows' label files may have changed on disk: their ticks and review marks are
     // read again.
-    void remark(const std::vector<int>& rows, const LabelPaths& labelPaths);
+    void remark(const std::vector<FolderStamps::Change>& changes);
     // What Ctrl+Shift+Down does: the next image the list shows.
     void goToNextListed();
     // The image on screen, in bold and scrolled into view.

@@ -1,7 +1,9 @@
 #include "folderstamps.h"
 
+#include "labelpath.h"
 #include "teampaths.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStringView>
 
@@ -12,11 +14,19 @@ QDateTime stampOf(const QString& folder)
     return QFileInfo(folder).lastModified();
 }
 
+// One listing, not a look per row: on a share each look is a round trip.
+QSet<QString> labelFilesIn(const QString& folder)
+{
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.lbl")}, QDir::Files);
+    return QSet<QString>(names.begin(), names.end());
+}
+
 } // namespace
 
-std::vector<int> FolderStamps::changedRows(const QStringList& imagePaths)
+std::vector<FolderStamps::Change> FolderStamps::changedRows(const QStringList& imagePaths)
 {
-    std::vector<int> rows;
+    std::vector<Change> rows;
+    QSet<QString> labelFiles;
     QHash<QString, QDateTime> seen;
     // Rows of one folder follow each other: each run of them is looked at once.
     QStringView folder;

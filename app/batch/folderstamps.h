@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -14,9 +15,16 @@
 class FolderStamps
 {
 public:
+    struct Change
+    {
+        int row;
+        // Whether the row's label file is there now: one listing of its folder tells.
+        bool labelled;
+    };
+
     // The rows whose folder, or whose folder's reviews, changed since the last call; the first
     // call notes the folders and names no row.
-    std::vector<int> changedRows(const QStringList& imagePaths);
+    std::vector<Change> changedRows(const QStringList& imagePaths);
     void clear() { stamps.clear(); }
 
 private:
