@@ -76,7 +76,9 @@ done
 # start NAME HOST MOUNT IMAGE SECONDS [behind]: one program, in its own host name.
 start() {
     local preload=()
-    [ "${6:-}" = behind ] && preload=(env "LD_PRELOAD=$faketime_lib" "FAKETIME=-180s")
+    # A sanitized build would refuse a library preloaded before its runtime.
+    [ "${6:-}" = behind ] && preload=(env "LD_PRELOAD=$faketime_lib" "FAKETIME=-180s"
+        "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0")
     unshare --uts sh -c 'hostname "$0" && exec "$@"' "$2" "${preload[@]}" \
         "$claimer" "$work/$3/room1.$4" "$1" "$5" "$stale_ms" "$work/$1.journal" &
     pids+=($!)
