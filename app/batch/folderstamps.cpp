@@ -44,9 +44,11 @@ std::vector<FolderStamps::Change> FolderStamps::changedRows(const QStringList& i
             }
             changed = stamps.contains(name) && (stamps.value(name) != seen.value(name) ||
                                                 stamps.value(stampKey) != seen.value(stampKey));
+            if (changed)
+                labelFiles = labelFilesIn(name);
         }
         if (changed)
-            rows.push_back(row);
+            rows.push_back({row, labelFiles.contains(QFileInfo(labelPathFor(path)).fileName())});
     }
     stamps = seen;
     return rows;
