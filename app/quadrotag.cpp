@@ -9,6 +9,7 @@
 #include "projectfolder.h"
 #include "sessionquestions.h"
 #include "sidepanel.h"
+#include "teampaths.h"
 #include "vocabularyquestion.h"
 
 #include <QCloseEvent>
@@ -214,8 +215,14 @@ void Quadrotag::connectTeam()
     connect(&team, &TeamDesk::sglHoldersMayHaveChanged, this, &Quadrotag::markHolders);
     connect(&team, &TeamDesk::sglHeldImageFreed, this, &Quadrotag::reopenFreedImage);
     connect(&visit.session(), &ImageSession::saved, this, [this] {
-        team.noteSaved(visit.session().imagePath(), storedShapeCount(visit.session().annotation()),
-                       imageTimer.takeSeconds());
+        const QString& image = visit.session().imagePath();
+        if (team.noteSaved(image, storedShapeCount(visit.session().annotation()),
+                           imageTimer.takeSeconds()) ||
+            image == unloggedImage)
+            return;
+        unloggedImage = image;
+        showNote(QStringLiteral("Saved, but the save could not be added to your log in ") +
+                 teamFolderFor(image) + QStringLiteral("/log"));
     });
     connect(&visit, &ImageVisit::entered, &imageTimer, &ImageTimer::restart);
 }
@@ -233,6 +240,7 @@ void Quadrotag::showHeldState()
 void Quadrotag::markHolders()
 {
     batchPanel.setHolders(team.holdersOf(stepper.paths()));
+    batchPanel.remark(folderStamps.changedRows(stepper.paths()));
     // The claim may have passed from one holder to another.
     showHeldState();
 }

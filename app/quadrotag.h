@@ -7,6 +7,7 @@
 #include "batchstepper.h"
 #include "crosshairchoice.h"
 #include "drawingassist.h"
+#include "folderstamps.h"
 #include "imageannotation.h"
 #include "imageprefetcher.h"
 #include "imagesession.h"
@@ -138,6 +139,8 @@ private:
     QuickTagging quickTagging;
     BatchPanel batchPanel;
     BatchStepper stepper;
+    // Notices the folders where someone else saved or reviewed since the last refresh.
+    FolderStamps folderStamps;
     // Brightness, contrast and hidden shapes; the dark palette; shapes on the clipboard.
     ViewComfort viewComfort;
     PaletteChoice paletteChoice;
@@ -150,6 +153,8 @@ private:
     DrawingAssist drawingAssist;
     // The title the form gives, for an image the operator may edit.
     QString editableTitle;
+    // The image whose save the log could not take, said once.
+    QString unloggedImage;
     // Empty without a project: the vocabulary is then "tags" in the working directory.
     QString projectFolder;
     ProjectHistory projectHistory;

@@ -2,6 +2,7 @@
 
 #include "labelfile.h"
 #include "recoverywriter.h"
+#include "reviewrekeying.h"
 #include "taglayout.h"
 #include "tagtranslation.h"
 
@@ -242,7 +243,7 @@ bool DatasetRelabeller::relabelFile(Dataset& dataset, const QString& relativePat
         return true;
     }
     const std::optional<RecoveryWriter> keeper = keeperOf(path, bytes);
-    if (!replaceFile(dataset, relativePath, path, translated, journaled))
+    if (!replaceFile(dataset, relativePath, path, bytes, translated, journaled))
         return false;
     bool replaced = false;
     if (keeper && fileContents(path, replaced) == translated && replaced)
@@ -251,8 +252,8 @@ bool DatasetRelabeller::relabelFile(Dataset& dataset, const QString& relativePat
 }
 
 bool DatasetRelabeller::replaceFile(Dataset& dataset, const QString& relativePath,
-                                    const QString& path, const QByteArray& translated,
-                                    bool journaled)
+                                    const QString& path, const QByteArray& bytes,
+                                    const QByteArray& translated, bool journaled)
 {
     const QByteArray digest = RelabelJournal::digestOf(translated);
     // The journal first: a file replaced but not recorded would be translated twice.
@@ -264,12 +265,21 @@ bool DatasetRelabeller::replaceFile(Dataset& dataset, const QString& relativePat
             return false;
         }
     }
+    // Within the journal's step, before the file: a run stopped in between leaves a review
+    // that says "changed" until the run is resumed, never one that holds for other bytes.
+    QString failed;
+    const QStringList rekeyed = ReviewRekeying::rekey(path, bytes, translated, failed);
+    if (!failed.isEmpty())
+        report.problem(failed, QStringLiteral("cannot be written; its verdict counts as changed"));
     if (!mayWrite())
         return false;
     if (!writeLabelBytes(translated.toStdString(), QFile::encodeName(path).toStdString())) {
         --filesRelabelled;
         ++filesLeftUntouched;
         report.problem(path, QStringLiteral("cannot be written; left untouched"));
+        QString ignored;
+        if (!rekeyed.isEmpty())
+            ReviewRekeying::rekey(path, translated, bytes, ignored);
     }
     return true;
 }

@@ -44,7 +44,7 @@ private:
     bool relabelFolder(Dataset& dataset, const QString& folder);
     bool relabelFile(Dataset& dataset, const QString& relativePath);
     bool replaceFile(Dataset& dataset, const QString& relativePath, const QString& path,
-                     const QByteArray& translated, bool journaled);
+                     const QByteArray& bytes, const QByteArray& translated, bool journaled);
     bool finishRun();
     bool updateIndex();
     bool mayWrite();

@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # clang builds the fuzz targets; libFuzzer's runtime is only a recommendation of clang's.
-bash scripts/install-deps.sh clang libclang-rt-14-dev
+# openssh-server, sshfs and faketime: the claims test on a share mounted over the loopback address.
+bash scripts/install-deps.sh clang libclang-rt-14-dev openssh-server sshfs faketime
 jobs=$(nproc)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUADROTAG_WERROR=ON

@@ -23,7 +23,7 @@ QString EditGate::refusal(Edit edit) const
     case Hold::ClaimLost:
         return holderNote;
     case Hold::ClaimNotTaken:
-        return QString::fromLatin1(claimNotTakenNote);
+        return holderNote.isEmpty() ? QString::fromLatin1(claimNotTakenNote) : holderNote;
     case Hold::Closed:
         return QString::fromLatin1(closedNote);
     case Hold::Own:

@@ -18,7 +18,8 @@ public:
     static const char claimNotTakenNote[];
     static const char closedNote[];
 
-    // note names the holder for HeldByOther and ClaimLost; the other holds have their own.
+    // note names the holder for HeldByOther and ClaimLost, and may say why for ClaimNotTaken;
+    // the other holds have their own.
     void setHold(Hold hold, const QString& note = QString());
     void setShapesHidden(bool hidden);
 

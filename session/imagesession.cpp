@@ -47,6 +47,16 @@ void ImageSession::setDescribe(Describe newDescribe)
     describe = std::move(newDescribe);
 }
 
+void ImageSession::setClaimCheck(ClaimCheck check)
+{
+    claimCheck = std::move(check);
+}
+
+bool ImageSession::claimHolds()
+{
+    return !claimCheck || claimCheck();
+}
+
 void ImageSession::setWriter(RecoveryWriter newWriter)
 {
     writer = std::move(newWriter);
@@ -243,7 +253,7 @@ bool ImageSession::changedOnDisk() const
 
 bool ImageSession::save()
 {
-    if (!isOpen() || !allows(EditGate::Edit::Write))
+    if (!isOpen() || !allows(EditGate::Edit::Write) || !claimHolds())
         return false;
     const std::string bytes = labelFileContents(current);
     if (!writeLabelBytes(bytes, localPath(labelFile)))
@@ -314,6 +324,9 @@ void ImageSession::writeRecovery()
         dropRecovery();
         return;
     }
+    // The recovery file lies beside the label file: the new holder's to write.
+    if (!claimHolds())
+        return;
     recovery.write(labelFileContents(current));
     recoveryCheck.start();
 }

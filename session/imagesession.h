@@ -40,6 +40,12 @@ public:
     void setDescribe(Describe describe);
     // Who the recovery files written from the next image on name as their writer.
     void setWriter(RecoveryWriter writer);
+    // Asked before every write of the label or recovery file: whether this program's claim
+    // on the image still holds. A claim found lost also turns the gate, so nothing is written.
+    using ClaimCheck = std::function<bool()>;
+    void setClaimCheck(ClaimCheck check);
+    // Whether the claim still holds, looked at now; others ask it before their writes.
+    bool claimHolds();
     // Makes this image the document, with the annotation its label file holds and an empty
     // history. Failed when a file is there but was not read to its end; what was read is
     // held then, and is written only when the operator edits it.
@@ -167,6 +173,7 @@ private:
     // What a save of the proposal as shown would write.
     std::string proposalBytes;
     Describe describe;
+    ClaimCheck claimCheck;
     EditGate gate;
     // The shape a drag holds and its corners before the drag, until the drag is recorded.
     int liveShape = -1;

@@ -60,10 +60,8 @@ bool Claim::isSameProcess(const Claim& other) const
     return pid == other.pid && host == other.host;
 }
 
-bool Claim::isStale(const QDateTime& modified, const QDateTime& now, const QString& thisHost) const
+bool Claim::isOfEndedProcessOn(const QString& thisHost) const
 {
-    if (modified.secsTo(now) > staleAfterSeconds)
-        return true;
     return host == thisHost && isProcessGone(pid);
 }
 

@@ -7,11 +7,12 @@
 
 #include <optional>
 
-// Who holds an image: the lines of a claim file. A claim whose holder stopped refreshing it,
-// or whose process on this host is gone, is stale and may be taken over.
+// Who holds a label file: the lines of a claim file. A claim whose holder stopped refreshing
+// it (ClaimWatch judges that), or whose process on this host is gone, may be taken over.
 struct Claim
 {
-    // Older than this, a claim was not refreshed by its holder and is stale.
+    // Seen unchanged for longer than this, a claim was not refreshed by its holder and is
+    // stale; holders refresh theirs well within half this time.
     static constexpr qint64 staleAfterSeconds = 120;
 
     QString operatorName;
@@ -26,9 +27,8 @@ struct Claim
     QByteArray toBytes() const;
 
     bool isSameProcess(const Claim& other) const;
-    // Whether a claim file last modified at `modified` may be taken over by a program on
-    // `thisHost` at `now`.
-    bool isStale(const QDateTime& modified, const QDateTime& now, const QString& thisHost) const;
+    // Whether its process ran on thisHost and is gone: such a claim is dead at once.
+    bool isOfEndedProcessOn(const QString& thisHost) const;
     bool operator==(const Claim& other) const;
 };
 

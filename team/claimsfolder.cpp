@@ -10,26 +10,34 @@ namespace {
 const QLatin1String claimSuffix(".claim");
 } // namespace
 
-ClaimsFolder::ClaimsFolder(const Claim& self) : self(self) {}
+ClaimsFolder::ClaimsFolder(const Claim& self, ClaimWatch::Clock clock)
+    : self(self), watch(std::move(clock))
+{
+}
 
-QHash<QString, Claim> ClaimsFolder::liveClaimsOfOthers(const QString& imageFolder,
-                                                       const QDateTime& now) const
+QHash<QString, Claim> ClaimsFolder::liveClaimsOfOthers(const QString& imageFolder)
 {
     QHash<QString, Claim> claims;
     // Any image name will do: the claims folder is the same for every image of the folder.
     const QString claimsFolder = QFileInfo(claimPathFor(imageFolder + QStringLiteral("/x"))).path();
     const QFileInfoList entries =
         QDir(claimsFolder).entryInfoList({QStringLiteral("*.claim")}, QDir::Files | QDir::Hidden);
+    QHash<QString, bool> seen;
     for (const QFileInfo& entry : entries) {
         QFile file(entry.filePath());
         if (!file.open(QIODevice::ReadOnly))
             continue;
-        const std::optional<Claim> claim = Claim::fromBytes(file.readAll());
-        if (!claim || claim->isSameProcess(self) ||
-            claim->isStale(entry.lastModified(), now, self.host))
+        const QByteArray bytes = file.readAll();
+        seen.insert(entry.filePath(), true);
+        const bool stoodStill = watch.hasStoodStill(entry.filePath(), bytes, entry.lastModified(),
+                                                    Claim::staleAfterSeconds * 1000);
+        const std::optional<Claim> claim = Claim::fromBytes(bytes);
+        if (!claim || claim->isSameProcess(self) || stoodStill ||
+            claim->isOfEndedProcessOn(self.host))
             continue;
         const QString name = entry.fileName();
         claims.insert(name.left(name.size() - claimSuffix.size()), *claim);
     }
+    watch.forgetOthersUnder(claimsFolder, seen);
     return claims;
 }

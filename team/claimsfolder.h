@@ -2,10 +2,12 @@
 #define QUADROTAG_CLAIMSFOLDER_H
 
 #include "claim.h"
+#include "claimwatch.h"
 
-#include <QDateTime>
 #include <QHash>
 #include <QString>
+
+#include <utility>
 
 // The claims of one image folder as others hold them: one listing of the claims folder,
 // never a look per image, so marking a batch of thousands stays cheap.
@@ -13,14 +15,16 @@ class ClaimsFolder
 {
 public:
     // `self` is this program's claim: its own claims are not another's.
-    explicit ClaimsFolder(const Claim& self);
+    explicit ClaimsFolder(const Claim& self, ClaimWatch::Clock clock = ClaimWatch::steadyClock());
 
-    // Image file name -> live claim of another program, for the images of this folder.
-    QHash<QString, Claim> liveClaimsOfOthers(const QString& imageFolder,
-                                             const QDateTime& now) const;
+    // Claim key (claimKeyFor) -> live claim of another program, for the images of this
+    // folder. A claim counts as live until this program has seen it stand still.
+    QHash<QString, Claim> liveClaimsOfOthers(const QString& imageFolder);
+    void setClock(ClaimWatch::Clock clock) { watch.setClock(std::move(clock)); }
 
 private:
     Claim self;
+    ClaimWatch watch;
 };
 
 #endif

@@ -17,23 +17,34 @@
 
 namespace {
 
-// Taking a stale claim over is a matter of milliseconds; a takeover mark older than this was
-// left by a program that stopped in between.
-const qint64 takeoverStaleSeconds = 10;
+// Taking a stale claim over is a matter of milliseconds; a takeover mark seen unchanged for
+// this share of the stale time was left by a program that stopped in between.
+const qint64 takeoverStaleShare = 12;
 const int takeAttempts = 20;
 const int retryMilliseconds = 5;
 
+// No longer than the claim's own name, which fits.
 QString takeoverPathFor(const QString& claimPath)
 {
-    return claimPath + QStringLiteral(".takeover");
+    return claimPath.chopped(QStringLiteral("claim").size()) + QStringLiteral("take");
 }
 
-// The same folder, so that a hard link can give it the claim's name.
+// The same folder, so that a hard link can give it the claim's name; short, so that it fits
+// wherever the claim's name does.
 QString uniqueTemporaryPath(const QString& path)
 {
-    return path + QStringLiteral(".%1.%2.tmp")
-                      .arg(QCoreApplication::applicationPid())
-                      .arg(QRandomGenerator::global()->generate64(), 0, 16);
+    return QFileInfo(path).path() +
+           QStringLiteral("/.%1.tmp")
+               .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+}
+
+QByteArray bytesOf(const QString& path, bool* opened = nullptr)
+{
+    QFile file(path);
+    const bool open = file.open(QIODevice::ReadOnly);
+    if (opened)
+        *opened = open;
+    return open ? file.readAll() : QByteArray();
 }
 
 bool writeWhole(const QString& path, const QByteArray& bytes, QIODevice::OpenMode mode)
@@ -51,11 +62,6 @@ bool writeWhole(const QString& path, const QByteArray& bytes, QIODevice::OpenMod
 bool createNewOnly(const QString& path, const QByteArray& bytes)
 {
     return writeWhole(path, bytes, QIODevice::WriteOnly | QIODevice::NewOnly);
-}
-
-bool isOlderThan(const QFileInfo& info, qint64 seconds)
-{
-    return info.lastModified().secsTo(QDateTime::currentDateTimeUtc()) > seconds;
 }
 
 } // namespace
@@ -87,40 +93,52 @@ bool createExclusively(const QString& path, const QByteArray& bytes)
 #endif
 }
 
-ImageClaim::ImageClaim(const QString& operatorName)
-    : own(Claim::ofThisProcess(operatorName)), ownBytes(own.toBytes())
+ImageClaim::ImageClaim(const QString& operatorName, ClaimWatch::Clock clock)
+    : own(Claim::ofThisProcess(operatorName)), ownBytes(own.toBytes()), watch(std::move(clock))
 {
 }
 
 ImageClaim::Result ImageClaim::take(const QString& imagePath)
 {
     const QString claimPath = claimPathFor(imagePath);
-    if (heldPath == claimPath && isOwnFile(claimPath))
+    lastFailure = Failure::None;
+    if (heldPath == claimPath && isOwnFile(claimPath)) {
+        // Another image of the same label file shares the claim.
+        heldImagePath = imagePath;
         return Result::Held;
+    }
     release();
     lastHolder = Claim();
     own.since = QDateTime::currentDateTimeUtc();
     ownBytes = own.toBytes();
-    if (!QDir().mkpath(QFileInfo(claimPath).path()))
+    if (!QDir().mkpath(QFileInfo(claimPath).path())) {
+        lastFailure = Failure::FolderNotWritable;
         return Result::Failed;
+    }
     for (int attempt = 0; attempt < takeAttempts; ++attempt) {
         if (createExclusively(claimPath, ownBytes)) {
+            watch.forget(claimPath);
             heldPath = claimPath;
             heldImagePath = imagePath;
+            lastFailure = Failure::None;
             return Result::Held;
         }
-        QFile file(claimPath);
-        if (!file.open(QIODevice::ReadOnly)) {
-            if (!file.exists())
-                continue; // released in between
-            return Result::Failed;
+        bool opened = false;
+        const QByteArray bytes = bytesOf(claimPath, &opened);
+        if (!opened) {
+            // Released in between, or the folder takes no new file.
+            lastFailure =
+                QFile::exists(claimPath) ? Failure::ClaimUnreadable : Failure::FolderNotWritable;
+            if (lastFailure == Failure::ClaimUnreadable)
+                return Result::Failed;
+            continue;
         }
-        const QByteArray bytes = file.readAll();
-        file.close();
         const std::optional<Claim> found = Claim::fromBytes(bytes);
-        if (!isStale(claimPath, found)) {
-            // A claim still being written by a program without hard links names nobody yet.
-            lastHolder = found.value_or(Claim());
+        // A claim still being written by a program without hard links names nobody yet.
+        lastHolder = found.value_or(Claim());
+        if (!found)
+            lastFailure = Failure::ClaimUnreadable;
+        if (!isStale(claimPath, bytes, found)) {
             if (found)
                 return Result::HeldByOther;
         } else if (removeIfStillStale(claimPath, bytes)) {
@@ -137,27 +155,39 @@ bool ImageClaim::removeIfStillStale(const QString& claimPath, const QByteArray& 
 {
     const QString takeoverPath = takeoverPathFor(claimPath);
     if (!createExclusively(takeoverPath, ownBytes)) {
-        const QFileInfo mark(takeoverPath);
-        if (mark.exists() && isOlderThan(mark, takeoverStaleSeconds))
-            QFile::remove(takeoverPath);
+        clearMarkIfLeft(takeoverPath);
         return false;
     }
-    QFile file(claimPath);
     bool removed = false;
-    if (file.open(QIODevice::ReadOnly) && file.readAll() == staleBytes) {
-        file.close();
-        removed = isStale(claimPath, Claim::fromBytes(staleBytes)) && QFile::remove(claimPath);
-    }
+    bool opened = false;
+    if (bytesOf(claimPath, &opened) == staleBytes && opened)
+        removed = isStale(claimPath, staleBytes, Claim::fromBytes(staleBytes)) &&
+                  QFile::remove(claimPath);
     QFile::remove(takeoverPath);
+    if (removed)
+        watch.forget(claimPath);
     return removed;
 }
 
-// A file that names nobody (damaged, or still being written) is judged by its age alone.
-bool ImageClaim::isStale(const QString& claimPath, const std::optional<Claim>& found) const
+void ImageClaim::clearMarkIfLeft(const QString& takeoverPath)
 {
-    const QFileInfo info(claimPath);
-    return found ? found->isStale(info.lastModified(), QDateTime::currentDateTimeUtc(), own.host)
-                 : isOlderThan(info, Claim::staleAfterSeconds);
+    bool opened = false;
+    const QByteArray bytes = bytesOf(takeoverPath, &opened);
+    if (opened && watch.hasStoodStill(takeoverPath, bytes, QFileInfo(takeoverPath).lastModified(),
+                                      staleAfterMilliseconds / takeoverStaleShare)) {
+        QFile::remove(takeoverPath);
+        watch.forget(takeoverPath);
+    }
+}
+
+// Never by the file's time against this program's clock: the writer's clock may be minutes
+// off. A file that names nobody (damaged, or still being written) is judged by watching alone.
+bool ImageClaim::isStale(const QString& claimPath, const QByteArray& bytes,
+                         const std::optional<Claim>& found)
+{
+    const bool stoodStill = watch.hasStoodStill(
+        claimPath, bytes, QFileInfo(claimPath).lastModified(), staleAfterMilliseconds);
+    return stoodStill || (found && found->isOfEndedProcessOn(own.host));
 }
 
 bool ImageClaim::isOwnFile(const QString& claimPath) const

@@ -2,20 +2,26 @@
 #define QUADROTAG_IMAGECLAIM_H
 
 #include "claim.h"
+#include "claimwatch.h"
 
 #include <QString>
 
 #include <optional>
+#include <utility>
 
-// This program's claim on the image it shows: a small file beside the image, created
-// exclusively so that of two programs racing for one image exactly one holds it, refreshed
-// while held, and removed by its holder alone, or by anyone once it is stale.
+// This program's claim on the image it shows, which stands for the image's label file: a small
+// file beside the image, created exclusively so that of two programs racing for one label file
+// exactly one holds it, refreshed while held, and removed by its holder alone, or by anyone once
+// it is stale.
 class ImageClaim
 {
 public:
     enum class Result { Held, HeldByOther, Failed };
+    // Why the last take() failed.
+    enum class Failure { None, FolderNotWritable, ClaimUnreadable };
 
-    explicit ImageClaim(const QString& operatorName);
+    explicit ImageClaim(const QString& operatorName,
+                        ClaimWatch::Clock clock = ClaimWatch::steadyClock());
     // A program that ends without closing its window still gives the image back.
     ~ImageClaim();
     ImageClaim(const ImageClaim&) = delete;
@@ -30,6 +36,11 @@ public:
     // program's (it was taken over after this program stopped refreshing it).
     bool refresh();
 
+    Failure failure() const { return lastFailure; }
+    void setClock(ClaimWatch::Clock clock) { watch.setClock(std::move(clock)); }
+    // Only for tests that can't wait two minutes: how long a claim must stand still.
+    void setStaleAfter(qint64 milliseconds) { staleAfterMilliseconds = milliseconds; }
+
     bool isHeld() const { return !heldPath.isEmpty(); }
     // The image whose claim this program holds, or an empty string.
     const QString& heldImage() const { return heldImagePath; }
@@ -39,7 +50,9 @@ public:
 
 private:
     bool removeIfStillStale(const QString& claimPath, const QByteArray& staleBytes);
-    bool isStale(const QString& claimPath, const std::optional<Claim>& found) const;
+    bool isStale(const QString& claimPath, const QByteArray& bytes,
+                 const std::optional<Claim>& found);
+    void clearMarkIfLeft(const QString& takeoverPath);
     bool isOwnFile(const QString& claimPath) const;
 
     Claim own;
@@ -47,6 +60,9 @@ private:
     QString heldPath;
     QString heldImagePath;
     Claim lastHolder;
+    Failure lastFailure = Failure::None;
+    ClaimWatch watch;
+    qint64 staleAfterMilliseconds = Claim::staleAfterSeconds * 1000;
 };
 
 // Creates the file at path holding bytes, only when no file is there; of two programs

@@ -1,5 +1,6 @@
 #include "operatorsaves.h"
 
+#include "savelog.h"
 #include "teampaths.h"
 
 #include <QDir>
@@ -94,7 +95,7 @@ void OperatorSaves::addLog(const QString& imageFolder, const QString& logFileNam
         const QList<QByteArray> fields = line.split('\t');
         if (!isSaveLine(fields))
             continue;
-        const QString image = imageFolder + QLatin1Char('/') + QString::fromUtf8(fields[1]);
+        const QString image = imageFolder + QLatin1Char('/') + unescapeLogName(fields[1]);
         ++entry->second.saves;
         entry->second.images.push_back(image);
         const long long seconds = secondsOfLine(fields);

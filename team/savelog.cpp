@@ -18,7 +18,7 @@ bool SaveLog::append(const QString& imagePath, int storedShapes, const QDateTime
     if (!QDir().mkpath(QFileInfo(path).path()))
         return false;
     const QByteArray line = time.toUTC().toString(Qt::ISODate).toLatin1() + '\t' +
-                            QFileInfo(imagePath).fileName().toUtf8() + '\t' +
+                            escapeLogName(QFileInfo(imagePath).fileName()) + '\t' +
                             QByteArray::number(storedShapes) + '\n';
     // The time is a field after the others, so that readers of three fields find theirs.
     const QByteArray written =
@@ -28,4 +28,43 @@ bool SaveLog::append(const QString& imagePath, int storedShapes, const QDateTime
     // One write of one line: appends of one writer never interleave.
     return file.open(QIODevice::WriteOnly | QIODevice::Append) &&
            file.write(written) == written.size() && file.flush();
+}
+
+QByteArray escapeLogName(const QString& name)
+{
+    QByteArray escaped;
+    for (const char byte : name.toUtf8()) {
+        switch (byte) {
+        case '\\':
+            escaped += "\\\\";
+            break;
+        case '\t':
+            escaped += "\\t";
+            break;
+        case '\n':
+            escaped += "\\n";
+            break;
+        case '\r':
+            escaped += "\\r";
+            break;
+        default:
+            escaped += byte;
+        }
+    }
+    return escaped;
+}
+
+QString unescapeLogName(const QByteArray& field)
+{
+    QByteArray name;
+    for (qsizetype at = 0; at < field.size(); ++at) {
+        const char byte = field[at];
+        if (byte != '\\' || at + 1 == field.size()) {
+            name += byte;
+            continue;
+        }
+        const char next = field[++at];
+        name += next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+    }
+    return QString::fromUtf8(name);
 }

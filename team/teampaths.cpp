@@ -1,5 +1,8 @@
 #include "teampaths.h"
 
+#include <QCryptographicHash>
+#include <QFile>
+
 const char teamFolderName[] = ".quadrotag";
 
 namespace {
@@ -15,6 +18,17 @@ QString fileInTeamFolder(const QString& imagePath, const char* subfolder, const 
            QLatin1Char('/') + name;
 }
 
+// The same cut as labelPathFor: up to the last dot of the file name.
+QString labelFileNameOf(const QString& imagePath)
+{
+    const QString name = imagePath.mid(nameStart(imagePath));
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return (dot >= 0 ? name.left(dot) : name) + QStringLiteral(".lbl");
+}
+
+const qsizetype longestFileName = 255;
+const QLatin1String claimSuffix(".claim");
+
 } // namespace
 
 QString teamFolderFor(const QString& imagePath)
@@ -22,10 +36,26 @@ QString teamFolderFor(const QString& imagePath)
     return imagePath.left(nameStart(imagePath)) + QLatin1String(teamFolderName);
 }
 
+QString claimKeyFor(const QString& imagePath)
+{
+    const QString labelName = labelFileNameOf(imagePath);
+    if (QFile::encodeName(labelName).size() + claimSuffix.size() <= longestFileName)
+        return labelName;
+    return QLatin1Char('#') +
+           QString::fromLatin1(
+               QCryptographicHash::hash(labelName.toUtf8(), QCryptographicHash::Sha256).toHex());
+}
+
 QString claimPathFor(const QString& imagePath)
 {
-    return fileInTeamFolder(imagePath, "claims",
-                            imagePath.mid(nameStart(imagePath)) + QStringLiteral(".claim"));
+    return fileInTeamFolder(imagePath, "claims", claimKeyFor(imagePath) + claimSuffix);
+}
+
+QString keptPathFor(const QString& imagePath, const QString& operatorName, const QString& host)
+{
+    return fileInTeamFolder(imagePath, "kept",
+                            operatorName + QLatin1Char('@') + host + QLatin1Char('/') +
+                                labelFileNameOf(imagePath));
 }
 
 QString reviewPathFor(const QString& imagePath)

@@ -9,8 +9,16 @@ extern const char teamFolderName[];
 
 // `<image folder>/.quadrotag`
 QString teamFolderFor(const QString& imagePath);
-// `<image folder>/.quadrotag/claims/<image file name>.claim`
+// What names the claim of the image's label file: the label file's name
+// (`room1.jpg`, `room1.JPG` -> `room1.lbl`), or, where `<that>.claim` would pass the 255 bytes a
+// file name may have, `#` and a digest of it, so every image that can have a label file can
+// have a claim.
+QString claimKeyFor(const QString& imagePath);
+// `<image folder>/.quadrotag/claims/<claim key>.claim`
 QString claimPathFor(const QString& imagePath);
+// `<image folder>/.quadrotag/kept/<operator>@<host>/<label file name>`: unsaved edits of an image
+// whose claim went to someone else, in a file no other program writes.
+QString keptPathFor(const QString& imagePath, const QString& operatorName, const QString& host);
 // `<image folder>/.quadrotag/reviews/<image file name>.review`
 QString reviewPathFor(const QString& imagePath);
 // `<image folder>/.quadrotag/log/<operator>@<host>.log`

@@ -203,8 +203,7 @@ ReviewState BatchListModel::reviewStateAt(int row) const
         return ReviewState::Unlabelled;
     signed char& held = reviewStates[std::size_t(row)];
     if (held == notRead)
-        held =
-            static_cast<signed char>(reviewStateOf(paths[row], labelPathFor(paths[row])));
+        held = static_cast<signed char>(reviewStateOf(paths[row], labelPathFor(paths[row])));
     return static_cast<ReviewState>(held);
 }
 

@@ -149,6 +149,17 @@ void BatchPanel::markLabelled(const LabelPaths& labelPaths, const QString& label
     updateProgress();
 }
 
+void BatchPanel::remark(const std::vector<FolderStamps::Change>& changes)
+{
+    for (const FolderStamps::Change& change : changes) {
+        filter.forgetContents(change.row);
+        batchList.setLabelled(change.row, change.labelled);
+        batchList.forgetReviewState(change.row);
+    }
+    if (!changes.empty())
+        updateProgress();
+}
+
 void BatchPanel::markReviewed(int row)
 {
     // The row leaves or joins what the state filter shows as its data changes.

@@ -4,6 +4,7 @@
 #include "batchfiles.h"
 #include "batchfilter.h"
 #include "batchlistmodel.h"
+#include "folderstamps.h"
 #include "imageslistview.h"
 #include "labelpaths.h"
 
@@ -46,6 +47,9 @@ public:
     void markLabelled(const LabelPaths& labelPaths, const QString& labelPath);
     // The review of this row was written.
     void markReviewed(int row);
+    // These rows' label files may have changed on disk: their ticks and review marks are
+    // read again.
+    void remark(const std::vector<FolderStamps::Change>& changes);
     // What Ctrl+Shift+Down does: the next image the list shows.
     void goToNextListed();
     // The image on screen, in bold and scrolled into view.

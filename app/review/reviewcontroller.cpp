@@ -14,6 +14,9 @@
 #include <QProcessEnvironment>
 
 const char ReviewController::nothingToReview[] = "Nothing to review: no label file";
+const char ReviewController::changedSinceShownNote[] =
+    "Not judged: someone else changed the label file since it was shown; open the image again "
+    "to see it first";
 
 ReviewController::ReviewController(ImageSession& imageSession, SaveGuard& guard,
                                    QWidget* parentWindow)
@@ -141,6 +144,11 @@ QByteArray ReviewController::digestToReview()
     // The save failed or the operator chose to keep the file on disk: the guard has said so.
     if (session.differsFromDisk())
         return QByteArray();
+    // A verdict judges what was shown, never bytes someone else wrote since.
+    if (session.changedOnDisk()) {
+        emit sglNote(QString::fromLatin1(changedSinceShownNote));
+        return QByteArray();
+    }
     const QByteArray digest = fileDigest(session.labelPath());
     if (digest.isEmpty()) {
         emit sglNote(QString::fromLatin1(nothingToReview));
@@ -164,6 +172,10 @@ bool ReviewController::writeVerdict(Review::Verdict verdict, const QString& comm
     review.notes = pinned;
     review.comment = comment;
     const QString path = reviewPathFor(session.imagePath());
+    if (!session.claimHolds()) {
+        emit sglNote(session.editGate().refusal(EditGate::Edit::Review));
+        return false;
+    }
     if (!writeReview(review, path)) {
         warn(window, QStringLiteral("Fail writing to ") + path);
         return false;

@@ -41,6 +41,7 @@ public:
     const std::vector<ReviewNote>& shownNotes() const;
 
     static const char nothingToReview[];
+    static const char changedSinceShownNote[];
 
 signals:
     // The verdict is written; the window goes on to the next listed image.

@@ -1,5 +1,7 @@
 #include "teamdesk.h"
 
+#include "teampaths.h"
+
 #include <QHash>
 #include <QStatusBar>
 #include <QStringView>
@@ -17,10 +19,28 @@ TeamDesk::TeamDesk(const QString& operatorName)
     refreshTimer.start();
 }
 
+void TeamDesk::setClock(const ClaimWatch::Clock& clock)
+{
+    claim.setClock(clock);
+    claimsFolder.setClock(clock);
+}
+
 void TeamDesk::install(QStatusBar* statusBar)
 {
     statusBar->addPermanentWidget(&operatorLabel);
 }
+
+namespace {
+
+QString notTakenNoteOf(ImageClaim::Failure failure)
+{
+    if (failure == ImageClaim::Failure::ClaimUnreadable)
+        return QStringLiteral("No claim could be taken on this image (its claim file can't be "
+                              "read or names nobody): read only");
+    return QString::fromLatin1(EditGate::claimNotTakenNote);
+}
+
+} // namespace
 
 EditGate::Hold TeamDesk::enter(const QString& imagePath)
 {
@@ -39,6 +59,7 @@ EditGate::Hold TeamDesk::enter(const QString& imagePath)
         standing = EditGate::Hold::ClaimNotTaken;
         break;
     }
+    notTakenNote = notTakenNoteOf(claim.failure());
     return standing;
 }
 
@@ -50,17 +71,17 @@ void TeamDesk::leave()
     standing = EditGate::Hold::Own;
 }
 
-void TeamDesk::noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds) const
+bool TeamDesk::noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds) const
 {
-    saveLog.append(imagePath, storedShapes, QDateTime::currentDateTimeUtc(), activeSeconds);
+    return saveLog.append(imagePath, storedShapes, QDateTime::currentDateTimeUtc(), activeSeconds);
 }
 
 QString TeamDesk::heldNote() const
 {
-    if (standing == EditGate::Hold::ClaimLost)
-        return heldBy.operatorName.isEmpty()
-                   ? QStringLiteral("The claim on this image was lost: read only")
-                   : QStringLiteral("Taken over by %1: read only").arg(heldBy.operatorName);
+    if (standing == EditGate::Hold::ClaimNotTaken)
+        return notTakenNote;
+    if (heldBy.operatorName.isEmpty())
+        return QStringLiteral("The claim on this image was lost: read only");
     return QStringLiteral("Held by %1 since %2: read only")
         .arg(heldBy.operatorName, heldBy.since.toLocalTime().toString(QStringLiteral("hh:mm")));
 }
@@ -99,9 +120,8 @@ QString holderNamed(const NamedHolders& holders, QStringView name)
 
 } // namespace
 
-std::vector<QString> TeamDesk::holdersOf(const QStringList& imagePaths) const
+std::vector<QString> TeamDesk::holdersOf(const QStringList& imagePaths)
 {
-    const QDateTime now = QDateTime::currentDateTimeUtc();
     std::vector<QString> holders(std::size_t(imagePaths.size()));
     QHash<QString, NamedHolders> holdersByFolder;
     // Rows of one folder follow each other: the folder is looked up once per run of them.
@@ -118,13 +138,13 @@ std::vector<QString> TeamDesk::holdersOf(const QStringList& imagePaths) const
             const QString key = folder.toString();
             auto found = holdersByFolder.find(key);
             if (found == holdersByFolder.end())
-                found = holdersByFolder.insert(
-                    key, holdersByName(claimsFolder.liveClaimsOfOthers(key, now)));
+                found = holdersByFolder.insert(key,
+                                               holdersByName(claimsFolder.liveClaimsOfOthers(key)));
             folderHolders = found.value();
         }
+        // Only folders with claims of others pay for the name of a row's claim.
         if (!folderHolders.empty())
-            holders[std::size_t(row)] =
-                holderNamed(folderHolders, QStringView(path).mid(nameStart));
+            holders[std::size_t(row)] = holderNamed(folderHolders, claimKeyFor(path));
     }
     return holders;
 }
@@ -141,16 +161,18 @@ void TeamDesk::refreshNow()
     emit sglHoldersMayHaveChanged();
 }
 
-void TeamDesk::confirmClaim()
+bool TeamDesk::confirmClaim()
 {
     if (standing == EditGate::Hold::Own && !shownImage.isEmpty() && !claim.refresh())
         retake();
+    return standing == EditGate::Hold::Own;
 }
 
 void TeamDesk::retake()
 {
     const EditGate::Hold before = standing;
     const ImageClaim::Result result = claim.take(shownImage);
+    notTakenNote = notTakenNoteOf(claim.failure());
     if (result == ImageClaim::Result::Held) {
         heldBy = Claim();
         standing = EditGate::Hold::Own;

@@ -29,14 +29,18 @@ public:
 
     explicit TeamDesk(const QString& operatorName);
 
+    // The monotonic clock on which claims of others are watched until they go stale.
+    void setClock(const ClaimWatch::Clock& clock);
+
     // The operator's name at the right of the status bar.
     void install(QStatusBar* statusBar);
     // Claims the image about to be shown and leaves the last one; what hold() then tells.
     EditGate::Hold enter(const QString& imagePath);
     // Gives the claim up, as the window closes or the batch does.
     void leave();
-    // Appends the save to the operator's own log, with the active seconds when known.
-    void noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds = -1) const;
+    // Appends the save to the operator's own log, with the active seconds when known; false
+    // when it could not be written.
+    bool noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds = -1) const;
 
     // Whether the image on screen is this program's to change, and if not, why.
     EditGate::Hold hold() const { return standing; }
@@ -46,18 +50,20 @@ public:
     {
         return standing == EditGate::Hold::HeldByOther || standing == EditGate::Hold::ClaimLost;
     }
-    // "Held by <name> since <hh:mm>: read only", or "Taken over by <name>: read only"
+    // "Held by <name> since <hh:mm>: read only", also for a claim taken over, or why no claim
+    // could be taken.
     QString heldNote() const;
     // "Quadrotag — held by <name>"
     QString heldTitle() const;
     // For each image, who else holds it, or an empty name; one listing per folder.
-    std::vector<QString> holdersOf(const QStringList& imagePaths) const;
+    std::vector<QString> holdersOf(const QStringList& imagePaths);
     const QString& operatorName() const { return claim.self().operatorName; }
     const ImageClaim& imageClaim() const { return claim; }
 
     // Makes sure the claim on the image on screen is still this program's, as before a write:
-    // one taken over since the last refresh turns the image read only now.
-    void confirmClaim();
+    // one taken over since the last refresh turns the image read only now. True when the
+    // image is this program's to write.
+    bool confirmClaim();
 
 public slots:
     // What the timer does: keeps this program's claim fresh, tries the held image on screen
@@ -81,6 +87,8 @@ private:
     EditGate::Hold standing = EditGate::Hold::Own;
     // The other operator's claim on the image on screen; no name when there is none.
     Claim heldBy;
+    // Why the claim could not be taken, when it could not.
+    QString notTakenNote;
     QTimer refreshTimer;
     QLabel operatorLabel;
 };

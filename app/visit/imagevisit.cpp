@@ -1,8 +1,14 @@
 #include "imagevisit.h"
 
+#include "batchpaths.h"
+#include "labelfile.h"
 #include "projecthistory.h"
 #include "sessionquestions.h"
 #include "teamdesk.h"
+#include "teampaths.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 ImageVisit::ImageVisit(TeamDesk& team, QWidget* window)
     : guard(document, window), team(team), window(window)
@@ -10,7 +16,7 @@ ImageVisit::ImageVisit(TeamDesk& team, QWidget* window)
     const Claim& self = team.imageClaim().self();
     document.setWriter({self.operatorName, self.host, self.pid});
     connect(&team, &TeamDesk::sglClaimLost, this, &ImageVisit::loseClaim);
-    guard.setClaimCheck([&team] { team.confirmClaim(); });
+    document.setClaimCheck([&team] { return team.confirmClaim(); });
 }
 
 void ImageVisit::setProject(ProjectHistory* projectHistory, const QString& projectFolder)
@@ -22,6 +28,7 @@ void ImageVisit::setProject(ProjectHistory* projectHistory, const QString& proje
 void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
                        const std::function<void()>& show)
 {
+    keptNote.clear();
     team.enter(imagePath);
     // A damaged file is shown as far as it could be read, and is rewritten only when the
     // operator edits the image.
@@ -58,7 +65,7 @@ void ImageVisit::offerKeptWork()
 {
     if (team.hold() != EditGate::Hold::Own)
         return;
-    const QString proposed = guard.offerKeptWork();
+    const QString proposed = guard.offerKeptWork(keptPath());
     if (!proposed.isEmpty())
         emit sglNote(proposed);
 }
@@ -97,16 +104,37 @@ void ImageVisit::followClaim()
     if (!document.isOpen())
         return;
     const EditGate::Hold hold = team.hold();
-    document.editGate().setHold(hold, team.isHeldElsewhere() ? team.heldNote() : QString());
+    if (hold == EditGate::Hold::Own)
+        keptNote.clear();
+    const QString lostNote = hold == EditGate::Hold::ClaimLost ? keptNote : QString();
+    document.editGate().setHold(hold, hold == EditGate::Hold::Own ? QString()
+                                                                  : team.heldNote() + lostNote);
 }
 
-// The work of this program stays in the recovery file, named as its own, for when the image
-// comes back; the new holder's file is never written over.
+QString ImageVisit::keptPath() const
+{
+    const Claim& self = team.imageClaim().self();
+    return keptPathFor(document.imagePath(), self.operatorName, self.host);
+}
+
+void ImageVisit::keepForOperator()
+{
+    if (!document.needsSaving())
+        return;
+    const QString path = keptPath();
+    const bool kept = QDir().mkpath(QFileInfo(path).path()) &&
+                      writeLabelBytes(labelFileContents(document.annotation()), localPath(path));
+    keptNote = kept ? QStringLiteral("; your unsaved changes are kept as ") + path
+                    : QStringLiteral("; your unsaved changes could not be kept in ") + path;
+}
+
+// The work of this program stays in a file of its operator's own, offered back when the image
+// comes back; the new holder's files beside the label file are never written.
 void ImageVisit::loseClaim()
 {
     // A drag under way when the claim went is no edit of this program's.
     document.cancelLiveMove();
+    keepForOperator();
     followClaim();
-    document.keepRecoveryNow();
     emit holdChanged();
 }

@@ -60,6 +60,9 @@ private:
     void read();
     void offerKeptWork();
     void loseClaim();
+    // Puts the unsaved edits into this operator's own kept file, out of the new holder's way.
+    void keepForOperator();
+    QString keptPath() const;
 
     ImageSession document;
     SaveGuard guard;
@@ -67,6 +70,8 @@ private:
     QWidget* window;
     ProjectHistory* history = nullptr;
     QString project;
+    // What the lost-claim note adds: where the unsaved edits went.
+    QString keptNote;
 };
 
 #endif

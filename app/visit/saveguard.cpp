@@ -5,6 +5,7 @@
 #include "sessionquestions.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 
 #include <optional>
@@ -50,8 +51,10 @@ bool SaveGuard::mayClose()
     return mayClose;
 }
 
-QString SaveGuard::offerKeptWork()
+QString SaveGuard::offerKeptWork(const QString& keptPath)
 {
+    if (offerOwnKeptFile(keptPath))
+        return QString();
     bool readToEnd = true;
     std::optional<ImageAnnotation> proposal;
     if (!session.hasLabelFile())
@@ -90,6 +93,19 @@ bool SaveGuard::offerRecovery(const std::optional<ImageAnnotation>& proposal)
     return false;
 }
 
+bool SaveGuard::offerOwnKeptFile(const QString& keptPath)
+{
+    if (keptPath.isEmpty() || !QFileInfo::exists(keptPath))
+        return false;
+    bool readToEnd = true;
+    std::optional<ImageAnnotation> kept = ImageSession::readProposal(keptPath, readToEnd);
+    if (kept && askToRecover(window, session.imagePath()))
+        // Its holder may have saved meanwhile: writing over that asks first.
+        session.restore(std::move(*kept), session.hasLabelFile());
+    QFile::remove(keptPath);
+    return true;
+}
+
 SaveGuard::Outcome SaveGuard::saveBeforeLeaving(Proposal proposal)
 {
     if (proposal == Proposal::Accept && session.isUntouchedProposal())
@@ -104,10 +120,8 @@ SaveGuard::Outcome SaveGuard::saveBeforeLeaving(Proposal proposal)
 // Writes the label file, unless someone else changed it and the operator keeps theirs.
 SaveGuard::Outcome SaveGuard::save()
 {
-    if (claimCheck)
-        claimCheck();
     // Taken over since the last look: nothing is written over the new holder.
-    if (!session.allows(EditGate::Edit::Write)) {
+    if (!session.claimHolds() || !session.allows(EditGate::Edit::Write)) {
         session.leaveKeepingRecovery();
         return Outcome::Withheld;
     }

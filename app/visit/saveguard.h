@@ -5,9 +5,7 @@
 
 #include <QString>
 
-#include <functional>
 #include <optional>
-#include <utility>
 
 class ImageSession;
 class QWidget;
@@ -23,10 +21,6 @@ public:
 
     SaveGuard(ImageSession& session, QWidget* window);
 
-    // Run before every write of the label file: brings the gate up to date with the claim,
-    // which may have been taken over since it was last looked at.
-    void setClaimCheck(std::function<void()> check) { claimCheck = std::move(check); }
-
     // What the save key does: writes when the label file would change.
     void saveNow();
     // Every way of leaving an image goes through here; false when the image must stay
@@ -39,12 +33,16 @@ public:
     // What was kept for the image just shown: an interrupted run's unsaved state is offered
     // back first; otherwise a model's proposal is shown as unsaved edits. Returns the note
     // that tells how many shapes were proposed, or nothing.
-    QString offerKeptWork();
+    // keptPath: where this operator's edits were kept when the claim was lost.
+    QString offerKeptWork(const QString& keptPath);
 
 private:
     // What an interrupted run left unsaved is offered back, never applied silently, and
     // another operator's by their name; true when the operator took it up.
     bool offerRecovery(const std::optional<ImageAnnotation>& proposal);
+    // Edits this operator kept in a file of their own when the claim went to someone else;
+    // true when the file was there (taken up or declined, it is removed).
+    bool offerOwnKeptFile(const QString& keptPath);
     // Withheld: the image turned out not to be this program's to write; its state is kept
     // for recovery and the image may be left.
     enum class Outcome { Saved, Withheld, Declined, Failed };
@@ -54,7 +52,6 @@ private:
 
     ImageSession& session;
     QWidget* window;
-    std::function<void()> claimCheck;
 };
 
 #endif

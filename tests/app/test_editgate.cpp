@@ -102,7 +102,8 @@ private:
             // Taken over while this program was stopped.
             writeFileBytes(claimPathFor(batch[1]), other.toBytes());
             window->teamDesk().refreshNow();
-            return QStringLiteral("Taken over by bob: read only");
+            return "Held by bob since " + other.since.toLocalTime().toString("hh:mm") +
+                   ": read only";
         case ClaimNotTaken:
             // Claims can't be made where their folder should be.
             writeFileBytes(pathOf(".quadrotag"), "not a folder");

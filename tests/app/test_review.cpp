@@ -89,6 +89,10 @@ private slots:
     void listFiltersAndMarksReviewStates_data();
     void listFiltersAndMarksReviewStates();
     void refusesAnUnusableReviewerName();
+    void verdictJudgesOnlyWhatWasShown_data();
+    void verdictJudgesOnlyWhatWasShown();
+    void listFollowsAnotherProgramsSaves_data();
+    void listFollowsAnotherProgramsSaves();
 
 private:
     QString shownImage() const { return window->imageSession().imagePath(); }
@@ -307,6 +311,74 @@ void TestReview::listFiltersAndMarksReviewStates()
     auto* chooser = window->findChild<QComboBox*>("stateChooser");
     chooser->setCurrentIndex(chooser->findText(state));
     QCOMPARE(chooser->currentText(), state);
+    QCOMPARE(listedNames(), listed);
+}
+
+// Another program replaced the label file after it was shown: no verdict on bytes the lead
+// never saw.
+void TestReview::verdictJudgesOnlyWhatWasShown_data()
+{
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("as shown") << false;
+    QTest::newRow("replaced since shown") << true;
+}
+
+void TestReview::verdictJudgesOnlyWhatWasShown()
+{
+    QFETCH(bool, replaced);
+    QVERIFY(writeFileBytes(pathOf("a.lbl"), squareLabel));
+    openBatch(batch);
+    const QByteArray theirs = "2\n4 20 20 90 20 90 90 20 90 \n1 0 1 \n";
+    if (replaced)
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), theirs));
+    pressKey(Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(QFileInfo::exists(reviewPathFor(pathOf("a.jpg"))), !replaced);
+    if (replaced)
+        QVERIFY2(status().startsWith("Not judged: someone else changed the label file"),
+                 qPrintable(status()));
+    else
+        QCOMPARE(reviewOf(pathOf("a.jpg")).labelDigest, bytesDigest(squareLabel));
+    QCOMPARE(fileBytes(pathOf("a.lbl")), replaced ? theirs : squareLabel);
+}
+
+// Saves and verdicts of another program show in the list at the next refresh.
+void TestReview::listFollowsAnotherProgramsSaves_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("nothing") << "" << QStringList{"a.jpg  \u2714 accepted", "b.jpg", "c.jpg"};
+    QTest::newRow("accepted file saved again")
+        << "save a" << QStringList{"a.jpg  \u21bb changed since review", "b.jpg", "c.jpg"};
+    QTest::newRow("unlabelled image saved")
+        << "save b" << QStringList{"a.jpg  \u2714 accepted", "b.jpg", "c.jpg"};
+    QTest::newRow("image accepted")
+        << "accept b" << QStringList{"a.jpg  \u2714 accepted", "b.jpg  \u2714 accepted", "c.jpg"};
+}
+
+void TestReview::listFollowsAnotherProgramsSaves()
+{
+    QFETCH(QString, change);
+    QFETCH(QStringList, listed);
+    QVERIFY(writeFileBytes(pathOf("a.lbl"), squareLabel));
+    QVERIFY(writeVerdict(pathOf("a.jpg"), Review::Verdict::Accepted, bytesDigest(squareLabel)));
+    openBatch(batch);
+    pressKey(Qt::Key_Down);
+    pressKey(Qt::Key_Down);
+    auto* chooser = window->findChild<QComboBox*>("stateChooser");
+    chooser->setCurrentIndex(chooser->findText("All"));
+    window->teamDesk().refreshNow();
+    // Folder times move in steps the file system keeps; a step apart.
+    QTest::qWait(20);
+    const QByteArray other = "0\n4 30 30 80 30 80 80 30 80 \n1 0 1 \n";
+    if (change == "save a")
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), other));
+    else if (change.endsWith(" b")) {
+        QVERIFY(writeFileBytes(pathOf("b.lbl"), squareLabel));
+        if (change == "accept b")
+            QVERIFY(
+                writeVerdict(pathOf("b.jpg"), Review::Verdict::Accepted, bytesDigest(squareLabel)));
+    }
+    window->teamDesk().refreshNow();
     QCOMPARE(listedNames(), listed);
 }
 

@@ -6,6 +6,8 @@
 #include "windowtest.h"
 #include "workflowfixture.h"
 
+#include <QProcess>
+#include <QSysInfo>
 #include <QtTest>
 
 // Two programs on one folder, ann's window here and bob's program written by hand: ann's
@@ -32,10 +34,28 @@ private:
         QVERIFY(writeFileBytes(claimPathFor(imagePath), claim.toBytes()));
     }
 
+    // Where ann's program keeps her unsaved edits when the claim went to someone else.
+    QString annsKeptFile(const QString& labelName) const
+    {
+        return pathOf(".quadrotag/kept/ann@" + QSysInfo::machineHostName() + "/" + labelName);
+    }
+
+    QString annsLog() const
+    {
+        return pathOf(".quadrotag/log/ann@" + QSysInfo::machineHostName() + ".log");
+    }
+
     std::optional<RecoveryWriter> keeperOf(const QString& labelName) const
     {
         const std::optional<RecoveredState> state = RecoveryFile(pathOf(labelName), {}).read();
         return state ? state->writer : std::nullopt;
+    }
+
+    static bool setModified(const QString& path, const QDateTime& time)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadWrite) &&
+               file.setFileTime(time, QFileDevice::FileModificationTime);
     }
 
 private slots:
@@ -49,6 +69,8 @@ private slots:
         QTest::newRow("Ctrl+S") << "save";
         QTest::newRow("Down") << "down";
         QTest::newRow("close") << "close";
+        // The claim refresh that runs first after a kill -CONT, then Ctrl+S.
+        QTest::newRow("refresh, Ctrl+S") << "refresh";
     }
 
     void noWriteOnAnImageTakenOverWhileStopped()
@@ -64,12 +86,24 @@ private slots:
             pressKey(Qt::Key_S, Qt::ControlModifier);
         else if (first == "down")
             pressKey(Qt::Key_Down);
-        else
+        else if (first == "close")
             window->close();
+        else {
+            window->teamDesk().refreshNow();
+            QCOMPARE(window->windowTitle(), QString("Quadrotag — held by bob"));
+            pressKey(Qt::Key_S, Qt::ControlModifier);
+        }
         QVERIFY2(!QFile::exists(pathOf("a.lbl")), "ann's program wrote the label file bob holds");
-        // ann's work is kept for her, named as hers.
-        QVERIFY(keeperOf("a.lbl").has_value());
-        QCOMPARE(keeperOf("a.lbl")->operatorName, QString("ann"));
+        QVERIFY2(!QFile::exists(annsLog()), "ann's program logged a save it did not make");
+        // Nothing beside the label file: the recovery file there is bob's to write now.
+        QVERIFY(!keeperOf("a.lbl").has_value());
+        // ann's work is kept for her, in a file of her own that the note names.
+        QVERIFY(fileBytes(annsKeptFile("a.lbl")).contains("4 20 20 70 20 70 70 20 70 \n1 0 0 \n"));
+        if (first == "refresh")
+            QVERIFY2(status().startsWith("Held by bob since ") &&
+                         status().endsWith(": read only; your unsaved changes are kept as " +
+                                           annsKeptFile("a.lbl")),
+                     qPrintable(status()));
     }
 
     // bob took ann's kept work up as his own (Recover, Yes) and went on editing it; his
@@ -108,6 +142,76 @@ private slots:
         QCOMPARE(fileBytes(recoveryPathFor(pathOf("a.lbl"))), bobsState);
         QVERIFY(keeperOf("a.lbl").has_value());
         QVERIFY(*keeperOf("a.lbl") == bobWriter);
+        // ann's last edit, never kept beside the label file, is in her own file.
+        QVERIFY(fileBytes(annsKeptFile("a.lbl"))
+                    .contains("4 120 120 170 120 170 170 120 170 \n1 0 1 \n"));
+    }
+
+    // What the claim file says when the image is entered decides, never a cached listing nor
+    // the file's time against this computer's clock; a claim that can't be taken says why.
+    void enteringFollowsTheClaimFileItself_data()
+    {
+        QTest::addColumn<QString>("claim");
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<bool>("editableAfter121s");
+        QTest::newRow("bob's, stamped by a clock 3 min behind") << "behind"
+                                                                << "Held by bob since " << true;
+        QTest::newRow("bob's, refreshed all along") << "refreshed"
+                                                    << "Held by bob since " << false;
+        QTest::newRow("of a program here that ended") << "ended"
+                                                      << "" << true;
+        QTest::newRow("empty, as a crash without hard links leaves")
+            << "empty"
+            << "its claim file can't be read or names nobody" << true;
+        QTest::newRow("claims folder can't be made") << "no folder"
+                                                     << "its folder can't be written" << false;
+        QTest::newRow("bob's on the case twin a.JPG") << "twin"
+                                                      << "Held by bob since " << true;
+    }
+
+    void enteringFollowsTheClaimFileItself()
+    {
+        QFETCH(QString, claim);
+        QFETCH(QString, note);
+        QFETCH(bool, editableAfter121s);
+        qint64 now = 0;
+        window->teamDesk().setClock([&now] { return now; });
+        Claim bob = Claim::ofThisProcess(QStringLiteral("bob"));
+        bob.host = QStringLiteral("desk9");
+        bob.pid = 4242;
+        const QString claimFile = claimPathFor(batch[0]);
+        QVERIFY(QDir().mkpath(pathOf(".quadrotag")));
+        if (claim == "no folder")
+            QVERIFY(writeFileBytes(pathOf(".quadrotag/claims"), "a file"));
+        else {
+            QVERIFY(QDir().mkpath(QFileInfo(claimFile).path()));
+            if (claim == "ended") {
+                QProcess ended;
+                ended.start(QStringLiteral("true"), {});
+                QVERIFY(ended.waitForStarted());
+                bob = Claim::ofThisProcess(QStringLiteral("bob"));
+                bob.pid = ended.processId();
+                QVERIFY(ended.waitForFinished());
+            }
+            const QString file = claim == "twin" ? claimPathFor(pathOf("a.JPG")) : claimFile;
+            QVERIFY(writeFileBytes(file, claim == "empty" ? QByteArray() : bob.toBytes()));
+            if (claim == "behind")
+                QVERIFY(setModified(file, QDateTime::currentDateTimeUtc().addSecs(-180)));
+        }
+        openBatch(batch);
+        QCOMPARE(window->teamDesk().hold() == EditGate::Hold::Own, note.isEmpty());
+        QVERIFY2(status().contains(note), qPrintable(status()));
+        // The first refreshes see the claim as it was: still not stale.
+        now = 15000;
+        window->teamDesk().refreshNow();
+        QCOMPARE(window->teamDesk().hold() == EditGate::Hold::Own, note.isEmpty());
+        if (claim == "refreshed")
+            QVERIFY(setModified(claimFile, QDateTime::currentDateTimeUtc().addSecs(-60)));
+        now = 121000;
+        window->teamDesk().refreshNow();
+        now = 136000;
+        window->teamDesk().refreshNow();
+        QCOMPARE(window->teamDesk().hold() == EditGate::Hold::Own, editableAfter121s);
     }
 };
 

@@ -1,5 +1,7 @@
 #include "datasetrelabeller.h"
 #include "recoverywriter.h"
+#include "reviewfile.h"
+#include "teampaths.h"
 #include "workflowfixture.h"
 
 #include <QCoreApplication>
@@ -214,6 +216,15 @@ void TestRelabel::translatesByCaption()
     QFETCH(QByteArray, reported);
 
     QVERIFY(writeFileBytes(path("index2tag.csv"), index));
+    // The lead accepted a.jpg as it is, and judged wood.jpg on bytes since changed.
+    Review accepted;
+    accepted.reviewer = "lead";
+    accepted.at = QDateTime(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC);
+    accepted.labelDigest = bytesDigest(twoShapes);
+    Review older = accepted;
+    older.labelDigest = bytesDigest("0\n");
+    QVERIFY(writeReview(accepted, reviewPathFor(path("ds/a.jpg"))));
+    QVERIFY(writeReview(older, reviewPathFor(path("ds/wood.jpg"))));
     const ino_t woodInode = inodeOf(path("ds/wood.lbl"));
     QDir::setCurrent(project->path());
     const Outcome outcome = relabel(vocabulary, maps, dropMissing, dryRun);
@@ -231,6 +242,12 @@ void TestRelabel::translatesByCaption()
     QCOMPARE(fileBytes(path("ds/.quadrotag/claims/.a.lbl.recovery")), twoShapes);
     QCOMPARE(fileBytes(path("ds/wood.lbl")), woodOnly);
     QCOMPARE(inodeOf(path("ds/wood.lbl")), woodInode);
+    // The verdict on a.jpg moves with its bytes; one that judged other bytes stays as it was.
+    Review read;
+    QVERIFY(readReview(reviewPathFor(path("ds/a.jpg")), read));
+    QCOMPARE(read.labelDigest, bytesDigest(relabelled));
+    QVERIFY(readReview(reviewPathFor(path("ds/wood.jpg")), read));
+    QCOMPARE(read.labelDigest, older.labelDigest);
     QCOMPARE(
         QString::fromUtf8(outcome.out).remove(project->path() + '/').toUtf8().left(reported.size()),
         reported);

@@ -1,5 +1,6 @@
 #include "claim.h"
 #include "claimsfolder.h"
+#include "claimwatch.h"
 #include "imageclaim.h"
 #include "operatorname.h"
 #include "operatorsaves.h"
@@ -143,30 +144,71 @@ private slots:
         }
     }
 
-    void claimIsStaleByAgeOrByAnEndedProcessOfThisHost_data()
+    // Staleness is what this program saw, on its own clock: the file's time is only compared
+    // with the file's time as seen before, so a writer's clock minutes off changes nothing.
+    void claimIsStaleOnlyAfterStandingStillOnThisClock_data()
     {
-        QTest::addColumn<int>("ageSeconds");
+        QTest::addColumn<int>("changedAtSeconds");
+        QTest::addColumn<int>("stampShiftSeconds");
+        QTest::addColumn<int>("lookedAtSeconds");
+        QTest::addColumn<bool>("stale");
+        // changedAtSeconds < 0: never changed; stampShiftSeconds: how far the file's stamp
+        // lies behind this program's wall clock (a writer's clock behind).
+        QTest::newRow("first sight") << -1 << 0 << 0 << false;
+        QTest::newRow("unchanged 120 s") << -1 << 0 << 120 << false;
+        QTest::newRow("unchanged 121 s") << -1 << 0 << 121 << true;
+        QTest::newRow("stamped 3 min behind, first sight") << -1 << 180 << 0 << false;
+        QTest::newRow("stamped 3 min behind, 60 s later") << -1 << 180 << 60 << false;
+        QTest::newRow("stamped 3 min ahead, 121 s later") << -1 << -180 << 121 << true;
+        QTest::newRow("refreshed at 100 s, 121 s after first sight") << 100 << 0 << 121 << false;
+        QTest::newRow("refreshed at 100 s, seen at 105 s, 225 s") << 100 << 0 << 225 << false;
+        QTest::newRow("refreshed at 100 s, seen at 105 s, 226 s") << 100 << 0 << 226 << true;
+    }
+    void claimIsStaleOnlyAfterStandingStillOnThisClock()
+    {
+        QFETCH(int, changedAtSeconds);
+        QFETCH(int, stampShiftSeconds);
+        QFETCH(int, lookedAtSeconds);
+        QFETCH(bool, stale);
+        qint64 now = 0;
+        ClaimWatch watch([&now] { return now; });
+        const QByteArray bytes = claimOfAnother(QStringLiteral("bob")).toBytes();
+        const QDateTime stamp = QDateTime::currentDateTimeUtc().addSecs(-stampShiftSeconds);
+        const QString path = QStringLiteral("/share/.quadrotag/claims/a.lbl.claim");
+        const qint64 stillFor = Claim::staleAfterSeconds * 1000;
+        // The holder's one refresh gives the file a new stamp from then on.
+        const auto stampAt = [&](int second) {
+            return changedAtSeconds >= 0 && second >= changedAtSeconds
+                       ? stamp.addSecs(changedAtSeconds)
+                       : stamp;
+        };
+        // Looked at every 15 s, as the holders' refresh does, then once more.
+        for (int second = 0; second < lookedAtSeconds; second += 15) {
+            now = second * 1000LL;
+            QVERIFY(!watch.hasStoodStill(path, bytes, stampAt(second), stillFor));
+        }
+        now = lookedAtSeconds * 1000LL;
+        QCOMPARE(watch.hasStoodStill(path, bytes, stampAt(lookedAtSeconds), stillFor), stale);
+    }
+
+    void claimOfAnEndedProcessIsDeadOnlyOnItsHost_data()
+    {
         QTest::addColumn<bool>("thisHost");
         QTest::addColumn<bool>("processEnded");
-        QTest::addColumn<bool>("stale");
-        QTest::newRow("fresh, running") << 0 << true << false << false;
-        QTest::newRow("120 s, running") << 120 << true << false << false;
-        QTest::newRow("121 s, running") << 121 << true << false << true;
-        QTest::newRow("121 s, other host") << 121 << false << false << true;
-        QTest::newRow("fresh, ended here") << 0 << true << true << true;
-        QTest::newRow("fresh, ended on another host") << 0 << false << true << false;
+        QTest::addColumn<bool>("dead");
+        QTest::newRow("running here") << true << false << false;
+        QTest::newRow("ended here") << true << true << true;
+        QTest::newRow("ended on another host") << false << true << false;
     }
-    void claimIsStaleByAgeOrByAnEndedProcessOfThisHost()
+    void claimOfAnEndedProcessIsDeadOnlyOnItsHost()
     {
-        QFETCH(int, ageSeconds);
         QFETCH(bool, thisHost);
         QFETCH(bool, processEnded);
-        QFETCH(bool, stale);
+        QFETCH(bool, dead);
         const Claim claim =
             claimOfAnother(QStringLiteral("ann"), processEnded ? endedProcessId() : 1);
         const QString here = thisHost ? claim.host : claim.host + QStringLiteral("-other");
-        const QDateTime now = QDateTime::currentDateTimeUtc();
-        QCOMPARE(claim.isStale(now.addSecs(-ageSeconds), now, here), stale);
+        QCOMPARE(claim.isOfEndedProcessOn(here), dead);
     }
 
     void exclusiveCreationLetsOneWin()
@@ -196,63 +238,91 @@ private slots:
         QCOMPARE(claim.heldImage(), image);
     }
 
+    // watchedSeconds: how long this program has seen the claim unchanged before taking;
+    // ageSeconds: how old its stamp looks by this program's wall clock.
     void claimIsTakenOverOnlyWhenStale_data()
     {
+        QTest::addColumn<int>("watchedSeconds");
         QTest::addColumn<int>("ageSeconds");
         QTest::addColumn<bool>("processEnded");
-        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<QByteArray>("damage");
         QTest::addColumn<bool>("taken");
-        QTest::newRow("live") << 0 << false << false << false;
-        QTest::newRow("119 s old") << 119 << false << false << false;
-        QTest::newRow("121 s old") << 121 << false << false << true;
-        QTest::newRow("its process ended") << 0 << true << false << true;
-        QTest::newRow("damaged, fresh") << 0 << false << true << false;
-        QTest::newRow("damaged, 121 s old") << 121 << false << true << true;
+        QTest::newRow("live") << 0 << 0 << false << QByteArray() << false;
+        QTest::newRow("watched 119 s") << 119 << 0 << false << QByteArray() << false;
+        QTest::newRow("watched 121 s") << 121 << 0 << false << QByteArray() << true;
+        QTest::newRow("stamped 10 min ago, first sight")
+            << 0 << 600 << false << QByteArray() << false;
+        QTest::newRow("its process ended") << 0 << 0 << true << QByteArray() << true;
+        QTest::newRow("damaged, fresh") << 0 << 0 << false << QByteArray("operator bob\n") << false;
+        QTest::newRow("damaged, watched 121 s")
+            << 121 << 0 << false << QByteArray("operator bob\n") << true;
+        QTest::newRow("empty, fresh") << 0 << 0 << false << QByteArray("") << false;
+        QTest::newRow("empty, watched 121 s") << 121 << 0 << false << QByteArray("") << true;
     }
     void claimIsTakenOverOnlyWhenStale()
     {
+        QFETCH(int, watchedSeconds);
         QFETCH(int, ageSeconds);
         QFETCH(bool, processEnded);
-        QFETCH(bool, damaged);
+        QFETCH(QByteArray, damage);
         QFETCH(bool, taken);
+        const bool damaged = !damage.isNull();
         QTemporaryDir dir;
         const QString image = dir.filePath(QStringLiteral("a.jpg"));
         const QString path = claimPathFor(image);
         const QByteArray theirs =
-            damaged ? QByteArray("operator bob\n")
+            damaged ? damage
                     : claimOfAnother(QStringLiteral("bob"), processEnded ? endedProcessId() : 1)
                           .toBytes();
         QVERIFY(writeAll(path, theirs));
         QVERIFY(setAge(path, ageSeconds));
-        ImageClaim claim(QStringLiteral("ann"));
+        qint64 now = 0;
+        ImageClaim claim(QStringLiteral("ann"), [&now] { return now; });
+        if (watchedSeconds > 0) {
+            QVERIFY(claim.take(image) != ImageClaim::Result::Held);
+            now = watchedSeconds * 1000LL;
+        }
         const ImageClaim::Result result = claim.take(image);
         QCOMPARE(result == ImageClaim::Result::Held, taken);
         QCOMPARE(readAll(path) == theirs, !taken);
         if (!taken && !damaged)
             QCOMPARE(claim.holder().operatorName, QStringLiteral("bob"));
-        QVERIFY(!QFile::exists(path + QStringLiteral(".takeover")));
+        // A claim that names nobody is no holder: the image is read only, and says why.
+        if (!taken && damaged) {
+            QCOMPARE(result, ImageClaim::Result::Failed);
+            QCOMPARE(claim.failure(), ImageClaim::Failure::ClaimUnreadable);
+        }
+        QVERIFY(!QFile::exists(path.chopped(5) + QStringLiteral("take")));
     }
 
-    void takeoverMarkKeepsOthersWaitingUntilItIsOld_data()
+    void takeoverMarkKeepsOthersWaitingUntilItStoodStill_data()
     {
-        QTest::addColumn<int>("markAgeSeconds");
+        QTest::addColumn<int>("markWatchedSeconds");
         QTest::addColumn<bool>("taken");
         QTest::newRow("mark of a takeover going on") << 0 << false;
-        QTest::newRow("mark left 11 s ago") << 11 << true;
+        QTest::newRow("mark watched 10 s") << 10 << false;
+        QTest::newRow("mark watched 11 s") << 11 << true;
     }
-    void takeoverMarkKeepsOthersWaitingUntilItIsOld()
+    void takeoverMarkKeepsOthersWaitingUntilItStoodStill()
     {
-        QFETCH(int, markAgeSeconds);
+        QFETCH(int, markWatchedSeconds);
         QFETCH(bool, taken);
         QTemporaryDir dir;
         const QString image = dir.filePath(QStringLiteral("a.jpg"));
         const QString path = claimPathFor(image);
         const QByteArray theirs = claimOfAnother(QStringLiteral("bob")).toBytes();
         QVERIFY(writeAll(path, theirs));
-        QVERIFY(setAge(path, 300));
-        QVERIFY(writeAll(path + QStringLiteral(".takeover"), "operator cy\n"));
-        QVERIFY(setAge(path + QStringLiteral(".takeover"), markAgeSeconds));
-        ImageClaim claim(QStringLiteral("ann"));
+        const QString mark = path.chopped(5) + QStringLiteral("take");
+        QVERIFY(writeAll(mark, "operator cy\n"));
+        // Stamped long ago by a clock behind: only what this program saw counts.
+        QVERIFY(setAge(mark, 600));
+        qint64 now = 0;
+        ImageClaim claim(QStringLiteral("ann"), [&now] { return now; });
+        QCOMPARE(claim.take(image), ImageClaim::Result::HeldByOther);
+        now = 121000;
+        // The claim is stale now; the mark is seen for the first time.
+        QCOMPARE(claim.take(image), ImageClaim::Result::HeldByOther);
+        now += markWatchedSeconds * 1000LL;
         QCOMPARE(claim.take(image) == ImageClaim::Result::Held, taken);
         QCOMPARE(readAll(path) == theirs, !taken);
     }
@@ -276,6 +346,69 @@ private slots:
         QCOMPARE(readAll(claimPathFor(b)), theirs);
     }
 
+    // Taken over, and given up before any refresh noticed: bob's live claim stays.
+    void releasingAClaimTakenOverKeepsTheNewHolders()
+    {
+        QTemporaryDir dir;
+        const QString image = dir.filePath(QStringLiteral("a.jpg"));
+        ImageClaim claim(QStringLiteral("ann"));
+        QCOMPARE(claim.take(image), ImageClaim::Result::Held);
+        const QByteArray theirs = claimOfAnother(QStringLiteral("bob")).toBytes();
+        QVERIFY(QFile::remove(claimPathFor(image)));
+        QVERIFY(writeAll(claimPathFor(image), theirs));
+        claim.release();
+        QCOMPARE(readAll(claimPathFor(image)), theirs);
+        QVERIFY(!claim.isHeld());
+    }
+
+    // Images that share a label file share its claim; a name as long as a label file's may be
+    // still has one, its temporary and takeover names included.
+    void claimIsOnePerLabelFile_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("case twins") << "room1.jpg"
+                                    << "room1.JPG" << true;
+        QTest::newRow("other label files") << "room1.jpg"
+                                           << "room2.jpg" << false;
+        QTest::newRow("240-byte names") << QString(236, QLatin1Char('r')) + ".jpg"
+                                        << QString(236, QLatin1Char('r')) + ".JPG" << true;
+        QTest::newRow("251-byte stems") << QString(251, QLatin1Char('r')) + ".jpg"
+                                        << QString(251, QLatin1Char('r')) + ".jpeg" << true;
+        QTest::newRow("251-byte stems, last differs")
+            << QString(251, QLatin1Char('r')) + ".jpg" << QString(250, QLatin1Char('r')) + "s.jpg"
+            << false;
+    }
+    void claimIsOnePerLabelFile()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(bool, shared);
+        QTemporaryDir dir;
+        ImageClaim ann(QStringLiteral("ann"));
+        ImageClaim bob(QStringLiteral("bob"));
+        QCOMPARE(ann.take(dir.filePath(first)), ImageClaim::Result::Held);
+        QCOMPARE(bob.take(dir.filePath(second)),
+                 shared ? ImageClaim::Result::HeldByOther : ImageClaim::Result::Held);
+        QCOMPARE(claimPathFor(dir.filePath(first)) == claimPathFor(dir.filePath(second)), shared);
+        QVERIFY(QFileInfo(claimPathFor(dir.filePath(first))).fileName().toUtf8().size() <= 255);
+        // ann's program, showing the other image of the same label file, keeps its claim.
+        QCOMPARE(ann.take(dir.filePath(second)),
+                 shared ? ImageClaim::Result::Held : ImageClaim::Result::HeldByOther);
+    }
+
+    void claimFolderThatCantBeMadeIsSaid()
+    {
+        QTemporaryDir dir;
+        const QString image = dir.filePath(QStringLiteral("a.jpg"));
+        // A file where the claims folder should be: no claim can be made there, even as root.
+        QVERIFY(writeAll(dir.filePath(QStringLiteral(".quadrotag/claims")), "x"));
+        ImageClaim claim(QStringLiteral("ann"));
+        QCOMPARE(claim.take(image), ImageClaim::Result::Failed);
+        QCOMPARE(claim.failure(), ImageClaim::Failure::FolderNotWritable);
+    }
+
     void refreshRenewsTheModificationTime()
     {
         QTemporaryDir dir;
@@ -297,7 +430,7 @@ private slots:
         QTemporaryDir dir;
         const int rounds = 200;
         // Odd rounds race for a stale claim, which both take over at the same moment.
-        const QByteArray stale = claimOfAnother(QStringLiteral("gone")).toBytes();
+        const QByteArray stale = claimOfAnother(QStringLiteral("gone"), endedProcessId()).toBytes();
         for (int round = 1; round < rounds; round += 2) {
             const QString path = claimPathFor(dir.filePath(QStringLiteral("r%1.jpg").arg(round)));
             QVERIFY(writeAll(path, stale));
@@ -353,10 +486,21 @@ private slots:
         QVERIFY(writeAll(claimPathFor(folder + QStringLiteral("/ended.jpg")),
                          claimOfAnother(QStringLiteral("di"), endedProcessId()).toBytes()));
         QVERIFY(writeAll(claimPathFor(folder + QStringLiteral("/bad.jpg")), "operator x\n"));
-        const QHash<QString, Claim> claims =
-            ClaimsFolder(own.self()).liveClaimsOfOthers(folder, QDateTime::currentDateTimeUtc());
-        QCOMPARE(claims.keys(), QList<QString>{QStringLiteral("live.jpg")});
-        QCOMPARE(claims.value(QStringLiteral("live.jpg")).operatorName, QStringLiteral("bob"));
+        qint64 now = 0;
+        ClaimsFolder claimsFolder(own.self(), [&now] { return now; });
+        // An old stamp may come from a clock behind: live until seen standing still.
+        QHash<QString, Claim> claims = claimsFolder.liveClaimsOfOthers(folder);
+        QList<QString> keys = claims.keys();
+        std::sort(keys.begin(), keys.end());
+        QCOMPARE(keys, (QList<QString>{QStringLiteral("live.lbl"), QStringLiteral("old.lbl")}));
+        QCOMPARE(claims.value(QStringLiteral("live.lbl")).operatorName, QStringLiteral("bob"));
+        // bob's program refreshes its claim; cy's stays as it was.
+        now = 100000;
+        QVERIFY(setAge(claimPathFor(folder + QStringLiteral("/live.jpg")), 0));
+        QCOMPARE(claimsFolder.liveClaimsOfOthers(folder).size(), 2);
+        now = 121000;
+        claims = claimsFolder.liveClaimsOfOthers(folder);
+        QCOMPARE(claims.keys(), QList<QString>{QStringLiteral("live.lbl")});
     }
 
     void saveLogAppendsOneLinePerSave()
@@ -374,6 +518,48 @@ private slots:
                             "2026-12-07T18:31:05Z\ta b.jpg\t0\n"
                             "2026-12-07T18:32:05Z\ta b.jpg\t2\t0\n"
                             "2026-12-07T18:33:05Z\ta b.jpg\t2\t75\n"));
+    }
+
+    // A name can't end its field or its line: each save is one line, counted for its image.
+    void saveLogNamesCantForgeLines_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("field");
+        QTest::newRow("plain") << "a.jpg" << QByteArray("a.jpg");
+        QTest::newRow("line break and a forged line")
+            << "b\n2026-01-01T00:00:00Z\tforged.jpg"
+            << QByteArray("b\\n2026-01-01T00:00:00Z\\tforged.jpg");
+        QTest::newRow("tab") << "a\tb.jpg" << QByteArray("a\\tb.jpg");
+        QTest::newRow("carriage return") << "a\rb.jpg" << QByteArray("a\\rb.jpg");
+        QTest::newRow("backslash before t") << "a\\tb.jpg" << QByteArray("a\\\\tb.jpg");
+    }
+    void saveLogNamesCantForgeLines()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, field);
+        QCOMPARE(escapeLogName(name), field);
+        QCOMPARE(unescapeLogName(field), name);
+        QTemporaryDir dir;
+        const SaveLog log(QStringLiteral("ann"), QStringLiteral("pc1"));
+        const QDateTime time(QDate(2026, 12, 7), QTime(18, 30, 5), Qt::UTC);
+        QVERIFY(log.append(dir.path() + QLatin1Char('/') + name, 2, time));
+        QVERIFY(log.append(dir.filePath(QStringLiteral("other.jpg")), 1, time));
+        const QByteArray bytes =
+            readAll(dir.filePath(QStringLiteral(".quadrotag/log/ann@pc1.log")));
+        QCOMPARE(bytes.count('\n'), 2);
+        OperatorSaves tally;
+        tally.addLog(dir.path(), QStringLiteral("ann@pc1.log"), bytes);
+        QCOMPARE(tally.tallies(),
+                 (std::vector<OperatorSaves::Tally>{{QStringLiteral("ann"), 2, 2}}));
+    }
+
+    void saveLogThatCantBeWrittenSaysSo()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeAll(dir.filePath(QStringLiteral(".quadrotag/log")), "a file, no folder"));
+        const SaveLog log(QStringLiteral("ann"), QStringLiteral("pc1"));
+        QVERIFY(
+            !log.append(dir.filePath(QStringLiteral("a.jpg")), 1, QDateTime::currentDateTimeUtc()));
     }
 
     void operatorSavesCountsSavesAndDistinctImages_data()
