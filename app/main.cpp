@@ -1,3 +1,4 @@
+#include "folderlisting.h"
 #include "librarylogging.h"
 #include "operatorname.h"
 #include "projectfolder.h"
@@ -87,6 +88,24 @@ void openRequested(Quadrotag& window, const StartArguments& arguments, bool resu
         window.resumeProject();
 }
 
+// The window from start to close; everything it wrote is on disk when this returns.
+int runWindow(const StartArguments& arguments)
+{
+    ProjectHistory history;
+    bool resume = false;
+    const QString project = chooseProject(arguments, history, resume);
+    // The window writes a new tag index as it starts, so the operator decides before.
+    const bool confirmed = project.isEmpty() ? confirmVocabularyChange()
+                                             : confirmVocabularyChange(vocabularyPathIn(project),
+                                                                       indexPathIn(project));
+    if (!confirmed)
+        return 0;
+    Quadrotag window(project);
+    window.show();
+    openRequested(window, arguments, resume);
+    return QApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -123,17 +142,13 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Quadrotag"));
     carryOverOldSettings();
     application.setWindowIcon(applicationIcon());
-    ProjectHistory history;
-    bool resume = false;
-    const QString project = chooseProject(arguments, history, resume);
-    // The window writes a new tag index as it starts, so the operator decides before.
-    const bool confirmed = project.isEmpty() ? confirmVocabularyChange()
-                                             : confirmVocabularyChange(vocabularyPathIn(project),
-                                                                       indexPathIn(project));
-    if (!confirmed)
-        return 0;
-    Quadrotag window(project);
-    window.show();
-    openRequested(window, arguments, resume);
-    return application.exec();
+    const int exitCode = runWindow(arguments);
+    // A folder listing that hangs on a share is not waited for; its thread must not run on
+    // while the libraries it uses are torn down.
+    if (FolderListing::workersUnderWay() > 0) {
+        std::cout << std::flush;
+        std::cerr << std::flush;
+        std::_Exit(exitCode);
+    }
+    return exitCode;
 }

@@ -102,16 +102,38 @@ std::vector<bool> findLabelFiles(const QStringList& imagePaths)
     return findEach(imagePaths, labelPathFor);
 }
 
+QHash<int, int> sharedLabelsOf(const QStringList& imagePaths)
+{
+    QHash<QString, int> firstRowOf;
+    QHash<int, int> shared;
+    for (qsizetype row = 0; row < imagePaths.size(); ++row) {
+        const auto first = firstRowOf.constFind(labelPathFor(imagePaths[row]));
+        if (first == firstRowOf.cend())
+            firstRowOf.insert(labelPathFor(imagePaths[row]), int(row));
+        else
+            shared.insert(int(row), first.value());
+    }
+    return shared;
+}
+
 BatchFiles findBatchFiles(const QStringList& imagePaths)
 {
-    return {imagePaths, findLabelFiles(imagePaths), findEach(imagePaths, proposalPathFor)};
+    BatchFiles batch{imagePaths,
+                     findLabelFiles(imagePaths),
+                     findEach(imagePaths, proposalPathFor),
+                     sharedLabelsOf(imagePaths),
+                     {}};
+    for (auto row = batch.sharedLabels.cbegin(); row != batch.sharedLabels.cend(); ++row)
+        batch.labelled[std::size_t(row.key())] = false;
+    return batch;
 }
 
 int firstImageToLabel(const BatchFiles& batch, const std::vector<QString>& holders)
 {
     for (std::size_t image = 0; image < batch.labelled.size(); ++image)
         if (!batch.labelled[image] && !(image < batch.proposed.size() && batch.proposed[image]) &&
-            (image >= holders.size() || holders[image].isEmpty()))
+            (image >= holders.size() || holders[image].isEmpty()) &&
+            !batch.sharedLabels.contains(int(image)))
             return int(image);
     return 0;
 }

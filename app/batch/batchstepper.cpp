@@ -7,6 +7,7 @@
 #include "labelviewer.h"
 #include "sessionquestions.h"
 
+#include <QFileInfo>
 #include <QPixmap>
 
 #include <iostream>
@@ -27,7 +28,7 @@ void BatchStepper::start(const BatchFiles& batch, int first)
     currentImage = first;
     stepDirection = 1;
     prefetcher.clear();
-    labelPaths = LabelPaths(imagePaths);
+    labelPaths = LabelPaths(imagePaths, batch.sharedLabels);
     panel.setBatch(batch, labelPaths);
     emit sglBatchChanged();
     loadCurrentImage();
@@ -65,17 +66,23 @@ void BatchStepper::loadCurrentImage()
     const QPixmap pixmap = QPixmap::fromImage(std::move(image.pixels));
     table.clearSelection();
     editor.forgetDrag();
-    visit.enter(imagePaths[currentImage], labelPaths[currentImage], [&] {
-        // Another program may have written or removed the file since the batch was listed.
-        panel.setLabelled(currentImage, visit.session().hasLabelFile());
-        viewer.imageWidget()->resetDrawing();
-        viewer.setImage(pixmap, image.fullSize);
-        editor.showWholeAnnotation();
-        panel.showRow(currentImage);
-        emit sglShown();
-        if (image.isReducedToFit())
-            emit sglNote(image.reductionNote());
-    });
+    const int sharedWith = labelPaths.sharedWith(currentImage);
+    const QString sharer =
+        sharedWith < 0 ? QString() : QFileInfo(imagePaths[sharedWith]).fileName();
+    visit.enter(
+        imagePaths[currentImage], labelPaths[currentImage],
+        [&] {
+            // Another program may have written or removed the file since the batch was listed.
+            panel.setLabelled(currentImage, sharedWith < 0 && visit.session().hasLabelFile());
+            viewer.imageWidget()->resetDrawing();
+            viewer.setImage(pixmap, image.fullSize);
+            editor.showWholeAnnotation();
+            panel.showRow(currentImage);
+            emit sglShown();
+            if (image.isReducedToFit())
+                emit sglNote(image.reductionNote());
+        },
+        sharer);
 }
 
 void BatchStepper::showSharp(const QString& path, const ScreenImage& image)

@@ -3,6 +3,7 @@
 #include "windowtest.h"
 #include "workflowfixture.h"
 
+#include <QThread>
 #include <QtTest>
 
 #include <QDockWidget>
@@ -228,6 +229,31 @@ private slots:
         QTRY_COMPARE(status(),
                      expected.section("  ", 0, 0) + "  " + pathOf(expected.section("  ", 1)));
         QCOMPARE(window->findChild<QLabel*>("progressLabel")->text(), QString("2 of 3 labelled"));
+    }
+
+    // The listing may have read the folder before the image on screen was saved; the save
+    // still shows in the new batch.
+    void saveWhileListingShowsInTheNewBatch_data()
+    {
+        QTest::addColumn<bool>("savedByKey");
+        QTest::newRow("saved with the key") << true;
+        QTest::newRow("saved as the listed batch opens") << false;
+    }
+    void saveWhileListingShowsInTheNewBatch()
+    {
+        QFETCH(bool, savedByKey);
+        StdoutCapture silenced;
+        openBatch({batch[1]});
+        window->listFolder(dir->path());
+        // Three names are listed well within this; the result waits for the event loop.
+        QThread::msleep(300);
+        drawSquare(10, 10, 50);
+        clickTag(0, 0);
+        if (savedByKey)
+            pressKey(Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE(status(), "1/3  " + batch[0]);
+        QVERIFY(QFileInfo::exists(pathOf("b.lbl")));
+        QCOMPARE(window->findChild<QLabel*>("progressLabel")->text(), QString("1 of 3 labelled"));
     }
 
     void batchOpenedWhileListingStays()
