@@ -102,6 +102,7 @@ std::vector<bool> findLabelFiles(const QStringList& imagePaths)
     return findEach(imagePaths, labelPathFor);
 }
 
+// One image named twice is one photo: its rows may both edit its label file.
 QHash<int, int> sharedLabelsOf(const QStringList& imagePaths)
 {
     QHash<QString, int> firstRowOf;
@@ -110,7 +111,7 @@ QHash<int, int> sharedLabelsOf(const QStringList& imagePaths)
         const auto first = firstRowOf.constFind(labelPathFor(imagePaths[row]));
         if (first == firstRowOf.cend())
             firstRowOf.insert(labelPathFor(imagePaths[row]), int(row));
-        else
+        else if (imagePaths[first.value()] != imagePaths[row])
             shared.insert(int(row), first.value());
     }
     return shared;

@@ -130,13 +130,14 @@ private slots:
         QTemporaryDir dir;
         for (const char* name : {"x.jpg", "x.JPG", "x.lbl", "y.jpg", "y.lbl"})
             QVERIFY(writeFileBytes(dir.filePath(name), QByteArray()));
-        const BatchFiles batch =
-            findBatchFiles({dir.filePath("x.JPG"), dir.filePath("y.jpg"), dir.filePath("x.jpg")});
-        QCOMPARE(batch.labelled, (std::vector<bool>{true, true, false}));
+        const BatchFiles batch = findBatchFiles({dir.filePath("x.JPG"), dir.filePath("y.jpg"),
+                                                 dir.filePath("x.jpg"), dir.filePath("y.jpg")});
+        // The same image named twice is one photo, not a twin.
+        QCOMPARE(batch.labelled, (std::vector<bool>{true, true, false, true}));
         QCOMPARE(batch.sharedLabels, (QHash<int, int>{{2, 0}}));
         QCOMPARE(firstImageToLabel(batch), 0);
         BatchFiles unlabelled = batch;
-        unlabelled.labelled = {true, true, false};
+        unlabelled.labelled = {true, true, false, true};
         unlabelled.sharedLabels.clear();
         QCOMPARE(firstImageToLabel(unlabelled), 2);
     }
