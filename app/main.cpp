@@ -56,8 +56,8 @@ QStringList argumentsOf(int argc, char* argv[])
 }
 
 // The folder whose vocabulary the window reads: the one asked for; the working directory when
-// it holds one or when anything was given to open there; else, as from the desktop menu, the
-// most recent project. Empty when there is none at all, as before projects.
+// it holds one; the nearest above the folder or first image given; else, as from the desktop
+// menu, the most recent project. Empty when there is none at all, as before projects.
 QString chooseProject(const StartArguments& arguments, ProjectHistory& history, bool& resume)
 {
     resume = false;
@@ -65,16 +65,15 @@ QString chooseProject(const StartArguments& arguments, ProjectHistory& history, 
         resume = arguments.folder.isEmpty() && arguments.images.isEmpty();
         return arguments.projectFolder;
     }
-    if (holdsVocabulary(QDir::currentPath()))
-        return QDir::currentPath();
-    if (!arguments.isBare())
-        return QString();
+    const QString found = projectForStart(arguments, QDir::currentPath());
+    if (!found.isEmpty())
+        return found;
     QStringList gone;
     const QString recent = history.mostRecentProject(gone);
     for (const QString& folder : gone)
         std::cerr << "Removed from Recent Projects, its folder or vocabulary is gone: "
                   << QDir::toNativeSeparators(folder).toStdString() << std::endl;
-    resume = !recent.isEmpty();
+    resume = arguments.isBare() && !recent.isEmpty();
     return recent;
 }
 

@@ -4,6 +4,7 @@
 #include "batchfiles.h"
 #include "batchpaths.h"
 #include "labelfile.h"
+#include "namedimages.h"
 #include "operatorname.h"
 #include "projectfolder.h"
 #include "sessionquestions.h"
@@ -20,6 +21,7 @@
 #include <QStatusBar>
 
 #include <algorithm>
+#include <iostream>
 
 namespace {
 // Long enough to be read; the batch position comes back afterwards.
@@ -62,7 +64,8 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
 {
     ui.setupUi(this);
     buildLayout();
-    projectMenu.install(this, ui.menuFile);
+    projectMenu.install(this, ui.menuFile, ui.statusBar);
+    projectMenu.showProject(projectFolder);
     visit.setProject(&projectHistory, projectFolder);
     opener.setProject(projectFolder);
     loadVocabulary();
@@ -244,12 +247,18 @@ void Quadrotag::slotOpenImages()
 {
     const QStringList files = QFileDialog::getOpenFileNames(
         this, QStringLiteral("Open Images"), QDir::currentPath(), QStringLiteral("jpg(*.jpg)"));
-    openImages(files);
+    const NamedImages named = sortOutNamedImages(files);
+    if (!named.refused.isEmpty())
+        warn(this, named.refusalNote());
+    opener.openImages(named.images);
 }
 
 void Quadrotag::openImages(const QStringList& files)
 {
-    opener.openImages(files);
+    const NamedImages named = sortOutNamedImages(files);
+    if (!named.refused.isEmpty())
+        std::cerr << qPrintable(named.refusalNote()) << std::endl;
+    opener.openImages(named.images);
 }
 
 void Quadrotag::slotOpenFolder()
@@ -364,6 +373,7 @@ bool Quadrotag::openProject(const QString& folder)
         return false;
     }
     projectFolder = absolute;
+    projectMenu.showProject(projectFolder);
     visit.setProject(&projectHistory, projectFolder);
     opener.setProject(projectFolder);
     loadVocabulary();

@@ -44,7 +44,8 @@ public:
     ~Quadrotag() override;
 
     // Replaces the batch with these image files and shows the first; what the
-    // open dialog does after the operator chose files.
+    // open dialog does after the operator chose files. Files that are not JPEG images are left
+    // out, named on standard error.
     void openImages(const QStringList& files);
     // Makes every JPEG of the folder the batch, in natural order, and shows the first
     // image without a label file; what the folder dialog does after a folder was chosen.

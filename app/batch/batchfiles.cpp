@@ -6,28 +6,10 @@
 #include "naturalorder.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
-#include <QSet>
 
 namespace {
-
-// Regular files only, so a folder named like a label file counts as no label file, as
-// it does when the image is loaded.
-QStringList fileNamesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Unsorted);
-}
-
-QString folderOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? QStringLiteral(".") : path.left(slash + 1);
-}
-
-QString fileNameOf(const QString& path)
-{
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
 
 // The label file of "room.jpg" is "room.lbl": both share the name up to the suffix.
 NameSet labelStemsIn(const QString& folder)
@@ -76,22 +58,15 @@ BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found)
 
 namespace {
 
-// Whether the file that pathFor gives for each image exists, listing each folder once.
+// Whether the file that pathFor gives for each image is a regular file, asked of each file by
+// itself: a few images named in a folder of a hundred thousand cost a few look-ups, not a
+// listing of the folder.
 std::vector<bool> findEach(const QStringList& imagePaths, QString (*pathFor)(const QString&))
 {
-    QHash<QString, QSet<QString>> namesByFolder;
     std::vector<bool> found;
     found.reserve(std::size_t(imagePaths.size()));
-    for (const QString& imagePath : imagePaths) {
-        const QString path = pathFor(imagePath);
-        const QString folder = folderOf(path);
-        auto listed = namesByFolder.find(folder);
-        if (listed == namesByFolder.end()) {
-            const QStringList names = fileNamesIn(folder);
-            listed = namesByFolder.insert(folder, QSet<QString>(names.begin(), names.end()));
-        }
-        found.push_back(listed->contains(fileNameOf(path)));
-    }
+    for (const QString& imagePath : imagePaths)
+        found.push_back(QFileInfo(pathFor(imagePath)).isFile());
     return found;
 }
 

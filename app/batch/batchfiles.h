@@ -30,7 +30,7 @@ BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found = nul
 
 // These image files with the state of their label files and proposals.
 BatchFiles findBatchFiles(const QStringList& imagePaths);
-// Whether the label file of each of these images exists, listing each folder once.
+// Whether the label file of each of these images exists, each asked for by itself.
 std::vector<bool> findLabelFiles(const QStringList& imagePaths);
 
 // Where labelling goes on: the first image with neither a label file nor a proposal that no
