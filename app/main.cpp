@@ -1,3 +1,4 @@
+#include "firstpaintprobe.h"
 #include "folderlisting.h"
 #include "librarylogging.h"
 #include "operatorname.h"
@@ -6,6 +7,7 @@
 #include "quadrotag.h"
 #include "settingsmigration.h"
 #include "startarguments.h"
+#include "starttrace.h"
 #include "vocabularyquestion.h"
 
 #include <QApplication>
@@ -17,6 +19,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 
 namespace {
 
@@ -100,8 +103,13 @@ int runWindow(const StartArguments& arguments)
     if (!confirmed)
         return 0;
     Quadrotag window(project);
+    traceStartStep("window made");
     window.show();
+    std::unique_ptr<FirstPaintProbe> probe;
+    if (FirstPaintProbe::isWanted())
+        probe = std::make_unique<FirstPaintProbe>(window);
     openRequested(window, arguments, resume);
+    traceStartStep("batch requested");
     return QApplication::exec();
 }
 
@@ -109,6 +117,7 @@ int runWindow(const StartArguments& arguments)
 
 int main(int argc, char* argv[])
 {
+    traceStartStep("main");
     // Help, version and mistakes need neither a display nor the toolkit.
     const StartArguments arguments = parseStartArguments(argumentsOf(argc, argv));
     switch (arguments.request) {
@@ -136,6 +145,7 @@ int main(int argc, char* argv[])
     }
     silenceImageLibraryLogging();
     QApplication application(argc, argv);
+    traceStartStep("application made");
     // The one settings file is named before anything opens a QSettings().
     QCoreApplication::setOrganizationName(QStringLiteral("Quadrotag"));
     QCoreApplication::setApplicationName(QStringLiteral("Quadrotag"));

@@ -4,6 +4,7 @@
 #include "folderimages.h"
 #include "labelpath.h"
 #include "naturalorder.h"
+#include "starttrace.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -52,8 +53,11 @@ BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found)
     });
     if (found)
         found->store(int(images.size()), std::memory_order_relaxed);
+    traceStartStep("folder read");
     const NameSet proposals = labelStemsIn(QDir(folder).filePath(proposalFolderName));
-    return images.sortedBatch(filePathPrefix(folder), labels, proposals);
+    BatchFiles batch = images.sortedBatch(filePathPrefix(folder), labels, proposals);
+    traceStartStep("batch made");
+    return batch;
 }
 
 namespace {

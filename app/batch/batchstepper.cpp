@@ -6,6 +6,7 @@
 #include "imagevisit.h"
 #include "labelviewer.h"
 #include "sessionquestions.h"
+#include "starttrace.h"
 
 #include <QFileInfo>
 #include <QPixmap>
@@ -23,6 +24,7 @@ void BatchStepper::start(const BatchFiles& batch, int first)
 {
     if (batch.imagePaths.isEmpty())
         return;
+    traceStartStep("batch started");
     imagePaths = batch.imagePaths;
     std::cout << imagePaths.size() << std::endl;
     currentImage = first;
@@ -30,6 +32,7 @@ void BatchStepper::start(const BatchFiles& batch, int first)
     prefetcher.clear();
     labelPaths = LabelPaths(imagePaths, batch.sharedLabels);
     panel.setBatch(batch, labelPaths);
+    traceStartStep("batch listed in the panel");
     emit sglBatchChanged();
     loadCurrentImage();
 }
@@ -61,6 +64,7 @@ void BatchStepper::loadCurrentImage()
              QStringLiteral("Cannot open image ") + imagePaths[currentImage] + image.refusalNote());
         return;
     }
+    traceStartStep("image decoded");
     // The worker starts on the next image while this one is handed over.
     prefetchLikelyNext();
     const QPixmap pixmap = QPixmap::fromImage(std::move(image.pixels));

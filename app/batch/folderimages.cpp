@@ -3,6 +3,7 @@
 #include "namebytes.h"
 #include "naturalorder.h"
 #include "splitwork.h"
+#include "starttrace.h"
 
 #include <QFile>
 
@@ -102,6 +103,7 @@ BatchFiles FolderImages::sortedBatch(const QString& pathPrefix, const NameSet& l
         naturalOrderOf(size(), [this](std::size_t index, QString& scratch) -> QStringView {
             return textOf(nameAt(index), scratch);
         });
+    traceStartStep("names sorted");
     BatchFiles batch;
     batch.imagePaths.resize(qsizetype(size()));
     QString* paths = batch.imagePaths.data();
