@@ -85,7 +85,7 @@ void openRequested(Quadrotag& window, const StartArguments& arguments, bool resu
     if (!arguments.folder.isEmpty())
         window.listFolder(arguments.folder);
     else if (!arguments.images.isEmpty())
-        window.openImages(arguments.images);
+        window.openNamedImages(arguments.images);
     else if (resume)
         window.resumeProject();
 }
@@ -144,6 +144,9 @@ int main(int argc, char* argv[])
         return 2;
     }
     silenceImageLibraryLogging();
+    // The folder is read while the toolkit and the window are made.
+    if (!arguments.folder.isEmpty())
+        FolderListing::startEarly(arguments.folder);
     QApplication application(argc, argv);
     traceStartStep("application made");
     // The one settings file is named before anything opens a QSettings().

@@ -255,6 +255,11 @@ void Quadrotag::slotOpenImages()
 
 void Quadrotag::openImages(const QStringList& files)
 {
+    opener.openImages(files);
+}
+
+void Quadrotag::openNamedImages(const QStringList& files)
+{
     const NamedImages named = sortOutNamedImages(files);
     if (!named.refused.isEmpty())
         std::cerr << qPrintable(named.refusalNote()) << std::endl;

@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -24,6 +26,65 @@ struct FolderListing::Mailbox
     std::mutex lock;
     FolderListing* owner = nullptr;
 };
+
+namespace {
+
+// A folder listed from the start of the program, waiting to be taken over.
+struct EarlyListing
+{
+    QString folder;
+    std::atomic<int> found{0};
+    std::mutex lock;
+    std::condition_variable done;
+    bool finished = false;
+    BatchFiles batch;
+};
+
+std::mutex earlyLock;
+std::shared_ptr<EarlyListing> early;
+
+} // namespace
+
+void FolderListing::startEarly(const QString& folder)
+{
+    auto listing = std::make_shared<EarlyListing>();
+    listing->folder = folder;
+    {
+        const std::lock_guard<std::mutex> held(earlyLock);
+        early = listing;
+    }
+    ++runningWorkers;
+    std::thread([listing] {
+        BatchFiles batch = listFolderImages(listing->folder, &listing->found);
+        {
+            const std::lock_guard<std::mutex> held(listing->lock);
+            listing->batch = std::move(batch);
+            listing->finished = true;
+        }
+        listing->done.notify_all();
+        --runningWorkers;
+    }).detach();
+}
+
+FolderListing::Lister FolderListing::listerFor(const QString& folder) const
+{
+    std::shared_ptr<EarlyListing> listing;
+    {
+        const std::lock_guard<std::mutex> held(earlyLock);
+        if (!early || early->folder != folder)
+            return lister;
+        listing.swap(early);
+    }
+    // Waits for the early worker, passing its count on as it goes.
+    return [listing](const QString&, std::atomic<int>* found) {
+        const auto countEvery = std::chrono::milliseconds(countMilliseconds);
+        std::unique_lock<std::mutex> held(listing->lock);
+        while (!listing->done.wait_for(held, countEvery, [&] { return listing->finished; }))
+            found->store(listing->found.load(std::memory_order_relaxed));
+        found->store(listing->found.load(std::memory_order_relaxed));
+        return std::move(listing->batch);
+    };
+}
 
 FolderListing::FolderListing() : FolderListing(Lister(&listFolderImages)) {}
 
@@ -53,7 +114,7 @@ void FolderListing::start(const QString& folder, const QString& shownImage)
     request->shownImage = shownImage;
     current = request;
     ++runningWorkers;
-    std::thread([request, list = lister, box = mailbox] {
+    std::thread([request, list = listerFor(folder), box = mailbox] {
         BatchFiles batch = list(request->folder, &request->found);
         {
             const std::lock_guard<std::mutex> held(box->lock);

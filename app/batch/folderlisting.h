@@ -38,6 +38,9 @@ public:
     BatchFiles take() { return std::move(result); }
     // Workers started by any listing that have not ended yet, wanted or not.
     static int workersUnderWay();
+    // Lists a folder named at start while the toolkit and the window are being made; the first
+    // request for that very folder takes its result over instead of listing it again.
+    static void startEarly(const QString& folder);
 
 signals:
     // The number of images seen so far in the folder being listed.
@@ -47,6 +50,9 @@ signals:
 private:
     struct Request;
     struct Mailbox;
+
+    // The early listing of folder, once, or the lister itself.
+    Lister listerFor(const QString& folder) const;
 
     void finished(const std::shared_ptr<Request>& request, BatchFiles batch);
     void reportCount();

@@ -100,6 +100,7 @@ double fromLaunchMilliseconds(const QString& folder, const QString& scratch)
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::SeparateChannels);
     program.setStandardOutputFile(QProcess::nullDevice());
+    program.setReadChannel(QProcess::StandardError);
     QElapsedTimer launch;
     launch.start();
     program.start(QUADROTAG_EXECUTABLE, {"--project", scratch + "/project", folder});
@@ -107,7 +108,7 @@ double fromLaunchMilliseconds(const QString& folder, const QString& scratch)
     double painted = -1;
     while (painted < 0 && program.waitForReadyRead(60000)) {
         said += program.readAllStandardError();
-        if (said.contains("first image painted\n"))
+        if (said.startsWith("first image painted\n") || said.contains("\nfirst image painted\n"))
             painted = elapsedMilliseconds(launch);
     }
     program.waitForFinished(60000);

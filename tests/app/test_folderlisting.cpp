@@ -260,6 +260,31 @@ private slots:
         QTest::qWait(50);
     }
 
+    // A folder named at start is listed once, early; only the first request for that very
+    // folder takes the early result over, any later one lists the folder as it is then.
+    void earlyListingIsTakenOverOnceBySameFolder()
+    {
+        QTemporaryDir dir;
+        QVERIFY(makeFiles(dir.filePath("job"), "r%1.jpg", 3));
+        QVERIFY(makeFiles(dir.filePath("other"), "o%1.jpg", 1));
+        FolderListing::startEarly(dir.filePath("job"));
+        QTRY_COMPARE(FolderListing::workersUnderWay(), 0);
+        // Written after the early listing: only a listing made anew sees it.
+        QVERIFY(writeFileBytes(dir.filePath("job/r1.lbl"), "0\n"));
+        FolderListing listing;
+        QSignalSpy listed(&listing, &FolderListing::sglListed);
+        listing.start(dir.filePath("other"));
+        QVERIFY(listed.wait(5000));
+        QCOMPARE(listing.take().imagePaths, QStringList{dir.filePath("other/o0.jpg")});
+        for (const auto& labelled :
+             {std::vector<bool>{false, false, false}, std::vector<bool>{false, true, false}}) {
+            listing.start(dir.filePath("job"), "s");
+            QVERIFY(listed.wait(5000));
+            QCOMPARE(listed.last(), (QVariantList{dir.filePath("job"), "s"}));
+            QCOMPARE(listing.take().labelled, labelled);
+        }
+    }
+
     // A request replaced while its worker still runs is dropped, though it ends last.
     void replacedRequestEndingLastIsDropped()
     {

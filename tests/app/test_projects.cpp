@@ -273,8 +273,8 @@ private slots:
         QVERIFY(QFile::copy(batch[1], pathOf("b2.JPG")));
         StdoutCapture silenced;
         StderrCapture said;
-        window->openImages({batch[0], pathOf("a.lbl"), pathOf("notes.txt"), pathOf("fake.jpg"),
-                            pathOf("short.JPG"), pathOf("b.jpeg"), pathOf("b2.JPG")});
+        window->openNamedImages({batch[0], pathOf("a.lbl"), pathOf("notes.txt"), pathOf("fake.jpg"),
+                                 pathOf("short.JPG"), pathOf("b.jpeg"), pathOf("b2.JPG")});
         QCOMPARE(status(), "1/2  " + batch[0]);
         QCOMPARE(said.text(), ("Left out, not JPEG images: " +
                                QStringList{pathOf("a.lbl"), pathOf("notes.txt"), pathOf("fake.jpg"),
