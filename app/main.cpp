@@ -1,4 +1,6 @@
 #include "faultcatchingapplication.h"
+#include "firstpaintprobe.h"
+#include "folderlisting.h"
 #include "librarylogging.h"
 #include "operatorname.h"
 #include "projectfolder.h"
@@ -6,6 +8,7 @@
 #include "quadrotag.h"
 #include "settingsmigration.h"
 #include "startarguments.h"
+#include "starttrace.h"
 #include "vocabularyquestion.h"
 
 #include <QApplication>
@@ -17,6 +20,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 
 namespace {
 
@@ -56,8 +60,8 @@ QStringList argumentsOf(int argc, char* argv[])
 }
 
 // The folder whose vocabulary the window reads: the one asked for; the working directory when
-// it holds one or when anything was given to open there; else, as from the desktop menu, the
-// most recent project. Empty when there is none at all, as before projects.
+// it holds one; the nearest above the folder or first image given; else, as from the desktop
+// menu, the most recent project. Empty when there is none at all, as before projects.
 QString chooseProject(const StartArguments& arguments, ProjectHistory& history, bool& resume)
 {
     resume = false;
@@ -65,16 +69,15 @@ QString chooseProject(const StartArguments& arguments, ProjectHistory& history, 
         resume = arguments.folder.isEmpty() && arguments.images.isEmpty();
         return arguments.projectFolder;
     }
-    if (holdsVocabulary(QDir::currentPath()))
-        return QDir::currentPath();
-    if (!arguments.isBare())
-        return QString();
+    const QString found = projectForStart(arguments, QDir::currentPath());
+    if (!found.isEmpty())
+        return found;
     QStringList gone;
     const QString recent = history.mostRecentProject(gone);
     for (const QString& folder : gone)
         std::cerr << "Removed from Recent Projects, its folder or vocabulary is gone: "
                   << QDir::toNativeSeparators(folder).toStdString() << std::endl;
-    resume = !recent.isEmpty();
+    resume = arguments.isBare() && !recent.isEmpty();
     return recent;
 }
 
@@ -83,15 +86,39 @@ void openRequested(Quadrotag& window, const StartArguments& arguments, bool resu
     if (!arguments.folder.isEmpty())
         window.listFolder(arguments.folder);
     else if (!arguments.images.isEmpty())
-        window.openImages(arguments.images);
+        window.openNamedImages(arguments.images);
     else if (resume)
         window.resumeProject();
+}
+
+// The window from start to close; everything it wrote is on disk when this returns.
+int runWindow(const StartArguments& arguments)
+{
+    ProjectHistory history;
+    bool resume = false;
+    const QString project = chooseProject(arguments, history, resume);
+    // The window writes a new tag index as it starts, so the operator decides before.
+    const bool confirmed = project.isEmpty() ? confirmVocabularyChange()
+                                             : confirmVocabularyChange(vocabularyPathIn(project),
+                                                                       indexPathIn(project));
+    if (!confirmed)
+        return 0;
+    Quadrotag window(project);
+    traceStartStep("window made");
+    window.show();
+    std::unique_ptr<FirstPaintProbe> probe;
+    if (FirstPaintProbe::isWanted())
+        probe = std::make_unique<FirstPaintProbe>(window);
+    openRequested(window, arguments, resume);
+    traceStartStep("batch requested");
+    return QApplication::exec();
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    traceStartStep("main");
     // Help, version and mistakes need neither a display nor the toolkit.
     const StartArguments arguments = parseStartArguments(argumentsOf(argc, argv));
     switch (arguments.request) {
@@ -118,23 +145,23 @@ int main(int argc, char* argv[])
         return 2;
     }
     silenceImageLibraryLogging();
+    // The folder is read while the toolkit and the window are made.
+    if (!arguments.folder.isEmpty())
+        FolderListing::startEarly(arguments.folder);
     FaultCatchingApplication application(argc, argv);
+    traceStartStep("application made");
     // The one settings file is named before anything opens a QSettings().
     QCoreApplication::setOrganizationName(QStringLiteral("Quadrotag"));
     QCoreApplication::setApplicationName(QStringLiteral("Quadrotag"));
     carryOverOldSettings();
     application.setWindowIcon(applicationIcon());
-    ProjectHistory history;
-    bool resume = false;
-    const QString project = chooseProject(arguments, history, resume);
-    // The window writes a new tag index as it starts, so the operator decides before.
-    const bool confirmed = project.isEmpty() ? confirmVocabularyChange()
-                                             : confirmVocabularyChange(vocabularyPathIn(project),
-                                                                       indexPathIn(project));
-    if (!confirmed)
-        return 0;
-    Quadrotag window(project);
-    window.show();
-    openRequested(window, arguments, resume);
-    return application.exec();
+    const int exitCode = runWindow(arguments);
+    // A folder listing that hangs on a share is not waited for; its thread must not run on
+    // while the libraries it uses are torn down.
+    if (FolderListing::workersUnderWay() > 0) {
+        std::cout << std::flush;
+        std::cerr << std::flush;
+        std::_Exit(exitCode);
+    }
+    return exitCode;
 }

@@ -5,6 +5,7 @@
 #include "batchpaths.h"
 #include "faultcatchingapplication.h"
 #include "labelfile.h"
+#include "namedimages.h"
 #include "operatorname.h"
 #include "projectfolder.h"
 #include "sessionquestions.h"
@@ -22,6 +23,7 @@
 #include <QStatusBar>
 
 #include <algorithm>
+#include <iostream>
 
 namespace {
 // Long enough to be read; the batch position comes back afterwards.
@@ -64,7 +66,8 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
 {
     ui.setupUi(this);
     buildLayout();
-    projectMenu.install(this, ui.menuFile);
+    projectMenu.install(this, ui.menuFile, ui.statusBar);
+    projectMenu.showProject(projectFolder);
     visit.setProject(&projectHistory, projectFolder);
     opener.setProject(projectFolder);
     loadVocabulary();
@@ -260,12 +263,23 @@ void Quadrotag::slotOpenImages()
 {
     const QStringList files = QFileDialog::getOpenFileNames(
         this, QStringLiteral("Open Images"), QDir::currentPath(), QStringLiteral("jpg(*.jpg)"));
-    openImages(files);
+    const NamedImages named = sortOutNamedImages(files);
+    if (!named.refused.isEmpty())
+        warn(this, named.refusalNote());
+    opener.openImages(named.images);
 }
 
 void Quadrotag::openImages(const QStringList& files)
 {
     opener.openImages(files);
+}
+
+void Quadrotag::openNamedImages(const QStringList& files)
+{
+    const NamedImages named = sortOutNamedImages(files);
+    if (!named.refused.isEmpty())
+        std::cerr << qPrintable(named.refusalNote()) << std::endl;
+    opener.openImages(named.images);
 }
 
 void Quadrotag::slotOpenFolder()
@@ -382,6 +396,7 @@ bool Quadrotag::openProject(const QString& folder)
         return false;
     }
     projectFolder = absolute;
+    projectMenu.showProject(projectFolder);
     visit.setProject(&projectHistory, projectFolder);
     opener.setProject(projectFolder);
     loadVocabulary();

@@ -51,6 +51,9 @@ public:
     // Replaces the batch with these image files and shows the first; what the
     // open dialog does after the operator chose files.
     void openImages(const QStringList& files);
+    // Image files named on the command line: those that are not JPEG images by name and by
+    // their first bytes are left out, named on standard error.
+    void openNamedImages(const QStringList& files);
     // Makes every JPEG of the folder the batch, in natural order, and shows the first
     // image without a label file; what the folder dialog does after a folder was chosen.
     void openFolder(const QString& folder);

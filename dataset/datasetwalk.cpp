@@ -1,6 +1,7 @@
 #include "datasetwalk.h"
 
 #include "labelpath.h"
+#include "namebytes.h"
 #include "teampaths.h"
 
 #include <QDir>
@@ -93,8 +94,20 @@ QStringList DatasetWalk::imagesIn(const QString& folder) const
 {
     QStringList names;
     forEachEntry(folder, [&names](const QString& name, const Entry& entry) {
-        if (entry.isFile && !isHidden(name) && isImageName(name))
+        if (entry.isFile && !isHidden(name) && isImageName(name) && entry.undecodable.isEmpty())
             names << name;
+    });
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+QStringList DatasetWalk::undecodableImagesIn(const QString& folder) const
+{
+    QStringList names;
+    forEachEntry(folder, [&names](const QString& name, const Entry& entry) {
+        if (entry.isFile && !isHidden(name) && isImageName(name) && !entry.undecodable.isEmpty())
+            names << escapedName(std::string_view(entry.undecodable.constData(),
+                                                  std::size_t(entry.undecodable.size())));
     });
     std::sort(names.begin(), names.end());
     return names;
@@ -141,7 +154,10 @@ void DatasetWalk::forEachEntry(const QString& folder,
         const QByteArray name(found->d_name);
         if (name == "." || name == "..")
             continue;
-        visit(QFile::decodeName(name), entryOf(folderPath + name, found->d_type));
+        Entry entry = entryOf(folderPath + name, found->d_type);
+        if (!isDecodableName(name))
+            entry.undecodable = name;
+        visit(QFile::decodeName(name), entry);
     }
     ::closedir(listing);
 }

@@ -9,9 +9,41 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <vector>
+
+namespace {
+
+// Images whose label file an earlier image of the folder has ("x.jpg" after "x.JPG"), each
+// with that image: one label file can't be the annotation of two photos. Only a suffix not
+// written ".jpg" can make a twin, so most folders need no look-up.
+QHash<QString, QString> labelTwinsOf(const QStringList& sortedImages)
+{
+    QSet<QString> twinStems;
+    for (const QString& name : sortedImages)
+        if (!name.endsWith(QLatin1String(".jpg")))
+            twinStems.insert(labelPathFor(name));
+    QHash<QString, QString> firstOf;
+    QHash<QString, QString> twins;
+    if (twinStems.isEmpty())
+        return twins;
+    for (const QString& name : sortedImages) {
+        const QString labelName = labelPathFor(name);
+        if (!twinStems.contains(labelName))
+            continue;
+        const auto first = firstOf.constFind(labelName);
+        if (first == firstOf.cend())
+            firstOf.insert(labelName, name);
+        else
+            twins.insert(name, first.value());
+    }
+    return twins;
+}
+
+} // namespace
 
 DatasetExporter::DatasetExporter(const ExportOptions& exportOptions, ConsoleReport& consoleReport)
     : options(exportOptions), report(consoleReport), classes(layout),
@@ -92,8 +124,24 @@ bool DatasetExporter::exportFolder(const QString& folder, ImageChecker& checker,
     // lists are sorted: a look-up costs a search, not a pass over a large folder.
     const QStringList labelNames = walk.labelFilesIn(folder);
     std::vector<bool> claimed(static_cast<std::size_t>(labelNames.size()), false);
-    for (const QString& name : walk.imagesIn(folder)) {
+    for (const QString& name : walk.undecodableImagesIn(folder)) {
+        report.problem(datasetPath(DatasetWalk::joined(folder, name)),
+                       QStringLiteral("name can't be read as UTF-8; left out"));
+        ++imagesFound;
+        ++imagesLeftOut;
+    }
+    const QStringList images = walk.imagesIn(folder);
+    const QHash<QString, QString> twins = labelTwinsOf(images);
+    for (const QString& name : images) {
         const QString labelName = labelPathFor(name);
+        if (twins.contains(name)) {
+            report.problem(datasetPath(DatasetWalk::joined(folder, name)),
+                           QStringLiteral("shares its label file %1 with %2; left out")
+                               .arg(labelName, twins.value(name)));
+            ++imagesFound;
+            ++imagesLeftOut;
+            continue;
+        }
         const auto found = std::lower_bound(labelNames.begin(), labelNames.end(), labelName);
         const bool hasLabelFile = found != labelNames.end() && *found == labelName;
         if (hasLabelFile)

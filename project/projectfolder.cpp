@@ -15,5 +15,19 @@ QString indexPathIn(const QString& projectFolder)
 
 bool holdsVocabulary(const QString& projectFolder)
 {
-    return !projectFolder.isEmpty() && QFileInfo(vocabularyPathIn(projectFolder)).isFile();
+    if (projectFolder.isEmpty())
+        return false;
+    const QFileInfo vocabulary(vocabularyPathIn(projectFolder));
+    return vocabulary.isFile() && vocabulary.isReadable();
+}
+
+QString projectAbove(const QString& path)
+{
+    const QFileInfo start(path);
+    QDir folder(start.isDir() ? start.absoluteFilePath() : start.absolutePath());
+    do {
+        if (holdsVocabulary(folder.path()))
+            return folder.path();
+    } while (folder.cdUp());
+    return QString();
 }

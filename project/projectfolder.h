@@ -7,6 +7,10 @@
 // "index2tag.csv"; its images may lie anywhere.
 QString vocabularyPathIn(const QString& projectFolder);
 QString indexPathIn(const QString& projectFolder);
+// The folder holds a vocabulary file that can be read.
 bool holdsVocabulary(const QString& projectFolder);
+// The nearest folder at or above path (a file's own folder first) that holds a vocabulary, as
+// version control finds its repository; empty when none does.
+QString projectAbove(const QString& path);
 
 #endif

@@ -1,5 +1,7 @@
 #include "startarguments.h"
 
+#include "projectfolder.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -106,10 +108,26 @@ StartArguments parseStartArguments(const QStringList& commandLine)
         const QString folder = parser.value(project);
         if (!QFileInfo(folder).isDir())
             return mistake(QStringLiteral("no such project folder: ") + folder);
+        // An empty tag table would be remembered as the project's.
+        if (!holdsVocabulary(folder))
+            return mistake(
+                QStringLiteral("no readable vocabulary \"tags\" in the project folder: ") + folder);
         arguments.projectFolder = absolute(folder);
     }
     QString problem;
     if (!takeBatch(parser.positionalArguments(), arguments, problem))
         return mistake(problem);
     return arguments;
+}
+
+QString projectForStart(const StartArguments& arguments, const QString& workingFolder)
+{
+    if (!arguments.projectFolder.isEmpty())
+        return arguments.projectFolder;
+    if (holdsVocabulary(workingFolder))
+        return workingFolder;
+    const QString first = !arguments.folder.isEmpty()  ? arguments.folder
+                          : arguments.images.isEmpty() ? QString()
+                                                       : arguments.images.first();
+    return first.isEmpty() ? QString() : projectAbove(first);
 }

@@ -25,6 +25,10 @@ struct StartArguments
     bool isBare() const { return projectFolder.isEmpty() && folder.isEmpty() && images.isEmpty(); }
 };
 
+// The project a start without --project opens: the working folder when it holds a vocabulary,
+// else the one above the folder or first image given; empty when neither has one.
+QString projectForStart(const StartArguments& arguments, const QString& workingFolder);
+
 // The arguments as main receives them, the program's name first; needs no application object.
 StartArguments parseStartArguments(const QStringList& arguments);
 

@@ -11,6 +11,16 @@ void EditGate::setHold(Hold hold, const QString& note)
     holderNote = note;
 }
 
+QString EditGate::sharedLabelNote(const QString& firstImageName)
+{
+    return QStringLiteral("Shares its label file with ") + firstImageName;
+}
+
+void EditGate::setSharedLabel(const QString& firstImageName)
+{
+    sharedWith = firstImageName;
+}
+
 void EditGate::setShapesHidden(bool hidden)
 {
     shapesHidden = hidden;
@@ -18,6 +28,9 @@ void EditGate::setShapesHidden(bool hidden)
 
 QString EditGate::refusal(Edit edit) const
 {
+    // Whoever holds the claim, the label file is the other image's annotation.
+    if (current != Hold::Closed && !sharedWith.isEmpty())
+        return sharedLabelNote(sharedWith);
     switch (current) {
     case Hold::HeldByOther:
     case Hold::ClaimLost:

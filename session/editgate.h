@@ -17,11 +17,16 @@ public:
     static const char shapesHiddenNote[];
     static const char claimNotTakenNote[];
     static const char closedNote[];
+    // "Shares its label file with x.jpg"
+    static QString sharedLabelNote(const QString& firstImageName);
 
     // note names the holder for HeldByOther and ClaimLost, and may say why for ClaimNotTaken;
     // the other holds have their own.
     void setHold(Hold hold, const QString& note = QString());
     void setShapesHidden(bool hidden);
+    // The image on screen shares its label file with this earlier image of the batch, whose
+    // annotation it is: read only. Empty when the label file is its own.
+    void setSharedLabel(const QString& firstImageName);
 
     // Empty when the edit may go ahead; else the reason, as the status bar shows it.
     QString refusal(Edit edit) const;
@@ -30,6 +35,7 @@ private:
     Hold current = Hold::Own;
     QString holderNote;
     bool shapesHidden = false;
+    QString sharedWith;
 };
 
 #endif

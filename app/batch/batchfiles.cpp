@@ -4,30 +4,13 @@
 #include "folderimages.h"
 #include "labelpath.h"
 #include "naturalorder.h"
+#include "starttrace.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
-#include <QSet>
 
 namespace {
-
-// Regular files only, so a folder named like a label file counts as no label file, as
-// it does when the image is loaded.
-QStringList fileNamesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Unsorted);
-}
-
-QString folderOf(const QString& path)
-{
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 ? QStringLiteral(".") : path.left(slash + 1);
-}
-
-QString fileNameOf(const QString& path)
-{
-    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-}
 
 // The label file of "room.jpg" is "room.lbl": both share the name up to the suffix.
 NameSet labelStemsIn(const QString& folder)
@@ -70,28 +53,24 @@ BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found)
     });
     if (found)
         found->store(int(images.size()), std::memory_order_relaxed);
+    traceStartStep("folder read");
     const NameSet proposals = labelStemsIn(QDir(folder).filePath(proposalFolderName));
-    return images.sortedBatch(filePathPrefix(folder), labels, proposals);
+    BatchFiles batch = images.sortedBatch(filePathPrefix(folder), labels, proposals);
+    traceStartStep("batch made");
+    return batch;
 }
 
 namespace {
 
-// Whether the file that pathFor gives for each image exists, listing each folder once.
+// Whether the file that pathFor gives for each image is a regular file, asked of each file by
+// itself: a few images named in a folder of a hundred thousand cost a few look-ups, not a
+// listing of the folder.
 std::vector<bool> findEach(const QStringList& imagePaths, QString (*pathFor)(const QString&))
 {
-    QHash<QString, QSet<QString>> namesByFolder;
     std::vector<bool> found;
     found.reserve(std::size_t(imagePaths.size()));
-    for (const QString& imagePath : imagePaths) {
-        const QString path = pathFor(imagePath);
-        const QString folder = folderOf(path);
-        auto listed = namesByFolder.find(folder);
-        if (listed == namesByFolder.end()) {
-            const QStringList names = fileNamesIn(folder);
-            listed = namesByFolder.insert(folder, QSet<QString>(names.begin(), names.end()));
-        }
-        found.push_back(listed->contains(fileNameOf(path)));
-    }
+    for (const QString& imagePath : imagePaths)
+        found.push_back(QFileInfo(pathFor(imagePath)).isFile());
     return found;
 }
 
@@ -102,16 +81,39 @@ std::vector<bool> findLabelFiles(const QStringList& imagePaths)
     return findEach(imagePaths, labelPathFor);
 }
 
+// One image named twice is one photo: its rows may both edit its label file.
+QHash<int, int> sharedLabelsOf(const QStringList& imagePaths)
+{
+    QHash<QString, int> firstRowOf;
+    QHash<int, int> shared;
+    for (qsizetype row = 0; row < imagePaths.size(); ++row) {
+        const auto first = firstRowOf.constFind(labelPathFor(imagePaths[row]));
+        if (first == firstRowOf.cend())
+            firstRowOf.insert(labelPathFor(imagePaths[row]), int(row));
+        else if (imagePaths[first.value()] != imagePaths[row])
+            shared.insert(int(row), first.value());
+    }
+    return shared;
+}
+
 BatchFiles findBatchFiles(const QStringList& imagePaths)
 {
-    return {imagePaths, findLabelFiles(imagePaths), findEach(imagePaths, proposalPathFor)};
+    BatchFiles batch{imagePaths,
+                     findLabelFiles(imagePaths),
+                     findEach(imagePaths, proposalPathFor),
+                     sharedLabelsOf(imagePaths),
+                     {}};
+    for (auto row = batch.sharedLabels.cbegin(); row != batch.sharedLabels.cend(); ++row)
+        batch.labelled[std::size_t(row.key())] = false;
+    return batch;
 }
 
 int firstImageToLabel(const BatchFiles& batch, const std::vector<QString>& holders)
 {
     for (std::size_t image = 0; image < batch.labelled.size(); ++image)
         if (!batch.labelled[image] && !(image < batch.proposed.size() && batch.proposed[image]) &&
-            (image >= holders.size() || holders[image].isEmpty()))
+            (image >= holders.size() || holders[image].isEmpty()) &&
+            !batch.sharedLabels.contains(int(image)))
             return int(image);
     return 0;
 }

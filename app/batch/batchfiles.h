@@ -1,6 +1,7 @@
 #ifndef QUADROTAG_BATCHFILES_H
 #define QUADROTAG_BATCHFILES_H
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +15,12 @@ struct BatchFiles
     QStringList imagePaths;
     std::vector<bool> labelled;
     std::vector<bool> proposed;
+    // Rows whose label file an earlier row has ("x.JPG" after "x.jpg"), each with that row:
+    // they are shown read only, so one image's annotation never replaces the other's.
+    QHash<int, int> sharedLabels;
+    // Names left out because their bytes don't come back from their text, bytes escaped:
+    // opened by their text they would be another file.
+    QStringList undecodable;
 };
 
 // Every JPEG ("*.jpg" in any case) directly in folder, in natural order, with the state
@@ -23,17 +30,20 @@ BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found = nul
 
 // These image files with the state of their label files and proposals.
 BatchFiles findBatchFiles(const QStringList& imagePaths);
-// Whether the label file of each of these images exists, listing each folder once.
+// Whether the label file of each of these images exists, each asked for by itself.
 std::vector<bool> findLabelFiles(const QStringList& imagePaths);
 
 // Where labelling goes on: the first image with neither a label file nor a proposal that no
-// other operator holds (holders: a name per image, empty when free), or the first of all when
-// there is none.
+// other operator holds and that has a label file of its own (holders: a name per image, empty when
+// free), or the first of all when there is none.
 int firstImageToLabel(const BatchFiles& batch, const std::vector<QString>& holders = {});
 // The image a folder's batch starts at: the one last shown when it is still there, otherwise
 // where labelling goes on.
 int startImageOf(const BatchFiles& batch, const QString& lastShown = QString(),
                  const std::vector<QString>& holders = {});
+
+// Each row whose label file an earlier row of these paths has, with that row.
+QHash<int, int> sharedLabelsOf(const QStringList& imagePaths);
 
 // Sorts file names as people count: "img2" before "img10".
 void sortNaturally(QStringList& names);

@@ -3,6 +3,7 @@
 #include "batchpaths.h"
 #include "batchstepper.h"
 #include "imagevisit.h"
+#include "labelpaths.h"
 #include "projecthistory.h"
 #include "teamdesk.h"
 
@@ -11,6 +12,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <iostream>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -35,6 +37,17 @@ BatchOpener::BatchOpener(ImageVisit& visit, BatchStepper& stepper, TeamDesk& tea
 {
     connect(&folderListing, &FolderListing::sglCounted, this, &BatchOpener::showListingCount);
     connect(&folderListing, &FolderListing::sglListed, this, &BatchOpener::openListedFolder);
+    connect(&visit.session(), &ImageSession::saved, this, [this](const QString& labelPath) {
+        if (listingWanted)
+            savedWhileListing.insert(labelPath);
+    });
+}
+
+void BatchOpener::cancel()
+{
+    folderListing.cancel();
+    listingWanted = false;
+    savedWhileListing.clear();
 }
 
 void BatchOpener::openImages(const QStringList& files, const QString& shownImage)
@@ -52,6 +65,7 @@ void BatchOpener::openFolder(const QString& folder)
     BatchFiles batch = listFolderImages(folder);
     if (batch.imagePaths.isEmpty()) {
         emit sglNote(QStringLiteral("No JPEG images in ") + folder);
+        noteUndecodable(batch);
         return;
     }
     const bool edited = visit.session().needsSaving();
@@ -66,8 +80,12 @@ void BatchOpener::openFolder(const QString& folder)
 void BatchOpener::listFolder(const QString& folder, const QString& shownImage)
 {
     // Saved before the listing, so the label files it finds include this image's.
-    if (visit.leave())
-        folderListing.start(folder, shownImage);
+    if (!visit.leave())
+        return;
+    savedWhileListing.clear();
+    listingWanted = true;
+    listingProject = project;
+    folderListing.start(folder, shownImage);
 }
 
 void BatchOpener::showListingCount(const QString& folder, int images)
@@ -78,15 +96,33 @@ void BatchOpener::showListingCount(const QString& folder, int images)
 
 void BatchOpener::openListedFolder(const QString& folder, const QString& shownImage)
 {
-    const BatchFiles batch = folderListing.take();
+    BatchFiles batch = folderListing.take();
+    // Listed for a project that is no longer open: its images are not this one's.
+    if (!listingWanted || listingProject != project)
+        return cancel();
     if (batch.imagePaths.isEmpty()) {
+        cancel();
         emit sglNote(QStringLiteral("No JPEG images in ") + folder);
+        noteUndecodable(batch);
         return;
     }
     // Edits made while the folder was listed.
-    if (visit.leave())
+    if (visit.leave()) {
+        markSavedWhileListing(batch);
         startFolderBatch(folder, batch, shownImage);
+    }
+    cancel();
     returnListingScratch();
+}
+
+void BatchOpener::markSavedWhileListing(BatchFiles& batch) const
+{
+    if (savedWhileListing.isEmpty())
+        return;
+    const LabelPaths labels(batch.imagePaths, batch.sharedLabels);
+    for (const QString& labelPath : savedWhileListing)
+        for (const int row : labels.rowsOf(labelPath))
+            batch.labelled[std::size_t(row)] = true;
 }
 
 void BatchOpener::startFolderBatch(const QString& folder, const BatchFiles& batch,
@@ -96,6 +132,18 @@ void BatchOpener::startFolderBatch(const QString& folder, const BatchFiles& batc
         history.rememberFolder(project, folder);
     // Two operators opening one folder start on different images.
     startBatch(batch, startImageOf(batch, shownImage, team.holdersOf(batch.imagePaths)));
+    noteUndecodable(batch);
+}
+
+void BatchOpener::noteUndecodable(const BatchFiles& batch)
+{
+    if (batch.undecodable.isEmpty())
+        return;
+    const QString note = QStringLiteral("Left out %1 image names that can't be read as text: %2")
+                             .arg(batch.undecodable.size())
+                             .arg(batch.undecodable.join(QStringLiteral(", ")));
+    std::cerr << qPrintable(note) << std::endl;
+    emit sglNote(note);
 }
 
 void BatchOpener::startBatch(const BatchFiles& batch, int first)
@@ -103,6 +151,6 @@ void BatchOpener::startBatch(const BatchFiles& batch, int first)
     if (batch.imagePaths.isEmpty())
         return;
     // A folder still being listed must not replace this batch when it is done.
-    folderListing.cancel();
+    cancel();
     stepper.start(batch, first);
 }

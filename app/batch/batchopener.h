@@ -5,6 +5,7 @@
 #include "folderlisting.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -30,7 +31,7 @@ public:
     void openFolder(const QString& folder);
     void listFolder(const QString& folder, const QString& shownImage = QString());
     // A folder still being listed is not opened when it is done.
-    void cancel() { folderListing.cancel(); }
+    void cancel();
 
 signals:
     void sglNote(const QString& note);
@@ -43,6 +44,10 @@ private:
     void startFolderBatch(const QString& folder, const BatchFiles& batch,
                           const QString& shownImage);
     void startBatch(const BatchFiles& batch, int first);
+    // Label files saved since the listing began, which it may have missed, tick their rows.
+    void markSavedWhileListing(BatchFiles& batch) const;
+    // Names left out of the batch, on standard error and in the status bar.
+    void noteUndecodable(const BatchFiles& batch);
 
     ImageVisit& visit;
     BatchStepper& stepper;
@@ -50,6 +55,10 @@ private:
     ProjectHistory& history;
     QString project;
     FolderListing folderListing;
+    // The project the folder under way is listed for; its result is for none other.
+    QString listingProject;
+    bool listingWanted = false;
+    QSet<QString> savedWhileListing;
 };
 
 #endif

@@ -6,7 +6,9 @@
 #include "imagevisit.h"
 #include "labelviewer.h"
 #include "sessionquestions.h"
+#include "starttrace.h"
 
+#include <QFileInfo>
 #include <QPixmap>
 
 #include <iostream>
@@ -22,13 +24,15 @@ void BatchStepper::start(const BatchFiles& batch, int first)
 {
     if (batch.imagePaths.isEmpty())
         return;
+    traceStartStep("batch started");
     imagePaths = batch.imagePaths;
     std::cout << imagePaths.size() << std::endl;
     currentImage = first;
     stepDirection = 1;
     prefetcher.clear();
-    labelPaths = LabelPaths(imagePaths);
+    labelPaths = LabelPaths(imagePaths, batch.sharedLabels);
     panel.setBatch(batch, labelPaths);
+    traceStartStep("batch listed in the panel");
     emit sglBatchChanged();
     loadCurrentImage();
 }
@@ -60,22 +64,29 @@ void BatchStepper::loadCurrentImage()
              QStringLiteral("Cannot open image ") + imagePaths[currentImage] + image.refusalNote());
         return;
     }
+    traceStartStep("image decoded");
     // The worker starts on the next image while this one is handed over.
     prefetchLikelyNext();
     const QPixmap pixmap = QPixmap::fromImage(std::move(image.pixels));
     table.clearSelection();
     editor.forgetDrag();
-    visit.enter(imagePaths[currentImage], labelPaths[currentImage], [&] {
-        // Another program may have written or removed the file since the batch was listed.
-        panel.setLabelled(currentImage, visit.session().hasLabelFile());
-        viewer.imageWidget()->resetDrawing();
-        viewer.setImage(pixmap, image.fullSize);
-        editor.showWholeAnnotation();
-        panel.showRow(currentImage);
-        emit sglShown();
-        if (image.isReducedToFit())
-            emit sglNote(image.reductionNote());
-    });
+    const int sharedWith = labelPaths.sharedWith(currentImage);
+    const QString sharer =
+        sharedWith < 0 ? QString() : QFileInfo(imagePaths[sharedWith]).fileName();
+    visit.enter(
+        imagePaths[currentImage], labelPaths[currentImage],
+        [&] {
+            // Another program may have written or removed the file since the batch was listed.
+            panel.setLabelled(currentImage, sharedWith < 0 && visit.session().hasLabelFile());
+            viewer.imageWidget()->resetDrawing();
+            viewer.setImage(pixmap, image.fullSize);
+            editor.showWholeAnnotation();
+            panel.showRow(currentImage);
+            emit sglShown();
+            if (image.isReducedToFit())
+                emit sglNote(image.reductionNote());
+        },
+        sharer);
 }
 
 void BatchStepper::showSharp(const QString& path, const ScreenImage& image)

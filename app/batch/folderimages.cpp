@@ -1,11 +1,14 @@
 #include "folderimages.h"
 
+#include "namebytes.h"
 #include "naturalorder.h"
 #include "splitwork.h"
+#include "starttrace.h"
 
 #include <QFile>
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
 
@@ -75,6 +78,12 @@ std::string_view stemOf(std::string_view name)
 
 void FolderImages::add(std::string_view name, std::atomic<int>* found)
 {
+    if (!isDecodableName(name)) {
+        undecodable << escapedName(name);
+        return;
+    }
+    if (name.substr(name.size() - imageSuffix.size()) != imageSuffix)
+        otherSuffixStems.insert(stemOf(name));
     starts.push_back(names.size());
     names.append(name);
     if (found && starts.size() % countEvery == 0)
@@ -94,6 +103,7 @@ BatchFiles FolderImages::sortedBatch(const QString& pathPrefix, const NameSet& l
         naturalOrderOf(size(), [this](std::size_t index, QString& scratch) -> QStringView {
             return textOf(nameAt(index), scratch);
         });
+    traceStartStep("names sorted");
     BatchFiles batch;
     batch.imagePaths.resize(qsizetype(size()));
     QString* paths = batch.imagePaths.data();
@@ -110,5 +120,26 @@ BatchFiles FolderImages::sortedBatch(const QString& pathPrefix, const NameSet& l
     });
     batch.labelled.assign(labelled.begin(), labelled.end());
     batch.proposed.assign(proposed.begin(), proposed.end());
+    batch.undecodable = undecodable;
+    markSharedLabels(order, batch);
     return batch;
+}
+
+// Two names share a stem only when one suffix differs from ".jpg" in case, so a folder without
+// such a name costs no look-up; the first in list order keeps the label file.
+void FolderImages::markSharedLabels(const std::vector<int>& order, BatchFiles& batch) const
+{
+    if (otherSuffixStems.size() == 0)
+        return;
+    std::unordered_map<std::string_view, int> firstRowOf;
+    for (std::size_t row = 0; row < order.size(); ++row) {
+        const std::string_view stem = stemOf(nameAt(std::size_t(order[row])));
+        if (!otherSuffixStems.contains(stem))
+            continue;
+        const auto [first, isFirst] = firstRowOf.try_emplace(stem, int(row));
+        if (isFirst)
+            continue;
+        batch.sharedLabels.insert(int(row), first->second);
+        batch.labelled[row] = false;
+    }
 }

@@ -25,7 +25,8 @@ std::string_view stemOf(std::string_view name);
 class FolderImages
 {
 public:
-    // Counts into found, when given, every so many images, for another thread to show.
+    // Counts into found, when given, every so many images, for another thread to show. A name
+    // that can't be read as text is left out and noted.
     void add(std::string_view name, std::atomic<int>* found = nullptr);
     std::size_t size() const { return starts.size(); }
     // labelStems and proposalStems: the names, without suffix, of the label files and proposals.
@@ -34,9 +35,13 @@ public:
 
 private:
     std::string_view nameAt(std::size_t index) const;
+    void markSharedLabels(const std::vector<int>& order, BatchFiles& batch) const;
 
     std::string names;
     std::vector<std::size_t> starts;
+    // Names whose suffix is not ".jpg" as written: only they can share a stem with another.
+    NameSet otherSuffixStems;
+    QStringList undecodable;
 };
 
 #endif

@@ -3,32 +3,44 @@
 
 #include "batchfiles.h"
 
-#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 // Lists a folder's images on a worker thread, so the window answers while a folder of a
 // million images is read; only names and the state of label files are gathered there. A new
-// request replaces one not yet finished, whose result is dropped.
+// request or a cancel drops what an unfinished one finds. A worker is never waited for: on a
+// share that hangs, the window closes and the program ends while the worker still waits.
 class FolderListing : public QObject
 {
     Q_OBJECT
 
 public:
+    // What lists a folder, on the worker; counts into found as it goes.
+    using Lister = std::function<BatchFiles(const QString& folder, std::atomic<int>* found)>;
+
     FolderListing();
+    explicit FolderListing(Lister lister);
+    // Abandons a worker still under way: it ends on its own and reports to nobody.
     ~FolderListing() override;
 
     // Lists folder; shownImage travels with it to the end, for the start-image choice.
     void start(const QString& folder, const QString& shownImage = QString());
     // Another batch was opened meanwhile: what is being listed is not reported.
     void cancel();
-    bool isRunning() const { return watcher.isRunning() || !pendingFolder.isEmpty(); }
+    // A request is under way whose result is still wanted.
+    bool isRunning() const { return current != nullptr; }
     // The finished batch, once listed has been emitted.
     BatchFiles take() { return std::move(result); }
+    // Workers started by any listing that have not ended yet, wanted or not.
+    static int workersUnderWay();
+    // Lists a folder named at start while the toolkit and the window are being made; the first
+    // request for that very folder takes its result over instead of listing it again.
+    static void startEarly(const QString& folder);
 
 signals:
     // The number of images seen so far in the folder being listed.
@@ -36,18 +48,19 @@ signals:
     void sglListed(const QString& folder, const QString& shownImage);
 
 private:
-    void runNext();
-    void finished();
+    struct Request;
+    struct Mailbox;
+
+    // The early listing of folder, once, or the lister itself.
+    Lister listerFor(const QString& folder) const;
+
+    void finished(const std::shared_ptr<Request>& request, BatchFiles batch);
     void reportCount();
 
-    QFutureWatcher<BatchFiles> watcher;
-    std::shared_ptr<std::atomic<int>> found;
+    Lister lister;
+    std::shared_ptr<Mailbox> mailbox;
+    std::shared_ptr<Request> current;
     QTimer countTimer;
-    QString folder;
-    QString shownImage;
-    QString pendingFolder;
-    QString pendingShownImage;
-    bool cancelled = false;
     BatchFiles result;
 };
 

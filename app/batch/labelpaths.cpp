@@ -16,7 +16,8 @@ std::vector<int> LabelPaths::rowsOf(const QString& labelPath) const
         return rows;
     const QStringView stem = QStringView(labelPath).chopped(4);
     for (qsizetype row = 0; row < images.size(); ++row)
-        if (images[row].startsWith(stem) && labelPathFor(images[row]) == labelPath)
+        if (images[row].startsWith(stem) && labelPathFor(images[row]) == labelPath &&
+            !shared.contains(int(row)))
             rows.push_back(int(row));
     return rows;
 }

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStatusBar>
 
 ProjectMenu::ProjectMenu(const ProjectHistory& history)
     : history(history), openProjectAction(QStringLiteral("Open Project…")),
@@ -11,8 +13,10 @@ ProjectMenu::ProjectMenu(const ProjectHistory& history)
 {
 }
 
-void ProjectMenu::install(QWidget* parentWindow, QMenu* fileMenu)
+void ProjectMenu::install(QWidget* parentWindow, QMenu* fileMenu, QStatusBar* statusBar)
 {
+    projectLabel.setObjectName(QStringLiteral("projectLabel"));
+    statusBar->addPermanentWidget(&projectLabel);
     window = parentWindow;
     openProjectAction.setObjectName(QStringLiteral("actionOpen_Project"));
     recentMenu.setObjectName(QStringLiteral("menuRecent_Projects"));
@@ -49,4 +53,12 @@ void ProjectMenu::askForFolder()
                                                              QDir::currentPath());
     if (!folder.isEmpty())
         emit projectChosen(folder);
+}
+
+void ProjectMenu::showProject(const QString& folder)
+{
+    projectLabel.setText(folder.isEmpty()
+                             ? QStringLiteral("No project")
+                             : QStringLiteral("Project: ") + QFileInfo(folder).fileName());
+    projectLabel.setToolTip(QDir::toNativeSeparators(folder));
 }

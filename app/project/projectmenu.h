@@ -2,11 +2,13 @@
 #define QUADROTAG_PROJECTMENU_H
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QObject>
 #include <QString>
 
 class ProjectHistory;
+class QStatusBar;
 class QWidget;
 
 // "Open Project…" and "Recent Projects" in the File menu: each names a folder that
@@ -17,7 +19,9 @@ class ProjectMenu : public QObject
 
 public:
     explicit ProjectMenu(const ProjectHistory& history);
-    void install(QWidget* window, QMenu* fileMenu);
+    void install(QWidget* window, QMenu* fileMenu, QStatusBar* statusBar);
+    // The status bar names the project in use, its whole path on hover.
+    void showProject(const QString& folder);
     // The recent projects as the history lists them, one entry each.
     void refresh();
 
@@ -31,6 +35,7 @@ private:
     QWidget* window = nullptr;
     QAction openProjectAction;
     QMenu recentMenu;
+    QLabel projectLabel;
 };
 
 #endif

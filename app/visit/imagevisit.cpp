@@ -26,9 +26,10 @@ void ImageVisit::setProject(ProjectHistory* projectHistory, const QString& proje
 }
 
 void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
-                       const std::function<void()>& show)
+                       const std::function<void()>& show, const QString& sharedWith)
 {
     keptNote.clear();
+    document.editGate().setSharedLabel(sharedWith);
     team.enter(imagePath);
     // A damaged file is shown as far as it could be read, and is rewritten only when the
     // operator edits the image.
@@ -38,6 +39,8 @@ void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
         warn(window, QStringLiteral("Fail reading from ") + labelPath);
     emit entered(imagePath);
     show();
+    if (!sharedWith.isEmpty())
+        emit sglNote(EditGate::sharedLabelNote(sharedWith) + QStringLiteral(": read only"));
     if (history && !project.isEmpty())
         history->rememberShownImage(project, imagePath);
     offerKeptWork();
@@ -63,7 +66,8 @@ void ImageVisit::read()
 // Another's unsaved work and proposals are theirs to take up.
 void ImageVisit::offerKeptWork()
 {
-    if (team.hold() != EditGate::Hold::Own)
+    if (team.hold() != EditGate::Hold::Own ||
+        !document.editGate().refusal(EditGate::Edit::Write).isEmpty())
         return;
     const QString proposed = guard.offerKeptWork(keptPath());
     if (!proposed.isEmpty())

@@ -28,9 +28,10 @@ public:
     // Where entering notes the image last shown; an empty project notes nothing.
     void setProject(ProjectHistory* history, const QString& project);
     // Enters this image; show puts its pixels and annotation on screen, after the label
-    // file was read and before kept work is offered over it.
+    // file was read and before kept work is offered over it. sharedWith names the earlier
+    // image of the batch whose label file this is too: the image is then read only.
     void enter(const QString& imagePath, const QString& labelPath,
-               const std::function<void()>& show);
+               const std::function<void()>& show, const QString& sharedWith = QString());
     // Reads the image on screen again, as one whose holder let it go.
     void reenter();
     // Leaves the image on screen; false when it must stay (its save failed, or the

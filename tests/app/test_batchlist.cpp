@@ -226,6 +226,42 @@ private slots:
         checkListShows(4);
     }
 
+    // "a.JPG" shares a.lbl with "a.jpg": only a.jpg's row is ticked when it is saved, and
+    // labelling starts past the twin, which can't be labelled.
+    void caseTwinIsNeitherTickedNorWhereLabellingGoesOn_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("folder") << true;
+        QTest::newRow("named images") << false;
+    }
+    void caseTwinIsNeitherTickedNorWhereLabellingGoesOn()
+    {
+        QFETCH(bool, folder);
+        QVERIFY(writeTestJpeg(pathOf("a.JPG"), 400, 300, 90));
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), storedLabel));
+        if (folder)
+            window->openFolder(dir->path());
+        else
+            openBatch({batch[0], pathOf("a.JPG"), batch[1]});
+        QCOMPARE(listedNames().mid(0, 2), (QStringList{"a.jpg", "a.JPG"}));
+        QCOMPARE(markedRows(), QList<int>({0}));
+        // Images named are shown from the first; a folder from where labelling goes on.
+        QCOMPARE(window->imageSession().imagePath(), folder ? batch[1] : batch[0]);
+        clickListRow(0);
+        addTaggedShape();
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(markedRows(), QList<int>({0}));
+        pressKey(Qt::Key_Down);
+        QCOMPARE(window->imageSession().imagePath(), pathOf("a.JPG"));
+        QCOMPARE(markedRows(), QList<int>({0}));
+        const QByteArray saved = fileBytes(pathOf("a.lbl"));
+        addTaggedShape();
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        pressKey(Qt::Key_Down);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), saved);
+        QCOMPARE(markedRows(), QList<int>({0}));
+    }
+
     void progressFollowsSaves()
     {
         QVERIFY(writeFileBytes(pathOf("b.lbl"), storedLabel));

@@ -67,7 +67,8 @@ private slots:
         QFETCH(QString, lastShown);
         QFETCH(int, start);
         QFETCH(std::vector<bool>, proposed);
-        BatchFiles batch{{"/f/a.jpg", "/f/b.jpg", "/f/c.jpg", "/f/d.jpg"}, labelled, proposed};
+        BatchFiles batch{
+            {"/f/a.jpg", "/f/b.jpg", "/f/c.jpg", "/f/d.jpg"}, labelled, proposed, {}, {}};
         QCOMPARE(startImageOf(batch, lastShown), start);
     }
 

@@ -62,7 +62,7 @@ class TestEditGate : public EditingTest
     Q_OBJECT
 
 private:
-    enum State { HeldByOther, ClaimLost, ClaimNotTaken, ProjectClosed, ShapesHidden };
+    enum State { HeldByOther, ClaimLost, ClaimNotTaken, ProjectClosed, ShapesHidden, SharedLabel };
 
     static inline const QByteArray original = "2\n4 10 10 60 10 60 60 10 60\n2 0 0 2 1\n";
 
@@ -117,6 +117,17 @@ private:
             writeFileBytes(pathOf("other/tags"), testVocabulary);
             window->openProject(pathOf("other"));
             return QString::fromLatin1(EditGate::closedNote);
+        case SharedLabel:
+            // Another photo whose name differs only in the case of the suffix: a.lbl is
+            // a.jpg's annotation, never this one's.
+            if (!writeTestJpeg(pathOf("a.JPG"), 400, 300, 90))
+                return QStringLiteral("a.JPG not written");
+            openBatch({batch[0], pathOf("a.JPG")});
+            pressKey(Qt::Key_Down);
+            if (!window->statusBar()->currentMessage().startsWith(
+                    EditGate::sharedLabelNote("a.jpg")))
+                return QStringLiteral("not said on entering");
+            return EditGate::sharedLabelNote("a.jpg");
         case ShapesHidden:
             openBatch(batch);
             pressKey(Qt::Key_Down);
@@ -144,7 +155,8 @@ private slots:
                                                        {"claim lost", ClaimLost},
                                                        {"claim not taken", ClaimNotTaken},
                                                        {"project closed", ProjectClosed},
-                                                       {"hidden", ShapesHidden}};
+                                                       {"hidden", ShapesHidden},
+                                                       {"shared label file", SharedLabel}};
         for (const auto& state : states)
             for (const auto& edit : edits) {
                 // Hidden shapes stop only the edits of shapes.
@@ -198,6 +210,7 @@ private slots:
         QTest::newRow("held") << int(HeldByOther);
         QTest::newRow("claim lost") << int(ClaimLost);
         QTest::newRow("project closed") << int(ProjectClosed);
+        QTest::newRow("shared label file") << int(SharedLabel);
     }
 
     void noActionOfTheMenusEditsPastTheGate()

@@ -4,6 +4,10 @@
 
 #include <QtTest>
 
+#include <QSemaphore>
+
+#include <cstdio>
+
 // The listing of a folder on a worker thread: its count as it goes, and which request wins.
 class TestFolderListing : public QObject
 {
@@ -77,6 +81,21 @@ private slots:
             << QStringList{"été 2.jpg", "été 10.jpg"} << "L-";
         QTest::newRow("a folder named like a label file")
             << QStringList{"k.jpg", "k.lbl/"} << QStringList{"k.jpg"} << "-";
+        // A digit: the row shares the label file of that earlier row, and is not ticked.
+        QTest::newRow("case twins, the first keeps the label file")
+            << QStringList{"x.JPG", "x.jpg", "x.lbl"} << QStringList{"x.jpg", "x.JPG"} << "L0";
+        QTest::newRow("case twins without a label file")
+            << QStringList{"x.Jpg", "x.jpg"} << QStringList{"x.jpg", "x.Jpg"} << "-0";
+        QTest::newRow("three twins, one label file")
+            << QStringList{"y.JPG", "y.jpg", "y.jPg", "y.lbl"}
+            << QStringList{"y.jpg", "y.jPg", "y.JPG"} << "L00";
+        QTest::newRow("capital suffixes of other stems")
+            << QStringList{"a.JPG", "b.jpg", "b.lbl", "a.lbl"} << QStringList{"a.JPG", "b.jpg"}
+            << "LL";
+        QTest::newRow("stems that differ in case")
+            << QStringList{"X.jpg", "x.JPG", "x.lbl"} << QStringList{"x.JPG", "X.jpg"} << "L-";
+        QTest::newRow("twins after others") << QStringList{"m.jpg", "n.JPG", "n.jpg", "n.lbl"}
+                                            << QStringList{"m.jpg", "n.jpg", "n.JPG"} << "-L1";
     }
     void batchHoldsEachImageWithItsFiles()
     {
@@ -94,12 +113,54 @@ private slots:
         for (qsizetype row = 0; row < batch.imagePaths.size(); ++row) {
             const bool labelled = batch.labelled[std::size_t(row)];
             const bool proposed = batch.proposed[std::size_t(row)];
-            seen += labelled && proposed ? 'B' : labelled ? 'L' : proposed ? 'P' : '-';
+            if (batch.sharedLabels.contains(int(row)))
+                seen += labelled ? QString("!") : QString::number(batch.sharedLabels[int(row)]);
+            else
+                seen += labelled && proposed ? 'B' : labelled ? 'L' : proposed ? 'P' : '-';
         }
         for (const QString& image : images)
             paths << QDir(dir.path() + "/").filePath(image);
         QCOMPARE(batch.imagePaths, paths);
         QCOMPARE(seen, states);
+    }
+
+    // Named images share label files as a folder's do; the first named keeps it.
+    void namedImagesShareLabelFilesAsAFoldersDo()
+    {
+        QTemporaryDir dir;
+        for (const char* name : {"x.jpg", "x.JPG", "x.lbl", "y.jpg", "y.lbl"})
+            QVERIFY(writeFileBytes(dir.filePath(name), QByteArray()));
+        const BatchFiles batch = findBatchFiles({dir.filePath("x.JPG"), dir.filePath("y.jpg"),
+                                                 dir.filePath("x.jpg"), dir.filePath("y.jpg")});
+        // The same image named twice is one photo, not a twin.
+        QCOMPARE(batch.labelled, (std::vector<bool>{true, true, false, true}));
+        QCOMPARE(batch.sharedLabels, (QHash<int, int>{{2, 0}}));
+        QCOMPARE(firstImageToLabel(batch), 0);
+        BatchFiles unlabelled = batch;
+        unlabelled.labelled = {true, true, false, true};
+        unlabelled.sharedLabels.clear();
+        QCOMPARE(firstImageToLabel(unlabelled), 2);
+    }
+
+    // Opened by its text, a name whose bytes don't come back would be another file: it is left
+    // out and named with its bytes escaped, and a real file of that text stays alone.
+    void namesThatCannotBeReadAsTextAreLeftOut()
+    {
+        QTemporaryDir dir;
+        const QByteArray folder = QFile::encodeName(dir.path()) + "/";
+        for (const QByteArray& name :
+             {QByteArray("latin\xe9.jpg"), QByteArray("latin\xe8.jpg"),
+              QByteArray("latin\xef\xbf\xbd.jpg"), QByteArray("latin\xef\xbf\xbd.lbl")}) {
+            std::FILE* file = std::fopen((folder + name).constData(), "w");
+            QVERIFY(file);
+            std::fclose(file);
+        }
+        const BatchFiles batch = listFolderImages(dir.path());
+        QCOMPARE(batch.imagePaths, QStringList{dir.filePath(QString::fromUtf8("latin\uFFFD.jpg"))});
+        QCOMPARE(batch.labelled, std::vector<bool>{true});
+        QStringList undecodable = batch.undecodable;
+        undecodable.sort();
+        QCOMPARE(undecodable, (QStringList{"latin\\xe8.jpg", "latin\\xe9.jpg"}));
     }
 
     void folderThatCannotBeReadListsNothing()
@@ -169,6 +230,85 @@ private slots:
         QCOMPARE(listed.size(), startAgain ? 1 : 0);
         if (startAgain)
             QCOMPARE(listed[0], (QVariantList{dir.filePath("small"), "s"}));
+    }
+
+    // A share that hangs keeps its worker, never the window: the listing is abandoned, and
+    // what the worker finds later reaches nobody.
+    void listingGoneWithItsWorkerHangingWaitsForNothing()
+    {
+        auto release = std::make_shared<QSemaphore>();
+        auto ended = std::make_shared<std::atomic<bool>>(false);
+        const int before = FolderListing::workersUnderWay();
+        {
+            FolderListing listing([release, ended](const QString&, std::atomic<int>*) {
+                release->acquire();
+                ended->store(true);
+                BatchFiles found;
+                found.imagePaths << "/hung/a.jpg";
+                found.labelled = {false};
+                found.proposed = {false};
+                return found;
+            });
+            listing.start("/hung");
+            QVERIFY(listing.isRunning());
+            QCOMPARE(FolderListing::workersUnderWay(), before + 1);
+        }
+        QVERIFY(!ended->load());
+        release->release();
+        QTRY_COMPARE(FolderListing::workersUnderWay(), before);
+        QVERIFY(ended->load());
+        QTest::qWait(50);
+    }
+
+    // A folder named at start is listed once, early; only the first request for that very
+    // folder takes the early result over, any later one lists the folder as it is then.
+    void earlyListingIsTakenOverOnceBySameFolder()
+    {
+        QTemporaryDir dir;
+        QVERIFY(makeFiles(dir.filePath("job"), "r%1.jpg", 3));
+        QVERIFY(makeFiles(dir.filePath("other"), "o%1.jpg", 1));
+        FolderListing::startEarly(dir.filePath("job"));
+        QTRY_COMPARE(FolderListing::workersUnderWay(), 0);
+        // Written after the early listing: only a listing made anew sees it.
+        QVERIFY(writeFileBytes(dir.filePath("job/r1.lbl"), "0\n"));
+        FolderListing listing;
+        QSignalSpy listed(&listing, &FolderListing::sglListed);
+        listing.start(dir.filePath("other"));
+        QVERIFY(listed.wait(5000));
+        QCOMPARE(listing.take().imagePaths, QStringList{dir.filePath("other/o0.jpg")});
+        for (const auto& labelled :
+             {std::vector<bool>{false, false, false}, std::vector<bool>{false, true, false}}) {
+            listing.start(dir.filePath("job"), "s");
+            QVERIFY(listed.wait(5000));
+            QCOMPARE(listed.last(), (QVariantList{dir.filePath("job"), "s"}));
+            QCOMPARE(listing.take().labelled, labelled);
+        }
+    }
+
+    // A request replaced while its worker still runs is dropped, though it ends last.
+    void replacedRequestEndingLastIsDropped()
+    {
+        auto release = std::make_shared<QSemaphore>();
+        FolderListing listing([release](const QString& folder, std::atomic<int>*) {
+            if (folder == "/slow")
+                release->acquire();
+            BatchFiles found;
+            found.imagePaths << folder + "/a.jpg";
+            found.labelled = {false};
+            found.proposed = {false};
+            return found;
+        });
+        QSignalSpy listed(&listing, &FolderListing::sglListed);
+        listing.start("/slow");
+        listing.start("/quick", "q");
+        QVERIFY(listed.wait(5000));
+        QVERIFY(!listing.isRunning());
+        QCOMPARE(listing.take().imagePaths, QStringList{"/quick/a.jpg"});
+        release->release();
+        QTRY_COMPARE(FolderListing::workersUnderWay(), 0);
+        QTest::qWait(50);
+        QCOMPARE(listed.size(), 1);
+        QCOMPARE(listed[0], (QVariantList{"/quick", "q"}));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "windowtest.h"
 #include "workflowfixture.h"
 
+#include <QThread>
 #include <QtTest>
 
 #include <QDockWidget>
@@ -47,8 +48,13 @@ private slots:
     {
         const QByteArray ownIndex = fileBytes(pathOf("index2tag.csv"));
         const QString project = makeProject("p");
+        const QLabel* named = window->findChild<QLabel*>("projectLabel");
+        // Started without a project, as before projects: the working folder's vocabulary.
+        QCOMPARE(named->text(), QString("No project"));
         QVERIFY(window->openProject(project));
         QCOMPARE(window->project(), project);
+        QCOMPARE(named->text(), QString("Project: p"));
+        QCOMPARE(named->toolTip(), QDir::toNativeSeparators(project));
         QCOMPARE(table()->item(0, 0)->text(), QString("Chair"));
         QCOMPARE(table()->item(0, 1)->text(), QString("Table"));
         QCOMPARE(fileBytes(project + "/index2tag.csv"), QByteArray("0,0,Chair\n0,1,Table\n"));
@@ -228,6 +234,56 @@ private slots:
         QTRY_COMPARE(status(),
                      expected.section("  ", 0, 0) + "  " + pathOf(expected.section("  ", 1)));
         QCOMPARE(window->findChild<QLabel*>("progressLabel")->text(), QString("2 of 3 labelled"));
+    }
+
+    // The listing may have read the folder before the image on screen was saved; the save
+    // still shows in the new batch.
+    void saveWhileListingShowsInTheNewBatch_data()
+    {
+        QTest::addColumn<bool>("savedByKey");
+        QTest::newRow("saved with the key") << true;
+        QTest::newRow("saved as the listed batch opens") << false;
+    }
+    void saveWhileListingShowsInTheNewBatch()
+    {
+        QFETCH(bool, savedByKey);
+        StdoutCapture silenced;
+        openBatch({batch[1]});
+        window->listFolder(dir->path());
+        // Three names are listed well within this; the result waits for the event loop.
+        QThread::msleep(300);
+        drawSquare(10, 10, 50);
+        clickTag(0, 0);
+        if (savedByKey)
+            pressKey(Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE(status(), "1/3  " + batch[0]);
+        QVERIFY(QFileInfo::exists(pathOf("b.lbl")));
+        QCOMPARE(window->findChild<QLabel*>("progressLabel")->text(), QString("1 of 3 labelled"));
+    }
+
+    // Files named as images are taken only when they are JPEG images by name and by their
+    // first bytes; the others are named once on standard error.
+    void filesThatAreNoJpegImagesAreLeftOut()
+    {
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), "0\n"));
+        QVERIFY(writeFileBytes(pathOf("notes.txt"), "notes"));
+        QVERIFY(writeFileBytes(pathOf("fake.jpg"), "not a JPEG"));
+        QVERIFY(writeFileBytes(pathOf("short.JPG"), "\xff\xd8"));
+        QVERIFY(QFile::copy(batch[1], pathOf("b.jpeg")));
+        QVERIFY(QFile::copy(batch[1], pathOf("b2.JPG")));
+        StdoutCapture silenced;
+        StderrCapture said;
+        window->openNamedImages({batch[0], pathOf("a.lbl"), pathOf("notes.txt"), pathOf("fake.jpg"),
+                                 pathOf("short.JPG"), pathOf("b.jpeg"), pathOf("b2.JPG")});
+        QCOMPARE(status(), "1/2  " + batch[0]);
+        QCOMPARE(said.text(), ("Left out, not JPEG images: " +
+                               QStringList{pathOf("a.lbl"), pathOf("notes.txt"), pathOf("fake.jpg"),
+                                           pathOf("short.JPG"), pathOf("b.jpeg")}
+                                   .join(", ") +
+                               "\n")
+                                  .toUtf8());
+        pressKey(Qt::Key_Down);
+        QCOMPARE(status(), "2/2  " + pathOf("b2.JPG"));
     }
 
     void batchOpenedWhileListingStays()

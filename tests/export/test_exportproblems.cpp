@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <cstdio>
+
 // What the exporter refuses and reports: its exit codes, every problem of the faulty
 // dataset, and outputs it will not write or overwrite.
 class TestExportProblems : public ExportTest
@@ -27,9 +29,11 @@ private slots:
     void exportingAgainLeavesOnlyThisRunsFiles();
     void refusesALabelFolderItDidNotMake_data();
     void refusesALabelFolderItDidNotMake();
+    void reportsNamesThatConfuseFiles();
 
 private:
     void buildFaultyDataset();
+    void buildNamesDataset();
 };
 
 void TestExportProblems::initTestCase()
@@ -38,6 +42,35 @@ void TestExportProblems::initTestCase()
     QVERIFY(writeFileBytes(path("afile"), "not a folder"));
     buildCleanDataset();
     buildFaultyDataset();
+    buildNamesDataset();
+}
+
+void TestExportProblems::buildNamesDataset()
+{
+    // Two photos whose names differ in the case of the suffix share one label file; another
+    // name is not UTF-8, and a real file bears the text it would decode to.
+    const std::vector<QPoint> square{{1, 1}, {10, 1}, {10, 10}, {1, 10}};
+    QVERIFY(QDir().mkpath(path("names")));
+    for (const char* name : {"x.jpg", "x.JPG", "z.jpg", "latin\uFFFD.jpg"})
+        QVERIFY(writeTestJpeg(path("names/") + QString::fromUtf8(name), 64, 48, 60));
+    QVERIFY(writeLabels(path("names/x.lbl"), 0, {shape(square, {{0, 0}})}));
+    QVERIFY(writeTestJpeg(path("names/latin.jpg"), 64, 48, 60));
+    const QByteArray undecodable = QFile::encodeName(path("names/latin")) + "\xe9.jpg";
+    QVERIFY(std::rename(QFile::encodeName(path("names/latin.jpg")).constData(),
+                        undecodable.constData()) == 0);
+    QVERIFY(QFileInfo::exists(path("names/") + QString::fromUtf8("latin\uFFFD.jpg")));
+}
+
+void TestExportProblems::reportsNamesThatConfuseFiles()
+{
+    const ProgramRun run = runExporter(root.path(), {"--check", "names"});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out,
+             QByteArray("names/latin\\xe9.jpg: name can't be read as UTF-8; left out\n"
+                        "names/x.jpg: shares its label file x.lbl with x.JPG; left out\n"));
+    QCOMPARE(run.err.left(run.err.indexOf(", 0.")),
+             QByteArray("Checked 5 images, 1 shapes, 3 categories, 2 problems (2 images and 0 "
+                        "shapes left out)"));
 }
 
 void TestExportProblems::buildFaultyDataset()
@@ -81,6 +114,8 @@ void TestExportProblems::exitCodes_data()
     QTest::newRow("faults check") << QStringList{"--check", "faults"} << 1 << any;
     QTest::newRow("clean stats") << QStringList{"--stats", "clean"} << 0 << any;
     QTest::newRow("faults stats") << QStringList{"--stats", "--json", "faults"} << 1 << any;
+    QTest::newRow("names check") << QStringList{"--check", "names"} << 1 << any;
+    QTest::newRow("names stats") << QStringList{"--stats", "names"} << 1 << any;
     QTest::newRow("json without stats") << QStringList{"--json", "--check", "clean"} << 2
                                         << "quadrotag-export: --json goes with --stats\n" + hint;
     QTest::newRow("unknown option") << QStringList{"--bogus", "clean"} << 2

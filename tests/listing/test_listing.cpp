@@ -1,4 +1,5 @@
 #include "filenames.h"
+#include "namebytes.h"
 #include "nameset.h"
 #include "naturalorder.h"
 #include "splitwork.h"
@@ -132,6 +133,36 @@ private slots:
         QVERIFY(!names.contains("6994"));
         QVERIFY(!names.contains("699"));
         QVERIFY(!names.contains("69930"));
+    }
+
+    // A name that does not come back from its text would open another file, or none.
+    void nameIsDecodableOnlyWhenItsTextGivesItsBytesBack_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("decodable");
+        QTest::addColumn<QString>("escaped");
+        QTest::newRow("plain") << QByteArray("room 1.jpg") << true << "room 1.jpg";
+        QTest::newRow("empty") << QByteArray() << true << "";
+        QTest::newRow("accent in UTF-8")
+            << QByteArray("\xc3\xa9t\xc3\xa9.jpg") << true << "\\xc3\\xa9t\\xc3\\xa9.jpg";
+        QTest::newRow("latin-1 accent") << QByteArray("latin\xe9.jpg") << false << "latin\\xe9.jpg";
+        QTest::newRow("replacement character itself")
+            << QByteArray("latin\xef\xbf\xbd.jpg") << true << "latin\\xef\\xbf\\xbd.jpg";
+        QTest::newRow("cut sequence at the end") << QByteArray("a\xc3") << false << "a\\xc3";
+        QTest::newRow("overlong slash") << QByteArray("a\xc0\xaf"
+                                                      "b.jpg")
+                                        << false << "a\\xc0\\xafb.jpg";
+        QTest::newRow("control and backslash")
+            << QByteArray("a\tb\\c\x7f~") << true << "a\\x09b\\x5cc\\x7f~";
+    }
+    void nameIsDecodableOnlyWhenItsTextGivesItsBytesBack()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, decodable);
+        QFETCH(QString, escaped);
+        QCOMPARE(isDecodableName(name), decodable);
+        QCOMPARE(escapedName(std::string_view(name.constData(), std::size_t(name.size()))),
+                 escaped);
     }
 
     void onlyRegularFilesAreNamed()

@@ -22,6 +22,12 @@ private slots:
         QVERIFY(QDir(dir.path()).mkpath("project"));
         QVERIFY(QDir(dir.path()).mkpath("photos"));
         QVERIFY(QDir(dir.path()).mkpath("more"));
+        QVERIFY(QDir(dir.path()).mkpath("folded/tags"));
+        QVERIFY(QDir(dir.path()).mkpath("project/photos/deeper"));
+        for (const char* name : {"project/tags", "project/photos/deeper/c.jpg"}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
         for (const char* name : {"photos/a.jpg", "photos/b.jpg"}) {
             QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -68,6 +74,10 @@ private slots:
             << QStringList{"--project", "nowhere"} << R::Mistake << none << none << QStringList{};
         QTest::newRow("project that is a file") << QStringList{"--project", "photos/a.jpg"}
                                                 << R::Mistake << none << none << QStringList{};
+        QTest::newRow("project without tags")
+            << QStringList{"--project", "more"} << R::Mistake << none << none << QStringList{};
+        QTest::newRow("project whose tags is a folder")
+            << QStringList{"--project", "folded"} << R::Mistake << none << none << QStringList{};
         QTest::newRow("missing image") << QStringList{"photos/a.jpg", "photos/c.jpg"} << R::Mistake
                                        << none << none << QStringList{};
         QTest::newRow("folder and image")
@@ -103,6 +113,9 @@ private slots:
             << QStringList{"--project", "nowhere"} << "no such project folder: nowhere";
         QTest::newRow("missing image")
             << QStringList{"photos/c.jpg"} << "no such file or folder: photos/c.jpg";
+        QTest::newRow("project without tags")
+            << QStringList{"--project", "more"}
+            << "no readable vocabulary \"tags\" in the project folder: more";
         QTest::newRow("folder among images") << QStringList{"photos/a.jpg", "photos"}
                                              << "give one folder or image files, not both: photos";
     }
@@ -112,6 +125,42 @@ private slots:
         QFETCH(QString, message);
         const StartArguments parsed = parseStartArguments(QStringList{"quadrotag"} + arguments);
         QCOMPARE(parsed.text, QString("quadrotag: %1\nTry 'quadrotag --help'.\n").arg(message));
+    }
+
+    // Without --project: the working folder when it holds "tags", else the nearest folder above
+    // what is opened that does, else none (the most recent project is main's to find).
+    void findsTheProjectOfAStart_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("working");
+        QTest::addColumn<QString>("project");
+        QTest::newRow("working folder holds tags")
+            << QStringList{"project/photos/deeper"} << "project" << pathOf("project");
+        QTest::newRow("working folder wins over the folder's")
+            << QStringList{"photos"} << "project" << pathOf("project");
+        QTest::newRow("folder inside a project")
+            << QStringList{"project/photos/deeper"} << "more" << pathOf("project");
+        QTest::newRow("the project folder itself")
+            << QStringList{"project"} << "more" << pathOf("project");
+        QTest::newRow("image inside a project")
+            << QStringList{"project/photos/deeper/c.jpg", "photos/a.jpg"} << "more"
+            << pathOf("project");
+        QTest::newRow("first image outside any project")
+            << QStringList{"photos/a.jpg", "project/photos/deeper/c.jpg"} << "more" << QString();
+        QTest::newRow("tags that is a folder is none")
+            << QStringList{"folded"} << "more" << QString();
+        QTest::newRow("nothing given") << QStringList{} << "more" << QString();
+        QTest::newRow("project given")
+            << QStringList{"--project", "project", "photos"} << "more" << pathOf("project");
+    }
+    void findsTheProjectOfAStart()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, working);
+        QFETCH(QString, project);
+        const StartArguments parsed = parseStartArguments(QStringList{"quadrotag"} + arguments);
+        QCOMPARE(parsed.request, StartArguments::Request::Open);
+        QCOMPARE(projectForStart(parsed, pathOf(working)), project);
     }
 
     void helpNamesOptionsAndExitCodes()

@@ -1,0 +1,20 @@
+#ifndef QUADROTAG_NAMEDIMAGES_H
+#define QUADROTAG_NAMEDIMAGES_H
+
+#include <QString>
+#include <QStringList>
+
+// Files named to be opened as images, sorted out one by one without listing their folders:
+// a JPEG image by its name ("*.jpg" in any case) and by its first bytes, and the rest.
+struct NamedImages
+{
+    QStringList images;
+    QStringList refused;
+
+    // "Left out, not JPEG images: a.lbl, notes.txt"; empty when nothing was.
+    QString refusalNote() const;
+};
+
+NamedImages sortOutNamedImages(const QStringList& files);
+
+#endif
