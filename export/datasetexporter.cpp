@@ -2,8 +2,10 @@
 
 #include "cocowriter.h"
 #include "labelpath.h"
+#include "reviewfile.h"
 #include "reviewstate.h"
 #include "statisticstext.h"
+#include "teampaths.h"
 #include "textlabelwriter.h"
 
 #include <QDir>
@@ -146,9 +148,12 @@ bool DatasetExporter::exportFolder(const QString& folder, ImageChecker& checker,
         const bool hasLabelFile = found != labelNames.end() && *found == labelName;
         if (hasLabelFile)
             claimed[static_cast<std::size_t>(found - labelNames.begin())] = true;
-        if (!isReviewedEnough(DatasetWalk::joined(folder, name), hasLabelFile))
+        QByteArray acceptedBytes;
+        if (!isReviewedEnough(DatasetWalk::joined(folder, name), hasLabelFile, acceptedBytes))
             continue;
-        if (!exportImage(DatasetWalk::joined(folder, name), hasLabelFile, checker, writer))
+        const QByteArray* labelBytes = options.acceptedOnly ? &acceptedBytes : nullptr;
+        if (!exportImage(DatasetWalk::joined(folder, name), hasLabelFile, labelBytes, checker,
+                         writer))
             return false;
     }
     for (qsizetype index = 0; index < labelNames.size(); ++index) {
@@ -160,14 +165,15 @@ bool DatasetExporter::exportFolder(const QString& folder, ImageChecker& checker,
 }
 
 bool DatasetExporter::exportImage(const QString& relativePath, bool hasLabelFile,
-                                  ImageChecker& checker, DatasetWriter* writer)
+                                  const QByteArray* labelBytes, ImageChecker& checker,
+                                  DatasetWriter* writer)
 {
     ExportImage image;
     image.relativePath = relativePath;
     const QString imagePath = datasetPath(relativePath);
     const QString labelPath = hasLabelFile ? labelPathFor(imagePath) : QString();
     const bool usable =
-        checker.check(imagePath, labelPath, image) &&
+        checker.check(imagePath, labelPath, image, labelBytes) &&
         (options.format == DatasetFormat::Coco || hasUniqueStem(relativePath, writer));
     ++imagesFound;
     report.itemDone();
@@ -240,13 +246,22 @@ int DatasetExporter::finish(DatasetWriter* writer, const ImageChecker& checker)
     return problemExit;
 }
 
-bool DatasetExporter::isReviewedEnough(const QString& relativePath, bool hasLabelFile)
+bool DatasetExporter::isReviewedEnough(const QString& relativePath, bool hasLabelFile,
+                                       QByteArray& acceptedBytes)
 {
     if (!options.acceptedOnly)
         return true;
     const QString imagePath = datasetPath(relativePath);
-    if (hasLabelFile && reviewStateOf(imagePath, labelPathFor(imagePath)) == ReviewState::Accepted)
-        return true;
+    Review review;
+    // One read of the label file: a save between a hash and a second read would export bytes
+    // the lead never accepted.
+    QFile labelFile(labelPathFor(imagePath));
+    if (hasLabelFile && readReview(reviewPathFor(imagePath), review) &&
+        labelFile.open(QIODevice::ReadOnly)) {
+        acceptedBytes = labelFile.readAll();
+        if (reviewStateFor(&review, bytesDigest(acceptedBytes)) == ReviewState::Accepted)
+            return true;
+    }
     ++imagesNotAccepted;
     return false;
 }

@@ -31,8 +31,8 @@ private:
     bool prepareInputs();
     std::unique_ptr<DatasetWriter> makeWriter() const;
     bool exportFolder(const QString& folder, ImageChecker& checker, DatasetWriter* writer);
-    bool exportImage(const QString& relativePath, bool hasLabelFile, ImageChecker& checker,
-                     DatasetWriter* writer);
+    bool exportImage(const QString& relativePath, bool hasLabelFile, const QByteArray* labelBytes,
+                     ImageChecker& checker, DatasetWriter* writer);
     bool hasUniqueStem(const QString& relativePath, DatasetWriter* writer);
     QString firstImageNamed(const QString& stem) const;
     QString datasetPath(const QString& relativePath) const;
@@ -40,7 +40,10 @@ private:
     QString tally(const ImageChecker& checker) const;
     void countImage(const QString& imagePath, bool hasLabelFile, const ImageChecker& checker);
     // With --accepted-only, whether the image's review is accepted and current.
-    bool isReviewedEnough(const QString& relativePath, bool hasLabelFile);
+    // The label file's bytes that were judged accepted are left in acceptedBytes, so that the
+    // export writes exactly what the lead's verdict covers.
+    bool isReviewedEnough(const QString& relativePath, bool hasLabelFile,
+                          QByteArray& acceptedBytes);
 
     const ExportOptions& options;
     ConsoleReport& report;

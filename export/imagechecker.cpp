@@ -31,7 +31,8 @@ ImageChecker::ImageChecker(const ClassTable& classTable, ConsoleReport& consoleR
 {
 }
 
-bool ImageChecker::check(const QString& imagePath, const QString& labelPath, ExportImage& image)
+bool ImageChecker::check(const QString& imagePath, const QString& labelPath, ExportImage& image,
+                         const QByteArray* labelBytes)
 {
     image.size = QSize();
     image.styleIndex = 0;
@@ -43,7 +44,7 @@ bool ImageChecker::check(const QString& imagePath, const QString& labelPath, Exp
         return sized;
 
     // Training on an image whose shapes are partly lost would teach that they are not there.
-    const bool labelsRead = readLabels(labelPath, annotation);
+    const bool labelsRead = readLabels(labelPath, labelBytes, annotation);
     image.styleIndex = annotation.styleIndex;
     exported.styleIndex = annotation.styleIndex;
     if (annotation.styleIndex < 0 || annotation.styleIndex >= annotation.styleNames.size())
@@ -84,11 +85,14 @@ bool ImageChecker::readSize(const QString& imagePath, QSize& size)
     return false;
 }
 
-bool ImageChecker::readLabels(const QString& labelPath, ImageAnnotation& read)
+bool ImageChecker::readLabels(const QString& labelPath, const QByteArray* labelBytes,
+                              ImageAnnotation& read)
 {
     bool readToEnd = false;
-    if (!QFileInfo(labelPath).isFile() ||
-        !readLabelFile(read, QFile::encodeName(labelPath).toStdString(), readToEnd)) {
+    if (labelBytes)
+        readLabelBytes(read, labelBytes->toStdString(), readToEnd);
+    else if (!QFileInfo(labelPath).isFile() ||
+             !readLabelFile(read, QFile::encodeName(labelPath).toStdString(), readToEnd)) {
         report.problem(labelPath, QStringLiteral("label file cannot be read"));
         return false;
     }

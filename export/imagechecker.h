@@ -18,7 +18,10 @@ public:
     // False when the image itself cannot be exported: its header does not decode, or its
     // label file cannot be read to its end.
     // labelPath is empty when the image has no label file.
-    bool check(const QString& imagePath, const QString& labelPath, ExportImage& image);
+    // labelBytes, when given, are the label file's bytes as already read: they are used
+    // instead of reading the file again.
+    bool check(const QString& imagePath, const QString& labelPath, ExportImage& image,
+               const QByteArray* labelBytes = nullptr);
     void reportLabelWithoutImage(const QString& labelPath);
 
     long long shapesFound() const { return foundCount; }
@@ -29,7 +32,7 @@ public:
 
 private:
     bool readSize(const QString& imagePath, QSize& size);
-    bool readLabels(const QString& labelPath, ImageAnnotation& read);
+    bool readLabels(const QString& labelPath, const QByteArray* labelBytes, ImageAnnotation& read);
     bool checkTags(const QString& labelPath, int index, const Label& label, ExportShape& shape);
     bool checkPoints(const QString& labelPath, int index, const Label& label);
     bool checkCorners(const QString& labelPath, int index, const Label& label, const QSize& size,

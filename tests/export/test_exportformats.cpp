@@ -1,4 +1,7 @@
+#include "classtable.h"
+#include "consolereport.h"
 #include "exporttest.h"
+#include "imagechecker.h"
 #include "quadgeometry.h"
 #include "workflowfixture.h"
 
@@ -32,6 +35,7 @@ private slots:
     void walksTheDatasetInPathOrder();
     void exportsOnlyAcceptedImages_data();
     void exportsOnlyAcceptedImages();
+    void acceptedBytesAreTheBytesExported();
 };
 
 void TestExportFormats::initTestCase()
@@ -273,6 +277,28 @@ void TestExportFormats::exportsOnlyAcceptedImages()
     QCOMPARE(names, exported);
     QCOMPARE(run.err.contains("images passed over as not accepted"),
              options.contains("--accepted-only"));
+}
+
+// --accepted-only judges and exports one read of the label file, so a save in between can't
+// put bytes the lead never accepted into the dataset.
+void TestExportFormats::acceptedBytesAreTheBytesExported()
+{
+    const TagLayout noTags;
+    const ClassTable classes(noTags);
+    ConsoleReport report(QStringLiteral("test"), stdout, stderr, false);
+    ImageChecker checker(classes, report);
+    ExportImage image;
+    const QString imagePath = path("reviewed/accepted.jpg");
+    const QString labelPath = path("reviewed/accepted.lbl");
+    QVERIFY(checker.check(imagePath, labelPath, image));
+    const long long shapesOnDisk = checker.shapesFound();
+    QVERIFY(shapesOnDisk > 0);
+    QVERIFY(image.styleIndex != 3);
+
+    const QByteArray judged("3\n");
+    QVERIFY(checker.check(imagePath, labelPath, image, &judged));
+    QCOMPARE(checker.shapesFound(), shapesOnDisk);
+    QCOMPARE(image.styleIndex, 3);
 }
 
 QTEST_GUILESS_MAIN(TestExportFormats)
