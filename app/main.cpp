@@ -51,11 +51,11 @@ QIcon applicationIcon()
     return icon;
 }
 
-QStringList argumentsOf(int argc, char* argv[])
+QList<QByteArray> argumentsOf(int argc, char* argv[])
 {
-    QStringList arguments;
+    QList<QByteArray> arguments;
     for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << QByteArray(argv[i]);
     return arguments;
 }
 
@@ -120,7 +120,7 @@ int main(int argc, char* argv[])
 {
     traceStartStep("main");
     // Help, version and mistakes need neither a display nor the toolkit.
-    const StartArguments arguments = parseStartArguments(argumentsOf(argc, argv));
+    const StartArguments arguments = parseStartArgumentBytes(argumentsOf(argc, argv));
     switch (arguments.request) {
     case StartArguments::Request::Help:
     case StartArguments::Request::Version:
@@ -132,6 +132,9 @@ int main(int argc, char* argv[])
     case StartArguments::Request::Open:
         break;
     }
+    if (!arguments.undecodable.isEmpty())
+        std::cerr << "Left out image names that can't be read as text: "
+                  << arguments.undecodable.join(QStringLiteral(", ")).toStdString() << std::endl;
     if (!hasDisplay()) {
         std::cerr << "Quadrotag needs a graphical display: set DISPLAY (or run it under xvfb-run)."
                   << std::endl;

@@ -1,10 +1,13 @@
 #include "startarguments.h"
 
+#include "namebytes.h"
 #include "projectfolder.h"
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 namespace {
 
@@ -49,10 +52,19 @@ void describe(QCommandLineParser& parser)
                                  QStringLiteral("[FOLDER | IMAGE...]"));
 }
 
+// Decoded arguments that were not text, with their bytes escaped.
+using Undecodable = QHash<QString, QString>;
+
 // One folder, or files only; every one must exist.
-bool takeBatch(const QStringList& paths, StartArguments& arguments, QString& problem)
+bool takeBatch(const QStringList& paths, const Undecodable& undecodable, StartArguments& arguments,
+               QString& problem)
 {
     for (const QString& path : paths) {
+        // Its text may name another file that exists; its bytes name nothing we can open.
+        if (undecodable.contains(path)) {
+            arguments.undecodable << undecodable.value(path);
+            continue;
+        }
         const QFileInfo found(path);
         if (!found.exists()) {
             problem = QStringLiteral("no such file or folder: ") + path;
@@ -70,9 +82,30 @@ bool takeBatch(const QStringList& paths, StartArguments& arguments, QString& pro
     return true;
 }
 
+StartArguments parse(const QStringList& commandLine, const Undecodable& undecodable);
+
 } // namespace
 
 StartArguments parseStartArguments(const QStringList& commandLine)
+{
+    return parse(commandLine, Undecodable());
+}
+
+StartArguments parseStartArgumentBytes(const QList<QByteArray>& argumentBytes)
+{
+    QStringList commandLine;
+    Undecodable undecodable;
+    for (const QByteArray& bytes : argumentBytes) {
+        commandLine << QFile::decodeName(bytes);
+        if (!isDecodableName(bytes))
+            undecodable.insert(commandLine.last(), escapedName(bytes.toStdString()));
+    }
+    return parse(commandLine, undecodable);
+}
+
+namespace {
+
+StartArguments parse(const QStringList& commandLine, const Undecodable& undecodable)
 {
     QCommandLineParser parser;
     // Not addHelpOption: its --help-all lists the toolkit's options, which this parser refuses.
@@ -106,6 +139,9 @@ StartArguments parseStartArguments(const QStringList& commandLine)
     }
     if (parser.isSet(project)) {
         const QString folder = parser.value(project);
+        if (undecodable.contains(folder))
+            return mistake(QStringLiteral("name can't be read as text: ") +
+                           undecodable.value(folder));
         if (!QFileInfo(folder).isDir())
             return mistake(QStringLiteral("no such project folder: ") + folder);
         // An empty tag table would be remembered as the project's.
@@ -115,10 +151,17 @@ StartArguments parseStartArguments(const QStringList& commandLine)
         arguments.projectFolder = absolute(folder);
     }
     QString problem;
-    if (!takeBatch(parser.positionalArguments(), arguments, problem))
+    if (!takeBatch(parser.positionalArguments(), undecodable, arguments, problem))
         return mistake(problem);
+    // Nothing left to open is no start from the desktop menu.
+    if (arguments.folder.isEmpty() && arguments.images.isEmpty() &&
+        !arguments.undecodable.isEmpty())
+        return mistake(QStringLiteral("name can't be read as text: ") +
+                       arguments.undecodable.join(QStringLiteral(", ")));
     return arguments;
 }
+
+} // namespace
 
 QString projectForStart(const StartArguments& arguments, const QString& workingFolder)
 {

@@ -1,6 +1,8 @@
 #ifndef QUADROTAG_STARTARGUMENTS_H
 #define QUADROTAG_STARTARGUMENTS_H
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +20,9 @@ struct StartArguments
     // A folder opened as a batch, or image files; at most one of the two.
     QString folder;
     QStringList images;
+    // Image names given whose bytes can't be read as text, escaped: they are left out, never
+    // taken for a file whose name their text happens to match.
+    QStringList undecodable;
     // The help or version text for standard output, or the mistake for standard error.
     QString text;
 
@@ -31,5 +36,8 @@ QString projectForStart(const StartArguments& arguments, const QString& workingF
 
 // The arguments as main receives them, the program's name first; needs no application object.
 StartArguments parseStartArguments(const QStringList& arguments);
+// The same from the bytes of argv: an argument that can't be read as text is left out when it
+// names an image and a mistake when it names the project or the folder.
+StartArguments parseStartArgumentBytes(const QList<QByteArray>& argumentBytes);
 
 #endif

@@ -28,7 +28,8 @@ private slots:
             QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        for (const char* name : {"photos/a.jpg", "photos/b.jpg"}) {
+        for (const char* name : {"photos/a.jpg", "photos/b.jpg", "photos/latin\xef\xbf\xbd.jpg",
+                                 "photos/caf\xc3\xa9.jpg"}) {
             QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
@@ -37,6 +38,44 @@ private slots:
         QVERIFY(QDir::setCurrent(dir.path()));
     }
     void cleanupTestCase() { QDir::setCurrent(previousDirectory); }
+
+    // argv as bytes: a name that is not text is never taken for the file its text names.
+    void leavesOutNamesThatAreNotText_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("arguments");
+        QTest::addColumn<QStringList>("images");
+        QTest::addColumn<QStringList>("undecodable");
+        QTest::addColumn<QString>("mistake");
+
+        const QByteArray latin("photos/latin\xe9.jpg");
+        QTest::newRow("among images")
+            << QList<QByteArray>{"photos/a.jpg", latin} << QStringList{pathOf("photos/a.jpg")}
+            << QStringList{"photos/latin\\xe9.jpg"} << QString();
+        QTest::newRow("alone, beside a file its text names")
+            << QList<QByteArray>{latin} << QStringList() << QStringList()
+            << "name can't be read as text: photos/latin\\xe9.jpg";
+        QTest::newRow("the project")
+            << QList<QByteArray>{"--project", "proj\xe9", "photos/a.jpg"} << QStringList()
+            << QStringList() << "name can't be read as text: proj\\xe9";
+        QTest::newRow("text in UTF-8")
+            << QList<QByteArray>{"photos/caf\xc3\xa9.jpg"}
+            << QStringList{pathOf("photos/caf\u00e9.jpg")} << QStringList() << QString();
+    }
+    void leavesOutNamesThatAreNotText()
+    {
+        QFETCH(QList<QByteArray>, arguments);
+        QFETCH(QStringList, images);
+        QFETCH(QStringList, undecodable);
+        QFETCH(QString, mistake);
+        const StartArguments parsed =
+            parseStartArgumentBytes(QList<QByteArray>{"quadrotag"} + arguments);
+        QCOMPARE(parsed.request, mistake.isEmpty() ? StartArguments::Request::Open
+                                                   : StartArguments::Request::Mistake);
+        QCOMPARE(parsed.images, images);
+        QCOMPARE(parsed.undecodable, undecodable);
+        if (!mistake.isEmpty())
+            QCOMPARE(parsed.text, QString("quadrotag: %1\nTry 'quadrotag --help'.\n").arg(mistake));
+    }
 
     void readsRequest_data()
     {
