@@ -74,6 +74,10 @@ bool DatasetComparison::prepare()
 
 void DatasetComparison::compareFolder(const DatasetWalk& walk, const QString& folder)
 {
+    // Left out, but said: a silent gap would read as full agreement.
+    for (const QString& image : walk.undecodableImagesIn(folder))
+        report.problem(QDir(options.folderA).filePath(DatasetWalk::joined(folder, image)),
+                       QStringLiteral("name can't be read as UTF-8; image left out"));
     for (const QString& image : walk.imagesIn(folder))
         compareImage(DatasetWalk::joined(folder, image));
 }

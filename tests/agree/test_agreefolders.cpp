@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
+
 namespace {
 
 const char agreeProgram[] = QUADROTAG_AGREE_EXECUTABLE;
@@ -41,6 +43,7 @@ private slots:
     void reportsAgreementOfTwoFolders();
     void refusesUnusableInput_data();
     void refusesUnusableInput();
+    void saysWhichImageNamesAreNotText();
 
 private:
     void writeTwoOperators(const QTemporaryDir& project);
@@ -293,6 +296,26 @@ void TestAgreeFolders::refusesUnusableInput()
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(message), run.err.constData());
     QCOMPARE(run.out.isEmpty(), exitCode != 0);
+}
+
+// An image left out for its name is said: a silent gap would read as agreement.
+void TestAgreeFolders::saysWhichImageNamesAreNotText()
+{
+    QTemporaryDir project;
+    QVERIFY(project.isValid());
+    writeTwoOperators(project);
+    for (const char* side : {"/a/latin\xe9", "/b/latin\xe9"}) {
+        for (const char* suffix : {".jpg", ".lbl"}) {
+            const QByteArray path = QFile::encodeName(project.path()) + side + suffix;
+            std::FILE* file = std::fopen(path.constData(), "w");
+            QVERIFY(file);
+            std::fclose(file);
+        }
+    }
+    const ProgramRun run = runProgram(agreeProgram, project.path(), {"a", "b"});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.err.contains("a/latin\\xe9.jpg: name can't be read as UTF-8; image left out\n"),
+             run.err.constData());
 }
 
 QTEST_APPLESS_MAIN(TestAgreeFolders)
