@@ -118,7 +118,9 @@ QStringList DatasetWalk::labelFilesIn(const QString& folder) const
     // Folders too: a folder by a label file's name is a label file that cannot be read.
     QStringList names;
     forEachEntry(folder, [&names](const QString& name, const Entry& entry) {
-        if ((entry.isFile || entry.isFolder) && !isHidden(name) &&
+        // One whose name is not text belongs to an image left out for its name, and its text
+        // may match another's label file.
+        if ((entry.isFile || entry.isFolder) && !isHidden(name) && entry.undecodable.isEmpty() &&
             name.endsWith(QLatin1String(labelSuffix), Qt::CaseInsensitive))
             names << name;
     });

@@ -58,6 +58,11 @@ void TestExportProblems::buildNamesDataset()
     const QByteArray undecodable = QFile::encodeName(path("names/latin")) + "\xe9.jpg";
     QVERIFY(std::rename(QFile::encodeName(path("names/latin.jpg")).constData(),
                         undecodable.constData()) == 0);
+    // Its label file's text names the label file the real one would have.
+    const QByteArray undecodableLabel = QFile::encodeName(path("names/latin")) + "\xe9.lbl";
+    std::FILE* label = std::fopen(undecodableLabel.constData(), "w");
+    QVERIFY(label);
+    std::fclose(label);
     QVERIFY(QFileInfo::exists(path("names/") + QString::fromUtf8("latin\uFFFD.jpg")));
 }
 
