@@ -6,7 +6,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
+
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // What the importer reads: each format into proposals beside the images, bad predictions
 // reported and left out, label files never touched, and images matched without doubt.
@@ -28,6 +35,8 @@ private slots:
     void neverTouchesLabelFilesAndKeepsProposals();
     void matchesImagesWithoutDoubt_data();
     void matchesImagesWithoutDoubt();
+    void removesScratchFoldersWhenStopped_data();
+    void removesScratchFoldersWhenStopped();
 };
 
 void TestImportFormats::initTestCase()
@@ -415,5 +424,59 @@ void TestImportFormats::matchesImagesWithoutDoubt()
     QCOMPARE(written, proposals);
 }
 
+void TestImportFormats::removesScratchFoldersWhenStopped_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("interrupt") << SIGINT;
+    QTest::newRow("terminate") << SIGTERM;
+    QTest::newRow("hang up") << SIGHUP;
+}
+
+void TestImportFormats::removesScratchFoldersWhenStopped()
+{
+    QFETCH(int, signal);
+    QTemporaryDir scratch;
+    QVERIFY(scratch.isValid());
+    // A pipe for instances.json: the importer is reading it, mid-annotations, when stopped.
+    const QByteArray fifo = QFile::encodeName(path("stream.json"));
+    QFile::remove(path("stream.json"));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    QProcess importer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", scratch.path());
+    importer.setProcessEnvironment(environment);
+    importer.setWorkingDirectory(root.path());
+    importer.start(importerProgram(), {"--format", "coco", "stream.json", "ds"});
+    QVERIFY(importer.waitForStarted());
+    // Opens once the importer reads: the signal must find it inside the import.
+    int writeEnd = -1;
+    for (int wait = 0; wait < 3000 && writeEnd < 0; ++wait) {
+        writeEnd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        if (writeEnd < 0)
+            QTest::qWait(10);
+    }
+    QVERIFY(writeEnd >= 0);
+    QCOMPARE(::fcntl(writeEnd, F_SETFL, 0), 0);
+    QFile stream;
+    QVERIFY(stream.open(writeEnd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+    const QByteArray annotation = R"({"image_id": 1, "category_id": 1, "bbox": [1, 1, 9, 9]})";
+    stream.write(R"({"images": [{"id": 1, "file_name": "sub/room2.jpg"}],
+        "categories": [{"id": 1, "name": "S1"}], "annotations": [)" +
+                 annotation);
+    QVERIFY(stream.flush());
+    QVERIFY(!QDir(scratch.path()).isEmpty());
+
+    QCOMPARE(::kill(static_cast<pid_t>(importer.processId()), signal), 0);
+    for (int i = 0; i < 1000; ++i)
+        stream.write(", " + annotation);
+    stream.write("]}");
+    stream.close();
+    QVERIFY(importer.waitForFinished(60000));
+    QCOMPARE(importer.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(importer.exitCode(), 128 + signal);
+    QCOMPARE(QDir(scratch.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
+    QVERIFY(!QFileInfo::exists(path("ds/sub/.proposals/room2.lbl")));
+}
 QTEST_GUILESS_MAIN(TestImportFormats)
 #include "test_importformats.moc"
