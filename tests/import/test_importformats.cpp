@@ -288,6 +288,7 @@ void TestImportFormats::leavesOutBadPredictions_data()
         {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9], "attributes": {"K": ["T9"]}},
         {"image_id": 1, "category_id": 2, "segmentation": [[1, 1, 10, 1]]},
         {"image_id": 5, "category_id": 2, "bbox": [1, 1, 9, 9]},
+        {"image_id": 1, "category_id": 2, "segmentation": []},
         {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9]}],
       "categories": [{"id": 1, "name": "S1"}, {"id": 2, "name": "S2"}, {"id": 3, "name": "Bed"}],
       "images": [{"id": 1, "file_name": "sub/room2.jpg"}, {"id": 2, "file_name": "../room3.jpg"}]})")
@@ -295,7 +296,9 @@ void TestImportFormats::leavesOutBadPredictions_data()
                                         "bad/instances.json: annotation 2: opposite edges cross\n"
                                         "bad/instances.json: annotation 3: unknown tag \"T9\" of "
                                         "\"K\"\n"
-                                        "bad/instances.json: annotation 4: no segmentation of "
+                                        "bad/instances.json: annotation 4: a segmentation part "
+                                        "of fewer than three points\n"
+                                        "bad/instances.json: annotation 6: no segmentation of "
                                         "four corners and no bbox\n"
                                         "bad/instances.json: image ../room3.jpg is not in ds\n"
                                         "bad/instances.json: 1 annotations of image id 5 left "
