@@ -122,5 +122,7 @@ QString ProposalBuilder::outsideText(const QPoint& outside, const QSize& imageSi
 
 void ProposalBuilder::problem(const Prediction& prediction, const QString& message)
 {
-    report.problem(prediction.source, prediction.item + QStringLiteral(": ") + message);
+    // A problem is one line, though a file's names or OpenCV's messages may hold line ends.
+    report.problem(prediction.source,
+                   prediction.item + QStringLiteral(": ") + message.simplified());
 }

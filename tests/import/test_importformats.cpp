@@ -289,8 +289,10 @@ void TestImportFormats::leavesOutBadPredictions_data()
         {"image_id": 1, "category_id": 2, "segmentation": [[1, 1, 10, 1]]},
         {"image_id": 5, "category_id": 2, "bbox": [1, 1, 9, 9]},
         {"image_id": 1, "category_id": 2, "segmentation": []},
+        {"image_id": 1, "category_id": 4, "bbox": [1, 1, 9, 9]},
         {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9]}],
-      "categories": [{"id": 1, "name": "S1"}, {"id": 2, "name": "S2"}, {"id": 3, "name": "Bed"}],
+      "categories": [{"id": 1, "name": "S1"}, {"id": 2, "name": "S2"}, {"id": 3, "name": "Bed"},
+                     {"id": 4, "name": "Be\n  d"}],
       "images": [{"id": 1, "file_name": "sub/room2.jpg"}, {"id": 2, "file_name": "../room3.jpg"}]})")
                           << QByteArray("bad/instances.json: annotation 1: unknown class \"Bed\"\n"
                                         "bad/instances.json: annotation 2: opposite edges cross\n"
@@ -300,6 +302,9 @@ void TestImportFormats::leavesOutBadPredictions_data()
                                         "of fewer than three points\n"
                                         "bad/instances.json: annotation 6: no segmentation of "
                                         "four corners and no bbox\n"
+                                        // One line a problem, whatever the file's text holds.
+                                        "bad/instances.json: annotation 7: unknown class \"Be "
+                                        "d\"\n"
                                         "bad/instances.json: image ../room3.jpg is not in ds\n"
                                         "bad/instances.json: 1 annotations of image id 5 left "
                                         "out: no such image id\n");
