@@ -255,7 +255,8 @@ void TestImportFormats::leavesOutBadPredictions_data()
                                         "garbage\n"
                                         "1 1 65 1 65 10 1 10 S1 0\n"
                                         "1 -2 10 -2 10 10 1 10 S1 0\n"
-                                        "63 1 64 1 64 10 63 10 S1 0\n")
+                                        "63 1 64 1 64 10 63 10 S1 0\n"
+                                        "1e308 10 50 10 50 38 -1e308 38 S1 0\n")
                           << QByteArray("bad/labelTxt/room2.txt: line 1: unknown class \"Bed\"\n"
                                         "bad/labelTxt/room2.txt: line 2: opposite edges cross\n"
                                         "bad/labelTxt/room2.txt: line 3: corner (70, 1) outside "
@@ -267,20 +268,27 @@ void TestImportFormats::leavesOutBadPredictions_data()
                                         "the 64x48 image\n"
                                         "bad/labelTxt/room2.txt: line 8: corner (64, 1) outside "
                                         "the 64x48 image; on its border the shape would have no "
-                                        "area\n");
+                                        "area\n"
+                                        // Outside before crossed: far corners meet at the limit.
+                                        "bad/labelTxt/room2.txt: line 9: corner (1000000000, 10) "
+                                        "outside the 64x48 image\n");
     QTest::newRow("yolo-obb") << "yolo-obb"
                               << "labels/room2.txt"
                               << QByteArray("5 0.1 0.1 0.2 0.1 0.2 0.2 0.1 0.2\n"
                                             "0 -0.5 0.1 0.2 0.1 0.2 0.2 0.1 0.2\n"
                                             "1 0.015625 0.020833 0.15625 0.020833 0.15625 "
                                             "0.208333 0.015625 0.208333\n"
-                                            "0 nan 0.1 0.2 0.1 0.2 0.2 0.1 0.2\n")
+                                            "0 nan 0.1 0.2 0.1 0.2 0.2 0.1 0.2\n"
+                                            "0 1e300 1e300 1e300 1e300 1e300 1e300 1e300 "
+                                            "1e300\n")
                               << QByteArray("bad/labels/room2.txt: line 1: class 5 is not in "
                                             "data.yaml\n"
                                             "bad/labels/room2.txt: line 2: corner (-32, 5) outside "
                                             "the 64x48 image\n"
                                             "bad/labels/room2.txt: line 4: a corner or the "
-                                            "confidence is not a number\n");
+                                            "confidence is not a number\n"
+                                            "bad/labels/room2.txt: line 5: corner (1000000000, "
+                                            "1000000000) outside the 64x48 image\n");
     QTest::newRow("coco") << "coco"
                           << "instances.json" << QByteArray(R"({"annotations": [
         {"image_id": 1, "category_id": 3, "bbox": [1, 1, 9, 9]},
