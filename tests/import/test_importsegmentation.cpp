@@ -230,6 +230,11 @@ void TestImportSegmentation::fitsSegmentationsOfManyPoints_data()
     QTest::newRow("part of 4 values beside a full one")
         << QByteArray("[[0, 0, 50, 0, 50, 38, 0, 38], [0, 0, 9, 9]]")
         << QByteArray("a segmentation part of fewer than three points");
+    QTest::newRow("mask of negative height")
+        << QByteArray(R"({"size": [-48, 64], "counts": "0"})")
+        << QByteArray("an RLE mask with a size that is not valid\n");
+    QTest::newRow("mask of no width") << QByteArray(R"({"size": [48, 0], "counts": "0"})")
+                                      << QByteArray("an RLE mask with a size that is not valid\n");
     QTest::newRow("mask without size") << QByteArray(R"({"counts": "0"})")
                                        << QByteArray("a segmentation mask that is not COCO RLE");
 }
