@@ -13,11 +13,8 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <limits>
 
 namespace {
-// No label file the program writes names this style; it stands for a style line not read.
-const int unreadStyle = std::numeric_limits<int>::min();
 // Corners within this of the origin keep every area and bound of a shape within 64-bit
 // integers; farther ones no image has.
 const int farthestCorner = 500000000;
@@ -102,16 +99,16 @@ bool DatasetComparison::readShapes(const QString& labelPath, ImageAnnotation& an
                                    std::vector<Quad>& corners)
 {
     ImageAnnotation read;
-    read.styleIndex = unreadStyle;
     bool readToEnd = false;
-    if (!readLabelFile(read, QFile::encodeName(labelPath).toStdString(), readToEnd)) {
+    bool styleRead = false;
+    if (!readLabelFile(read, QFile::encodeName(labelPath).toStdString(), readToEnd, styleRead)) {
         report.problem(labelPath, QStringLiteral("label file cannot be read; image left out"));
         return false;
     }
     if (!readToEnd)
         report.problem(labelPath, QStringLiteral("label file could not be read to its end; "
                                                  "the shapes before that point are compared"));
-    if (read.styleIndex == unreadStyle)
+    if (!styleRead)
         report.problem(labelPath, QStringLiteral("style line cannot be read; image left out of "
                                                  "the styles"));
     else if (!AgreementTally::isStyle(read.styleIndex))
@@ -119,7 +116,8 @@ bool DatasetComparison::readShapes(const QString& labelPath, ImageAnnotation& an
                                                  "out of the styles")
                                       .arg(read.styleIndex)
                                       .arg(AgreementTally::styleCount - 1));
-    annotation.styleIndex = read.styleIndex;
+    // An unread style line counts as no style; no style is negative.
+    annotation.styleIndex = styleRead ? read.styleIndex : -1;
     for (std::size_t i = 0; i < read.labels.size(); ++i) {
         const Label& label = read.labels[i];
         if (!keepShape(labelPath, static_cast<int>(i), label))

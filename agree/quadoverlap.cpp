@@ -2,6 +2,7 @@
 
 #include <QPointF>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -23,9 +24,14 @@ long long signedTwiceArea(const QPoint& a, const QPoint& b, const QPoint& c)
 }
 
 // The diagonal 0-2 lies inside unless the corner 1 or 3 points inward; then 1-3 does.
-std::array<Triangle, 2> triangles(const Quad& q)
+// Corners are taken relative to the origin so that doubles keep the shape's own precision.
+std::array<Triangle, 2> triangles(const Quad& q, const QPoint& origin)
 {
-    const auto point = [&q](int i) { return QPointF(q[static_cast<std::size_t>(i)]); };
+    const auto point = [&q, &origin](int i) {
+        const QPoint& p = q[static_cast<std::size_t>(i)];
+        return QPointF(static_cast<double>(static_cast<long long>(p.x()) - origin.x()),
+                       static_cast<double>(static_cast<long long>(p.y()) - origin.y()));
+    };
     const long long first = signedTwiceArea(q[0], q[1], q[2]);
     const long long second = signedTwiceArea(q[0], q[2], q[3]);
     const bool diagonalInside = (first >= 0 && second >= 0) || (first <= 0 && second <= 0);
@@ -86,9 +92,11 @@ double quadIntersectionArea(const Quad& first, const Quad& second)
         b.y() + b.height() <= a.y())
         return 0;
     // The two triangles of a shape share only their diagonal, so their overlaps add up.
+    // Far from 0 a double has no bits left for a small shape: measure from the pair's corner.
+    const QPoint origin(std::min(a.x(), b.x()), std::min(a.y(), b.y()));
     double area = 0;
-    for (const Triangle& a : triangles(first)) {
-        for (const Triangle& b : triangles(second))
+    for (const Triangle& a : triangles(first, origin)) {
+        for (const Triangle& b : triangles(second, origin))
             area += triangleIntersectionArea(a, b);
     }
     return area;

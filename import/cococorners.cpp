@@ -39,28 +39,39 @@ bool farOutside(const std::vector<std::vector<cv::Point2f>>& polygons)
     return false;
 }
 
-// The parts of a polygon segmentation with more than four points in all; none for any other.
-std::optional<std::vector<std::vector<cv::Point2f>>>
-manyPointPolygons(const rapidjson::Value& value)
+// The parts of a polygon segmentation, each of three points or more, four or more in all.
+// Anything else in a list of outlines is an error; no outlines at all is none.
+std::optional<std::vector<std::vector<cv::Point2f>>> polygonsOf(const rapidjson::Value& value,
+                                                                QString& error)
 {
-    if (!value.IsArray() || value.Empty())
+    if (!value.IsArray() || value.Empty() || !value[0].IsArray())
         return std::nullopt;
     std::vector<std::vector<cv::Point2f>> polygons;
     std::size_t points = 0;
     for (const rapidjson::Value& part : value.GetArray()) {
-        if (!part.IsArray() || part.Size() < 6 || part.Size() % 2 != 0)
-            return std::nullopt;
         std::vector<double> numbers;
-        if (!numbersOf(part, static_cast<int>(part.Size()), numbers))
+        if (!part.IsArray() || !numbersOf(part, static_cast<int>(part.Size()), numbers)) {
+            error = QStringLiteral("a segmentation coordinate that is not a number");
             return std::nullopt;
+        }
+        if (numbers.size() % 2 != 0) {
+            error = QStringLiteral("a segmentation outline of an odd count of coordinates");
+            return std::nullopt;
+        }
+        if (numbers.size() < 6) {
+            error = QStringLiteral("a segmentation part of fewer than three points");
+            return std::nullopt;
+        }
         std::vector<cv::Point2f> polygon;
         for (std::size_t i = 0; i < numbers.size(); i += 2)
             polygon.emplace_back(float(numbers[i]), float(numbers[i + 1]));
         points += polygon.size();
         polygons.push_back(std::move(polygon));
     }
-    if (points <= 4)
+    if (points < 4) {
+        error = QStringLiteral("a segmentation of fewer than four points");
         return std::nullopt;
+    }
     return polygons;
 }
 
@@ -106,14 +117,14 @@ Segmentation fittedSegmentation(const rapidjson::Value& value, Prediction& predi
             return Segmentation::Refused;
         prediction.maskSize = QSize(rle.width, rle.height);
         fit = fitMask(*mask);
-    } else if (const auto polygons = manyPointPolygons(value)) {
+    } else if (const auto polygons = polygonsOf(value, prediction.error)) {
         if (farOutside(*polygons)) {
             prediction.error = QStringLiteral("a segmentation point outside any image");
             return Segmentation::Refused;
         }
         fit = fitPolygons(*polygons);
     } else {
-        return Segmentation::Absent;
+        return prediction.error.isEmpty() ? Segmentation::Absent : Segmentation::Refused;
     }
     if (!fit) {
         prediction.error = QStringLiteral("a segmentation without area");

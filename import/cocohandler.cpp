@@ -1,5 +1,7 @@
 #include "cocohandler.h"
 
+#include "stopsignals.h"
+
 namespace {
 // One element (an image, category or annotation) larger than this is no element of ours.
 const std::size_t maxElementBytes = 1 << 20;
@@ -116,6 +118,7 @@ template <typename Write> bool CocoHandler::end(Write write)
         if (depth < captureDepth) {
             captureDepth = 0;
             reader.addElement(section, buffer.GetString(), buffer.GetSize());
+            return StopSignals::received() == 0;
         }
         return true;
     }

@@ -58,7 +58,11 @@ bool decodeCocoCounts(const QByteArray& text, std::vector<quint64>& counts)
 std::optional<cv::Mat> cocoMask(const CocoRle& rle, QString& error)
 {
     const quint64 pixels = quint64(std::max(0, rle.height)) * quint64(std::max(0, rle.width));
-    if (rle.height <= 0 || rle.width <= 0 || pixels > maskPixelLimit) {
+    if (rle.height <= 0 || rle.width <= 0) {
+        error = QStringLiteral("an RLE mask with a size that is not valid");
+        return std::nullopt;
+    }
+    if (pixels > maskPixelLimit) {
         error = QStringLiteral("an RLE mask of %1x%2 pixels").arg(rle.width).arg(rle.height);
         return std::nullopt;
     }

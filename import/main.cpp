@@ -1,6 +1,7 @@
 #include "consolereport.h"
 #include "importoptions.h"
 #include "predictionimporter.h"
+#include "stopsignals.h"
 
 #include <QCoreApplication>
 
@@ -21,9 +22,13 @@ int main(int argc, char* argv[])
         return exitCode;
     ConsoleReport report(QCoreApplication::applicationName(), stdout, stderr,
                          ::isatty(::fileno(stderr)) != 0);
+    StopSignals::install();
     // Caught here so that the importer's scratch folders are removed as the stack unwinds.
     try {
-        return PredictionImporter(options, report).run();
+        const int code = PredictionImporter(options, report).run();
+        return StopSignals::received() != 0 ? 128 + StopSignals::received() : code;
+    } catch (const StopSignals::Stopped&) {
+        return 128 + StopSignals::received();
     } catch (const std::exception& failure) {
         report.error(QStringLiteral("stopped by an unexpected fault: %1").arg(failure.what()));
         return exitUnusable;

@@ -4,6 +4,7 @@
 #include "labelfile.h"
 #include "labelpath.h"
 #include "stemregistry.h"
+#include "stopsignals.h"
 #include "textpredictions.h"
 
 #include <QDir>
@@ -95,6 +96,8 @@ bool PredictionImporter::readCoco(const QString& path, CocoPredictionReader& coc
     const bool read = file && coco.read(file, error);
     if (file)
         std::fclose(file);
+    // A stop ends the parse early; that is no fault of the file.
+    StopSignals::check();
     if (!read)
         report.error(QStringLiteral("cannot read %1: %2")
                          .arg(path, file ? error : QStringLiteral("no such file")));
@@ -176,6 +179,7 @@ bool PredictionImporter::findSharedStems(const QStringList& folders, QSet<QStrin
     }
     for (const QString& folder : folders) {
         for (const QString& name : walk.imagesIn(folder)) {
+            StopSignals::check();
             const QString stem = imageStem(name);
             if (!seen.claim(stem))
                 shared.insert(stem);
@@ -238,6 +242,7 @@ bool PredictionImporter::spoolTask1Files()
             return false;
         }
         for (qint64 number = 1; !file.atEnd(); ++number) {
+            StopSignals::check();
             const QByteArray line = file.readLine(maxLineBytes).trimmed();
             const qsizetype space = line.indexOf(' ');
             if (line.isEmpty())
@@ -329,6 +334,8 @@ bool PredictionImporter::isInsideDataset(const QString& relativePath) const
 void PredictionImporter::importImage(const QString& relativePath, int styleIndex,
                                      const std::vector<Prediction>& predictions)
 {
+    // Between images, so that no proposal is left half written.
+    StopSignals::check();
     const QString imagePath = walk.pathOf(relativePath);
     ++imagesRead;
     report.itemDone();

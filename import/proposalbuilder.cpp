@@ -88,13 +88,14 @@ bool ProposalBuilder::pointsOf(const Prediction& prediction, const QSize& imageS
         corners[i] = QPoint(wholePixel(x), wholePixel(y));
     }
     label.points.assign(corners.begin(), corners.end());
-    if (!label.isValid()) {
-        problem(prediction, QStringLiteral("opposite edges cross"));
-        return false;
-    }
+    // Corners far out meet at the limit and so cross: where they are is the first fault.
     QPoint outside;
     if (hasCornerOutside(corners, imageSize, outside, borderSlack)) {
         problem(prediction, outsideText(outside, imageSize));
+        return false;
+    }
+    if (!label.isValid()) {
+        problem(prediction, QStringLiteral("opposite edges cross"));
         return false;
     }
     const Quad onImage = clampedInto(corners, imageSize);
@@ -122,5 +123,7 @@ QString ProposalBuilder::outsideText(const QPoint& outside, const QSize& imageSi
 
 void ProposalBuilder::problem(const Prediction& prediction, const QString& message)
 {
-    report.problem(prediction.source, prediction.item + QStringLiteral(": ") + message);
+    // A problem is one line, though a file's names or OpenCV's messages may hold line ends.
+    report.problem(prediction.source,
+                   prediction.item + QStringLiteral(": ") + message.simplified());
 }

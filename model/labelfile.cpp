@@ -203,10 +203,17 @@ bool readLabelFile(ImageAnnotation& annotation, const std::string& path)
 
 bool readLabelFile(ImageAnnotation& annotation, const std::string& path, bool& readToEnd)
 {
+    bool styleRead = false;
+    return readLabelFile(annotation, path, readToEnd, styleRead);
+}
+
+bool readLabelFile(ImageAnnotation& annotation, const std::string& path, bool& readToEnd,
+                   bool& styleRead)
+{
     std::ifstream in(path);
     if (!in.is_open())
         return false;
-    readLabelStream(annotation, in, readToEnd);
+    readLabelStream(annotation, in, readToEnd, styleRead);
     return true;
 }
 
@@ -218,10 +225,18 @@ void readLabelBytes(ImageAnnotation& annotation, const std::string& bytes, bool&
 
 void readLabelStream(ImageAnnotation& annotation, std::istream& in, bool& readToEnd)
 {
+    bool styleRead = false;
+    readLabelStream(annotation, in, readToEnd, styleRead);
+}
+
+void readLabelStream(ImageAnnotation& annotation, std::istream& in, bool& readToEnd,
+                     bool& styleRead)
+{
     NumberReader numbers(in);
 
     int styleIndex = 0;
-    if (numbers.next(styleIndex))
+    styleRead = numbers.next(styleIndex);
+    if (styleRead)
         annotation.styleIndex = styleIndex;
 
     // Only a clean end where a point count is due means the whole file was read.

@@ -32,8 +32,15 @@ bool readLabelFile(ImageAnnotation& annotation, const std::string& path);
 // false when reading stopped early at a missing or malformed number.
 bool readLabelFile(ImageAnnotation& annotation, const std::string& path, bool& readToEnd);
 
+// The same, and tells through styleRead whether the file began with a style; the style is
+// then set, whatever number it is.
+bool readLabelFile(ImageAnnotation& annotation, const std::string& path, bool& readToEnd,
+                   bool& styleRead);
+
 // The same for the contents of a label file already in memory, or a stream of them.
 void readLabelBytes(ImageAnnotation& annotation, const std::string& bytes, bool& readToEnd);
 void readLabelStream(ImageAnnotation& annotation, std::istream& in, bool& readToEnd);
+void readLabelStream(ImageAnnotation& annotation, std::istream& in, bool& readToEnd,
+                     bool& styleRead);
 
 #endif

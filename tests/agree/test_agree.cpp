@@ -101,6 +101,22 @@ void TestAgree::measuresOverlapOfQuadrilaterals_data()
     }
     QTest::newRow("arrow-head against the dent's triangle")
         << arrow << Quad{QPoint(100, 0), QPoint(100, 100), QPoint(0, 100), QPoint(50, 40)} << 0.0;
+    // Far from the origin the overlap must depend on the shapes' size only.
+    QTest::newRow("side 5 at 490000000") << rect(490000000, 490000000, 490000005, 490000005)
+                                         << rect(490000000, 490000000, 490000005, 490000005) << 1.0;
+    QTest::newRow("side 1 at 100000000") << rect(100000000, 100000000, 100000001, 100000001)
+                                         << rect(100000000, 100000000, 100000001, 100000001) << 1.0;
+    QTest::newRow("side 3 at 100000000") << rect(100000000, 100000000, 100000003, 100000003)
+                                         << rect(100000000, 100000000, 100000003, 100000003) << 1.0;
+    QTest::newRow("side 1 at the limit") << rect(499999999, 499999999, 500000000, 500000000)
+                                         << rect(499999999, 499999999, 500000000, 500000000) << 1.0;
+    QTest::newRow("side 4 half covered at the limit")
+        << rect(499999996, 499999996, 500000000, 500000000)
+        << rect(499999996, 499999998, 500000000, 500000000) << 0.5;
+    QTest::newRow("diamond inside, far out")
+        << Quad{QPoint(400000005, 400000000), QPoint(400000010, 400000005),
+                QPoint(400000005, 400000010), QPoint(400000000, 400000005)}
+        << rect(400000000, 400000000, 400000010, 400000010) << 0.5;
     QTest::newRow("nothing enclosed")
         << Quad{QPoint(0, 0), QPoint(10, 0), QPoint(20, 0), QPoint(30, 0)}
         << Quad{QPoint(0, 0), QPoint(10, 0), QPoint(20, 0), QPoint(30, 0)} << 0.0;

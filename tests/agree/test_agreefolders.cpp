@@ -101,6 +101,8 @@ void TestAgreeFolders::writeThirdImage(const QTemporaryDir& project, const QStri
                              shape(corners(huge), {lamp})}));
     } else if (variant == "unread style") {
         QVERIFY(writeFileBytes(b, "Sofa\n"));
+    } else if (variant == "lowest style") {
+        QVERIFY(writeFileBytes(b, "-2147483648\n"));
     }
 }
 
@@ -214,27 +216,31 @@ void TestAgreeFolders::reportsAgreementOfTwoFolders_data()
                           "a/img3.lbl: shape 3: a corner farther",
                           "b/img3.lbl: shape 3: a corner farther"};
     // A style that cannot be read is no style 0: the styles stay those of the first two images.
+    const QByteArray thirdOutOfStyles("{\"images\":3,\"shapes\":{\"a\":4,\"b\":3,\"matched\":2,"
+                                      "\"only_a\":2,\"only_b\":1},\"mean_iou\":0.975,\"tags\":["
+                                      "{\"caption\":\"Sofa\",\"both\":1,\"only_a\":0,\"only_b\":0,"
+                                      "\"kappa\":1.000},"
+                                      "{\"caption\":\"Chair\",\"both\":1,\"only_a\":0,\"only_b\":0,"
+                                      "\"kappa\":1.000},"
+                                      "{\"caption\":\"Material: Wood\",\"both\":0,\"only_a\":1,"
+                                      "\"only_b\":1,\"kappa\":-1.000},"
+                                      "{\"caption\":\"Material: Fabric\",\"both\":0,\"only_a\":0,"
+                                      "\"only_b\":1,\"kappa\":0.000}],"
+                                      "\"styles\":{\"agree\":1,\"disagree\":1,\"kappa\":0.333},"
+                                      "\"worst\":[{\"image\":\"sub/img2.jpg\",\"matched\":0,"
+                                      "\"only_a\":1,\"only_b\":1,\"mean_iou\":0.000},"
+                                      "{\"image\":\"img3.jpg\",\"matched\":0,\"only_a\":1,"
+                                      "\"only_b\":0,\"mean_iou\":0.000},"
+                                      "{\"image\":\"img1.jpg\",\"matched\":2,\"only_a\":0,"
+                                      "\"only_b\":0,\"mean_iou\":0.975}]}\n");
     QTest::newRow("json, a style line not read")
-        << QStringList{"--json"}
-        << QByteArray("{\"images\":3,\"shapes\":{\"a\":4,\"b\":3,\"matched\":2,"
-                      "\"only_a\":2,\"only_b\":1},\"mean_iou\":0.975,\"tags\":["
-                      "{\"caption\":\"Sofa\",\"both\":1,\"only_a\":0,\"only_b\":0,"
-                      "\"kappa\":1.000},"
-                      "{\"caption\":\"Chair\",\"both\":1,\"only_a\":0,\"only_b\":0,"
-                      "\"kappa\":1.000},"
-                      "{\"caption\":\"Material: Wood\",\"both\":0,\"only_a\":1,"
-                      "\"only_b\":1,\"kappa\":-1.000},"
-                      "{\"caption\":\"Material: Fabric\",\"both\":0,\"only_a\":0,"
-                      "\"only_b\":1,\"kappa\":0.000}],"
-                      "\"styles\":{\"agree\":1,\"disagree\":1,\"kappa\":0.333},"
-                      "\"worst\":[{\"image\":\"sub/img2.jpg\",\"matched\":0,"
-                      "\"only_a\":1,\"only_b\":1,\"mean_iou\":0.000},"
-                      "{\"image\":\"img3.jpg\",\"matched\":0,\"only_a\":1,"
-                      "\"only_b\":0,\"mean_iou\":0.000},"
-                      "{\"image\":\"img1.jpg\",\"matched\":2,\"only_a\":0,"
-                      "\"only_b\":0,\"mean_iou\":0.975}]}\n")
-        << "unread style"
+        << QStringList{"--json"} << thirdOutOfStyles << "unread style"
         << QByteArrayList{"b/img3.lbl: style line cannot be read; image left out of the styles\n"};
+    // The lowest int is a style line read like any other.
+    QTest::newRow("json, the lowest style")
+        << QStringList{"--json"} << thirdOutOfStyles << "lowest style"
+        << QByteArrayList{"b/img3.lbl: style index -2147483648 outside 0 to 15; image left out "
+                          "of the styles\n"};
 }
 
 void TestAgreeFolders::reportsAgreementOfTwoFolders()

@@ -33,5 +33,10 @@ void ImportTest::init()
 
 ProgramRun ImportTest::import(const QStringList& arguments) const
 {
-    return runProgram(QString::fromLatin1(importer), root.path(), arguments);
+    return runProgram(importerProgram(), root.path(), arguments);
+}
+
+QString ImportTest::importerProgram()
+{
+    return QString::fromLatin1(importer);
 }

@@ -22,6 +22,7 @@ protected:
     // ds/: room1.jpg, 64 x 48 and labelled, and sub/room2.jpg of the same size, unlabelled.
     void buildDataset();
     ProgramRun import(const QStringList& arguments) const;
+    static QString importerProgram();
     QString path(const QString& relative) const { return root.filePath(relative); }
 
     QTemporaryDir root;

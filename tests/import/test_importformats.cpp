@@ -6,7 +6,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
+
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // What the importer reads: each format into proposals beside the images, bad predictions
 // reported and left out, label files never touched, and images matched without doubt.
@@ -28,6 +35,8 @@ private slots:
     void neverTouchesLabelFilesAndKeepsProposals();
     void matchesImagesWithoutDoubt_data();
     void matchesImagesWithoutDoubt();
+    void removesScratchFoldersWhenStopped_data();
+    void removesScratchFoldersWhenStopped();
 };
 
 void TestImportFormats::initTestCase()
@@ -246,7 +255,8 @@ void TestImportFormats::leavesOutBadPredictions_data()
                                         "garbage\n"
                                         "1 1 65 1 65 10 1 10 S1 0\n"
                                         "1 -2 10 -2 10 10 1 10 S1 0\n"
-                                        "63 1 64 1 64 10 63 10 S1 0\n")
+                                        "63 1 64 1 64 10 63 10 S1 0\n"
+                                        "1e308 10 50 10 50 38 -1e308 38 S1 0\n")
                           << QByteArray("bad/labelTxt/room2.txt: line 1: unknown class \"Bed\"\n"
                                         "bad/labelTxt/room2.txt: line 2: opposite edges cross\n"
                                         "bad/labelTxt/room2.txt: line 3: corner (70, 1) outside "
@@ -258,20 +268,27 @@ void TestImportFormats::leavesOutBadPredictions_data()
                                         "the 64x48 image\n"
                                         "bad/labelTxt/room2.txt: line 8: corner (64, 1) outside "
                                         "the 64x48 image; on its border the shape would have no "
-                                        "area\n");
+                                        "area\n"
+                                        // Outside before crossed: far corners meet at the limit.
+                                        "bad/labelTxt/room2.txt: line 9: corner (1000000000, 10) "
+                                        "outside the 64x48 image\n");
     QTest::newRow("yolo-obb") << "yolo-obb"
                               << "labels/room2.txt"
                               << QByteArray("5 0.1 0.1 0.2 0.1 0.2 0.2 0.1 0.2\n"
                                             "0 -0.5 0.1 0.2 0.1 0.2 0.2 0.1 0.2\n"
                                             "1 0.015625 0.020833 0.15625 0.020833 0.15625 "
                                             "0.208333 0.015625 0.208333\n"
-                                            "0 nan 0.1 0.2 0.1 0.2 0.2 0.1 0.2\n")
+                                            "0 nan 0.1 0.2 0.1 0.2 0.2 0.1 0.2\n"
+                                            "0 1e300 1e300 1e300 1e300 1e300 1e300 1e300 "
+                                            "1e300\n")
                               << QByteArray("bad/labels/room2.txt: line 1: class 5 is not in "
                                             "data.yaml\n"
                                             "bad/labels/room2.txt: line 2: corner (-32, 5) outside "
                                             "the 64x48 image\n"
                                             "bad/labels/room2.txt: line 4: a corner or the "
-                                            "confidence is not a number\n");
+                                            "confidence is not a number\n"
+                                            "bad/labels/room2.txt: line 5: corner (1000000000, "
+                                            "1000000000) outside the 64x48 image\n");
     QTest::newRow("coco") << "coco"
                           << "instances.json" << QByteArray(R"({"annotations": [
         {"image_id": 1, "category_id": 3, "bbox": [1, 1, 9, 9]},
@@ -279,15 +296,23 @@ void TestImportFormats::leavesOutBadPredictions_data()
         {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9], "attributes": {"K": ["T9"]}},
         {"image_id": 1, "category_id": 2, "segmentation": [[1, 1, 10, 1]]},
         {"image_id": 5, "category_id": 2, "bbox": [1, 1, 9, 9]},
+        {"image_id": 1, "category_id": 2, "segmentation": []},
+        {"image_id": 1, "category_id": 4, "bbox": [1, 1, 9, 9]},
         {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9]}],
-      "categories": [{"id": 1, "name": "S1"}, {"id": 2, "name": "S2"}, {"id": 3, "name": "Bed"}],
+      "categories": [{"id": 1, "name": "S1"}, {"id": 2, "name": "S2"}, {"id": 3, "name": "Bed"},
+                     {"id": 4, "name": "Be\n  d"}],
       "images": [{"id": 1, "file_name": "sub/room2.jpg"}, {"id": 2, "file_name": "../room3.jpg"}]})")
                           << QByteArray("bad/instances.json: annotation 1: unknown class \"Bed\"\n"
                                         "bad/instances.json: annotation 2: opposite edges cross\n"
                                         "bad/instances.json: annotation 3: unknown tag \"T9\" of "
                                         "\"K\"\n"
-                                        "bad/instances.json: annotation 4: no segmentation of "
+                                        "bad/instances.json: annotation 4: a segmentation part "
+                                        "of fewer than three points\n"
+                                        "bad/instances.json: annotation 6: no segmentation of "
                                         "four corners and no bbox\n"
+                                        // One line a problem, whatever the file's text holds.
+                                        "bad/instances.json: annotation 7: unknown class \"Be "
+                                        "d\"\n"
                                         "bad/instances.json: image ../room3.jpg is not in ds\n"
                                         "bad/instances.json: 1 annotations of image id 5 left "
                                         "out: no such image id\n");
@@ -415,5 +440,59 @@ void TestImportFormats::matchesImagesWithoutDoubt()
     QCOMPARE(written, proposals);
 }
 
+void TestImportFormats::removesScratchFoldersWhenStopped_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("interrupt") << SIGINT;
+    QTest::newRow("terminate") << SIGTERM;
+    QTest::newRow("hang up") << SIGHUP;
+}
+
+void TestImportFormats::removesScratchFoldersWhenStopped()
+{
+    QFETCH(int, signal);
+    QTemporaryDir scratch;
+    QVERIFY(scratch.isValid());
+    // A pipe for instances.json: the importer is reading it, mid-annotations, when stopped.
+    const QByteArray fifo = QFile::encodeName(path("stream.json"));
+    QFile::remove(path("stream.json"));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    QProcess importer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", scratch.path());
+    importer.setProcessEnvironment(environment);
+    importer.setWorkingDirectory(root.path());
+    importer.start(importerProgram(), {"--format", "coco", "stream.json", "ds"});
+    QVERIFY(importer.waitForStarted());
+    // Opens once the importer reads: the signal must find it inside the import.
+    int writeEnd = -1;
+    for (int wait = 0; wait < 3000 && writeEnd < 0; ++wait) {
+        writeEnd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        if (writeEnd < 0)
+            QTest::qWait(10);
+    }
+    QVERIFY(writeEnd >= 0);
+    QCOMPARE(::fcntl(writeEnd, F_SETFL, 0), 0);
+    QFile stream;
+    QVERIFY(stream.open(writeEnd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+    const QByteArray annotation = R"({"image_id": 1, "category_id": 1, "bbox": [1, 1, 9, 9]})";
+    stream.write(R"({"images": [{"id": 1, "file_name": "sub/room2.jpg"}],
+        "categories": [{"id": 1, "name": "S1"}], "annotations": [)" +
+                 annotation);
+    QVERIFY(stream.flush());
+    QVERIFY(!QDir(scratch.path()).isEmpty());
+
+    QCOMPARE(::kill(static_cast<pid_t>(importer.processId()), signal), 0);
+    for (int i = 0; i < 1000; ++i)
+        stream.write(", " + annotation);
+    stream.write("]}");
+    stream.close();
+    QVERIFY(importer.waitForFinished(60000));
+    QCOMPARE(importer.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(importer.exitCode(), 128 + signal);
+    QCOMPARE(QDir(scratch.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList());
+    QVERIFY(!QFileInfo::exists(path("ds/sub/.proposals/room2.lbl")));
+}
 QTEST_GUILESS_MAIN(TestImportFormats)
 #include "test_importformats.moc"

@@ -210,6 +210,31 @@ void TestImportSegmentation::fitsSegmentationsOfManyPoints_data()
     QTest::newRow("outline far off the image")
         << QByteArray("[[0, 0, 1e9, 0, 1e9, 1e9, 0, 1e9, 1, 1]]")
         << QByteArray("corner (1000000000, 0) outside the 64x48 image");
+    // An outline the file spells wrong is no box: the bbox would hide the mistake.
+    QTest::newRow("coordinate in quotes")
+        << QByteArray(R"([["0", 0, 50, 0, 50, 38, 0, 38]])")
+        << QByteArray("a segmentation coordinate that is not a number");
+    QTest::newRow("null among the coordinates")
+        << QByteArray("[[0, 0, 50, 0, 50, null, 50, 38, 0, 38]]")
+        << QByteArray("a segmentation coordinate that is not a number");
+    QTest::newRow("outline ending in x")
+        << QByteArray(R"([[0, 0, 50, 0, 50, 38, 0, 38, "x"]])")
+        << QByteArray("a segmentation coordinate that is not a number");
+    QTest::newRow("second part not a number")
+        << QByteArray("[[0, 0, 50, 0, 50, 38], [0, 0, true, 0, 50, 38]]")
+        << QByteArray("a segmentation coordinate that is not a number");
+    QTest::newRow("outline of 7 values") << QByteArray("[[0, 0, 50, 0, 50, 38, 0]]")
+                                         << QByteArray("a segmentation outline of an odd count");
+    QTest::newRow("outline of 6 values") << QByteArray("[[0, 0, 50, 0, 50, 38]]")
+                                         << QByteArray("a segmentation of fewer than four points");
+    QTest::newRow("part of 4 values beside a full one")
+        << QByteArray("[[0, 0, 50, 0, 50, 38, 0, 38], [0, 0, 9, 9]]")
+        << QByteArray("a segmentation part of fewer than three points");
+    QTest::newRow("mask of negative height")
+        << QByteArray(R"({"size": [-48, 64], "counts": "0"})")
+        << QByteArray("an RLE mask with a size that is not valid\n");
+    QTest::newRow("mask of no width") << QByteArray(R"({"size": [48, 0], "counts": "0"})")
+                                      << QByteArray("an RLE mask with a size that is not valid\n");
     QTest::newRow("mask without size") << QByteArray(R"({"counts": "0"})")
                                        << QByteArray("a segmentation mask that is not COCO RLE");
 }
