@@ -134,6 +134,13 @@ ImageClaim::Result ImageClaim::take(const QString& imagePath)
             continue;
         }
         const std::optional<Claim> found = Claim::fromBytes(bytes);
+        // One this very program left (a touch that failed, a claims folder put back) is its
+        // own to replace, never another's that locks it out.
+        if (found && found->isSameProcess(own) && found->operatorName == own.operatorName &&
+            QFile::remove(claimPath)) {
+            watch.forget(claimPath);
+            continue;
+        }
         // A claim still being written by a program without hard links names nobody yet.
         lastHolder = found.value_or(Claim());
         if (!found)
@@ -215,11 +222,15 @@ bool ImageClaim::refresh()
 {
     if (heldPath.isEmpty())
         return false;
-    QFile file(heldPath);
-    if (!file.open(QIODevice::ReadWrite) || file.readAll() != ownBytes) {
+    if (!isOwnFile(heldPath)) {
         heldPath.clear();
         heldImagePath.clear();
         return false;
     }
-    return file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
+    // Still ours: a touch refused for a moment (a share's hiccup) is tried again at the next
+    // refresh; others take the claim over only once it has stood still for the stale time.
+    QFile file(heldPath);
+    if (file.open(QIODevice::ReadWrite))
+        file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
+    return true;
 }
