@@ -87,15 +87,6 @@ std::optional<QList<QKeySequence>> storedKeys(const QVariant& value)
     return keys;
 }
 
-// One text a key, so that the file reads "N, Ctrl+N" as the dialog shows them.
-QStringList keysPortable(const QList<QKeySequence>& keys)
-{
-    QStringList texts;
-    for (const QKeySequence& key : keys)
-        texts << key.toString(QKeySequence::PortableText);
-    return texts;
-}
-
 void collectMenu(const QMenu* menu, QList<QAction*>& found)
 {
     for (QAction* action : menu->actions()) {
@@ -290,10 +281,9 @@ void KeyMap::store(int row) const
     const Entry& entry = list[row];
     if (entry.keys == entry.defaults)
         settings.remove(entry.id);
-    else if (entry.keys.size() < 2)
-        settings.setValue(entry.id, keysPortable(entry.keys).join(QString()));
     else
-        settings.setValue(entry.id, keysPortable(entry.keys));
+        settings.setValue(entry.id,
+                          QKeySequence::listToString(entry.keys, QKeySequence::PortableText));
 }
 
 // Menus show the action's keys themselves; the tooltip is told.
