@@ -37,16 +37,6 @@ bool isModifier(int key)
     }
 }
 
-bool isKey(const QKeySequence& key)
-{
-    if (key.isEmpty())
-        return false;
-    for (int chord = 0; chord < key.count(); ++chord)
-        if (key[chord].key() == Qt::Key_unknown || isModifier(key[chord].key()))
-            return false;
-    return true;
-}
-
 bool isPrivateUse(char32_t code)
 {
     return (code >= 0xE000 && code <= 0xF8FF) || code >= 0xF0000;
@@ -62,6 +52,16 @@ bool isKnownKey(int key)
     const auto code = char32_t(key);
     return code <= 0x10FFFF && !QChar::isSurrogate(code) && !isPrivateUse(code) &&
            QChar::isPrint(code);
+}
+
+bool isKey(const QKeySequence& key)
+{
+    if (key.isEmpty())
+        return false;
+    for (int chord = 0; chord < key.count(); ++chord)
+        if (isModifier(key[chord].key()) || !isKnownKey(key[chord].key()))
+            return false;
+    return true;
 }
 
 // A stored text that holds no usable key is no choice: the defaults stay. A hand-written

@@ -184,6 +184,14 @@ void TestKeyMap::storedKeysLoad_data()
         << QVariant(QStringLiteral("Shift")) << none << "Down"
         << "Up"
         << "";
+    QTest::newRow("a private-use character: the default stays")
+        << QVariant(QString(QChar(0xE000))) << none << "Down"
+        << "Up"
+        << "";
+    QTest::newRow("a printable character is a key")
+        << QVariant(QStringLiteral("Ctrl+É")) << none << "Ctrl+É"
+        << "Up"
+        << "";
     QTest::newRow("Ctrl alone") << QVariant(QStringLiteral("Ctrl")) << none << "Down"
                                 << "Up"
                                 << "";
