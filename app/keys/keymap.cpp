@@ -186,6 +186,7 @@ void KeyMap::load()
     settings.beginGroup(QLatin1String(keysGroup));
     QList<QKeySequence> claimed;
     QList<bool> chosen(list.size(), false);
+    QList<bool> refused(list.size(), false);
     // The operator's choices first, so that a default they took over from another action
     // (two keys swapped) goes to them.
     for (int row = 0; row < list.size(); ++row) {
@@ -199,7 +200,8 @@ void KeyMap::load()
             if (!claimed.contains(key))
                 free.append(key);
         // Every stored key held by another stored choice: this action falls back to defaults.
-        if (free.isEmpty() && !keys->isEmpty())
+        refused[row] = free.isEmpty() && !keys->isEmpty();
+        if (refused[row])
             continue;
         chosen[row] = true;
         list[row].keys = free;
@@ -207,16 +209,18 @@ void KeyMap::load()
     }
     for (int row = 0; row < list.size(); ++row) {
         if (!chosen[row])
-            list[row].keys = freeDefaults(row, claimed);
+            list[row].keys = freeDefaults(row, claimed, refused[row]);
         apply(row);
     }
 }
 
-QList<QKeySequence> KeyMap::freeDefaults(int row, const QList<QKeySequence>& claimed) const
+QList<QKeySequence> KeyMap::freeDefaults(int row, const QList<QKeySequence>& claimed,
+                                         bool storedRefused) const
 {
     QList<QKeySequence> keys = list[row].defaults;
     keys.removeIf([&claimed](const QKeySequence& key) { return claimed.contains(key); });
-    if (keys.isEmpty() && !list[row].defaults.isEmpty())
+    // Without a stored choice of its own, the operator gave its key away on purpose.
+    if (storedRefused && keys.isEmpty() && !list[row].defaults.isEmpty())
         qWarning().noquote() << QStringLiteral("\"%1\" has no key: its keys are those of other "
                                                "actions in the settings file")
                                     .arg(list[row].name);

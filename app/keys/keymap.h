@@ -66,8 +66,10 @@ private:
     void setKeys(int row, const QList<QKeySequence>& keys);
     void store(int row) const;
     void apply(int row) const;
-    // The defaults no stored choice holds; tells on stderr when none is left.
-    QList<QKeySequence> freeDefaults(int row, const QList<QKeySequence>& claimed) const;
+    // The defaults no stored choice holds; tells on stderr when an action whose stored keys
+    // were refused is left with none.
+    QList<QKeySequence> freeDefaults(int row, const QList<QKeySequence>& claimed,
+                                     bool storedRefused) const;
 
     QList<Entry> list;
 };
