@@ -320,6 +320,8 @@ void ImageWidget::setScale(double scale)
     if (scale == view.scale())
         return;
     view = ViewTransform(scale);
+    // The pointer now stands over another image pixel; the next move places the lines again.
+    crosshair.follow(std::nullopt);
     if (!(scale < 1.0))
         image.releaseScaledCopy();
     update();

@@ -20,7 +20,8 @@ bool SaveLog::append(const QString& imagePath, int storedShapes, const QDateTime
     const QByteArray line = time.toUTC().toString(Qt::ISODate).toLatin1() + '\t' +
                             escapeLogName(QFileInfo(imagePath).fileName()) + '\t' +
                             QByteArray::number(storedShapes) + '\n';
-    // The time is a field after the others, so that readers of three fields find theirs.
+    // The time comes last, so the first three fields keep their places; yet readers that
+    // require exactly three fields (older builds' --stats) skip these lines.
     const QByteArray written =
         activeSeconds < 0 ? line
                           : line.chopped(1) + '\t' + QByteArray::number(activeSeconds) + '\n';

@@ -1,8 +1,10 @@
 #include "keymap.h"
 
 #include <QAction>
+#include <QDebug>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMetaEnum>
 #include <QSettings>
 #include <QWidget>
 
@@ -19,25 +21,67 @@ QString plainName(const QAction* action)
     return name;
 }
 
+bool isModifier(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isPrivateUse(char32_t code)
+{
+    return (code >= 0xE000 && code <= 0xF8FF) || code >= 0xF0000;
+}
+
+// A key the toolkit names, or a printable character (AltGr can send codes that are neither).
+bool isKnownKey(int key)
+{
+    if (key == Qt::Key_unknown || key < 0)
+        return false;
+    if (key >= Qt::Key_Escape)
+        return QMetaEnum::fromType<Qt::Key>().valueToKey(key) != nullptr;
+    const auto code = char32_t(key);
+    return code <= 0x10FFFF && !QChar::isSurrogate(code) && !isPrivateUse(code) &&
+           QChar::isPrint(code);
+}
+
 bool isKey(const QKeySequence& key)
 {
     if (key.isEmpty())
         return false;
     for (int chord = 0; chord < key.count(); ++chord)
-        if (key[chord].key() == Qt::Key_unknown)
+        if (isModifier(key[chord].key()) || !isKnownKey(key[chord].key()))
             return false;
     return true;
 }
 
-// A stored text that holds no usable key is no choice: the defaults stay.
-std::optional<QList<QKeySequence>> storedKeys(const QString& text)
+// A stored text that holds no usable key is no choice: the defaults stay. A hand-written
+// "Ctrl+Shift+Z, Ctrl+Y" comes as a list, one key an item, as the dialog shows them.
+std::optional<QList<QKeySequence>> storedKeys(const QVariant& value)
 {
-    if (text.trimmed().isEmpty())
-        return QList<QKeySequence>();
+    QStringList texts = value.toStringList();
+    if (value.typeId() != QMetaType::QStringList)
+        texts = QStringList{value.toString()};
     QList<QKeySequence> keys;
-    for (const QKeySequence& key : QKeySequence::listFromString(text, QKeySequence::PortableText))
-        if (isKey(key) && !keys.contains(key))
-            keys.append(key);
+    bool empty = true;
+    for (const QString& text : std::as_const(texts)) {
+        empty = empty && text.trimmed().isEmpty();
+        for (const QKeySequence& key :
+             QKeySequence::listFromString(text, QKeySequence::PortableText))
+            if (isKey(key) && !keys.contains(key))
+                keys.append(key);
+    }
+    if (empty)
+        return QList<QKeySequence>();
     if (keys.isEmpty())
         return std::nullopt;
     return keys;
@@ -142,27 +186,69 @@ void KeyMap::load()
     settings.beginGroup(QLatin1String(keysGroup));
     QList<QKeySequence> claimed;
     QList<bool> chosen(list.size(), false);
+    QList<bool> refused(list.size(), false);
     // The operator's choices first, so that a default they took over from another action
     // (two keys swapped) goes to them.
     for (int row = 0; row < list.size(); ++row) {
         if (!settings.contains(list[row].id))
             continue;
-        const auto keys = storedKeys(settings.value(list[row].id).toString());
+        const auto keys = storedKeys(settings.value(list[row].id));
         if (!keys)
             continue;
-        chosen[row] = true;
-        list[row].keys.clear();
+        QList<QKeySequence> free;
         for (const QKeySequence& key : *keys)
             if (!claimed.contains(key))
-                list[row].keys.append(key);
-        claimed += list[row].keys;
+                free.append(key);
+        // Every stored key held by another stored choice: this action falls back to defaults.
+        refused[row] = free.isEmpty() && !keys->isEmpty();
+        if (refused[row])
+            continue;
+        chosen[row] = true;
+        list[row].keys = free;
+        claimed += free;
     }
     for (int row = 0; row < list.size(); ++row) {
         if (!chosen[row])
-            list[row].keys.removeIf(
-                [&claimed](const QKeySequence& key) { return claimed.contains(key); });
+            list[row].keys = freeDefaults(row, claimed, refused[row]);
         apply(row);
     }
+}
+
+QList<QKeySequence> KeyMap::freeDefaults(int row, const QList<QKeySequence>& claimed,
+                                         bool storedRefused) const
+{
+    QList<QKeySequence> keys = list[row].defaults;
+    keys.removeIf([&claimed](const QKeySequence& key) { return claimed.contains(key); });
+    // Without a stored choice of its own, the operator gave its key away on purpose.
+    if (storedRefused && keys.isEmpty() && !list[row].defaults.isEmpty())
+        qWarning().noquote() << QStringLiteral("\"%1\" has no key: its keys are those of other "
+                                               "actions in the settings file")
+                                    .arg(list[row].name);
+    return keys;
+}
+
+std::optional<QKeySequence> KeyMap::recordedKey(int key, Qt::KeyboardModifiers modifiers,
+                                                QString* refusal)
+{
+    if (isModifier(key) || !isKnownKey(key)) {
+        if (refusal)
+            *refusal = isModifier(key)
+                           ? QStringLiteral("A modifier alone is no key")
+                           : QStringLiteral("This key (code %1) is no key the program can "
+                                            "keep; try another")
+                                 .arg(key, 0, 16);
+        return std::nullopt;
+    }
+    modifiers &= Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    // Shift+Tab arrives as Backtab, and the toolkit matches it as Shift+Tab.
+    if (key == Qt::Key_Backtab)
+        return QKeySequence(QKeyCombination(modifiers | Qt::ShiftModifier, Qt::Key_Tab));
+    // Shift made the character ("!" of Shift+1); the shortcut fires on the character alone.
+    const bool shiftedCharacter =
+        key > Qt::Key_Space && key < Qt::Key_Escape && !QChar::isLetter(char32_t(key));
+    if (shiftedCharacter)
+        modifiers &= ~Qt::ShiftModifier;
+    return QKeySequence(QKeyCombination(modifiers, Qt::Key(key)));
 }
 
 QString KeyMap::keysText(const QList<QKeySequence>& keys)

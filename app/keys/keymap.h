@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <optional>
+
 class QAction;
 class QWidget;
 
@@ -44,8 +46,13 @@ public:
     void clear(int row);
     void resetAll();
 
+    // The key the toolkit's shortcuts fire on when this key is pressed, or nothing (and why)
+    // when it is no key: a modifier alone, or a code that is neither a key nor a character.
+    static std::optional<QKeySequence> recordedKey(int key, Qt::KeyboardModifiers modifiers,
+                                                   QString* refusal = nullptr);
     // The operator's keys from the settings file; a stored key that is not a key or that
-    // another stored choice holds is left out.
+    // another stored choice holds is left out, and an action left without any of its stored
+    // keys keeps those of its defaults that are free.
     void load();
     // "Ctrl+Shift+Z, Ctrl+Y"; "" for none.
     static QString keysText(const QList<QKeySequence>& keys);
@@ -59,6 +66,10 @@ private:
     void setKeys(int row, const QList<QKeySequence>& keys);
     void store(int row) const;
     void apply(int row) const;
+    // The defaults no stored choice holds; tells on stderr when an action whose stored keys
+    // were refused is left with none.
+    QList<QKeySequence> freeDefaults(int row, const QList<QKeySequence>& claimed,
+                                     bool storedRefused) const;
 
     QList<Entry> list;
 };

@@ -86,6 +86,10 @@ KeyShortcutsDialog::KeyShortcutsDialog(KeyMap& keyMap, QWidget* parent)
     buildList();
     connect(&keys, &KeyMap::changed, this, &KeyShortcutsDialog::showKeys);
     connect(filterField, &QLineEdit::textChanged, this, &KeyShortcutsDialog::filter);
+    // The key goes to the row in sight, never to one the filter or the selection has left.
+    connect(filterField, &QLineEdit::textChanged, this, &KeyShortcutsDialog::giveUpRecording);
+    connect(actionList, &QTreeWidget::currentItemChanged, this,
+            &KeyShortcutsDialog::giveUpRecording);
     filterField->installEventFilter(this);
     actionList->installEventFilter(this);
     filterField->setFocus(Qt::OtherFocusReason);
@@ -135,13 +139,18 @@ void KeyShortcutsDialog::startRecording()
 
 void KeyShortcutsDialog::record(const QKeyEvent& event)
 {
-    const auto modifiers = event.modifiers() & ~Qt::KeypadModifier;
-    const QKeySequence key(QKeyCombination(modifiers, Qt::Key(event.key())));
     QString refusal;
-    if (keys.assign(recordingRow, key, &refusal))
+    const auto key = KeyMap::recordedKey(event.key(), event.modifiers(), &refusal);
+    if (key && keys.assign(recordingRow, *key, &refusal))
         stopRecording(QString());
     else
         stopRecording(refusal);
+}
+
+void KeyShortcutsDialog::giveUpRecording()
+{
+    if (isRecording())
+        stopRecording(QStringLiteral("Recording given up"));
 }
 
 void KeyShortcutsDialog::stopRecording(const QString& message)
@@ -168,7 +177,7 @@ bool KeyShortcutsDialog::listKey(const QKeyEvent& event)
 {
     if (isRecording()) {
         if (event.key() == Qt::Key_Escape)
-            stopRecording(QStringLiteral("Recording given up"));
+            giveUpRecording();
         else if (!isModifierOnly(event.key()))
             record(event);
         return true;

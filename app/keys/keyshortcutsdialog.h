@@ -35,6 +35,7 @@ private:
     void filter(const QString& text);
     void startRecording();
     void record(const QKeyEvent& event);
+    void giveUpRecording();
     void stopRecording(const QString& message);
     bool filterKey(const QKeyEvent& event);
     bool listKey(const QKeyEvent& event);

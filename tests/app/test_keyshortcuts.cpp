@@ -237,10 +237,10 @@ void TestKeyShortcuts::storedChoicesLoad_data()
                                                   << "-"
                                                   << "Down"
                                                   << "Up";
-    QTest::newRow("two stored alike: the first listed keeps it") << "N"
-                                                                 << "N"
-                                                                 << "N"
-                                                                 << "";
+    QTest::newRow("two stored alike: the first listed keeps it, the other its default") << "N"
+                                                                                        << "N"
+                                                                                        << "N"
+                                                                                        << "Up";
     QTest::newRow("two keys") << "N; Ctrl+N"
                               << "-"
                               << "N, Ctrl+N"

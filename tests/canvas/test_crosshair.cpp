@@ -54,6 +54,8 @@ private slots:
     void linesCrossTheImageAtThePointer();
     void linesFollowThePointerAndLeaveNothingBehind();
     void noLinesOffTheImageOrAfterLeaving();
+    void aZoomHidesTheLinesUntilThePointerMoves_data();
+    void aZoomHidesTheLinesUntilThePointerMoves();
 
 private:
     ImageWidget* canvas() { return viewer->imageWidget(); }
@@ -182,6 +184,28 @@ void TestCrosshair::noLinesOffTheImageOrAfterLeaving()
     QApplication::sendEvent(canvas(), &leave);
     QVERIFY(!canvas()->crosshairLines().position());
     QCOMPARE(linePixels(frame()), 0);
+}
+
+void TestCrosshair::aZoomHidesTheLinesUntilThePointerMoves_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<int>("linesLeft");
+    QTest::newRow("zoomed in") << 2.0 << 0;
+    QTest::newRow("the same scale again: they stay") << 1.0 << 1;
+}
+
+// The pointer stands still over another image pixel once the scale changed (a zoom key).
+void TestCrosshair::aZoomHidesTheLinesUntilThePointerMoves()
+{
+    QFETCH(double, scale);
+    QFETCH(int, linesLeft);
+    canvas()->setCrosshair(true);
+    moveTo(canvas(), QPoint(50, 40));
+    viewer->setZoom(scale);
+    QCOMPARE(canvas()->crosshairLines().position().has_value(), linesLeft > 0);
+    QCOMPARE(linePixels(frame()) > 0, linesLeft > 0);
+    moveTo(canvas(), QPoint(100, 80));
+    QCOMPARE(canvas()->crosshairLines().position(), std::optional<QPoint>(QPoint(100, 80) / scale));
 }
 
 QTEST_MAIN(TestCrosshair)
