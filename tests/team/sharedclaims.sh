@@ -3,14 +3,14 @@
 # loopback address (sshd on 127.0.0.1 only, a key made on the fly), programs in two host names
 # (unshare --uts), one of them with its clock three minutes behind (libfaketime), a pause past
 # the stale time for each, and a kill -9. Checked throughout: no program finds the label file
-# written by another while it held the claim. The stale time is shortened to 3 s for this test
-# only (an argument of the test program), so the whole run takes about half a minute.
+# written by another while it held the claim. The stale time is shortened to 5 s for this test
+# only (an argument of the test program), so the whole run takes about forty seconds; a busy machine that stalls a live program for longer than that would count as a takeover.
 # Exits 77 (skipped) with the reason where root, FUSE, sshd, sshfs or namespaces are missing.
 set -uo pipefail
 
 claimer=${1:?usage: sharedclaims.sh SHARECLAIMER}
-stale_ms=3000
-pause_s=7
+stale_ms=5000
+pause_s=9
 
 skip() {
     echo "SKIPPED: $*"
@@ -98,9 +98,9 @@ pause() {
 
 # ann's program sees room1.jpg through one mount, bob's, three minutes behind in another host,
 # room1.JPG through the other: one label file.
-start ann hostA a jpg 26
+start ann hostA a jpg 32
 ann=$last
-start bob hostB b JPG 26 behind
+start bob hostB b JPG 32 behind
 bob=$last
 sleep 3
 pause "$ann"
