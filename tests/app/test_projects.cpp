@@ -281,12 +281,13 @@ private slots:
                                  pathOf("fifo.jpg"), pathOf("short.JPG"), pathOf("b.jpeg"),
                                  pathOf("b2.JPG")});
         QCOMPARE(status(), "1/2  " + batch[0]);
-        QCOMPARE(said.text(), ("Left out, not JPEG images: " +
-                               QStringList{pathOf("a.lbl"), pathOf("notes.txt"), pathOf("fake.jpg"),
-                                           pathOf("fifo.jpg"), pathOf("short.JPG"), pathOf("b.jpeg")}
-                                   .join(", ") +
-                               "\n")
-                                  .toUtf8());
+        QCOMPARE(said.text(),
+                 ("Left out, not JPEG images: " +
+                  QStringList{pathOf("a.lbl"), pathOf("notes.txt"), pathOf("fake.jpg"),
+                              pathOf("fifo.jpg"), pathOf("short.JPG"), pathOf("b.jpeg")}
+                      .join(", ") +
+                  "\n")
+                     .toUtf8());
         pressKey(Qt::Key_Down);
         QCOMPARE(status(), "2/2  " + pathOf("b2.JPG"));
     }
