@@ -1,6 +1,7 @@
 #include "datasetexporter.h"
 
 #include "cocowriter.h"
+#include "labelowner.h"
 #include "labelpath.h"
 #include "reviewfile.h"
 #include "reviewstate.h"
@@ -19,28 +20,26 @@
 
 namespace {
 
-// Images whose label file an earlier image of the folder has ("x.jpg" after "x.JPG"), each
-// with that image: one label file can't be the annotation of two photos. Only a suffix not
-// written ".jpg" can make a twin, so most folders need no look-up.
-QHash<QString, QString> labelTwinsOf(const QStringList& sortedImages)
+// Images whose label file another image of the folder keeps ("x.JPG" beside "x.jpg"), each
+// with that image: one label file can't be the annotation of two photos. The window's rule
+// picks the keeper, so what it lets be edited is what is exported. Only a suffix not written
+// ".jpg" can make a twin, so most folders need no look-up.
+QHash<QString, QString> labelTwinsOf(const QStringList& images)
 {
     QSet<QString> twinStems;
-    for (const QString& name : sortedImages)
+    for (const QString& name : images)
         if (!name.endsWith(QLatin1String(".jpg")))
             twinStems.insert(labelPathFor(name));
-    QHash<QString, QString> firstOf;
+    QHash<QString, QStringList> namesOf;
+    for (const QString& name : images)
+        if (twinStems.contains(labelPathFor(name)))
+            namesOf[labelPathFor(name)] << name;
     QHash<QString, QString> twins;
-    if (twinStems.isEmpty())
-        return twins;
-    for (const QString& name : sortedImages) {
-        const QString labelName = labelPathFor(name);
-        if (!twinStems.contains(labelName))
-            continue;
-        const auto first = firstOf.constFind(labelName);
-        if (first == firstOf.cend())
-            firstOf.insert(labelName, name);
-        else
-            twins.insert(name, first.value());
+    for (const QStringList& names : std::as_const(namesOf)) {
+        const QString& owner = names[labelOwnerAmong(names)];
+        for (const QString& name : names)
+            if (name != owner)
+                twins.insert(name, owner);
     }
     return twins;
 }

@@ -1,6 +1,7 @@
 #include "imagedecoding.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageIOHandler>
 #include <QImageReader>
 
@@ -81,6 +82,10 @@ struct ImageHeader
 
 ImageHeader readHeader(const QString& path)
 {
+    // Opening a FIFO or a device waits for a writer that may never come, and the window
+    // waits for the worker; such a file can't be shown, like a broken one.
+    if (!QFileInfo(path).isFile())
+        return ImageHeader();
     // The reader parses the header only; pixels are decoded by read(), which is not called.
     QImageReader reader(path);
     reader.setAutoTransform(false);

@@ -2,6 +2,8 @@
 
 #include "filenames.h"
 #include "folderimages.h"
+#include "labelkeeper.h"
+#include "labelowner.h"
 #include "labelpath.h"
 #include "naturalorder.h"
 #include "starttrace.h"
@@ -28,6 +30,20 @@ NameSet labelStemsIn(const QString& folder)
 QString filePathPrefix(const QString& folder)
 {
     return QDir(folder).filePath(QStringLiteral("x")).chopped(1);
+}
+
+// Where the label file of an image really is: a folder reached through a link is the
+// folder itself. Each folder is resolved once.
+QString labelFileKey(const QString& imagePath, QHash<QString, QString>& canonicalFolders)
+{
+    const QFileInfo image(imagePath);
+    const QString folder = image.path();
+    auto canonical = canonicalFolders.constFind(folder);
+    if (canonical == canonicalFolders.cend()) {
+        const QString resolved = QFileInfo(folder).canonicalFilePath();
+        canonical = canonicalFolders.insert(folder, resolved.isEmpty() ? folder : resolved);
+    }
+    return canonical.value() + QLatin1Char('/') + labelPathFor(image.fileName());
 }
 
 } // namespace
@@ -84,14 +100,31 @@ std::vector<bool> findLabelFiles(const QStringList& imagePaths)
 // One image named twice is one photo: its rows may both edit its label file.
 QHash<int, int> sharedLabelsOf(const QStringList& imagePaths)
 {
+    QHash<QString, QString> canonicalFolders;
     QHash<QString, int> firstRowOf;
-    QHash<int, int> shared;
+    QHash<QString, std::vector<int>> twinRowsOf;
     for (qsizetype row = 0; row < imagePaths.size(); ++row) {
-        const auto first = firstRowOf.constFind(labelPathFor(imagePaths[row]));
-        if (first == firstRowOf.cend())
-            firstRowOf.insert(labelPathFor(imagePaths[row]), int(row));
-        else if (imagePaths[first.value()] != imagePaths[row])
-            shared.insert(int(row), first.value());
+        const QString key = labelFileKey(imagePaths[row], canonicalFolders);
+        const auto first = firstRowOf.constFind(key);
+        if (first == firstRowOf.cend()) {
+            firstRowOf.insert(key, int(row));
+            continue;
+        }
+        std::vector<int>& rows = twinRowsOf[key];
+        if (rows.empty())
+            rows.push_back(first.value());
+        rows.push_back(int(row));
+    }
+    QHash<int, int> shared;
+    for (const std::vector<int>& rows : std::as_const(twinRowsOf)) {
+        QStringList names;
+        for (const int row : rows)
+            names << QFileInfo(imagePaths[row]).fileName();
+        const qsizetype owner = labelOwnerAmong(names);
+        // The same image named twice is one photo, not a twin.
+        for (qsizetype twin = 0; twin < names.size(); ++twin)
+            if (names[twin] != names[owner])
+                shared.insert(rows[std::size_t(twin)], rows[std::size_t(owner)]);
     }
     return shared;
 }
@@ -102,9 +135,19 @@ BatchFiles findBatchFiles(const QStringList& imagePaths)
                      findLabelFiles(imagePaths),
                      findEach(imagePaths, proposalPathFor),
                      sharedLabelsOf(imagePaths),
+                     {},
                      {}};
     for (auto row = batch.sharedLabels.cbegin(); row != batch.sharedLabels.cend(); ++row)
         batch.labelled[std::size_t(row.key())] = false;
+    for (qsizetype row = 0; row < imagePaths.size(); ++row) {
+        if (batch.sharedLabels.contains(int(row)))
+            continue;
+        const QString keeper = labelKeeperOnDisk(imagePaths[row]);
+        if (keeper.isEmpty())
+            continue;
+        batch.keepersOutside.insert(int(row), keeper);
+        batch.labelled[std::size_t(row)] = false;
+    }
     return batch;
 }
 
@@ -113,7 +156,7 @@ int firstImageToLabel(const BatchFiles& batch, const std::vector<QString>& holde
     for (std::size_t image = 0; image < batch.labelled.size(); ++image)
         if (!batch.labelled[image] && !(image < batch.proposed.size() && batch.proposed[image]) &&
             (image >= holders.size() || holders[image].isEmpty()) &&
-            !batch.sharedLabels.contains(int(image)))
+            !batch.sharedLabels.contains(int(image)) && !batch.keepersOutside.contains(int(image)))
             return int(image);
     return 0;
 }

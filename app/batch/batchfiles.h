@@ -15,12 +15,15 @@ struct BatchFiles
     QStringList imagePaths;
     std::vector<bool> labelled;
     std::vector<bool> proposed;
-    // Rows whose label file an earlier row has ("x.JPG" after "x.jpg"), each with that row:
+    // Rows whose label file another row keeps ("x.JPG" beside "x.jpg"), each with that row:
     // they are shown read only, so one image's annotation never replaces the other's.
     QHash<int, int> sharedLabels;
     // Names left out because their bytes don't come back from their text, bytes escaped:
     // opened by their text they would be another file.
     QStringList undecodable;
+    // Rows whose label file an image left out of the batch keeps ("x.JPG" named without
+    // "x.jpg"), each with that image's file name: shown read only as well.
+    QHash<int, QString> keepersOutside;
 };
 
 // Every JPEG ("*.jpg" in any case) directly in folder, in natural order, with the state
@@ -42,7 +45,9 @@ int firstImageToLabel(const BatchFiles& batch, const std::vector<QString>& holde
 int startImageOf(const BatchFiles& batch, const QString& lastShown = QString(),
                  const std::vector<QString>& holders = {});
 
-// Each row whose label file an earlier row of these paths has, with that row.
+// Each row whose label file another row of these paths keeps, with that row: the first of
+// them in a folder's list order, however they were named; folders are compared as they are
+// on disk, through any link.
 QHash<int, int> sharedLabelsOf(const QStringList& imagePaths);
 
 // Sorts file names as people count: "img2" before "img10".

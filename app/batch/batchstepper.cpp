@@ -30,7 +30,7 @@ void BatchStepper::start(const BatchFiles& batch, int first)
     currentImage = first;
     stepDirection = 1;
     prefetcher.clear();
-    labelPaths = LabelPaths(imagePaths, batch.sharedLabels);
+    labelPaths = LabelPaths(imagePaths, batch.sharedLabels, batch.keepersOutside);
     panel.setBatch(batch, labelPaths);
     traceStartStep("batch listed in the panel");
     emit sglBatchChanged();
@@ -70,14 +70,12 @@ void BatchStepper::loadCurrentImage()
     const QPixmap pixmap = QPixmap::fromImage(std::move(image.pixels));
     table.clearSelection();
     editor.forgetDrag();
-    const int sharedWith = labelPaths.sharedWith(currentImage);
-    const QString sharer =
-        sharedWith < 0 ? QString() : QFileInfo(imagePaths[sharedWith]).fileName();
+    const QString sharer = labelPaths.keeperOf(currentImage);
     visit.enter(
         imagePaths[currentImage], labelPaths[currentImage],
         [&] {
             // Another program may have written or removed the file since the batch was listed.
-            panel.setLabelled(currentImage, sharedWith < 0 && visit.session().hasLabelFile());
+            panel.setLabelled(currentImage, sharer.isEmpty() && visit.session().hasLabelFile());
             viewer.imageWidget()->resetDrawing();
             viewer.setImage(pixmap, image.fullSize);
             editor.showWholeAnnotation();

@@ -2,6 +2,8 @@
 
 #include "labelpath.h"
 
+#include <QFileInfo>
+
 QString LabelPaths::operator[](qsizetype row) const
 {
     return labelPathFor(images[row]);
@@ -17,9 +19,17 @@ std::vector<int> LabelPaths::rowsOf(const QString& labelPath) const
     const QStringView stem = QStringView(labelPath).chopped(4);
     for (qsizetype row = 0; row < images.size(); ++row)
         if (images[row].startsWith(stem) && labelPathFor(images[row]) == labelPath &&
-            !shared.contains(int(row)))
+            !shared.contains(int(row)) && !outsideKeepers.contains(int(row)))
             rows.push_back(int(row));
     return rows;
+}
+
+QString LabelPaths::keeperOf(qsizetype row) const
+{
+    const int keeper = sharedWith(row);
+    if (keeper >= 0)
+        return QFileInfo(images[keeper]).fileName();
+    return outsideKeepers.value(int(row));
 }
 
 int LabelPaths::indexOf(const QString& labelPath) const

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -11,6 +12,9 @@ const QByteArray jpegStart("\xff\xd8\xff", 3);
 bool isJpegImage(const QString& path)
 {
     if (!path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
+        return false;
+    // Opening a FIFO or a device waits for a writer that may never come.
+    if (!QFileInfo(path).isFile())
         return false;
     QFile file(path);
     return file.open(QIODevice::ReadOnly) && file.read(jpegStart.size()) == jpegStart;

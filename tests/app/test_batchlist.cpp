@@ -262,6 +262,28 @@ private slots:
         QCOMPARE(markedRows(), QList<int>({0}));
     }
 
+    // Named alone or before "a.jpg", "a.JPG" is still not the image whose label file a.lbl is.
+    void caseTwinNamedWithoutItsKeeperFirstIsReadOnly_data()
+    {
+        QTest::addColumn<bool>("keeperNamed");
+        QTest::newRow("named alone") << false;
+        QTest::newRow("named before a.jpg") << true;
+    }
+    void caseTwinNamedWithoutItsKeeperFirstIsReadOnly()
+    {
+        QFETCH(bool, keeperNamed);
+        QVERIFY(writeTestJpeg(pathOf("a.JPG"), 400, 300, 90));
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), storedLabel));
+        openBatch(keeperNamed ? QStringList{pathOf("a.JPG"), batch[0]}
+                              : QStringList{pathOf("a.JPG")});
+        QCOMPARE(window->imageSession().imagePath(), pathOf("a.JPG"));
+        QCOMPARE(markedRows(), keeperNamed ? QList<int>({1}) : QList<int>());
+        addTaggedShape();
+        pressKey(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(fileBytes(pathOf("a.lbl")), storedLabel);
+        QCOMPARE(markedRows(), keeperNamed ? QList<int>({1}) : QList<int>());
+    }
+
     void progressFollowsSaves()
     {
         QVERIFY(writeFileBytes(pathOf("b.lbl"), storedLabel));

@@ -68,7 +68,7 @@ private slots:
         QFETCH(int, start);
         QFETCH(std::vector<bool>, proposed);
         BatchFiles batch{
-            {"/f/a.jpg", "/f/b.jpg", "/f/c.jpg", "/f/d.jpg"}, labelled, proposed, {}, {}};
+            {"/f/a.jpg", "/f/b.jpg", "/f/c.jpg", "/f/d.jpg"}, labelled, proposed, {}, {}, {}};
         QCOMPARE(startImageOf(batch, lastShown), start);
     }
 

@@ -124,17 +124,62 @@ private slots:
         QCOMPARE(seen, states);
     }
 
-    // Named images share label files as a folder's do; the first named keeps it.
+    // Named images share label files as a folder's do, and the one the folder's list shows
+    // first keeps it however they were named, in the batch or not. Each row's state: '-' keeps
+    // its own label file, a digit the row that keeps it, a name in brackets the image beside it
+    // that does. "lnk/" is a link to the folder.
+    void namedImagesShareLabelFilesAsAFoldersDo_data()
+    {
+        QTest::addColumn<QStringList>("named");
+        QTest::addColumn<QString>("states");
+        QTest::newRow("the list's first keeps it, not the first named")
+            << QStringList{"x.JPG", "y.jpg", "x.jpg", "y.jpg"} << "2---";
+        QTest::newRow("three twins") << QStringList{"x.JPG", "x.Jpg", "x.jpg"} << "22-";
+        QTest::newRow("three twins, the keeper named first")
+            << QStringList{"x.jpg", "x.JPG", "x.Jpg"} << "-00";
+        QTest::newRow("twin through a linked folder") << QStringList{"x.jpg", "lnk/x.JPG"} << "-0";
+        QTest::newRow("linked twin named first") << QStringList{"lnk/x.JPG", "x.jpg"} << "1-";
+        QTest::newRow("one image through a linked folder")
+            << QStringList{"x.jpg", "lnk/x.jpg"} << "--";
+        QTest::newRow("twin named alone") << QStringList{"x.JPG"} << "(x.jpg)";
+        QTest::newRow("keeper named alone") << QStringList{"x.jpg"} << "-";
+        QTest::newRow("twin named before its keeper") << QStringList{"x.JPG", "x.jpg"} << "1-";
+        QTest::newRow("twins named without their keeper")
+            << QStringList{"x.JPG", "x.Jpg"} << "1(x.jpg)";
+        QTest::newRow("twin named through a link, alone") << QStringList{"lnk/x.Jpg"} << "(x.jpg)";
+    }
     void namedImagesShareLabelFilesAsAFoldersDo()
+    {
+        QFETCH(QStringList, named);
+        QFETCH(QString, states);
+        QTemporaryDir dir;
+        for (const char* name : {"x.jpg", "x.JPG", "x.Jpg", "x.lbl", "y.jpg", "y.lbl"})
+            QVERIFY(writeFileBytes(dir.filePath(name), QByteArray()));
+        QVERIFY(QFile::link(dir.path(), dir.filePath("lnk")));
+        QStringList paths;
+        for (const QString& name : named)
+            paths << dir.filePath(name);
+        const BatchFiles batch = findBatchFiles(paths);
+        QString seen;
+        for (qsizetype row = 0; row < paths.size(); ++row) {
+            const bool shared = batch.sharedLabels.contains(int(row));
+            const QString keeper = batch.keepersOutside.value(int(row));
+            // A row that doesn't keep the label file is never ticked for it.
+            QCOMPARE(batch.labelled[std::size_t(row)], !shared && keeper.isEmpty());
+            seen += shared             ? QString::number(batch.sharedLabels[int(row)])
+                    : keeper.isEmpty() ? QString("-")
+                                       : "(" + keeper + ")";
+        }
+        QCOMPARE(seen, states);
+    }
+
+    void firstImageToLabelPassesOverTwins()
     {
         QTemporaryDir dir;
         for (const char* name : {"x.jpg", "x.JPG", "x.lbl", "y.jpg", "y.lbl"})
             QVERIFY(writeFileBytes(dir.filePath(name), QByteArray()));
         const BatchFiles batch = findBatchFiles({dir.filePath("x.JPG"), dir.filePath("y.jpg"),
                                                  dir.filePath("x.jpg"), dir.filePath("y.jpg")});
-        // The same image named twice is one photo, not a twin.
-        QCOMPARE(batch.labelled, (std::vector<bool>{true, true, false, true}));
-        QCOMPARE(batch.sharedLabels, (QHash<int, int>{{2, 0}}));
         QCOMPARE(firstImageToLabel(batch), 0);
         BatchFiles unlabelled = batch;
         unlabelled.labelled = {true, true, false, true};

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 // The window shows images decoded ahead of time exactly as it shows those decoded on
 // the key press, and never an image other than the one the operator is on.
 class TestPrefetch : public WindowTest
@@ -94,22 +96,30 @@ private slots:
     void imageThatCantBeShownWarnsOnlyWhenReached_data()
     {
         QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("fifo");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("not a JPEG") << QByteArray("this is not a JPEG file") << QString();
+        QTest::newRow("not a JPEG") << QByteArray("this is not a JPEG file") << false << QString();
         QTest::newRow("60000 x 60000 header")
-            << jpegClaimingSize(60000, 60000)
+            << jpegClaimingSize(60000, 60000) << false
             << QStringLiteral("\n(60000 × 60000 pixels is more than this program can hold)");
         QTest::newRow("raster whose size the header does not tell")
-            << sunRaster(64, 48) << QString();
+            << sunRaster(64, 48) << false << QString();
+        // Opening it would wait for a writer forever, and the window with it.
+        QTest::newRow("FIFO where the image was") << QByteArray() << true << QString();
     }
 
     // Decoded ahead in the background, and in the foreground as the first of a batch.
     void imageThatCantBeShownWarnsOnlyWhenReached()
     {
         QFETCH(QByteArray, contents);
+        QFETCH(bool, fifo);
         QFETCH(QString, reason);
         QStringList batch = noisyBatch(3);
-        QVERIFY(writeFileBytes(batch[1], contents));
+        if (fifo)
+            QVERIFY(QFile::remove(batch[1]) &&
+                    ::mkfifo(QFile::encodeName(batch[1]).constData(), 0600) == 0);
+        else
+            QVERIFY(writeFileBytes(batch[1], contents));
         MessageBoxCloser closer;
         window->openImages(batch);
         QTRY_COMPARE(prefetcher().imagesHeld(), 0);

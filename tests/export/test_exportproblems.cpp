@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 #include <cstdio>
@@ -47,11 +50,11 @@ void TestExportProblems::initTestCase()
 
 void TestExportProblems::buildNamesDataset()
 {
-    // Two photos whose names differ in the case of the suffix share one label file; another
+    // Three photos whose names differ in the case of the suffix share one label file; another
     // name is not UTF-8, and a real file bears the text it would decode to.
     const std::vector<QPoint> square{{1, 1}, {10, 1}, {10, 10}, {1, 10}};
     QVERIFY(QDir().mkpath(path("names")));
-    for (const char* name : {"x.jpg", "x.JPG", "z.jpg", "latin\uFFFD.jpg"})
+    for (const char* name : {"x.jpg", "x.Jpg", "x.JPG", "z.jpg", "latin\uFFFD.jpg"})
         QVERIFY(writeTestJpeg(path("names/") + QString::fromUtf8(name), 64, 48, 60));
     QVERIFY(writeLabels(path("names/x.lbl"), 0, {shape(square, {{0, 0}})}));
     QVERIFY(writeTestJpeg(path("names/latin.jpg"), 64, 48, 60));
@@ -72,10 +75,25 @@ void TestExportProblems::reportsNamesThatConfuseFiles()
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out,
              QByteArray("names/latin\\xe9.jpg: name can't be read as UTF-8; left out\n"
-                        "names/x.jpg: shares its label file x.lbl with x.JPG; left out\n"));
+                        "names/x.JPG: shares its label file x.lbl with x.jpg; left out\n"
+                        "names/x.Jpg: shares its label file x.lbl with x.jpg; left out\n"));
     QCOMPARE(run.err.left(run.err.indexOf(", 0.")),
-             QByteArray("Checked 5 images, 1 shapes, 3 categories, 2 problems (2 images and 0 "
+             QByteArray("Checked 6 images, 1 shapes, 3 categories, 3 problems (3 images and 0 "
                         "shapes left out)"));
+
+    // The shapes drawn on x.jpg, the twin the window lets be edited, go with its picture.
+    const ProgramRun exported =
+        runExporter(root.path(), {"--force", "--output", "names-coco", "names"});
+    QCOMPARE(exported.exitCode, 1);
+    const QJsonObject coco =
+        QJsonDocument::fromJson(fileBytes(path("names-coco/instances.json"))).object();
+    QStringList exportedNames;
+    for (const QJsonValue image : coco.value("images").toArray())
+        exportedNames << image.toObject().value("file_name").toString();
+    QCOMPARE(exportedNames, (QStringList{QString::fromUtf8("latin\uFFFD.jpg"), "x.jpg", "z.jpg"}));
+    const QJsonArray annotations = coco.value("annotations").toArray();
+    QCOMPARE(annotations.size(), 1);
+    QCOMPARE(annotations.at(0).toObject().value("image_id").toInt(), 2);
 }
 
 void TestExportProblems::buildFaultyDataset()
