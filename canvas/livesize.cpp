@@ -4,6 +4,7 @@
 #include "imagewidget.h"
 
 #include <algorithm>
+#include <limits>
 
 QSize boundingSize(const std::vector<QPoint>& corners)
 {
@@ -13,7 +14,11 @@ QSize boundingSize(const std::vector<QPoint>& corners)
         corners.begin(), corners.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); });
     const auto [top, bottom] = std::minmax_element(
         corners.begin(), corners.end(), [](QPoint a, QPoint b) { return a.y() < b.y(); });
-    return QSize(right->x() - left->x(), bottom->y() - top->y());
+    // A label file may hold corners across the whole int range: the span is capped, not wrapped.
+    const auto span = [](int low, int high) {
+        return int(std::min<qint64>(qint64(high) - low, std::numeric_limits<int>::max()));
+    };
+    return QSize(span(left->x(), right->x()), span(top->y(), bottom->y()));
 }
 
 // A moved shape keeps its size, so the corners it had when the drag began tell it.

@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <limits>
+
 Q_DECLARE_METATYPE(MouseSteps)
 
 // The size the status bar shows while a shape is drawn or moved, on the 200 x 200 canvas.
@@ -32,6 +34,12 @@ void TestLiveSize::boundingSizeOfCorners_data()
     QTest::newRow("extremes in other corners")
         << Points{{30, 5}, {90, 40}, {20, 70}, {0, 30}} << QSize(90, 65);
     QTest::newRow("beyond the image") << Points{{-10, -5}, {10, 5}} << QSize(20, 10);
+    const int lowest = std::numeric_limits<int>::min();
+    const int highest = std::numeric_limits<int>::max();
+    QTest::newRow("across the whole range")
+        << Points{{lowest, 100}, {100, lowest}} << QSize(highest, highest);
+    QTest::newRow("just within the range")
+        << Points{{-1, 0}, {highest - 1, 1}} << QSize(highest, 1);
 }
 
 void TestLiveSize::boundingSizeOfCorners()
