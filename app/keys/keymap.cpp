@@ -21,22 +21,6 @@ QString plainName(const QAction* action)
     return name;
 }
 
-bool isModifier(int key)
-{
-    switch (key) {
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_AltGr:
-    case Qt::Key_Meta:
-    case Qt::Key_Super_L:
-    case Qt::Key_Super_R:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool isPrivateUse(char32_t code)
 {
     return (code >= 0xE000 && code <= 0xF8FF) || code >= 0xF0000;
@@ -59,7 +43,7 @@ bool isKey(const QKeySequence& key)
     if (key.isEmpty())
         return false;
     for (int chord = 0; chord < key.count(); ++chord)
-        if (isModifier(key[chord].key()) || !isKnownKey(key[chord].key()))
+        if (KeyMap::isModifierKey(key[chord].key()) || !isKnownKey(key[chord].key()))
             return false;
     return true;
 }
@@ -230,9 +214,9 @@ QList<QKeySequence> KeyMap::freeDefaults(int row, const QList<QKeySequence>& cla
 std::optional<QKeySequence> KeyMap::recordedKey(int key, Qt::KeyboardModifiers modifiers,
                                                 QString* refusal)
 {
-    if (isModifier(key) || !isKnownKey(key)) {
+    if (KeyMap::isModifierKey(key) || !isKnownKey(key)) {
         if (refusal)
-            *refusal = isModifier(key)
+            *refusal = KeyMap::isModifierKey(key)
                            ? QStringLiteral("A modifier alone is no key")
                            : QStringLiteral("This key (code %1) is no key the program can "
                                             "keep; try another")
@@ -300,4 +284,20 @@ void KeyMap::apply(int row) const
     const QString keys = keysText(entry.keys);
     entry.action->setToolTip(keys.isEmpty() ? entry.name
                                             : QStringLiteral("%1 (%2)").arg(entry.name, keys));
+}
+
+bool KeyMap::isModifierKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+        return true;
+    default:
+        return false;
+    }
 }

@@ -50,6 +50,8 @@ public:
     // when it is no key: a modifier alone, or a code that is neither a key nor a character.
     static std::optional<QKeySequence> recordedKey(int key, Qt::KeyboardModifiers modifiers,
                                                    QString* refusal = nullptr);
+    // Shift, Ctrl, Alt, AltGr, Meta or Super pressed alone.
+    static bool isModifierKey(int key);
     // The operator's keys from the settings file; a stored key that is not a key or that
     // another stored choice holds is left out, and an action left without any of its stored
     // keys keeps those of its defaults that are free.

@@ -14,23 +14,6 @@
 namespace {
 const int keyColumn = 1;
 
-bool isModifierOnly(int key)
-{
-    switch (key) {
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_AltGr:
-    case Qt::Key_Meta:
-    case Qt::Key_Super_L:
-    case Qt::Key_Super_R:
-    case Qt::Key_unknown:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool isEnter(int key)
 {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -178,7 +161,7 @@ bool KeyShortcutsDialog::listKey(const QKeyEvent& event)
     if (isRecording()) {
         if (event.key() == Qt::Key_Escape)
             giveUpRecording();
-        else if (!isModifierOnly(event.key()))
+        else if (!KeyMap::isModifierKey(event.key()) && event.key() != Qt::Key_unknown)
             record(event);
         return true;
     }
