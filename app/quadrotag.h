@@ -72,6 +72,8 @@ public:
     // The edits of the image on screen that Undo and Redo step through.
     const QUndoStack& editHistory() const { return visit.session().history(); }
     const ImageSession& imageSession() const { return visit.session(); }
+    // A folder is being listed whose batch is still to come.
+    bool isListingFolder() const { return opener.isListing(); }
     // The background decoder of the image likely shown next.
     const ImagePrefetcher& imagePrefetcher() const { return stepper.imagePrefetcher(); }
     const ReviewController& review() const { return reviewController; }

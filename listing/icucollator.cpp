@@ -71,6 +71,16 @@ std::size_t IcuCollator::keyOf(QStringView text, std::vector<unsigned char>& key
     return std::size_t(size);
 }
 
+int IcuCollator::compare(QStringView left, QStringView right) const
+{
+    // Without a collator every key is the same.
+    if (!collator)
+        return 0;
+    return ucol_strcoll(collator, reinterpret_cast<const UChar*>(left.utf16()),
+                        int32_t(left.size()), reinterpret_cast<const UChar*>(right.utf16()),
+                        int32_t(right.size()));
+}
+
 QLocale namingLocale()
 {
     const QLocale system;

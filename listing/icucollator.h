@@ -22,6 +22,8 @@ public:
     // The sort key of text, ending in its one zero byte, into key; its length with that byte.
     // Keys compare as byte strings in the collator's order.
     std::size_t keyOf(QStringView text, std::vector<unsigned char>& key) const;
+    // Below, at or above zero as left sorts before, with or after right; as their keys compare.
+    int compare(QStringView left, QStringView right) const;
 
 private:
     UCollator* collator = nullptr;

@@ -9,8 +9,11 @@
 #include "starttrace.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
+
+#include <string>
 
 namespace {
 
@@ -59,6 +62,39 @@ void sortNaturally(QStringList& names)
 
 BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found)
 {
+    return listFolderImages(folder, found, FirstImageWish());
+}
+
+namespace {
+
+// The remembered image's name as the folder spells it, when it lies directly in the folder.
+std::string rememberedName(const QString& remembered, const QString& pathPrefix)
+{
+    if (remembered.isEmpty() || !remembered.startsWith(pathPrefix))
+        return std::string();
+    const QString name = remembered.mid(pathPrefix.size());
+    if (name.isEmpty() || name.contains(QLatin1Char('/')))
+        return std::string();
+    return QFile::encodeName(name).toStdString();
+}
+
+void tellFirstImage(const FolderImages& images, const NameSet& labels, const NameSet& proposals,
+                    const QString& pathPrefix, const FirstImageWish& wish)
+{
+    if (!wish.tell)
+        return;
+    const auto first =
+        images.firstToShow(labels, proposals, rememberedName(wish.remembered, pathPrefix));
+    traceStartStep("first image found");
+    if (first)
+        wish.tell(images.pathAt(pathPrefix, *first));
+}
+
+} // namespace
+
+BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found,
+                            const FirstImageWish& wish)
+{
     FolderImages images;
     NameSet labels;
     forEachFileIn(folder, [&](std::string_view name) {
@@ -71,7 +107,9 @@ BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found)
         found->store(int(images.size()), std::memory_order_relaxed);
     traceStartStep("folder read");
     const NameSet proposals = labelStemsIn(QDir(folder).filePath(proposalFolderName));
-    BatchFiles batch = images.sortedBatch(filePathPrefix(folder), labels, proposals);
+    const QString pathPrefix = filePathPrefix(folder);
+    tellFirstImage(images, labels, proposals, pathPrefix, wish);
+    BatchFiles batch = images.sortedBatch(pathPrefix, labels, proposals);
     traceStartStep("batch made");
     return batch;
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <vector>
 
 // The image files of a batch, and for each whether its label file and a model's proposal
@@ -30,6 +31,17 @@ struct BatchFiles
 // of its label file and its proposal; the folder and its proposal folder are listed once.
 // found, when given, counts the images seen so far, for another thread to show.
 BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found = nullptr);
+
+// The image a listing will start its batch at, told as soon as the folder is read, before the
+// list is sorted: the remembered image when it is in the folder, else the first image to label.
+// Nothing is told when every image has a label file or a proposal.
+struct FirstImageWish
+{
+    QString remembered;
+    std::function<void(const QString& imagePath)> tell;
+};
+BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found,
+                            const FirstImageWish& wish);
 
 // These image files with the state of their label files and proposals.
 BatchFiles findBatchFiles(const QStringList& imagePaths);

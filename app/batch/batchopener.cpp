@@ -3,6 +3,7 @@
 #include "batchpaths.h"
 #include "batchstepper.h"
 #include "imagevisit.h"
+#include "labelpath.h"
 #include "labelpaths.h"
 #include "projecthistory.h"
 #include "teamdesk.h"
@@ -37,6 +38,7 @@ BatchOpener::BatchOpener(ImageVisit& visit, BatchStepper& stepper, TeamDesk& tea
 {
     connect(&folderListing, &FolderListing::sglCounted, this, &BatchOpener::showListingCount);
     connect(&folderListing, &FolderListing::sglListed, this, &BatchOpener::openListedFolder);
+    connect(&folderListing, &FolderListing::sglFirstImage, this, &BatchOpener::showFirstImage);
     connect(&visit.session(), &ImageSession::saved, this, [this](const QString& labelPath) {
         if (listingWanted)
             savedWhileListing.insert(labelPath);
@@ -48,6 +50,7 @@ void BatchOpener::cancel()
     folderListing.cancel();
     listingWanted = false;
     savedWhileListing.clear();
+    shownEarly.clear();
 }
 
 void BatchOpener::openImages(const QStringList& files, const QString& shownImage)
@@ -83,6 +86,7 @@ void BatchOpener::listFolder(const QString& folder, const QString& shownImage)
     if (!visit.leave())
         return;
     savedWhileListing.clear();
+    shownEarly.clear();
     listingWanted = true;
     listingProject = project;
     folderListing.start(folder, shownImage);
@@ -106,6 +110,12 @@ void BatchOpener::openListedFolder(const QString& folder, const QString& shownIm
         noteUndecodable(batch);
         return;
     }
+    if (adoptFirstImage(batch)) {
+        noteUndecodable(batch);
+        cancel();
+        returnListingScratch();
+        return;
+    }
     // Edits made while the folder was listed.
     if (visit.leave()) {
         markSavedWhileListing(batch);
@@ -113,6 +123,33 @@ void BatchOpener::openListedFolder(const QString& folder, const QString& shownIm
     }
     cancel();
     returnListingScratch();
+}
+
+void BatchOpener::showFirstImage(const QString& folder, const QString& imagePath)
+{
+    // Saved meanwhile, even as the image on screen is left now, or held by another: where to
+    // start is the whole list's to say.
+    if (!listingWanted || listingProject != project || !visit.leave() ||
+        savedWhileListing.contains(labelPathFor(imagePath)) ||
+        !team.holdersOf({imagePath}).front().isEmpty())
+        return;
+    if (!project.isEmpty())
+        history.rememberFolder(project, folder);
+    shownEarly = imagePath;
+    stepper.startWithOne(imagePath);
+}
+
+bool BatchOpener::adoptFirstImage(BatchFiles& batch)
+{
+    const QString shown = std::exchange(shownEarly, QString());
+    if (shown.isEmpty() || !stepper.showsOnly(shown))
+        return false;
+    const int row = int(batch.imagePaths.indexOf(shown));
+    if (row < 0)
+        return false;
+    markSavedWhileListing(batch);
+    stepper.adopt(batch, row);
+    return true;
 }
 
 void BatchOpener::markSavedWhileListing(BatchFiles& batch) const

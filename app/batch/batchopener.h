@@ -32,6 +32,7 @@ public:
     void listFolder(const QString& folder, const QString& shownImage = QString());
     // A folder still being listed is not opened when it is done.
     void cancel();
+    bool isListing() const { return folderListing.isRunning(); }
 
 signals:
     void sglNote(const QString& note);
@@ -41,6 +42,10 @@ signals:
 private:
     void showListingCount(const QString& folder, int images);
     void openListedFolder(const QString& folder, const QString& shownImage);
+    // The image the listing will start at, shown before the whole list is made.
+    void showFirstImage(const QString& folder, const QString& imagePath);
+    // The listed batch takes over the image shown early, which stays on screen as it is.
+    bool adoptFirstImage(BatchFiles& batch);
     void startFolderBatch(const QString& folder, const BatchFiles& batch,
                           const QString& shownImage);
     void startBatch(const BatchFiles& batch, int first);
@@ -59,6 +64,8 @@ private:
     QString listingProject;
     bool listingWanted = false;
     QSet<QString> savedWhileListing;
+    // The image of the listing under way shown before its list was made, or empty.
+    QString shownEarly;
 };
 
 #endif

@@ -25,8 +25,44 @@ void BatchStepper::start(const BatchFiles& batch, int first)
     if (batch.imagePaths.isEmpty())
         return;
     traceStartStep("batch started");
+    std::cout << batch.imagePaths.size() << std::endl;
+    begin(batch, first);
+}
+
+void BatchStepper::startWithOne(const QString& imagePath)
+{
+    BatchFiles one;
+    one.imagePaths = QStringList{imagePath};
+    one.labelled = {false};
+    one.proposed = {false};
+    traceStartStep("first image started");
+    begin(one, 0);
+}
+
+bool BatchStepper::showsOnly(const QString& imagePath) const
+{
+    return imagePaths.size() == 1 && imagePaths.front() == imagePath && shownRow() == 0;
+}
+
+void BatchStepper::adopt(const BatchFiles& batch, int row)
+{
+    std::cout << batch.imagePaths.size() << std::endl;
     imagePaths = batch.imagePaths;
-    std::cout << imagePaths.size() << std::endl;
+    currentImage = row;
+    labelPaths = LabelPaths(imagePaths, batch.sharedLabels, batch.keepersOutside);
+    panel.setBatch(batch, labelPaths);
+    // Saved or read again while the list was made: the session knows.
+    panel.setLabelled(row, labelPaths.keeperOf(row).isEmpty() && visit.session().hasLabelFile());
+    panel.showRow(row);
+    traceStartStep("batch listed in the panel");
+    emit sglBatchChanged();
+    prefetchLikelyNext();
+    emit sglShown();
+}
+
+void BatchStepper::begin(const BatchFiles& batch, int first)
+{
+    imagePaths = batch.imagePaths;
     currentImage = first;
     stepDirection = 1;
     prefetcher.clear();

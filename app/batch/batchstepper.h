@@ -30,6 +30,13 @@ public:
 
     // Makes these files the batch and shows the image at first; the image on screen was left.
     void start(const BatchFiles& batch, int first);
+    // A batch of this one image, shown while the folder it lies in is still being listed.
+    void startWithOne(const QString& imagePath);
+    // Whether the batch is that one image, on screen.
+    bool showsOnly(const QString& imagePath) const;
+    // Makes these files the batch around the image on screen, which is its row and stays as it
+    // is: nothing of it is left, saved or read again.
+    void adopt(const BatchFiles& batch, int row);
     // No batch any more: nothing of it is on screen or in memory.
     void close();
     // Down, Up and Ctrl+Down: the image on screen is left first and stays when that fails.
@@ -57,6 +64,7 @@ signals:
     void sglBatchChanged();
 
 private:
+    void begin(const BatchFiles& batch, int first);
     void loadCurrentImage();
     void prefetchLikelyNext();
 

@@ -1,5 +1,6 @@
 #include "folderimages.h"
 
+#include "icucollator.h"
 #include "namebytes.h"
 #include "naturalorder.h"
 #include "splitwork.h"
@@ -8,6 +9,8 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <unordered_map>
 
 namespace {
@@ -27,9 +30,18 @@ bool endsWithIgnoringCase(std::string_view name, std::string_view suffix)
     });
 }
 
+// Eight bytes at a time: this runs for every name of a folder, more than once.
 bool isAscii(std::string_view name)
 {
-    return std::all_of(name.begin(), name.end(),
+    const std::uint64_t highBits = 0x8080808080808080ull;
+    std::size_t at = 0;
+    for (; at + sizeof(std::uint64_t) <= name.size(); at += sizeof(std::uint64_t)) {
+        std::uint64_t word;
+        std::memcpy(&word, name.data() + at, sizeof word);
+        if (word & highBits)
+            return false;
+    }
+    return std::all_of(name.begin() + long(at), name.end(),
                        [](char byte) { return static_cast<unsigned char>(byte) < 0x80; });
 }
 
@@ -59,6 +71,25 @@ QStringView textOf(std::string_view name, QString& scratch)
 }
 
 } // namespace
+
+// The first of the names offered, as naturalOrderOf sorts: by the collator, then by
+// characters, then as read.
+void FolderImages::FirstName::offer(const IcuCollator& collator, std::size_t offered,
+                                    QStringView offeredText, QString& holder)
+{
+    if (index) {
+        const int byCollator = collator.compare(offeredText, text);
+        const int byCharacters = byCollator != 0 ? byCollator : offeredText.compare(text);
+        if (byCharacters > 0 || (byCharacters == 0 && offered > *index))
+            return;
+    }
+    index = offered;
+    // The text is kept by taking the string that holds it; holder gets the old one to reuse.
+    if (offeredText.data() == holder.constData() && offeredText.size() == holder.size())
+        std::swap(text, holder);
+    else
+        text = offeredText.toString();
+}
 
 bool isVisibleJpeg(std::string_view name)
 {
@@ -123,6 +154,41 @@ BatchFiles FolderImages::sortedBatch(const QString& pathPrefix, const NameSet& l
     batch.undecodable = undecodable;
     markSharedLabels(order, batch);
     return batch;
+}
+
+std::optional<std::size_t> FolderImages::firstToShow(const NameSet& labelStems,
+                                                     const NameSet& proposalStems,
+                                                     std::string_view remembered) const
+{
+    if (!remembered.empty())
+        for (std::size_t index = 0; index < size(); ++index)
+            if (nameAt(index) == remembered)
+                return index;
+    // A long list is searched in parts, each with a collator of its own.
+    const int parts = partsFor(size());
+    std::vector<FirstName> firstOfPart(static_cast<std::size_t>(parts));
+    const IcuCollator collator(namingLocale());
+    runInParts(size(), parts, [&](int part, std::size_t begin, std::size_t end) {
+        const IcuCollator own(collator);
+        FirstName& first = firstOfPart[std::size_t(part)];
+        QString scratch;
+        for (std::size_t index = begin; index < end; ++index) {
+            const std::string_view stem = stemOf(nameAt(index));
+            if (!labelStems.contains(stem) && !proposalStems.contains(stem))
+                first.offer(own, index, textOf(nameAt(index), scratch), scratch);
+        }
+    });
+    FirstName first;
+    for (FirstName& ofPart : firstOfPart)
+        if (ofPart.index)
+            first.offer(collator, *ofPart.index, ofPart.text, ofPart.text);
+    // Twins share their stem, so the first of them in this order is the one keeping the file.
+    return first.index;
+}
+
+QString FolderImages::pathAt(const QString& pathPrefix, std::size_t index) const
+{
+    return pathOf(pathPrefix, nameAt(index));
 }
 
 // Two names share a stem only when one suffix differs from ".jpg" in case, so a folder without

@@ -6,7 +6,10 @@
 
 #include <QString>
 
+class IcuCollator;
+
 #include <atomic>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,9 +35,23 @@ public:
     // labelStems and proposalStems: the names, without suffix, of the label files and proposals.
     BatchFiles sortedBatch(const QString& pathPrefix, const NameSet& labelStems,
                            const NameSet& proposalStems) const;
+    // The image the sorted batch starts at, found without sorting so that it can be shown while
+    // the list is made: the name remembered when it is here, else the first in natural order
+    // with neither label file nor proposal. None when every image has one or the other.
+    std::optional<std::size_t> firstToShow(const NameSet& labelStems, const NameSet& proposalStems,
+                                           std::string_view remembered) const;
+    QString pathAt(const QString& pathPrefix, std::size_t index) const;
 
 private:
     std::string_view nameAt(std::size_t index) const;
+    // The first name so far of a search, with its text.
+    struct FirstName
+    {
+        std::optional<std::size_t> index;
+        QString text;
+        void offer(const IcuCollator& collator, std::size_t offered, QStringView offeredText,
+                   QString& holder);
+    };
     void markSharedLabels(const std::vector<int>& order, BatchFiles& batch) const;
 
     std::string names;

@@ -11,6 +11,17 @@ namespace {
 // A count that moves five times a second reads as progress, not flicker.
 const int countMilliseconds = 200;
 std::atomic<int> runningWorkers{0};
+
+BatchFiles listFolder(const QString& folder, std::atomic<int>* found, const FirstImageWish& wish)
+{
+    return listFolderImages(folder, found, wish);
+}
+
+FolderListing::Lister& listerInUse()
+{
+    static FolderListing::Lister lister;
+    return lister;
+}
 } // namespace
 
 struct FolderListing::Request
@@ -38,6 +49,8 @@ struct EarlyListing
     std::condition_variable done;
     bool finished = false;
     BatchFiles batch;
+    // The image to show first, once found; told on by whoever takes the listing over.
+    QString firstImage;
 };
 
 std::mutex earlyLock;
@@ -55,7 +68,15 @@ void FolderListing::startEarly(const QString& folder)
     }
     ++runningWorkers;
     std::thread([listing] {
-        BatchFiles batch = listFolderImages(listing->folder, &listing->found);
+        FirstImageWish wish;
+        wish.tell = [listing](const QString& imagePath) {
+            {
+                const std::lock_guard<std::mutex> held(listing->lock);
+                listing->firstImage = imagePath;
+            }
+            listing->done.notify_all();
+        };
+        BatchFiles batch = listFolderImages(listing->folder, &listing->found, wish);
         {
             const std::lock_guard<std::mutex> held(listing->lock);
             listing->batch = std::move(batch);
@@ -75,18 +96,34 @@ FolderListing::Lister FolderListing::listerFor(const QString& folder) const
             return lister;
         listing.swap(early);
     }
-    // Waits for the early worker, passing its count on as it goes.
-    return [listing](const QString&, std::atomic<int>* found) {
+    // Waits for the early worker, passing its count and its first image on as they come. The
+    // first image was found without a remembered one, so it is told only when none is wished.
+    return [listing](const QString&, std::atomic<int>* found, const FirstImageWish& wish) {
         const auto countEvery = std::chrono::milliseconds(countMilliseconds);
+        bool told = !wish.remembered.isEmpty() || !wish.tell;
         std::unique_lock<std::mutex> held(listing->lock);
-        while (!listing->done.wait_for(held, countEvery, [&] { return listing->finished; }))
+        for (;;) {
             found->store(listing->found.load(std::memory_order_relaxed));
-        found->store(listing->found.load(std::memory_order_relaxed));
-        return std::move(listing->batch);
+            if (!told && !listing->firstImage.isEmpty()) {
+                told = true;
+                const QString firstImage = listing->firstImage;
+                held.unlock();
+                wish.tell(firstImage);
+                held.lock();
+            }
+            if (listing->finished)
+                return std::move(listing->batch);
+            listing->done.wait_for(held, countEvery);
+        }
     };
 }
 
-FolderListing::FolderListing() : FolderListing(Lister(&listFolderImages)) {}
+FolderListing::FolderListing() : FolderListing(listerInUse() ? listerInUse() : &listFolder) {}
+
+void FolderListing::useLister(Lister lister)
+{
+    listerInUse() = std::move(lister);
+}
 
 FolderListing::FolderListing(Lister folderLister)
     : lister(std::move(folderLister)), mailbox(std::make_shared<Mailbox>())
@@ -114,22 +151,32 @@ void FolderListing::start(const QString& folder, const QString& shownImage)
     request->shownImage = shownImage;
     current = request;
     ++runningWorkers;
-    std::thread([request, list = listerFor(folder), box = mailbox] {
-        BatchFiles batch = list(request->folder, &request->found);
-        {
-            const std::lock_guard<std::mutex> held(box->lock);
-            // Posted while the owner lives; an owner deleted before it runs drops it.
-            if (box->owner)
-                QMetaObject::invokeMethod(
-                    box->owner,
-                    [owner = box->owner, request, listed = std::move(batch)]() mutable {
-                        owner->finished(request, std::move(listed));
-                    },
-                    Qt::QueuedConnection);
-        }
+    FirstImageWish wish;
+    wish.remembered = shownImage;
+    wish.tell = [request, box = mailbox](const QString& imagePath) {
+        post(box, [request, imagePath](FolderListing* owner) {
+            owner->firstImageFound(request, imagePath);
+        });
+    };
+    std::thread([request, wish, list = listerFor(folder), box = mailbox] {
+        BatchFiles batch = list(request->folder, &request->found, wish);
+        auto listed = std::make_shared<BatchFiles>(std::move(batch));
+        post(box, [request, listed](FolderListing* owner) {
+            owner->finished(request, std::move(*listed));
+        });
         --runningWorkers;
     }).detach();
     countTimer.start();
+}
+
+void FolderListing::post(const std::shared_ptr<Mailbox>& box,
+                         std::function<void(FolderListing* owner)> call)
+{
+    const std::lock_guard<std::mutex> held(box->lock);
+    if (box->owner)
+        QMetaObject::invokeMethod(
+            box->owner, [owner = box->owner, call = std::move(call)] { call(owner); },
+            Qt::QueuedConnection);
 }
 
 void FolderListing::cancel()
@@ -147,6 +194,13 @@ void FolderListing::finished(const std::shared_ptr<Request>& request, BatchFiles
     countTimer.stop();
     result = std::move(batch);
     emit sglListed(request->folder, request->shownImage);
+}
+
+void FolderListing::firstImageFound(const std::shared_ptr<Request>& request,
+                                    const QString& imagePath)
+{
+    if (request == current)
+        emit sglFirstImage(request->folder, imagePath);
 }
 
 void FolderListing::reportCount()

@@ -20,8 +20,10 @@ class FolderListing : public QObject
     Q_OBJECT
 
 public:
-    // What lists a folder, on the worker; counts into found as it goes.
-    using Lister = std::function<BatchFiles(const QString& folder, std::atomic<int>* found)>;
+    // What lists a folder, on the worker; counts into found as it goes and tells the wish the
+    // image to show first as soon as it knows it.
+    using Lister = std::function<BatchFiles(const QString& folder, std::atomic<int>* found,
+                                            const FirstImageWish& wish)>;
 
     FolderListing();
     explicit FolderListing(Lister lister);
@@ -41,11 +43,16 @@ public:
     // Lists a folder named at start while the toolkit and the window are being made; the first
     // request for that very folder takes its result over instead of listing it again.
     static void startEarly(const QString& folder);
+    // The lister that listings made from now on use; the folder's own when empty. Lets a test
+    // hold a listing between its first image and its list.
+    static void useLister(Lister lister);
 
 signals:
     // The number of images seen so far in the folder being listed.
     void sglCounted(const QString& folder, int images);
     void sglListed(const QString& folder, const QString& shownImage);
+    // The image the listed batch will start at, before the whole list is made.
+    void sglFirstImage(const QString& folder, const QString& imagePath);
 
 private:
     struct Request;
@@ -55,6 +62,10 @@ private:
     Lister listerFor(const QString& folder) const;
 
     void finished(const std::shared_ptr<Request>& request, BatchFiles batch);
+    void firstImageFound(const std::shared_ptr<Request>& request, const QString& imagePath);
+    // Posts a call to the owner while it lives; an owner deleted before it runs drops it.
+    static void post(const std::shared_ptr<Mailbox>& box,
+                     std::function<void(FolderListing* owner)> call);
     void reportCount();
 
     Lister lister;

@@ -28,11 +28,24 @@ bool FirstPaintProbe::eventFilter(QObject* watched, QEvent* event)
         return QObject::eventFilter(watched, event);
     // Reported once the paint is done.
     reported = true;
-    QTimer::singleShot(0, [] {
+    QTimer::singleShot(0, this, [this] {
         traceStartStep("first image painted");
         std::fprintf(stderr, "first image painted\n");
         std::fflush(stderr);
-        QCoreApplication::quit();
+        quitOnceListed();
     });
     return QObject::eventFilter(watched, event);
+}
+
+void FirstPaintProbe::quitOnceListed()
+{
+    const int pollMilliseconds = 5;
+    if (window.isListingFolder()) {
+        QTimer::singleShot(pollMilliseconds, this, &FirstPaintProbe::quitOnceListed);
+        return;
+    }
+    traceStartStep("batch listed");
+    std::fprintf(stderr, "batch listed\n");
+    std::fflush(stderr);
+    QCoreApplication::quit();
 }

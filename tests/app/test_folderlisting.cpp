@@ -208,6 +208,59 @@ private slots:
         QCOMPARE(undecodable, (QStringList{"latin\\xe8.jpg", "latin\\xe9.jpg"}));
     }
 
+    // The image told before sorting is the one the sorted batch starts at, by the same rules;
+    // "-" means none is told. Files: ">" marks a label file, "?" a proposal, "=" the remembered.
+    void firstImageToldIsWhereTheBatchStarts_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("labelled skipped") << QStringList{"r1.jpg>", "r2.jpg", "r3.jpg"} << "r2.jpg";
+        QTest::newRow("numbers by value")
+            << QStringList{"img10.jpg", "img9.jpg", "img2.jpg>"} << "img9.jpg";
+        QTest::newRow("proposal skipped") << QStringList{"a.jpg?", "b.jpg"} << "b.jpg";
+        QTest::newRow("every image labelled or proposed") << QStringList{"a.jpg>", "b.jpg?"} << "-";
+        QTest::newRow("equal to the collator, then by characters")
+            << QStringList{"img2.jpg", "img02.jpg"} << "img02.jpg";
+        QTest::newRow("accent is not after every plain letter")
+            << QStringList{"e2.jpg", "\u00e91.jpg", "f0.jpg"} << "\u00e91.jpg";
+        QTest::newRow("case twins: the one keeping the label file")
+            << QStringList{"x.JPG", "x.jpg", "w.jpg>"} << "x.jpg";
+        QTest::newRow("remembered though labelled")
+            << QStringList{"r1.jpg", "r2.jpg>="} << "r2.jpg";
+        QTest::newRow("remembered gone") << QStringList{"r1.jpg>", "r3.jpg"} << "r3.jpg";
+        QStringList many;
+        for (int i = 0; i < 40000; ++i)
+            many << QString("n%1.jpg%2").arg(i).arg(i < 30000 ? ">" : "");
+        QTest::newRow("the first in the last part of a long list") << many << "n30000.jpg";
+    }
+    void firstImageToldIsWhereTheBatchStarts()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, told);
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath(proposalFolderName)));
+        FirstImageWish wish;
+        wish.remembered = dir.filePath("gone.jpg");
+        for (const QString& file : std::as_const(files)) {
+            const QString name = file.section('.', 0, 0) + "." + file.section('.', 1).left(3);
+            const QString stem = name.chopped(4);
+            QVERIFY(writeFileBytes(dir.filePath(name), QByteArray()));
+            if (file.contains('>'))
+                QVERIFY(writeFileBytes(dir.filePath(stem + ".lbl"), "0\n"));
+            if (file.contains('?'))
+                QVERIFY(
+                    writeFileBytes(dir.filePath(proposalFolderName) + "/" + stem + ".lbl", "0\n"));
+            if (file.contains('='))
+                wish.remembered = dir.filePath(name);
+        }
+        QStringList toldPaths;
+        wish.tell = [&](const QString& path) { toldPaths << path; };
+        const BatchFiles batch = listFolderImages(dir.path(), nullptr, wish);
+        QCOMPARE(toldPaths, told == "-" ? QStringList() : QStringList{dir.filePath(told)});
+        if (told != "-")
+            QCOMPARE(batch.imagePaths[startImageOf(batch, wish.remembered)], dir.filePath(told));
+    }
+
     void folderThatCannotBeReadListsNothing()
     {
         QTemporaryDir dir;
@@ -285,15 +338,16 @@ private slots:
         auto ended = std::make_shared<std::atomic<bool>>(false);
         const int before = FolderListing::workersUnderWay();
         {
-            FolderListing listing([release, ended](const QString&, std::atomic<int>*) {
-                release->acquire();
-                ended->store(true);
-                BatchFiles found;
-                found.imagePaths << "/hung/a.jpg";
-                found.labelled = {false};
-                found.proposed = {false};
-                return found;
-            });
+            FolderListing listing(
+                [release, ended](const QString&, std::atomic<int>*, const FirstImageWish&) {
+                    release->acquire();
+                    ended->store(true);
+                    BatchFiles found;
+                    found.imagePaths << "/hung/a.jpg";
+                    found.labelled = {false};
+                    found.proposed = {false};
+                    return found;
+                });
             listing.start("/hung");
             QVERIFY(listing.isRunning());
             QCOMPARE(FolderListing::workersUnderWay(), before + 1);
@@ -334,16 +388,19 @@ private slots:
     void replacedRequestEndingLastIsDropped()
     {
         auto release = std::make_shared<QSemaphore>();
-        FolderListing listing([release](const QString& folder, std::atomic<int>*) {
-            if (folder == "/slow")
-                release->acquire();
-            BatchFiles found;
-            found.imagePaths << folder + "/a.jpg";
-            found.labelled = {false};
-            found.proposed = {false};
-            return found;
-        });
+        FolderListing listing(
+            [release](const QString& folder, std::atomic<int>*, const FirstImageWish& wish) {
+                wish.tell(folder + "/a.jpg");
+                if (folder == "/slow")
+                    release->acquire();
+                BatchFiles found;
+                found.imagePaths << folder + "/a.jpg";
+                found.labelled = {false};
+                found.proposed = {false};
+                return found;
+            });
         QSignalSpy listed(&listing, &FolderListing::sglListed);
+        QSignalSpy told(&listing, &FolderListing::sglFirstImage);
         listing.start("/slow");
         listing.start("/quick", "q");
         QVERIFY(listed.wait(5000));
@@ -354,6 +411,37 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(listed.size(), 1);
         QCOMPARE(listed[0], (QVariantList{"/quick", "q"}));
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(told[0], (QVariantList{"/quick", "/quick/a.jpg"}));
+    }
+
+    // The early listing found its first image without knowing of a remembered one: told only
+    // to a request that remembers none, before the list.
+    void earlyListingTellsItsFirstImageWhenNoneIsRemembered_data()
+    {
+        QTest::addColumn<QString>("remembered");
+        QTest::addColumn<bool>("isTold");
+        QTest::newRow("none remembered") << QString() << true;
+        QTest::newRow("one remembered") << "r2.jpg" << false;
+    }
+    void earlyListingTellsItsFirstImageWhenNoneIsRemembered()
+    {
+        QFETCH(QString, remembered);
+        QFETCH(bool, isTold);
+        QTemporaryDir dir;
+        QVERIFY(makeFiles(dir.filePath("job"), "r%1.jpg", 3));
+        QVERIFY(writeFileBytes(dir.filePath("job/r0.lbl"), "0\n"));
+        FolderListing::startEarly(dir.filePath("job"));
+        FolderListing listing;
+        QStringList heard;
+        connect(&listing, &FolderListing::sglFirstImage, this,
+                [&](const QString&, const QString& path) { heard << path; });
+        connect(&listing, &FolderListing::sglListed, this, [&] { heard << "listed"; });
+        listing.start(dir.filePath("job"), remembered.isEmpty() ? "" : dir.filePath(remembered));
+        QTRY_VERIFY(heard.contains("listed"));
+        const QStringList expected =
+            isTold ? QStringList{dir.filePath("job/r1.jpg"), "listed"} : QStringList{"listed"};
+        QCOMPARE(heard, expected);
     }
 };
 

@@ -1,8 +1,10 @@
+#include "folderlisting.h"
 #include "projecthistory.h"
 #include "teampaths.h"
 #include "windowtest.h"
 #include "workflowfixture.h"
 
+#include <QSemaphore>
 #include <QThread>
 #include <QtTest>
 
@@ -261,6 +263,71 @@ private slots:
         QTRY_COMPARE(status(), "1/3  " + batch[0]);
         QVERIFY(QFileInfo::exists(pathOf("b.lbl")));
         QCOMPARE(window->findChild<QLabel*>("progressLabel")->text(), QString("1 of 3 labelled"));
+    }
+
+    // The image the folder starts at is on screen before the folder's list is made; the list
+    // then forms around it, and nothing done to it in between is lost or read again.
+    void imageShownWhileItsFolderIsListed_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("edited") << "edit"
+                                << "2/3  b.jpg  1 of 3 labelled";
+        QTest::newRow("saved") << "save"
+                               << "2/3  b.jpg  2 of 3 labelled";
+        QTest::newRow("Down pressed") << "down"
+                                      << "2/3  b.jpg  1 of 3 labelled";
+        QTest::newRow("another project opened") << "switch"
+                                                << "-";
+    }
+    void imageShownWhileItsFolderIsListed()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(QString, expected);
+        auto release = std::make_shared<QSemaphore>();
+        // Holds each listing after it told its first image, until released.
+        FolderListing::useLister(
+            [release](const QString& folder, std::atomic<int>* found, const FirstImageWish& wish) {
+                FirstImageWish holding = wish;
+                holding.tell = [&wish, release](const QString& path) {
+                    wish.tell(path);
+                    release->acquire();
+                };
+                return listFolderImages(folder, found, holding);
+            });
+        const auto restore = qScopeGuard([release] {
+            FolderListing::useLister({});
+            release->release(8);
+        });
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), "0\n"));
+        window.reset();
+        startIn(QString());
+        StdoutCapture silenced;
+        window->listFolder(dir->path());
+        QTRY_COMPARE(status(), "1/1  " + batch[1]);
+        if (meanwhile == "edit" || meanwhile == "save") {
+            drawSquare(10, 10, 50);
+            clickTag(0, 0);
+        }
+        if (meanwhile == "save")
+            pressKey(Qt::Key_S, Qt::ControlModifier);
+        if (meanwhile == "down")
+            pressKey(Qt::Key_Down);
+        if (meanwhile == "switch")
+            QVERIFY(window->openProject(makeProject("p")));
+        release->release();
+        const QLabel* progress = window->findChild<QLabel*>("progressLabel");
+        if (expected == "-") {
+            QTRY_COMPARE(FolderListing::workersUnderWay(), 0);
+            QTest::qWait(50);
+            QVERIFY(!status().startsWith("2/3"));
+            QVERIFY(annotation().labels.empty());
+            return;
+        }
+        QTRY_COMPARE(status(), expected.section("  ", 0, 0) + "  " + pathOf("b.jpg"));
+        QCOMPARE(progress->text(), expected.section("  ", 2));
+        // The shape drawn in between is the image's still, saved or not.
+        QCOMPARE(annotation().labels.size(), std::size_t(meanwhile == "down" ? 0 : 1));
     }
 
     // Files named as images are taken only when they are JPEG images by name and by their
