@@ -35,6 +35,8 @@ BatchOpener::BatchOpener(ImageVisit& visit, BatchStepper& stepper, TeamDesk& tea
                          ProjectHistory& history)
     : visit(visit), stepper(stepper), team(team), history(history)
 {
+    // Found among the window's parts, as a test finds it.
+    folderListing.setParent(this);
     connect(&folderListing, &FolderListing::sglCounted, this, &BatchOpener::showListingCount);
     connect(&folderListing, &FolderListing::sglListed, this, &BatchOpener::openListedFolder);
     connect(&visit.session(), &ImageSession::saved, this, [this](const QString& labelPath) {
@@ -46,8 +48,11 @@ BatchOpener::BatchOpener(ImageVisit& visit, BatchStepper& stepper, TeamDesk& tea
 void BatchOpener::cancel()
 {
     folderListing.cancel();
-    listingWanted = false;
     savedWhileListing.clear();
+    if (!listingWanted)
+        return;
+    listingWanted = false;
+    emit sglListingEnded();
 }
 
 void BatchOpener::openImages(const QStringList& files, const QString& shownImage)
