@@ -253,6 +253,8 @@ private slots:
                                            << "1/3  a.jpg";
         QTest::newRow("first image can't be decoded") << "undecodable"
                                                       << "";
+        QTest::newRow("a note shown meanwhile stays") << "note"
+                                                      << "No active shape to copy";
         QTest::newRow("no images") << "empty"
                                    << "No JPEG images in %1";
         QTest::newRow("another batch opened") << "images"
@@ -265,7 +267,8 @@ private slots:
         QFETCH(QString, ending);
         QFETCH(QString, expected);
         const QString folder = ending == "empty" ? makeProject("p") : dir->path();
-        if (ending == "undecodable")
+        const bool undecodable = ending == "undecodable" || ending == "note";
+        if (undecodable)
             QVERIFY(writeFileBytes(pathOf("0.jpg"), "not a JPEG"));
         auto* listing = window->findChild<FolderListing*>();
         QVERIFY(listing);
@@ -279,14 +282,16 @@ private slots:
             openBatch({batch[2]});
         if (ending == "project")
             QVERIFY(window->openProject(makeProject("p")));
-        if (ending == "undecodable")
+        if (ending == "note")
+            pressKey(Qt::Key_C, Qt::ControlModifier);
+        if (undecodable)
             QTRY_COMPARE(closer.titles, QStringList{"Warning"});
         QTRY_VERIFY(!listing->isRunning());
-        QCOMPARE(closer.titles.size(), ending == "undecodable" ? 1 : 0);
-        QCOMPARE(status(), expected.contains("%1") ? expected.arg(folder)
-                           : expected.isEmpty()    ? expected
-                                                   : expected.section("  ", 0, 0) + "  " +
-                                                      pathOf(expected.section("  ", 1)));
+        QCOMPARE(closer.titles.size(), undecodable ? 1 : 0);
+        // A position names its image's path; a note its folder's.
+        const QString image = expected.section("  ", 1);
+        QCOMPARE(status(), image.isEmpty() ? expected.replace("%1", folder)
+                                           : expected.section("  ", 0, 0) + "  " + pathOf(image));
     }
 
     // The listing may have read the folder before the image on screen was saved; the save
