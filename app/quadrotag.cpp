@@ -69,6 +69,7 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
     projectMenu.install(this, ui.menuFile, ui.statusBar);
     projectMenu.showProject(projectFolder);
     visit.setProject(&projectHistory, projectFolder);
+    // One of the window's parts, found among its children.
     opener.setParent(this);
     opener.setProject(projectFolder);
     loadVocabulary();
@@ -91,7 +92,7 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
     });
     // A note shown since stays its time; the count of a listing that is over goes at once.
     connect(&opener, &BatchOpener::sglListingEnded, this, [this] {
-        if (!listingProgress.isEmpty() && ui.statusBar->currentMessage() == listingProgress)
+        if (ui.statusBar->currentMessage() == listingProgress)
             ui.statusBar->clearMessage();
         listingProgress.clear();
     });
