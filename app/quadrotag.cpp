@@ -69,6 +69,8 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
     projectMenu.install(this, ui.menuFile, ui.statusBar);
     projectMenu.showProject(projectFolder);
     visit.setProject(&projectHistory, projectFolder);
+    // One of the window's parts, found among its children.
+    opener.setParent(this);
     opener.setProject(projectFolder);
     loadVocabulary();
     connectActions();
@@ -84,8 +86,16 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
     // A fault nobody expected ends in a note, not in the end of the program.
     if (auto* faults = qobject_cast<FaultCatchingApplication*>(QCoreApplication::instance()))
         connect(faults, &FaultCatchingApplication::sglFault, this, &Quadrotag::showNote);
-    connect(&opener, &BatchOpener::sglProgress, this,
-            [this](const QString& progress) { ui.statusBar->showMessage(progress); });
+    connect(&opener, &BatchOpener::sglProgress, this, [this](const QString& progress) {
+        listingProgress = progress;
+        ui.statusBar->showMessage(progress);
+    });
+    // A note shown since stays its time; the count of a listing that is over goes at once.
+    connect(&opener, &BatchOpener::sglListingEnded, this, [this] {
+        if (ui.statusBar->currentMessage() == listingProgress)
+            ui.statusBar->clearMessage();
+        listingProgress.clear();
+    });
     connectTeam();
     installViewComfort();
     connectReview();

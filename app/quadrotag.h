@@ -158,6 +158,8 @@ private:
     DrawingAssist drawingAssist;
     // The title the form gives, for an image the operator may edit.
     QString editableTitle;
+    // The count of the listing under way, as the status bar shows it.
+    QString listingProgress;
     // The image whose save the log could not take, said once.
     QString unloggedImage;
     // Empty without a project: the vocabulary is then "tags" in the working directory.

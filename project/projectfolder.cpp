@@ -21,13 +21,33 @@ bool holdsVocabulary(const QString& projectFolder)
     return vocabulary.isFile() && vocabulary.isReadable();
 }
 
-QString projectAbove(const QString& path)
+namespace {
+
+// The nearest folder at or above this one that holds a vocabulary, going up the path as written.
+QString vocabularyAtOrAbove(const QString& start)
 {
-    const QFileInfo start(path);
-    QDir folder(start.isDir() ? start.absoluteFilePath() : start.absolutePath());
+    QDir folder(start);
     do {
         if (holdsVocabulary(folder.path()))
             return folder.path();
     } while (folder.cdUp());
     return QString();
+}
+
+} // namespace
+
+QString projectAbove(const QString& path)
+{
+    const QFileInfo start(path);
+    const QString found =
+        vocabularyAtOrAbove(start.isDir() ? start.absoluteFilePath() : start.absolutePath());
+    if (!found.isEmpty())
+        return found;
+    // Reached through a link, the folders above where it leads are searched too; a dangling
+    // link leads nowhere.
+    const QString resolved = start.canonicalFilePath();
+    if (resolved.isEmpty())
+        return QString();
+    const QFileInfo target(resolved);
+    return vocabularyAtOrAbove(target.isDir() ? resolved : target.absolutePath());
 }

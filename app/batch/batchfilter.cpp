@@ -261,7 +261,7 @@ bool BatchFilter::matchesState(int row) const
 {
     switch (state) {
     case State::Unlabelled:
-        return !list.isLabelled(row);
+        return !list.isLabelled(row) && !list.sharesLabelFile(row);
     case State::Proposed:
         return list.isProposed(row);
     case State::Labelled:

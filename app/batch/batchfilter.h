@@ -23,7 +23,8 @@ class BatchFilter : public QAbstractProxyModel
     Q_OBJECT
 
 public:
-    // Unlabelled: no label file, proposals included. Empty: a label file without shapes.
+    // Unlabelled: no label file, proposals included, not sharing another image's label file.
+    // Empty: a label file without shapes.
     // Unreviewed: labelled, without a review that holds. The review states read each
     // row's review and label file once.
     enum class State {

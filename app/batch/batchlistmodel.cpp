@@ -114,7 +114,7 @@ BatchListModel::BatchListModel(QObject* parent)
 }
 
 void BatchListModel::setBatch(const QStringList& imagePaths, const std::vector<bool>& labelled,
-                              const std::vector<bool>& proposed)
+                              const std::vector<bool>& proposed, const std::vector<bool>& sharers)
 {
     beginResetModel();
     paths = imagePaths;
@@ -123,15 +123,23 @@ void BatchListModel::setBatch(const QStringList& imagePaths, const std::vector<b
     this->labelled.resize(std::size_t(paths.size()), false);
     this->proposed = proposed;
     this->proposed.resize(std::size_t(paths.size()), false);
+    this->sharers = sharers;
+    this->sharers.resize(std::size_t(paths.size()), false);
     holders.assign(std::size_t(paths.size()), QString());
+    // A row that shares another's label file is never ticked, whatever the caller found.
+    for (std::size_t row = 0; row < this->sharers.size(); ++row)
+        if (this->sharers[row])
+            this->labelled[row] = false;
     labelledRows = int(std::count(this->labelled.begin(), this->labelled.end(), true));
+    sharerRows = int(std::count(this->sharers.begin(), this->sharers.end(), true));
     shown = -1;
     endResetModel();
 }
 
 void BatchListModel::setLabelled(int row, bool isDone)
 {
-    if (row < 0 || row >= paths.size() || labelled[std::size_t(row)] == isDone)
+    if (row < 0 || row >= paths.size() || labelled[std::size_t(row)] == isDone ||
+        (isDone && sharers[std::size_t(row)]))
         return;
     labelled[std::size_t(row)] = isDone;
     labelledRows += isDone ? 1 : -1;
@@ -175,24 +183,30 @@ bool BatchListModel::isLabelled(int row) const
     return row >= 0 && row < paths.size() && labelled[std::size_t(row)];
 }
 
+bool BatchListModel::sharesLabelFile(int row) const
+{
+    return row >= 0 && row < paths.size() && sharers[std::size_t(row)];
+}
+
+// The proposal of a row that shares a label file is its keeper's to review.
 bool BatchListModel::isProposed(int row) const
 {
     return row >= 0 && row < paths.size() && proposed[std::size_t(row)] &&
-           !labelled[std::size_t(row)];
+           !labelled[std::size_t(row)] && !sharers[std::size_t(row)];
 }
 
 int BatchListModel::proposedCount() const
 {
     int count = 0;
     for (std::size_t row = 0; row < proposed.size(); ++row)
-        count += proposed[row] && !labelled[row] ? 1 : 0;
+        count += proposed[row] && !labelled[row] && !sharers[row] ? 1 : 0;
     return count;
 }
 
 int BatchListModel::nextUnlabelledRow(int row) const
 {
     for (int next = std::max(row + 1, 0); next < paths.size(); ++next)
-        if (!labelled[std::size_t(next)] && !isHeld(next))
+        if (!labelled[std::size_t(next)] && !sharers[std::size_t(next)] && !isHeld(next))
             return next;
     return -1;
 }

@@ -36,6 +36,8 @@ BatchOpener::BatchOpener(ImageVisit& visit, BatchStepper& stepper, TeamDesk& tea
                          ProjectHistory& history)
     : visit(visit), stepper(stepper), team(team), history(history)
 {
+    // Found among the window's parts, as a test finds it.
+    folderListing.setParent(this);
     connect(&folderListing, &FolderListing::sglCounted, this, &BatchOpener::showListingCount);
     connect(&folderListing, &FolderListing::sglListed, this, &BatchOpener::openListedFolder);
     connect(&folderListing, &FolderListing::sglFirstImage, this, &BatchOpener::showFirstImage);
@@ -48,9 +50,12 @@ BatchOpener::BatchOpener(ImageVisit& visit, BatchStepper& stepper, TeamDesk& tea
 void BatchOpener::cancel()
 {
     folderListing.cancel();
-    listingWanted = false;
     savedWhileListing.clear();
     shownEarly.clear();
+    if (!listingWanted)
+        return;
+    listingWanted = false;
+    emit sglListingEnded();
 }
 
 void BatchOpener::openImages(const QStringList& files, const QString& shownImage)

@@ -38,6 +38,8 @@ signals:
     void sglNote(const QString& note);
     // A lasting message: how far the listing has come.
     void sglProgress(const QString& message);
+    // The listing under way ended or was dropped: its last progress is no longer true.
+    void sglListingEnded();
 
 private:
     void showListingCount(const QString& folder, int images);

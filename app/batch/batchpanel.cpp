@@ -113,7 +113,12 @@ void BatchPanel::addActions(QMenu* menu)
 
 void BatchPanel::setBatch(const BatchFiles& batch, const LabelPaths& labelPaths)
 {
-    batchList.setBatch(batch.imagePaths, batch.labelled, batch.proposed);
+    std::vector<bool> sharers(std::size_t(batch.imagePaths.size()), false);
+    for (auto row = batch.sharedLabels.cbegin(); row != batch.sharedLabels.cend(); ++row)
+        sharers[std::size_t(row.key())] = true;
+    for (auto row = batch.keepersOutside.cbegin(); row != batch.keepersOutside.cend(); ++row)
+        sharers[std::size_t(row.key())] = true;
+    batchList.setBatch(batch.imagePaths, batch.labelled, batch.proposed, sharers);
     filter.setLabelPaths(labelPaths);
     updateProgress();
 }
@@ -218,7 +223,10 @@ void BatchPanel::updateProgress()
 {
     const int count = batchList.rowCount();
     const int proposed = batchList.proposedCount();
-    QString text = QStringLiteral("%1 of %2 labelled").arg(batchList.labelledCount()).arg(count);
+    // Images that share another's label file can never be labelled, so they are not counted.
+    QString text = QStringLiteral("%1 of %2 labelled")
+                       .arg(batchList.labelledCount())
+                       .arg(batchList.labellableCount());
     if (proposed > 0)
         text += QStringLiteral(", %1 proposed").arg(proposed);
     progressLabel.setText(text);

@@ -138,6 +138,40 @@ private slots:
         QCOMPARE(changed[0][0].value<QModelIndex>().row(), 1);
     }
 
+    // "a.JPG" shares a.lbl with "a.jpg": never ticked, proposed or unlabelled work, whatever
+    // was found on disk or saved later.
+    void rowSharingALabelFileIsNoWork_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("all") << int(BatchFilter::State::All)
+                             << QStringList{"a.jpg", "a.JPG", "b.jpg", "c.jpg"};
+        QTest::newRow("unlabelled")
+            << int(BatchFilter::State::Unlabelled) << QStringList{"b.jpg", "c.jpg"};
+        QTest::newRow("proposed") << int(BatchFilter::State::Proposed) << QStringList{"b.jpg"};
+        QTest::newRow("labelled") << int(BatchFilter::State::Labelled) << QStringList{"a.jpg"};
+    }
+    void rowSharingALabelFileIsNoWork()
+    {
+        QFETCH(int, state);
+        QFETCH(QStringList, listed);
+        BatchListModel list;
+        list.setBatch({"/f/a.jpg", "/f/a.JPG", "/f/b.jpg", "/f/c.jpg"}, {true, true, false, false},
+                      {false, true, true, false}, {false, true, false, false});
+        list.setLabelled(1, true);
+        QVERIFY(list.sharesLabelFile(1));
+        QVERIFY(!list.sharesLabelFile(2));
+        QVERIFY(!list.isLabelled(1));
+        QCOMPARE(list.labelledCount(), 1);
+        QCOMPARE(list.labellableCount(), 3);
+        QCOMPARE(list.proposedCount(), 1);
+        QCOMPARE(list.nextUnlabelledRow(0), 2);
+        QCOMPARE(list.nextUnlabelledRow(2), 3);
+        BatchFilter filter(list);
+        filter.setState(BatchFilter::State(state));
+        QCOMPARE(listedNames(filter), listed);
+    }
+
     void newCaptionsListRowsForTheSameText()
     {
         QTemporaryDir dir;

@@ -245,6 +245,8 @@ private slots:
             openBatch({batch[0], pathOf("a.JPG"), batch[1]});
         QCOMPARE(listedNames().mid(0, 2), (QStringList{"a.jpg", "a.JPG"}));
         QCOMPARE(markedRows(), QList<int>({0}));
+        // The twin is no work: it is not counted, and Ctrl+Down passes it by.
+        QCOMPARE(progress(), QString(folder ? "1 of 3 labelled" : "1 of 2 labelled"));
         // Images named are shown from the first; a folder from where labelling goes on.
         QCOMPARE(window->imageSession().imagePath(), folder ? batch[1] : batch[0]);
         clickListRow(0);
@@ -260,6 +262,11 @@ private slots:
         pressKey(Qt::Key_Down);
         QCOMPARE(fileBytes(pathOf("a.lbl")), saved);
         QCOMPARE(markedRows(), QList<int>({0}));
+        clickListRow(0);
+        pressKey(Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(window->imageSession().imagePath(), batch[1]);
+        typeFilter("", 1);
+        QCOMPARE(listedNames(), folder ? (QStringList{"b.jpg", "c.jpg"}) : QStringList{"b.jpg"});
     }
 
     // Named alone or before "a.jpg", "a.JPG" is still not the image whose label file a.lbl is.

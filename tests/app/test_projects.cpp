@@ -14,6 +14,10 @@
 #include <QMenu>
 
 #include <sys/stat.h>
+#ifdef Q_OS_LINUX
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
 
 // Projects in the window: opening one from the menu, the recent ones, and going back to
 // where the work in one stopped.
@@ -240,6 +244,57 @@ private slots:
         QCOMPARE(window->findChild<QLabel*>("progressLabel")->text(), QString("2 of 3 labelled"));
     }
 
+    // The count of a listing gives way to what follows it: the batch, a warning that left
+    // nothing on screen, or the open or project that took its place.
+    void listingCountGivesWayWhenTheListingEnds_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("first image shown") << "listed"
+                                           << "1/3  a.jpg";
+        QTest::newRow("first image can't be decoded") << "undecodable"
+                                                      << "";
+        QTest::newRow("a note shown meanwhile stays") << "note"
+                                                      << "No active shape to copy";
+        QTest::newRow("no images") << "empty"
+                                   << "No JPEG images in %1";
+        QTest::newRow("another batch opened") << "images"
+                                              << "1/1  c.jpg";
+        QTest::newRow("another project opened") << "project"
+                                                << "";
+    }
+    void listingCountGivesWayWhenTheListingEnds()
+    {
+        QFETCH(QString, ending);
+        QFETCH(QString, expected);
+        const QString folder = ending == "empty" ? makeProject("p") : dir->path();
+        const bool undecodable = ending == "undecodable" || ending == "note";
+        if (undecodable)
+            QVERIFY(writeFileBytes(pathOf("0.jpg"), "not a JPEG"));
+        auto* listing = window->findChild<FolderListing*>();
+        QVERIFY(listing);
+        StdoutCapture silenced;
+        MessageBoxCloser closer;
+        window->listFolder(folder);
+        // As the listing's timer reports it; the result waits for the event loop.
+        emit listing->sglCounted(folder, 2);
+        QCOMPARE(status(), "Listing " + QDir::toNativeSeparators(folder) + ": 2 images");
+        if (ending == "images")
+            openBatch({batch[2]});
+        if (ending == "project")
+            QVERIFY(window->openProject(makeProject("p")));
+        if (ending == "note")
+            pressKey(Qt::Key_C, Qt::ControlModifier);
+        if (undecodable)
+            QTRY_COMPARE(closer.titles, QStringList{"Warning"});
+        QTRY_VERIFY(!listing->isRunning());
+        QCOMPARE(closer.titles.size(), undecodable ? 1 : 0);
+        // A position names its image's path; a note its folder's.
+        const QString image = expected.section("  ", 1);
+        QCOMPARE(status(), image.isEmpty() ? expected.replace("%1", folder)
+                                           : expected.section("  ", 0, 0) + "  " + pathOf(image));
+    }
+
     // The listing may have read the folder before the image on screen was saved; the save
     // still shows in the new batch.
     void saveWhileListingShowsInTheNewBatch_data()
@@ -357,6 +412,48 @@ private slots:
                      .toUtf8());
         pressKey(Qt::Key_Down);
         QCOMPARE(status(), "2/2  " + pathOf("b2.JPG"));
+    }
+
+    // A few images named in a folder of a hundred thousand cost a few look-ups, never a listing
+    // of the folder. The system reports each open and read of the folder itself as it happens.
+    void namedImagesNeverListTheirFolder_data()
+    {
+        QTest::addColumn<bool>("named");
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("images named") << true << false;
+        QTest::newRow("their folder opened") << false << true;
+    }
+    void namedImagesNeverListTheirFolder()
+    {
+#ifdef Q_OS_LINUX
+        QFETCH(bool, named);
+        QFETCH(bool, listed);
+        QVERIFY(QFile::copy(batch[0], pathOf("a.JPG")));
+        QVERIFY(writeFileBytes(pathOf("a.lbl"), "0\n"));
+        const int watcher = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(watcher >= 0);
+        const auto closeWatcher = qScopeGuard([watcher] { ::close(watcher); });
+        QVERIFY(::inotify_add_watch(watcher, QFile::encodeName(dir->path()).constData(),
+                                    IN_OPEN | IN_ACCESS) >= 0);
+        StdoutCapture silenced;
+        if (named)
+            window->openNamedImages({batch[1], pathOf("a.JPG"), batch[2]});
+        else
+            window->openFolder(dir->path());
+        QCOMPARE(status(), (named ? "1/3  " : "3/4  ") + batch[1]);
+        // Events on the folder itself carry no name; those of the files in it do.
+        bool folderRead = false;
+        alignas(inotify_event) char events[4096];
+        for (ssize_t size; (size = ::read(watcher, events, sizeof events)) > 0;)
+            for (ssize_t at = 0; at < size;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                folderRead = folderRead || event->len == 0;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        QCOMPARE(folderRead, listed);
+#else
+        QSKIP("The system's reports of file access are read on Linux only");
+#endif
     }
 
     void batchOpenedWhileListingStays()

@@ -1,3 +1,4 @@
+#include "projectfolder.h"
 #include "startarguments.h"
 
 #include <QtTest>
@@ -14,6 +15,11 @@ private:
     QString previousDirectory;
 
     QString pathOf(const QString& name) const { return QDir::cleanPath(dir.filePath(name)); }
+    // The temporary folder may itself lie behind a link.
+    QString realPathOf(const QString& name) const
+    {
+        return QFileInfo(pathOf(name)).canonicalFilePath();
+    }
 
 private slots:
     void initTestCase()
@@ -33,6 +39,22 @@ private slots:
             QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
+        // A project elsewhere whose photos are reached through links; a link inside this
+        // project to them; a link that leads nowhere, in a project and outside any.
+        QVERIFY(QDir(dir.path()).mkpath("elsewhere/proj/photos/deeper"));
+        QVERIFY(QDir(dir.path()).mkpath("outside"));
+        for (const char* name : {"elsewhere/proj/tags", "elsewhere/proj/photos/e.jpg"}) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        for (const auto& [link, target] :
+             std::initializer_list<std::pair<const char*, const char*>>{
+                 {"outside/lnk", "../elsewhere/proj/photos"},
+                 {"outside/e.jpg", "../elsewhere/proj/photos/e.jpg"},
+                 {"project/away", "../elsewhere/proj/photos"},
+                 {"outside/gone", "../elsewhere/nothing"},
+                 {"project/gone", "../elsewhere/nothing"}})
+            QVERIFY(QFile::link(target, dir.filePath(link)));
         previousDirectory = QDir::currentPath();
         // Relative paths are taken from here.
         QVERIFY(QDir::setCurrent(dir.path()));
@@ -191,6 +213,10 @@ private slots:
         QTest::newRow("nothing given") << QStringList{} << "more" << QString();
         QTest::newRow("project given")
             << QStringList{"--project", "project", "photos"} << "more" << pathOf("project");
+        QTest::newRow("linked folder inside a project")
+            << QStringList{"outside/lnk/deeper"} << "more" << realPathOf("elsewhere/proj");
+        QTest::newRow("linked folder inside a project, its own parent a project")
+            << QStringList{"project/away"} << "more" << pathOf("project");
     }
     void findsTheProjectOfAStart()
     {
@@ -200,6 +226,25 @@ private slots:
         const StartArguments parsed = parseStartArguments(QStringList{"quadrotag"} + arguments);
         QCOMPARE(parsed.request, StartArguments::Request::Open);
         QCOMPARE(projectForStart(parsed, pathOf(working)), project);
+    }
+
+    // Images reached through links, and links that lead nowhere (a start refuses them), asked
+    // of the search itself.
+    void projectAboveFollowsLinksAfterThePathGiven_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("project");
+        QTest::newRow("image in a linked folder")
+            << "outside/lnk/e.jpg" << realPathOf("elsewhere/proj");
+        QTest::newRow("linked image") << "outside/e.jpg" << realPathOf("elsewhere/proj");
+        QTest::newRow("dangling link in a project") << "project/gone" << pathOf("project");
+        QTest::newRow("dangling link outside any project") << "outside/gone" << QString();
+    }
+    void projectAboveFollowsLinksAfterThePathGiven()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, project);
+        QCOMPARE(projectAbove(pathOf(path)), project);
     }
 
     void helpNamesOptionsAndExitCodes()
