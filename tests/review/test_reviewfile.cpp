@@ -263,6 +263,8 @@ void TestReviewFile::keepsTheReviewOfAnyImageName()
     QTemporaryDir dir;
     const QString path = reviewPathFor(dir.filePath(image));
     QCOMPARE(QFileInfo(path).fileName(), stored);
+    // The verdict changed: the review is written over.
+    QVERIFY(writeReview(sampleReview(Review::Verdict::Accepted), path));
     QVERIFY(writeReview(sampleReview(Review::Verdict::Rejected), path));
     // Read where the window and the exporter read it: digestA is the digest of "abc".
     QVERIFY(writeBytes(dir.filePath(image.section('.', 0, -2) + ".lbl"), "abc"));

@@ -92,6 +92,8 @@ private slots:
         const QString writer = recovery + ".writer";
         QVERIFY(QFile::encodeName(QFileInfo(writer).fileName()).size() <= 255);
         RecoveryFile file(dir.filePath(label), ann);
+        // Kept, then kept again over it after another edit.
+        QVERIFY(file.write("1\n"));
         QVERIFY(file.write("2\n"));
         QCOMPARE(file.path(), recovery);
         QCOMPARE(file.writerPath(), writer);
