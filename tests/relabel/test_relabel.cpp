@@ -417,23 +417,27 @@ void TestRelabel::keepsUntaggedShapes()
 void TestRelabel::followsLongNamesToTheirDigests_data()
 {
     QTest::addColumn<QString>("stem");
+    QTest::addColumn<QString>("suffix");
     QTest::addColumn<bool>("digestRecovery");
     QTest::addColumn<bool>("digestReview");
-    QTest::newRow("recovery companion 255 bytes") << QString(234, 'r') << false << false;
-    QTest::newRow("recovery companion 256 bytes") << QString(235, 'r') << true << false;
-    QTest::newRow("review 255 bytes") << QString(244, 'r') << true << false;
-    QTest::newRow("review 256 bytes") << QString(245, 'r') << true << true;
-    QTest::newRow("review 256 bytes, 3-byte characters")
-        << QString(81, QChar(0x5b57)) + "ab" << true << true;
+    const QString r = "r";
+    QTest::newRow("recovery companion 255 bytes") << r.repeated(234) << ".jpg" << false << false;
+    QTest::newRow("recovery companion 256 bytes") << r.repeated(235) << ".jpg" << true << false;
+    QTest::newRow("review 255 bytes") << r.repeated(244) << ".jpg" << true << false;
+    QTest::newRow("review 256 bytes") << r.repeated(245) << ".jpg" << true << true;
+    QTest::newRow("review 256 bytes, .JpG") << r.repeated(245) << ".JpG" << true << true;
+    QTest::newRow("review 256 bytes, 3-byte characters") << QString(81, QChar(0x5b57)) + "ab"
+                                                         << ".jpg" << true << true;
 }
 
 void TestRelabel::followsLongNamesToTheirDigests()
 {
     QFETCH(QString, stem);
+    QFETCH(QString, suffix);
     QFETCH(bool, digestRecovery);
     QFETCH(bool, digestReview);
     const QString label = path("ds/" + stem + ".lbl");
-    const QString image = path("ds/" + stem + ".jpg");
+    const QString image = path("ds/" + stem + suffix);
     const QString recovery = recoveryPathFor(label);
     QCOMPARE(QFileInfo(recovery).fileName().startsWith(".#"), digestRecovery);
     QCOMPARE(QFileInfo(reviewPathFor(image)).fileName().startsWith("#"), digestReview);
