@@ -1,5 +1,7 @@
 #include "labelfile.h"
 
+#include <QRandomGenerator>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -84,12 +86,29 @@ WriteResult writeWithFlags(const std::string& path, int flags, const std::string
     return written && closed ? WriteResult::Written : WriteResult::Failed;
 }
 
-// In a shared folder someone may have put a file or a symbolic link at the temporary
-// name: it is removed rather than followed, and the new file must be ours alone.
-WriteResult writeTemporary(const std::string& path, const std::string& bytes)
+const int temporaryAttempts = 8;
+
+// Short, so that it fits wherever the file's own name does; hidden and ending in ".tmp", so
+// that no listing takes it for an image or a label file.
+std::string temporaryPathBeside(const fs::path& target)
 {
-    ::unlink(path.c_str());
-    return writeWithFlags(path, O_CREAT | O_EXCL | O_NOFOLLOW, bytes);
+    char name[32];
+    std::snprintf(name, sizeof name, ".%016llx.tmp",
+                  static_cast<unsigned long long>(QRandomGenerator::global()->generate64()));
+    return (target.parent_path() / name).string();
+}
+
+// In a shared folder anything may stand at a name: a file or symbolic link found there is
+// someone else's, neither removed nor followed, and another name is tried.
+WriteResult writeTemporary(const fs::path& target, const std::string& bytes, std::string& path)
+{
+    for (int attempt = 0; attempt < temporaryAttempts; ++attempt) {
+        path = temporaryPathBeside(target);
+        const WriteResult result = writeWithFlags(path, O_CREAT | O_EXCL | O_NOFOLLOW, bytes);
+        if (result != WriteResult::NotOpened || errno != EEXIST)
+            return result;
+    }
+    return WriteResult::NotOpened;
 }
 
 // Reads whitespace-separated integers; once a read fails, every later read fails too.
@@ -174,9 +193,9 @@ bool writeLabelBytes(const std::string& bytes, const std::string& path)
     }
 
     const std::string finalPath = target.string();
-    const std::string temporaryPath = finalPath + ".tmp";
+    std::string temporaryPath;
     // Writing in place instead could leave a cut file behind on a full disk.
-    switch (writeTemporary(temporaryPath, bytes)) {
+    switch (writeTemporary(target, bytes, temporaryPath)) {
     case WriteResult::NotOpened:
         return false;
     case WriteResult::Failed:
@@ -192,6 +211,8 @@ bool writeLabelBytes(const std::string& bytes, const std::string& path)
         std::remove(temporaryPath.c_str());
         return false;
     }
+    // Earlier versions wrote "<name>.tmp"; one a killed run left behind would stay forever.
+    ::unlink((finalPath + ".tmp").c_str());
     return true;
 }
 

@@ -22,6 +22,8 @@ const char labelPattern[] = "*.lbl";
 // The unsaved state of an image beside its label file, in the same format: "Recover" must
 // bring back the cells of the new vocabulary.
 const char recoveryPattern[] = ".*.lbl.recovery";
+// The same, for a label file whose name is too long to stand in it: a digest stands instead.
+const char digestRecoveryPattern[] = ".#*.recovery";
 // Proposals are label files too; every other hidden folder (.git and the like) is not ours.
 const char proposalsFolder[] = ".proposals";
 const char indexFileName[] = "index2tag.csv";
@@ -60,11 +62,9 @@ std::optional<RecoveryWriter> keeperOf(const QString& path, const QByteArray& by
 // The relabelled work stays named as its writer's: the line is tied to the bytes it names.
 void renameKeeper(const QString& path, const RecoveryWriter& keeper, const QByteArray& bytes)
 {
-    QSaveFile line(path + QStringLiteral(".writer"));
-    if (line.open(QIODevice::WriteOnly)) {
-        line.write(writerLine(keeper, bytes.toStdString()));
-        line.commit();
-    }
+    // A short temporary name: the companion's own may take all 255 bytes.
+    writeLabelBytes(writerLine(keeper, bytes.toStdString()).toStdString(),
+                    QFile::encodeName(path + QStringLiteral(".writer")).toStdString());
 }
 
 QByteArray fileContents(const QString& path, bool& readable)
@@ -169,8 +169,10 @@ bool DatasetRelabeller::relabelFolder(Dataset& dataset, const QString& folder)
     const QString folderPath = QDir(dataset.path).filePath(folder);
     QDirIterator files(folderPath, {QString::fromLatin1(labelPattern)},
                        QDir::Files | QDir::NoSymLinks);
-    QDirIterator recoveryFiles(folderPath, {QString::fromLatin1(recoveryPattern)},
-                               QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    QDirIterator recoveryFiles(
+        folderPath,
+        {QString::fromLatin1(recoveryPattern), QString::fromLatin1(digestRecoveryPattern)},
+        QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     for (QDirIterator* found : {&files, &recoveryFiles}) {
         while (found->hasNext()) {
             found->next();

@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <utility>
 
@@ -17,7 +16,8 @@ const qint64 largestWriterLine = 4096;
 } // namespace
 
 RecoveryFile::RecoveryFile(const QString& labelPath, RecoveryWriter writer)
-    : filePath(recoveryPathFor(labelPath)), self(std::move(writer))
+    : filePath(recoveryPathFor(labelPath)), olderPath(olderRecoveryPathFor(labelPath)),
+      self(std::move(writer))
 {
 }
 
@@ -59,12 +59,18 @@ void RecoveryFile::remove()
 void RecoveryFile::discard()
 {
     owned = false;
-    if (!filePath.isEmpty())
+    // The file declined is the one read() offered.
+    if (keptPath() != filePath)
+        QFile::remove(olderPath);
+    else if (!filePath.isEmpty())
         removeFiles();
 }
 
 void RecoveryFile::adopt()
 {
+    // Taken up under the name this run writes, so that it is not offered again.
+    if (keptPath() != filePath)
+        QFile::rename(olderPath, filePath);
     const LabelFileSnapshot kept = LabelFileSnapshot::of(filePath);
     owned = kept.exists && kept.readable;
     written = kept.bytes;
@@ -74,16 +80,27 @@ void RecoveryFile::adopt()
 
 std::optional<RecoveredState> RecoveryFile::read() const
 {
-    const LabelFileSnapshot kept = LabelFileSnapshot::of(filePath);
+    const QString path = keptPath();
+    const LabelFileSnapshot kept = LabelFileSnapshot::of(path);
     if (!kept.exists || !kept.readable)
         return std::nullopt;
     // A cut file is offered as far as it goes: what it holds was the operator's work.
     RecoveredState state;
     bool readToEnd = false;
     readLabelBytes(state.annotation, kept.bytes, readToEnd);
-    state.writer = namedWriter(kept.bytes);
-    state.written = QFileInfo(filePath).lastModified();
+    // An earlier version's file of such a name could never be given its companion.
+    if (path == filePath)
+        state.writer = namedWriter(kept.bytes);
+    state.written = QFileInfo(path).lastModified();
     return state;
+}
+
+// This run's name while it holds a file, else an earlier version's if that holds one.
+QString RecoveryFile::keptPath() const
+{
+    if (olderPath.isEmpty() || QFileInfo::exists(filePath) || !QFileInfo::exists(olderPath))
+        return filePath;
+    return olderPath;
 }
 
 // Another operator's unsaved work, declined here, stays theirs to take up: this run goes
@@ -102,11 +119,9 @@ bool RecoveryFile::nameWriter(const std::string& bytes) const
     // An earlier writer's line must not name them for what this run wrote.
     if (!self.isRecordable())
         return !QFile::exists(writerPath()) || QFile::remove(writerPath());
-    QSaveFile file(writerPath());
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(writerLine(self, bytes));
-    return file.commit();
+    // Its temporary file has a short name: the companion's own may take all 255 bytes.
+    return writeLabelBytes(writerLine(self, bytes).toStdString(),
+                           QFile::encodeName(writerPath()).toStdString());
 }
 
 std::optional<RecoveryWriter> RecoveryFile::namedWriter(const std::string& bytes) const

@@ -33,7 +33,8 @@ public:
     // Takes the file as this run's own, named as this run's: the operator took up what it
     // holds.
     void adopt();
-    // The state kept by an earlier run, if there is one that can be read.
+    // The state kept by an earlier run, if there is one that can be read; while there is
+    // none, one an earlier version kept under a name this one no longer gives.
     std::optional<RecoveredState> read() const;
 
     const QString& path() const { return filePath; }
@@ -45,8 +46,11 @@ private:
     bool nameWriter(const std::string& bytes) const;
     std::optional<RecoveryWriter> namedWriter(const std::string& bytes) const;
     void removeFiles() const;
+    QString keptPath() const;
 
     QString filePath;
+    // An earlier version's file of the same state, read while this one's is missing.
+    QString olderPath;
     RecoveryWriter self;
     // What this run last wrote, so that an unchanged state is not written again.
     std::string written;

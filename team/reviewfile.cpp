@@ -1,10 +1,11 @@
 #include "reviewfile.h"
 
+#include "labelfile.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -133,11 +134,9 @@ bool writeReview(const Review& review, const QString& path)
 {
     if (!QDir().mkpath(QFileInfo(path).path()))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = reviewBytes(review);
-    return file.write(bytes) == bytes.size() && file.commit();
+    // A short temporary name: the review's own may take all 255 bytes.
+    return writeLabelBytes(reviewBytes(review).toStdString(),
+                           QFile::encodeName(path).toStdString());
 }
 
 bool readReview(const QString& path, Review& review)

@@ -1,7 +1,6 @@
 #include "teampaths.h"
 
-#include <QCryptographicHash>
-#include <QFile>
+#include "fittingname.h"
 
 const char teamFolderName[] = ".quadrotag";
 
@@ -26,8 +25,8 @@ QString labelFileNameOf(const QString& imagePath)
     return (dot >= 0 ? name.left(dot) : name) + QStringLiteral(".lbl");
 }
 
-const qsizetype longestFileName = 255;
 const QLatin1String claimSuffix(".claim");
+const QLatin1String reviewSuffix(".review");
 
 } // namespace
 
@@ -38,12 +37,7 @@ QString teamFolderFor(const QString& imagePath)
 
 QString claimKeyFor(const QString& imagePath)
 {
-    const QString labelName = labelFileNameOf(imagePath);
-    if (QFile::encodeName(labelName).size() + claimSuffix.size() <= longestFileName)
-        return labelName;
-    return QLatin1Char('#') +
-           QString::fromLatin1(
-               QCryptographicHash::hash(labelName.toUtf8(), QCryptographicHash::Sha256).toHex());
+    return fittingFileName(labelFileNameOf(imagePath), claimSuffix.size());
 }
 
 QString claimPathFor(const QString& imagePath)
@@ -60,8 +54,9 @@ QString keptPathFor(const QString& imagePath, const QString& operatorName, const
 
 QString reviewPathFor(const QString& imagePath)
 {
-    return fileInTeamFolder(imagePath, "reviews",
-                            imagePath.mid(nameStart(imagePath)) + QStringLiteral(".review"));
+    return fileInTeamFolder(
+        imagePath, "reviews",
+        fittingFileName(imagePath.mid(nameStart(imagePath)), reviewSuffix.size()) + reviewSuffix);
 }
 
 QString logPathFor(const QString& imagePath, const QString& operatorName, const QString& host)

@@ -19,7 +19,8 @@ QString claimPathFor(const QString& imagePath);
 // `<image folder>/.quadrotag/kept/<operator>@<host>/<label file name>`: unsaved edits of an image
 // whose claim went to someone else, in a file no other program writes.
 QString keptPathFor(const QString& imagePath, const QString& operatorName, const QString& host);
-// `<image folder>/.quadrotag/reviews/<image file name>.review`
+// `<image folder>/.quadrotag/reviews/<image file name>.review`, or, where that would pass the
+// 255 bytes a file name may have, `#` and a digest of the image's file name instead of it.
 QString reviewPathFor(const QString& imagePath);
 // `<image folder>/.quadrotag/log/<operator>@<host>.log`
 QString logPathFor(const QString& imagePath, const QString& operatorName, const QString& host);

@@ -1,4 +1,5 @@
 #include "datasetrelabeller.h"
+#include "labelpath.h"
 #include "recoverywriter.h"
 #include "reviewfile.h"
 #include "teampaths.h"
@@ -91,6 +92,8 @@ private slots:
     void runsAgainAfterAFinishedRelabelling();
     void keepsUntaggedShapes_data();
     void keepsUntaggedShapes();
+    void followsLongNamesToTheirDigests_data();
+    void followsLongNamesToTheirDigests();
 
 private:
     Outcome relabel(const QByteArray& vocabulary, const QStringList& maps, bool dropMissing,
@@ -407,6 +410,58 @@ void TestRelabel::keepsUntaggedShapes()
     QVERIFY(writeFileBytes(path("ds/hand.lbl"), handMade));
     QCOMPARE(relabel(vocabulary, {}, dropMissing, false).exitCode, 0);
     QCOMPARE(fileBytes(path("ds/hand.lbl")), relabelled);
+}
+
+// A recovery file or review whose name stands as a digest of a name too long for it is
+// translated and rekeyed as the one of a shorter name is.
+void TestRelabel::followsLongNamesToTheirDigests_data()
+{
+    QTest::addColumn<QString>("stem");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<bool>("digestRecovery");
+    QTest::addColumn<bool>("digestReview");
+    const QString r = "r";
+    QTest::newRow("recovery companion 255 bytes") << r.repeated(234) << ".jpg" << false << false;
+    QTest::newRow("recovery companion 256 bytes") << r.repeated(235) << ".jpg" << true << false;
+    QTest::newRow("review 255 bytes") << r.repeated(244) << ".jpg" << true << false;
+    QTest::newRow("review 256 bytes") << r.repeated(245) << ".jpg" << true << true;
+    QTest::newRow("review 256 bytes, .JpG") << r.repeated(245) << ".JpG" << true << true;
+    QTest::newRow("review 256 bytes, 3-byte characters") << QString(81, QChar(0x5b57)) + "ab"
+                                                         << ".jpg" << true << true;
+}
+
+void TestRelabel::followsLongNamesToTheirDigests()
+{
+    QFETCH(QString, stem);
+    QFETCH(QString, suffix);
+    QFETCH(bool, digestRecovery);
+    QFETCH(bool, digestReview);
+    const QString label = path("ds/" + stem + ".lbl");
+    const QString image = path("ds/" + stem + suffix);
+    const QString recovery = recoveryPathFor(label);
+    QCOMPARE(QFileInfo(recovery).fileName().startsWith(".#"), digestRecovery);
+    QCOMPARE(QFileInfo(reviewPathFor(image)).fileName().startsWith("#"), digestReview);
+    QVERIFY(writeFileBytes(image, "jpeg"));
+    QVERIFY(writeFileBytes(label, twoShapes));
+    QVERIFY(writeFileBytes(recovery, twoShapes));
+    QVERIFY(
+        writeFileBytes(recovery + ".writer", writerLine(recoveryKeeper, twoShapes.toStdString())));
+    Review accepted;
+    accepted.reviewer = "lead";
+    accepted.at = QDateTime(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC);
+    accepted.labelDigest = bytesDigest(twoShapes);
+    QVERIFY(writeReview(accepted, reviewPathFor(image)));
+
+    const Outcome outcome = relabel(rattanAdded, {}, false, false);
+    QVERIFY2(outcome.exitCode == 0, outcome.out.constData());
+    const QByteArray moved = "3\n4 1 1 10 1 10 10 1 10 \n2 0 0 3 1 \n"
+                             "4 5 5 20 5 20 20 5 20 \n1 3 2 \n";
+    QCOMPARE(fileBytes(label), moved);
+    QCOMPARE(fileBytes(recovery), moved);
+    QCOMPARE(fileBytes(recovery + ".writer"), writerLine(recoveryKeeper, moved.toStdString()));
+    Review read;
+    QVERIFY(readReview(reviewPathFor(image), read));
+    QCOMPARE(read.labelDigest, bytesDigest(moved));
 }
 
 QTEST_GUILESS_MAIN(TestRelabel)

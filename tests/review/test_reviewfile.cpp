@@ -3,6 +3,7 @@
 #include "reviewstate.h"
 #include "teampaths.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -51,6 +52,8 @@ private slots:
     void holdsWhileTheLabelFileIsUnchanged_data();
     void holdsWhileTheLabelFileIsUnchanged();
     void replacesTheFileAtomically();
+    void keepsTheReviewOfAnyImageName_data();
+    void keepsTheReviewOfAnyImageName();
 };
 
 void TestReviewFile::writesTheLines_data()
@@ -233,6 +236,42 @@ void TestReviewFile::replacesTheFileAtomically()
     // Too large to be a review: not read into memory.
     QVERIFY(writeBytes(path, validLines + QByteArray(2 * 1024 * 1024, '\n')));
     QVERIFY(!readReview(path, read));
+}
+
+// A name too long to stand in its review's gives way to its digest; every name that fits is
+// kept as it was, for the reviews written before.
+void TestReviewFile::keepsTheReviewOfAnyImageName_data()
+{
+    QTest::addColumn<QString>("image");
+    QTest::addColumn<QString>("stored");
+    const auto row = [](const char* name, const QString& image, bool digest) {
+        const QByteArray hash =
+            QCryptographicHash::hash(image.toUtf8(), QCryptographicHash::Sha256).toHex();
+        QTest::newRow(name) << image << (digest ? "#" + hash : image) + ".review";
+    };
+    row("name and suffix 255 bytes", QString(244, 'r') + ".jpg", false);
+    row("name and suffix 256 bytes", QString(245, 'r') + ".jpg", true);
+    row("255-byte name", QString(251, 'r') + ".jpg", true);
+    row("2-byte characters, 255 bytes with suffix", QString(122, QChar(0xe9)) + ".jpg", false);
+    row("3-byte characters, 256 bytes with suffix", QString(81, QChar(0x5b57)) + "ab.jpg", true);
+}
+
+void TestReviewFile::keepsTheReviewOfAnyImageName()
+{
+    QFETCH(QString, image);
+    QFETCH(QString, stored);
+    QTemporaryDir dir;
+    const QString path = reviewPathFor(dir.filePath(image));
+    QCOMPARE(QFileInfo(path).fileName(), stored);
+    // The verdict changed: the review is written over.
+    QVERIFY(writeReview(sampleReview(Review::Verdict::Accepted), path));
+    QVERIFY(writeReview(sampleReview(Review::Verdict::Rejected), path));
+    // Read where the window and the exporter read it: digestA is the digest of "abc".
+    QVERIFY(writeBytes(dir.filePath(image.section('.', 0, -2) + ".lbl"), "abc"));
+    QCOMPARE(reviewStateOf(dir.filePath(image), dir.filePath(image.section('.', 0, -2) + ".lbl")),
+             ReviewState::Rejected);
+    QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{stored});
 }
 
 QTEST_APPLESS_MAIN(TestReviewFile)

@@ -165,30 +165,43 @@ private slots:
         QVERIFY(session.changedOnDisk());
     }
 
+    // Also for a label file whose name is too long to stand in its recovery file's.
+    void killedSessionsEditIsRecovered_data()
+    {
+        QTest::addColumn<QString>("stem");
+        QTest::newRow("room") << "room";
+        QTest::newRow("250-byte label file name") << QString(246, 'r');
+    }
+
     void killedSessionsEditIsRecovered()
     {
-        writeContents(labelPath(), "4\n");
+        QFETCH(QString, stem);
+        const QString labelPath = dir.filePath(stem + ".lbl");
+        writeContents(labelPath, "4\n");
         QProcess child;
-        child.start(RECOVERY_CHILD, {labelPath()});
+        child.start(RECOVERY_CHILD, {labelPath});
         QVERIFY(child.waitForStarted());
         QVERIFY(child.waitForReadyRead(10000));
         QCOMPARE(child.readLine().trimmed(), QByteArray("kept"));
         child.kill();
         QVERIFY(child.waitForFinished());
-        QCOMPARE(contentsOf(labelPath()), QByteArray("4\n"));
+        QCOMPARE(contentsOf(labelPath), QByteArray("4\n"));
 
         ImageSession session;
-        session.open(dir.filePath("room.jpg"), labelPath());
+        session.open(dir.filePath(stem + ".jpg"), labelPath);
         std::optional<RecoveredState> recovered = session.takeRecoveredState();
         QVERIFY(recovered);
         session.restore(recovered->annotation);
         QVERIFY(session.needsSaving());
         QVERIFY(session.save());
-        QCOMPARE(contentsOf(labelPath()),
-                 QByteArray("4\n4 10 10 90 10 90 70 10 70 \n2 1 2 0 3 \n"));
-        QVERIFY(!QFile::exists(recoveryPath()));
+        QCOMPARE(contentsOf(labelPath), QByteArray("4\n4 10 10 90 10 90 70 10 70 \n2 1 2 0 3 \n"));
+        QVERIFY(!QFile::exists(session.recoveryPath()));
+        QCOMPARE(QDir(dir.path()).entryList({"*.tmp", ".*.recovery*"}, QDir::Files | QDir::Hidden),
+                 QStringList());
         session.undo();
         QCOMPARE(session.annotation().labels.size(), std::size_t(0));
+        session.leave();
+        QFile::remove(labelPath);
     }
 
     // Only a recovery file that holds something new is offered: one differing from the label

@@ -40,8 +40,12 @@ private:
     // Another program's state and its line, as it writes them.
     void writeAs(const RecoveryWriter& writer, const QByteArray& bytes)
     {
-        writeContents(recoveryPath, bytes);
-        writeContents(writerPath, writerLine(writer, bytes.toStdString()));
+        writeAs(writer, bytes, recoveryPath);
+    }
+    void writeAs(const RecoveryWriter& writer, const QByteArray& bytes, const QString& path)
+    {
+        writeContents(path, bytes);
+        writeContents(path + ".writer", writerLine(writer, bytes.toStdString()));
     }
 
     QString named() const
@@ -60,20 +64,99 @@ private slots:
     }
 
     // The recovery file stays a label file; the writer goes to its companion, tied to the
-    // bytes by their SHA-256.
+    // bytes by their SHA-256. A label file's name too long for the companion's to fit in 255
+    // bytes gives way to its digest, in both; every name that fits is kept as it was.
+    void writerIsReadBackBesideTheLabelBytes_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("kept");
+        const auto digestOf = [](const QString& name) {
+            return ".#" + QString::fromLatin1(sha256Of(name.toUtf8())) + ".recovery";
+        };
+        const auto row = [&](const char* name, const QString& label, bool digest) {
+            QTest::newRow(name) << label << (digest ? digestOf(label) : "." + label + ".recovery");
+        };
+        row("short name", "room.lbl", false);
+        row("companion 255 bytes", QString(234, 'r') + ".lbl", false);
+        row("companion 256 bytes", QString(235, 'r') + ".lbl", true);
+        row("250-byte name", QString(246, 'r') + ".lbl", true);
+        row("2-byte characters, companion 255 bytes", QString(117, QChar(0xe9)) + ".lbl", false);
+        row("3-byte characters, companion 258 bytes", QString(79, QChar(0x5b57)) + ".lbl", true);
+    }
+
     void writerIsReadBackBesideTheLabelBytes()
     {
-        RecoveryFile file(labelPath, ann);
+        QFETCH(QString, label);
+        QFETCH(QString, kept);
+        const QString recovery = dir.filePath(kept);
+        const QString writer = recovery + ".writer";
+        QVERIFY(QFile::encodeName(QFileInfo(writer).fileName()).size() <= 255);
+        RecoveryFile file(dir.filePath(label), ann);
+        // Kept, then kept again over it after another edit.
+        QVERIFY(file.write("1\n"));
         QVERIFY(file.write("2\n"));
-        QCOMPARE(file.writerPath(), writerPath);
-        QCOMPARE(LabelFileSnapshot::of(recoveryPath).bytes, std::string("2\n"));
-        QCOMPARE(QByteArray::fromStdString(LabelFileSnapshot::of(writerPath).bytes),
+        QCOMPARE(file.path(), recovery);
+        QCOMPARE(file.writerPath(), writer);
+        QCOMPARE(LabelFileSnapshot::of(recovery).bytes, std::string("2\n"));
+        QCOMPARE(QByteArray::fromStdString(LabelFileSnapshot::of(writer).bytes),
                  "ann\tdesk1\t42\t" + sha256Of("2\n") + "\n");
-        const std::optional<RecoveredState> state = file.read();
+        // Read as the next run of the program reads it.
+        const std::optional<RecoveredState> state = RecoveryFile(dir.filePath(label), {}).read();
         QVERIFY(state && state->writer);
         QCOMPARE(state->annotation.styleIndex, 2);
         QVERIFY(*state->writer == ann);
-        QCOMPARE(state->written, QFileInfo(recoveryPath).lastModified());
+        QCOMPARE(state->written, QFileInfo(recovery).lastModified());
+        file.remove();
+        QVERIFY(!QFile::exists(recovery) && !QFile::exists(writer));
+    }
+
+    // Earlier versions kept a label file name of 239 to 245 bytes under its own name, without
+    // the companion; that file is offered while none of the digest's name is there.
+    void olderVersionsFileOfALongNameIsOffered_data()
+    {
+        QTest::addColumn<int>("nameBytes");
+        QTest::addColumn<bool>("digestToo");
+        QTest::addColumn<QString>("then");
+        QTest::newRow("older name 249 bytes, taken up") << 239 << false << "adopt";
+        QTest::newRow("older name 255 bytes, declined") << 245 << false << "discard";
+        QTest::newRow("beside a file of the digest's name") << 239 << true << "read";
+    }
+
+    void olderVersionsFileOfALongNameIsOffered()
+    {
+        QFETCH(int, nameBytes);
+        QFETCH(bool, digestToo);
+        QFETCH(QString, then);
+        const QString name = QString(nameBytes - 4, 'r') + ".lbl";
+        const QString label = dir.filePath(name);
+        const QString older = dir.filePath("." + name + ".recovery");
+        const QString digest =
+            dir.filePath(".#" + QString::fromLatin1(sha256Of(name.toUtf8())) + ".recovery");
+        writeContents(older, "3\n");
+        if (digestToo)
+            writeAs(bob, "5\n", digest);
+        RecoveryFile file(label, ann);
+        QCOMPARE(file.path(), digest);
+        const std::optional<RecoveredState> state = file.read();
+        QVERIFY(state);
+        QCOMPARE(state->annotation.styleIndex, digestToo ? 5 : 3);
+        QCOMPARE(state->writer ? state->writer->operatorName : "<nobody>",
+                 digestToo ? "bob" : "<nobody>");
+        if (then == "adopt") {
+            file.adopt();
+            QVERIFY(!QFile::exists(older));
+            QCOMPARE(LabelFileSnapshot::of(digest).bytes, std::string("3\n"));
+            QVERIFY(file.write("4\n"));
+            file.remove();
+            QVERIFY(!QFile::exists(digest));
+        } else if (then == "discard") {
+            file.discard();
+            QVERIFY(!QFile::exists(older));
+        }
+        QCOMPARE(RecoveryFile(label, {}).read().has_value(), then == "read");
+        QFile::remove(older);
+        QFile::remove(digest);
+        QFile::remove(digest + ".writer");
     }
 
     // A writer is named only for the bytes it wrote, whoever wrote over them since or stopped
