@@ -147,7 +147,7 @@ void BatchOpener::showFirstImage(const QString& folder, const QString& imagePath
 bool BatchOpener::adoptFirstImage(BatchFiles& batch)
 {
     const QString shown = std::exchange(shownEarly, QString());
-    if (shown.isEmpty() || !stepper.showsOnly(shown))
+    if (shown.isEmpty() || !stepper.holdsOnly(shown))
         return false;
     const int row = int(batch.imagePaths.indexOf(shown));
     if (row < 0)

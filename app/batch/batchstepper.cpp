@@ -39,25 +39,31 @@ void BatchStepper::startWithOne(const QString& imagePath)
     begin(one, 0);
 }
 
-bool BatchStepper::showsOnly(const QString& imagePath) const
+bool BatchStepper::holdsOnly(const QString& imagePath) const
 {
-    return imagePaths.size() == 1 && imagePaths.front() == imagePath && shownRow() == 0;
+    return imagePaths.size() == 1 && imagePaths.front() == imagePath;
 }
 
 void BatchStepper::adopt(const BatchFiles& batch, int row)
 {
+    // An image that could not be shown stays unshown, as when a batch starts on it.
+    const bool shown = shownRow() == 0;
     std::cout << batch.imagePaths.size() << std::endl;
     imagePaths = batch.imagePaths;
     currentImage = row;
     labelPaths = LabelPaths(imagePaths, batch.sharedLabels, batch.keepersOutside);
     panel.setBatch(batch, labelPaths);
-    // Saved or read again while the list was made: the session knows.
-    panel.setLabelled(row, labelPaths.keeperOf(row).isEmpty() && visit.session().hasLabelFile());
-    panel.showRow(row);
     traceStartStep("batch listed in the panel");
+    if (shown) {
+        // Saved or read again while the list was made: the session knows.
+        panel.setLabelled(row,
+                          labelPaths.keeperOf(row).isEmpty() && visit.session().hasLabelFile());
+        panel.showRow(row);
+    }
     emit sglBatchChanged();
     prefetchLikelyNext();
-    emit sglShown();
+    if (shown)
+        emit sglShown();
 }
 
 void BatchStepper::begin(const BatchFiles& batch, int first)

@@ -32,10 +32,10 @@ public:
     void start(const BatchFiles& batch, int first);
     // A batch of this one image, shown while the folder it lies in is still being listed.
     void startWithOne(const QString& imagePath);
-    // Whether the batch is that one image, on screen.
-    bool showsOnly(const QString& imagePath) const;
-    // Makes these files the batch around the image on screen, which is its row and stays as it
-    // is: nothing of it is left, saved or read again.
+    // Whether the batch is that one image, on screen or not.
+    bool holdsOnly(const QString& imagePath) const;
+    // Makes these files the batch around that one image, which is its row and stays as it is:
+    // nothing of it is left, saved, read or decoded again.
     void adopt(const BatchFiles& batch, int row);
     // No batch any more: nothing of it is on screen or in memory.
     void close();
