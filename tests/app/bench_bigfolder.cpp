@@ -162,6 +162,7 @@ int main(int argc, char* argv[])
     QApplication::processEvents();
     const long before = residentKilobytes();
 
+    // Open alone as soon as the folder is read, then shown in its place in the whole list.
     const QString shown = QString("2/%1  %2/room1.jpg").arg(count).arg(folder);
     QElapsedTimer sinceTick;
     double worstDelay = 0;
@@ -176,10 +177,16 @@ int main(int argc, char* argv[])
     sinceTick.start();
     ticker.start();
     window.listFolder(folder);
-    while (window.statusBar()->currentMessage() != shown)
+    double toFirstImage = -1;
+    while (window.statusBar()->currentMessage() != shown) {
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        if (toFirstImage < 0 && window.imageSession().isOpen())
+            toFirstImage = elapsedMilliseconds(opening);
+    }
     QApplication::processEvents();
-    const double toFirstImage = elapsedMilliseconds(opening);
+    const double toWholeList = elapsedMilliseconds(opening);
+    if (toFirstImage < 0)
+        toFirstImage = toWholeList;
     // The window also has to answer while the listing's leftovers are returned afterwards.
     QElapsedTimer settling;
     settling.start();
@@ -207,11 +214,12 @@ int main(int argc, char* argv[])
     const double withoutList = nextUnlabelledMilliseconds(window);
 
     std::printf(
-        "%d images: first image on screen %.0f ms, worst GUI timer delay while "
+        "%d images: first image on screen %.0f ms, in the whole list %.0f ms, worst GUI timer "
+        "delay while "
         "listing and 1.5 s after %.0f ms, %.0f bytes per image resident, filter key %.1f ms "
         "(first), %.1f ms (further), %.1f ms (deleted), Ctrl+Down %.1f ms with the Images list "
         "shown, %.1f ms with it hidden\n",
-        count, toFirstImage, worstDelay, (after - before) * 1024.0 / count, firstKey, furtherKey,
-        deletedKey, withList, withoutList);
+        count, toFirstImage, toWholeList, worstDelay, (after - before) * 1024.0 / count, firstKey,
+        furtherKey, deletedKey, withList, withoutList);
     return 0;
 }
