@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 namespace {
 
 enum class WriteResult { NotOpened, Failed, Written };
+enum class LinkAtPath { Followed, Replaced };
 
 std::string contentsOf(const ImageAnnotation& annotation, bool withUntagged)
 {
@@ -168,28 +169,27 @@ bool readTags(NumberReader& in, std::vector<std::pair<int, int>>& tags)
     return true;
 }
 
-} // namespace
-
-bool writeLabelFile(const ImageAnnotation& annotation, const std::string& path)
-{
-    return writeLabelBytes(labelFileContents(annotation), path);
-}
-
-bool writeLabelBytes(const std::string& bytes, const std::string& path)
+// What stands at the final name decides what is replaced: a label file reached through a
+// link is the linked file, but a file of the program's own is never written through a link
+// someone put in its place.
+bool replaceFileBytes(const std::string& bytes, const std::string& path, LinkAtPath link)
 {
     fs::path target(path);
     if (path.empty() || !target.has_filename())
         return false;
     std::error_code error;
-    const fs::file_status status = fs::status(target, error);
+    const fs::file_status status = link == LinkAtPath::Followed ? fs::status(target, error)
+                                                                : fs::symlink_status(target, error);
     const bool replacing = fs::exists(status);
-    if (replacing) {
+    const bool isLink = fs::is_symlink(status);
+    if (replacing && !isLink) {
         if (!fs::is_regular_file(status) || ::access(path.c_str(), W_OK) != 0)
             return false;
-        // Replace the file a symbolic link points at, not the link itself.
-        target = fs::canonical(target, error);
-        if (error)
-            return false;
+        if (link == LinkAtPath::Followed) {
+            target = fs::canonical(target, error);
+            if (error)
+                return false;
+        }
     }
 
     const std::string finalPath = target.string();
@@ -205,7 +205,7 @@ bool writeLabelBytes(const std::string& bytes, const std::string& path)
         break;
     }
 
-    if (replacing)
+    if (replacing && !isLink)
         fs::permissions(temporaryPath, status.permissions(), error);
     if (std::rename(temporaryPath.c_str(), finalPath.c_str()) != 0) {
         std::remove(temporaryPath.c_str());
@@ -214,6 +214,23 @@ bool writeLabelBytes(const std::string& bytes, const std::string& path)
     // Earlier versions wrote "<name>.tmp"; one a killed run left behind would stay forever.
     ::unlink((finalPath + ".tmp").c_str());
     return true;
+}
+
+} // namespace
+
+bool writeLabelFile(const ImageAnnotation& annotation, const std::string& path)
+{
+    return writeLabelBytes(labelFileContents(annotation), path);
+}
+
+bool writeLabelBytes(const std::string& bytes, const std::string& path)
+{
+    return replaceFileBytes(bytes, path, LinkAtPath::Followed);
+}
+
+bool writeOwnFileBytes(const std::string& bytes, const std::string& path)
+{
+    return replaceFileBytes(bytes, path, LinkAtPath::Replaced);
 }
 
 bool readLabelFile(ImageAnnotation& annotation, const std::string& path)

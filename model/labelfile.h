@@ -22,6 +22,9 @@ bool writeLabelFile(const ImageAnnotation& annotation, const std::string& path);
 
 // Replaces the file at path with exactly these bytes, as writeLabelFile does.
 bool writeLabelBytes(const std::string& bytes, const std::string& path);
+// The same for a file of the program's own (a recovery file, a review): a link or anything
+// else put at its name is replaced, never written through.
+bool writeOwnFileBytes(const std::string& bytes, const std::string& path);
 
 // Reads the label file at path into annotation: sets its style and appends its shapes.
 // Returns false only when the file cannot be opened. Reading stops quietly at the

@@ -39,7 +39,7 @@ bool RecoveryFile::write(const std::string& bytes)
     }
     // A crash between the two files leaves a line written for other bytes, which names
     // nobody, never the last writer of other work.
-    if (!writeLabelBytes(bytes, QFile::encodeName(filePath).toStdString()))
+    if (!writeOwnFileBytes(bytes, QFile::encodeName(filePath).toStdString()))
         return false;
     owned = true;
     written = bytes;
@@ -81,6 +81,9 @@ void RecoveryFile::adopt()
 std::optional<RecoveredState> RecoveryFile::read() const
 {
     const QString path = keptPath();
+    // A link at the name is not this program's work: it would offer another file's shapes.
+    if (QFileInfo(path).isSymLink())
+        return std::nullopt;
     const LabelFileSnapshot kept = LabelFileSnapshot::of(path);
     if (!kept.exists || !kept.readable)
         return std::nullopt;
@@ -120,8 +123,8 @@ bool RecoveryFile::nameWriter(const std::string& bytes) const
     if (!self.isRecordable())
         return !QFile::exists(writerPath()) || QFile::remove(writerPath());
     // Its temporary file has a short name: the companion's own may take all 255 bytes.
-    return writeLabelBytes(writerLine(self, bytes).toStdString(),
-                           QFile::encodeName(writerPath()).toStdString());
+    return writeOwnFileBytes(writerLine(self, bytes).toStdString(),
+                             QFile::encodeName(writerPath()).toStdString());
 }
 
 std::optional<RecoveryWriter> RecoveryFile::namedWriter(const std::string& bytes) const
@@ -142,4 +145,7 @@ void RecoveryFile::removeFiles() const
 {
     QFile::remove(filePath);
     QFile::remove(writerPath());
+    // An earlier version's file for this image is older than the work just saved or declined.
+    if (!olderPath.isEmpty())
+        QFile::remove(olderPath);
 }

@@ -135,7 +135,7 @@ bool writeReview(const Review& review, const QString& path)
     if (!QDir().mkpath(QFileInfo(path).path()))
         return false;
     // A short temporary name: the review's own may take all 255 bytes.
-    return writeLabelBytes(reviewBytes(review).toStdString(),
+    return writeOwnFileBytes(reviewBytes(review).toStdString(),
                            QFile::encodeName(path).toStdString());
 }
 

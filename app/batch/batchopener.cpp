@@ -147,7 +147,8 @@ void BatchOpener::showFirstImage(const QString& folder, const QString& imagePath
 bool BatchOpener::adoptFirstImage(BatchFiles& batch)
 {
     const QString shown = std::exchange(shownEarly, QString());
-    if (shown.isEmpty() || !stepper.holdsOnly(shown))
+    // Taken by another program meanwhile: the list starts where the two do not meet.
+    if (shown.isEmpty() || !stepper.holdsOnly(shown) || !team.holdersOf({shown}).front().isEmpty())
         return false;
     const int row = int(batch.imagePaths.indexOf(shown));
     if (row < 0)

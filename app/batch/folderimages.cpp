@@ -160,10 +160,13 @@ std::optional<std::size_t> FolderImages::firstToShow(const NameSet& labelStems,
                                                      const NameSet& proposalStems,
                                                      std::string_view remembered) const
 {
+    // A remembered image whose label file may be its twin's is left for the whole list to
+    // judge: shown alone it would be editable and write the other image's file.
     if (!remembered.empty())
         for (std::size_t index = 0; index < size(); ++index)
             if (nameAt(index) == remembered)
-                return index;
+                return otherSuffixStems.contains(stemOf(remembered)) ? std::nullopt
+                                                                     : std::optional(index);
     // A long list is searched in parts, each with a collator of its own.
     const int parts = partsFor(size());
     std::vector<FirstName> firstOfPart(static_cast<std::size_t>(parts));

@@ -37,7 +37,8 @@ public:
                            const NameSet& proposalStems) const;
     // The image the sorted batch starts at, found without sorting so that it can be shown while
     // the list is made: the name remembered when it is here, else the first in natural order
-    // with neither label file nor proposal. None when every image has one or the other.
+    // with neither label file nor proposal. None when every image has one or the other, or
+    // when the remembered image may share its label file with a twin.
     std::optional<std::size_t> firstToShow(const NameSet& labelStems, const NameSet& proposalStems,
                                            std::string_view remembered) const;
     QString pathAt(const QString& pathPrefix, std::size_t index) const;

@@ -227,6 +227,8 @@ private slots:
             << QStringList{"x.JPG", "x.jpg", "w.jpg>"} << "x.jpg";
         QTest::newRow("remembered though labelled")
             << QStringList{"r1.jpg", "r2.jpg>="} << "r2.jpg";
+        QTest::newRow("remembered twin that shares its label file")
+            << QStringList{"x.JPG=", "x.jpg"} << "-";
         QTest::newRow("remembered gone") << QStringList{"r1.jpg>", "r3.jpg"} << "r3.jpg";
         QStringList many;
         for (int i = 0; i < 40000; ++i)

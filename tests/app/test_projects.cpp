@@ -1,3 +1,4 @@
+#include "claim.h"
 #include "folderlisting.h"
 #include "projecthistory.h"
 #include "teampaths.h"
@@ -334,6 +335,8 @@ private slots:
                                       << "2/3  b.jpg  1 of 3 labelled";
         QTest::newRow("another project opened") << "switch"
                                                 << "-";
+        QTest::newRow("taken by another program") << "taken"
+                                                  << "3/3  c.jpg  1 of 3 labelled";
     }
     void imageShownWhileItsFolderIsListed()
     {
@@ -370,6 +373,12 @@ private slots:
             pressKey(Qt::Key_Down);
         if (meanwhile == "switch")
             QVERIFY(window->openProject(makeProject("p")));
+        if (meanwhile == "taken") {
+            Claim bob = Claim::ofThisProcess(QStringLiteral("bob"));
+            bob.host = QStringLiteral("desk9");
+            QVERIFY(QFile::remove(claimPathFor(batch[1])));
+            QVERIFY(writeFileBytes(claimPathFor(batch[1]), bob.toBytes()));
+        }
         release->release();
         const QLabel* progress = window->findChild<QLabel*>("progressLabel");
         if (expected == "-") {
@@ -379,10 +388,12 @@ private slots:
             QVERIFY(annotation().labels.empty());
             return;
         }
-        QTRY_COMPARE(status(), expected.section("  ", 0, 0) + "  " + pathOf("b.jpg"));
+        QTRY_COMPARE(status(),
+                     expected.section("  ", 0, 0) + "  " + pathOf(expected.section("  ", 1, 1)));
         QCOMPARE(progress->text(), expected.section("  ", 2));
         // The shape drawn in between is the image's still, saved or not.
-        QCOMPARE(annotation().labels.size(), std::size_t(meanwhile == "down" ? 0 : 1));
+        const bool drawn = meanwhile == "edit" || meanwhile == "save";
+        QCOMPARE(annotation().labels.size(), std::size_t(drawn ? 1 : 0));
     }
 
     // Files named as images are taken only when they are JPEG images by name and by their

@@ -244,25 +244,35 @@ void TestReviewFile::keepsTheReviewOfAnyImageName_data()
 {
     QTest::addColumn<QString>("image");
     QTest::addColumn<QString>("stored");
-    const auto row = [](const char* name, const QString& image, bool digest) {
+    QTest::addColumn<bool>("linked");
+    const auto row = [](const char* name, const QString& image, bool digest, bool linked = false) {
         const QByteArray hash =
             QCryptographicHash::hash(image.toUtf8(), QCryptographicHash::Sha256).toHex();
-        QTest::newRow(name) << image << (digest ? "#" + hash : image) + ".review";
+        QTest::newRow(name) << image << (digest ? "#" + hash : image) + ".review" << linked;
     };
     row("name and suffix 255 bytes", QString(244, 'r') + ".jpg", false);
     row("name and suffix 256 bytes", QString(245, 'r') + ".jpg", true);
     row("255-byte name", QString(251, 'r') + ".jpg", true);
     row("2-byte characters, 255 bytes with suffix", QString(122, QChar(0xe9)) + ".jpg", false);
     row("3-byte characters, 256 bytes with suffix", QString(81, QChar(0x5b57)) + "ab.jpg", true);
+    // Someone put a link to another file where the review goes: the link is replaced.
+    row("a link at a short name", "room.jpg", false, true);
+    row("a link at a digest's name", QString(251, 'r') + ".jpg", true, true);
 }
 
 void TestReviewFile::keepsTheReviewOfAnyImageName()
 {
     QFETCH(QString, image);
     QFETCH(QString, stored);
+    QFETCH(bool, linked);
     QTemporaryDir dir;
+    QTemporaryDir elsewhere;
     const QString path = reviewPathFor(dir.filePath(image));
     QCOMPARE(QFileInfo(path).fileName(), stored);
+    const QString victim = elsewhere.filePath("victim.lbl");
+    QVERIFY(writeBytes(victim, "0\n"));
+    if (linked)
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()) && QFile::link(victim, path));
     // The verdict changed: the review is written over.
     QVERIFY(writeReview(sampleReview(Review::Verdict::Accepted), path));
     QVERIFY(writeReview(sampleReview(Review::Verdict::Rejected), path));
@@ -272,6 +282,10 @@ void TestReviewFile::keepsTheReviewOfAnyImageName()
              ReviewState::Rejected);
     QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{stored});
+    QVERIFY(!QFileInfo(path).isSymLink());
+    QFile read(victim);
+    QVERIFY(read.open(QIODevice::ReadOnly));
+    QCOMPARE(read.readAll(), QByteArray("0\n"));
 }
 
 QTEST_APPLESS_MAIN(TestReviewFile)

@@ -120,6 +120,7 @@ private slots:
         QTest::newRow("older name 249 bytes, taken up") << 239 << false << "adopt";
         QTest::newRow("older name 255 bytes, declined") << 245 << false << "discard";
         QTest::newRow("beside a file of the digest's name") << 239 << true << "read";
+        QTest::newRow("beside the digest's file taken up and saved") << 241 << true << "saved";
     }
 
     void olderVersionsFileOfALongNameIsOffered()
@@ -149,6 +150,11 @@ private slots:
             QVERIFY(file.write("4\n"));
             file.remove();
             QVERIFY(!QFile::exists(digest));
+        } else if (then == "saved") {
+            file.adopt();
+            QVERIFY(file.write("6\n"));
+            file.remove();
+            QVERIFY(!QFile::exists(older) && !QFile::exists(digest));
         } else if (then == "discard") {
             file.discard();
             QVERIFY(!QFile::exists(older));
@@ -157,6 +163,33 @@ private slots:
         QFile::remove(older);
         QFile::remove(digest);
         QFile::remove(digest + ".writer");
+    }
+
+    // A link someone put at the recovery file's name, or its companion's, points at another
+    // image's label file: it is neither offered nor written through, only replaced.
+    void linkAtAKeptNameIsNeitherReadNorWrittenThrough_data()
+    {
+        QTest::addColumn<bool>("atCompanion");
+        QTest::newRow("at the recovery file") << false;
+        QTest::newRow("at its companion") << true;
+    }
+    void linkAtAKeptNameIsNeitherReadNorWrittenThrough()
+    {
+        QFETCH(bool, atCompanion);
+        const QString victim = dir.filePath("victim.lbl");
+        writeContents(victim, "0\n4 10 10 100 10 100 100 10 100 \n1 0 0 \n");
+        const QString link = atCompanion ? writerPath : recoveryPath;
+        QVERIFY(QFile::link(victim, link));
+        RecoveryFile file(labelPath, ann);
+        // Nothing of this program's stands there yet.
+        QVERIFY(!file.read().has_value());
+        QVERIFY(file.write("7\n"));
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QCOMPARE(LabelFileSnapshot::of(victim).bytes,
+                 std::string("0\n4 10 10 100 10 100 100 10 100 \n1 0 0 \n"));
+        QCOMPARE(LabelFileSnapshot::of(recoveryPath).bytes, std::string("7\n"));
+        file.remove();
+        QFile::remove(victim);
     }
 
     // A writer is named only for the bytes it wrote, whoever wrote over them since or stopped
