@@ -473,7 +473,7 @@ void TestRelabel::followsLongNamesToTheirDigests()
 // program holding an image saves its old cells whenever it saves.
 void TestRelabel::refusesWhileAProgramHoldsAnImage_data()
 {
-    QTest::addColumn<QString>("image");
+    QTest::addColumn<QStringList>("images");
     QTest::addColumn<bool>("labelled");
     QTest::addColumn<QString>("host");
     QTest::addColumn<bool>("processRuns");
@@ -485,36 +485,44 @@ void TestRelabel::refusesWhileAProgramHoldsAnImage_data()
     const QString longStem = QString("r").repeated(250);
     const QByteArray refused = "quadrotag-relabel: nothing was written: quit the programs";
     QTest::newRow("a running program of this host")
-        << "a.jpg" << true << here << true << false << 2
+        << QStringList{"a.jpg"} << true << here << true << false << 2
         << "quadrotag-relabel: held by ann on " + here.toUtf8() + ": ds/a.lbl\n" + refused;
     QTest::newRow("an ended program of this host")
-        << "a.jpg" << true << here << false << false << 0 << QByteArray();
+        << QStringList{"a.jpg"} << true << here << false << false << 0 << QByteArray();
     QTest::newRow("another host, whose process can't be looked at")
-        << "a.jpg" << true << "desk9" << false << false << 2
+        << QStringList{"a.jpg"} << true << "desk9" << false << false << 2
         << "quadrotag-relabel: held by ann on desk9: ds/a.lbl\n" + refused;
     QTest::newRow("another image of the folder, its file unchanged")
-        << "wood.jpg" << true << "desk9" << false << false << 2
+        << QStringList{"wood.jpg"} << true << "desk9" << false << false << 2
         << QByteArray("held by ann on desk9: ds/wood.lbl\n");
+    QTest::newRow("images listed by label file")
+        << QStringList{"e.jpg", "d.jpg", "c.jpg", "b.jpg", "a.jpg"} << true << "desk9" << false
+        << false << 2
+        << QByteArray("held by ann on desk9: ds/a.lbl\n"
+                      "quadrotag-relabel: held by ann on desk9: ds/b.lbl\n"
+                      "quadrotag-relabel: held by ann on desk9: ds/c.lbl\n"
+                      "quadrotag-relabel: held by ann on desk9: ds/d.lbl\n"
+                      "quadrotag-relabel: held by ann on desk9: ds/e.lbl\n");
     QTest::newRow("an image without a label file yet")
-        << "c.jpg" << false << "desk9" << false << false << 2
+        << QStringList{"c.jpg"} << false << "desk9" << false << false << 2
         << QByteArray("held by ann on desk9: ds/c.lbl\n");
     QTest::newRow("an image of a subfolder")
-        << "sub/b.jpg" << true << "desk9" << false << false << 2
+        << QStringList{"sub/b.jpg"} << true << "desk9" << false << false << 2
         << QByteArray("held by ann on desk9: ds/sub/b.lbl\n");
     QTest::newRow("a label file named by a digest in its claim")
-        << longStem + ".jpg" << true << "desk9" << false << false << 2
+        << QStringList{longStem + ".jpg"} << true << "desk9" << false << false << 2
         << "held by ann on desk9: ds/" + longStem.toUtf8() + ".lbl\n";
     QTest::newRow("a digest of no label file")
-        << longStem + ".jpg" << false << "desk9" << false << false << 2
+        << QStringList{longStem + ".jpg"} << false << "desk9" << false << false << 2
         << "held by ann on desk9: ds/" + claimKeyFor(longStem + ".jpg").toUtf8() + "\n";
-    QTest::newRow("dry run") << "a.jpg" << true << "desk9" << false << true << 1
+    QTest::newRow("dry run") << QStringList{"a.jpg"} << true << "desk9" << false << true << 1
                              << QByteArray("ds/a.lbl: held by ann on desk9; quit that program "
                                            "before relabelling\n");
 }
 
 void TestRelabel::refusesWhileAProgramHoldsAnImage()
 {
-    QFETCH(QString, image);
+    QFETCH(QStringList, images);
     QFETCH(bool, labelled);
     QFETCH(QString, host);
     QFETCH(bool, processRuns);
@@ -522,17 +530,19 @@ void TestRelabel::refusesWhileAProgramHoldsAnImage()
     QFETCH(int, exitCode);
     QFETCH(QByteArray, said);
 
-    const QString imagePath = path("ds/" + image);
-    QVERIFY(QDir().mkpath(QFileInfo(imagePath).path()));
-    if (labelled && !QFile::exists(labelPathFor(imagePath)))
-        QVERIFY(writeFileBytes(labelPathFor(imagePath), twoShapes));
-    Claim claim = Claim::ofThisProcess("ann");
-    claim.host = host;
-    // No process of this host has this id: pids stop far below it.
-    const qint64 noSuchProcess = 2000000000;
-    claim.pid = processRuns ? QCoreApplication::applicationPid() : noSuchProcess;
-    QVERIFY(QDir().mkpath(QFileInfo(claimPathFor(imagePath)).path()));
-    QVERIFY(writeFileBytes(claimPathFor(imagePath), claim.toBytes()));
+    for (const QString& image : images) {
+        const QString imagePath = path("ds/" + image);
+        QVERIFY(QDir().mkpath(QFileInfo(imagePath).path()));
+        if (labelled && !QFile::exists(labelPathFor(imagePath)))
+            QVERIFY(writeFileBytes(labelPathFor(imagePath), twoShapes));
+        Claim claim = Claim::ofThisProcess("ann");
+        claim.host = host;
+        // No process of this host has this id: pids stop far below it.
+        const qint64 noSuchProcess = 2000000000;
+        claim.pid = processRuns ? QCoreApplication::applicationPid() : noSuchProcess;
+        QVERIFY(QDir().mkpath(QFileInfo(claimPathFor(imagePath)).path()));
+        QVERIFY(writeFileBytes(claimPathFor(imagePath), claim.toBytes()));
+    }
     writeFileBytes(path("tags"), rattanAdded);
     const QStringList before = projectFiles(project->path());
 
