@@ -1,5 +1,6 @@
 #include "datasetrelabeller.h"
 
+#include "imageholders.h"
 #include "labelfile.h"
 #include "recoverywriter.h"
 #include "reviewrekeying.h"
@@ -45,6 +46,29 @@ bool overlaps(const QString& first, const QString& second)
     const QString a = first + QLatin1Char('/');
     const QString b = second + QLatin1Char('/');
     return a.startsWith(b) || b.startsWith(a);
+}
+
+QStringList labelSubfolders(const QString& folderPath)
+{
+    QStringList subfolders;
+    QDirIterator found(folderPath,
+                       QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden);
+    while (found.hasNext()) {
+        found.next();
+        if (isLabelFolder(found.fileName()))
+            subfolders << found.fileName();
+    }
+    std::sort(subfolders.begin(), subfolders.end());
+    return subfolders;
+}
+
+void findHolders(ImageHolders& holders, const QString& folderPath,
+                 std::vector<ImageHolders::Held>& held)
+{
+    const std::vector<ImageHolders::Held> here = holders.heldIn(folderPath);
+    held.insert(held.end(), here.begin(), here.end());
+    for (const QString& name : labelSubfolders(folderPath))
+        findHolders(holders, QDir(folderPath).filePath(name), held);
 }
 
 // The writer a recovery file's companion names for these bytes, if any.
@@ -114,7 +138,30 @@ bool DatasetRelabeller::prepare()
         report.error(error);
         return false;
     }
-    return openDatasets();
+    return openDatasets() && checkHolders();
+}
+
+// Before any write: a program holding an image would save its old cells over the relabelled file.
+bool DatasetRelabeller::checkHolders()
+{
+    ImageHolders holders;
+    std::vector<ImageHolders::Held> held;
+    for (const Dataset& dataset : datasets)
+        findHolders(holders, dataset.path, held);
+    for (const ImageHolders::Held& file : held) {
+        const QString holder = file.holder.operatorName + QStringLiteral(" on ") + file.holder.host;
+        if (options.dryRun)
+            report.problem(
+                file.labelPath,
+                QStringLiteral("held by %1; quit that program before relabelling").arg(holder));
+        else
+            report.error(QStringLiteral("held by %1: %2").arg(holder, file.labelPath));
+    }
+    if (held.empty() || options.dryRun)
+        return true;
+    report.error(QStringLiteral("nothing was written: quit the programs holding these images "
+                                "first, then run the same command again"));
+    return false;
 }
 
 bool DatasetRelabeller::readInputs()
@@ -180,16 +227,7 @@ bool DatasetRelabeller::relabelFolder(Dataset& dataset, const QString& folder)
                 return false;
         }
     }
-    QStringList subfolders;
-    QDirIterator found(folderPath,
-                       QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden);
-    while (found.hasNext()) {
-        found.next();
-        if (isLabelFolder(found.fileName()))
-            subfolders << found.fileName();
-    }
-    std::sort(subfolders.begin(), subfolders.end());
-    for (const QString& name : subfolders) {
+    for (const QString& name : labelSubfolders(folderPath)) {
         if (!relabelFolder(dataset, joined(folder, name)))
             return false;
     }

@@ -41,6 +41,7 @@ private:
     bool prepare();
     bool readInputs();
     bool openDatasets();
+    bool checkHolders();
     bool relabelFolder(Dataset& dataset, const QString& folder);
     bool relabelFile(Dataset& dataset, const QString& relativePath);
     bool replaceFile(Dataset& dataset, const QString& relativePath, const QString& path,

@@ -1,3 +1,4 @@
+#include "claim.h"
 #include "datasetrelabeller.h"
 #include "labelpath.h"
 #include "recoverywriter.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -94,6 +96,8 @@ private slots:
     void keepsUntaggedShapes();
     void followsLongNamesToTheirDigests_data();
     void followsLongNamesToTheirDigests();
+    void refusesWhileAProgramHoldsAnImage_data();
+    void refusesWhileAProgramHoldsAnImage();
 
 private:
     Outcome relabel(const QByteArray& vocabulary, const QStringList& maps, bool dropMissing,
@@ -462,6 +466,94 @@ void TestRelabel::followsLongNamesToTheirDigests()
     Review read;
     QVERIFY(readReview(reviewPathFor(image), read));
     QCOMPARE(read.labelDigest, bytesDigest(moved));
+}
+
+// Claims of the programs that may hold an image, and those that can't: the whole run is refused
+// for any image held in a folder it relabels, even one whose file would not change, since a
+// program holding an image saves its old cells whenever it saves.
+void TestRelabel::refusesWhileAProgramHoldsAnImage_data()
+{
+    QTest::addColumn<QStringList>("images");
+    QTest::addColumn<bool>("labelled");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<bool>("processRuns");
+    QTest::addColumn<bool>("dryRun");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("said");
+
+    const QString here = QSysInfo::machineHostName();
+    const QString longStem = QString("r").repeated(250);
+    const QByteArray refused = "quadrotag-relabel: nothing was written: quit the programs";
+    QTest::newRow("a running program of this host")
+        << QStringList{"a.jpg"} << true << here << true << false << 2
+        << "quadrotag-relabel: held by ann on " + here.toUtf8() + ": ds/a.lbl\n" + refused;
+    QTest::newRow("an ended program of this host")
+        << QStringList{"a.jpg"} << true << here << false << false << 0 << QByteArray();
+    QTest::newRow("another host, whose process can't be looked at")
+        << QStringList{"a.jpg"} << true << "desk9" << false << false << 2
+        << "quadrotag-relabel: held by ann on desk9: ds/a.lbl\n" + refused;
+    QTest::newRow("another image of the folder, its file unchanged")
+        << QStringList{"wood.jpg"} << true << "desk9" << false << false << 2
+        << QByteArray("held by ann on desk9: ds/wood.lbl\n");
+    QTest::newRow("images listed by label file")
+        << QStringList{"e.jpg", "d.jpg", "c.jpg", "b.jpg", "a.jpg"} << true << "desk9" << false
+        << false << 2
+        << QByteArray("held by ann on desk9: ds/a.lbl\n"
+                      "quadrotag-relabel: held by ann on desk9: ds/b.lbl\n"
+                      "quadrotag-relabel: held by ann on desk9: ds/c.lbl\n"
+                      "quadrotag-relabel: held by ann on desk9: ds/d.lbl\n"
+                      "quadrotag-relabel: held by ann on desk9: ds/e.lbl\n");
+    QTest::newRow("an image without a label file yet")
+        << QStringList{"c.jpg"} << false << "desk9" << false << false << 2
+        << QByteArray("held by ann on desk9: ds/c.lbl\n");
+    QTest::newRow("an image of a subfolder")
+        << QStringList{"sub/b.jpg"} << true << "desk9" << false << false << 2
+        << QByteArray("held by ann on desk9: ds/sub/b.lbl\n");
+    QTest::newRow("a label file named by a digest in its claim")
+        << QStringList{longStem + ".jpg"} << true << "desk9" << false << false << 2
+        << "held by ann on desk9: ds/" + longStem.toUtf8() + ".lbl\n";
+    QTest::newRow("a digest of no label file")
+        << QStringList{longStem + ".jpg"} << false << "desk9" << false << false << 2
+        << "held by ann on desk9: ds/" + claimKeyFor(longStem + ".jpg").toUtf8() + "\n";
+    QTest::newRow("dry run") << QStringList{"a.jpg"} << true << "desk9" << false << true << 1
+                             << QByteArray("ds/a.lbl: held by ann on desk9; quit that program "
+                                           "before relabelling\n");
+}
+
+void TestRelabel::refusesWhileAProgramHoldsAnImage()
+{
+    QFETCH(QStringList, images);
+    QFETCH(bool, labelled);
+    QFETCH(QString, host);
+    QFETCH(bool, processRuns);
+    QFETCH(bool, dryRun);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, said);
+
+    for (const QString& image : images) {
+        const QString imagePath = path("ds/" + image);
+        QVERIFY(QDir().mkpath(QFileInfo(imagePath).path()));
+        if (labelled && !QFile::exists(labelPathFor(imagePath)))
+            QVERIFY(writeFileBytes(labelPathFor(imagePath), twoShapes));
+        Claim claim = Claim::ofThisProcess("ann");
+        claim.host = host;
+        // No process of this host has this id: pids stop far below it.
+        const qint64 noSuchProcess = 2000000000;
+        claim.pid = processRuns ? QCoreApplication::applicationPid() : noSuchProcess;
+        QVERIFY(QDir().mkpath(QFileInfo(claimPathFor(imagePath)).path()));
+        QVERIFY(writeFileBytes(claimPathFor(imagePath), claim.toBytes()));
+    }
+    writeFileBytes(path("tags"), rattanAdded);
+    const QStringList before = projectFiles(project->path());
+
+    const Outcome outcome = relabel(rattanAdded, {}, false, dryRun);
+    QCOMPARE(outcome.exitCode, exitCode);
+    const QByteArray printed =
+        QString::fromUtf8(outcome.out + outcome.err).remove(project->path() + '/').toUtf8();
+    QVERIFY2(printed.contains(said), printed.constData());
+    const bool written = exitCode == 0;
+    QCOMPARE(projectFiles(project->path()) == before, !written);
+    QCOMPARE(QFile::exists(path("ds/.quadrotag-relabel.journal")), written);
 }
 
 QTEST_GUILESS_MAIN(TestRelabel)
