@@ -176,6 +176,7 @@ void Quadrotag::connectEditHistory()
         batchPanel.markLabelled(stepper.labels(), labelPath);
     });
     connect(&session, &ImageSession::editRefused, this, &Quadrotag::showNote);
+    connect(&session, &ImageSession::recoveryNotKept, this, &Quadrotag::showNote);
     session.setDescribe([this](Label& label) { labelViewer.describeTags(label.tags, label.text); });
 }
 

@@ -69,6 +69,7 @@ ImageSession::Reading ImageSession::open(const QString& imagePath, const QString
     image = imagePath;
     labelFile = labelPath;
     recovery = RecoveryFile(labelPath, writer);
+    recoveryFailureSaid = false;
     return readLabelFile();
 }
 
@@ -327,7 +328,9 @@ void ImageSession::writeRecovery()
     // The recovery file lies beside the label file: the new holder's to write.
     if (!claimHolds())
         return;
-    recovery.write(labelFileContents(current));
+    if (!recovery.write(labelFileContents(current)) && !std::exchange(recoveryFailureSaid, true))
+        emit recoveryNotKept(QStringLiteral("Unsaved changes can't be kept against a crash in ") +
+                             recovery.path() + QStringLiteral(": save them with Ctrl+S"));
     recoveryCheck.start();
 }
 

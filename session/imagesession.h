@@ -138,6 +138,8 @@ signals:
     void saved(const QString& labelPath);
     // An edit was refused; note names the reason. The views go back to the annotation.
     void editRefused(const QString& note);
+    // The unsaved state could not be kept against a crash; said once per image.
+    void recoveryNotKept(const QString& note);
 
 private:
     Reading readLabelFile();
@@ -152,6 +154,7 @@ private:
     void describeAll(ImageAnnotation& annotation) const;
     void showAsEdits(ImageAnnotation annotation);
 
+    bool recoveryFailureSaid = false;
     QString image;
     QString labelFile;
     ImageAnnotation current;

@@ -309,6 +309,33 @@ private slots:
         QCOMPARE(session.isAnotherOperators(*recovered), another);
     }
 
+    // Something that is no file stands at the recovery file's name: the operator hears, once
+    // for the image, that the edits have no keeping against a crash.
+    void recoveryThatCannotBeKeptIsSaidOnce_data()
+    {
+        QTest::addColumn<bool>("blocked");
+        QTest::newRow("kept") << false;
+        QTest::newRow("a folder at its name") << true;
+    }
+    void recoveryThatCannotBeKeptIsSaidOnce()
+    {
+        QFETCH(bool, blocked);
+        if (blocked)
+            QVERIFY(QDir().mkpath(recoveryPath()));
+        ImageSession session;
+        QSignalSpy said(&session, &ImageSession::recoveryNotKept);
+        session.open(dir.filePath("room.jpg"), labelPath());
+        play(session, "tagged");
+        session.keepRecoveryNow();
+        play(session, "style3");
+        session.keepRecoveryNow();
+        QCOMPARE(said.size(), blocked ? 1 : 0);
+        if (blocked)
+            QVERIFY(said[0][0].toString().contains(recoveryPath()));
+        session.leave();
+        QDir(recoveryPath()).removeRecursively();
+    }
+
     void proposalIsStoredOnlyWhenAcceptedOrEdited_data()
     {
         QTest::addColumn<QString>("steps");
