@@ -2,6 +2,7 @@
 #include "datasetrelabeller.h"
 #include "labelpath.h"
 #include "recoverywriter.h"
+#include "relabelfixture.h"
 #include "reviewfile.h"
 #include "teampaths.h"
 #include "workflowfixture.h"
@@ -16,74 +17,11 @@
 
 #include <sys/stat.h>
 
-namespace {
-// Who kept the unsaved state the dataset's recovery file holds.
-const RecoveryWriter recoveryKeeper{"bob", "desk3", 43};
-
-const QByteArray oldVocabulary = "Sofa 0\nMaterial 5 Wood Fabric Leather Marble Glass\n"
-                                 "Colour 2 Grey Beige\n";
-const QByteArray oldIndex = "0,0,Sofa\n1,1,Material: Wood\n1,2,Material: Fabric\n"
-                            "1,3,Material: Leather\n1,4,Material: Marble\n1,5,Material: Glass\n"
-                            "2,1,Colour: Grey\n2,2,Colour: Beige\n";
-// Rattan added: Material takes two rows and Colour moves down one.
-const QByteArray rattanAdded = "Sofa 0\nMaterial 6 Wood Fabric Leather Marble Glass Rattan\n"
-                               "Colour 2 Grey Beige\n";
-// A shape with Sofa and Colour: Grey, and one with Colour: Beige.
-const QByteArray twoShapes = "3\n4 1 1 10 1 10 10 1 10 \n2 0 0 2 1 \n"
-                             "4 5 5 20 5 20 20 5 20 \n1 2 2 \n";
-const QByteArray woodOnly = "0\n4 1 1 10 1 10 10 1 10 \n1 1 1 \n";
-
-ino_t inodeOf(const QString& path)
-{
-    struct stat status
-    {
-    };
-    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
-}
-
-struct Outcome
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-QByteArray capturedBytes(std::FILE* stream)
-{
-    QFile captured;
-    QByteArray bytes;
-    if (captured.open(stream, QIODevice::ReadOnly) && captured.seek(0))
-        bytes = captured.readAll();
-    captured.close();
-    std::fclose(stream);
-    return bytes;
-}
-
-// Every file of the project but the journal, by path, and the kept indices by their bytes
-// only: their names carry the time.
-QStringList projectFiles(const QString& root)
-{
-    QStringList files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString name = QDir(root).relativeFilePath(path);
-        if (name.endsWith(".journal"))
-            continue;
-        files << (name.startsWith("index2tag-") ? "kept" : name) + ": " + fileBytes(path);
-    }
-    files.sort();
-    return files;
-}
-
-} // namespace
-
-class TestRelabel : public QObject
+class TestRelabel : public RelabelFixture
 {
     Q_OBJECT
 
 private slots:
-    void init();
     void translatesByCaption_data();
     void translatesByCaption();
     void stopsAnywhereAndResumes_data();
@@ -96,58 +34,7 @@ private slots:
     void keepsUntaggedShapes();
     void followsLongNamesToTheirDigests_data();
     void followsLongNamesToTheirDigests();
-    void refusesWhileAProgramHoldsAnImage_data();
-    void refusesWhileAProgramHoldsAnImage();
-
-private:
-    Outcome relabel(const QByteArray& vocabulary, const QStringList& maps, bool dropMissing,
-                    bool dryRun, int stopAfter = -1, const QString& from = "index2tag.csv");
-    QString path(const QString& relative) const { return project->filePath(relative); }
-
-    std::unique_ptr<QTemporaryDir> project;
 };
-
-void TestRelabel::init()
-{
-    project = std::make_unique<QTemporaryDir>();
-    QVERIFY(project->isValid());
-    QVERIFY(QDir().mkpath(path("ds/.proposals")));
-    QVERIFY(QDir().mkpath(path("ds/.git")));
-    QVERIFY(QDir().mkpath(path("ds/.quadrotag/claims")));
-    QVERIFY(writeFileBytes(path("index2tag.csv"), oldIndex));
-    for (const char* name :
-         {"ds/a.lbl", "ds/.proposals/a.lbl", "ds/.git/a.lbl", "ds/.a.lbl.recovery",
-          "ds/.quadrotag/a.lbl", "ds/.quadrotag/claims/.a.lbl.recovery"})
-        QVERIFY(writeFileBytes(path(name), twoShapes));
-    QVERIFY(writeFileBytes(path("ds/.a.lbl.recovery.writer"),
-                           writerLine(recoveryKeeper, twoShapes.toStdString())));
-    QVERIFY(writeFileBytes(path("ds/wood.lbl"), woodOnly));
-}
-
-Outcome TestRelabel::relabel(const QByteArray& vocabulary, const QStringList& maps,
-                             bool dropMissing, bool dryRun, int stopAfter, const QString& from)
-{
-    writeFileBytes(path("tags"), vocabulary);
-    RelabelOptions options;
-    options.from = path(from);
-    options.vocabulary = path("tags");
-    for (const QString& map : maps)
-        options.renames.emplace_back(map.section('=', 0, 0), map.section('=', 1));
-    options.dropMissing = dropMissing;
-    options.dryRun = dryRun;
-    options.datasets = QStringList{path("ds")};
-
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    ConsoleReport report(QStringLiteral("quadrotag-relabel"), out, err, false);
-    DatasetRelabeller relabeller(options, report);
-    relabeller.stopAfterWrites(stopAfter);
-    Outcome outcome;
-    outcome.exitCode = relabeller.run();
-    outcome.out = capturedBytes(out);
-    outcome.err = capturedBytes(err);
-    return outcome;
-}
 
 void TestRelabel::translatesByCaption_data()
 {
@@ -471,90 +358,5 @@ void TestRelabel::followsLongNamesToTheirDigests()
 // Claims of the programs that may hold an image, and those that can't: the whole run is refused
 // for any image held in a folder it relabels, even one whose file would not change, since a
 // program holding an image saves its old cells whenever it saves.
-void TestRelabel::refusesWhileAProgramHoldsAnImage_data()
-{
-    QTest::addColumn<QStringList>("images");
-    QTest::addColumn<bool>("labelled");
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<bool>("processRuns");
-    QTest::addColumn<bool>("dryRun");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QByteArray>("said");
-
-    const QString here = QSysInfo::machineHostName();
-    const QString longStem = QString("r").repeated(250);
-    const QByteArray refused = "quadrotag-relabel: nothing was written: quit the programs";
-    QTest::newRow("a running program of this host")
-        << QStringList{"a.jpg"} << true << here << true << false << 2
-        << "quadrotag-relabel: held by ann on " + here.toUtf8() + ": ds/a.lbl\n" + refused;
-    QTest::newRow("an ended program of this host")
-        << QStringList{"a.jpg"} << true << here << false << false << 0 << QByteArray();
-    QTest::newRow("another host, whose process can't be looked at")
-        << QStringList{"a.jpg"} << true << "desk9" << false << false << 2
-        << "quadrotag-relabel: held by ann on desk9: ds/a.lbl\n" + refused;
-    QTest::newRow("another image of the folder, its file unchanged")
-        << QStringList{"wood.jpg"} << true << "desk9" << false << false << 2
-        << QByteArray("held by ann on desk9: ds/wood.lbl\n");
-    QTest::newRow("images listed by label file")
-        << QStringList{"e.jpg", "d.jpg", "c.jpg", "b.jpg", "a.jpg"} << true << "desk9" << false
-        << false << 2
-        << QByteArray("held by ann on desk9: ds/a.lbl\n"
-                      "quadrotag-relabel: held by ann on desk9: ds/b.lbl\n"
-                      "quadrotag-relabel: held by ann on desk9: ds/c.lbl\n"
-                      "quadrotag-relabel: held by ann on desk9: ds/d.lbl\n"
-                      "quadrotag-relabel: held by ann on desk9: ds/e.lbl\n");
-    QTest::newRow("an image without a label file yet")
-        << QStringList{"c.jpg"} << false << "desk9" << false << false << 2
-        << QByteArray("held by ann on desk9: ds/c.lbl\n");
-    QTest::newRow("an image of a subfolder")
-        << QStringList{"sub/b.jpg"} << true << "desk9" << false << false << 2
-        << QByteArray("held by ann on desk9: ds/sub/b.lbl\n");
-    QTest::newRow("a label file named by a digest in its claim")
-        << QStringList{longStem + ".jpg"} << true << "desk9" << false << false << 2
-        << "held by ann on desk9: ds/" + longStem.toUtf8() + ".lbl\n";
-    QTest::newRow("a digest of no label file")
-        << QStringList{longStem + ".jpg"} << false << "desk9" << false << false << 2
-        << "held by ann on desk9: ds/" + claimKeyFor(longStem + ".jpg").toUtf8() + "\n";
-    QTest::newRow("dry run") << QStringList{"a.jpg"} << true << "desk9" << false << true << 1
-                             << QByteArray("ds/a.lbl: held by ann on desk9; quit that program "
-                                           "before relabelling\n");
-}
-
-void TestRelabel::refusesWhileAProgramHoldsAnImage()
-{
-    QFETCH(QStringList, images);
-    QFETCH(bool, labelled);
-    QFETCH(QString, host);
-    QFETCH(bool, processRuns);
-    QFETCH(bool, dryRun);
-    QFETCH(int, exitCode);
-    QFETCH(QByteArray, said);
-
-    for (const QString& image : images) {
-        const QString imagePath = path("ds/" + image);
-        QVERIFY(QDir().mkpath(QFileInfo(imagePath).path()));
-        if (labelled && !QFile::exists(labelPathFor(imagePath)))
-            QVERIFY(writeFileBytes(labelPathFor(imagePath), twoShapes));
-        Claim claim = Claim::ofThisProcess("ann");
-        claim.host = host;
-        // No process of this host has this id: pids stop far below it.
-        const qint64 noSuchProcess = 2000000000;
-        claim.pid = processRuns ? QCoreApplication::applicationPid() : noSuchProcess;
-        QVERIFY(QDir().mkpath(QFileInfo(claimPathFor(imagePath)).path()));
-        QVERIFY(writeFileBytes(claimPathFor(imagePath), claim.toBytes()));
-    }
-    writeFileBytes(path("tags"), rattanAdded);
-    const QStringList before = projectFiles(project->path());
-
-    const Outcome outcome = relabel(rattanAdded, {}, false, dryRun);
-    QCOMPARE(outcome.exitCode, exitCode);
-    const QByteArray printed =
-        QString::fromUtf8(outcome.out + outcome.err).remove(project->path() + '/').toUtf8();
-    QVERIFY2(printed.contains(said), printed.constData());
-    const bool written = exitCode == 0;
-    QCOMPARE(projectFiles(project->path()) == before, !written);
-    QCOMPARE(QFile::exists(path("ds/.quadrotag-relabel.journal")), written);
-}
-
 QTEST_GUILESS_MAIN(TestRelabel)
 #include "test_relabel.moc"
