@@ -203,7 +203,10 @@ int startImageOf(const BatchFiles& batch, const QString& lastShown,
                  const std::vector<QString>& holders)
 {
     const int remembered = lastShown.isEmpty() ? -1 : int(batch.imagePaths.indexOf(lastShown));
-    if (remembered >= 0)
+    // Held by another operator meanwhile it could only be looked at: labelling goes on elsewhere.
+    const bool heldByAnother = remembered >= 0 && std::size_t(remembered) < holders.size() &&
+                               !holders[std::size_t(remembered)].isEmpty();
+    if (remembered >= 0 && !heldByAnother)
         return remembered;
     return firstImageToLabel(batch, holders);
 }

@@ -52,8 +52,8 @@ std::vector<bool> findLabelFiles(const QStringList& imagePaths);
 // other operator holds and that has a label file of its own (holders: a name per image, empty when
 // free), or the first of all when there is none.
 int firstImageToLabel(const BatchFiles& batch, const std::vector<QString>& holders = {});
-// The image a folder's batch starts at: the one last shown when it is still there, otherwise
-// where labelling goes on.
+// The image a folder's batch starts at: the one last shown when it is still there and no other
+// operator holds it, otherwise where labelling goes on.
 int startImageOf(const BatchFiles& batch, const QString& lastShown = QString(),
                  const std::vector<QString>& holders = {});
 

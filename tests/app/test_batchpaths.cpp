@@ -41,24 +41,32 @@ private slots:
         QTest::addColumn<QString>("lastShown");
         QTest::addColumn<int>("start");
         QTest::addColumn<std::vector<bool>>("proposed");
+        QTest::addColumn<QString>("heldByAnother");
         const std::vector<bool> firstTwoDone{true, true, false, false};
-        QTest::newRow("first unlabelled") << firstTwoDone << QString() << 2 << std::vector<bool>();
+        QTest::newRow("first unlabelled")
+            << firstTwoDone << QString() << 2 << std::vector<bool>() << QString();
         QTest::newRow("last shown, labelled")
-            << firstTwoDone << "/f/b.jpg" << 1 << std::vector<bool>();
+            << firstTwoDone << "/f/b.jpg" << 1 << std::vector<bool>() << QString();
         QTest::newRow("last shown is the last")
-            << firstTwoDone << "/f/d.jpg" << 3 << std::vector<bool>();
+            << firstTwoDone << "/f/d.jpg" << 3 << std::vector<bool>() << QString();
         QTest::newRow("last shown is the first")
-            << firstTwoDone << "/f/a.jpg" << 0 << std::vector<bool>();
+            << firstTwoDone << "/f/a.jpg" << 0 << std::vector<bool>() << QString();
         QTest::newRow("last shown is gone")
-            << firstTwoDone << "/f/e.jpg" << 2 << std::vector<bool>();
+            << firstTwoDone << "/f/e.jpg" << 2 << std::vector<bool>() << QString();
         QTest::newRow("nothing unlabelled")
-            << std::vector<bool>(4, true) << QString() << 0 << std::vector<bool>();
+            << std::vector<bool>(4, true) << QString() << 0 << std::vector<bool>() << QString();
         QTest::newRow("all unlabelled")
-            << std::vector<bool>(4, false) << QString() << 0 << std::vector<bool>();
+            << std::vector<bool>(4, false) << QString() << 0 << std::vector<bool>() << QString();
         QTest::newRow("first unlabelled is proposed")
-            << firstTwoDone << QString() << 3 << std::vector<bool>{false, false, true, false};
+            << firstTwoDone << QString() << 3 << std::vector<bool>{false, false, true, false}
+            << QString();
         QTest::newRow("last shown is proposed")
-            << firstTwoDone << "/f/c.jpg" << 2 << std::vector<bool>{false, false, true, false};
+            << firstTwoDone << "/f/c.jpg" << 2 << std::vector<bool>{false, false, true, false}
+            << QString();
+        QTest::newRow("last shown, held by another")
+            << firstTwoDone << "/f/b.jpg" << 2 << std::vector<bool>() << "/f/b.jpg";
+        QTest::newRow("first unlabelled held by another")
+            << firstTwoDone << QString() << 3 << std::vector<bool>() << "/f/c.jpg";
     }
 
     void batchStartsAtImageLastShownOrFirstUnlabelled()
@@ -69,7 +77,12 @@ private slots:
         QFETCH(std::vector<bool>, proposed);
         BatchFiles batch{
             {"/f/a.jpg", "/f/b.jpg", "/f/c.jpg", "/f/d.jpg"}, labelled, proposed, {}, {}, {}};
-        QCOMPARE(startImageOf(batch, lastShown), start);
+        QFETCH(QString, heldByAnother);
+        std::vector<QString> holders(batch.imagePaths.size());
+        for (qsizetype row = 0; row < batch.imagePaths.size(); ++row)
+            if (batch.imagePaths[row] == heldByAnother)
+                holders[std::size_t(row)] = "bob";
+        QCOMPARE(startImageOf(batch, lastShown, holders), start);
     }
 
     void statusShowsPositionCountAndPath()
