@@ -121,6 +121,10 @@ int DatasetRelabeller::run()
         if (!relabelFolder(dataset, QString()))
             return interrupted ? exitInterrupted : exitUnusable;
     }
+    // A program that opened an image meanwhile read its old cells: the run stays unfinished, so
+    // the next one relabels what that program saves.
+    if (!options.dryRun && filesFound > 0 && !checkHolders(true))
+        return exitUnusable;
     if (!finishRun())
         return interrupted ? exitInterrupted : exitUnusable;
     report.summary(summary());
@@ -138,18 +142,20 @@ bool DatasetRelabeller::prepare()
         report.error(error);
         return false;
     }
-    return openDatasets() && checkHolders();
+    return openDatasets() && checkHolders(false);
 }
 
 // Before any write: a program holding an image would save its old cells over the relabelled file.
-bool DatasetRelabeller::checkHolders()
+bool DatasetRelabeller::checkHolders(bool atEnd)
 {
     ImageHolders holders;
     std::vector<ImageHolders::Held> held;
     for (const Dataset& dataset : datasets)
         findHolders(holders, dataset.path, held);
     for (const ImageHolders::Held& file : held) {
-        const QString holder = file.holder.operatorName + QStringLiteral(" on ") + file.holder.host;
+        const QString holder =
+            file.unreadable ? QStringLiteral("a program whose claim file can't be read")
+                            : file.holder.operatorName + QStringLiteral(" on ") + file.holder.host;
         if (options.dryRun)
             report.problem(
                 file.labelPath,
@@ -159,8 +165,11 @@ bool DatasetRelabeller::checkHolders()
     }
     if (held.empty() || options.dryRun)
         return true;
-    report.error(QStringLiteral("nothing was written: quit the programs holding these images "
-                                "first, then run the same command again"));
+    report.error(atEnd ? QStringLiteral("opened while this run relabelled them: the relabelling "
+                                        "is not finished; quit those programs, then run the "
+                                        "same command again to relabel what they saved")
+                       : QStringLiteral("nothing was written: quit the programs holding these "
+                                        "images first, then run the same command again"));
     return false;
 }
 
@@ -371,6 +380,8 @@ bool DatasetRelabeller::updateIndex()
 
 bool DatasetRelabeller::mayWrite()
 {
+    if (beforeEachWrite)
+        beforeEachWrite();
     if (writesLeft < 0)
         return true;
     if (writesLeft == 0) {

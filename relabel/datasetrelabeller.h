@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,6 +30,8 @@ public:
     // Ends the run at once, without any clean-up, before the step after this many writes,
     // as if the process were killed there; run() then returns exitInterrupted.
     void stopAfterWrites(int writes) { writesLeft = writes; }
+    // Runs before each write, as another program acting meanwhile would.
+    void callBeforeEachWrite(std::function<void()> call) { beforeEachWrite = std::move(call); }
     static const int exitInterrupted = -1;
 
 private:
@@ -41,7 +44,8 @@ private:
     bool prepare();
     bool readInputs();
     bool openDatasets();
-    bool checkHolders();
+    // Before any write, and once more at the end: atEnd says which.
+    bool checkHolders(bool atEnd);
     bool relabelFolder(Dataset& dataset, const QString& folder);
     bool relabelFile(Dataset& dataset, const QString& relativePath);
     bool replaceFile(Dataset& dataset, const QString& relativePath, const QString& path,
@@ -58,6 +62,7 @@ private:
     std::unique_ptr<TagTranslation> translation;
     std::vector<Dataset> datasets;
     int writesLeft = -1;
+    std::function<void()> beforeEachWrite;
     bool interrupted = false;
     long long filesFound = 0;
     long long filesRelabelled = 0;

@@ -3,6 +3,8 @@
 #include "teampaths.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSysInfo>
 
 #include <algorithm>
@@ -41,7 +43,28 @@ std::vector<ImageHolders::Held> ImageHolders::heldIn(const QString& imageFolder)
     for (auto claim = live.cbegin(); claim != live.cend(); ++claim) {
         held.push_back(Held{labelPathOf(QDir(imageFolder), claim.key()), claim.value()});
     }
+    const std::vector<Held> unreadable = unreadableIn(imageFolder, live);
+    held.insert(held.end(), unreadable.begin(), unreadable.end());
     std::sort(held.begin(), held.end(),
               [](const Held& a, const Held& b) { return a.labelPath < b.labelPath; });
     return held;
+}
+
+std::vector<ImageHolders::Held> ImageHolders::unreadableIn(const QString& imageFolder,
+                                                           const QHash<QString, Claim>& live)
+{
+    std::vector<Held> unreadable;
+    const QDir claimsFolder(QFileInfo(claimPathFor(imageFolder + QStringLiteral("/x"))).path());
+    const QString suffix = QStringLiteral(".claim");
+    for (const QString& name : claimsFolder.entryList({QStringLiteral("*.claim")},
+                                                      QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString key = name.chopped(suffix.size());
+        if (live.contains(key))
+            continue;
+        QFile file(claimsFolder.filePath(name));
+        if (file.open(QIODevice::ReadOnly) && Claim::fromBytes(ClaimsFolder::claimBytesOf(file)))
+            continue;
+        unreadable.push_back(Held{labelPathOf(QDir(imageFolder), key), Claim(), true});
+    }
+    return unreadable;
 }

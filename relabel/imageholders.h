@@ -19,6 +19,8 @@ public:
         // The label file the claim stands for.
         QString labelPath;
         Claim holder;
+        // Its claim file can't be read or names nobody: it may be one being written.
+        bool unreadable = false;
     };
 
     ImageHolders();
@@ -27,6 +29,9 @@ public:
     std::vector<Held> heldIn(const QString& imageFolder);
 
 private:
+    // Claim files of the folder that are no live claim and yet can't be read as a claim.
+    std::vector<Held> unreadableIn(const QString& imageFolder, const QHash<QString, Claim>& live);
+
     ClaimsFolder claims;
 };
 

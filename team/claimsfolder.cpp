@@ -10,6 +10,14 @@ namespace {
 const QLatin1String claimSuffix(".claim");
 } // namespace
 
+QByteArray ClaimsFolder::claimBytesOf(QFile& file)
+{
+    // A claim is a few lines; anything longer is no claim, and is never read whole.
+    const qint64 longestClaim = 4096;
+    const QByteArray bytes = file.read(longestClaim + 1);
+    return bytes.size() > longestClaim ? QByteArray() : bytes;
+}
+
 ClaimsFolder::ClaimsFolder(const Claim& self, ClaimWatch::Clock clock)
     : self(self), watch(std::move(clock))
 {
@@ -27,7 +35,7 @@ QHash<QString, Claim> ClaimsFolder::liveClaimsOfOthers(const QString& imageFolde
         QFile file(entry.filePath());
         if (!file.open(QIODevice::ReadOnly))
             continue;
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = claimBytesOf(file);
         seen.insert(entry.filePath(), true);
         const bool stoodStill = watch.hasStoodStill(entry.filePath(), bytes, entry.lastModified(),
                                                     Claim::staleAfterSeconds * 1000);

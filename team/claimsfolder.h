@@ -4,6 +4,8 @@
 #include "claim.h"
 #include "claimwatch.h"
 
+#include <QByteArray>
+#include <QFile>
 #include <QHash>
 #include <QString>
 
@@ -21,6 +23,9 @@ public:
     // folder. A claim counts as live until this program has seen it stand still.
     QHash<QString, Claim> liveClaimsOfOthers(const QString& imageFolder);
     void setClock(ClaimWatch::Clock clock) { watch.setClock(std::move(clock)); }
+    // What an open claim file holds, read no further than a claim can be long; empty when
+    // it is longer.
+    static QByteArray claimBytesOf(QFile& file);
 
 private:
     Claim self;

@@ -98,6 +98,7 @@ Outcome RelabelFixture::relabel(const QByteArray& vocabulary, const QStringList&
     ConsoleReport report(QStringLiteral("quadrotag-relabel"), out, err, false);
     DatasetRelabeller relabeller(options, report);
     relabeller.stopAfterWrites(stopAfter);
+    relabeller.callBeforeEachWrite(meanwhile);
     Outcome outcome;
     outcome.exitCode = relabeller.run();
     outcome.out = capturedBytes(out);

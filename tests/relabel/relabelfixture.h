@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 #include <sys/types.h>
@@ -47,6 +48,8 @@ protected:
     QString path(const QString& relative) const { return project->filePath(relative); }
 
     std::unique_ptr<QTemporaryDir> project;
+    // What another program does before each write of the next run.
+    std::function<void()> meanwhile;
 
 protected slots:
     // Also called by a test that needs the project afresh.

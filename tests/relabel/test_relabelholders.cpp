@@ -9,6 +9,8 @@
 #include <QSysInfo>
 #include <QTest>
 
+#include <utility>
+
 // A relabelling while a program may still hold an image of its folders: that program would
 // save the old cells over the relabelled file, so nothing is written.
 class TestRelabelHolders : public RelabelFixture
@@ -18,6 +20,7 @@ class TestRelabelHolders : public RelabelFixture
 private slots:
     void refusesWhileAProgramHoldsAnImage_data();
     void refusesWhileAProgramHoldsAnImage();
+    void imageOpenedDuringTheRunLeavesItUnfinished();
 };
 
 void TestRelabelHolders::refusesWhileAProgramHoldsAnImage_data()
@@ -64,6 +67,12 @@ void TestRelabelHolders::refusesWhileAProgramHoldsAnImage_data()
     QTest::newRow("a digest of no label file")
         << QStringList{longStem + ".jpg"} << false << "desk9" << false << false << 2
         << "held by ann on desk9: ds/" + claimKeyFor(longStem + ".jpg").toUtf8() + "\n";
+    QTest::newRow("an empty claim file, perhaps being written")
+        << QStringList{"a.jpg"} << true << "(empty)" << false << false << 2
+        << QByteArray("held by a program whose claim file can't be read: ds/a.lbl\n");
+    QTest::newRow("a claim file too long to be one")
+        << QStringList{"a.jpg"} << true << "(long)" << false << false << 2
+        << QByteArray("held by a program whose claim file can't be read: ds/a.lbl\n");
     QTest::newRow("dry run") << QStringList{"a.jpg"} << true << "desk9" << false << true << 1
                              << QByteArray("ds/a.lbl: held by ann on desk9; quit that program "
                                            "before relabelling\n");
@@ -90,7 +99,10 @@ void TestRelabelHolders::refusesWhileAProgramHoldsAnImage()
         const qint64 noSuchProcess = 2000000000;
         claim.pid = processRuns ? QCoreApplication::applicationPid() : noSuchProcess;
         QVERIFY(QDir().mkpath(QFileInfo(claimPathFor(imagePath)).path()));
-        QVERIFY(writeFileBytes(claimPathFor(imagePath), claim.toBytes()));
+        const QByteArray bytes = host == "(empty)"  ? QByteArray()
+                                 : host == "(long)" ? claim.toBytes().repeated(100)
+                                                    : claim.toBytes();
+        QVERIFY(writeFileBytes(claimPathFor(imagePath), bytes));
     }
     writeFileBytes(path("tags"), rattanAdded);
     const QStringList before = projectFiles(project->path());
@@ -103,6 +115,32 @@ void TestRelabelHolders::refusesWhileAProgramHoldsAnImage()
     const bool written = exitCode == 0;
     QCOMPARE(projectFiles(project->path()) == before, !written);
     QCOMPARE(QFile::exists(path("ds/.quadrotag-relabel.journal")), written);
+}
+
+// A program that opened an image while the run went on read the old cells and may save them:
+// the run says so and stays unfinished, and the next one relabels what that program saved.
+void TestRelabelHolders::imageOpenedDuringTheRunLeavesItUnfinished()
+{
+    writeFileBytes(path("tags"), rattanAdded);
+    bool opened = false;
+    meanwhile = [&] {
+        if (std::exchange(opened, true))
+            return;
+        Claim claim = Claim::ofThisProcess("ann");
+        claim.host = "desk9";
+        QDir().mkpath(QFileInfo(claimPathFor(path("ds/a.jpg"))).path());
+        writeFileBytes(claimPathFor(path("ds/a.jpg")), claim.toBytes());
+    };
+    const Outcome first = relabel(rattanAdded, {}, false, false);
+    QCOMPARE(first.exitCode, 2);
+    QVERIFY2(first.err.contains("opened while this run relabelled them"), first.err.constData());
+    // That program saves its old cells, then quits.
+    QVERIFY(writeFileBytes(path("ds/a.lbl"), twoShapes));
+    QVERIFY(QFile::remove(claimPathFor(path("ds/a.jpg"))));
+    meanwhile = nullptr;
+    QCOMPARE(relabel(rattanAdded, {}, false, false).exitCode, 0);
+    QCOMPARE(fileBytes(path("ds/a.lbl")), fileBytes(path("ds/.proposals/a.lbl")));
+    QVERIFY(fileBytes(path("ds/a.lbl")) != twoShapes);
 }
 
 QTEST_GUILESS_MAIN(TestRelabelHolders)
