@@ -3,6 +3,7 @@
 #include "claimwatch.h"
 #include "imageclaim.h"
 #include "teampaths.h"
+#include "teamtestfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,19 +14,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 bool setAge(const QString& path, qint64 seconds)
 {

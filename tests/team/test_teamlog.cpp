@@ -1,6 +1,7 @@
 #include "operatorname.h"
 #include "operatorsaves.h"
 #include "savelog.h"
+#include "teamtestfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,23 +10,6 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-} // namespace
 
 // Who the operator is, and what the logs of their saves tell.
 class TestTeamLog : public QObject
