@@ -1,5 +1,6 @@
 #include "labelkeeper.h"
 
+#include "imagenames.h"
 #include "labelowner.h"
 
 #include <QFileInfo>
@@ -23,28 +24,23 @@ QStringList caseSpellingsOf(const QString& suffix)
     return spellings;
 }
 
-bool isJpegSuffix(const QString& suffix)
-{
-    return suffix.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0 ||
-           suffix.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) == 0;
-}
-
 } // namespace
 
 QString labelKeeperOnDisk(const QString& imagePath)
 {
     const QFileInfo image(imagePath);
     const QString suffix = image.suffix();
-    // Only these suffixes make twins, and they bound the look-ups to sixteen.
-    if (!isJpegSuffix(suffix))
+    // Only image suffixes make twins, and they bound the look-ups to eighty.
+    if (!isImageFileName(image.fileName()))
         return QString();
-    const QString stemPath = imagePath.chopped(suffix.size());
+    const QString stemPath = imagePath.chopped(suffix.size() + 1);
     QStringList names{image.fileName()};
-    for (const QString& spelling : caseSpellingsOf(suffix)) {
-        const QFileInfo twin(stemPath + spelling);
-        if (spelling != suffix && twin.isFile())
-            names << twin.fileName();
-    }
+    for (const QString& imageSuffix : imageSuffixes())
+        for (const QString& spelling : caseSpellingsOf(imageSuffix)) {
+            const QFileInfo twin(stemPath + spelling);
+            if (spelling.mid(1) != suffix && twin.isFile())
+                names << twin.fileName();
+        }
     const qsizetype keeper = labelOwnerAmong(names);
     return keeper <= 0 ? QString() : names[keeper];
 }

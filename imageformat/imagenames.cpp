@@ -1,0 +1,66 @@
+#include "imagenames.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+const std::array<std::string_view, 7> suffixes = {".jpg", ".jpeg", ".png", ".webp",
+                                                  ".tif", ".tiff", ".bmp"};
+
+char lowered(char letter)
+{
+    return letter >= 'A' && letter <= 'Z' ? char(letter - 'A' + 'a') : letter;
+}
+
+bool endsWithIgnoringCase(std::string_view name, std::string_view suffix)
+{
+    if (name.size() <= suffix.size())
+        return false;
+    const std::string_view end = name.substr(name.size() - suffix.size());
+    return std::equal(end.begin(), end.end(), suffix.begin(),
+                      [](char left, char right) { return lowered(left) == right; });
+}
+
+} // namespace
+
+const QStringList& imageSuffixes()
+{
+    static const QStringList listed = [] {
+        QStringList all;
+        for (const std::string_view suffix : suffixes)
+            all << QString::fromLatin1(suffix.data(), qsizetype(suffix.size()));
+        return all;
+    }();
+    return listed;
+}
+
+bool isImageFileName(std::string_view name)
+{
+    return std::any_of(suffixes.begin(), suffixes.end(), [name](std::string_view suffix) {
+        return endsWithIgnoringCase(name, suffix);
+    });
+}
+
+bool isImageFileName(const QString& name)
+{
+    // Every suffix is plain letters, so a name's other characters may be anything.
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || name.size() - dot > 5)
+        return false;
+    return isImageFileName(name.mid(dot).toLatin1().toStdString());
+}
+
+std::string_view stemOf(std::string_view name)
+{
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? name : name.substr(0, dot);
+}
+
+QString imageNameFilter()
+{
+    QStringList patterns;
+    for (const QString& suffix : imageSuffixes())
+        patterns << QLatin1Char('*') + suffix;
+    return QStringLiteral("Images (%1)").arg(patterns.join(QLatin1Char(' ')));
+}
