@@ -44,11 +44,9 @@ bool isImageFileName(std::string_view name)
 
 bool isImageFileName(const QString& name)
 {
-    // Every suffix is plain letters, so a name's other characters may be anything.
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot <= 0 || name.size() - dot > 5)
-        return false;
-    return isImageFileName(name.mid(dot).toLatin1().toStdString());
+    // Every suffix is plain letters, so what Latin-1 makes of other characters does not matter.
+    const QByteArray latin = name.toLatin1();
+    return isImageFileName(std::string_view(latin.constData(), std::size_t(latin.size())));
 }
 
 std::string_view stemOf(std::string_view name)
