@@ -22,7 +22,33 @@ bool endsWithIgnoringCase(std::string_view name, std::string_view suffix)
                       [](char left, char right) { return lowered(left) == right; });
 }
 
+QStringList caseSpellingsOf(const QString& suffix)
+{
+    QStringList spellings{QString()};
+    for (const QChar letter : suffix) {
+        QStringList longer;
+        for (const QString& spelling : spellings) {
+            longer << spelling + letter.toLower();
+            if (letter.toUpper() != letter.toLower())
+                longer << spelling + letter.toUpper();
+        }
+        spellings = longer;
+    }
+    return spellings;
+}
+
 } // namespace
+
+const QStringList& imageSuffixSpellings()
+{
+    static const QStringList all = [] {
+        QStringList spellings;
+        for (const QString& suffix : imageSuffixes())
+            spellings << caseSpellingsOf(suffix);
+        return spellings;
+    }();
+    return all;
+}
 
 const QStringList& imageSuffixes()
 {

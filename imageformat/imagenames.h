@@ -10,6 +10,9 @@
 // ".tiff", ".bmp". A name is an image's when it ends in one of them in any letter case.
 const QStringList& imageSuffixes();
 bool isImageFileName(std::string_view name);
+// Every suffix in every spelling of upper and lower case letters (".jpg", ".jpG", … ".BMP"),
+// to look for an image beside another by name instead of listing their folder.
+const QStringList& imageSuffixSpellings();
 bool isImageFileName(const QString& name);
 // The name up to its last ".": an image and its label file share it, so "room.jpg" and
 // "room.png" share "room.lbl".

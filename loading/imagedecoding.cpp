@@ -98,7 +98,8 @@ QImage decodedPixels(const QString& path, const ImageHeader& header, int flags) 
         if (decoded.channels() == 4)
             decoded.copyTo(screen);
         else
-            cv::cvtColor(decoded, screen, cv::COLOR_BGR2BGRA);
+            cv::cvtColor(decoded, screen,
+                         decoded.channels() == 1 ? cv::COLOR_GRAY2BGRA : cv::COLOR_BGR2BGRA);
         return image;
     } catch (...) {
         return QImage();

@@ -1,7 +1,5 @@
 #include "screenpixels.h"
 
-#include <opencv2/imgproc.hpp>
-
 namespace {
 
 // Two light greys, far enough apart to show the squares, neither shared with a photo's white.
@@ -78,26 +76,18 @@ void overCheckerboard(cv::Mat& bgra)
 
 cv::Mat uprightScreenColours(const cv::Mat& decoded, int orientation, bool hasAlpha)
 {
-    const cv::Mat levels = eightBit(decoded);
-    if (levels.empty())
+    cv::Mat levels = eightBit(decoded);
+    const int channels = levels.channels();
+    if (levels.empty() || (channels != 1 && channels != 3 && channels != 4))
         return cv::Mat();
-    cv::Mat bgra;
-    switch (levels.channels()) {
-    case 1:
-        cv::cvtColor(levels, bgra, cv::COLOR_GRAY2BGRA);
-        break;
-    case 3:
-        cv::cvtColor(levels, bgra, cv::COLOR_BGR2BGRA);
-        break;
-    case 4:
-        bgra = levels.clone();
+    if (channels == 4) {
+        // A copy only where the decoder's pixels are still shared with the caller.
+        if (levels.data == decoded.data || !levels.isContinuous())
+            levels = levels.clone();
         if (hasAlpha)
-            overCheckerboard(bgra);
+            overCheckerboard(levels);
         else
-            bgra.reshape(1, int(bgra.total())).col(3).setTo(255);
-        break;
-    default:
-        return cv::Mat();
+            levels.reshape(1, int(levels.total())).col(3).setTo(255);
     }
-    return upright(bgra, orientation);
+    return upright(levels, orientation);
 }

@@ -6,26 +6,6 @@
 #include <QFileInfo>
 #include <QStringList>
 
-namespace {
-
-// Every spelling of a suffix in upper and lower case letters.
-QStringList caseSpellingsOf(const QString& suffix)
-{
-    QStringList spellings{QString()};
-    for (const QChar letter : suffix) {
-        QStringList longer;
-        for (const QString& spelling : spellings) {
-            longer << spelling + letter.toLower();
-            if (letter.toUpper() != letter.toLower())
-                longer << spelling + letter.toUpper();
-        }
-        spellings = longer;
-    }
-    return spellings;
-}
-
-} // namespace
-
 QString labelKeeperOnDisk(const QString& imagePath)
 {
     const QFileInfo image(imagePath);
@@ -35,12 +15,11 @@ QString labelKeeperOnDisk(const QString& imagePath)
         return QString();
     const QString stemPath = imagePath.chopped(suffix.size() + 1);
     QStringList names{image.fileName()};
-    for (const QString& imageSuffix : imageSuffixes())
-        for (const QString& spelling : caseSpellingsOf(imageSuffix)) {
-            const QFileInfo twin(stemPath + spelling);
-            if (spelling.mid(1) != suffix && twin.isFile())
-                names << twin.fileName();
-        }
+    for (const QString& spelling : imageSuffixSpellings()) {
+        const QFileInfo twin(stemPath + spelling);
+        if (spelling.mid(1) != suffix && twin.isFile())
+            names << twin.fileName();
+    }
     const qsizetype keeper = labelOwnerAmong(names);
     return keeper <= 0 ? QString() : names[keeper];
 }

@@ -231,6 +231,7 @@ private slots:
             QVERIFY(image.isSharpest());
             if (seen != 0)
                 QCOMPARE(image.pixels.pixel(at), seen);
+            QCOMPARE(image.firstPageOnly, QByteArray(QTest::currentDataTag()).contains("pages"));
         }
     }
 
