@@ -86,6 +86,9 @@ void readPng(QFile& file, const QByteArray& start, HeaderFacts& facts)
         if (head.size() < 8 || head.mid(4) == "IDAT" || head.mid(4) == "IEND")
             break;
         const quint32 length = bigEndian(head, 0);
+        // Transparency given apart from the pixels: the decoder still hands over an alpha.
+        if (head.mid(4) == "tRNS")
+            facts.hasAlpha = true;
         if (head.mid(4) == "eXIf" && length <= quint32(largestExif))
             facts.orientation = exifOrientation(readAt(file, offset + 8, length));
         offset += 12 + qint64(length);

@@ -200,6 +200,18 @@ QByteArray pngClaimingSize(int width, int height)
     return png.left(8) + pngChunk("IHDR", header) + png.mid(pngIhdrEnd);
 }
 
+QByteArray transparentPalettePng(int side)
+{
+    std::vector<uchar> encoded;
+    cv::imencode(".png", cv::Mat(side, side, CV_8UC1, cv::Scalar(0)), encoded);
+    const QByteArray grey(reinterpret_cast<const char*>(encoded.data()), qsizetype(encoded.size()));
+    // The grey levels become indices into a palette of one black, fully transparent colour.
+    QByteArray header = grey.mid(16, 13);
+    header[9] = 3;
+    return grey.left(8) + pngChunk("IHDR", header) + pngChunk("PLTE", QByteArray(3, '\0')) +
+           pngChunk("tRNS", QByteArray(1, '\0')) + grey.mid(pngIhdrEnd);
+}
+
 bool writeFileBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

@@ -81,6 +81,8 @@ QByteArray pngWithExifOrientation(const QByteArray& png, int orientation);
 QByteArray webpWithExifOrientation(const QByteArray& webp, QSize size, int orientation);
 // A tiny PNG whose header claims this size.
 QByteArray pngClaimingSize(int width, int height);
+// A palette PNG of one colour whose transparency is given apart from its pixels (a tRNS chunk).
+QByteArray transparentPalettePng(int side);
 bool writeFileBytes(const QString& path, const QByteArray& bytes);
 QByteArray fileBytes(const QString& path);
 

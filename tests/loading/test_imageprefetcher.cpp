@@ -188,6 +188,9 @@ private slots:
         QTest::newRow("half transparent red over the light square")
             << encoded(".png", bgra(16, 16, cv::Scalar(0, 0, 255, 128))) << QSize(16, 16)
             << QSize(16, 16) << QPoint(7, 7) << qRgb(230, 102, 102);
+        QTest::newRow("transparent palette PNG shows the dark square")
+            << transparentPalettePng(16) << QSize(16, 16) << QSize(16, 16) << QPoint(8, 0)
+            << qRgb(153, 153, 153);
         QTest::newRow("transparent lossless WebP")
             << encoded(".webp", bgra(16, 16, cv::Scalar(0, 0, 255, 0))) << QSize(16, 16)
             << QSize(16, 16) << QPoint(0, 8) << qRgb(153, 153, 153);
