@@ -8,10 +8,11 @@ namespace {
 
 const char description[] =
     "Measures how far two operators agree who labelled copies of one dataset.\n"
-    "Every *.jpg below FOLDER_A whose label file exists in both folders (at the same\n"
-    "path relative to each folder) is compared. The shapes of an image are paired so\n"
-    "that the summed polygon IoU is the largest possible, over pairs whose IoU\n"
-    "reaches the threshold; shapes left without a partner count as only A or only B.\n"
+    "Every image (*.jpg, *.jpeg, *.png, *.webp, *.tif, *.tiff, *.bmp) below FOLDER_A\n"
+    "whose label file exists in both folders (at the same path relative to each\n"
+    "folder) is compared. The shapes of an image are paired so that the summed\n"
+    "polygon IoU is the largest possible, over pairs whose IoU reaches the\n"
+    "threshold; shapes left without a partner count as only A or only B.\n"
     "For every tag that a paired shape carries, the pairs with the tag on both sides,\n"
     "on one side only, and Cohen's kappa; for the style of the images, agreement and\n"
     "Cohen's kappa over the sixteen styles; and the ten images with the most shapes\n"

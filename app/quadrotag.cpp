@@ -4,6 +4,7 @@
 #include "batchfiles.h"
 #include "batchpaths.h"
 #include "faultcatchingapplication.h"
+#include "imagenames.h"
 #include "labelfile.h"
 #include "namedimages.h"
 #include "operatorname.h"
@@ -272,8 +273,9 @@ void Quadrotag::reopenFreedImage()
 
 void Quadrotag::slotOpenImages()
 {
-    const QStringList files = QFileDialog::getOpenFileNames(
-        this, QStringLiteral("Open Images"), QDir::currentPath(), QStringLiteral("jpg(*.jpg)"));
+    const QStringList files =
+        QFileDialog::getOpenFileNames(this, QStringLiteral("Open Images"), QDir::currentPath(),
+                                      imageNameFilter() + QStringLiteral(";;jpg(*.jpg)"));
     const NamedImages named = sortOutNamedImages(files);
     if (!named.refused.isEmpty())
         warn(this, named.refusalNote());

@@ -1,5 +1,6 @@
 #include "datasetwalk.h"
 
+#include "imagenames.h"
 #include "labelpath.h"
 #include "namebytes.h"
 #include "teampaths.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-const char imageSuffix[] = ".jpg";
 const char labelSuffix[] = ".lbl";
 // The tools' export staging and name scratch folders start so.
 const char exportScratchPrefix[] = ".quadrotag-export-";
@@ -140,7 +140,7 @@ QString DatasetWalk::joined(const QString& folder, const QString& name)
 
 bool DatasetWalk::isImageName(const QString& name)
 {
-    return name.endsWith(QLatin1String(imageSuffix), Qt::CaseInsensitive);
+    return isImageFileName(name);
 }
 
 void DatasetWalk::forEachEntry(const QString& folder,

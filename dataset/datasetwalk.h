@@ -19,10 +19,10 @@ public:
 
     // Relative paths with "/" between folders, in path order; "" is the root itself.
     QStringList folders() const;
-    // The *.jpg files of a folder by name, hidden ones left out, and those whose names can't
-    // be read as text: opened by their text they would be another file.
+    // The image files of a folder by name (see imagenames.h), hidden ones left out, and those whose
+    // names can't be read as text: opened by their text they would be another file.
     QStringList imagesIn(const QString& folder) const;
-    // Those *.jpg names of a folder that can't be read as text, bytes escaped.
+    // Those image names of a folder that can't be read as text, bytes escaped.
     QStringList undecodableImagesIn(const QString& folder) const;
     // The *.lbl entries of a folder by name; hidden files such as recovery files are none.
     QStringList labelFilesIn(const QString& folder) const;

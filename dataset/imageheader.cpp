@@ -1,17 +1,15 @@
 #include "imageheader.h"
 
-#include <QImageReader>
+#include "headerprobe.h"
 
 bool readImageSize(const QString& imagePath, QSize& size, QString& error)
 {
     // The header alone gives the size; decoding the pixels would cost a thousand times more.
-    QImageReader reader(imagePath);
-    size = reader.size();
-    if (!size.isValid() || size.isEmpty()) {
-        error = reader.errorString();
-        return false;
-    }
-    if (reader.transformation().testFlag(QImageIOHandler::TransformationRotate90))
-        size.transpose();
-    return true;
+    const HeaderFacts header = probeImageHeader(imagePath);
+    size = header.size;
+    if (size.isValid())
+        return true;
+    error = header.format == ImageFormat::None ? QStringLiteral("Unsupported image format")
+                                               : QStringLiteral("its header tells no size");
+    return false;
 }

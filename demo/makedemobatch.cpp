@@ -100,11 +100,16 @@ int main(int argc, char* argv[])
         return 2;
     }
     const std::string folder = argv[1];
-    for (std::size_t i = 0; i < palettes.size(); ++i) {
+    // The last room is a lossless PNG, as renders of rooms come out of 3-D tools.
+    const std::size_t rooms = palettes.size() + 1;
+    for (std::size_t i = 0; i < rooms; ++i) {
         cv::Mat image(600, 800, CV_8UC3);
-        paintRoom(image, palettes[i], int(i));
-        const std::string path = folder + "/room" + std::to_string(i + 1) + ".jpg";
-        if (!cv::imwrite(path, image, {cv::IMWRITE_JPEG_QUALITY, 90})) {
+        paintRoom(image, palettes[i % palettes.size()], int(i));
+        const bool last = i + 1 == rooms;
+        const std::string path =
+            folder + "/room" + std::to_string(i + 1) + (last ? ".png" : ".jpg");
+        const std::vector<int> quality{cv::IMWRITE_JPEG_QUALITY, 90};
+        if (!cv::imwrite(path, image, last ? std::vector<int>() : quality)) {
             std::cerr << "cannot write " << path << std::endl;
             return 1;
         }

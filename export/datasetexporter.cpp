@@ -20,10 +20,10 @@
 
 namespace {
 
-// Images whose label file another image of the folder keeps ("x.JPG" beside "x.jpg"), each
-// with that image: one label file can't be the annotation of two photos. The window's rule
-// picks the keeper, so what it lets be edited is what is exported. Only a suffix not written
-// ".jpg" can make a twin, so most folders need no look-up.
+// Images whose label file another image of the folder keeps ("x.JPG" or "x.png" beside
+// "x.jpg"), each with that image: one label file can't be the annotation of two photos. The
+// window's rule picks the keeper, so what it lets be edited is what is exported. Only a suffix
+// not written ".jpg" can make a twin, so most folders need no look-up.
 QHash<QString, QString> labelTwinsOf(const QStringList& images)
 {
     QSet<QString> twinStems;

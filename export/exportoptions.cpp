@@ -5,11 +5,12 @@
 namespace {
 
 const char description[] =
-    "Turns the label files of a folder of JPEG images into a dataset for training.\n"
-    "Every *.jpg below DATASET is exported with the shapes of its .lbl file; the\n"
-    "vocabulary gives the tags their names. Before exporting, every label file is\n"
-    "checked; problems are listed on standard output as \"path: shape N: message\"\n"
-    "(shapes counted from 1) and stop the export unless --force is given.\n"
+    "Turns the label files of a folder of images into a dataset for training.\n"
+    "Every image (*.jpg, *.jpeg, *.png, *.webp, *.tif, *.tiff, *.bmp) below DATASET\n"
+    "is exported with the shapes of its .lbl file; the vocabulary gives the tags\n"
+    "their names. Before exporting, every label file is checked; problems are\n"
+    "listed on standard output as \"path: shape N: message\" (shapes counted from 1)\n"
+    "and stop the export unless --force is given.\n"
     "\n"
     "With --stats, nothing is exported: the dataset is checked and the counts of what\n"
     "the export would write are printed on standard output (images labelled,\n"
@@ -66,7 +67,7 @@ bool parseExportOptions(const QStringList& arguments, ExportOptions& options, in
                        outputOption, checkOption, forceOption, statsOption, jsonOption,
                        acceptedOnlyOption});
     parser.addPositionalArgument(QStringLiteral("DATASET"),
-                                 QStringLiteral("The folder searched for *.jpg images."));
+                                 QStringLiteral("The folder searched for images."));
 
     if (!parseCommandLine(parser, arguments, exitCode))
         return false;

@@ -53,7 +53,7 @@ bool parseImportOptions(const QStringList& arguments, ImportOptions& options, in
     parser.addPositionalArgument(QStringLiteral("PREDICTIONS"),
                                  QStringLiteral("The model's predictions."));
     parser.addPositionalArgument(QStringLiteral("DATASET"),
-                                 QStringLiteral("The folder of the *.jpg images."));
+                                 QStringLiteral("The folder of the images."));
 
     if (!parseCommandLine(parser, arguments, exitCode))
         return false;

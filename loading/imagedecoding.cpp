@@ -1,9 +1,9 @@
 #include "imagedecoding.h"
 
+#include "headerprobe.h"
+#include "screenpixels.h"
+
 #include <QFile>
-#include <QFileInfo>
-#include <QImageIOHandler>
-#include <QImageReader>
 
 #include <algorithm>
 #include <cstdlib>
@@ -50,12 +50,42 @@ bool fitsBudget(const QSize& size)
     return qint64(size.width()) * qint64(size.height()) <= screenPixelBudget;
 }
 
+// What a header tells before any pixel is decoded.
+struct ImageHeader
+{
+    QSize size;
+    // JPEG, which libjpeg decodes straight at a half, a quarter or an eighth of each side.
+    bool reducible = false;
+    // The rest are decoded as stored and made to look as they are meant to here.
+    int orientation = 1;
+    bool hasAlpha = false;
+    bool hasMorePages = false;
+};
+
+ImageHeader readHeader(const QString& path)
+{
+    const HeaderFacts facts = probeImageHeader(path);
+    return {facts.size, facts.format == ImageFormat::Jpeg, facts.orientation, facts.hasAlpha,
+            facts.hasMorePages};
+}
+
+// The decoder's pixels: libjpeg's colour, turned as its EXIF says, or any other format as
+// stored (16 bits and alpha kept), made to look as it is meant to here.
+cv::Mat decodedColours(const QString& path, const ImageHeader& header, int flags)
+{
+    const std::string file = QFile::encodeName(path).toStdString();
+    if (header.reducible)
+        return cv::imread(file, flags);
+    return uprightScreenColours(cv::imread(file, cv::IMREAD_UNCHANGED), header.orientation,
+                                header.hasAlpha);
+}
+
 // OpenCV throws on sizes beyond its own limits and on failed allocations; on a worker
 // thread that would end the program, so every failure becomes a null image here.
-QImage decodedPixels(const QString& path, int flags) noexcept
+QImage decodedPixels(const QString& path, const ImageHeader& header, int flags) noexcept
 {
     try {
-        const cv::Mat decoded = cv::imread(QFile::encodeName(path).toStdString(), flags);
+        const cv::Mat decoded = decodedColours(path, header, flags);
         if (decoded.empty())
             return QImage();
         QImage image = screenImage(decoded.cols, decoded.rows);
@@ -65,35 +95,15 @@ QImage decodedPixels(const QString& path, int flags) noexcept
         // which is exactly what the conversion to BGRA writes.
         cv::Mat screen(decoded.rows, decoded.cols, CV_8UC4, image.bits(),
                        static_cast<std::size_t>(image.bytesPerLine()));
-        cv::cvtColor(decoded, screen, cv::COLOR_BGR2BGRA);
+        if (decoded.channels() == 4)
+            decoded.copyTo(screen);
+        else
+            cv::cvtColor(decoded, screen,
+                         decoded.channels() == 1 ? cv::COLOR_GRAY2BGRA : cv::COLOR_BGR2BGRA);
         return image;
     } catch (...) {
         return QImage();
     }
-}
-
-// What a header tells before any pixel is decoded.
-struct ImageHeader
-{
-    QSize size;
-    // JPEG, which libjpeg decodes straight at a half, a quarter or an eighth of each side.
-    bool reducible = false;
-};
-
-ImageHeader readHeader(const QString& path)
-{
-    // Opening a FIFO or a device waits for a writer that may never come, and the window
-    // waits for the worker; such a file can't be shown, like a broken one.
-    if (!QFileInfo(path).isFile())
-        return ImageHeader();
-    // The reader parses the header only; pixels are decoded by read(), which is not called.
-    QImageReader reader(path);
-    reader.setAutoTransform(false);
-    const QSize stored = reader.size();
-    if (!stored.isValid())
-        return ImageHeader();
-    const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
-    return {turned ? stored.transposed() : stored, reader.format() == "jpeg"};
 }
 
 // libjpeg rounds a reduced side up.
@@ -160,7 +170,7 @@ ScreenImage decodedAt(const QString& path, const ImageHeader& header, int reduct
                       int sharpestReduction)
 {
     ScreenImage image;
-    image.pixels = decodedPixels(path, decoderFlags(reduction));
+    image.pixels = decodedPixels(path, header, decoderFlags(reduction));
     if (image.isNull())
         return image;
     image.fullSize = fullSizeOf(image.pixels.size(), header.size, reduction);
@@ -169,6 +179,7 @@ ScreenImage decodedAt(const QString& path, const ImageHeader& header, int reduct
         return refused(image.fullSize);
     image.reduction = reduction;
     image.sharpestReduction = sharpestReduction;
+    image.firstPageOnly = header.hasMorePages;
     return image;
 }
 

@@ -17,3 +17,8 @@ QString ScreenImage::reductionNote() const
         .arg(fullSize.height())
         .arg(sharpestReduction);
 }
+
+QString ScreenImage::firstPageNote()
+{
+    return QStringLiteral("This file holds several pages: the first is shown");
+}

@@ -22,6 +22,8 @@ struct ScreenImage
     // The image holds more pixels than this program can, even at an eighth of each side,
     // so it was not decoded.
     bool tooLarge = false;
+    // The file holds more pages (a TIFF), of which only the first is shown.
+    bool firstPageOnly = false;
 
     bool isNull() const { return pixels.isNull(); }
     // No sharper decode of this image follows.
@@ -32,6 +34,8 @@ struct ScreenImage
     QString refusalNote() const;
     // For the status bar while an image reduced to fit is shown.
     QString reductionNote() const;
+    // For the status bar while the first page of several is shown.
+    static QString firstPageNote();
 };
 
 #endif

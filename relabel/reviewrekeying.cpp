@@ -1,6 +1,7 @@
 #include "reviewrekeying.h"
 
 #include "fittingname.h"
+#include "imagenames.h"
 #include "reviewfile.h"
 #include "teampaths.h"
 
@@ -32,23 +33,16 @@ QStringList namedReviews(const QDir& reviews, const QString& stem)
 }
 
 // Reviews named by a digest of an image name too long to stand in theirs: only the names of the
-// images the program lists, "<stem>.jpg" in any case, can tell which they are.
+// images the program lists, "<stem>" and an image suffix in any case, can tell which they are.
 QStringList digestReviews(const QFileInfo& label, const QString& stem)
 {
     QStringList paths;
-    const QLatin1String imageSuffix(".jpg");
-    if (QFile::encodeName(stem).size() + imageSuffix.size() + reviewSuffix.size() <=
-        longestFileName)
+    const qsizetype shortestSuffix = 4;
+    if (QFile::encodeName(stem).size() + shortestSuffix + reviewSuffix.size() <= longestFileName)
         return paths;
     const QDir folder(label.path());
-    for (int caseBits = 0; caseBits < 8; ++caseBits) {
-        QString image = stem + imageSuffix;
-        for (int letter = 0; letter < 3; ++letter) {
-            const qsizetype at = image.size() - 3 + letter;
-            if (caseBits & (1 << letter))
-                image[at] = image[at].toUpper();
-        }
-        const QString review = reviewPathFor(folder.filePath(image));
+    for (const QString& suffix : imageSuffixSpellings()) {
+        const QString review = reviewPathFor(folder.filePath(stem + suffix));
         if (QFileInfo(review).fileName().startsWith(QLatin1Char('#')) && QFileInfo::exists(review))
             paths << review;
     }

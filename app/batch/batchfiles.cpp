@@ -98,7 +98,7 @@ BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found,
     FolderImages images;
     NameSet labels;
     forEachFileIn(folder, [&](std::string_view name) {
-        if (isVisibleJpeg(name))
+        if (isVisibleImage(name))
             images.add(name, found);
         else if (isLabelFileName(name))
             labels.insert(stemOf(name));

@@ -72,7 +72,7 @@ void BatchOpener::openFolder(const QString& folder)
 {
     BatchFiles batch = listFolderImages(folder);
     if (batch.imagePaths.isEmpty()) {
-        emit sglNote(QStringLiteral("No JPEG images in ") + folder);
+        emit sglNote(QStringLiteral("No images in ") + folder);
         noteUndecodable(batch);
         return;
     }
@@ -111,7 +111,7 @@ void BatchOpener::openListedFolder(const QString& folder, const QString& shownIm
         return cancel();
     if (batch.imagePaths.isEmpty()) {
         cancel();
-        emit sglNote(QStringLiteral("No JPEG images in ") + folder);
+        emit sglNote(QStringLiteral("No images in ") + folder);
         noteUndecodable(batch);
         return;
     }

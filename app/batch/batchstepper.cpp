@@ -125,6 +125,8 @@ void BatchStepper::loadCurrentImage()
             emit sglShown();
             if (image.isReducedToFit())
                 emit sglNote(image.reductionNote());
+            else if (image.firstPageOnly)
+                emit sglNote(ScreenImage::firstPageNote());
         },
         sharer);
 }

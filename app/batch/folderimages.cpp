@@ -17,18 +17,8 @@ namespace {
 
 // Often enough for a status bar, rarely enough to cost nothing.
 const std::size_t countEvery = 1024;
-const std::string_view imageSuffix = ".jpg";
+const std::string_view commonSuffix = ".jpg";
 const std::string_view labelSuffix = ".lbl";
-
-bool endsWithIgnoringCase(std::string_view name, std::string_view suffix)
-{
-    if (name.size() < suffix.size())
-        return false;
-    const std::string_view end = name.substr(name.size() - suffix.size());
-    return std::equal(end.begin(), end.end(), suffix.begin(), [](char left, char right) {
-        return (left >= 'A' && left <= 'Z' ? char(left - 'A' + 'a') : left) == right;
-    });
-}
 
 // Eight bytes at a time: this runs for every name of a folder, more than once.
 bool isAscii(std::string_view name)
@@ -91,9 +81,9 @@ void FolderImages::FirstName::offer(const IcuCollator& collator, std::size_t off
         text = offeredText.toString();
 }
 
-bool isVisibleJpeg(std::string_view name)
+bool isVisibleImage(std::string_view name)
 {
-    return endsWithIgnoringCase(name, imageSuffix) && name.front() != '.';
+    return isImageFileName(name) && name.front() != '.';
 }
 
 bool isLabelFileName(std::string_view name)
@@ -102,18 +92,14 @@ bool isLabelFileName(std::string_view name)
            name.substr(name.size() - labelSuffix.size()) == labelSuffix;
 }
 
-std::string_view stemOf(std::string_view name)
-{
-    return name.substr(0, name.size() - std::min(name.size(), imageSuffix.size()));
-}
-
 void FolderImages::add(std::string_view name, std::atomic<int>* found)
 {
     if (!isDecodableName(name)) {
         undecodable << escapedName(name);
         return;
     }
-    if (name.substr(name.size() - imageSuffix.size()) != imageSuffix)
+    if (name.size() < commonSuffix.size() ||
+        name.substr(name.size() - commonSuffix.size()) != commonSuffix)
         otherSuffixStems.insert(stemOf(name));
     starts.push_back(names.size());
     names.append(name);
@@ -194,7 +180,7 @@ QString FolderImages::pathAt(const QString& pathPrefix, std::size_t index) const
     return pathOf(pathPrefix, nameAt(index));
 }
 
-// Two names share a stem only when one suffix differs from ".jpg" in case, so a folder without
+// Two names share a stem only when one suffix is not ".jpg" as written, so a folder without
 // such a name costs no look-up; the first in list order keeps the label file.
 void FolderImages::markSharedLabels(const std::vector<int>& order, BatchFiles& batch) const
 {

@@ -2,6 +2,7 @@
 #define QUADROTAG_FOLDERIMAGES_H
 
 #include "batchfiles.h"
+#include "imagenames.h"
 #include "nameset.h"
 
 #include <QString>
@@ -14,13 +15,11 @@ class IcuCollator;
 #include <string_view>
 #include <vector>
 
-// Whether a file name, as the file system spells it, is an image of a batch: "*.jpg" in any
-// case, not hidden.
-bool isVisibleJpeg(std::string_view name);
+// Whether a file name, as the file system spells it, is an image of a batch: an image's
+// suffix in any case, not hidden.
+bool isVisibleImage(std::string_view name);
 // A label file's name: "*.lbl", in small letters as the program writes it.
 bool isLabelFileName(std::string_view name);
-// The name without its four-letter suffix: an image and its label file share it.
-std::string_view stemOf(std::string_view name);
 
 // The image names of one folder as they are read, in one buffer, made into the batch at the
 // end: paths, the state of each label file and proposal, and natural order. The paths are made
@@ -57,7 +56,8 @@ private:
 
     std::string names;
     std::vector<std::size_t> starts;
-    // Names whose suffix is not ".jpg" as written: only they can share a stem with another.
+    // Names whose suffix is not ".jpg" as written: only they can share a stem with another
+    // ("x.JPG", "x.png" beside "x.jpg").
     NameSet otherSuffixStems;
     QStringList undecodable;
 };

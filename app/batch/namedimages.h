@@ -5,13 +5,13 @@
 #include <QStringList>
 
 // Files named to be opened as images, sorted out one by one without listing their folders:
-// a JPEG image by its name ("*.jpg" in any case) and by its first bytes, and the rest.
+// an image by its name (an image suffix in any case) and by its first bytes, and the rest.
 struct NamedImages
 {
     QStringList images;
     QStringList refused;
 
-    // "Left out, not JPEG images: a.lbl, notes.txt"; empty when nothing was.
+    // "Left out, not images: a.lbl, notes.txt"; empty when nothing was.
     QString refusalNote() const;
 };
 

@@ -74,8 +74,18 @@ private slots:
             << QStringList{"d.jpg.jpg", "d.jpg.lbl", "d.lbl"} << QStringList{"d.jpg.jpg"} << "L";
         QTest::newRow("another image's label")
             << QStringList{"e.jpg", "e2.lbl", "ee.lbl"} << QStringList{"e.jpg"} << "-";
-        QTest::newRow("not images") << QStringList{".h.jpg", "f.jpeg", "jpg", "g.jpgx", "h.jpg"}
-                                    << QStringList{"h.jpg"} << "-";
+        QTest::newRow("not images")
+            << QStringList{".h.jpg", ".h.png", "jpg", "g.jpgx", "g.gif", "h.jpg", ".tiff"}
+            << QStringList{"h.jpg"} << "-";
+        QTest::newRow("formats mixed, in natural order")
+            << QStringList{"r10.png", "r2.webp", "r1.jpg", "r3.TIFF", "r4.bmp",
+                           "r5.jpeg", "r6.tif",  "r2.lbl", "r5.lbl"}
+            << QStringList{"r1.jpg", "r2.webp", "r3.TIFF", "r4.bmp", "r5.jpeg", "r6.tif", "r10.png"}
+            << "-L--L--";
+        QTest::newRow("twins across formats") << QStringList{"room.png", "room.jpg", "room.lbl"}
+                                              << QStringList{"room.jpg", "room.png"} << "L0";
+        QTest::newRow("two extensions, two stems") << QStringList{"x.png.jpg", "x.png.lbl", "x.png"}
+                                                   << QStringList{"x.png", "x.png.jpg"} << "-L";
         QTest::newRow("letters beyond plain ones")
             << QStringList{"été 2.jpg", "été 2.lbl", "été 10.jpg"}
             << QStringList{"été 2.jpg", "été 10.jpg"} << "L-";
@@ -147,13 +157,16 @@ private slots:
         QTest::newRow("twins named without their keeper")
             << QStringList{"x.JPG", "x.Jpg"} << "1(x.jpg)";
         QTest::newRow("twin named through a link, alone") << QStringList{"lnk/x.Jpg"} << "(x.jpg)";
+        QTest::newRow("twin of another format named alone") << QStringList{"x.png"} << "(x.jpg)";
+        QTest::newRow("twin of another format named first")
+            << QStringList{"x.png", "x.jpg"} << "1-";
     }
     void namedImagesShareLabelFilesAsAFoldersDo()
     {
         QFETCH(QStringList, named);
         QFETCH(QString, states);
         QTemporaryDir dir;
-        for (const char* name : {"x.jpg", "x.JPG", "x.Jpg", "x.lbl", "y.jpg", "y.lbl"})
+        for (const char* name : {"x.jpg", "x.JPG", "x.Jpg", "x.png", "x.lbl", "y.jpg", "y.lbl"})
             QVERIFY(writeFileBytes(dir.filePath(name), QByteArray()));
         QVERIFY(QFile::link(dir.path(), dir.filePath("lnk")));
         QStringList paths;

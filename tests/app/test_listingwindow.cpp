@@ -35,7 +35,7 @@ private slots:
         QTest::newRow("folder of the image on screen") << "."
                                                        << "3/3  c.jpg";
         QTest::newRow("folder without images") << "p"
-                                               << "No JPEG images in %1";
+                                               << "No images in %1";
     }
     void listedFolderOpensAsOpenFolderDoes()
     {
@@ -72,7 +72,7 @@ private slots:
         QTest::newRow("a note shown meanwhile stays") << "note"
                                                       << "No active shape to copy";
         QTest::newRow("no images") << "empty"
-                                   << "No JPEG images in %1";
+                                   << "No images in %1";
         QTest::newRow("another batch opened") << "images"
                                               << "1/1  c.jpg";
         QTest::newRow("another project opened") << "project"

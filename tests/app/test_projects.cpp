@@ -208,7 +208,7 @@ private slots:
         QTRY_COMPARE(status(), position + "  " + pathOf(name));
     }
 
-    // Files named as images are taken only when they are JPEG images by name and by their
+    // Files named as images are taken only when they are images by name and by their
     // first bytes; the others are named once on standard error. A FIFO is never opened: a
     // read from it would wait for a writer that never comes.
     void filesThatAreNoJpegImagesAreLeftOut()
@@ -220,21 +220,22 @@ private slots:
         QVERIFY(writeFileBytes(pathOf("short.JPG"), "\xff\xd8"));
         QVERIFY(QFile::copy(batch[1], pathOf("b.jpeg")));
         QVERIFY(QFile::copy(batch[1], pathOf("b2.JPG")));
+        QVERIFY(writeFileBytes(pathOf("fake.png"), "\x89PNG"));
         StdoutCapture silenced;
         StderrCapture said;
         window->openNamedImages({batch[0], pathOf("a.lbl"), pathOf("notes.txt"), pathOf("fake.jpg"),
                                  pathOf("fifo.jpg"), pathOf("short.JPG"), pathOf("b.jpeg"),
-                                 pathOf("b2.JPG")});
-        QCOMPARE(status(), "1/2  " + batch[0]);
+                                 pathOf("b2.JPG"), pathOf("fake.png")});
+        QCOMPARE(status(), "1/3  " + batch[0]);
         QCOMPARE(said.text(),
-                 ("Left out, not JPEG images: " +
+                 ("Left out, not images: " +
                   QStringList{pathOf("a.lbl"), pathOf("notes.txt"), pathOf("fake.jpg"),
-                              pathOf("fifo.jpg"), pathOf("short.JPG"), pathOf("b.jpeg")}
+                              pathOf("fifo.jpg"), pathOf("short.JPG"), pathOf("fake.png")}
                       .join(", ") +
                   "\n")
                      .toUtf8());
         pressKey(Qt::Key_Down);
-        QCOMPARE(status(), "2/2  " + pathOf("b2.JPG"));
+        QCOMPARE(status(), "2/3  " + pathOf("b.jpeg"));
     }
 
     // A few images named in a folder of a hundred thousand cost a few look-ups, never a listing

@@ -173,12 +173,17 @@ private slots:
         QTest::addColumn<bool>("warned");
         QTest::addColumn<int>("shapesShown");
         QTest::addColumn<QByteArray>("styleLine");
+        // The image beside the label file, of the format its name says.
+        QTest::addColumn<QString>("imageName");
         const QByteArray shape = "4 10 10 60 10 60 60 10 60 \n1 0 0 \n";
         QTest::newRow("damaged after one shape")
-            << "2\n" + shape + "4 1 1 x" << true << 1 << QByteArray("2");
-        QTest::newRow("style beyond the names") << "42\n" + shape << false << 1 << QByteArray("42");
-        QTest::newRow("hand-made layout")
-            << QByteArray("1 4 10 10 60 10 60 60 10 60 1 0 0") << false << 1 << QByteArray("1");
+            << "2\n" + shape + "4 1 1 x" << true << 1 << QByteArray("2") << "a.jpg";
+        QTest::newRow("style beyond the names")
+            << "42\n" + shape << false << 1 << QByteArray("42") << "a.jpg";
+        QTest::newRow("hand-made layout") << QByteArray("1 4 10 10 60 10 60 60 10 60 1 0 0")
+                                          << false << 1 << QByteArray("1") << "a.jpg";
+        for (const char* name : {"a.jpeg", "a.png", "a.webp", "a.tif", "a.TIFF", "a.bmp"})
+            QTest::newRow(name) << "3\n" + shape << false << 1 << QByteArray("3") << name;
     }
 
     void viewingNeverRewritesALabelFile()
@@ -187,9 +192,15 @@ private slots:
         QFETCH(bool, warned);
         QFETCH(int, shapesShown);
         QFETCH(QByteArray, styleLine);
+        QFETCH(QString, imageName);
+        // In place of a.jpg, which would keep the label file as an earlier twin.
+        QStringList images = batch;
+        QVERIFY(QFile::remove(images[0]));
+        images[0] = pathOf(imageName);
+        QVERIFY(writeTestJpeg(images[0], 400, 300, 128));
         QVERIFY(writeFileBytes(pathOf("a.lbl"), labelFile));
         MessageBoxCloser closer;
-        openBatch(batch);
+        openBatch(images);
         QCOMPARE(closer.texts,
                  warned ? QStringList("Fail reading from " + pathOf("a.lbl")) : QStringList());
         QCOMPARE(int(annotation().labels.size()), shapesShown);

@@ -197,7 +197,7 @@ private slots:
         StdoutCapture out;
         window->openFolder(pathOf(folder));
         QCOMPARE(out.text(), std::string());
-        QCOMPARE(status(), "No JPEG images in " + pathOf(folder));
+        QCOMPARE(status(), "No images in " + pathOf(folder));
         QCOMPARE(annotation().labels.size(), std::size_t(1));
         QVERIFY(window->isWindowModified());
         QCOMPARE(listedNames(), QStringList({"a.jpg", "b.jpg", "c.jpg"}));

@@ -133,6 +133,85 @@ QByteArray withExifOrientation(const QByteArray& jpeg, int orientation)
     return jpeg.left(2) + segment + jpeg.mid(2);
 }
 
+namespace {
+
+QByteArray exifOrientationBlock(int orientation)
+{
+    return QByteArray("II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 18) + char(orientation) +
+           QByteArray(7, '\0');
+}
+
+QByteArray bigEndian32(quint32 value)
+{
+    QByteArray bytes;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes += char(value >> shift);
+    return bytes;
+}
+
+QByteArray littleEndian(quint32 value, int width)
+{
+    QByteArray bytes;
+    for (int index = 0; index < width; ++index)
+        bytes += char(value >> (8 * index));
+    return bytes;
+}
+
+// A PNG chunk with its CRC-32, so that the decoder does not drop it.
+QByteArray pngChunk(const QByteArray& type, const QByteArray& body)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : type + body) {
+        crc ^= static_cast<unsigned char>(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return bigEndian32(quint32(body.size())) + type + body + bigEndian32(~crc);
+}
+
+const int pngIhdrEnd = 33;
+
+} // namespace
+
+QByteArray pngWithExifOrientation(const QByteArray& png, int orientation)
+{
+    return png.left(pngIhdrEnd) + pngChunk("eXIf", exifOrientationBlock(orientation)) +
+           png.mid(pngIhdrEnd);
+}
+
+QByteArray webpWithExifOrientation(const QByteArray& webp, QSize size, int orientation)
+{
+    const QByteArray extended = "VP8X" + littleEndian(10, 4) + QByteArray("\x08\0\0\0", 4) +
+                                littleEndian(quint32(size.width() - 1), 3) +
+                                littleEndian(quint32(size.height() - 1), 3);
+    const QByteArray exif = exifOrientationBlock(orientation);
+    const QByteArray body =
+        "WEBP" + extended + webp.mid(12) + "EXIF" + littleEndian(quint32(exif.size()), 4) + exif;
+    return "RIFF" + littleEndian(quint32(body.size()), 4) + body;
+}
+
+QByteArray pngClaimingSize(int width, int height)
+{
+    std::vector<uchar> encoded;
+    cv::imencode(".png", cv::Mat(16, 16, CV_8UC3, cv::Scalar(90, 120, 150)), encoded);
+    const QByteArray png(reinterpret_cast<const char*>(encoded.data()), qsizetype(encoded.size()));
+    const QByteArray header =
+        bigEndian32(quint32(width)) + bigEndian32(quint32(height)) + png.mid(24, 5);
+    return png.left(8) + pngChunk("IHDR", header) + png.mid(pngIhdrEnd);
+}
+
+QByteArray transparentPalettePng(int side)
+{
+    std::vector<uchar> encoded;
+    cv::imencode(".png", cv::Mat(side, side, CV_8UC1, cv::Scalar(0)), encoded);
+    const QByteArray grey(reinterpret_cast<const char*>(encoded.data()), qsizetype(encoded.size()));
+    // The grey levels become indices into a palette of one black, fully transparent colour.
+    QByteArray header = grey.mid(16, 13);
+    header[9] = 3;
+    return grey.left(8) + pngChunk("IHDR", header) + pngChunk("PLTE", QByteArray(3, '\0')) +
+           pngChunk("tRNS", QByteArray(1, '\0')) + grey.mid(pngIhdrEnd);
+}
+
 bool writeFileBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QMessageBox>
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -75,6 +76,13 @@ QByteArray jpegClaimingSize(int width, int height);
 QByteArray sunRaster(int width, int height);
 // The JPEG with an EXIF block that gives this orientation (6: turned a quarter clockwise).
 QByteArray withExifOrientation(const QByteArray& jpeg, int orientation);
+// The same for a PNG (an eXIf chunk) and a WebP of this size (an extended header, EXIF chunk).
+QByteArray pngWithExifOrientation(const QByteArray& png, int orientation);
+QByteArray webpWithExifOrientation(const QByteArray& webp, QSize size, int orientation);
+// A tiny PNG whose header claims this size.
+QByteArray pngClaimingSize(int width, int height);
+// A palette PNG of one colour whose transparency is given apart from its pixels (a tRNS chunk).
+QByteArray transparentPalettePng(int side);
 bool writeFileBytes(const QString& path, const QByteArray& bytes);
 QByteArray fileBytes(const QString& path);
 

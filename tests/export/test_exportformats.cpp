@@ -204,6 +204,11 @@ void TestExportFormats::walksTheDatasetInPathOrder_data()
         << QStringList{".h.jpg", "d.jpg"} << QStringList{"d.jpg"} << QByteArray();
     QTest::newRow("a linked image is an image")
         << QStringList{"d.jpg", "l.jpg->d.jpg"} << QStringList{"d.jpg", "l.jpg"} << QByteArray();
+    // Each sized from its own header: the table checks every image is 8 x 6.
+    QTest::newRow("every format, its name kept")
+        << QStringList{"f.jpeg", "b.webp", "a.png", "c.TIF", "e.bmp", "d.tiff", "x.png.jpg"}
+        << QStringList{"a.png", "b.webp", "c.TIF", "d.tiff", "e.bmp", "f.jpeg", "x.png.jpg"}
+        << QByteArray();
     QTest::newRow("a linked folder is passed by with a note")
         << QStringList{"d/x.jpg", "l->d"} << QStringList{"d/x.jpg"}
         << QByteArray("quadrotag-export: passed over the linked folder walk/l\n");
@@ -223,7 +228,7 @@ void TestExportFormats::walksTheDatasetInPathOrder()
         if (entry.contains("->"))
             QVERIFY(QFile::link(entry.section("->", 1), entryPath));
         else if (!entry.endsWith('/'))
-            QVERIFY(writeTestJpeg(entryPath, 8, 8, 50));
+            QVERIFY(writeTestJpeg(entryPath, 8, 6, 50));
     }
     const ProgramRun run = runExporter(root.path(), {"--output", "walk-coco", "walk"});
     QCOMPARE(run.exitCode, 0);
@@ -236,6 +241,7 @@ void TestExportFormats::walksTheDatasetInPathOrder()
     for (qsizetype index = 0; index < images.size(); ++index) {
         const QJsonObject image = images.at(index).toObject();
         QCOMPARE(image.value("id").toInt(), index + 1);
+        QCOMPARE(QSize(image.value("width").toInt(), image.value("height").toInt()), QSize(8, 6));
         exported << image.value("file_name").toString();
     }
     QCOMPARE(exported, fileNames);

@@ -50,11 +50,11 @@ void TestExportProblems::initTestCase()
 
 void TestExportProblems::buildNamesDataset()
 {
-    // Three photos whose names differ in the case of the suffix share one label file; another
+    // Four photos whose names differ in the suffix or its case share one label file; another
     // name is not UTF-8, and a real file bears the text it would decode to.
     const std::vector<QPoint> square{{1, 1}, {10, 1}, {10, 10}, {1, 10}};
     QVERIFY(QDir().mkpath(path("names")));
-    for (const char* name : {"x.jpg", "x.Jpg", "x.JPG", "z.jpg", "latin\uFFFD.jpg"})
+    for (const char* name : {"x.jpg", "x.Jpg", "x.JPG", "x.png", "z.jpg", "latin\uFFFD.jpg"})
         QVERIFY(writeTestJpeg(path("names/") + QString::fromUtf8(name), 64, 48, 60));
     QVERIFY(writeLabels(path("names/x.lbl"), 0, {shape(square, {{0, 0}})}));
     QVERIFY(writeTestJpeg(path("names/latin.jpg"), 64, 48, 60));
@@ -76,9 +76,10 @@ void TestExportProblems::reportsNamesThatConfuseFiles()
     QCOMPARE(run.out,
              QByteArray("names/latin\\xe9.jpg: name can't be read as UTF-8; left out\n"
                         "names/x.JPG: shares its label file x.lbl with x.jpg; left out\n"
-                        "names/x.Jpg: shares its label file x.lbl with x.jpg; left out\n"));
+                        "names/x.Jpg: shares its label file x.lbl with x.jpg; left out\n"
+                        "names/x.png: shares its label file x.lbl with x.jpg; left out\n"));
     QCOMPARE(run.err.left(run.err.indexOf(", 0.")),
-             QByteArray("Checked 6 images, 1 shapes, 3 categories, 3 problems (3 images and 0 "
+             QByteArray("Checked 7 images, 1 shapes, 3 categories, 4 problems (4 images and 0 "
                         "shapes left out)"));
 
     // The shapes drawn on x.jpg, the twin the window lets be edited, go with its picture.

@@ -6,6 +6,8 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include <cstring>
+
 Q_DECLARE_METATYPE(DisplayScale)
 Q_DECLARE_METATYPE(ScreenImage)
 
@@ -17,6 +19,40 @@ cv::Mat noisyPicture(int width, int height, int seed)
     cv::Mat picture(height, width, CV_8UC3);
     cv::RNG(seed).fill(picture, cv::RNG::UNIFORM, 0, 256);
     return picture;
+}
+
+QByteArray encoded(const char* extension, const cv::Mat& picture)
+{
+    std::vector<uchar> bytes;
+    cv::imencode(extension, picture, bytes);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
+
+// A TIFF whose first page is three pixels wide, the others one.
+QByteArray tiffOfPages(int pages)
+{
+    std::vector<cv::Mat> all(std::size_t(pages), cv::Mat(1, 1, CV_8UC3, cv::Scalar::all(9)));
+    all[0] = cv::Mat(2, 3, CV_8UC3, cv::Scalar::all(9));
+    QTemporaryDir scratch;
+    const QString path = scratch.filePath("pages.tiff");
+    cv::imwritemulti(QFile::encodeName(path).toStdString(), all);
+    return fileBytes(path);
+}
+
+// A BMP whose rows are stored from the top down: its first stored row, red, is on top.
+QByteArray topDownBmp()
+{
+    cv::Mat picture(2, 2, CV_8UC3, cv::Scalar(255, 0, 0));
+    picture.row(1).setTo(cv::Scalar(0, 0, 255));
+    QByteArray bmp = encoded(".bmp", picture);
+    const qint32 height = -2;
+    std::memcpy(bmp.data() + 22, &height, sizeof height);
+    return bmp;
+}
+
+cv::Mat bgra(int width, int height, const cv::Scalar& colour)
+{
+    return cv::Mat(height, width, CV_8UC4, colour);
 }
 
 bool writeJpeg(const QString& path, const cv::Mat& picture)
@@ -115,19 +151,62 @@ private slots:
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QSize>("fullSize");
         QTest::addColumn<QSize>("pixelsSize");
-        QTest::newRow("not a JPEG") << QByteArray("not a JPEG at all") << QSize() << QSize();
-        QTest::newRow("missing") << QByteArray() << QSize() << QSize();
+        // What the pixel at shows; nothing is checked where it is 0.
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QRgb>("seen");
+        QTest::newRow("not a JPEG")
+            << QByteArray("not a JPEG at all") << QSize() << QSize() << QPoint() << QRgb(0);
+        QTest::newRow("missing") << QByteArray() << QSize() << QSize() << QPoint() << QRgb(0);
+        const QByteArray png = encoded(".png", noisyPicture(64, 48, 7));
+        QTest::newRow("PNG claiming 100000 x 100000")
+            << pngClaimingSize(100000, 100000) << QSize(100000, 100000) << QSize() << QPoint()
+            << QRgb(0);
+        QTest::newRow("truncated PNG")
+            << png.left(png.size() / 2) << QSize() << QSize() << QPoint() << QRgb(0);
+        const QByteArray webp = encoded(".webp", noisyPicture(64, 48, 7));
+        QTest::newRow("truncated WebP")
+            << webp.left(webp.size() / 2) << QSize() << QSize() << QPoint() << QRgb(0);
+        QTest::newRow("WebP") << webp << QSize(64, 48) << QSize(64, 48) << QPoint() << QRgb(0);
+        QTest::newRow("TIFF of 10,000 pages")
+            << tiffOfPages(10000) << QSize(3, 2) << QSize(3, 2) << QPoint(2, 1) << qRgb(9, 9, 9);
+        QTest::newRow("BMP with a negative height")
+            << topDownBmp() << QSize(2, 2) << QSize(2, 2) << QPoint(0, 0) << qRgb(255, 0, 0);
+        QTest::newRow("1 x 1 PNG") << encoded(".png", cv::Mat(1, 1, CV_8UC3, cv::Scalar(1, 2, 3)))
+                                   << QSize(1, 1) << QSize(1, 1) << QPoint(0, 0) << qRgb(3, 2, 1);
+        QTest::newRow("grey PNG") << encoded(".png", cv::Mat(4, 4, CV_8UC1, cv::Scalar(90)))
+                                  << QSize(4, 4) << QSize(4, 4) << QPoint(3, 3) << qRgb(90, 90, 90);
+        // The full range is mapped: the high byte alone would show 16384 black.
+        QTest::newRow("16-bit PNG at 16384")
+            << encoded(".png", cv::Mat(4, 4, CV_16UC3, cv::Scalar::all(16384))) << QSize(4, 4)
+            << QSize(4, 4) << QPoint(1, 1) << qRgb(64, 64, 64);
+        QTest::newRow("16-bit PNG at 65535")
+            << encoded(".png", cv::Mat(4, 4, CV_16UC3, cv::Scalar::all(65535))) << QSize(4, 4)
+            << QSize(4, 4) << QPoint(1, 1) << qRgb(255, 255, 255);
+        QTest::newRow("transparent PNG shows the dark square")
+            << encoded(".png", bgra(16, 16, cv::Scalar(0, 0, 255, 0))) << QSize(16, 16)
+            << QSize(16, 16) << QPoint(8, 0) << qRgb(153, 153, 153);
+        QTest::newRow("half transparent red over the light square")
+            << encoded(".png", bgra(16, 16, cv::Scalar(0, 0, 255, 128))) << QSize(16, 16)
+            << QSize(16, 16) << QPoint(7, 7) << qRgb(230, 102, 102);
+        QTest::newRow("transparent palette PNG shows the dark square")
+            << transparentPalettePng(16) << QSize(16, 16) << QSize(16, 16) << QPoint(8, 0)
+            << qRgb(153, 153, 153);
+        QTest::newRow("transparent lossless WebP")
+            << encoded(".webp", bgra(16, 16, cv::Scalar(0, 0, 255, 0))) << QSize(16, 16)
+            << QSize(16, 16) << QPoint(0, 8) << qRgb(153, 153, 153);
         // Beyond the budget even at an eighth, and beyond OpenCV's own limit, where its
         // decoder throws.
         QTest::newRow("60000 x 60000 header")
-            << jpegClaimingSize(60000, 60000) << QSize(60000, 60000) << QSize();
-        QTest::newRow("12000 x 6000 header")
-            << jpegClaimingSize(12000, 6000) << QSize(12000, 6000) << QSize(6000, 3000);
+            << jpegClaimingSize(60000, 60000) << QSize(60000, 60000) << QSize() << QPoint()
+            << QRgb(0);
+        QTest::newRow("12000 x 6000 header") << jpegClaimingSize(12000, 6000) << QSize(12000, 6000)
+                                             << QSize(6000, 3000) << QPoint() << QRgb(0);
         QTest::newRow("48000 x 24000 panorama")
-            << jpegClaimingSize(48000, 24000) << QSize(48000, 24000) << QSize(6000, 3000);
+            << jpegClaimingSize(48000, 24000) << QSize(48000, 24000) << QSize(6000, 3000)
+            << QPoint() << QRgb(0);
         // Its pixels could be any number: it is not decoded to find out.
         QTest::newRow("raster whose size the header does not tell")
-            << sunRaster(64, 48) << QSize() << QSize();
+            << sunRaster(64, 48) << QSize() << QSize() << QPoint() << QRgb(0);
     }
 
     // In the foreground and on the worker alike: never an exception; an image beyond the
@@ -137,6 +216,8 @@ private slots:
         QFETCH(QByteArray, contents);
         QFETCH(QSize, fullSize);
         QFETCH(QSize, pixelsSize);
+        QFETCH(QPoint, at);
+        QFETCH(QRgb, seen);
         const QString path = pathOf(QTest::currentDataTag() + QStringLiteral(".jpg"));
         if (!contents.isEmpty())
             QVERIFY(writeFileBytes(path, contents));
@@ -151,31 +232,44 @@ private slots:
             QCOMPARE(image.tooLarge, fullSize.isValid() && !pixelsSize.isValid());
             QCOMPARE(image.fullSize, fullSize);
             QVERIFY(image.isSharpest());
+            if (seen != 0)
+                QCOMPARE(image.pixels.pixel(at), seen);
+            QCOMPARE(image.firstPageOnly, QByteArray(QTest::currentDataTag()).contains("pages"));
         }
     }
 
     void previewCoversTheScreenUpright_data()
     {
+        QTest::addColumn<QString>("format");
         QTest::addColumn<int>("orientation");
         QTest::addColumn<DisplayScale>("scale");
         QTest::addColumn<int>("reduction");
         QTest::addColumn<bool>("replacedWhileShown");
         const QSize upright(2400, 1600);
-        QTest::newRow("fit at 25 %") << 1 << DisplayScale{1.0, upright / 4} << 4 << false;
-        QTest::newRow("fit at 40 %") << 1 << DisplayScale{1.0, upright * 0.4} << 2 << false;
-        QTest::newRow("zoom 10 %") << 1 << DisplayScale{0.1, QSize()} << 8 << false;
-        QTest::newRow("zoom 60 %") << 1 << DisplayScale{0.6, QSize()} << 1 << false;
+        const QString jpg = "jpg";
+        QTest::newRow("fit at 25 %") << jpg << 1 << DisplayScale{1.0, upright / 4} << 4 << false;
+        QTest::newRow("fit at 40 %") << jpg << 1 << DisplayScale{1.0, upright * 0.4} << 2 << false;
+        QTest::newRow("zoom 10 %") << jpg << 1 << DisplayScale{0.1, QSize()} << 8 << false;
+        QTest::newRow("zoom 60 %") << jpg << 1 << DisplayScale{0.6, QSize()} << 1 << false;
         QTest::newRow("turned, fit at 25 %")
-            << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4 << false;
+            << jpg << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4 << false;
+        QTest::newRow("turned the other way")
+            << jpg << 8 << DisplayScale{0.6, QSize()} << 1 << false;
+        // Only libjpeg decodes reduced; the others are turned from their header's EXIF.
+        QTest::newRow("PNG turned, fit at 25 %")
+            << "png" << 6 << DisplayScale{1.0, upright.transposed() / 4} << 1 << false;
+        QTest::newRow("WebP turned the other way")
+            << "webp" << 8 << DisplayScale{0.6, QSize()} << 1 << false;
         // Another picture of another size: its sharp pixels must not replace the reduced ones.
         QTest::newRow("file replaced while shown reduced")
-            << 1 << DisplayScale{1.0, upright / 4} << 4 << true;
+            << jpg << 1 << DisplayScale{1.0, upright / 4} << 4 << true;
     }
 
     // A reduced decode shows what the sharp one shows, the right way round, and the sharp
     // one follows from the worker.
     void previewCoversTheScreenUpright()
     {
+        QFETCH(QString, format);
         QFETCH(int, orientation);
         QFETCH(DisplayScale, scale);
         QFETCH(int, reduction);
@@ -184,9 +278,14 @@ private slots:
         cv::Mat quarters(1600, 2400, CV_8UC3, cv::Scalar(200, 40, 40));
         quarters(cv::Rect(1200, 0, 1200, 800)).setTo(cv::Scalar(40, 200, 40));
         quarters(cv::Rect(0, 800, 1200, 800)).setTo(cv::Scalar(40, 40, 200));
-        const QString path = pathOf("quarters.jpg");
+        const QString path = pathOf("quarters." + format);
         QVERIFY(writeJpeg(path, quarters));
-        QVERIFY(writeFileBytes(path, withExifOrientation(fileBytes(path), orientation)));
+        const QByteArray stored = fileBytes(path);
+        QVERIFY(writeFileBytes(path,
+                               format == "png" ? pngWithExifOrientation(stored, orientation)
+                               : format == "webp"
+                                   ? webpWithExifOrientation(stored, QSize(2400, 1600), orientation)
+                                   : withExifOrientation(stored, orientation)));
 
         ImagePrefetcher prefetcher;
         QSignalSpy sharpened(&prefetcher, &ImagePrefetcher::sglSharpImageReady);
@@ -201,8 +300,16 @@ private slots:
             return;
         }
         const ScreenImage sharp = decodeImageForScreen(path);
-        const QSize upright = orientation == 6 ? QSize(1600, 2400) : QSize(2400, 1600);
+        const QSize upright = orientation >= 6 ? QSize(1600, 2400) : QSize(2400, 1600);
         QCOMPARE(sharp.pixels.size(), upright);
+        // The quarter on top at the left: turned clockwise the lower left one comes up, the
+        // other way the upper right one.
+        const QRgb topLeft = orientation == 6   ? qRgb(200, 40, 40)
+                             : orientation == 8 ? qRgb(40, 200, 40)
+                                                : qRgb(40, 40, 200);
+        const QRgb seen = sharp.pixels.pixel(300, 300);
+        QVERIFY2(qAbs(qRed(seen) - qRed(topLeft)) + qAbs(qGreen(seen) - qGreen(topLeft)) < 30,
+                 qPrintable(QString::number(seen, 16)));
         QCOMPARE(preview.fullSize, upright);
         QCOMPARE(preview.reduction, reduction);
         QCOMPARE(preview.pixels.size(), upright / reduction);

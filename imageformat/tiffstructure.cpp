@@ -1,0 +1,77 @@
+#include "tiffstructure.h"
+
+#include <climits>
+
+namespace {
+
+const quint16 widthTag = 256;
+const quint16 heightTag = 257;
+const quint16 orientationTag = 274;
+const quint16 extraSamplesTag = 338;
+const int entryBytes = 12;
+// A real first directory has a few dozen entries; more are not worth reading.
+const int mostEntries = 1024;
+
+class ByteOrder
+{
+public:
+    explicit ByteOrder(bool littleEndian) : little(littleEndian) {}
+    quint32 at(const QByteArray& bytes, int offset, int width) const
+    {
+        quint32 value = 0;
+        for (int index = 0; index < width; ++index) {
+            const int shift = little ? 8 * index : 8 * (width - 1 - index);
+            value |= quint32(static_cast<unsigned char>(bytes[offset + index])) << shift;
+        }
+        return value;
+    }
+
+private:
+    bool little;
+};
+
+const quint16 shortType = 3;
+
+void takeEntry(const QByteArray& entry, const ByteOrder& order, TiffFacts& facts, QSize& size)
+{
+    const quint16 tag = quint16(order.at(entry, 0, 2));
+    const bool isShort = order.at(entry, 2, 2) == shortType;
+    const quint32 value = order.at(entry, 8, isShort ? 2 : 4);
+    if (tag == widthTag)
+        size.setWidth(int(qMin<quint32>(value, INT_MAX)));
+    else if (tag == heightTag)
+        size.setHeight(int(qMin<quint32>(value, INT_MAX)));
+    else if (tag == orientationTag && value >= 1 && value <= 8)
+        facts.orientation = int(value);
+    else if (tag == extraSamplesTag)
+        facts.hasExtraSamples = true;
+}
+
+} // namespace
+
+TiffFacts readTiffStructure(const std::function<QByteArray(qint64, int)>& readAt)
+{
+    TiffFacts facts;
+    const QByteArray head = readAt(0, 8);
+    if (head.size() < 8 ||
+        !(head.startsWith(QByteArray("II*\0", 4)) || head.startsWith(QByteArray("MM\0*", 4))))
+        return facts;
+    const ByteOrder order(head[0] == 'I');
+    const qint64 directory = order.at(head, 4, 4);
+    const QByteArray count = readAt(directory, 2);
+    if (count.size() < 2)
+        return facts;
+    const int entries = int(order.at(count, 0, 2));
+    if (entries > mostEntries)
+        return facts;
+    const QByteArray table = readAt(directory + 2, entries * entryBytes + 4);
+    if (table.size() < entries * entryBytes + 4)
+        return facts;
+    QSize size(0, 0);
+    for (int entry = 0; entry < entries; ++entry)
+        takeEntry(table.mid(entry * entryBytes, entryBytes), order, facts, size);
+    facts.readable = true;
+    facts.size = size.width() > 0 && size.height() > 0 ? size : QSize();
+    facts.hasNextPage = order.at(table, entries * entryBytes, 4) != 0;
+    return facts;
+}
