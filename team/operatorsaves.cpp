@@ -41,6 +41,12 @@ long long secondsOfLine(const QList<QByteArray>& fields)
     return isNumber && seconds >= 0 && seconds <= mostSecondsOfALine ? seconds : -1;
 }
 
+// The date of the line's ISO 8601 time as written; invalid when it can't be read.
+QDate dayOfLine(const QList<QByteArray>& fields)
+{
+    return QDate::fromString(QString::fromLatin1(fields[0].left(10)), Qt::ISODate);
+}
+
 long long distinctCount(std::vector<QString> names)
 {
     std::sort(names.begin(), names.end());
@@ -58,6 +64,11 @@ bool OperatorSaves::Tally::operator==(const Tally& other) const
 double OperatorSaves::Tally::imagesPerHour() const
 {
     return seconds > 0 ? double(timedImages) / activeHours() : 0.0;
+}
+
+double OperatorSaves::Week::imagesPerHour() const
+{
+    return seconds > 0 ? double(timedImages) * 3600.0 / double(seconds) : 0.0;
 }
 
 std::vector<OperatorSaves::Tally> OperatorSaves::ofDataset(const QString& root)
@@ -98,10 +109,18 @@ void OperatorSaves::addLog(const QString& imageFolder, const QString& logFileNam
         const QString image = imageFolder + QLatin1Char('/') + unescapeLogName(fields[1]);
         ++entry->second.saves;
         entry->second.images.push_back(image);
+        const QDate day = dayOfLine(fields);
+        if (day.isValid())
+            ++entry->second.savesByDay[day];
         const long long seconds = secondsOfLine(fields);
         if (seconds >= 0) {
             entry->second.seconds += seconds;
             entry->second.timedImages.push_back(image);
+            if (day.isValid()) {
+                auto& week = entry->second.weeks[day.addDays(1 - day.dayOfWeek())];
+                week.first += seconds;
+                week.second.push_back(image);
+            }
         }
     }
 }
@@ -110,9 +129,22 @@ std::vector<OperatorSaves::Tally> OperatorSaves::tallies() const
 {
     std::vector<Tally> result;
     for (const auto& [name, counts] : byOperator)
-        result.push_back({name, counts.saves, distinctCount(counts.images), counts.seconds,
-                          distinctCount(counts.timedImages)});
+        result.push_back(tallyOf(name, counts));
     std::sort(result.begin(), result.end(),
               [](const Tally& a, const Tally& b) { return a.operatorName < b.operatorName; });
     return result;
+}
+
+OperatorSaves::Tally OperatorSaves::tallyOf(const QString& name, const Counts& counts)
+{
+    Tally tally{name,
+                counts.saves,
+                distinctCount(counts.images),
+                counts.seconds,
+                distinctCount(counts.timedImages),
+                counts.savesByDay,
+                {}};
+    for (const auto& [monday, week] : counts.weeks)
+        tally.weeks.push_back({monday, week.first, distinctCount(week.second)});
+    return tally;
 }

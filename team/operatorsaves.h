@@ -2,14 +2,25 @@
 #define QUADROTAG_OPERATORSAVES_H
 
 #include <QByteArray>
+#include <QDate>
 #include <QString>
 
+#include <map>
 #include <vector>
 
 // Who saved what in a dataset, read from every operator's log in its hidden team folders.
 class OperatorSaves
 {
 public:
+    // One week from its Monday: active seconds and the distinct images of its timed lines.
+    struct Week
+    {
+        QDate monday;
+        long long seconds = 0;
+        long long timedImages = 0;
+        double imagesPerHour() const;
+    };
+
     struct Tally
     {
         QString operatorName;
@@ -23,6 +34,9 @@ public:
         double activeHours() const { return double(seconds) / 3600.0; }
         // Of the images whose saves tell their time; 0 without any time.
         double imagesPerHour() const;
+        // Saves per day of the lines' own dates; lines whose time can't be read count on none.
+        std::map<QDate, long long> savesByDay;
+        std::vector<Week> weeks;
     };
 
     // Reads the logs of every folder of the dataset at root.
@@ -41,7 +55,11 @@ private:
         std::vector<QString> images;
         long long seconds = 0;
         std::vector<QString> timedImages;
+        std::map<QDate, long long> savesByDay;
+        // Monday -> seconds and the timed images of that week; the names are shared copies.
+        std::map<QDate, std::pair<long long, std::vector<QString>>> weeks;
     };
+    static Tally tallyOf(const QString& name, const Counts& counts);
     std::vector<std::pair<QString, Counts>> byOperator;
 };
 
