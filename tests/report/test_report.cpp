@@ -166,6 +166,9 @@ void TestReport::escapesHostileNames()
     const QString image = hostile.filePath("room.jpg");
     QVERIFY(writeTestJpeg(image, 32, 24, 90));
     QVERIFY(writeLabels(labelPathFor(image), 0, {shape(square, {{0, 0}})}));
+    // A Latin-1 name where UTF-8 is expected, made and removed by its bytes.
+    const QByteArray latin = QFile::encodeName(hostile.path()) + "/latin\xe9.jpg";
+    const auto removeLatin = qScopeGuard([&latin] { ::unlink(latin.constData()); });
     if (written.startsWith("log:")) {
         QVERIFY(QDir().mkpath(hostile.filePath(".quadrotag/log")));
         QVERIFY(writeFileBytes(hostile.filePath(".quadrotag/log/" + written.mid(4)),
@@ -173,14 +176,14 @@ void TestReport::escapesHostileNames()
     } else if (written.startsWith("note:")) {
         Review review;
         review.verdict = Review::Verdict::Rejected;
+        review.reviewer = "lead";
+        review.at = QDateTime(QDate(2026, 12, 1), QTime(9, 30), Qt::UTC);
         review.labelDigest = fileDigest(labelPathFor(image));
         review.notes.push_back({QPoint(3, 3), written.mid(5)});
         QVERIFY(writeReview(review, reviewPathFor(image)));
-    } else if (written == "bytes:") {
-        // A Latin-1 name where UTF-8 is expected, made by its bytes.
-        const QByteArray name = QFile::encodeName(hostile.path()) + "/latin\xe9.jpg";
-        QCOMPARE(::link(QFile::encodeName(image).constData(), name.constData()), 0);
-    } else if (written.startsWith("dir:")) {
+    } else if (written == "bytes:")
+        QCOMPARE(::link(QFile::encodeName(image).constData(), latin.constData()), 0);
+    else if (written.startsWith("dir:")) {
         QVERIFY(QDir().mkpath(hostile.filePath(written.mid(4))));
         QVERIFY(QFile::copy(image, hostile.filePath(written.mid(4) + "/room.jpg")));
     } else if (written.startsWith("tags:"))
