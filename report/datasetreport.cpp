@@ -7,7 +7,9 @@
 #include "reportpage.h"
 
 #include <QFileInfo>
+#include <QFuture>
 #include <QSaveFile>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cstdio>
 
@@ -38,30 +40,33 @@ int DatasetReport::run()
     });
     DatasetExporter exporter(exportOptions, report);
     exporter.setListener(&figures);
-    if (exporter.run() == exitUnusable || !exporter.statisticsResult())
+
+    AgreeOptions agreeOptions;
+    agreeOptions.folderA = options.dataset;
+    agreeOptions.folderB = options.against;
+    agreeOptions.vocabulary = options.vocabulary;
+    agreeOptions.worstKept = worstShown;
+    // Problems of the second copy are no problems of this dataset: they are only told.
+    ConsoleReport agreeReport(QStringLiteral("quadrotag-report"), stderr, stderr, false);
+    DatasetComparison comparison(agreeOptions, agreeReport, stderr);
+    // The two walks share nothing, so the second copy is compared on the other core meanwhile.
+    QFuture<bool> compared =
+        options.against.isEmpty()
+            ? QtFuture::makeReadyFuture(true)
+            : QtConcurrent::run([&comparison] { return comparison.compare(); });
+    const bool counted = exporter.run() != exitUnusable && exporter.statisticsResult();
+    if (!compared.result())
+        return fail(QStringLiteral("cannot compare with %1").arg(options.against));
+    if (!counted)
         return fail(QStringLiteral("cannot read %1 or the vocabulary %2")
                         .arg(options.dataset, options.vocabulary));
-
-    std::unique_ptr<DatasetComparison> comparison;
-    AgreeOptions agreeOptions;
-    if (!options.against.isEmpty()) {
-        agreeOptions.folderA = options.dataset;
-        agreeOptions.folderB = options.against;
-        agreeOptions.vocabulary = options.vocabulary;
-        agreeOptions.worstKept = worstShown;
-        // Problems of the second copy are no problems of this dataset: they are only told.
-        ConsoleReport agreeReport(QStringLiteral("quadrotag-report"), stderr, stderr, false);
-        comparison = std::make_unique<DatasetComparison>(agreeOptions, agreeReport, stderr);
-        if (!comparison->compare())
-            return fail(QStringLiteral("cannot compare with %1").arg(options.against));
-    }
 
     const ReportInput input{options.dataset,
                             QDateTime::currentDateTime(),
                             *exporter.statisticsResult(),
                             report.problems(),
                             figures,
-                            comparison ? &comparison->result() : nullptr,
+                            options.against.isEmpty() ? nullptr : &comparison.result(),
                             options.against};
     if (options.json) {
         const QByteArray json = reportJson(input);

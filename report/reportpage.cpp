@@ -63,6 +63,7 @@ ul.files, ul.rejected { padding-left: 20px; }
   section { break-before: page; }
   section:first-of-type { break-before: auto; }
   figure, .tile, tr, svg { break-inside: avoid; }
+  h2, h3 { break-after: avoid; }
 }
 )";
 

@@ -52,12 +52,15 @@ bool hardLink(const QString& from, const QString& to)
 bool buildFolder(const QString& folder, int first, int count, const QString& jpeg, int shift)
 {
     const QString logs = folder + QLatin1String("/.quadrotag/log/");
-    if (!QDir().mkpath(logs) || !writeFileBytes(folder + "/first.lbl", labelBytes(shift)))
+    // A file system allows some tens of thousands of links to one file: a pair per folder.
+    if (!QDir().mkpath(logs) || !writeFileBytes(folder + "/first.lbl", labelBytes(shift)) ||
+        !QFile::copy(jpeg, folder + "/first.jpeg"))
         return false;
     QByteArray lines[3];
     for (int i = first; i < first + count; ++i) {
         const QString stem = QStringLiteral("%1/img%2").arg(folder).arg(i, 6, 10, QLatin1Char('0'));
-        if (!hardLink(jpeg, stem + ".jpg") || !hardLink(folder + "/first.lbl", stem + ".lbl"))
+        if (!hardLink(folder + "/first.jpeg", stem + ".jpg") ||
+            !hardLink(folder + "/first.lbl", stem + ".lbl"))
             return false;
         lines[i % 3] += QStringLiteral("2026-%1-%2T10:00:00Z\timg%3.jpg\t20\t%4\n")
                             .arg(11 + (i / 30) % 2)
@@ -69,7 +72,7 @@ bool buildFolder(const QString& folder, int first, int count, const QString& jpe
     for (int op = 0; op < 3; ++op)
         if (!writeFileBytes(logs + operators[op] + QLatin1String(".log"), lines[op]))
             return false;
-    return QFile::remove(folder + "/first.lbl");
+    return QFile::remove(folder + "/first.lbl") && QFile::remove(folder + "/first.jpeg");
 }
 
 bool buildDataset(const QString& dir, int imageCount, const QString& jpeg, int shift)
