@@ -31,6 +31,8 @@ void DatasetReportAction::install(QWidget* window, QMenu* fileMenu, QStatusBar* 
     statusBar = bar;
     currentProject = std::move(project);
     action.setText(tr("Dataset Report…"));
+    // Named, so that the keys dialog lists it and a key can be given to it.
+    action.setObjectName(QStringLiteral("actionDataset_Report"));
     action.setParent(window);
     fileMenu->addAction(&action);
     connect(&action, &QAction::triggered, this, &DatasetReportAction::slotWriteReport);

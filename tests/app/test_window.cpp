@@ -69,11 +69,9 @@ private slots:
         QCOMPARE(menus[0]->text(), QString("File"));
         QCOMPARE(menus[1]->text(), QString("Function"));
 
-        const QList<QPair<QString, QString>> fileActions = {{"Open Images", "Ctrl+O"},
-                                                            {"Save Label", "Ctrl+S"},
-                                                            {"Open Folder", "Ctrl+Shift+O"},
-                                                            {"Open Project…", ""},
-                                                            {"Recent Projects", ""}};
+        const QList<QPair<QString, QString>> fileActions = {
+            {"Open Images", "Ctrl+O"}, {"Save Label", "Ctrl+S"}, {"Open Folder", "Ctrl+Shift+O"},
+            {"Open Project…", ""},     {"Recent Projects", ""},  {"Dataset Report…", ""}};
         const QList<QPair<QString, QString>> functionActions = {
             {"Next Image", "Down"},
             {"Previous Image", "Up"},
