@@ -47,12 +47,6 @@ QDate dayOfLine(const QList<QByteArray>& fields)
     return QDate::fromString(QString::fromLatin1(fields[0].left(10)), Qt::ISODate);
 }
 
-long long distinctCount(std::vector<QString> names)
-{
-    std::sort(names.begin(), names.end());
-    return std::unique(names.begin(), names.end()) - names.begin();
-}
-
 } // namespace
 
 bool OperatorSaves::Tally::operator==(const Tally& other) const
@@ -102,24 +96,30 @@ void OperatorSaves::addLog(const QString& imageFolder, const QString& logFileNam
         byOperator.push_back({name, Counts()});
         entry = byOperator.end() - 1;
     }
-    for (const QByteArray& line : bytes.split('\n')) {
-        const QList<QByteArray> fields = line.split('\t');
+    for (qsizetype start = 0; start < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size();
+        // A view of the line: copying a million lines first would cost their bytes twice.
+        const QList<QByteArray> fields =
+            QByteArray::fromRawData(bytes.constData() + start, end - start).split('\t');
+        start = end + 1;
         if (!isSaveLine(fields))
             continue;
         const QString image = imageFolder + QLatin1Char('/') + unescapeLogName(fields[1]);
         ++entry->second.saves;
-        entry->second.images.push_back(image);
+        entry->second.images.insert(image);
         const QDate day = dayOfLine(fields);
         if (day.isValid())
             ++entry->second.savesByDay[day];
         const long long seconds = secondsOfLine(fields);
         if (seconds >= 0) {
             entry->second.seconds += seconds;
-            entry->second.timedImages.push_back(image);
+            entry->second.timedImages.insert(image);
             if (day.isValid()) {
                 auto& week = entry->second.weeks[day.addDays(1 - day.dayOfWeek())];
                 week.first += seconds;
-                week.second.push_back(image);
+                week.second.insert(image);
             }
         }
     }
@@ -139,12 +139,12 @@ OperatorSaves::Tally OperatorSaves::tallyOf(const QString& name, const Counts& c
 {
     Tally tally{name,
                 counts.saves,
-                distinctCount(counts.images),
+                counts.images.size(),
                 counts.seconds,
-                distinctCount(counts.timedImages),
+                counts.timedImages.size(),
                 counts.savesByDay,
                 {}};
     for (const auto& [monday, week] : counts.weeks)
-        tally.weeks.push_back({monday, week.first, distinctCount(week.second)});
+        tally.weeks.push_back({monday, week.first, week.second.size()});
     return tally;
 }

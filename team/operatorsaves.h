@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QSet>
 #include <QString>
 
 #include <map>
@@ -35,8 +36,8 @@ public:
         // Of the images whose saves tell their time; 0 without any time.
         double imagesPerHour() const;
         // Saves per day of the lines' own dates; lines whose time can't be read count on none.
-        std::map<QDate, long long> savesByDay;
-        std::vector<Week> weeks;
+        std::map<QDate, long long> savesByDay{};
+        std::vector<Week> weeks{};
     };
 
     // Reads the logs of every folder of the dataset at root.
@@ -51,13 +52,14 @@ private:
     struct Counts
     {
         long long saves = 0;
-        // folder + '/' + image name
-        std::vector<QString> images;
+        // folder + '/' + image name, each once: a log of a million saves of a few images
+        // costs the few names.
+        QSet<QString> images;
         long long seconds = 0;
-        std::vector<QString> timedImages;
+        QSet<QString> timedImages;
         std::map<QDate, long long> savesByDay;
         // Monday -> seconds and the timed images of that week; the names are shared copies.
-        std::map<QDate, std::pair<long long, std::vector<QString>>> weeks;
+        std::map<QDate, std::pair<long long, QSet<QString>>> weeks;
     };
     static Tally tallyOf(const QString& name, const Counts& counts);
     std::vector<std::pair<QString, Counts>> byOperator;

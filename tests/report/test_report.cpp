@@ -1,4 +1,6 @@
 #include "exporttest.h"
+#include "htmltext.h"
+#include "imageannotation.h"
 #include "reportfigures.h"
 #include "workflowfixture.h"
 
@@ -34,6 +36,12 @@ private slots:
     void saysWhatIsMissing();
     void groupsProblemsByKind_data();
     void groupsProblemsByKind();
+    void sortsShapesBySize_data();
+    void sortsShapesBySize();
+    void writesSafeText_data();
+    void writesSafeText();
+    void refusesUnusableInput_data();
+    void refusesUnusableInput();
 
 private:
     static ProgramRun runReport(const QStringList& arguments);
@@ -232,6 +240,86 @@ void TestReport::groupsProblemsByKind()
     QFETCH(QString, message);
     QFETCH(QString, kind);
     QCOMPARE(ReportFigures::problemKind(message), kind);
+}
+
+void TestReport::sortsShapesBySize_data()
+{
+    QTest::addColumn<int>("side");
+    QTest::addColumn<int>("bin");
+    // Of a 100 x 100 image: a bin holds the shares up to its top, that top included.
+    QTest::newRow("one per cent") << 10 << 0;
+    QTest::newRow("just over one per cent") << 11 << 1;
+    QTest::newRow("the whole image") << 100 << 6;
+    QTest::newRow("beyond the image") << 150 << 6;
+}
+
+void TestReport::sortsShapesBySize()
+{
+    QFETCH(int, side);
+    QFETCH(int, bin);
+    ExportImage image;
+    image.relativePath = "sub/a.jpg";
+    image.size = QSize(100, 100);
+    ExportShape covering;
+    covering.corners = {QPoint(0, 0), QPoint(side, 0), QPoint(side, side), QPoint(0, side)};
+    image.shapes.push_back(covering);
+    ReportFigures figures(root.path());
+    const ImageAnnotation annotation;
+    figures.imageCounted(image, &annotation, ReviewState::Unreviewed, false);
+    figures.imageCounted(image, nullptr, ReviewState::Unlabelled, true);
+    std::array<long long, ReportFigures::areaBinTops.size()> expected{};
+    expected[static_cast<std::size_t>(bin)] = 1;
+    QCOMPARE(figures.shapeAreas(), expected);
+    const ReportFigures::FolderProgress sub = figures.folders().at("sub");
+    QCOMPARE(sub.images, 2);
+    QCOMPARE(sub.untouched(), 0);
+}
+
+void TestReport::writesSafeText_data()
+{
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("html");
+    QTest::newRow("a control character") << QString("a\x01"
+                                                    "b\x7f")
+                                         << QString("a\\x01b\\x7f");
+    QTest::newRow("cut before a character beyond the basic plane")
+        << (QString("abcd") + QString::fromUcs4(U"\U0001F600") + "efgh") << QString("abcd…");
+    QTest::newRow("thousands") << QString::number(-1234567) << QString("-1\u2009234\u2009567");
+}
+
+void TestReport::writesSafeText()
+{
+    QFETCH(QString, written);
+    QFETCH(QString, html);
+    const QString shown =
+        written.startsWith('-') ? countText(written.toLongLong()) : shortHtmlText(written, 6);
+    QCOMPARE(shown, html);
+}
+
+void TestReport::refusesUnusableInput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("said");
+    QTest::newRow("no folder") << QStringList() << QByteArray("no FOLDER given");
+    QTest::newRow("missing folder") << QStringList{"gone"} << QByteArray("no dataset folder gone");
+    QTest::newRow("missing second copy")
+        << QStringList{"--against", "gone", "clean"} << QByteArray("no folder gone");
+    QTest::newRow("missing vocabulary")
+        << QStringList{"--vocabulary", "none", "clean"} << QByteArray("none");
+    QTest::newRow("page in a missing folder")
+        << QStringList{"--output", "gone/report.html", "clean"}
+        << QByteArray("cannot write gone/report.html");
+}
+
+void TestReport::refusesUnusableInput()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, said);
+    const ProgramRun run =
+        runProgram(QStringLiteral(QUADROTAG_REPORT_EXECUTABLE), root.path(), arguments);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains(said), run.err.constData());
+    QVERIFY(!QFile::exists(path("gone")));
 }
 
 QTEST_GUILESS_MAIN(TestReport)
