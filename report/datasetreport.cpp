@@ -74,6 +74,11 @@ int DatasetReport::run()
         std::fflush(stdout);
         return exitDone;
     }
+    // A link or a device at the page's name would be replaced or written through: in a shared
+    // folder, a link another operator planted would send the page over a file of their choice.
+    const QFileInfo existing(options.output);
+    if (existing.isSymLink() || (existing.exists() && !existing.isFile()))
+        return fail(QStringLiteral("cannot write %1: not a regular file").arg(options.output));
     QSaveFile page(options.output);
     const QByteArray html = reportPage(input);
     if (!page.open(QIODevice::WriteOnly) || page.write(html) != html.size() || !page.commit())

@@ -60,6 +60,8 @@ void TestReport::initTestCase()
     buildReviewedDataset();
     buildSecondOperatorsCopy();
     QVERIFY(QDir().mkpath(path("empty")));
+    // A page name another operator pointed at a file of their choosing.
+    QVERIFY(QFile::link("gone", path("planted.html")));
 }
 
 // other/ labels clean/'s images again: room1 with a shape moved away and a tag changed.
@@ -309,6 +311,9 @@ void TestReport::refusesUnusableInput_data()
     QTest::newRow("page in a missing folder")
         << QStringList{"--output", "gone/report.html", "clean"}
         << QByteArray("cannot write gone/report.html");
+    QTest::newRow("page named by a symbolic link")
+        << QStringList{"--output", "planted.html", "clean"}
+        << QByteArray("cannot write planted.html: not a regular file");
 }
 
 void TestReport::refusesUnusableInput()
