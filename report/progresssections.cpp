@@ -16,6 +16,13 @@ const std::size_t rowsShown = 200;
 const qint64 daysCharted = 730;
 const qint64 weeksCharted = 104;
 
+// Logs are written in UTC: a day ahead of the local date is still today somewhere; later dates
+// are of a wrong clock and would stretch the axis away from every true save.
+QDate latestDay(const ReportInput& input)
+{
+    return input.made.date().addDays(1);
+}
+
 QString noteParagraph(const QString& text)
 {
     return QStringLiteral("<p class=\"note\">%1</p>").arg(text);
@@ -61,39 +68,51 @@ QString folderTable(const ReportFigures& figures)
     return html;
 }
 
-// One series per operator over the days from the first save to the last.
-QString savesPerDayChart(const std::vector<OperatorSaves::Tally>& operators)
+// One series per operator over the days from the first save to the last one by `latest`.
+QString savesPerDayChart(const std::vector<OperatorSaves::Tally>& operators, QDate latest)
 {
     QDate first;
     QDate last;
+    long long later = 0;
     for (const OperatorSaves::Tally& tally : operators) {
-        if (tally.savesByDay.empty())
+        const auto beyond = tally.savesByDay.upper_bound(latest);
+        for (auto day = beyond; day != tally.savesByDay.end(); ++day)
+            later += day->second;
+        if (beyond == tally.savesByDay.begin())
             continue;
         if (!first.isValid() || tally.savesByDay.begin()->first < first)
             first = tally.savesByDay.begin()->first;
-        if (!last.isValid() || tally.savesByDay.rbegin()->first > last)
-            last = tally.savesByDay.rbegin()->first;
+        if (!last.isValid() || std::prev(beyond)->first > last)
+            last = std::prev(beyond)->first;
     }
+    const QString laterNote =
+        later > 0 ? noteParagraph(QStringLiteral("%1 saves dated after today are not charted.")
+                                      .arg(countText(later)))
+                  : QString();
     if (!last.isValid())
-        return noteParagraph(QStringLiteral("The logs tell no dates."));
+        return noteParagraph(QStringLiteral("The logs tell no dates.")) + laterNote;
     first = std::max(first, last.addDays(1 - daysCharted));
     std::vector<ChartSeries> series;
     for (const OperatorSaves::Tally& tally : operators) {
         ChartSeries line{tally.operatorName, std::vector<double>(first.daysTo(last) + 1, 0.0)};
-        for (auto day = tally.savesByDay.lower_bound(first); day != tally.savesByDay.end(); ++day)
+        for (auto day = tally.savesByDay.lower_bound(first);
+             day != tally.savesByDay.end() && day->first <= last; ++day)
             line.values[static_cast<std::size_t>(first.daysTo(day->first))] = double(day->second);
         series.push_back(line);
     }
     return lineChart(series, first.toString(Qt::ISODate), last.toString(Qt::ISODate),
-                     QStringLiteral("saves"));
+                     QStringLiteral("saves")) +
+           laterNote;
 }
 
-QString weeklyPaceChart(const std::vector<OperatorSaves::Tally>& operators)
+QString weeklyPaceChart(const std::vector<OperatorSaves::Tally>& operators, QDate latest)
 {
     QDate first;
     QDate last;
     for (const OperatorSaves::Tally& tally : operators) {
         for (const OperatorSaves::Week& week : tally.weeks) {
+            if (week.monday > latest)
+                continue;
             first = first.isValid() ? std::min(first, week.monday) : week.monday;
             last = last.isValid() ? std::max(last, week.monday) : week.monday;
         }
@@ -106,7 +125,7 @@ QString weeklyPaceChart(const std::vector<OperatorSaves::Tally>& operators)
     for (const OperatorSaves::Tally& tally : operators) {
         ChartSeries line{tally.operatorName, std::vector<double>(first.daysTo(last) / 7 + 1, 0.0)};
         for (const OperatorSaves::Week& week : tally.weeks)
-            if (week.monday >= first)
+            if (week.monday >= first && week.monday <= last)
                 line.values[static_cast<std::size_t>(first.daysTo(week.monday) / 7)] =
                     week.imagesPerHour();
         series.push_back(line);
@@ -161,7 +180,7 @@ QString progressSection(const ReportInput& input)
     html += statistics.operators().empty()
                 ? noteParagraph(QStringLiteral("No save logs in this folder: nobody has saved "
                                                "here under an operator's name yet."))
-                : savesPerDayChart(statistics.operators());
+                : savesPerDayChart(statistics.operators(), latestDay(input));
     return html + QStringLiteral("</section>");
 }
 
@@ -175,6 +194,7 @@ QString peopleSection(const ReportInput& input)
                                             "name.")) +
                QStringLiteral("</section>");
     html += operatorTable(operators);
-    html += QStringLiteral("<h3>Images per hour, by week</h3>") + weeklyPaceChart(operators);
+    html += QStringLiteral("<h3>Images per hour, by week</h3>") +
+            weeklyPaceChart(operators, latestDay(input));
     return html + QStringLiteral("</section>");
 }

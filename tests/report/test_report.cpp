@@ -60,6 +60,11 @@ void TestReport::initTestCase()
     buildReviewedDataset();
     buildSecondOperatorsCopy();
     QVERIFY(QDir().mkpath(path("empty")));
+    // One true save and one of a clock set to the year 9999.
+    QVERIFY(QDir().mkpath(path("reviewed/.quadrotag/log")));
+    QVERIFY(writeFileBytes(path("reviewed/.quadrotag/log/ann@pc1.log"),
+                           "2026-12-07T10:00:00Z\taccepted.jpg\t1\t60\n"
+                           "9999-12-31T10:00:00Z\trejected.jpg\t1\t60\n"));
     // A page name another operator pointed at a file of their choosing.
     QVERIFY(QFile::link("gone", path("planted.html")));
 }
@@ -215,6 +220,8 @@ void TestReport::saysWhatIsMissing_data()
     QTest::addColumn<QByteArray>("said");
     QTest::newRow("empty project") << "empty" << QByteArray("No images in this folder yet.");
     QTest::newRow("project without logs") << "clean" << QByteArray("No save logs in this folder");
+    QTest::newRow("a save dated beyond today")
+        << "reviewed" << QByteArray("start\">2026-12-07<title>");
 }
 
 void TestReport::saysWhatIsMissing()
