@@ -16,6 +16,9 @@ const int logFields = 3;
 const int timedLogFields = 4;
 // Longer than any session at one image; a larger number is no time but a damaged line.
 const long long mostSecondsOfALine = 7LL * 24 * 3600;
+// A path is at most 4096 bytes, escaped twice that: a longer line is damage, and splitting it
+// and keeping its name would cost several times its bytes.
+const qsizetype longestLine = 16 * 1024;
 
 // "<operator>@<host>.log": operator names hold no @.
 QString operatorOfLog(const QString& logFileName)
@@ -102,7 +105,9 @@ void OperatorSaves::addLog(const QString& imageFolder, const QString& logFileNam
             end = bytes.size();
         // A view of the line: copying a million lines first would cost their bytes twice.
         const QList<QByteArray> fields =
-            QByteArray::fromRawData(bytes.constData() + start, end - start).split('\t');
+            end - start > longestLine
+                ? QList<QByteArray>()
+                : QByteArray::fromRawData(bytes.constData() + start, end - start).split('\t');
         start = end + 1;
         if (!isSaveLine(fields))
             continue;

@@ -132,6 +132,8 @@ private slots:
         QTest::newRow("count not a number") << QByteArray("t\ta.jpg\tx\n") << 0LL << 0LL;
         QTest::newRow("negative count") << QByteArray("t\ta.jpg\t-1\n") << 0LL << 0LL;
         QTest::newRow("five fields") << QByteArray("t\ta.jpg\t1\t30\tx\n") << 0LL << 0LL;
+        QTest::newRow("name longer than any path")
+            << ("t\t" + QByteArray(100000, 'x') + "\t1\nt\ta.jpg\t1\n") << 1LL << 1LL;
     }
     void operatorSavesCountsSavesAndDistinctImages()
     {
