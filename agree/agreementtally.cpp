@@ -6,10 +6,10 @@
 
 #include <algorithm>
 
-AgreementTally::AgreementTally(const TagLayout& tagLayout)
+AgreementTally::AgreementTally(const TagLayout& tagLayout, std::size_t worstKept)
     : layout(tagLayout),
       tagCounts(static_cast<std::size_t>(tagLayout.rowCount() * tagLayout.columnCount())),
-      styleTable(static_cast<std::size_t>(styleCount * styleCount), 0), worstImages(worstCount)
+      styleTable(static_cast<std::size_t>(styleCount * styleCount), 0), worstImages(worstKept)
 {
 }
 

@@ -29,7 +29,8 @@ public:
     static constexpr int styleCount = 16;
     static constexpr std::size_t worstCount = 10;
 
-    explicit AgreementTally(const TagLayout& layout);
+    // Keeps the worstKept images that agree least.
+    explicit AgreementTally(const TagLayout& layout, std::size_t worstKept = worstCount);
 
     // One image compared: the shapes of each operator and the pairs matched between them.
     // A style outside the sixteen leaves the image out of the style counts.

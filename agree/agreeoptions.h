@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
+
 // What one run of quadrotag-agree is asked to do.
 struct AgreeOptions
 {
@@ -12,6 +14,8 @@ struct AgreeOptions
     QString vocabulary = QStringLiteral("tags");
     QString folderA;
     QString folderB;
+    // How many of the images that agree least are named.
+    std::size_t worstKept = 10;
 };
 
 // Parses the command line into options. Prints the help or the version and sets exitCode

@@ -37,11 +37,8 @@ DatasetComparison::DatasetComparison(const AgreeOptions& agreeOptions, ConsoleRe
 
 int DatasetComparison::run()
 {
-    if (!prepare())
+    if (!compare())
         return exitUnusable;
-    const DatasetWalk walk(options.folderA, report);
-    for (const QString& folder : walk.folders())
-        compareFolder(walk, folder);
     const QByteArray text = options.json ? agreementJson(*tally) : agreementTable(*tally);
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), out);
     std::fflush(out);
@@ -49,6 +46,16 @@ int DatasetComparison::run()
                        .arg(tally->images())
                        .arg(report.elapsedSeconds(), 0, 'f', 1));
     return exitDone;
+}
+
+bool DatasetComparison::compare()
+{
+    if (!prepare())
+        return false;
+    const DatasetWalk walk(options.folderA, report);
+    for (const QString& folder : walk.folders())
+        compareFolder(walk, folder);
+    return true;
 }
 
 bool DatasetComparison::prepare()
@@ -65,7 +72,7 @@ bool DatasetComparison::prepare()
         return false;
     }
     layout.read(vocabulary);
-    tally = std::make_unique<AgreementTally>(layout);
+    tally = std::make_unique<AgreementTally>(layout, options.worstKept);
     return true;
 }
 

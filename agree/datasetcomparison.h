@@ -27,6 +27,11 @@ public:
 
     // exitDone, or exitUnusable when a folder or the vocabulary cannot be used.
     int run();
+    // The comparison alone, nothing printed; false when a folder or the vocabulary can't be
+    // used.
+    bool compare();
+    // The tally of a finished comparison.
+    const AgreementTally& result() const { return *tally; }
 
 private:
     bool prepare();

@@ -69,6 +69,7 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
     buildLayout();
     projectMenu.install(this, ui.menuFile, ui.statusBar);
     projectMenu.showProject(projectFolder);
+    datasetReport.install(this, ui.menuFile, ui.statusBar, [this] { return projectFolder; });
     visit.setProject(&projectHistory, projectFolder);
     // One of the window's parts, found among its children.
     opener.setParent(this);

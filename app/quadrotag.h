@@ -6,6 +6,7 @@
 #include "batchpanel.h"
 #include "batchstepper.h"
 #include "crosshairchoice.h"
+#include "datasetreportaction.h"
 #include "drawingassist.h"
 #include "folderstamps.h"
 #include "imageannotation.h"
@@ -166,6 +167,7 @@ private:
     QString projectFolder;
     ProjectHistory projectHistory;
     ProjectMenu projectMenu;
+    DatasetReportAction datasetReport;
     BatchOpener opener;
     KeyShortcuts shortcuts;
     ImageTimer imageTimer;

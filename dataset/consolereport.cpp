@@ -18,7 +18,10 @@ ConsoleReport::ConsoleReport(const QString& programName, std::FILE* outStream, s
 void ConsoleReport::problem(const QString& path, const QString& message)
 {
     ++problemCount;
-    notice(path, message);
+    if (problemSink)
+        problemSink(path, message);
+    else
+        notice(path, message);
 }
 
 void ConsoleReport::notice(const QString& path, const QString& message)
@@ -46,7 +49,7 @@ void ConsoleReport::itemDone()
     if (!showProgress)
         return;
     const qint64 now = clock.elapsed();
-    if (now - lastProgressAt < progressIntervalMs)
+    if (now < progressDelayMs || now - lastProgressAt < progressIntervalMs)
         return;
     lastProgressAt = now;
     const double rate = now > 0 ? static_cast<double>(items) * 1000.0 / now : 0.0;

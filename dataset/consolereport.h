@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <functional>
 
 #include "exitcode.h"
 
@@ -30,6 +31,14 @@ public:
     void itemDone();
     void summary(const QString& text);
 
+    // Problems go to the sink instead of the output stream, for a caller that lays them out.
+    void setProblemSink(std::function<void(const QString&, const QString&)> sink)
+    {
+        problemSink = std::move(sink);
+    }
+    // No progress line before this many milliseconds: a short run stays quiet.
+    void setProgressDelay(qint64 milliseconds) { progressDelayMs = milliseconds; }
+
     int problems() const { return problemCount; }
     double elapsedSeconds() const;
 
@@ -45,6 +54,8 @@ private:
     QString itemName;
     long long items = 0;
     qint64 lastProgressAt = 0;
+    qint64 progressDelayMs = 0;
+    std::function<void(const QString&, const QString&)> problemSink;
     QElapsedTimer clock;
 };
 

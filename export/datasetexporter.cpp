@@ -182,7 +182,7 @@ bool DatasetExporter::exportImage(const QString& relativePath, bool hasLabelFile
         return true;
     }
     // Counted as exported: an image left out adds nothing to the statistics.
-    countImage(imagePath, hasLabelFile, checker);
+    countImage(image, hasLabelFile, checker);
     shapesWritten += static_cast<long long>(image.shapes.size());
     return !writer || writer->addImage(image);
 }
@@ -219,8 +219,9 @@ QString DatasetExporter::datasetPath(const QString& relativePath) const
 int DatasetExporter::finish(DatasetWriter* writer, const ImageChecker& checker)
 {
     const int problemExit = report.problems() > 0 ? exitProblems : exitDone;
-    if (statistics) {
+    if (statistics)
         statistics->setOperators(OperatorSaves::ofDataset(options.dataset));
+    if (statistics && options.printStats) {
         const QByteArray text = options.json ? statisticsJson(*statistics, report.problems())
                                              : statisticsTable(*statistics, report.problems());
         std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
@@ -284,14 +285,23 @@ QString DatasetExporter::tally(const ImageChecker& checker) const
         .arg(notAccepted);
 }
 
-void DatasetExporter::countImage(const QString& imagePath, bool hasLabelFile,
+void DatasetExporter::countImage(const ExportImage& image, bool hasLabelFile,
                                  const ImageChecker& checker)
 {
     if (!statistics)
         return;
+    const QString imagePath = datasetPath(image.relativePath);
+    ReviewState review = ReviewState::Unlabelled;
+    bool hasProposal = false;
     if (hasLabelFile) {
+        review = reviewStateOf(imagePath, labelPathFor(imagePath));
         statistics->addLabelled(checker.lastExported());
-        statistics->addReview(reviewStateOf(imagePath, labelPathFor(imagePath)));
-    } else
-        statistics->addUnlabelled(QFileInfo(proposalPathFor(imagePath)).isFile());
+        statistics->addReview(review);
+    } else {
+        hasProposal = QFileInfo(proposalPathFor(imagePath)).isFile();
+        statistics->addUnlabelled(hasProposal);
+    }
+    if (listener)
+        listener->imageCounted(image, hasLabelFile ? &checker.lastExported() : nullptr, review,
+                               hasProposal);
 }

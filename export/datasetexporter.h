@@ -3,6 +3,7 @@
 
 #include "classtable.h"
 #include "consolereport.h"
+#include "countedimagelistener.h"
 #include "datasetstatistics.h"
 #include "datasetwalk.h"
 #include "datasetwriter.h"
@@ -27,6 +28,12 @@ public:
     // The exit code: exitDone, exitProblems or exitUnusable.
     int run();
 
+    // Told of every image counted; only with --stats.
+    void setListener(CountedImageListener* imageListener) { listener = imageListener; }
+    // The counts of a finished run with --stats; null otherwise.
+    const DatasetStatistics* statisticsResult() const { return statistics.get(); }
+    const TagLayout& vocabulary() const { return layout; }
+
 private:
     bool prepareInputs();
     std::unique_ptr<DatasetWriter> makeWriter() const;
@@ -38,7 +45,7 @@ private:
     QString datasetPath(const QString& relativePath) const;
     int finish(DatasetWriter* writer, const ImageChecker& checker);
     QString tally(const ImageChecker& checker) const;
-    void countImage(const QString& imagePath, bool hasLabelFile, const ImageChecker& checker);
+    void countImage(const ExportImage& image, bool hasLabelFile, const ImageChecker& checker);
     // With --accepted-only, whether the image's review is accepted and current.
     // The label file's bytes that were judged accepted are left in acceptedBytes, so that the
     // export writes exactly what the lead's verdict covers.
@@ -59,6 +66,7 @@ private:
     long long shapesLostWithImages = 0;
     long long shapesWritten = 0;
     long long imagesNotAccepted = 0;
+    CountedImageListener* listener = nullptr;
 };
 
 #endif

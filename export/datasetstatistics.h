@@ -47,6 +47,8 @@ public:
     int minShapes() const;
     int medianShapes() const;
     int maxShapes() const;
+    // Shape count -> number of labelled images with that many shapes.
+    const std::map<int, long long>& shapeCounts() const { return shapeHistogram; }
     const ReviewCounts& reviews() const { return reviewCounts; }
 
     // Who saved how often, from the operators' logs; sorted by name.

@@ -18,6 +18,8 @@ struct ExportOptions
     bool checkOnly = false;
     // Counts instead of the check's list; implies checkOnly.
     bool stats = false;
+    // False when the counts are kept for the caller instead of printed.
+    bool printStats = true;
     bool json = false;
     bool force = false;
     // Only images whose review is accepted and still matches the label file.

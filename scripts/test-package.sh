@@ -37,6 +37,7 @@ for path in ./usr/bin/quadrotag \
             ./usr/bin/quadrotag-relabel \
             ./usr/bin/quadrotag-import \
             ./usr/bin/quadrotag-agree \
+            ./usr/bin/quadrotag-report \
             ./usr/share/applications/quadrotag.desktop \
             ./usr/share/metainfo/org.quadrotag.Quadrotag.metainfo.xml \
             ./usr/share/icons/hicolor/16x16/apps/quadrotag.png \
@@ -48,6 +49,7 @@ for path in ./usr/bin/quadrotag \
             ./usr/share/man/man1/quadrotag-relabel.1.gz \
             ./usr/share/man/man1/quadrotag-import.1.gz \
             ./usr/share/man/man1/quadrotag-agree.1.gz \
+            ./usr/share/man/man1/quadrotag-report.1.gz \
             ./usr/share/doc/quadrotag/copyright \
             ./usr/share/doc/quadrotag/changelog.gz; do
     grep -qxF "$path" "$work/files" || fail "$path is not in the package"
@@ -129,6 +131,12 @@ touch "$project/room.jpg"
 (cd "$project" && "$root/usr/bin/quadrotag-agree" --json . .) > "$work/agree.json" 2> "$work/agree.log" \
     || { cat "$work/agree.log"; fail "quadrotag-agree on the project folder"; }
 grep -q '"matched":1,"only_a":0,"only_b":0' "$work/agree.json" || fail "quadrotag-agree did not match room.lbl with itself"
+
+echo "== the unpacked report tool writes a page of the project folder"
+"$root/usr/bin/quadrotag-report" --version | grep -q "$version" || fail "quadrotag-report --version"
+(cd "$project" && "$root/usr/bin/quadrotag-report" --output "$work/report.html" .) 2> "$work/report.log" \
+    || { cat "$work/report.log"; fail "quadrotag-report on the project folder"; }
+grep -q 'image header cannot be read' "$work/report.html" || fail "the report does not name the empty room.jpg"
 
 echo "== Windows resources"
 ico="$build/packaging/icons/quadrotag.ico"

@@ -16,6 +16,9 @@ const int logFields = 3;
 const int timedLogFields = 4;
 // Longer than any session at one image; a larger number is no time but a damaged line.
 const long long mostSecondsOfALine = 7LL * 24 * 3600;
+// A path is at most 4096 bytes, escaped twice that: a longer line is damage, and splitting it
+// and keeping its name would cost several times its bytes.
+const qsizetype longestLine = 16 * 1024;
 
 // "<operator>@<host>.log": operator names hold no @.
 QString operatorOfLog(const QString& logFileName)
@@ -41,10 +44,10 @@ long long secondsOfLine(const QList<QByteArray>& fields)
     return isNumber && seconds >= 0 && seconds <= mostSecondsOfALine ? seconds : -1;
 }
 
-long long distinctCount(std::vector<QString> names)
+// The date of the line's ISO 8601 time as written; invalid when it can't be read.
+QDate dayOfLine(const QList<QByteArray>& fields)
 {
-    std::sort(names.begin(), names.end());
-    return std::unique(names.begin(), names.end()) - names.begin();
+    return QDate::fromString(QString::fromLatin1(fields[0].left(10)), Qt::ISODate);
 }
 
 } // namespace
@@ -58,6 +61,11 @@ bool OperatorSaves::Tally::operator==(const Tally& other) const
 double OperatorSaves::Tally::imagesPerHour() const
 {
     return seconds > 0 ? double(timedImages) / activeHours() : 0.0;
+}
+
+double OperatorSaves::Week::imagesPerHour() const
+{
+    return seconds > 0 ? double(timedImages) * 3600.0 / double(seconds) : 0.0;
 }
 
 std::vector<OperatorSaves::Tally> OperatorSaves::ofDataset(const QString& root)
@@ -91,17 +99,33 @@ void OperatorSaves::addLog(const QString& imageFolder, const QString& logFileNam
         byOperator.push_back({name, Counts()});
         entry = byOperator.end() - 1;
     }
-    for (const QByteArray& line : bytes.split('\n')) {
-        const QList<QByteArray> fields = line.split('\t');
+    for (qsizetype start = 0; start < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size();
+        // A view of the line: copying a million lines first would cost their bytes twice.
+        const QList<QByteArray> fields =
+            end - start > longestLine
+                ? QList<QByteArray>()
+                : QByteArray::fromRawData(bytes.constData() + start, end - start).split('\t');
+        start = end + 1;
         if (!isSaveLine(fields))
             continue;
         const QString image = imageFolder + QLatin1Char('/') + unescapeLogName(fields[1]);
         ++entry->second.saves;
-        entry->second.images.push_back(image);
+        entry->second.images.insert(image);
+        const QDate day = dayOfLine(fields);
+        if (day.isValid())
+            ++entry->second.savesByDay[day];
         const long long seconds = secondsOfLine(fields);
         if (seconds >= 0) {
             entry->second.seconds += seconds;
-            entry->second.timedImages.push_back(image);
+            entry->second.timedImages.insert(image);
+            if (day.isValid()) {
+                auto& week = entry->second.weeks[day.addDays(1 - day.dayOfWeek())];
+                week.first += seconds;
+                week.second.insert(image);
+            }
         }
     }
 }
@@ -110,9 +134,22 @@ std::vector<OperatorSaves::Tally> OperatorSaves::tallies() const
 {
     std::vector<Tally> result;
     for (const auto& [name, counts] : byOperator)
-        result.push_back({name, counts.saves, distinctCount(counts.images), counts.seconds,
-                          distinctCount(counts.timedImages)});
+        result.push_back(tallyOf(name, counts));
     std::sort(result.begin(), result.end(),
               [](const Tally& a, const Tally& b) { return a.operatorName < b.operatorName; });
     return result;
+}
+
+OperatorSaves::Tally OperatorSaves::tallyOf(const QString& name, const Counts& counts)
+{
+    Tally tally{name,
+                counts.saves,
+                counts.images.size(),
+                counts.seconds,
+                counts.timedImages.size(),
+                counts.savesByDay,
+                {}};
+    for (const auto& [monday, week] : counts.weeks)
+        tally.weeks.push_back({monday, week.first, week.second.size()});
+    return tally;
 }

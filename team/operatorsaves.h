@@ -2,14 +2,26 @@
 #define QUADROTAG_OPERATORSAVES_H
 
 #include <QByteArray>
+#include <QDate>
+#include <QSet>
 #include <QString>
 
+#include <map>
 #include <vector>
 
 // Who saved what in a dataset, read from every operator's log in its hidden team folders.
 class OperatorSaves
 {
 public:
+    // One week from its Monday: active seconds and the distinct images of its timed lines.
+    struct Week
+    {
+        QDate monday;
+        long long seconds = 0;
+        long long timedImages = 0;
+        double imagesPerHour() const;
+    };
+
     struct Tally
     {
         QString operatorName;
@@ -23,6 +35,9 @@ public:
         double activeHours() const { return double(seconds) / 3600.0; }
         // Of the images whose saves tell their time; 0 without any time.
         double imagesPerHour() const;
+        // Saves per day of the lines' own dates; lines whose time can't be read count on none.
+        std::map<QDate, long long> savesByDay{};
+        std::vector<Week> weeks{};
     };
 
     // Reads the logs of every folder of the dataset at root.
@@ -37,11 +52,16 @@ private:
     struct Counts
     {
         long long saves = 0;
-        // folder + '/' + image name
-        std::vector<QString> images;
+        // folder + '/' + image name, each once: a log of a million saves of a few images
+        // costs the few names.
+        QSet<QString> images;
         long long seconds = 0;
-        std::vector<QString> timedImages;
+        QSet<QString> timedImages;
+        std::map<QDate, long long> savesByDay;
+        // Monday -> seconds and the timed images of that week; the names are shared copies.
+        std::map<QDate, std::pair<long long, QSet<QString>>> weeks;
     };
+    static Tally tallyOf(const QString& name, const Counts& counts);
     std::vector<std::pair<QString, Counts>> byOperator;
 };
 

@@ -69,11 +69,9 @@ private slots:
         QCOMPARE(menus[0]->text(), QString("File"));
         QCOMPARE(menus[1]->text(), QString("Function"));
 
-        const QList<QPair<QString, QString>> fileActions = {{"Open Images", "Ctrl+O"},
-                                                            {"Save Label", "Ctrl+S"},
-                                                            {"Open Folder", "Ctrl+Shift+O"},
-                                                            {"Open Project…", ""},
-                                                            {"Recent Projects", ""}};
+        const QList<QPair<QString, QString>> fileActions = {
+            {"Open Images", "Ctrl+O"}, {"Save Label", "Ctrl+S"}, {"Open Folder", "Ctrl+Shift+O"},
+            {"Open Project…", ""},     {"Recent Projects", ""},  {"Dataset Report…", ""}};
         const QList<QPair<QString, QString>> functionActions = {
             {"Next Image", "Down"},
             {"Previous Image", "Up"},
@@ -142,18 +140,18 @@ private slots:
         for (const QAction* action : window.findChildren<QAction*>(Qt::FindDirectChildrenOnly))
             if (action->objectName().startsWith("action"))
                 names << action->objectName();
-        QCOMPARE(
-            names,
-            QStringList({"actionOpen_Images", "actionNext_Image", "actionPrevious_Image",
-                         "actionSave_Label", "actionDel_Shape", "actionText_ON_OFF", "actionUndo",
-                         "actionRedo", "actionOpen_Folder", "actionNext_Unlabelled_Image",
-                         "actionZoom_In", "actionZoom_Out", "actionOriginal_Size",
-                         "actionFit_to_Window", "actionCancel_Shape", "actionRemove_Last_Corner",
-                         "actionRepeat_Shapes", "actionFind_Tag", "actionOpen_Project",
-                         // The nudges come after the form's, named for the key settings.
-                         "actionNudge_Left", "actionNudge_Left_by_Ten", "actionNudge_Right",
-                         "actionNudge_Right_by_Ten", "actionNudge_Up", "actionNudge_Up_by_Ten",
-                         "actionNudge_Down", "actionNudge_Down_by_Ten"}));
+        QCOMPARE(names,
+                 QStringList({"actionOpen_Images", "actionNext_Image", "actionPrevious_Image",
+                              "actionSave_Label", "actionDel_Shape", "actionText_ON_OFF",
+                              "actionUndo", "actionRedo", "actionOpen_Folder",
+                              "actionNext_Unlabelled_Image", "actionZoom_In", "actionZoom_Out",
+                              "actionOriginal_Size", "actionFit_to_Window", "actionCancel_Shape",
+                              "actionRemove_Last_Corner", "actionRepeat_Shapes", "actionFind_Tag",
+                              "actionOpen_Project", "actionDataset_Report",
+                              // The nudges come after the form's, named for the key settings.
+                              "actionNudge_Left", "actionNudge_Left_by_Ten", "actionNudge_Right",
+                              "actionNudge_Right_by_Ten", "actionNudge_Up", "actionNudge_Up_by_Ten",
+                              "actionNudge_Down", "actionNudge_Down_by_Ten"}));
     }
 
     void sidePanelHasStyleChooserAndRedCaption()

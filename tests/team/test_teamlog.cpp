@@ -132,6 +132,8 @@ private slots:
         QTest::newRow("count not a number") << QByteArray("t\ta.jpg\tx\n") << 0LL << 0LL;
         QTest::newRow("negative count") << QByteArray("t\ta.jpg\t-1\n") << 0LL << 0LL;
         QTest::newRow("five fields") << QByteArray("t\ta.jpg\t1\t30\tx\n") << 0LL << 0LL;
+        QTest::newRow("name longer than any path")
+            << ("t\t" + QByteArray(100000, 'x') + "\t1\nt\ta.jpg\t1\n") << 1LL << 1LL;
     }
     void operatorSavesCountsSavesAndDistinctImages()
     {
@@ -181,6 +183,51 @@ private slots:
         QCOMPARE(tallies[0].saves, saves);
         QCOMPARE(tallies[0].seconds, seconds);
         QCOMPARE(tallies[0].timedImages, timedImages);
+    }
+
+    // Days by the date a line holds; a week runs from Monday, and counts each image once.
+    void operatorSavesCountDaysAndWeeks_data()
+    {
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<QString>("days");
+        QTest::addColumn<QString>("weeks");
+        QTest::newRow("one save") << QByteArray("2026-12-07T10:00:00Z\ta.jpg\t1\t60\n")
+                                  << "2026-12-07:1"
+                                  << "2026-12-07:60:1";
+        QTest::newRow("Sunday ends the week before")
+            << QByteArray("2026-12-06T23:00:00Z\ta.jpg\t1\t60\n"
+                          "2026-12-07T01:00:00Z\ta.jpg\t1\t30\n")
+            << "2026-12-06:1 2026-12-07:1"
+            << "2026-11-30:60:1 2026-12-07:30:1";
+        QTest::newRow("one image twice in a week")
+            << QByteArray("2026-12-08T10:00:00Z\ta.jpg\t1\t60\n"
+                          "2026-12-09T10:00:00Z\ta.jpg\t2\t40\n")
+            << "2026-12-08:1 2026-12-09:1"
+            << "2026-12-07:100:1";
+        QTest::newRow("no time") << QByteArray("2026-12-07T10:00:00Z\ta.jpg\t1\n") << "2026-12-07:1"
+                                 << "";
+        QTest::newRow("a date that can't be read") << QByteArray("t\ta.jpg\t1\t60\n") << ""
+                                                   << "";
+    }
+    void operatorSavesCountDaysAndWeeks()
+    {
+        QFETCH(QByteArray, log);
+        QFETCH(QString, days);
+        QFETCH(QString, weeks);
+        OperatorSaves tally;
+        tally.addLog(QStringLiteral("/d"), QStringLiteral("ann@pc1.log"), log);
+        const OperatorSaves::Tally ann = tally.tallies().at(0);
+        QStringList counted;
+        for (const auto& [day, saves] : ann.savesByDay)
+            counted << QStringLiteral("%1:%2").arg(day.toString(Qt::ISODate)).arg(saves);
+        QCOMPARE(counted.join(' '), days);
+        counted.clear();
+        for (const OperatorSaves::Week& week : ann.weeks)
+            counted << QStringLiteral("%1:%2:%3")
+                           .arg(week.monday.toString(Qt::ISODate))
+                           .arg(week.seconds)
+                           .arg(week.timedImages);
+        QCOMPARE(counted.join(' '), weeks);
     }
 
     void imagesPerHourCountOnlyTimedImages_data()
