@@ -228,9 +228,9 @@ bool BatchOpener::isFolderOfThisProject(const QString& folder)
     }
     if (pathsOfOtherProjects({folder}, vocabularyFolder()).isEmpty())
         return true;
-    tell(QStringLiteral("%1 belongs to the project %2: open that project to label it")
-             .arg(QDir::toNativeSeparators(folder),
-                  QDir::toNativeSeparators(projectAbove(folder))));
+    tell(
+        QStringLiteral("%1 belongs to the project %2: open that project to label it")
+            .arg(QDir::toNativeSeparators(folder), QDir::toNativeSeparators(projectAbove(folder))));
     return false;
 }
 

@@ -285,9 +285,8 @@ QString KeyMap::markdownTable() const
     QString table = QStringLiteral("| Action | Keys |\n| --- | --- |\n");
     for (const Entry& entry : list) {
         QList<QKeySequence> everywhere = entry.defaults;
-        everywhere.removeIf([&entry](const QKeySequence& key) {
-            return entry.platformDefaults.contains(key);
-        });
+        everywhere.removeIf(
+            [&entry](const QKeySequence& key) { return entry.platformDefaults.contains(key); });
         QString keys = keysText(everywhere);
         keys.replace(QLatin1Char('|'), QLatin1String("\\|"));
         table += QStringLiteral("| %1 | %2 |\n").arg(entry.name, keys);

@@ -32,8 +32,7 @@ void TestActiveClock::countsUntilAMinuteWithoutInput_data()
     QTest::newRow("no input, past the limit: stands")
         << Inputs{} << 61LL << 60LL << Inputs{} << Inputs{};
     QTest::newRow("no input, long past") << Inputs{} << 3600LL << 60LL << Inputs{} << Inputs{};
-    QTest::newRow("input keeps it running")
-        << Inputs{50} << 100LL << 100LL << Inputs{} << Inputs{};
+    QTest::newRow("input keeps it running") << Inputs{50} << 100LL << 100LL << Inputs{} << Inputs{};
     QTest::newRow("input after the stop resumes it")
         << Inputs{200} << 230LL << 90LL << Inputs{} << Inputs{};
     QTest::newRow("input exactly at the limit")

@@ -34,9 +34,9 @@ private slots:
         QVERIFY(QDir(dir.path()).mkpath("proj\xef\xbf\xbd"));
         // A project inside the project.
         QVERIFY(QDir(dir.path()).mkpath("project/inner/photos"));
-        for (const char* name : {"project/tags", "project/photos/deeper/c.jpg",
-                                 "proj\xef\xbf\xbd/tags", "project/inner/tags",
-                                 "project/inner/photos/i.jpg"}) {
+        for (const char* name :
+             {"project/tags", "project/photos/deeper/c.jpg", "proj\xef\xbf\xbd/tags",
+              "project/inner/tags", "project/inner/photos/i.jpg"}) {
             QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
@@ -91,8 +91,8 @@ private slots:
             << QStringList() << "name can't be read as text: proj\\xe9";
         QTest::newRow("beside the file its text names")
             << QList<QByteArray>{"photos/latin\xef\xbf\xbd.jpg", latin}
-            << QStringList{pathOf("photos/latin\ufffd.jpg")}
-            << QStringList{"photos/latin\\xe9.jpg"} << QString();
+            << QStringList{pathOf("photos/latin\ufffd.jpg")} << QStringList{"photos/latin\\xe9.jpg"}
+            << QString();
         QTest::newRow("text in UTF-8")
             << QList<QByteArray>{"photos/caf\xc3\xa9.jpg"}
             << QStringList{pathOf("photos/caf\u00e9.jpg")} << QStringList() << QString();
