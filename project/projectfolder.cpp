@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 QString vocabularyPathIn(const QString& projectFolder)
 {
@@ -50,4 +51,35 @@ QString projectAbove(const QString& path)
         return QString();
     const QFileInfo target(resolved);
     return vocabularyAtOrAbove(target.isDir() ? resolved : target.absolutePath());
+}
+
+namespace {
+
+// One folder reached by two paths (a link) is one project.
+QString resolvedFolder(const QString& folder)
+{
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    return real.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : real;
+}
+
+} // namespace
+
+QStringList pathsOfOtherProjects(const QStringList& paths, const QString& projectFolder)
+{
+    const QString own = resolvedFolder(projectFolder);
+    // Images of one folder share its project; a link is searched by itself.
+    QHash<QString, bool> otherByFolder;
+    QStringList other;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        const QString key = info.isSymLink() || info.isDir() ? path : info.absolutePath();
+        auto found = otherByFolder.constFind(key);
+        if (found == otherByFolder.cend()) {
+            const QString nearest = projectAbove(path);
+            found = otherByFolder.insert(key, !nearest.isEmpty() && resolvedFolder(nearest) != own);
+        }
+        if (*found)
+            other << path;
+    }
+    return other;
 }

@@ -2,6 +2,7 @@
 #define QUADROTAG_PROJECTFOLDER_H
 
 #include <QString>
+#include <QStringList>
 
 // A project is a folder that holds the vocabulary "tags" and receives the tag index
 // "index2tag.csv"; its images may lie anywhere.
@@ -13,5 +14,8 @@ bool holdsVocabulary(const QString& projectFolder);
 // version control finds its repository; then, when path leads through a link, the nearest at
 // or above where it really is; empty when none does.
 QString projectAbove(const QString& path);
+// The paths, in their order, whose nearest vocabulary is another project's than this one's:
+// their label files name that vocabulary's cells. Paths under no project belong to any.
+QStringList pathsOfOtherProjects(const QStringList& paths, const QString& projectFolder);
 
 #endif

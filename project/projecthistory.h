@@ -21,7 +21,7 @@ struct RememberedBatch
 };
 
 // The projects an operator worked on, the most recent first, and where the work in each
-// stopped; kept in the one settings file, QSettings(), keyed by each project's absolute path.
+// stopped; kept in the one settings file, QSettings(), keyed by each project's resolved path.
 class ProjectHistory
 {
 public:
@@ -41,7 +41,9 @@ public:
     QString mostRecentProject(QStringList& gone);
 
 private:
-    QString keyOf(const QString& project, const QString& field) const;
+    // The key of a field of the project at this absolute path.
+    QString keyOf(const QString& folder, const QString& field) const;
+    RememberedBatch batchUnder(const QString& folder) const;
 
     // Opened with the history, so the application's names must be set before one is made.
     QSettings settings;

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 
 namespace {
 
@@ -82,6 +83,23 @@ bool takeBatch(const QStringList& paths, const Undecodable& undecodable, StartAr
     return true;
 }
 
+// Every value of every option given, in either form, that can't be read as text; escaped.
+QString undecodableOptionValue(const QCommandLineParser& parser, const Undecodable& undecodable)
+{
+    for (const QString& name : parser.optionNames())
+        for (const QString& value : parser.values(name))
+            if (undecodable.contains(value))
+                return undecodable.value(value);
+    return QString();
+}
+
+// The marks that tell undecodable arguments apart belong in no message.
+QString withoutMarks(QString text)
+{
+    static const QRegularExpression marks(QStringLiteral("\\x00[0-9]+"));
+    return text.remove(marks);
+}
+
 StartArguments parse(const QStringList& commandLine, const Undecodable& undecodable);
 
 } // namespace
@@ -95,10 +113,23 @@ StartArguments parseStartArgumentBytes(const QList<QByteArray>& argumentBytes)
 {
     QStringList commandLine;
     Undecodable undecodable;
-    for (const QByteArray& bytes : argumentBytes) {
-        commandLine << QFile::decodeName(bytes);
-        if (!isDecodableName(bytes))
-            undecodable.insert(commandLine.last(), escapedName(bytes.toStdString()));
+    for (qsizetype position = 0; position < argumentBytes.size(); ++position) {
+        const QByteArray& bytes = argumentBytes[position];
+        if (isDecodableName(bytes)) {
+            commandLine << QFile::decodeName(bytes);
+            continue;
+        }
+        // Its text may be another argument's, which names a real file: told apart by a mark
+        // no argument can hold.
+        const QString mark = QChar(u'\0') + QString::number(position);
+        commandLine << QFile::decodeName(bytes) + mark;
+        undecodable.insert(commandLine.last(), escapedName(bytes.toStdString()));
+        // "--option=VALUE": the value is checked as the option's own.
+        const qsizetype equals = bytes.indexOf('=');
+        if (bytes.startsWith("--") && equals > 0) {
+            const QByteArray value = bytes.mid(equals + 1);
+            undecodable.insert(QFile::decodeName(value) + mark, escapedName(value.toStdString()));
+        }
     }
     return parse(commandLine, undecodable);
 }
@@ -123,7 +154,7 @@ StartArguments parse(const QStringList& commandLine, const Undecodable& undecoda
     parser.addOption(project);
     describe(parser);
     if (!parser.parse(commandLine))
-        return mistake(parser.errorText());
+        return mistake(withoutMarks(parser.errorText()));
 
     StartArguments arguments;
     if (parser.isSet(help)) {
@@ -137,11 +168,11 @@ StartArguments parse(const QStringList& commandLine, const Undecodable& undecoda
                                                        QStringLiteral(QUADROTAG_VERSION));
         return arguments;
     }
+    const QString unreadable = undecodableOptionValue(parser, undecodable);
+    if (!unreadable.isEmpty())
+        return mistake(QStringLiteral("name can't be read as text: ") + unreadable);
     if (parser.isSet(project)) {
         const QString folder = parser.value(project);
-        if (undecodable.contains(folder))
-            return mistake(QStringLiteral("name can't be read as text: ") +
-                           undecodable.value(folder));
         if (!QFileInfo(folder).isDir())
             return mistake(QStringLiteral("no such project folder: ") + folder);
         // An empty tag table would be remembered as the project's.
@@ -167,10 +198,12 @@ QString projectForStart(const StartArguments& arguments, const QString& workingF
 {
     if (!arguments.projectFolder.isEmpty())
         return arguments.projectFolder;
-    if (holdsVocabulary(workingFolder))
-        return workingFolder;
     const QString first = !arguments.folder.isEmpty()  ? arguments.folder
                           : arguments.images.isEmpty() ? QString()
                                                        : arguments.images.first();
-    return first.isEmpty() ? QString() : projectAbove(first);
+    // What is opened belongs to its nearest project, which may lie inside the working folder's.
+    const QString opened = first.isEmpty() ? QString() : projectAbove(first);
+    if (!opened.isEmpty())
+        return opened;
+    return holdsVocabulary(workingFolder) ? workingFolder : QString();
 }

@@ -30,8 +30,8 @@ struct StartArguments
     bool isBare() const { return projectFolder.isEmpty() && folder.isEmpty() && images.isEmpty(); }
 };
 
-// The project a start without --project opens: the working folder when it holds a vocabulary,
-// else the one above the folder or first image given; empty when neither has one.
+// The project a start without --project opens: the nearest above the folder or first image
+// given, else the working folder when it holds a vocabulary; empty when neither has one.
 QString projectForStart(const StartArguments& arguments, const QString& workingFolder);
 
 // The arguments as main receives them, the program's name first; needs no application object.

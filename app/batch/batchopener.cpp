@@ -5,10 +5,12 @@
 #include "imagevisit.h"
 #include "labelpath.h"
 #include "labelpaths.h"
+#include "projectfolder.h"
 #include "projecthistory.h"
 #include "teamdesk.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -58,8 +60,9 @@ void BatchOpener::cancel()
     emit sglListingEnded();
 }
 
-void BatchOpener::openImages(const QStringList& files, const QString& shownImage)
+void BatchOpener::openImages(const QStringList& chosen, const QString& shownImage)
 {
+    const QStringList files = imagesOfThisProject(chosen);
     // The old batch stays on screen when its image could not be saved.
     if (files.isEmpty() || !visit.leave())
         return;
@@ -70,6 +73,8 @@ void BatchOpener::openImages(const QStringList& files, const QString& shownImage
 
 void BatchOpener::openFolder(const QString& folder)
 {
+    if (!isFolderOfThisProject(folder))
+        return;
     BatchFiles batch = listFolderImages(folder);
     if (batch.imagePaths.isEmpty()) {
         emit sglNote(QStringLiteral("No images in ") + folder);
@@ -88,7 +93,7 @@ void BatchOpener::openFolder(const QString& folder)
 void BatchOpener::listFolder(const QString& folder, const QString& shownImage)
 {
     // Saved before the listing, so the label files it finds include this image's.
-    if (!visit.leave())
+    if (!isFolderOfThisProject(folder) || !visit.leave())
         return;
     savedWhileListing.clear();
     shownEarly.clear();
@@ -182,11 +187,51 @@ void BatchOpener::noteUndecodable(const BatchFiles& batch)
 {
     if (batch.undecodable.isEmpty())
         return;
-    const QString note = QStringLiteral("Left out %1 image names that can't be read as text: %2")
-                             .arg(batch.undecodable.size())
-                             .arg(batch.undecodable.join(QStringLiteral(", ")));
+    tell(QStringLiteral("Left out %1 image names that can't be read as text: %2")
+             .arg(batch.undecodable.size())
+             .arg(batch.undecodable.join(QStringLiteral(", "))));
+}
+
+void BatchOpener::tell(const QString& note)
+{
     std::cerr << qPrintable(note) << std::endl;
     emit sglNote(note);
+}
+
+QString BatchOpener::vocabularyFolder() const
+{
+    return project.isEmpty() ? QDir::currentPath() : project;
+}
+
+QStringList BatchOpener::imagesOfThisProject(const QStringList& files)
+{
+    const QStringList other = pathsOfOtherProjects(files, vocabularyFolder());
+    if (other.isEmpty())
+        return files;
+    QStringList named;
+    for (const QString& file : other)
+        named << QDir::toNativeSeparators(file);
+    tell(QStringLiteral("Left out, images of another project: ") +
+         named.join(QStringLiteral(", ")));
+    QStringList own = files;
+    for (const QString& file : other)
+        own.removeOne(file);
+    return own;
+}
+
+bool BatchOpener::isFolderOfThisProject(const QString& folder)
+{
+    // A remembered folder may have been removed since.
+    if (!QFileInfo(folder).isDir()) {
+        tell(QStringLiteral("%1 is gone").arg(QDir::toNativeSeparators(folder)));
+        return false;
+    }
+    if (pathsOfOtherProjects({folder}, vocabularyFolder()).isEmpty())
+        return true;
+    tell(
+        QStringLiteral("%1 belongs to the project %2: open that project to label it")
+            .arg(QDir::toNativeSeparators(folder), QDir::toNativeSeparators(projectAbove(folder))));
+    return false;
 }
 
 void BatchOpener::startBatch(const BatchFiles& batch, int first)

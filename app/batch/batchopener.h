@@ -26,8 +26,9 @@ public:
 
     // The project whose history notes each batch; empty notes nothing.
     void setProject(const QString& folder) { project = folder; }
-    // Opens these files, showing shownImage when it is one of them.
-    void openImages(const QStringList& files, const QString& shownImage = QString());
+    // Opens these files, showing shownImage when it is one of them; those of another project
+    // are left out.
+    void openImages(const QStringList& chosen, const QString& shownImage = QString());
     void openFolder(const QString& folder);
     void listFolder(const QString& folder, const QString& shownImage = QString());
     // A folder still being listed is not opened when it is done.
@@ -55,6 +56,14 @@ private:
     void markSavedWhileListing(BatchFiles& batch) const;
     // Names left out of the batch, on standard error and in the status bar.
     void noteUndecodable(const BatchFiles& batch);
+    void tell(const QString& note);
+    // Label files hold the cells of their nearest project's vocabulary: images of another
+    // project are left out, and a folder of another (or one that is gone) is refused, each
+    // saying so.
+    QStringList imagesOfThisProject(const QStringList& files);
+    bool isFolderOfThisProject(const QString& folder);
+    // Without a project, the vocabulary is the working folder's.
+    QString vocabularyFolder() const;
 
     ImageVisit& visit;
     BatchStepper& stepper;

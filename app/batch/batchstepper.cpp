@@ -31,12 +31,9 @@ void BatchStepper::start(const BatchFiles& batch, int first)
 
 void BatchStepper::startWithOne(const QString& imagePath)
 {
-    BatchFiles one;
-    one.imagePaths = QStringList{imagePath};
-    one.labelled = {false};
-    one.proposed = {false};
     traceStartStep("first image started");
-    begin(one, 0);
+    // Its label file and proposal looked up, so the panel counts it as the whole list will.
+    begin(findBatchFiles({imagePath}), 0);
 }
 
 bool BatchStepper::holdsOnly(const QString& imagePath) const

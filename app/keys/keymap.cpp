@@ -1,5 +1,7 @@
 #include "keymap.h"
 
+#include "actionkeys.h"
+
 #include <QAction>
 #include <QDebug>
 #include <QMenu>
@@ -38,14 +40,40 @@ bool isKnownKey(int key)
            QChar::isPrint(code);
 }
 
+// The settings file keeps a key as text; a key whose text reads back as another (a dead key)
+// would work until the next start and then be another. Letters read back in capitals, as the
+// toolkit matches them.
+bool readsBack(const QKeySequence& key)
+{
+    const QString text = key.toString(QKeySequence::PortableText);
+    return QKeySequence::fromString(text, QKeySequence::PortableText)
+               .toString(QKeySequence::PortableText) == text;
+}
+
 bool isKey(const QKeySequence& key)
 {
-    if (key.isEmpty())
+    if (key.isEmpty() || !readsBack(key))
         return false;
     for (int chord = 0; chord < key.count(); ++chord)
         if (KeyMap::isModifierKey(key[chord].key()) || !isKnownKey(key[chord].key()))
             return false;
     return true;
+}
+
+// One key is the other, or the first steps of it: the shorter one fires and the longer never.
+bool conflicts(const QKeySequence& one, const QKeySequence& other)
+{
+    const int shared = std::min(one.count(), other.count());
+    for (int chord = 0; chord < shared; ++chord)
+        if (one[chord] != other[chord])
+            return false;
+    return shared > 0;
+}
+
+bool conflictsWithAny(const QKeySequence& key, const QList<QKeySequence>& keys)
+{
+    return std::any_of(keys.cbegin(), keys.cend(),
+                       [&key](const QKeySequence& other) { return conflicts(key, other); });
 }
 
 // A stored text that holds no usable key is no choice: the defaults stay. A hand-written
@@ -61,7 +89,7 @@ std::optional<QList<QKeySequence>> storedKeys(const QVariant& value)
         empty = empty && text.trimmed().isEmpty();
         for (const QKeySequence& key :
              QKeySequence::listFromString(text, QKeySequence::PortableText))
-            if (isKey(key) && !keys.contains(key))
+            if (isKey(key) && !conflictsWithAny(key, keys))
                 keys.append(key);
     }
     if (empty)
@@ -101,7 +129,9 @@ void KeyMap::collect(QWidget* window)
 void KeyMap::add(QAction* action, const QString& name)
 {
     list.append({action->objectName(), name.isEmpty() ? plainName(action) : name,
-                 action->shortcuts(), action->shortcuts(), action});
+                 action->shortcuts(),
+                 action->property(platformKeysProperty).value<QList<QKeySequence>>(),
+                 action->shortcuts(), action});
     apply(int(list.size()) - 1);
 }
 
@@ -115,7 +145,7 @@ int KeyMap::indexOf(const QString& id) const
 QString KeyMap::holderOf(const QKeySequence& key, int except) const
 {
     for (int row = 0; row < list.size(); ++row)
-        if (row != except && list[row].keys.contains(key))
+        if (row != except && conflictsWithAny(key, list[row].keys))
             return list[row].name;
     return QString();
 }
@@ -181,7 +211,7 @@ void KeyMap::load()
             continue;
         QList<QKeySequence> free;
         for (const QKeySequence& key : *keys)
-            if (!claimed.contains(key))
+            if (!conflictsWithAny(key, claimed))
                 free.append(key);
         // Every stored key held by another stored choice: this action falls back to defaults.
         refused[row] = free.isEmpty() && !keys->isEmpty();
@@ -202,7 +232,7 @@ QList<QKeySequence> KeyMap::freeDefaults(int row, const QList<QKeySequence>& cla
                                          bool storedRefused) const
 {
     QList<QKeySequence> keys = list[row].defaults;
-    keys.removeIf([&claimed](const QKeySequence& key) { return claimed.contains(key); });
+    keys.removeIf([&claimed](const QKeySequence& key) { return conflictsWithAny(key, claimed); });
     // Without a stored choice of its own, the operator gave its key away on purpose.
     if (storedRefused && keys.isEmpty() && !list[row].defaults.isEmpty())
         qWarning().noquote() << QStringLiteral("\"%1\" has no key: its keys are those of other "
@@ -232,7 +262,14 @@ std::optional<QKeySequence> KeyMap::recordedKey(int key, Qt::KeyboardModifiers m
         key > Qt::Key_Space && key < Qt::Key_Escape && !QChar::isLetter(char32_t(key));
     if (shiftedCharacter)
         modifiers &= ~Qt::ShiftModifier;
-    return QKeySequence(QKeyCombination(modifiers, Qt::Key(key)));
+    const QKeySequence recorded(QKeyCombination(modifiers, Qt::Key(key)));
+    if (readsBack(recorded))
+        return recorded;
+    if (refusal)
+        *refusal = QStringLiteral("This key (code %1) can't be kept in the settings file; try "
+                                  "another")
+                       .arg(key, 0, 16);
+    return std::nullopt;
 }
 
 QString KeyMap::keysText(const QList<QKeySequence>& keys)
@@ -247,7 +284,10 @@ QString KeyMap::markdownTable() const
 {
     QString table = QStringLiteral("| Action | Keys |\n| --- | --- |\n");
     for (const Entry& entry : list) {
-        QString keys = keysText(entry.defaults);
+        QList<QKeySequence> everywhere = entry.defaults;
+        everywhere.removeIf(
+            [&entry](const QKeySequence& key) { return entry.platformDefaults.contains(key); });
+        QString keys = keysText(everywhere);
         keys.replace(QLatin1Char('|'), QLatin1String("\\|"));
         table += QStringLiteral("| %1 | %2 |\n").arg(entry.name, keys);
     }

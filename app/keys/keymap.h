@@ -24,6 +24,8 @@ public:
         QString id;
         QString name;
         QList<QKeySequence> defaults;
+        // Those of the defaults that only this platform gives.
+        QList<QKeySequence> platformDefaults;
         QList<QKeySequence> keys;
         QPointer<QAction> action;
     };
@@ -58,7 +60,8 @@ public:
     void load();
     // "Ctrl+Shift+Z, Ctrl+Y"; "" for none.
     static QString keysText(const QList<QKeySequence>& keys);
-    // The Markdown table of every action and its default keys, as the README shows it.
+    // The Markdown table of every action and its default keys that are the same on every
+    // platform, as the README shows it.
     QString markdownTable() const;
 
 signals:

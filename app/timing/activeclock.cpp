@@ -4,34 +4,61 @@
 
 void ActiveClock::restart(qint64 now)
 {
+    noteTime(now);
     counted = 0;
-    countedUntil = now;
-    lastInput = now;
+    countedUntil = ownTime;
+    lastInput = ownTime;
+    paused = false;
 }
 
 void ActiveClock::noteInput(qint64 now)
 {
-    counted += uncounted(now);
-    countedUntil = std::max(countedUntil, now);
-    lastInput = std::max(lastInput, now);
+    noteTime(now);
+    if (!paused)
+        counted += uncounted(ownTime);
+    countedUntil = ownTime;
+    lastInput = ownTime;
+    paused = false;
+}
+
+void ActiveClock::noteTime(qint64 now)
+{
+    ownTime = ownTimeAt(now);
+    lastSeen = now;
+}
+
+void ActiveClock::pause(qint64 now)
+{
+    noteTime(now);
+    if (!paused)
+        counted += uncounted(ownTime);
+    countedUntil = ownTime;
+    paused = true;
 }
 
 qint64 ActiveClock::activeMilliseconds(qint64 now) const
 {
-    return counted + uncounted(now);
+    return counted + (paused ? 0 : uncounted(ownTimeAt(now)));
 }
 
 long long ActiveClock::takeSeconds(qint64 now)
 {
-    counted += uncounted(now);
-    countedUntil = std::max(countedUntil, now);
+    noteTime(now);
+    if (!paused)
+        counted += uncounted(ownTime);
+    countedUntil = ownTime;
     const long long seconds = counted / 1000;
     counted %= 1000;
     return seconds;
 }
 
-qint64 ActiveClock::uncounted(qint64 now) const
+qint64 ActiveClock::ownTimeAt(qint64 now) const
 {
-    // A clock that went back counts nothing rather than a negative time.
-    return std::max(qint64(0), std::min(now, lastInput + idleMilliseconds) - countedUntil);
+    const qint64 step = now - lastSeen;
+    return step > 0 && step <= idleMilliseconds ? ownTime + step : ownTime;
+}
+
+qint64 ActiveClock::uncounted(qint64 ownNow) const
+{
+    return std::max(qint64(0), std::min(ownNow, lastInput + idleMilliseconds) - countedUntil);
 }

@@ -10,6 +10,11 @@ ImageTimer::ImageTimer()
     clock.restart(now());
     if (QCoreApplication::instance())
         QCoreApplication::instance()->installEventFilter(this);
+    // Looked at well within the idle minute, so that a longer step is known as a jump.
+    const int lookMilliseconds = 10 * 1000;
+    looks.setInterval(lookMilliseconds);
+    connect(&looks, &QTimer::timeout, this, [this] { clock.noteTime(now()); });
+    looks.start();
 }
 
 ImageTimer::~ImageTimer()
@@ -42,6 +47,10 @@ bool ImageTimer::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseMove:
     case QEvent::Wheel:
         clock.noteInput(now());
+        break;
+    // Another program, or another window of this operator, has the keyboard.
+    case QEvent::ApplicationDeactivate:
+        clock.pause(now());
         break;
     default:
         break;

@@ -5,11 +5,13 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 
 // The operator's active time on the image on screen: every key, click, wheel turn or mouse
-// move anywhere in the program counts as input.
+// move anywhere in the program counts as input; the count stands while the program does not
+// have the keyboard.
 class ImageTimer : public QObject
 {
     Q_OBJECT
@@ -33,6 +35,7 @@ private:
     QElapsedTimer steady;
     std::function<qint64()> now;
     ActiveClock clock;
+    QTimer looks;
 };
 
 #endif

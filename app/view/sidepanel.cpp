@@ -16,6 +16,9 @@ QWidget* buildSidePanel(QComboBox& styleChooser, QuickTagging& quickTagging, Lab
     captionFont.setBold(true);
     styleCaption->setFont(captionFont);
     styleChooser.setFont(captionFont);
+    // Arrow keys would change the style unseen: it takes the keyboard only when clicked or
+    // reached with Tab.
+    styleChooser.setFocusPolicy(Qt::StrongFocus);
 
     auto* styleRow = new QGridLayout;
     auto* tableBox = new QGridLayout;

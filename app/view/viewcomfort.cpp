@@ -16,6 +16,9 @@ ViewComfort::ViewComfort(ImageViewer& viewer)
 void ViewComfort::install(QWidget* mainWindow, QMenu* menu, QStatusBar* statusBar)
 {
     window = mainWindow;
+    // The window's keyboard starts at the canvas, so a closing dialog or box gives it back there
+    // rather than to the first field of the side panel.
+    viewer.setFocus(Qt::OtherFocusReason);
     addCanvasKey(QStringLiteral("Brighter"), QKeySequence(Qt::Key_B),
                  [this] { stepBrightness(1); });
     addCanvasKey(QStringLiteral("Darker"), QKeySequence(Qt::SHIFT | Qt::Key_B),

@@ -13,7 +13,7 @@ private slots:
     void countsUntilAMinuteWithoutInput_data();
     void countsUntilAMinuteWithoutInput();
     void takenSecondsAreNotToldTwice();
-    void aClockThatGoesBackCountsNothing();
+    void aClockStepBackOrJumpCountsNothing();
 };
 
 void TestActiveClock::countsUntilAMinuteWithoutInput_data()
@@ -32,6 +32,8 @@ void TestActiveClock::countsUntilAMinuteWithoutInput_data()
     QTest::newRow("input a second after the limit") << Inputs{61} << 62LL << 61LL;
     QTest::newRow("two stops") << Inputs{100, 300} << 400LL << 180LL;
     QTest::newRow("many inputs") << Inputs{10, 20, 30, 40} << 50LL << 50LL;
+    QTest::newRow("keyboard lost: stands at once") << Inputs{10, -20} << 50LL << 20LL;
+    QTest::newRow("keyboard lost, then input") << Inputs{10, -20, 40} << 50LL << 30LL;
 }
 
 void TestActiveClock::countsUntilAMinuteWithoutInput()
@@ -41,8 +43,15 @@ void TestActiveClock::countsUntilAMinuteWithoutInput()
     QFETCH(qint64, active);
     ActiveClock clock;
     clock.restart(0);
-    for (qint64 input : inputs)
-        clock.noteInput(input * 1000);
+    // Looked at every second, as the program's timer does; a negative second is one at which
+    // the window loses the keyboard.
+    for (qint64 second = 1; second <= readAt; ++second) {
+        clock.noteTime(second * 1000);
+        if (inputs.contains(second))
+            clock.noteInput(second * 1000);
+        if (inputs.contains(-second))
+            clock.pause(second * 1000);
+    }
     QCOMPARE(clock.activeMilliseconds(readAt * 1000), active * 1000);
     QCOMPARE(clock.takeSeconds(readAt * 1000), active);
 }
@@ -54,6 +63,7 @@ void TestActiveClock::takenSecondsAreNotToldTwice()
     QCOMPARE(clock.takeSeconds(5000 + 10500), 10LL);
     // The half second left goes on; the idle limit still runs from the last input.
     QCOMPARE(clock.takeSeconds(5000 + 20000), 10LL);
+    clock.noteTime(5000 + 60000);
     QCOMPARE(clock.takeSeconds(5000 + 100000), 40LL);
     QCOMPARE(clock.takeSeconds(5000 + 200000), 0LL);
     clock.noteInput(5000 + 200000);
@@ -62,13 +72,18 @@ void TestActiveClock::takenSecondsAreNotToldTwice()
     QCOMPARE(clock.activeMilliseconds(500000), 0LL);
 }
 
-void TestActiveClock::aClockThatGoesBackCountsNothing()
+void TestActiveClock::aClockStepBackOrJumpCountsNothing()
 {
     ActiveClock clock;
     clock.restart(10000);
     QCOMPARE(clock.activeMilliseconds(5000), 0LL);
     clock.noteInput(4000);
-    QCOMPARE(clock.activeMilliseconds(12000), 2000LL);
+    // The step back counts nothing, the eight seconds of work after it all.
+    QCOMPARE(clock.activeMilliseconds(12000), 8000LL);
+    clock.noteInput(12000);
+    // Ten minutes ahead between two looks: idle, as a stopped program would be.
+    clock.noteInput(612000);
+    QCOMPARE(clock.activeMilliseconds(613000), 9000LL);
 }
 
 QTEST_GUILESS_MAIN(TestActiveClock)

@@ -109,6 +109,8 @@ void TestKeyMap::recordedKeyIsWhatTheShortcutFiresOn_data()
     QTest::newRow("Key_unknown") << int(Qt::Key_unknown) << Qt::KeyboardModifiers() << "" << true;
     QTest::newRow("a control character") << 0x07 << Qt::KeyboardModifiers() << "" << true;
     QTest::newRow("a bare modifier") << int(Qt::Key_Shift) << shift << "" << true;
+    QTest::newRow("a dead key, whose text reads back as another")
+        << int(Qt::Key_Dead_Circumflex) << Qt::KeyboardModifiers() << "" << true;
 }
 
 void TestKeyMap::recordedKeyIsWhatTheShortcutFiresOn()
@@ -199,6 +201,14 @@ void TestKeyMap::storedKeysLoad_data()
     QTest::newRow("Ctrl alone") << QVariant(QStringLiteral("Ctrl")) << none << "Down"
                                 << "Up"
                                 << "";
+    QTest::newRow("a two-step key that begins with the other's takes it")
+        << QVariant(QStringLiteral("Up, N")) << none << "Up, N"
+        << ""
+        << "";
+    QTest::newRow("a two-step key that begins with the other's stored key")
+        << QVariant(QStringLiteral("N")) << QVariant(QStringLiteral("N, P")) << "N"
+        << "Up"
+        << "";
     QTest::newRow("two modifiers are no key either")
         << QVariant(QStringLiteral("Ctrl+Shift")) << none << "Down"
         << "Up"

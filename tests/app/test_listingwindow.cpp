@@ -34,8 +34,14 @@ private slots:
         // the folder starts at the next image without a label file.
         QTest::newRow("folder of the image on screen") << "."
                                                        << "3/3  c.jpg";
-        QTest::newRow("folder without images") << "p"
+        QTest::newRow("folder without images") << "empty"
                                                << "No images in %1";
+        QTest::newRow("folder that is gone") << "gone"
+                                             << "%1 is gone";
+        // Its label files would take this vocabulary's cells for its own.
+        QTest::newRow("folder of another project")
+            << "p"
+            << "%1 belongs to the project %1: open that project to label it";
     }
     void listedFolderOpensAsOpenFolderDoes()
     {
@@ -43,13 +49,15 @@ private slots:
         QFETCH(QString, expected);
         const QString path = QDir::cleanPath(pathOf(folder));
         makeProject("p");
+        QVERIFY(QDir().mkpath(pathOf("empty")));
         QVERIFY(writeFileBytes(pathOf("a.lbl"), "0\n"));
         StdoutCapture silenced;
         openBatch({batch[1]});
         drawSquare(10, 10, 50);
         clickTag(0, 0);
         window->listFolder(path);
-        QVERIFY(QFileInfo::exists(pathOf("b.lbl")));
+        // A folder refused leaves the image on screen as it was.
+        QCOMPARE(QFileInfo::exists(pathOf("b.lbl")), !expected.startsWith("%1"));
         if (expected.contains("%1")) {
             QTRY_COMPARE(status(), expected.arg(path));
             return;
@@ -82,7 +90,8 @@ private slots:
     {
         QFETCH(QString, ending);
         QFETCH(QString, expected);
-        const QString folder = ending == "empty" ? makeProject("p") : dir->path();
+        const QString folder = ending == "empty" ? pathOf("empty") : dir->path();
+        QVERIFY(QDir().mkpath(pathOf("empty")));
         const bool undecodable = ending == "undecodable" || ending == "note";
         if (undecodable)
             QVERIFY(writeFileBytes(pathOf("0.jpg"), "not a JPEG"));

@@ -23,9 +23,11 @@ class TestProjects : public WindowTest
     Q_OBJECT
 
 private:
-    // A project folder beside the images, with a vocabulary of two single tags.
+    // A project folder beside the images, with a vocabulary of two single tags. The images then
+    // lie under no project (the fixture's vocabulary goes), so any project may open them.
     QString makeProject(const QString& name, const QByteArray& vocabulary = "Chair 0 Table 0\n")
     {
+        QFile::remove(pathOf("tags"));
         const QString folder = pathOf(name);
         return QDir().mkpath(folder) && writeFileBytes(folder + "/tags", vocabulary) ? folder
                                                                                      : QString();

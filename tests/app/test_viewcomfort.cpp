@@ -1,5 +1,6 @@
 #include "windowtest.h"
 
+#include "keyshortcutsdialog.h"
 #include "shapeclipboard.h"
 #include "viewadjustment.h"
 #include "workflowfixture.h"
@@ -66,7 +67,7 @@ private:
     // Keys while the canvas has the keyboard.
     void pressOnCanvas(const QKeySequence& key);
     // Keys where the keyboard is after this: "canvas", "as opened", "tag table clicked",
-    // "finder closed", "dialog closed".
+    // "finder closed", "dialog closed", "shortcuts closed".
     void pressAfter(const QString& focus, const QStringList& keys);
     void restartWindow();
     QColor shownAt(const QPoint& imagePixel) const;
@@ -114,6 +115,16 @@ void TestViewComfort::pressAfter(const QString& focus, const QStringList& keys)
         auto* dialog = window->findChild<QDialog*>();
         QVERIFY(dialog && dialog->isVisible());
         dialog->close();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    } else if (focus == "shortcuts closed") {
+        KeyMap& keys = window->keyShortcuts().keyMap();
+        QVERIFY(
+            keys.assign(keys.indexOf(QStringLiteral("actionNext_Image")), QKeySequence(Qt::Key_N)));
+        window->keyShortcuts().openDialog();
+        QVERIFY(window->keyShortcuts().dialog());
+        window->keyShortcuts().dialog()->reject();
+        QTRY_VERIFY(!window->keyShortcuts().dialog());
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
@@ -166,6 +177,10 @@ void TestViewComfort::canvasKeysChangeBrightnessAndContrast_data()
     QTest::newRow("Shift+B, H after the dialog closed")
         << "Shift+B, H" << -10 << 0 << "Brightness -10 %, contrast 0 %"
         << "dialog closed";
+    // A key freed in the dialog reaches the canvas, never the style box.
+    QTest::newRow("Down freed, B after Keyboard Shortcuts closed")
+        << "Down, B" << 10 << 0 << "Brightness +10 %, contrast 0 %"
+        << "shortcuts closed";
     QTest::newRow("Shift+B") << "Shift+B" << -10 << 0 << "Brightness -10 %, contrast 0 %"
                              << "canvas";
     QTest::newRow("C") << "C" << 0 << 10 << "Brightness 0 %, contrast +10 %"
@@ -195,6 +210,7 @@ void TestViewComfort::canvasKeysChangeBrightnessAndContrast()
     pressAfter(focus, pressed);
     QCOMPARE(canvas()->viewAdjustment(), (ViewAdjustment{brightness, contrast}));
     QCOMPARE(canvas()->areShapesHidden(), pressed.count(QStringLiteral("H")) % 2 == 1);
+    QCOMPARE(styleChooser()->currentIndex(), 0);
     QLabel* label = statusLabel("adjustmentLabel");
     QVERIFY(label);
     QCOMPARE(label->isVisible(), !shown.isEmpty());

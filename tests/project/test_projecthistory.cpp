@@ -60,6 +60,8 @@ private slots:
             << QStringList{"a", "b", "c", "a"} << QStringList{"a", "c", "b"};
         QTest::newRow("same folder spelt otherwise once")
             << QStringList{"a", "b", "x/../a/"} << QStringList{"a", "b"};
+        QTest::newRow("same folder through a link once")
+            << QStringList{"real", "b", "link"} << QStringList{"real", "b"};
         QTest::newRow("eight are all kept") << QStringList{"1", "2", "3", "4", "5", "6", "7", "8"}
                                             << QStringList{"8", "7", "6", "5", "4", "3", "2", "1"};
         QTest::newRow("the ninth drops the oldest")
@@ -70,6 +72,8 @@ private slots:
     {
         QFETCH(QStringList, added);
         QFETCH(QStringList, expected);
+        QVERIFY(QDir().mkpath(dir->filePath("real")));
+        QVERIFY(QFile::link(dir->filePath("real"), dir->filePath("link")));
         ProjectHistory history;
         for (const QString& name : added)
             history.addRecent(dir->filePath(name));

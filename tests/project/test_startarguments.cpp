@@ -30,7 +30,13 @@ private slots:
         QVERIFY(QDir(dir.path()).mkpath("more"));
         QVERIFY(QDir(dir.path()).mkpath("folded/tags"));
         QVERIFY(QDir(dir.path()).mkpath("project/photos/deeper"));
-        for (const char* name : {"project/tags", "project/photos/deeper/c.jpg"}) {
+        // The folder the text of an undecodable project name would open.
+        QVERIFY(QDir(dir.path()).mkpath("proj\xef\xbf\xbd"));
+        // A project inside the project.
+        QVERIFY(QDir(dir.path()).mkpath("project/inner/photos"));
+        for (const char* name :
+             {"project/tags", "project/photos/deeper/c.jpg", "proj\xef\xbf\xbd/tags",
+              "project/inner/tags", "project/inner/photos/i.jpg"}) {
             QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
@@ -53,6 +59,7 @@ private slots:
                  {"outside/e.jpg", "../elsewhere/proj/photos/e.jpg"},
                  {"project/away", "../elsewhere/proj/photos"},
                  {"outside/gone", "../elsewhere/nothing"},
+                 {"projlink", "project"},
                  {"project/gone", "../elsewhere/nothing"}})
             QVERIFY(QFile::link(target, dir.filePath(link)));
         previousDirectory = QDir::currentPath();
@@ -79,6 +86,13 @@ private slots:
         QTest::newRow("the project")
             << QList<QByteArray>{"--project", "proj\xe9", "photos/a.jpg"} << QStringList()
             << QStringList() << "name can't be read as text: proj\\xe9";
+        QTest::newRow("the project, joined by =")
+            << QList<QByteArray>{"--project=proj\xe9", "photos/a.jpg"} << QStringList()
+            << QStringList() << "name can't be read as text: proj\\xe9";
+        QTest::newRow("beside the file its text names")
+            << QList<QByteArray>{"photos/latin\xef\xbf\xbd.jpg", latin}
+            << QStringList{pathOf("photos/latin\ufffd.jpg")} << QStringList{"photos/latin\\xe9.jpg"}
+            << QString();
         QTest::newRow("text in UTF-8")
             << QList<QByteArray>{"photos/caf\xc3\xa9.jpg"}
             << QStringList{pathOf("photos/caf\u00e9.jpg")} << QStringList() << QString();
@@ -201,6 +215,8 @@ private slots:
             << QStringList{"photos"} << "project" << pathOf("project");
         QTest::newRow("folder inside a project")
             << QStringList{"project/photos/deeper"} << "more" << pathOf("project");
+        QTest::newRow("folder of a project inside the working folder's")
+            << QStringList{"project/inner/photos"} << "project" << pathOf("project/inner");
         QTest::newRow("the project folder itself")
             << QStringList{"project"} << "more" << pathOf("project");
         QTest::newRow("image inside a project")
@@ -229,22 +245,30 @@ private slots:
     }
 
     // Images reached through links, and links that lead nowhere (a start refuses them), asked
-    // of the search itself.
+    // of the search itself; and whether a batch of "project" may hold them.
     void projectAboveFollowsLinksAfterThePathGiven_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("project");
+        QTest::addColumn<bool>("ofAnother");
         QTest::newRow("image in a linked folder")
-            << "outside/lnk/e.jpg" << realPathOf("elsewhere/proj");
-        QTest::newRow("linked image") << "outside/e.jpg" << realPathOf("elsewhere/proj");
-        QTest::newRow("dangling link in a project") << "project/gone" << pathOf("project");
-        QTest::newRow("dangling link outside any project") << "outside/gone" << QString();
+            << "outside/lnk/e.jpg" << realPathOf("elsewhere/proj") << true;
+        QTest::newRow("linked image") << "outside/e.jpg" << realPathOf("elsewhere/proj") << true;
+        QTest::newRow("dangling link in a project") << "project/gone" << pathOf("project") << false;
+        QTest::newRow("dangling link outside any project") << "outside/gone" << QString() << false;
+        QTest::newRow("image of a project inside the project")
+            << "project/inner/photos/i.jpg" << pathOf("project/inner") << true;
+        QTest::newRow("image of the project reached through a link")
+            << "projlink/photos/deeper/c.jpg" << pathOf("projlink") << false;
     }
     void projectAboveFollowsLinksAfterThePathGiven()
     {
         QFETCH(QString, path);
         QFETCH(QString, project);
+        QFETCH(bool, ofAnother);
         QCOMPARE(projectAbove(pathOf(path)), project);
+        QCOMPARE(pathsOfOtherProjects({pathOf(path)}, pathOf("project")),
+                 ofAnother ? QStringList{pathOf(path)} : QStringList());
     }
 
     void helpNamesOptionsAndExitCodes()
