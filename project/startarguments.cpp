@@ -48,7 +48,7 @@ void describe(QCommandLineParser& parser)
                        "Exit status: 0 when the window was closed or help was shown, 2 for an "
                        "unusable command line."));
     parser.addPositionalArgument(QStringLiteral("FOLDER, IMAGE"),
-                                 QStringLiteral("A folder of JPEG images to open as a batch, or "
+                                 QStringLiteral("A folder of images to open as a batch, or "
                                                 "image files."),
                                  QStringLiteral("[FOLDER | IMAGE...]"));
 }
