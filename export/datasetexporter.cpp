@@ -102,6 +102,11 @@ bool DatasetExporter::prepareInputs()
     for (const QString& name : classes.sharedNames())
         report.problem(options.vocabulary,
                        QStringLiteral("more than one class tag is named %1").arg(name));
+    // Likewise an attribute: read back, it would name the first of them.
+    for (const QString& name : classes.sharedTagNames())
+        report.problem(options.vocabulary, QStringLiteral("more than one tag of %1 is named %2")
+                                               .arg(name.section(QStringLiteral(": "), 0, 0),
+                                                    name.section(QStringLiteral(": "), 1)));
     return true;
 }
 

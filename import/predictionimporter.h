@@ -35,6 +35,7 @@ private:
     bool readPredictedImages(CocoPredictionReader& results);
     QStringList classNames() const;
     bool importTextFiles();
+    void reportUnmatchedFiles(const QSet<QString>& matched);
     bool findSharedStems(const QStringList& folders, QSet<QString>& shared);
     bool hasPredictions(const QString& stem) const;
     bool prepareTextFiles();

@@ -67,6 +67,12 @@ void TestExportProblems::buildNamesDataset()
     QVERIFY(label);
     std::fclose(label);
     QVERIFY(QFileInfo::exists(path("names/") + QString::fromUtf8("latin\uFFFD.jpg")));
+    // Nor is a folder's name; opened by its text it would be another folder.
+    QVERIFY(QDir().mkpath(path("names/sub")));
+    QVERIFY(writeTestJpeg(path("names/sub/y.jpg"), 64, 48, 60));
+    const QByteArray undecodableFolder = QFile::encodeName(path("names/sub")) + "\xe9";
+    QVERIFY(std::rename(QFile::encodeName(path("names/sub")).constData(),
+                        undecodableFolder.constData()) == 0);
 }
 
 void TestExportProblems::reportsNamesThatConfuseFiles()
@@ -74,11 +80,12 @@ void TestExportProblems::reportsNamesThatConfuseFiles()
     const ProgramRun run = runExporter(root.path(), {"--check", "names"});
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out,
-             QByteArray("names/latin\\xe9.jpg: name can't be read as UTF-8; left out\n"
+             QByteArray("names/sub\\xe9: folder name is not text; what it holds is left out\n"
+                        "names/latin\\xe9.jpg: name can't be read as UTF-8; left out\n"
                         "names/x.JPG: shares its label file x.lbl with x.jpg; left out\n"
                         "names/x.Jpg: shares its label file x.lbl with x.jpg; left out\n"));
     QCOMPARE(run.err.left(run.err.indexOf(", 0.")),
-             QByteArray("Checked 6 images, 1 shapes, 3 categories, 3 problems (3 images and 0 "
+             QByteArray("Checked 6 images, 1 shapes, 3 categories, 4 problems (3 images and 0 "
                         "shapes left out)"));
 
     // The shapes drawn on x.jpg, the twin the window lets be edited, go with its picture.
