@@ -5,7 +5,9 @@
 #include "labelpath.h"
 #include "reviewfile.h"
 #include "reviewstate.h"
+#include "scratchsweep.h"
 #include "statisticstext.h"
+#include "stopsignals.h"
 #include "teampaths.h"
 #include "textlabelwriter.h"
 
@@ -56,6 +58,9 @@ int DatasetExporter::run()
 {
     if (!prepareInputs())
         return exitUnusable;
+    removeStaleScratch(QDir::tempPath());
+    if (!options.checkOnly)
+        removeStaleScratch(options.output);
     if (options.stats)
         statistics = std::make_unique<DatasetStatistics>(layout);
     std::unique_ptr<DatasetWriter> writer;
@@ -139,6 +144,8 @@ bool DatasetExporter::exportFolder(const QString& folder, ImageChecker& checker,
     const QStringList images = walk.imagesIn(folder);
     const QHash<QString, QString> twins = labelTwinsOf(images);
     for (const QString& name : images) {
+        // Between images, so that no file is left half written.
+        StopSignals::check();
         const QString labelName = labelPathFor(name);
         if (twins.contains(name)) {
             report.problem(datasetPath(DatasetWalk::joined(folder, name)),

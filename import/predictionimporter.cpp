@@ -3,6 +3,7 @@
 #include "imageheader.h"
 #include "labelfile.h"
 #include "labelpath.h"
+#include "scratchsweep.h"
 #include "stemregistry.h"
 #include "stopsignals.h"
 #include "textpredictions.h"
@@ -59,6 +60,7 @@ int PredictionImporter::run()
 {
     if (!prepareInputs())
         return exitUnusable;
+    removeStaleScratch(QDir::tempPath());
     const bool imported = options.format == DatasetFormat::Coco ? importCoco() : importTextFiles();
     return imported ? finish() : exitUnusable;
 }
@@ -417,6 +419,10 @@ void PredictionImporter::writeProposal(const QString& imagePath, const ImageAnno
     if (QFileInfo::exists(labelPathFor(imagePath)))
         ++imagesLabelled;
     const QString path = proposalPathFor(imagePath);
+    const QString folder = QFileInfo(path).path();
+    if (!sweptFolders.contains(folder))
+        removeStaleScratch(folder);
+    sweptFolders.insert(folder);
     if (!options.replace && QFileInfo::exists(path)) {
         ++proposalsKept;
         return;

@@ -63,6 +63,7 @@ private:
     QStringList yoloNames;
     QStringList task1Files;
     PredictionSpool task1Spool;
+    QSet<QString> sweptFolders;
     long long imagesRead = 0;
     long long proposalsWritten = 0;
     long long proposalsKept = 0;

@@ -10,6 +10,9 @@
 #include <QTest>
 
 #include <cstdio>
+#include <ctime>
+
+#include <sys/time.h>
 
 // What the exporter refuses and reports: its exit codes, every problem of the faulty
 // dataset, and outputs it will not write or overwrite.
@@ -283,6 +286,10 @@ void TestExportProblems::exportingAgainLeavesOnlyThisRunsFiles_data()
                               << "labels/gone.txt";
     QTest::newRow("dota") << "dota"
                           << "labelTxt/gone.txt";
+    QTest::newRow("yolo-obb staging a killed run left") << "yolo-obb"
+                                                        << ".quadrotag-export-k1ll3d/labels/a.txt";
+    QTest::newRow("coco spool a killed run left") << "coco"
+                                                  << ".instances.json.annotations-k1ll3d";
 }
 
 void TestExportProblems::exportingAgainLeavesOnlyThisRunsFiles()
@@ -293,10 +300,19 @@ void TestExportProblems::exportingAgainLeavesOnlyThisRunsFiles()
     const QStringList arguments{"--format", format, "--output", output, "clean"};
     QCOMPARE(runExporter(root.path(), arguments).exitCode, 0);
     const QStringList firstRun = filesBelow(path(output));
+    QVERIFY(QDir().mkpath(QFileInfo(path(output + "/" + stale)).path()));
     QVERIFY(writeFileBytes(path(output + "/" + stale), "0.1 0.1 0.2 0.1 0.2 0.2 0.1 0.2 Sofa 0\n"));
+    // Untouched for two days, as what a killed run left behind.
+    const timeval twoDaysAgo{std::time(nullptr) - 2 * 24 * 60 * 60, 0};
+    const timeval times[2] = {twoDaysAgo, twoDaysAgo};
+    QCOMPARE(::utimes(QFile::encodeName(path(output + "/" + stale.section('/', 0, 0))).constData(),
+                      times),
+             0);
 
     QCOMPARE(runExporter(root.path(), arguments).exitCode, 0);
     QCOMPARE(filesBelow(path(output)), firstRun);
+    if (stale.startsWith('.'))
+        return;
     // The label folder is as open as any folder made anew, not a private scratch folder.
     QVERIFY(QDir().mkpath(path("fresh")));
     QCOMPARE(QFileInfo(path(output + "/" + QFileInfo(stale).path())).permissions(),
