@@ -60,6 +60,7 @@ int main(int argc, char* argv[])
         QDir(b).removeRecursively();
     }
     std::printf("\n%7s %9s %9s %5s\n", "shapes", "seconds", "peak MB", "exit");
+    std::fflush(stdout);
     for (const int shapes : shapesPerImage) {
         const QString a = work.filePath(QStringLiteral("one-a%1").arg(shapes));
         const QString b = work.filePath(QStringLiteral("one-b%1").arg(shapes));

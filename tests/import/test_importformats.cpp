@@ -341,6 +341,12 @@ void TestImportFormats::leavesOutBadPredictions_data()
         << "labels/room2.txt"
         << "1 " + QByteArray(4093, '0') + " " + sameSquare + "\n" + sameSquare + "\n"
         << QByteArray("bad/labels/room2.txt: line 1: longer than 4096 bytes\n");
+    const QByteArray task1Square = "room2 0.9 1 1 10 1 10 10 1 10\n";
+    QTest::newRow("dota task 1 line longer than 4096 bytes")
+        << "dota"
+        << "Task1_S2.txt"
+        << "room2 " + QByteArray(4089, '0') + " " + task1Square + task1Square
+        << QByteArray("bad/Task1_S2.txt: line 1: longer than 4096 bytes\n");
     QTest::newRow("coco duplicate images and categories")
         << "coco"
         << "instances.json" << QByteArray(R"({"annotations": [
