@@ -64,7 +64,7 @@ long long cellOf(long long value, long long size)
 class Grid
 {
 public:
-    Grid(const std::vector<Box>& boxes)
+    explicit Grid(const std::vector<Box>& boxes)
         : width(typicalSize(boxes, true)), height(typicalSize(boxes, false))
     {
     }
