@@ -63,6 +63,7 @@ void TestImportFormats::initTestCase()
         {"id": 2, "file_name": "sub/room2.jpg"}], "categories": [{"id": 9, "name": "S2"}]})"));
     QVERIFY(writeFileBytes(path("no-images.json"), R"({"annotations": []})"));
     QVERIFY(writeFileBytes(path("bom.json"), "\xEF\xBB\xBF{\"images\": []}"));
+    QVERIFY(writeFileBytes(path("utf16.json"), QByteArray("\xFF\xFE{\0}\0", 6)));
     QVERIFY(QDir().mkpath(path("utf16-yolo/labels")));
     QVERIFY(writeFileBytes(path("utf16-yolo/data.yaml"),
                            QByteArray("n\0a\0m\0e\0s\0:\0 \0[\0S\0]\0", 20)));
@@ -171,6 +172,10 @@ void TestImportFormats::exitCodes_data()
                                      << QByteArray("quadrotag-import: cannot read bom.json: begins "
                                                    "with a byte-order mark; save it as UTF-8 "
                                                    "without one\n");
+    QTest::newRow("coco in UTF-16 with its mark")
+        << QStringList{"--format", "coco", "utf16.json", "ds"} << 2
+        << QByteArray("quadrotag-import: cannot read utf16.json: is UTF-16 text; save it as "
+                      "UTF-8\n");
     QTest::newRow("data.yaml in UTF-16")
         << QStringList{"--format", "yolo-obb", "utf16-yolo", "ds"} << 2
         << QByteArray("quadrotag-import: cannot read the class names of utf16-yolo/data.yaml: is "
