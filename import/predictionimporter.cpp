@@ -161,17 +161,20 @@ bool PredictionImporter::importTextFiles()
     if (!prepareTextFiles())
         return false;
     const QStringList folders = walk.folders();
-    QSet<QString> shared;
-    if (!findSharedStems(folders, shared))
+    // Only the shared names stay in memory; the others are claimed on disk.
+    StemRegistry seen(QDir::tempPath());
+    if (!seen.isValid()) {
+        report.error(QStringLiteral("cannot make a scratch folder"));
         return false;
-    QSet<QString> matched;
+    }
+    QSet<QString> shared;
+    findSharedStems(folders, seen, shared);
     for (const QString& folder : folders) {
         for (const QString& name : walk.imagesIn(folder)) {
             const QString stem = imageStem(name);
             const QString relativePath = DatasetWalk::joined(folder, name);
             if (!hasPredictions(stem))
                 continue;
-            matched.insert(stem);
             if (shared.contains(stem))
                 report.problem(walk.pathOf(relativePath),
                                QStringLiteral("another image is named %1 too; the predictions "
@@ -182,7 +185,7 @@ bool PredictionImporter::importTextFiles()
         }
     }
     if (textLayout != TextLayout::DotaTask1)
-        reportUnmatchedFiles(matched);
+        reportUnmatchedFiles(seen);
     // Reported with their images above, not as predictions for an image that is missing.
     for (const QString& stem : shared)
         task1Spool.take(stem.toUtf8());
@@ -195,27 +198,22 @@ bool PredictionImporter::importTextFiles()
     return true;
 }
 
-void PredictionImporter::reportUnmatchedFiles(const QSet<QString>& matched)
+void PredictionImporter::reportUnmatchedFiles(StemRegistry& imageStems)
 {
     // Names differ from an image's in case or spelling more often than a model predicts
     // nothing: a file no image takes up is told of.
     const QDir labels(labelFolder);
     const QString pattern = QLatin1Char('*') + QLatin1String(textSuffix);
     for (const QString& name : labels.entryList({pattern}, QDir::Files, QDir::Name)) {
-        if (!matched.contains(name.chopped(static_cast<qsizetype>(sizeof textSuffix) - 1)))
+        if (imageStems.claim(name.chopped(static_cast<qsizetype>(sizeof textSuffix) - 1)))
             report.problem(labels.filePath(name),
                            QStringLiteral("no image of this name in %1").arg(options.dataset));
     }
 }
 
-bool PredictionImporter::findSharedStems(const QStringList& folders, QSet<QString>& shared)
+void PredictionImporter::findSharedStems(const QStringList& folders, StemRegistry& seen,
+                                         QSet<QString>& shared)
 {
-    // Only the shared names stay in memory; the others are claimed on disk.
-    StemRegistry seen(QDir::tempPath());
-    if (!seen.isValid()) {
-        report.error(QStringLiteral("cannot make a scratch folder"));
-        return false;
-    }
     for (const QString& folder : folders) {
         for (const QString& name : walk.imagesIn(folder)) {
             StopSignals::check();
@@ -224,7 +222,6 @@ bool PredictionImporter::findSharedStems(const QStringList& folders, QSet<QStrin
                 shared.insert(stem);
         }
     }
-    return true;
 }
 
 bool PredictionImporter::hasPredictions(const QString& stem) const
