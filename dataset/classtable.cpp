@@ -61,6 +61,15 @@ int ClassTable::classNamed(const QString& className) const
     return -1;
 }
 
+int ClassTable::classesNamed(const QString& className, int& first) const
+{
+    first = classNamed(className);
+    int found = first < 0 ? 0 : 1;
+    for (int index = first + 1; first >= 0 && index < count(); ++index)
+        found += name(index) == className ? 1 : 0;
+    return found;
+}
+
 QStringList ClassTable::sharedNames() const
 {
     QStringList shared;
@@ -92,19 +101,36 @@ int ClassTable::findCategory(const QString& category) const
     return -1;
 }
 
-bool ClassTable::tagNamed(const QString& group, const QString& stem,
+int ClassTable::tagsNamed(const QString& group, const QString& stem,
                           std::pair<int, int>& cell) const
 {
+    int found = 0;
     for (int row = 0; row < layout.rowCount(); ++row) {
         for (int column = 0; column < layout.columnCount(); ++column) {
             if (layout.isTag(row, column) && groupOf(row, column) == group &&
-                TagLayout::tagStem(layout.textAt(row, column)) == stem) {
+                TagLayout::tagStem(layout.textAt(row, column)) == stem && found++ == 0)
                 cell = {row, column};
-                return true;
-            }
         }
     }
-    return false;
+    return found;
+}
+
+QStringList ClassTable::sharedTagNames() const
+{
+    QStringList shared;
+    for (int row = 0; row < layout.rowCount(); ++row) {
+        for (int column = 0; column < layout.columnCount(); ++column) {
+            if (!layout.isTag(row, column) || classOf(row, column) >= 0)
+                continue;
+            const QString group = groupOf(row, column);
+            const QString stem = TagLayout::tagStem(layout.textAt(row, column));
+            const QString name = group + QStringLiteral(": ") + stem;
+            std::pair<int, int> first;
+            if (!shared.contains(name) && tagsNamed(group, stem, first) > 1)
+                shared << name;
+        }
+    }
+    return shared;
 }
 
 bool loadClasses(const QString& vocabularyPath, const QString& category, TagLayout& layout,

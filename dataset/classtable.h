@@ -31,13 +31,18 @@ public:
 
     // The class whose name() is name, or -1; the first one when two share the name.
     int classNamed(const QString& name) const;
+    // How many classes have the name; first is the first of them.
+    int classesNamed(const QString& name, int& first) const;
     // Class names that more than one class tag gives, each once, in class order.
     QStringList sharedNames() const;
+    // Other tags that share their stem with another of their group, as "group: stem", each
+    // once: an attribute of that name could mean either.
+    QStringList sharedTagNames() const;
 
     // The attribute group of any tag: "single_tags" or its category's stem.
     QString groupOf(int row, int column) const;
-    // The tag cell of the group whose stem is stem; false when there is none.
-    bool tagNamed(const QString& group, const QString& stem, std::pair<int, int>& cell) const;
+    // How many tags of the group have the stem; cell is the first of them.
+    int tagsNamed(const QString& group, const QString& stem, std::pair<int, int>& cell) const;
     const TagLayout& tagLayout() const { return layout; }
 
 private:

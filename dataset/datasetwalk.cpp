@@ -72,10 +72,19 @@ QStringList DatasetWalk::folders() const
         const QString folder = pending.takeFirst();
         // By name, so that the notes about passed folders come in the same order every time.
         std::vector<std::pair<QString, bool>> subfolders;
-        forEachEntry(folder, [&subfolders](const QString& name, const Entry& entry) {
-            if (entry.isFolder)
+        QStringList undecodable;
+        forEachEntry(folder, [&](const QString& name, const Entry& entry) {
+            if (entry.isFolder && !entry.undecodable.isEmpty() && !isHidden(name))
+                undecodable << escapedName(std::string_view(entry.undecodable.constData(),
+                                                            std::size_t(entry.undecodable.size())));
+            else if (entry.isFolder)
                 subfolders.emplace_back(name, entry.isLink);
         });
+        // Opened by its text, such a folder would be another one or none.
+        std::sort(undecodable.begin(), undecodable.end());
+        for (const QString& name : undecodable)
+            report.problem(pathOf(joined(folder, name)),
+                           QStringLiteral("folder name is not text; what it holds is left out"));
         std::sort(subfolders.begin(), subfolders.end());
         for (const auto& [name, isLink] : subfolders) {
             const QString relative = joined(folder, name);

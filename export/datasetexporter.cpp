@@ -5,7 +5,9 @@
 #include "labelpath.h"
 #include "reviewfile.h"
 #include "reviewstate.h"
+#include "scratchsweep.h"
 #include "statisticstext.h"
+#include "stopsignals.h"
 #include "teampaths.h"
 #include "textlabelwriter.h"
 
@@ -56,6 +58,9 @@ int DatasetExporter::run()
 {
     if (!prepareInputs())
         return exitUnusable;
+    removeStaleScratch(QDir::tempPath());
+    if (!options.checkOnly)
+        removeStaleScratch(options.output);
     if (options.stats)
         statistics = std::make_unique<DatasetStatistics>(layout);
     std::unique_ptr<DatasetWriter> writer;
@@ -102,6 +107,11 @@ bool DatasetExporter::prepareInputs()
     for (const QString& name : classes.sharedNames())
         report.problem(options.vocabulary,
                        QStringLiteral("more than one class tag is named %1").arg(name));
+    // Likewise an attribute: read back, it would name the first of them.
+    for (const QString& name : classes.sharedTagNames())
+        report.problem(options.vocabulary, QStringLiteral("more than one tag of %1 is named %2")
+                                               .arg(name.section(QStringLiteral(": "), 0, 0),
+                                                    name.section(QStringLiteral(": "), 1)));
     return true;
 }
 
@@ -134,6 +144,8 @@ bool DatasetExporter::exportFolder(const QString& folder, ImageChecker& checker,
     const QStringList images = walk.imagesIn(folder);
     const QHash<QString, QString> twins = labelTwinsOf(images);
     for (const QString& name : images) {
+        // Between images, so that no file is left half written.
+        StopSignals::check();
         const QString labelName = labelPathFor(name);
         if (twins.contains(name)) {
             report.problem(datasetPath(DatasetWalk::joined(folder, name)),

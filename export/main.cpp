@@ -1,6 +1,7 @@
 #include "consolereport.h"
 #include "datasetexporter.h"
 #include "exportoptions.h"
+#include "stopsignals.h"
 
 #include <QCoreApplication>
 
@@ -21,5 +22,12 @@ int main(int argc, char* argv[])
     // With --stats, standard output holds the counts alone.
     ConsoleReport report(QCoreApplication::applicationName(), options.stats ? stderr : stdout,
                          stderr, ::isatty(::fileno(stderr)) != 0);
-    return DatasetExporter(options, report).run();
+    StopSignals::install();
+    // Caught here so that the exporter's scratch folders are removed as the stack unwinds.
+    try {
+        const int code = DatasetExporter(options, report).run();
+        return StopSignals::received() != 0 ? 128 + StopSignals::received() : code;
+    } catch (const StopSignals::Stopped&) {
+        return 128 + StopSignals::received();
+    }
 }

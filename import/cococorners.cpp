@@ -103,13 +103,23 @@ bool rleOf(const rapidjson::Value& value, CocoRle& rle)
 
 // A segmentation of many points or a mask becomes the quadrilateral that fits it best; one that
 // covers too little of it is refused with the reason.
-Segmentation fittedSegmentation(const rapidjson::Value& value, Prediction& prediction)
+Segmentation fittedSegmentation(const rapidjson::Value& value, Prediction& prediction,
+                                const QSize& imageSize)
 {
     std::optional<SegmentationFit> fit;
     if (value.IsObject()) {
         CocoRle rle;
         if (!rleOf(value, rle)) {
             prediction.error = QStringLiteral("a segmentation mask that is not COCO RLE");
+            return Segmentation::Refused;
+        }
+        const QSize maskSize(rle.width, rle.height);
+        if (imageSize.isValid() && !maskSize.isEmpty() && maskSize != imageSize) {
+            prediction.error = QStringLiteral("an RLE mask of %1x%2 pixels on the %3x%4 image")
+                                   .arg(rle.width)
+                                   .arg(rle.height)
+                                   .arg(imageSize.width())
+                                   .arg(imageSize.height());
             return Segmentation::Refused;
         }
         const std::optional<cv::Mat> mask = cocoMask(rle, prediction.error);
@@ -142,7 +152,7 @@ Segmentation fittedSegmentation(const rapidjson::Value& value, Prediction& predi
 
 } // namespace
 
-bool cornersOf(const rapidjson::Value& annotation, Prediction& prediction)
+bool cornersOf(const rapidjson::Value& annotation, Prediction& prediction, const QSize& imageSize)
 {
     std::vector<double> values;
     const auto segmentation = annotation.FindMember("segmentation");
@@ -154,13 +164,22 @@ bool cornersOf(const rapidjson::Value& annotation, Prediction& prediction)
         return true;
     }
     if (segmentation != annotation.MemberEnd()) {
-        const Segmentation fitted = fittedSegmentation(segmentation->value, prediction);
+        const Segmentation fitted = fittedSegmentation(segmentation->value, prediction, imageSize);
         if (fitted != Segmentation::Absent)
             return fitted == Segmentation::Fitted;
     }
     const auto box = annotation.FindMember("bbox");
     if (box == annotation.MemberEnd() || !numbersOf(box->value, boxValues, values))
         return false;
+    // A negative size would turn the box inside out, a mirror image of what was meant.
+    if (values[2] < 0 || values[3] < 0) {
+        prediction.error = QStringLiteral("a bbox of negative width or height");
+        return false;
+    }
+    if (values[2] == 0 || values[3] == 0) {
+        prediction.error = QStringLiteral("a bbox of no width or height");
+        return false;
+    }
     const double left = values[0];
     const double top = values[1];
     const double right = left + values[2];

@@ -5,6 +5,9 @@
 
 #include "imageannotation.h"
 
+#include <QDir>
+#include <QSet>
+
 #include <opencv2/core.hpp>
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
@@ -14,10 +17,11 @@
 namespace {
 
 // A fault in the fitting is this annotation's problem alone; the others are still imported.
-bool fittedCorners(const rapidjson::Value& annotation, Prediction& prediction)
+bool fittedCorners(const rapidjson::Value& annotation, Prediction& prediction,
+                   const QSize& imageSize)
 {
     try {
-        return cornersOf(annotation, prediction);
+        return cornersOf(annotation, prediction, imageSize);
     } catch (const cv::Exception& failure) {
         prediction.error =
             QStringLiteral("a segmentation that cannot be fitted (%1)").arg(failure.what());
@@ -131,14 +135,51 @@ bool CocoPredictionReader::read(std::FILE* file, QString& error)
                     .arg(QString::fromUtf8(rapidjson::GetParseError_En(result.Code())));
         return false;
     }
+    leaveOutDuplicateImages();
     return true;
+}
+
+void CocoPredictionReader::leaveOutDuplicateImages()
+{
+    // Which of two entries is meant can't be known: neither gets a prediction.
+    QHash<qint64, int> idCount;
+    QHash<QString, int> nameCount;
+    for (const CocoImage& image : imageTable) {
+        ++idCount[image.id];
+        ++nameCount[QDir::cleanPath(image.fileName)];
+    }
+    std::vector<CocoImage> kept;
+    QSet<QString> told;
+    for (const CocoImage& image : imageTable) {
+        const QString name = QDir::cleanPath(image.fileName);
+        const bool idShared = idCount.value(image.id) > 1;
+        if (!idShared && nameCount.value(name) == 1) {
+            kept.push_back(image);
+            continue;
+        }
+        const QString fault =
+            idShared ? QStringLiteral("image id %1 is given to more than one image").arg(image.id)
+                     : QStringLiteral("image %1 is listed more than once").arg(name);
+        if (!told.contains(fault))
+            report.problem(path, fault + QStringLiteral("; their annotations are left out"));
+        told.insert(fault);
+        leftOutIds.insert(image.id);
+    }
+    imageTable = kept;
+    for (const qint64 id : std::as_const(leftOutIds))
+        spool.take(QByteArray::number(id));
 }
 
 void CocoPredictionReader::takeNamesFrom(const CocoPredictionReader& instances)
 {
     imageTable = instances.imageTable;
-    if (categories.isEmpty())
+    // Told of with the instances; these predictions are for no one image.
+    for (const qint64 id : instances.leftOutIds)
+        spool.take(QByteArray::number(id));
+    if (categories.isEmpty()) {
         categories = instances.categories;
+        sharedCategories = instances.sharedCategories;
+    }
 }
 
 void CocoPredictionReader::addElement(Section section, const char* json, std::size_t size)
@@ -188,10 +229,15 @@ void CocoPredictionReader::addCategory(const char* json, std::size_t size)
     const QString name = parseElement(document, json, size) && memberInt64(document, "id", id)
                              ? memberString(document, "name")
                              : QString();
-    if (name.isEmpty())
+    if (name.isEmpty()) {
         report.problem(path, QStringLiteral("a category without id or name"));
-    else
+    } else if (categories.contains(id)) {
+        if (!sharedCategories.contains(id))
+            report.problem(path, QStringLiteral("category id %1 is given more than once").arg(id));
+        sharedCategories.insert(id);
+    } else {
         categories.insert(id, name);
+    }
 }
 
 void CocoPredictionReader::addAnnotation(const char* json, std::size_t size)
@@ -209,12 +255,12 @@ void CocoPredictionReader::addAnnotation(const char* json, std::size_t size)
                                  .arg(annotationCount));
 }
 
-std::vector<Prediction> CocoPredictionReader::take(qint64 imageId)
+std::vector<Prediction> CocoPredictionReader::take(qint64 imageId, const QSize& imageSize)
 {
     std::vector<Prediction> predictions;
     for (const QByteArray& record : spool.take(QByteArray::number(imageId))) {
         Prediction prediction;
-        if (!toPrediction(record, prediction) && prediction.error.isEmpty())
+        if (!toPrediction(record, imageSize, prediction) && prediction.error.isEmpty())
             continue;
         predictions.push_back(std::move(prediction));
     }
@@ -231,7 +277,8 @@ void CocoPredictionReader::reportUnclaimed(const QString& reason)
     }
 }
 
-bool CocoPredictionReader::toPrediction(const QByteArray& record, Prediction& prediction)
+bool CocoPredictionReader::toPrediction(const QByteArray& record, const QSize& imageSize,
+                                        Prediction& prediction)
 {
     const qsizetype space = record.indexOf(' ');
     prediction.source = path;
@@ -246,13 +293,23 @@ bool CocoPredictionReader::toPrediction(const QByteArray& record, Prediction& pr
         prediction.error = QStringLiteral("unknown category id");
         return false;
     }
-    if (!fittedCorners(document, prediction)) {
+    if (sharedCategories.contains(categoryId)) {
+        prediction.error =
+            QStringLiteral("category id %1 names more than one category").arg(categoryId);
+        return false;
+    }
+    if (!fittedCorners(document, prediction, imageSize)) {
         if (prediction.error.isEmpty())
             prediction.error = QStringLiteral("no segmentation of four corners and no bbox");
         return false;
     }
+    // A score that is no number says nothing of the prediction: it is not taken as sure.
     const auto score = document.FindMember("score");
-    if (score != document.MemberEnd() && score->value.IsNumber())
+    if (score != document.MemberEnd() && !score->value.IsNumber()) {
+        prediction.error = QStringLiteral("a score that is not a number");
+        return false;
+    }
+    if (score != document.MemberEnd())
         prediction.score = score->value.GetDouble();
     attributesOf(document, prediction);
     return true;

@@ -6,6 +6,7 @@
 #include "predictionspool.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 
 #include <cstdio>
@@ -41,8 +42,9 @@ public:
     // own, of the instances it was predicted on.
     void takeNamesFrom(const CocoPredictionReader& instances);
     const std::vector<CocoImage>& images() const { return imageTable; }
-    // The predictions of the image in file order; problems with them are reported.
-    std::vector<Prediction> take(qint64 imageId);
+    // The predictions of the image in file order; problems with them are reported. Masks of
+    // another size than imageSize, when known, are refused undecoded.
+    std::vector<Prediction> take(qint64 imageId, const QSize& imageSize = QSize());
     // Reports the annotations whose image is not among the images, or not in the dataset.
     void reportUnclaimed(const QString& reason);
 
@@ -52,10 +54,11 @@ public:
     void setResultsList() { resultsList = true; }
 
 private:
+    void leaveOutDuplicateImages();
     void addImage(const char* json, std::size_t size);
     void addCategory(const char* json, std::size_t size);
     void addAnnotation(const char* json, std::size_t size);
-    bool toPrediction(const QByteArray& record, Prediction& prediction);
+    bool toPrediction(const QByteArray& record, const QSize& imageSize, Prediction& prediction);
     QString categoryName(qint64 id) const;
 
     QString path;
@@ -64,6 +67,8 @@ private:
     QStringList styleNames;
     std::vector<CocoImage> imageTable;
     QHash<qint64, QString> categories;
+    QSet<qint64> sharedCategories;
+    QSet<qint64> leftOutIds;
     PredictionSpool spool;
     int annotationCount = 0;
     bool resultsList = false;

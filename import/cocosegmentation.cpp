@@ -46,9 +46,10 @@ bool decodeCocoCounts(const QByteArray& text, std::vector<quint64>& counts)
             if (!more && (character & signBit))
                 value |= -(qint64(1) << (bitsPerCharacter * group));
         }
+        // Each run kept is within the largest mask, so this sum cannot overflow.
         if (counts.size() > 2)
             value += qint64(counts[counts.size() - 2]);
-        if (value < 0)
+        if (value < 0 || quint64(value) > maskPixelLimit)
             return false;
         counts.push_back(quint64(value));
     }

@@ -21,7 +21,8 @@ struct CocoRle
 
 // The runs of COCO's compressed counts string: six bits a character from '0', five of them
 // value and one "more follows", the last group's sign bit extended, and from the fourth run
-// on each a difference to the run two before. False on anything else.
+// on each a difference to the run two before. False on anything else, and on a run longer
+// than the largest mask this program keeps.
 bool decodeCocoCounts(const QByteArray& text, std::vector<quint64>& counts);
 
 // The mask the runs describe, 255 inside; an error when the runs do not cover the image

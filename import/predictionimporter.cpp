@@ -3,6 +3,7 @@
 #include "imageheader.h"
 #include "labelfile.h"
 #include "labelpath.h"
+#include "scratchsweep.h"
 #include "stemregistry.h"
 #include "stopsignals.h"
 #include "textpredictions.h"
@@ -31,6 +32,20 @@ QString lineItem(qint64 number)
     return QStringLiteral("line %1").arg(number);
 }
 
+// The first bytes of a file, which is left at its start.
+QByteArray headOf(std::FILE* file)
+{
+    char head[4] = {};
+    const std::size_t count = std::fread(head, 1, sizeof head, file);
+    std::rewind(file);
+    return QByteArray(head, static_cast<qsizetype>(count));
+}
+
+QString tooLongText()
+{
+    return QStringLiteral("longer than %1 bytes").arg(maxLineBytes);
+}
+
 } // namespace
 
 PredictionImporter::PredictionImporter(const ImportOptions& importOptions,
@@ -45,6 +60,7 @@ int PredictionImporter::run()
 {
     if (!prepareInputs())
         return exitUnusable;
+    removeStaleScratch(QDir::tempPath());
     const bool imported = options.format == DatasetFormat::Coco ? importCoco() : importTextFiles();
     return imported ? finish() : exitUnusable;
 }
@@ -76,8 +92,14 @@ bool PredictionImporter::importCoco()
     if (!readCoco(path, coco) || (coco.isResultsList() && !readPredictedImages(coco)))
         return false;
     for (const CocoImage& image : coco.images()) {
-        const std::vector<Prediction> predictions = coco.take(image.id);
-        if (isInsideDataset(image.fileName))
+        const bool inside = isInsideDataset(image.fileName);
+        // Known before the masks are decoded, so that one of another size costs nothing.
+        QSize size;
+        QString unread;
+        if (inside)
+            readImageSize(walk.pathOf(image.fileName), size, unread);
+        const std::vector<Prediction> predictions = coco.take(image.id, size);
+        if (inside)
             importImage(image.fileName, image.styleIndex, predictions);
         // The instances a results list was predicted on may name more images than it has
         // predictions for; those are no concern of this import.
@@ -92,8 +114,8 @@ bool PredictionImporter::importCoco()
 bool PredictionImporter::readCoco(const QString& path, CocoPredictionReader& coco)
 {
     std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "rb");
-    QString error;
-    const bool read = file && coco.read(file, error);
+    QString error = file ? encodingFault(headOf(file)) : QString();
+    const bool read = file && error.isEmpty() && coco.read(file, error);
     if (file)
         std::fclose(file);
     // A stop ends the parse early; that is no fault of the file.
@@ -139,9 +161,14 @@ bool PredictionImporter::importTextFiles()
     if (!prepareTextFiles())
         return false;
     const QStringList folders = walk.folders();
-    QSet<QString> shared;
-    if (!findSharedStems(folders, shared))
+    // Only the shared names stay in memory; the others are claimed on disk.
+    StemRegistry seen(QDir::tempPath());
+    if (!seen.isValid()) {
+        report.error(QStringLiteral("cannot make a scratch folder"));
         return false;
+    }
+    QSet<QString> shared;
+    findSharedStems(folders, seen, shared);
     for (const QString& folder : folders) {
         for (const QString& name : walk.imagesIn(folder)) {
             const QString stem = imageStem(name);
@@ -157,6 +184,8 @@ bool PredictionImporter::importTextFiles()
                 importImage(relativePath, 0, predictionsOfImage(stem));
         }
     }
+    if (textLayout != TextLayout::DotaTask1)
+        reportUnmatchedFiles(seen);
     // Reported with their images above, not as predictions for an image that is missing.
     for (const QString& stem : shared)
         task1Spool.take(stem.toUtf8());
@@ -169,14 +198,22 @@ bool PredictionImporter::importTextFiles()
     return true;
 }
 
-bool PredictionImporter::findSharedStems(const QStringList& folders, QSet<QString>& shared)
+void PredictionImporter::reportUnmatchedFiles(StemRegistry& imageStems)
 {
-    // Only the shared names stay in memory; the others are claimed on disk.
-    StemRegistry seen(QDir::tempPath());
-    if (!seen.isValid()) {
-        report.error(QStringLiteral("cannot make a scratch folder"));
-        return false;
+    // Names differ from an image's in case or spelling more often than a model predicts
+    // nothing: a file no image takes up is told of.
+    const QDir labels(labelFolder);
+    const QString pattern = QLatin1Char('*') + QLatin1String(textSuffix);
+    for (const QString& name : labels.entryList({pattern}, QDir::Files, QDir::Name)) {
+        if (imageStems.claim(name.chopped(static_cast<qsizetype>(sizeof textSuffix) - 1)))
+            report.problem(labels.filePath(name),
+                           QStringLiteral("no image of this name in %1").arg(options.dataset));
     }
+}
+
+void PredictionImporter::findSharedStems(const QStringList& folders, StemRegistry& seen,
+                                         QSet<QString>& shared)
+{
     for (const QString& folder : folders) {
         for (const QString& name : walk.imagesIn(folder)) {
             StopSignals::check();
@@ -185,7 +222,6 @@ bool PredictionImporter::findSharedStems(const QStringList& folders, QSet<QStrin
                 shared.insert(stem);
         }
     }
-    return true;
 }
 
 bool PredictionImporter::hasPredictions(const QString& stem) const
@@ -203,8 +239,10 @@ bool PredictionImporter::prepareTextFiles()
         labelFolder = predictions.filePath(QLatin1String(yoloLabelFolder));
         QFile names(predictions.filePath(QLatin1String(yoloNamesFile)));
         QString error;
-        if (!names.open(QIODevice::ReadOnly) ||
-            !parseYoloNames(names.read(maxNamesFileBytes), yoloNames, error)) {
+        const QByteArray yaml =
+            names.open(QIODevice::ReadOnly) ? names.read(maxNamesFileBytes) : QByteArray();
+        error = encodingFault(yaml);
+        if (!names.isOpen() || !error.isEmpty() || !parseYoloNames(yaml, yoloNames, error)) {
             report.error(QStringLiteral("cannot read the class names of %1: %2")
                              .arg(names.fileName(), error.isEmpty() ? names.errorString() : error));
             return false;
@@ -241,9 +279,19 @@ bool PredictionImporter::spoolTask1Files()
             report.error(QStringLiteral("cannot read %1").arg(file.fileName()));
             return false;
         }
+        if (const QString fault = encodingFault(file.peek(4)); !fault.isEmpty()) {
+            report.problem(file.fileName(), fault);
+            continue;
+        }
         for (qint64 number = 1; !file.atEnd(); ++number) {
             StopSignals::check();
-            const QByteArray line = file.readLine(maxLineBytes).trimmed();
+            QByteArray line;
+            if (!readBoundedLine(file, maxLineBytes, line)) {
+                report.problem(file.fileName(),
+                               lineItem(number) + QStringLiteral(": ") + tooLongText());
+                continue;
+            }
+            line = line.trimmed();
             const qsizetype space = line.indexOf(' ');
             if (line.isEmpty())
                 continue;
@@ -271,13 +319,22 @@ std::vector<Prediction> PredictionImporter::readPredictionFile(const QString& pa
         report.problem(path, QStringLiteral("cannot be read: %1").arg(file.errorString()));
         return predictions;
     }
+    if (const QString fault = encodingFault(file.peek(4)); !fault.isEmpty()) {
+        report.problem(path, fault);
+        return predictions;
+    }
     for (qint64 number = 1; !file.atEnd(); ++number) {
-        const QByteArray line = file.readLine(maxLineBytes).trimmed();
+        QByteArray line;
+        const bool whole = readBoundedLine(file, maxLineBytes, line);
+        line = line.trimmed();
         Prediction prediction;
         QString error;
-        if (line.isEmpty() || (textLayout == TextLayout::DotaLabels && isDotaHeaderLine(line)))
+        if (whole &&
+            (line.isEmpty() || (textLayout == TextLayout::DotaLabels && isDotaHeaderLine(line))))
             continue;
-        if (!parseLine(line, prediction, error))
+        if (!whole)
+            prediction.error = tooLongText();
+        else if (!parseLine(line, prediction, error))
             prediction.error = error;
         prediction.source = path;
         prediction.item = lineItem(number);
@@ -359,6 +416,10 @@ void PredictionImporter::writeProposal(const QString& imagePath, const ImageAnno
     if (QFileInfo::exists(labelPathFor(imagePath)))
         ++imagesLabelled;
     const QString path = proposalPathFor(imagePath);
+    const QString folder = QFileInfo(path).path();
+    if (!sweptFolders.contains(folder))
+        removeStaleScratch(folder);
+    sweptFolders.insert(folder);
     if (!options.replace && QFileInfo::exists(path)) {
         ++proposalsKept;
         return;

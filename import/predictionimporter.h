@@ -9,6 +9,7 @@
 #include "prediction.h"
 #include "predictionspool.h"
 #include "proposalbuilder.h"
+#include "stemregistry.h"
 
 #include "taglayout.h"
 
@@ -35,7 +36,9 @@ private:
     bool readPredictedImages(CocoPredictionReader& results);
     QStringList classNames() const;
     bool importTextFiles();
-    bool findSharedStems(const QStringList& folders, QSet<QString>& shared);
+    // Label files whose stem no image has; claims those stems in imageStems.
+    void reportUnmatchedFiles(StemRegistry& imageStems);
+    void findSharedStems(const QStringList& folders, StemRegistry& seen, QSet<QString>& shared);
     bool hasPredictions(const QString& stem) const;
     bool prepareTextFiles();
     bool spoolTask1Files();
@@ -62,6 +65,7 @@ private:
     QStringList yoloNames;
     QStringList task1Files;
     PredictionSpool task1Spool;
+    QSet<QString> sweptFolders;
     long long imagesRead = 0;
     long long proposalsWritten = 0;
     long long proposalsKept = 0;

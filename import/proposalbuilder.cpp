@@ -49,16 +49,27 @@ void ProposalBuilder::add(const Prediction& prediction, const QSize& imageSize,
 
 bool ProposalBuilder::tagsOf(const Prediction& prediction, Label& label)
 {
-    const int classIndex = classes.classNamed(prediction.className);
-    if (classIndex < 0) {
+    int classIndex = -1;
+    const int classCount = classes.classesNamed(prediction.className, classIndex);
+    if (classCount == 0) {
         problem(prediction, QStringLiteral("unknown class \"%1\"").arg(prediction.className));
+        return false;
+    }
+    if (classCount > 1) {
+        problem(
+            prediction,
+            QStringLiteral("class \"%1\" names more than one class tag").arg(prediction.className));
         return false;
     }
     label.tags.push_back(classes.cellOf(classIndex));
     for (const auto& [group, stem] : prediction.attributes) {
         std::pair<int, int> cell;
-        if (!classes.tagNamed(group, stem, cell)) {
-            problem(prediction, QStringLiteral("unknown tag \"%1\" of \"%2\"").arg(stem, group));
+        const int tagCount = classes.tagsNamed(group, stem, cell);
+        if (tagCount != 1) {
+            const QString text =
+                tagCount == 0 ? QStringLiteral("unknown tag \"%1\" of \"%2\"")
+                              : QStringLiteral("tag \"%1\" of \"%2\" names more than one tag");
+            problem(prediction, text.arg(stem, group));
             return false;
         }
         label.tags.push_back(cell);

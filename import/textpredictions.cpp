@@ -43,15 +43,43 @@ QString unquoted(const QByteArray& text)
     return QString::fromUtf8(value);
 }
 
+// The end of the quoted item that starts at start, past its closing quote; -1 when it has none.
+qsizetype quotedEnd(const QByteArray& text, qsizetype start)
+{
+    const char quote = text.at(start);
+    for (qsizetype at = start + 1; at < text.size(); ++at) {
+        if (quote == '"' && text.at(at) == '\\')
+            ++at;
+        else if (text.at(at) == quote && quote == '\'' && at + 1 < text.size() &&
+                 text.at(at + 1) == '\'')
+            ++at;
+        else if (text.at(at) == quote)
+            return at + 1;
+    }
+    return -1;
+}
+
+// "[a, 'b, c', "d"]": a comma or bracket inside quotes belongs to the name.
 bool parseFlowList(const QByteArray& rest, QStringList& names)
 {
-    const qsizetype end = rest.indexOf(']');
-    if (end < 0)
-        return false;
-    for (const QByteArray& item : rest.mid(1, end - 1).split(','))
-        if (!item.trimmed().isEmpty())
-            names << unquoted(item);
-    return true;
+    qsizetype itemStart = 1;
+    for (qsizetype at = 1; at < rest.size(); ++at) {
+        const char c = rest.at(at);
+        if ((c == '"' || c == '\'') && rest.mid(itemStart, at - itemStart).trimmed().isEmpty()) {
+            if ((at = quotedEnd(rest, at)) < 0)
+                return false;
+            --at;
+        } else if (c == ',' || c == ']') {
+            const QByteArray item = rest.mid(itemStart, at - itemStart);
+            if (!item.trimmed().isEmpty())
+                names << unquoted(item);
+            itemStart = at + 1;
+            const QByteArray after = rest.mid(at + 1).trimmed();
+            if (c == ']')
+                return after.isEmpty() || after.startsWith('#');
+        }
+    }
+    return false;
 }
 
 // One entry below "names:": "N: name" or "- name".
@@ -97,6 +125,29 @@ bool parseYoloObbLine(const QByteArray& line, const QStringList& names, Predicti
         return false;
     }
     return true;
+}
+
+QString encodingFault(const QByteArray& head)
+{
+    if (head.startsWith("\xEF\xBB\xBF"))
+        return QStringLiteral("begins with a byte-order mark; save it as UTF-8 without one");
+    // Text of these formats begins with a character of ASCII: in UTF-16 one of its two bytes is 0.
+    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF") ||
+        (head.size() >= 2 && (head.at(0) == '\0' || head.at(1) == '\0')))
+        return QStringLiteral("is UTF-16 text; save it as UTF-8");
+    return QString();
+}
+
+bool readBoundedLine(QIODevice& device, qint64 limit, QByteArray& line)
+{
+    // One byte more for the line end of a line of the full length.
+    line = device.readLine(limit + 1);
+    if (line.endsWith('\n') || device.atEnd())
+        return true;
+    while (!device.atEnd() && !device.readLine(limit + 1).endsWith('\n')) {
+    }
+    line.clear();
+    return false;
 }
 
 bool isDotaHeaderLine(const QByteArray& line)
@@ -159,7 +210,7 @@ bool parseYoloNames(const QByteArray& yaml, QStringList& names, QString& error)
             continue;
         const QByteArray rest = line.mid(6).trimmed();
         if (rest.startsWith('[') && !parseFlowList(rest, names)) {
-            error = QStringLiteral("the list of names has no end");
+            error = QStringLiteral("the list of names cannot be read");
             return false;
         }
         inNames = rest.isEmpty();

@@ -4,6 +4,7 @@
 #include "prediction.h"
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 
@@ -14,6 +15,14 @@
 // The class is an index into names.
 bool parseYoloObbLine(const QByteArray& line, const QStringList& names, Prediction& prediction,
                       QString& error);
+
+// Why text that begins with head is no plain UTF-8: a byte-order mark, or UTF-16; empty when
+// it is.
+QString encodingFault(const QByteArray& head);
+
+// Reads one line, its end included; a line longer than limit is read to its end and given
+// as empty with false, so that no part of it passes for a line of its own.
+bool readBoundedLine(QIODevice& device, qint64 limit, QByteArray& line);
 
 // DOTA: "x1 y1 x2 y2 x3 y3 x4 y4 category [difficulty]", corners in pixels.
 bool parseDotaLine(const QByteArray& line, Prediction& prediction, QString& error);

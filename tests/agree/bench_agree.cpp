@@ -1,6 +1,8 @@
 // Compares two generated copies of datasets of 1,000 and 100,000 labelled images (20 shapes
 // each, the second copy's shapes shifted and some tags changed) and prints images per second
-// and the tool's peak resident size, measured per run: it should stay flat.
+// and the tool's peak resident size, measured per run: it should stay flat. Then one image of
+// 5,000, 100,000 and 1,000,000 shapes, each meeting only its own shifted copy: the time and
+// the size should grow with the shapes, not with their square.
 #include "childrun.h"
 #include "datasetfixture.h"
 #include "workflowfixture.h"
@@ -18,6 +20,7 @@ namespace {
 const char agreeProgram[] = QUADROTAG_AGREE_EXECUTABLE;
 const int shapesPerFile = 20;
 const int datasetSizes[] = {1000, 100000};
+const int shapesPerImage[] = {5000, 100000, 1000000};
 const QByteArray vocabulary = "S1 0 S2 0 S3 0 S4 0 S5 0 S6 0\nK 5 T1 T2 T3 T4 T5\n";
 
 QByteArray labelFileBytes(int shift, int tagShift)
@@ -51,6 +54,26 @@ int main(int argc, char* argv[])
                        true);
         std::printf("%7d %9.3f %9.0f %9.1f %5d\n", fileCount, m.seconds,
                     m.seconds > 0 ? fileCount / m.seconds : 0.0, m.peakKilobytes / 1024.0,
+                    m.exitCode);
+        std::fflush(stdout);
+        QDir(a).removeRecursively();
+        QDir(b).removeRecursively();
+    }
+    std::printf("\n%7s %9s %9s %5s\n", "shapes", "seconds", "peak MB", "exit");
+    std::fflush(stdout);
+    for (const int shapes : shapesPerImage) {
+        const QString a = work.filePath(QStringLiteral("one-a%1").arg(shapes));
+        const QString b = work.filePath(QStringLiteral("one-b%1").arg(shapes));
+        const auto tags = [](int s) { return QStringLiteral("1 0 %1 ").arg(s % 6); };
+        if (!writeBenchDataset(a, 1, benchLabelBytes(shapes, 0, tags), true) ||
+            !writeBenchDataset(b, 1, benchLabelBytes(shapes, 4, tags), true))
+            return 1;
+        const ChildRun m =
+            measureRun({agreeProgram, "--json", "--vocabulary",
+                        QFile::encodeName(work.filePath("tags")).toStdString(),
+                        QFile::encodeName(a).toStdString(), QFile::encodeName(b).toStdString()},
+                       true);
+        std::printf("%7d %9.3f %9.1f %5d\n", shapes, m.seconds, m.peakKilobytes / 1024.0,
                     m.exitCode);
         std::fflush(stdout);
         QDir(a).removeRecursively();

@@ -191,6 +191,26 @@ void TestAgree::matchesShapesOptimally_data()
         << std::vector<Quad>{band(0, 100)} << std::vector<Quad>{band(100, 200)} << 0.0
         << QStringList{};
     QTest::newRow("one side empty") << std::vector<Quad>{} << b << 0.5 << QStringList{};
+    // Groups that share no area are matched each on its own, and give the same pairs.
+    const std::vector<Quad> farA{band(5, 100), rect(900, 5, 1000, 100), band(0, 80),
+                                 rect(900, 0, 1000, 80)};
+    const std::vector<Quad> farB{rect(900, 10, 1000, 110), band(0, 100), rect(900, 0, 1000, 100),
+                                 band(10, 110)};
+    QTest::newRow("two groups apart, crossing pairs in each")
+        << farA << farB << 0.5 << QStringList{"0-3 0.857", "1-0 0.857", "2-1 0.800", "3-2 0.800"};
+    // Shapes of ten pixels make cells of ten: a shape over many cells meets them all.
+    const std::vector<Quad> small{rect(0, 0, 10, 10), rect(500, 500, 510, 510),
+                                  rect(600, 600, 610, 610)};
+    QTest::newRow("a shape of many cells against small ones")
+        << std::vector<Quad>{rect(0, 0, 1000, 990)}
+        << std::vector<Quad>{small[1], small[2], rect(0, 0, 1000, 1000)} << 0.5
+        << QStringList{"0-2 0.990"};
+    QTest::newRow("small shapes against one of many cells")
+        << small << std::vector<Quad>{small[1], rect(1, 1, 1001, 1001), small[2]} << 0.0
+        << QStringList{"0-1 0.000", "1-0 1.000", "2-2 1.000"};
+    QTest::newRow("overlap across cells below zero")
+        << std::vector<Quad>{rect(-15, -15, -5, -5)} << std::vector<Quad>{rect(-14, -14, -4, -4)}
+        << 0.5 << QStringList{"0-0 0.681"};
 }
 
 void TestAgree::matchesShapesOptimally()

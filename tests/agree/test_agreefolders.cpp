@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+#include <sys/stat.h>
+
 namespace {
 
 const char agreeProgram[] = QUADROTAG_AGREE_EXECUTABLE;
@@ -318,9 +320,13 @@ void TestAgreeFolders::saysWhichImageNamesAreNotText()
             std::fclose(file);
         }
     }
+    // Nor a folder's: opened by its text it would be another folder.
+    QVERIFY(::mkdir((QFile::encodeName(project.path()) + "/a/sub\xe9").constData(), 0700) == 0);
     const ProgramRun run = runProgram(agreeProgram, project.path(), {"a", "b"});
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.err.contains("a/latin\\xe9.jpg: name can't be read as UTF-8; image left out\n"),
+             run.err.constData());
+    QVERIFY2(run.err.contains("a/sub\\xe9: folder name is not text; what it holds is left out\n"),
              run.err.constData());
 }
 

@@ -146,11 +146,14 @@ void TestExportFormats::writesDota()
 
 void TestExportFormats::namesClassesThatShareAStem()
 {
-    QVERIFY(writeFileBytes(path("tags-shared"), "Lamp(floor) 0 Sofa 0 Lamp(table) 0\n"));
+    QVERIFY(
+        writeFileBytes(path("tags-shared"),
+                       "Lamp(floor) 0 Sofa 0 Lamp(table) 0\nMaterial 2 Wood(oak) Wood(pine)\n"));
     QVERIFY(QDir().mkpath(path("empty")));
     const ProgramRun run =
         runExporter(root.path(), {"--check", "--vocabulary", "tags-shared", "empty"});
-    QCOMPARE(run.out, QByteArray("tags-shared: more than one class tag is named Lamp\n"));
+    QCOMPARE(run.out, QByteArray("tags-shared: more than one class tag is named Lamp\n"
+                                 "tags-shared: more than one tag of Material is named Wood\n"));
     QCOMPARE(run.exitCode, 1);
 }
 

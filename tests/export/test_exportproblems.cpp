@@ -10,6 +10,9 @@
 #include <QTest>
 
 #include <cstdio>
+#include <ctime>
+
+#include <sys/time.h>
 
 // What the exporter refuses and reports: its exit codes, every problem of the faulty
 // dataset, and outputs it will not write or overwrite.
@@ -67,6 +70,12 @@ void TestExportProblems::buildNamesDataset()
     QVERIFY(label);
     std::fclose(label);
     QVERIFY(QFileInfo::exists(path("names/") + QString::fromUtf8("latin\uFFFD.jpg")));
+    // Nor is a folder's name; opened by its text it would be another folder.
+    QVERIFY(QDir().mkpath(path("names/sub")));
+    QVERIFY(writeTestJpeg(path("names/sub/y.jpg"), 64, 48, 60));
+    const QByteArray undecodableFolder = QFile::encodeName(path("names/sub")) + "\xe9";
+    QVERIFY(std::rename(QFile::encodeName(path("names/sub")).constData(),
+                        undecodableFolder.constData()) == 0);
 }
 
 void TestExportProblems::reportsNamesThatConfuseFiles()
@@ -74,12 +83,13 @@ void TestExportProblems::reportsNamesThatConfuseFiles()
     const ProgramRun run = runExporter(root.path(), {"--check", "names"});
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out,
-             QByteArray("names/latin\\xe9.jpg: name can't be read as UTF-8; left out\n"
+             QByteArray("names/sub\\xe9: folder name is not text; what it holds is left out\n"
+                        "names/latin\\xe9.jpg: name can't be read as UTF-8; left out\n"
                         "names/x.JPG: shares its label file x.lbl with x.jpg; left out\n"
                         "names/x.Jpg: shares its label file x.lbl with x.jpg; left out\n"
                         "names/x.png: shares its label file x.lbl with x.jpg; left out\n"));
     QCOMPARE(run.err.left(run.err.indexOf(", 0.")),
-             QByteArray("Checked 7 images, 1 shapes, 3 categories, 4 problems (4 images and 0 "
+             QByteArray("Checked 7 images, 1 shapes, 3 categories, 5 problems (4 images and 0 "
                         "shapes left out)"));
 
     // The shapes drawn on x.jpg, the twin the window lets be edited, go with its picture.
@@ -277,6 +287,10 @@ void TestExportProblems::exportingAgainLeavesOnlyThisRunsFiles_data()
                               << "labels/gone.txt";
     QTest::newRow("dota") << "dota"
                           << "labelTxt/gone.txt";
+    QTest::newRow("yolo-obb staging a killed run left") << "yolo-obb"
+                                                        << ".quadrotag-export-k1ll3d/labels/a.txt";
+    QTest::newRow("coco spool a killed run left") << "coco"
+                                                  << ".instances.json.annotations-k1ll3d";
 }
 
 void TestExportProblems::exportingAgainLeavesOnlyThisRunsFiles()
@@ -287,10 +301,19 @@ void TestExportProblems::exportingAgainLeavesOnlyThisRunsFiles()
     const QStringList arguments{"--format", format, "--output", output, "clean"};
     QCOMPARE(runExporter(root.path(), arguments).exitCode, 0);
     const QStringList firstRun = filesBelow(path(output));
+    QVERIFY(QDir().mkpath(QFileInfo(path(output + "/" + stale)).path()));
     QVERIFY(writeFileBytes(path(output + "/" + stale), "0.1 0.1 0.2 0.1 0.2 0.2 0.1 0.2 Sofa 0\n"));
+    // Untouched for two days, as what a killed run left behind.
+    const timeval twoDaysAgo{std::time(nullptr) - 2 * 24 * 60 * 60, 0};
+    const timeval times[2] = {twoDaysAgo, twoDaysAgo};
+    QCOMPARE(::utimes(QFile::encodeName(path(output + "/" + stale.section('/', 0, 0))).constData(),
+                      times),
+             0);
 
     QCOMPARE(runExporter(root.path(), arguments).exitCode, 0);
     QCOMPARE(filesBelow(path(output)), firstRun);
+    if (stale.startsWith('.'))
+        return;
     // The label folder is as open as any folder made anew, not a private scratch folder.
     QVERIFY(QDir().mkpath(path("fresh")));
     QCOMPARE(QFileInfo(path(output + "/" + QFileInfo(stale).path())).permissions(),

@@ -62,6 +62,11 @@ void TestImportFormats::initTestCase()
     QVERIFY(writeFileBytes(path("predicted-on-named.json"), R"({"images": [
         {"id": 2, "file_name": "sub/room2.jpg"}], "categories": [{"id": 9, "name": "S2"}]})"));
     QVERIFY(writeFileBytes(path("no-images.json"), R"({"annotations": []})"));
+    QVERIFY(writeFileBytes(path("bom.json"), "\xEF\xBB\xBF{\"images\": []}"));
+    QVERIFY(writeFileBytes(path("utf16.json"), QByteArray("\xFF\xFE{\0}\0", 6)));
+    QVERIFY(QDir().mkpath(path("utf16-yolo/labels")));
+    QVERIFY(writeFileBytes(path("utf16-yolo/data.yaml"),
+                           QByteArray("n\0a\0m\0e\0s\0:\0 \0[\0S\0]\0", 20)));
     // Material: Grey comes first; the attribute names Colour's.
     QVERIFY(
         writeFileBytes(path("tags-grey"), "S1 0 S2 0\nMaterial 2 Grey Wood\nColour 2 Red Grey\n"));
@@ -70,6 +75,17 @@ void TestImportFormats::initTestCase()
       "annotations": [{"image_id": 1, "category_id": 1, "bbox": [1, 1, 9, 9],
                        "attributes": {"Colour": ["Grey"]}}],
       "categories": [{"id": 1, "name": "S2"}]})"));
+    // Lamp and Wood each name two tags: neither is taken for the first.
+    QVERIFY(
+        writeFileBytes(path("tags-shared"),
+                       "S1 0 S2 0 Lamp(floor) 0 Lamp(table) 0\nMaterial 2 Wood(oak) Wood(pine)\n"));
+    QVERIFY(
+        writeFileBytes(path("shared.json"), R"({"images": [{"id": 1, "file_name": "sub/room2.jpg"}],
+      "annotations": [{"image_id": 1, "category_id": 3, "bbox": [1, 1, 9, 9]},
+                      {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9],
+                       "attributes": {"Material": ["Wood"]}},
+                      {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9]}],
+      "categories": [{"id": 2, "name": "S2"}, {"id": 3, "name": "Lamp"}]})"));
     // Corners on the far border, as a box that ends at the image's edge gives them, and one
     // pixel before the first.
     QVERIFY(QDir().mkpath(path("edge-yolo/labels")));
@@ -80,6 +96,14 @@ void TestImportFormats::initTestCase()
         writeFileBytes(path("edge.json"), R"({"images": [{"id": 1, "file_name": "sub/room2.jpg"}],
       "annotations": [{"image_id": 1, "category_id": 2, "bbox": [32, 24, 32, 24]}],
       "categories": [{"id": 2, "name": "S2"}]})"));
+    // A comma inside quotes is part of the name; a quote without its end leaves no list.
+    QVERIFY(QDir().mkpath(path("quoted-yolo/labels")));
+    QVERIFY(writeFileBytes(path("quoted-yolo/data.yaml"), "names: ['x,y', \"S1\", 'S2'] # s\n"));
+    QVERIFY(writeFileBytes(path("quoted-yolo/labels/room2.txt"),
+                           "2 0.015625 0.020833 0.15625 0.020833 0.15625 0.208333 0.015625 "
+                           "0.208333\n"));
+    QVERIFY(QDir().mkpath(path("unquoted-yolo/labels")));
+    QVERIFY(writeFileBytes(path("unquoted-yolo/data.yaml"), "names: [\"S1, S2]\n"));
     QVERIFY(QDir().mkpath(path("edge-dota/labelTxt")));
     QVERIFY(writeFileBytes(path("edge-dota/labelTxt/room2.txt"), "-1 -1 10 -1 10 10 -1 10 S2 0\n"));
     QVERIFY(QDir().mkpath(path("yolo/labels")));
@@ -144,6 +168,18 @@ void TestImportFormats::exitCodes_data()
     QTest::newRow("not JSON") << QStringList{"--format", "coco", "tags", "ds"} << 2
                               << QByteArray("quadrotag-import: cannot read tags: not JSON at "
                                             "byte 0: Invalid value.\n");
+    QTest::newRow("byte-order mark") << QStringList{"--format", "coco", "bom.json", "ds"} << 2
+                                     << QByteArray("quadrotag-import: cannot read bom.json: begins "
+                                                   "with a byte-order mark; save it as UTF-8 "
+                                                   "without one\n");
+    QTest::newRow("coco in UTF-16 with its mark")
+        << QStringList{"--format", "coco", "utf16.json", "ds"} << 2
+        << QByteArray("quadrotag-import: cannot read utf16.json: is UTF-16 text; save it as "
+                      "UTF-8\n");
+    QTest::newRow("data.yaml in UTF-16")
+        << QStringList{"--format", "yolo-obb", "utf16-yolo", "ds"} << 2
+        << QByteArray("quadrotag-import: cannot read the class names of utf16-yolo/data.yaml: is "
+                      "UTF-16 text; save it as UTF-8\n");
     QTest::newRow("results list without --images")
         << QStringList{"--format", "coco", "results.json", "ds"} << 2
         << QByteArray("quadrotag-import: results.json is a results list, which names images by "
@@ -153,6 +189,10 @@ void TestImportFormats::exitCodes_data()
         << QByteArray("quadrotag-import: no-images.json names no images\n");
     QTest::newRow("no data.yaml") << QStringList{"--format", "yolo-obb", "dota", "ds"} << 2
                                   << QByteArray("*");
+    QTest::newRow("flow list with a quote that has no end")
+        << QStringList{"--format", "yolo-obb", "unquoted-yolo", "ds"} << 2
+        << QByteArray("quadrotag-import: cannot read the class names of "
+                      "unquoted-yolo/data.yaml: the list of names cannot be read\n");
     QTest::newRow("no labelTxt or Task1 files")
         << QStringList{"--format", "dota", "yolo", "ds"} << 2
         << QByteArray("quadrotag-import: no folder yolo/labelTxt and no Task1_*.txt files in "
@@ -204,9 +244,18 @@ void TestImportFormats::importsEachFormat_data()
     QTest::newRow("coco attribute by its own category")
         << QStringList{"--format", "coco", "--vocabulary", "tags-grey", "colour.json", "ds"}
         << QByteArray("0\n4 1 1 10 1 10 10 1 10 \n2 0 1 2 2 \n") << QByteArray();
+    QTest::newRow("coco names of more than one tag")
+        << QStringList{"--format", "coco", "--vocabulary", "tags-shared", "shared.json", "ds"}
+        << QByteArray("0\n4 1 1 10 1 10 10 1 10 \n1 0 1 \n")
+        << QByteArray("shared.json: annotation 1: class \"Lamp\" names more than one class tag\n"
+                      "shared.json: annotation 2: tag \"Wood\" of \"Material\" names more than "
+                      "one tag\n");
     QTest::newRow("yolo-obb x = 1.0 onto the last column")
         << QStringList{"--format", "yolo-obb", "edge-yolo", "ds"}
         << QByteArray("0\n4 32 24 63 24 63 47 32 47 \n1 0 1 \n") << QByteArray();
+    QTest::newRow("yolo-obb quoted names with commas")
+        << QStringList{"--format", "yolo-obb", "quoted-yolo", "ds"}
+        << QByteArray("0\n4 1 1 10 1 10 10 1 10 \n1 0 1 \n") << QByteArray();
     QTest::newRow("coco box to the far edge onto the border")
         << QStringList{"--format", "coco", "edge.json", "ds"}
         << QByteArray("0\n4 32 24 63 24 63 47 32 47 \n1 0 1 \n") << QByteArray();
@@ -246,6 +295,8 @@ void TestImportFormats::leavesOutBadPredictions_data()
     QTest::addColumn<QByteArray>("predictions");
     QTest::addColumn<QByteArray>("out");
 
+    const QByteArray sameSquare = "1 0.015625 0.020833 0.15625 0.020833 0.15625 0.208333 "
+                                  "0.015625 0.208333";
     QTest::newRow("dota") << "dota"
                           << "labelTxt/room2.txt"
                           << QByteArray("10 4 50 8 46 40 6 36 Bed 0\n"
@@ -289,6 +340,36 @@ void TestImportFormats::leavesOutBadPredictions_data()
                                             "confidence is not a number\n"
                                             "bad/labels/room2.txt: line 5: corner (1000000000, "
                                             "1000000000) outside the 64x48 image\n");
+    // The tail of a long line would pass for a line of its own.
+    QTest::newRow("yolo-obb line longer than 4096 bytes")
+        << "yolo-obb"
+        << "labels/room2.txt"
+        << "1 " + QByteArray(4093, '0') + " " + sameSquare + "\n" + sameSquare + "\n"
+        << QByteArray("bad/labels/room2.txt: line 1: longer than 4096 bytes\n");
+    const QByteArray task1Square = "room2 0.9 1 1 10 1 10 10 1 10\n";
+    QTest::newRow("dota task 1 line longer than 4096 bytes")
+        << "dota"
+        << "Task1_S2.txt"
+        << "room2 " + QByteArray(4089, '0') + " " + task1Square + task1Square
+        << QByteArray("bad/Task1_S2.txt: line 1: longer than 4096 bytes\n");
+    QTest::newRow("coco duplicate images and categories")
+        << "coco"
+        << "instances.json" << QByteArray(R"({"annotations": [
+        {"image_id": 1, "category_id": 1, "bbox": [1, 1, 9, 9]},
+        {"image_id": 1, "category_id": 3, "bbox": [1, 1, 9, 9]},
+        {"image_id": 2, "category_id": 1, "bbox": [1, 1, 9, 9]},
+        {"image_id": 4, "category_id": 1, "bbox": [1, 1, 9, 9]}],
+      "images": [{"id": 1, "file_name": "sub/room2.jpg"}, {"id": 2, "file_name": "room1.jpg"},
+                 {"id": 3, "file_name": "./room1.jpg"}, {"id": 4, "file_name": "sub/a.jpg"},
+                 {"id": 4, "file_name": "sub/b.jpg"}],
+      "categories": [{"id": 1, "name": "S2"}, {"id": 3, "name": "S1"}, {"id": 3, "name": "S2"}]})")
+        << QByteArray("bad/instances.json: category id 3 is given more than once\n"
+                      "bad/instances.json: image room1.jpg is listed more than once; their "
+                      "annotations are left out\n"
+                      "bad/instances.json: image id 4 is given to more than one image; their "
+                      "annotations are left out\n"
+                      "bad/instances.json: annotation 2: category id 3 names more than one "
+                      "category\n");
     QTest::newRow("coco") << "coco"
                           << "instances.json" << QByteArray(R"({"annotations": [
         {"image_id": 1, "category_id": 3, "bbox": [1, 1, 9, 9]},
@@ -298,7 +379,11 @@ void TestImportFormats::leavesOutBadPredictions_data()
         {"image_id": 5, "category_id": 2, "bbox": [1, 1, 9, 9]},
         {"image_id": 1, "category_id": 2, "segmentation": []},
         {"image_id": 1, "category_id": 4, "bbox": [1, 1, 9, 9]},
-        {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9]}],
+        {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9]},
+        {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9], "score": "0.05"},
+        {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9], "score": null},
+        {"image_id": 1, "category_id": 2, "bbox": [10, 1, -9, 9]},
+        {"image_id": 1, "category_id": 2, "bbox": [1, 1, 0, 9]}],
       "categories": [{"id": 1, "name": "S1"}, {"id": 2, "name": "S2"}, {"id": 3, "name": "Bed"},
                      {"id": 4, "name": "Be\n  d"}],
       "images": [{"id": 1, "file_name": "sub/room2.jpg"}, {"id": 2, "file_name": "../room3.jpg"}]})")
@@ -313,6 +398,14 @@ void TestImportFormats::leavesOutBadPredictions_data()
                                         // One line a problem, whatever the file's text holds.
                                         "bad/instances.json: annotation 7: unknown class \"Be "
                                         "d\"\n"
+                                        "bad/instances.json: annotation 9: a score that is not "
+                                        "a number\n"
+                                        "bad/instances.json: annotation 10: a score that is not "
+                                        "a number\n"
+                                        "bad/instances.json: annotation 11: a bbox of negative "
+                                        "width or height\n"
+                                        "bad/instances.json: annotation 12: a bbox of no width "
+                                        "or height\n"
                                         "bad/instances.json: image ../room3.jpg is not in ds\n"
                                         "bad/instances.json: 1 annotations of image id 5 left "
                                         "out: no such image id\n");
@@ -389,6 +482,16 @@ void TestImportFormats::matchesImagesWithoutDoubt_data()
         << "Task1_S1.txt"
         << "x 0.9 " + square + "\ny 0.9 " + square + "\n"
         << shared << QStringList{"y"};
+    QTest::newRow("yolo-obb: a file whose name differs from the image's in case is told of")
+        << "yolo-obb"
+        << "labels/Y.txt" << QByteArray("0 0.1 0.1 0.5 0.1 0.5 0.5 0.1 0.5\n")
+        << QByteArray("twin-predictions/labels/Y.txt: no image of this name in twins\n")
+        << QStringList{"y"};
+    QTest::newRow("dota: a file of no image is told of")
+        << "dota"
+        << "labelTxt/zzz.txt" << square + " S1 0\n"
+        << QByteArray("twin-predictions/labelTxt/zzz.txt: no image of this name in twins\n")
+        << QStringList{"y"};
     QTest::newRow("coco: by path, each twin its own")
         << "coco"
         << "instances.json" << QByteArray(R"({"images": [{"id": 1, "file_name": "a/x.jpg"},

@@ -134,6 +134,8 @@ void TestImportSegmentation::decodesCompressedRleCounts_data()
         << QByteArray("5~") << false << std::vector<quint64>{};
     QTest::newRow("character below the alphabet")
         << QByteArray("5/") << false << std::vector<quint64>{};
+    QTest::newRow("a run longer than any mask")
+        << QByteArray("ooooooooooo?").repeated(3) << false << std::vector<quint64>{};
     QTest::newRow("endless groups") << QByteArray(40, 'o') + "0" << false << std::vector<quint64>{};
 }
 
@@ -186,10 +188,14 @@ void TestImportSegmentation::fitsSegmentationsOfManyPoints_data()
     QTest::newRow("runs beyond the mask")
         << uncompressedRle(long_) << QByteArray("RLE counts that do not cover the 64x48 mask");
     QTest::newRow("mask too large") << QByteArray(R"({"size": [100000, 100000], "counts": "0"})")
-                                    << QByteArray("an RLE mask of 100000x100000 pixels");
+                                    << QByteArray("an RLE mask of 100000x100000 pixels on "
+                                                  "the 64x48 image");
     // A mask made for another picture would put its shape elsewhere on this one.
     QTest::newRow("mask of half the image's size")
         << uncompressedRle(maskRuns(insideTurnedRectangle, QSize(32, 24)), QSize(32, 24))
+        << QByteArray("an RLE mask of 32x24 pixels on the 64x48 image");
+    QTest::newRow("mask of another size, refused before its runs are read")
+        << QByteArray(R"({"size": [24, 32], "counts": "0"})")
         << QByteArray("an RLE mask of 32x24 pixels on the 64x48 image");
     QTest::newRow("mask of twice the image's size")
         << uncompressedRle(maskRuns(insideTurnedRectangle, QSize(128, 96)), QSize(128, 96))

@@ -3,8 +3,8 @@
 
 #include <exception>
 
-// SIGINT, SIGTERM and SIGHUP only note that they came; the import stops at its next
-// check, so that its scratch folders are removed as the stack unwinds.
+// SIGINT, SIGTERM and SIGHUP only note that they came; a tool stops at its next check, so
+// that its scratch folders are removed as the stack unwinds.
 class StopSignals
 {
 public:

@@ -1,0 +1,11 @@
+#ifndef QUADROTAG_SCRATCHSWEEP_H
+#define QUADROTAG_SCRATCHSWEEP_H
+
+#include <QString>
+
+// Removes from folder the scratch files and folders of the tools' and the program's own naming
+// that a run stopped by force left behind: those untouched for a day, which no run that is
+// still going leaves so long.
+void removeStaleScratch(const QString& folder);
+
+#endif
