@@ -149,6 +149,42 @@ private slots:
         QVERIFY(!QFile::exists(recoveryPath()));
     }
 
+    // A save's write may stall on a share for minutes: its bytes replace the label file only
+    // if, once flushed, the claim still holds and the file is the one the save started from.
+    void stalledSaveLandsOnlyOnTheFileItStartedFrom_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("nothing") << "" << squareBytes;
+        QTest::newRow("taken over, and saved by bob") << "lost" << otherRunsState;
+        QTest::newRow("saved by bob, the claim free again") << "saved" << otherRunsState;
+    }
+
+    void stalledSaveLandsOnlyOnTheFileItStartedFrom()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(QByteArray, after);
+        ImageSession session;
+        session.open(dir.filePath("room.jpg"), labelPath());
+        play(session, "tagged");
+        const auto temporaryFiles = [this] {
+            return QDir(dir.path()).entryList({".*.tmp"}, QDir::Files | QDir::Hidden);
+        };
+        bool held = true;
+        session.setClaimCheck([&] {
+            if (!temporaryFiles().isEmpty() && !meanwhile.isEmpty()) {
+                writeContents(labelPath(), otherRunsState);
+                held = meanwhile != "lost";
+            }
+            return held;
+        });
+        QSignalSpy withheld(&session, &ImageSession::saveWithheld);
+        QCOMPARE(session.save(), meanwhile.isEmpty());
+        QCOMPARE(withheld.count(), meanwhile.isEmpty() ? 0 : 1);
+        QCOMPARE(contentsOf(labelPath()), after);
+        QCOMPARE(temporaryFiles(), QStringList());
+    }
+
     void outsideChangeIsNoticedUntilSaved()
     {
         writeContents(labelPath(), "2\n");
