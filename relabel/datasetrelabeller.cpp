@@ -53,8 +53,13 @@ bool overlaps(const QString& first, const QString& second)
 QStringList keptSubfolders(const QString& folderPath)
 {
     const QString kept = QStringLiteral(".quadrotag/kept");
+    // A link there leads out of the dataset, as a linked subfolder would.
+    const QDir folder(folderPath);
+    if (QFileInfo(folder.filePath(QStringLiteral(".quadrotag"))).isSymLink() ||
+        QFileInfo(folder.filePath(kept)).isSymLink())
+        return QStringList();
     QStringList subfolders =
-        QDir(QDir(folderPath).filePath(kept))
+        QDir(folder.filePath(kept))
             .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden,
                        QDir::Name);
     for (QString& name : subfolders)

@@ -136,7 +136,7 @@ bool writeReview(const Review& review, const QString& path)
         return false;
     // A short temporary name: the review's own may take all 255 bytes.
     return writeOwnFileBytes(reviewBytes(review).toStdString(),
-                             QFile::encodeName(path).toStdString());
+                           QFile::encodeName(path).toStdString());
 }
 
 bool readReview(const QString& path, Review& review)

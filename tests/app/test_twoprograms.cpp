@@ -96,7 +96,6 @@ private slots:
             window->teamDesk().refreshNow();
             // Read again from disk; ann's edits come back over bob's file, and a save asks.
             QTRY_COMPARE(closer.titles, QStringList({"Recover"}));
-            QVERIFY(window->isWindowModified());
             pressKey(Qt::Key_S, Qt::ControlModifier);
             QCOMPARE(closer.titles, QStringList({"Recover", "Label File Changed"}));
             QCOMPARE(fileBytes(pathOf("a.lbl")), bobsState);
@@ -157,7 +156,6 @@ private slots:
         if (first == "retake") {
             QVERIFY(QFile::remove(claimPathFor(batch[0])));
             window->teamDesk().refreshNow();
-            QCOMPARE(closer.titles, QStringList({"Recover"}));
             QCOMPARE(annotation().labels.size(), std::size_t(2));
         }
         QTest::qWait(800);
@@ -168,14 +166,13 @@ private slots:
         if (first != "retake")
             QVERIFY(fileBytes(annsKeptFile("a.lbl"))
                         .contains("4 120 120 170 120 170 170 120 170 \n1 0 1 \n"));
-        if (first != "retake")
-            return;
-        // bob's work is still offered, by his name, once ann's is stored.
-        pressKey(Qt::Key_S, Qt::ControlModifier);
-        pressKey(Qt::Key_Down);
-        pressKey(Qt::Key_Up);
-        QVERIFY2(closer.texts.last().startsWith("bob left unsaved changes on "),
-                 qPrintable(closer.texts.join('|')));
+        // Taken up, it leaves bob's work offered by his name once ann's is stored.
+        if (first == "retake") {
+            pressKey(Qt::Key_S, Qt::ControlModifier);
+            pressKey(Qt::Key_Down);
+            pressKey(Qt::Key_Up);
+            QVERIFY(closer.texts.last().startsWith("bob left unsaved changes on "));
+        }
     }
 
     // What the claim file says when the image is entered decides, never a cached listing nor
