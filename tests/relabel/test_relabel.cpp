@@ -132,7 +132,7 @@ void TestRelabel::translatesByCaption()
              writerLine(recoveryKeeper, relabelled.toStdString()));
     // An operator's edits kept when a claim went elsewhere come back in the new cells.
     QCOMPARE(fileBytes(path("ds/.quadrotag/kept/ann@desk1/a.lbl")), relabelled);
-    // Other hidden folders, the rest of the team's too, are never part of the dataset.
+    // Other hidden folders, the team's too, are never part of the dataset.
     QCOMPARE(fileBytes(path("ds/.git/a.lbl")), twoShapes);
     QCOMPARE(fileBytes(path("ds/.quadrotag/a.lbl")), twoShapes);
     QCOMPARE(fileBytes(path("ds/.quadrotag/claims/.a.lbl.recovery")), twoShapes);

@@ -154,8 +154,7 @@ private slots:
         QFETCH(bool, processEnded);
         QFETCH(bool, dead);
         Claim claim = claimOfAnother(QStringLiteral("ann"), processEnded ? endedProcessId() : 1);
-        if (space != "here")
-            claim.processSpace = space;
+        claim.processSpace = space == "here" ? claim.processSpace : space;
         Claim here = Claim::ofThisProcess(QStringLiteral("bob"));
         here.host = thisHost ? claim.host : claim.host + QStringLiteral("-other");
         QCOMPARE(claim.isOfEndedProcessOn(here), dead);
