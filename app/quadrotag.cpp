@@ -379,10 +379,13 @@ void Quadrotag::loadVocabulary()
 {
     if (projectFolder.isEmpty()) {
         labelViewer.loadTags("tags");
+        visit.rememberVocabulary({QFileInfo(QStringLiteral("tags")).absoluteFilePath(),
+                                  QFileInfo(QStringLiteral("index2tag.csv")).absoluteFilePath()});
         return;
     }
     labelViewer.loadTags(localPath(vocabularyPathIn(projectFolder)),
                          localPath(indexPathIn(projectFolder)));
+    visit.rememberVocabulary({vocabularyPathIn(projectFolder), indexPathIn(projectFolder)});
     if (holdsVocabulary(projectFolder)) {
         projectHistory.addRecent(projectFolder);
         projectMenu.refresh();

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include <fcntl.h>
@@ -172,7 +173,8 @@ bool readTags(NumberReader& in, std::vector<std::pair<int, int>>& tags)
 // What stands at the final name decides what is replaced: a label file reached through a
 // link is the linked file, but a file of the program's own is never written through a link
 // someone put in its place.
-bool replaceFileBytes(const std::string& bytes, const std::string& path, LinkAtPath link)
+bool replaceFileBytes(const std::string& bytes, const std::string& path, LinkAtPath link,
+                      const std::function<bool()>& mayReplace = {})
 {
     fs::path target(path);
     if (path.empty() || !target.has_filename())
@@ -207,6 +209,11 @@ bool replaceFileBytes(const std::string& bytes, const std::string& path, LinkAtP
 
     if (replacing && !isLink)
         fs::permissions(temporaryPath, status.permissions(), error);
+    // A write that stalled on a share may end long after the checks made before it.
+    if (mayReplace && !mayReplace()) {
+        std::remove(temporaryPath.c_str());
+        return false;
+    }
     if (std::rename(temporaryPath.c_str(), finalPath.c_str()) != 0) {
         std::remove(temporaryPath.c_str());
         return false;
@@ -226,6 +233,12 @@ bool writeLabelFile(const ImageAnnotation& annotation, const std::string& path)
 bool writeLabelBytes(const std::string& bytes, const std::string& path)
 {
     return replaceFileBytes(bytes, path, LinkAtPath::Followed);
+}
+
+bool writeLabelBytesIf(const std::string& bytes, const std::string& path,
+                       const std::function<bool()>& mayReplace)
+{
+    return replaceFileBytes(bytes, path, LinkAtPath::Followed, mayReplace);
 }
 
 bool writeOwnFileBytes(const std::string& bytes, const std::string& path)

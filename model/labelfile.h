@@ -3,6 +3,7 @@
 
 #include "imageannotation.h"
 
+#include <functional>
 #include <istream>
 #include <string>
 
@@ -22,6 +23,10 @@ bool writeLabelFile(const ImageAnnotation& annotation, const std::string& path);
 
 // Replaces the file at path with exactly these bytes, as writeLabelFile does.
 bool writeLabelBytes(const std::string& bytes, const std::string& path);
+// The same, asking mayReplace once the new bytes are on disk, right before they replace the
+// file; false, the file unchanged, when it says no.
+bool writeLabelBytesIf(const std::string& bytes, const std::string& path,
+                       const std::function<bool()>& mayReplace);
 // The same for a file of the program's own (a recovery file, a review): a link or anything
 // else put at its name is replaced, never written through.
 bool writeOwnFileBytes(const std::string& bytes, const std::string& path);

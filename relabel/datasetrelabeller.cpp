@@ -48,6 +48,25 @@ bool overlaps(const QString& first, const QString& second)
     return a.startsWith(b) || b.startsWith(a);
 }
 
+// Unsaved edits an operator kept when a claim went elsewhere, offered back later: label files
+// too, one folder per operator and computer.
+QStringList keptSubfolders(const QString& folderPath)
+{
+    const QString kept = QStringLiteral(".quadrotag/kept");
+    // A link there leads out of the dataset, as a linked subfolder would.
+    const QDir folder(folderPath);
+    if (QFileInfo(folder.filePath(QStringLiteral(".quadrotag"))).isSymLink() ||
+        QFileInfo(folder.filePath(kept)).isSymLink())
+        return QStringList();
+    QStringList subfolders =
+        QDir(folder.filePath(kept))
+            .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden,
+                       QDir::Name);
+    for (QString& name : subfolders)
+        name = kept + QLatin1Char('/') + name;
+    return subfolders;
+}
+
 QStringList labelSubfolders(const QString& folderPath)
 {
     QStringList subfolders;
@@ -236,7 +255,7 @@ bool DatasetRelabeller::relabelFolder(Dataset& dataset, const QString& folder)
                 return false;
         }
     }
-    for (const QString& name : labelSubfolders(folderPath)) {
+    for (const QString& name : labelSubfolders(folderPath) + keptSubfolders(folderPath)) {
         if (!relabelFolder(dataset, joined(folder, name)))
             return false;
     }

@@ -16,6 +16,7 @@ Claim noClaimOfThisHost()
 {
     Claim none;
     none.host = QSysInfo::machineHostName();
+    none.processSpace = thisProcessSpace();
     return none;
 }
 

@@ -4,6 +4,9 @@ const char EditGate::shapesHiddenNote[] = "Shapes are hidden: press H to show th
 const char EditGate::claimNotTakenNote[] =
     "No claim could be taken on this image (its folder can't be written): read only";
 const char EditGate::closedNote[] = "No image is open";
+const char EditGate::vocabularyChangedNote[] =
+    "The vocabulary (tags or index2tag.csv) changed on disk: open the project again to read it "
+    "before editing";
 
 void EditGate::setHold(Hold hold, const QString& note)
 {
@@ -21,6 +24,11 @@ void EditGate::setSharedLabel(const QString& firstImageName)
     sharedWith = firstImageName;
 }
 
+void EditGate::setVocabularyChanged(bool changed)
+{
+    vocabularyChanged = changed;
+}
+
 void EditGate::setShapesHidden(bool hidden)
 {
     shapesHidden = hidden;
@@ -31,6 +39,8 @@ QString EditGate::refusal(Edit edit) const
     // Whoever holds the claim, the label file is the other image's annotation.
     if (current != Hold::Closed && !sharedWith.isEmpty())
         return sharedLabelNote(sharedWith);
+    if (current != Hold::Closed && vocabularyChanged)
+        return QString::fromLatin1(vocabularyChangedNote);
     switch (current) {
     case Hold::HeldByOther:
     case Hold::ClaimLost:

@@ -17,6 +17,7 @@ public:
     static const char shapesHiddenNote[];
     static const char claimNotTakenNote[];
     static const char closedNote[];
+    static const char vocabularyChangedNote[];
     // "Shares its label file with x.jpg"
     static QString sharedLabelNote(const QString& firstImageName);
 
@@ -27,6 +28,9 @@ public:
     // The image on screen shares its label file with this earlier image of the batch, whose
     // annotation it is: read only. Empty when the label file is its own.
     void setSharedLabel(const QString& firstImageName);
+    // The vocabulary on disk is no longer the one the tags were read from (a relabelling ran):
+    // cells stored now would mean other tags.
+    void setVocabularyChanged(bool changed);
 
     // Empty when the edit may go ahead; else the reason, as the status bar shows it.
     QString refusal(Edit edit) const;
@@ -36,6 +40,7 @@ private:
     QString holderNote;
     bool shapesHidden = false;
     QString sharedWith;
+    bool vocabularyChanged = false;
 };
 
 #endif

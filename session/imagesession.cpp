@@ -254,11 +254,22 @@ bool ImageSession::changedOnDisk() const
 
 bool ImageSession::save()
 {
+    withheld = false;
     if (!isOpen() || !allows(EditGate::Edit::Write) || !claimHolds())
         return false;
     const std::string bytes = labelFileContents(current);
-    if (!writeLabelBytes(bytes, localPath(labelFile)))
+    const LabelFileSnapshot startedFrom = LabelFileSnapshot::of(labelFile);
+    // Checked again once the bytes are flushed: the write may have stalled for minutes while
+    // the claim went to someone else, who saved meanwhile.
+    const auto stillOurs = [this, &startedFrom] {
+        withheld = !claimHolds() || LabelFileSnapshot::of(labelFile) != startedFrom;
+        return !withheld;
+    };
+    if (!writeLabelBytesIf(bytes, localPath(labelFile), stillOurs)) {
+        if (withheld)
+            emit saveWithheld();
         return false;
+    }
     onDisk = LabelFileSnapshot::written(bytes);
     savedBytes = bytes;
     keptOnOlder = false;
@@ -356,6 +367,12 @@ void ImageSession::restore(ImageAnnotation recovered, bool keptOnOlderFile)
 {
     recovery.adopt();
     showAsEdits(std::move(recovered));
+    keptOnOlder = keptOnOlderFile;
+}
+
+void ImageSession::restoreKept(ImageAnnotation kept, bool keptOnOlderFile)
+{
+    showAsEdits(std::move(kept));
     keptOnOlder = keptOnOlderFile;
 }
 

@@ -80,6 +80,9 @@ public:
     bool changedOnDisk() const;
     // Writes the label file; false when it could not be written, which changes nothing.
     bool save();
+    // The last save was written but not put in place: by then the claim was lost or the
+    // label file was no longer the one the save started from.
+    bool wasSaveWithheld() const { return withheld; }
     // Drops the unsaved edits and reads the label file as it is now.
     Reading reload();
     // The image is left without writing: nothing unsaved is kept any longer.
@@ -103,6 +106,9 @@ public:
     // file is this run's from then on. keptOnOlderFile: the label file was written after
     // the state was kept, so the next save asks before writing over it.
     void restore(ImageAnnotation recovered, bool keptOnOlderFile = false);
+    // The same for edits the operator kept in a file of their own: the recovery file stays
+    // whoever's it is, and is written only while it holds no other operator's work.
+    void restoreKept(ImageAnnotation kept, bool keptOnOlderFile);
     // Shows a model's proposal as unsaved edits, one step of the history. Once edited it
     // is work, stored on leaving even when emptied; unchanged, only a save stores it.
     void propose(ImageAnnotation proposal);
@@ -138,6 +144,9 @@ signals:
     void saved(const QString& labelPath);
     // An edit was refused; note names the reason. The views go back to the annotation.
     void editRefused(const QString& note);
+    // A save was withheld once its bytes were written: they belong in the operator's own
+    // kept file.
+    void saveWithheld();
     // The unsaved state could not be kept against a crash; said once per image.
     void recoveryNotKept(const QString& note);
 
@@ -183,6 +192,7 @@ private:
     std::vector<QPoint> liveStart;
     // The edits on screen were kept on a label file older than the one read.
     bool keptOnOlder = false;
+    bool withheld = false;
 };
 
 #endif

@@ -1,12 +1,14 @@
 #include "claim.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QList>
 #include <QSysInfo>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/types.h>
 #endif
 
@@ -30,6 +32,7 @@ Claim Claim::ofThisProcess(const QString& operatorName)
     claim.host = QSysInfo::machineHostName();
     claim.pid = QCoreApplication::applicationPid();
     claim.since = QDateTime::currentDateTimeUtc();
+    claim.processSpace = thisProcessSpace();
     return claim;
 }
 
@@ -42,6 +45,7 @@ std::optional<Claim> Claim::fromBytes(const QByteArray& bytes)
     bool isNumber = false;
     claim.pid = valueOf(lines, "pid").toLongLong(&isNumber);
     claim.since = QDateTime::fromString(QString::fromLatin1(valueOf(lines, "since")), Qt::ISODate);
+    claim.processSpace = QString::fromLatin1(valueOf(lines, "processes"));
     if (claim.operatorName.isEmpty() || claim.host.isEmpty() || !isNumber || claim.pid <= 0 ||
         !claim.since.isValid())
         return std::nullopt;
@@ -52,22 +56,47 @@ QByteArray Claim::toBytes() const
 {
     return "operator " + operatorName.toUtf8() + "\nhost " + host.toUtf8() + "\npid " +
            QByteArray::number(pid) + "\nsince " + since.toUTC().toString(Qt::ISODate).toLatin1() +
-           '\n';
+           '\n' +
+           (processSpace.isEmpty() ? QByteArray() : "processes " + processSpace.toLatin1() + '\n');
 }
 
+// A claim of an older version, which names no process space, is judged by its host alone.
 bool Claim::isSameProcess(const Claim& other) const
 {
-    return pid == other.pid && host == other.host;
+    return pid == other.pid && host == other.host &&
+           (processSpace.isEmpty() || other.processSpace.isEmpty() ||
+            processSpace == other.processSpace);
 }
 
-bool Claim::isOfEndedProcessOn(const QString& thisHost) const
+// A pid of another process space is no process here: only watching tells such a claim stale.
+bool Claim::isOfEndedProcessOn(const Claim& here) const
 {
-    return host == thisHost && isProcessGone(pid);
+    return host == here.host && (processSpace.isEmpty() || processSpace == here.processSpace) &&
+           isProcessGone(pid);
 }
 
 bool Claim::operator==(const Claim& other) const
 {
     return operatorName == other.operatorName && isSameProcess(other) && since == other.since;
+}
+
+QString thisProcessSpace()
+{
+#ifdef Q_OS_LINUX
+    static const QString space = [] {
+        QFile boot(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+        struct stat namespaceStatus = {};
+        if (!boot.open(QIODevice::ReadOnly) || ::stat("/proc/self/ns/pid", &namespaceStatus) != 0)
+            return QString();
+        const QByteArray bootId = boot.read(64).trimmed();
+        return bootId.isEmpty() ? QString()
+                                : QString::fromLatin1(bootId) + QLatin1Char('/') +
+                                      QString::number(namespaceStatus.st_ino);
+    }();
+    return space;
+#else
+    return QString();
+#endif
 }
 
 bool isProcessGone(qint64 pid)

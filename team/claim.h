@@ -19,6 +19,10 @@ struct Claim
     QString host;
     qint64 pid = 0;
     QDateTime since;
+    // What tells this computer's processes apart from those of another with the same host name
+    // (another container, another machine): its boot and its process namespace. Empty where
+    // it can't be told, and in the claims of older versions.
+    QString processSpace;
 
     // This program's claim, made now.
     static Claim ofThisProcess(const QString& operatorName);
@@ -27,11 +31,14 @@ struct Claim
     QByteArray toBytes() const;
 
     bool isSameProcess(const Claim& other) const;
-    // Whether its process ran on thisHost and is gone: such a claim is dead at once.
-    bool isOfEndedProcessOn(const QString& thisHost) const;
+    // Whether its process ran beside here's (the same host and process space) and is gone:
+    // such a claim is dead at once. A claim that names no process space is judged by its host.
+    bool isOfEndedProcessOn(const Claim& here) const;
     bool operator==(const Claim& other) const;
 };
 
+// This computer's process space, as claims record it; empty where it can't be told.
+QString thisProcessSpace();
 // Whether the process with this id has ended on this computer; false when that can't be told.
 bool isProcessGone(qint64 pid);
 

@@ -40,8 +40,7 @@ QHash<QString, Claim> ClaimsFolder::liveClaimsOfOthers(const QString& imageFolde
         const bool stoodStill = watch.hasStoodStill(entry.filePath(), bytes, entry.lastModified(),
                                                     Claim::staleAfterSeconds * 1000);
         const std::optional<Claim> claim = Claim::fromBytes(bytes);
-        if (!claim || claim->isSameProcess(self) || stoodStill ||
-            claim->isOfEndedProcessOn(self.host))
+        if (!claim || claim->isSameProcess(self) || stoodStill || claim->isOfEndedProcessOn(self))
             continue;
         const QString name = entry.fileName();
         claims.insert(name.left(name.size() - claimSuffix.size()), *claim);

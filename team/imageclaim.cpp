@@ -47,6 +47,42 @@ QByteArray bytesOf(const QString& path, bool* opened = nullptr)
     return open ? file.readAll() : QByteArray();
 }
 
+// What stands at a claim's name for a claim's watcher to compare: a file's bytes, or a mark no
+// claim file holds for a folder or a link that leads nowhere, which name nobody either.
+const QByteArray folderMark("\0folder", 7);
+const QByteArray brokenLinkMark("\0link ", 6);
+
+QByteArray standingAt(const QString& path, bool* opened)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink() && !info.exists()) {
+        *opened = true;
+        return brokenLinkMark + QFile::encodeName(info.symLinkTarget());
+    }
+    if (info.isDir()) {
+        *opened = true;
+        return folderMark + QByteArray::number(info.lastModified().toMSecsSinceEpoch());
+    }
+    return bytesOf(path, opened);
+}
+
+bool removeStanding(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isDir() && !info.isSymLink())
+        return QDir().rmdir(path);
+    return QFile::remove(path);
+}
+
+ImageClaim::Failure failureOfNobodysClaim(const QByteArray& standing)
+{
+    if (standing.startsWith(folderMark))
+        return ImageClaim::Failure::ClaimIsFolder;
+    if (standing.startsWith(brokenLinkMark))
+        return ImageClaim::Failure::ClaimIsBrokenLink;
+    return ImageClaim::Failure::ClaimUnreadable;
+}
+
 bool writeWhole(const QString& path, const QByteArray& bytes, QIODevice::OpenMode mode)
 {
     QFile file(path);
@@ -105,10 +141,12 @@ ImageClaim::Result ImageClaim::take(const QString& imagePath)
     if (heldPath == claimPath && isOwnFile(claimPath)) {
         // Another image of the same label file shares the claim.
         heldImagePath = imagePath;
+        ownClaimFound = true;
         return Result::Held;
     }
     release();
     lastHolder = Claim();
+    ownClaimFound = false;
     own.since = QDateTime::currentDateTimeUtc();
     ownBytes = own.toBytes();
     if (!QDir().mkpath(QFileInfo(claimPath).path())) {
@@ -124,7 +162,7 @@ ImageClaim::Result ImageClaim::take(const QString& imagePath)
             return Result::Held;
         }
         bool opened = false;
-        const QByteArray bytes = bytesOf(claimPath, &opened);
+        const QByteArray bytes = standingAt(claimPath, &opened);
         if (!opened) {
             // Released in between, or the folder takes no new file.
             lastFailure =
@@ -139,12 +177,13 @@ ImageClaim::Result ImageClaim::take(const QString& imagePath)
         if (found && found->isSameProcess(own) && found->operatorName == own.operatorName &&
             QFile::remove(claimPath)) {
             watch.forget(claimPath);
+            ownClaimFound = true;
             continue;
         }
         // A claim still being written by a program without hard links names nobody yet.
         lastHolder = found.value_or(Claim());
         if (!found)
-            lastFailure = Failure::ClaimUnreadable;
+            lastFailure = failureOfNobodysClaim(bytes);
         if (!isStale(claimPath, bytes, found)) {
             if (found)
                 return Result::HeldByOther;
@@ -167,9 +206,9 @@ bool ImageClaim::removeIfStillStale(const QString& claimPath, const QByteArray& 
     }
     bool removed = false;
     bool opened = false;
-    if (bytesOf(claimPath, &opened) == staleBytes && opened)
+    if (standingAt(claimPath, &opened) == staleBytes && opened)
         removed = isStale(claimPath, staleBytes, Claim::fromBytes(staleBytes)) &&
-                  QFile::remove(claimPath);
+                  removeStanding(claimPath);
     QFile::remove(takeoverPath);
     if (removed)
         watch.forget(claimPath);
@@ -194,7 +233,7 @@ bool ImageClaim::isStale(const QString& claimPath, const QByteArray& bytes,
 {
     const bool stoodStill = watch.hasStoodStill(
         claimPath, bytes, QFileInfo(claimPath).lastModified(), staleAfterMilliseconds);
-    return stoodStill || (found && found->isOfEndedProcessOn(own.host));
+    return stoodStill || (found && found->isOfEndedProcessOn(own));
 }
 
 bool ImageClaim::isOwnFile(const QString& claimPath) const

@@ -18,7 +18,13 @@ class ImageClaim
 public:
     enum class Result { Held, HeldByOther, Failed };
     // Why the last take() failed.
-    enum class Failure { None, FolderNotWritable, ClaimUnreadable };
+    enum class Failure {
+        None,
+        FolderNotWritable,
+        ClaimUnreadable,
+        ClaimIsFolder,
+        ClaimIsBrokenLink
+    };
 
     explicit ImageClaim(const QString& operatorName,
                         ClaimWatch::Clock clock = ClaimWatch::steadyClock());
@@ -37,6 +43,9 @@ public:
     bool refresh();
 
     Failure failure() const { return lastFailure; }
+    // Whether the last take() found this program's own claim still standing: the claim was
+    // never anyone else's in between.
+    bool foundOwnClaim() const { return ownClaimFound; }
     void setClock(ClaimWatch::Clock clock) { watch.setClock(std::move(clock)); }
     // Only for tests that can't wait two minutes: how long a claim must stand still.
     void setStaleAfter(qint64 milliseconds) { staleAfterMilliseconds = milliseconds; }
@@ -61,6 +70,7 @@ private:
     QString heldImagePath;
     Claim lastHolder;
     Failure lastFailure = Failure::None;
+    bool ownClaimFound = false;
     ClaimWatch watch;
     qint64 staleAfterMilliseconds = Claim::staleAfterSeconds * 1000;
 };

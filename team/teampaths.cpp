@@ -47,9 +47,10 @@ QString claimPathFor(const QString& imagePath)
 
 QString keptPathFor(const QString& imagePath, const QString& operatorName, const QString& host)
 {
+    // A long name of multibyte letters with a long host name may not fit in one file name.
     return fileInTeamFolder(imagePath, "kept",
-                            operatorName + QLatin1Char('@') + host + QLatin1Char('/') +
-                                labelFileNameOf(imagePath));
+                            fittingFileName(operatorName + QLatin1Char('@') + host, 0) +
+                                QLatin1Char('/') + labelFileNameOf(imagePath));
 }
 
 QString reviewPathFor(const QString& imagePath)

@@ -17,7 +17,8 @@ QString claimKeyFor(const QString& imagePath);
 // `<image folder>/.quadrotag/claims/<claim key>.claim`
 QString claimPathFor(const QString& imagePath);
 // `<image folder>/.quadrotag/kept/<operator>@<host>/<label file name>`: unsaved edits of an image
-// whose claim went to someone else, in a file no other program writes.
+// whose claim went to someone else, in a file no other program writes; where `<operator>@<host>`
+// would pass 255 bytes, `#` and a digest of it.
 QString keptPathFor(const QString& imagePath, const QString& operatorName, const QString& host);
 // `<image folder>/.quadrotag/reviews/<image file name>.review`, or, where that would pass the
 // 255 bytes a file name may have, `#` and a digest of the image's file name instead of it.

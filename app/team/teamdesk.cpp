@@ -34,6 +34,12 @@ namespace {
 
 QString notTakenNoteOf(ImageClaim::Failure failure)
 {
+    if (failure == ImageClaim::Failure::ClaimIsFolder)
+        return QStringLiteral("No claim could be taken on this image (a folder stands at its "
+                              "claim file's name): read only");
+    if (failure == ImageClaim::Failure::ClaimIsBrokenLink)
+        return QStringLiteral("No claim could be taken on this image (its claim file is a link "
+                              "that leads nowhere): read only");
     if (failure == ImageClaim::Failure::ClaimUnreadable)
         return QStringLiteral("No claim could be taken on this image (its claim file can't be "
                               "read or names nobody): read only");
@@ -173,6 +179,16 @@ void TeamDesk::retake()
     const EditGate::Hold before = standing;
     const ImageClaim::Result result = claim.take(shownImage);
     notTakenNote = notTakenNoteOf(claim.failure());
+    if (result == ImageClaim::Result::Held && before == EditGate::Hold::Own &&
+        !claim.foundOwnClaim()) {
+        // Lost and freed while this program was stopped: what it shows may be older than the
+        // file. The edits are kept, and the image is read again once this step is done.
+        heldBy = Claim();
+        standing = EditGate::Hold::ClaimLost;
+        emit sglClaimLost();
+        QTimer::singleShot(0, this, &TeamDesk::refreshNow);
+        return;
+    }
     if (result == ImageClaim::Result::Held) {
         heldBy = Claim();
         standing = EditGate::Hold::Own;

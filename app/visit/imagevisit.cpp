@@ -10,12 +10,15 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 ImageVisit::ImageVisit(TeamDesk& team, QWidget* window)
     : guard(document, window), team(team), window(window)
 {
     const Claim& self = team.imageClaim().self();
     document.setWriter({self.operatorName, self.host, self.pid});
     connect(&team, &TeamDesk::sglClaimLost, this, &ImageVisit::loseClaim);
+    connect(&document, &ImageSession::saveWithheld, this, &ImageVisit::keepWithheldSave);
     document.setClaimCheck([&team] { return team.confirmClaim(); });
 }
 
@@ -35,6 +38,7 @@ void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
     // operator edits the image.
     const bool readWhole = document.open(imagePath, labelPath) != ImageSession::Reading::Failed;
     followClaim();
+    followVocabulary();
     if (!readWhole)
         warn(window, QStringLiteral("Fail reading from ") + labelPath);
     emit entered(imagePath);
@@ -53,6 +57,7 @@ void ImageVisit::reenter()
     // Whatever its holder stored meanwhile is read before the operator edits it.
     read();
     followClaim();
+    followVocabulary();
     offerKeptWork();
 }
 
@@ -141,4 +146,33 @@ void ImageVisit::loseClaim()
     keepForOperator();
     followClaim();
     emit holdChanged();
+}
+
+// A save that found the label file replaced once its bytes were written; a claim lost on the
+// way has kept them already, and says so.
+void ImageVisit::keepWithheldSave()
+{
+    if (team.hold() != EditGate::Hold::Own)
+        return;
+    keepForOperator();
+    emit sglNote(QStringLiteral("Not saved: the label file changed while it was written") +
+                 keptNote);
+}
+
+void ImageVisit::rememberVocabulary(const QStringList& paths)
+{
+    vocabulary.clear();
+    for (const QString& path : paths)
+        vocabulary.emplace_back(path, LabelFileSnapshot::of(path));
+    document.editGate().setVocabularyChanged(false);
+}
+
+void ImageVisit::followVocabulary()
+{
+    const bool changed = std::any_of(vocabulary.begin(), vocabulary.end(), [](const auto& file) {
+        return LabelFileSnapshot::of(file.first) != file.second;
+    });
+    document.editGate().setVocabularyChanged(changed);
+    if (changed)
+        emit sglNote(QString::fromLatin1(EditGate::vocabularyChangedNote));
 }

@@ -2,12 +2,15 @@
 #define QUADROTAG_IMAGEVISIT_H
 
 #include "imagesession.h"
+#include "labelfilesnapshot.h"
 #include "saveguard.h"
 
 #include <QObject>
 #include <QString>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 class ProjectHistory;
 class QWidget;
@@ -45,6 +48,9 @@ public:
     void saveNow();
     // Brings the gate in step with the claim on the image on screen.
     void followClaim();
+    // The files the tags were read from, as they are now: entering an image compares them
+    // with the disk, and a change refuses every edit until they are read again.
+    void rememberVocabulary(const QStringList& paths);
 
     ImageSession& session() { return document; }
     const ImageSession& session() const { return document; }
@@ -61,6 +67,8 @@ private:
     void read();
     void offerKeptWork();
     void loseClaim();
+    void keepWithheldSave();
+    void followVocabulary();
     // Puts the unsaved edits into this operator's own kept file, out of the new holder's way.
     void keepForOperator();
     QString keptPath() const;
@@ -73,6 +81,7 @@ private:
     QString project;
     // What the lost-claim note adds: where the unsaved edits went.
     QString keptNote;
+    std::vector<std::pair<QString, LabelFileSnapshot>> vocabulary;
 };
 
 #endif

@@ -53,6 +53,7 @@ bool SaveGuard::mayClose()
 
 QString SaveGuard::offerKeptWork(const QString& keptPath)
 {
+    // Declined, the operator's own kept edits give way to what else was kept for the image.
     if (offerOwnKeptFile(keptPath))
         return QString();
     bool readToEnd = true;
@@ -99,11 +100,13 @@ bool SaveGuard::offerOwnKeptFile(const QString& keptPath)
         return false;
     bool readToEnd = true;
     std::optional<ImageAnnotation> kept = ImageSession::readProposal(keptPath, readToEnd);
-    if (kept && askToRecover(window, session.imagePath()))
-        // Its holder may have saved meanwhile: writing over that asks first.
-        session.restore(std::move(*kept), session.hasLabelFile());
+    const bool taken = kept && askToRecover(window, session.imagePath());
+    // Its holder may have saved meanwhile: writing over that asks first. The recovery file
+    // beside the label file may hold the next holder's work: it stays theirs, offered again.
+    if (taken)
+        session.restoreKept(std::move(*kept), session.hasLabelFile());
     QFile::remove(keptPath);
-    return true;
+    return taken;
 }
 
 SaveGuard::Outcome SaveGuard::saveBeforeLeaving(Proposal proposal)
@@ -136,6 +139,13 @@ SaveGuard::Outcome SaveGuard::save()
     }
     if (session.save())
         return Outcome::Saved;
+    // Its bytes went to the operator's kept file; an image still theirs stays on screen.
+    if (session.wasSaveWithheld()) {
+        if (mayWrite())
+            return Outcome::Declined;
+        session.leaveKeepingRecovery();
+        return Outcome::Withheld;
+    }
     warn(window, QStringLiteral("Fail writing to ") + session.labelPath());
     return Outcome::Failed;
 }

@@ -41,7 +41,7 @@ private:
     // another operator's by their name; true when the operator took it up.
     bool offerRecovery(const std::optional<ImageAnnotation>& proposal);
     // Edits this operator kept in a file of their own when the claim went to someone else;
-    // true when the file was there (taken up or declined, it is removed).
+    // true when it was taken up. Taken up or declined, the file is removed.
     bool offerOwnKeptFile(const QString& keptPath);
     // Withheld: the image turned out not to be this program's to write; its state is kept
     // for recovery and the image may be left.

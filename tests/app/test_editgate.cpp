@@ -62,7 +62,15 @@ class TestEditGate : public EditingTest
     Q_OBJECT
 
 private:
-    enum State { HeldByOther, ClaimLost, ClaimNotTaken, ProjectClosed, ShapesHidden, SharedLabel };
+    enum State {
+        HeldByOther,
+        ClaimLost,
+        ClaimNotTaken,
+        ProjectClosed,
+        ShapesHidden,
+        SharedLabel,
+        VocabularyChanged
+    };
 
     static inline const QByteArray original = "2\n4 10 10 60 10 60 60 10 60\n2 0 0 2 1\n";
 
@@ -128,6 +136,12 @@ private:
                     EditGate::sharedLabelNote("a.jpg")))
                 return QStringLiteral("not said on entering");
             return EditGate::sharedLabelNote("a.jpg");
+        case VocabularyChanged:
+            // Relabelled meanwhile: the next image must not be edited in the old cells.
+            openBatch(batch);
+            writeFileBytes(pathOf("index2tag.csv"), "0,0,Sofa\n");
+            pressKey(Qt::Key_Down);
+            return QString::fromLatin1(EditGate::vocabularyChangedNote);
         case ShapesHidden:
             openBatch(batch);
             pressKey(Qt::Key_Down);
@@ -156,7 +170,8 @@ private slots:
                                                        {"claim not taken", ClaimNotTaken},
                                                        {"project closed", ProjectClosed},
                                                        {"hidden", ShapesHidden},
-                                                       {"shared label file", SharedLabel}};
+                                                       {"shared label file", SharedLabel},
+                                                       {"vocabulary changed", VocabularyChanged}};
         for (const auto& state : states)
             for (const auto& edit : edits) {
                 // Hidden shapes stop only the edits of shapes.

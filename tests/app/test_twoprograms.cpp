@@ -71,6 +71,8 @@ private slots:
         QTest::newRow("close") << "close";
         // The claim refresh that runs first after a kill -CONT, then Ctrl+S.
         QTest::newRow("refresh, Ctrl+S") << "refresh";
+        // bob saved and quit before ann's program ran again: the claim is free once more.
+        QTest::newRow("taken over, saved and freed, then refresh") << "freed";
     }
 
     void noWriteOnAnImageTakenOverWhileStopped()
@@ -88,7 +90,17 @@ private slots:
             pressKey(Qt::Key_Down);
         else if (first == "close")
             window->close();
-        else {
+        else if (first == "freed") {
+            QVERIFY(writeFileBytes(pathOf("a.lbl"), bobsState));
+            QVERIFY(QFile::remove(claimPathFor(batch[0])));
+            window->teamDesk().refreshNow();
+            // Read again from disk; ann's edits come back over bob's file, and a save asks.
+            QTRY_COMPARE(closer.titles, QStringList({"Recover"}));
+            pressKey(Qt::Key_S, Qt::ControlModifier);
+            QCOMPARE(closer.titles, QStringList({"Recover", "Label File Changed"}));
+            QCOMPARE(fileBytes(pathOf("a.lbl")), bobsState);
+            return;
+        } else {
             window->teamDesk().refreshNow();
             QCOMPARE(window->windowTitle(), QString("Quadrotag — held by bob"));
             pressKey(Qt::Key_S, Qt::ControlModifier);
@@ -116,6 +128,8 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::newRow("pending keep fires") << "wait";
         QTest::newRow("claim refresh") << "refresh";
+        // bob's program was killed and gave the image back; ann takes her kept edits up.
+        QTest::newRow("ann takes her kept edits up") << "retake";
     }
 
     void keptStateOfTheNewHolderSurvivesTheStoppedProgram()
@@ -136,15 +150,22 @@ private slots:
         bobsKeeping.adopt();
         QVERIFY(bobsKeeping.write(bobsState.toStdString()));
         QVERIFY(*keeperOf("a.lbl") == bobWriter);
-        if (first == "refresh")
+        if (first != "wait")
             window->teamDesk().refreshNow();
+        MessageBoxCloser closer(QMessageBox::Yes);
+        if (first == "retake") {
+            QVERIFY(QFile::remove(claimPathFor(batch[0])));
+            window->teamDesk().refreshNow();
+            QCOMPARE(annotation().labels.size(), std::size_t(2));
+        }
         QTest::qWait(800);
         QCOMPARE(fileBytes(recoveryPathFor(pathOf("a.lbl"))), bobsState);
         QVERIFY(keeperOf("a.lbl").has_value());
         QVERIFY(*keeperOf("a.lbl") == bobWriter);
         // ann's last edit, never kept beside the label file, is in her own file.
-        QVERIFY(fileBytes(annsKeptFile("a.lbl"))
-                    .contains("4 120 120 170 120 170 170 120 170 \n1 0 1 \n"));
+        if (first != "retake")
+            QVERIFY(fileBytes(annsKeptFile("a.lbl"))
+                        .contains("4 120 120 170 120 170 170 120 170 \n1 0 1 \n"));
     }
 
     // What the claim file says when the image is entered decides, never a cached listing nor
@@ -163,6 +184,12 @@ private slots:
         QTest::newRow("empty, as a crash without hard links leaves")
             << "empty"
             << "its claim file can't be read or names nobody" << true;
+        QTest::newRow("a folder at the claim's name")
+            << "folder"
+            << "a folder stands at its claim file's name" << true;
+        QTest::newRow("a link that leads nowhere at the claim's name")
+            << "link"
+            << "its claim file is a link that leads nowhere" << true;
         QTest::newRow("claims folder can't be made") << "no folder"
                                                      << "its folder can't be written" << false;
         QTest::newRow("bob's on the case twin a.JPG") << "twin"
@@ -194,7 +221,12 @@ private slots:
                 QVERIFY(ended.waitForFinished());
             }
             const QString file = claim == "twin" ? claimPathFor(pathOf("a.JPG")) : claimFile;
-            QVERIFY(writeFileBytes(file, claim == "empty" ? QByteArray() : bob.toBytes()));
+            if (claim == "folder")
+                QVERIFY(QDir().mkpath(file));
+            else
+                QVERIFY(claim == "link" ? QFile::link(pathOf("nowhere"), file)
+                                        : writeFileBytes(file, claim == "empty" ? QByteArray()
+                                                                                : bob.toBytes()));
             if (claim == "behind")
                 QVERIFY(setModified(file, QDateTime::currentDateTimeUtc().addSecs(-180)));
         }

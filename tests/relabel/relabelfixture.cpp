@@ -70,10 +70,12 @@ void RelabelFixture::init()
     QVERIFY(QDir().mkpath(path("ds/.proposals")));
     QVERIFY(QDir().mkpath(path("ds/.git")));
     QVERIFY(QDir().mkpath(path("ds/.quadrotag/claims")));
+    QVERIFY(QDir().mkpath(path("ds/.quadrotag/kept/ann@desk1")));
     QVERIFY(writeFileBytes(path("index2tag.csv"), oldIndex));
     for (const char* name :
          {"ds/a.lbl", "ds/.proposals/a.lbl", "ds/.git/a.lbl", "ds/.a.lbl.recovery",
-          "ds/.quadrotag/a.lbl", "ds/.quadrotag/claims/.a.lbl.recovery"})
+          "ds/.quadrotag/a.lbl", "ds/.quadrotag/claims/.a.lbl.recovery",
+          "ds/.quadrotag/kept/ann@desk1/a.lbl"})
         QVERIFY(writeFileBytes(path(name), twoShapes));
     QVERIFY(writeFileBytes(path("ds/.a.lbl.recovery.writer"),
                            writerLine(recoveryKeeper, twoShapes.toStdString())));

@@ -130,6 +130,8 @@ void TestRelabel::translatesByCaption()
     // Its writer stays named for the bytes it holds now.
     QCOMPARE(fileBytes(path("ds/.a.lbl.recovery.writer")),
              writerLine(recoveryKeeper, relabelled.toStdString()));
+    // An operator's edits kept when a claim went elsewhere come back in the new cells.
+    QCOMPARE(fileBytes(path("ds/.quadrotag/kept/ann@desk1/a.lbl")), relabelled);
     // Other hidden folders, the team's too, are never part of the dataset.
     QCOMPARE(fileBytes(path("ds/.git/a.lbl")), twoShapes);
     QCOMPARE(fileBytes(path("ds/.quadrotag/a.lbl")), twoShapes);

@@ -149,6 +149,32 @@ private slots:
         QVERIFY(!QFile::exists(recoveryPath()));
     }
 
+    // A save's write may stall on a share for minutes: once its bytes are flushed, they
+    // replace the label file only if the claim still holds and the file is as it was.
+    void stalledSaveLandsOnlyOnTheFileItStartedFrom_data()
+    {
+        QTest::addColumn<bool>("claimLost");
+        QTest::newRow("taken over, saved by bob") << true;
+        QTest::newRow("saved by bob, the claim free again") << false;
+    }
+    void stalledSaveLandsOnlyOnTheFileItStartedFrom()
+    {
+        QFETCH(bool, claimLost);
+        ImageSession session;
+        session.open(dir.filePath("room.jpg"), labelPath());
+        play(session, "tagged");
+        session.setClaimCheck([&] {
+            if (QDir(dir.path()).entryList({".*.tmp"}, QDir::Files | QDir::Hidden).isEmpty())
+                return true;
+            writeContents(labelPath(), otherRunsState);
+            return !claimLost;
+        });
+        QSignalSpy withheld(&session, &ImageSession::saveWithheld);
+        QVERIFY(!session.save());
+        QCOMPARE(withheld.count(), 1);
+        QCOMPARE(contentsOf(labelPath()), otherRunsState);
+    }
+
     void outsideChangeIsNoticedUntilSaved()
     {
         writeContents(labelPath(), "2\n");

@@ -71,6 +71,7 @@ private slots:
         QTest::newRow("pid zero") << QByteArray(good).replace("pid 42", "pid 0") << false;
         QTest::newRow("since not a time")
             << QByteArray(good).replace("2026-12-07", "today") << false;
+        QTest::newRow("with its process space") << good + "processes b-1/4026531836\n" << true;
     }
     void claimFileReadsBack()
     {
@@ -132,23 +133,30 @@ private slots:
         QCOMPARE(watch.hasStoodStill(path, bytes, stampAt(lookedAtSeconds), stillFor), stale);
     }
 
+    // space: the claim's process space, "" as older versions write none.
     void claimOfAnEndedProcessIsDeadOnlyOnItsHost_data()
     {
         QTest::addColumn<bool>("thisHost");
+        QTest::addColumn<QString>("space");
         QTest::addColumn<bool>("processEnded");
         QTest::addColumn<bool>("dead");
-        QTest::newRow("running here") << true << false << false;
-        QTest::newRow("ended here") << true << true << true;
-        QTest::newRow("ended on another host") << false << true << false;
+        QTest::newRow("running here") << true << "here" << false << false;
+        QTest::newRow("ended here") << true << "here" << true << true;
+        QTest::newRow("ended on another host") << false << "here" << true << false;
+        QTest::newRow("ended here, older version's claim") << true << "" << true << true;
+        // Another container or machine that goes by the same host name.
+        QTest::newRow("same host name, other processes") << true << "b/7" << true << false;
     }
     void claimOfAnEndedProcessIsDeadOnlyOnItsHost()
     {
         QFETCH(bool, thisHost);
+        QFETCH(QString, space);
         QFETCH(bool, processEnded);
         QFETCH(bool, dead);
-        const Claim claim =
-            claimOfAnother(QStringLiteral("ann"), processEnded ? endedProcessId() : 1);
-        const QString here = thisHost ? claim.host : claim.host + QStringLiteral("-other");
+        Claim claim = claimOfAnother(QStringLiteral("ann"), processEnded ? endedProcessId() : 1);
+        claim.processSpace = space == "here" ? claim.processSpace : space;
+        Claim here = Claim::ofThisProcess(QStringLiteral("bob"));
+        here.host = thisHost ? claim.host : claim.host + QStringLiteral("-other");
         QCOMPARE(claim.isOfEndedProcessOn(here), dead);
     }
 

@@ -1,6 +1,7 @@
 #include "operatorname.h"
 #include "operatorsaves.h"
 #include "savelog.h"
+#include "teampaths.h"
 #include "teamtestfiles.h"
 
 #include <QDir>
@@ -25,6 +26,7 @@ private slots:
         QTest::newRow("65 characters") << QString(65, QLatin1Char('a')) << false;
         QTest::newRow("empty") << QString() << false;
         QTest::newRow("letters and a space") << QStringLiteral("Zoë Ann") << true;
+        QTest::newRow("64 three-byte letters") << QString(64, QChar(0x3042)) << true;
         QTest::newRow("slash") << QStringLiteral("a/b") << false;
         QTest::newRow("backslash") << QStringLiteral("a\\b") << false;
         QTest::newRow("at") << QStringLiteral("a@b") << false;
@@ -45,6 +47,10 @@ private slots:
         QString error;
         QCOMPARE(OperatorName::fromEnvironment(environment, &error), accepted ? name : QString());
         QCOMPARE(error.contains(QLatin1String("QUADROTAG_OPERATOR")), !accepted);
+        // Their kept work goes to a folder named after them and a host name of 64 bytes.
+        const QString kept = keptPathFor(QStringLiteral("/d/a.jpg"), name, QString(64, 'h'));
+        if (accepted)
+            QVERIFY(QFile::encodeName(kept.section('/', -2, -2)).size() <= 255);
     }
 
     void loginNameServesWithoutTheVariable()
