@@ -28,6 +28,32 @@ QString noteParagraph(const QString& text)
     return QStringLiteral("<p class=\"note\">%1</p>").arg(text);
 }
 
+// The charts' colours tell eight lines apart; more lines would share them, so the eight
+// operators with the most saves are drawn.
+const std::size_t linesDrawn = 8;
+
+std::vector<OperatorSaves::Tally> chartedOperators(std::vector<OperatorSaves::Tally> operators)
+{
+    if (operators.size() <= linesDrawn)
+        return operators;
+    std::stable_sort(operators.begin(), operators.end(),
+                     [](const auto& a, const auto& b) { return a.saves > b.saves; });
+    operators.resize(linesDrawn);
+    std::sort(operators.begin(), operators.end(),
+              [](const auto& a, const auto& b) { return a.operatorName < b.operatorName; });
+    return operators;
+}
+
+QString undrawnNote(std::size_t operators)
+{
+    if (operators <= linesDrawn)
+        return QString();
+    return noteParagraph(QStringLiteral("The %1 operators with the most saves are drawn; the "
+                                        "other %2 are in the table of People.")
+                             .arg(linesDrawn)
+                             .arg(operators - linesDrawn));
+}
+
 std::vector<ChartBar> progressParts(const DatasetStatistics& statistics)
 {
     const ReviewCounts& reviews = statistics.reviews();
@@ -180,7 +206,8 @@ QString progressSection(const ReportInput& input)
     html += statistics.operators().empty()
                 ? noteParagraph(QStringLiteral("No save logs in this folder: nobody has saved "
                                                "here under an operator's name yet."))
-                : savesPerDayChart(statistics.operators(), latestDay(input));
+                : savesPerDayChart(chartedOperators(statistics.operators()), latestDay(input)) +
+                      undrawnNote(statistics.operators().size());
     return html + QStringLiteral("</section>");
 }
 
@@ -195,6 +222,7 @@ QString peopleSection(const ReportInput& input)
                QStringLiteral("</section>");
     html += operatorTable(operators);
     html += QStringLiteral("<h3>Images per hour, by week</h3>") +
-            weeklyPaceChart(operators, latestDay(input));
+            weeklyPaceChart(chartedOperators(operators), latestDay(input)) +
+            undrawnNote(operators.size());
     return html + QStringLiteral("</section>");
 }

@@ -65,6 +65,10 @@ void TestReport::initTestCase()
     QVERIFY(writeFileBytes(path("reviewed/.quadrotag/log/ann@pc1.log"),
                            "2026-12-07T10:00:00Z\taccepted.jpg\t1\t60\n"
                            "9999-12-31T10:00:00Z\trejected.jpg\t1\t60\n"));
+    // More operators than the charts have colours.
+    for (const char* name : {"bo", "cy", "di", "ed", "fa", "gu", "hu", "io"})
+        QVERIFY(writeFileBytes(path("reviewed/.quadrotag/log/%1@pc1.log").arg(name),
+                               "2026-12-07T11:00:00Z\taccepted.jpg\t1\t60\n"));
     // A page name another operator pointed at a file of their choosing.
     QVERIFY(QFile::link("gone", path("planted.html")));
 }
@@ -220,6 +224,8 @@ void TestReport::saysWhatIsMissing_data()
     QTest::addColumn<QByteArray>("said");
     QTest::newRow("empty project") << "empty" << QByteArray("No images in this folder yet.");
     QTest::newRow("project without logs") << "clean" << QByteArray("No save logs in this folder");
+    QTest::newRow("more operators than colours")
+        << "reviewed" << QByteArray("The 8 operators with the most saves are drawn; the other 1");
     QTest::newRow("a save dated beyond today")
         << "reviewed" << QByteArray("start\">2026-12-07<title>");
 }
