@@ -83,9 +83,10 @@ int DatasetReport::run()
     const QByteArray html = reportPage(input);
     if (!page.open(QIODevice::WriteOnly) || page.write(html) != html.size() || !page.commit())
         return fail(QStringLiteral("cannot write %1").arg(options.output));
+    // One arg() call, so a %1 in the path is not taken for the time.
     report.summary(QStringLiteral("Wrote %1 in %2 s")
-                       .arg(QFileInfo(options.output).absoluteFilePath())
-                       .arg(report.elapsedSeconds(), 0, 'f', 1));
+                       .arg(QFileInfo(options.output).absoluteFilePath(),
+                            QString::number(report.elapsedSeconds(), 'f', 1)));
     return exitDone;
 }
 
