@@ -4,6 +4,7 @@ const char EditGate::shapesHiddenNote[] = "Shapes are hidden: press H to show th
 const char EditGate::claimNotTakenNote[] =
     "No claim could be taken on this image (its folder can't be written): read only";
 const char EditGate::closedNote[] = "No image is open";
+const char EditGate::pendingNote[] = "Taking the claim…";
 
 void EditGate::setHold(Hold hold, const QString& note)
 {
@@ -39,6 +40,8 @@ QString EditGate::refusal(Edit edit) const
         return holderNote.isEmpty() ? QString::fromLatin1(claimNotTakenNote) : holderNote;
     case Hold::Closed:
         return QString::fromLatin1(closedNote);
+    case Hold::Pending:
+        return QString::fromUtf8(pendingNote);
     case Hold::Own:
         break;
     }

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -64,13 +65,19 @@ void ImageSession::setWriter(RecoveryWriter newWriter)
 
 ImageSession::Reading ImageSession::open(const QString& imagePath, const QString& labelPath)
 {
+    return open(imagePath, labelPath, LabelFileSnapshot::of(labelPath));
+}
+
+ImageSession::Reading ImageSession::open(const QString& imagePath, const QString& labelPath,
+                                         LabelFileSnapshot labelRead)
+{
     recoveryTimer.stop();
     recoveryCheck.stop();
     image = imagePath;
     labelFile = labelPath;
     recovery = RecoveryFile(labelPath, writer);
     recoveryFailureSaid = false;
-    return readLabelFile();
+    return showLabelFile(std::move(labelRead));
 }
 
 ImageSession::Reading ImageSession::reload()
@@ -81,9 +88,14 @@ ImageSession::Reading ImageSession::reload()
 
 ImageSession::Reading ImageSession::readLabelFile()
 {
+    return showLabelFile(LabelFileSnapshot::of(labelFile));
+}
+
+ImageSession::Reading ImageSession::showLabelFile(LabelFileSnapshot labelRead)
+{
     liveShape = -1;
     keptOnOlder = false;
-    onDisk = LabelFileSnapshot::of(labelFile);
+    onDisk = std::move(labelRead);
     current.clear();
     active = -1;
     bool readToEnd = true;
@@ -249,12 +261,14 @@ bool ImageSession::differsFromDisk() const
 
 bool ImageSession::changedOnDisk() const
 {
-    return isOpen() && (keptOnOlder || LabelFileSnapshot::of(labelFile) != onDisk);
+    // A file of the size and time it was read at is not read again.
+    return isOpen() && (keptOnOlder || (!onDisk.isCurrent(labelFile) &&
+                                        LabelFileSnapshot::of(labelFile) != onDisk));
 }
 
-bool ImageSession::save()
+bool ImageSession::save(bool claimConfirmed)
 {
-    if (!isOpen() || !allows(EditGate::Edit::Write) || !claimHolds())
+    if (!isOpen() || !allows(EditGate::Edit::Write) || (!claimConfirmed && !claimHolds()))
         return false;
     const std::string bytes = labelFileContents(current);
     if (!writeLabelBytes(bytes, localPath(labelFile)))
@@ -296,7 +310,12 @@ void ImageSession::dropRecovery()
 {
     recoveryTimer.stop();
     recoveryCheck.stop();
-    recovery.remove();
+    if (!backgroundWork || !recovery.isOwned()) {
+        recovery.remove();
+        return;
+    }
+    auto removal = std::make_shared<RecoveryFile>(recovery.handOver());
+    backgroundWork([removal] { removal->remove(); });
 }
 
 void ImageSession::discardRecovery()

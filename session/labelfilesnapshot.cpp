@@ -16,6 +16,8 @@ LabelFileSnapshot LabelFileSnapshot::of(const QString& path)
     snapshot.exists = info.exists() && info.isFile();
     if (!snapshot.exists)
         return snapshot;
+    snapshot.size = info.size();
+    snapshot.modified = info.lastModified();
     QFile file(path);
     snapshot.readable = info.size() <= largestLabelFile && file.open(QIODevice::ReadOnly);
     if (!snapshot.readable)
@@ -25,6 +27,14 @@ LabelFileSnapshot LabelFileSnapshot::of(const QString& path)
     if (snapshot.readable)
         snapshot.bytes = bytes.toStdString();
     return snapshot;
+}
+
+bool LabelFileSnapshot::isCurrent(const QString& path) const
+{
+    const QFileInfo info(path);
+    const bool isThere = info.exists() && info.isFile();
+    return isThere == exists &&
+           (!exists || (info.size() == size && info.lastModified() == modified));
 }
 
 LabelFileSnapshot LabelFileSnapshot::written(const std::string& bytes)

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QStatusBar>
 #include <QStringView>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <utility>
@@ -14,6 +15,9 @@ TeamDesk::TeamDesk(const QString& operatorName)
       operatorLabel(operatorName)
 {
     operatorLabel.setObjectName(QStringLiteral("operatorLabel"));
+    claimWorker.setMaxThreadCount(1);
+    connect(&taking, &QFutureWatcher<Taking>::finished, this,
+            [this] { settle(taking.future().result()); });
     refreshTimer.setInterval(refreshMilliseconds);
     connect(&refreshTimer, &QTimer::timeout, this, &TeamDesk::refreshNow);
     refreshTimer.start();
@@ -42,38 +46,97 @@ QString notTakenNoteOf(ImageClaim::Failure failure)
 
 } // namespace
 
-EditGate::Hold TeamDesk::enter(const QString& imagePath)
+template <typename Work> auto TeamDesk::onWorker(Work work)
+{
+    auto future = QtConcurrent::run(&claimWorker, std::move(work));
+    future.waitForFinished();
+    return future.result();
+}
+
+void TeamDesk::runInOrder(const std::function<void()>& work)
+{
+    QFuture<void> future = QtConcurrent::run(&claimWorker, work);
+    if (!inBackground)
+        future.waitForFinished();
+}
+
+EditGate::Hold TeamDesk::enter(const QString& imagePath, const std::function<void()>& afterTaking)
 {
     shownImage = imagePath;
     heldBy = Claim();
-    switch (claim.take(imagePath)) {
+    const int entry = ++entries;
+    latestEntry = entry;
+    if (!inBackground) {
+        settle(onWorker([=] { return take(entry, imagePath, afterTaking); }));
+        return standing;
+    }
+    standing = EditGate::Hold::Pending;
+    taking.setFuture(
+        QtConcurrent::run(&claimWorker, [=] { return take(entry, imagePath, afterTaking); }));
+    return standing;
+}
+
+// On the claim worker. Taking the next claim releases the last one first.
+TeamDesk::Taking TeamDesk::take(int entry, const QString& imagePath,
+                                const std::function<void()>& afterTaking)
+{
+    Taking taken;
+    taken.entry = entry;
+    // The operator has gone on past this image: its claim would only be released again.
+    if (latestEntry != entry)
+        return taken;
+    taken.result = claim.take(imagePath);
+    taken.failure = claim.failure();
+    taken.holder = claim.holder();
+    if (afterTaking)
+        afterTaking();
+    return taken;
+}
+
+void TeamDesk::settle(const Taking& taken)
+{
+    if (taken.entry != entries || shownImage.isEmpty())
+        return;
+    switch (taken.result) {
     case ImageClaim::Result::Held:
         standing = EditGate::Hold::Own;
         break;
     case ImageClaim::Result::HeldByOther:
         standing = EditGate::Hold::HeldByOther;
-        heldBy = claim.holder();
+        heldBy = taken.holder;
         break;
     case ImageClaim::Result::Failed:
         // Without a claim, another program could write the same file unseen.
         standing = EditGate::Hold::ClaimNotTaken;
         break;
     }
-    notTakenNote = notTakenNoteOf(claim.failure());
-    return standing;
+    notTakenNote = notTakenNoteOf(taken.failure);
+    if (inBackground)
+        emit sglClaimSettled();
 }
 
 void TeamDesk::leave()
 {
-    claim.release();
+    latestEntry = ++entries;
+    runInOrder([this] { claim.release(); });
     shownImage.clear();
     heldBy = Claim();
     standing = EditGate::Hold::Own;
 }
 
-bool TeamDesk::noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds) const
+void TeamDesk::noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds)
 {
-    return saveLog.append(imagePath, storedShapes, QDateTime::currentDateTimeUtc(), activeSeconds);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto append = [=] { return saveLog.append(imagePath, storedShapes, now, activeSeconds); };
+    if (!inBackground) {
+        if (!onWorker(append))
+            emit sglNotLogged(imagePath);
+        return;
+    }
+    runInOrder([=] {
+        if (!append())
+            QMetaObject::invokeMethod(this, [=] { emit sglNotLogged(imagePath); });
+    });
 }
 
 QString TeamDesk::heldNote() const
@@ -151,10 +214,11 @@ std::vector<QString> TeamDesk::holdersOf(const QStringList& imagePaths)
 
 void TeamDesk::refreshNow()
 {
-    if (!shownImage.isEmpty()) {
+    // A claim being taken is settled by its taking.
+    if (!shownImage.isEmpty() && standing != EditGate::Hold::Pending) {
         if (standing != EditGate::Hold::Own)
             retake();
-        else if (!claim.refresh())
+        else if (!onWorker([this] { return claim.refresh(); }))
             // Lost while this program was stopped for minutes; taken again if still free.
             retake();
     }
@@ -163,16 +227,31 @@ void TeamDesk::refreshNow()
 
 bool TeamDesk::confirmClaim()
 {
-    if (standing == EditGate::Hold::Own && !shownImage.isEmpty() && !claim.refresh())
+    // The refresh timer touches the claim; a write only needs to see it is still this one's.
+    if (standing == EditGate::Hold::Own && !shownImage.isEmpty() &&
+        !onWorker([this] { return claim.confirm(); }))
         retake();
     return standing == EditGate::Hold::Own;
 }
 
 void TeamDesk::retake()
 {
+    const QString image = shownImage;
+    const Taking taken = onWorker([this, image] {
+        Taking result;
+        result.result = claim.take(image);
+        result.failure = claim.failure();
+        result.holder = claim.holder();
+        return result;
+    });
+    applyRetake(taken.result, taken.failure, taken.holder);
+}
+
+void TeamDesk::applyRetake(ImageClaim::Result result, ImageClaim::Failure failure,
+                           const Claim& holder)
+{
     const EditGate::Hold before = standing;
-    const ImageClaim::Result result = claim.take(shownImage);
-    notTakenNote = notTakenNoteOf(claim.failure());
+    notTakenNote = notTakenNoteOf(failure);
     if (result == ImageClaim::Result::Held) {
         heldBy = Claim();
         standing = EditGate::Hold::Own;
@@ -182,7 +261,7 @@ void TeamDesk::retake()
         return;
     }
     if (result == ImageClaim::Result::HeldByOther)
-        heldBy = claim.holder();
+        heldBy = holder;
     if (before == EditGate::Hold::Own) {
         standing = EditGate::Hold::ClaimLost;
         emit sglClaimLost();

@@ -1,6 +1,8 @@
 #ifndef QUADROTAG_IMAGEVISIT_H
 #define QUADROTAG_IMAGEVISIT_H
 
+#include "entryfiles.h"
+#include "entryreadahead.h"
 #include "imagesession.h"
 #include "saveguard.h"
 
@@ -8,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class ProjectHistory;
 class QWidget;
@@ -34,6 +37,13 @@ public:
                const std::function<void()>& show, const QString& sharedWith = QString());
     // Reads the image on screen again, as one whose holder let it go.
     void reenter();
+    // Reads ahead the files of the images likely entered next (label paths in the same order).
+    void readAhead(const QStringList& imagePaths, const QStringList& labelPaths);
+    // The claim taken in the background settled: the files are checked against what was
+    // shown, and kept work is offered where the image is this program's.
+    void settleClaim();
+    // The review of the image on screen as read on entering it.
+    const std::optional<Review>& enteredReview() const { return entryFiles.review; }
     // Leaves the image on screen; false when it must stay (its save failed, or the
     // operator chose to stay).
     bool leave(SaveGuard::Proposal proposal = SaveGuard::Proposal::Keep);
@@ -73,6 +83,11 @@ private:
     QString project;
     // What the lost-claim note adds: where the unsaved edits went.
     QString keptNote;
+    EntryReadAhead entryReadAhead;
+    // The files of the image on screen as shown, and as the claim worker found them after
+    // taking the claim (filled on that worker, read once the claim settled).
+    EntryFiles entryFiles;
+    std::shared_ptr<EntryFiles> afterClaim;
 };
 
 #endif

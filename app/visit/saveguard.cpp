@@ -125,6 +125,8 @@ SaveGuard::Outcome SaveGuard::save()
         session.leaveKeepingRecovery();
         return Outcome::Withheld;
     }
+    // While the operator answers, the claim may go: it is looked at again after a question.
+    bool asked = false;
     if (session.changedOnDisk()) {
         const ChangedFileAnswer answer = askAboutChangedFile(window, session.labelPath());
         if (answer == ChangedFileAnswer::Cancel)
@@ -133,8 +135,9 @@ SaveGuard::Outcome SaveGuard::save()
             session.reload();
             return Outcome::Declined;
         }
+        asked = true;
     }
-    if (session.save())
+    if (session.save(!asked))
         return Outcome::Saved;
     warn(window, QStringLiteral("Fail writing to ") + session.labelPath());
     return Outcome::Failed;
