@@ -2,6 +2,8 @@
 
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <utility>
+
 namespace {
 QString keyOf(const QString& imagePath, const QString& labelPath)
 {
@@ -17,6 +19,7 @@ EntryReadAhead::EntryReadAhead()
 EntryReadAhead::~EntryReadAhead()
 {
     reads.clear();
+    earlier.clear();
     worker.waitForDone();
 }
 
@@ -31,11 +34,14 @@ void EntryReadAhead::readAhead(const QStringList& imagePaths, const QStringList&
                                : QtConcurrent::run(&worker, &EntryFiles::read, imagePaths[at],
                                                    labelPaths[at]));
     }
-    reads = std::move(wanted);
+    earlier = std::exchange(reads, std::move(wanted));
 }
 
 EntryFiles EntryReadAhead::take(const QString& imagePath, const QString& labelPath)
 {
-    const QFuture<EntryFiles> read = reads.take(keyOf(imagePath, labelPath));
+    const QString key = keyOf(imagePath, labelPath);
+    QFuture<EntryFiles> read = reads.take(key);
+    if (!read.isValid())
+        read = earlier.take(key);
     return read.isValid() ? read.result() : EntryFiles::read(imagePath, labelPath);
 }

@@ -26,8 +26,10 @@ public:
 
 private:
     QThreadPool worker;
-    // Image path and label path -> its files.
+    // Image path and label path -> its files: those last wished for, and those wished for the
+    // time before, among which is the image a step enters after wishing for the next ones.
     QHash<QString, QFuture<EntryFiles>> reads;
+    QHash<QString, QFuture<EntryFiles>> earlier;
 };
 
 #endif

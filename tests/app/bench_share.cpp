@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -65,8 +66,15 @@ std::vector<double> steps(Quadrotag& window, const QStringList& batch, bool edit
     for (int press = 0; press < presses; ++press) {
         QTest::qWait(edit ? 300 : dwellMilliseconds);
         if (edit) {
+#ifdef QUADROTAG_CLAIMS_IN_BACKGROUND
+            if (!QTest::qWaitFor(
+                    [&] { return window.teamDesk().hold() != EditGate::Hold::Pending; }))
+                std::fprintf(stderr, "the claim before press %d was not settled\n", press + 1);
+#endif
             // A style is a whole edit of its own; the recovery file follows it as after any edit.
             window.slotStyleChanged(window.imageAnnotation().styleIndex == 1 ? 2 : 1);
+            if (!window.isWindowModified())
+                std::fprintf(stderr, "the edit before press %d was refused\n", press + 1);
             QTest::qWait(dwellMilliseconds - 300);
         }
         times.push_back(downToPixels(window));
@@ -84,13 +92,14 @@ double launchToFirstImage(const QString& program, const QString& folder, const Q
     environment.insert("HOME", home);
     environment.insert("XDG_CONFIG_HOME", home);
     child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
     child.setWorkingDirectory(home);
     QElapsedTimer timer;
     timer.start();
     child.start(program, {folder});
     QByteArray said;
-    while (!said.contains("first image painted") && child.waitForReadyReadStandardError(30000))
-        said += child.readAllStandardError();
+    while (!said.contains("first image painted") && child.waitForReadyRead(30000))
+        said += child.readAll();
     const double elapsed = timer.nsecsElapsed() / 1e6;
     child.waitForFinished(30000);
     return said.contains("first image painted") ? elapsed : -1.0;
@@ -112,7 +121,7 @@ int main(int argc, char* argv[])
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const QString program = QString::fromLocal8Bit(argv[1]);
+    const QString program = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     const QString folder = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
     QTemporaryDir home;
     QFile tags(home.filePath("tags"));
@@ -135,7 +144,8 @@ int main(int argc, char* argv[])
 #endif
     window.resize(1600, 1000);
     window.show();
-    QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
     window.findChild<ImageViewer*>()->slotFitToWindow();
     const std::vector<double> plain = steps(window, batch, false);
     const std::vector<double> edited = steps(window, batch, true);

@@ -9,6 +9,7 @@
 #include <QDirIterator>
 #include <QInputDialog>
 #include <QMenu>
+#include <QSemaphore>
 #include <QtTest>
 
 namespace {
@@ -62,7 +63,26 @@ class TestEditGate : public EditingTest
     Q_OBJECT
 
 private:
-    enum State { HeldByOther, ClaimLost, ClaimNotTaken, ProjectClosed, ShapesHidden, SharedLabel };
+    enum State {
+        HeldByOther,
+        ClaimLost,
+        ClaimNotTaken,
+        ProjectClosed,
+        ShapesHidden,
+        SharedLabel,
+        ClaimPending,
+        HeldOnceTaken
+    };
+
+    // Holds the claim worker, so that the claim on the image entered next stays being taken;
+    // given back after the row's checks, or after the longest a row takes.
+    QSemaphore claimWorkerFree;
+    void holdClaimWorker()
+    {
+        claimWorkerFree.tryAcquire(claimWorkerFree.available());
+        window->teamDesk().setClaimsInBackground(true);
+        window->teamDesk().runInOrder([this] { claimWorkerFree.tryAcquire(1, 5000); });
+    }
 
     static inline const QByteArray original = "2\n4 10 10 60 10 60 60 10 60\n2 0 0 2 1\n";
 
@@ -128,6 +148,28 @@ private:
                     EditGate::sharedLabelNote("a.jpg")))
                 return QStringLiteral("not said on entering");
             return EditGate::sharedLabelNote("a.jpg");
+        case ClaimPending:
+            openBatch(batch);
+            holdClaimWorker();
+            pressKey(Qt::Key_Down);
+            return QString::fromUtf8(EditGate::pendingNote);
+        case HeldOnceTaken: {
+            openBatch(batch);
+            holdClaimWorker();
+            pressKey(Qt::Key_Down);
+            // bob was first while the image was already on screen.
+            QDir().mkpath(QFileInfo(claimPathFor(batch[1])).path());
+            writeFileBytes(claimPathFor(batch[1]), other.toBytes());
+            const QStringList files = filesUnder(dir->path());
+            claimWorkerFree.release();
+            if (!QTest::qWaitFor(
+                    [this] { return window->teamDesk().hold() != EditGate::Hold::Pending; }))
+                return QStringLiteral("never settled");
+            if (filesUnder(dir->path()) != files)
+                return QStringLiteral("written while the claim was taken");
+            return "Held by bob since " + other.since.toLocalTime().toString("hh:mm") +
+                   ": read only";
+        }
         case ShapesHidden:
             openBatch(batch);
             pressKey(Qt::Key_Down);
@@ -156,7 +198,9 @@ private slots:
                                                        {"claim not taken", ClaimNotTaken},
                                                        {"project closed", ProjectClosed},
                                                        {"hidden", ShapesHidden},
-                                                       {"shared label file", SharedLabel}};
+                                                       {"shared label file", SharedLabel},
+                                                       {"claim being taken", ClaimPending},
+                                                       {"held once taken", HeldOnceTaken}};
         for (const auto& state : states)
             for (const auto& edit : edits) {
                 // Hidden shapes stop only the edits of shapes.
@@ -201,6 +245,7 @@ private slots:
         // Long enough for a recovery file to be written.
         QTest::qWait(600);
         QCOMPARE(filesUnder(dir->path()), files);
+        claimWorkerFree.release();
     }
 
     // Whatever a menu entry or a key of the window does, it changes nothing the gate refuses.

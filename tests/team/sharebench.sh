@@ -40,7 +40,7 @@ trap cleanup EXIT
 
 mkdir -p "$work/local"
 cp "$work/photos"/* "$work/local/"
-echo "local disk: $("$bench" "$program" "$work/local")"
+echo "local disk: $("$bench" "$program" "$work/local" | tail -n 1)"
 
 start_sshd
 for delay in "${delays[@]}"; do
@@ -52,7 +52,7 @@ for delay in "${delays[@]}"; do
     relay_pid=$!
     sleep 0.2
     mount_share "$work/mount" "$relay_port"
-    echo "share, $delay ms each way: $("$bench" "$program" "$work/mount")"
+    echo "share, $delay ms each way: $("$bench" "$program" "$work/mount" | tail -n 1)"
     fusermount3 -u -z "$work/mount"
     kill "$relay_pid"
     relay_pid=
