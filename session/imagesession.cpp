@@ -261,9 +261,7 @@ bool ImageSession::differsFromDisk() const
 
 bool ImageSession::changedOnDisk() const
 {
-    // A file of the size and time it was read at is not read again.
-    return isOpen() && (keptOnOlder || (!onDisk.isCurrent(labelFile) &&
-                                        LabelFileSnapshot::of(labelFile) != onDisk));
+    return isOpen() && (keptOnOlder || LabelFileSnapshot::of(labelFile) != onDisk);
 }
 
 bool ImageSession::save(bool claimConfirmed)

@@ -56,7 +56,7 @@ void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
     if (history && !project.isEmpty())
         history->rememberShownImage(project, imagePath);
     if (team.hold() != EditGate::Hold::Pending)
-        settleClaim();
+        settle(false);
 }
 
 void ImageVisit::readAhead(const QStringList& imagePaths, const QStringList& labelPaths)
@@ -65,6 +65,11 @@ void ImageVisit::readAhead(const QStringList& imagePaths, const QStringList& lab
 }
 
 void ImageVisit::settleClaim()
+{
+    settle(true);
+}
+
+void ImageVisit::settle(bool holdMayHaveChanged)
 {
     const std::shared_ptr<EntryFiles> found = std::exchange(afterClaim, nullptr);
     if (!found || !document.isOpen())
@@ -80,7 +85,8 @@ void ImageVisit::settleClaim()
         emit entered(document.imagePath());
     }
     followClaim();
-    emit holdChanged();
+    if (holdMayHaveChanged)
+        emit holdChanged();
     if (entryFiles.hasKeptWork)
         offerKeptWork();
 }

@@ -69,6 +69,8 @@ signals:
 
 private:
     void read();
+    // holdMayHaveChanged: the image was shown while its claim was taken.
+    void settle(bool holdMayHaveChanged);
     void offerKeptWork();
     void loseClaim();
     // Puts the unsaved edits into this operator's own kept file, out of the new holder's way.

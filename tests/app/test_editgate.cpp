@@ -160,12 +160,20 @@ private:
             // bob was first while the image was already on screen.
             QDir().mkpath(QFileInfo(claimPathFor(batch[1])).path());
             writeFileBytes(claimPathFor(batch[1]), other.toBytes());
-            const QStringList files = filesUnder(dir->path());
+            // Taking it gives a.jpg's claim up, which is no write for b.jpg.
+            const auto filesButAClaim = [this] {
+                QStringList files = filesUnder(dir->path());
+                files.removeIf([this](const QString& file) {
+                    return file.startsWith(claimPathFor(batch[0]) + ' ');
+                });
+                return files;
+            };
+            const QStringList files = filesButAClaim();
             claimWorkerFree.release();
             if (!QTest::qWaitFor(
                     [this] { return window->teamDesk().hold() != EditGate::Hold::Pending; }))
                 return QStringLiteral("never settled");
-            if (filesUnder(dir->path()) != files)
+            if (filesButAClaim() != files)
                 return QStringLiteral("written while the claim was taken");
             return "Held by bob since " + other.since.toLocalTime().toString("hh:mm") +
                    ": read only";

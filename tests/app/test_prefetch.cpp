@@ -73,11 +73,13 @@ private slots:
     void fileReplacedAfterItsPrefetchIsShownAsItIsNow()
     {
         QFETCH(QString, replaced);
+        const bool image = replaced == "img1.jpg";
         const QStringList batch = noisyBatch(2);
-        QVERIFY(writeFileBytes(pathOf("img1.lbl"), "0\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n"));
+        if (!image)
+            QVERIFY(writeFileBytes(pathOf(replaced), "0\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n"));
         window->openImages(batch);
         QTRY_VERIFY(prefetcher().holds(batch[1]));
-        if (replaced == "img1.jpg")
+        if (image)
             QVERIFY(writeNoisyJpeg(batch[1], 160, 120, 99));
         else
             QVERIFY(writeFileBytes(pathOf(replaced), "0\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n"
@@ -88,9 +90,9 @@ private slots:
                                  QFileDevice::FileModificationTime));
         file.close();
         pressKey(Qt::Key_Down);
-        QCOMPARE(shownImage(), decodeImageForScreen(batch[1]).pixels);
-        QCOMPARE(window->imageAnnotation().labels.size(),
-                 std::size_t(replaced == "img1.jpg" ? 1 : 2));
+        if (image)
+            QCOMPARE(shownImage(), decodeImageForScreen(batch[1]).pixels);
+        QCOMPARE(window->imageAnnotation().labels.size(), std::size_t(image ? 0 : 2));
     }
 
     void prefetchInFlightIsDroppedWithTheBatch()
