@@ -104,6 +104,8 @@ int runWindow(const StartArguments& arguments)
     if (!confirmed)
         return 0;
     Quadrotag window(project);
+    // On a share, steps wait for no claim, release or log line: they follow on a worker.
+    window.teamDesk().setClaimsInBackground(true);
     traceStartStep("window made");
     window.show();
     std::unique_ptr<FirstPaintProbe> probe;

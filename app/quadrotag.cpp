@@ -118,7 +118,7 @@ void Quadrotag::connectReview()
     });
     // A save turns the review into one of earlier bytes.
     connect(&visit.session(), &ImageSession::saved, &reviewController,
-            &ReviewController::showImageReview);
+            &ReviewController::showSavedLabel);
 }
 
 void Quadrotag::buildLayout()
@@ -206,7 +206,8 @@ void Quadrotag::connectBatch()
 
 void Quadrotag::connectVisit()
 {
-    connect(&visit, &ImageVisit::entered, &reviewController, &ReviewController::showImageReview);
+    connect(&visit, &ImageVisit::entered, &reviewController,
+            [this] { reviewController.showReview(visit.enteredReview()); });
     connect(&visit, &ImageVisit::holdChanged, this, &Quadrotag::showHeldState);
     connect(&visit, &ImageVisit::sglNote, this, &Quadrotag::showNote);
 }
@@ -231,15 +232,17 @@ void Quadrotag::connectTeam()
     connect(&team, &TeamDesk::sglHoldersMayHaveChanged, this, &Quadrotag::markHolders);
     connect(&team, &TeamDesk::sglHeldImageFreed, this, &Quadrotag::reopenFreedImage);
     connect(&visit.session(), &ImageSession::saved, this, [this] {
-        const QString& image = visit.session().imagePath();
-        if (team.noteSaved(image, storedShapeCount(visit.session().annotation()),
-                           imageTimer.takeSeconds()) ||
-            image == unloggedImage)
+        team.noteSaved(visit.session().imagePath(), storedShapeCount(visit.session().annotation()),
+                       imageTimer.takeSeconds());
+    });
+    connect(&team, &TeamDesk::sglNotLogged, this, [this](const QString& image) {
+        if (image == unloggedImage)
             return;
         unloggedImage = image;
         showNote(QStringLiteral("Saved, but the save could not be added to your log in ") +
                  teamFolderFor(image) + QStringLiteral("/log"));
     });
+    connect(&team, &TeamDesk::sglClaimSettled, &visit, &ImageVisit::settleClaim);
     connect(&visit, &ImageVisit::entered, &imageTimer, &ImageTimer::restart);
 }
 
@@ -247,7 +250,9 @@ void Quadrotag::connectTeam()
 void Quadrotag::showHeldState()
 {
     visit.followClaim();
-    const bool readOnly = visit.session().isOpen() && team.hold() != EditGate::Hold::Own;
+    // An image whose claim is being taken is not yet another's.
+    const bool readOnly = visit.session().isOpen() && team.hold() != EditGate::Hold::Own &&
+                          team.hold() != EditGate::Hold::Pending;
     setWindowTitle(readOnly ? team.heldTitle() : editableTitle);
     if (stepper.shownRow() >= 0)
         updateStatus();

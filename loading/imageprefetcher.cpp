@@ -60,7 +60,10 @@ ImagePrefetcher::~ImagePrefetcher()
 ImagePrefetcher::FileStamp ImagePrefetcher::stampOf(const QString& path)
 {
     const QFileInfo info(path);
-    return {path, info.exists() ? info.size() : -1, info.lastModified()};
+    // The size asked first comes with the rest in one look, which on a share is a round trip;
+    // whether the file exists, asked first, would take a look of its own.
+    const qint64 size = info.size();
+    return {path, info.exists() ? size : -1, info.lastModified()};
 }
 
 void ImagePrefetcher::prefetch(const QString& path, const DisplayScale& scale)
@@ -74,7 +77,10 @@ void ImagePrefetcher::prefetch(const QStringList& paths, const DisplayScale& sca
     for (const QString& path : paths) {
         if (path.isEmpty())
             continue;
-        const FileStamp stamp = stampOf(path);
+        // An image still wished for keeps the stamp it was wished with: take() checks it.
+        const auto wished = std::find_if(wishes.begin(), wishes.end(),
+                                         [&](const Wish& wish) { return wish.stamp.path == path; });
+        const FileStamp stamp = wished != wishes.end() ? wished->stamp : stampOf(path);
         Wish* known = wishFor(stamp);
         newWishes.push_back(known ? std::move(*known) : Wish{stamp, {}, {}, false});
     }

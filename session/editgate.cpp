@@ -7,6 +7,7 @@ const char EditGate::closedNote[] = "No image is open";
 const char EditGate::vocabularyChangedNote[] =
     "The vocabulary (tags or index2tag.csv) changed on disk: open the project again to read it "
     "before editing";
+const char EditGate::pendingNote[] = "Taking the claim…";
 
 void EditGate::setHold(Hold hold, const QString& note)
 {
@@ -49,6 +50,8 @@ QString EditGate::refusal(Edit edit) const
         return holderNote.isEmpty() ? QString::fromLatin1(claimNotTakenNote) : holderNote;
     case Hold::Closed:
         return QString::fromLatin1(closedNote);
+    case Hold::Pending:
+        return QString::fromUtf8(pendingNote);
     case Hold::Own:
         break;
     }

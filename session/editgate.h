@@ -12,12 +12,14 @@ public:
     // What an edit touches: hiding the shapes stops only the edits of shapes.
     enum class Edit { Shapes, Style, Review, Write };
     // Why the image on screen is not this program's to change.
-    enum class Hold { Own, HeldByOther, ClaimLost, ClaimNotTaken, Closed };
+    // Pending: the image is shown while its claim is being taken, and is not yet to be changed.
+    enum class Hold { Own, Pending, HeldByOther, ClaimLost, ClaimNotTaken, Closed };
 
     static const char shapesHiddenNote[];
     static const char claimNotTakenNote[];
     static const char closedNote[];
     static const char vocabularyChangedNote[];
+    static const char pendingNote[];
     // "Shares its label file with x.jpg"
     static QString sharedLabelNote(const QString& firstImageName);
 

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -64,13 +65,19 @@ void ImageSession::setWriter(RecoveryWriter newWriter)
 
 ImageSession::Reading ImageSession::open(const QString& imagePath, const QString& labelPath)
 {
+    return open(imagePath, labelPath, LabelFileSnapshot::of(labelPath));
+}
+
+ImageSession::Reading ImageSession::open(const QString& imagePath, const QString& labelPath,
+                                         LabelFileSnapshot labelRead)
+{
     recoveryTimer.stop();
     recoveryCheck.stop();
     image = imagePath;
     labelFile = labelPath;
     recovery = RecoveryFile(labelPath, writer);
     recoveryFailureSaid = false;
-    return readLabelFile();
+    return showLabelFile(std::move(labelRead));
 }
 
 ImageSession::Reading ImageSession::reload()
@@ -81,9 +88,14 @@ ImageSession::Reading ImageSession::reload()
 
 ImageSession::Reading ImageSession::readLabelFile()
 {
+    return showLabelFile(LabelFileSnapshot::of(labelFile));
+}
+
+ImageSession::Reading ImageSession::showLabelFile(LabelFileSnapshot labelRead)
+{
     liveShape = -1;
     keptOnOlder = false;
-    onDisk = LabelFileSnapshot::of(labelFile);
+    onDisk = std::move(labelRead);
     current.clear();
     active = -1;
     bool readToEnd = true;
@@ -252,10 +264,10 @@ bool ImageSession::changedOnDisk() const
     return isOpen() && (keptOnOlder || LabelFileSnapshot::of(labelFile) != onDisk);
 }
 
-bool ImageSession::save()
+bool ImageSession::save(bool claimConfirmed)
 {
     withheld = false;
-    if (!isOpen() || !allows(EditGate::Edit::Write) || !claimHolds())
+    if (!isOpen() || !allows(EditGate::Edit::Write) || (!claimConfirmed && !claimHolds()))
         return false;
     const std::string bytes = labelFileContents(current);
     const LabelFileSnapshot startedFrom = LabelFileSnapshot::of(labelFile);
@@ -307,7 +319,12 @@ void ImageSession::dropRecovery()
 {
     recoveryTimer.stop();
     recoveryCheck.stop();
-    recovery.remove();
+    if (!backgroundWork || !recovery.isOwned()) {
+        recovery.remove();
+        return;
+    }
+    auto removal = std::make_shared<RecoveryFile>(recovery.handOver());
+    backgroundWork([removal] { removal->remove(); });
 }
 
 void ImageSession::discardRecovery()

@@ -50,6 +50,11 @@ public:
     // history. Failed when a file is there but was not read to its end; what was read is
     // held then, and is written only when the operator edits it.
     Reading open(const QString& imagePath, const QString& labelPath);
+    // The same with the label file as it was read ahead, on a worker.
+    Reading open(const QString& imagePath, const QString& labelPath, LabelFileSnapshot labelRead);
+    // Where removals of recovery files go, so that they hold up no step; run at once without.
+    using BackgroundWork = std::function<void(const std::function<void()>&)>;
+    void setBackgroundWork(BackgroundWork work) { backgroundWork = std::move(work); }
 
     // Whether the gate lets this edit through; when not, editRefused says why. Every step
     // below asks it too, so an input path that forgets to ask changes nothing either.
@@ -79,7 +84,8 @@ public:
     // the edits on screen were made on an older file than the one read.
     bool changedOnDisk() const;
     // Writes the label file; false when it could not be written, which changes nothing.
-    bool save();
+    // claimConfirmed: the caller saw the claim hold just before, with nothing asked since.
+    bool save(bool claimConfirmed = false);
     // The last save was written but not put in place: by then the claim was lost or the
     // label file was no longer the one the save started from.
     bool wasSaveWithheld() const { return withheld; }
@@ -124,6 +130,8 @@ public:
     bool isOpen() const { return !labelFile.isEmpty(); }
     bool isProposed() const { return proposed && !onDisk.exists; }
     bool hasLabelFile() const { return onDisk.exists; }
+    // The label file as last read or written.
+    const LabelFileSnapshot& labelFileOnDisk() const { return onDisk; }
     const QString& imagePath() const { return image; }
     const QString& labelPath() const { return labelFile; }
     const QString& recoveryPath() const { return recovery.path(); }
@@ -152,6 +160,7 @@ signals:
 
 private:
     Reading readLabelFile();
+    Reading showLabelFile(LabelFileSnapshot labelRead);
     bool push(AnnotationChange change, EditGate::Edit edit, bool nudge);
     // What the step that undo (or redo) would apply touches.
     EditGate::Edit editOfStep(int index) const;
@@ -186,6 +195,7 @@ private:
     std::string proposalBytes;
     Describe describe;
     ClaimCheck claimCheck;
+    BackgroundWork backgroundWork;
     EditGate gate;
     // The shape a drag holds and its corners before the drag, until the drag is recorded.
     int liveShape = -1;

@@ -13,9 +13,14 @@ LabelFileSnapshot LabelFileSnapshot::of(const QString& path)
 {
     LabelFileSnapshot snapshot;
     const QFileInfo info(path);
+    // Asked first, the size comes with everything else below in one look at the file, which
+    // on a share is one round trip; asked first, whether it exists would take a look of its own.
+    const qint64 size = info.size();
     snapshot.exists = info.exists() && info.isFile();
     if (!snapshot.exists)
         return snapshot;
+    snapshot.size = size;
+    snapshot.modified = info.lastModified();
     QFile file(path);
     snapshot.readable = info.size() <= largestLabelFile && file.open(QIODevice::ReadOnly);
     if (!snapshot.readable)
@@ -25,6 +30,15 @@ LabelFileSnapshot LabelFileSnapshot::of(const QString& path)
     if (snapshot.readable)
         snapshot.bytes = bytes.toStdString();
     return snapshot;
+}
+
+bool LabelFileSnapshot::isCurrent(const QString& path) const
+{
+    const QFileInfo info(path);
+    // The size first: one look at the file, as in of().
+    const qint64 sizeNow = info.size();
+    const bool isThere = info.exists() && info.isFile();
+    return isThere == exists && (!exists || (sizeNow == size && info.lastModified() == modified));
 }
 
 LabelFileSnapshot LabelFileSnapshot::written(const std::string& bytes)

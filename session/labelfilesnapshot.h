@@ -1,6 +1,7 @@
 #ifndef QUADROTAG_LABELFILESNAPSHOT_H
 #define QUADROTAG_LABELFILESNAPSHOT_H
 
+#include <QDateTime>
 #include <QString>
 
 #include <string>
@@ -14,6 +15,11 @@ struct LabelFileSnapshot
     // What the file holds right after these bytes were written to it.
     static LabelFileSnapshot written(const std::string& bytes);
 
+    // Whether the file at path still has the size and modification time this snapshot was
+    // taken at: one look at its attributes, no reading.
+    bool isCurrent(const QString& path) const;
+
+    // Compares the presence and the bytes, not the identity.
     bool operator==(const LabelFileSnapshot& other) const;
     bool operator!=(const LabelFileSnapshot& other) const { return !(*this == other); }
 
@@ -21,6 +27,9 @@ struct LabelFileSnapshot
     // False when a file is there but its bytes could not be read.
     bool readable = true;
     std::string bytes;
+    // The file's identity when the snapshot was taken: a changed size or time means new bytes.
+    qint64 size = -1;
+    QDateTime modified;
 };
 
 #endif

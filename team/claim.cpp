@@ -99,14 +99,32 @@ QString thisProcessSpace()
 #endif
 }
 
+bool isZombie(qint64 pid)
+{
+#ifdef Q_OS_LINUX
+    // "pid (command) state ...": the command may hold spaces and parentheses, the state follows
+    // the last closing one.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.read(4096);
+    const qsizetype end = line.lastIndexOf(')');
+    return end >= 0 && line.mid(end + 1).trimmed().startsWith('Z');
+#else
+    Q_UNUSED(pid);
+    return false;
+#endif
+}
+
 bool isProcessGone(qint64 pid)
 {
 #ifdef Q_OS_UNIX
     if (pid <= 0)
         return false;
     // No signal is sent; ESRCH alone says there is no such process (EPERM: it runs as another
-    // user).
-    return ::kill(pid_t(pid), 0) == -1 && errno == ESRCH;
+    // user). A zombie answers the signal but has ended: nobody reaped it, as in a container
+    // whose first process does not reap.
+    return (::kill(pid_t(pid), 0) == -1 && errno == ESRCH) || isZombie(pid);
 #else
     Q_UNUSED(pid);
     return false;

@@ -39,7 +39,10 @@ struct Claim
 
 // This computer's process space, as claims record it; empty where it can't be told.
 QString thisProcessSpace();
-// Whether the process with this id has ended on this computer; false when that can't be told.
+// Whether the process with this id has ended on this computer, also when it is a zombie that
+// nobody reaped; false when that can't be told.
 bool isProcessGone(qint64 pid);
+// Whether the process with this id has ended and waits to be reaped.
+bool isZombie(qint64 pid);
 
 #endif

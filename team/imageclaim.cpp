@@ -257,15 +257,21 @@ void ImageClaim::release()
     heldImagePath.clear();
 }
 
-bool ImageClaim::refresh()
+bool ImageClaim::confirm()
 {
     if (heldPath.isEmpty())
         return false;
-    if (!isOwnFile(heldPath)) {
-        heldPath.clear();
-        heldImagePath.clear();
+    if (isOwnFile(heldPath))
+        return true;
+    heldPath.clear();
+    heldImagePath.clear();
+    return false;
+}
+
+bool ImageClaim::refresh()
+{
+    if (!confirm())
         return false;
-    }
     // Still ours: a touch refused for a moment (a share's hiccup) is tried again at the next
     // refresh; others take the claim over only once it has stood still for the stale time.
     QFile file(heldPath);

@@ -41,6 +41,9 @@ public:
     // Gives the claim file a new modification time; false when it is no longer this
     // program's (it was taken over after this program stopped refreshing it).
     bool refresh();
+    // Whether the claim file still holds this program's claim, looked at without touching it
+    // (one reading, as before a write); one taken over is no longer held.
+    bool confirm();
 
     Failure failure() const { return lastFailure; }
     // Whether the last take() found this program's own claim still standing: the claim was

@@ -140,10 +140,15 @@ void BatchStepper::showSharp(const QString& path, const ScreenImage& image)
 void BatchStepper::prefetchLikelyNext()
 {
     QStringList likelyNext;
+    QStringList likelyLabels;
     for (const int next : {currentImage + stepDirection, currentImage + 2 * stepDirection})
-        if (next >= 0 && next < imagePaths.size())
+        if (next >= 0 && next < imagePaths.size()) {
             likelyNext << imagePaths[next];
+            likelyLabels << labelPaths[next];
+        }
     prefetcher.prefetch(likelyNext, viewer.displayScale());
+    // With the pixels, what entering them needs from the disk.
+    visit.readAhead(likelyNext, likelyLabels);
 }
 
 int BatchStepper::shownRow() const

@@ -45,8 +45,18 @@ void ReviewController::showImageReview()
 {
     Review read;
     const bool reviewed = session.isOpen() && readReview(reviewPathFor(session.imagePath()), read);
-    stored = reviewed ? std::optional<Review>(read) : std::nullopt;
-    shownState = reviewStateFor(reviewed ? &read : nullptr, fileDigest(session.labelPath()));
+    showReview(reviewed ? std::optional<Review>(read) : std::nullopt);
+}
+
+void ReviewController::showReview(const std::optional<Review>& review)
+{
+    stored = session.isOpen() ? review : std::nullopt;
+    // The label file as the session last read or wrote it: no second reading of a share.
+    const LabelFileSnapshot& label = session.labelFileOnDisk();
+    const QByteArray digest = label.exists && label.readable
+                                  ? bytesDigest(QByteArray::fromStdString(label.bytes))
+                                  : QByteArray();
+    shownState = reviewStateFor(stored ? &*stored : nullptr, digest);
     // Notes of a review that still holds go on into the next verdict; those of one the
     // operator has since answered stay on show until new ones are pinned.
     const bool holds = shownState == ReviewState::Accepted || shownState == ReviewState::Rejected;

@@ -33,6 +33,10 @@ public:
     void install(QMenu* menu, ImageWidget* canvas);
     // Reads the review of the image on screen again: after it was shown or saved.
     void showImageReview();
+    // The same with the review as read ahead (none when there is no review file).
+    void showReview(const std::optional<Review>& review);
+    // The label file was saved: the review shown is judged against its new bytes.
+    void showSavedLabel() { showReview(std::optional<Review>(stored)); }
 
     QWidget* notePanel() { return &noteList; }
     ReviewState state() const { return shownState; }

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QStatusBar>
 #include <QStringView>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <utility>
@@ -14,6 +15,9 @@ TeamDesk::TeamDesk(const QString& operatorName)
       operatorLabel(operatorName)
 {
     operatorLabel.setObjectName(QStringLiteral("operatorLabel"));
+    claimWorker.setMaxThreadCount(1);
+    connect(&taking, &QFutureWatcher<Taking>::finished, this,
+            [this] { settle(taking.future().result()); });
     refreshTimer.setInterval(refreshMilliseconds);
     connect(&refreshTimer, &QTimer::timeout, this, &TeamDesk::refreshNow);
     refreshTimer.start();
@@ -48,38 +52,97 @@ QString notTakenNoteOf(ImageClaim::Failure failure)
 
 } // namespace
 
-EditGate::Hold TeamDesk::enter(const QString& imagePath)
+template <typename Work> auto TeamDesk::onWorker(Work work)
+{
+    auto future = QtConcurrent::run(&claimWorker, std::move(work));
+    future.waitForFinished();
+    return future.result();
+}
+
+void TeamDesk::runInOrder(const std::function<void()>& work)
+{
+    QFuture<void> future = QtConcurrent::run(&claimWorker, work);
+    if (!inBackground)
+        future.waitForFinished();
+}
+
+EditGate::Hold TeamDesk::enter(const QString& imagePath, const std::function<void()>& afterTaking)
 {
     shownImage = imagePath;
     heldBy = Claim();
-    switch (claim.take(imagePath)) {
+    const int entry = ++entries;
+    latestEntry = entry;
+    if (!inBackground) {
+        settle(onWorker([=] { return take(entry, imagePath, afterTaking); }));
+        return standing;
+    }
+    standing = EditGate::Hold::Pending;
+    taking.setFuture(
+        QtConcurrent::run(&claimWorker, [=] { return take(entry, imagePath, afterTaking); }));
+    return standing;
+}
+
+// On the claim worker. Taking the next claim releases the last one first.
+TeamDesk::Taking TeamDesk::take(int entry, const QString& imagePath,
+                                const std::function<void()>& afterTaking)
+{
+    Taking taken;
+    taken.entry = entry;
+    // The operator has gone on past this image: its claim would only be released again.
+    if (latestEntry != entry)
+        return taken;
+    taken.result = claim.take(imagePath);
+    taken.failure = claim.failure();
+    taken.holder = claim.holder();
+    if (afterTaking)
+        afterTaking();
+    return taken;
+}
+
+void TeamDesk::settle(const Taking& taken)
+{
+    if (taken.entry != entries || shownImage.isEmpty())
+        return;
+    switch (taken.result) {
     case ImageClaim::Result::Held:
         standing = EditGate::Hold::Own;
         break;
     case ImageClaim::Result::HeldByOther:
         standing = EditGate::Hold::HeldByOther;
-        heldBy = claim.holder();
+        heldBy = taken.holder;
         break;
     case ImageClaim::Result::Failed:
         // Without a claim, another program could write the same file unseen.
         standing = EditGate::Hold::ClaimNotTaken;
         break;
     }
-    notTakenNote = notTakenNoteOf(claim.failure());
-    return standing;
+    notTakenNote = notTakenNoteOf(taken.failure);
+    if (inBackground)
+        emit sglClaimSettled();
 }
 
 void TeamDesk::leave()
 {
-    claim.release();
+    latestEntry = ++entries;
+    runInOrder([this] { claim.release(); });
     shownImage.clear();
     heldBy = Claim();
     standing = EditGate::Hold::Own;
 }
 
-bool TeamDesk::noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds) const
+void TeamDesk::noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds)
 {
-    return saveLog.append(imagePath, storedShapes, QDateTime::currentDateTimeUtc(), activeSeconds);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto append = [=] { return saveLog.append(imagePath, storedShapes, now, activeSeconds); };
+    if (!inBackground) {
+        if (!onWorker(append))
+            emit sglNotLogged(imagePath);
+        return;
+    }
+    runInOrder([=] {
+        if (!append())
+            QMetaObject::invokeMethod(this, [=] { emit sglNotLogged(imagePath); });
+    });
 }
 
 QString TeamDesk::heldNote() const
@@ -157,10 +220,11 @@ std::vector<QString> TeamDesk::holdersOf(const QStringList& imagePaths)
 
 void TeamDesk::refreshNow()
 {
-    if (!shownImage.isEmpty()) {
+    // A claim being taken is settled by its taking.
+    if (!shownImage.isEmpty() && standing != EditGate::Hold::Pending) {
         if (standing != EditGate::Hold::Own)
             retake();
-        else if (!claim.refresh())
+        else if (!onWorker([this] { return claim.refresh(); }))
             // Lost while this program was stopped for minutes; taken again if still free.
             retake();
     }
@@ -169,18 +233,33 @@ void TeamDesk::refreshNow()
 
 bool TeamDesk::confirmClaim()
 {
-    if (standing == EditGate::Hold::Own && !shownImage.isEmpty() && !claim.refresh())
+    // The refresh timer touches the claim; a write only needs to see it is still this one's.
+    if (standing == EditGate::Hold::Own && !shownImage.isEmpty() &&
+        !onWorker([this] { return claim.confirm(); }))
         retake();
     return standing == EditGate::Hold::Own;
 }
 
 void TeamDesk::retake()
 {
+    const QString image = shownImage;
+    const Taking taken = onWorker([this, image] {
+        Taking result;
+        result.result = claim.take(image);
+        result.failure = claim.failure();
+        result.holder = claim.holder();
+        result.ownClaimFound = claim.foundOwnClaim();
+        return result;
+    });
+    applyRetake(taken);
+}
+
+void TeamDesk::applyRetake(const Taking& taken)
+{
     const EditGate::Hold before = standing;
-    const ImageClaim::Result result = claim.take(shownImage);
-    notTakenNote = notTakenNoteOf(claim.failure());
-    if (result == ImageClaim::Result::Held && before == EditGate::Hold::Own &&
-        !claim.foundOwnClaim()) {
+    notTakenNote = notTakenNoteOf(taken.failure);
+    if (taken.result == ImageClaim::Result::Held && before == EditGate::Hold::Own &&
+        !taken.ownClaimFound) {
         // Lost and freed while this program was stopped: what it shows may be older than the
         // file. The edits are kept, and the image is read again once this step is done.
         heldBy = Claim();
@@ -189,7 +268,7 @@ void TeamDesk::retake()
         QTimer::singleShot(0, this, &TeamDesk::refreshNow);
         return;
     }
-    if (result == ImageClaim::Result::Held) {
+    if (taken.result == ImageClaim::Result::Held) {
         heldBy = Claim();
         standing = EditGate::Hold::Own;
         // An image this program held all along needs no new reading.
@@ -197,13 +276,13 @@ void TeamDesk::retake()
             emit sglHeldImageFreed();
         return;
     }
-    if (result == ImageClaim::Result::HeldByOther)
-        heldBy = claim.holder();
+    if (taken.result == ImageClaim::Result::HeldByOther)
+        heldBy = taken.holder;
     if (before == EditGate::Hold::Own) {
         standing = EditGate::Hold::ClaimLost;
         emit sglClaimLost();
     } else if (before == EditGate::Hold::ClaimNotTaken &&
-               result == ImageClaim::Result::HeldByOther) {
+               taken.result == ImageClaim::Result::HeldByOther) {
         standing = EditGate::Hold::HeldByOther;
     }
 }

@@ -7,12 +7,16 @@
 #include "imageclaim.h"
 #include "savelog.h"
 
+#include <QFutureWatcher>
 #include <QLabel>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 #include <QTimer>
 
+#include <atomic>
+#include <functional>
 #include <vector>
 
 class QStatusBar;
@@ -34,13 +38,21 @@ public:
 
     // The operator's name at the right of the status bar.
     void install(QStatusBar* statusBar);
+    // On, entering waits for no claim: it is taken on the claim worker while the image is
+    // already shown, hold() is Pending until sglClaimSettled, and releases and log lines follow
+    // the step instead of holding it up. Off (the default), every step waits for them.
+    void setClaimsInBackground(bool background) { inBackground = background; }
     // Claims the image about to be shown and leaves the last one; what hold() then tells.
-    EditGate::Hold enter(const QString& imagePath);
+    // afterTaking runs on the claim worker right after the claim was taken or refused.
+    EditGate::Hold enter(const QString& imagePath, const std::function<void()>& afterTaking = {});
     // Gives the claim up, as the window closes or the batch does.
     void leave();
-    // Appends the save to the operator's own log, with the active seconds when known; false
-    // when it could not be written.
-    bool noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds = -1) const;
+    // Appends the save to the operator's own log, with the active seconds when known; when it
+    // could not be written, sglNotLogged follows.
+    void noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds = -1);
+    // Runs the file work on the claim worker after everything asked of it before, which keeps
+    // releases, removals and log lines in order; waits for it unless claims go in background.
+    void runInOrder(const std::function<void()>& work);
 
     // Whether the image on screen is this program's to change, and if not, why.
     EditGate::Hold hold() const { return standing; }
@@ -76,9 +88,28 @@ signals:
     // This program's claim on the image on screen was taken over: it is read only now.
     void sglClaimLost();
     void sglHoldersMayHaveChanged();
+    // The claim taken in the background on the image on screen is settled: hold() tells how.
+    void sglClaimSettled();
+    // The save of this image could not be added to the operator's log.
+    void sglNotLogged(const QString& imagePath);
 
 private:
+    // What the claim worker found when it took the claim on one entry's image.
+    struct Taking
+    {
+        int entry = 0;
+        ImageClaim::Result result = ImageClaim::Result::Failed;
+        ImageClaim::Failure failure = ImageClaim::Failure::None;
+        Claim holder;
+        // The claim file held this program's own claim, not one taken anew.
+        bool ownClaimFound = false;
+    };
+    Taking take(int entry, const QString& imagePath, const std::function<void()>& afterTaking);
+    void settle(const Taking& taking);
     void retake();
+    void applyRetake(const Taking& taken);
+    // Runs work on the claim worker and waits for it.
+    template <typename Work> auto onWorker(Work work);
 
     ImageClaim claim;
     ClaimsFolder claimsFolder;
@@ -91,6 +122,14 @@ private:
     QString notTakenNote;
     QTimer refreshTimer;
     QLabel operatorLabel;
+    bool inBackground = false;
+    // Counts entries on the GUI thread; the worker skips a claim the operator stepped past.
+    int entries = 0;
+    std::atomic<int> latestEntry{0};
+    QFutureWatcher<Taking> taking;
+    // One thread: every claim, release and log line is done in the order asked. Last, so that
+    // it waits for its work before the claim and the log go.
+    QThreadPool claimWorker;
 };
 
 #endif

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 
 ImageVisit::ImageVisit(TeamDesk& team, QWidget* window)
     : guard(document, window), team(team), window(window)
@@ -20,6 +21,8 @@ ImageVisit::ImageVisit(TeamDesk& team, QWidget* window)
     connect(&team, &TeamDesk::sglClaimLost, this, &ImageVisit::loseClaim);
     connect(&document, &ImageSession::saveWithheld, this, &ImageVisit::keepWithheldSave);
     document.setClaimCheck([&team] { return team.confirmClaim(); });
+    document.setBackgroundWork(
+        [&team](const std::function<void()>& work) { team.runInOrder(work); });
 }
 
 void ImageVisit::setProject(ProjectHistory* projectHistory, const QString& projectFolder)
@@ -33,10 +36,18 @@ void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
 {
     keptNote.clear();
     document.editGate().setSharedLabel(sharedWith);
-    team.enter(imagePath);
+    entryFiles = entryReadAhead.take(imagePath, labelPath);
+    // Checked once the claim is taken: whoever wrote before then is read.
+    afterClaim = std::make_shared<EntryFiles>();
+    const Claim& self = team.imageClaim().self();
+    team.enter(imagePath, [found = afterClaim, ahead = entryFiles, imagePath, labelPath,
+                           kept = keptPathFor(imagePath, self.operatorName, self.host)] {
+        *found = ahead.revalidated(imagePath, labelPath, kept);
+    });
     // A damaged file is shown as far as it could be read, and is rewritten only when the
     // operator edits the image.
-    const bool readWhole = document.open(imagePath, labelPath) != ImageSession::Reading::Failed;
+    const bool readWhole =
+        document.open(imagePath, labelPath, entryFiles.label) != ImageSession::Reading::Failed;
     followClaim();
     followVocabulary();
     if (!readWhole)
@@ -47,7 +58,40 @@ void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
         emit sglNote(EditGate::sharedLabelNote(sharedWith) + QStringLiteral(": read only"));
     if (history && !project.isEmpty())
         history->rememberShownImage(project, imagePath);
-    offerKeptWork();
+    if (team.hold() != EditGate::Hold::Pending)
+        settle(false);
+}
+
+void ImageVisit::readAhead(const QStringList& imagePaths, const QStringList& labelPaths)
+{
+    entryReadAhead.readAhead(imagePaths, labelPaths);
+}
+
+void ImageVisit::settleClaim()
+{
+    settle(true);
+}
+
+void ImageVisit::settle(bool holdMayHaveChanged)
+{
+    const std::shared_ptr<EntryFiles> found = std::exchange(afterClaim, nullptr);
+    if (!found || !document.isOpen())
+        return;
+    // Nothing could be edited meanwhile: a file changed since it was read ahead is shown anew.
+    const bool changed =
+        found->label != entryFiles.label || found->reviewFile != entryFiles.reviewFile;
+    entryFiles = *found;
+    if (changed) {
+        if (document.open(document.imagePath(), document.labelPath(), entryFiles.label) ==
+            ImageSession::Reading::Failed)
+            warn(window, QStringLiteral("Fail reading from ") + document.labelPath());
+        emit entered(document.imagePath());
+    }
+    followClaim();
+    if (holdMayHaveChanged)
+        emit holdChanged();
+    if (entryFiles.hasKeptWork)
+        offerKeptWork();
 }
 
 void ImageVisit::reenter()
@@ -63,7 +107,9 @@ void ImageVisit::reenter()
 
 void ImageVisit::read()
 {
-    if (document.open(document.imagePath(), document.labelPath()) == ImageSession::Reading::Failed)
+    entryFiles = EntryFiles::read(document.imagePath(), document.labelPath());
+    if (document.open(document.imagePath(), document.labelPath(), entryFiles.label) ==
+        ImageSession::Reading::Failed)
         warn(window, QStringLiteral("Fail reading from ") + document.labelPath());
     emit entered(document.imagePath());
 }

@@ -1,6 +1,8 @@
 #ifndef QUADROTAG_IMAGEVISIT_H
 #define QUADROTAG_IMAGEVISIT_H
 
+#include "entryfiles.h"
+#include "entryreadahead.h"
 #include "imagesession.h"
 #include "labelfilesnapshot.h"
 #include "saveguard.h"
@@ -11,6 +13,7 @@
 #include <functional>
 #include <utility>
 #include <vector>
+#include <memory>
 
 class ProjectHistory;
 class QWidget;
@@ -37,6 +40,13 @@ public:
                const std::function<void()>& show, const QString& sharedWith = QString());
     // Reads the image on screen again, as one whose holder let it go.
     void reenter();
+    // Reads ahead the files of the images likely entered next (label paths in the same order).
+    void readAhead(const QStringList& imagePaths, const QStringList& labelPaths);
+    // The claim taken in the background settled: the files are checked against what was
+    // shown, and kept work is offered where the image is this program's.
+    void settleClaim();
+    // The review of the image on screen as read on entering it.
+    const std::optional<Review>& enteredReview() const { return entryFiles.review; }
     // Leaves the image on screen; false when it must stay (its save failed, or the
     // operator chose to stay).
     bool leave(SaveGuard::Proposal proposal = SaveGuard::Proposal::Keep);
@@ -65,6 +75,8 @@ signals:
 
 private:
     void read();
+    // holdMayHaveChanged: the image was shown while its claim was taken.
+    void settle(bool holdMayHaveChanged);
     void offerKeptWork();
     void loseClaim();
     void keepWithheldSave();
@@ -82,6 +94,11 @@ private:
     // What the lost-claim note adds: where the unsaved edits went.
     QString keptNote;
     std::vector<std::pair<QString, LabelFileSnapshot>> vocabulary;
+    EntryReadAhead entryReadAhead;
+    // The files of the image on screen as shown, and as the claim worker found them after
+    // taking the claim (filled on that worker, read once the claim settled).
+    EntryFiles entryFiles;
+    std::shared_ptr<EntryFiles> afterClaim;
 };
 
 #endif

@@ -128,6 +128,8 @@ SaveGuard::Outcome SaveGuard::save()
         session.leaveKeepingRecovery();
         return Outcome::Withheld;
     }
+    // While the operator answers, the claim may go: it is looked at again after a question.
+    bool asked = false;
     if (session.changedOnDisk()) {
         const ChangedFileAnswer answer = askAboutChangedFile(window, session.labelPath());
         if (answer == ChangedFileAnswer::Cancel)
@@ -136,8 +138,9 @@ SaveGuard::Outcome SaveGuard::save()
             session.reload();
             return Outcome::Declined;
         }
+        asked = true;
     }
-    if (session.save())
+    if (session.save(!asked))
         return Outcome::Saved;
     // Its bytes went to the operator's kept file; an image still theirs stays on screen.
     if (session.wasSaveWithheld()) {

@@ -9,6 +9,7 @@
 #include <QDirIterator>
 #include <QInputDialog>
 #include <QMenu>
+#include <QSemaphore>
 #include <QtTest>
 
 namespace {
@@ -69,8 +70,20 @@ private:
         ProjectClosed,
         ShapesHidden,
         SharedLabel,
-        VocabularyChanged
+        VocabularyChanged,
+        ClaimPending,
+        HeldOnceTaken
     };
+
+    // Holds the claim worker, so that the claim on the image entered next stays being taken;
+    // given back after the row's checks, or after the longest a row takes.
+    QSemaphore claimWorkerFree;
+    void holdClaimWorker()
+    {
+        claimWorkerFree.tryAcquire(claimWorkerFree.available());
+        window->teamDesk().setClaimsInBackground(true);
+        window->teamDesk().runInOrder([this] { claimWorkerFree.tryAcquire(1, 5000); });
+    }
 
     static inline const QByteArray original = "2\n4 10 10 60 10 60 60 10 60\n2 0 0 2 1\n";
 
@@ -142,6 +155,36 @@ private:
             writeFileBytes(pathOf("index2tag.csv"), "0,0,Sofa\n");
             pressKey(Qt::Key_Down);
             return QString::fromLatin1(EditGate::vocabularyChangedNote);
+        case ClaimPending:
+            openBatch(batch);
+            holdClaimWorker();
+            pressKey(Qt::Key_Down);
+            return QString::fromUtf8(EditGate::pendingNote);
+        case HeldOnceTaken: {
+            openBatch(batch);
+            holdClaimWorker();
+            pressKey(Qt::Key_Down);
+            // bob was first while the image was already on screen.
+            QDir().mkpath(QFileInfo(claimPathFor(batch[1])).path());
+            writeFileBytes(claimPathFor(batch[1]), other.toBytes());
+            // Taking it gives a.jpg's claim up, which is no write for b.jpg.
+            const auto filesButAClaim = [this] {
+                QStringList files = filesUnder(dir->path());
+                files.removeIf([this](const QString& file) {
+                    return file.startsWith(claimPathFor(batch[0]) + ' ');
+                });
+                return files;
+            };
+            const QStringList files = filesButAClaim();
+            claimWorkerFree.release();
+            if (!QTest::qWaitFor(
+                    [this] { return window->teamDesk().hold() != EditGate::Hold::Pending; }))
+                return QStringLiteral("never settled");
+            if (filesButAClaim() != files)
+                return QStringLiteral("written while the claim was taken");
+            return "Held by bob since " + other.since.toLocalTime().toString("hh:mm") +
+                   ": read only";
+        }
         case ShapesHidden:
             openBatch(batch);
             pressKey(Qt::Key_Down);
@@ -171,7 +214,9 @@ private slots:
                                                        {"project closed", ProjectClosed},
                                                        {"hidden", ShapesHidden},
                                                        {"shared label file", SharedLabel},
-                                                       {"vocabulary changed", VocabularyChanged}};
+                                                       {"vocabulary changed", VocabularyChanged},
+                                                       {"claim being taken", ClaimPending},
+                                                       {"held once taken", HeldOnceTaken}};
         for (const auto& state : states)
             for (const auto& edit : edits) {
                 // Hidden shapes stop only the edits of shapes.
@@ -216,6 +261,7 @@ private slots:
         // Long enough for a recovery file to be written.
         QTest::qWait(600);
         QCOMPARE(filesUnder(dir->path()), files);
+        claimWorkerFree.release();
     }
 
     // Whatever a menu entry or a key of the window does, it changes nothing the gate refuses.

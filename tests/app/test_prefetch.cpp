@@ -62,19 +62,37 @@ private slots:
         QCOMPARE(shownImage(), prefetched);
     }
 
+    // The pixels and the label file read ahead are checked at entry by size and time.
+    void fileReplacedAfterItsPrefetchIsShownAsItIsNow_data()
+    {
+        QTest::addColumn<QString>("replaced");
+        QTest::newRow("image") << "img1.jpg";
+        QTest::newRow("label file") << "img1.lbl";
+    }
+
     void fileReplacedAfterItsPrefetchIsShownAsItIsNow()
     {
+        QFETCH(QString, replaced);
+        const bool image = replaced == "img1.jpg";
         const QStringList batch = noisyBatch(2);
+        if (!image)
+            QVERIFY(writeFileBytes(pathOf(replaced), "0\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n"));
         window->openImages(batch);
         QTRY_VERIFY(prefetcher().holds(batch[1]));
-        QVERIFY(writeNoisyJpeg(batch[1], 160, 120, 99));
-        QFile file(batch[1]);
+        if (image)
+            QVERIFY(writeNoisyJpeg(batch[1], 160, 120, 99));
+        else
+            QVERIFY(writeFileBytes(pathOf(replaced), "0\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n"
+                                                     "4 2 2 8 2 8 8 2 8 \n1 0 1 \n"));
+        QFile file(pathOf(replaced));
         QVERIFY(file.open(QIODevice::ReadWrite));
         QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(30),
                                  QFileDevice::FileModificationTime));
         file.close();
         pressKey(Qt::Key_Down);
-        QCOMPARE(shownImage(), decodeImageForScreen(batch[1]).pixels);
+        if (image)
+            QCOMPARE(shownImage(), decodeImageForScreen(batch[1]).pixels);
+        QCOMPARE(window->imageAnnotation().labels.size(), std::size_t(image ? 0 : 2));
     }
 
     void prefetchInFlightIsDroppedWithTheBatch()

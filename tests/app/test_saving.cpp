@@ -247,11 +247,21 @@ private slots:
         QCOMPARE(closer.texts.size(), 1);
     }
 
+    void unwritableLabelPathKeepsTheImageOnScreen_data()
+    {
+        QTest::addColumn<bool>("inBackground");
+        QTest::newRow("claims taken on the step") << false;
+        QTest::newRow("claims taken in the background") << true;
+    }
+
     void unwritableLabelPathKeepsTheImageOnScreen()
     {
+        QFETCH(bool, inBackground);
         QVERIFY(QDir(dir->path()).mkdir("a.lbl"));
         MessageBoxCloser closer;
+        window->teamDesk().setClaimsInBackground(inBackground);
         openBatch(batch);
+        QTRY_COMPARE(window->teamDesk().hold(), EditGate::Hold::Own);
         QVERIFY(closer.texts.isEmpty());
         QVERIFY(annotation().labels.empty());
         drawSquare(20, 20, 50);
@@ -269,7 +279,7 @@ private slots:
 
         QVERIFY(QDir(dir->path()).rmdir("a.lbl"));
         pressKey(Qt::Key_Down);
-        QCOMPARE(status(), "2/3  " + batch[1]);
+        QTRY_COMPARE(status(), "2/3  " + batch[1]);
         QCOMPARE(fileBytes(pathOf("a.lbl")), QByteArray("0\n4 20 20 70 20 70 70 20 70 \n1 0 0 \n"));
     }
 

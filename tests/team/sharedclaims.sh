@@ -38,40 +38,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-mkdir -p "$work/share" "$work/a" "$work/b" "$work/ssh" /run/sshd
-ssh-keygen -q -t ed25519 -N '' -f "$work/ssh/host" || skip "ssh-keygen failed"
-ssh-keygen -q -t ed25519 -N '' -f "$work/ssh/client" || skip "ssh-keygen failed"
-cp "$work/ssh/client.pub" "$work/ssh/authorized_keys"
-chmod 600 "$work/ssh/authorized_keys"
-port=$((20000 + RANDOM % 30000))
-cat >"$work/ssh/sshd_config" <<CONFIG
-ListenAddress 127.0.0.1
-Port $port
-HostKey $work/ssh/host
-AuthorizedKeysFile $work/ssh/authorized_keys
-PermitRootLogin prohibit-password
-PasswordAuthentication no
-StrictModes no
-Subsystem sftp internal-sftp
-PidFile $work/ssh/sshd.pid
-CONFIG
-/usr/sbin/sshd -D -f "$work/ssh/sshd_config" -E "$work/ssh/sshd.log" &
-sshd_pid=$!
-sleep 0.5
-kill -0 "$sshd_pid" 2>/dev/null || skip "sshd did not start: $(tail -n 3 "$work/ssh/sshd.log")"
-
-mount_share() {
-    sshfs -p "$port" -o "IdentityFile=$work/ssh/client,StrictHostKeyChecking=no" \
-        -o "UserKnownHostsFile=/dev/null,BatchMode=yes,LogLevel=ERROR,dir_cache=no" \
-        "root@127.0.0.1:$work/share" "$1"
-}
-for side in a b; do
-    for attempt in 1 2 3 4 5; do
-        mount_share "$work/$side" && break
-        sleep 0.5
-    done
-    mountpoint -q "$work/$side" || skip "sshfs could not mount the share"
-done
+. "$(dirname "$0")/loopbackshare.sh"
+start_sshd
+mount_share "$work/a"
+mount_share "$work/b"
 
 # start NAME HOST MOUNT IMAGE SECONDS [behind]: one program, in its own host name.
 start() {

@@ -13,6 +13,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 bool setAge(const QString& path, qint64 seconds)
@@ -33,6 +36,22 @@ qint64 endedProcessId()
     process.waitForFinished();
     return pid;
 }
+
+// A child that has ended and that nobody reaps until this goes.
+class Zombie
+{
+public:
+    Zombie() : pid(::fork())
+    {
+        if (pid == 0)
+            ::_exit(0);
+        // Ended once its state says so; nobody waits for it meanwhile.
+        for (int look = 0; look < 500 && !isZombie(pid); ++look)
+            QThread::msleep(2);
+    }
+    ~Zombie() { ::waitpid(pid, nullptr, 0); }
+    const pid_t pid;
+};
 
 // A claim of another program of this host that runs as long as the test does.
 Claim claimOfAnother(const QString& name, qint64 pid = 1)
@@ -138,22 +157,28 @@ private slots:
     {
         QTest::addColumn<bool>("thisHost");
         QTest::addColumn<QString>("space");
-        QTest::addColumn<bool>("processEnded");
+        QTest::addColumn<QString>("process");
         QTest::addColumn<bool>("dead");
-        QTest::newRow("running here") << true << "here" << false << false;
-        QTest::newRow("ended here") << true << "here" << true << true;
-        QTest::newRow("ended on another host") << false << "here" << true << false;
-        QTest::newRow("ended here, older version's claim") << true << "" << true << true;
+        QTest::newRow("running here") << true << "here" << "running" << false;
+        QTest::newRow("ended here") << true << "here" << "ended" << true;
+        QTest::newRow("a zombie here") << true << "here" << "zombie" << true;
+        QTest::newRow("ended on another host") << false << "here" << "ended" << false;
+        QTest::newRow("ended here, older version's claim") << true << "" << "ended" << true;
         // Another container or machine that goes by the same host name.
-        QTest::newRow("same host name, other processes") << true << "b/7" << true << false;
+        QTest::newRow("same host name, other processes") << true << "b/7" << "ended" << false;
     }
     void claimOfAnEndedProcessIsDeadOnlyOnItsHost()
     {
         QFETCH(bool, thisHost);
         QFETCH(QString, space);
-        QFETCH(bool, processEnded);
+        QFETCH(QString, process);
         QFETCH(bool, dead);
-        Claim claim = claimOfAnother(QStringLiteral("ann"), processEnded ? endedProcessId() : 1);
+        const Zombie zombie;
+        QVERIFY(isZombie(zombie.pid));
+        const qint64 pid = process == "running" ? 1
+                           : process == "ended" ? endedProcessId()
+                                                : qint64(zombie.pid);
+        Claim claim = claimOfAnother(QStringLiteral("ann"), pid);
         claim.processSpace = space == "here" ? claim.processSpace : space;
         Claim here = Claim::ofThisProcess(QStringLiteral("bob"));
         here.host = thisHost ? claim.host : claim.host + QStringLiteral("-other");

@@ -1,0 +1,49 @@
+#include "entryfiles.h"
+
+#include "labelpath.h"
+#include "teampaths.h"
+
+#include <QFileInfo>
+
+namespace {
+
+std::optional<Review> reviewOf(const LabelFileSnapshot& file)
+{
+    Review review;
+    if (!file.exists || !file.readable ||
+        !parseReview(QByteArray::fromStdString(file.bytes), review))
+        return std::nullopt;
+    return review;
+}
+
+// A file unchanged since it was read is not read again.
+LabelFileSnapshot current(const LabelFileSnapshot& read, const QString& path)
+{
+    return read.isCurrent(path) ? read : LabelFileSnapshot::of(path);
+}
+
+} // namespace
+
+EntryFiles EntryFiles::read(const QString& imagePath, const QString& labelPath)
+{
+    EntryFiles files;
+    files.label = LabelFileSnapshot::of(labelPath);
+    files.reviewFile = LabelFileSnapshot::of(reviewPathFor(imagePath));
+    files.review = reviewOf(files.reviewFile);
+    return files;
+}
+
+EntryFiles EntryFiles::revalidated(const QString& imagePath, const QString& labelPath,
+                                   const QString& keptPath) const
+{
+    EntryFiles files;
+    files.label = current(label, labelPath);
+    files.reviewFile = current(reviewFile, reviewPathFor(imagePath));
+    files.review = files.reviewFile == reviewFile ? review : reviewOf(files.reviewFile);
+    const QString olderRecovery = olderRecoveryPathFor(labelPath);
+    files.hasKeptWork = QFileInfo::exists(keptPath) ||
+                        QFileInfo::exists(recoveryPathFor(labelPath)) ||
+                        (!olderRecovery.isEmpty() && QFileInfo::exists(olderRecovery)) ||
+                        (!files.label.exists && QFileInfo::exists(proposalPathFor(imagePath)));
+    return files;
+}

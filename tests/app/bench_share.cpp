@@ -1,0 +1,156 @@
+// Key to pixels and launch to first image on a folder that may be a network share: Down after a
+// dwell, without and with an unsaved edit, and the program started on the folder until its first
+// image is painted. tests/team/sharebench.sh runs it on a local disk and on sshfs with a delay.
+//   bench_share --make FOLDER          writes the 6000 x 4000 photographs
+//   bench_share QUADROTAG FOLDER       measures on them (the folder is written to)
+#include "imageviewer.h"
+#include "quadrotag.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+const int images = 8;
+const int presses = 6;
+const int dwellMilliseconds = 1500;
+const int launches = 3;
+
+void writePhotoLikeJpeg(const QString& path, int seed)
+{
+    cv::Mat image(cv::Size(6000, 4000), CV_8UC3);
+    cv::RNG random(seed);
+    cv::Mat small(30, 40, CV_8UC3);
+    random.fill(small, cv::RNG::UNIFORM, 40, 220);
+    cv::resize(small, image, image.size(), 0, 0, cv::INTER_CUBIC);
+    cv::Mat noise(image.size(), CV_8UC3);
+    random.fill(noise, cv::RNG::NORMAL, 0, 12);
+    image += noise;
+    cv::imwrite(QFile::encodeName(path).toStdString(), image, {cv::IMWRITE_JPEG_QUALITY, 92});
+}
+
+double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return (times[(times.size() - 1) / 2] + times[times.size() / 2]) / 2.0;
+}
+
+// Down, then everything the key press queued, painting included: the new image's first pixels.
+double downToPixels(Quadrotag& window)
+{
+    QElapsedTimer timer;
+    timer.start();
+    window.slotNextImage();
+    QCoreApplication::processEvents();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+std::vector<double> steps(Quadrotag& window, const QStringList& batch, bool edit)
+{
+    window.openImages(batch);
+    std::vector<double> times;
+    for (int press = 0; press < presses; ++press) {
+        QTest::qWait(edit ? 300 : dwellMilliseconds);
+        if (edit) {
+#ifdef QUADROTAG_CLAIMS_IN_BACKGROUND
+            if (!QTest::qWaitFor(
+                    [&] { return window.teamDesk().hold() != EditGate::Hold::Pending; }))
+                std::fprintf(stderr, "the claim before press %d was not settled\n", press + 1);
+#endif
+            // A style is a whole edit of its own; the recovery file follows it as after any edit.
+            window.slotStyleChanged(window.imageAnnotation().styleIndex == 1 ? 2 : 1);
+            if (!window.isWindowModified())
+                std::fprintf(stderr, "the edit before press %d was refused\n", press + 1);
+            QTest::qWait(dwellMilliseconds - 300);
+        }
+        times.push_back(downToPixels(window));
+    }
+    return times;
+}
+
+// The program started on the folder, until it says its canvas painted an image.
+double launchToFirstImage(const QString& program, const QString& folder, const QString& home)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("QUADROTAG_FIRST_PAINT_EXIT", "1");
+    environment.insert("HOME", home);
+    environment.insert("XDG_CONFIG_HOME", home);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.setWorkingDirectory(home);
+    QElapsedTimer timer;
+    timer.start();
+    child.start(program, {folder});
+    QByteArray said;
+    while (!said.contains("first image painted") && child.waitForReadyRead(30000))
+        said += child.readAll();
+    const double elapsed = timer.nsecsElapsed() / 1e6;
+    child.waitForFinished(30000);
+    return said.contains("first image painted") ? elapsed : -1.0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc == 3 && QByteArray(argv[1]) == "--make") {
+        QDir().mkpath(argv[2]);
+        for (int i = 0; i < images; ++i)
+            writePhotoLikeJpeg(QDir(argv[2]).filePath(QString("photo%1.jpg").arg(i)), i);
+        return 0;
+    }
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: bench_share --make FOLDER | bench_share QUADROTAG FOLDER\n");
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const QString program = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+    const QString folder = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
+    QTemporaryDir home;
+    QFile tags(home.filePath("tags"));
+    tags.open(QIODevice::WriteOnly);
+    tags.write("S1 0 S2 0\nK 3 T1 T2 T3\n");
+    tags.close();
+    QDir::setCurrent(home.path());
+
+    std::vector<double> launched;
+    for (int launch = 0; launch < launches; ++launch)
+        launched.push_back(launchToFirstImage(program, folder, home.path()));
+
+    QStringList batch;
+    for (int i = 0; i < images; ++i)
+        batch << QDir(folder).filePath(QString("photo%1.jpg").arg(i));
+    Quadrotag window;
+#ifdef QUADROTAG_CLAIMS_IN_BACKGROUND
+    // As the program does.
+    window.teamDesk().setClaimsInBackground(true);
+#endif
+    window.resize(1600, 1000);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    window.findChild<ImageViewer*>()->slotFitToWindow();
+    const std::vector<double> plain = steps(window, batch, false);
+    const std::vector<double> edited = steps(window, batch, true);
+    std::printf("launch to first image %.0f ms (median of %d); Down after a dwell %.1f ms, with an "
+                "unsaved edit %.1f ms (medians of %d)\n",
+                median(launched), launches, median(plain), median(edited), presses);
+    return 0;
+}
