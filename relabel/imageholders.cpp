@@ -62,8 +62,10 @@ std::vector<ImageHolders::Held> ImageHolders::unreadableIn(const QString& imageF
         const QString key = name.chopped(suffix.size());
         if (live.contains(key))
             continue;
+        // A pipe at a claim's name would block the open: it names nobody, unread.
         QFile file(claimsFolder.filePath(name));
-        if (file.open(QIODevice::ReadOnly) && Claim::fromBytes(ClaimsFolder::claimBytesOf(file)))
+        if (QFileInfo(file).isFile() && file.open(QIODevice::ReadOnly) &&
+            Claim::fromBytes(ClaimsFolder::claimBytesOf(file)))
             continue;
         unreadable.push_back(Held{labelPathOf(QDir(imageFolder), key), Claim(), true});
     }

@@ -1,5 +1,6 @@
 #include "imageclaim.h"
 
+#include "claimsfolder.h"
 #include "teampaths.h"
 
 #include <QCoreApplication>
@@ -38,19 +39,22 @@ QString uniqueTemporaryPath(const QString& path)
                .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
 }
 
+// A pipe at a claim's name would block the open, a huge file fill the memory: only a regular
+// file is read, and never past a claim's length.
 QByteArray bytesOf(const QString& path, bool* opened = nullptr)
 {
     QFile file(path);
-    const bool open = file.open(QIODevice::ReadOnly);
+    const bool open = QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
     if (opened)
         *opened = open;
-    return open ? file.readAll() : QByteArray();
+    return open ? ClaimsFolder::claimBytesOf(file) : QByteArray();
 }
 
 // What stands at a claim's name for a claim's watcher to compare: a file's bytes, or a mark no
 // claim file holds for a folder or a link that leads nowhere, which name nobody either.
 const QByteArray folderMark("\0folder", 7);
 const QByteArray brokenLinkMark("\0link ", 6);
+const QByteArray otherMark("\0other ", 7);
 
 QByteArray standingAt(const QString& path, bool* opened)
 {
@@ -62,6 +66,11 @@ QByteArray standingAt(const QString& path, bool* opened)
     if (info.isDir()) {
         *opened = true;
         return folderMark + QByteArray::number(info.lastModified().toMSecsSinceEpoch());
+    }
+    // A pipe, a socket or a device names nobody, as a damaged claim does.
+    if (info.exists() && !info.isFile()) {
+        *opened = true;
+        return otherMark + QByteArray::number(info.lastModified().toMSecsSinceEpoch());
     }
     return bytesOf(path, opened);
 }
@@ -238,8 +247,8 @@ bool ImageClaim::isStale(const QString& claimPath, const QByteArray& bytes,
 
 bool ImageClaim::isOwnFile(const QString& claimPath) const
 {
-    QFile file(claimPath);
-    return file.open(QIODevice::ReadOnly) && file.readAll() == ownBytes;
+    bool opened = false;
+    return bytesOf(claimPath, &opened) == ownBytes && opened;
 }
 
 ImageClaim::~ImageClaim()

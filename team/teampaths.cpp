@@ -2,6 +2,8 @@
 
 #include "fittingname.h"
 
+#include <QFile>
+
 const char teamFolderName[] = ".quadrotag";
 
 namespace {
@@ -62,6 +64,13 @@ QString reviewPathFor(const QString& imagePath)
 
 QString logPathFor(const QString& imagePath, const QString& operatorName, const QString& host)
 {
+    // The operator's name tells the counts whose log it is: a host name that leaves it no room
+    // gives way to as much of its digest as fits.
+    const QLatin1String suffix(".log");
+    const qsizetype room =
+        longestFileName - QFile::encodeName(operatorName).size() - 1 - suffix.size();
+    const QString hostPart =
+        QFile::encodeName(host).size() <= room ? host : fittingFileName(host, longestFileName);
     return fileInTeamFolder(imagePath, "log",
-                            operatorName + QLatin1Char('@') + host + QStringLiteral(".log"));
+                            operatorName + QLatin1Char('@') + hostPart.left(room) + suffix);
 }

@@ -10,6 +10,8 @@
 #include <QSysInfo>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 // Two programs on one folder, ann's window here and bob's program written by hand: ann's
 // program was stopped (a suspended laptop, kill -STOP) long enough for its claim to go stale,
 // bob took the image over, and ann's program runs again before its next claim refresh.
@@ -190,6 +192,9 @@ private slots:
         QTest::newRow("a link that leads nowhere at the claim's name")
             << "link"
             << "its claim file is a link that leads nowhere" << true;
+        QTest::newRow("a pipe at the claim's name")
+            << "pipe"
+            << "its claim file can't be read or names nobody" << true;
         QTest::newRow("claims folder can't be made") << "no folder"
                                                      << "its folder can't be written" << false;
         QTest::newRow("bob's on the case twin a.JPG") << "twin"
@@ -223,6 +228,8 @@ private slots:
             const QString file = claim == "twin" ? claimPathFor(pathOf("a.JPG")) : claimFile;
             if (claim == "folder")
                 QVERIFY(QDir().mkpath(file));
+            else if (claim == "pipe")
+                QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
             else
                 QVERIFY(claim == "link" ? QFile::link(pathOf("nowhere"), file)
                                         : writeFileBytes(file, claim == "empty" ? QByteArray()

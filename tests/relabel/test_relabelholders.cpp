@@ -9,6 +9,8 @@
 #include <QSysInfo>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include <utility>
 
 // A relabelling while a program may still hold an image of its folders: that program would
@@ -73,6 +75,9 @@ void TestRelabelHolders::refusesWhileAProgramHoldsAnImage_data()
     QTest::newRow("a claim file too long to be one")
         << QStringList{"a.jpg"} << true << "(long)" << false << false << 2
         << QByteArray("held by a program whose claim file can't be read: ds/a.lbl\n");
+    QTest::newRow("a pipe at the claim's name")
+        << QStringList{"a.jpg"} << true << "(pipe)" << false << false << 2
+        << QByteArray("held by a program whose claim file can't be read: ds/a.lbl\n");
     QTest::newRow("dry run") << QStringList{"a.jpg"} << true << "desk9" << false << true << 1
                              << QByteArray("ds/a.lbl: held by ann on desk9; quit that program "
                                            "before relabelling\n");
@@ -102,7 +107,9 @@ void TestRelabelHolders::refusesWhileAProgramHoldsAnImage()
         const QByteArray bytes = host == "(empty)"  ? QByteArray()
                                  : host == "(long)" ? claim.toBytes().repeated(100)
                                                     : claim.toBytes();
-        QVERIFY(writeFileBytes(claimPathFor(imagePath), bytes));
+        const QByteArray claimFile = QFile::encodeName(claimPathFor(imagePath));
+        QVERIFY(host == "(pipe)" ? ::mkfifo(claimFile.constData(), 0600) == 0
+                                 : writeFileBytes(claimPathFor(imagePath), bytes));
     }
     writeFileBytes(path("tags"), rattanAdded);
     const QStringList before = projectFiles(project->path());

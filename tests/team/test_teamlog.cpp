@@ -47,10 +47,15 @@ private slots:
         QString error;
         QCOMPARE(OperatorName::fromEnvironment(environment, &error), accepted ? name : QString());
         QCOMPARE(error.contains(QLatin1String("QUADROTAG_OPERATOR")), !accepted);
-        // Their kept work goes to a folder named after them and a host name of 64 bytes.
+        // Their kept work and their log go to files named after them and a host name of 64
+        // bytes; the log's name still tells whose it is.
         const QString kept = keptPathFor(QStringLiteral("/d/a.jpg"), name, QString(64, 'h'));
-        if (accepted)
+        const QString log = logPathFor(QStringLiteral("/d/a.jpg"), name, QString(64, 'h'));
+        if (accepted) {
             QVERIFY(QFile::encodeName(kept.section('/', -2, -2)).size() <= 255);
+            QVERIFY(QFile::encodeName(log.section('/', -1)).size() <= 255);
+            QVERIFY(log.section('/', -1).startsWith(name + '@'));
+        }
     }
 
     void loginNameServesWithoutTheVariable()
