@@ -140,11 +140,15 @@ QString encodingFault(const QByteArray& head)
 
 bool readBoundedLine(QIODevice& device, qint64 limit, QByteArray& line)
 {
-    // One byte more for the line end of a line of the full length.
-    line = device.readLine(limit + 1);
-    if (line.endsWith('\n') || device.atEnd())
+    // readLine keeps one byte of its size for a terminator: room for limit, "\r\n" and one more.
+    line = device.readLine(limit + 4);
+    const bool ended = line.endsWith('\n');
+    qsizetype text = line.size() - (ended ? 1 : 0);
+    if (ended && line.endsWith("\r\n"))
+        --text;
+    if (text <= limit && (ended || device.atEnd()))
         return true;
-    while (!device.atEnd() && !device.readLine(limit + 1).endsWith('\n')) {
+    while (!ended && !device.atEnd() && !device.readLine(limit + 4).endsWith('\n')) {
     }
     line.clear();
     return false;

@@ -346,6 +346,12 @@ void TestImportFormats::leavesOutBadPredictions_data()
         << "labels/room2.txt"
         << "1 " + QByteArray(4093, '0') + " " + sameSquare + "\n" + sameSquare + "\n"
         << QByteArray("bad/labels/room2.txt: line 1: longer than 4096 bytes\n");
+    // 4,096 bytes before the line end, whichever end it has, is still a line.
+    const QByteArray padded = "1 " + QByteArray(4096 - sameSquare.size(), '0') + sameSquare.mid(2);
+    QTest::newRow("yolo-obb lines of 4096 and 4097 bytes")
+        << "yolo-obb"
+        << "labels/room2.txt" << padded + "\r\n0" + padded + "\n"
+        << QByteArray("bad/labels/room2.txt: line 2: longer than 4096 bytes\n");
     const QByteArray task1Square = "room2 0.9 1 1 10 1 10 10 1 10\n";
     QTest::newRow("dota task 1 line longer than 4096 bytes")
         << "dota"
