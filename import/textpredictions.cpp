@@ -59,6 +59,20 @@ qsizetype quotedEnd(const QByteArray& text, qsizetype start)
     return -1;
 }
 
+// "name  # note": a '#' after a blank starts a comment, unless quotes hold it.
+QByteArray withoutComment(const QByteArray& text)
+{
+    const QByteArray value = text.trimmed();
+    qsizetype from = 0;
+    if ((value.startsWith('"') || value.startsWith('\'')) && (from = quotedEnd(value, 0)) < 0)
+        return value;
+    for (qsizetype at = from; at < value.size(); ++at) {
+        if (value.at(at) == '#' && (at == 0 || value.at(at - 1) == ' ' || value.at(at - 1) == '\t'))
+            return value.left(at).trimmed();
+    }
+    return value;
+}
+
 // "[a, 'b, c', "d"]": a comma or bracket inside quotes belongs to the name.
 bool parseFlowList(const QByteArray& rest, QStringList& names)
 {
@@ -86,7 +100,7 @@ bool parseFlowList(const QByteArray& rest, QStringList& names)
 bool parseBlockItem(const QByteArray& item, QStringList& names)
 {
     if (item.startsWith('-')) {
-        names << unquoted(item.mid(1));
+        names << unquoted(withoutComment(item.mid(1)));
         return true;
     }
     const qsizetype colon = item.indexOf(':');
@@ -96,7 +110,7 @@ bool parseBlockItem(const QByteArray& item, QStringList& names)
         return false;
     while (names.size() <= index)
         names << QString();
-    names[index] = unquoted(item.mid(colon + 1));
+    names[index] = unquoted(withoutComment(item.mid(colon + 1)));
     return true;
 }
 

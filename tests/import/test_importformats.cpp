@@ -96,12 +96,20 @@ void TestImportFormats::initTestCase()
         writeFileBytes(path("edge.json"), R"({"images": [{"id": 1, "file_name": "sub/room2.jpg"}],
       "annotations": [{"image_id": 1, "category_id": 2, "bbox": [32, 24, 32, 24]}],
       "categories": [{"id": 2, "name": "S2"}]})"));
-    // A comma inside quotes is part of the name; a quote without its end leaves no list.
+    // A comma inside quotes is part of the name, a comment after a name is not; a quote without
+    // its end leaves no list.
     QVERIFY(QDir().mkpath(path("quoted-yolo/labels")));
     QVERIFY(writeFileBytes(path("quoted-yolo/data.yaml"), "names: ['x,y', \"S1\", 'S2'] # s\n"));
     QVERIFY(writeFileBytes(path("quoted-yolo/labels/room2.txt"),
                            "2 0.015625 0.020833 0.15625 0.020833 0.15625 0.208333 0.015625 "
                            "0.208333\n"));
+    QVERIFY(QDir().mkpath(path("commented-yolo/labels")));
+    QVERIFY(
+        writeFileBytes(path("commented-yolo/data.yaml"), "names:\n  0: S1 # a\n  1: 'S2'  # b\n"));
+    QVERIFY(writeFileBytes(path("commented-yolo/labels/room2.txt"),
+                           "0 0.015625 0.020833 0.15625 0.020833 0.15625 0.208333 0.015625 "
+                           "0.208333\n1 0.015625 0.020833 0.15625 0.020833 0.15625 0.208333 "
+                           "0.015625 0.208333\n"));
     QVERIFY(QDir().mkpath(path("unquoted-yolo/labels")));
     QVERIFY(writeFileBytes(path("unquoted-yolo/data.yaml"), "names: [\"S1, S2]\n"));
     QVERIFY(QDir().mkpath(path("edge-dota/labelTxt")));
@@ -256,6 +264,10 @@ void TestImportFormats::importsEachFormat_data()
     QTest::newRow("yolo-obb quoted names with commas")
         << QStringList{"--format", "yolo-obb", "quoted-yolo", "ds"}
         << QByteArray("0\n4 1 1 10 1 10 10 1 10 \n1 0 1 \n") << QByteArray();
+    QTest::newRow("yolo-obb block list of names with comments")
+        << QStringList{"--format", "yolo-obb", "commented-yolo", "ds"}
+        << QByteArray("0\n4 1 1 10 1 10 10 1 10 \n1 0 0 \n4 1 1 10 1 10 10 1 10 \n1 0 1 \n")
+        << QByteArray();
     QTest::newRow("coco box to the far edge onto the border")
         << QStringList{"--format", "coco", "edge.json", "ds"}
         << QByteArray("0\n4 32 24 63 24 63 47 32 47 \n1 0 1 \n") << QByteArray();
