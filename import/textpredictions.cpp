@@ -96,9 +96,10 @@ bool parseFlowList(const QByteArray& rest, QStringList& names)
     return false;
 }
 
-// One entry below "names:": "N: name" or "- name".
-bool parseBlockItem(const QByteArray& item, QStringList& names)
+// One entry below "names:": "N: name" or "- name". A class named twice has no one name.
+bool parseBlockItem(const QByteArray& item, QStringList& names, QString& error)
 {
+    error = QStringLiteral("cannot read the class name line \"%1\"").arg(QString::fromUtf8(item));
     if (item.startsWith('-')) {
         names << unquoted(withoutComment(item.mid(1)));
         return true;
@@ -108,6 +109,10 @@ bool parseBlockItem(const QByteArray& item, QStringList& names)
     const int index = colon > 0 ? item.left(colon).trimmed().toInt(&ok) : -1;
     if (!ok || index < 0 || index > maxClassIndex)
         return false;
+    if (index < names.size() && !names.at(index).isEmpty()) {
+        error = QStringLiteral("class %1 is named twice").arg(index);
+        return false;
+    }
     while (names.size() <= index)
         names << QString();
     names[index] = unquoted(withoutComment(item.mid(colon + 1)));
@@ -216,11 +221,8 @@ bool parseYoloNames(const QByteArray& yaml, QStringList& names, QString& error)
             continue;
         const bool indented = line.startsWith(' ') || line.startsWith('\t') || line.startsWith('-');
         if (inNames && indented) {
-            if (!parseBlockItem(trimmed, names)) {
-                error = QStringLiteral("cannot read the class name line \"%1\"")
-                            .arg(QString::fromUtf8(trimmed));
+            if (!parseBlockItem(trimmed, names, error))
                 return false;
-            }
             continue;
         }
         inNames = false;

@@ -110,6 +110,8 @@ void TestImportFormats::initTestCase()
                            "0 0.015625 0.020833 0.15625 0.020833 0.15625 0.208333 0.015625 "
                            "0.208333\n1 0.015625 0.020833 0.15625 0.020833 0.15625 0.208333 "
                            "0.015625 0.208333\n"));
+    QVERIFY(QDir().mkpath(path("twice-yolo/labels")));
+    QVERIFY(writeFileBytes(path("twice-yolo/data.yaml"), "names:\n  0: S1\n  1: S2\n  0: S2\n"));
     QVERIFY(QDir().mkpath(path("unquoted-yolo/labels")));
     QVERIFY(writeFileBytes(path("unquoted-yolo/data.yaml"), "names: [\"S1, S2]\n"));
     QVERIFY(QDir().mkpath(path("edge-dota/labelTxt")));
@@ -201,6 +203,10 @@ void TestImportFormats::exitCodes_data()
         << QStringList{"--format", "yolo-obb", "unquoted-yolo", "ds"} << 2
         << QByteArray("quadrotag-import: cannot read the class names of "
                       "unquoted-yolo/data.yaml: the list of names cannot be read\n");
+    QTest::newRow("class named twice in data.yaml")
+        << QStringList{"--format", "yolo-obb", "twice-yolo", "ds"} << 2
+        << QByteArray("quadrotag-import: cannot read the class names of twice-yolo/data.yaml: "
+                      "class 0 is named twice\n");
     QTest::newRow("no labelTxt or Task1 files")
         << QStringList{"--format", "dota", "yolo", "ds"} << 2
         << QByteArray("quadrotag-import: no folder yolo/labelTxt and no Task1_*.txt files in "
