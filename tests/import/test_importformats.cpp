@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -516,6 +517,12 @@ void TestImportFormats::matchesImagesWithoutDoubt_data()
         << "labelTxt/zzz.txt" << square + " S1 0\n"
         << QByteArray("twin-predictions/labelTxt/zzz.txt: no image of this name in twins\n")
         << QStringList{"y"};
+    QTest::newRow("yolo-obb: a file whose name is not text is told of")
+        << "yolo-obb" << QString::fromLatin1("labels/y\xe9.txt")
+        << QByteArray("0 0.1 0.1 0.5 0.1 0.5 0.5 0.1 0.5\n")
+        << QByteArray("twin-predictions/labels/y\\xe9.txt: name can't be read as UTF-8; no "
+                      "image takes it up\n")
+        << QStringList{"y"};
     QTest::newRow("coco: by path, each twin its own")
         << "coco"
         << "instances.json" << QByteArray(R"({"images": [{"id": 1, "file_name": "a/x.jpg"},
@@ -547,6 +554,11 @@ void TestImportFormats::matchesImagesWithoutDoubt()
     }
     QVERIFY(QDir().mkpath(QFileInfo(path("twin-predictions/" + file)).path()));
     QVERIFY(writeFileBytes(path("twin-predictions/" + file), predictions));
+    // By its Latin-1 bytes, é is no text (Qt's listing, and so the next clean-up, skips it).
+    const QByteArray predictionsName =
+        QFile::encodeName(path("twin-predictions/")) + file.toLatin1();
+    QVERIFY(std::rename(QFile::encodeName(path("twin-predictions/" + file)).constData(),
+                        predictionsName.constData()) == 0);
     QVERIFY(writeFileBytes(path("twin-predictions/data.yaml"), "names: [S1]\n"));
     if (format != "coco")
         QVERIFY(writeFileBytes(QFileInfo(path("twin-predictions/" + file)).path() + "/y.txt",
@@ -554,6 +566,7 @@ void TestImportFormats::matchesImagesWithoutDoubt()
                                                     : "1 1 9 1 9 9 1 9 S1 0\n"));
 
     const ProgramRun run = import({"--format", format, "twin-predictions", "twins"});
+    QCOMPARE(std::remove(predictionsName.constData()), 0);
     QCOMPARE(run.out, out);
     QCOMPARE(run.exitCode, 1);
     QStringList written;
