@@ -395,6 +395,14 @@ void TestImportFormats::leavesOutBadPredictions_data()
                       "annotations are left out\n"
                       "bad/instances.json: annotation 2: category id 3 names more than one "
                       "category\n");
+    QTest::newRow("coco image name with a NUL")
+        << "coco"
+        << "instances.json" << QByteArray(R"({"annotations": [
+        {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9]},
+        {"image_id": 2, "category_id": 2, "bbox": [1, 1, 9, 9]}],
+      "images": [{"id": 1, "file_name": "sub/room2.jpg"}, {"id": 2, "file_name": "room1.jpg\u0000x"}],
+      "categories": [{"id": 2, "name": "S2"}]})")
+        << QByteArray("bad/instances.json: image room1.jpg\\x00x is not in ds\n");
     QTest::newRow("coco") << "coco"
                           << "instances.json" << QByteArray(R"({"annotations": [
         {"image_id": 1, "category_id": 3, "bbox": [1, 1, 9, 9]},
