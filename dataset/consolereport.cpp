@@ -5,6 +5,20 @@
 
 namespace {
 const qint64 progressIntervalMs = 250;
+
+// A control character from a file's text would cut the line short or break it: escaped.
+QByteArray printable(const QString& message)
+{
+    QByteArray shown;
+    for (const char c : message.toLocal8Bit()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f)
+            shown += "\\x" + QByteArray::number(byte, 16).rightJustified(2, '0');
+        else
+            shown += c;
+    }
+    return shown;
+}
 } // namespace
 
 ConsoleReport::ConsoleReport(const QString& programName, std::FILE* outStream, std::FILE* errStream,
@@ -27,7 +41,8 @@ void ConsoleReport::problem(const QString& path, const QString& message)
 void ConsoleReport::notice(const QString& path, const QString& message)
 {
     clearProgress();
-    std::fprintf(out, "%s: %s\n", QFile::encodeName(path).constData(), qPrintable(message));
+    std::fprintf(out, "%s: %s\n", QFile::encodeName(path).constData(),
+                 printable(message).constData());
     std::fflush(out);
 }
 
@@ -39,7 +54,7 @@ void ConsoleReport::shapeProblem(const QString& path, int shapeIndex, const QStr
 void ConsoleReport::error(const QString& message)
 {
     clearProgress();
-    std::fprintf(err, "%s: %s\n", program.constData(), qPrintable(message));
+    std::fprintf(err, "%s: %s\n", program.constData(), printable(message).constData());
     std::fflush(err);
 }
 

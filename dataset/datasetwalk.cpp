@@ -122,6 +122,19 @@ QStringList DatasetWalk::undecodableImagesIn(const QString& folder) const
     return names;
 }
 
+QStringList DatasetWalk::undecodableFilesIn(const QString& folder, const QString& suffix) const
+{
+    QStringList names;
+    forEachEntry(folder, [&](const QString& name, const Entry& entry) {
+        if (entry.isFile && !entry.undecodable.isEmpty() &&
+            name.endsWith(suffix, Qt::CaseInsensitive))
+            names << escapedName(std::string_view(entry.undecodable.constData(),
+                                                  std::size_t(entry.undecodable.size())));
+    });
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 QStringList DatasetWalk::labelFilesIn(const QString& folder) const
 {
     // Folders too: a folder by a label file's name is a label file that cannot be read.

@@ -24,6 +24,8 @@ public:
     QStringList imagesIn(const QString& folder) const;
     // Those image names of a folder that can't be read as text, bytes escaped.
     QStringList undecodableImagesIn(const QString& folder) const;
+    // Those files of a folder whose names end in suffix and can't be read as text, escaped.
+    QStringList undecodableFilesIn(const QString& folder, const QString& suffix) const;
     // The *.lbl entries of a folder by name; hidden files such as recovery files are none.
     QStringList labelFilesIn(const QString& folder) const;
 

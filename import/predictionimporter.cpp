@@ -209,6 +209,11 @@ void PredictionImporter::reportUnmatchedFiles(StemRegistry& imageStems)
             report.problem(labels.filePath(name),
                            QStringLiteral("no image of this name in %1").arg(options.dataset));
     }
+    // Qt's listing passes over these without a word.
+    const DatasetWalk labelWalk(labelFolder, report);
+    for (const QString& name : labelWalk.undecodableFilesIn(QString(), pattern.mid(1)))
+        report.problem(labels.filePath(name),
+                       QStringLiteral("name can't be read as UTF-8; no image takes it up"));
 }
 
 void PredictionImporter::findSharedStems(const QStringList& folders, StemRegistry& seen,

@@ -59,6 +59,20 @@ qsizetype quotedEnd(const QByteArray& text, qsizetype start)
     return -1;
 }
 
+// "name  # note": a '#' after a blank starts a comment, unless quotes hold it.
+QByteArray withoutComment(const QByteArray& text)
+{
+    const QByteArray value = text.trimmed();
+    qsizetype from = 0;
+    if ((value.startsWith('"') || value.startsWith('\'')) && (from = quotedEnd(value, 0)) < 0)
+        return value;
+    for (qsizetype at = from; at < value.size(); ++at) {
+        if (value.at(at) == '#' && (at == 0 || value.at(at - 1) == ' ' || value.at(at - 1) == '\t'))
+            return value.left(at).trimmed();
+    }
+    return value;
+}
+
 // "[a, 'b, c', "d"]": a comma or bracket inside quotes belongs to the name.
 bool parseFlowList(const QByteArray& rest, QStringList& names)
 {
@@ -82,11 +96,12 @@ bool parseFlowList(const QByteArray& rest, QStringList& names)
     return false;
 }
 
-// One entry below "names:": "N: name" or "- name".
-bool parseBlockItem(const QByteArray& item, QStringList& names)
+// One entry below "names:": "N: name" or "- name". A class named twice has no one name.
+bool parseBlockItem(const QByteArray& item, QStringList& names, QString& error)
 {
+    error = QStringLiteral("cannot read the class name line \"%1\"").arg(QString::fromUtf8(item));
     if (item.startsWith('-')) {
-        names << unquoted(item.mid(1));
+        names << unquoted(withoutComment(item.mid(1)));
         return true;
     }
     const qsizetype colon = item.indexOf(':');
@@ -94,9 +109,13 @@ bool parseBlockItem(const QByteArray& item, QStringList& names)
     const int index = colon > 0 ? item.left(colon).trimmed().toInt(&ok) : -1;
     if (!ok || index < 0 || index > maxClassIndex)
         return false;
+    if (index < names.size() && !names.at(index).isEmpty()) {
+        error = QStringLiteral("class %1 is named twice").arg(index);
+        return false;
+    }
     while (names.size() <= index)
         names << QString();
-    names[index] = unquoted(item.mid(colon + 1));
+    names[index] = unquoted(withoutComment(item.mid(colon + 1)));
     return true;
 }
 
@@ -140,11 +159,15 @@ QString encodingFault(const QByteArray& head)
 
 bool readBoundedLine(QIODevice& device, qint64 limit, QByteArray& line)
 {
-    // One byte more for the line end of a line of the full length.
-    line = device.readLine(limit + 1);
-    if (line.endsWith('\n') || device.atEnd())
+    // readLine keeps one byte of its size for a terminator: room for limit, "\r\n" and one more.
+    line = device.readLine(limit + 4);
+    const bool ended = line.endsWith('\n');
+    qsizetype text = line.size() - (ended ? 1 : 0);
+    if (ended && line.endsWith("\r\n"))
+        --text;
+    if (text <= limit && (ended || device.atEnd()))
         return true;
-    while (!device.atEnd() && !device.readLine(limit + 1).endsWith('\n')) {
+    while (!ended && !device.atEnd() && !device.readLine(limit + 4).endsWith('\n')) {
     }
     line.clear();
     return false;
@@ -198,11 +221,8 @@ bool parseYoloNames(const QByteArray& yaml, QStringList& names, QString& error)
             continue;
         const bool indented = line.startsWith(' ') || line.startsWith('\t') || line.startsWith('-');
         if (inNames && indented) {
-            if (!parseBlockItem(trimmed, names)) {
-                error = QStringLiteral("cannot read the class name line \"%1\"")
-                            .arg(QString::fromUtf8(trimmed));
+            if (!parseBlockItem(trimmed, names, error))
                 return false;
-            }
             continue;
         }
         inNames = false;

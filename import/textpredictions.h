@@ -20,8 +20,8 @@ bool parseYoloObbLine(const QByteArray& line, const QStringList& names, Predicti
 // it is.
 QString encodingFault(const QByteArray& head);
 
-// Reads one line, its end included; a line longer than limit is read to its end and given
-// as empty with false, so that no part of it passes for a line of its own.
+// Reads one line, its end included; a line of more than limit bytes before its end is read
+// to its end and given as empty with false, so that no part of it passes for a line.
 bool readBoundedLine(QIODevice& device, qint64 limit, QByteArray& line);
 
 // DOTA: "x1 y1 x2 y2 x3 y3 x4 y4 category [difficulty]", corners in pixels.

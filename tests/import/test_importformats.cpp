@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -96,12 +97,22 @@ void TestImportFormats::initTestCase()
         writeFileBytes(path("edge.json"), R"({"images": [{"id": 1, "file_name": "sub/room2.jpg"}],
       "annotations": [{"image_id": 1, "category_id": 2, "bbox": [32, 24, 32, 24]}],
       "categories": [{"id": 2, "name": "S2"}]})"));
-    // A comma inside quotes is part of the name; a quote without its end leaves no list.
+    // A comma inside quotes is part of the name, a comment after a name is not; a quote without
+    // its end leaves no list.
     QVERIFY(QDir().mkpath(path("quoted-yolo/labels")));
     QVERIFY(writeFileBytes(path("quoted-yolo/data.yaml"), "names: ['x,y', \"S1\", 'S2'] # s\n"));
     QVERIFY(writeFileBytes(path("quoted-yolo/labels/room2.txt"),
                            "2 0.015625 0.020833 0.15625 0.020833 0.15625 0.208333 0.015625 "
                            "0.208333\n"));
+    QVERIFY(QDir().mkpath(path("commented-yolo/labels")));
+    QVERIFY(
+        writeFileBytes(path("commented-yolo/data.yaml"), "names:\n  0: S1 # a\n  1: 'S2'  # b\n"));
+    QVERIFY(writeFileBytes(path("commented-yolo/labels/room2.txt"),
+                           "0 0.015625 0.020833 0.15625 0.020833 0.15625 0.208333 0.015625 "
+                           "0.208333\n1 0.015625 0.020833 0.15625 0.020833 0.15625 0.208333 "
+                           "0.015625 0.208333\n"));
+    QVERIFY(QDir().mkpath(path("twice-yolo/labels")));
+    QVERIFY(writeFileBytes(path("twice-yolo/data.yaml"), "names:\n  0: S1\n  1: S2\n  0: S2\n"));
     QVERIFY(QDir().mkpath(path("unquoted-yolo/labels")));
     QVERIFY(writeFileBytes(path("unquoted-yolo/data.yaml"), "names: [\"S1, S2]\n"));
     QVERIFY(QDir().mkpath(path("edge-dota/labelTxt")));
@@ -193,6 +204,10 @@ void TestImportFormats::exitCodes_data()
         << QStringList{"--format", "yolo-obb", "unquoted-yolo", "ds"} << 2
         << QByteArray("quadrotag-import: cannot read the class names of "
                       "unquoted-yolo/data.yaml: the list of names cannot be read\n");
+    QTest::newRow("class named twice in data.yaml")
+        << QStringList{"--format", "yolo-obb", "twice-yolo", "ds"} << 2
+        << QByteArray("quadrotag-import: cannot read the class names of twice-yolo/data.yaml: "
+                      "class 0 is named twice\n");
     QTest::newRow("no labelTxt or Task1 files")
         << QStringList{"--format", "dota", "yolo", "ds"} << 2
         << QByteArray("quadrotag-import: no folder yolo/labelTxt and no Task1_*.txt files in "
@@ -256,6 +271,10 @@ void TestImportFormats::importsEachFormat_data()
     QTest::newRow("yolo-obb quoted names with commas")
         << QStringList{"--format", "yolo-obb", "quoted-yolo", "ds"}
         << QByteArray("0\n4 1 1 10 1 10 10 1 10 \n1 0 1 \n") << QByteArray();
+    QTest::newRow("yolo-obb block list of names with comments")
+        << QStringList{"--format", "yolo-obb", "commented-yolo", "ds"}
+        << QByteArray("0\n4 1 1 10 1 10 10 1 10 \n1 0 0 \n4 1 1 10 1 10 10 1 10 \n1 0 1 \n")
+        << QByteArray();
     QTest::newRow("coco box to the far edge onto the border")
         << QStringList{"--format", "coco", "edge.json", "ds"}
         << QByteArray("0\n4 32 24 63 24 63 47 32 47 \n1 0 1 \n") << QByteArray();
@@ -346,6 +365,12 @@ void TestImportFormats::leavesOutBadPredictions_data()
         << "labels/room2.txt"
         << "1 " + QByteArray(4093, '0') + " " + sameSquare + "\n" + sameSquare + "\n"
         << QByteArray("bad/labels/room2.txt: line 1: longer than 4096 bytes\n");
+    // 4,096 bytes before the line end, whichever end it has, is still a line.
+    const QByteArray padded = "1 " + QByteArray(4096 - sameSquare.size(), '0') + sameSquare.mid(2);
+    QTest::newRow("yolo-obb lines of 4096 and 4097 bytes")
+        << "yolo-obb"
+        << "labels/room2.txt" << padded + "\r\n0" + padded + "\n"
+        << QByteArray("bad/labels/room2.txt: line 2: longer than 4096 bytes\n");
     const QByteArray task1Square = "room2 0.9 1 1 10 1 10 10 1 10\n";
     QTest::newRow("dota task 1 line longer than 4096 bytes")
         << "dota"
@@ -370,6 +395,14 @@ void TestImportFormats::leavesOutBadPredictions_data()
                       "annotations are left out\n"
                       "bad/instances.json: annotation 2: category id 3 names more than one "
                       "category\n");
+    QTest::newRow("coco image name with a NUL")
+        << "coco"
+        << "instances.json" << QByteArray(R"({"annotations": [
+        {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9]},
+        {"image_id": 2, "category_id": 2, "bbox": [1, 1, 9, 9]}],
+      "images": [{"id": 1, "file_name": "sub/room2.jpg"}, {"id": 2, "file_name": "room1.jpg\u0000x"}],
+      "categories": [{"id": 2, "name": "S2"}]})")
+        << QByteArray("bad/instances.json: image room1.jpg\\x00x is not in ds\n");
     QTest::newRow("coco") << "coco"
                           << "instances.json" << QByteArray(R"({"annotations": [
         {"image_id": 1, "category_id": 3, "bbox": [1, 1, 9, 9]},
@@ -492,6 +525,12 @@ void TestImportFormats::matchesImagesWithoutDoubt_data()
         << "labelTxt/zzz.txt" << square + " S1 0\n"
         << QByteArray("twin-predictions/labelTxt/zzz.txt: no image of this name in twins\n")
         << QStringList{"y"};
+    QTest::newRow("yolo-obb: a file whose name is not text is told of")
+        << "yolo-obb" << QString::fromLatin1("labels/y\xe9.txt")
+        << QByteArray("0 0.1 0.1 0.5 0.1 0.5 0.5 0.1 0.5\n")
+        << QByteArray("twin-predictions/labels/y\\xe9.txt: name can't be read as UTF-8; no "
+                      "image takes it up\n")
+        << QStringList{"y"};
     QTest::newRow("coco: by path, each twin its own")
         << "coco"
         << "instances.json" << QByteArray(R"({"images": [{"id": 1, "file_name": "a/x.jpg"},
@@ -523,6 +562,11 @@ void TestImportFormats::matchesImagesWithoutDoubt()
     }
     QVERIFY(QDir().mkpath(QFileInfo(path("twin-predictions/" + file)).path()));
     QVERIFY(writeFileBytes(path("twin-predictions/" + file), predictions));
+    // By its Latin-1 bytes, é is no text (Qt's listing, and so the next clean-up, skips it).
+    const QByteArray predictionsName =
+        QFile::encodeName(path("twin-predictions/")) + file.toLatin1();
+    QVERIFY(std::rename(QFile::encodeName(path("twin-predictions/" + file)).constData(),
+                        predictionsName.constData()) == 0);
     QVERIFY(writeFileBytes(path("twin-predictions/data.yaml"), "names: [S1]\n"));
     if (format != "coco")
         QVERIFY(writeFileBytes(QFileInfo(path("twin-predictions/" + file)).path() + "/y.txt",
@@ -530,6 +574,7 @@ void TestImportFormats::matchesImagesWithoutDoubt()
                                                     : "1 1 9 1 9 9 1 9 S1 0\n"));
 
     const ProgramRun run = import({"--format", format, "twin-predictions", "twins"});
+    QCOMPARE(std::remove(predictionsName.constData()), 0);
     QCOMPARE(run.out, out);
     QCOMPARE(run.exitCode, 1);
     QStringList written;
