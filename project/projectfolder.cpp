@@ -24,12 +24,20 @@ bool holdsVocabulary(const QString& projectFolder)
 
 namespace {
 
-// The nearest folder at or above this one that holds a vocabulary, going up the path as written.
+// A vocabulary that can't be read now (its permissions, a link to a share not mounted) still
+// gives the label files below it their meaning.
+bool namesVocabulary(const QString& folder)
+{
+    const QFileInfo vocabulary(vocabularyPathIn(folder));
+    return vocabulary.isFile() || vocabulary.isSymLink();
+}
+
+// The nearest folder at or above this one that names a vocabulary, going up the path as written.
 QString vocabularyAtOrAbove(const QString& start)
 {
     QDir folder(start);
     do {
-        if (holdsVocabulary(folder.path()))
+        if (namesVocabulary(folder.path()))
             return folder.path();
     } while (folder.cdUp());
     return QString();

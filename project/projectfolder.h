@@ -10,7 +10,8 @@ QString vocabularyPathIn(const QString& projectFolder);
 QString indexPathIn(const QString& projectFolder);
 // The folder holds a vocabulary file that can be read.
 bool holdsVocabulary(const QString& projectFolder);
-// The nearest folder at or above path (a file's own folder first) that holds a vocabulary, as
+// The nearest folder at or above path (a file's own folder first) that holds a file or link
+// named "tags", readable or not, as
 // version control finds its repository; then, when path leads through a link, the nearest at
 // or above where it really is; empty when none does.
 QString projectAbove(const QString& path);

@@ -34,6 +34,8 @@ private slots:
         QVERIFY(QDir(dir.path()).mkpath("proj\xef\xbf\xbd"));
         // A project inside the project.
         QVERIFY(QDir(dir.path()).mkpath("project/inner/photos"));
+        // A project inside it whose vocabulary can't be reached now (a share not mounted).
+        QVERIFY(QDir(dir.path()).mkpath("project/dark/photos"));
         for (const char* name :
              {"project/tags", "project/photos/deeper/c.jpg", "proj\xef\xbf\xbd/tags",
               "project/inner/tags", "project/inner/photos/i.jpg"}) {
@@ -60,7 +62,8 @@ private slots:
                  {"project/away", "../elsewhere/proj/photos"},
                  {"outside/gone", "../elsewhere/nothing"},
                  {"projlink", "project"},
-                 {"project/gone", "../elsewhere/nothing"}})
+                 {"project/gone", "../elsewhere/nothing"},
+                 {"project/dark/tags", "../../elsewhere/nothing"}})
             QVERIFY(QFile::link(target, dir.filePath(link)));
         previousDirectory = QDir::currentPath();
         // Relative paths are taken from here.
@@ -258,6 +261,8 @@ private slots:
         QTest::newRow("dangling link outside any project") << "outside/gone" << QString() << false;
         QTest::newRow("image of a project inside the project")
             << "project/inner/photos/i.jpg" << pathOf("project/inner") << true;
+        QTest::newRow("image of a project inside whose tags can't be read")
+            << "project/dark/photos/d.jpg" << pathOf("project/dark") << true;
         QTest::newRow("image of the project reached through a link")
             << "projlink/photos/deeper/c.jpg" << pathOf("projlink") << false;
     }
