@@ -48,12 +48,15 @@ QString vocabularyAtOrAbove(const QString& start)
 QString projectAbove(const QString& path)
 {
     const QFileInfo start(path);
-    const QString found =
-        vocabularyAtOrAbove(start.isDir() ? start.absoluteFilePath() : start.absolutePath());
+    const QString folder = start.isDir() ? start.absoluteFilePath() : start.absolutePath();
+    // The label file lands in the folder where the image really is, under its vocabulary.
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    QString found = vocabularyAtOrAbove(real.isEmpty() ? folder : real);
+    if (found.isEmpty())
+        found = vocabularyAtOrAbove(folder);
     if (!found.isEmpty())
         return found;
-    // Reached through a link, the folders above where it leads are searched too; a dangling
-    // link leads nowhere.
+    // A linked image is searched where it leads too; a dangling link leads nowhere.
     const QString resolved = start.canonicalFilePath();
     if (resolved.isEmpty())
         return QString();
