@@ -24,12 +24,20 @@ bool holdsVocabulary(const QString& projectFolder)
 
 namespace {
 
-// The nearest folder at or above this one that holds a vocabulary, going up the path as written.
+// A vocabulary that can't be read now (its permissions, a link to a share not mounted) still
+// gives the label files below it their meaning.
+bool namesVocabulary(const QString& folder)
+{
+    const QFileInfo vocabulary(vocabularyPathIn(folder));
+    return vocabulary.isFile() || vocabulary.isSymLink();
+}
+
+// The nearest folder at or above this one that names a vocabulary, going up the path as written.
 QString vocabularyAtOrAbove(const QString& start)
 {
     QDir folder(start);
     do {
-        if (holdsVocabulary(folder.path()))
+        if (namesVocabulary(folder.path()))
             return folder.path();
     } while (folder.cdUp());
     return QString();
@@ -40,12 +48,15 @@ QString vocabularyAtOrAbove(const QString& start)
 QString projectAbove(const QString& path)
 {
     const QFileInfo start(path);
-    const QString found =
-        vocabularyAtOrAbove(start.isDir() ? start.absoluteFilePath() : start.absolutePath());
+    const QString folder = start.isDir() ? start.absoluteFilePath() : start.absolutePath();
+    // The label file lands in the folder where the image really is, under its vocabulary.
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    QString found = vocabularyAtOrAbove(real.isEmpty() ? folder : real);
+    if (found.isEmpty())
+        found = vocabularyAtOrAbove(folder);
     if (!found.isEmpty())
         return found;
-    // Reached through a link, the folders above where it leads are searched too; a dangling
-    // link leads nowhere.
+    // A linked image is searched where it leads too; a dangling link leads nowhere.
     const QString resolved = start.canonicalFilePath();
     if (resolved.isEmpty())
         return QString();

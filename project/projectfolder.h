@@ -10,9 +10,10 @@ QString vocabularyPathIn(const QString& projectFolder);
 QString indexPathIn(const QString& projectFolder);
 // The folder holds a vocabulary file that can be read.
 bool holdsVocabulary(const QString& projectFolder);
-// The nearest folder at or above path (a file's own folder first) that holds a vocabulary, as
-// version control finds its repository; then, when path leads through a link, the nearest at
-// or above where it really is; empty when none does.
+// The nearest folder at or above the real folder of path (a file's own folder first, links
+// to folders resolved) that holds a file or link named "tags", readable or not, as version
+// control finds its repository; then the same along the path as written; then, for a linked
+// file, above where it leads; empty when none does.
 QString projectAbove(const QString& path);
 // The paths, in their order, whose nearest vocabulary is another project's than this one's:
 // their label files name that vocabulary's cells. Paths under no project belong to any.

@@ -203,7 +203,8 @@ QString projectForStart(const StartArguments& arguments, const QString& workingF
                                                        : arguments.images.first();
     // What is opened belongs to its nearest project, which may lie inside the working folder's.
     const QString opened = first.isEmpty() ? QString() : projectAbove(first);
-    if (!opened.isEmpty())
+    // One whose vocabulary can't be read is not opened: the batch then refuses its images.
+    if (holdsVocabulary(opened))
         return opened;
     return holdsVocabulary(workingFolder) ? workingFolder : QString();
 }

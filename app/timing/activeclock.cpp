@@ -21,6 +21,14 @@ void ActiveClock::noteInput(qint64 now)
     paused = false;
 }
 
+void ActiveClock::noteMove(qint64 now)
+{
+    if (paused)
+        noteTime(now);
+    else
+        noteInput(now);
+}
+
 void ActiveClock::noteTime(qint64 now)
 {
     ownTime = ownTimeAt(now);

@@ -16,6 +16,9 @@ public:
     // Counting from zero at this moment, as if the operator had just given input.
     void restart(qint64 now);
     void noteInput(qint64 now);
+    // The mouse moved over the window: input only while the window has the keyboard, since it
+    // passes over a window beside the one at work.
+    void noteMove(qint64 now);
     // The clock is looked at without input, as a timer does, so it learns its steps.
     void noteTime(qint64 now);
     // The window lost the keyboard: nothing counts until the next input.

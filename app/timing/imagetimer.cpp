@@ -44,9 +44,11 @@ bool ImageTimer::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::MouseButtonPress:
-    case QEvent::MouseMove:
     case QEvent::Wheel:
         clock.noteInput(now());
+        break;
+    case QEvent::MouseMove:
+        clock.noteMove(now());
         break;
     // Another program, or another window of this operator, has the keyboard.
     case QEvent::ApplicationDeactivate:

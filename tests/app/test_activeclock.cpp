@@ -21,19 +21,24 @@ void TestActiveClock::countsUntilAMinuteWithoutInput_data()
     QTest::addColumn<Inputs>("inputs");
     QTest::addColumn<qint64>("readAt");
     QTest::addColumn<qint64>("active");
-    QTest::newRow("no input, half a minute") << Inputs{} << 30LL << 30LL;
-    QTest::newRow("no input, one second short of the limit") << Inputs{} << 59LL << 59LL;
-    QTest::newRow("no input, at the limit") << Inputs{} << 60LL << 60LL;
-    QTest::newRow("no input, past the limit: stands") << Inputs{} << 61LL << 60LL;
-    QTest::newRow("no input, long past") << Inputs{} << 3600LL << 60LL;
-    QTest::newRow("input keeps it running") << Inputs{50} << 100LL << 100LL;
-    QTest::newRow("input after the stop resumes it") << Inputs{200} << 230LL << 90LL;
-    QTest::newRow("input exactly at the limit") << Inputs{60} << 61LL << 61LL;
-    QTest::newRow("input a second after the limit") << Inputs{61} << 62LL << 61LL;
-    QTest::newRow("two stops") << Inputs{100, 300} << 400LL << 180LL;
-    QTest::newRow("many inputs") << Inputs{10, 20, 30, 40} << 50LL << 50LL;
-    QTest::newRow("keyboard lost: stands at once") << Inputs{10, -20} << 50LL << 20LL;
-    QTest::newRow("keyboard lost, then input") << Inputs{10, -20, 40} << 50LL << 30LL;
+    // Seconds at which the mouse only passes over the window.
+    QTest::addColumn<Inputs>("moves");
+    QTest::newRow("no input, half a minute") << Inputs{} << 30LL << 30LL << Inputs{};
+    QTest::newRow("no input, one second short of the limit")
+        << Inputs{} << 59LL << 59LL << Inputs{};
+    QTest::newRow("no input, at the limit") << Inputs{} << 60LL << 60LL << Inputs{};
+    QTest::newRow("no input, past the limit: stands") << Inputs{} << 61LL << 60LL << Inputs{};
+    QTest::newRow("no input, long past") << Inputs{} << 3600LL << 60LL << Inputs{};
+    QTest::newRow("input keeps it running") << Inputs{50} << 100LL << 100LL << Inputs{};
+    QTest::newRow("input after the stop resumes it") << Inputs{200} << 230LL << 90LL << Inputs{};
+    QTest::newRow("input exactly at the limit") << Inputs{60} << 61LL << 61LL << Inputs{};
+    QTest::newRow("input a second after the limit") << Inputs{61} << 62LL << 61LL << Inputs{};
+    QTest::newRow("two stops") << Inputs{100, 300} << 400LL << 180LL << Inputs{};
+    QTest::newRow("many inputs") << Inputs{10, 20, 30, 40} << 50LL << 50LL << Inputs{};
+    QTest::newRow("keyboard lost: stands at once") << Inputs{10, -20} << 50LL << 20LL << Inputs{};
+    QTest::newRow("keyboard lost, then input") << Inputs{10, -20, 40} << 50LL << 30LL << Inputs{};
+    QTest::newRow("keyboard lost, the mouse passing over")
+        << Inputs{10, -20} << 50LL << 20LL << Inputs{30};
 }
 
 void TestActiveClock::countsUntilAMinuteWithoutInput()
@@ -41,6 +46,7 @@ void TestActiveClock::countsUntilAMinuteWithoutInput()
     QFETCH(Inputs, inputs);
     QFETCH(qint64, readAt);
     QFETCH(qint64, active);
+    QFETCH(Inputs, moves);
     ActiveClock clock;
     clock.restart(0);
     // Looked at every second, as the program's timer does; a negative second is one at which
@@ -51,6 +57,8 @@ void TestActiveClock::countsUntilAMinuteWithoutInput()
             clock.noteInput(second * 1000);
         if (inputs.contains(-second))
             clock.pause(second * 1000);
+        if (moves.contains(second))
+            clock.noteMove(second * 1000);
     }
     QCOMPARE(clock.activeMilliseconds(readAt * 1000), active * 1000);
     QCOMPARE(clock.takeSeconds(readAt * 1000), active);

@@ -34,6 +34,8 @@ private slots:
         QVERIFY(QDir(dir.path()).mkpath("proj\xef\xbf\xbd"));
         // A project inside the project.
         QVERIFY(QDir(dir.path()).mkpath("project/inner/photos"));
+        // A project inside it whose vocabulary can't be reached now (a share not mounted).
+        QVERIFY(QDir(dir.path()).mkpath("project/dark/photos"));
         for (const char* name :
              {"project/tags", "project/photos/deeper/c.jpg", "proj\xef\xbf\xbd/tags",
               "project/inner/tags", "project/inner/photos/i.jpg"}) {
@@ -60,7 +62,8 @@ private slots:
                  {"project/away", "../elsewhere/proj/photos"},
                  {"outside/gone", "../elsewhere/nothing"},
                  {"projlink", "project"},
-                 {"project/gone", "../elsewhere/nothing"}})
+                 {"project/gone", "../elsewhere/nothing"},
+                 {"project/dark/tags", "../../elsewhere/nothing"}})
             QVERIFY(QFile::link(target, dir.filePath(link)));
         previousDirectory = QDir::currentPath();
         // Relative paths are taken from here.
@@ -231,8 +234,8 @@ private slots:
             << QStringList{"--project", "project", "photos"} << "more" << pathOf("project");
         QTest::newRow("linked folder inside a project")
             << QStringList{"outside/lnk/deeper"} << "more" << realPathOf("elsewhere/proj");
-        QTest::newRow("linked folder inside a project, its own parent a project")
-            << QStringList{"project/away"} << "more" << pathOf("project");
+        QTest::newRow("linked folder inside a project, of another project")
+            << QStringList{"project/away"} << "more" << realPathOf("elsewhere/proj");
     }
     void findsTheProjectOfAStart()
     {
@@ -258,8 +261,12 @@ private slots:
         QTest::newRow("dangling link outside any project") << "outside/gone" << QString() << false;
         QTest::newRow("image of a project inside the project")
             << "project/inner/photos/i.jpg" << pathOf("project/inner") << true;
+        QTest::newRow("image of another project through a link inside the project")
+            << "project/away/e.jpg" << realPathOf("elsewhere/proj") << true;
+        QTest::newRow("image of a project inside whose tags can't be read")
+            << "project/dark/photos/d.jpg" << pathOf("project/dark") << true;
         QTest::newRow("image of the project reached through a link")
-            << "projlink/photos/deeper/c.jpg" << pathOf("projlink") << false;
+            << "projlink/photos/deeper/c.jpg" << pathOf("project") << false;
     }
     void projectAboveFollowsLinksAfterThePathGiven()
     {
