@@ -7,11 +7,15 @@ namespace {
 // Far beyond any real label file (10,000 shapes take half a megabyte), and small enough
 // that a hostile file can't exhaust memory.
 const qint64 largestLabelFile = qint64(64) << 20;
+// The coarsest modification times of the file systems a team shares (FAT, some SMB) step
+// by two seconds; a rewrite within that of the reading can keep both size and time.
+const qint64 timeGrainMilliseconds = 2000;
 } // namespace
 
 LabelFileSnapshot LabelFileSnapshot::of(const QString& path)
 {
     LabelFileSnapshot snapshot;
+    snapshot.readAt = QDateTime::currentDateTimeUtc();
     const QFileInfo info(path);
     // Asked first, the size comes with everything else below in one look at the file, which
     // on a share is one round trip; asked first, whether it exists would take a look of its own.
@@ -38,7 +42,10 @@ bool LabelFileSnapshot::isCurrent(const QString& path) const
     // The size first: one look at the file, as in of().
     const qint64 sizeNow = info.size();
     const bool isThere = info.exists() && info.isFile();
-    return isThere == exists && (!exists || (sizeNow == size && info.lastModified() == modified));
+    // A file changed in the grain of its time before it was read may have changed unseen since.
+    const bool settledWhenRead = modified.msecsTo(readAt) >= timeGrainMilliseconds;
+    return isThere == exists &&
+           (!exists || (settledWhenRead && sizeNow == size && info.lastModified() == modified));
 }
 
 LabelFileSnapshot LabelFileSnapshot::written(const std::string& bytes)

@@ -30,6 +30,8 @@ struct LabelFileSnapshot
     // The file's identity when the snapshot was taken: a changed size or time means new bytes.
     qint64 size = -1;
     QDateTime modified;
+    // When it was taken, on this computer's clock: a time this close to it proves nothing.
+    QDateTime readAt;
 };
 
 #endif
