@@ -4,6 +4,7 @@
 #include "datasetwalk.h"
 #include "imageannotation.h"
 #include "labelfile.h"
+#include "labelkeeper.h"
 #include "labelpath.h"
 #include "shapematching.h"
 
@@ -88,7 +89,15 @@ void DatasetComparison::compareFolder(const DatasetWalk& walk, const QString& fo
 
 void DatasetComparison::compareImage(const QString& relativePath)
 {
-    const QString labelA = labelPathFor(QDir(options.folderA).filePath(relativePath));
+    const QString imageA = QDir(options.folderA).filePath(relativePath);
+    // Its label file is its twin's, compared with that image: counted twice it would weigh double.
+    const QString keeper = labelKeeperOnDisk(imageA);
+    if (!keeper.isEmpty()) {
+        report.problem(imageA, QStringLiteral("shares its label file %1 with %2; left out")
+                                   .arg(QFileInfo(labelPathFor(imageA)).fileName(), keeper));
+        return;
+    }
+    const QString labelA = labelPathFor(imageA);
     const QString labelB = labelPathFor(QDir(options.folderB).filePath(relativePath));
     if (!QFileInfo(labelA).isFile() || !QFileInfo(labelB).isFile())
         return;

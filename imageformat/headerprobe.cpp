@@ -151,6 +151,21 @@ void readBmp(const QByteArray& start, HeaderFacts& facts)
     facts.size = sizeOf(qint32(littleEndian(start, 18, 4)), std::llabs(height));
 }
 
+// Where the size fields a reader takes from the first bytes end; 0 where it reads them itself.
+int sizeFieldsEnd(ImageFormat format, const QByteArray& start)
+{
+    switch (format) {
+    case ImageFormat::Png:
+        return 26;
+    case ImageFormat::WebP:
+        return start.mid(12, 4) == "VP8L" ? 25 : 30;
+    case ImageFormat::Bmp:
+        return littleEndian(start, 14, 4) == 12 ? 22 : 26;
+    default:
+        return 0;
+    }
+}
+
 bool turnsSideways(int orientation)
 {
     return orientation >= 5;
@@ -184,6 +199,7 @@ HeaderFacts probeImageHeader(const QString& path)
     QByteArray start = file.read(firstBytes);
     HeaderFacts facts;
     facts.format = formatOfFirstBytes(start);
+    const qsizetype stored = start.size();
     start = start.leftJustified(firstBytes, '\0');
     switch (facts.format) {
     case ImageFormat::Jpeg:
@@ -205,6 +221,9 @@ HeaderFacts probeImageHeader(const QString& path)
     case ImageFormat::None:
         break;
     }
+    // A file cut inside its header would be sized from the zeros that stand in for the rest.
+    if (stored < sizeFieldsEnd(facts.format, start))
+        facts.size = QSize();
     if (facts.size.isValid() && turnsSideways(facts.orientation))
         facts.size.transpose();
     return facts;

@@ -2,6 +2,7 @@
 
 #include "imageheader.h"
 #include "labelfile.h"
+#include "labelkeeper.h"
 #include "labelpath.h"
 #include "scratchsweep.h"
 #include "stemregistry.h"
@@ -401,6 +402,13 @@ void PredictionImporter::importImage(const QString& relativePath, int styleIndex
     const QString imagePath = walk.pathOf(relativePath);
     ++imagesRead;
     report.itemDone();
+    // Its proposal would be the one its twin shows: the label file and proposal go by stem.
+    const QString keeper = labelKeeperOnDisk(imagePath);
+    if (!keeper.isEmpty()) {
+        report.problem(imagePath, QStringLiteral("shares its label file %1 with %2; left out")
+                                      .arg(QFileInfo(labelPathFor(imagePath)).fileName(), keeper));
+        return;
+    }
     QSize size;
     QString error;
     if (!readImageSize(imagePath, size, error)) {

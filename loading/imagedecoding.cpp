@@ -65,7 +65,9 @@ struct ImageHeader
 ImageHeader readHeader(const QString& path)
 {
     const HeaderFacts facts = probeImageHeader(path);
-    return {facts.size, facts.format == ImageFormat::Jpeg, facts.orientation, facts.hasAlpha,
+    // OpenCV's TIFF decoder turns the pixels as the tag says even when asked for them unchanged.
+    const int turnStill = facts.format == ImageFormat::Tiff ? 1 : facts.orientation;
+    return {facts.size, facts.format == ImageFormat::Jpeg, turnStill, facts.hasAlpha,
             facts.hasMorePages};
 }
 

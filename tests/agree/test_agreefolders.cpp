@@ -101,6 +101,9 @@ void TestAgreeFolders::writeThirdImage(const QTemporaryDir& project, const QStri
                             {shape(corners(largest), {sofa}),
                              shape(corners(rect(0, -500000001, 10, 0)), {chair}),
                              shape(corners(huge), {lamp})}));
+    } else if (variant == "png twin") {
+        QVERIFY(writeFileBytes(project.filePath("a/img1.png"), "png"));
+        QVERIFY(writeFileBytes(project.filePath("b/img1.png"), "png"));
     } else if (variant == "unread style") {
         QVERIFY(writeFileBytes(b, "Sofa\n"));
     } else if (variant == "lowest style") {
@@ -121,24 +124,26 @@ void TestAgreeFolders::reportsAgreementOfTwoFolders_data()
     // other (kappa 1); Wood on one side of each pair (po 0, pe 0.5: kappa -1); Fabric only on
     // the second operator's side of one pair (po 0.5, pe 0.5: kappa 0). Styles: 1-1 and 2-3,
     // po 0.5, pe 0.25.
-    QTest::newRow("json") << QStringList{"--json"}
-                          << QByteArray(
-                                 "{\"images\":2,\"shapes\":{\"a\":3,\"b\":3,\"matched\":2,"
-                                 "\"only_a\":1,\"only_b\":1},\"mean_iou\":0.975,\"tags\":["
-                                 "{\"caption\":\"Sofa\",\"both\":1,\"only_a\":0,\"only_b\":0,"
-                                 "\"kappa\":1.000},"
-                                 "{\"caption\":\"Chair\",\"both\":1,\"only_a\":0,\"only_b\":0,"
-                                 "\"kappa\":1.000},"
-                                 "{\"caption\":\"Material: Wood\",\"both\":0,\"only_a\":1,"
-                                 "\"only_b\":1,\"kappa\":-1.000},"
-                                 "{\"caption\":\"Material: Fabric\",\"both\":0,\"only_a\":0,"
-                                 "\"only_b\":1,\"kappa\":0.000}],"
-                                 "\"styles\":{\"agree\":1,\"disagree\":1,\"kappa\":0.333},"
-                                 "\"worst\":[{\"image\":\"sub/img2.jpg\",\"matched\":0,"
-                                 "\"only_a\":1,\"only_b\":1,\"mean_iou\":0.000},"
-                                 "{\"image\":\"img1.jpg\",\"matched\":2,\"only_a\":0,"
-                                 "\"only_b\":0,\"mean_iou\":0.975}]}\n")
-                          << QString() << QByteArrayList();
+    const QByteArray twoImages("{\"images\":2,\"shapes\":{\"a\":3,\"b\":3,\"matched\":2,"
+                               "\"only_a\":1,\"only_b\":1},\"mean_iou\":0.975,\"tags\":["
+                               "{\"caption\":\"Sofa\",\"both\":1,\"only_a\":0,\"only_b\":0,"
+                               "\"kappa\":1.000},"
+                               "{\"caption\":\"Chair\",\"both\":1,\"only_a\":0,\"only_b\":0,"
+                               "\"kappa\":1.000},"
+                               "{\"caption\":\"Material: Wood\",\"both\":0,\"only_a\":1,"
+                               "\"only_b\":1,\"kappa\":-1.000},"
+                               "{\"caption\":\"Material: Fabric\",\"both\":0,\"only_a\":0,"
+                               "\"only_b\":1,\"kappa\":0.000}],"
+                               "\"styles\":{\"agree\":1,\"disagree\":1,\"kappa\":0.333},"
+                               "\"worst\":[{\"image\":\"sub/img2.jpg\",\"matched\":0,"
+                               "\"only_a\":1,\"only_b\":1,\"mean_iou\":0.000},"
+                               "{\"image\":\"img1.jpg\",\"matched\":2,\"only_a\":0,"
+                               "\"only_b\":0,\"mean_iou\":0.975}]}\n");
+    QTest::newRow("json") << QStringList{"--json"} << twoImages << QString() << QByteArrayList();
+    // Its label file is img1.jpg's: compared again, img1 would count twice.
+    QTest::newRow("json, a twin across formats")
+        << QStringList{"--json"} << twoImages << "png twin"
+        << QByteArrayList{"a/img1.png: shares its label file img1.lbl with img1.jpg; left out\n"};
     // At 0.96 the shifted sofa is no pair: only the chairs match. Chair on both sides of the
     // one pair: chance agreement 1, kappa null; Wood on the second side only: po 0, pe 0.
     QTest::newRow("json, strict threshold")

@@ -7,6 +7,7 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include <algorithm>
 #include <iostream>
 
 #include <unistd.h>
@@ -210,6 +211,28 @@ QByteArray transparentPalettePng(int side)
     header[9] = 3;
     return grey.left(8) + pngChunk("IHDR", header) + pngChunk("PLTE", QByteArray(3, '\0')) +
            pngChunk("tRNS", QByteArray(1, '\0')) + grey.mid(pngIhdrEnd);
+}
+
+QByteArray tiffWithOrientation(const QByteArray& tiff, int orientation)
+{
+    const auto number = [&tiff](qint64 offset, int width) {
+        quint32 value = 0;
+        for (int index = width - 1; index >= 0; --index)
+            value = (value << 8) | static_cast<unsigned char>(tiff[offset + index]);
+        return value;
+    };
+    const quint32 directory = number(4, 4);
+    QList<QByteArray> entries{littleEndian(274, 2) + littleEndian(3, 2) + littleEndian(1, 4) +
+                              littleEndian(quint32(orientation), 4)};
+    for (quint32 entry = 0; entry < number(directory, 2); ++entry)
+        entries << tiff.mid(directory + 2 + 12 * entry, 12);
+    std::sort(entries.begin(), entries.end(), [](const QByteArray& left, const QByteArray& right) {
+        return quint8(left[1]) * 256 + quint8(left[0]) < quint8(right[1]) * 256 + quint8(right[0]);
+    });
+    // The new first directory goes at the end; the pixels and the old one stay where they are.
+    const QByteArray body = tiff.mid(8) + QByteArray(tiff.size() % 2, '\0');
+    return tiff.left(4) + littleEndian(quint32(8 + body.size()), 4) + body +
+           littleEndian(quint32(entries.size()), 2) + entries.join() + littleEndian(0, 4);
 }
 
 bool writeFileBytes(const QString& path, const QByteArray& bytes)

@@ -79,6 +79,8 @@ QByteArray withExifOrientation(const QByteArray& jpeg, int orientation);
 // The same for a PNG (an eXIf chunk) and a WebP of this size (an extended header, EXIF chunk).
 QByteArray pngWithExifOrientation(const QByteArray& png, int orientation);
 QByteArray webpWithExifOrientation(const QByteArray& webp, QSize size, int orientation);
+// The little-endian TIFF with an orientation tag in its first directory.
+QByteArray tiffWithOrientation(const QByteArray& tiff, int orientation);
 // A tiny PNG whose header claims this size.
 QByteArray pngClaimingSize(int width, int height);
 // A palette PNG of one colour whose transparency is given apart from its pixels (a tRNS chunk).

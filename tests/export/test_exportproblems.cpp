@@ -128,6 +128,9 @@ void TestExportProblems::buildFaultyDataset()
     QVERIFY(writeFileBytes(path("faults/g_cut.lbl"), "0\n4 1 1 10 1 10 10 1 10 \n1 0 0 \n4 2 2 "));
     QVERIFY(writeLabels(path("faults/h_orphan.lbl"), 0, {shape(square, {{0, 0}})}));
     QVERIFY(writeFileBytes(path("faults/i_broken.jpg"), "not a JPEG at all"));
+    // Cut inside its header, before the last byte of its height (300).
+    QVERIFY(writeTestJpeg(path("faults/n_cut.png"), 64, 300, 60));
+    QVERIFY(QFile::resize(path("faults/n_cut.png"), 23));
     // Moved onto the last column, this shape would be a line.
     QVERIFY(writeLabels(path("faults/l_edge.lbl"), 0,
                         {shape({{70, 1}, {80, 1}, {80, 10}, {70, 10}}, {{0, 0}})}));
@@ -223,12 +226,13 @@ void TestExportProblems::reportsEveryProblem()
         "faults/l_edge.lbl: shape 1: corner (70, 1) outside the 64x48 image; on its border the "
         "shape would have no area, so it is left out\n"
         "faults/m_folder.lbl: label file cannot be read\n"
+        "faults/n_cut.png: image header cannot be read: its header tells no size\n"
         "faults/h_orphan.lbl: label file without an image\n" +
         duplicate;
     QCOMPARE(run.out, expected);
     QCOMPARE(run.err.left(run.err.indexOf(", 0.")),
-             QByteArray("Checked 12 images, 8 shapes, 3 categories, ") +
-                 (duplicate.isEmpty() ? "11 problems (3 images" : "12 problems (4 images") +
+             QByteArray("Checked 13 images, 8 shapes, 3 categories, ") +
+                 (duplicate.isEmpty() ? "12 problems (4 images" : "13 problems (5 images") +
                  " and 6 shapes left out)");
 }
 
@@ -256,7 +260,7 @@ void TestExportProblems::forcedExportLeavesOutFaultyShapes()
     const ProgramRun run =
         runExporter(root.path(), {"--force", "--format", "dota", "--output", "forced", "faults"});
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains("(4 images and 6 shapes left out)"), run.err.constData());
+    QVERIFY2(run.err.contains("(5 images and 6 shapes left out)"), run.err.constData());
     // The corner outside the image is moved onto its last column.
     QCOMPARE(fileBytes(path("forced/labelTxt/e_outside.txt")),
              QByteArray("1 1 63 1 63 10 1 10 Sofa 0\n"));

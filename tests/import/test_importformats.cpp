@@ -501,6 +501,8 @@ void TestImportFormats::matchesImagesWithoutDoubt_data()
     const QByteArray square = "1 1 9 1 9 9 1 9";
     const QByteArray shared = "twins/a/x.jpg: another image is named x too; the predictions for "
                               "that name are given to neither\n"
+                              "twins/a/x.png: another image is named x too; the predictions for "
+                              "that name are given to neither\n"
                               "twins/b/x.jpg: another image is named x too; the predictions for "
                               "that name are given to neither\n";
     QTest::newRow("yolo-obb: a shared name gets nothing")
@@ -542,6 +544,13 @@ void TestImportFormats::matchesImagesWithoutDoubt_data()
         << QByteArray("twin-predictions/instances.json: image .quadrotag/y.jpg is not in "
                       "twins\n")
         << QStringList{"a/x", "b/x"};
+    QTest::newRow("coco: a twin across formats does not write its keeper's proposal")
+        << "coco"
+        << "instances.json" << QByteArray(R"({"images": [{"id": 1, "file_name": "a/x.png"}],
+          "annotations": [{"image_id": 1, "category_id": 1, "bbox": [1, 1, 8, 8]}],
+          "categories": [{"id": 1, "name": "S1"}]})")
+        << QByteArray("twins/a/x.png: shares its label file x.lbl with x.jpg; left out\n")
+        << QStringList();
 }
 
 void TestImportFormats::matchesImagesWithoutDoubt()
@@ -552,11 +561,12 @@ void TestImportFormats::matchesImagesWithoutDoubt()
     QFETCH(QByteArray, out);
     QFETCH(QStringList, proposals);
 
-    // Two images named x; y has a namesake only in the team's folder, which is no dataset.
+    // Three images named x, two of them sharing a label file; y has a namesake only in the team's
+    // folder, which is no dataset.
     QVERIFY(QDir(path("twins")).removeRecursively());
     QVERIFY(QDir(path("twin-predictions")).removeRecursively());
-    for (const char* image :
-         {"twins/a/x.jpg", "twins/b/x.jpg", "twins/y.jpg", "twins/.quadrotag/y.jpg"}) {
+    for (const char* image : {"twins/a/x.jpg", "twins/a/x.png", "twins/b/x.jpg", "twins/y.jpg",
+                              "twins/.quadrotag/y.jpg"}) {
         QVERIFY(QDir().mkpath(QFileInfo(path(image)).path()));
         QVERIFY(writeTestJpeg(path(image), 16, 16, 90));
     }

@@ -260,6 +260,8 @@ private slots:
             << "png" << 6 << DisplayScale{1.0, upright.transposed() / 4} << 1 << false;
         QTest::newRow("WebP turned the other way")
             << "webp" << 8 << DisplayScale{0.6, QSize()} << 1 << false;
+        QTest::newRow("TIFF turned, fit at 25 %")
+            << "tiff" << 6 << DisplayScale{1.0, upright.transposed() / 4} << 1 << false;
         // Another picture of another size: its sharp pixels must not replace the reduced ones.
         QTest::newRow("file replaced while shown reduced")
             << jpg << 1 << DisplayScale{1.0, upright / 4} << 4 << true;
@@ -285,7 +287,8 @@ private slots:
                                format == "png" ? pngWithExifOrientation(stored, orientation)
                                : format == "webp"
                                    ? webpWithExifOrientation(stored, QSize(2400, 1600), orientation)
-                                   : withExifOrientation(stored, orientation)));
+                               : format == "tiff" ? tiffWithOrientation(stored, orientation)
+                                                  : withExifOrientation(stored, orientation)));
 
         ImagePrefetcher prefetcher;
         QSignalSpy sharpened(&prefetcher, &ImagePrefetcher::sglSharpImageReady);
