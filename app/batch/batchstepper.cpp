@@ -18,6 +18,17 @@ BatchStepper::BatchStepper(ImageVisit& visit, ImageViewer& viewer, LabelViewer& 
     : visit(visit), viewer(viewer), table(table), editor(editor), panel(panel), window(window)
 {
     connect(&prefetcher, &ImagePrefetcher::sglSharpImageReady, this, &BatchStepper::showSharp);
+    // Entering reads the label file, and so does a read once the claim settles.
+    connect(&visit, &ImageVisit::entered, this, &BatchStepper::markShownImage);
+}
+
+void BatchStepper::markShownImage()
+{
+    if (currentImage < 0 || currentImage >= imagePaths.size())
+        return;
+    // Another program may have written or removed the file since the batch was listed.
+    panel.setLabelled(currentImage, labelPaths.keeperOf(currentImage).isEmpty() &&
+                                        visit.session().hasLabelFile());
 }
 
 void BatchStepper::start(const BatchFiles& batch, int first)
@@ -113,8 +124,6 @@ void BatchStepper::loadCurrentImage()
     visit.enter(
         imagePaths[currentImage], labelPaths[currentImage],
         [&] {
-            // Another program may have written or removed the file since the batch was listed.
-            panel.setLabelled(currentImage, sharer.isEmpty() && visit.session().hasLabelFile());
             viewer.imageWidget()->resetDrawing();
             viewer.setImage(pixmap, image.fullSize);
             editor.showWholeAnnotation();

@@ -66,6 +66,7 @@ signals:
 private:
     void begin(const BatchFiles& batch, int first);
     void loadCurrentImage();
+    void markShownImage();
     void prefetchLikelyNext();
 
     ImageVisit& visit;

@@ -282,10 +282,16 @@ private slots:
         const ImageAnnotation before = annotation();
         const int position = window->editHistory().index();
         const QStringList files = filesUnder(dir->path());
-        // Those that open a dialog of files or leave the image are ways out, not edits.
-        const QStringList waysOut = {
-            "Open Images",    "Open Folder",           "Open Project…",           "Next Image",
-            "Previous Image", "Next Unlabelled Image", "Brightness and Contrast…"};
+        // Those that open a dialog of files or leave the image are ways out, not edits; the
+        // report writes a page of its own, never an annotation.
+        const QStringList waysOut = {"Open Images",
+                                     "Open Folder",
+                                     "Open Project…",
+                                     "Next Image",
+                                     "Previous Image",
+                                     "Next Unlabelled Image",
+                                     "Brightness and Contrast…",
+                                     "Dataset Report…"};
         QuestionCounter questions;
         int triggered = 0;
         for (QAction* action : window->findChildren<QAction*>()) {
