@@ -5,7 +5,7 @@
 
 #include <QSemaphore>
 
-// The listing of a folder on a worker thread: its count as it goes, and which request wins.
+// The listing of a folder on a worker thread: which request wins, and what nobody waits for.
 class TestFolderListing : public QObject
 {
     Q_OBJECT

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+// What a batch is without a window: its images, label files, twins, start image and status.
 class TestBatchPaths : public QObject
 {
     Q_OBJECT
