@@ -2,8 +2,6 @@
 
 #include "commandline.h"
 
-#include <cmath>
-
 namespace {
 
 const char description[] =
@@ -43,20 +41,13 @@ bool parseAgreeOptions(const QStringList& arguments, AgreeOptions& options, int&
 
     if (!parseCommandLine(parser, arguments, exitCode))
         return false;
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 2) {
-        exitCode = usageError(QStringLiteral("two folders are needed, FOLDER_A and FOLDER_B"));
-        return false;
-    }
-    bool isNumber = false;
-    const double threshold = parser.value(iouOption).toDouble(&isNumber);
+    const QString twoFolders = QStringLiteral("two folders are needed, FOLDER_A and FOLDER_B");
+    QStringList positional;
     // A pair that shares nothing is never matched, so 0 means "any overlap".
-    if (!isNumber || !(threshold >= 0 && threshold <= 1)) {
-        exitCode = usageError(QStringLiteral("--iou needs a number from 0 to 1, not \"%1\"")
-                                  .arg(parser.value(iouOption)));
+    if (!takePositionals(parser, 2, twoFolders, twoFolders, positional, exitCode) ||
+        !takeNumber(parser, iouOption, 0, 1, QStringLiteral("a number from 0 to 1"),
+                    options.iouThreshold, exitCode))
         return false;
-    }
-    options.iouThreshold = threshold;
     options.json = parser.isSet(jsonOption);
     options.vocabulary = parser.value(vocabularyOptions.vocabulary);
     options.folderA = positional[0];

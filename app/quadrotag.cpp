@@ -8,22 +8,17 @@
 #include "labelfile.h"
 #include "namedimages.h"
 #include "operatorname.h"
-#include "projectfolder.h"
 #include "sessionquestions.h"
 #include "sidepanel.h"
-#include "teampaths.h"
-#include "vocabularyquestion.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QProcessEnvironment>
 #include <QSplitter>
 #include <QStatusBar>
 
-#include <algorithm>
 #include <iostream>
 
 namespace {
@@ -37,16 +32,6 @@ QString operatorFromEnvironment()
     const QString name =
         OperatorName::fromEnvironment(QProcessEnvironment::systemEnvironment(), nullptr);
     return name.isEmpty() ? QStringLiteral("operator") : name;
-}
-
-// Images removed since a batch was remembered would each stop it with a warning.
-QStringList existingFiles(const QStringList& paths)
-{
-    QStringList existing;
-    for (const QString& path : paths)
-        if (QFileInfo::exists(path))
-            existing << path;
-    return existing;
 }
 } // namespace
 
@@ -62,19 +47,15 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
       stepper(visit, imageViewer, labelViewer, editor, batchPanel, this), viewComfort(imageViewer),
       shapeCopying(editor, visit.session(), imageViewer, labelViewer),
       reviewController(visit.session(), visit.saveGuard(), this),
-      drawingAssist(editor, *imageViewer.imageWidget()), projectFolder(project),
-      projectMenu(projectHistory), opener(visit, stepper, team, projectHistory)
+      drawingAssist(editor, *imageViewer.imageWidget()),
+      opener(visit, stepper, team, projectHistory),
+      projects(project, projectHistory, visit, opener, stepper, labelViewer)
 {
     ui.setupUi(this);
     buildLayout();
-    projectMenu.install(this, ui.menuFile, ui.statusBar);
-    projectMenu.showProject(projectFolder);
-    datasetReport.install(this, ui.menuFile, ui.statusBar, [this] { return projectFolder; });
-    visit.setProject(&projectHistory, projectFolder);
-    // One of the window's parts, found among its children.
-    opener.setParent(this);
-    opener.setProject(projectFolder);
-    loadVocabulary();
+    projects.install(this, ui.menuFile, ui.statusBar);
+    datasetReport.install(this, ui.menuFile, ui.statusBar, [this] { return projects.folder(); });
+    opener.install(this, ui.statusBar);
     connectActions();
     connectCanvasAndTable();
     connectEditHistory();
@@ -83,21 +64,10 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
     connectZoom();
     quickTagging.install(ui.actionFind_Tag);
     connect(&quickTagging, &QuickTagging::sglNote, this, &Quadrotag::showNote);
-    connect(&projectMenu, &ProjectMenu::projectChosen, this, &Quadrotag::openProject);
     connect(&opener, &BatchOpener::sglNote, this, &Quadrotag::showNote);
     // A fault nobody expected ends in a note, not in the end of the program.
     if (auto* faults = qobject_cast<FaultCatchingApplication*>(QCoreApplication::instance()))
         connect(faults, &FaultCatchingApplication::sglFault, this, &Quadrotag::showNote);
-    connect(&opener, &BatchOpener::sglProgress, this, [this](const QString& progress) {
-        listingProgress = progress;
-        ui.statusBar->showMessage(progress);
-    });
-    // A note shown since stays its time; the count of a listing that is over goes at once.
-    connect(&opener, &BatchOpener::sglListingEnded, this, [this] {
-        if (ui.statusBar->currentMessage() == listingProgress)
-            ui.statusBar->clearMessage();
-        listingProgress.clear();
-    });
     connectTeam();
     installViewComfort();
     connectReview();
@@ -116,6 +86,8 @@ void Quadrotag::connectReview()
         batchPanel.markReviewed(batchPanel.list().shownRow());
         batchPanel.goToNextListed();
     });
+    connect(&projects, &ProjectSwitch::sglProjectLeft, &reviewController,
+            &ReviewController::showImageReview);
     // A save turns the review into one of earlier bytes.
     connect(&visit.session(), &ImageSession::saved, &reviewController,
             &ReviewController::showSavedLabel);
@@ -193,6 +165,11 @@ void Quadrotag::connectBatch()
             [this](int row) { stepper.goTo(row); });
     connect(&batchPanel, &BatchPanel::imageEntered, &stepper,
             [this](int row) { stepper.goTo(row, SaveGuard::Proposal::Accept); });
+    // The new project's tags: their captions in the list, none of the old ones among the recent.
+    connect(&projects, &ProjectSwitch::sglVocabularyLoaded, this, [this] {
+        batchPanel.setTagCaptions(labelViewer.tagLayout());
+        quickTagging.strip().forgetTags();
+    });
     connect(&stepper, &BatchStepper::sglNote, this, &Quadrotag::showNote);
     connect(&stepper, &BatchStepper::sglShown, this, &Quadrotag::showHeldState);
     connect(&stepper, &BatchStepper::sglBatchChanged, this, &Quadrotag::markHolders);
@@ -220,9 +197,7 @@ void Quadrotag::connectZoom()
             &ImageViewer::slotOriginalSize);
     connect(ui.actionFit_to_Window, &QAction::triggered, &imageViewer,
             &ImageViewer::slotFitToWindow);
-    connect(&imageViewer, &ImageViewer::sglZoomChanged, &zoomLevel, &ZoomLevelLabel::showZoom);
-    ui.statusBar->addPermanentWidget(&zoomLevel);
-    zoomLevel.showZoom(imageViewer.zoom());
+    zoomLevel.install(ui.statusBar, imageViewer);
 }
 
 void Quadrotag::connectTeam()
@@ -235,13 +210,7 @@ void Quadrotag::connectTeam()
         team.noteSaved(visit.session().imagePath(), storedShapeCount(visit.session().annotation()),
                        imageTimer.takeSeconds());
     });
-    connect(&team, &TeamDesk::sglNotLogged, this, [this](const QString& image) {
-        if (image == unloggedImage)
-            return;
-        unloggedImage = image;
-        showNote(QStringLiteral("Saved, but the save could not be added to your log in ") +
-                 teamFolderFor(image) + QStringLiteral("/log"));
-    });
+    connect(&team, &TeamDesk::sglNote, this, &Quadrotag::showNote);
     connect(&team, &TeamDesk::sglClaimSettled, &visit, &ImageVisit::settleClaim);
     connect(&visit, &ImageVisit::entered, &imageTimer, &ImageTimer::restart);
 }
@@ -380,72 +349,12 @@ void Quadrotag::installViewComfort()
             [this](bool hidden) { visit.session().editGate().setShapesHidden(hidden); });
 }
 
-void Quadrotag::loadVocabulary()
-{
-    if (projectFolder.isEmpty()) {
-        labelViewer.loadTags("tags");
-        visit.rememberVocabulary({QFileInfo(QStringLiteral("tags")).absoluteFilePath(),
-                                  QFileInfo(QStringLiteral("index2tag.csv")).absoluteFilePath()});
-        return;
-    }
-    labelViewer.loadTags(localPath(vocabularyPathIn(projectFolder)),
-                         localPath(indexPathIn(projectFolder)));
-    visit.rememberVocabulary({vocabularyPathIn(projectFolder), indexPathIn(projectFolder)});
-    if (holdsVocabulary(projectFolder)) {
-        projectHistory.addRecent(projectFolder);
-        projectMenu.refresh();
-    }
-}
-
 bool Quadrotag::openProject(const QString& folder)
 {
-    const QString absolute = QDir::cleanPath(QDir(folder).absolutePath());
-    if (!holdsVocabulary(absolute)) {
-        forgetGoneProject(absolute);
-        return false;
-    }
-    // Left by the old project's rules, and nothing of it stays to be edited under the new one.
-    if (!visit.close())
-        return false;
-    opener.cancel();
-    stepper.close();
-    // Nothing of the old image stays in view: its position, its review.
-    reviewController.showImageReview();
-    ui.statusBar->clearMessage();
-    // The operator chose to quit rather than write a new index over the old one.
-    if (!confirmVocabularyChange(vocabularyPathIn(absolute), indexPathIn(absolute), this)) {
-        close();
-        return false;
-    }
-    projectFolder = absolute;
-    projectMenu.showProject(projectFolder);
-    visit.setProject(&projectHistory, projectFolder);
-    opener.setProject(projectFolder);
-    loadVocabulary();
-    batchPanel.setTagCaptions(labelViewer.tagLayout());
-    quickTagging.strip().forgetTags();
-    resumeProject();
-    return true;
+    return projects.openProject(folder);
 }
 
 void Quadrotag::resumeProject()
 {
-    const RememberedBatch last = projectHistory.lastBatch(projectFolder);
-    if (!last.folder.isEmpty())
-        listFolder(last.folder, last.shownImage);
-    else if (!last.images.isEmpty())
-        opener.openImages(existingFiles(last.images), last.shownImage);
-}
-
-void Quadrotag::forgetGoneProject(const QString& folder)
-{
-    const bool listed = projectHistory.recentProjects().contains(folder);
-    projectHistory.removeRecent(folder);
-    projectMenu.refresh();
-    QString message = QFileInfo(folder).isDir() ? QStringLiteral("No vocabulary \"tags\" in ")
-                                                : QStringLiteral("No project folder ");
-    message += QDir::toNativeSeparators(folder);
-    if (listed)
-        message += QStringLiteral("; it was removed from Recent Projects.");
-    warn(this, message);
+    projects.resumeProject();
 }

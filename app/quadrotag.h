@@ -20,7 +20,7 @@
 #include "livesizelabel.h"
 #include "palettechoice.h"
 #include "projecthistory.h"
-#include "projectmenu.h"
+#include "projectswitch.h"
 #include "quicktagging.h"
 #include "reviewcontroller.h"
 #include "shapecopying.h"
@@ -66,7 +66,7 @@ public:
     bool openProject(const QString& folder);
     // Opens the project's last batch at the image last shown.
     void resumeProject();
-    const QString& project() const { return projectFolder; }
+    const QString& project() const { return projects.folder(); }
 
     // The annotation of the image on screen, as the next save would store it.
     const ImageAnnotation& imageAnnotation() const { return visit.session().annotation(); }
@@ -127,8 +127,6 @@ private:
     void showHeldState();
     void markHolders();
     void reopenFreedImage();
-    void loadVocabulary();
-    void forgetGoneProject(const QString& folder);
 
     Ui::QuadrotagClass ui;
     ImageViewer imageViewer;
@@ -159,16 +157,10 @@ private:
     DrawingAssist drawingAssist;
     // The title the form gives, for an image the operator may edit.
     QString editableTitle;
-    // The count of the listing under way, as the status bar shows it.
-    QString listingProgress;
-    // The image whose save the log could not take, said once.
-    QString unloggedImage;
-    // Empty without a project: the vocabulary is then "tags" in the working directory.
-    QString projectFolder;
     ProjectHistory projectHistory;
-    ProjectMenu projectMenu;
     DatasetReportAction datasetReport;
     BatchOpener opener;
+    ProjectSwitch projects;
     KeyShortcuts shortcuts;
     ImageTimer imageTimer;
 };

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 
+#include <cmath>
 #include <cstdio>
 
 VocabularyOptions::VocabularyOptions()
@@ -65,4 +66,38 @@ bool parseCommandLine(QCommandLineParser& parser, const QStringList& arguments, 
     if (parser.isSet(versionOption))
         parser.showVersion();
     return true;
+}
+
+bool takePositionals(const QCommandLineParser& parser, qsizetype count, const QString& fewer,
+                     const QString& more, QStringList& positional, int& exitCode)
+{
+    positional = parser.positionalArguments();
+    if (positional.size() == count)
+        return true;
+    exitCode = usageError(positional.size() < count ? fewer : more);
+    return false;
+}
+
+bool takeFormat(const QCommandLineParser& parser, const QCommandLineOption& option,
+                DatasetFormat& format, int& exitCode)
+{
+    if (formatFromName(parser.value(option), format))
+        return true;
+    exitCode = usageError(QStringLiteral("unknown format \"%1\"; use coco, yolo-obb or dota")
+                              .arg(parser.value(option)));
+    return false;
+}
+
+bool takeNumber(const QCommandLineParser& parser, const QCommandLineOption& option, double least,
+                double most, const QString& wanted, double& number, int& exitCode)
+{
+    bool isNumber = false;
+    const double value = parser.value(option).toDouble(&isNumber);
+    if (isNumber && std::isfinite(value) && value >= least && value <= most) {
+        number = value;
+        return true;
+    }
+    exitCode = usageError(QStringLiteral("--%1 needs %2, not \"%3\"")
+                              .arg(option.names().constFirst(), wanted, parser.value(option)));
+    return false;
 }

@@ -72,13 +72,11 @@ bool parseExportOptions(const QStringList& arguments, ExportOptions& options, in
     if (!parseCommandLine(parser, arguments, exitCode))
         return false;
 
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1) {
-        exitCode = usageError(positional.isEmpty()
-                                  ? QStringLiteral("no DATASET folder given")
-                                  : QStringLiteral("only one DATASET folder can be given"));
+    QStringList positional;
+    if (!takePositionals(parser, 1, QStringLiteral("no DATASET folder given"),
+                         QStringLiteral("only one DATASET folder can be given"), positional,
+                         exitCode))
         return false;
-    }
     options.dataset = positional.first();
     options.vocabulary = parser.value(vocabularyOptions.vocabulary);
     options.classCategory = parser.value(vocabularyOptions.classes);
@@ -88,11 +86,8 @@ bool parseExportOptions(const QStringList& arguments, ExportOptions& options, in
     options.checkOnly = parser.isSet(checkOption) || options.stats;
     options.force = parser.isSet(forceOption);
     options.acceptedOnly = parser.isSet(acceptedOnlyOption);
-    if (!formatFromName(parser.value(formatOption), options.format)) {
-        exitCode = usageError(QStringLiteral("unknown format \"%1\"; use coco, yolo-obb or dota")
-                                  .arg(parser.value(formatOption)));
+    if (!takeFormat(parser, formatOption, options.format, exitCode))
         return false;
-    }
     if (options.json && !options.stats) {
         exitCode = usageError(QStringLiteral("--json goes with --stats"));
         return false;

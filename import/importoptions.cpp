@@ -1,6 +1,6 @@
 #include "importoptions.h"
 
-#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -57,29 +57,18 @@ bool parseImportOptions(const QStringList& arguments, ImportOptions& options, in
 
     if (!parseCommandLine(parser, arguments, exitCode))
         return false;
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 2) {
-        exitCode = usageError(QStringLiteral("PREDICTIONS and DATASET are needed"));
+    const QString bothNeeded = QStringLiteral("PREDICTIONS and DATASET are needed");
+    QStringList positional;
+    if (!takePositionals(parser, 2, bothNeeded, bothNeeded, positional, exitCode))
         return false;
-    }
     options.predictions = positional.at(0);
     options.dataset = positional.at(1);
     options.vocabulary = parser.value(vocabularyOptions.vocabulary);
     options.classCategory = parser.value(vocabularyOptions.classes);
     options.replace = parser.isSet(replaceOption);
     options.images = parser.value(imagesOption);
-    if (!parser.isSet(formatOption) ||
-        !formatFromName(parser.value(formatOption), options.format)) {
-        exitCode = usageError(QStringLiteral("unknown format \"%1\"; use coco, yolo-obb or dota")
-                                  .arg(parser.value(formatOption)));
-        return false;
-    }
-    bool isNumber = false;
-    options.minScore = parser.value(minScoreOption).toDouble(&isNumber);
-    if (!isNumber || !std::isfinite(options.minScore)) {
-        exitCode = usageError(QStringLiteral("--min-score needs a number, not \"%1\"")
-                                  .arg(parser.value(minScoreOption)));
-        return false;
-    }
-    return true;
+    const double unbounded = std::numeric_limits<double>::max();
+    return takeFormat(parser, formatOption, options.format, exitCode) &&
+           takeNumber(parser, minScoreOption, -unbounded, unbounded, QStringLiteral("a number"),
+                      options.minScore, exitCode);
 }

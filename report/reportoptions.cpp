@@ -39,13 +39,10 @@ bool parseReportOptions(const QStringList& arguments, ReportOptions& options, in
                                  QStringLiteral("The folder searched for *.jpg images."));
     if (!parseCommandLine(parser, arguments, exitCode))
         return false;
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1) {
-        exitCode =
-            usageError(positional.isEmpty() ? QStringLiteral("no FOLDER given")
-                                            : QStringLiteral("only one FOLDER can be given"));
+    QStringList positional;
+    if (!takePositionals(parser, 1, QStringLiteral("no FOLDER given"),
+                         QStringLiteral("only one FOLDER can be given"), positional, exitCode))
         return false;
-    }
     options.dataset = positional.first();
     options.against = parser.value(againstOption);
     options.vocabulary = parser.value(vocabularyOptions.vocabulary);

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStatusBar>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -49,6 +50,13 @@ BatchOpener::BatchOpener(ImageVisit& visit, BatchStepper& stepper, TeamDesk& tea
     });
 }
 
+void BatchOpener::install(QWidget* window, QStatusBar* bar)
+{
+    // Found among the window's children.
+    setParent(window);
+    statusBar = bar;
+}
+
 void BatchOpener::cancel()
 {
     folderListing.cancel();
@@ -57,7 +65,7 @@ void BatchOpener::cancel()
     if (!listingWanted)
         return;
     listingWanted = false;
-    emit sglListingEnded();
+    clearListingCount();
 }
 
 void BatchOpener::openImages(const QStringList& chosen, const QString& shownImage)
@@ -104,8 +112,18 @@ void BatchOpener::listFolder(const QString& folder, const QString& shownImage)
 
 void BatchOpener::showListingCount(const QString& folder, int images)
 {
-    emit sglProgress(
-        QStringLiteral("Listing %1: %2 images").arg(QDir::toNativeSeparators(folder)).arg(images));
+    // A lasting message: how far the listing has come.
+    listingProgress =
+        QStringLiteral("Listing %1: %2 images").arg(QDir::toNativeSeparators(folder)).arg(images);
+    statusBar->showMessage(listingProgress);
+}
+
+void BatchOpener::clearListingCount()
+{
+    // A note shown since stays its time; the count of a listing that is over goes at once.
+    if (statusBar->currentMessage() == listingProgress)
+        statusBar->clearMessage();
+    listingProgress.clear();
 }
 
 void BatchOpener::openListedFolder(const QString& folder, const QString& shownImage)

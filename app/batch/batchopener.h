@@ -12,6 +12,8 @@
 class BatchStepper;
 class ImageVisit;
 class ProjectHistory;
+class QStatusBar;
+class QWidget;
 class TeamDesk;
 
 // Every way a new batch opens: image files chosen, a folder read at once or listed off the
@@ -23,6 +25,8 @@ class BatchOpener : public QObject
 
 public:
     BatchOpener(ImageVisit& visit, BatchStepper& stepper, TeamDesk& team, ProjectHistory& history);
+    // One of the window's parts; the status bar counts the images of a listing under way.
+    void install(QWidget* window, QStatusBar* statusBar);
 
     // The project whose history notes each batch; empty notes nothing.
     void setProject(const QString& folder) { project = folder; }
@@ -37,13 +41,11 @@ public:
 
 signals:
     void sglNote(const QString& note);
-    // A lasting message: how far the listing has come.
-    void sglProgress(const QString& message);
-    // The listing under way ended or was dropped: its last progress is no longer true.
-    void sglListingEnded();
 
 private:
     void showListingCount(const QString& folder, int images);
+    // The listing under way ended or was dropped: its count is no longer true.
+    void clearListingCount();
     void openListedFolder(const QString& folder, const QString& shownImage);
     // The image the listing will start at, shown before the whole list is made.
     void showFirstImage(const QString& folder, const QString& imagePath);
@@ -77,6 +79,9 @@ private:
     QSet<QString> savedWhileListing;
     // The image of the listing under way shown before its list was made, or empty.
     QString shownEarly;
+    QStatusBar* statusBar = nullptr;
+    // The count of the listing under way, as the status bar shows it.
+    QString listingProgress;
 };
 
 #endif

@@ -136,13 +136,22 @@ void TeamDesk::noteSaved(const QString& imagePath, int storedShapes, long long a
     const auto append = [=] { return saveLog.append(imagePath, storedShapes, now, activeSeconds); };
     if (!inBackground) {
         if (!onWorker(append))
-            emit sglNotLogged(imagePath);
+            tellNotLogged(imagePath);
         return;
     }
     runInOrder([=] {
         if (!append())
-            QMetaObject::invokeMethod(this, [=] { emit sglNotLogged(imagePath); });
+            QMetaObject::invokeMethod(this, [=] { tellNotLogged(imagePath); });
     });
+}
+
+void TeamDesk::tellNotLogged(const QString& imagePath)
+{
+    if (imagePath == unloggedImage)
+        return;
+    unloggedImage = imagePath;
+    emit sglNote(QStringLiteral("Saved, but the save could not be added to your log in ") +
+                 teamFolderFor(imagePath) + QStringLiteral("/log"));
 }
 
 QString TeamDesk::heldNote() const

@@ -48,7 +48,7 @@ public:
     // Gives the claim up, as the window closes or the batch does.
     void leave();
     // Appends the save to the operator's own log, with the active seconds when known; when it
-    // could not be written, sglNotLogged follows.
+    // could not be written, a note says so, once an image.
     void noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds = -1);
     // Runs the file work on the claim worker after everything asked of it before, which keeps
     // releases, removals and log lines in order; waits for it unless claims go in background.
@@ -90,8 +90,7 @@ signals:
     void sglHoldersMayHaveChanged();
     // The claim taken in the background on the image on screen is settled: hold() tells how.
     void sglClaimSettled();
-    // The save of this image could not be added to the operator's log.
-    void sglNotLogged(const QString& imagePath);
+    void sglNote(const QString& note);
 
 private:
     // What the claim worker found when it took the claim on one entry's image.
@@ -108,6 +107,8 @@ private:
     void settle(const Taking& taking);
     void retake();
     void applyRetake(const Taking& taken);
+    // The save of this image could not be added to the operator's log.
+    void tellNotLogged(const QString& imagePath);
     // Runs work on the claim worker and waits for it.
     template <typename Work> auto onWorker(Work work);
 
@@ -120,6 +121,8 @@ private:
     Claim heldBy;
     // Why the claim could not be taken, when it could not.
     QString notTakenNote;
+    // The image whose save the log could not take, said once.
+    QString unloggedImage;
     QTimer refreshTimer;
     QLabel operatorLabel;
     bool inBackground = false;

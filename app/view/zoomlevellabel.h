@@ -3,6 +3,9 @@
 
 #include <QLabel>
 
+class ImageViewer;
+class QStatusBar;
+
 // The canvas's zoom as the status bar shows it, "100 %".
 class ZoomLevelLabel : public QLabel
 {
@@ -10,6 +13,8 @@ class ZoomLevelLabel : public QLabel
 
 public:
     explicit ZoomLevelLabel(QWidget* parent = nullptr);
+    // At the right of the status bar, following the viewer's zoom.
+    void install(QStatusBar* statusBar, const ImageViewer& viewer);
 
     void showZoom(double scale);
 };

@@ -234,18 +234,3 @@ QByteArray tiffWithOrientation(const QByteArray& tiff, int orientation)
     return tiff.left(4) + littleEndian(quint32(8 + body.size()), 4) + body +
            littleEndian(quint32(entries.size()), 2) + entries.join() + littleEndian(0, 4);
 }
-
-bool writeFileBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}

@@ -1,6 +1,8 @@
 #ifndef QUADROTAG_TESTS_WORKFLOWFIXTURE_H
 #define QUADROTAG_TESTS_WORKFLOWFIXTURE_H
 
+#include "filefixture.h"
+
 #include <QByteArray>
 #include <QMessageBox>
 #include <QObject>
@@ -85,7 +87,5 @@ QByteArray tiffWithOrientation(const QByteArray& tiff, int orientation);
 QByteArray pngClaimingSize(int width, int height);
 // A palette PNG of one colour whose transparency is given apart from its pixels (a tRNS chunk).
 QByteArray transparentPalettePng(int side);
-bool writeFileBytes(const QString& path, const QByteArray& bytes);
-QByteArray fileBytes(const QString& path);
 
 #endif

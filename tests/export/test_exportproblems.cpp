@@ -159,6 +159,9 @@ void TestExportProblems::exitCodes_data()
                                     << "quadrotag-export: Unknown option 'bogus'.\n" + hint;
     QTest::newRow("no dataset") << QStringList{"--check"} << 2
                                 << "quadrotag-export: no DATASET folder given\n" + hint;
+    QTest::newRow("two datasets") << QStringList{"--check", "clean", "faults"} << 2
+                                  << "quadrotag-export: only one DATASET folder can be given\n" +
+                                         hint;
     QTest::newRow("missing dataset folder")
         << QStringList{"--check", "nowhere"} << 2
         << QByteArray("quadrotag-export: no dataset folder nowhere\n");
