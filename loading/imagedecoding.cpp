@@ -21,6 +21,7 @@ namespace {
 
 const std::size_t hugePageSize = std::size_t(2) << 20;
 const int largestReduction = 8;
+const qint64 quickDecodePixels = qint64(1) << 20;
 
 void releaseBuffer(void* buffer)
 {
@@ -199,6 +200,13 @@ ScreenImage decodeImageForScreen(const QString& path)
     if (reduction == 0)
         return refused(header.size);
     return decodedAt(path, header, reduction, reduction);
+}
+
+bool decodesQuickly(const QString& path)
+{
+    const ImageHeader header = readHeader(path);
+    return header.reducible || !header.size.isValid() || budgetReduction(header) == 0 ||
+           qint64(header.size.width()) * header.size.height() <= quickDecodePixels;
 }
 
 ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scale)

@@ -24,5 +24,9 @@ ScreenImage decodeImageForScreen(const QString& path);
 // the screen at that scale, for a fraction of the work; unless that is all the budget
 // allows anyway, the result is not the sharpest, and decodeImageForScreen gives that.
 ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scale);
+// Whether the calls above return within milliseconds, from the header alone: for a JPEG,
+// made reduced where the view allows, for an image they refuse unread, and for one of at
+// most a megapixel; a larger image of the other formats is decoded whole, for up to seconds.
+bool decodesQuickly(const QString& path);
 
 #endif
