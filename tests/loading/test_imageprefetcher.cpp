@@ -199,6 +199,9 @@ private slots:
         QTest::newRow("60000 x 60000 header")
             << jpegClaimingSize(60000, 60000) << QSize(60000, 60000) << QSize() << QPoint()
             << QRgb(0);
+        // What a JPEG's header may claim, as it is decoded reduced; the others only whole.
+        QTest::newRow("PNG claiming 12000 x 6000")
+            << pngClaimingSize(12000, 6000) << QSize(12000, 6000) << QSize() << QPoint() << QRgb(0);
         QTest::newRow("12000 x 6000 header") << jpegClaimingSize(12000, 6000) << QSize(12000, 6000)
                                              << QSize(6000, 3000) << QPoint() << QRgb(0);
         QTest::newRow("48000 x 24000 panorama")
