@@ -258,13 +258,14 @@ private slots:
             << jpg << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4 << false;
         QTest::newRow("turned the other way")
             << jpg << 8 << DisplayScale{0.6, QSize()} << 1 << false;
-        // Only libjpeg decodes reduced; the others are turned from their header's EXIF.
+        // Only libjpeg decodes reduced; the others are scaled down whole, turned from their
+        // header's EXIF.
         QTest::newRow("PNG turned, fit at 25 %")
-            << "png" << 6 << DisplayScale{1.0, upright.transposed() / 4} << 1 << false;
+            << "png" << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4 << false;
         QTest::newRow("WebP turned the other way")
             << "webp" << 8 << DisplayScale{0.6, QSize()} << 1 << false;
         QTest::newRow("TIFF turned, fit at 25 %")
-            << "tiff" << 6 << DisplayScale{1.0, upright.transposed() / 4} << 1 << false;
+            << "tiff" << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4 << false;
         // Another picture of another size: its sharp pixels must not replace the reduced ones.
         QTest::newRow("file replaced while shown reduced")
             << jpg << 1 << DisplayScale{1.0, upright / 4} << 4 << true;
