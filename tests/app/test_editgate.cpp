@@ -12,8 +12,6 @@
 #include <QSemaphore>
 #include <QtTest>
 
-#include <memory>
-
 namespace {
 
 // Every file under the folder, hidden ones too, with the digest of its bytes; the settings,

@@ -203,9 +203,8 @@ private slots:
         QVERIFY(QFile::remove(images[0]));
         images[0] = pathOf(imageName);
         const bool pages = QByteArray(QTest::currentDataTag()).contains("pages");
-        const cv::Mat page(300, 400, CV_8UC3, cv::Scalar::all(128));
-        QVERIFY(pages ? cv::imwritemulti(QFile::encodeName(images[0]).toStdString(),
-                                         std::vector<cv::Mat>(3, page))
+        const std::vector<cv::Mat> threePages(3, cv::Mat(300, 400, CV_8UC3, cv::Scalar::all(9)));
+        QVERIFY(pages ? cv::imwritemulti(QFile::encodeName(images[0]).toStdString(), threePages)
                       : writeTestJpeg(images[0], 400, 300, 128));
         QVERIFY(writeFileBytes(pathOf("a.lbl"), labelFile));
         MessageBoxCloser closer;
