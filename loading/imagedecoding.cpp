@@ -21,6 +21,7 @@ namespace {
 
 const std::size_t hugePageSize = std::size_t(2) << 20;
 const int largestReduction = 8;
+const qint64 quickDecodePixels = qint64(1) << 20;
 
 void releaseBuffer(void* buffer)
 {
@@ -185,6 +186,31 @@ ScreenImage decodedAt(const QString& path, const ImageHeader& header, int reduct
     return image;
 }
 
+// What libjpeg would have decoded reduced, for the formats decoded only whole: made on the
+// worker, so that the step shows as few pixels as a JPEG's does. Unchanged if it fails.
+ScreenImage scaledDown(ScreenImage image, int reduction) noexcept
+{
+    if (reduction == 1 || image.isNull())
+        return image;
+    const QSize size = reducedSize(image.pixels.size(), reduction);
+    QImage reduced = screenImage(size.width(), size.height());
+    if (reduced.isNull())
+        return image;
+    try {
+        const cv::Mat whole(image.pixels.height(), image.pixels.width(), CV_8UC4,
+                            const_cast<uchar*>(image.pixels.constBits()),
+                            static_cast<std::size_t>(image.pixels.bytesPerLine()));
+        cv::Mat scaled(size.height(), size.width(), CV_8UC4, reduced.bits(),
+                       static_cast<std::size_t>(reduced.bytesPerLine()));
+        cv::resize(whole, scaled, scaled.size(), 0, 0, cv::INTER_AREA);
+    } catch (...) {
+        return image;
+    }
+    image.pixels = std::move(reduced);
+    image.reduction = reduction;
+    return image;
+}
+
 } // namespace
 
 const qint64 screenPixelBudget = qint64(48) << 20;
@@ -201,6 +227,13 @@ ScreenImage decodeImageForScreen(const QString& path)
     return decodedAt(path, header, reduction, reduction);
 }
 
+bool decodesQuickly(const QString& path)
+{
+    const ImageHeader header = readHeader(path);
+    return header.reducible || !header.size.isValid() || budgetReduction(header) == 0 ||
+           qint64(header.size.width()) * header.size.height() <= quickDecodePixels;
+}
+
 ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scale)
 {
     const ImageHeader header = readHeader(path);
@@ -209,9 +242,8 @@ ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scal
     const int leastReduction = budgetReduction(header);
     if (leastReduction == 0)
         return refused(header.size);
-    // Other formats are decoded whole and then scaled, which would gain nothing.
-    const int reduction = header.reducible
-                              ? std::max(leastReduction, screenReduction(scale, header.size))
-                              : leastReduction;
+    const int reduction = std::max(leastReduction, screenReduction(scale, header.size));
+    if (!header.reducible)
+        return scaledDown(decodedAt(path, header, leastReduction, leastReduction), reduction);
     return decodedAt(path, header, reduction, leastReduction);
 }

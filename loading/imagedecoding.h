@@ -20,9 +20,14 @@ extern const qint64 screenPixelBudget;
 // size. Never throws: a file that can't be
 // decoded, whatever the reason, gives a null image. Safe to call from any thread.
 ScreenImage decodeImageForScreen(const QString& path);
-// The same, but for a JPEG shown at half size or less only as many pixels as still cover
-// the screen at that scale, for a fraction of the work; unless that is all the budget
-// allows anyway, the result is not the sharpest, and decodeImageForScreen gives that.
+// The same, but for an image shown at half size or less only as many pixels as still cover
+// the screen at that scale: for a JPEG a fraction of the work, any other format decoded whole
+// and scaled down. Unless that is all the budget allows anyway, the result is not the
+// sharpest, and decodeImageForScreen gives that.
 ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scale);
+// Whether the calls above return within milliseconds, from the header alone: for a JPEG,
+// made reduced where the view allows, for an image they refuse unread, and for one of at
+// most a megapixel; a larger image of the other formats is decoded whole, for up to seconds.
+bool decodesQuickly(const QString& path);
 
 #endif

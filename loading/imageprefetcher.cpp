@@ -91,7 +91,22 @@ void ImagePrefetcher::prefetch(const QStringList& paths, const DisplayScale& sca
 
 ScreenImage ImagePrefetcher::take(const QString& path, const DisplayScale& scale)
 {
-    const FileStamp stamp = stampOf(path);
+    return takeStamped(stampOf(path), scale, false);
+}
+
+ScreenImage ImagePrefetcher::takeOrDecodeBehind(const QString& path, const DisplayScale& scale)
+{
+    return takeStamped(stampOf(path), scale, true);
+}
+
+ScreenImage ImagePrefetcher::takeStamped(const FileStamp& stamp, const DisplayScale& scale,
+                                         bool mayDecodeBehind)
+{
+    // The operator has gone on from whatever image was awaited.
+    awaited = FileStamp();
+    if (mayDecodeBehind && !isMade(stamp) && !decodesQuickly(stamp.path))
+        return decodeBehind(stamp);
+    const QString& path = stamp.path;
     ScreenImage image = takeHeld(stamp);
     if (image.isNull() && !image.tooLarge)
         image = scale.mayShowReduced() ? decodePreviewForScreen(path, scale)
@@ -107,6 +122,25 @@ ScreenImage ImagePrefetcher::take(const QString& path, const DisplayScale& scale
     // After the caller's next wishes, whose reduced decodes come first.
     QMetaObject::invokeMethod(this, &ImagePrefetcher::startJobs, Qt::QueuedConnection);
     return image;
+}
+
+ScreenImage ImagePrefetcher::decodeBehind(const FileStamp& stamp)
+{
+    awaited = stamp;
+    // A decode of it already running is awaited as it is.
+    wishes.erase(std::remove_if(wishes.begin(), wishes.end(),
+                                [&](const Wish& wish) { return wish.stamp == stamp; }),
+                 wishes.end());
+    startJobs();
+    ScreenImage image;
+    image.pending = true;
+    return image;
+}
+
+bool ImagePrefetcher::isMade(const FileStamp& stamp)
+{
+    const Wish* wish = wishFor(stamp);
+    return wish && (wish->done || !wish->preview.isNull());
 }
 
 ImagePrefetcher::Wish* ImagePrefetcher::wishFor(const FileStamp& stamp)
@@ -148,6 +182,7 @@ void ImagePrefetcher::clear()
 {
     wishes.clear();
     toSharpen = FileStamp();
+    awaited = FileStamp();
 }
 
 bool ImagePrefetcher::holds(const QString& path) const
@@ -197,6 +232,11 @@ bool ImagePrefetcher::isDecodingSharp() const
 // full-resolution decode at a time keeps the memory to what one image more takes.
 bool ImagePrefetcher::nextJob(Job& job) const
 {
+    // The operator waits for it.
+    if (!awaited.isEmpty() && !isDecoding(awaited, true) && !isDecoding(awaited, false)) {
+        job = {awaited, false, DisplayScale()};
+        return true;
+    }
     if (wishedScale.mayShowReduced())
         for (const Wish& wish : wishes)
             if (!wish.done && wish.preview.isNull() && !isDecoding(wish.stamp, true)) {
@@ -241,7 +281,10 @@ void ImagePrefetcher::decodeFinished(int worker)
     const ScreenImage image = running[worker].result();
     running[worker].setFuture(QFuture<ScreenImage>());
     const Job& job = runningJobs[worker];
-    if (!job.preview && job.stamp == toSharpen) {
+    if (job.stamp == awaited) {
+        awaited = FileStamp();
+        emit sglImageArrived(job.stamp.path, image);
+    } else if (!job.preview && job.stamp == toSharpen) {
         toSharpen = FileStamp();
         // A file replaced since it was shown may hold another picture of another size.
         if (!image.isNull() && stampOf(job.stamp.path) == job.stamp)

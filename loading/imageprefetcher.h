@@ -42,6 +42,10 @@ public:
     // A reduced one is sharpened in the background. Null when the file can't be shown,
     // with the reason when it is the image's size. What was made ahead is given away.
     ScreenImage take(const QString& path, const DisplayScale& scale = DisplayScale());
+    // The same for the image stepped to, except where that would decode it here at length (a
+    // large image of a format decoded only whole): it is decoded on a worker instead, first of
+    // all, and comes back pending, its pixels through sglImageArrived.
+    ScreenImage takeOrDecodeBehind(const QString& path, const DisplayScale& scale);
     // Forgets every image made ahead and every decode still to come, as when a batch is
     // replaced.
     void clear();
@@ -54,6 +58,9 @@ public:
 signals:
     // The sharpest decode of the image last taken, which was given reduced.
     void sglSharpImageReady(const QString& path, const ScreenImage& image);
+    // The image last taken pending, null when it can't be shown; never once another image
+    // was taken or the prefetcher cleared.
+    void sglImageArrived(const QString& path, const ScreenImage& image);
 
 private:
     // What identifies the contents of a file without reading it.
@@ -84,7 +91,11 @@ private:
         bool done = false;
     };
 
+    ScreenImage takeStamped(const FileStamp& stamp, const DisplayScale& scale,
+                            bool mayDecodeBehind);
+    ScreenImage decodeBehind(const FileStamp& stamp);
     Wish* wishFor(const FileStamp& stamp);
+    bool isMade(const FileStamp& stamp);
     ScreenImage takeHeld(const FileStamp& stamp);
     ScreenImage finishDecodeOf(const FileStamp& stamp);
     bool isDecoding(int worker) const;
@@ -102,6 +113,8 @@ private:
     std::array<Job, workers> runningJobs;
     // The image last taken, while it is on screen reduced and its sharp decode is to come.
     FileStamp toSharpen;
+    // The image taken pending, while its decode runs.
+    FileStamp awaited;
     // The images likely next, most likely first, and the scale they will be shown at.
     std::vector<Wish> wishes;
     DisplayScale wishedScale;

@@ -24,6 +24,8 @@ struct ScreenImage
     bool tooLarge = false;
     // The file holds more pages (a TIFF), of which only the first is shown.
     bool firstPageOnly = false;
+    // Being decoded on a worker: the pixels come with ImagePrefetcher::sglImageArrived.
+    bool pending = false;
 
     bool isNull() const { return pixels.isNull(); }
     // No sharper decode of this image follows.

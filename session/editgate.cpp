@@ -8,6 +8,7 @@ const char EditGate::vocabularyChangedNote[] =
     "The vocabulary (tags or index2tag.csv) changed on disk: open the project again to read it "
     "before editing";
 const char EditGate::pendingNote[] = "Taking the claim…";
+const char EditGate::imageLoadingNote[] = "Loading the image…";
 
 void EditGate::setHold(Hold hold, const QString& note)
 {
@@ -30,6 +31,11 @@ void EditGate::setVocabularyChanged(bool changed)
     vocabularyChanged = changed;
 }
 
+void EditGate::setImageLoading(bool loading)
+{
+    imageLoading = loading;
+}
+
 void EditGate::setShapesHidden(bool hidden)
 {
     shapesHidden = hidden;
@@ -37,6 +43,9 @@ void EditGate::setShapesHidden(bool hidden)
 
 QString EditGate::refusal(Edit edit) const
 {
+    // The annotation on screen is of the image left, already saved.
+    if (imageLoading)
+        return QString::fromUtf8(imageLoadingNote);
     // Whoever holds the claim, the label file is the other image's annotation.
     if (current != Hold::Closed && !sharedWith.isEmpty())
         return sharedLabelNote(sharedWith);

@@ -20,6 +20,7 @@ public:
     static const char closedNote[];
     static const char vocabularyChangedNote[];
     static const char pendingNote[];
+    static const char imageLoadingNote[];
     // "Shares its label file with x.jpg"
     static QString sharedLabelNote(const QString& firstImageName);
 
@@ -33,6 +34,9 @@ public:
     // The vocabulary on disk is no longer the one the tags were read from (a relabelling ran):
     // cells stored now would mean other tags.
     void setVocabularyChanged(bool changed);
+    // The image stepped to is still being decoded: the one left behind stays on screen, and
+    // nothing may change until the new one is shown.
+    void setImageLoading(bool loading);
 
     // Empty when the edit may go ahead; else the reason, as the status bar shows it.
     QString refusal(Edit edit) const;
@@ -43,6 +47,7 @@ private:
     bool shapesHidden = false;
     QString sharedWith;
     bool vocabularyChanged = false;
+    bool imageLoading = false;
 };
 
 #endif

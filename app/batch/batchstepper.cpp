@@ -2,6 +2,7 @@
 
 #include "annotationeditor.h"
 #include "batchpanel.h"
+#include "editgate.h"
 #include "imageviewer.h"
 #include "imagevisit.h"
 #include "labelviewer.h"
@@ -18,6 +19,7 @@ BatchStepper::BatchStepper(ImageVisit& visit, ImageViewer& viewer, LabelViewer& 
     : visit(visit), viewer(viewer), table(table), editor(editor), panel(panel), window(window)
 {
     connect(&prefetcher, &ImagePrefetcher::sglSharpImageReady, this, &BatchStepper::showSharp);
+    connect(&prefetcher, &ImagePrefetcher::sglImageArrived, this, &BatchStepper::showArrived);
     // Entering reads the label file, and so does a read once the claim settles.
     connect(&visit, &ImageVisit::entered, this, &BatchStepper::markShownImage);
 }
@@ -80,6 +82,7 @@ void BatchStepper::begin(const BatchFiles& batch, int first)
     currentImage = first;
     stepDirection = 1;
     prefetcher.clear();
+    setLoading(false);
     labelPaths = LabelPaths(imagePaths, batch.sharedLabels, batch.keepersOutside);
     panel.setBatch(batch, labelPaths);
     traceStartStep("batch listed in the panel");
@@ -90,6 +93,7 @@ void BatchStepper::begin(const BatchFiles& batch, int first)
 void BatchStepper::close()
 {
     prefetcher.clear();
+    setLoading(false);
     imagePaths.clear();
     labelPaths = LabelPaths(imagePaths);
     currentImage = 0;
@@ -108,15 +112,50 @@ void BatchStepper::loadCurrentImage()
 {
     if (currentImage < 0 || currentImage >= imagePaths.size())
         return;
-    ScreenImage image = prefetcher.take(imagePaths[currentImage], viewer.displayScale());
-    if (image.isNull()) {
-        warn(window,
-             QStringLiteral("Cannot open image ") + imagePaths[currentImage] + image.refusalNote());
+    ScreenImage image =
+        prefetcher.takeOrDecodeBehind(imagePaths[currentImage], viewer.displayScale());
+    setLoading(image.pending);
+    if (image.isNull() && !image.pending) {
+        warnCannotOpen(image);
         return;
     }
-    traceStartStep("image decoded");
     // The worker starts on the next image while this one is handed over.
     prefetchLikelyNext();
+    if (image.pending)
+        emit sglNote(QString::fromUtf8(EditGate::imageLoadingNote));
+    else
+        enterCurrentImage(std::move(image));
+}
+
+void BatchStepper::setLoading(bool isLoading)
+{
+    loading = isLoading;
+    visit.session().editGate().setImageLoading(isLoading);
+}
+
+void BatchStepper::warnCannotOpen(const ScreenImage& image)
+{
+    warn(window,
+         QStringLiteral("Cannot open image ") + imagePaths[currentImage] + image.refusalNote());
+}
+
+void BatchStepper::showArrived(const QString& path, const ScreenImage& image)
+{
+    if (!loading || imagePaths.value(currentImage) != path)
+        return;
+    setLoading(false);
+    if (!image.isNull()) {
+        enterCurrentImage(image);
+        return;
+    }
+    warnCannotOpen(image);
+    // The image left stays on screen, and may be edited again.
+    emit sglShown();
+}
+
+void BatchStepper::enterCurrentImage(ScreenImage image)
+{
+    traceStartStep("image decoded");
     const QPixmap pixmap = QPixmap::fromImage(std::move(image.pixels));
     table.clearSelection();
     editor.forgetDrag();

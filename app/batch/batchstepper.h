@@ -47,6 +47,8 @@ public:
     void goTo(int index, SaveGuard::Proposal proposal = SaveGuard::Proposal::Keep);
     // The image on screen was shown reduced; its sharp pixels take its place.
     void showSharp(const QString& path, const ScreenImage& image);
+    // The image stepped to, decoded on a worker, is shown if the operator is still on it.
+    void showArrived(const QString& path, const ScreenImage& image);
     // Leaves the prefetcher's work, as the window closes.
     void stopDecoding() { prefetcher.clear(); }
 
@@ -58,7 +60,7 @@ public:
 
 signals:
     void sglNote(const QString& note);
-    // A new image is on screen, or the batch was closed.
+    // A new image is on screen, or the batch was closed, or the one stepped to failed to arrive.
     void sglShown();
     // A batch was started or closed; its images are listed, none is shown yet.
     void sglBatchChanged();
@@ -66,6 +68,9 @@ signals:
 private:
     void begin(const BatchFiles& batch, int first);
     void loadCurrentImage();
+    void enterCurrentImage(ScreenImage image);
+    void setLoading(bool loading);
+    void warnCannotOpen(const ScreenImage& image);
     void markShownImage();
     void prefetchLikelyNext();
 
@@ -80,6 +85,8 @@ private:
     int currentImage = 0;
     // +1 after Down and at the start of a batch, -1 after Up.
     int stepDirection = 1;
+    // The current image is being decoded on a worker; the one left is still on screen.
+    bool loading = false;
     // Decodes the image the operator will most likely show next.
     ImagePrefetcher prefetcher;
 };

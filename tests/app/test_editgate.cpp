@@ -72,8 +72,11 @@ private:
         SharedLabel,
         VocabularyChanged,
         ClaimPending,
-        HeldOnceTaken
+        HeldOnceTaken,
+        ImageLoading
     };
+    // Closes the warning about an image that never arrives, after the row's checks.
+    std::unique_ptr<MessageBoxCloser> arrivalWarning;
 
     // Holds the claim worker, so that the claim on the image entered next stays being taken;
     // given back after the row's checks, or after the longest a row takes.
@@ -185,6 +188,13 @@ private:
             return "Held by bob since " + other.since.toLocalTime().toString("hh:mm") +
                    ": read only";
         }
+        case ImageLoading:
+            // Decoded on a worker, which finds it cut short: a.jpg stays on screen until then.
+            writeFileBytes(pathOf("b.png"), pngClaimingSize(1100, 1000));
+            arrivalWarning = std::make_unique<MessageBoxCloser>();
+            openBatch({batch[0], pathOf("b.png")});
+            pressKey(Qt::Key_Down);
+            return QString::fromUtf8(EditGate::imageLoadingNote);
         case ShapesHidden:
             openBatch(batch);
             pressKey(Qt::Key_Down);
@@ -216,7 +226,8 @@ private slots:
                                                        {"shared label file", SharedLabel},
                                                        {"vocabulary changed", VocabularyChanged},
                                                        {"claim being taken", ClaimPending},
-                                                       {"held once taken", HeldOnceTaken}};
+                                                       {"held once taken", HeldOnceTaken},
+                                                       {"image loading", ImageLoading}};
         for (const auto& state : states)
             for (const auto& edit : edits) {
                 // Hidden shapes stop only the edits of shapes.

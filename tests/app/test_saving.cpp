@@ -1,5 +1,6 @@
 #include "batchtest.h"
 #include "quadrotag.h"
+#include "screenimage.h"
 #include "workflowfixture.h"
 
 #include <QtTest>
@@ -7,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+
+#include <opencv2/imgcodecs.hpp>
 
 #include <set>
 #include <unistd.h>
@@ -184,6 +187,8 @@ private slots:
                                           << false << 1 << QByteArray("1") << "a.jpg";
         for (const char* name : {"a.jpeg", "a.png", "a.webp", "a.tif", "a.TIFF", "a.bmp"})
             QTest::newRow(name) << "3\n" + shape << false << 1 << QByteArray("3") << name;
+        QTest::newRow("a.tif of three pages")
+            << "3\n" + shape << false << 1 << QByteArray("3") << "a.tif";
     }
 
     void viewingNeverRewritesALabelFile()
@@ -197,10 +202,14 @@ private slots:
         QStringList images = batch;
         QVERIFY(QFile::remove(images[0]));
         images[0] = pathOf(imageName);
-        QVERIFY(writeTestJpeg(images[0], 400, 300, 128));
+        const bool pages = QByteArray(QTest::currentDataTag()).contains("pages");
+        const std::vector<cv::Mat> threePages(3, cv::Mat(300, 400, CV_8UC3, cv::Scalar::all(9)));
+        QVERIFY(pages ? cv::imwritemulti(QFile::encodeName(images[0]).toStdString(), threePages)
+                      : writeTestJpeg(images[0], 400, 300, 128));
         QVERIFY(writeFileBytes(pathOf("a.lbl"), labelFile));
         MessageBoxCloser closer;
         openBatch(images);
+        QCOMPARE(status() == ScreenImage::firstPageNote(), pages);
         QCOMPARE(closer.texts,
                  warned ? QStringList("Fail reading from " + pathOf("a.lbl")) : QStringList());
         QCOMPARE(int(annotation().labels.size()), shapesShown);

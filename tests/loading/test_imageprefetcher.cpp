@@ -199,6 +199,9 @@ private slots:
         QTest::newRow("60000 x 60000 header")
             << jpegClaimingSize(60000, 60000) << QSize(60000, 60000) << QSize() << QPoint()
             << QRgb(0);
+        // What a JPEG's header may claim, as it is decoded reduced; the others only whole.
+        QTest::newRow("PNG claiming 12000 x 6000")
+            << pngClaimingSize(12000, 6000) << QSize(12000, 6000) << QSize() << QPoint() << QRgb(0);
         QTest::newRow("12000 x 6000 header") << jpegClaimingSize(12000, 6000) << QSize(12000, 6000)
                                              << QSize(6000, 3000) << QPoint() << QRgb(0);
         QTest::newRow("48000 x 24000 panorama")
@@ -255,13 +258,14 @@ private slots:
             << jpg << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4 << false;
         QTest::newRow("turned the other way")
             << jpg << 8 << DisplayScale{0.6, QSize()} << 1 << false;
-        // Only libjpeg decodes reduced; the others are turned from their header's EXIF.
+        // Only libjpeg decodes reduced; the others are scaled down whole, turned from their
+        // header's EXIF.
         QTest::newRow("PNG turned, fit at 25 %")
-            << "png" << 6 << DisplayScale{1.0, upright.transposed() / 4} << 1 << false;
+            << "png" << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4 << false;
         QTest::newRow("WebP turned the other way")
             << "webp" << 8 << DisplayScale{0.6, QSize()} << 1 << false;
         QTest::newRow("TIFF turned, fit at 25 %")
-            << "tiff" << 6 << DisplayScale{1.0, upright.transposed() / 4} << 1 << false;
+            << "tiff" << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4 << false;
         // Another picture of another size: its sharp pixels must not replace the reduced ones.
         QTest::newRow("file replaced while shown reduced")
             << jpg << 1 << DisplayScale{1.0, upright / 4} << 4 << true;
