@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -105,7 +106,12 @@ void ImageVisit::reenter()
     read();
     followClaim();
     followVocabulary(hasChangedOnDisk(vocabulary));
-    offerKeptWork();
+    // Asked once the claim refresh that freed the image has returned: a question held open
+    // inside it would stop its timer, and the claim would go stale under the operator.
+    QTimer::singleShot(0, this, [this, image = document.imagePath()] {
+        if (document.isOpen() && document.imagePath() == image)
+            offerKeptWork();
+    });
 }
 
 void ImageVisit::read()
