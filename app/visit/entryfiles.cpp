@@ -37,7 +37,10 @@ EntryFiles EntryFiles::revalidated(const QString& imagePath, const QString& labe
                                    const QString& keptPath) const
 {
     EntryFiles files;
-    files.label = current(label, labelPath);
+    // Read whole: a share's clock may run behind this computer's, so no time of the file tells
+    // that a rewrite to the same size in its second was seen. This is the claim worker's read,
+    // which no step waits for.
+    files.label = LabelFileSnapshot::of(labelPath);
     files.reviewFile = current(reviewFile, reviewPathFor(imagePath));
     files.review = files.reviewFile == reviewFile ? review : reviewOf(files.reviewFile);
     const QString olderRecovery = olderRecoveryPathFor(labelPath);

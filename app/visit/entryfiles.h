@@ -16,8 +16,8 @@ struct EntryFiles
 {
     // Reads the image's files now.
     static EntryFiles read(const QString& imagePath, const QString& labelPath);
-    // These files as they are now: a file whose size and time are unchanged is kept as read, any
-    // other is read anew. keptPath: this operator's kept file of the image.
+    // These files as they are now: the label file is read anew; a review whose size and time are
+    // unchanged is kept as read, any other is read anew. keptPath: this operator's kept file.
     EntryFiles revalidated(const QString& imagePath, const QString& labelPath,
                            const QString& keptPath) const;
 
@@ -27,6 +27,8 @@ struct EntryFiles
     std::optional<Review> review;
     // Only known after revalidated(): whether there is anything the entry may offer back.
     bool hasKeptWork = false;
+    // Set once the claim is taken: the vocabulary on disk is no longer the one the tags show.
+    bool vocabularyChanged = false;
 };
 
 #endif

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -41,15 +42,17 @@ void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
     afterClaim = std::make_shared<EntryFiles>();
     const Claim& self = team.imageClaim().self();
     team.enter(imagePath, [found = afterClaim, ahead = entryFiles, imagePath, labelPath,
-                           kept = keptPathFor(imagePath, self.operatorName, self.host)] {
+                           kept = keptPathFor(imagePath, self.operatorName, self.host),
+                           vocabularyRead = vocabulary] {
         *found = ahead.revalidated(imagePath, labelPath, kept);
+        // The vocabulary lies on the share too; no edit passes the gate before this is known.
+        found->vocabularyChanged = hasChangedOnDisk(vocabularyRead);
     });
     // A damaged file is shown as far as it could be read, and is rewritten only when the
     // operator edits the image.
     const bool readWhole =
         document.open(imagePath, labelPath, entryFiles.label) != ImageSession::Reading::Failed;
     followClaim();
-    followVocabulary();
     if (!readWhole)
         warn(window, QStringLiteral("Fail reading from ") + labelPath);
     emit entered(imagePath);
@@ -81,6 +84,7 @@ void ImageVisit::settle(bool holdMayHaveChanged)
     const bool changed =
         found->label != entryFiles.label || found->reviewFile != entryFiles.reviewFile;
     entryFiles = *found;
+    followVocabulary(found->vocabularyChanged);
     if (changed) {
         if (document.open(document.imagePath(), document.labelPath(), entryFiles.label) ==
             ImageSession::Reading::Failed)
@@ -101,8 +105,13 @@ void ImageVisit::reenter()
     // Whatever its holder stored meanwhile is read before the operator edits it.
     read();
     followClaim();
-    followVocabulary();
-    offerKeptWork();
+    followVocabulary(hasChangedOnDisk(vocabulary));
+    // Asked once the claim refresh that freed the image has returned: a question held open
+    // inside it would stop its timer, and the claim would go stale under the operator.
+    QTimer::singleShot(0, this, [this, image = document.imagePath()] {
+        if (document.isOpen() && document.imagePath() == image)
+            offerKeptWork();
+    });
 }
 
 void ImageVisit::read()
@@ -213,11 +222,15 @@ void ImageVisit::rememberVocabulary(const QStringList& paths)
     document.editGate().setVocabularyChanged(false);
 }
 
-void ImageVisit::followVocabulary()
+bool ImageVisit::hasChangedOnDisk(const VocabularyFiles& files)
 {
-    const bool changed = std::any_of(vocabulary.begin(), vocabulary.end(), [](const auto& file) {
+    return std::any_of(files.begin(), files.end(), [](const auto& file) {
         return LabelFileSnapshot::of(file.first) != file.second;
     });
+}
+
+void ImageVisit::followVocabulary(bool changed)
+{
     document.editGate().setVocabularyChanged(changed);
     if (changed)
         emit sglNote(QString::fromLatin1(EditGate::vocabularyChangedNote));

@@ -11,9 +11,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
-#include <memory>
 
 class ProjectHistory;
 class QWidget;
@@ -80,7 +80,10 @@ private:
     void offerKeptWork();
     void loseClaim();
     void keepWithheldSave();
-    void followVocabulary();
+    // The files the tags were read from, with their bytes then.
+    using VocabularyFiles = std::vector<std::pair<QString, LabelFileSnapshot>>;
+    static bool hasChangedOnDisk(const VocabularyFiles& files);
+    void followVocabulary(bool changed);
     // Puts the unsaved edits into this operator's own kept file, out of the new holder's way.
     void keepForOperator();
     QString keptPath() const;
@@ -93,7 +96,7 @@ private:
     QString project;
     // What the lost-claim note adds: where the unsaved edits went.
     QString keptNote;
-    std::vector<std::pair<QString, LabelFileSnapshot>> vocabulary;
+    VocabularyFiles vocabulary;
     EntryReadAhead entryReadAhead;
     // The files of the image on screen as shown, and as the claim worker found them after
     // taking the claim (filled on that worker, read once the claim settled).

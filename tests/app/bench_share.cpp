@@ -124,7 +124,8 @@ int main(int argc, char* argv[])
     const QString program = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     const QString folder = QDir(QString::fromLocal8Bit(argv[2])).absolutePath();
     QTemporaryDir home;
-    QFile tags(home.filePath("tags"));
+    // A team's project lies on the share with its photographs, as its vocabulary does.
+    QFile tags(QDir(folder).filePath("tags"));
     tags.open(QIODevice::WriteOnly);
     tags.write("S1 0 S2 0\nK 3 T1 T2 T3\n");
     tags.close();
@@ -137,7 +138,7 @@ int main(int argc, char* argv[])
     QStringList batch;
     for (int i = 0; i < images; ++i)
         batch << QDir(folder).filePath(QString("photo%1.jpg").arg(i));
-    Quadrotag window;
+    Quadrotag window(folder);
 #ifdef QUADROTAG_CLAIMS_IN_BACKGROUND
     // As the program does.
     window.teamDesk().setClaimsInBackground(true);

@@ -195,7 +195,7 @@ private slots:
             window->teamDesk().refreshNow();
         else
             pressKey(Qt::Key_Up);
-        QCOMPARE(closer.titles, QStringList({"Recover"}));
+        QTRY_COMPARE(closer.titles, QStringList({"Recover"}));
         pressKey(Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(closer.titles, QStringList({"Recover", "Label File Changed"}));
         QCOMPARE(fileBytes(pathOf("b.lbl")), bobs);

@@ -66,24 +66,34 @@ private slots:
     }
 
     // The pixels and the label file read ahead are checked at entry by size and time; a label
-    // file rewritten in the second it was read ahead, to the same size, can't be told by them.
+    // file rewritten in the second it was read ahead, to the same size, can't be told by them,
+    // also when the share's clock runs behind this computer's and the second looks long past.
     void fileReplacedAfterItsPrefetchIsShownAsItIsNow_data()
     {
         QTest::addColumn<QString>("replaced");
         QTest::addColumn<bool>("sameStamp");
-        QTest::newRow("image") << "img1.jpg" << false;
-        QTest::newRow("label file") << "img1.lbl" << false;
-        QTest::newRow("label file, same size and time") << "img1.lbl" << true;
+        QTest::addColumn<int>("shareClockBehind");
+        QTest::newRow("image") << "img1.jpg" << false << 0;
+        QTest::newRow("label file") << "img1.lbl" << false << 0;
+        QTest::newRow("label file, same size and time") << "img1.lbl" << true << 0;
+        QTest::newRow("label file, same size and time, share's clock behind")
+            << "img1.lbl" << true << 5;
     }
 
     void fileReplacedAfterItsPrefetchIsShownAsItIsNow()
     {
         QFETCH(QString, replaced);
         QFETCH(bool, sameStamp);
+        QFETCH(int, shareClockBehind);
         const bool image = replaced == "img1.jpg";
         const QStringList batch = noisyBatch(2);
         if (!image)
             QVERIFY(writeFileBytes(pathOf(replaced), "0\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n"));
+        QFile file(pathOf(replaced));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-shareClockBehind),
+                                 QFileDevice::FileModificationTime));
+        file.close();
         const QDateTime readAhead = QFileInfo(pathOf(replaced)).lastModified();
         window->openImages(batch);
         QTRY_VERIFY(prefetcher().holds(batch[1]));
@@ -91,7 +101,6 @@ private slots:
             QVERIFY(writeNoisyJpeg(batch[1], 160, 120, 99));
         else
             QVERIFY(writeFileBytes(pathOf(replaced), "0\n4 2 2 8 2 8 8 2 8 \n1 0 0 \n"));
-        QFile file(pathOf(replaced));
         QVERIFY(file.open(QIODevice::ReadWrite));
         QVERIFY(file.setFileTime(sameStamp ? readAhead : QDateTime::currentDateTime().addSecs(30),
                                  QFileDevice::FileModificationTime));

@@ -158,7 +158,10 @@ private slots:
         if (first == "retake") {
             QVERIFY(QFile::remove(claimPathFor(batch[0])));
             window->teamDesk().refreshNow();
-            QCOMPARE(annotation().labels.size(), std::size_t(2));
+            // Asked inside the refresh, the question would stop the refresh timer, and with it
+            // the claim's touches, for as long as it stays open.
+            QCOMPARE(closer.titles, QStringList());
+            QTRY_COMPARE(annotation().labels.size(), std::size_t(2));
         }
         QTest::qWait(800);
         QCOMPARE(fileBytes(recoveryPathFor(pathOf("a.lbl"))), bobsState);
