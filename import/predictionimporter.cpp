@@ -431,7 +431,7 @@ void PredictionImporter::writeProposal(const QString& imagePath, const ImageAnno
     const QString path = proposalPathFor(imagePath);
     const QString folder = QFileInfo(path).path();
     if (!sweptFolders.contains(folder))
-        removeStaleScratch(folder);
+        removeStaleTemporaryFiles(folder);
     sweptFolders.insert(folder);
     if (!options.replace && QFileInfo::exists(path)) {
         ++proposalsKept;

@@ -293,6 +293,8 @@ private slots:
         QTest::newRow("a save's, a day old") << saves << 25 << true;
         QTest::newRow("a save's, written within the day") << saves << 23 << false;
         QTest::newRow("another naming, a day old") << ".0123456789abcdeF.tmp" << 25 << false;
+        QTest::newRow("the importer's spool naming, a day old")
+            << "quadrotag-import-abcdef" << 25 << false;
         QTest::newRow("a claim's, a day old") << ".quadrotag/claims/" + saves << 25 << true;
         QTest::newRow("kept work's, a day old") << ".quadrotag/kept/ann@pc1/" + saves << 25 << true;
     }
