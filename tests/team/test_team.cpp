@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -159,13 +160,19 @@ private slots:
         QTest::addColumn<QString>("space");
         QTest::addColumn<QString>("process");
         QTest::addColumn<bool>("dead");
-        QTest::newRow("running here") << true << "here" << "running" << false;
-        QTest::newRow("ended here") << true << "here" << "ended" << true;
-        QTest::newRow("a zombie here") << true << "here" << "zombie" << true;
-        QTest::newRow("ended on another host") << false << "here" << "ended" << false;
-        QTest::newRow("ended here, older version's claim") << true << "" << "ended" << true;
+        QTest::newRow("running here") << true << "here"
+                                      << "running" << false;
+        QTest::newRow("ended here") << true << "here"
+                                    << "ended" << true;
+        QTest::newRow("a zombie here") << true << "here"
+                                       << "zombie" << true;
+        QTest::newRow("ended on another host") << false << "here"
+                                               << "ended" << false;
+        QTest::newRow("ended here, older version's claim") << true << ""
+                                                           << "ended" << true;
         // Another container or machine that goes by the same host name.
-        QTest::newRow("same host name, other processes") << true << "b/7" << "ended" << false;
+        QTest::newRow("same host name, other processes") << true << "b/7"
+                                                         << "ended" << false;
     }
     void claimOfAnEndedProcessIsDeadOnlyOnItsHost()
     {
@@ -272,14 +279,18 @@ private slots:
     void takeoverMarkKeepsOthersWaitingUntilItStoodStill_data()
     {
         QTest::addColumn<int>("markWatchedSeconds");
+        QTest::addColumn<bool>("pipe");
         QTest::addColumn<bool>("taken");
-        QTest::newRow("mark of a takeover going on") << 0 << false;
-        QTest::newRow("mark watched 10 s") << 10 << false;
-        QTest::newRow("mark watched 11 s") << 11 << true;
+        QTest::newRow("mark of a takeover going on") << 0 << false << false;
+        QTest::newRow("mark watched 10 s") << 10 << false << false;
+        QTest::newRow("mark watched 11 s") << 11 << false << true;
+        // Opened, it would wait for a writer that never comes.
+        QTest::newRow("a pipe as the mark, watched 11 s") << 11 << true << true;
     }
     void takeoverMarkKeepsOthersWaitingUntilItStoodStill()
     {
         QFETCH(int, markWatchedSeconds);
+        QFETCH(bool, pipe);
         QFETCH(bool, taken);
         QTemporaryDir dir;
         const QString image = dir.filePath(QStringLiteral("a.jpg"));
@@ -288,7 +299,10 @@ private slots:
         QVERIFY(writeAll(path, theirs));
         const QString mark = path.chopped(5) + QStringLiteral("take");
         // Stamped long ago by a clock behind: only what this program saw counts.
-        QVERIFY(writeAll(mark, "operator cy\n") && setAge(mark, 600));
+        if (pipe)
+            QCOMPARE(::mkfifo(QFile::encodeName(mark).constData(), 0600), 0);
+        else
+            QVERIFY(writeAll(mark, "operator cy\n") && setAge(mark, 600));
         qint64 now = 0;
         ImageClaim claim(QStringLiteral("ann"), [&now] { return now; });
         QCOMPARE(claim.take(image), ImageClaim::Result::HeldByOther);
