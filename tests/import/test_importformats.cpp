@@ -395,14 +395,17 @@ void TestImportFormats::leavesOutBadPredictions_data()
                       "annotations are left out\n"
                       "bad/instances.json: annotation 2: category id 3 names more than one "
                       "category\n");
-    QTest::newRow("coco image name with a NUL")
+    QTest::newRow("coco image names with a NUL")
         << "coco"
         << "instances.json" << QByteArray(R"({"annotations": [
         {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9]},
-        {"image_id": 2, "category_id": 2, "bbox": [1, 1, 9, 9]}],
-      "images": [{"id": 1, "file_name": "sub/room2.jpg"}, {"id": 2, "file_name": "room1.jpg\u0000x"}],
+        {"image_id": 2, "category_id": 2, "bbox": [1, 1, 9, 9]},
+        {"image_id": 3, "category_id": 2, "bbox": [1, 1, 9, 9]}],
+      "images": [{"id": 1, "file_name": "sub/room2.jpg"}, {"id": 2, "file_name": "room1.jpg\u0000x"},
+                 {"id": 3, "file_name": "room1\u0000.jpg"}],
       "categories": [{"id": 2, "name": "S2"}]})")
-        << QByteArray("bad/instances.json: image room1.jpg\\x00x is not in ds\n");
+        << QByteArray("bad/instances.json: image room1.jpg\\x00x is not in ds\n"
+                      "bad/instances.json: image room1\\x00.jpg is not in ds\n");
     QTest::newRow("coco") << "coco"
                           << "instances.json" << QByteArray(R"({"annotations": [
         {"image_id": 1, "category_id": 3, "bbox": [1, 1, 9, 9]},
@@ -458,6 +461,9 @@ void TestImportFormats::leavesOutBadPredictions()
     const ProgramRun run = import({"--format", format, "bad", "ds"});
     QCOMPARE(run.out, out);
     QCOMPARE(run.exitCode, 1);
+    // The summary alone: nothing the toolkit says of a name on the way.
+    QVERIFY2(run.err.startsWith("Imported into ds: ") && run.err.count('\n') == 1,
+             run.err.constData());
     QCOMPARE(fileBytes(path("ds/sub/.proposals/room2.lbl")),
              QByteArray("0\n4 1 1 10 1 10 10 1 10 \n1 0 1 \n"));
 }
