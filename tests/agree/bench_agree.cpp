@@ -21,8 +21,8 @@ namespace {
 
 const char agreeProgram[] = QUADROTAG_AGREE_EXECUTABLE;
 const int shapesPerFile = 20;
-const int datasetSizes[] = {1000, 100000};
-const int shapesPerImage[] = {5000, 100000, 1000000};
+const std::vector<int> datasetSizes{1000, 100000};
+const std::vector<int> shapesPerImage{5000, 100000, 1000000};
 const QByteArray vocabulary = "S1 0 S2 0 S3 0 S4 0 S5 0 S6 0\nK 5 T1 T2 T3 T4 T5\n";
 
 QByteArray labelFileBytes(int shift, int tagShift)
@@ -68,9 +68,7 @@ int main(int argc, char* argv[])
     std::printf("%7s %9s %9s %9s %5s\n", "images", "seconds", "images/s", "peak MB", "exit");
     // A forked child would print what is still buffered once more.
     std::fflush(stdout);
-    for (const int fileCount :
-         chainOnly ? std::vector<int>()
-                   : std::vector<int>(std::begin(datasetSizes), std::end(datasetSizes))) {
+    for (const int fileCount : chainOnly ? std::vector<int>() : datasetSizes) {
         const QString a = work.filePath(QStringLiteral("a%1").arg(fileCount));
         const QString b = work.filePath(QStringLiteral("b%1").arg(fileCount));
         if (!writeBenchDataset(a, fileCount, labelFileBytes(0, 0), true) ||
@@ -86,9 +84,7 @@ int main(int argc, char* argv[])
     }
     std::printf("\n%7s %9s %9s %5s\n", "shapes", "seconds", "peak MB", "exit");
     std::fflush(stdout);
-    for (const int shapes :
-         chainOnly ? std::vector<int>()
-                   : std::vector<int>(std::begin(shapesPerImage), std::end(shapesPerImage))) {
+    for (const int shapes : chainOnly ? std::vector<int>() : shapesPerImage) {
         const QString a = work.filePath(QStringLiteral("one-a%1").arg(shapes));
         const QString b = work.filePath(QStringLiteral("one-b%1").arg(shapes));
         const auto tags = [](int s) { return QStringLiteral("1 0 %1 ").arg(s % 6); };
