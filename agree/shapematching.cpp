@@ -5,72 +5,95 @@
 
 #include <algorithm>
 #include <limits>
+#include <queue>
+#include <tuple>
 
 namespace {
 
 // The weights of one row: (column, weight) for the columns worth pairing, none twice.
 using SparseRow = std::vector<std::pair<int, double>>;
 
-// Minimum-cost assignment of every row of a rows x columns matrix (rows <= columns) by
-// potentials; returns the column of each row. A cell that its row does not list costs 0, so
-// the memory grows with the listed cells and one row, not with the whole matrix.
-std::vector<int> minimumCostRows(const std::vector<SparseRow>& negatedWeights, int rows,
-                                 int columns)
+// Minimum-cost assignment of every row to a column of its own or to none, a listed cell
+// costing its weight negated and none costing 0 (a column of the row's own): shortest
+// augmenting paths over the listed cells only, by Dijkstra with column potentials
+// (Jonker-Volgenant). A row's search ends at the first free column, so a long chain of
+// overlapping shapes costs what its paths cost, not rows times columns. Returns the column of
+// each row, or -1.
+std::vector<int> minimumCostRows(const std::vector<SparseRow>& weights, int columns)
 {
     const double infinity = std::numeric_limits<double>::infinity();
-    const auto n = static_cast<std::size_t>(rows);
-    const auto m = static_cast<std::size_t>(columns);
-    // Indices from 1; column 0 is the free row being placed.
-    std::vector<double> u(n + 1, 0), v(m + 1, 0), rowCost(m + 1, 0);
-    std::vector<std::size_t> rowOfColumn(m + 1, 0), previous(m + 1, 0);
-    for (std::size_t row = 1; row <= n; ++row) {
-        rowOfColumn[0] = row;
+    const std::size_t rows = weights.size();
+    const auto alone = static_cast<std::size_t>(columns);
+    const std::size_t total = alone + rows;
+    std::vector<double> v(total, 0), distance(total, infinity), costOfRow(rows, 0);
+    std::vector<int> rowOfColumn(total, -1), columnOfRow(rows, -1), previousRow(total, -1);
+    std::vector<char> scanned(total, 0);
+    std::vector<std::size_t> touched;
+    // Among columns equally far, a free one first: ties along a chain of equal overlaps would
+    // otherwise walk the whole chain back for every row.
+    using Entry = std::tuple<double, bool, std::size_t>;
+    const auto costOf = [&weights, alone](std::size_t row, std::size_t column) {
+        if (column >= alone)
+            return 0.0;
+        const SparseRow& cells = weights[row];
+        const auto cell = std::find_if(cells.begin(), cells.end(), [column](const auto& entry) {
+            return static_cast<std::size_t>(entry.first) == column;
+        });
+        return -cell->second;
+    };
+    for (std::size_t start = 0; start < rows; ++start) {
+        std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
+        const auto relax = [&](std::size_t row, std::size_t column, double reached) {
+            if (scanned[column] || reached >= distance[column])
+                return;
+            if (distance[column] == infinity)
+                touched.push_back(column);
+            distance[column] = reached;
+            previousRow[column] = static_cast<int>(row);
+            queue.emplace(reached, rowOfColumn[column] >= 0, column);
+        };
+        // base: what reaching the row cost, less what its own cell costs it.
+        const auto expand = [&](std::size_t row, double base) {
+            for (const auto& [j, w] : weights[row])
+                relax(row, static_cast<std::size_t>(j), base - w - v[static_cast<std::size_t>(j)]);
+            relax(row, alone + row, base - v[alone + row]);
+        };
+        expand(start, 0);
         std::size_t column = 0;
-        std::vector<double> slack(m + 1, infinity);
-        std::vector<bool> used(m + 1, false);
-        do {
-            used[column] = true;
-            const std::size_t current = rowOfColumn[column];
-            for (const auto& [j, w] : negatedWeights[current - 1])
-                rowCost[static_cast<std::size_t>(j) + 1] = -w;
-            double delta = infinity;
-            std::size_t nextColumn = 0;
-            for (std::size_t j = 1; j <= m; ++j) {
-                if (used[j])
-                    continue;
-                const double reduced = rowCost[j] - u[current] - v[j];
-                if (reduced < slack[j]) {
-                    slack[j] = reduced;
-                    previous[j] = column;
-                }
-                if (slack[j] < delta) {
-                    delta = slack[j];
-                    nextColumn = j;
-                }
-            }
-            for (const auto& entry : negatedWeights[current - 1])
-                rowCost[static_cast<std::size_t>(entry.first) + 1] = 0;
-            for (std::size_t j = 0; j <= m; ++j) {
-                if (used[j]) {
-                    u[rowOfColumn[j]] += delta;
-                    v[j] -= delta;
-                } else {
-                    slack[j] -= delta;
-                }
-            }
-            column = nextColumn;
-        } while (rowOfColumn[column] != 0);
-        do {
-            const std::size_t before = previous[column];
-            rowOfColumn[column] = rowOfColumn[before];
-            column = before;
-        } while (column != 0);
+        for (;;) {
+            const auto [reached, matched, next] = queue.top();
+            queue.pop();
+            if (scanned[next] || reached > distance[next])
+                continue;
+            scanned[next] = 1;
+            column = next;
+            if (rowOfColumn[column] < 0)
+                break;
+            const auto row = static_cast<std::size_t>(rowOfColumn[column]);
+            expand(row, reached - (costOfRow[row] - v[column]));
+        }
+        const double shortest = distance[column];
+        for (const std::size_t j : touched) {
+            if (scanned[j])
+                v[j] += distance[j] - shortest;
+            distance[j] = infinity;
+            scanned[j] = 0;
+        }
+        touched.clear();
+        for (;;) {
+            const auto row = static_cast<std::size_t>(previousRow[column]);
+            const int before = columnOfRow[row];
+            rowOfColumn[column] = static_cast<int>(row);
+            columnOfRow[row] = static_cast<int>(column);
+            costOfRow[row] = costOf(row, column);
+            if (row == start)
+                break;
+            column = static_cast<std::size_t>(before);
+        }
     }
-    std::vector<int> columnOfRow(n, -1);
-    for (std::size_t j = 1; j <= m; ++j) {
-        if (rowOfColumn[j] != 0)
-            columnOfRow[rowOfColumn[j] - 1] = static_cast<int>(j - 1);
-    }
+    for (int& placed : columnOfRow)
+        if (placed >= columns)
+            placed = -1;
     return columnOfRow;
 }
 
@@ -89,8 +112,7 @@ std::vector<std::pair<int, int>> sparseAssignment(const std::vector<SparseRow>& 
             (transposed ? placedRows[static_cast<std::size_t>(j)].emplace_back(i, w)
                         : placedRows[static_cast<std::size_t>(i)].emplace_back(j, w));
     }
-    const std::vector<int> placed = minimumCostRows(placedRows, static_cast<int>(placedRows.size()),
-                                                    transposed ? rows : columns);
+    const std::vector<int> placed = minimumCostRows(placedRows, transposed ? rows : columns);
     std::vector<std::pair<int, int>> pairs;
     for (std::size_t i = 0; i < placedRows.size(); ++i) {
         const int j = placed[i];

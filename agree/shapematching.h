@@ -20,7 +20,8 @@ struct ShapeMatch
 };
 
 // The pairs (row, column) of an assignment that maximises the summed weight, one column
-// per row at most, for a matrix of non-negative weights (Hungarian algorithm, O(n^3)).
+// per row at most, for a matrix of non-negative weights (shortest augmenting paths over the
+// cells above 0).
 // Pairs of weight 0 are left out: they add nothing.
 std::vector<std::pair<int, int>>
 maximumWeightAssignment(const std::vector<std::vector<double>>& weights, int columns);

@@ -390,7 +390,9 @@ bool PredictionImporter::isInsideDataset(const QString& relativePath) const
     const bool hidden = std::any_of(parts.begin(), parts.end(), [](const QString& part) {
         return part.startsWith(QLatin1Char('.'));
     });
-    return !clean.isEmpty() && !QDir::isAbsolutePath(clean) && !hidden &&
+    // No file name holds a NUL; asked about one, the toolkit would complain on the console.
+    const bool nameOfNoFile = clean.contains(QChar(u'\0'));
+    return !clean.isEmpty() && !QDir::isAbsolutePath(clean) && !hidden && !nameOfNoFile &&
            DatasetWalk::isImageName(clean) && QFileInfo(walk.pathOf(clean)).isFile();
 }
 
@@ -431,7 +433,7 @@ void PredictionImporter::writeProposal(const QString& imagePath, const ImageAnno
     const QString path = proposalPathFor(imagePath);
     const QString folder = QFileInfo(path).path();
     if (!sweptFolders.contains(folder))
-        removeStaleScratch(folder);
+        removeStaleTemporaryFiles(folder);
     sweptFolders.insert(folder);
     if (!options.replace && QFileInfo::exists(path)) {
         ++proposalsKept;

@@ -4,6 +4,7 @@
 #include "labelfile.h"
 #include "recoverywriter.h"
 #include "reviewrekeying.h"
+#include "scratchsweep.h"
 #include "taglayout.h"
 #include "tagtranslation.h"
 
@@ -242,6 +243,9 @@ bool DatasetRelabeller::relabelFolder(Dataset& dataset, const QString& folder)
     // Files are taken as the folder hands them out, so that memory does not grow with
     // the size of a folder; only the names of subfolders wait.
     const QString folderPath = QDir(dataset.path).filePath(folder);
+    // A run killed midway left its temporary files here; a dry run writes nothing.
+    if (!options.dryRun)
+        removeStaleTemporaryFiles(folderPath);
     QDirIterator files(folderPath, {QString::fromLatin1(labelPattern)},
                        QDir::Files | QDir::NoSymLinks);
     QDirIterator recoveryFiles(

@@ -226,11 +226,12 @@ bool ImageClaim::removeIfStillStale(const QString& claimPath, const QByteArray& 
 
 void ImageClaim::clearMarkIfLeft(const QString& takeoverPath)
 {
+    // A pipe, folder or dead link there is never opened: it is watched by what stands there.
     bool opened = false;
-    const QByteArray bytes = bytesOf(takeoverPath, &opened);
+    const QByteArray bytes = standingAt(takeoverPath, &opened);
     if (opened && watch.hasStoodStill(takeoverPath, bytes, QFileInfo(takeoverPath).lastModified(),
                                       staleAfterMilliseconds / takeoverStaleShare)) {
-        QFile::remove(takeoverPath);
+        removeStanding(takeoverPath);
         watch.forget(takeoverPath);
     }
 }

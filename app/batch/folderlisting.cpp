@@ -1,5 +1,9 @@
 #include "folderlisting.h"
 
+#include "scratchsweep.h"
+#include "teampaths.h"
+
+#include <QDir>
 #include <QMetaObject>
 
 #include <chrono>
@@ -15,6 +19,20 @@ std::atomic<int> runningWorkers{0};
 BatchFiles listFolder(const QString& folder, std::atomic<int>* found, const FirstImageWish& wish)
 {
     return listFolderImages(folder, found, wish);
+}
+
+// What saves, claims, reviews and kept work of a program killed midway left half written.
+void removeLeftovers(const QString& folder)
+{
+    const QDir team(QDir(folder).filePath(QLatin1String(teamFolderName)));
+    QStringList folders{folder, team.filePath(QStringLiteral("claims")),
+                        team.filePath(QStringLiteral("reviews"))};
+    const QDir kept(team.filePath(QStringLiteral("kept")));
+    for (const QString& name :
+         kept.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks))
+        folders << kept.filePath(name);
+    for (const QString& each : std::as_const(folders))
+        removeStaleTemporaryFiles(each);
 }
 
 FolderListing::Lister& listerInUse()
@@ -164,6 +182,8 @@ void FolderListing::start(const QString& folder, const QString& shownImage)
         post(box, [request, listed](FolderListing* owner) {
             owner->finished(request, std::move(*listed));
         });
+        // After the list, which the window waits for; a sweep is never waited for.
+        removeLeftovers(request->folder);
         --runningWorkers;
     }).detach();
     countTimer.start();

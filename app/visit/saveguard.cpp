@@ -5,6 +5,7 @@
 #include "sessionquestions.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -54,17 +55,19 @@ bool SaveGuard::mayClose()
 QString SaveGuard::offerKeptWork(const QString& keptPath)
 {
     // Declined, the operator's own kept edits give way to what else was kept for the image.
-    if (offerOwnKeptFile(keptPath))
+    QString unreadable;
+    if (offerOwnKeptFile(keptPath, unreadable))
         return QString();
     bool readToEnd = true;
     std::optional<ImageAnnotation> proposal;
     if (!session.hasLabelFile())
         proposal = ImageSession::readProposal(proposalPathFor(session.imagePath()), readToEnd);
     if (offerRecovery(proposal) || !proposal)
-        return QString();
+        return unreadable;
     const int shapes = int(proposal->labels.size());
     session.propose(std::move(*proposal));
-    return proposalNote(shapes, readToEnd);
+    const QString proposed = proposalNote(shapes, readToEnd);
+    return unreadable.isEmpty() ? proposed : unreadable + QStringLiteral("; ") + proposed;
 }
 
 bool SaveGuard::offerRecovery(const std::optional<ImageAnnotation>& proposal)
@@ -94,13 +97,20 @@ bool SaveGuard::offerRecovery(const std::optional<ImageAnnotation>& proposal)
     return false;
 }
 
-bool SaveGuard::offerOwnKeptFile(const QString& keptPath)
+bool SaveGuard::offerOwnKeptFile(const QString& keptPath, QString& unreadable)
 {
     if (keptPath.isEmpty() || !QFileInfo::exists(keptPath))
         return false;
     bool readToEnd = true;
     std::optional<ImageAnnotation> kept = ImageSession::readProposal(keptPath, readToEnd);
-    const bool taken = kept && askToRecover(window, session.imagePath());
+    // Removed, work that could not be read would be gone for good.
+    if (!kept || !readToEnd) {
+        unreadable =
+            QStringLiteral("Your kept changes to this image can't be read; they stay in ") +
+            QDir::toNativeSeparators(keptPath);
+        return false;
+    }
+    const bool taken = askToRecover(window, session.imagePath());
     // Its holder may have saved meanwhile: writing over that asks first. The recovery file
     // beside the label file may hold the next holder's work: it stays theirs, offered again.
     if (taken)

@@ -32,7 +32,7 @@ public:
     bool mayClose();
     // What was kept for the image just shown: an interrupted run's unsaved state is offered
     // back first; otherwise a model's proposal is shown as unsaved edits. Returns the note
-    // that tells how many shapes were proposed, or nothing.
+    // that tells how many shapes were proposed, or of kept edits that can't be read, or nothing.
     // keptPath: where this operator's edits were kept when the claim was lost.
     QString offerKeptWork(const QString& keptPath);
 
@@ -41,8 +41,9 @@ private:
     // another operator's by their name; true when the operator took it up.
     bool offerRecovery(const std::optional<ImageAnnotation>& proposal);
     // Edits this operator kept in a file of their own when the claim went to someone else;
-    // true when it was taken up. Taken up or declined, the file is removed.
-    bool offerOwnKeptFile(const QString& keptPath);
+    // true when it was taken up. Taken up or declined, the file is removed; one that can't be
+    // read whole stays, and unreadable tells what to say of it.
+    bool offerOwnKeptFile(const QString& keptPath, QString& unreadable);
     // Withheld: the image turned out not to be this program's to write; its state is kept
     // for recovery and the image may be left.
     enum class Outcome { Saved, Withheld, Declined, Failed };

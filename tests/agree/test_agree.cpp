@@ -149,6 +149,9 @@ void TestAgree::assignsForTheLargestSum_data()
     QTest::newRow("more columns than rows") << Weights{{0.5, 0.7, 0.6}} << 3 << Pairs{{0, 1}};
     QTest::newRow("more rows, greedy would differ")
         << Weights{{0.9, 0.85}, {0.8, 0}, {0, 0}} << 2 << Pairs{{0, 1}, {1, 0}};
+    // Row 2 reaches a free column only by moving rows 1 and 0 along, and row 0 then stays alone.
+    QTest::newRow("a chain moved along, its first row left alone")
+        << Weights{{0.6, 0, 0}, {0.7, 0.6, 0}, {0, 0.7, 0.1}} << 3 << Pairs{{1, 0}, {2, 1}};
     QTest::newRow("nothing worth pairing") << Weights{{0, 0}, {0, 0}} << 2 << Pairs{};
     QTest::newRow("no columns") << Weights{{}, {}} << 0 << Pairs{};
     QTest::newRow("no rows") << Weights{} << 3 << Pairs{};

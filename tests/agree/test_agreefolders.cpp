@@ -124,19 +124,21 @@ void TestAgreeFolders::reportsAgreementOfTwoFolders_data()
     // other (kappa 1); Wood on one side of each pair (po 0, pe 0.5: kappa -1); Fabric only on
     // the second operator's side of one pair (po 0.5, pe 0.5: kappa 0). Styles: 1-1 and 2-3,
     // po 0.5, pe 0.25.
+    // Also what a third image without pairs or style leaves of them, but for the worst list's end.
+    const QByteArray tagsStylesAndWorstOfTwo(
+        "\"tags\":[{\"caption\":\"Sofa\",\"both\":1,\"only_a\":0,\"only_b\":0,"
+        "\"kappa\":1.000},"
+        "{\"caption\":\"Chair\",\"both\":1,\"only_a\":0,\"only_b\":0,\"kappa\":1.000},"
+        "{\"caption\":\"Material: Wood\",\"both\":0,\"only_a\":1,\"only_b\":1,"
+        "\"kappa\":-1.000},"
+        "{\"caption\":\"Material: Fabric\",\"both\":0,\"only_a\":0,\"only_b\":1,"
+        "\"kappa\":0.000}],"
+        "\"styles\":{\"agree\":1,\"disagree\":1,\"kappa\":0.333},"
+        "\"worst\":[{\"image\":\"sub/img2.jpg\",\"matched\":0,\"only_a\":1,\"only_b\":1,"
+        "\"mean_iou\":0.000},");
     const QByteArray twoImages("{\"images\":2,\"shapes\":{\"a\":3,\"b\":3,\"matched\":2,"
-                               "\"only_a\":1,\"only_b\":1},\"mean_iou\":0.975,\"tags\":["
-                               "{\"caption\":\"Sofa\",\"both\":1,\"only_a\":0,\"only_b\":0,"
-                               "\"kappa\":1.000},"
-                               "{\"caption\":\"Chair\",\"both\":1,\"only_a\":0,\"only_b\":0,"
-                               "\"kappa\":1.000},"
-                               "{\"caption\":\"Material: Wood\",\"both\":0,\"only_a\":1,"
-                               "\"only_b\":1,\"kappa\":-1.000},"
-                               "{\"caption\":\"Material: Fabric\",\"both\":0,\"only_a\":0,"
-                               "\"only_b\":1,\"kappa\":0.000}],"
-                               "\"styles\":{\"agree\":1,\"disagree\":1,\"kappa\":0.333},"
-                               "\"worst\":[{\"image\":\"sub/img2.jpg\",\"matched\":0,"
-                               "\"only_a\":1,\"only_b\":1,\"mean_iou\":0.000},"
+                               "\"only_a\":1,\"only_b\":1},\"mean_iou\":0.975," +
+                               tagsStylesAndWorstOfTwo +
                                "{\"image\":\"img1.jpg\",\"matched\":2,\"only_a\":0,"
                                "\"only_b\":0,\"mean_iou\":0.975}]}\n");
     QTest::newRow("json") << QStringList{"--json"} << twoImages << QString() << QByteArrayList();
@@ -224,18 +226,8 @@ void TestAgreeFolders::reportsAgreementOfTwoFolders_data()
                           "b/img3.lbl: shape 3: a corner farther"};
     // A style that cannot be read is no style 0: the styles stay those of the first two images.
     const QByteArray thirdOutOfStyles("{\"images\":3,\"shapes\":{\"a\":4,\"b\":3,\"matched\":2,"
-                                      "\"only_a\":2,\"only_b\":1},\"mean_iou\":0.975,\"tags\":["
-                                      "{\"caption\":\"Sofa\",\"both\":1,\"only_a\":0,\"only_b\":0,"
-                                      "\"kappa\":1.000},"
-                                      "{\"caption\":\"Chair\",\"both\":1,\"only_a\":0,\"only_b\":0,"
-                                      "\"kappa\":1.000},"
-                                      "{\"caption\":\"Material: Wood\",\"both\":0,\"only_a\":1,"
-                                      "\"only_b\":1,\"kappa\":-1.000},"
-                                      "{\"caption\":\"Material: Fabric\",\"both\":0,\"only_a\":0,"
-                                      "\"only_b\":1,\"kappa\":0.000}],"
-                                      "\"styles\":{\"agree\":1,\"disagree\":1,\"kappa\":0.333},"
-                                      "\"worst\":[{\"image\":\"sub/img2.jpg\",\"matched\":0,"
-                                      "\"only_a\":1,\"only_b\":1,\"mean_iou\":0.000},"
+                                      "\"only_a\":2,\"only_b\":1},\"mean_iou\":0.975," +
+                                      tagsStylesAndWorstOfTwo +
                                       "{\"image\":\"img3.jpg\",\"matched\":0,\"only_a\":1,"
                                       "\"only_b\":0,\"mean_iou\":0.000},"
                                       "{\"image\":\"img1.jpg\",\"matched\":2,\"only_a\":0,"

@@ -11,11 +11,37 @@ class TestFolderListing : public QObject
     Q_OBJECT
 
 private slots:
+    // A file a killed save, claim or review left half written is swept on the worker once a
+    // day has passed without a write to it; a file of another naming is never the program's.
+    void listsInTheBackgroundAndReportsOnce_data()
+    {
+        QTest::addColumn<QString>("leftover");
+        QTest::addColumn<int>("hoursOld");
+        QTest::addColumn<bool>("removed");
+        const QString saves = ".0123456789abcdef.tmp";
+        QTest::newRow("a save's, a day old") << saves << 25 << true;
+        QTest::newRow("a save's, written within the day") << saves << 23 << false;
+        QTest::newRow("another naming, a day old") << ".0123456789abcdeF.tmp" << 25 << false;
+        QTest::newRow("the importer's spool naming, a day old")
+            << "quadrotag-import-abcdef" << 25 << false;
+        QTest::newRow("a claim's, a day old") << ".quadrotag/claims/" + saves << 25 << true;
+        QTest::newRow("kept work's, a day old") << ".quadrotag/kept/ann@pc1/" + saves << 25 << true;
+    }
     void listsInTheBackgroundAndReportsOnce()
     {
+        QFETCH(QString, leftover);
+        QFETCH(int, hoursOld);
+        QFETCH(bool, removed);
         QTemporaryDir dir;
         QVERIFY(makeFiles(dir.filePath("job"), "r%1.jpg", 3));
         QVERIFY(writeFileBytes(dir.filePath("job/r1.lbl"), "0\n"));
+        const QString leftoverPath = dir.filePath("job/" + leftover);
+        QVERIFY(QDir().mkpath(QFileInfo(leftoverPath).path()));
+        QFile file(leftoverPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-hoursOld * 3600),
+                                 QFileDevice::FileModificationTime));
+        file.close();
         FolderListing listing;
         QSignalSpy listed(&listing, &FolderListing::sglListed);
         listing.start(dir.filePath("job"), "last.jpg");
@@ -27,6 +53,8 @@ private slots:
         const BatchFiles batch = listing.take();
         QCOMPARE(batch.imagePaths.size(), 3);
         QCOMPARE(batch.labelled, (std::vector<bool>{false, true, false}));
+        QTRY_COMPARE(FolderListing::workersUnderWay(), 0);
+        QCOMPARE(QFileInfo::exists(leftoverPath), !removed);
     }
 
     void laterRequestReplacesAnUnfinishedOne()

@@ -167,13 +167,17 @@ private slots:
     void keptWorkDoesNotOverwriteWhatTheNewHolderSaved_data()
     {
         QTest::addColumn<bool>("stay");
-        QTest::newRow("stays on the image") << true;
-        QTest::newRow("goes away and back") << false;
+        QTest::addColumn<QByteArray>("damage");
+        QTest::newRow("stays on the image") << true << QByteArray();
+        QTest::newRow("goes away and back") << false << QByteArray();
+        // What can't be read whole is neither offered nor given up.
+        QTest::newRow("its kept file cut short") << false << QByteArray("1\n4 200 20 250");
     }
 
     void keptWorkDoesNotOverwriteWhatTheNewHolderSaved()
     {
         QFETCH(bool, stay);
+        QFETCH(QByteArray, damage);
         QVERIFY(writeFileBytes(pathOf("b.lbl"), original));
         openBatch(batch);
         pressKey(Qt::Key_Down);
@@ -184,8 +188,11 @@ private slots:
         QVERIFY2(status().startsWith("Held by bob since ") &&
                      status().contains(": read only; your unsaved changes are kept as "),
                  qPrintable(status()));
+        const QString kept = status().section(" are kept as ", 1);
         if (!stay)
             pressKey(Qt::Key_Down);
+        if (!damage.isNull())
+            QVERIFY(writeFileBytes(kept, damage));
         // bob's program saves his work and gives the image up.
         const QByteArray bobs = "3\n4 300 200 380 200 380 280 300 280 \n1 0 4 \n";
         QVERIFY(writeFileBytes(pathOf("b.lbl"), bobs));
@@ -195,6 +202,12 @@ private slots:
             window->teamDesk().refreshNow();
         else
             pressKey(Qt::Key_Up);
+        if (!damage.isNull()) {
+            QTRY_VERIFY2(status().contains("can't be read"), qPrintable(status()));
+            QCOMPARE(closer.titles, QStringList());
+            QCOMPARE(fileBytes(kept), damage);
+            return;
+        }
         QTRY_COMPARE(closer.titles, QStringList({"Recover"}));
         pressKey(Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(closer.titles, QStringList({"Recover", "Label File Changed"}));
