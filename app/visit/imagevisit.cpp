@@ -38,18 +38,19 @@ void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
     document.editGate().setSharedLabel(sharedWith);
     entryFiles = entryReadAhead.take(imagePath, labelPath);
     // Checked once the claim is taken: whoever wrote before then is read.
-    afterClaim = std::make_shared<EntryFiles>();
+    afterClaim = std::make_shared<AfterClaim>();
     const Claim& self = team.imageClaim().self();
     team.enter(imagePath, [found = afterClaim, ahead = entryFiles, imagePath, labelPath,
-                           kept = keptPathFor(imagePath, self.operatorName, self.host)] {
-        *found = ahead.revalidated(imagePath, labelPath, kept);
+                           kept = keptPathFor(imagePath, self.operatorName, self.host),
+                           vocabulary = vocabulary] {
+        found->files = ahead.revalidated(imagePath, labelPath, kept);
+        found->vocabularyChanged = hasVocabularyChanged(vocabulary);
     });
     // A damaged file is shown as far as it could be read, and is rewritten only when the
     // operator edits the image.
     const bool readWhole =
         document.open(imagePath, labelPath, entryFiles.label) != ImageSession::Reading::Failed;
     followClaim();
-    followVocabulary();
     if (!readWhole)
         warn(window, QStringLiteral("Fail reading from ") + labelPath);
     emit entered(imagePath);
@@ -74,13 +75,13 @@ void ImageVisit::settleClaim()
 
 void ImageVisit::settle(bool holdMayHaveChanged)
 {
-    const std::shared_ptr<EntryFiles> found = std::exchange(afterClaim, nullptr);
+    const std::shared_ptr<AfterClaim> found = std::exchange(afterClaim, nullptr);
     if (!found || !document.isOpen())
         return;
     // Nothing could be edited meanwhile: a file changed since it was read ahead is shown anew.
     const bool changed =
-        found->label != entryFiles.label || found->reviewFile != entryFiles.reviewFile;
-    entryFiles = *found;
+        found->files.label != entryFiles.label || found->files.reviewFile != entryFiles.reviewFile;
+    entryFiles = found->files;
     if (changed) {
         if (document.open(document.imagePath(), document.labelPath(), entryFiles.label) ==
             ImageSession::Reading::Failed)
@@ -88,6 +89,7 @@ void ImageVisit::settle(bool holdMayHaveChanged)
         emit entered(document.imagePath());
     }
     followClaim();
+    applyVocabularyCheck(found->vocabularyChanged);
     if (holdMayHaveChanged)
         emit holdChanged();
     if (entryFiles.hasKeptWork)
@@ -213,11 +215,21 @@ void ImageVisit::rememberVocabulary(const QStringList& paths)
     document.editGate().setVocabularyChanged(false);
 }
 
-void ImageVisit::followVocabulary()
+// On the claim worker at entry: the files may be on a share.
+bool ImageVisit::hasVocabularyChanged(const Vocabulary& files)
 {
-    const bool changed = std::any_of(vocabulary.begin(), vocabulary.end(), [](const auto& file) {
+    return std::any_of(files.begin(), files.end(), [](const auto& file) {
         return LabelFileSnapshot::of(file.first) != file.second;
     });
+}
+
+void ImageVisit::followVocabulary()
+{
+    applyVocabularyCheck(hasVocabularyChanged(vocabulary));
+}
+
+void ImageVisit::applyVocabularyCheck(bool changed)
+{
     document.editGate().setVocabularyChanged(changed);
     if (changed)
         emit sglNote(QString::fromLatin1(EditGate::vocabularyChangedNote));
