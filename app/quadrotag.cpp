@@ -239,8 +239,10 @@ void Quadrotag::connectTeam()
         if (image == unloggedImage)
             return;
         unloggedImage = image;
-        showNote(QStringLiteral("Saved, but the save could not be added to your log in ") +
-                 teamFolderFor(image) + QStringLiteral("/log"));
+        unloggedNote = QStringLiteral("Saved, but the save could not be added to your log in ") +
+                       teamFolderFor(image) + QStringLiteral("/log");
+        unloggedNoteShown.setRemainingTime(noteMilliseconds);
+        showNote(unloggedNote);
     });
     connect(&team, &TeamDesk::sglClaimSettled, &visit, &ImageVisit::settleClaim);
     connect(&visit, &ImageVisit::entered, &imageTimer, &ImageTimer::restart);
@@ -322,6 +324,11 @@ void Quadrotag::listFolder(const QString& folder, const QString& shownImage)
 // The position of the image on screen, which after a failed decode is not the one asked for.
 void Quadrotag::updateStatus()
 {
+    // The step after a save its log did not take follows at once: the note stays its time.
+    if (!unloggedNoteShown.hasExpired()) {
+        ui.statusBar->showMessage(unloggedNote, int(unloggedNoteShown.remainingTime()));
+        return;
+    }
     const int shown = stepper.shownRow();
     const QString refusal = visit.session().editGate().refusal(EditGate::Edit::Write);
     ui.statusBar->showMessage(

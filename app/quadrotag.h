@@ -30,6 +30,7 @@
 #include "zoomlevellabel.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -161,8 +162,11 @@ private:
     QString editableTitle;
     // The count of the listing under way, as the status bar shows it.
     QString listingProgress;
-    // The image whose save the log could not take, said once.
+    // The image whose save the log could not take, said once, and what was said, which stands
+    // its time over the status of the steps that follow.
     QString unloggedImage;
+    QString unloggedNote;
+    QDeadlineTimer unloggedNoteShown;
     // Empty without a project: the vocabulary is then "tags" in the working directory.
     QString projectFolder;
     ProjectHistory projectHistory;
