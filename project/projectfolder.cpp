@@ -65,7 +65,8 @@ QString projectAbove(const QString& path)
     // The label file lands in the folder where the image really is, under its vocabulary.
     const QString real = QFileInfo(folder).canonicalFilePath();
     QString found = vocabularyAtOrAbove(real.isEmpty() ? folder : real);
-    if (found.isEmpty())
+    // The same path again would only look at the same files again.
+    if (found.isEmpty() && !real.isEmpty() && real != folder)
         found = vocabularyAtOrAbove(folder);
     if (!found.isEmpty())
         return found;
