@@ -210,7 +210,12 @@ void Quadrotag::connectTeam()
         team.noteSaved(visit.session().imagePath(), storedShapeCount(visit.session().annotation()),
                        imageTimer.takeSeconds());
     });
-    connect(&team, &TeamDesk::sglNote, this, &Quadrotag::showNote);
+    // The step after a save its log did not take follows at once: the note stands its time.
+    connect(&team, &TeamDesk::sglNote, this, [this](const QString& note) {
+        lastingNote = note;
+        lastingNoteShown.setRemainingTime(noteMilliseconds);
+        showNote(note);
+    });
     connect(&team, &TeamDesk::sglClaimSettled, &visit, &ImageVisit::settleClaim);
     connect(&visit, &ImageVisit::entered, &imageTimer, &ImageTimer::restart);
 }
@@ -291,6 +296,11 @@ void Quadrotag::listFolder(const QString& folder, const QString& shownImage)
 // The position of the image on screen, which after a failed decode is not the one asked for.
 void Quadrotag::updateStatus()
 {
+    // The step after a save its log did not take follows at once: the note stays its time.
+    if (!lastingNoteShown.hasExpired()) {
+        ui.statusBar->showMessage(lastingNote, int(lastingNoteShown.remainingTime()));
+        return;
+    }
     const int shown = stepper.shownRow();
     const QString refusal = visit.session().editGate().refusal(EditGate::Edit::Write);
     ui.statusBar->showMessage(

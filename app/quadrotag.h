@@ -30,6 +30,7 @@
 #include "zoomlevellabel.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -157,6 +158,9 @@ private:
     DrawingAssist drawingAssist;
     // The title the form gives, for an image the operator may edit.
     QString editableTitle;
+    // A note that stands its time over the status of the steps that follow it.
+    QString lastingNote;
+    QDeadlineTimer lastingNoteShown;
     ProjectHistory projectHistory;
     DatasetReportAction datasetReport;
     BatchOpener opener;

@@ -32,7 +32,7 @@ void returnLargeBuffersWhenFreed()
 
 bool ImagePrefetcher::FileStamp::operator==(const FileStamp& other) const
 {
-    return path == other.path && size == other.size && modified == other.modified;
+    return size == other.size && modified == other.modified;
 }
 
 ImagePrefetcher::ImagePrefetcher(QObject* parent) : QObject(parent)
@@ -42,7 +42,7 @@ ImagePrefetcher::ImagePrefetcher(QObject* parent) : QObject(parent)
     pool.setMaxThreadCount(workers);
     returnLargeBuffersWhenFreed();
     for (int worker = 0; worker < workers; ++worker)
-        connect(&running[worker], &QFutureWatcher<ScreenImage>::finished, this,
+        connect(&running[worker], &QFutureWatcher<Decoded>::finished, this,
                 [this, worker] { decodeFinished(worker); });
     skimming.setSingleShot(true);
     skimming.setInterval(skimPauseMilliseconds);
@@ -52,7 +52,7 @@ ImagePrefetcher::ImagePrefetcher(QObject* parent) : QObject(parent)
 ImagePrefetcher::~ImagePrefetcher()
 {
     clear();
-    for (QFutureWatcher<ScreenImage>& decode : running)
+    for (QFutureWatcher<Decoded>& decode : running)
         decode.disconnect(this);
     pool.waitForDone();
 }
@@ -63,7 +63,21 @@ ImagePrefetcher::FileStamp ImagePrefetcher::stampOf(const QString& path)
     // The size asked first comes with the rest in one look, which on a share is a round trip;
     // whether the file exists, asked first, would take a look of its own.
     const qint64 size = info.size();
-    return {path, info.exists() ? size : -1, info.lastModified()};
+    return {info.exists() ? size : -1, info.lastModified()};
+}
+
+// On a worker. A file that changed while it was decoded leaves the decode without a stamp.
+ImagePrefetcher::Decoded ImagePrefetcher::decode(const Job& job)
+{
+    const FileStamp before = stampOf(job.path);
+    if (job.onlyIfChanged && before == job.shown)
+        return {};
+    Decoded decoded;
+    decoded.image =
+        job.preview ? decodePreviewForScreen(job.path, job.scale) : decodeImageForScreen(job.path);
+    if (stampOf(job.path) == before)
+        decoded.stamp = before;
+    return decoded;
 }
 
 void ImagePrefetcher::prefetch(const QString& path, const DisplayScale& scale)
@@ -77,12 +91,8 @@ void ImagePrefetcher::prefetch(const QStringList& paths, const DisplayScale& sca
     for (const QString& path : paths) {
         if (path.isEmpty())
             continue;
-        // An image still wished for keeps the stamp it was wished with: take() checks it.
-        const auto wished = std::find_if(wishes.begin(), wishes.end(),
-                                         [&](const Wish& wish) { return wish.stamp.path == path; });
-        const FileStamp stamp = wished != wishes.end() ? wished->stamp : stampOf(path);
-        Wish* known = wishFor(stamp);
-        newWishes.push_back(known ? std::move(*known) : Wish{stamp, {}, {}, false});
+        Wish* known = wishFor(path);
+        newWishes.push_back(known ? std::move(*known) : Wish{path, {}, {}, false});
     }
     wishes = std::move(newWishes);
     wishedScale = scale;
@@ -91,32 +101,36 @@ void ImagePrefetcher::prefetch(const QStringList& paths, const DisplayScale& sca
 
 ScreenImage ImagePrefetcher::take(const QString& path, const DisplayScale& scale)
 {
-    return takeStamped(stampOf(path), scale, false);
+    return takeImage(path, scale, false);
 }
 
 ScreenImage ImagePrefetcher::takeOrDecodeBehind(const QString& path, const DisplayScale& scale)
 {
-    return takeStamped(stampOf(path), scale, true);
+    return takeImage(path, scale, true);
 }
 
-ScreenImage ImagePrefetcher::takeStamped(const FileStamp& stamp, const DisplayScale& scale,
-                                         bool mayDecodeBehind)
+ScreenImage ImagePrefetcher::takeImage(const QString& path, const DisplayScale& scale,
+                                       bool mayDecodeBehind)
 {
     // The operator has gone on from whatever image was awaited.
-    awaited = FileStamp();
-    if (mayDecodeBehind && !isMade(stamp) && !decodesQuickly(stamp.path))
-        return decodeBehind(stamp);
-    const QString& path = stamp.path;
-    ScreenImage image = takeHeld(stamp);
+    awaited.clear();
+    if (mayDecodeBehind && !isMade(path) && !decodesQuickly(path))
+        return decodeBehind(path);
+    Decoded held = takeHeld(path);
+    ScreenImage image = held.stamp ? std::move(held.image) : ScreenImage();
+    const bool madeAhead = !image.isNull();
     if (image.isNull() && !image.tooLarge)
         image = scale.mayShowReduced() ? decodePreviewForScreen(path, scale)
                                        : decodeImageForScreen(path);
     wishes.erase(std::remove_if(wishes.begin(), wishes.end(),
-                                [&](const Wish& wish) { return wish.stamp == stamp; }),
+                                [&](const Wish& wish) { return wish.path == path; }),
                  wishes.end());
-    // A failed image leaves the one before on screen, still to be sharpened perhaps.
-    if (!image.isNull())
-        toSharpen = image.isSharpest() ? FileStamp() : stamp;
+    // A failed image leaves the one before on screen, still to be sharpened perhaps. A sharp
+    // image decoded just now needs no look at its file.
+    if (!image.isNull() && (madeAhead || !image.isSharpest()))
+        toSharpen = OnScreen{path, madeAhead ? *held.stamp : FileStamp(), image.isSharpest()};
+    else if (!image.isNull())
+        toSharpen.reset();
     if (scale.mayShowReduced())
         skimming.start();
     // After the caller's next wishes, whose reduced decodes come first.
@@ -124,12 +138,12 @@ ScreenImage ImagePrefetcher::takeStamped(const FileStamp& stamp, const DisplaySc
     return image;
 }
 
-ScreenImage ImagePrefetcher::decodeBehind(const FileStamp& stamp)
+ScreenImage ImagePrefetcher::decodeBehind(const QString& path)
 {
-    awaited = stamp;
+    awaited = path;
     // A decode of it already running is awaited as it is.
     wishes.erase(std::remove_if(wishes.begin(), wishes.end(),
-                                [&](const Wish& wish) { return wish.stamp == stamp; }),
+                                [&](const Wish& wish) { return wish.path == path; }),
                  wishes.end());
     startJobs();
     ScreenImage image;
@@ -137,59 +151,59 @@ ScreenImage ImagePrefetcher::decodeBehind(const FileStamp& stamp)
     return image;
 }
 
-bool ImagePrefetcher::isMade(const FileStamp& stamp)
+bool ImagePrefetcher::isMade(const QString& path)
 {
-    const Wish* wish = wishFor(stamp);
-    return wish && (wish->done || !wish->preview.isNull());
+    const Wish* wish = wishFor(path);
+    return wish && (wish->done || !wish->preview.image.isNull());
 }
 
-ImagePrefetcher::Wish* ImagePrefetcher::wishFor(const FileStamp& stamp)
+ImagePrefetcher::Wish* ImagePrefetcher::wishFor(const QString& path)
 {
     for (Wish& wish : wishes)
-        if (wish.stamp == stamp)
+        if (wish.path == path)
             return &wish;
     return nullptr;
 }
 
 // A decode made ahead, or else one under way, as finishing it is quicker than starting
-// again; null if there is none.
-ScreenImage ImagePrefetcher::takeHeld(const FileStamp& stamp)
+// again; without a stamp if there is none.
+ImagePrefetcher::Decoded ImagePrefetcher::takeHeld(const QString& path)
 {
-    Wish* wish = wishFor(stamp);
+    Wish* wish = wishFor(path);
     if (!wish)
-        return ScreenImage();
+        return {};
     if (wish->done)
-        return std::exchange(wish->sharpest, ScreenImage());
-    if (!wish->preview.isNull())
-        return std::exchange(wish->preview, ScreenImage());
-    return finishDecodeOf(stamp);
+        return std::exchange(wish->sharpest, Decoded());
+    if (!wish->preview.image.isNull())
+        return std::exchange(wish->preview, Decoded());
+    return finishDecodeOf(path);
 }
 
-ScreenImage ImagePrefetcher::finishDecodeOf(const FileStamp& stamp)
+ImagePrefetcher::Decoded ImagePrefetcher::finishDecodeOf(const QString& path)
 {
     for (int worker = 0; worker < workers; ++worker) {
-        if (!isDecoding(worker) || !(runningJobs[worker].stamp == stamp))
+        if (!isDecoding(worker) || runningJobs[worker].path != path ||
+            runningJobs[worker].onlyIfChanged)
             continue;
         running[worker].waitForFinished();
-        ScreenImage image = running[worker].result();
-        running[worker].setFuture(QFuture<ScreenImage>());
-        return image;
+        Decoded decoded = running[worker].result();
+        running[worker].setFuture(QFuture<Decoded>());
+        return decoded;
     }
-    return ScreenImage();
+    return {};
 }
 
 void ImagePrefetcher::clear()
 {
     wishes.clear();
-    toSharpen = FileStamp();
-    awaited = FileStamp();
+    toSharpen.reset();
+    awaited.clear();
 }
 
 bool ImagePrefetcher::holds(const QString& path) const
 {
-    const FileStamp stamp = stampOf(path);
     return std::any_of(wishes.begin(), wishes.end(), [&](const Wish& wish) {
-        return wish.stamp == stamp && (!wish.preview.isNull() || !wish.sharpest.isNull());
+        return wish.path == path && (!wish.preview.image.isNull() || !wish.sharpest.image.isNull());
     });
 }
 
@@ -197,7 +211,7 @@ int ImagePrefetcher::imagesHeld() const
 {
     int held = 0;
     for (const Wish& wish : wishes)
-        held += (wish.preview.isNull() ? 0 : 1) + (wish.sharpest.isNull() ? 0 : 1);
+        held += (wish.preview.image.isNull() ? 0 : 1) + (wish.sharpest.image.isNull() ? 0 : 1);
     for (int worker = 0; worker < workers; ++worker)
         held += isDecoding(worker) ? 1 : 0;
     return held;
@@ -210,10 +224,10 @@ bool ImagePrefetcher::isDecoding(int worker) const
     return running[worker].future().isValid();
 }
 
-bool ImagePrefetcher::isDecoding(const FileStamp& stamp, bool preview) const
+bool ImagePrefetcher::isDecoding(const QString& path, bool preview) const
 {
     for (int worker = 0; worker < workers; ++worker)
-        if (isDecoding(worker) && runningJobs[worker].stamp == stamp &&
+        if (isDecoding(worker) && runningJobs[worker].path == path &&
             runningJobs[worker].preview == preview)
             return true;
     return false;
@@ -234,23 +248,23 @@ bool ImagePrefetcher::nextJob(Job& job) const
 {
     // The operator waits for it.
     if (!awaited.isEmpty() && !isDecoding(awaited, true) && !isDecoding(awaited, false)) {
-        job = {awaited, false, DisplayScale()};
+        job = {awaited, false, DisplayScale(), {}, false};
         return true;
     }
     if (wishedScale.mayShowReduced())
         for (const Wish& wish : wishes)
-            if (!wish.done && wish.preview.isNull() && !isDecoding(wish.stamp, true)) {
-                job = {wish.stamp, true, wishedScale};
+            if (!wish.done && wish.preview.image.isNull() && !isDecoding(wish.path, true)) {
+                job = {wish.path, true, wishedScale, {}, false};
                 return true;
             }
     if (isDecodingSharp() || skimming.isActive())
         return false;
-    if (!toSharpen.isEmpty()) {
-        job = {toSharpen, false, DisplayScale()};
+    if (toSharpen) {
+        job = {toSharpen->path, false, DisplayScale(), toSharpen->shown, toSharpen->onlyIfChanged};
         return true;
     }
     if (!wishes.empty() && !wishes.front().done) {
-        job = {wishes.front().stamp, false, DisplayScale()};
+        job = {wishes.front().path, false, DisplayScale(), {}, false};
         return true;
     }
     return false;
@@ -267,44 +281,56 @@ void ImagePrefetcher::startJobs()
 void ImagePrefetcher::startDecode(int worker, const Job& job)
 {
     runningJobs[worker] = job;
-    if (job.preview)
-        running[worker].setFuture(
-            QtConcurrent::run(&pool, decodePreviewForScreen, job.stamp.path, job.scale));
-    else
-        running[worker].setFuture(QtConcurrent::run(&pool, decodeImageForScreen, job.stamp.path));
+    running[worker].setFuture(QtConcurrent::run(&pool, &ImagePrefetcher::decode, job));
 }
 
 void ImagePrefetcher::decodeFinished(int worker)
 {
     if (!isDecoding(worker) || !running[worker].isFinished())
         return;
-    const ScreenImage image = running[worker].result();
-    running[worker].setFuture(QFuture<ScreenImage>());
+    const Decoded decoded = running[worker].result();
+    running[worker].setFuture(QFuture<Decoded>());
     const Job& job = runningJobs[worker];
-    if (job.stamp == awaited) {
-        awaited = FileStamp();
-        emit sglImageArrived(job.stamp.path, image);
-    } else if (!job.preview && job.stamp == toSharpen) {
-        toSharpen = FileStamp();
-        // A file replaced since it was shown may hold another picture of another size.
-        if (!image.isNull() && stampOf(job.stamp.path) == job.stamp)
-            emit sglSharpImageReady(job.stamp.path, image);
-    } else if (Wish* wish = wishFor(job.stamp)) {
-        keepDecode(*wish, image);
+    if (!awaited.isEmpty() && job.path == awaited && !job.onlyIfChanged) {
+        showArrived(job.path, decoded.image);
+        startJobs();
+        return;
+    }
+    const bool forScreen = !job.preview && toSharpen && job.path == toSharpen->path &&
+                           job.onlyIfChanged == toSharpen->onlyIfChanged;
+    if (forScreen) {
+        toSharpen.reset();
+        // The file as it is now, which may hold another picture than the one shown.
+        if (!decoded.image.isNull())
+            emit sglSharpImageReady(job.path, decoded.image);
+    } else if (Wish* wish = wishFor(job.path); wish && !job.onlyIfChanged) {
+        keepDecode(*wish, decoded);
     }
     startJobs();
 }
 
-void ImagePrefetcher::keepDecode(Wish& wish, const ScreenImage& image)
+void ImagePrefetcher::showArrived(const QString& path, const ScreenImage& image)
+{
+    awaited.clear();
+    // A reduced decode already running arrives first; the sharp one follows, as after take.
+    // A failure leaves the image before on screen, still to be sharpened perhaps.
+    if (!image.isNull() && image.isSharpest())
+        toSharpen.reset();
+    else if (!image.isNull())
+        toSharpen = OnScreen{path, FileStamp(), false};
+    emit sglImageArrived(path, image);
+}
+
+void ImagePrefetcher::keepDecode(Wish& wish, const Decoded& decoded)
 {
     if (wish.done)
         return;
-    if (!image.isSharpest() && !image.isNull()) {
-        wish.preview = image;
+    if (!decoded.image.isSharpest() && !decoded.image.isNull()) {
+        wish.preview = decoded;
         return;
     }
     // The reduced one is not needed beside the sharpest, and a failure is final.
-    wish.preview = ScreenImage();
-    wish.sharpest = image;
+    wish.preview = Decoded();
+    wish.sharpest = decoded;
     wish.done = true;
 }

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <array>
+#include <optional>
 #include <vector>
 
 // Decodes on worker threads the images the operator will most likely ask for next, and
@@ -20,7 +21,9 @@
 // size or less is decoded reduced first, which is quick, and then at full resolution;
 // the sharp image of the one on screen follows through sglSharpImageReady. Only pixels
 // are made on the workers; everything else stays with the caller on the GUI thread.
-// At most two decodes run, of which at most one at full resolution.
+// At most two decodes run, of which at most one at full resolution. The GUI thread never
+// looks at a file: each decode is stamped on its worker, and an image handed over is
+// checked against its file there afterwards.
 class ImagePrefetcher : public QObject
 {
     Q_OBJECT
@@ -38,9 +41,11 @@ public:
     // already made for any of them are kept; those for other images are dropped.
     void prefetch(const QStringList& paths, const DisplayScale& scale);
     // The image at path for showing at this scale: the best decode made ahead if its file
-    // has not changed since (waiting for one under way if need be), otherwise decoded now.
-    // A reduced one is sharpened in the background. Null when the file can't be shown,
-    // with the reason when it is the image's size. What was made ahead is given away.
+    // did not change while it was decoded (waiting for one under way if need be), otherwise
+    // decoded now. A reduced one is sharpened in the background; a sharp one made ahead is
+    // compared with its file on a worker, and decoded anew when the file changed since. Both
+    // follow through sglSharpImageReady. Null when the file can't be shown, with the reason
+    // when it is the image's size. What was made ahead is given away.
     ScreenImage take(const QString& path, const DisplayScale& scale = DisplayScale());
     // The same for the image stepped to, except where that would decode it here at length (a
     // large image of a format decoded only whole): it is decoded on a worker instead, first of
@@ -49,6 +54,8 @@ public:
     // Forgets every image made ahead and every decode still to come, as when a batch is
     // replaced.
     void clear();
+    // The image taken pending is no longer wanted: its decode, left to finish, is dropped.
+    void stopAwaiting() { awaited.clear(); }
 
     // Whether a decode of the image at path is waiting to be taken, reduced or sharp.
     bool holds(const QString& path) const;
@@ -56,7 +63,8 @@ public:
     int imagesHeld() const;
 
 signals:
-    // The sharpest decode of the image last taken, which was given reduced.
+    // The sharpest decode of the image last taken, which was given reduced or from a file
+    // that changed since.
     void sglSharpImageReady(const QString& path, const ScreenImage& image);
     // The image last taken pending, null when it can't be shown; never once another image
     // was taken or the prefetcher cleared.
@@ -66,55 +74,74 @@ private:
     // What identifies the contents of a file without reading it.
     struct FileStamp
     {
-        QString path;
         qint64 size = -1;
         QDateTime modified;
         bool operator==(const FileStamp& other) const;
-        bool isEmpty() const { return path.isEmpty(); }
     };
+    // On a worker: one look at the file, which on a share is a round trip.
     static FileStamp stampOf(const QString& path);
 
     struct Job
     {
-        FileStamp stamp;
+        QString path;
         bool preview = false;
         DisplayScale scale;
+        // For the image on screen: the stamp of what it shows, and whether only a change of
+        // its file since calls for a decode.
+        FileStamp shown;
+        bool onlyIfChanged = false;
     };
+
+    // One decode and the stamp of its file, empty when the file changed while it was decoded.
+    struct Decoded
+    {
+        ScreenImage image;
+        std::optional<FileStamp> stamp;
+    };
+    static Decoded decode(const Job& job);
 
     // An image wished for and its decodes so far.
     struct Wish
     {
-        FileStamp stamp;
-        ScreenImage preview;
-        ScreenImage sharpest;
+        QString path;
+        Decoded preview;
+        Decoded sharpest;
         // The sharpest decode is made, also when it failed.
         bool done = false;
     };
 
-    ScreenImage takeStamped(const FileStamp& stamp, const DisplayScale& scale,
-                            bool mayDecodeBehind);
-    ScreenImage decodeBehind(const FileStamp& stamp);
-    Wish* wishFor(const FileStamp& stamp);
-    bool isMade(const FileStamp& stamp);
-    ScreenImage takeHeld(const FileStamp& stamp);
-    ScreenImage finishDecodeOf(const FileStamp& stamp);
+    // The image on screen while a sharp decode or a check of its file is to come.
+    struct OnScreen
+    {
+        QString path;
+        FileStamp shown;
+        bool onlyIfChanged = false;
+    };
+
+    ScreenImage takeImage(const QString& path, const DisplayScale& scale, bool mayDecodeBehind);
+    ScreenImage decodeBehind(const QString& path);
+    bool isMade(const QString& path);
+    void showArrived(const QString& path, const ScreenImage& image);
+    Wish* wishFor(const QString& path);
+    Decoded takeHeld(const QString& path);
+    Decoded finishDecodeOf(const QString& path);
     bool isDecoding(int worker) const;
-    bool isDecoding(const FileStamp& stamp, bool preview) const;
+    bool isDecoding(const QString& path, bool preview) const;
     bool isDecodingSharp() const;
     bool nextJob(Job& job) const;
     void startJobs();
     void startDecode(int worker, const Job& job);
     void decodeFinished(int worker);
-    void keepDecode(Wish& wish, const ScreenImage& image);
+    void keepDecode(Wish& wish, const Decoded& decoded);
 
     static constexpr int workers = 2;
     QThreadPool pool;
-    std::array<QFutureWatcher<ScreenImage>, workers> running;
+    std::array<QFutureWatcher<Decoded>, workers> running;
     std::array<Job, workers> runningJobs;
-    // The image last taken, while it is on screen reduced and its sharp decode is to come.
-    FileStamp toSharpen;
+    // The image last taken, while its sharp decode or the check of its file is to come.
+    std::optional<OnScreen> toSharpen;
     // The image taken pending, while its decode runs.
-    FileStamp awaited;
+    QString awaited;
     // The images likely next, most likely first, and the scale they will be shown at.
     std::vector<Wish> wishes;
     DisplayScale wishedScale;

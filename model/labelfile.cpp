@@ -174,7 +174,7 @@ bool readTags(NumberReader& in, std::vector<std::pair<int, int>>& tags)
 // link is the linked file, but a file of the program's own is never written through a link
 // someone put in its place.
 bool replaceFileBytes(const std::string& bytes, const std::string& path, LinkAtPath link,
-                      const std::function<bool()>& mayReplace = {})
+                      const std::function<bool()>& mayReplace = {}, bool removeLeftover = true)
 {
     fs::path target(path);
     if (path.empty() || !target.has_filename())
@@ -218,8 +218,8 @@ bool replaceFileBytes(const std::string& bytes, const std::string& path, LinkAtP
         std::remove(temporaryPath.c_str());
         return false;
     }
-    // Earlier versions wrote "<name>.tmp"; one a killed run left behind would stay forever.
-    ::unlink((finalPath + ".tmp").c_str());
+    if (removeLeftover)
+        removeLeftoverTemporary(finalPath);
     return true;
 }
 
@@ -238,7 +238,13 @@ bool writeLabelBytes(const std::string& bytes, const std::string& path)
 bool writeLabelBytesIf(const std::string& bytes, const std::string& path,
                        const std::function<bool()>& mayReplace)
 {
-    return replaceFileBytes(bytes, path, LinkAtPath::Followed, mayReplace);
+    return replaceFileBytes(bytes, path, LinkAtPath::Followed, mayReplace, false);
+}
+
+// Earlier versions wrote "<name>.tmp"; one a killed run left behind would stay forever.
+void removeLeftoverTemporary(const std::string& path)
+{
+    ::unlink((path + ".tmp").c_str());
 }
 
 bool writeOwnFileBytes(const std::string& bytes, const std::string& path)

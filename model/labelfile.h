@@ -24,9 +24,12 @@ bool writeLabelFile(const ImageAnnotation& annotation, const std::string& path);
 // Replaces the file at path with exactly these bytes, as writeLabelFile does.
 bool writeLabelBytes(const std::string& bytes, const std::string& path);
 // The same, asking mayReplace once the new bytes are on disk, right before they replace the
-// file; false, the file unchanged, when it says no.
+// file; false, the file unchanged, when it says no. An earlier version's "<name>.tmp" is left
+// for removeLeftoverTemporary, which the caller may run later.
 bool writeLabelBytesIf(const std::string& bytes, const std::string& path,
                        const std::function<bool()>& mayReplace);
+// Removes the "<name>.tmp" that earlier versions wrote beside the file at path.
+void removeLeftoverTemporary(const std::string& path);
 // The same for a file of the program's own (a recovery file, a review): a link or anything
 // else put at its name is replaced, never written through.
 bool writeOwnFileBytes(const std::string& bytes, const std::string& path);

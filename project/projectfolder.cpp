@@ -1,8 +1,13 @@
 #include "projectfolder.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 QString vocabularyPathIn(const QString& projectFolder)
 {
@@ -28,8 +33,16 @@ namespace {
 // gives the label files below it their meaning.
 bool namesVocabulary(const QString& folder)
 {
+#ifdef Q_OS_UNIX
+    // One look at the name, which on a share is a round trip; QFileInfo takes two where there is
+    // nothing.
+    struct stat status;
+    return ::lstat(QFile::encodeName(vocabularyPathIn(folder)).constData(), &status) == 0 &&
+           (S_ISREG(status.st_mode) || S_ISLNK(status.st_mode));
+#else
     const QFileInfo vocabulary(vocabularyPathIn(folder));
     return vocabulary.isFile() || vocabulary.isSymLink();
+#endif
 }
 
 // The nearest folder at or above this one that names a vocabulary, going up the path as written.
@@ -52,7 +65,8 @@ QString projectAbove(const QString& path)
     // The label file lands in the folder where the image really is, under its vocabulary.
     const QString real = QFileInfo(folder).canonicalFilePath();
     QString found = vocabularyAtOrAbove(real.isEmpty() ? folder : real);
-    if (found.isEmpty())
+    // The same path again would only look at the same files again.
+    if (found.isEmpty() && !real.isEmpty() && real != folder)
         found = vocabularyAtOrAbove(folder);
     if (!found.isEmpty())
         return found;

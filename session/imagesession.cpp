@@ -261,20 +261,28 @@ bool ImageSession::differsFromDisk() const
 
 bool ImageSession::changedOnDisk() const
 {
-    return isOpen() && (keptOnOlder || LabelFileSnapshot::of(labelFile) != onDisk);
+    return isOpen() && (keptOnOlder || !labelFileIsStill(onDisk));
 }
 
-bool ImageSession::save(bool claimConfirmed)
+// One look at the file's attributes where they prove it unchanged, its bytes otherwise.
+bool ImageSession::labelFileIsStill(const LabelFileSnapshot& known) const
+{
+    return known.isCurrent(labelFile) || LabelFileSnapshot::of(labelFile) == known;
+}
+
+bool ImageSession::save(bool checkedUnchanged)
 {
     withheld = false;
-    if (!isOpen() || !allows(EditGate::Edit::Write) || (!claimConfirmed && !claimHolds()))
+    // Unchecked, a claim lost already is found before anything is written.
+    if (!isOpen() || !allows(EditGate::Edit::Write) || (!checkedUnchanged && !claimHolds()))
         return false;
     const std::string bytes = labelFileContents(current);
-    const LabelFileSnapshot startedFrom = LabelFileSnapshot::of(labelFile);
+    const LabelFileSnapshot startedFrom =
+        checkedUnchanged ? onDisk : LabelFileSnapshot::of(labelFile);
     // Checked again once the bytes are flushed: the write may have stalled for minutes while
     // the claim went to someone else, who saved meanwhile.
     const auto stillOurs = [this, &startedFrom] {
-        withheld = !claimHolds() || LabelFileSnapshot::of(labelFile) != startedFrom;
+        withheld = !claimHolds() || !labelFileIsStill(startedFrom);
         return !withheld;
     };
     if (!writeLabelBytesIf(bytes, localPath(labelFile), stillOurs)) {
@@ -282,6 +290,12 @@ bool ImageSession::save(bool claimConfirmed)
             emit saveWithheld();
         return false;
     }
+    // An earlier version's leftover is no reason to hold up the step.
+    const auto removeLeftover = [path = localPath(labelFile)] { removeLeftoverTemporary(path); };
+    if (backgroundWork)
+        backgroundWork(removeLeftover);
+    else
+        removeLeftover();
     onDisk = LabelFileSnapshot::written(bytes);
     savedBytes = bytes;
     keptOnOlder = false;

@@ -84,8 +84,10 @@ public:
     // the edits on screen were made on an older file than the one read.
     bool changedOnDisk() const;
     // Writes the label file; false when it could not be written, which changes nothing.
-    // claimConfirmed: the caller saw the claim hold just before, with nothing asked since.
-    bool save(bool claimConfirmed = false);
+    // checkedUnchanged: the caller just found the label file as last read or written
+    // (changedOnDisk() false, nothing asked since), so the save starts from that and the claim
+    // is confirmed once, after the bytes are flushed.
+    bool save(bool checkedUnchanged = false);
     // The last save was written but not put in place: by then the claim was lost or the
     // label file was no longer the one the save started from.
     bool wasSaveWithheld() const { return withheld; }
@@ -159,6 +161,7 @@ signals:
     void recoveryNotKept(const QString& note);
 
 private:
+    bool labelFileIsStill(const LabelFileSnapshot& known) const;
     Reading readLabelFile();
     Reading showLabelFile(LabelFileSnapshot labelRead);
     bool push(AnnotationChange change, EditGate::Edit edit, bool nudge);

@@ -5,6 +5,7 @@
 #include "editgate.h"
 #include "imageviewer.h"
 #include "imagevisit.h"
+#include "labelpath.h"
 #include "labelviewer.h"
 #include "sessionquestions.h"
 #include "starttrace.h"
@@ -45,8 +46,12 @@ void BatchStepper::start(const BatchFiles& batch, int first)
 void BatchStepper::startWithOne(const QString& imagePath)
 {
     traceStartStep("first image started");
-    // Its label file and proposal looked up, so the panel counts it as the whole list will.
-    begin(findBatchFiles({imagePath}), 0);
+    // Its label file and proposal looked up, so the panel counts it as the whole list will. The
+    // listing tells no image that may share its label file, so no twin is looked for, which on
+    // a share would cost a look-up for each spelling of each image suffix.
+    const QStringList one{imagePath};
+    begin({one, findLabelFiles(one), {QFileInfo(proposalPathFor(imagePath)).isFile()}, {}, {}, {}},
+          0);
 }
 
 bool BatchStepper::holdsOnly(const QString& imagePath) const

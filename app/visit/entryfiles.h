@@ -27,8 +27,6 @@ struct EntryFiles
     std::optional<Review> review;
     // Only known after revalidated(): whether there is anything the entry may offer back.
     bool hasKeptWork = false;
-    // Set once the claim is taken: the vocabulary on disk is no longer the one the tags show.
-    bool vocabularyChanged = false;
 };
 
 #endif

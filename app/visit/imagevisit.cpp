@@ -39,14 +39,13 @@ void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
     document.editGate().setSharedLabel(sharedWith);
     entryFiles = entryReadAhead.take(imagePath, labelPath);
     // Checked once the claim is taken: whoever wrote before then is read.
-    afterClaim = std::make_shared<EntryFiles>();
+    afterClaim = std::make_shared<AfterClaim>();
     const Claim& self = team.imageClaim().self();
     team.enter(imagePath, [found = afterClaim, ahead = entryFiles, imagePath, labelPath,
                            kept = keptPathFor(imagePath, self.operatorName, self.host),
-                           vocabularyRead = vocabulary] {
-        *found = ahead.revalidated(imagePath, labelPath, kept);
-        // The vocabulary lies on the share too; no edit passes the gate before this is known.
-        found->vocabularyChanged = hasChangedOnDisk(vocabularyRead);
+                           vocabulary = vocabulary] {
+        found->files = ahead.revalidated(imagePath, labelPath, kept);
+        found->vocabularyChanged = hasVocabularyChanged(vocabulary);
     });
     // A damaged file is shown as far as it could be read, and is rewritten only when the
     // operator edits the image.
@@ -77,14 +76,13 @@ void ImageVisit::settleClaim()
 
 void ImageVisit::settle(bool holdMayHaveChanged)
 {
-    const std::shared_ptr<EntryFiles> found = std::exchange(afterClaim, nullptr);
+    const std::shared_ptr<AfterClaim> found = std::exchange(afterClaim, nullptr);
     if (!found || !document.isOpen())
         return;
     // Nothing could be edited meanwhile: a file changed since it was read ahead is shown anew.
     const bool changed =
-        found->label != entryFiles.label || found->reviewFile != entryFiles.reviewFile;
-    entryFiles = *found;
-    followVocabulary(found->vocabularyChanged);
+        found->files.label != entryFiles.label || found->files.reviewFile != entryFiles.reviewFile;
+    entryFiles = found->files;
     if (changed) {
         if (document.open(document.imagePath(), document.labelPath(), entryFiles.label) ==
             ImageSession::Reading::Failed)
@@ -92,6 +90,7 @@ void ImageVisit::settle(bool holdMayHaveChanged)
         emit entered(document.imagePath());
     }
     followClaim();
+    applyVocabularyCheck(found->vocabularyChanged);
     if (holdMayHaveChanged)
         emit holdChanged();
     if (entryFiles.hasKeptWork)
@@ -105,7 +104,7 @@ void ImageVisit::reenter()
     // Whatever its holder stored meanwhile is read before the operator edits it.
     read();
     followClaim();
-    followVocabulary(hasChangedOnDisk(vocabulary));
+    followVocabulary();
     // Asked once the claim refresh that freed the image has returned: a question held open
     // inside it would stop its timer, and the claim would go stale under the operator.
     QTimer::singleShot(0, this, [this, image = document.imagePath()] {
@@ -222,14 +221,20 @@ void ImageVisit::rememberVocabulary(const QStringList& paths)
     document.editGate().setVocabularyChanged(false);
 }
 
-bool ImageVisit::hasChangedOnDisk(const VocabularyFiles& files)
+// On the claim worker at entry: the files may be on a share.
+bool ImageVisit::hasVocabularyChanged(const Vocabulary& files)
 {
     return std::any_of(files.begin(), files.end(), [](const auto& file) {
         return LabelFileSnapshot::of(file.first) != file.second;
     });
 }
 
-void ImageVisit::followVocabulary(bool changed)
+void ImageVisit::followVocabulary()
+{
+    applyVocabularyCheck(hasVocabularyChanged(vocabulary));
+}
+
+void ImageVisit::applyVocabularyCheck(bool changed)
 {
     document.editGate().setVocabularyChanged(changed);
     if (changed)

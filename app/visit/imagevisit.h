@@ -80,10 +80,10 @@ private:
     void offerKeptWork();
     void loseClaim();
     void keepWithheldSave();
-    // The files the tags were read from, with their bytes then.
-    using VocabularyFiles = std::vector<std::pair<QString, LabelFileSnapshot>>;
-    static bool hasChangedOnDisk(const VocabularyFiles& files);
-    void followVocabulary(bool changed);
+    using Vocabulary = std::vector<std::pair<QString, LabelFileSnapshot>>;
+    static bool hasVocabularyChanged(const Vocabulary& files);
+    void followVocabulary();
+    void applyVocabularyCheck(bool changed);
     // Puts the unsaved edits into this operator's own kept file, out of the new holder's way.
     void keepForOperator();
     QString keptPath() const;
@@ -96,12 +96,18 @@ private:
     QString project;
     // What the lost-claim note adds: where the unsaved edits went.
     QString keptNote;
-    VocabularyFiles vocabulary;
+    Vocabulary vocabulary;
     EntryReadAhead entryReadAhead;
-    // The files of the image on screen as shown, and as the claim worker found them after
-    // taking the claim (filled on that worker, read once the claim settled).
+    // What the claim worker found after taking the claim (filled on that worker, read once
+    // the claim settled): the files of the image, and whether the tags' files changed.
+    struct AfterClaim
+    {
+        EntryFiles files;
+        bool vocabularyChanged = false;
+    };
+    // The files of the image on screen as shown.
     EntryFiles entryFiles;
-    std::shared_ptr<EntryFiles> afterClaim;
+    std::shared_ptr<AfterClaim> afterClaim;
 };
 
 #endif

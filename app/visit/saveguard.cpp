@@ -133,14 +133,19 @@ SaveGuard::Outcome SaveGuard::saveBeforeLeaving(Proposal proposal)
 // Writes the label file, unless someone else changed it and the operator keeps theirs.
 SaveGuard::Outcome SaveGuard::save()
 {
-    // Taken over since the last look: nothing is written over the new holder.
-    if (!session.claimHolds() || !session.allows(EditGate::Edit::Write)) {
+    if (!session.allows(EditGate::Edit::Write)) {
         session.leaveKeepingRecovery();
         return Outcome::Withheld;
     }
     // While the operator answers, the claim may go: it is looked at again after a question.
+    // Unchanged, the save confirms the claim once its bytes are flushed, before they land.
     bool asked = false;
     if (session.changedOnDisk()) {
+        // Taken over since the last look: the new holder's save is no question for this one.
+        if (!session.claimHolds()) {
+            session.leaveKeepingRecovery();
+            return Outcome::Withheld;
+        }
         const ChangedFileAnswer answer = askAboutChangedFile(window, session.labelPath());
         if (answer == ChangedFileAnswer::Cancel)
             return Outcome::Declined;

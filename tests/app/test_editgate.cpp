@@ -156,7 +156,13 @@ private:
             // Relabelled meanwhile: the next image must not be edited in the old cells.
             openBatch(batch);
             writeFileBytes(pathOf("index2tag.csv"), "0,0,Sofa\n");
+            // Looked at on the claim worker, as the program does, and applied once it is done.
+            holdClaimWorker();
             pressKey(Qt::Key_Down);
+            claimWorkerFree.release();
+            if (!QTest::qWaitFor(
+                    [this] { return window->teamDesk().hold() != EditGate::Hold::Pending; }))
+                return QStringLiteral("never settled");
             return QString::fromLatin1(EditGate::vocabularyChangedNote);
         case ClaimPending:
             openBatch(batch);

@@ -65,9 +65,10 @@ private slots:
         QCOMPARE(shownImage(), prefetched);
     }
 
-    // The pixels and the label file read ahead are checked at entry by size and time; a label
-    // file rewritten in the second it was read ahead, to the same size, can't be told by them,
-    // also when the share's clock runs behind this computer's and the second looks long past.
+    // The label file read ahead is read anew once the claim is taken, and the pixels are
+    // checked on a worker right after the step, which brings the new picture; a label file
+    // rewritten in the second it was read ahead, to the same size, is caught also when the
+    // share's clock runs behind this computer's.
     void fileReplacedAfterItsPrefetchIsShownAsItIsNow_data()
     {
         QTest::addColumn<QString>("replaced");
@@ -107,7 +108,7 @@ private slots:
         file.close();
         pressKey(Qt::Key_Down);
         if (image)
-            QCOMPARE(shownImage(), decodeImageForScreen(batch[1]).pixels);
+            QTRY_COMPARE(shownImage(), decodeImageForScreen(batch[1]).pixels);
         QCOMPARE(QByteArray::fromStdString(labelFileContents(window->imageAnnotation())),
                  image ? QByteArray("0\n") : fileBytes(pathOf(replaced)));
     }

@@ -365,6 +365,21 @@ private slots:
         QCOMPARE(time.timeSpec(), Qt::UTC);
     }
 
+    // The log follows the step on the claim worker; the status of the step must not hide it.
+    void unloggedSaveIsSaidOverTheNextStep()
+    {
+        QVERIFY(QDir().mkpath(pathOf(".quadrotag")));
+        QVERIFY(writeFileBytes(pathOf(".quadrotag/log"), "not a folder"));
+        window->teamDesk().setClaimsInBackground(true);
+        openBatch(batch);
+        QTRY_VERIFY(window->teamDesk().hold() == EditGate::Hold::Own);
+        addTaggedShape();
+        pressKey(Qt::Key_Down);
+        QTRY_VERIFY(window->teamDesk().hold() == EditGate::Hold::Own);
+        QVERIFY2(status().startsWith("Saved, but the save could not be added to your log"),
+                 qPrintable(status()));
+    }
+
     // Counted from the image shown to the first save, then from that save to the next; the
     // count stands while another program has the keyboard.
     void everyLineTellsTheActiveSecondsOnItsImage()

@@ -121,16 +121,35 @@ private slots:
         QCOMPARE(prefetcher.imagesHeld(), 0);
     }
 
+    void fileReplacedAfterThePrefetchIsDecodedAgain_data()
+    {
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("unchanged") << false;
+        QTest::newRow("replaced") << true;
+    }
+
+    // Taking looks at no file; the worker does, and the new picture follows.
     void fileReplacedAfterThePrefetchIsDecodedAgain()
     {
+        QFETCH(bool, replaced);
         const QString path = pathOf("replaced.jpg");
         QVERIFY(writeJpeg(path, noisyPicture(200, 100, 4)));
+        const QImage before = decodeImageForScreen(path).pixels;
         ImagePrefetcher prefetcher;
+        QSignalSpy sharpened(&prefetcher, &ImagePrefetcher::sglSharpImageReady);
         prefetcher.prefetch(path);
-        QTRY_COMPARE(prefetcher.imagesHeld(), 1);
+        QTRY_VERIFY(prefetcher.holds(path));
 
-        QVERIFY(replaceJpeg(path, noisyPicture(200, 100, 5)));
-        QCOMPARE(prefetcher.take(path).pixels, decodeImageForScreen(path).pixels);
+        if (replaced)
+            QVERIFY(replaceJpeg(path, noisyPicture(200, 100, 5)));
+        QCOMPARE(prefetcher.take(path).pixels, before);
+        // Once the next image is held sharp, the one on screen was looked at.
+        prefetcher.prefetch(pathOf("a.jpg"));
+        QTRY_VERIFY(prefetcher.holds(pathOf("a.jpg")));
+        QCOMPARE(sharpened.count(), replaced ? 1 : 0);
+        if (replaced)
+            QCOMPARE(sharpened[0][1].value<ScreenImage>().pixels,
+                     decodeImageForScreen(path).pixels);
     }
 
     void newerWishReplacesTheWaitingOne()
@@ -266,7 +285,7 @@ private slots:
             << "webp" << 8 << DisplayScale{0.6, QSize()} << 1 << false;
         QTest::newRow("TIFF turned, fit at 25 %")
             << "tiff" << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4 << false;
-        // Another picture of another size: its sharp pixels must not replace the reduced ones.
+        // Another picture of another size: its sharp pixels replace the reduced ones.
         QTest::newRow("file replaced while shown reduced")
             << jpg << 1 << DisplayScale{1.0, upright / 4} << 4 << true;
     }
@@ -303,7 +322,8 @@ private slots:
             // is held sharp, the one on screen was decoded and judged.
             prefetcher.prefetch(QStringList(pathOf("a.jpg")), DisplayScale());
             QTRY_VERIFY(prefetcher.holds(pathOf("a.jpg")));
-            QCOMPARE(sharpened.count(), 0);
+            QCOMPARE(sharpened.count(), 1);
+            QCOMPARE(sharpened[0][1].value<ScreenImage>().fullSize, QSize(900, 700));
             return;
         }
         const ScreenImage sharp = decodeImageForScreen(path);

@@ -154,25 +154,46 @@ private slots:
     void stalledSaveLandsOnlyOnTheFileItStartedFrom_data()
     {
         QTest::addColumn<bool>("claimLost");
-        QTest::newRow("taken over, saved by bob") << true;
-        QTest::newRow("saved by bob, the claim free again") << false;
+        QTest::addColumn<bool>("bobSaves");
+        // The caller found the file as read just before (the claim then confirmed only after
+        // the flush); the file was there, dated a minute back, so its attributes prove it.
+        QTest::addColumn<bool>("checkedUnchanged");
+        QTest::addColumn<bool>("settledFile");
+        QTest::newRow("taken over, saved by bob") << true << true << false << false;
+        QTest::newRow("saved by bob, the claim free again") << false << true << false << false;
+        QTest::newRow("checked: taken over, nothing saved yet") << true << false << true << false;
+        QTest::newRow("checked: saved by bob") << false << true << true << false;
+        QTest::newRow("checked: bob's bytes of the same size over a settled file")
+            << false << true << true << true;
     }
     void stalledSaveLandsOnlyOnTheFileItStartedFrom()
     {
         QFETCH(bool, claimLost);
+        QFETCH(bool, bobSaves);
+        QFETCH(bool, checkedUnchanged);
+        QFETCH(bool, settledFile);
+        const QByteArray before = settledFile ? "5\n" : "<none>";
+        if (settledFile) {
+            writeContents(labelPath(), before);
+            QFile file(labelPath());
+            QVERIFY(file.open(QIODevice::ReadWrite) &&
+                    file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                     QFileDevice::FileModificationTime));
+        }
         ImageSession session;
         session.open(dir.filePath("room.jpg"), labelPath());
         play(session, "tagged");
         session.setClaimCheck([&] {
             if (QDir(dir.path()).entryList({".*.tmp"}, QDir::Files | QDir::Hidden).isEmpty())
                 return true;
-            writeContents(labelPath(), otherRunsState);
+            if (bobSaves)
+                writeContents(labelPath(), otherRunsState);
             return !claimLost;
         });
         QSignalSpy withheld(&session, &ImageSession::saveWithheld);
-        QVERIFY(!session.save());
+        QVERIFY(!session.save(checkedUnchanged));
         QCOMPARE(withheld.count(), 1);
-        QCOMPARE(contentsOf(labelPath()), otherRunsState);
+        QCOMPARE(contentsOf(labelPath()), bobSaves ? otherRunsState : before);
     }
 
     void outsideChangeIsNoticedUntilSaved()
