@@ -283,6 +283,10 @@ void ImagePrefetcher::decodeFinished(int worker)
     const Job& job = runningJobs[worker];
     if (job.stamp == awaited) {
         awaited = FileStamp();
+        // A reduced decode already running arrives first; the sharp one follows, as after take.
+        // A failure leaves the image before on screen, still to be sharpened perhaps.
+        if (!image.isNull())
+            toSharpen = image.isSharpest() ? FileStamp() : job.stamp;
         emit sglImageArrived(job.stamp.path, image);
     } else if (!job.preview && job.stamp == toSharpen) {
         toSharpen = FileStamp();
