@@ -49,6 +49,8 @@ public:
     // Forgets every image made ahead and every decode still to come, as when a batch is
     // replaced.
     void clear();
+    // The image taken pending is no longer wanted: its decode, left to finish, is dropped.
+    void stopAwaiting() { awaited = FileStamp(); }
 
     // Whether a decode of the image at path is waiting to be taken, reduced or sharp.
     bool holds(const QString& path) const;
