@@ -117,6 +117,10 @@ void BatchStepper::loadCurrentImage()
 {
     if (currentImage < 0 || currentImage >= imagePaths.size())
         return;
+    if (loading && currentImage == shownRow()) {
+        returnToShownImage();
+        return;
+    }
     ScreenImage image =
         prefetcher.takeOrDecodeBehind(imagePaths[currentImage], viewer.displayScale());
     setLoading(image.pending);
@@ -136,6 +140,16 @@ void BatchStepper::setLoading(bool isLoading)
 {
     loading = isLoading;
     visit.session().editGate().setImageLoading(isLoading);
+}
+
+// Stepped back to while another image loads: still on screen, saved as it was left, read anew.
+void BatchStepper::returnToShownImage()
+{
+    prefetcher.stopAwaiting();
+    setLoading(false);
+    visit.reenter();
+    prefetchLikelyNext();
+    emit sglShown();
 }
 
 void BatchStepper::warnCannotOpen(const ScreenImage& image)

@@ -70,6 +70,7 @@ private:
     void loadCurrentImage();
     void enterCurrentImage(ScreenImage image);
     void setLoading(bool loading);
+    void returnToShownImage();
     void warnCannotOpen(const ScreenImage& image);
     void markShownImage();
     void prefetchLikelyNext();

@@ -252,6 +252,8 @@ private slots:
         QTest::newRow("PNG of a megapixel") << "png" << QSize(1024, 1024) << false;
         // The results of the images passed over are dropped.
         QTest::newRow("PNG of more") << "png" << QSize(1025, 1024) << true;
+        QTest::newRow("PNG of more, back up to the one on screen")
+            << "png" << QSize(1025, 1024) << true;
     }
 
     void rapidDownEndsOnTheRightImageWithBoundedDecodes()
@@ -265,6 +267,14 @@ private slots:
                                    QByteArray::number(i % 16) + "\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n"));
         window->openImages(batch);
         QTRY_VERIFY(!window->imageAnnotation().labels.empty());
+        if (QByteArray(QTest::currentDataTag()).contains("back")) {
+            pressKey(Qt::Key_Down);
+            pressKey(Qt::Key_Down);
+            pressKey(Qt::Key_Up);
+            // The image left is still on screen, editable at once.
+            QCOMPARE(status(), "2/20  " + batch[1]);
+            return;
+        }
         for (int i = 1; i < batch.size(); ++i) {
             pressKey(Qt::Key_Down);
             QVERIFY(prefetcher().imagesHeld() <= 2);

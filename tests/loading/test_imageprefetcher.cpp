@@ -285,6 +285,9 @@ private slots:
             << "webp" << 8 << DisplayScale{0.6, QSize()} << 1 << false;
         QTest::newRow("TIFF turned, fit at 25 %")
             << "tiff" << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4 << false;
+        // Awaited as its reduced decode ahead runs, which then arrives first.
+        QTest::newRow("PNG stepped to while made ahead")
+            << "png" << 1 << DisplayScale{1.0, upright / 4} << 4 << false;
         // Another picture of another size: its sharp pixels replace the reduced ones.
         QTest::newRow("file replaced while shown reduced")
             << jpg << 1 << DisplayScale{1.0, upright / 4} << 4 << true;
@@ -315,7 +318,17 @@ private slots:
 
         ImagePrefetcher prefetcher;
         QSignalSpy sharpened(&prefetcher, &ImagePrefetcher::sglSharpImageReady);
-        const ScreenImage preview = prefetcher.take(path, scale);
+        QSignalSpy arrived(&prefetcher, &ImagePrefetcher::sglImageArrived);
+        const bool stepped = QByteArray(QTest::currentDataTag()).contains("stepped");
+        // Both workers make reduced images ahead, so it is its reduced one that is awaited.
+        if (stepped)
+            prefetcher.prefetch({pathOf("a.jpg"), path}, scale);
+        ScreenImage preview =
+            stepped ? prefetcher.takeOrDecodeBehind(path, scale) : prefetcher.take(path, scale);
+        if (stepped) {
+            QTRY_COMPARE(arrived.count(), 1);
+            preview = arrived[0][1].value<ScreenImage>();
+        }
         if (replacedWhileShown) {
             QVERIFY(replaceJpeg(path, noisyPicture(900, 700, 6)));
             // One sharp decode at a time, the image on screen's first: once the next image
