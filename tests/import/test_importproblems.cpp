@@ -109,12 +109,14 @@ void TestImportFormats::leavesOutBadPredictions_data()
         << "instances.json" << QByteArray(R"({"annotations": [
         {"image_id": 1, "category_id": 2, "bbox": [1, 1, 9, 9]},
         {"image_id": 2, "category_id": 2, "bbox": [1, 1, 9, 9]},
-        {"image_id": 3, "category_id": 2, "bbox": [1, 1, 9, 9]}],
+        {"image_id": 3, "category_id": 2, "bbox": [1, 1, 9, 9]},
+        {"image_id": 4, "category_id": 2, "bbox": [1, 1, 9, 9]}],
       "images": [{"id": 1, "file_name": "sub/room2.jpg"}, {"id": 2, "file_name": "room1.jpg\u0000x"},
-                 {"id": 3, "file_name": "room1\u0000.jpg"}],
+                 {"id": 3, "file_name": "room1\u0000.jpg"}, {"id": 4, "file_name": "x\u0000/../room1.jpg"}],
       "categories": [{"id": 2, "name": "S2"}]})")
         << QByteArray("bad/instances.json: image room1.jpg\\x00x is not in ds\n"
-                      "bad/instances.json: image room1\\x00.jpg is not in ds\n");
+                      "bad/instances.json: image room1\\x00.jpg is not in ds\n"
+                      "bad/instances.json: image x\\x00/../room1.jpg is not in ds\n");
     QTest::newRow("coco") << "coco"
                           << "instances.json" << QByteArray(R"({"annotations": [
         {"image_id": 1, "category_id": 3, "bbox": [1, 1, 9, 9]},
