@@ -391,7 +391,8 @@ bool PredictionImporter::isInsideDataset(const QString& relativePath) const
         return part.startsWith(QLatin1Char('.'));
     });
     // No file name holds a NUL; asked about one, the toolkit would complain on the console.
-    const bool nameOfNoFile = clean.contains(QChar(u'\0'));
+    // Looked for before cleaning, which may drop the part that holds it.
+    const bool nameOfNoFile = relativePath.contains(QChar(u'\0'));
     return !clean.isEmpty() && !QDir::isAbsolutePath(clean) && !hidden && !nameOfNoFile &&
            DatasetWalk::isImageName(clean) && QFileInfo(walk.pathOf(clean)).isFile();
 }
