@@ -5,6 +5,10 @@
 
 #include <QSemaphore>
 
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+
 // The listing of a folder on a worker thread: which request wins, and what nobody waits for.
 class TestFolderListing : public QObject
 {
@@ -15,33 +19,49 @@ private slots:
     // day has passed without a write to it; a file of another naming is never the program's.
     void listsInTheBackgroundAndReportsOnce_data()
     {
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("leftover");
         QTest::addColumn<int>("hoursOld");
         QTest::addColumn<bool>("removed");
         const QString saves = ".0123456789abcdef.tmp";
-        QTest::newRow("a save's, a day old") << saves << 25 << true;
-        QTest::newRow("a save's, written within the day") << saves << 23 << false;
-        QTest::newRow("another naming, a day old") << ".0123456789abcdeF.tmp" << 25 << false;
+        QTest::newRow("a save's, a day old") << "file" << saves << 25 << true;
+        QTest::newRow("a save's, written within the day") << "file" << saves << 23 << false;
+        QTest::newRow("another naming, a day old") << "file"
+                                                   << ".0123456789abcdeF.tmp" << 25 << false;
+        QTest::newRow("a save's naming and a line feed") << "file" << saves + "\n" << 25 << false;
         QTest::newRow("the importer's spool naming, a day old")
+            << "file"
             << "quadrotag-import-abcdef" << 25 << false;
-        QTest::newRow("a claim's, a day old") << ".quadrotag/claims/" + saves << 25 << true;
-        QTest::newRow("kept work's, a day old") << ".quadrotag/kept/ann@pc1/" + saves << 25 << true;
+        QTest::newRow("a pipe of a save's naming") << "pipe" << saves << 25 << false;
+        QTest::newRow("a claim's, a day old") << "file"
+                                              << ".quadrotag/claims/" + saves << 25 << true;
+        QTest::newRow("kept work's, a day old") << "file"
+                                                << ".quadrotag/kept/ann@pc1/" + saves << 25 << true;
+        // The team folder is a link to one outside the folder listed.
+        QTest::newRow("a review's behind a linked team folder")
+            << "linked"
+            << "reviews/" + saves << 25 << false;
     }
     void listsInTheBackgroundAndReportsOnce()
     {
+        QFETCH(QString, kind);
         QFETCH(QString, leftover);
         QFETCH(int, hoursOld);
         QFETCH(bool, removed);
         QTemporaryDir dir;
         QVERIFY(makeFiles(dir.filePath("job"), "r%1.jpg", 3));
         QVERIFY(writeFileBytes(dir.filePath("job/r1.lbl"), "0\n"));
-        const QString leftoverPath = dir.filePath("job/" + leftover);
+        const QString leftoverPath =
+            dir.filePath((kind == "linked" ? "outside/" : "job/") + leftover);
         QVERIFY(QDir().mkpath(QFileInfo(leftoverPath).path()));
-        QFile file(leftoverPath);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-hoursOld * 3600),
-                                 QFileDevice::FileModificationTime));
-        file.close();
+        if (kind == "linked")
+            QVERIFY(QFile::link(dir.filePath("outside"), dir.filePath("job/.quadrotag")));
+        const QByteArray path = QFile::encodeName(leftoverPath);
+        QVERIFY(kind == "pipe" ? mkfifo(path.constData(), 0600) == 0
+                               : writeFileBytes(leftoverPath, QByteArray()));
+        const timespec old{std::time(nullptr) - hoursOld * 3600, 0};
+        const timespec times[2] = {old, old};
+        QCOMPARE(utimensat(AT_FDCWD, path.constData(), times, 0), 0);
         FolderListing listing;
         QSignalSpy listed(&listing, &FolderListing::sglListed);
         listing.start(dir.filePath("job"), "last.jpg");
