@@ -269,7 +269,11 @@ private slots:
         QTRY_VERIFY(!window->imageAnnotation().labels.empty());
         if (QByteArray(QTest::currentDataTag()).contains("back")) {
             pressKey(Qt::Key_Down);
+            QTRY_COMPARE(status(), "2/20  " + batch[1]);
+            // Nothing made ahead: the next image loads behind the one on screen.
+            const_cast<ImagePrefetcher&>(prefetcher()).clear();
             pressKey(Qt::Key_Down);
+            QCOMPARE(status(), QString::fromUtf8(EditGate::imageLoadingNote));
             pressKey(Qt::Key_Up);
             // The image left is still on screen, editable at once.
             QCOMPARE(status(), "2/20  " + batch[1]);
