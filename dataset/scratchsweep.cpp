@@ -20,16 +20,18 @@ const QString temporaryFilePattern = QStringLiteral("\\.[0-9a-f]{16}\\.tmp");
 // temporary files.
 const QRegularExpression& scratchName()
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^(\\.quadrotag-export-.+|\\.instances\\.json\\.annotations-.+|"
-                       "quadrotag-import-.{6}|%1)$")
-            .arg(temporaryFilePattern));
+    // Anchored at the very end: "$" would also match before a final line feed.
+    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(
+        QStringLiteral("\\.quadrotag-export-.+|\\.instances\\.json\\.annotations-.+|"
+                       "quadrotag-import-.{6}|%1")
+            .arg(temporaryFilePattern)));
     return pattern;
 }
 
 const QRegularExpression& temporaryFileName()
 {
-    static const QRegularExpression pattern(QStringLiteral("^%1$").arg(temporaryFilePattern));
+    static const QRegularExpression pattern(
+        QRegularExpression::anchoredPattern(temporaryFilePattern));
     return pattern;
 }
 
@@ -46,7 +48,9 @@ void removeStale(const QString& folder, const QRegularExpression& name, bool fol
             continue;
         const QFileInfo entry = entries.fileInfo();
         const bool isFolder = entry.isDir() && !entry.isSymLink();
-        if ((isFolder && !foldersToo) || entry.lastModified().toUTC() >= staleBefore)
+        // Temporary files are only ever plain files: a pipe or link of their naming isn't one.
+        const bool plainFile = entry.isFile() && !entry.isSymLink();
+        if ((!foldersToo && !plainFile) || entry.lastModified().toUTC() >= staleBefore)
             continue;
         // A link is removed itself, never what it leads to.
         if (isFolder)

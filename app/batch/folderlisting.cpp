@@ -4,6 +4,7 @@
 #include "teampaths.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMetaObject>
 
 #include <chrono>
@@ -24,15 +25,22 @@ BatchFiles listFolder(const QString& folder, std::atomic<int>* found, const Firs
 // What saves, claims, reviews and kept work of a program killed midway left half written.
 void removeLeftovers(const QString& folder)
 {
+    removeStaleTemporaryFiles(folder);
+    // A linked team folder, or a linked folder in it, leads out of the folder listed.
+    const auto isLinked = [](const QString& path) { return QFileInfo(path).isSymLink(); };
     const QDir team(QDir(folder).filePath(QLatin1String(teamFolderName)));
-    QStringList folders{folder, team.filePath(QStringLiteral("claims")),
+    if (isLinked(team.path()))
+        return;
+    QStringList folders{team.filePath(QStringLiteral("claims")),
                         team.filePath(QStringLiteral("reviews"))};
     const QDir kept(team.filePath(QStringLiteral("kept")));
-    for (const QString& name :
-         kept.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks))
-        folders << kept.filePath(name);
+    if (!isLinked(kept.path()))
+        for (const QString& name :
+             kept.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks))
+            folders << kept.filePath(name);
     for (const QString& each : std::as_const(folders))
-        removeStaleTemporaryFiles(each);
+        if (!isLinked(each))
+            removeStaleTemporaryFiles(each);
 }
 
 FolderListing::Lister& listerInUse()
