@@ -74,19 +74,20 @@ void TestTeam::claimIsTakenOverOnlyWhenStale()
 void TestTeam::takeoverMarkKeepsOthersWaitingUntilItStoodStill_data()
 {
     QTest::addColumn<int>("markWatchedSeconds");
-    QTest::addColumn<bool>("pipe");
+    QTest::addColumn<QString>("standing");
     QTest::addColumn<bool>("taken");
-    QTest::newRow("mark of a takeover going on") << 0 << false << false;
-    QTest::newRow("mark watched 10 s") << 10 << false << false;
-    QTest::newRow("mark watched 11 s") << 11 << false << true;
+    QTest::newRow("mark of a takeover going on") << 0 << "file" << false;
+    QTest::newRow("mark watched 10 s") << 10 << "file" << false;
+    QTest::newRow("mark watched 11 s") << 11 << "file" << true;
     // Opened, it would wait for a writer that never comes.
-    QTest::newRow("a pipe as the mark, watched 11 s") << 11 << true << true;
+    QTest::newRow("a pipe as the mark, watched 11 s") << 11 << "pipe" << true;
+    QTest::newRow("a folder holding a file as the mark, watched 11 s") << 11 << "folder" << true;
 }
 
 void TestTeam::takeoverMarkKeepsOthersWaitingUntilItStoodStill()
 {
     QFETCH(int, markWatchedSeconds);
-    QFETCH(bool, pipe);
+    QFETCH(QString, standing);
     QFETCH(bool, taken);
     QTemporaryDir dir;
     const QString image = dir.filePath(QStringLiteral("a.jpg"));
@@ -95,8 +96,10 @@ void TestTeam::takeoverMarkKeepsOthersWaitingUntilItStoodStill()
     QVERIFY(writeAll(path, theirs));
     const QString mark = path.chopped(5) + QStringLiteral("take");
     // Stamped long ago by a clock behind: only what this program saw counts.
-    if (pipe)
+    if (standing == "pipe")
         QCOMPARE(::mkfifo(QFile::encodeName(mark).constData(), 0600), 0);
+    else if (standing == "folder")
+        QVERIFY(QDir().mkpath(mark) && writeAll(mark + QStringLiteral("/inner"), "x\n"));
     else
         QVERIFY(writeAll(mark, "operator cy\n") && setAge(mark, 600));
     qint64 now = 0;
