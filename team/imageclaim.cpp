@@ -246,7 +246,12 @@ void ImageClaim::clearMarkIfLeft(const QString& takeoverPath)
     const QByteArray bytes = standingAt(takeoverPath, &opened);
     if (opened && watch.hasStoodStill(takeoverPath, bytes, QFileInfo(takeoverPath).lastModified(),
                                       staleAfterMilliseconds / takeoverStaleShare)) {
-        removeStanding(takeoverPath);
+        // The mark's name is this program's own: a folder there goes with what it holds.
+        const QFileInfo mark(takeoverPath);
+        if (mark.isDir() && !mark.isSymLink())
+            QDir(takeoverPath).removeRecursively();
+        else
+            removeStanding(takeoverPath);
         watch.forget(takeoverPath);
     }
 }
