@@ -137,6 +137,8 @@ public:
     const QString& imagePath() const { return image; }
     const QString& labelPath() const { return labelFile; }
     const QString& recoveryPath() const { return recovery.path(); }
+    // A recovery write waits for the edits of the moment to end.
+    bool isRecoveryDue() const { return recoveryTimer.isActive(); }
     const ImageAnnotation& annotation() const { return current; }
     int activeShape() const { return active; }
     const QUndoStack& history() const { return undoStack; }

@@ -88,6 +88,21 @@ private:
         window->teamDesk().runInOrder([this] { claimWorkerFree.tryAcquire(1, 5000); });
     }
 
+    // What an edit may have set going has written by now: a recovery that was due, and the
+    // file work queued on the claim worker unless the row holds that worker.
+    bool pendingWritesDone(bool claimWorkerHeld)
+    {
+        // Work the edit posted to the event loop runs first.
+        QCoreApplication::processEvents();
+        if (!QTest::qWaitFor([this] { return !window->imageSession().isRecoveryDue(); }))
+            return false;
+        if (claimWorkerHeld)
+            return true;
+        auto reached = std::make_shared<std::atomic<bool>>(false);
+        window->teamDesk().runInOrder([reached] { reached->store(true); });
+        return QTest::qWaitFor([reached] { return reached->load(); });
+    }
+
     static inline const QByteArray original = "2\n4 10 10 60 10 60 60 10 60\n2 0 0 2 1\n";
 
     Claim bob() const
@@ -275,8 +290,7 @@ private slots:
         QCOMPARE(window->editHistory().index(), position);
         QCOMPARE(status(), noted ? note : QString("-"));
         QCOMPARE(questions.asked, 0);
-        // Long enough for a recovery file to be written.
-        QTest::qWait(600);
+        QVERIFY(pendingWritesDone(state == ClaimPending));
         QCOMPARE(filesUnder(dir->path()), files);
         claimWorkerFree.release();
     }
@@ -322,7 +336,7 @@ private slots:
         }
         QVERIFY(triggered > 20);
         QCOMPARE(questions.asked, 0);
-        QTest::qWait(600);
+        QVERIFY(pendingWritesDone(false));
         QCOMPARE(filesUnder(dir->path()), files);
     }
 };
