@@ -9,6 +9,7 @@
 #include "editgate.h"
 #include "imagedecoding.h"
 #include "quadrotag.h"
+#include "workflowfixture.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,7 +19,6 @@
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 
 #include <sys/resource.h>
 
@@ -30,23 +30,6 @@
 #include <vector>
 
 namespace {
-
-void writePhotoLike(const QString& path, const cv::Size& size, int seed, bool sixteenBits = false)
-{
-    cv::Mat image(size, CV_8UC3);
-    cv::RNG random(seed);
-    cv::Mat small(30, 40, CV_8UC3);
-    random.fill(small, cv::RNG::UNIFORM, 40, 220);
-    cv::resize(small, image, image.size(), 0, 0, cv::INTER_CUBIC);
-    cv::Mat noise(image.size(), CV_8UC3);
-    random.fill(noise, cv::RNG::NORMAL, 0, 12);
-    image += noise;
-    if (sixteenBits)
-        image.convertTo(image, CV_16UC3, 257.0);
-    // WebP lossy, as photographs from the web are; each format takes only its own setting.
-    cv::imwrite(QFile::encodeName(path).toStdString(), image,
-                {cv::IMWRITE_JPEG_QUALITY, 92, cv::IMWRITE_WEBP_QUALITY, 90});
-}
 
 void writeLabels(const QString& path)
 {
@@ -94,7 +77,7 @@ QStringList writeBatch(const QTemporaryDir& dir, const QString& stem, const cv::
     QStringList batch;
     for (int i = 0; i < count; ++i) {
         const QString path = dir.filePath(QString("%1%2.%3").arg(stem).arg(i).arg(suffix));
-        writePhotoLike(path, size, i, sixteenBits);
+        writePhotoLike(path, size.width, size.height, i, sixteenBits);
         writeLabels(dir.filePath(QString("%1%2.lbl").arg(stem).arg(i)));
         batch << path;
     }

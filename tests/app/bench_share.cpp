@@ -5,6 +5,7 @@
 //   bench_share QUADROTAG FOLDER       measures on them (the folder is written to)
 #include "imageviewer.h"
 #include "quadrotag.h"
+#include "workflowfixture.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,10 +15,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <opencv2/core.hpp>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,19 +26,6 @@ const int images = 8;
 const int presses = 6;
 const int dwellMilliseconds = 1500;
 const int launches = 3;
-
-void writePhotoLikeJpeg(const QString& path, int seed)
-{
-    cv::Mat image(cv::Size(6000, 4000), CV_8UC3);
-    cv::RNG random(seed);
-    cv::Mat small(30, 40, CV_8UC3);
-    random.fill(small, cv::RNG::UNIFORM, 40, 220);
-    cv::resize(small, image, image.size(), 0, 0, cv::INTER_CUBIC);
-    cv::Mat noise(image.size(), CV_8UC3);
-    random.fill(noise, cv::RNG::NORMAL, 0, 12);
-    image += noise;
-    cv::imwrite(QFile::encodeName(path).toStdString(), image, {cv::IMWRITE_JPEG_QUALITY, 92});
-}
 
 double median(std::vector<double> times)
 {
@@ -112,7 +96,7 @@ int main(int argc, char* argv[])
     if (argc == 3 && QByteArray(argv[1]) == "--make") {
         QDir().mkpath(argv[2]);
         for (int i = 0; i < images; ++i)
-            writePhotoLikeJpeg(QDir(argv[2]).filePath(QString("photo%1.jpg").arg(i)), i);
+            writePhotoLike(QDir(argv[2]).filePath(QString("photo%1.jpg").arg(i)), 6000, 4000, i);
         return 0;
     }
     if (argc != 3) {

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <iostream>
@@ -93,6 +94,23 @@ bool writeTestJpeg(const QString& path, int width, int height, int grey)
 {
     cv::Mat image(height, width, CV_8UC3, cv::Scalar(grey, grey, grey));
     return cv::imwrite(QFile::encodeName(path).toStdString(), image);
+}
+
+bool writePhotoLike(const QString& path, int width, int height, int seed, bool sixteenBits)
+{
+    cv::Mat image(height, width, CV_8UC3);
+    cv::RNG random(seed);
+    cv::Mat small(30, 40, CV_8UC3);
+    random.fill(small, cv::RNG::UNIFORM, 40, 220);
+    cv::resize(small, image, image.size(), 0, 0, cv::INTER_CUBIC);
+    cv::Mat noise(image.size(), CV_8UC3);
+    random.fill(noise, cv::RNG::NORMAL, 0, 12);
+    image += noise;
+    if (sixteenBits)
+        image.convertTo(image, CV_16UC3, 257.0);
+    // Each format takes only its own setting.
+    return cv::imwrite(QFile::encodeName(path).toStdString(), image,
+                       {cv::IMWRITE_JPEG_QUALITY, 92, cv::IMWRITE_WEBP_QUALITY, 90});
 }
 
 QByteArray sunRaster(int width, int height)

@@ -72,6 +72,10 @@ private:
 extern const QByteArray testVocabulary;
 
 bool writeTestJpeg(const QString& path, int width, int height, int grey);
+// A photograph's likeness for the benchmarks: smooth colour with sensor noise, which encodes
+// to the size and decodes at the speed of a real one; seed picks the colours. The format is
+// the suffix's, lossy WebP among them; sixteenBits for PNG and TIFF of 16 bits a channel.
+bool writePhotoLike(const QString& path, int width, int height, int seed, bool sixteenBits = false);
 // A tiny JPEG whose header claims this size; past the header its data ends early.
 QByteArray jpegClaimingSize(int width, int height);
 // A Sun raster image, which OpenCV decodes but whose size Qt's readers can't tell.
