@@ -72,8 +72,8 @@ private slots:
         QCOMPARE(fileBytes(recoveryOf("a.lbl")), bobsState);
         drawSquare(20, 20, 50);
         clickTag(0, 0);
-        // Long enough for the operator's own recovery file to be written.
-        QTest::qWait(800);
+        // The operator's own recovery file would have been written by now.
+        QTRY_VERIFY(!window->imageSession().isRecoveryDue());
         if (then == "down")
             pressKey(Qt::Key_Down);
         else if (then == "save")

@@ -232,8 +232,9 @@ private slots:
         StdoutCapture silenced;
         window->listFolder(dir->path());
         openBatch({batch[2]});
-        // Long enough for three names to be listed many times over.
-        QTest::qWait(1000);
+        // The listing's worker has ended, and what it posted before ending has arrived.
+        QTRY_COMPARE(FolderListing::workersUnderWay(), 0);
+        QCoreApplication::processEvents();
         QCOMPARE(status(), "1/1  " + batch[2]);
     }
 };

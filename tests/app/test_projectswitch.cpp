@@ -1,4 +1,5 @@
 #include "editingtest.h"
+#include "folderlisting.h"
 #include "projecthistory.h"
 #include "recenttagstrip.h"
 #include "teampaths.h"
@@ -91,7 +92,9 @@ private slots:
         StdoutCapture silenced;
         window->listFolder(oldProject + "/photos");
         QVERIFY(window->openProject(newProject));
-        QTest::qWait(1000);
+        // The listing's worker has ended, and what it posted before ending has arrived.
+        QTRY_COMPARE(FolderListing::workersUnderWay(), 0);
+        QCoreApplication::processEvents();
         QCOMPARE(status(), newHasImages ? "1/1  " + newPhotos[1] : QString());
         QCOMPARE(ProjectHistory().lastBatch(newProject).folder, QString());
         QCOMPARE(ProjectHistory().lastBatch(newProject).images,

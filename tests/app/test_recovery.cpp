@@ -160,7 +160,7 @@ private slots:
         }
         drawSquare(20, 20, 40);
         clickTag(0, 0);
-        QTest::qWait(700);
+        QTRY_VERIFY(!window->imageSession().isRecoveryDue());
         QCOMPARE(fileBytes(recoveryPath()), keptState);
         QVERIFY(keeper() == bob);
         pressKey(Qt::Key_S, Qt::ControlModifier);

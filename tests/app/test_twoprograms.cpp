@@ -141,8 +141,7 @@ private slots:
         drawSquare(20, 20, 50);
         clickTag(0, 0);
         // ann's first state is kept, in a recovery file of her own.
-        QTest::qWait(800);
-        QVERIFY(keeperOf("a.lbl").has_value());
+        QTRY_VERIFY(keeperOf("a.lbl").has_value());
         // One more edit, and the program stops before it is kept.
         drawSquare(120, 120, 50);
         clickTag(0, 1);
@@ -163,7 +162,7 @@ private slots:
             QCOMPARE(closer.titles, QStringList());
             QTRY_COMPARE(annotation().labels.size(), std::size_t(2));
         }
-        QTest::qWait(800);
+        QTRY_VERIFY(!window->imageSession().isRecoveryDue());
         QCOMPARE(fileBytes(recoveryPathFor(pathOf("a.lbl"))), bobsState);
         QVERIFY(keeperOf("a.lbl").has_value());
         QVERIFY(*keeperOf("a.lbl") == bobWriter);
