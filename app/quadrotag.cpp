@@ -234,7 +234,7 @@ void Quadrotag::showHeldState()
 
 void Quadrotag::markHolders()
 {
-    batchPanel.setHolders(team.holdersOf(stepper.paths()));
+    batchPanel.setHolders(opener.holdersOf(stepper.paths()));
     batchPanel.remark(folderStamps.changedRows(stepper.paths()));
     // The claim may have passed from one holder to another.
     showHeldState();
