@@ -293,6 +293,11 @@ void Quadrotag::listFolder(const QString& folder, const QString& shownImage)
     opener.listFolder(folder, shownImage);
 }
 
+void Quadrotag::listFolderOfProject(const QString& folder)
+{
+    opener.listFolder(folder, QString(), BatchOpener::Project::Known);
+}
+
 // The position of the image on screen, which after a failed decode is not the one asked for.
 void Quadrotag::updateStatus()
 {

@@ -100,10 +100,10 @@ void BatchOpener::openFolder(const QString& folder)
     startFolderBatch(folder, batch, QString());
 }
 
-void BatchOpener::listFolder(const QString& folder, const QString& shownImage)
+void BatchOpener::listFolder(const QString& folder, const QString& shownImage, Project known)
 {
     // Saved before the listing, so the label files it finds include this image's.
-    if (!isFolderOfThisProject(folder) || !visit.leave())
+    if ((known == Project::Look && !isFolderOfThisProject(folder)) || !visit.leave())
         return;
     savedWhileListing.clear();
     shownEarly.clear();

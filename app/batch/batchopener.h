@@ -36,7 +36,10 @@ public:
     // are left out.
     void openImages(const QStringList& chosen, const QString& shownImage = QString());
     void openFolder(const QString& folder);
-    void listFolder(const QString& folder, const QString& shownImage = QString());
+    // Known: the project was found above this folder, which needs no look to be its own.
+    enum class Project { Look, Known };
+    void listFolder(const QString& folder, const QString& shownImage = QString(),
+                    Project project = Project::Look);
     // A folder still being listed is not opened when it is done.
     void cancel();
     bool isListing() const { return folderListing.isRunning(); }
