@@ -62,14 +62,17 @@ QList<QByteArray> argumentsOf(int argc, char* argv[])
 // The folder whose vocabulary the window reads: the one asked for; the working directory when
 // it holds one; the nearest above the folder or first image given; else, as from the desktop
 // menu, the most recent project. Empty when there is none at all, as before projects.
-QString chooseProject(const StartArguments& arguments, ProjectHistory& history, bool& resume)
+// aboveOpened: it is the project found above what is opened, which then needs no look again.
+QString chooseProject(const StartArguments& arguments, ProjectHistory& history, bool& resume,
+                      bool& aboveOpened)
 {
     resume = false;
+    aboveOpened = false;
     if (!arguments.projectFolder.isEmpty()) {
         resume = arguments.folder.isEmpty() && arguments.images.isEmpty();
         return arguments.projectFolder;
     }
-    const QString found = projectForStart(arguments, QDir::currentPath());
+    const QString found = projectForStart(arguments, QDir::currentPath(), &aboveOpened);
     if (!found.isEmpty())
         return found;
     QStringList gone;
@@ -81,9 +84,12 @@ QString chooseProject(const StartArguments& arguments, ProjectHistory& history, 
     return recent;
 }
 
-void openRequested(Quadrotag& window, const StartArguments& arguments, bool resume)
+void openRequested(Quadrotag& window, const StartArguments& arguments, bool resume,
+                   bool aboveOpened)
 {
-    if (!arguments.folder.isEmpty())
+    if (!arguments.folder.isEmpty() && aboveOpened)
+        window.listFolderOfProject(arguments.folder);
+    else if (!arguments.folder.isEmpty())
         window.listFolder(arguments.folder);
     else if (!arguments.images.isEmpty())
         window.openNamedImages(arguments.images);
@@ -96,7 +102,8 @@ int runWindow(const StartArguments& arguments)
 {
     ProjectHistory history;
     bool resume = false;
-    const QString project = chooseProject(arguments, history, resume);
+    bool aboveOpened = false;
+    const QString project = chooseProject(arguments, history, resume, aboveOpened);
     // The window writes a new tag index as it starts, so the operator decides before.
     const bool confirmed = project.isEmpty() ? confirmVocabularyChange()
                                              : confirmVocabularyChange(vocabularyPathIn(project),
@@ -111,7 +118,7 @@ int runWindow(const StartArguments& arguments)
     std::unique_ptr<FirstPaintProbe> probe;
     if (FirstPaintProbe::isWanted())
         probe = std::make_unique<FirstPaintProbe>(window);
-    openRequested(window, arguments, resume);
+    openRequested(window, arguments, resume, aboveOpened);
     traceStartStep("batch requested");
     return QApplication::exec();
 }

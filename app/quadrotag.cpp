@@ -234,7 +234,7 @@ void Quadrotag::showHeldState()
 
 void Quadrotag::markHolders()
 {
-    batchPanel.setHolders(team.holdersOf(stepper.paths()));
+    batchPanel.setHolders(opener.holdersOf(stepper.paths()));
     batchPanel.remark(folderStamps.changedRows(stepper.paths()));
     // The claim may have passed from one holder to another.
     showHeldState();
@@ -291,6 +291,11 @@ void Quadrotag::openFolder(const QString& folder)
 void Quadrotag::listFolder(const QString& folder, const QString& shownImage)
 {
     opener.listFolder(folder, shownImage);
+}
+
+void Quadrotag::listFolderOfProject(const QString& folder)
+{
+    opener.listFolder(folder, QString(), BatchOpener::Project::Known);
 }
 
 // The position of the image on screen, which after a failed decode is not the one asked for.

@@ -62,6 +62,8 @@ public:
     // As openFolder, with the folder listed off the GUI thread: the window answers meanwhile
     // and the status bar counts the images found. The image on screen is saved first.
     void listFolder(const QString& folder, const QString& shownImage = QString());
+    // A folder the project was found above, so it is the project's without another look.
+    void listFolderOfProject(const QString& folder);
     // Leaves the image on screen by this project's rules, closes its batch, reads the new
     // project's vocabulary and opens its last batch; false when the old project stays.
     bool openProject(const QString& folder);

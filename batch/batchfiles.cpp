@@ -2,7 +2,6 @@
 
 #include "filenames.h"
 #include "folderimages.h"
-#include "labelkeeper.h"
 #include "labelowner.h"
 #include "labelpath.h"
 #include "naturalorder.h"
@@ -12,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <string>
 
@@ -167,24 +167,83 @@ QHash<int, int> sharedLabelsOf(const QStringList& imagePaths)
     return shared;
 }
 
+namespace {
+
+// The stems of the named images' file names, as the file system spells them, by folder.
+QHash<QString, QSet<QByteArray>> stemsByFolder(const QStringList& imagePaths)
+{
+    QHash<QString, QSet<QByteArray>> stems;
+    for (const QString& path : imagePaths) {
+        const QFileInfo image(path);
+        const QByteArray name = QFile::encodeName(image.fileName());
+        const std::string_view stem = stemOf(std::string_view(name.constData(), name.size()));
+        stems[image.path()].insert(QByteArray(stem.data(), qsizetype(stem.size())));
+    }
+    return stems;
+}
+
+// The regular files of folder whose stem is one of these: the named images' label files and
+// the images beside them that share one, from one listing instead of a look-up for every
+// spelling of every image suffix, each of which is a round trip on a share.
+QSet<QByteArray> namesOfStems(const QString& folder, const QSet<QByteArray>& stems)
+{
+    QSet<QByteArray> names;
+    forEachFileIn(folder, [&](std::string_view name) {
+        const std::string_view stem = stemOf(name);
+        if (stems.contains(QByteArray::fromRawData(stem.data(), qsizetype(stem.size()))))
+            names.insert(QByteArray(name.data(), qsizetype(name.size())));
+    });
+    return names;
+}
+
+struct FilesBeside
+{
+    QSet<QByteArray> inFolder;
+    QSet<QByteArray> proposals;
+};
+
+// The image beside this one that keeps their shared label file, or empty when it keeps its own.
+QString keeperBeside(const QString& fileName, const QSet<QByteArray>& inFolder)
+{
+    const QByteArray own = QFile::encodeName(fileName);
+    const std::string_view ownName(own.constData(), std::size_t(own.size()));
+    // Only image suffixes make twins.
+    if (!isImageFileName(ownName))
+        return QString();
+    QStringList names{fileName};
+    for (const QByteArray& name : inFolder) {
+        const std::string_view other(name.constData(), std::size_t(name.size()));
+        if (name != own && isImageFileName(other) && stemOf(other) == stemOf(ownName))
+            names << QFile::decodeName(name);
+    }
+    const qsizetype keeper = labelOwnerAmong(names);
+    return keeper <= 0 ? QString() : names[keeper];
+}
+
+} // namespace
+
 BatchFiles findBatchFiles(const QStringList& imagePaths)
 {
-    BatchFiles batch{imagePaths,
-                     findLabelFiles(imagePaths),
-                     findEach(imagePaths, proposalPathFor),
-                     sharedLabelsOf(imagePaths),
-                     {},
-                     {}};
-    for (auto row = batch.sharedLabels.cbegin(); row != batch.sharedLabels.cend(); ++row)
-        batch.labelled[std::size_t(row.key())] = false;
+    const QHash<QString, QSet<QByteArray>> stems = stemsByFolder(imagePaths);
+    QHash<QString, FilesBeside> folders;
+    for (auto folder = stems.cbegin(); folder != stems.cend(); ++folder)
+        folders.insert(folder.key(),
+                       {namesOfStems(folder.key(), folder.value()),
+                        namesOfStems(QDir(folder.key()).filePath(QLatin1String(proposalFolderName)),
+                                     folder.value())});
+    BatchFiles batch{imagePaths, {}, {}, sharedLabelsOf(imagePaths), {}, {}};
     for (qsizetype row = 0; row < imagePaths.size(); ++row) {
-        if (batch.sharedLabels.contains(int(row)))
-            continue;
-        const QString keeper = labelKeeperOnDisk(imagePaths[row]);
-        if (keeper.isEmpty())
-            continue;
-        batch.keepersOutside.insert(int(row), keeper);
-        batch.labelled[std::size_t(row)] = false;
+        const QFileInfo image(imagePaths[row]);
+        const FilesBeside& beside = folders[image.path()];
+        const QByteArray labelName = QFile::encodeName(labelPathFor(image.fileName()));
+        const bool shared = batch.sharedLabels.contains(int(row));
+        const QString keeper = shared ? QString() : keeperBeside(image.fileName(), beside.inFolder);
+        if (!keeper.isEmpty())
+            batch.keepersOutside.insert(int(row), keeper);
+        // A row that doesn't keep its label file is never ticked for it.
+        batch.labelled.push_back(!shared && keeper.isEmpty() &&
+                                 beside.inFolder.contains(labelName));
+        batch.proposed.push_back(beside.proposals.contains(labelName));
     }
     return batch;
 }

@@ -43,7 +43,8 @@ struct FirstImageWish
 BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found,
                             const FirstImageWish& wish);
 
-// These image files with the state of their label files and proposals.
+// These image files with the state of their label files, proposals and twins: each folder and
+// its proposal folder are listed once, keeping only the names of the images' stems.
 BatchFiles findBatchFiles(const QStringList& imagePaths);
 // Whether the label file of each of these images exists, each asked for by itself.
 std::vector<bool> findLabelFiles(const QStringList& imagePaths);

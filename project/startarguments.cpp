@@ -194,8 +194,11 @@ StartArguments parse(const QStringList& commandLine, const Undecodable& undecoda
 
 } // namespace
 
-QString projectForStart(const StartArguments& arguments, const QString& workingFolder)
+QString projectForStart(const StartArguments& arguments, const QString& workingFolder,
+                        bool* aboveOpened)
 {
+    if (aboveOpened)
+        *aboveOpened = false;
     if (!arguments.projectFolder.isEmpty())
         return arguments.projectFolder;
     const QString first = !arguments.folder.isEmpty()  ? arguments.folder
@@ -204,7 +207,10 @@ QString projectForStart(const StartArguments& arguments, const QString& workingF
     // What is opened belongs to its nearest project, which may lie inside the working folder's.
     const QString opened = first.isEmpty() ? QString() : projectAbove(first);
     // One whose vocabulary can't be read is not opened: the batch then refuses its images.
-    if (holdsVocabulary(opened))
+    if (holdsVocabulary(opened)) {
+        if (aboveOpened)
+            *aboveOpened = true;
         return opened;
+    }
     return holdsVocabulary(workingFolder) ? workingFolder : QString();
 }

@@ -32,7 +32,9 @@ struct StartArguments
 
 // The project a start without --project opens: the nearest above the folder or first image
 // given, else the working folder when it holds a vocabulary; empty when neither has one.
-QString projectForStart(const StartArguments& arguments, const QString& workingFolder);
+// aboveOpened, when given, tells whether it is the project above the folder or first image.
+QString projectForStart(const StartArguments& arguments, const QString& workingFolder,
+                        bool* aboveOpened = nullptr);
 
 // The arguments as main receives them, the program's name first; needs no application object.
 StartArguments parseStartArguments(const QStringList& arguments);

@@ -70,6 +70,7 @@ void BatchOpener::cancel()
 
 void BatchOpener::openImages(const QStringList& chosen, const QString& shownImage)
 {
+    forgetHolders();
     const QStringList files = imagesOfThisProject(chosen);
     // The old batch stays on screen when its image could not be saved.
     if (files.isEmpty() || !visit.leave())
@@ -81,6 +82,7 @@ void BatchOpener::openImages(const QStringList& chosen, const QString& shownImag
 
 void BatchOpener::openFolder(const QString& folder)
 {
+    forgetHolders();
     if (!isFolderOfThisProject(folder))
         return;
     BatchFiles batch = listFolderImages(folder);
@@ -98,15 +100,16 @@ void BatchOpener::openFolder(const QString& folder)
     startFolderBatch(folder, batch, QString());
 }
 
-void BatchOpener::listFolder(const QString& folder, const QString& shownImage)
+void BatchOpener::listFolder(const QString& folder, const QString& shownImage, Project known)
 {
     // Saved before the listing, so the label files it finds include this image's.
-    if (!isFolderOfThisProject(folder) || !visit.leave())
+    if ((known == Project::Look && !isFolderOfThisProject(folder)) || !visit.leave())
         return;
     savedWhileListing.clear();
     shownEarly.clear();
     listingWanted = true;
     listingProject = project;
+    listingRemembered = shownImage;
     folderListing.start(folder, shownImage);
 }
 
@@ -129,6 +132,7 @@ void BatchOpener::clearListingCount()
 void BatchOpener::openListedFolder(const QString& folder, const QString& shownImage)
 {
     BatchFiles batch = folderListing.take();
+    forgetHolders();
     // Listed for a project that is no longer open: its images are not this one's.
     if (!listingWanted || listingProject != project)
         return cancel();
@@ -155,26 +159,28 @@ void BatchOpener::openListedFolder(const QString& folder, const QString& shownIm
 
 void BatchOpener::showFirstImage(const QString& folder, const QString& imagePath)
 {
+    forgetHolders();
     // Saved meanwhile, even as the image on screen is left now, or held by another: where to
     // start is the whole list's to say.
     if (!listingWanted || listingProject != project || !visit.leave() ||
         savedWhileListing.contains(labelPathFor(imagePath)) ||
-        !team.holdersOf({imagePath}).front().isEmpty())
+        !lookUpHolders({imagePath}).front().isEmpty())
         return;
     if (!project.isEmpty())
         history.rememberFolder(project, folder);
     shownEarly = imagePath;
-    stepper.startWithOne(imagePath);
+    // Any other image the listing told was chosen for having no label file and no proposal.
+    stepper.startWithOne(imagePath, imagePath != listingRemembered);
 }
 
 bool BatchOpener::adoptFirstImage(BatchFiles& batch)
 {
     const QString shown = std::exchange(shownEarly, QString());
     // Taken by another program meanwhile: the list starts where the two do not meet.
-    if (shown.isEmpty() || !stepper.holdsOnly(shown) || !team.holdersOf({shown}).front().isEmpty())
+    if (shown.isEmpty() || !stepper.holdsOnly(shown))
         return false;
     const int row = int(batch.imagePaths.indexOf(shown));
-    if (row < 0)
+    if (row < 0 || !lookUpHolders(batch.imagePaths)[std::size_t(row)].isEmpty())
         return false;
     markSavedWhileListing(batch);
     stepper.adopt(batch, row);
@@ -197,8 +203,32 @@ void BatchOpener::startFolderBatch(const QString& folder, const BatchFiles& batc
     if (!project.isEmpty())
         history.rememberFolder(project, folder);
     // Two operators opening one folder start on different images.
-    startBatch(batch, startImageOf(batch, shownImage, team.holdersOf(batch.imagePaths)));
+    startBatch(batch, startImageOf(batch, shownImage, lookUpHolders(batch.imagePaths)));
     noteUndecodable(batch);
+}
+
+const std::vector<QString>& BatchOpener::lookUpHolders(const QStringList& imagePaths)
+{
+    if (heldPaths.isEmpty() || heldPaths != imagePaths) {
+        heldPaths = imagePaths;
+        heldBy = team.holdersOf(imagePaths);
+    }
+    return heldBy;
+}
+
+void BatchOpener::forgetHolders()
+{
+    heldPaths.clear();
+    heldBy.clear();
+}
+
+std::vector<QString> BatchOpener::holdersOf(const QStringList& imagePaths)
+{
+    // Compared by their shared data first: the batch's own list costs nothing to compare.
+    if (heldPaths.isEmpty() || heldPaths != imagePaths)
+        return team.holdersOf(imagePaths);
+    heldPaths.clear();
+    return std::exchange(heldBy, {});
 }
 
 void BatchOpener::noteUndecodable(const BatchFiles& batch)

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 class BatchStepper;
 class ImageVisit;
 class ProjectHistory;
@@ -34,10 +36,16 @@ public:
     // are left out.
     void openImages(const QStringList& chosen, const QString& shownImage = QString());
     void openFolder(const QString& folder);
-    void listFolder(const QString& folder, const QString& shownImage = QString());
+    // Known: the project was found above this folder, which needs no look to be its own.
+    enum class Project { Look, Known };
+    void listFolder(const QString& folder, const QString& shownImage = QString(),
+                    Project project = Project::Look);
     // A folder still being listed is not opened when it is done.
     void cancel();
     bool isListing() const { return folderListing.isRunning(); }
+    // Who else holds each of these images: as looked up when their batch opened, which lists
+    // the claims folder once, else asked of the team desk anew.
+    std::vector<QString> holdersOf(const QStringList& imagePaths);
 
 signals:
     void sglNote(const QString& note);
@@ -64,6 +72,9 @@ private:
     // saying so.
     QStringList imagesOfThisProject(const QStringList& files);
     bool isFolderOfThisProject(const QString& folder);
+    // Looked up once for a batch about to open: its choices and the panel share the answer.
+    const std::vector<QString>& lookUpHolders(const QStringList& imagePaths);
+    void forgetHolders();
     // Without a project, the vocabulary is the working folder's.
     QString vocabularyFolder() const;
 
@@ -77,6 +88,11 @@ private:
     QString listingProject;
     bool listingWanted = false;
     QSet<QString> savedWhileListing;
+    // The image the listing under way was asked to start at, if any.
+    QString listingRemembered;
+    // The holders looked up for the batch about to be shown, for the first to ask for them.
+    QStringList heldPaths;
+    std::vector<QString> heldBy;
     // The image of the listing under way shown before its list was made, or empty.
     QString shownEarly;
     QStatusBar* statusBar = nullptr;

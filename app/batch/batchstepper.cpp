@@ -43,14 +43,21 @@ void BatchStepper::start(const BatchFiles& batch, int first)
     begin(batch, first);
 }
 
-void BatchStepper::startWithOne(const QString& imagePath)
+void BatchStepper::startWithOne(const QString& imagePath, bool chosenToLabel)
 {
     traceStartStep("first image started");
-    // Its label file and proposal looked up, so the panel counts it as the whole list will. The
-    // listing tells no image that may share its label file, so no twin is looked for, which on
-    // a share would cost a look-up for each spelling of each image suffix.
+    // Its label file and proposal known, so the panel counts it as the whole list will; only a
+    // remembered image is looked up. The listing tells no image that may share its label file,
+    // so no twin is looked for, which on a share would cost a look-up for each spelling of each
+    // image suffix.
     const QStringList one{imagePath};
-    begin({one, findLabelFiles(one), {QFileInfo(proposalPathFor(imagePath)).isFile()}, {}, {}, {}},
+    const bool proposed = !chosenToLabel && QFileInfo(proposalPathFor(imagePath)).isFile();
+    begin({one,
+           chosenToLabel ? std::vector<bool>{false} : findLabelFiles(one),
+           {proposed},
+           {},
+           {},
+           {}},
           0);
 }
 
@@ -121,6 +128,7 @@ void BatchStepper::loadCurrentImage()
         returnToShownImage();
         return;
     }
+    readEntryAhead();
     ScreenImage image =
         prefetcher.takeOrDecodeBehind(imagePaths[currentImage], viewer.displayScale());
     setLoading(image.pending);
@@ -200,6 +208,12 @@ void BatchStepper::showSharp(const QString& path, const ScreenImage& image)
     const int shown = shownRow();
     if (shown >= 0 && imagePaths[shown] == path)
         viewer.setImage(QPixmap::fromImage(image.pixels), image.fullSize);
+}
+
+void BatchStepper::readEntryAhead()
+{
+    // Already read, or being read, when it was the likely next one.
+    visit.readAhead({imagePaths[currentImage]}, {labelPaths[currentImage]});
 }
 
 // The operator usually goes on in the direction of the last step; one who skims at a

@@ -30,8 +30,9 @@ public:
 
     // Makes these files the batch and shows the image at first; the image on screen was left.
     void start(const BatchFiles& batch, int first);
-    // A batch of this one image, shown while the folder it lies in is still being listed.
-    void startWithOne(const QString& imagePath);
+    // A batch of this one image, shown while the folder it lies in is still being listed;
+    // chosenToLabel: the listing chose it for having neither a label file nor a proposal.
+    void startWithOne(const QString& imagePath, bool chosenToLabel = false);
     // Whether the batch is that one image, on screen or not.
     bool holdsOnly(const QString& imagePath) const;
     // Makes these files the batch around that one image, which is its row and stays as it is:
@@ -68,6 +69,8 @@ signals:
 private:
     void begin(const BatchFiles& batch, int first);
     void loadCurrentImage();
+    // What entering the current image needs from the disk, read on a worker beside its decode.
+    void readEntryAhead();
     void enterCurrentImage(ScreenImage image);
     void setLoading(bool loading);
     void returnToShownImage();

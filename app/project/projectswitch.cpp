@@ -54,10 +54,11 @@ void ProjectSwitch::loadVocabulary()
                                   QFileInfo(QStringLiteral("index2tag.csv")).absoluteFilePath()});
         return;
     }
-    labelViewer.loadTags(localPath(vocabularyPathIn(projectFolder)),
-                         localPath(indexPathIn(projectFolder)));
+    // Read, it is a vocabulary: the project was refused before without a readable one.
+    const bool read = labelViewer.loadTags(localPath(vocabularyPathIn(projectFolder)),
+                                           localPath(indexPathIn(projectFolder)));
     visit.rememberVocabulary({vocabularyPathIn(projectFolder), indexPathIn(projectFolder)});
-    if (holdsVocabulary(projectFolder)) {
+    if (read) {
         history.addRecent(projectFolder);
         menu.refresh();
     }

@@ -9,17 +9,24 @@ QString keyOf(const QString& imagePath, const QString& labelPath)
 {
     return imagePath + QLatin1Char('\n') + labelPath;
 }
+
+void cancelAll(QHash<QString, QFuture<EntryFiles>>& futures)
+{
+    for (QFuture<EntryFiles>& read : futures)
+        read.cancel();
+    futures.clear();
+}
 } // namespace
 
-EntryReadAhead::EntryReadAhead()
+EntryReadAhead::EntryReadAhead(Reader reader) : reader(std::move(reader))
 {
     worker.setMaxThreadCount(1);
 }
 
 EntryReadAhead::~EntryReadAhead()
 {
-    reads.clear();
-    earlier.clear();
+    cancelAll(reads);
+    cancelAll(earlier);
     worker.waitForDone();
 }
 
@@ -28,12 +35,16 @@ void EntryReadAhead::readAhead(const QStringList& imagePaths, const QStringList&
     QHash<QString, QFuture<EntryFiles>> wanted;
     for (qsizetype at = 0; at < imagePaths.size() && at < labelPaths.size(); ++at) {
         const QString key = keyOf(imagePaths[at], labelPaths[at]);
-        const auto known = reads.constFind(key);
-        wanted.insert(key, known != reads.cend()
-                               ? *known
-                               : QtConcurrent::run(&worker, &EntryFiles::read, imagePaths[at],
-                                                   labelPaths[at]));
+        QFuture<EntryFiles> known = reads.take(key);
+        if (!known.isValid())
+            known = earlier.take(key);
+        wanted.insert(key, known.isValid() ? known
+                                           : QtConcurrent::run(&worker, reader, imagePaths[at],
+                                                               labelPaths[at]));
     }
+    // Images passed over with a held key: the one the operator stops at must not queue behind
+    // their reads.
+    cancelAll(earlier);
     earlier = std::exchange(reads, std::move(wanted));
 }
 
@@ -43,5 +54,5 @@ EntryFiles EntryReadAhead::take(const QString& imagePath, const QString& labelPa
     QFuture<EntryFiles> read = reads.take(key);
     if (!read.isValid())
         read = earlier.take(key);
-    return read.isValid() ? read.result() : EntryFiles::read(imagePath, labelPath);
+    return read.isValid() ? read.result() : reader(imagePath, labelPath);
 }

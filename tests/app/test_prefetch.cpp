@@ -1,10 +1,13 @@
 #include "editgate.h"
+#include "entryreadahead.h"
 #include "imagedecoding.h"
 #include "labelfile.h"
 #include "quadrotag.h"
 #include "windowtest.h"
 #include "workflowfixture.h"
 
+#include <QMutex>
+#include <QSemaphore>
 #include <QtTest>
 
 #include <opencv2/imgcodecs.hpp>
@@ -111,6 +114,42 @@ private slots:
             QTRY_COMPARE(shownImage(), decodeImageForScreen(batch[1]).pixels);
         QCOMPARE(QByteArray::fromStdString(labelFileContents(window->imageAnnotation())),
                  image ? QByteArray("0\n") : fileBytes(pathOf(replaced)));
+    }
+
+    // Held Down passes images over: their reads not yet begun never run, so the image stopped at
+    // does not wait behind them, and a read is handed out only for the files it was made for.
+    void entryReadsOfImagesPassedOverNeverRun()
+    {
+        QSemaphore busy;
+        QSemaphore release;
+        QMutex guard;
+        QStringList read;
+        {
+            EntryReadAhead ahead([&](const QString& image, const QString& label) {
+                guard.lock();
+                read << image;
+                guard.unlock();
+                if (image == "a") {
+                    busy.release();
+                    release.acquire();
+                }
+                EntryFiles files;
+                files.label.bytes = label.toStdString();
+                return files;
+            });
+            ahead.readAhead({"a"}, {"a.lbl"});
+            busy.acquire();
+            ahead.readAhead({"b", "c"}, {"b.lbl", "c.lbl"});
+            ahead.readAhead({"d"}, {"d.lbl"});
+            ahead.readAhead({"e"}, {"e.lbl"});
+            release.release();
+            QCOMPARE(ahead.take("d", "d.lbl").label.bytes, std::string("d.lbl"));
+            QCOMPARE(ahead.take("e", "e.lbl").label.bytes, std::string("e.lbl"));
+            QCOMPARE(ahead.take("e", "other.lbl").label.bytes, std::string("other.lbl"));
+        }
+        // Gone, it has waited for its worker.
+        read.sort();
+        QCOMPARE(read, (QStringList{"a", "d", "e", "e"}));
     }
 
     void prefetchInFlightIsDroppedWithTheBatch()

@@ -246,6 +246,11 @@ private slots:
             QVERIFY(file.endsWith('/') ? QDir(dir.path()).mkpath(file)
                                        : writeFileBytes(dir.filePath(file), QByteArray()));
         const BatchFiles batch = listFolderImages(dir.path() + "/");
+        // Named one by one, the same images have the same files.
+        const BatchFiles named = findBatchFiles(batch.imagePaths);
+        QCOMPARE(named.labelled, batch.labelled);
+        QCOMPARE(named.proposed, batch.proposed);
+        QCOMPARE(named.sharedLabels, batch.sharedLabels);
         QStringList paths;
         QString seen;
         for (qsizetype row = 0; row < batch.imagePaths.size(); ++row) {
@@ -288,14 +293,19 @@ private slots:
         QTest::newRow("twin of another format named alone") << QStringList{"x.png"} << "(x.jpg)";
         QTest::newRow("twin of another format named first")
             << QStringList{"x.png", "x.jpg"} << "1-";
+        QTest::newRow("a folder at a twin's name is none") << QStringList{"z.JPG"} << "-";
+        QTest::newRow("a stem in other letters is no twin") << QStringList{"X.jpg"} << "-";
+        QTest::newRow("a longer name of the same stem is no twin") << QStringList{"y.jpg"} << "-";
     }
     void namedImagesShareLabelFilesAsAFoldersDo()
     {
         QFETCH(QStringList, named);
         QFETCH(QString, states);
         QTemporaryDir dir;
-        for (const char* name : {"x.jpg", "x.JPG", "x.Jpg", "x.png", "x.lbl", "y.jpg", "y.lbl"})
+        for (const char* name : {"x.jpg", "x.JPG", "x.Jpg", "x.png", "x.lbl", "y.jpg", "y.lbl",
+                                 "X.jpg", "X.lbl", "z.JPG", "z.lbl", "y.jpg.png"})
             QVERIFY(writeFileBytes(dir.filePath(name), QByteArray()));
+        QVERIFY(QDir(dir.path()).mkdir("z.jpg"));
         QVERIFY(QFile::link(dir.path(), dir.filePath("lnk")));
         QStringList paths;
         for (const QString& name : named)

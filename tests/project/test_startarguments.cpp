@@ -212,39 +212,45 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("working");
         QTest::addColumn<QString>("project");
+        // Found above what is opened, so the batch needs no look for its project.
+        QTest::addColumn<bool>("above");
         QTest::newRow("working folder holds tags")
-            << QStringList{"project/photos/deeper"} << "project" << pathOf("project");
+            << QStringList{"project/photos/deeper"} << "project" << pathOf("project") << true;
         QTest::newRow("working folder wins over the folder's")
-            << QStringList{"photos"} << "project" << pathOf("project");
+            << QStringList{"photos"} << "project" << pathOf("project") << false;
         QTest::newRow("folder inside a project")
-            << QStringList{"project/photos/deeper"} << "more" << pathOf("project");
+            << QStringList{"project/photos/deeper"} << "more" << pathOf("project") << true;
         QTest::newRow("folder of a project inside the working folder's")
-            << QStringList{"project/inner/photos"} << "project" << pathOf("project/inner");
+            << QStringList{"project/inner/photos"} << "project" << pathOf("project/inner") << true;
         QTest::newRow("the project folder itself")
-            << QStringList{"project"} << "more" << pathOf("project");
+            << QStringList{"project"} << "more" << pathOf("project") << true;
         QTest::newRow("image inside a project")
             << QStringList{"project/photos/deeper/c.jpg", "photos/a.jpg"} << "more"
-            << pathOf("project");
+            << pathOf("project") << true;
         QTest::newRow("first image outside any project")
-            << QStringList{"photos/a.jpg", "project/photos/deeper/c.jpg"} << "more" << QString();
+            << QStringList{"photos/a.jpg", "project/photos/deeper/c.jpg"} << "more" << QString()
+            << false;
         QTest::newRow("tags that is a folder is none")
-            << QStringList{"folded"} << "more" << QString();
-        QTest::newRow("nothing given") << QStringList{} << "more" << QString();
-        QTest::newRow("project given")
-            << QStringList{"--project", "project", "photos"} << "more" << pathOf("project");
+            << QStringList{"folded"} << "more" << QString() << false;
+        QTest::newRow("nothing given") << QStringList{} << "more" << QString() << false;
+        QTest::newRow("project given") << QStringList{"--project", "project", "photos"} << "more"
+                                       << pathOf("project") << false;
         QTest::newRow("linked folder inside a project")
-            << QStringList{"outside/lnk/deeper"} << "more" << realPathOf("elsewhere/proj");
+            << QStringList{"outside/lnk/deeper"} << "more" << realPathOf("elsewhere/proj") << true;
         QTest::newRow("linked folder inside a project, of another project")
-            << QStringList{"project/away"} << "more" << realPathOf("elsewhere/proj");
+            << QStringList{"project/away"} << "more" << realPathOf("elsewhere/proj") << true;
     }
     void findsTheProjectOfAStart()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, working);
         QFETCH(QString, project);
+        QFETCH(bool, above);
         const StartArguments parsed = parseStartArguments(QStringList{"quadrotag"} + arguments);
         QCOMPARE(parsed.request, StartArguments::Request::Open);
-        QCOMPARE(projectForStart(parsed, pathOf(working)), project);
+        bool foundAbove = !above;
+        QCOMPARE(projectForStart(parsed, pathOf(working), &foundAbove), project);
+        QCOMPARE(foundAbove, above);
     }
 
     // Images reached through links, and links that lead nowhere (a start refuses them), asked
