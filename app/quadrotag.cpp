@@ -173,10 +173,11 @@ void Quadrotag::connectBatch()
     connect(&stepper, &BatchStepper::sglNote, this, &Quadrotag::showNote);
     connect(&stepper, &BatchStepper::sglShown, this, &Quadrotag::showHeldState);
     connect(&stepper, &BatchStepper::sglBatchChanged, this, &Quadrotag::markHolders);
+    connect(&stepper, &BatchStepper::sglLoadingChanged, this, &Quadrotag::showLoading);
     // A note, or a menu entry passing under the mouse, clears the message; the
-    // position of the image on screen comes back then.
+    // position of the image on screen, or the image still loading, comes back then.
     connect(ui.statusBar, &QStatusBar::messageChanged, this, [this](const QString& message) {
-        if (message.isEmpty() && stepper.shownRow() >= 0)
+        if (message.isEmpty() && (stepper.shownRow() >= 0 || stepper.isLoading()))
             updateStatus();
     });
 }
@@ -308,6 +309,16 @@ void Quadrotag::updateStatus()
             ? refusal
             : statusText(shown + 1, int(stepper.paths().size()), stepper.paths()[shown]),
         0);
+}
+
+// Said until the image arrives or fails, also where no image of the batch was shown yet.
+void Quadrotag::showLoading(bool loading)
+{
+    const QString note = QString::fromUtf8(EditGate::imageLoadingNote);
+    if (loading)
+        ui.statusBar->showMessage(note);
+    else if (ui.statusBar->currentMessage() == note)
+        ui.statusBar->clearMessage();
 }
 
 void Quadrotag::showNote(const QString& note)

@@ -124,6 +124,7 @@ private:
     void connectTeam();
     void installViewComfort();
     void showNote(const QString& note);
+    void showLoading(bool loading);
     void updateStatus();
     void showHeldState();
     void markHolders();

@@ -187,7 +187,7 @@ private slots:
             if (folder)
                 window->openFolder(dir->path());
             else
-                window->openImages({batch[2], batch[1], batch[0]});
+                openBatch({batch[2], batch[1], batch[0]});
             pressKey(Qt::Key_Down);
             if (!folder)
                 pressKey(Qt::Key_Down);

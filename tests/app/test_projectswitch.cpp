@@ -110,7 +110,7 @@ private slots:
         ProjectHistory().rememberFolder(newProject, newProject + "/photos");
         startIn(oldProject);
         StdoutCapture silenced;
-        window->openImages(makePhotos(makeProject("third")));
+        openBatch(makePhotos(makeProject("third")));
         drawSquare(10, 10, 50);
         pressKey(Qt::Key_C, Qt::ControlModifier);
         QVERIFY(window->openProject(newProject));
@@ -137,10 +137,10 @@ private slots:
         const QStringList newPhotos = makePhotos(newProject);
         startIn(oldProject);
         StdoutCapture silenced;
-        window->openImages(oldPhotos);
+        openBatch(oldPhotos);
         pressKey(Qt::Key_Down);
         QVERIFY(window->openProject(newProject));
-        window->openImages(newPhotos);
+        openBatch(newPhotos);
         pressKey(Qt::Key_Down);
         pressKey(Qt::Key_Down);
         QCOMPARE(ProjectHistory().lastBatch(oldProject).shownImage, oldPhotos[1]);

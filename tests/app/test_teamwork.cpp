@@ -206,7 +206,7 @@ private slots:
         else if (way == "Ctrl+Down")
             pressKey(Qt::Key_Down, Qt::ControlModifier);
         else if (way == "batch")
-            window->openImages({batch[2]});
+            openBatch({batch[2]});
         else if (way == "close")
             window->close();
         else
