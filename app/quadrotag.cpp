@@ -311,19 +311,24 @@ void Quadrotag::updateStatus()
         0);
 }
 
-// Said until the image arrives or fails, also where no image of the batch was shown yet.
+// Said until the image arrives or fails, also where no image of the batch was shown yet; a
+// note stands its time first.
 void Quadrotag::showLoading(bool loading)
 {
-    const QString note = QString::fromUtf8(EditGate::imageLoadingNote);
-    if (loading)
-        ui.statusBar->showMessage(note);
-    else if (ui.statusBar->currentMessage() == note)
+    const QString loadingNote = QString::fromUtf8(EditGate::imageLoadingNote);
+    const bool noteStands =
+        !lastNoteShown.hasExpired() && ui.statusBar->currentMessage() == lastNote;
+    if (loading && !noteStands)
+        ui.statusBar->showMessage(loadingNote);
+    else if (!loading && ui.statusBar->currentMessage() == loadingNote)
         ui.statusBar->clearMessage();
 }
 
-void Quadrotag::showNote(const QString& note)
+void Quadrotag::showNote(const QString& text)
 {
-    ui.statusBar->showMessage(note, noteMilliseconds);
+    ui.statusBar->showMessage(text, noteMilliseconds);
+    lastNote = text;
+    lastNoteShown.setRemainingTime(noteMilliseconds);
 }
 
 void Quadrotag::slotSave()

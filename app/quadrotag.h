@@ -123,7 +123,7 @@ private:
     void connectReview();
     void connectTeam();
     void installViewComfort();
-    void showNote(const QString& note);
+    void showNote(const QString& text);
     void showLoading(bool loading);
     void updateStatus();
     void showHeldState();
@@ -162,6 +162,9 @@ private:
     // A note that stands its time over the status of the steps that follow it.
     QString lastingNote;
     QDeadlineTimer lastingNoteShown;
+    // The last note and until when it stands in the status bar, unless something replaced it.
+    QString lastNote;
+    QDeadlineTimer lastNoteShown;
     ProjectHistory projectHistory;
     DatasetReportAction datasetReport;
     BatchOpener opener;

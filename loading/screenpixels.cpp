@@ -17,7 +17,6 @@ cv::Mat eightBit(const cv::Mat& decoded)
         decoded.convertTo(converted, CV_8U, 1.0 / 257.0);
         return converted;
     case CV_32F:
-    case CV_64F:
         decoded.convertTo(converted, CV_8U, 255.0);
         return converted;
     default:

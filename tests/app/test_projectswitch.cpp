@@ -55,6 +55,7 @@ private slots:
 
         const QString project = makeProject("p");
         QVERIFY(window->openProject(project));
+        waitForImage();
         QCOMPARE(table()->item(0, 0)->text(), QString("Chair"));
 
         const QStringList photos = makePhotos(project);
@@ -91,6 +92,7 @@ private slots:
         StdoutCapture silenced;
         window->listFolder(oldProject + "/photos");
         QVERIFY(window->openProject(newProject));
+        waitForImage();
         QTest::qWait(1000);
         QCOMPARE(status(), newHasImages ? "1/1  " + newPhotos[1] : QString());
         QCOMPARE(ProjectHistory().lastBatch(newProject).folder, QString());
@@ -114,6 +116,7 @@ private slots:
         drawSquare(10, 10, 50);
         pressKey(Qt::Key_C, Qt::ControlModifier);
         QVERIFY(window->openProject(newProject));
+        waitForImage();
         // The listing is done only once the event loop runs.
         styleChooser()->setCurrentIndex(11);
         pressKey(Qt::Key_V, Qt::ControlModifier);
@@ -140,6 +143,7 @@ private slots:
         openBatch(oldPhotos);
         pressKey(Qt::Key_Down);
         QVERIFY(window->openProject(newProject));
+        waitForImage();
         openBatch(newPhotos);
         pressKey(Qt::Key_Down);
         pressKey(Qt::Key_Down);
@@ -147,10 +151,13 @@ private slots:
         QCOMPARE(ProjectHistory().lastBatch(newProject).shownImage, newPhotos[2]);
         // Back and forth: each opens where it was left.
         QVERIFY(window->openProject(oldProject));
+        waitForImage();
         QCOMPARE(status(), "2/3  " + oldPhotos[1]);
         QVERIFY(window->openProject(newProject));
+        waitForImage();
         QCOMPARE(status(), "3/3  " + newPhotos[2]);
         QVERIFY(window->openProject(newProject));
+        waitForImage();
         QCOMPARE(status(), "3/3  " + newPhotos[2]);
     }
 };

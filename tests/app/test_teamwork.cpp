@@ -338,7 +338,7 @@ private slots:
         for (const int row : labelled)
             QVERIFY(writeFileBytes(labelPathFor(batch[row]),
                                    "0\n4 10 10 60 10 60 60 10 60 \n1 0 0 \n"));
-        window->openFolder(dir->path());
+        openFolder(dir->path());
         QCOMPARE(status().endsWith(batch[start]), !held.contains(start));
         QCOMPARE(claimHolder(batch[start]),
                  held.contains(start) ? 1 : QCoreApplication::applicationPid());

@@ -96,13 +96,22 @@ void WindowTest::pressKeyOnly(Qt::Key key, Qt::KeyboardModifiers modifiers)
 
 void WindowTest::pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
+    // A key pressed while an image loads is about that state, never a wait for its end.
+    const bool wasLoading = isLoadingImage();
     pressKeyOnly(key, modifiers);
-    waitForImage();
+    if (!wasLoading)
+        waitForImage();
 }
 
 void WindowTest::openBatch(const QStringList& files)
 {
     window->openImages(files);
+    waitForImage();
+}
+
+void WindowTest::openFolder(const QString& folder)
+{
+    window->openFolder(folder);
     waitForImage();
 }
 
@@ -166,4 +175,5 @@ void WindowTest::startIn(const QString& project)
     window->show();
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    waitForImage();
 }

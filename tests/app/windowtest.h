@@ -33,6 +33,8 @@ protected:
 
     // Opens the files, and waits for the first image, decoded on a worker, to arrive.
     void openBatch(const QStringList& files);
+    // Reads the folder at once as the batch, and waits for its first image.
+    void openFolder(const QString& folder);
     // Waits until the image stepped to has arrived or failed.
     void waitForImage();
     bool isLoadingImage() const;
@@ -48,7 +50,8 @@ protected:
     void clickTag(int row, int column);
     // Shortcuts reach only the active window, and the offscreen platform does not give
     // activation back to the window when a message box closes.
-    // Waits for an image the key steps to, as the operator waits to see it.
+    // Waits for an image the key steps to, as the operator waits to see it, unless one was
+    // loading already.
     void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = {});
     // The key alone: an image it steps to may still be loading.
     void pressKeyOnly(Qt::Key key, Qt::KeyboardModifiers modifiers = {});
