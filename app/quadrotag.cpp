@@ -173,10 +173,11 @@ void Quadrotag::connectBatch()
     connect(&stepper, &BatchStepper::sglNote, this, &Quadrotag::showNote);
     connect(&stepper, &BatchStepper::sglShown, this, &Quadrotag::showHeldState);
     connect(&stepper, &BatchStepper::sglBatchChanged, this, &Quadrotag::markHolders);
+    connect(&stepper, &BatchStepper::sglLoadingChanged, this, &Quadrotag::showLoading);
     // A note, or a menu entry passing under the mouse, clears the message; the
-    // position of the image on screen comes back then.
+    // position of the image on screen, or the image still loading, comes back then.
     connect(ui.statusBar, &QStatusBar::messageChanged, this, [this](const QString& message) {
-        if (message.isEmpty() && stepper.shownRow() >= 0)
+        if (message.isEmpty() && (stepper.shownRow() >= 0 || stepper.isLoading()))
             updateStatus();
     });
 }
@@ -315,9 +316,24 @@ void Quadrotag::updateStatus()
         0);
 }
 
-void Quadrotag::showNote(const QString& note)
+// Said until the image arrives or fails, also where no image of the batch was shown yet; a
+// note stands its time first.
+void Quadrotag::showLoading(bool loading)
 {
-    ui.statusBar->showMessage(note, noteMilliseconds);
+    const QString loadingNote = QString::fromUtf8(EditGate::imageLoadingNote);
+    const bool noteStands =
+        !lastNoteShown.hasExpired() && ui.statusBar->currentMessage() == lastNote;
+    if (loading && !noteStands)
+        ui.statusBar->showMessage(loadingNote);
+    else if (!loading && ui.statusBar->currentMessage() == loadingNote)
+        ui.statusBar->clearMessage();
+}
+
+void Quadrotag::showNote(const QString& text)
+{
+    ui.statusBar->showMessage(text, noteMilliseconds);
+    lastNote = text;
+    lastNoteShown.setRemainingTime(noteMilliseconds);
 }
 
 void Quadrotag::slotSave()

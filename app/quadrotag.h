@@ -125,7 +125,8 @@ private:
     void connectReview();
     void connectTeam();
     void installViewComfort();
-    void showNote(const QString& note);
+    void showNote(const QString& text);
+    void showLoading(bool loading);
     void updateStatus();
     void showHeldState();
     void markHolders();
@@ -163,6 +164,9 @@ private:
     // A note that stands its time over the status of the steps that follow it.
     QString lastingNote;
     QDeadlineTimer lastingNoteShown;
+    // The last note and until when it stands in the status bar, unless something replaced it.
+    QString lastNote;
+    QDeadlineTimer lastNoteShown;
     ProjectHistory projectHistory;
     DatasetReportAction datasetReport;
     BatchOpener opener;

@@ -78,6 +78,8 @@ void readPng(QFile& file, const QByteArray& start, HeaderFacts& facts)
     if (bigEndian(start, 8) != 13 || start.mid(12, 4) != "IHDR")
         return;
     const unsigned char colourType = static_cast<unsigned char>(start[25]);
+    const int bitDepth = static_cast<unsigned char>(start[24]);
+    facts.storedBytesPerPixel = bitDepth == 16 ? 8 : 4;
     facts.hasAlpha = colourType == 4 || colourType == 6;
     facts.size = sizeOf(bigEndian(start, 16), bigEndian(start, 20));
     qint64 offset = pngIhdrEnd;
@@ -137,6 +139,7 @@ void readTiff(QFile& file, HeaderFacts& facts)
     facts.orientation = tiff.orientation;
     facts.hasAlpha = tiff.hasExtraSamples;
     facts.hasMorePages = tiff.hasNextPage;
+    facts.storedBytesPerPixel = qint64(tiff.samplesPerPixel) * ((tiff.bitsPerSample + 7) / 8);
 }
 
 void readBmp(const QByteArray& start, HeaderFacts& facts)
@@ -203,6 +206,7 @@ HeaderFacts probeImageHeader(const QString& path)
     start = start.leftJustified(firstBytes, '\0');
     switch (facts.format) {
     case ImageFormat::Jpeg:
+        facts.storedBytesPerPixel = 3;
         file.close();
         readJpeg(path, facts);
         return facts;

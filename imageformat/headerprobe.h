@@ -23,6 +23,9 @@ struct HeaderFacts
     bool hasAlpha = false;
     // A TIFF with pages after the first, which alone is shown.
     bool hasMorePages = false;
+    // What the decoder holds for each pixel before it is made 8 bits a channel: at most 8 bytes
+    // in the other formats, any number in a TIFF (floats of 8 bytes, dozens of samples).
+    qint64 storedBytesPerPixel = 4;
 };
 
 // Reads only a file's header. A FIFO, a device or a folder tells nothing, and so does a file

@@ -6,6 +6,8 @@ namespace {
 
 const quint16 widthTag = 256;
 const quint16 heightTag = 257;
+const quint16 bitsPerSampleTag = 258;
+const quint16 samplesPerPixelTag = 277;
 const quint16 orientationTag = 274;
 const quint16 extraSamplesTag = 338;
 const int entryBytes = 12;
@@ -31,16 +33,32 @@ private:
 };
 
 const quint16 shortType = 3;
+// Two short values fit in an entry; more stand at the offset it gives.
+const quint32 valuesInEntry = 2;
 
-void takeEntry(const QByteArray& entry, const ByteOrder& order, TiffFacts& facts, QSize& size)
+// What the entries tell that the directory's facts take only once all are read.
+struct EntryFindings
+{
+    QSize size{0, 0};
+    qint64 bitsPerSampleAt = 0;
+};
+
+void takeEntry(const QByteArray& entry, const ByteOrder& order, TiffFacts& facts,
+               EntryFindings& found)
 {
     const quint16 tag = quint16(order.at(entry, 0, 2));
     const bool isShort = order.at(entry, 2, 2) == shortType;
     const quint32 value = order.at(entry, 8, isShort ? 2 : 4);
     if (tag == widthTag)
-        size.setWidth(int(qMin<quint32>(value, INT_MAX)));
+        found.size.setWidth(int(qMin<quint32>(value, INT_MAX)));
     else if (tag == heightTag)
-        size.setHeight(int(qMin<quint32>(value, INT_MAX)));
+        found.size.setHeight(int(qMin<quint32>(value, INT_MAX)));
+    else if (tag == samplesPerPixelTag)
+        facts.samplesPerPixel = int(qMax<quint32>(value, 1));
+    else if (tag == bitsPerSampleTag && order.at(entry, 4, 4) > valuesInEntry)
+        found.bitsPerSampleAt = order.at(entry, 8, 4);
+    else if (tag == bitsPerSampleTag)
+        facts.bitsPerSample = int(qMax<quint32>(value, 1));
     else if (tag == orientationTag && value >= 1 && value <= 8)
         facts.orientation = int(value);
     else if (tag == extraSamplesTag)
@@ -67,10 +85,17 @@ TiffFacts readTiffStructure(const std::function<QByteArray(qint64, int)>& readAt
     const QByteArray table = readAt(directory + 2, entries * entryBytes + 4);
     if (table.size() < entries * entryBytes + 4)
         return facts;
-    QSize size(0, 0);
+    EntryFindings found;
     for (int entry = 0; entry < entries; ++entry)
-        takeEntry(table.mid(entry * entryBytes, entryBytes), order, facts, size);
+        takeEntry(table.mid(entry * entryBytes, entryBytes), order, facts, found);
+    // Every sample of a pixel has the depth of the first in the images libtiff decodes.
+    if (found.bitsPerSampleAt > 0) {
+        const QByteArray bits = readAt(found.bitsPerSampleAt, 2);
+        if (bits.size() == 2)
+            facts.bitsPerSample = int(qMax<quint32>(order.at(bits, 0, 2), 1));
+    }
     facts.readable = true;
+    const QSize size = found.size;
     facts.size = size.width() > 0 && size.height() > 0 ? size : QSize();
     facts.hasNextPage = order.at(table, entries * entryBytes, 4) != 0;
     return facts;

@@ -17,6 +17,9 @@ struct TiffFacts
     int orientation = 1;
     bool hasExtraSamples = false;
     bool hasNextPage = false;
+    // How the decoder stores a pixel: a float TIFF takes 4 or 8 bytes a sample.
+    int samplesPerPixel = 1;
+    int bitsPerSample = 1;
 };
 
 // readAt gives up to length bytes at an offset from the structure's first byte, fewer at

@@ -21,7 +21,6 @@ namespace {
 
 const std::size_t hugePageSize = std::size_t(2) << 20;
 const int largestReduction = 8;
-const qint64 quickDecodePixels = qint64(1) << 20;
 
 void releaseBuffer(void* buffer)
 {
@@ -46,9 +45,14 @@ QImage screenImage(int width, int height)
                   releaseBuffer, buffer);
 }
 
+qint64 pixelsOf(const QSize& size)
+{
+    return qint64(size.width()) * qint64(size.height());
+}
+
 bool fitsBudget(const QSize& size)
 {
-    return qint64(size.width()) * qint64(size.height()) <= screenPixelBudget;
+    return pixelsOf(size) <= screenPixelBudget;
 }
 
 // What a header tells before any pixel is decoded.
@@ -61,6 +65,7 @@ struct ImageHeader
     int orientation = 1;
     bool hasAlpha = false;
     bool hasMorePages = false;
+    qint64 storedBytesPerPixel = 4;
 };
 
 ImageHeader readHeader(const QString& path)
@@ -68,8 +73,15 @@ ImageHeader readHeader(const QString& path)
     const HeaderFacts facts = probeImageHeader(path);
     // OpenCV's TIFF decoder turns the pixels as the tag says even when asked for them unchanged.
     const int turnStill = facts.format == ImageFormat::Tiff ? 1 : facts.orientation;
-    return {facts.size, facts.format == ImageFormat::Jpeg, turnStill, facts.hasAlpha,
-            facts.hasMorePages};
+    return {facts.size,         facts.format == ImageFormat::Jpeg, turnStill, facts.hasAlpha,
+            facts.hasMorePages, facts.storedBytesPerPixel};
+}
+
+// The decoder's own buffer, before its pixels are made 8 bits a channel, fits as well: a float
+// TIFF within the pixel budget could otherwise take gigabytes.
+bool fitsBudget(const ImageHeader& header, const QSize& size)
+{
+    return fitsBudget(size) && pixelsOf(size) <= decodeByteBudget / header.storedBytesPerPixel;
 }
 
 // The decoder's pixels: libjpeg's colour, turned as its EXIF says, or any other format as
@@ -121,7 +133,7 @@ int budgetReduction(const ImageHeader& header)
 {
     const int largest = header.reducible ? largestReduction : 1;
     for (int reduction = 1; reduction <= largest; reduction *= 2)
-        if (fitsBudget(reducedSize(header.size, reduction)))
+        if (fitsBudget(header, reducedSize(header.size, reduction)))
             return reduction;
     return 0;
 }
@@ -214,6 +226,7 @@ ScreenImage scaledDown(ScreenImage image, int reduction) noexcept
 } // namespace
 
 const qint64 screenPixelBudget = qint64(48) << 20;
+const qint64 decodeByteBudget = screenPixelBudget * 8;
 
 ScreenImage decodeImageForScreen(const QString& path)
 {
@@ -225,13 +238,6 @@ ScreenImage decodeImageForScreen(const QString& path)
     if (reduction == 0)
         return refused(header.size);
     return decodedAt(path, header, reduction, reduction);
-}
-
-bool decodesQuickly(const QString& path)
-{
-    const ImageHeader header = readHeader(path);
-    return header.reducible || !header.size.isValid() || budgetReduction(header) == 0 ||
-           qint64(header.size.width()) * header.size.height() <= quickDecodePixels;
 }
 
 ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scale)

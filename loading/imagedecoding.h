@@ -12,12 +12,15 @@
 // on screen, the next one decoded ahead and a decode in flight, the program then stays
 // well under a gigabyte.
 extern const qint64 screenPixelBudget;
+// The most bytes the decoder may hold for one image before its pixels are made 8 bits a
+// channel: 384 MiB, a 16-bit image with alpha at the pixel budget.
+extern const qint64 decodeByteBudget;
 
 // Decodes the image file at path straight into the layout a pixmap uses (32-bit RGB),
 // so that showing it needs no conversion: at full resolution, or, where that would not
 // fit the budget, at the least reduction of a JPEG that does. An image beyond the budget
-// even then is refused from its header, unread, and so is one whose header tells no
-// size. Never throws: a file that can't be
+// even then, in pixels or in the bytes its decoder would hold, is refused from its header,
+// unread, and so is one whose header tells no size. Never throws: a file that can't be
 // decoded, whatever the reason, gives a null image. Safe to call from any thread.
 ScreenImage decodeImageForScreen(const QString& path);
 // The same, but for an image shown at half size or less only as many pixels as still cover
@@ -25,9 +28,5 @@ ScreenImage decodeImageForScreen(const QString& path);
 // and scaled down. Unless that is all the budget allows anyway, the result is not the
 // sharpest, and decodeImageForScreen gives that.
 ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scale);
-// Whether the calls above return within milliseconds, from the header alone: for a JPEG,
-// made reduced where the view allows, for an image they refuse unread, and for one of at
-// most a megapixel; a larger image of the other formats is decoded whole, for up to seconds.
-bool decodesQuickly(const QString& path);
 
 #endif

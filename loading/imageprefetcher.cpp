@@ -101,34 +101,38 @@ void ImagePrefetcher::prefetch(const QStringList& paths, const DisplayScale& sca
 
 ScreenImage ImagePrefetcher::take(const QString& path, const DisplayScale& scale)
 {
-    return takeImage(path, scale, false);
+    // The operator has gone on from whatever image was awaited.
+    awaited.clear();
+    Decoded held = takeHeld(path);
+    ScreenImage image = held.stamp ? std::move(held.image) : ScreenImage();
+    if (image.isNull() && !image.tooLarge)
+        return handOver(path, scale,
+                        scale.mayShowReduced() ? decodePreviewForScreen(path, scale)
+                                               : decodeImageForScreen(path),
+                        std::nullopt);
+    return handOver(path, scale, std::move(image), held.stamp);
 }
 
 ScreenImage ImagePrefetcher::takeOrDecodeBehind(const QString& path, const DisplayScale& scale)
 {
-    return takeImage(path, scale, true);
+    awaited.clear();
+    // Only a decode already made is handed over here, a failure too; any other is awaited.
+    Decoded held = isMade(path) ? takeHeld(path) : Decoded();
+    if (!held.stamp)
+        return decodeBehind(path, scale);
+    return handOver(path, scale, std::move(held.image), held.stamp);
 }
 
-ScreenImage ImagePrefetcher::takeImage(const QString& path, const DisplayScale& scale,
-                                       bool mayDecodeBehind)
+ScreenImage ImagePrefetcher::handOver(const QString& path, const DisplayScale& scale,
+                                      ScreenImage image, const std::optional<FileStamp>& madeAhead)
 {
-    // The operator has gone on from whatever image was awaited.
-    awaited.clear();
-    if (mayDecodeBehind && !isMade(path) && !decodesQuickly(path))
-        return decodeBehind(path);
-    Decoded held = takeHeld(path);
-    ScreenImage image = held.stamp ? std::move(held.image) : ScreenImage();
-    const bool madeAhead = !image.isNull();
-    if (image.isNull() && !image.tooLarge)
-        image = scale.mayShowReduced() ? decodePreviewForScreen(path, scale)
-                                       : decodeImageForScreen(path);
     wishes.erase(std::remove_if(wishes.begin(), wishes.end(),
                                 [&](const Wish& wish) { return wish.path == path; }),
                  wishes.end());
     // A failed image leaves the one before on screen, still to be sharpened perhaps. A sharp
     // image decoded just now needs no look at its file.
     if (!image.isNull() && (madeAhead || !image.isSharpest()))
-        toSharpen = OnScreen{path, madeAhead ? *held.stamp : FileStamp(), image.isSharpest()};
+        toSharpen = OnScreen{path, madeAhead ? *madeAhead : FileStamp(), image.isSharpest()};
     else if (!image.isNull())
         toSharpen.reset();
     if (scale.mayShowReduced())
@@ -138,13 +142,16 @@ ScreenImage ImagePrefetcher::takeImage(const QString& path, const DisplayScale& 
     return image;
 }
 
-ScreenImage ImagePrefetcher::decodeBehind(const QString& path)
+ScreenImage ImagePrefetcher::decodeBehind(const QString& path, const DisplayScale& scale)
 {
     awaited = path;
+    awaitedScale = scale;
     // A decode of it already running is awaited as it is.
     wishes.erase(std::remove_if(wishes.begin(), wishes.end(),
                                 [&](const Wish& wish) { return wish.path == path; }),
                  wishes.end());
+    if (scale.mayShowReduced())
+        skimming.start();
     startJobs();
     ScreenImage image;
     image.pending = true;
@@ -200,6 +207,12 @@ void ImagePrefetcher::clear()
     awaited.clear();
 }
 
+void ImagePrefetcher::runOnEveryWorker(const std::function<void()>& work)
+{
+    for (int worker = 0; worker < workers; ++worker)
+        pool.start(work);
+}
+
 bool ImagePrefetcher::holds(const QString& path) const
 {
     return std::any_of(wishes.begin(), wishes.end(), [&](const Wish& wish) {
@@ -248,7 +261,7 @@ bool ImagePrefetcher::nextJob(Job& job) const
 {
     // The operator waits for it.
     if (!awaited.isEmpty() && !isDecoding(awaited, true) && !isDecoding(awaited, false)) {
-        job = {awaited, false, DisplayScale(), {}, false};
+        job = {awaited, awaitedScale.mayShowReduced(), awaitedScale, {}, false};
         return true;
     }
     if (wishedScale.mayShowReduced())

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -47,15 +48,20 @@ public:
     // follow through sglSharpImageReady. Null when the file can't be shown, with the reason
     // when it is the image's size. What was made ahead is given away.
     ScreenImage take(const QString& path, const DisplayScale& scale = DisplayScale());
-    // The same for the image stepped to, except where that would decode it here at length (a
-    // large image of a format decoded only whole): it is decoded on a worker instead, first of
-    // all, and comes back pending, its pixels through sglImageArrived.
+    // The same for the image stepped to, without decoding or waiting here: an image not made
+    // ahead (nor failed ahead) is decoded on a worker, first of all, reduced where the scale
+    // allows, and comes back pending, its pixels through sglImageArrived. Even its header is
+    // read there.
     ScreenImage takeOrDecodeBehind(const QString& path, const DisplayScale& scale);
     // Forgets every image made ahead and every decode still to come, as when a batch is
     // replaced.
     void clear();
     // The image taken pending is no longer wanted: its decode, left to finish, is dropped.
     void stopAwaiting() { awaited.clear(); }
+
+    // Gives every decode worker this work ahead of any decode asked for later, as a test
+    // holds them to keep an image loading.
+    void runOnEveryWorker(const std::function<void()>& work);
 
     // Whether a decode of the image at path is waiting to be taken, reduced or sharp.
     bool holds(const QString& path) const;
@@ -118,8 +124,9 @@ private:
         bool onlyIfChanged = false;
     };
 
-    ScreenImage takeImage(const QString& path, const DisplayScale& scale, bool mayDecodeBehind);
-    ScreenImage decodeBehind(const QString& path);
+    ScreenImage handOver(const QString& path, const DisplayScale& scale, ScreenImage image,
+                         const std::optional<FileStamp>& madeAhead);
+    ScreenImage decodeBehind(const QString& path, const DisplayScale& scale);
     bool isMade(const QString& path);
     void showArrived(const QString& path, const ScreenImage& image);
     Wish* wishFor(const QString& path);
@@ -140,8 +147,9 @@ private:
     std::array<Job, workers> runningJobs;
     // The image last taken, while its sharp decode or the check of its file is to come.
     std::optional<OnScreen> toSharpen;
-    // The image taken pending, while its decode runs.
+    // The image taken pending, while its decode runs, and the scale it is to be shown at.
     QString awaited;
+    DisplayScale awaitedScale;
     // The images likely next, most likely first, and the scale they will be shown at.
     std::vector<Wish> wishes;
     DisplayScale wishedScale;

@@ -138,16 +138,17 @@ void BatchStepper::loadCurrentImage()
     }
     // The worker starts on the next image while this one is handed over.
     prefetchLikelyNext();
-    if (image.pending)
-        emit sglNote(QString::fromUtf8(EditGate::imageLoadingNote));
-    else
+    if (!image.pending)
         enterCurrentImage(std::move(image));
 }
 
 void BatchStepper::setLoading(bool isLoading)
 {
-    loading = isLoading;
     visit.session().editGate().setImageLoading(isLoading);
+    if (loading == isLoading)
+        return;
+    loading = isLoading;
+    emit sglLoadingChanged(isLoading);
 }
 
 // Stepped back to while another image loads: still on screen, saved as it was left, read anew.

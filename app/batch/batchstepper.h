@@ -57,6 +57,8 @@ public:
     const LabelPaths& labels() const { return labelPaths; }
     // The position of the image on screen, or -1; after a failed decode not current().
     int shownRow() const;
+    // The image stepped to is being decoded on a worker; the one left, if any, is on screen.
+    bool isLoading() const { return loading; }
     const ImagePrefetcher& imagePrefetcher() const { return prefetcher; }
 
 signals:
@@ -65,6 +67,8 @@ signals:
     void sglShown();
     // A batch was started or closed; its images are listed, none is shown yet.
     void sglBatchChanged();
+    // The image stepped to began or ended being decoded on a worker.
+    void sglLoadingChanged(bool loading);
 
 private:
     void begin(const BatchFiles& batch, int first);

@@ -84,6 +84,7 @@ void BatchTest::clickListRow(int row)
     const QRect rowRect = imagesList()->visualRect(imagesList()->model()->index(row, 0));
     QVERIFY(!rowRect.isEmpty());
     QTest::mouseClick(imagesList()->viewport(), Qt::LeftButton, {}, rowRect.center());
+    waitForImage();
 }
 
 QLineEdit* BatchTest::filterField() const

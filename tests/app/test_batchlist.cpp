@@ -24,7 +24,7 @@ private slots:
         writeProposal(jobPath(jobImages[1]), proposal);
         writeProposal(jobPath(jobImages[3]), proposal);
         writeProposal(jobPath(jobImages[4]), proposal);
-        window->openFolder(jobPath());
+        openFolder(jobPath());
         QCOMPARE(markedRows(), QList<int>({0, 3}));
         QCOMPARE(rowsWith(BatchListModel::ProposedRole), QList<int>({1, 4}));
         QCOMPARE(progress(), QString("2 of 5 labelled, 2 proposed"));
@@ -70,7 +70,7 @@ private slots:
         QVERIFY(writeFileBytes(jobPath("img1.lbl"), "0\n"));
         QVERIFY(writeFileBytes(jobPath("img10.lbl"), "0\n4 10 10 60 10 60 60 10 60 \n1 0 2 \n"));
         writeProposal(jobPath("img11.jpg"), proposal);
-        window->openFolder(jobPath());
+        openFolder(jobPath());
         typeFilter(text, state);
         QCOMPARE(listedNames(), listed);
     }
@@ -93,7 +93,7 @@ private slots:
         makeJobFolder({});
         const QString labelPath = jobPath("img10.lbl");
         QVERIFY(writeFileBytes(labelPath, "0\n4 10 10 60 10 60 60 10 60 \n1 0 2 \n"));
-        window->openFolder(jobPath());
+        openFolder(jobPath());
         typeFilter("s3");
         QCOMPARE(listedNames(), QStringList({"img1.jpg", "img10.jpg"}));
         const QDateTime before = QFileInfo(labelPath).lastModified();
@@ -110,13 +110,14 @@ private slots:
     void filterKeysMoveThroughTheListedImages()
     {
         makeJobFolder({});
-        window->openFolder(jobPath());
+        openFolder(jobPath());
         addTaggedShape();
         typeFilter("img1");
         QCOMPARE(listedNames(), QStringList({"img1.jpg", "img10.jpg", "img11.jpg"}));
         // The list filtered again still marks the image on screen as its current row.
         checkListShows(0);
         QTest::keyClick(filterField(), Qt::Key_Return);
+        waitForImage();
         QCOMPARE(fileBytes(jobPath("img1.lbl")),
                  QByteArray("0\n4 20 20 70 20 70 70 20 70 \n1 0 0 \n"));
         QCOMPARE(status(), "4/5  " + jobPath("img10.jpg"));
@@ -139,7 +140,7 @@ private slots:
     void imageLeavesTheFilteredListWhenLeftAfterAnEdit()
     {
         makeJobFolder({});
-        window->openFolder(jobPath());
+        openFolder(jobPath());
         typeFilter("", 1);
         QCOMPARE(listedNames(), jobImages);
         addTaggedShape();
@@ -161,7 +162,7 @@ private slots:
     void clickInTheListSavesAndJumps()
     {
         makeJobFolder({0, 1, 3});
-        window->openFolder(jobPath());
+        openFolder(jobPath());
         addTaggedShape();
         clickListRow(4);
         QCOMPARE(fileBytes(jobPath("img3.lbl")),
@@ -173,12 +174,15 @@ private slots:
 
         // Up and Down keep moving through the batch while the list has the focus.
         QTest::keyClick(imagesList(), Qt::Key_Up);
+        waitForImage();
         QCOMPARE(status(), "4/5  " + jobPath("img10.jpg"));
         checkListShows(3);
 
         // Enter on the row the keyboard moved to.
         QTest::keyClick(imagesList(), Qt::Key_Home);
+        waitForImage();
         QTest::keyClick(imagesList(), Qt::Key_Return);
+        waitForImage();
         QCOMPARE(status(), "1/5  " + jobPath("img1.jpg"));
         QCOMPARE(annotation().labels.size(), std::size_t(1));
         checkListShows(0);
@@ -188,7 +192,7 @@ private slots:
     {
         makeJobFolder({0});
         QVERIFY(QDir(dir->path()).mkdir("job/img2.lbl"));
-        window->openFolder(jobPath());
+        openFolder(jobPath());
         QCOMPARE(status(), "2/5  " + jobPath("img2.JPG"));
         addTaggedShape();
 
@@ -207,7 +211,7 @@ private slots:
     void nextUnlabelledSkipsLabelledImagesAndStaysAtTheEnd()
     {
         makeJobFolder({0, 3});
-        window->openFolder(jobPath());
+        openFolder(jobPath());
         QCOMPARE(status(), "2/5  " + jobPath("img2.JPG"));
         addTaggedShape();
         pressKey(Qt::Key_Down, Qt::ControlModifier);
@@ -240,7 +244,7 @@ private slots:
         QVERIFY(writeTestJpeg(pathOf("a.JPG"), 400, 300, 90));
         QVERIFY(writeFileBytes(pathOf("a.lbl"), storedLabel));
         if (folder)
-            window->openFolder(dir->path());
+            openFolder(dir->path());
         else
             openBatch({batch[0], pathOf("a.JPG"), batch[1]});
         QCOMPARE(listedNames().mid(0, 2), (QStringList{"a.jpg", "a.JPG"}));

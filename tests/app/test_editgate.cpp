@@ -210,11 +210,16 @@ private:
                    ": read only";
         }
         case ImageLoading:
-            // Decoded on a worker, which finds it cut short: a.jpg stays on screen until then.
+            // Cut short, so that it fails once the workers are free: a.jpg stays on screen.
             writeFileBytes(pathOf("b.png"), pngClaimingSize(1100, 1000));
             arrivalWarning = std::make_unique<MessageBoxCloser>();
             openBatch({batch[0], pathOf("b.png")});
-            pressKey(Qt::Key_Down);
+            // What was made ahead is dropped, and nothing is decoded until the row ends.
+            holdDecoders();
+            const_cast<ImagePrefetcher&>(window->imagePrefetcher()).clear();
+            if (!QTest::qWaitFor([this] { return window->imagePrefetcher().imagesHeld() == 0; }))
+                return QStringLiteral("still decoding");
+            pressKeyOnly(Qt::Key_Down);
             return QString::fromUtf8(EditGate::imageLoadingNote);
         case ShapesHidden:
             openBatch(batch);
@@ -303,6 +308,7 @@ private slots:
         QTest::newRow("claim lost") << int(ClaimLost);
         QTest::newRow("project closed") << int(ProjectClosed);
         QTest::newRow("shared label file") << int(SharedLabel);
+        QTest::newRow("image loading") << int(ImageLoading);
     }
 
     void noActionOfTheMenusEditsPastTheGate()

@@ -224,6 +224,7 @@ private slots:
         QVERIFY(QDir().mkpath(pathOf("other")));
         QVERIFY(writeFileBytes(pathOf("other/tags"), testVocabulary));
         QVERIFY(window->openProject(pathOf("other")));
+        waitForImage();
         QVERIFY2(!status().contains(batch[0]), qPrintable(status()));
     }
 
@@ -246,6 +247,7 @@ private slots:
         QVERIFY(QDir().mkpath(pathOf("other")));
         QVERIFY(writeFileBytes(pathOf("other/tags"), testVocabulary));
         QVERIFY(window->openProject(pathOf("other")));
+        waitForImage();
         QVERIFY(!notes->isVisible());
     }
 };

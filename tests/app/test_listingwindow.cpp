@@ -112,6 +112,7 @@ private slots:
         if (undecodable)
             QTRY_COMPARE(closer.titles, QStringList{"Warning"});
         QTRY_VERIFY(!listing->isRunning());
+        waitForImage();
         QCOMPARE(closer.titles.size(), undecodable ? 1 : 0);
         // A position names its image's path; a note its folder's.
         const QString image = expected.section("  ", 1);

@@ -59,6 +59,7 @@ private slots:
         // Started without a project, as before projects: the working folder's vocabulary.
         QCOMPARE(named->text(), QString("No project"));
         QVERIFY(window->openProject(project));
+        waitForImage();
         QCOMPARE(window->project(), project);
         QCOMPARE(named->text(), QString("Project: p"));
         QCOMPARE(named->toolTip(), QDir::toNativeSeparators(project));
@@ -80,6 +81,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(pathOf("a.lbl")));
         const QByteArray drawn = bytesOf(annotation());
         QVERIFY(window->openProject(makeProject("p")));
+        waitForImage();
         QCOMPARE(fileBytes(pathOf("a.lbl")), drawn);
         QVERIFY(annotation().labels.empty());
         QCOMPARE(window->editHistory().count(), 0);
@@ -117,6 +119,7 @@ private slots:
         QFETCH(QString, message);
         const QString kept = makeProject("kept");
         QVERIFY(window->openProject(kept));
+        waitForImage();
         openBatch(batch);
         const QString folder = makeProject("old");
         QVERIFY(QFile::remove(folder + "/tags"));
@@ -148,6 +151,7 @@ private slots:
         for (int i = 1; i <= 9; ++i) {
             const QString project = makeProject(QString("p%1").arg(i));
             QVERIFY(window->openProject(project));
+            waitForImage();
             expected.prepend(QDir::toNativeSeparators(project));
         }
         QCOMPARE(recentEntries(), expected.mid(0, 8));
@@ -185,15 +189,16 @@ private slots:
         {
             StdoutCapture silenced;
             if (folder)
-                window->openFolder(dir->path());
+                openFolder(dir->path());
             else
-                window->openImages({batch[2], batch[1], batch[0]});
+                openBatch({batch[2], batch[1], batch[0]});
             pressKey(Qt::Key_Down);
             if (!folder)
                 pressKey(Qt::Key_Down);
         }
         if (fromMenu) {
             QVERIFY(window->openProject(makeProject("other")));
+            waitForImage();
             openBatch({batch[2]});
             recentEntry(project)->trigger();
         } else {
@@ -228,6 +233,7 @@ private slots:
         window->openNamedImages({batch[0], pathOf("a.lbl"), pathOf("notes.txt"), pathOf("fake.jpg"),
                                  pathOf("fifo.jpg"), pathOf("short.JPG"), pathOf("b.jpeg"),
                                  pathOf("b2.JPG"), pathOf("fake.png")});
+        waitForImage();
         QCOMPARE(status(), "1/3  " + batch[0]);
         QCOMPARE(said.text(),
                  ("Left out, not images: " +
@@ -266,7 +272,8 @@ private slots:
         if (named)
             window->openNamedImages({batch[1], pathOf("a.JPG"), batch[2]});
         else
-            window->openFolder(dir->path());
+            openFolder(dir->path());
+        waitForImage();
         QCOMPARE(status(), (named ? "1/3  " : "3/4  ") + batch[1]);
         // Events on the folder itself carry no name; those of the files in it do.
         int folderOpened = 0;

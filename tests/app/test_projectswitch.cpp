@@ -56,6 +56,7 @@ private slots:
 
         const QString project = makeProject("p");
         QVERIFY(window->openProject(project));
+        waitForImage();
         QCOMPARE(table()->item(0, 0)->text(), QString("Chair"));
 
         const QStringList photos = makePhotos(project);
@@ -95,6 +96,7 @@ private slots:
         // The listing's worker has ended, and what it posted before ending has arrived.
         QTRY_COMPARE(FolderListing::workersUnderWay(), 0);
         QCoreApplication::processEvents();
+        waitForImage();
         QCOMPARE(status(), newHasImages ? "1/1  " + newPhotos[1] : QString());
         QCOMPARE(ProjectHistory().lastBatch(newProject).folder, QString());
         QCOMPARE(ProjectHistory().lastBatch(newProject).images,
@@ -113,10 +115,11 @@ private slots:
         ProjectHistory().rememberFolder(newProject, newProject + "/photos");
         startIn(oldProject);
         StdoutCapture silenced;
-        window->openImages(makePhotos(makeProject("third")));
+        openBatch(makePhotos(makeProject("third")));
         drawSquare(10, 10, 50);
         pressKey(Qt::Key_C, Qt::ControlModifier);
         QVERIFY(window->openProject(newProject));
+        waitForImage();
         // The listing is done only once the event loop runs.
         styleChooser()->setCurrentIndex(11);
         pressKey(Qt::Key_V, Qt::ControlModifier);
@@ -140,20 +143,24 @@ private slots:
         const QStringList newPhotos = makePhotos(newProject);
         startIn(oldProject);
         StdoutCapture silenced;
-        window->openImages(oldPhotos);
+        openBatch(oldPhotos);
         pressKey(Qt::Key_Down);
         QVERIFY(window->openProject(newProject));
-        window->openImages(newPhotos);
+        waitForImage();
+        openBatch(newPhotos);
         pressKey(Qt::Key_Down);
         pressKey(Qt::Key_Down);
         QCOMPARE(ProjectHistory().lastBatch(oldProject).shownImage, oldPhotos[1]);
         QCOMPARE(ProjectHistory().lastBatch(newProject).shownImage, newPhotos[2]);
         // Back and forth: each opens where it was left.
         QVERIFY(window->openProject(oldProject));
+        waitForImage();
         QCOMPARE(status(), "2/3  " + oldPhotos[1]);
         QVERIFY(window->openProject(newProject));
+        waitForImage();
         QCOMPARE(status(), "3/3  " + newPhotos[2]);
         QVERIFY(window->openProject(newProject));
+        waitForImage();
         QCOMPARE(status(), "3/3  " + newPhotos[2]);
     }
 };

@@ -105,6 +105,7 @@ private slots:
         } else if (way == "close") {
             QVERIFY(window->close());
         }
+        waitForImage();
         if (way != "Ctrl+S" && way != "close")
             QVERIFY(window->imageSession().imagePath() != batch[1]);
         QCOMPARE(fileBytes(pathOf("b.lbl")), stored);

@@ -206,7 +206,7 @@ private slots:
         else if (way == "Ctrl+Down")
             pressKey(Qt::Key_Down, Qt::ControlModifier);
         else if (way == "batch")
-            window->openImages({batch[2]});
+            openBatch({batch[2]});
         else if (way == "close")
             window->close();
         else
@@ -338,7 +338,7 @@ private slots:
         for (const int row : labelled)
             QVERIFY(writeFileBytes(labelPathFor(batch[row]),
                                    "0\n4 10 10 60 10 60 60 10 60 \n1 0 0 \n"));
-        window->openFolder(dir->path());
+        openFolder(dir->path());
         QCOMPARE(status().endsWith(batch[start]), !held.contains(start));
         QCOMPARE(claimHolder(batch[start]),
                  held.contains(start) ? 1 : QCoreApplication::applicationPid());

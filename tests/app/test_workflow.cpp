@@ -119,7 +119,7 @@ private slots:
         makeJobFolder({0, 1, 3});
         {
             StdoutCapture out;
-            window->openFolder(jobPath());
+            openFolder(jobPath());
             QCOMPARE(out.text(), std::string("5\n"));
         }
         QCOMPARE(listedNames(), jobImages);
@@ -158,7 +158,7 @@ private slots:
         makeJobFolder(labelled);
         for (int position : proposed)
             writeProposal(jobPath(jobImages[position]), proposal);
-        window->openFolder(jobPath());
+        openFolder(jobPath());
         QCOMPARE(window->imageSession().imagePath(), jobPath(jobImages[start]));
         QCOMPARE(markedRows(), labelled);
         QString progressText = QString("%1 of 5 labelled").arg(labelled.size());
@@ -171,7 +171,7 @@ private slots:
     {
         openBatch(batch);
         addTaggedShape();
-        window->openFolder(dir->path());
+        openFolder(dir->path());
         QCOMPARE(fileBytes(pathOf("a.lbl")), QByteArray("0\n4 20 20 70 20 70 70 20 70 \n1 0 0 \n"));
         QCOMPARE(status(), "2/3  " + batch[1]);
         QCOMPARE(markedRows(), QList<int>({0}));
@@ -195,7 +195,7 @@ private slots:
         addTaggedShape();
 
         StdoutCapture out;
-        window->openFolder(pathOf(folder));
+        openFolder(pathOf(folder));
         QCOMPARE(out.text(), std::string());
         QCOMPARE(status(), "No images in " + pathOf(folder));
         QCOMPARE(annotation().labels.size(), std::size_t(1));

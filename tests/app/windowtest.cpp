@@ -1,5 +1,6 @@
 #include "windowtest.h"
 
+#include "editgate.h"
 #include "labelfile.h"
 #include "workflowfixture.h"
 
@@ -34,6 +35,7 @@ void WindowTest::init()
 
 void WindowTest::cleanup()
 {
+    releaseDecoders();
     window.reset();
     QDir::setCurrent(previousDirectory);
     dir.reset();
@@ -83,13 +85,58 @@ void WindowTest::clickTag(int row, int column)
                       table()->visualItemRect(item).center());
 }
 
-void WindowTest::pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers)
+void WindowTest::pressKeyOnly(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
     if (QApplication::activeWindow() != window.get()) {
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
     QTest::keyClick(window.get(), key, modifiers);
+}
+
+void WindowTest::pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    // A key pressed while an image loads is about that state, never a wait for its end.
+    const bool wasLoading = isLoadingImage();
+    pressKeyOnly(key, modifiers);
+    if (!wasLoading)
+        waitForImage();
+}
+
+void WindowTest::openBatch(const QStringList& files)
+{
+    window->openImages(files);
+    waitForImage();
+}
+
+void WindowTest::openFolder(const QString& folder)
+{
+    window->openFolder(folder);
+    waitForImage();
+}
+
+bool WindowTest::isLoadingImage() const
+{
+    return window->imageSession().editGate().refusal(EditGate::Edit::Write) ==
+           QString::fromUtf8(EditGate::imageLoadingNote);
+}
+
+void WindowTest::holdDecoders()
+{
+    decodersFree.tryAcquire(decodersFree.available());
+    const_cast<ImagePrefetcher&>(window->imagePrefetcher()).runOnEveryWorker([this] {
+        decodersFree.tryAcquire(1, 10000);
+    });
+}
+
+void WindowTest::releaseDecoders()
+{
+    decodersFree.release(2);
+}
+
+void WindowTest::waitForImage()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!isLoadingImage(), 20000);
 }
 
 std::set<std::pair<int, int>> WindowTest::selectedCells() const
@@ -128,4 +175,5 @@ void WindowTest::startIn(const QString& project)
     window->show();
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    waitForImage();
 }

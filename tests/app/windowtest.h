@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QObject>
 #include <QPoint>
+#include <QSemaphore>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -30,7 +31,17 @@ protected:
     QString status() const;
     const ImageAnnotation& annotation() const { return window->imageAnnotation(); }
 
-    void openBatch(const QStringList& files) { window->openImages(files); }
+    // Opens the files, and waits for the first image, decoded on a worker, to arrive.
+    void openBatch(const QStringList& files);
+    // Reads the folder at once as the batch, and waits for its first image.
+    void openFolder(const QString& folder);
+    // Waits until the image stepped to has arrived or failed.
+    void waitForImage();
+    bool isLoadingImage() const;
+    // Keeps the image decode workers busy, so that an image stepped to stays loading until
+    // released (or for 10 s at most).
+    void holdDecoders();
+    void releaseDecoders();
     // A window of this project as the program starts it, in place of the fixture's.
     void startIn(const QString& project);
     // Left clicks at these canvas positions.
@@ -39,7 +50,11 @@ protected:
     void clickTag(int row, int column);
     // Shortcuts reach only the active window, and the offscreen platform does not give
     // activation back to the window when a message box closes.
+    // Waits for an image the key steps to, as the operator waits to see it, unless one was
+    // loading already.
     void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = {});
+    // The key alone: an image it steps to may still be loading.
+    void pressKeyOnly(Qt::Key key, Qt::KeyboardModifiers modifiers = {});
     std::set<std::pair<int, int>> selectedCells() const;
     // The canvas, the window and the table agree on the active shape.
     void checkActiveShape(int index);
@@ -58,6 +73,7 @@ private slots:
 
 private:
     QString previousDirectory;
+    QSemaphore decodersFree;
 };
 
 #endif

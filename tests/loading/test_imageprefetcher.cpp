@@ -50,6 +50,34 @@ QByteArray topDownBmp()
     return bmp;
 }
 
+// A TIFF that is its first directory alone: this size, of samples this deep, which the depths
+// after the directory give where they do not fit in its entry.
+QByteArray tiffClaiming(const QSize& size, int samples, int bits)
+{
+    QByteArray tiff("II*\0\x08\0\0\0", 8);
+    const auto add = [&tiff](quint32 value, int bytes) {
+        for (int byte = 0; byte < bytes; ++byte)
+            tiff.append(char((value >> (8 * byte)) & 0xff));
+    };
+    const auto entry = [&add](int tag, int type, int count, quint32 value) {
+        add(tag, 2);
+        add(type, 2);
+        add(count, 4);
+        add(value, 4);
+    };
+    const int entries = 4;
+    const quint32 depthsAt = 8 + 2 + entries * 12 + 4;
+    add(entries, 2);
+    entry(256, 4, 1, size.width());
+    entry(257, 4, 1, size.height());
+    entry(258, 3, samples, samples > 2 ? depthsAt : quint32(bits) * (samples == 2 ? 0x10001 : 1));
+    entry(277, 3, 1, samples);
+    add(0, 4);
+    for (int sample = 0; sample < samples; ++sample)
+        add(bits, 2);
+    return tiff;
+}
+
 cv::Mat bgra(int width, int height, const cv::Scalar& colour)
 {
     return cv::Mat(height, width, CV_8UC4, colour);
@@ -226,6 +254,24 @@ private slots:
         QTest::newRow("48000 x 24000 panorama")
             << jpegClaimingSize(48000, 24000) << QSize(48000, 24000) << QSize(6000, 3000)
             << QPoint() << QRgb(0);
+        // The decoder would hold 576 MB of 64-bit floats: refused unread, as the PNG above.
+        QTest::newRow("TIFF of 64-bit floats claiming 6000 x 4000")
+            << tiffClaiming(QSize(6000, 4000), 3, 64) << QSize(6000, 4000) << QSize() << QPoint()
+            << QRgb(0);
+        // 32-bit floats in three samples: 384 MiB at 8192 x 4096 is the most, so that one is
+        // read (and found to hold no pixels), and one row more is refused.
+        QTest::newRow("TIFF of 32-bit floats at the byte budget")
+            << tiffClaiming(QSize(8192, 4096), 3, 32) << QSize() << QSize() << QPoint() << QRgb(0);
+        QTest::newRow("TIFF of 32-bit floats a row beyond")
+            << tiffClaiming(QSize(8192, 4097), 3, 32) << QSize(8192, 4097) << QSize() << QPoint()
+            << QRgb(0);
+        // Two samples' depths stand in the directory entry itself.
+        QTest::newRow("TIFF of two 64-bit samples claiming 8192 x 4096")
+            << tiffClaiming(QSize(8192, 4096), 2, 64) << QSize(8192, 4096) << QSize() << QPoint()
+            << QRgb(0);
+        QTest::newRow("grey TIFF of 32-bit floats")
+            << encoded(".tiff", cv::Mat(4, 4, CV_32FC1, cv::Scalar(0.5))) << QSize(4, 4)
+            << QSize(4, 4) << QPoint(3, 3) << qRgb(128, 128, 128);
         // Its pixels could be any number: it is not decoded to find out.
         QTest::newRow("raster whose size the header does not tell")
             << sunRaster(64, 48) << QSize() << QSize() << QPoint() << QRgb(0);
