@@ -4,6 +4,7 @@
 #include "labelfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <memory>
@@ -26,6 +27,29 @@ std::string localPath(const QString& path)
 bool isStill(const LabelFileSnapshot& known, const QString& path)
 {
     return known.isCurrent(path) || LabelFileSnapshot::of(path) == known;
+}
+
+// What a look that proved a label file unchanged saw at its name: nothing, or a plain file.
+std::filesystem::file_status statusOf(const QFileInfo& info)
+{
+    namespace fs = std::filesystem;
+    if (!info.exists())
+        return fs::file_status(fs::file_type::not_found);
+    const std::pair<QFileDevice::Permission, fs::perms> bits[] = {
+        {QFileDevice::ReadOwner, fs::perms::owner_read},
+        {QFileDevice::WriteOwner, fs::perms::owner_write},
+        {QFileDevice::ExeOwner, fs::perms::owner_exec},
+        {QFileDevice::ReadGroup, fs::perms::group_read},
+        {QFileDevice::WriteGroup, fs::perms::group_write},
+        {QFileDevice::ExeGroup, fs::perms::group_exec},
+        {QFileDevice::ReadOther, fs::perms::others_read},
+        {QFileDevice::WriteOther, fs::perms::others_write},
+        {QFileDevice::ExeOther, fs::perms::others_exec}};
+    fs::perms permissions = fs::perms::none;
+    for (const auto& [permission, bit] : bits)
+        if (info.permissions().testFlag(permission))
+            permissions |= bit;
+    return fs::file_status(fs::file_type::regular, permissions);
 }
 } // namespace
 
@@ -308,19 +332,29 @@ ImageSession::Written ImageSession::writeOffThisThread(const std::string& bytes,
     const LabelFileSnapshot known = onDisk;
     const ClaimCheck claimThere = waitedWork && workerClaimCheck ? workerClaimCheck : claimCheck;
     runWaited([&] {
-        if (start == Start::LookingFirst && !isStill(known, path)) {
-            result.changedOnDisk = true;
-            return;
+        // Where its attributes prove the file unchanged, that look is the write's own too.
+        std::optional<std::filesystem::file_status> lookedAt;
+        if (start == Start::LookingFirst) {
+            const QFileInfo info(path);
+            if (known.isCurrent(info))
+                lookedAt = statusOf(info);
+            else if (LabelFileSnapshot::of(path) != known) {
+                result.changedOnDisk = true;
+                return;
+            }
         }
         const LabelFileSnapshot startedFrom =
             start == Start::Unchecked ? LabelFileSnapshot::of(path) : known;
         // Checked again once the bytes are flushed: the write may have stalled for minutes
         // while the claim went to someone else, who saved meanwhile.
-        result.written = writeLabelBytesIf(bytes, localPath(path), [&] {
-            result.claimLost = claimThere && !claimThere();
-            result.withheld = result.claimLost || !isStill(startedFrom, path);
-            return !result.withheld;
-        });
+        result.written = writeLabelBytesIf(
+            bytes, localPath(path),
+            [&] {
+                result.claimLost = claimThere && !claimThere();
+                result.withheld = result.claimLost || !isStill(startedFrom, path);
+                return !result.withheld;
+            },
+            lookedAt);
     });
     return result;
 }
