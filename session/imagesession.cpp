@@ -319,9 +319,10 @@ void ImageSession::runWaited(const std::function<void()>& work)
         work();
         return;
     }
+    const bool savingAlready = gate.isSaving();
     gate.setSaving(true);
     waitedWork(work);
-    gate.setSaving(false);
+    gate.setSaving(savingAlready);
 }
 
 // The annotation stays as it is meanwhile: the gate refuses every edit but the save.

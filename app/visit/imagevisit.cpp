@@ -153,10 +153,19 @@ bool ImageVisit::isSaving()
     return true;
 }
 
+// From the first look at the label file to the last question, not only while bytes go out.
+bool ImageVisit::whileSaving(const std::function<bool()>& save)
+{
+    document.editGate().setSaving(true);
+    const bool saved = save();
+    document.editGate().setSaving(false);
+    return saved;
+}
+
 bool ImageVisit::leave(SaveGuard::Proposal proposal)
 {
     // The window answers while a save is written: a second way out waits for the first.
-    return !isSaving() && guard.leave(proposal);
+    return !isSaving() && whileSaving([&] { return guard.leave(proposal); });
 }
 
 bool ImageVisit::close()
@@ -171,7 +180,7 @@ bool ImageVisit::close()
 
 bool ImageVisit::mayCloseWindow()
 {
-    if (isSaving() || !guard.mayClose())
+    if (isSaving() || !whileSaving([this] { return guard.mayClose(); }))
         return false;
     team.leave();
     return true;
@@ -180,7 +189,10 @@ bool ImageVisit::mayCloseWindow()
 void ImageVisit::saveNow()
 {
     if (!isSaving())
-        guard.saveNow();
+        whileSaving([this] {
+            guard.saveNow();
+            return true;
+        });
 }
 
 void ImageVisit::followClaim()
