@@ -2,9 +2,9 @@
 
 #include "annotationedit.h"
 #include "labelfile.h"
+#include "labelfilesave.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <memory>
@@ -23,34 +23,6 @@ std::string localPath(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
-// One look at the file's attributes where they prove it unchanged, its bytes otherwise.
-bool isStill(const LabelFileSnapshot& known, const QString& path)
-{
-    return known.isCurrent(path) || LabelFileSnapshot::of(path) == known;
-}
-
-// What a look that proved a label file unchanged saw at its name: nothing, or a plain file.
-std::filesystem::file_status statusOf(const QFileInfo& info)
-{
-    namespace fs = std::filesystem;
-    if (!info.exists())
-        return fs::file_status(fs::file_type::not_found);
-    const std::pair<QFileDevice::Permission, fs::perms> bits[] = {
-        {QFileDevice::ReadOwner, fs::perms::owner_read},
-        {QFileDevice::WriteOwner, fs::perms::owner_write},
-        {QFileDevice::ExeOwner, fs::perms::owner_exec},
-        {QFileDevice::ReadGroup, fs::perms::group_read},
-        {QFileDevice::WriteGroup, fs::perms::group_write},
-        {QFileDevice::ExeGroup, fs::perms::group_exec},
-        {QFileDevice::ReadOther, fs::perms::others_read},
-        {QFileDevice::WriteOther, fs::perms::others_write},
-        {QFileDevice::ExeOther, fs::perms::others_exec}};
-    fs::perms permissions = fs::perms::none;
-    for (const auto& [permission, bit] : bits)
-        if (info.permissions().testFlag(permission))
-            permissions |= bit;
-    return fs::file_status(fs::file_type::regular, permissions);
-}
 } // namespace
 
 ImageSession::ImageSession(QObject* parent) : QObject(parent)
@@ -291,7 +263,7 @@ bool ImageSession::differsFromDisk() const
 
 bool ImageSession::changedOnDisk() const
 {
-    return isOpen() && (keptOnOlder || !isStill(onDisk, labelFile));
+    return isOpen() && (keptOnOlder || !LabelFileSave::isStill(onDisk, labelFile));
 }
 
 bool ImageSession::save(bool checkedUnchanged)
@@ -313,57 +285,21 @@ ImageSession::Saving ImageSession::saveUnlessChanged()
     return write(Start::LookingFirst);
 }
 
-void ImageSession::runWaited(const std::function<void()>& work)
-{
-    if (!waitedWork) {
-        work();
-        return;
-    }
-    const bool savingAlready = gate.isSaving();
-    gate.setSaving(true);
-    waitedWork(work);
-    gate.setSaving(savingAlready);
-}
-
-// The annotation stays as it is meanwhile: the gate refuses every edit but the save.
-ImageSession::Written ImageSession::writeOffThisThread(const std::string& bytes, Start start)
-{
-    Written result;
-    const QString path = labelFile;
-    const LabelFileSnapshot known = onDisk;
-    const ClaimCheck claimThere = waitedWork && workerClaimCheck ? workerClaimCheck : claimCheck;
-    runWaited([&] {
-        // Where its attributes prove the file unchanged, that look is the write's own too.
-        std::optional<std::filesystem::file_status> lookedAt;
-        if (start == Start::LookingFirst) {
-            const QFileInfo info(path);
-            if (known.isCurrent(info))
-                lookedAt = statusOf(info);
-            else if (LabelFileSnapshot::of(path) != known) {
-                result.changedOnDisk = true;
-                return;
-            }
-        }
-        const LabelFileSnapshot startedFrom =
-            start == Start::Unchecked ? LabelFileSnapshot::of(path) : known;
-        // Checked again once the bytes are flushed: the write may have stalled for minutes
-        // while the claim went to someone else, who saved meanwhile.
-        result.written = writeLabelBytesIf(
-            bytes, localPath(path),
-            [&] {
-                result.claimLost = claimThere && !claimThere();
-                result.withheld = result.claimLost || !isStill(startedFrom, path);
-                return !result.withheld;
-            },
-            lookedAt);
-    });
-    return result;
-}
-
 ImageSession::Saving ImageSession::write(Start start)
 {
     const std::string bytes = labelFileContents(current);
-    const Written result = writeOffThisThread(bytes, start);
+    const LabelFileSnapshot known = onDisk;
+    const ClaimCheck claimThere = waitedWork && workerClaimCheck ? workerClaimCheck : claimCheck;
+    LabelFileSave result;
+    const auto work = [&, path = labelFile] {
+        result = LabelFileSave::write(bytes, path, start == Start::Unchecked ? nullptr : &known,
+                                      start == Start::LookingFirst, claimThere);
+    };
+    // The annotation stays as it is meanwhile: the gate refuses every edit but the save.
+    const bool savingAlready = gate.isSaving();
+    gate.setSaving(true);
+    waitedWork ? waitedWork(work) : work();
+    gate.setSaving(savingAlready);
     if (result.changedOnDisk)
         return Saving::ChangedOnDisk;
     // Found lost over there: the check here turns the gate and keeps the edits.
@@ -454,25 +390,22 @@ void ImageSession::writeRecovery()
         dropRecovery();
         return;
     }
-    const std::string bytes = labelFileContents(current);
-    if (!backgroundWork) {
-        // The recovery file lies beside the label file: the new holder's to write.
-        const bool claimHeld = claimHolds();
-        followRecoveryWrite(claimHeld, claimHeld && recovery->write(bytes));
-        return;
-    }
-    // A share that stalls holds up the worker, never the window; the outcome is looked at here.
+    // The recovery file lies beside the label file: the new holder's to write. A share that
+    // stalls holds up the worker, never the window; the outcome is followed here.
     struct Outcome
     {
         bool claimHeld = true;
         bool written = false;
     };
     auto outcome = std::make_shared<Outcome>();
-    QFuture<void> done =
-        backgroundWork([outcome, file = recovery, bytes, check = workerClaimCheck] {
-            outcome->claimHeld = !check || check();
-            outcome->written = outcome->claimHeld && file->write(bytes);
-        });
+    const auto keep = [outcome, file = recovery, bytes = labelFileContents(current),
+                       check = backgroundWork ? workerClaimCheck : claimCheck] {
+        outcome->claimHeld = !check || check();
+        outcome->written = outcome->claimHeld && file->write(bytes);
+    };
+    QFuture<void> done = backgroundWork ? backgroundWork(keep) : QtFuture::makeReadyFuture();
+    if (!backgroundWork)
+        keep();
     const auto follow = [this, outcome, file = recovery] {
         // An image left since, or a file dropped since, is no longer this one's to follow.
         if (file == recovery)

@@ -4,6 +4,7 @@
 #include "annotationchange.h"
 #include "editgate.h"
 #include "imageannotation.h"
+#include "labelfilesave.h"
 #include "labelfilesnapshot.h"
 #include "recoveredstate.h"
 #include "recoveryfile.h"
@@ -175,18 +176,8 @@ signals:
     void recoveryNotKept(const QString& note);
 
 private:
-    // What the file work of a save found.
-    struct Written
-    {
-        bool changedOnDisk = false;
-        bool written = false;
-        bool claimLost = false;
-        bool withheld = false;
-    };
     enum class Start { FromLastLook, LookingFirst, Unchecked };
     Saving write(Start start);
-    Written writeOffThisThread(const std::string& bytes, Start start);
-    void runWaited(const std::function<void()>& work);
     void followRecoveryWrite(bool claimHeld, bool written);
     Reading readLabelFile();
     Reading showLabelFile(LabelFileSnapshot labelRead);
