@@ -44,8 +44,8 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
       styleComboBox(nullptr), zoomLevel(nullptr), team(operatorFromEnvironment()),
       visit(team, this), editor(visit.session(), imageViewer, labelViewer, styleComboBox),
       quickTagging(editor, labelViewer, imageViewer),
-      stepper(visit, imageViewer, labelViewer, editor, batchPanel, this), viewComfort(imageViewer),
-      shapeCopying(editor, visit.session(), imageViewer, labelViewer),
+      stepper(visit, imageViewer, labelViewer, editor, batchPanel, this), batchMarks(team),
+      viewComfort(imageViewer), shapeCopying(editor, visit.session(), imageViewer, labelViewer),
       reviewController(visit.session(), visit.saveGuard(), this),
       drawingAssist(editor, *imageViewer.imageWidget()),
       opener(visit, stepper, team, projectHistory),
@@ -206,6 +206,7 @@ void Quadrotag::connectTeam()
     editableTitle = windowTitle();
     team.install(ui.statusBar);
     connect(&team, &TeamDesk::sglHoldersMayHaveChanged, this, &Quadrotag::markHolders);
+    connect(&batchMarks, &BatchMarks::found, this, &Quadrotag::showMarks);
     connect(&team, &TeamDesk::sglHeldImageFreed, this, &Quadrotag::reopenFreedImage);
     connect(&visit.session(), &ImageSession::saved, this, [this] {
         team.noteSaved(visit.session().imagePath(), storedShapeCount(visit.session().annotation()),
@@ -235,8 +236,17 @@ void Quadrotag::showHeldState()
 
 void Quadrotag::markHolders()
 {
-    batchPanel.setHolders(opener.holdersOf(stepper.paths()));
-    batchPanel.remark(folderStamps.changedRows(stepper.paths()));
+    batchMarks.look(stepper.paths());
+}
+
+void Quadrotag::showMarks(const QStringList& imagePaths, const std::vector<QString>& holders,
+                          const std::vector<FolderStamps::Change>& changes)
+{
+    // Of a batch left meanwhile: the look at this one follows.
+    if (imagePaths != stepper.paths())
+        return;
+    batchPanel.setHolders(holders);
+    batchPanel.remark(changes);
     // The claim may have passed from one holder to another.
     showHeldState();
 }

@@ -2,13 +2,13 @@
 #define QUADROTAG_QUADROTAG_H
 
 #include "annotationeditor.h"
+#include "batchmarks.h"
 #include "batchopener.h"
 #include "batchpanel.h"
 #include "batchstepper.h"
 #include "crosshairchoice.h"
 #include "datasetreportaction.h"
 #include "drawingassist.h"
-#include "folderstamps.h"
 #include "imageannotation.h"
 #include "imageprefetcher.h"
 #include "imagesession.h"
@@ -130,6 +130,8 @@ private:
     void updateStatus();
     void showHeldState();
     void markHolders();
+    void showMarks(const QStringList& imagePaths, const std::vector<QString>& holders,
+                   const std::vector<FolderStamps::Change>& changes);
     void reopenFreedImage();
 
     Ui::QuadrotagClass ui;
@@ -147,8 +149,9 @@ private:
     QuickTagging quickTagging;
     BatchPanel batchPanel;
     BatchStepper stepper;
-    // Notices the folders where someone else saved or reviewed since the last refresh.
-    FolderStamps folderStamps;
+    // Who holds which image, and the folders where someone else saved or reviewed since the
+    // last refresh.
+    BatchMarks batchMarks;
     // Brightness, contrast and hidden shapes; the dark palette; shapes on the clipboard.
     ViewComfort viewComfort;
     PaletteChoice paletteChoice;

@@ -174,14 +174,17 @@ bool readTags(NumberReader& in, std::vector<std::pair<int, int>>& tags)
 // link is the linked file, but a file of the program's own is never written through a link
 // someone put in its place.
 bool replaceFileBytes(const std::string& bytes, const std::string& path, LinkAtPath link,
-                      const std::function<bool()>& mayReplace = {}, bool removeLeftover = true)
+                      const std::function<bool()>& mayReplace = {}, bool removeLeftover = true,
+                      const std::optional<fs::file_status>& lookedAt = {})
 {
     fs::path target(path);
     if (path.empty() || !target.has_filename())
         return false;
     std::error_code error;
-    const fs::file_status status = link == LinkAtPath::Followed ? fs::status(target, error)
-                                                                : fs::symlink_status(target, error);
+    const fs::file_status status = lookedAt && link == LinkAtPath::Followed ? *lookedAt
+                                   : link == LinkAtPath::Followed
+                                       ? fs::status(target, error)
+                                       : fs::symlink_status(target, error);
     const bool replacing = fs::exists(status);
     const bool isLink = fs::is_symlink(status);
     if (replacing && !isLink) {
@@ -236,9 +239,10 @@ bool writeLabelBytes(const std::string& bytes, const std::string& path)
 }
 
 bool writeLabelBytesIf(const std::string& bytes, const std::string& path,
-                       const std::function<bool()>& mayReplace)
+                       const std::function<bool()>& mayReplace,
+                       const std::optional<fs::file_status>& lookedAt)
 {
-    return replaceFileBytes(bytes, path, LinkAtPath::Followed, mayReplace, false);
+    return replaceFileBytes(bytes, path, LinkAtPath::Followed, mayReplace, false, lookedAt);
 }
 
 // Earlier versions wrote "<name>.tmp"; one a killed run left behind would stay forever.

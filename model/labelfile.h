@@ -3,8 +3,10 @@
 
 #include "imageannotation.h"
 
+#include <filesystem>
 #include <functional>
 #include <istream>
+#include <optional>
 #include <string>
 
 // The bytes the label file of this annotation holds: the style, then every tagged shape.
@@ -25,9 +27,12 @@ bool writeLabelFile(const ImageAnnotation& annotation, const std::string& path);
 bool writeLabelBytes(const std::string& bytes, const std::string& path);
 // The same, asking mayReplace once the new bytes are on disk, right before they replace the
 // file; false, the file unchanged, when it says no. An earlier version's "<name>.tmp" is left
-// for removeLeftoverTemporary, which the caller may run later.
+// for removeLeftoverTemporary, which the caller may run later. lookedAt: what the caller's
+// look at the name, links followed, found right before, which the write then need not repeat
+// (on a share each look is a round trip).
 bool writeLabelBytesIf(const std::string& bytes, const std::string& path,
-                       const std::function<bool()>& mayReplace);
+                       const std::function<bool()>& mayReplace,
+                       const std::optional<std::filesystem::file_status>& lookedAt = {});
 // Removes the "<name>.tmp" that earlier versions wrote beside the file at path.
 void removeLeftoverTemporary(const std::string& path);
 // The same for a file of the program's own (a recovery file, a review): a link or anything

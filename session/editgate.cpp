@@ -9,6 +9,7 @@ const char EditGate::vocabularyChangedNote[] =
     "before editing";
 const char EditGate::pendingNote[] = "Taking the claim…";
 const char EditGate::imageLoadingNote[] = "Loading the image…";
+const char EditGate::savingNote[] = "Saving…";
 
 void EditGate::setHold(Hold hold, const QString& note)
 {
@@ -36,6 +37,11 @@ void EditGate::setImageLoading(bool loading)
     imageLoading = loading;
 }
 
+void EditGate::setSaving(bool saving)
+{
+    savingNow = saving;
+}
+
 void EditGate::setShapesHidden(bool hidden)
 {
     shapesHidden = hidden;
@@ -46,6 +52,8 @@ QString EditGate::refusal(Edit edit) const
     // The annotation on screen is of the image left, already saved.
     if (imageLoading)
         return QString::fromUtf8(imageLoadingNote);
+    if (savingNow && edit != Edit::Write)
+        return QString::fromUtf8(savingNote);
     // Whoever holds the claim, the label file is the other image's annotation.
     if (current != Hold::Closed && !sharedWith.isEmpty())
         return sharedLabelNote(sharedWith);

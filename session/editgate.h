@@ -21,6 +21,7 @@ public:
     static const char vocabularyChangedNote[];
     static const char pendingNote[];
     static const char imageLoadingNote[];
+    static const char savingNote[];
     // "Shares its label file with x.jpg"
     static QString sharedLabelNote(const QString& firstImageName);
 
@@ -37,6 +38,10 @@ public:
     // The image stepped to is still being decoded: the one left behind stays on screen, and
     // nothing may change until the new one is shown.
     void setImageLoading(bool loading);
+    // The label file is being written off the GUI thread: the annotation on screen is what is
+    // written, and stays so until the write is done. Only the save itself goes on.
+    void setSaving(bool saving);
+    bool isSaving() const { return savingNow; }
 
     // Empty when the edit may go ahead; else the reason, as the status bar shows it.
     QString refusal(Edit edit) const;
@@ -48,6 +53,7 @@ private:
     QString sharedWith;
     bool vocabularyChanged = false;
     bool imageLoading = false;
+    bool savingNow = false;
 };
 
 #endif

@@ -2,6 +2,7 @@
 
 #include "annotationedit.h"
 #include "labelfile.h"
+#include "labelfilesave.h"
 
 #include <QFile>
 
@@ -21,6 +22,7 @@ std::string localPath(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
 }
+
 } // namespace
 
 ImageSession::ImageSession(QObject* parent) : QObject(parent)
@@ -75,7 +77,7 @@ ImageSession::Reading ImageSession::open(const QString& imagePath, const QString
     recoveryCheck.stop();
     image = imagePath;
     labelFile = labelPath;
-    recovery = RecoveryFile(labelPath, writer);
+    recovery = std::make_shared<RecoveryFile>(labelPath, writer);
     recoveryFailureSaid = false;
     return showLabelFile(std::move(labelRead));
 }
@@ -261,13 +263,7 @@ bool ImageSession::differsFromDisk() const
 
 bool ImageSession::changedOnDisk() const
 {
-    return isOpen() && (keptOnOlder || !labelFileIsStill(onDisk));
-}
-
-// One look at the file's attributes where they prove it unchanged, its bytes otherwise.
-bool ImageSession::labelFileIsStill(const LabelFileSnapshot& known) const
-{
-    return known.isCurrent(labelFile) || LabelFileSnapshot::of(labelFile) == known;
+    return isOpen() && (keptOnOlder || !LabelFileSave::isStill(onDisk, labelFile));
 }
 
 bool ImageSession::save(bool checkedUnchanged)
@@ -276,19 +272,44 @@ bool ImageSession::save(bool checkedUnchanged)
     // Unchecked, a claim lost already is found before anything is written.
     if (!isOpen() || !allows(EditGate::Edit::Write) || (!checkedUnchanged && !claimHolds()))
         return false;
+    return write(checkedUnchanged ? Start::FromLastLook : Start::Unchecked) == Saving::Saved;
+}
+
+ImageSession::Saving ImageSession::saveUnlessChanged()
+{
+    withheld = false;
+    if (!isOpen() || !allows(EditGate::Edit::Write))
+        return Saving::Failed;
+    if (keptOnOlder)
+        return Saving::ChangedOnDisk;
+    return write(Start::LookingFirst);
+}
+
+ImageSession::Saving ImageSession::write(Start start)
+{
     const std::string bytes = labelFileContents(current);
-    const LabelFileSnapshot startedFrom =
-        checkedUnchanged ? onDisk : LabelFileSnapshot::of(labelFile);
-    // Checked again once the bytes are flushed: the write may have stalled for minutes while
-    // the claim went to someone else, who saved meanwhile.
-    const auto stillOurs = [this, &startedFrom] {
-        withheld = !claimHolds() || !labelFileIsStill(startedFrom);
-        return !withheld;
+    const LabelFileSnapshot known = onDisk;
+    const ClaimCheck claimThere = waitedWork && workerClaimCheck ? workerClaimCheck : claimCheck;
+    LabelFileSave result;
+    const auto work = [&, path = labelFile] {
+        result = LabelFileSave::write(bytes, path, start == Start::Unchecked ? nullptr : &known,
+                                      start == Start::LookingFirst, claimThere);
     };
-    if (!writeLabelBytesIf(bytes, localPath(labelFile), stillOurs)) {
+    // The annotation stays as it is meanwhile: the gate refuses every edit but the save.
+    const bool savingAlready = gate.isSaving();
+    gate.setSaving(true);
+    waitedWork ? waitedWork(work) : work();
+    gate.setSaving(savingAlready);
+    if (result.changedOnDisk)
+        return Saving::ChangedOnDisk;
+    // Found lost over there: the check here turns the gate and keeps the edits.
+    if (result.claimLost)
+        claimHolds();
+    if (!result.written) {
+        withheld = result.withheld;
         if (withheld)
             emit saveWithheld();
-        return false;
+        return Saving::Failed;
     }
     // An earlier version's leftover is no reason to hold up the step.
     const auto removeLeftover = [path = localPath(labelFile)] { removeLeftoverTemporary(path); };
@@ -304,7 +325,7 @@ bool ImageSession::save(bool checkedUnchanged)
     undoStack.setClean();
     stateChanged();
     emit saved(labelFile);
-    return true;
+    return Saving::Saved;
 }
 
 void ImageSession::leave()
@@ -325,7 +346,7 @@ void ImageSession::close()
     recoveryCheck.stop();
     image.clear();
     labelFile.clear();
-    recovery = RecoveryFile();
+    recovery = std::make_shared<RecoveryFile>();
     readLabelFile();
 }
 
@@ -333,18 +354,20 @@ void ImageSession::dropRecovery()
 {
     recoveryTimer.stop();
     recoveryCheck.stop();
-    if (!backgroundWork || !recovery.isOwned()) {
-        recovery.remove();
+    if (!backgroundWork) {
+        recovery->remove();
         return;
     }
-    auto removal = std::make_shared<RecoveryFile>(recovery.handOver());
-    backgroundWork([removal] { removal->remove(); });
+    // Behind any write of it still under way; the next state is written as a new file.
+    backgroundWork([removal = recovery] { removal->remove(); });
+    recovery = isOpen() ? std::make_shared<RecoveryFile>(labelFile, writer)
+                        : std::make_shared<RecoveryFile>();
 }
 
 void ImageSession::discardRecovery()
 {
     dropRecovery();
-    recovery.discard();
+    recovery->discard();
 }
 
 void ImageSession::scheduleRecovery()
@@ -367,18 +390,49 @@ void ImageSession::writeRecovery()
         dropRecovery();
         return;
     }
-    // The recovery file lies beside the label file: the new holder's to write.
-    if (!claimHolds())
+    // The recovery file lies beside the label file: the new holder's to write. A share that
+    // stalls holds up the worker, never the window; the outcome is followed here.
+    struct Outcome
+    {
+        bool claimHeld = true;
+        bool written = false;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    const auto keep = [outcome, file = recovery, bytes = labelFileContents(current),
+                       check = backgroundWork ? workerClaimCheck : claimCheck] {
+        outcome->claimHeld = !check || check();
+        outcome->written = outcome->claimHeld && file->write(bytes);
+    };
+    QFuture<void> done = backgroundWork ? backgroundWork(keep) : QtFuture::makeReadyFuture();
+    if (!backgroundWork)
+        keep();
+    const auto follow = [this, outcome, file = recovery] {
+        // An image left since, or a file dropped since, is no longer this one's to follow.
+        if (file == recovery)
+            followRecoveryWrite(outcome->claimHeld, outcome->written);
+    };
+    if (done.isFinished())
+        follow();
+    else
+        done.then(this, follow);
+}
+
+void ImageSession::followRecoveryWrite(bool claimHeld, bool written)
+{
+    // Found lost over there: the check here turns the gate and keeps the edits.
+    if (!claimHeld) {
+        claimHolds();
         return;
-    if (!recovery.write(labelFileContents(current)) && !std::exchange(recoveryFailureSaid, true))
+    }
+    if (!written && !std::exchange(recoveryFailureSaid, true))
         emit recoveryNotKept(QStringLiteral("Unsaved changes can't be kept against a crash in ") +
-                             recovery.path() + QStringLiteral(": save them with Ctrl+S"));
+                             recovery->path() + QStringLiteral(": save them with Ctrl+S"));
     recoveryCheck.start();
 }
 
 std::optional<RecoveredState> ImageSession::takeRecoveredState(const ImageAnnotation* proposal)
 {
-    std::optional<RecoveredState> recovered = recovery.read();
+    std::optional<RecoveredState> recovered = recovery->read();
     if (!recovered)
         return recovered;
     const ImageAnnotation& kept = recovered->annotation;
@@ -396,7 +450,7 @@ bool ImageSession::isAnotherOperators(const RecoveredState& state) const
 
 void ImageSession::restore(ImageAnnotation recovered, bool keptOnOlderFile)
 {
-    recovery.adopt();
+    recovery->adopt();
     showAsEdits(std::move(recovered));
     keptOnOlder = keptOnOlderFile;
 }

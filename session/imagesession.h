@@ -4,17 +4,20 @@
 #include "annotationchange.h"
 #include "editgate.h"
 #include "imageannotation.h"
+#include "labelfilesave.h"
 #include "labelfilesnapshot.h"
 #include "recoveredstate.h"
 #include "recoveryfile.h"
 #include "recoverywriter.h"
 
+#include <QFuture>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <QUndoStack>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,9 +55,17 @@ public:
     Reading open(const QString& imagePath, const QString& labelPath);
     // The same with the label file as it was read ahead, on a worker.
     Reading open(const QString& imagePath, const QString& labelPath, LabelFileSnapshot labelRead);
-    // Where removals of recovery files go, so that they hold up no step; run at once without.
-    using BackgroundWork = std::function<void(const std::function<void()>&)>;
+    // Where removals and writes of recovery files go, so that they hold up no step; its future
+    // tells when the work is done. Run at once without.
+    using BackgroundWork = std::function<QFuture<void>(const std::function<void()>&)>;
     void setBackgroundWork(BackgroundWork work) { backgroundWork = std::move(work); }
+    // Where a save's file work goes: it returns once the work is done, the window answering
+    // meanwhile. Run at once without.
+    using WaitedWork = std::function<void(const std::function<void()>&)>;
+    void setWaitedWork(WaitedWork work) { waitedWork = std::move(work); }
+    // The claim check as that work asks it, on its own thread; a claim it finds lost is
+    // followed up by the claim check on this one.
+    void setWorkerClaimCheck(ClaimCheck check) { workerClaimCheck = std::move(check); }
 
     // Whether the gate lets this edit through; when not, editRefused says why. Every step
     // below asks it too, so an input path that forgets to ask changes nothing either.
@@ -88,6 +99,10 @@ public:
     // (changedOnDisk() false, nothing asked since), so the save starts from that and the claim
     // is confirmed once, after the bytes are flushed.
     bool save(bool checkedUnchanged = false);
+    enum class Saving { Saved, ChangedOnDisk, Failed };
+    // The save of leaving, in one piece of file work: the label file looked at and, when it is
+    // as last read or written, written; ChangedOnDisk, nothing written, when it is not.
+    Saving saveUnlessChanged();
     // The last save was written but not put in place: by then the claim was lost or the
     // label file was no longer the one the save started from.
     bool wasSaveWithheld() const { return withheld; }
@@ -136,7 +151,7 @@ public:
     const LabelFileSnapshot& labelFileOnDisk() const { return onDisk; }
     const QString& imagePath() const { return image; }
     const QString& labelPath() const { return labelFile; }
-    const QString& recoveryPath() const { return recovery.path(); }
+    const QString& recoveryPath() const { return recovery->path(); }
     // A recovery write waits for the edits of the moment to end.
     bool isRecoveryDue() const { return recoveryTimer.isActive(); }
     const ImageAnnotation& annotation() const { return current; }
@@ -163,7 +178,9 @@ signals:
     void recoveryNotKept(const QString& note);
 
 private:
-    bool labelFileIsStill(const LabelFileSnapshot& known) const;
+    enum class Start { FromLastLook, LookingFirst, Unchecked };
+    Saving write(Start start);
+    void followRecoveryWrite(bool claimHeld, bool written);
     Reading readLabelFile();
     Reading showLabelFile(LabelFileSnapshot labelRead);
     bool push(AnnotationChange change, EditGate::Edit edit, bool nudge);
@@ -187,7 +204,8 @@ private:
     LabelFileSnapshot onDisk;
     // What a save of the annotation as read or written would write.
     std::string savedBytes;
-    RecoveryFile recovery;
+    // Shared with the worker that writes and removes it; replaced, never changed, here.
+    std::shared_ptr<RecoveryFile> recovery = std::make_shared<RecoveryFile>();
     RecoveryWriter writer;
     QTimer recoveryTimer;
     // While edits stay unsaved, brings back a recovery file that someone removed.
@@ -200,7 +218,9 @@ private:
     std::string proposalBytes;
     Describe describe;
     ClaimCheck claimCheck;
+    ClaimCheck workerClaimCheck;
     BackgroundWork backgroundWork;
+    WaitedWork waitedWork;
     EditGate gate;
     // The shape a drag holds and its corners before the drag, until the drag is recorded.
     int liveShape = -1;

@@ -38,7 +38,11 @@ LabelFileSnapshot LabelFileSnapshot::of(const QString& path)
 
 bool LabelFileSnapshot::isCurrent(const QString& path) const
 {
-    const QFileInfo info(path);
+    return isCurrent(QFileInfo(path));
+}
+
+bool LabelFileSnapshot::isCurrent(const QFileInfo& info) const
+{
     // The size first: one look at the file, as in of().
     const qint64 sizeNow = info.size();
     const bool isThere = info.exists() && info.isFile();

@@ -2,6 +2,7 @@
 #define QUADROTAG_LABELFILESNAPSHOT_H
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QString>
 
 #include <string>
@@ -18,6 +19,8 @@ struct LabelFileSnapshot
     // Whether the file at path still has the size and modification time this snapshot was
     // taken at: one look at its attributes, no reading.
     bool isCurrent(const QString& path) const;
+    // The same with a look the caller made.
+    bool isCurrent(const QFileInfo& lookedAt) const;
 
     // Compares the presence and the bytes, not the identity.
     bool operator==(const LabelFileSnapshot& other) const;

@@ -56,13 +56,6 @@ void RecoveryFile::remove()
         removeFiles();
 }
 
-RecoveryFile RecoveryFile::handOver()
-{
-    RecoveryFile handed = *this;
-    owned = false;
-    return handed;
-}
-
 void RecoveryFile::discard()
 {
     owned = false;

@@ -28,9 +28,6 @@ public:
     bool write(const std::string& bytes);
     // Removes the file if this run wrote it and it still holds what was written.
     void remove();
-    // This file as it stands, to be removed by whoever takes it; this run no longer owns it.
-    RecoveryFile handOver();
-    bool isOwned() const { return owned; }
     // Removes the file whoever wrote it: the operator declined what it holds.
     void discard();
     // Takes the file as this run's own, named as this run's: the operator took up what it

@@ -2,6 +2,7 @@
 
 #include "teampaths.h"
 
+#include <QEventLoop>
 #include <QHash>
 #include <QStatusBar>
 #include <QStringView>
@@ -18,6 +19,8 @@ TeamDesk::TeamDesk(const QString& operatorName)
     claimWorker.setMaxThreadCount(1);
     connect(&taking, &QFutureWatcher<Taking>::finished, this,
             [this] { settle(taking.future().result()); });
+    connect(&refreshing, &QFutureWatcher<Refresh>::finished, this,
+            [this] { applyRefresh(refreshing.future().result()); });
     refreshTimer.setInterval(refreshMilliseconds);
     connect(&refreshTimer, &QTimer::timeout, this, &TeamDesk::refreshNow);
     refreshTimer.start();
@@ -55,15 +58,34 @@ QString notTakenNoteOf(ImageClaim::Failure failure)
 template <typename Work> auto TeamDesk::onWorker(Work work)
 {
     auto future = QtConcurrent::run(&claimWorker, std::move(work));
-    future.waitForFinished();
+    if (!inBackground || future.isFinished()) {
+        future.waitForFinished();
+        return future.result();
+    }
+    // The window paints and answers meanwhile; what it may do then, the edit gate decides.
+    QEventLoop waiting;
+    QFutureWatcher<decltype(future.result())> watcher;
+    connect(&watcher, &QFutureWatcherBase::finished, &waiting, &QEventLoop::quit);
+    watcher.setFuture(future);
+    if (!future.isFinished())
+        waiting.exec();
     return future.result();
 }
 
-void TeamDesk::runInOrder(const std::function<void()>& work)
+QFuture<void> TeamDesk::runInOrder(const std::function<void()>& work)
 {
     QFuture<void> future = QtConcurrent::run(&claimWorker, work);
     if (!inBackground)
         future.waitForFinished();
+    return future;
+}
+
+void TeamDesk::runAndWait(const std::function<void()>& work)
+{
+    onWorker([&work] {
+        work();
+        return true;
+    });
 }
 
 EditGate::Hold TeamDesk::enter(const QString& imagePath, const std::function<void()>& afterTaking)
@@ -200,6 +222,7 @@ QString holderNamed(const NamedHolders& holders, QStringView name)
 
 std::vector<QString> TeamDesk::holdersOf(const QStringList& imagePaths)
 {
+    const std::lock_guard<std::mutex> lock(claimsFolderLock);
     std::vector<QString> holders(std::size_t(imagePaths.size()));
     QHash<QString, NamedHolders> holdersByFolder;
     // Rows of one folder follow each other: the folder is looked up once per run of them.
@@ -229,6 +252,47 @@ std::vector<QString> TeamDesk::holdersOf(const QStringList& imagePaths)
 
 void TeamDesk::refreshNow()
 {
+    if (!inBackground) {
+        refreshHere();
+        return;
+    }
+    if (refreshing.isRunning())
+        return;
+    const bool lookAtClaim = !shownImage.isEmpty() && standing != EditGate::Hold::Pending;
+    refreshing.setFuture(
+        QtConcurrent::run(&claimWorker, [this, entry = entries, before = standing,
+                                         image = lookAtClaim ? shownImage : QString()] {
+            return refreshOnWorker(entry, before, image);
+        }));
+}
+
+// On the claim worker, in order behind every step asked before it. No image: only the marks.
+TeamDesk::Refresh TeamDesk::refreshOnWorker(int entry, EditGate::Hold before,
+                                            const QString& imagePath)
+{
+    Refresh refresh;
+    refresh.entry = entry;
+    refresh.standing = before;
+    if (imagePath.isEmpty() || latestEntry != entry)
+        return refresh;
+    refresh.lookedAtClaim = true;
+    refresh.stillOwn = before == EditGate::Hold::Own && claim.refresh();
+    if (!refresh.stillOwn)
+        refresh.taken = takeAgain(imagePath);
+    return refresh;
+}
+
+void TeamDesk::applyRefresh(const Refresh& refresh)
+{
+    // Stepped on, or the hold changed meanwhile: the next refresh looks at it again.
+    if (refresh.lookedAtClaim && !refresh.stillOwn && refresh.entry == entries &&
+        refresh.standing == standing && !shownImage.isEmpty())
+        applyRetake(refresh.taken);
+    emit sglHoldersMayHaveChanged();
+}
+
+void TeamDesk::refreshHere()
+{
     // A claim being taken is settled by its taking.
     if (!shownImage.isEmpty() && standing != EditGate::Hold::Pending) {
         if (standing != EditGate::Hold::Own)
@@ -249,18 +313,24 @@ bool TeamDesk::confirmClaim()
     return standing == EditGate::Hold::Own;
 }
 
+TeamDesk::Taking TeamDesk::takeAgain(const QString& imagePath)
+{
+    Taking result;
+    result.result = claim.take(imagePath);
+    result.failure = claim.failure();
+    result.holder = claim.holder();
+    result.ownClaimFound = claim.foundOwnClaim();
+    return result;
+}
+
 void TeamDesk::retake()
 {
     const QString image = shownImage;
-    const Taking taken = onWorker([this, image] {
-        Taking result;
-        result.result = claim.take(image);
-        result.failure = claim.failure();
-        result.holder = claim.holder();
-        result.ownClaimFound = claim.foundOwnClaim();
-        return result;
-    });
-    applyRetake(taken);
+    const int entry = entries;
+    const Taking taken = onWorker([this, image] { return takeAgain(image); });
+    // The window answered meanwhile: a step since then leaves this image's claim behind.
+    if (entry == entries && !shownImage.isEmpty())
+        applyRetake(taken);
 }
 
 void TeamDesk::applyRetake(const Taking& taken)

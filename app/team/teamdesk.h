@@ -7,6 +7,7 @@
 #include "imageclaim.h"
 #include "savelog.h"
 
+#include <QFuture>
 #include <QFutureWatcher>
 #include <QLabel>
 #include <QObject>
@@ -17,6 +18,7 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <vector>
 
 class QStatusBar;
@@ -42,6 +44,7 @@ public:
     // already shown, hold() is Pending until sglClaimSettled, and releases and log lines follow
     // the step instead of holding it up. Off (the default), every step waits for them.
     void setClaimsInBackground(bool background) { inBackground = background; }
+    bool claimsInBackground() const { return inBackground; }
     // Claims the image about to be shown and leaves the last one; what hold() then tells.
     // afterTaking runs on the claim worker right after the claim was taken or refused.
     EditGate::Hold enter(const QString& imagePath, const std::function<void()>& afterTaking = {});
@@ -52,7 +55,13 @@ public:
     void noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds = -1);
     // Runs the file work on the claim worker after everything asked of it before, which keeps
     // releases, removals and log lines in order; waits for it unless claims go in background.
-    void runInOrder(const std::function<void()>& work);
+    QFuture<void> runInOrder(const std::function<void()>& work);
+    // The same, returning once the work is done; with claims in background the window answers
+    // meanwhile, so a share that stalls holds up the step, never the window.
+    void runAndWait(const std::function<void()>& work);
+    // On the claim worker, for work given to it: whether the claim file still holds this
+    // program's claim. A false answer is followed up on the GUI thread by confirmClaim().
+    bool confirmOnWorker() { return claim.confirm(); }
 
     // Whether the image on screen is this program's to change, and if not, why.
     EditGate::Hold hold() const { return standing; }
@@ -67,7 +76,8 @@ public:
     QString heldNote() const;
     // "Quadrotag — held by <name>"
     QString heldTitle() const;
-    // For each image, who else holds it, or an empty name; one listing per folder.
+    // For each image, who else holds it, or an empty name; one listing per folder. Safe on the
+    // claim worker, where the periodic marks look (through runInOrder()).
     std::vector<QString> holdersOf(const QStringList& imagePaths);
     const QString& operatorName() const { return claim.self().operatorName; }
     const ImageClaim& imageClaim() const { return claim; }
@@ -105,14 +115,30 @@ private:
     };
     Taking take(int entry, const QString& imagePath, const std::function<void()>& afterTaking);
     void settle(const Taking& taking);
+    // On the claim worker: the claim on the image on screen taken again.
+    Taking takeAgain(const QString& imagePath);
     void retake();
+    // What the periodic refresh found on the claim worker.
+    struct Refresh
+    {
+        int entry = 0;
+        EditGate::Hold standing = EditGate::Hold::Own;
+        bool lookedAtClaim = false;
+        bool stillOwn = false;
+        Taking taken;
+    };
+    void refreshHere();
+    Refresh refreshOnWorker(int entry, EditGate::Hold before, const QString& imagePath);
+    void applyRefresh(const Refresh& refresh);
     void applyRetake(const Taking& taken);
     // The save of this image could not be added to the operator's log.
     void tellNotLogged(const QString& imagePath);
-    // Runs work on the claim worker and waits for it.
+    // Runs work on the claim worker and returns its result, as runAndWait() does.
     template <typename Work> auto onWorker(Work work);
 
     ImageClaim claim;
+    // Looked at from the GUI thread at launch and from the claim worker at each refresh.
+    std::mutex claimsFolderLock;
     ClaimsFolder claimsFolder;
     SaveLog saveLog;
     QString shownImage;
@@ -130,6 +156,8 @@ private:
     int entries = 0;
     std::atomic<int> latestEntry{0};
     QFutureWatcher<Taking> taking;
+    // One refresh at a time: a share that stalls one piles up no more behind it.
+    QFutureWatcher<Refresh> refreshing;
     // One thread: every claim, release and log line is done in the order asked. Last, so that
     // it waits for its work before the claim and the log go.
     QThreadPool claimWorker;

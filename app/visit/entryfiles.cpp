@@ -16,12 +16,6 @@ std::optional<Review> reviewOf(const LabelFileSnapshot& file)
     return review;
 }
 
-// A file unchanged since it was read is not read again.
-LabelFileSnapshot current(const LabelFileSnapshot& read, const QString& path)
-{
-    return read.isCurrent(path) ? read : LabelFileSnapshot::of(path);
-}
-
 } // namespace
 
 EntryFiles EntryFiles::read(const QString& imagePath, const QString& labelPath)
@@ -37,11 +31,11 @@ EntryFiles EntryFiles::revalidated(const QString& imagePath, const QString& labe
                                    const QString& keptPath) const
 {
     EntryFiles files;
-    // Read whole: a share's clock may run behind this computer's, so no time of the file tells
-    // that a rewrite to the same size in its second was seen. This is the claim worker's read,
-    // which no step waits for.
+    // Both read whole: a share's clock may run behind this computer's, so no time of a file
+    // tells that a rewrite to the same size in its second was seen. This is the claim worker's
+    // read, which no step waits for.
     files.label = LabelFileSnapshot::of(labelPath);
-    files.reviewFile = current(reviewFile, reviewPathFor(imagePath));
+    files.reviewFile = LabelFileSnapshot::of(reviewPathFor(imagePath));
     files.review = files.reviewFile == reviewFile ? review : reviewOf(files.reviewFile);
     const QString olderRecovery = olderRecoveryPathFor(labelPath);
     files.hasKeptWork = QFileInfo::exists(keptPath) ||

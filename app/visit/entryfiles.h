@@ -16,13 +16,13 @@ struct EntryFiles
 {
     // Reads the image's files now.
     static EntryFiles read(const QString& imagePath, const QString& labelPath);
-    // These files as they are now: the label file is read anew; a review whose size and time are
-    // unchanged is kept as read, any other is read anew. keptPath: this operator's kept file.
+    // These files as they are now, each read anew; a review whose bytes are unchanged is kept as
+    // parsed. keptPath: this operator's kept file.
     EntryFiles revalidated(const QString& imagePath, const QString& labelPath,
                            const QString& keptPath) const;
 
     LabelFileSnapshot label;
-    // The review file's identity (its bytes unused) and the review it holds, if any.
+    // The review file's bytes and the review they hold, if any.
     LabelFileSnapshot reviewFile;
     std::optional<Review> review;
     // Only known after revalidated(): whether there is anything the entry may offer back.

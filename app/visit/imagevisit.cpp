@@ -14,6 +14,11 @@
 #include <algorithm>
 #include <utility>
 
+namespace {
+// How soon a freed image is read again when a save held it up.
+const int savingRetryMilliseconds = 100;
+} // namespace
+
 ImageVisit::ImageVisit(TeamDesk& team, QWidget* window)
     : guard(document, window), team(team), window(window)
 {
@@ -22,8 +27,10 @@ ImageVisit::ImageVisit(TeamDesk& team, QWidget* window)
     connect(&team, &TeamDesk::sglClaimLost, this, &ImageVisit::loseClaim);
     connect(&document, &ImageSession::saveWithheld, this, &ImageVisit::keepWithheldSave);
     document.setClaimCheck([&team] { return team.confirmClaim(); });
+    document.setWorkerClaimCheck([&team] { return team.confirmOnWorker(); });
     document.setBackgroundWork(
-        [&team](const std::function<void()>& work) { team.runInOrder(work); });
+        [&team](const std::function<void()>& work) { return team.runInOrder(work); });
+    document.setWaitedWork([&team](const std::function<void()>& work) { team.runAndWait(work); });
 }
 
 void ImageVisit::setProject(ProjectHistory* projectHistory, const QString& projectFolder)
@@ -101,6 +108,11 @@ void ImageVisit::reenter()
 {
     if (!document.isOpen())
         return;
+    // Not under a save still being written: the file is read once that is done.
+    if (isSaving()) {
+        QTimer::singleShot(savingRetryMilliseconds, this, &ImageVisit::reenter);
+        return;
+    }
     // Whatever its holder stored meanwhile is read before the operator edits it.
     read();
     followClaim();
@@ -133,9 +145,27 @@ void ImageVisit::offerKeptWork()
         emit sglNote(proposed);
 }
 
+bool ImageVisit::isSaving()
+{
+    if (!document.editGate().isSaving())
+        return false;
+    emit sglNote(QString::fromUtf8(EditGate::savingNote));
+    return true;
+}
+
+// From the first look at the label file to the last question, not only while bytes go out.
+bool ImageVisit::whileSaving(const std::function<bool()>& save)
+{
+    document.editGate().setSaving(true);
+    const bool saved = save();
+    document.editGate().setSaving(false);
+    return saved;
+}
+
 bool ImageVisit::leave(SaveGuard::Proposal proposal)
 {
-    return guard.leave(proposal);
+    // The window answers while a save is written: a second way out waits for the first.
+    return !isSaving() && whileSaving([&] { return guard.leave(proposal); });
 }
 
 bool ImageVisit::close()
@@ -150,7 +180,7 @@ bool ImageVisit::close()
 
 bool ImageVisit::mayCloseWindow()
 {
-    if (!guard.mayClose())
+    if (isSaving() || !whileSaving([this] { return guard.mayClose(); }))
         return false;
     team.leave();
     return true;
@@ -158,7 +188,11 @@ bool ImageVisit::mayCloseWindow()
 
 void ImageVisit::saveNow()
 {
-    guard.saveNow();
+    if (!isSaving())
+        whileSaving([this] {
+            guard.saveNow();
+            return true;
+        });
 }
 
 void ImageVisit::followClaim()

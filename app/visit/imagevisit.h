@@ -75,6 +75,9 @@ signals:
 
 private:
     void read();
+    // A save is being written: every way out and every reading waits for it. Says so.
+    bool isSaving();
+    bool whileSaving(const std::function<bool()>& save);
     // holdMayHaveChanged: the image was shown while its claim was taken.
     void settle(bool holdMayHaveChanged);
     void offerKeptWork();

@@ -137,10 +137,12 @@ SaveGuard::Outcome SaveGuard::save()
         session.leaveKeepingRecovery();
         return Outcome::Withheld;
     }
-    // While the operator answers, the claim may go: it is looked at again after a question.
     // Unchanged, the save confirms the claim once its bytes are flushed, before they land.
-    bool asked = false;
-    if (session.changedOnDisk()) {
+    const ImageSession::Saving saving = session.saveUnlessChanged();
+    if (saving == ImageSession::Saving::Saved)
+        return Outcome::Saved;
+    // While the operator answers, the claim may go: it is looked at again after a question.
+    if (saving == ImageSession::Saving::ChangedOnDisk) {
         // Taken over since the last look: the new holder's save is no question for this one.
         if (!session.claimHolds()) {
             session.leaveKeepingRecovery();
@@ -153,10 +155,9 @@ SaveGuard::Outcome SaveGuard::save()
             session.reload();
             return Outcome::Declined;
         }
-        asked = true;
+        if (session.save())
+            return Outcome::Saved;
     }
-    if (session.save(!asked))
-        return Outcome::Saved;
     // Its bytes went to the operator's kept file; an image still theirs stays on screen.
     if (session.wasSaveWithheld()) {
         if (mayWrite())

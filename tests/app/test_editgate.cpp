@@ -9,7 +9,6 @@
 #include <QDirIterator>
 #include <QInputDialog>
 #include <QMenu>
-#include <QSemaphore>
 #include <QtTest>
 
 namespace {
@@ -77,16 +76,6 @@ private:
     };
     // Closes the warning about an image that never arrives, after the row's checks.
     std::unique_ptr<MessageBoxCloser> arrivalWarning;
-
-    // Holds the claim worker, so that the claim on the image entered next stays being taken;
-    // given back after the row's checks, or after the longest a row takes.
-    QSemaphore claimWorkerFree;
-    void holdClaimWorker()
-    {
-        claimWorkerFree.tryAcquire(claimWorkerFree.available());
-        window->teamDesk().setClaimsInBackground(true);
-        window->teamDesk().runInOrder([this] { claimWorkerFree.tryAcquire(1, 5000); });
-    }
 
     // What an edit may have set going has written by now: a recovery that was due, and the
     // file work queued on the claim worker unless the row holds that worker.
@@ -172,21 +161,21 @@ private:
             openBatch(batch);
             writeFileBytes(pathOf("index2tag.csv"), "0,0,Sofa\n");
             // Looked at on the claim worker, as the program does, and applied once it is done.
-            holdClaimWorker();
+            stallShare();
             pressKey(Qt::Key_Down);
-            claimWorkerFree.release();
+            shareAnswers();
             if (!QTest::qWaitFor(
                     [this] { return window->teamDesk().hold() != EditGate::Hold::Pending; }))
                 return QStringLiteral("never settled");
             return QString::fromLatin1(EditGate::vocabularyChangedNote);
         case ClaimPending:
             openBatch(batch);
-            holdClaimWorker();
+            stallShare();
             pressKey(Qt::Key_Down);
             return QString::fromUtf8(EditGate::pendingNote);
         case HeldOnceTaken: {
             openBatch(batch);
-            holdClaimWorker();
+            stallShare();
             pressKey(Qt::Key_Down);
             // bob was first while the image was already on screen.
             QDir().mkpath(QFileInfo(claimPathFor(batch[1])).path());
@@ -200,7 +189,7 @@ private:
                 return files;
             };
             const QStringList files = filesButAClaim();
-            claimWorkerFree.release();
+            shareAnswers();
             if (!QTest::qWaitFor(
                     [this] { return window->teamDesk().hold() != EditGate::Hold::Pending; }))
                 return QStringLiteral("never settled");
@@ -297,7 +286,7 @@ private slots:
         QCOMPARE(questions.asked, 0);
         QVERIFY(pendingWritesDone(state == ClaimPending));
         QCOMPARE(filesUnder(dir->path()), files);
-        claimWorkerFree.release();
+        shareAnswers();
     }
 
     // Whatever a menu entry or a key of the window does, it changes nothing the gate refuses.

@@ -3,6 +3,8 @@
 #include "imagedecoding.h"
 #include "labelfile.h"
 #include "quadrotag.h"
+#include "reviewfile.h"
+#include "teampaths.h"
 #include "windowtest.h"
 #include "workflowfixture.h"
 
@@ -25,6 +27,18 @@ class TestPrefetch : public WindowTest
     Q_OBJECT
 
 private:
+    // A review whose one note says text: rewritten with another text of its length, the file
+    // keeps its size.
+    static Review reviewNoted(const QString& text)
+    {
+        Review review;
+        review.reviewer = QStringLiteral("lead");
+        review.at = QDateTime(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC);
+        review.labelDigest = QByteArray(64, 'a');
+        review.notes = {{QPoint(30, 40), text}};
+        return review;
+    }
+
     const ImagePrefetcher& prefetcher() const { return window->imagePrefetcher(); }
 
     // Noise, so that any pixel taken from the wrong place or channel shows.
@@ -73,7 +87,7 @@ private slots:
     // The label file read ahead is read anew once the claim is taken, and the pixels are
     // checked on a worker right after the step, which brings the new picture; a label file
     // rewritten in the second it was read ahead, to the same size, is caught also when the
-    // share's clock runs behind this computer's.
+    // share's clock runs behind this computer's; so is a review file.
     void fileReplacedAfterItsPrefetchIsShownAsItIsNow_data()
     {
         QTest::addColumn<QString>("replaced");
@@ -84,6 +98,8 @@ private slots:
         QTest::newRow("label file, same size and time") << "img1.lbl" << true << 0;
         QTest::newRow("label file, same size and time, share's clock behind")
             << "img1.lbl" << true << 5;
+        QTest::newRow("review file, same size and time, share's clock behind")
+            << "review" << true << 5;
     }
 
     void fileReplacedAfterItsPrefetchIsShownAsItIsNow()
@@ -92,21 +108,27 @@ private slots:
         QFETCH(bool, sameStamp);
         QFETCH(int, shareClockBehind);
         const bool image = replaced == "img1.jpg";
+        const bool review = replaced == "review";
         const QStringList batch = noisyBatch(2);
-        if (!image)
-            QVERIFY(writeFileBytes(pathOf(replaced), "0\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n"));
-        QFile file(pathOf(replaced));
+        const QString path = review ? reviewPathFor(batch[1]) : pathOf(replaced);
+        if (review)
+            QVERIFY(writeReview(reviewNoted("first"), path));
+        else if (!image)
+            QVERIFY(writeFileBytes(path, "0\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n"));
+        QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
         QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-shareClockBehind),
                                  QFileDevice::FileModificationTime));
         file.close();
-        const QDateTime readAhead = QFileInfo(pathOf(replaced)).lastModified();
+        const QDateTime readAhead = QFileInfo(path).lastModified();
         openBatch(batch);
         QTRY_VERIFY(prefetcher().holds(batch[1]));
         if (image)
             QVERIFY(writeNoisyJpeg(batch[1], 160, 120, 99));
+        else if (review)
+            QVERIFY(writeReview(reviewNoted("later"), path));
         else
-            QVERIFY(writeFileBytes(pathOf(replaced), "0\n4 2 2 8 2 8 8 2 8 \n1 0 0 \n"));
+            QVERIFY(writeFileBytes(path, "0\n4 2 2 8 2 8 8 2 8 \n1 0 0 \n"));
         QVERIFY(file.open(QIODevice::ReadWrite));
         QVERIFY(file.setFileTime(sameStamp ? readAhead : QDateTime::currentDateTime().addSecs(30),
                                  QFileDevice::FileModificationTime));
@@ -114,8 +136,13 @@ private slots:
         pressKey(Qt::Key_Down);
         if (image)
             QTRY_COMPARE(shownImage(), decodeImageForScreen(batch[1]).pixels);
+        if (review) {
+            QTRY_COMPARE(window->review().shownNotes().size(), std::size_t(1));
+            QTRY_COMPARE(window->review().shownNotes().front().text, QStringLiteral("later"));
+            return;
+        }
         QCOMPARE(QByteArray::fromStdString(labelFileContents(window->imageAnnotation())),
-                 image ? QByteArray("0\n") : fileBytes(pathOf(replaced)));
+                 image ? QByteArray("0\n") : fileBytes(path));
     }
 
     // Held Down passes images over: their reads not yet begun never run, so the image stopped at

@@ -259,13 +259,44 @@ private slots:
     void unwritableLabelPathKeepsTheImageOnScreen_data()
     {
         QTest::addColumn<bool>("inBackground");
-        QTest::newRow("claims taken on the step") << false;
-        QTest::newRow("claims taken in the background") << true;
+        QTest::addColumn<bool>("shareStalls");
+        QTest::newRow("claims taken on the step") << false << false;
+        QTest::newRow("claims taken in the background") << true << false;
+        // Each Down's save waits for a share that answers late; the window answers meanwhile,
+        // refusing edits and a second Down.
+        QTest::newRow("share answering late") << true << true;
     }
 
     void unwritableLabelPathKeepsTheImageOnScreen()
     {
         QFETCH(bool, inBackground);
+        QFETCH(bool, shareStalls);
+        // What the window did while the save waited: the share stalled still, and the edit
+        // and the step it refused.
+        QStringList answered;
+        const auto pressDown = [&] {
+            answered.clear();
+            QTimer whileSaving;
+            connect(&whileSaving, &QTimer::timeout, window.get(), [&] {
+                if (!window->imageSession().editGate().isSaving())
+                    return;
+                whileSaving.stop();
+                pressKey(Qt::Key_Z, Qt::ControlModifier);
+                answered << QString::number(isShareStalled()) << status();
+                pressKey(Qt::Key_Down);
+                answered << status();
+                // The position of the image comes back, as after any note.
+                window->statusBar()->clearMessage();
+                shareAnswers();
+            });
+            if (shareStalls) {
+                stallShare();
+                whileSaving.start(5);
+            }
+            pressKey(Qt::Key_Down);
+            if (shareStalls)
+                QCOMPARE(answered, QStringList({"1", "Saving…", "Saving…"}));
+        };
         QVERIFY(QDir(dir->path()).mkdir("a.lbl"));
         MessageBoxCloser closer;
         window->teamDesk().setClaimsInBackground(inBackground);
@@ -281,13 +312,13 @@ private slots:
         QCOMPARE(annotation().labels.size(), std::size_t(1));
 
         // Moving on would drop the shape that could not be written: the image stays.
-        pressKey(Qt::Key_Down);
+        pressDown();
         QCOMPARE(closer.texts.size(), 2);
         QCOMPARE(status(), "1/3  " + batch[0]);
         QCOMPARE(annotation().labels.size(), std::size_t(1));
 
         QVERIFY(QDir(dir->path()).rmdir("a.lbl"));
-        pressKey(Qt::Key_Down);
+        pressDown();
         QTRY_COMPARE(status(), "2/3  " + batch[1]);
         QCOMPARE(fileBytes(pathOf("a.lbl")), QByteArray("0\n4 20 20 70 20 70 70 20 70 \n1 0 0 \n"));
     }

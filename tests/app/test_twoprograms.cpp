@@ -75,12 +75,20 @@ private slots:
         QTest::newRow("refresh, Ctrl+S") << "refresh";
         // bob saved and quit before ann's program ran again: the claim is free once more.
         QTest::newRow("taken over, saved and freed, then refresh") << "freed";
+        // Claims in background, as the program runs them: the save and the refresh look on the
+        // claim worker, and the refresh's answer comes back after a share that answered late.
+        QTest::newRow("Down, claims in background") << "down in background";
+        QTest::newRow("refresh on a share answering late, Ctrl+S") << "refresh in background";
     }
 
     void noWriteOnAnImageTakenOverWhileStopped()
     {
         QFETCH(QString, first);
+        const bool inBackground = first.endsWith(" in background");
+        first = first.section(' ', 0, 0);
+        window->teamDesk().setClaimsInBackground(inBackground);
         openBatch(batch);
+        QTRY_COMPARE(window->teamDesk().hold(), EditGate::Hold::Own);
         drawSquare(20, 20, 50);
         clickTag(0, 0);
         QVERIFY(window->isWindowModified());
@@ -103,10 +111,17 @@ private slots:
             QCOMPARE(fileBytes(pathOf("a.lbl")), bobsState);
             return;
         } else {
+            if (inBackground)
+                stallShare();
             window->teamDesk().refreshNow();
-            QCOMPARE(window->windowTitle(), QString("Quadrotag — held by bob"));
+            // Back from the refresh while the share is silent still.
+            QCOMPARE(isShareStalled(), inBackground);
+            shareAnswers();
+            QTRY_COMPARE(window->windowTitle(), QString("Quadrotag — held by bob"));
             pressKey(Qt::Key_S, Qt::ControlModifier);
         }
+        // Whatever the worker was asked to write is done before the disk is looked at.
+        window->teamDesk().runAndWait([] {});
         QVERIFY2(!QFile::exists(pathOf("a.lbl")), "ann's program wrote the label file bob holds");
         QVERIFY2(!QFile::exists(annsLog()), "ann's program logged a save it did not make");
         // Nothing beside the label file: the recovery file there is bob's to write now.

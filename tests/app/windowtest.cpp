@@ -36,9 +36,21 @@ void WindowTest::init()
 void WindowTest::cleanup()
 {
     releaseDecoders();
+    shareAnswers();
     window.reset();
     QDir::setCurrent(previousDirectory);
     dir.reset();
+}
+
+void WindowTest::stallShare()
+{
+    shareAnswer.tryAcquire(shareAnswer.available());
+    stalled = true;
+    window->teamDesk().setClaimsInBackground(true);
+    window->teamDesk().runInOrder([this] {
+        shareAnswer.tryAcquire(1, 5000);
+        stalled = false;
+    });
 }
 
 ImageViewer* WindowTest::viewer() const

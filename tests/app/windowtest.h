@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <memory>
 #include <set>
 #include <utility>
@@ -62,6 +63,11 @@ protected:
     QByteArray bytesOf(const ImageAnnotation& expected) const;
     // The colour the widget paints at this position of its own.
     static QColor pixelAt(QWidget* widget, const QPoint& position);
+    // Holds the claim worker, as a share that does not answer would, until shareAnswers() or
+    // five seconds; claims go in background then, as the program runs them.
+    void stallShare();
+    void shareAnswers() { shareAnswer.release(); }
+    bool isShareStalled() const { return stalled; }
 
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<Quadrotag> window;
@@ -74,6 +80,8 @@ private slots:
 private:
     QString previousDirectory;
     QSemaphore decodersFree;
+    QSemaphore shareAnswer;
+    std::atomic<bool> stalled{false};
 };
 
 #endif

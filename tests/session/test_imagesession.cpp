@@ -196,6 +196,44 @@ private slots:
         QCOMPARE(contentsOf(labelPath()), bobSaves ? otherRunsState : before);
     }
 
+    // The save of leaving looks at the label file once: where its size and time prove it as
+    // read, that look stands for the write's own, and the file keeps its permission bits.
+    void saveOfLeavingWritesOnlyOverTheFileAsRead_data()
+    {
+        QTest::addColumn<bool>("settledFile");
+        QTest::addColumn<QByteArray>("meanwhile");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("settled, unchanged") << true << QByteArray() << true;
+        QTest::newRow("settled, rewritten by bob") << true << otherRunsState << false;
+        // Its time proves nothing so soon: its bytes are compared.
+        QTest::newRow("just written, the same bytes again") << false << QByteArray("5\n") << true;
+    }
+
+    void saveOfLeavingWritesOnlyOverTheFileAsRead()
+    {
+        QFETCH(bool, settledFile);
+        QFETCH(QByteArray, meanwhile);
+        QFETCH(bool, saved);
+        writeContents(labelPath(), "5\n");
+        const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        QFile file(labelPath());
+        QVERIFY(file.setPermissions(mode));
+        if (settledFile)
+            QVERIFY(file.open(QIODevice::ReadWrite) &&
+                    file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                     QFileDevice::FileModificationTime));
+        file.close();
+        ImageSession session;
+        session.open(dir.filePath("room.jpg"), labelPath());
+        play(session, "tagged");
+        if (!meanwhile.isEmpty())
+            writeContents(labelPath(), meanwhile);
+        QCOMPARE(session.saveUnlessChanged(),
+                 saved ? ImageSession::Saving::Saved : ImageSession::Saving::ChangedOnDisk);
+        QCOMPARE(contentsOf(labelPath()), saved ? "5" + squareBytes.mid(1) : meanwhile);
+        QCOMPARE(QFile::permissions(labelPath()) & QFileDevice::Permissions(0x7077), mode);
+    }
+
     void outsideChangeIsNoticedUntilSaved()
     {
         writeContents(labelPath(), "2\n");

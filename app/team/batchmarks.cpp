@@ -1,0 +1,32 @@
+#include "batchmarks.h"
+
+#include "teamdesk.h"
+
+BatchMarks::BatchMarks(TeamDesk& team) : team(team)
+{
+    connect(&looking, &QFutureWatcherBase::finished, this, [this] {
+        const std::shared_ptr<Marks> marks = std::exchange(latest, nullptr);
+        emit found(marks->imagePaths, marks->holders, marks->changes);
+        if (std::exchange(anyWaiting, false))
+            look(std::exchange(waiting, {}));
+    });
+}
+
+void BatchMarks::look(const QStringList& imagePaths)
+{
+    if (!team.claimsInBackground()) {
+        emit found(imagePaths, team.holdersOf(imagePaths), stamps->changedRows(imagePaths));
+        return;
+    }
+    if (looking.isRunning()) {
+        waiting = imagePaths;
+        anyWaiting = true;
+        return;
+    }
+    latest = std::make_shared<Marks>();
+    latest->imagePaths = imagePaths;
+    looking.setFuture(team.runInOrder([&team = team, stamps = stamps, marks = latest] {
+        marks->holders = team.holdersOf(marks->imagePaths);
+        marks->changes = stamps->changedRows(marks->imagePaths);
+    }));
+}

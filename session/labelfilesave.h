@@ -1,0 +1,30 @@
+#ifndef QUADROTAG_LABELFILESAVE_H
+#define QUADROTAG_LABELFILESAVE_H
+
+#include "labelfilesnapshot.h"
+
+#include <QString>
+
+#include <functional>
+#include <string>
+
+// The file work of one save of a label file, as it runs off the GUI thread: what it found.
+struct LabelFileSave
+{
+    // Writes bytes over the label file at path. startedFrom: the file as last read or written,
+    // looked at first when lookFirst (nothing is written when it changed); without it the file
+    // as it is now is where the save starts. Once the bytes are flushed they land only while
+    // claimHolds (asked on this thread) and the file is still the one the save started from.
+    static LabelFileSave write(const std::string& bytes, const QString& path,
+                               const LabelFileSnapshot* startedFrom, bool lookFirst,
+                               const std::function<bool()>& claimHolds);
+    // One look at the file's attributes where they prove it unchanged, its bytes otherwise.
+    static bool isStill(const LabelFileSnapshot& known, const QString& path);
+
+    bool changedOnDisk = false;
+    bool written = false;
+    bool claimLost = false;
+    bool withheld = false;
+};
+
+#endif
