@@ -33,7 +33,8 @@ bool SaveGuard::leave(Proposal proposal)
         return true;
     }
     const Outcome outcome = saveBeforeLeaving(proposal);
-    return outcome == Outcome::Saved || outcome == Outcome::Withheld;
+    // Withheld, the image stays on screen read only, its note saying where the edits went.
+    return outcome == Outcome::Saved;
 }
 
 bool SaveGuard::mayClose()
