@@ -234,11 +234,6 @@ void Quadrotag::showHeldState()
         updateStatus();
 }
 
-void Quadrotag::markHolders()
-{
-    batchMarks.look(stepper.paths());
-}
-
 void Quadrotag::showMarks(const QStringList& imagePaths, const std::vector<QString>& holders,
                           const std::vector<FolderStamps::Change>& changes)
 {

@@ -129,7 +129,7 @@ private:
     void showLoading(bool loading);
     void updateStatus();
     void showHeldState();
-    void markHolders();
+    void markHolders() { batchMarks.look(stepper.paths()); }
     void showMarks(const QStringList& imagePaths, const std::vector<QString>& holders,
                    const std::vector<FolderStamps::Change>& changes);
     void reopenFreedImage();
