@@ -281,6 +281,8 @@ private slots:
                 if (!window->imageSession().editGate().isSaving())
                     return;
                 whileSaving.stop();
+                // Said without a key pressed: the operator sees the step was taken.
+                QTRY_COMPARE(status(), QString("Saving…"));
                 pressKey(Qt::Key_Z, Qt::ControlModifier);
                 answered << QString::number(isShareStalled()) << status();
                 pressKey(Qt::Key_Down);
