@@ -145,6 +145,11 @@ void ImageVisit::offerKeptWork()
         emit sglNote(proposed);
 }
 
+namespace {
+// Shorter saves end unnoticed.
+const int savingNoteDelayMilliseconds = 200;
+} // namespace
+
 bool ImageVisit::isSaving()
 {
     if (!document.editGate().isSaving())
@@ -157,6 +162,8 @@ bool ImageVisit::isSaving()
 bool ImageVisit::whileSaving(const std::function<bool()>& save)
 {
     document.editGate().setSaving(true);
+    // A save that waits on a share says so, as a key refused meanwhile would.
+    QTimer::singleShot(savingNoteDelayMilliseconds, this, [this] { isSaving(); });
     const bool saved = save();
     document.editGate().setSaving(false);
     return saved;
