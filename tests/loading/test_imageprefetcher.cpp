@@ -52,29 +52,36 @@ QByteArray topDownBmp()
 
 // A TIFF that is its first directory alone: this size, of samples this deep, which the depths
 // after the directory give where they do not fit in its entry.
-QByteArray tiffClaiming(const QSize& size, int samples, int bits)
+// bigEndianLongs: as some writers do, the depths are four-byte values, most significant first.
+QByteArray tiffClaiming(const QSize& size, int samples, int bits, bool bigEndianLongs = false)
 {
-    QByteArray tiff("II*\0\x08\0\0\0", 8);
-    const auto add = [&tiff](quint32 value, int bytes) {
+    QByteArray tiff =
+        bigEndianLongs ? QByteArray("MM\0*\0\0\0\x08", 8) : QByteArray("II*\0\x08\0\0\0", 8);
+    const auto add = [&tiff, bigEndianLongs](quint32 value, int bytes) {
         for (int byte = 0; byte < bytes; ++byte)
-            tiff.append(char((value >> (8 * byte)) & 0xff));
+            tiff.append(char((value >> (8 * (bigEndianLongs ? bytes - 1 - byte : byte))) & 0xff));
     };
-    const auto entry = [&add](int tag, int type, int count, quint32 value) {
+    const auto entry = [&add, bigEndianLongs](int tag, int type, int count, quint32 value) {
         add(tag, 2);
         add(type, 2);
         add(count, 4);
-        add(value, 4);
+        // A short stands first in the four bytes.
+        add(bigEndianLongs && type == 3 ? value << 16 : value, 4);
     };
     const int entries = 4;
     const quint32 depthsAt = 8 + 2 + entries * 12 + 4;
     add(entries, 2);
     entry(256, 4, 1, size.width());
     entry(257, 4, 1, size.height());
-    entry(258, 3, samples, samples > 2 ? depthsAt : quint32(bits) * (samples == 2 ? 0x10001 : 1));
+    if (bigEndianLongs)
+        entry(258, 4, samples, depthsAt);
+    else
+        entry(258, 3, samples,
+              samples > 2 ? depthsAt : quint32(bits) * (samples == 2 ? 0x10001 : 1));
     entry(277, 3, 1, samples);
     add(0, 4);
     for (int sample = 0; sample < samples; ++sample)
-        add(bits, 2);
+        add(bits, bigEndianLongs ? 4 : 2);
     return tiff;
 }
 
@@ -265,6 +272,9 @@ private slots:
         QTest::newRow("TIFF of 32-bit floats a row beyond")
             << tiffClaiming(QSize(8192, 4097), 3, 32) << QSize(8192, 4097) << QSize() << QPoint()
             << QRgb(0);
+        QTest::newRow("TIFF of 32-bit floats a row beyond, depths as big-endian longs")
+            << tiffClaiming(QSize(8192, 4097), 3, 32, true) << QSize(8192, 4097) << QSize()
+            << QPoint() << QRgb(0);
         // Two samples' depths stand in the directory entry itself.
         QTest::newRow("TIFF of two 64-bit samples claiming 8192 x 4096")
             << tiffClaiming(QSize(8192, 4096), 2, 64) << QSize(8192, 4096) << QSize() << QPoint()
