@@ -33,14 +33,18 @@ private:
 };
 
 const quint16 shortType = 3;
-// Two short values fit in an entry; more stand at the offset it gives.
-const quint32 valuesInEntry = 2;
+const quint16 longType = 4;
+// Values of up to four bytes in all fit in an entry; more stand at the offset it gives.
+const quint32 entryValueBytes = 4;
+// The deepest sample a decoder knows, a double.
+const int mostBitsPerSample = 64;
 
 // What the entries tell that the directory's facts take only once all are read.
 struct EntryFindings
 {
     QSize size{0, 0};
     qint64 bitsPerSampleAt = 0;
+    int bitsPerSampleBytes = 2;
 };
 
 void takeEntry(const QByteArray& entry, const ByteOrder& order, TiffFacts& facts,
@@ -48,16 +52,22 @@ void takeEntry(const QByteArray& entry, const ByteOrder& order, TiffFacts& facts
 {
     const quint16 tag = quint16(order.at(entry, 0, 2));
     const bool isShort = order.at(entry, 2, 2) == shortType;
-    const quint32 value = order.at(entry, 8, isShort ? 2 : 4);
+    const int valueBytes = isShort ? 2 : 4;
+    const quint32 value = order.at(entry, 8, valueBytes);
     if (tag == widthTag)
         found.size.setWidth(int(qMin<quint32>(value, INT_MAX)));
     else if (tag == heightTag)
         found.size.setHeight(int(qMin<quint32>(value, INT_MAX)));
     else if (tag == samplesPerPixelTag)
         facts.samplesPerPixel = int(qMax<quint32>(value, 1));
-    else if (tag == bitsPerSampleTag && order.at(entry, 4, 4) > valuesInEntry)
+    else if (tag == bitsPerSampleTag && !isShort && order.at(entry, 2, 2) != longType)
+        // A depth of a type no writer uses is taken at its worst, never under the budget.
+        facts.bitsPerSample = mostBitsPerSample;
+    else if (tag == bitsPerSampleTag &&
+             quint64(order.at(entry, 4, 4)) * valueBytes > entryValueBytes) {
         found.bitsPerSampleAt = order.at(entry, 8, 4);
-    else if (tag == bitsPerSampleTag)
+        found.bitsPerSampleBytes = valueBytes;
+    } else if (tag == bitsPerSampleTag)
         facts.bitsPerSample = int(qMax<quint32>(value, 1));
     else if (tag == orientationTag && value >= 1 && value <= 8)
         facts.orientation = int(value);
@@ -90,9 +100,11 @@ TiffFacts readTiffStructure(const std::function<QByteArray(qint64, int)>& readAt
         takeEntry(table.mid(entry * entryBytes, entryBytes), order, facts, found);
     // Every sample of a pixel has the depth of the first in the images libtiff decodes.
     if (found.bitsPerSampleAt > 0) {
-        const QByteArray bits = readAt(found.bitsPerSampleAt, 2);
-        if (bits.size() == 2)
-            facts.bitsPerSample = int(qMax<quint32>(order.at(bits, 0, 2), 1));
+        const int width = found.bitsPerSampleBytes;
+        const QByteArray bits = readAt(found.bitsPerSampleAt, width);
+        if (bits.size() == width)
+            facts.bitsPerSample =
+                int(qBound<quint32>(1, order.at(bits, 0, width), mostBitsPerSample));
     }
     facts.readable = true;
     const QSize size = found.size;
