@@ -355,6 +355,10 @@ private slots:
         if (!size.isValid()) {
             QCOMPARE(closer.texts, QStringList("Cannot open image " + batch[0]));
             QCOMPARE(status(), QString());
+            // No image behind it to take a shape: drawn, it would vanish with the next one.
+            drawSquare(20, 20, 50);
+            QCOMPARE(window->imageAnnotation().labels.size(), std::size_t(0));
+            QCOMPARE(status(), QString("No image is open"));
             return;
         }
         QCOMPARE(status(), "1/1  " + batch[0]);
