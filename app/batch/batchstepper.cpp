@@ -177,7 +177,9 @@ void BatchStepper::showArrived(const QString& path, const ScreenImage& image)
         return;
     }
     warnCannotOpen(image);
-    // The image left stays on screen, and may be edited again.
+    // The image left stays on screen, and may be edited again; without one, nothing may be.
+    if (!visit.session().isOpen())
+        visit.session().editGate().setHold(EditGate::Hold::Closed);
     emit sglShown();
 }
 
