@@ -3,6 +3,7 @@
 #include "annotationedit.h"
 #include "labelfile.h"
 #include "labelfilesave.h"
+#include "whendone.h"
 
 #include <QFile>
 
@@ -414,7 +415,7 @@ void ImageSession::writeRecovery()
     if (done.isFinished())
         follow();
     else
-        done.then(this, follow);
+        whenDone(this, done, follow);
 }
 
 void ImageSession::followRecoveryWrite(bool claimHeld, bool written)
