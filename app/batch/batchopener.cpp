@@ -222,15 +222,6 @@ void BatchOpener::forgetHolders()
     heldBy.clear();
 }
 
-std::vector<QString> BatchOpener::holdersOf(const QStringList& imagePaths)
-{
-    // Compared by their shared data first: the batch's own list costs nothing to compare.
-    if (heldPaths.isEmpty() || heldPaths != imagePaths)
-        return team.holdersOf(imagePaths);
-    heldPaths.clear();
-    return std::exchange(heldBy, {});
-}
-
 void BatchOpener::noteUndecodable(const BatchFiles& batch)
 {
     if (batch.undecodable.isEmpty())

@@ -43,9 +43,6 @@ public:
     // A folder still being listed is not opened when it is done.
     void cancel();
     bool isListing() const { return folderListing.isRunning(); }
-    // Who else holds each of these images: as looked up when their batch opened, which lists
-    // the claims folder once, else asked of the team desk anew.
-    std::vector<QString> holdersOf(const QStringList& imagePaths);
 
 signals:
     void sglNote(const QString& note);
