@@ -10,6 +10,8 @@
 #include <QRandomGenerator>
 #include <QThread>
 
+#include <utility>
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
@@ -162,18 +164,18 @@ ImageClaim::Result ImageClaim::take(const QString& imagePath)
 {
     const QString claimPath = claimPathFor(imagePath);
     lastFailure = Failure::None;
-    if (heldPath == claimPath && isOwnFile(claimPath)) {
+    if (heldPath == claimPath && isOwnFile(claimPath, ownBytes)) {
         // Another image of the same label file shares the claim.
         heldImagePath = imagePath;
         ownClaimFound = true;
         return Result::Held;
     }
-    release();
+    setHeldAside();
     lastHolder = Claim();
     ownClaimFound = false;
     own.since = QDateTime::currentDateTimeUtc();
     ownBytes = own.toBytes();
-    if (!QDir().mkpath(QFileInfo(claimPath).path())) {
+    if (!hasClaimsFolder(claimPath)) {
         lastFailure = Failure::FolderNotWritable;
         return Result::Failed;
     }
@@ -188,7 +190,12 @@ ImageClaim::Result ImageClaim::take(const QString& imagePath)
         bool opened = false;
         const QByteArray bytes = standingAt(claimPath, &opened);
         if (!opened) {
-            // Released in between, or the folder takes no new file.
+            // Released in between, or the folder takes no new file: it may be gone since.
+            if (!knownClaimsFolder.isEmpty()) {
+                knownClaimsFolder.clear();
+                if (!hasClaimsFolder(claimPath))
+                    break;
+            }
             lastFailure =
                 QFile::exists(claimPath) ? Failure::ClaimUnreadable : Failure::FolderNotWritable;
             if (lastFailure == Failure::ClaimUnreadable)
@@ -266,10 +273,33 @@ bool ImageClaim::isStale(const QString& claimPath, const QByteArray& bytes,
     return stoodStill || (found && found->isOfEndedProcessOn(own));
 }
 
-bool ImageClaim::isOwnFile(const QString& claimPath) const
+bool ImageClaim::isOwnFile(const QString& claimPath, const QByteArray& bytes) const
 {
     bool opened = false;
-    return bytesOf(claimPath, &opened) == ownBytes && opened;
+    return bytesOf(claimPath, &opened) == bytes && opened;
+}
+
+// Once the claims folder is there, a take costs no look at it: one made or found is known.
+bool ImageClaim::hasClaimsFolder(const QString& claimPath)
+{
+    const QString folder = QFileInfo(claimPath).path();
+    if (folder == knownClaimsFolder)
+        return true;
+    if (!QDir().mkpath(folder)) {
+        lastFailure = Failure::FolderNotWritable;
+        return false;
+    }
+    knownClaimsFolder = folder;
+    return true;
+}
+
+// Kept standing until the next image's claim is taken; one still set aside goes first.
+void ImageClaim::setHeldAside()
+{
+    releaseLeft();
+    leftPath = std::exchange(heldPath, QString());
+    leftBytes = ownBytes;
+    heldImagePath.clear();
 }
 
 ImageClaim::~ImageClaim()
@@ -277,11 +307,22 @@ ImageClaim::~ImageClaim()
     release();
 }
 
+void ImageClaim::releaseLeft()
+{
+    const QString path = std::exchange(leftPath, QString());
+    // Taken again since it was set aside: it is the claim held now.
+    if (path.isEmpty() || path == heldPath)
+        return;
+    if (isOwnFile(path, leftBytes))
+        QFile::remove(path);
+}
+
 void ImageClaim::release()
 {
+    releaseLeft();
     if (heldPath.isEmpty())
         return;
-    if (isOwnFile(heldPath))
+    if (isOwnFile(heldPath, ownBytes))
         QFile::remove(heldPath);
     heldPath.clear();
     heldImagePath.clear();
@@ -291,7 +332,7 @@ bool ImageClaim::confirm()
 {
     if (heldPath.isEmpty())
         return false;
-    if (isOwnFile(heldPath))
+    if (isOwnFile(heldPath, ownBytes))
         return true;
     heldPath.clear();
     heldImagePath.clear();

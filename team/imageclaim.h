@@ -34,9 +34,13 @@ public:
     ImageClaim& operator=(const ImageClaim&) = delete;
 
     // Claims this image, taking a stale claim over. On HeldByOther, holder() tells who has it;
-    // Failed when the claim file can't be written (a read-only folder).
+    // Failed when the claim file can't be written (a read-only folder). The claim held before
+    // is set aside, still standing, for releaseLeft().
     Result take(const QString& imagePath);
-    // Removes this program's claim file, if it still is this program's.
+    // Removes the claim file set aside by the last take(), if it still is this program's and
+    // not the one held now.
+    void releaseLeft();
+    // Removes this program's claim files, if they still are this program's.
     void release();
     // Gives the claim file a new modification time; false when it is no longer this
     // program's (it was taken over after this program stopped refreshing it).
@@ -65,12 +69,19 @@ private:
     bool isStale(const QString& claimPath, const QByteArray& bytes,
                  const std::optional<Claim>& found);
     void clearMarkIfLeft(const QString& takeoverPath);
-    bool isOwnFile(const QString& claimPath) const;
+    bool isOwnFile(const QString& claimPath, const QByteArray& bytes) const;
+    void setHeldAside();
+    bool hasClaimsFolder(const QString& claimPath);
 
     Claim own;
     QByteArray ownBytes;
     QString heldPath;
     QString heldImagePath;
+    // The claim of the image left, released behind the step to the next one.
+    QString leftPath;
+    QByteArray leftBytes;
+    // A claims folder made or found once is not looked at again at every take.
+    QString knownClaimsFolder;
     Claim lastHolder;
     Failure lastFailure = Failure::None;
     bool ownClaimFound = false;

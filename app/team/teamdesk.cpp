@@ -4,6 +4,7 @@
 
 #include <QEventLoop>
 #include <QHash>
+#include <QPromise>
 #include <QStatusBar>
 #include <QStringView>
 #include <QtConcurrent/QtConcurrentRun>
@@ -24,6 +25,11 @@ TeamDesk::TeamDesk(const QString& operatorName)
     refreshTimer.setInterval(refreshMilliseconds);
     connect(&refreshTimer, &QTimer::timeout, this, &TeamDesk::refreshNow);
     refreshTimer.start();
+}
+
+TeamDesk::~TeamDesk()
+{
+    submitHeldBack(true);
 }
 
 void TeamDesk::setClock(const ClaimWatch::Clock& clock)
@@ -57,6 +63,7 @@ QString notTakenNoteOf(ImageClaim::Failure failure)
 
 template <typename Work> auto TeamDesk::onWorker(Work work)
 {
+    submitHeldBack();
     auto future = QtConcurrent::run(&claimWorker, std::move(work));
     if (!inBackground || future.isFinished()) {
         future.waitForFinished();
@@ -74,6 +81,9 @@ template <typename Work> auto TeamDesk::onWorker(Work work)
 
 QFuture<void> TeamDesk::runInOrder(const std::function<void()>& work)
 {
+    if (inBackground && holdingBack)
+        return holdBack(work);
+    submitHeldBack();
     QFuture<void> future = QtConcurrent::run(&claimWorker, work);
     if (!inBackground)
         future.waitForFinished();
@@ -88,6 +98,45 @@ void TeamDesk::runAndWait(const std::function<void()>& work)
     });
 }
 
+void TeamDesk::holdBehindNextClaim()
+{
+    holdingBack = inBackground;
+}
+
+void TeamDesk::letHeldWorkGo()
+{
+    holdingBack = false;
+    submitHeldBack();
+}
+
+QFuture<void> TeamDesk::holdBack(const std::function<void()>& work)
+{
+    auto done = std::make_shared<QPromise<void>>();
+    done->start();
+    // A step that enters no image after all lets it go once the step is done.
+    if (heldBack.empty())
+        QTimer::singleShot(0, this, &TeamDesk::letHeldWorkGo);
+    heldBack.push_back([work, done] {
+        work();
+        done->finish();
+    });
+    return done->future();
+}
+
+void TeamDesk::submitHeldBack(bool releasingLeft)
+{
+    if (heldBack.empty() && !releasingLeft)
+        return;
+    // The image left's recovery file goes before its claim: once released, a file beside the
+    // label file may be the next holder's.
+    claimWorker.start([this, releasingLeft, work = std::exchange(heldBack, {})] {
+        for (const auto& step : work)
+            step();
+        if (releasingLeft)
+            claim.releaseLeft();
+    });
+}
+
 EditGate::Hold TeamDesk::enter(const QString& imagePath, const std::function<void()>& afterTaking)
 {
     shownImage = imagePath;
@@ -95,16 +144,23 @@ EditGate::Hold TeamDesk::enter(const QString& imagePath, const std::function<voi
     const int entry = ++entries;
     latestEntry = entry;
     if (!inBackground) {
-        settle(onWorker([=] { return take(entry, imagePath, afterTaking); }));
+        settle(onWorker([=] {
+            const Taking taken = take(entry, imagePath, afterTaking);
+            claim.releaseLeft();
+            return taken;
+        }));
         return standing;
     }
     standing = EditGate::Hold::Pending;
+    // The claim and the entry check go first: the gate opens once they are done.
+    holdingBack = false;
     taking.setFuture(
         QtConcurrent::run(&claimWorker, [=] { return take(entry, imagePath, afterTaking); }));
+    submitHeldBack(true);
     return standing;
 }
 
-// On the claim worker. Taking the next claim releases the last one first.
+// On the claim worker. Taking the next claim sets the last one aside, released behind it.
 TeamDesk::Taking TeamDesk::take(int entry, const QString& imagePath,
                                 const std::function<void()>& afterTaking)
 {
@@ -146,6 +202,7 @@ void TeamDesk::settle(const Taking& taken)
 void TeamDesk::leave()
 {
     latestEntry = ++entries;
+    holdingBack = false;
     runInOrder([this] { claim.release(); });
     shownImage.clear();
     heldBy = Claim();
@@ -258,6 +315,7 @@ void TeamDesk::refreshNow()
     }
     if (refreshing.isRunning())
         return;
+    submitHeldBack();
     const bool lookAtClaim = !shownImage.isEmpty() && standing != EditGate::Hold::Pending;
     refreshing.setFuture(
         QtConcurrent::run(&claimWorker, [this, entry = entries, before = standing,
@@ -317,6 +375,7 @@ TeamDesk::Taking TeamDesk::takeAgain(const QString& imagePath)
 {
     Taking result;
     result.result = claim.take(imagePath);
+    claim.releaseLeft();
     result.failure = claim.failure();
     result.holder = claim.holder();
     result.ownClaimFound = claim.foundOwnClaim();

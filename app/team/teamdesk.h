@@ -34,6 +34,8 @@ public:
     static constexpr int refreshMilliseconds = 15000;
 
     explicit TeamDesk(const QString& operatorName);
+    // What was held back for the next claim still goes to the claim worker.
+    ~TeamDesk() override;
 
     // The monotonic clock on which claims of others are watched until they go stale.
     void setClock(const ClaimWatch::Clock& clock);
@@ -50,6 +52,12 @@ public:
     EditGate::Hold enter(const QString& imagePath, const std::function<void()>& afterTaking = {});
     // Gives the claim up, as the window closes or the batch does.
     void leave();
+    // With claims in background, the file work asked from now on (the image left's log line
+    // and recovery file) waits behind the next image's claim and entry check, so its edits
+    // are let through first; the claim left is released after that work.
+    void holdBehindNextClaim();
+    // No image is entered after all: what was held back goes to the claim worker now.
+    void letHeldWorkGo();
     // Appends the save to the operator's own log, with the active seconds when known; when it
     // could not be written, a note says so, once an image.
     void noteSaved(const QString& imagePath, int storedShapes, long long activeSeconds = -1);
@@ -135,6 +143,10 @@ private:
     void tellNotLogged(const QString& imagePath);
     // Runs work on the claim worker and returns its result, as runAndWait() does.
     template <typename Work> auto onWorker(Work work);
+    QFuture<void> holdBack(const std::function<void()>& work);
+    // Gives the claim worker what was held back, in order, and releases the claim left after
+    // it when releasingLeft.
+    void submitHeldBack(bool releasingLeft = false);
 
     ImageClaim claim;
     // Looked at from the GUI thread at launch and from the claim worker at each refresh.
@@ -156,6 +168,8 @@ private:
     int entries = 0;
     std::atomic<int> latestEntry{0};
     QFutureWatcher<Taking> taking;
+    bool holdingBack = false;
+    std::vector<std::function<void()>> heldBack;
     // One refresh at a time: a share that stalls one piles up no more behind it.
     QFutureWatcher<Refresh> refreshing;
     // One thread: every claim, release and log line is done in the order asked. Last, so that

@@ -172,7 +172,14 @@ bool ImageVisit::whileSaving(const std::function<bool()>& save)
 bool ImageVisit::leave(SaveGuard::Proposal proposal)
 {
     // The window answers while a save is written: a second way out waits for the first.
-    return !isSaving() && whileSaving([&] { return guard.leave(proposal); });
+    if (isSaving())
+        return false;
+    // The log line and the recovery file's removal wait behind the next image's claim.
+    team.holdBehindNextClaim();
+    const bool left = whileSaving([&] { return guard.leave(proposal); });
+    if (!left)
+        team.letHeldWorkGo();
+    return left;
 }
 
 bool ImageVisit::close()
@@ -262,11 +269,13 @@ void ImageVisit::rememberVocabulary(const QStringList& paths)
     document.editGate().setVocabularyChanged(false);
 }
 
-// On the claim worker at entry: the files may be on a share.
+// On the claim worker at entry: the files may be on a share. One look at each file's size and
+// time; its bytes are read only where those changed or can't tell.
 bool ImageVisit::hasVocabularyChanged(const Vocabulary& files)
 {
     return std::any_of(files.begin(), files.end(), [](const auto& file) {
-        return LabelFileSnapshot::of(file.first) != file.second;
+        return !file.second.isCurrent(file.first) &&
+               LabelFileSnapshot::of(file.first) != file.second;
     });
 }
 
