@@ -52,10 +52,17 @@ QByteArray writerLine(const RecoveryWriter& writer, const std::string& bytes)
 
 std::optional<RecoveryWriter> writerOfBytes(const QByteArray& line, const std::string& bytes)
 {
+    if (!line.endsWith(separator + digestOf(bytes) + '\n'))
+        return std::nullopt;
+    return writerOfLine(line);
+}
+
+std::optional<RecoveryWriter> writerOfLine(const QByteArray& line)
+{
     if (!line.endsWith('\n'))
         return std::nullopt;
     const QList<QByteArray> fields = line.chopped(1).split(separator);
-    if (fields.size() != fieldCount || fields[3] != digestOf(bytes))
+    if (fields.size() != fieldCount)
         return std::nullopt;
     RecoveryWriter writer;
     writer.operatorName = nameOf(fields[0]);

@@ -30,5 +30,7 @@ QByteArray writerLine(const RecoveryWriter& writer, const std::string& bytes);
 // The writer a line names for these bytes; nothing when the line is damaged or hostile, or
 // was written for other bytes.
 std::optional<RecoveryWriter> writerOfBytes(const QByteArray& line, const std::string& bytes);
+// The writer a line names, for whatever bytes; nothing when the line is damaged or hostile.
+std::optional<RecoveryWriter> writerOfLine(const QByteArray& line);
 
 #endif

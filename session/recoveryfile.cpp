@@ -37,13 +37,15 @@ bool RecoveryFile::write(const std::string& bytes)
         owned = false;
         return false;
     }
-    // A crash between the two files leaves a line written for other bytes, which names
-    // nobody, never the last writer of other work.
+    // The writer is named first: one stopped before its bytes land (a crash, a share that
+    // stalls while its claim is taken over) leaves its name over them, never bytes that name
+    // nobody and would be offered to the next holder as their own.
+    const bool named = nameWriter(bytes);
     if (!writeOwnFileBytes(bytes, QFile::encodeName(filePath).toStdString()))
         return false;
     owned = true;
     written = bytes;
-    return nameWriter(bytes);
+    return named;
 }
 
 void RecoveryFile::remove()
@@ -93,7 +95,7 @@ std::optional<RecoveredState> RecoveryFile::read() const
     readLabelBytes(state.annotation, kept.bytes, readToEnd);
     // An earlier version's file of such a name could never be given its companion.
     if (path == filePath)
-        state.writer = namedWriter(kept.bytes);
+        state.writer = namedWriter();
     state.written = QFileInfo(path).lastModified();
     return state;
 }
@@ -113,7 +115,7 @@ bool RecoveryFile::holdsAnotherOperatorsWork() const
     const LabelFileSnapshot kept = LabelFileSnapshot::of(filePath);
     if (!kept.exists)
         return false;
-    const std::optional<RecoveryWriter> writer = namedWriter(kept.bytes);
+    const std::optional<RecoveryWriter> writer = namedWriter();
     return writer && writer->operatorName != self.operatorName;
 }
 
@@ -127,7 +129,7 @@ bool RecoveryFile::nameWriter(const std::string& bytes) const
                              QFile::encodeName(writerPath()).toStdString());
 }
 
-std::optional<RecoveryWriter> RecoveryFile::namedWriter(const std::string& bytes) const
+std::optional<RecoveryWriter> RecoveryFile::namedWriter() const
 {
     // Anything but a plain file (a pipe would block the reader) names nobody.
     QFile file(writerPath());
@@ -136,7 +138,9 @@ std::optional<RecoveryWriter> RecoveryFile::namedWriter(const std::string& bytes
     const QByteArray line = file.read(largestWriterLine + 1);
     if (line.size() > largestWriterLine)
         return std::nullopt;
-    return writerOfBytes(line, bytes);
+    // A line for other bytes still names its writer, stopped between the line and the bytes:
+    // what the file holds may be theirs, and is not given to anyone else as their own.
+    return writerOfLine(line);
 }
 
 // The bytes go first: a crash in between leaves a line that names nobody, never bytes that

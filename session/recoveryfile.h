@@ -44,7 +44,7 @@ public:
 private:
     bool holdsAnotherOperatorsWork() const;
     bool nameWriter(const std::string& bytes) const;
-    std::optional<RecoveryWriter> namedWriter(const std::string& bytes) const;
+    std::optional<RecoveryWriter> namedWriter() const;
     void removeFiles() const;
     QString keptPath() const;
 

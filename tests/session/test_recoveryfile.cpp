@@ -59,6 +59,7 @@ private:
 private slots:
     void init()
     {
+        QDir(recoveryPath).removeRecursively();
         QFile::remove(recoveryPath);
         QFile::remove(writerPath);
     }
@@ -192,11 +193,12 @@ private slots:
         QFile::remove(victim);
     }
 
-    // A writer is named only for the bytes it wrote, whoever wrote over them since or stopped
-    // between the two files, and the companion goes and stays with the file. One word a step:
-    // "bob:5" is bob's program writing "5\n", "raw:5" one that names nobody (an older one, or
-    // one that stopped before the line), "line:2" ann's line for "2\n" alone; the others are
-    // what ann's program does.
+    // A writer's line goes before the bytes and names them whoever wrote over them since or
+    // stopped between the two files, so no program's work names nobody, and the companion goes
+    // and stays with the file. One word a step: "bob:5" is bob's program writing "5\n", "raw:5"
+    // one that names nobody (an older one), "line:2" ann's line for "2\n" alone, "folder" a
+    // folder where the bytes go, "try" a write of ann's that may fail; the others are what
+    // ann's program does.
     void writerIsNamedOnlyForTheBytesItWrote_data()
     {
         QTest::addColumn<QString>("steps");
@@ -208,8 +210,9 @@ private slots:
         row("written", "write", "ann", true);
         row("older program's file", "raw:5", "<nobody>", false);
         row("written over by bob", "write bob:5", "bob", true);
-        row("written over by an older program", "write raw:5", "<nobody>", true);
-        row("stopped after the line, before the bytes", "raw:5 line:2", "<nobody>", true);
+        row("written over by an older program", "write raw:5", "ann", true);
+        row("stopped after the line, before the bytes", "raw:5 line:2", "ann", true);
+        row("bytes refused after the line", "folder try", "<no state>", true);
         // A nameless program leaves ann's kept work alone, and names nobody for its own.
         row("same bytes by a program naming nobody", "write nobody:2", "ann", true);
         row("program naming nobody over an earlier line", "line:2 nobody:2", "<nobody>", false);
@@ -239,6 +242,10 @@ private slots:
                 own.discard();
             else if (step == "adopt")
                 own.adopt();
+            else if (step == "folder")
+                QVERIFY(QDir().mkpath(recoveryPath));
+            else if (step == "try")
+                own.write("2\n");
             else if (step.startsWith("raw:"))
                 writeContents(recoveryPath, bytes);
             else if (step.startsWith("line:"))
