@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include <algorithm>
 #include <utility>
 
 namespace {
@@ -50,9 +49,10 @@ void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
     const Claim& self = team.imageClaim().self();
     team.enter(imagePath, [found = afterClaim, ahead = entryFiles, imagePath, labelPath,
                            kept = keptPathFor(imagePath, self.operatorName, self.host),
-                           vocabulary = vocabulary] {
+                           vocabulary = vocabulary, read = vocabularyRead] {
         found->files = ahead.revalidated(imagePath, labelPath, kept);
-        found->vocabularyChanged = hasVocabularyChanged(vocabulary);
+        found->vocabulary = lookAtVocabulary(vocabulary, found->vocabularyChanged);
+        found->vocabularyRead = read;
     });
     // A damaged file is shown as far as it could be read, and is rewritten only when the
     // operator edits the image.
@@ -97,6 +97,8 @@ void ImageVisit::settle(bool holdMayHaveChanged)
         emit entered(document.imagePath());
     }
     followClaim();
+    if (found->vocabularyRead == vocabularyRead)
+        vocabulary = found->vocabulary;
     applyVocabularyCheck(found->vocabularyChanged);
     if (holdMayHaveChanged)
         emit holdChanged();
@@ -264,24 +266,37 @@ void ImageVisit::keepWithheldSave()
 void ImageVisit::rememberVocabulary(const QStringList& paths)
 {
     vocabulary.clear();
+    ++vocabularyRead;
     for (const QString& path : paths)
         vocabulary.emplace_back(path, LabelFileSnapshot::of(path));
     document.editGate().setVocabularyChanged(false);
 }
 
 // On the claim worker at entry: the files may be on a share. One look at each file's size and
-// time; its bytes are read only where those changed or can't tell.
-bool ImageVisit::hasVocabularyChanged(const Vocabulary& files)
+// time; its bytes are read only where those changed or can't tell yet (a file written at start),
+// and a file read unchanged is compared by that reading from then on. A changed file stays
+// changed until the vocabulary is read again.
+ImageVisit::Vocabulary ImageVisit::lookAtVocabulary(const Vocabulary& files, bool& changed)
 {
-    return std::any_of(files.begin(), files.end(), [](const auto& file) {
-        return !file.second.isCurrent(file.first) &&
-               LabelFileSnapshot::of(file.first) != file.second;
-    });
+    Vocabulary now = files;
+    changed = false;
+    for (auto& [path, snapshot] : now) {
+        if (snapshot.isCurrent(path))
+            continue;
+        LabelFileSnapshot read = LabelFileSnapshot::of(path);
+        if (read != snapshot)
+            changed = true;
+        else
+            snapshot = std::move(read);
+    }
+    return now;
 }
 
 void ImageVisit::followVocabulary()
 {
-    applyVocabularyCheck(hasVocabularyChanged(vocabulary));
+    bool changed = false;
+    vocabulary = lookAtVocabulary(vocabulary, changed);
+    applyVocabularyCheck(changed);
 }
 
 void ImageVisit::applyVocabularyCheck(bool changed)

@@ -84,7 +84,8 @@ private:
     void loseClaim();
     void keepWithheldSave();
     using Vocabulary = std::vector<std::pair<QString, LabelFileSnapshot>>;
-    static bool hasVocabularyChanged(const Vocabulary& files);
+    // The files as looked at now, and whether any changed.
+    static Vocabulary lookAtVocabulary(const Vocabulary& files, bool& changed);
     void followVocabulary();
     void applyVocabularyCheck(bool changed);
     // Puts the unsaved edits into this operator's own kept file, out of the new holder's way.
@@ -100,12 +101,16 @@ private:
     // What the lost-claim note adds: where the unsaved edits went.
     QString keptNote;
     Vocabulary vocabulary;
+    // Counts the vocabularies remembered: a look at an earlier one is not kept.
+    int vocabularyRead = 0;
     EntryReadAhead entryReadAhead;
     // What the claim worker found after taking the claim (filled on that worker, read once
     // the claim settled): the files of the image, and whether the tags' files changed.
     struct AfterClaim
     {
         EntryFiles files;
+        Vocabulary vocabulary;
+        int vocabularyRead = 0;
         bool vocabularyChanged = false;
     };
     // The files of the image on screen as shown.

@@ -300,6 +300,46 @@ private slots:
         QTest::newRow("image loading") << int(ImageLoading);
     }
 
+    // At each entry the vocabulary is looked at by size and time, and read only where they
+    // changed: a rewrite that keeps both goes unread, as a share's revalidation would.
+    void vocabularyIsReadAgainOnlyWhereItsSizeOrTimeChanged_data()
+    {
+        QTest::addColumn<QByteArray>("tags");
+        QTest::addColumn<bool>("timeKept");
+        QTest::addColumn<bool>("noted");
+        QTest::newRow("unchanged") << testVocabulary << true << false;
+        QTest::newRow("same bytes, new time") << testVocabulary << false << false;
+        QTest::newRow("other bytes, same size and time")
+            << QByteArray(testVocabulary).replace('S', 'Z') << true << false;
+        QTest::newRow("other bytes, same size, new time")
+            << QByteArray(testVocabulary).replace('S', 'Z') << false << true;
+        QTest::newRow("other size, same time") << testVocabulary + "Lamp 0\n" << true << true;
+    }
+
+    void vocabularyIsReadAgainOnlyWhereItsSizeOrTimeChanged()
+    {
+        QFETCH(QByteArray, tags);
+        QFETCH(bool, timeKept);
+        QFETCH(bool, noted);
+        const QString tagsPath = pathOf("tags");
+        const QDateTime written = QDateTime::currentDateTimeUtc().addSecs(-3600);
+        QFile file(tagsPath);
+        QVERIFY(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(written, QFileDevice::FileModificationTime));
+        file.close();
+        QVERIFY(window->openProject(dir->path()));
+        openBatch(batch);
+        QVERIFY(writeFileBytes(tagsPath, tags));
+        QVERIFY(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(timeKept ? written : written.addSecs(60),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        pressKey(Qt::Key_Down);
+        QCOMPARE(window->imageSession().editGate().refusal(EditGate::Edit::Write) ==
+                     EditGate::vocabularyChangedNote,
+                 noted);
+    }
+
     void noActionOfTheMenusEditsPastTheGate()
     {
         QFETCH(int, state);

@@ -193,6 +193,10 @@ private slots:
         QTest::newRow("another batch") << "batch";
         QTest::newRow("close") << "close";
         QTest::newRow("window gone unclosed") << "destroyed";
+        // In background, the claim left goes behind the next one and the work held for it.
+        QTest::newRow("behind the next claim") << "behind";
+        QTest::newRow("Down and Up while the share stalls") << "Down Up stalled";
+        QTest::newRow("Up once Down took its claim") << "Down Up";
     }
     void claimIsReleasedOnLeavingAndOnClose()
     {
@@ -201,7 +205,35 @@ private slots:
         const qint64 self = QCoreApplication::applicationPid();
         QCOMPARE(claimHolder(batch[0]), self);
         QCOMPARE(claimHolder(batch[1]), 0);
-        if (way == "Down")
+        TeamDesk& desk = window->teamDesk();
+        const auto workerDone = [&desk] {
+            const QFuture<void> done = desk.runInOrder([] {});
+            return QTest::qWaitFor([&done] { return done.isFinished(); });
+        };
+        if (way.startsWith("Down Up")) {
+            desk.setClaimsInBackground(true);
+            if (way.endsWith("stalled"))
+                stallShare();
+            pressKey(Qt::Key_Down);
+            QTRY_VERIFY(isShareStalled() || desk.hold() == EditGate::Hold::Own);
+            pressKey(Qt::Key_Up);
+            shareAnswers();
+            QVERIFY(workerDone());
+            QTRY_COMPARE(desk.hold(), EditGate::Hold::Own);
+            QCOMPARE(claimHolder(batch[0]), self);
+            QCOMPARE(claimHolder(batch[1]), 0);
+            return;
+        }
+        // What stands of the claim left when the next is taken, and when the work held runs.
+        auto seen = std::make_shared<std::vector<qint64>>();
+        if (way == "behind") {
+            desk.setClaimsInBackground(true);
+            desk.holdBehindNextClaim();
+            desk.runInOrder([seen, a = batch[0]] { seen->push_back(claimHolder(a)); });
+            desk.enter(batch[1], [seen, a = batch[0]] { seen->push_back(claimHolder(a)); });
+            QVERIFY(workerDone());
+            QCOMPARE(*seen, std::vector<qint64>({self, self}));
+        } else if (way == "Down")
             pressKey(Qt::Key_Down);
         else if (way == "Ctrl+Down")
             pressKey(Qt::Key_Down, Qt::ControlModifier);
