@@ -296,6 +296,9 @@ ImageSession::Saving ImageSession::write(Start start)
         result = LabelFileSave::write(bytes, path, start == Start::Unchecked ? nullptr : &known,
                                       start == Start::LookingFirst, claimThere);
     };
+    // A keeping of the state not yet begun waits for no share: the save stores it.
+    if (const std::shared_ptr<RecoveryWrite> keep = pendingRecoveryWrite.lock())
+        keep->supersede();
     // The annotation stays as it is meanwhile: the gate refuses every edit but the save.
     const bool savingAlready = gate.isSaving();
     gate.setSaving(true);
@@ -393,24 +396,17 @@ void ImageSession::writeRecovery()
     }
     // The recovery file lies beside the label file: the new holder's to write. A share that
     // stalls holds up the worker, never the window; the outcome is followed here.
-    struct Outcome
-    {
-        bool claimHeld = true;
-        bool written = false;
-    };
-    auto outcome = std::make_shared<Outcome>();
-    const auto keep = [outcome, file = recovery, bytes = labelFileContents(current),
-                       check = backgroundWork ? workerClaimCheck : claimCheck] {
-        outcome->claimHeld = !check || check();
-        outcome->written = outcome->claimHeld && file->write(bytes);
-    };
-    QFuture<void> done = backgroundWork ? backgroundWork(keep) : QtFuture::makeReadyFuture();
+    auto keep = std::make_shared<RecoveryWrite>(recovery, labelFileContents(current),
+                                                backgroundWork ? workerClaimCheck : claimCheck);
+    pendingRecoveryWrite = keep;
+    QFuture<void> done =
+        backgroundWork ? backgroundWork([keep] { keep->run(); }) : QtFuture::makeReadyFuture();
     if (!backgroundWork)
-        keep();
-    const auto follow = [this, outcome, file = recovery] {
+        keep->run();
+    const auto follow = [this, keep, file = recovery] {
         // An image left since, or a file dropped since, is no longer this one's to follow.
         if (file == recovery)
-            followRecoveryWrite(outcome->claimHeld, outcome->written);
+            followRecoveryWrite(*keep);
     };
     if (done.isFinished())
         follow();
@@ -418,14 +414,17 @@ void ImageSession::writeRecovery()
         whenDone(this, done, follow);
 }
 
-void ImageSession::followRecoveryWrite(bool claimHeld, bool written)
+void ImageSession::followRecoveryWrite(const RecoveryWrite& keep)
 {
+    // Given way to a save that did not land: the state is kept after all.
+    if (keep.wasSuperseded())
+        return scheduleRecovery();
     // Found lost over there: the check here turns the gate and keeps the edits.
-    if (!claimHeld) {
+    if (!keep.claimHeld()) {
         claimHolds();
         return;
     }
-    if (!written && !std::exchange(recoveryFailureSaid, true))
+    if (!keep.written() && !std::exchange(recoveryFailureSaid, true))
         emit recoveryNotKept(QStringLiteral("Unsaved changes can't be kept against a crash in ") +
                              recovery->path() + QStringLiteral(": save them with Ctrl+S"));
     recoveryCheck.start();

@@ -8,6 +8,7 @@
 #include "labelfilesnapshot.h"
 #include "recoveredstate.h"
 #include "recoveryfile.h"
+#include "recoverywrite.h"
 #include "recoverywriter.h"
 
 #include <QFuture>
@@ -180,7 +181,7 @@ signals:
 private:
     enum class Start { FromLastLook, LookingFirst, Unchecked };
     Saving write(Start start);
-    void followRecoveryWrite(bool claimHeld, bool written);
+    void followRecoveryWrite(const RecoveryWrite& keep);
     Reading readLabelFile();
     Reading showLabelFile(LabelFileSnapshot labelRead);
     bool push(AnnotationChange change, EditGate::Edit edit, bool nudge);
@@ -207,6 +208,8 @@ private:
     // Shared with the worker that writes and removes it; replaced, never changed, here.
     std::shared_ptr<RecoveryFile> recovery = std::make_shared<RecoveryFile>();
     RecoveryWriter writer;
+    // The last write of the recovery file asked of the worker, which a save supersedes.
+    std::weak_ptr<RecoveryWrite> pendingRecoveryWrite;
     QTimer recoveryTimer;
     // While edits stay unsaved, brings back a recovery file that someone removed.
     QTimer recoveryCheck;

@@ -1,9 +1,11 @@
+#include "imagesession.h"
 #include "labelfile.h"
 #include "labelfilesnapshot.h"
 #include "labelpath.h"
 #include "recoveryfile.h"
 
 #include <QCryptographicHash>
+#include <QPromise>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -285,6 +287,38 @@ private slots:
         QCOMPARE(own.write("2\n"), written);
         QCOMPARE(LabelFileSnapshot::of(recoveryPath).bytes, std::string(written ? "2\n" : "5\n"));
         QCOMPARE(this->named(), written ? QString("ann") : keptBy);
+    }
+
+    // The session's recovery write waits on a worker behind a share; a save that begins first
+    // stores the state, and the write not yet begun gives way to it.
+    void recoveryWriteNotBegunGivesWayToASave_data()
+    {
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("saved") << true;
+        QTest::newRow("left unsaved") << false;
+    }
+    void recoveryWriteNotBegunGivesWayToASave()
+    {
+        QFETCH(bool, saved);
+        QFile::remove(labelPath);
+        ImageSession session;
+        std::vector<std::function<void()>> queued;
+        QPromise<void> never;
+        session.setBackgroundWork([&](const std::function<void()>& work) {
+            queued.push_back(work);
+            return never.future();
+        });
+        session.open(dir.filePath("room.jpg"), labelPath);
+        Label shape;
+        shape.points = {{10, 10}, {60, 10}, {60, 60}, {10, 60}};
+        shape.tags = {{0, 1}};
+        QVERIFY(session.record(AnnotationChange::shapeAdded(session.annotation(), shape, -1)));
+        session.keepRecoveryNow();
+        if (saved)
+            QVERIFY(session.save());
+        queued.front()();
+        QCOMPARE(QFile::exists(recoveryPath), !saved);
+        QCOMPARE(QFile::exists(labelPath), saved);
     }
 
     // A companion written by hand, damaged or hostile, names nobody; %d stands for the
