@@ -15,8 +15,6 @@ bool SaveLog::append(const QString& imagePath, int storedShapes, const QDateTime
                      long long activeSeconds) const
 {
     const QString path = logPathFor(imagePath, operatorName, host);
-    if (!QDir().mkpath(QFileInfo(path).path()))
-        return false;
     const QByteArray line = time.toUTC().toString(Qt::ISODate).toLatin1() + '\t' +
                             escapeLogName(QFileInfo(imagePath).fileName()) + '\t' +
                             QByteArray::number(storedShapes) + '\n';
@@ -26,9 +24,12 @@ bool SaveLog::append(const QString& imagePath, int storedShapes, const QDateTime
         activeSeconds < 0 ? line
                           : line.chopped(1) + '\t' + QByteArray::number(activeSeconds) + '\n';
     QFile file(path);
+    // Opened first: the log's folder is there after the first save, and a share is asked once.
+    const QIODevice::OpenMode appending = QIODevice::WriteOnly | QIODevice::Append;
+    const bool opened =
+        file.open(appending) || (QDir().mkpath(QFileInfo(path).path()) && file.open(appending));
     // One write of one line: appends of one writer never interleave.
-    return file.open(QIODevice::WriteOnly | QIODevice::Append) &&
-           file.write(written) == written.size() && file.flush();
+    return opened && file.write(written) == written.size() && file.flush();
 }
 
 QByteArray escapeLogName(const QString& name)
