@@ -251,9 +251,10 @@ void Quadrotag::reopenFreedImage()
     if (shown < 0 || stepper.paths().value(shown) != visit.session().imagePath())
         return;
     editor.forgetDrag();
-    visit.reenter();
-    batchPanel.setLabelled(shown, visit.session().hasLabelFile());
-    showHeldState();
+    visit.reenter([this] {
+        batchPanel.setLabelled(stepper.shownRow(), visit.session().hasLabelFile());
+        showHeldState();
+    });
 }
 
 void Quadrotag::slotOpenImages()
