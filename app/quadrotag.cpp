@@ -251,10 +251,8 @@ void Quadrotag::reopenFreedImage()
     if (shown < 0 || stepper.paths().value(shown) != visit.session().imagePath())
         return;
     editor.forgetDrag();
-    visit.reenter([this] {
-        batchPanel.setLabelled(stepper.shownRow(), visit.session().hasLabelFile());
-        showHeldState();
-    });
+    visit.reenter(
+        [this] { batchPanel.setLabelled(stepper.shownRow(), visit.session().hasLabelFile()); });
 }
 
 void Quadrotag::slotOpenImages()

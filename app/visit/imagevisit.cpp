@@ -117,10 +117,10 @@ void ImageVisit::reenter(const std::function<void()>& then)
     }
     // Whatever its holder stored meanwhile is read before the operator edits it; files as they
     // were read ahead at the entry are only looked at.
-    document.editGate().setHold(EditGate::Hold::Pending);
     const QString image = document.imagePath();
     const QString label = document.labelPath();
     rereading = std::make_shared<AfterClaim>();
+    followClaim();
     const QFuture<void> done = team.runInOrder(
         [found = rereading, known = entryFiles, image, label, vocabulary = vocabulary] {
             found->files = EntryFiles::readUnlessCurrent(known, image, label);
@@ -134,6 +134,7 @@ void ImageVisit::reenter(const std::function<void()>& then)
         showRead(found->files);
         followClaim();
         applyVocabularyCheck(found->vocabularyChanged);
+        emit holdChanged();
         // Asked once the claim refresh that freed the image has returned: a question held open
         // inside it would stop its timer, and the claim would go stale under the operator.
         QTimer::singleShot(0, this, [this, image] {
@@ -232,9 +233,12 @@ void ImageVisit::followClaim()
     // A closed batch stays closed whatever the claims do.
     if (!document.isOpen())
         return;
-    const EditGate::Hold hold = team.hold();
+    EditGate::Hold hold = team.hold();
     if (hold == EditGate::Hold::Own)
         keptNote.clear();
+    // Its own, but edits wait for the files being read again.
+    if (hold == EditGate::Hold::Own && rereading)
+        hold = EditGate::Hold::Pending;
     const QString lostNote = hold == EditGate::Hold::ClaimLost ? keptNote : QString();
     document.editGate().setHold(hold, hold == EditGate::Hold::Own ? QString()
                                                                   : team.heldNote() + lostNote);

@@ -337,6 +337,9 @@ private slots:
         QTest::newRow("PNG of more") << "png" << QSize(1025, 1024) << true;
         QTest::newRow("PNG of more, back up to the one on screen")
             << "png" << QSize(1025, 1024) << true;
+        // Its files are looked at on the claim worker: no edit is taken until they are.
+        QTest::newRow("PNG of more, back up behind a share answering late")
+            << "png" << QSize(1025, 1024) << true;
         // The decode in flight is waited for, and nothing arrives at a window that is gone.
         QTest::newRow("PNG of more, window closed while it loads")
             << "png" << QSize(1025, 1024) << true;
@@ -406,7 +409,16 @@ private slots:
                 QCOMPARE(fileBytes(pathOf("img2.lbl")), "2\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n");
                 return;
             }
+            if (tag.contains("late"))
+                stallShare();
             pressKeyOnly(Qt::Key_Up);
+            if (tag.contains("late")) {
+                QCOMPARE(window->imageSession().editGate().refusal(EditGate::Edit::Write),
+                         QString::fromUtf8(EditGate::pendingNote));
+                shareAnswers();
+                QTRY_VERIFY(
+                    window->imageSession().editGate().refusal(EditGate::Edit::Write).isEmpty());
+            }
             // The image left is still on screen, editable at once.
             QCOMPARE(status(), "2/20  " + batch[1]);
             return;
