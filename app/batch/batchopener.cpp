@@ -113,7 +113,7 @@ void BatchOpener::openFoundImages()
     }
     cancel();
     // Told once the batch is open: a box waits in an event loop of its own.
-    if (!found.refused.isEmpty() && teller)
+    if (!found.refused.isEmpty())
         teller(NamedImages{{}, found.refused}.refusalNote());
 }
 
