@@ -6,7 +6,6 @@
 #include "faultcatchingapplication.h"
 #include "imagenames.h"
 #include "labelfile.h"
-#include "namedimages.h"
 #include "operatorname.h"
 #include "sessionquestions.h"
 #include "sidepanel.h"
@@ -252,9 +251,8 @@ void Quadrotag::reopenFreedImage()
     if (shown < 0 || stepper.paths().value(shown) != visit.session().imagePath())
         return;
     editor.forgetDrag();
-    visit.reenter();
-    batchPanel.setLabelled(shown, visit.session().hasLabelFile());
-    showHeldState();
+    visit.reenter(
+        [this] { batchPanel.setLabelled(stepper.shownRow(), visit.session().hasLabelFile()); });
 }
 
 void Quadrotag::slotOpenImages()
@@ -262,10 +260,7 @@ void Quadrotag::slotOpenImages()
     const QStringList files =
         QFileDialog::getOpenFileNames(this, QStringLiteral("Open Images"), QDir::currentPath(),
                                       imageNameFilter() + QStringLiteral(";;jpg(*.jpg)"));
-    const NamedImages named = sortOutNamedImages(files);
-    if (!named.refused.isEmpty())
-        warn(this, named.refusalNote());
-    opener.openImages(named.images);
+    opener.openNamedImages(files, [this](const QString& note) { warn(this, note); });
 }
 
 void Quadrotag::openImages(const QStringList& files)
@@ -275,10 +270,8 @@ void Quadrotag::openImages(const QStringList& files)
 
 void Quadrotag::openNamedImages(const QStringList& files)
 {
-    const NamedImages named = sortOutNamedImages(files);
-    if (!named.refused.isEmpty())
-        std::cerr << qPrintable(named.refusalNote()) << std::endl;
-    opener.openImages(named.images);
+    opener.openNamedImages(files,
+                           [](const QString& note) { std::cerr << qPrintable(note) << std::endl; });
 }
 
 void Quadrotag::slotOpenFolder()

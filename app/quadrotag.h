@@ -54,7 +54,7 @@ public:
     // open dialog does after the operator chose files.
     void openImages(const QStringList& files);
     // Image files named on the command line: those that are not JPEG images by name and by
-    // their first bytes are left out, named on standard error.
+    // their first bytes are left out, named on standard error; found on a worker, opened later.
     void openNamedImages(const QStringList& files);
     // Makes every JPEG of the folder the batch, in natural order, and shows the first
     // image without a label file; what the folder dialog does after a folder was chosen.

@@ -48,6 +48,12 @@ FolderListing::Lister& listerInUse()
     static FolderListing::Lister lister;
     return lister;
 }
+
+FolderListing::NamedFinder& namedFinderInUse()
+{
+    static FolderListing::NamedFinder finder;
+    return finder;
+}
 } // namespace
 
 struct FolderListing::Request
@@ -197,6 +203,28 @@ void FolderListing::start(const QString& folder, const QString& shownImage)
     countTimer.start();
 }
 
+void FolderListing::useNamedFinder(NamedFinder finder)
+{
+    namedFinderInUse() = std::move(finder);
+}
+
+void FolderListing::startNamed(const QStringList& files, NamedFinder finder)
+{
+    auto request = std::make_shared<Request>();
+    current = request;
+    countTimer.stop();
+    ++runningWorkers;
+    if (namedFinderInUse())
+        finder = namedFinderInUse();
+    std::thread([request, files, finder = std::move(finder), box = mailbox] {
+        auto found = std::make_shared<NamedBatch>(finder(files));
+        post(box, [request, found](FolderListing* owner) {
+            owner->namedFound(request, std::move(*found));
+        });
+        --runningWorkers;
+    }).detach();
+}
+
 void FolderListing::post(const std::shared_ptr<Mailbox>& box,
                          std::function<void(FolderListing* owner)> call)
 {
@@ -222,6 +250,15 @@ void FolderListing::finished(const std::shared_ptr<Request>& request, BatchFiles
     countTimer.stop();
     result = std::move(batch);
     emit sglListed(request->folder, request->shownImage);
+}
+
+void FolderListing::namedFound(const std::shared_ptr<Request>& request, NamedBatch found)
+{
+    if (request != current)
+        return;
+    current.reset();
+    namedResult = std::move(found);
+    emit sglNamedFound();
 }
 
 void FolderListing::firstImageFound(const std::shared_ptr<Request>& request,

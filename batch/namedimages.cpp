@@ -21,3 +21,17 @@ NamedImages sortOutNamedImages(const QStringList& files)
         (isImageFile(file) ? sorted.images : sorted.refused) << file;
     return sorted;
 }
+
+NamedBatch findNamedBatch(const QStringList& files, const OtherProjects& otherProjects)
+{
+    NamedImages named = sortOutNamedImages(files);
+    NamedBatch found;
+    found.refused = std::move(named.refused);
+    if (otherProjects)
+        found.ofOtherProjects = otherProjects(named.images);
+    for (const QString& file : std::as_const(found.ofOtherProjects))
+        named.images.removeOne(file);
+    if (!named.images.isEmpty())
+        found.batch = findBatchFiles(named.images);
+    return found;
+}

@@ -44,6 +44,7 @@ BatchOpener::BatchOpener(ImageVisit& visit, BatchStepper& stepper, TeamDesk& tea
     connect(&folderListing, &FolderListing::sglCounted, this, &BatchOpener::showListingCount);
     connect(&folderListing, &FolderListing::sglListed, this, &BatchOpener::openListedFolder);
     connect(&folderListing, &FolderListing::sglFirstImage, this, &BatchOpener::showFirstImage);
+    connect(&folderListing, &FolderListing::sglNamedFound, this, &BatchOpener::openFoundImages);
     connect(&visit.session(), &ImageSession::saved, this, [this](const QString& labelPath) {
         if (listingWanted)
             savedWhileListing.insert(labelPath);
@@ -78,6 +79,42 @@ void BatchOpener::openImages(const QStringList& chosen, const QString& shownImag
     if (!project.isEmpty())
         history.rememberImages(project, files);
     startBatch(findBatchFiles(files), std::max(0, int(files.indexOf(shownImage))));
+}
+
+void BatchOpener::openNamedImages(const QStringList& files,
+                                  std::function<void(const QString& note)> teller)
+{
+    // A dialog closed without a choice leaves a listing under way as it is.
+    if (files.isEmpty())
+        return;
+    savedWhileListing.clear();
+    listingWanted = true;
+    tellRefused = std::move(teller);
+    folderListing.startNamed(files, [own = vocabularyFolder()](const QStringList& named) {
+        return findNamedBatch(
+            named, [&own](const QStringList& images) { return pathsOfOtherProjects(images, own); });
+    });
+}
+
+void BatchOpener::openFoundImages()
+{
+    NamedBatch found = folderListing.takeNamed();
+    const auto teller = std::exchange(tellRefused, {});
+    // Only the request still wanted arrives: a batch or project opened since dropped it.
+    forgetHolders();
+    noteOtherProjects(found.ofOtherProjects);
+    BatchFiles& batch = found.batch;
+    // Edits made meanwhile are saved; the old batch stays on screen when they could not be.
+    if (!batch.imagePaths.isEmpty() && visit.leave()) {
+        markSavedWhileListing(batch);
+        if (!project.isEmpty())
+            history.rememberImages(project, batch.imagePaths);
+        startBatch(batch, 0);
+    }
+    cancel();
+    // Told once the batch is open: a box waits in an event loop of its own.
+    if (!found.refused.isEmpty())
+        teller(NamedImages{{}, found.refused}.refusalNote());
 }
 
 void BatchOpener::openFolder(const QString& folder)
@@ -247,15 +284,22 @@ QStringList BatchOpener::imagesOfThisProject(const QStringList& files)
     const QStringList other = pathsOfOtherProjects(files, vocabularyFolder());
     if (other.isEmpty())
         return files;
-    QStringList named;
-    for (const QString& file : other)
-        named << QDir::toNativeSeparators(file);
-    tell(QStringLiteral("Left out, images of another project: ") +
-         named.join(QStringLiteral(", ")));
+    noteOtherProjects(other);
     QStringList own = files;
     for (const QString& file : other)
         own.removeOne(file);
     return own;
+}
+
+void BatchOpener::noteOtherProjects(const QStringList& files)
+{
+    if (files.isEmpty())
+        return;
+    QStringList named;
+    for (const QString& file : files)
+        named << QDir::toNativeSeparators(file);
+    tell(QStringLiteral("Left out, images of another project: ") +
+         named.join(QStringLiteral(", ")));
 }
 
 bool BatchOpener::isFolderOfThisProject(const QString& folder)

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 class BatchStepper;
@@ -35,6 +36,10 @@ public:
     // Opens these files, showing shownImage when it is one of them; those of another project
     // are left out.
     void openImages(const QStringList& chosen, const QString& shownImage = QString());
+    // Sorts out and finds named files on a worker, the window answering meanwhile, and opens
+    // them unless another batch was opened first; tellRefused says which are not images.
+    void openNamedImages(const QStringList& files,
+                         std::function<void(const QString& note)> tellRefused);
     void openFolder(const QString& folder);
     // Known: the project was found above this folder, which needs no look to be its own.
     enum class Project { Look, Known };
@@ -52,6 +57,7 @@ private:
     // The listing under way ended or was dropped: its count is no longer true.
     void clearListingCount();
     void openListedFolder(const QString& folder, const QString& shownImage);
+    void openFoundImages();
     // The image the listing will start at, shown before the whole list is made.
     void showFirstImage(const QString& folder, const QString& imagePath);
     // The listed batch takes over the image shown early, which stays on screen as it is.
@@ -68,6 +74,7 @@ private:
     // project are left out, and a folder of another (or one that is gone) is refused, each
     // saying so.
     QStringList imagesOfThisProject(const QStringList& files);
+    void noteOtherProjects(const QStringList& files);
     bool isFolderOfThisProject(const QString& folder);
     // Looked up once for a batch about to open: its choices and the panel share the answer.
     const std::vector<QString>& lookUpHolders(const QStringList& imagePaths);
@@ -85,6 +92,8 @@ private:
     QString listingProject;
     bool listingWanted = false;
     QSet<QString> savedWhileListing;
+    // Says which named files under way are not images.
+    std::function<void(const QString& note)> tellRefused;
     // The image the listing under way was asked to start at, if any.
     QString listingRemembered;
     // The holders looked up for the batch about to be shown, for the first to ask for them.

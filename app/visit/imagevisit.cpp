@@ -6,6 +6,7 @@
 #include "sessionquestions.h"
 #include "teamdesk.h"
 #include "teampaths.h"
+#include "whendone.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -42,6 +43,7 @@ void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
                        const std::function<void()>& show, const QString& sharedWith)
 {
     keptNote.clear();
+    rereading.reset();
     document.editGate().setSharedLabel(sharedWith);
     entryFiles = entryReadAhead.take(imagePath, labelPath);
     // Checked once the claim is taken: whoever wrote before then is read.
@@ -106,30 +108,57 @@ void ImageVisit::settle(bool holdMayHaveChanged)
         offerKeptWork();
 }
 
-void ImageVisit::reenter()
+void ImageVisit::reenter(const std::function<void()>& then)
 {
     if (!document.isOpen())
         return;
     // Not under a save still being written: the file is read once that is done.
     if (isSaving()) {
-        QTimer::singleShot(savingRetryMilliseconds, this, &ImageVisit::reenter);
+        QTimer::singleShot(savingRetryMilliseconds, this, [this, then] { reenter(then); });
         return;
     }
-    // Whatever its holder stored meanwhile is read before the operator edits it.
-    read();
+    // Whatever its holder stored meanwhile is read before the operator edits it; files as they
+    // were read ahead at the entry are only looked at.
+    const QString image = document.imagePath();
+    const QString label = document.labelPath();
+    rereading = std::make_shared<AfterClaim>();
     followClaim();
-    followVocabulary();
-    // Asked once the claim refresh that freed the image has returned: a question held open
-    // inside it would stop its timer, and the claim would go stale under the operator.
-    QTimer::singleShot(0, this, [this, image = document.imagePath()] {
-        if (document.isOpen() && document.imagePath() == image)
-            offerKeptWork();
-    });
+    const QFuture<void> done = team.runInOrder(
+        [found = rereading, known = entryFiles, image, label, vocabulary = vocabulary,
+         read = vocabularyRead] {
+            found->files = EntryFiles::readUnlessCurrent(known, image, label);
+            found->vocabulary = lookAtVocabulary(vocabulary, found->vocabularyChanged);
+            found->vocabularyRead = read;
+        });
+    const auto follow = [this, found = rereading, image, then] {
+        // Another image entered, the batch closed or this one read anew meanwhile.
+        if (rereading != found)
+            return;
+        rereading.reset();
+        showRead(found->files);
+        followClaim();
+        if (found->vocabularyRead == vocabularyRead)
+            vocabulary = found->vocabulary;
+        applyVocabularyCheck(found->vocabularyChanged);
+        emit holdChanged();
+        // Asked once the claim refresh that freed the image has returned: a question held open
+        // inside it would stop its timer, and the claim would go stale under the operator.
+        QTimer::singleShot(0, this, [this, image] {
+            if (document.isOpen() && document.imagePath() == image)
+                offerKeptWork();
+        });
+        if (then)
+            then();
+    };
+    if (done.isFinished())
+        follow();
+    else
+        whenDone(this, done, follow);
 }
 
-void ImageVisit::read()
+void ImageVisit::showRead(const EntryFiles& files)
 {
-    entryFiles = EntryFiles::read(document.imagePath(), document.labelPath());
+    entryFiles = files;
     if (document.open(document.imagePath(), document.labelPath(), entryFiles.label) ==
         ImageSession::Reading::Failed)
         warn(window, QStringLiteral("Fail reading from ") + document.labelPath());
@@ -189,6 +218,7 @@ bool ImageVisit::close()
     if (!leave())
         return false;
     team.leave();
+    rereading.reset();
     document.close();
     document.editGate().setHold(EditGate::Hold::Closed);
     return true;
@@ -216,9 +246,12 @@ void ImageVisit::followClaim()
     // A closed batch stays closed whatever the claims do.
     if (!document.isOpen())
         return;
-    const EditGate::Hold hold = team.hold();
+    EditGate::Hold hold = team.hold();
     if (hold == EditGate::Hold::Own)
         keptNote.clear();
+    // Its own, but edits wait for the files being read again.
+    if (hold == EditGate::Hold::Own && rereading)
+        hold = EditGate::Hold::Pending;
     const QString lostNote = hold == EditGate::Hold::ClaimLost ? keptNote : QString();
     document.editGate().setHold(hold, hold == EditGate::Hold::Own ? QString()
                                                                   : team.heldNote() + lostNote);
@@ -230,15 +263,29 @@ QString ImageVisit::keptPath() const
     return keptPathFor(document.imagePath(), self.operatorName, self.host);
 }
 
-void ImageVisit::keepForOperator()
+void ImageVisit::keepForOperator(const std::function<void()>& then)
 {
     if (!document.needsSaving())
-        return;
+        return then();
     const QString path = keptPath();
-    const bool kept = QDir().mkpath(QFileInfo(path).path()) &&
-                      writeLabelBytes(labelFileContents(document.annotation()), localPath(path));
-    keptNote = kept ? QStringLiteral("; your unsaved changes are kept as ") + path
-                    : QStringLiteral("; your unsaved changes could not be kept in ") + path;
+    auto kept = std::make_shared<bool>(false);
+    const QFuture<void> done =
+        team.runInOrder([kept, path, bytes = labelFileContents(document.annotation())] {
+            *kept =
+                QDir().mkpath(QFileInfo(path).path()) && writeLabelBytes(bytes, localPath(path));
+        });
+    const auto follow = [this, kept, path, image = document.imagePath(), then] {
+        // Left meanwhile: the note was about an image no longer on screen.
+        if (document.imagePath() != image)
+            return;
+        keptNote = *kept ? QStringLiteral("; your unsaved changes are kept as ") + path
+                         : QStringLiteral("; your unsaved changes could not be kept in ") + path;
+        then();
+    };
+    if (done.isFinished())
+        follow();
+    else
+        whenDone(this, done, follow);
 }
 
 // The work of this program stays in a file of its operator's own, offered back when the image
@@ -247,9 +294,12 @@ void ImageVisit::loseClaim()
 {
     // A drag under way when the claim went is no edit of this program's.
     document.cancelLiveMove();
-    keepForOperator();
+    // Read only at once: what is kept is what stood at this moment.
     followClaim();
-    emit holdChanged();
+    keepForOperator([this] {
+        followClaim();
+        emit holdChanged();
+    });
 }
 
 // A save that found the label file replaced once its bytes were written; a claim lost on the
@@ -258,9 +308,10 @@ void ImageVisit::keepWithheldSave()
 {
     if (team.hold() != EditGate::Hold::Own)
         return;
-    keepForOperator();
-    emit sglNote(QStringLiteral("Not saved: the label file changed while it was written") +
-                 keptNote);
+    keepForOperator([this] {
+        emit sglNote(QStringLiteral("Not saved: the label file changed while it was written") +
+                     keptNote);
+    });
 }
 
 void ImageVisit::rememberVocabulary(const QStringList& paths)
@@ -290,13 +341,6 @@ ImageVisit::Vocabulary ImageVisit::lookAtVocabulary(const Vocabulary& files, boo
             snapshot = std::move(read);
     }
     return now;
-}
-
-void ImageVisit::followVocabulary()
-{
-    bool changed = false;
-    vocabulary = lookAtVocabulary(vocabulary, changed);
-    applyVocabularyCheck(changed);
 }
 
 void ImageVisit::applyVocabularyCheck(bool changed)

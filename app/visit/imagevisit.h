@@ -38,8 +38,9 @@ public:
     // image of the batch whose label file this is too: the image is then read only.
     void enter(const QString& imagePath, const QString& labelPath,
                const std::function<void()>& show, const QString& sharedWith = QString());
-    // Reads the image on screen again, as one whose holder let it go.
-    void reenter();
+    // Reads the image on screen again on the claim worker, as one whose holder let it go; every
+    // edit waits for it. then follows once it is shown anew.
+    void reenter(const std::function<void()>& then = {});
     // Reads ahead the files of the images likely entered next (label paths in the same order).
     void readAhead(const QStringList& imagePaths, const QStringList& labelPaths);
     // The claim taken in the background settled: the files are checked against what was
@@ -74,7 +75,8 @@ signals:
     void sglNote(const QString& note);
 
 private:
-    void read();
+    // Shows the image on screen as these files have it.
+    void showRead(const EntryFiles& files);
     // A save is being written: every way out and every reading waits for it. Says so.
     bool isSaving();
     bool whileSaving(const std::function<bool()>& save);
@@ -86,10 +88,10 @@ private:
     using Vocabulary = std::vector<std::pair<QString, LabelFileSnapshot>>;
     // The files as looked at now, and whether any changed.
     static Vocabulary lookAtVocabulary(const Vocabulary& files, bool& changed);
-    void followVocabulary();
     void applyVocabularyCheck(bool changed);
     // Puts the unsaved edits into this operator's own kept file, out of the new holder's way.
-    void keepForOperator();
+    // then follows once the file is written, while the image stays on screen.
+    void keepForOperator(const std::function<void()>& then);
     QString keptPath() const;
 
     ImageSession document;
@@ -116,6 +118,8 @@ private:
     // The files of the image on screen as shown.
     EntryFiles entryFiles;
     std::shared_ptr<AfterClaim> afterClaim;
+    // What the reading under way of the image on screen finds, or none.
+    std::shared_ptr<AfterClaim> rereading;
 };
 
 #endif

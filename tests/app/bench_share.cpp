@@ -1,6 +1,7 @@
 // Key to pixels and launch to first image on a folder that may be a network share: Down after a
 // dwell, without and with an unsaved edit, and the program started on the folder until its first
-// image is painted. tests/team/sharebench.sh runs it on a local disk and on sshfs with a delay.
+// image is painted, and Open Images of the folder's photographs. tests/team/sharebench.sh runs it
+// on a local disk and on sshfs with a delay.
 //   bench_share --make FOLDER          writes the 6000 x 4000 photographs
 //   bench_share QUADROTAG FOLDER       measures on them (the folder is written to)
 #include "imageviewer.h"
@@ -94,6 +95,30 @@ std::vector<double> steps(Quadrotag& window, const QStringList& batch, bool edit
     return times;
 }
 
+// Open Images of the named batch until its first image's pixels, and the longest the window's
+// thread went without answering a 5 ms timer meanwhile.
+std::pair<double, double> openImagesToPixels(Quadrotag& window, const QStringList& batch)
+{
+    QElapsedTimer timer;
+    QElapsedTimer sinceTick;
+    double stall = 0;
+    QTimer ticks;
+    ticks.setInterval(5);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        stall = std::max(stall, sinceTick.nsecsElapsed() / 1e6);
+        sinceTick.restart();
+    });
+    timer.start();
+    sinceTick.start();
+    ticks.start();
+    window.openNamedImages(batch);
+    while ((window.isListingFolder() || isLoading(window)) && timer.elapsed() < 30000) {
+        QTimer::singleShot(100, [] {});
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return {timer.nsecsElapsed() / 1e6, std::max(stall, sinceTick.nsecsElapsed() / 1e6)};
+}
+
 // The program started on the folder, until it says its canvas painted an image.
 double launchToFirstImage(const QString& program, const QString& folder, const QString& home)
 {
@@ -163,9 +188,18 @@ int main(int argc, char* argv[])
     const std::vector<double> plain = steps(window, batch, false);
     std::vector<double> editable;
     const std::vector<double> edited = steps(window, batch, true, &editable);
+    std::vector<double> opened;
+    std::vector<double> stalled;
+    for (int open = 0; open < presses; ++open) {
+        QTest::qWait(dwellMilliseconds);
+        const auto [toPixels, stall] = openImagesToPixels(window, batch);
+        opened.push_back(toPixels);
+        stalled.push_back(stall);
+    }
     std::printf("launch to first image %.0f ms (median of %d); Down after a dwell %.1f ms, with an "
-                "unsaved edit %.1f ms, an edit taken %.1f ms after the pixels (medians of %d)\n",
+                "unsaved edit %.1f ms, an edit taken %.1f ms after the pixels; Open Images to "
+                "pixels %.1f ms, the window held at most %.1f ms (medians of %d)\n",
                 median(launched), launches, median(plain), median(edited), median(editable),
-                presses);
+                median(opened), median(stalled), presses);
     return 0;
 }

@@ -163,6 +163,11 @@ private slots:
                                                   << "3/3  c.jpg  1 of 3 labelled";
         QTest::newRow("remembered, with a proposal") << "proposal"
                                                      << "2/3  b.jpg  1 of 3 labelled, 1 proposed";
+        QTest::newRow("Open Images closed without a choice") << "no choice"
+                                                             << "2/3  b.jpg  1 of 3 labelled";
+        // The image left is saved as the named ones are opened: its row is ticked.
+        QTest::newRow("images named") << "named"
+                                      << "1/2  c.jpg  1 of 2 labelled";
     }
     void imageShownWhileItsFolderIsListed()
     {
@@ -196,7 +201,7 @@ private slots:
         // The listing's count replaces the status line now and then: the session tells.
         QTRY_COMPARE(window->imageSession().imagePath(), batch[1]);
         QCOMPARE(progress->text(), proposed ? "0 of 1 labelled, 1 proposed" : "0 of 1 labelled");
-        if (meanwhile == "edit" || meanwhile == "save") {
+        if (meanwhile == "edit" || meanwhile == "save" || meanwhile == "named") {
             drawSquare(10, 10, 50);
             clickTag(0, 0);
         }
@@ -204,6 +209,9 @@ private slots:
             pressKey(Qt::Key_S, Qt::ControlModifier);
         if (meanwhile == "down")
             pressKey(Qt::Key_Down);
+        if (meanwhile == "no choice" || meanwhile == "named")
+            window->openNamedImages(meanwhile == "named" ? QStringList{batch[2], batch[1]}
+                                                         : QStringList());
         if (meanwhile == "switch")
             QVERIFY(window->openProject(makeProject("p")));
         if (meanwhile == "taken") {

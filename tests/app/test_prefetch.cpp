@@ -70,6 +70,7 @@ private:
     }
 
 private slots:
+
     void prefetchedImageShowsTheSamePixelsAsAForegroundDecode()
     {
         const QStringList batch = noisyBatch(2);
@@ -143,42 +144,6 @@ private slots:
         }
         QCOMPARE(QByteArray::fromStdString(labelFileContents(window->imageAnnotation())),
                  image ? QByteArray("0\n") : fileBytes(path));
-    }
-
-    // Held Down passes images over: their reads not yet begun never run, so the image stopped at
-    // does not wait behind them, and a read is handed out only for the files it was made for.
-    void entryReadsOfImagesPassedOverNeverRun()
-    {
-        QSemaphore busy;
-        QSemaphore release;
-        QMutex guard;
-        QStringList read;
-        {
-            EntryReadAhead ahead([&](const QString& image, const QString& label) {
-                guard.lock();
-                read << image;
-                guard.unlock();
-                if (image == "a") {
-                    busy.release();
-                    release.acquire();
-                }
-                EntryFiles files;
-                files.label.bytes = label.toStdString();
-                return files;
-            });
-            ahead.readAhead({"a"}, {"a.lbl"});
-            busy.acquire();
-            ahead.readAhead({"b", "c"}, {"b.lbl", "c.lbl"});
-            ahead.readAhead({"d"}, {"d.lbl"});
-            ahead.readAhead({"e"}, {"e.lbl"});
-            release.release();
-            QCOMPARE(ahead.take("d", "d.lbl").label.bytes, std::string("d.lbl"));
-            QCOMPARE(ahead.take("e", "e.lbl").label.bytes, std::string("e.lbl"));
-            QCOMPARE(ahead.take("e", "other.lbl").label.bytes, std::string("other.lbl"));
-        }
-        // Gone, it has waited for its worker.
-        read.sort();
-        QCOMPARE(read, (QStringList{"a", "d", "e", "e"}));
     }
 
     void prefetchInFlightIsDroppedWithTheBatch()
@@ -275,73 +240,43 @@ private slots:
         QVERIFY(written[0].count('\n') == 3);
     }
 
-    void panoramaBeyondTheBudgetIsShownReducedInFullResolutionPixels_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<int>("reduction");
-        QTest::newRow("48000 x 24000") << QSize(48000, 24000) << 8;
-        // First decoded at an eighth for the screen, then at the half that fits.
-        QTest::newRow("20000 x 3000") << QSize(20000, 3000) << 2;
-    }
-
-    void panoramaBeyondTheBudgetIsShownReducedInFullResolutionPixels()
-    {
-        QFETCH(QSize, size);
-        QFETCH(int, reduction);
-        const QString path = pathOf("panorama.jpg");
-        QVERIFY(writeFileBytes(path, jpegClaimingSize(size.width(), size.height())));
-        viewer()->slotFitToWindow();
-        openBatch({path});
-        QCOMPARE(canvas()->imageSize(), size);
-        QVERIFY(canvas()->showsReducedImage());
-        QCOMPARE(status(), QStringLiteral("%1 × %2 pixels is more than this program can hold: "
-                                          "shown at 1/%3, shapes still in full-resolution pixels")
-                               .arg(size.width())
-                               .arg(size.height())
-                               .arg(reduction));
-        const std::vector<QPoint> corners{{100, 50}, {300, 50}, {300, 150}, {100, 150}};
-        drawShape(corners);
-        clickTag(0, 0);
-        pressKey(Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(annotation().labels.size(), std::size_t(1));
-        const double scale = viewer()->zoom();
-        for (std::size_t i = 0; i < corners.size(); ++i)
-            QVERIFY((QPointF(annotation().labels[0].points[i]) - QPointF(corners[i]) / scale)
-                        .manhattanLength() <= 2 / scale);
-        QCOMPARE(fileBytes(pathOf("panorama.lbl")), bytesOf(annotation()));
-    }
-
     void firstImageOfABatchArrivesFromAWorker_data()
     {
         QTest::addColumn<QString>("suffix");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("atFit");
-        QTest::newRow("small JPEG") << "jpg" << QSize(400, 300) << false;
-        QTest::newRow("large JPEG at fit, reduced") << "jpg" << QSize(2400, 1600) << true;
-        QTest::newRow("PNG of a megapixel") << "png" << QSize(1024, 1024) << false;
+        // The reduction the status bar names for an image beyond the budget; 0 within it.
+        QTest::addColumn<int>("beyond");
+        QTest::newRow("small JPEG") << "jpg" << QSize(400, 300) << false << 0;
+        QTest::newRow("large JPEG at fit, reduced") << "jpg" << QSize(2400, 1600) << true << 0;
+        QTest::newRow("PNG of a megapixel") << "png" << QSize(1024, 1024) << false << 0;
         // The note that a step shows for its time gives way to the loading note again.
-        QTest::newRow("note meanwhile") << "png" << QSize(1024, 1024) << false;
-        QTest::newRow("can't be shown") << "png" << QSize() << false;
+        QTest::newRow("note meanwhile") << "png" << QSize(1024, 1024) << false << 0;
+        QTest::newRow("can't be shown") << "png" << QSize() << false << 0;
+        QTest::newRow("panorama of 48000 x 24000") << "jpg" << QSize(48000, 24000) << true << 8;
+        // First decoded at an eighth for the screen, then at the half that fits.
+        QTest::newRow("panorama of 20000 x 3000") << "jpg" << QSize(20000, 3000) << true << 2;
     }
 
     // Nothing of it is decoded in the window: until it arrives, the status bar says so and
-    // every edit is refused; then it is shown as a decode here shows it.
+    // every edit is refused; then it is shown as a decode here shows it, and one beyond the
+    // budget reduced, its shapes in full-resolution pixels.
     void firstImageOfABatchArrivesFromAWorker()
     {
         QFETCH(QString, suffix);
         QFETCH(QSize, size);
         QFETCH(bool, atFit);
-        const QStringList batch = size.isValid()
-                                      ? noisyBatch(1, size.width(), size.height(), suffix)
-                                      : QStringList(pathOf("cut.png"));
-        if (!size.isValid())
-            QVERIFY(writeFileBytes(batch[0], pngClaimingSize(1100, 1000)));
+        QFETCH(int, beyond);
+        const QString path = pathOf("first." + suffix);
+        QVERIFY(beyond > 0 ? writeFileBytes(path, jpegClaimingSize(size.width(), size.height()))
+                : size.isValid() ? writeNoisyJpeg(path, size.width(), size.height(), 0)
+                                 : writeFileBytes(path, pngClaimingSize(1100, 1000)));
         if (atFit)
             viewer()->slotFitToWindow();
         MessageBoxCloser closer;
         QSignalSpy arrived(&prefetcher(), &ImagePrefetcher::sglImageArrived);
         holdDecoders();
-        window->openImages(batch);
+        window->openImages({path});
         const QString loading = QString::fromUtf8(EditGate::imageLoadingNote);
         QCOMPARE(status(), loading);
         QVERIFY(isLoadingImage());
@@ -353,7 +288,7 @@ private slots:
         releaseDecoders();
         waitForImage();
         if (!size.isValid()) {
-            QCOMPARE(closer.texts, QStringList("Cannot open image " + batch[0]));
+            QCOMPARE(closer.texts, QStringList("Cannot open image " + path));
             QCOMPARE(status(), QString());
             // No image behind it to take a shape: drawn, it would vanish with the next one.
             drawSquare(20, 20, 50);
@@ -361,13 +296,33 @@ private slots:
             QCOMPARE(status(), QString("No image is open"));
             return;
         }
-        QCOMPARE(status(), "1/1  " + batch[0]);
         QCOMPARE(canvas()->imageSize(), size);
-        QCOMPARE(arrived.count(), 1);
         QCOMPARE(arrived[0][1].value<ScreenImage>().reduction > 1, atFit);
+        if (beyond > 0) {
+            QVERIFY(canvas()->showsReducedImage());
+            QCOMPARE(status(),
+                     QStringLiteral("%1 × %2 pixels is more than this program can hold: "
+                                    "shown at 1/%3, shapes still in full-resolution pixels")
+                         .arg(size.width())
+                         .arg(size.height())
+                         .arg(beyond));
+            const std::vector<QPoint> corners{{100, 50}, {300, 50}, {300, 150}, {100, 150}};
+            drawShape(corners);
+            clickTag(0, 0);
+            pressKey(Qt::Key_S, Qt::ControlModifier);
+            QCOMPARE(annotation().labels.size(), std::size_t(1));
+            const double scale = viewer()->zoom();
+            for (std::size_t i = 0; i < corners.size(); ++i)
+                QVERIFY((QPointF(annotation().labels[0].points[i]) - QPointF(corners[i]) / scale)
+                            .manhattanLength() <= 2 / scale);
+            QCOMPARE(fileBytes(pathOf("first.lbl")), bytesOf(annotation()));
+            return;
+        }
+        QCOMPARE(status(), "1/1  " + path);
+        QCOMPARE(arrived.count(), 1);
         if (!atFit)
             QCOMPARE(shownImage().copy(QRect(QPoint(0, 0), size)),
-                     decodeImageForScreen(batch[0]).pixels);
+                     decodeImageForScreen(path).pixels);
     }
 
     void rapidDownEndsOnTheRightImageWithBoundedDecodes_data()
@@ -382,9 +337,15 @@ private slots:
         QTest::newRow("PNG of more") << "png" << QSize(1025, 1024) << true;
         QTest::newRow("PNG of more, back up to the one on screen")
             << "png" << QSize(1025, 1024) << true;
+        // Its files are looked at on the claim worker: no edit is taken until they are.
+        QTest::newRow("PNG of more, back up behind a share answering late")
+            << "png" << QSize(1025, 1024) << true;
         // The decode in flight is waited for, and nothing arrives at a window that is gone.
         QTest::newRow("PNG of more, window closed while it loads")
             << "png" << QSize(1025, 1024) << true;
+        // Entry reads not yet begun of images passed over never run, so the image stopped at
+        // does not wait behind them; a read is handed out only for the files it was made for.
+        QTest::newRow("entry reads of images passed over") << "" << QSize() << true;
     }
 
     void rapidDownEndsOnTheRightImageWithBoundedDecodes()
@@ -392,6 +353,39 @@ private slots:
         QFETCH(QString, suffix);
         QFETCH(QSize, size);
         QFETCH(bool, alwaysBehind);
+        if (suffix.isEmpty()) {
+            QSemaphore busy;
+            QSemaphore release;
+            QMutex guard;
+            QStringList read;
+            {
+                EntryReadAhead ahead([&](const QString& image, const QString& label) {
+                    guard.lock();
+                    read << image;
+                    guard.unlock();
+                    if (image == "a") {
+                        busy.release();
+                        release.acquire();
+                    }
+                    EntryFiles files;
+                    files.label.bytes = label.toStdString();
+                    return files;
+                });
+                ahead.readAhead({"a"}, {"a.lbl"});
+                busy.acquire();
+                ahead.readAhead({"b", "c"}, {"b.lbl", "c.lbl"});
+                ahead.readAhead({"d"}, {"d.lbl"});
+                ahead.readAhead({"e"}, {"e.lbl"});
+                release.release();
+                QCOMPARE(ahead.take("d", "d.lbl").label.bytes, std::string("d.lbl"));
+                QCOMPARE(ahead.take("e", "e.lbl").label.bytes, std::string("e.lbl"));
+                QCOMPARE(ahead.take("e", "other.lbl").label.bytes, std::string("other.lbl"));
+            }
+            // Gone, it has waited for its worker.
+            read.sort();
+            QCOMPARE(read, (QStringList{"a", "d", "e", "e"}));
+            return;
+        }
         const QStringList batch = noisyBatch(20, size.width(), size.height(), suffix);
         for (int i = 0; i < batch.size(); ++i)
             QVERIFY(writeFileBytes(pathOf(QStringLiteral("img%1.lbl").arg(i)),
@@ -415,7 +409,16 @@ private slots:
                 QCOMPARE(fileBytes(pathOf("img2.lbl")), "2\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n");
                 return;
             }
+            if (tag.contains("late"))
+                stallShare();
             pressKeyOnly(Qt::Key_Up);
+            if (tag.contains("late")) {
+                QCOMPARE(window->imageSession().editGate().refusal(EditGate::Edit::Write),
+                         QString::fromUtf8(EditGate::pendingNote));
+                shareAnswers();
+                QTRY_VERIFY(
+                    window->imageSession().editGate().refusal(EditGate::Edit::Write).isEmpty());
+            }
             // The image left is still on screen, editable at once.
             QCOMPARE(status(), "2/20  " + batch[1]);
             return;

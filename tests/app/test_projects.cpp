@@ -233,6 +233,7 @@ private slots:
         window->openNamedImages({batch[0], pathOf("a.lbl"), pathOf("notes.txt"), pathOf("fake.jpg"),
                                  pathOf("fifo.jpg"), pathOf("short.JPG"), pathOf("b.jpeg"),
                                  pathOf("b2.JPG"), pathOf("fake.png")});
+        QTRY_VERIFY(!window->isListingFolder());
         waitForImage();
         QCOMPARE(status(), "1/3  " + batch[0]);
         QCOMPARE(said.text(),
@@ -273,6 +274,7 @@ private slots:
             window->openNamedImages({batch[1], pathOf("a.JPG"), batch[2]});
         else
             openFolder(dir->path());
+        QTRY_VERIFY(!window->isListingFolder());
         waitForImage();
         QCOMPARE(status(), (named ? "1/3  " : "3/4  ") + batch[1]);
         // Events on the folder itself carry no name; those of the files in it do.

@@ -5,6 +5,7 @@
 #include "teampaths.h"
 #include "workflowfixture.h"
 
+#include <QSemaphore>
 #include <QtTest>
 
 // Going from one project to another: what the old project still has under way or in hand
@@ -77,12 +78,26 @@ private slots:
     void folderListedAtTheSwitchStaysWithTheOldProject_data()
     {
         QTest::addColumn<bool>("newHasImages");
-        QTest::newRow("new project without a batch") << false;
-        QTest::newRow("new project with image files") << true;
+        QTest::addColumn<bool>("named");
+        QTest::newRow("new project without a batch") << false << false;
+        QTest::newRow("new project with image files") << true << false;
+        // Open Images, its worker held until the new project is open.
+        QTest::newRow("images named, new project without a batch") << false << true;
+        QTest::newRow("images named, new project with image files") << true << true;
     }
     void folderListedAtTheSwitchStaysWithTheOldProject()
     {
         QFETCH(bool, newHasImages);
+        QFETCH(bool, named);
+        auto release = std::make_shared<QSemaphore>();
+        FolderListing::useNamedFinder([release](const QStringList& files) {
+            release->acquire();
+            return findNamedBatch(files, {});
+        });
+        const auto restore = qScopeGuard([release] {
+            FolderListing::useNamedFinder({});
+            release->release();
+        });
         const QString oldProject = makeProject("old");
         const QString newProject = makeProject("new");
         const QStringList oldPhotos = makePhotos(oldProject);
@@ -91,8 +106,13 @@ private slots:
             ProjectHistory().rememberImages(newProject, {newPhotos[1]});
         startIn(oldProject);
         StdoutCapture silenced;
-        window->listFolder(oldProject + "/photos");
+        if (named)
+            window->openNamedImages(oldPhotos);
+        else
+            window->listFolder(oldProject + "/photos");
+        QVERIFY(window->isListingFolder());
         QVERIFY(window->openProject(newProject));
+        release->release();
         // The listing's worker has ended, and what it posted before ending has arrived.
         QTRY_COMPARE(FolderListing::workersUnderWay(), 0);
         QCoreApplication::processEvents();

@@ -106,6 +106,7 @@ private slots:
             window->teamDesk().refreshNow();
             // Read again from disk; ann's edits come back over bob's file, and a save asks.
             QTRY_COMPARE(closer.titles, QStringList({"Recover"}));
+            QVERIFY(window->imageSession().hasLabelFile());
             pressKey(Qt::Key_S, Qt::ControlModifier);
             QCOMPARE(closer.titles, QStringList({"Recover", "Label File Changed"}));
             QCOMPARE(fileBytes(pathOf("a.lbl")), bobsState);

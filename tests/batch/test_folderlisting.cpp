@@ -126,27 +126,42 @@ private slots:
     void cancelledListingIsNotReported_data()
     {
         QTest::addColumn<bool>("startAgain");
-        QTest::newRow("cancelled") << false;
-        QTest::newRow("started again after cancelling") << true;
+        QTest::addColumn<bool>("named");
+        QTest::newRow("cancelled") << false << false;
+        QTest::newRow("started again after cancelling") << true << false;
+        // Named files found in place of the folder, whose count stops with it.
+        QTest::newRow("named files in its place") << false << true;
     }
     void cancelledListingIsNotReported()
     {
         QFETCH(bool, startAgain);
+        QFETCH(bool, named);
         QTemporaryDir dir;
         QVERIFY(makeFiles(dir.filePath("big"), "r%1.jpg", 2));
         QVERIFY(makeFiles(dir.filePath("small"), "s%1.jpg", 2));
         auto release = std::make_shared<QSemaphore>();
         FolderListing listing(holding(dir.filePath("big"), release));
         QSignalSpy listed(&listing, &FolderListing::sglListed);
+        QSignalSpy counted(&listing, &FolderListing::sglCounted);
+        QSignalSpy found(&listing, &FolderListing::sglNamedFound);
         listing.start(dir.filePath("big"));
         listing.start(dir.filePath("small"));
-        listing.cancel();
+        if (named)
+            listing.startNamed({dir.filePath("small/s0.jpg")}, [release](const QStringList&) {
+                release->acquire();
+                return NamedBatch();
+            });
+        else
+            listing.cancel();
         if (startAgain)
             listing.start(dir.filePath("small"), "s");
-        release->release();
+        QTest::qWait(named ? 450 : 0);
+        QCOMPARE(counted.size(), 0);
+        release->release(2);
         QVERIFY(workersEnded());
         QVERIFY(!listing.isRunning());
         QCOMPARE(listed.size(), startAgain ? 1 : 0);
+        QCOMPARE(found.size(), named ? 1 : 0);
         if (startAgain)
             QCOMPARE(listed[0], (QVariantList{dir.filePath("small"), "s"}));
     }

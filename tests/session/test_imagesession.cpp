@@ -150,8 +150,10 @@ private slots:
     }
 
     // A save's write may stall on a share for minutes: once its bytes are flushed, they
-    // replace the label file only if the claim still holds and the file is as it was.
-    void stalledSaveLandsOnlyOnTheFileItStartedFrom_data()
+    // replace the label file only if the claim still holds and the file is as it was. The save
+    // of leaving looks at the label file once: where its size and time prove it as read, that
+    // look stands for the write's own, and the file keeps its permission bits.
+    void saveLandsOnlyOnTheFileItStartedFrom_data()
     {
         QTest::addColumn<bool>("claimLost");
         QTest::addColumn<bool>("bobSaves");
@@ -159,30 +161,58 @@ private slots:
         // the flush); the file was there, dated a minute back, so its attributes prove it.
         QTest::addColumn<bool>("checkedUnchanged");
         QTest::addColumn<bool>("settledFile");
-        QTest::newRow("taken over, saved by bob") << true << true << false << false;
-        QTest::newRow("saved by bob, the claim free again") << false << true << false << false;
-        QTest::newRow("checked: taken over, nothing saved yet") << true << false << true << false;
-        QTest::newRow("checked: saved by bob") << false << true << true << false;
+        // The save of leaving, over a file of "5\n" and these bytes written before it looks.
+        QTest::addColumn<bool>("leaving");
+        QTest::addColumn<QByteArray>("meanwhile");
+        const QByteArray none;
+        QTest::newRow("taken over, saved by bob")
+            << true << true << false << false << false << none;
+        QTest::newRow("saved by bob, the claim free again")
+            << false << true << false << false << false << none;
+        QTest::newRow("checked: taken over, nothing saved yet")
+            << true << false << true << false << false << none;
+        QTest::newRow("checked: saved by bob") << false << true << true << false << false << none;
         QTest::newRow("checked: bob's bytes of the same size over a settled file")
-            << false << true << true << true;
+            << false << true << true << true << false << none;
+        QTest::newRow("leaving: settled, unchanged")
+            << false << false << false << true << true << none;
+        QTest::newRow("leaving: settled, rewritten by bob")
+            << false << true << false << true << true << otherRunsState;
+        // Its time proves nothing so soon: its bytes are compared.
+        QTest::newRow("leaving: just written, the same bytes again")
+            << false << false << false << false << true << QByteArray("5\n");
     }
-    void stalledSaveLandsOnlyOnTheFileItStartedFrom()
+    void saveLandsOnlyOnTheFileItStartedFrom()
     {
         QFETCH(bool, claimLost);
         QFETCH(bool, bobSaves);
         QFETCH(bool, checkedUnchanged);
         QFETCH(bool, settledFile);
-        const QByteArray before = settledFile ? "5\n" : "<none>";
-        if (settledFile) {
+        QFETCH(bool, leaving);
+        QFETCH(QByteArray, meanwhile);
+        const QByteArray before = settledFile || leaving ? "5\n" : "<none>";
+        const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        if (before != "<none>") {
             writeContents(labelPath(), before);
             QFile file(labelPath());
-            QVERIFY(file.open(QIODevice::ReadWrite) &&
-                    file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
-                                     QFileDevice::FileModificationTime));
+            QVERIFY(file.setPermissions(mode));
+            if (settledFile)
+                QVERIFY(file.open(QIODevice::ReadWrite) &&
+                        file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                         QFileDevice::FileModificationTime));
         }
         ImageSession session;
         session.open(dir.filePath("room.jpg"), labelPath());
         play(session, "tagged");
+        if (leaving) {
+            if (!meanwhile.isEmpty())
+                writeContents(labelPath(), meanwhile);
+            QCOMPARE(session.saveUnlessChanged(),
+                     bobSaves ? ImageSession::Saving::ChangedOnDisk : ImageSession::Saving::Saved);
+            QCOMPARE(contentsOf(labelPath()), bobSaves ? meanwhile : "5" + squareBytes.mid(1));
+            QCOMPARE(QFile::permissions(labelPath()) & QFileDevice::Permissions(0x7077), mode);
+            return;
+        }
         session.setClaimCheck([&] {
             if (QDir(dir.path()).entryList({".*.tmp"}, QDir::Files | QDir::Hidden).isEmpty())
                 return true;
@@ -194,44 +224,6 @@ private slots:
         QVERIFY(!session.save(checkedUnchanged));
         QCOMPARE(withheld.count(), 1);
         QCOMPARE(contentsOf(labelPath()), bobSaves ? otherRunsState : before);
-    }
-
-    // The save of leaving looks at the label file once: where its size and time prove it as
-    // read, that look stands for the write's own, and the file keeps its permission bits.
-    void saveOfLeavingWritesOnlyOverTheFileAsRead_data()
-    {
-        QTest::addColumn<bool>("settledFile");
-        QTest::addColumn<QByteArray>("meanwhile");
-        QTest::addColumn<bool>("saved");
-        QTest::newRow("settled, unchanged") << true << QByteArray() << true;
-        QTest::newRow("settled, rewritten by bob") << true << otherRunsState << false;
-        // Its time proves nothing so soon: its bytes are compared.
-        QTest::newRow("just written, the same bytes again") << false << QByteArray("5\n") << true;
-    }
-
-    void saveOfLeavingWritesOnlyOverTheFileAsRead()
-    {
-        QFETCH(bool, settledFile);
-        QFETCH(QByteArray, meanwhile);
-        QFETCH(bool, saved);
-        writeContents(labelPath(), "5\n");
-        const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
-        QFile file(labelPath());
-        QVERIFY(file.setPermissions(mode));
-        if (settledFile)
-            QVERIFY(file.open(QIODevice::ReadWrite) &&
-                    file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
-                                     QFileDevice::FileModificationTime));
-        file.close();
-        ImageSession session;
-        session.open(dir.filePath("room.jpg"), labelPath());
-        play(session, "tagged");
-        if (!meanwhile.isEmpty())
-            writeContents(labelPath(), meanwhile);
-        QCOMPARE(session.saveUnlessChanged(),
-                 saved ? ImageSession::Saving::Saved : ImageSession::Saving::ChangedOnDisk);
-        QCOMPARE(contentsOf(labelPath()), saved ? "5" + squareBytes.mid(1) : meanwhile);
-        QCOMPARE(QFile::permissions(labelPath()) & QFileDevice::Permissions(0x7077), mode);
     }
 
     void outsideChangeIsNoticedUntilSaved()
