@@ -18,8 +18,8 @@ struct ImageFile
     QDateTime modified;
     // Larger than the bytes it may take in memory: left unread.
     bool overBudget = false;
-    // The size and time did not hold still while the bytes were read.
-    bool changedWhileRead = false;
+    // The file ended before its size while it was read: it changed meanwhile.
+    bool cutShort = false;
 
     bool isRead() const { return size >= 0 && !overBudget; }
 };

@@ -66,7 +66,7 @@ ImagePrefetcher::FileStamp ImagePrefetcher::stampOf(const QString& path)
     return {info.exists() ? size : -1, info.lastModified()};
 }
 
-// On a worker. A file that changed while it was read leaves the decode without a stamp.
+// On a worker. A file cut short while it was read leaves the decode without a stamp.
 ImagePrefetcher::Decoded ImagePrefetcher::decode(const Job& job)
 {
     if (job.onlyIfChanged && stampOf(job.path) == job.shown)
@@ -76,7 +76,7 @@ ImagePrefetcher::Decoded ImagePrefetcher::decode(const Job& job)
     Decoded decoded;
     decoded.image =
         job.preview ? decodePreviewForScreen(file, job.scale) : decodeImageForScreen(file);
-    if (!file.changedWhileRead)
+    if (!file.cutShort)
         decoded.stamp = FileStamp{file.size, file.modified};
     return decoded;
 }
