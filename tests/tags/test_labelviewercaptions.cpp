@@ -164,6 +164,19 @@ void TestLabelViewerCaptions::exportsIndex()
     TagIndex readBack;
     QVERIFY(readBack.read(QStringLiteral("index2tag.csv")));
     QCOMPARE(readBack.toBytes(), index);
+
+    // Loaded again, the same vocabulary leaves both files as they are; names changed by hand
+    // beside the same index are written again.
+    const QDateTime past = QDateTime::currentDateTime().addDays(-1);
+    for (const QString name : {"index2tag.csv", "index2name.csv"}) {
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(past, QFileDevice::FileModificationTime));
+    }
+    writeFile(QStringLiteral("index2name.csv"), "changed by hand\n");
+    QVERIFY(loadedTable(vocabulary));
+    QCOMPARE(QFileInfo(QStringLiteral("index2tag.csv")).lastModified(), past);
+    QVERIFY(readFile(QStringLiteral("index2name.csv")).endsWith(names));
 }
 
 QTEST_MAIN(TestLabelViewerCaptions)
