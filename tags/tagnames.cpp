@@ -51,13 +51,18 @@ bool TagNames::write(const TagLayout& layout, const QString& indexPath, const On
 
 std::optional<TagIndex> TagNames::readFor(const QString& indexPath, const QByteArray& indexBytes)
 {
-    QFile file(pathFor(indexPath));
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes = bytesAt(pathFor(indexPath));
+    if (!bytes)
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
+    return namesFrom(*bytes, indexBytes);
+}
+
+std::optional<TagIndex> TagNames::namesFrom(const QByteArray& namesBytes,
+                                            const QByteArray& indexBytes)
+{
     const QByteArray expected = digestLine(indexBytes);
     TagIndex names;
-    if (!bytes.startsWith(expected) || !names.parse(bytes.mid(expected.size())))
+    if (!namesBytes.startsWith(expected) || !names.parse(namesBytes.mid(expected.size())))
         return std::nullopt;
     return names;
 }

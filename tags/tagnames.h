@@ -30,6 +30,9 @@ public:
     // The names written with the index whose bytes these are; nothing when there are none
     // or they belong to another index.
     static std::optional<TagIndex> readFor(const QString& indexPath, const QByteArray& indexBytes);
+    // The same from the names file's bytes, read before.
+    static std::optional<TagIndex> namesFrom(const QByteArray& namesBytes,
+                                             const QByteArray& indexBytes);
     static QString pathFor(const QString& indexPath);
 };
 

@@ -254,11 +254,9 @@ void ImageVisit::keepWithheldSave()
                  keptNote);
 }
 
-void ImageVisit::rememberVocabulary(const QStringList& paths)
+void ImageVisit::rememberVocabulary(const Vocabulary& files)
 {
-    vocabulary.clear();
-    for (const QString& path : paths)
-        vocabulary.emplace_back(path, LabelFileSnapshot::of(path));
+    vocabulary = files;
     document.editGate().setVocabularyChanged(false);
 }
 

@@ -58,9 +58,10 @@ public:
     void saveNow();
     // Brings the gate in step with the claim on the image on screen.
     void followClaim();
-    // The files the tags were read from, as they are now: entering an image compares them
-    // with the disk, and a change refuses every edit until they are read again.
-    void rememberVocabulary(const QStringList& paths);
+    // The files the tags were read from, each path with what it held: entering an image
+    // compares them with the disk, and a change refuses every edit until they are read again.
+    using Vocabulary = std::vector<std::pair<QString, LabelFileSnapshot>>;
+    void rememberVocabulary(const Vocabulary& files);
 
     ImageSession& session() { return document; }
     const ImageSession& session() const { return document; }
@@ -83,7 +84,6 @@ private:
     void offerKeptWork();
     void loseClaim();
     void keepWithheldSave();
-    using Vocabulary = std::vector<std::pair<QString, LabelFileSnapshot>>;
     static bool hasVocabularyChanged(const Vocabulary& files);
     void followVocabulary();
     void applyVocabularyCheck(bool changed);
