@@ -3,13 +3,16 @@
 #include "projectfolder.h"
 #include "tagnames.h"
 
+#include <QtConcurrent>
+
 VocabularyFiles VocabularyFiles::read(const QString& vocabularyPath, const QString& indexPath)
 {
-    VocabularyFiles files{vocabularyPath, indexPath, LabelFileSnapshot::of(vocabularyPath),
-                          LabelFileSnapshot::of(indexPath), LabelFileSnapshot()};
-    if (files.index.exists)
-        files.names = LabelFileSnapshot::of(TagNames::pathFor(indexPath));
-    return files;
+    // Side by side: on a share each file takes three round trips.
+    QFuture<LabelFileSnapshot> index = QtConcurrent::run(&LabelFileSnapshot::of, indexPath);
+    QFuture<LabelFileSnapshot> names =
+        QtConcurrent::run(&LabelFileSnapshot::of, TagNames::pathFor(indexPath));
+    const LabelFileSnapshot vocabulary = LabelFileSnapshot::of(vocabularyPath);
+    return {vocabularyPath, indexPath, vocabulary, index.result(), names.result()};
 }
 
 VocabularyFiles VocabularyFiles::ofProject(const QString& projectFolder)

@@ -8,14 +8,13 @@
 // The files of a vocabulary as a start finds them, read once: the vocabulary "tags", the tag
 // index and the names beside it. The question about a changed vocabulary, the tag table, the
 // index written only where it changes and the later look for changes all take these bytes;
-// on a share each reading is round trips.
+// on a share each reading is round trips, and the three are read side by side.
 struct VocabularyFiles
 {
     QString vocabularyPath;
     QString indexPath;
     LabelFileSnapshot vocabulary;
     LabelFileSnapshot index;
-    // Read only beside an index.
     LabelFileSnapshot names;
 
     static VocabularyFiles read(const QString& vocabularyPath, const QString& indexPath);
