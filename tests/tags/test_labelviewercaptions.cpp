@@ -174,9 +174,18 @@ void TestLabelViewerCaptions::exportsIndex()
                 file.setFileTime(past, QFileDevice::FileModificationTime));
     }
     writeFile(QStringLiteral("index2name.csv"), "changed by hand\n");
-    QVERIFY(loadedTable(vocabulary));
+    const std::unique_ptr<LabelViewer> table = loadedTable(vocabulary);
+    QVERIFY(table);
     QCOMPARE(QFileInfo(QStringLiteral("index2tag.csv")).lastModified(), past);
     QVERIFY(readFile(QStringLiteral("index2name.csv")).endsWith(names));
+
+    // Bytes read at start are believed, not read again: the same left, others written over.
+    const QByteArray namesFile = readFile(QStringLiteral("index2name.csv"));
+    writeFile(QStringLiteral("index2tag.csv"), "9,9,stale\n");
+    table->loadTagsFrom(vocabulary, QStringLiteral("index2tag.csv"), {index, namesFile});
+    QCOMPARE(readFile(QStringLiteral("index2tag.csv")), QByteArray("9,9,stale\n"));
+    table->loadTagsFrom(vocabulary, QStringLiteral("index2tag.csv"), {"9,9,stale\n", namesFile});
+    QCOMPARE(readFile(QStringLiteral("index2tag.csv")), index);
 }
 
 QTEST_MAIN(TestLabelViewerCaptions)
