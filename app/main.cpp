@@ -9,6 +9,7 @@
 #include "settingsmigration.h"
 #include "startarguments.h"
 #include "starttrace.h"
+#include "vocabularyfiles.h"
 #include "vocabularyquestion.h"
 
 #include <QApplication>
@@ -105,12 +106,10 @@ int runWindow(const StartArguments& arguments)
     bool aboveOpened = false;
     const QString project = chooseProject(arguments, history, resume, aboveOpened);
     // The window writes a new tag index as it starts, so the operator decides before.
-    const bool confirmed = project.isEmpty() ? confirmVocabularyChange()
-                                             : confirmVocabularyChange(vocabularyPathIn(project),
-                                                                       indexPathIn(project));
-    if (!confirmed)
+    const VocabularyFiles vocabulary = VocabularyFiles::ofProject(project);
+    if (!confirmVocabularyChange(vocabulary))
         return 0;
-    Quadrotag window(project);
+    Quadrotag window(project, vocabulary);
     // On a share, steps wait for no claim, release or log line: they follow on a worker.
     window.teamDesk().setClaimsInBackground(true);
     traceStartStep("window made");

@@ -39,6 +39,12 @@ Quadrotag::Quadrotag(QWidget* parent, Qt::WindowFlags flags) : Quadrotag(QString
 }
 
 Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags flags)
+    : Quadrotag(project, VocabularyFiles::ofProject(project), parent, flags)
+{
+}
+
+Quadrotag::Quadrotag(const QString& project, const VocabularyFiles& vocabulary, QWidget* parent,
+                     Qt::WindowFlags flags)
     : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
       styleComboBox(nullptr), zoomLevel(nullptr), team(operatorFromEnvironment()),
       visit(team, this), editor(visit.session(), imageViewer, labelViewer, styleComboBox),
@@ -48,7 +54,7 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
       reviewController(visit.session(), visit.saveGuard(), this),
       drawingAssist(editor, *imageViewer.imageWidget()),
       opener(visit, stepper, team, projectHistory),
-      projects(project, projectHistory, visit, opener, stepper, labelViewer)
+      projects(project, vocabulary, projectHistory, visit, opener, stepper, labelViewer)
 {
     ui.setupUi(this);
     buildLayout();

@@ -48,6 +48,9 @@ public:
     // A window of the project in this folder: its vocabulary, its tag index, its history.
     explicit Quadrotag(const QString& projectFolder, QWidget* parent = nullptr,
                        Qt::WindowFlags flags = Qt::WindowFlags());
+    // The same with the project's vocabulary files as read already.
+    Quadrotag(const QString& projectFolder, const VocabularyFiles& vocabulary,
+              QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
     ~Quadrotag() override;
 
     // Replaces the batch with these image files and shows the first; what the

@@ -3,6 +3,7 @@
 #include "imagenames.h"
 #include "tiffstructure.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageIOHandler>
@@ -10,6 +11,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -43,6 +45,9 @@ QSize sizeOf(qint64 width, qint64 height)
     return QSize(int(width), int(height));
 }
 
+// Up to length bytes at an offset, fewer at the end: from the file, or from its bytes read before.
+using ReadAt = std::function<QByteArray(qint64 offset, qint64 length)>;
+
 QByteArray readAt(QFile& file, qint64 offset, qint64 length)
 {
     if (offset < 0 || length < 0 || !file.seek(offset))
@@ -61,10 +66,11 @@ int exifOrientation(QByteArray exif)
         .orientation;
 }
 
-void readJpeg(const QString& path, HeaderFacts& facts)
+void readJpeg(QIODevice* device, HeaderFacts& facts)
 {
     // Qt's reader parses the markers and the EXIF orientation without decoding a pixel.
-    QImageReader reader(path);
+    device->seek(0);
+    QImageReader reader(device);
     reader.setAutoTransform(false);
     const QSize stored = reader.size();
     if (!stored.isValid() || stored.isEmpty())
@@ -73,7 +79,7 @@ void readJpeg(const QString& path, HeaderFacts& facts)
     facts.size = turned ? stored.transposed() : stored;
 }
 
-void readPng(QFile& file, const QByteArray& start, HeaderFacts& facts)
+void readPng(const ReadAt& readAt, const QByteArray& start, HeaderFacts& facts)
 {
     if (bigEndian(start, 8) != 13 || start.mid(12, 4) != "IHDR")
         return;
@@ -84,7 +90,7 @@ void readPng(QFile& file, const QByteArray& start, HeaderFacts& facts)
     facts.size = sizeOf(bigEndian(start, 16), bigEndian(start, 20));
     qint64 offset = pngIhdrEnd;
     for (int chunk = 0; chunk < mostChunks; ++chunk) {
-        const QByteArray head = readAt(file, offset, 8);
+        const QByteArray head = readAt(offset, 8);
         if (head.size() < 8 || head.mid(4) == "IDAT" || head.mid(4) == "IEND")
             break;
         const quint32 length = bigEndian(head, 0);
@@ -92,12 +98,12 @@ void readPng(QFile& file, const QByteArray& start, HeaderFacts& facts)
         if (head.mid(4) == "tRNS")
             facts.hasAlpha = true;
         if (head.mid(4) == "eXIf" && length <= quint32(largestExif))
-            facts.orientation = exifOrientation(readAt(file, offset + 8, length));
+            facts.orientation = exifOrientation(readAt(offset + 8, length));
         offset += 12 + qint64(length);
     }
 }
 
-void readWebPExtended(QFile& file, const QByteArray& start, HeaderFacts& facts)
+void readWebPExtended(const ReadAt& readAt, const QByteArray& start, HeaderFacts& facts)
 {
     const unsigned char flags = static_cast<unsigned char>(start[20]);
     facts.hasAlpha = flags & 0x10;
@@ -107,17 +113,17 @@ void readWebPExtended(QFile& file, const QByteArray& start, HeaderFacts& facts)
         return;
     qint64 offset = 12;
     for (int chunk = 0; chunk < mostChunks; ++chunk) {
-        const QByteArray head = readAt(file, offset, 8);
+        const QByteArray head = readAt(offset, 8);
         if (head.size() < 8)
             break;
         const quint32 length = littleEndian(head, 4, 4);
         if (head.startsWith("EXIF") && length <= quint32(largestExif))
-            facts.orientation = exifOrientation(readAt(file, offset + 8, length));
+            facts.orientation = exifOrientation(readAt(offset + 8, length));
         offset += 8 + qint64(length) + (length & 1);
     }
 }
 
-void readWebP(QFile& file, const QByteArray& start, HeaderFacts& facts)
+void readWebP(const ReadAt& readAt, const QByteArray& start, HeaderFacts& facts)
 {
     const QByteArray chunk = start.mid(12, 4);
     if (chunk == "VP8 " && start.mid(23, 3) == "\x9d\x01\x2a")
@@ -128,13 +134,13 @@ void readWebP(QFile& file, const QByteArray& start, HeaderFacts& facts)
         facts.size = sizeOf((bits & 0x3fff) + 1, ((bits >> 14) & 0x3fff) + 1);
         facts.hasAlpha = (bits >> 28) & 1;
     } else if (chunk == "VP8X")
-        readWebPExtended(file, start, facts);
+        readWebPExtended(readAt, start, facts);
 }
 
-void readTiff(QFile& file, HeaderFacts& facts)
+void readTiff(const ReadAt& readAt, HeaderFacts& facts)
 {
-    const TiffFacts tiff = readTiffStructure(
-        [&file](qint64 offset, int length) { return readAt(file, offset, length); });
+    const TiffFacts tiff =
+        readTiffStructure([&readAt](qint64 offset, int length) { return readAt(offset, length); });
     facts.size = tiff.size;
     facts.orientation = tiff.orientation;
     facts.hasAlpha = tiff.hasExtraSamples;
@@ -191,15 +197,12 @@ ImageFormat formatOfFirstBytes(const QByteArray& start)
     return ImageFormat::None;
 }
 
-HeaderFacts probeImageHeader(const QString& path)
+namespace {
+
+// jpegDevice: where Qt's reader finds the JPEG's markers, from its first byte.
+HeaderFacts probeHeader(const ReadAt& readAt, QIODevice* jpegDevice)
 {
-    // Opening a FIFO or a device waits for a writer that may never come.
-    if (!QFileInfo(path).isFile())
-        return HeaderFacts();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return HeaderFacts();
-    QByteArray start = file.read(firstBytes);
+    QByteArray start = readAt(0, firstBytes);
     HeaderFacts facts;
     facts.format = formatOfFirstBytes(start);
     const qsizetype stored = start.size();
@@ -207,17 +210,16 @@ HeaderFacts probeImageHeader(const QString& path)
     switch (facts.format) {
     case ImageFormat::Jpeg:
         facts.storedBytesPerPixel = 3;
-        file.close();
-        readJpeg(path, facts);
+        readJpeg(jpegDevice, facts);
         return facts;
     case ImageFormat::Png:
-        readPng(file, start, facts);
+        readPng(readAt, start, facts);
         break;
     case ImageFormat::WebP:
-        readWebP(file, start, facts);
+        readWebP(readAt, start, facts);
         break;
     case ImageFormat::Tiff:
-        readTiff(file, facts);
+        readTiff(readAt, facts);
         break;
     case ImageFormat::Bmp:
         readBmp(start, facts);
@@ -231,6 +233,40 @@ HeaderFacts probeImageHeader(const QString& path)
     if (facts.size.isValid() && turnsSideways(facts.orientation))
         facts.size.transpose();
     return facts;
+}
+
+} // namespace
+
+bool HeaderFacts::operator==(const HeaderFacts& other) const
+{
+    return format == other.format && size == other.size && orientation == other.orientation &&
+           hasAlpha == other.hasAlpha && hasMorePages == other.hasMorePages &&
+           storedBytesPerPixel == other.storedBytesPerPixel;
+}
+
+HeaderFacts probeImageHeader(const QString& path)
+{
+    // Opening a FIFO or a device waits for a writer that may never come.
+    if (!QFileInfo(path).isFile())
+        return HeaderFacts();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return HeaderFacts();
+    return probeHeader(
+        [&file](qint64 offset, qint64 length) { return readAt(file, offset, length); }, &file);
+}
+
+HeaderFacts probeImageHeaderOf(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return probeHeader(
+        [&bytes](qint64 offset, qint64 length) {
+            return offset < 0 || length < 0 || offset > bytes.size() ? QByteArray()
+                                                                     : bytes.mid(offset, length);
+        },
+        &buffer);
 }
 
 bool isImageFile(const QString& path)

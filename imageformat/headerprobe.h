@@ -26,11 +26,15 @@ struct HeaderFacts
     // What the decoder holds for each pixel before it is made 8 bits a channel: at most 8 bytes
     // in the other formats, any number in a TIFF (floats of 8 bytes, dozens of samples).
     qint64 storedBytesPerPixel = 4;
+
+    bool operator==(const HeaderFacts& other) const;
 };
 
 // Reads only a file's header. A FIFO, a device or a folder tells nothing, and so does a file
 // whose header is cut short or claims no pixels.
 HeaderFacts probeImageHeader(const QString& path);
+// The same from a whole file's bytes, read before.
+HeaderFacts probeImageHeaderOf(const QByteArray& bytes);
 // An image by its name (see imagenames.h) and by its first bytes.
 bool isImageFile(const QString& path);
 

@@ -3,8 +3,6 @@
 #include "headerprobe.h"
 #include "screenpixels.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cstdlib>
 
@@ -68,9 +66,8 @@ struct ImageHeader
     qint64 storedBytesPerPixel = 4;
 };
 
-ImageHeader readHeader(const QString& path)
+ImageHeader headerOf(const HeaderFacts& facts)
 {
-    const HeaderFacts facts = probeImageHeader(path);
     // OpenCV's TIFF decoder turns the pixels as the tag says even when asked for them unchanged.
     const int turnStill = facts.format == ImageFormat::Tiff ? 1 : facts.orientation;
     return {facts.size,         facts.format == ImageFormat::Jpeg, turnStill, facts.hasAlpha,
@@ -86,21 +83,21 @@ bool fitsBudget(const ImageHeader& header, const QSize& size)
 
 // The decoder's pixels: libjpeg's colour, turned as its EXIF says, or any other format as
 // stored (16 bits and alpha kept), made to look as it is meant to here.
-cv::Mat decodedColours(const QString& path, const ImageHeader& header, int flags)
+cv::Mat decodedColours(const QByteArray& bytes, const ImageHeader& header, int flags)
 {
-    const std::string file = QFile::encodeName(path).toStdString();
+    const cv::Mat file(1, int(bytes.size()), CV_8UC1, const_cast<char*>(bytes.constData()));
     if (header.reducible)
-        return cv::imread(file, flags);
-    return uprightScreenColours(cv::imread(file, cv::IMREAD_UNCHANGED), header.orientation,
+        return cv::imdecode(file, flags);
+    return uprightScreenColours(cv::imdecode(file, cv::IMREAD_UNCHANGED), header.orientation,
                                 header.hasAlpha);
 }
 
 // OpenCV throws on sizes beyond its own limits and on failed allocations; on a worker
 // thread that would end the program, so every failure becomes a null image here.
-QImage decodedPixels(const QString& path, const ImageHeader& header, int flags) noexcept
+QImage decodedPixels(const QByteArray& bytes, const ImageHeader& header, int flags) noexcept
 {
     try {
-        const cv::Mat decoded = decodedColours(path, header, flags);
+        const cv::Mat decoded = decodedColours(bytes, header, flags);
         if (decoded.empty())
             return QImage();
         QImage image = screenImage(decoded.cols, decoded.rows);
@@ -181,11 +178,11 @@ ScreenImage refused(const QSize& size)
     return image;
 }
 
-ScreenImage decodedAt(const QString& path, const ImageHeader& header, int reduction,
+ScreenImage decodedAt(const QByteArray& bytes, const ImageHeader& header, int reduction,
                       int sharpestReduction)
 {
     ScreenImage image;
-    image.pixels = decodedPixels(path, header, decoderFlags(reduction));
+    image.pixels = decodedPixels(bytes, header, decoderFlags(reduction));
     if (image.isNull())
         return image;
     image.fullSize = fullSizeOf(image.pixels.size(), header.size, reduction);
@@ -223,26 +220,42 @@ ScreenImage scaledDown(ScreenImage image, int reduction) noexcept
     return image;
 }
 
+// A file larger than the decoder may hold is refused from its header alone, read in place.
+ScreenImage refusedUnread(const QString& path)
+{
+    const QSize size = probeImageHeader(path).size;
+    return size.isValid() ? refused(size) : ScreenImage();
+}
+
 } // namespace
 
 const qint64 screenPixelBudget = qint64(48) << 20;
 const qint64 decodeByteBudget = screenPixelBudget * 8;
 
-ScreenImage decodeImageForScreen(const QString& path)
+ImageFile readImageFile(const QString& path)
 {
-    const ImageHeader header = readHeader(path);
+    return readImageFile(path, decodeByteBudget);
+}
+
+ScreenImage decodeImageForScreen(const ImageFile& file)
+{
+    if (file.overBudget)
+        return refusedUnread(file.path);
+    const ImageHeader header = headerOf(probeImageHeaderOf(file.bytes));
     // Its pixels could be any number: decoding them to find out could take gigabytes.
     if (!header.size.isValid())
         return ScreenImage();
     const int reduction = budgetReduction(header);
     if (reduction == 0)
         return refused(header.size);
-    return decodedAt(path, header, reduction, reduction);
+    return decodedAt(file.bytes, header, reduction, reduction);
 }
 
-ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scale)
+ScreenImage decodePreviewForScreen(const ImageFile& file, const DisplayScale& scale)
 {
-    const ImageHeader header = readHeader(path);
+    if (file.overBudget)
+        return refusedUnread(file.path);
+    const ImageHeader header = headerOf(probeImageHeaderOf(file.bytes));
     if (!header.size.isValid())
         return ScreenImage();
     const int leastReduction = budgetReduction(header);
@@ -250,6 +263,16 @@ ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scal
         return refused(header.size);
     const int reduction = std::max(leastReduction, screenReduction(scale, header.size));
     if (!header.reducible)
-        return scaledDown(decodedAt(path, header, leastReduction, leastReduction), reduction);
-    return decodedAt(path, header, reduction, leastReduction);
+        return scaledDown(decodedAt(file.bytes, header, leastReduction, leastReduction), reduction);
+    return decodedAt(file.bytes, header, reduction, leastReduction);
+}
+
+ScreenImage decodeImageForScreen(const QString& path)
+{
+    return decodeImageForScreen(readImageFile(path));
+}
+
+ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scale)
+{
+    return decodePreviewForScreen(readImageFile(path), scale);
 }

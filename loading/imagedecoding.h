@@ -2,6 +2,7 @@
 #define QUADROTAG_IMAGEDECODING_H
 
 #include "displayscale.h"
+#include "imagefile.h"
 #include "screenimage.h"
 
 #include <QSize>
@@ -20,7 +21,7 @@ extern const qint64 decodeByteBudget;
 // so that showing it needs no conversion: at full resolution, or, where that would not
 // fit the budget, at the least reduction of a JPEG that does. An image beyond the budget
 // even then, in pixels or in the bytes its decoder would hold, is refused from its header,
-// unread, and so is one whose header tells no size. Never throws: a file that can't be
+// undecoded, and so is one whose header tells no size. Never throws: a file that can't be
 // decoded, whatever the reason, gives a null image. Safe to call from any thread.
 ScreenImage decodeImageForScreen(const QString& path);
 // The same, but for an image shown at half size or less only as many pixels as still cover
@@ -28,5 +29,11 @@ ScreenImage decodeImageForScreen(const QString& path);
 // and scaled down. Unless that is all the budget allows anyway, the result is not the
 // sharpest, and decodeImageForScreen gives that.
 ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scale);
+
+// Both read the file first, once, with this: a file larger than the decoder's byte budget is
+// left unread and refused from its header.
+ImageFile readImageFile(const QString& path);
+ScreenImage decodeImageForScreen(const ImageFile& file);
+ScreenImage decodePreviewForScreen(const ImageFile& file, const DisplayScale& scale);
 
 #endif

@@ -66,17 +66,18 @@ ImagePrefetcher::FileStamp ImagePrefetcher::stampOf(const QString& path)
     return {info.exists() ? size : -1, info.lastModified()};
 }
 
-// On a worker. A file that changed while it was decoded leaves the decode without a stamp.
+// On a worker. A file cut short while it was read leaves the decode without a stamp.
 ImagePrefetcher::Decoded ImagePrefetcher::decode(const Job& job)
 {
-    const FileStamp before = stampOf(job.path);
-    if (job.onlyIfChanged && before == job.shown)
+    if (job.onlyIfChanged && stampOf(job.path) == job.shown)
         return {};
+    // The stamp comes with the bytes, from the one opening of the file.
+    const ImageFile file = readImageFile(job.path);
     Decoded decoded;
     decoded.image =
-        job.preview ? decodePreviewForScreen(job.path, job.scale) : decodeImageForScreen(job.path);
-    if (stampOf(job.path) == before)
-        decoded.stamp = before;
+        job.preview ? decodePreviewForScreen(file, job.scale) : decodeImageForScreen(file);
+    if (!file.cutShort)
+        decoded.stamp = FileStamp{file.size, file.modified};
     return decoded;
 }
 

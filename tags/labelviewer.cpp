@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
 const QColor LabelViewer::singleTagColor{220, 255, 255, 255};
 const QColor LabelViewer::categoryColor{220, 250, 220, 255};
@@ -65,12 +66,25 @@ bool LabelViewer::loadTags(const std::string& fileName, const std::string& index
         std::cerr << "Fail opening " << fileName << std::endl;
         return false;
     }
-    layout.read(in);
-    in.close();
+    fillFrom(in, QFile::decodeName(QByteArray::fromStdString(indexPath)), TagNames::OnDisk());
+    return true;
+}
+
+void LabelViewer::loadTagsFrom(const QByteArray& vocabulary, const QString& indexPath,
+                               const TagNames::OnDisk& before)
+{
+    resetGrid();
+    std::istringstream in(vocabulary.toStdString());
+    fillFrom(in, indexPath, before);
+}
+
+void LabelViewer::fillFrom(std::istream& vocabulary, const QString& indexPath,
+                           const TagNames::OnDisk& before)
+{
+    layout.read(vocabulary);
     fillFromLayout();
     finishTable();
-    exportTagIndex(indexPath);
-    return true;
+    writeTagIndex(indexPath, before);
 }
 
 void LabelViewer::addTagCell(int row, int column, const std::string& text, const QColor& kindColor)
@@ -139,12 +153,17 @@ void LabelViewer::exportTagIndex() const
 
 void LabelViewer::exportTagIndex(const std::string& indexPath) const
 {
+    writeTagIndex(QFile::decodeName(QByteArray::fromStdString(indexPath)), TagNames::OnDisk());
+}
+
+void LabelViewer::writeTagIndex(const QString& indexPath, const TagNames::OnDisk& before) const
+{
     // Every cell that names no tag is reported, as asking for its caption does.
     for (int row = 0; row < rowCount(); ++row)
         for (int column = 0; column < columnCount(); ++column)
             if (item(row, column) && !layout.isTag(row, column))
                 std::cerr << "Impossible Selection!" << std::endl;
-    TagNames::write(layout, QFile::decodeName(QByteArray::fromStdString(indexPath)));
+    TagNames::write(layout, indexPath, before);
 }
 
 void LabelViewer::toggleTag(int row, int column)

@@ -3,6 +3,7 @@
 
 #include "tagcelldelegate.h"
 #include "taglayout.h"
+#include "tagnames.h"
 
 #include <QColor>
 #include <QString>
@@ -26,6 +27,10 @@ public:
     bool loadTags(const std::string& fileName);
     // Reads the vocabulary and writes the tag index to indexFileName instead.
     bool loadTags(const std::string& fileName, const std::string& indexFileName);
+    // The same from the vocabulary's bytes, read before, with what the index and the names
+    // files held then, so that unchanged files are neither read nor written again.
+    void loadTagsFrom(const QByteArray& vocabulary, const QString& indexPath,
+                      const TagNames::OnDisk& before);
     void addTagCell(int row, int column, const std::string& text, const QColor& kindColor);
     void finishTable();
 
@@ -51,6 +56,9 @@ public:
     static const QColor categoryTagColor;
 
 private:
+    void fillFrom(std::istream& vocabulary, const QString& indexPath,
+                  const TagNames::OnDisk& before);
+    void writeTagIndex(const QString& indexPath, const TagNames::OnDisk& before) const;
     void resetGrid();
     void fillFromLayout();
     void placeCell(int row, int column, const QString& text, const QColor& kindColor);

@@ -19,28 +19,50 @@ QByteArray digestLine(const QByteArray& indexBytes)
            '\n';
 }
 
+std::optional<QByteArray> bytesAt(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+// On a share a rewrite takes a dozen round trips and a read two, and every start writes the
+// files: the same bytes are left as they are. before: the bytes at path, when known already.
+bool writeIfChanged(const QString& path, const QByteArray& bytes,
+                    const std::optional<QByteArray>& before)
+{
+    if ((before ? before : bytesAt(path)) == bytes)
+        return true;
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
 } // namespace
 
-bool TagNames::write(const TagLayout& layout, const QString& indexPath)
+bool TagNames::write(const TagLayout& layout, const QString& indexPath, const OnDisk& before)
 {
-    const TagIndex index = TagIndex::ofLayout(layout);
-    if (!index.write(indexPath))
-        return false;
-    const QByteArray bytes =
-        digestLine(index.toBytes()) + TagIndex::namesOfLayout(layout).toBytes();
-    QSaveFile names(pathFor(indexPath));
-    return names.open(QIODevice::WriteOnly) && names.write(bytes) == bytes.size() && names.commit();
+    const QByteArray indexBytes = TagIndex::ofLayout(layout).toBytes();
+    const QByteArray namesBytes =
+        digestLine(indexBytes) + TagIndex::namesOfLayout(layout).toBytes();
+    return writeIfChanged(indexPath, indexBytes, before.index) &&
+           writeIfChanged(pathFor(indexPath), namesBytes, before.names);
 }
 
 std::optional<TagIndex> TagNames::readFor(const QString& indexPath, const QByteArray& indexBytes)
 {
-    QFile file(pathFor(indexPath));
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes = bytesAt(pathFor(indexPath));
+    if (!bytes)
         return std::nullopt;
-    const QByteArray bytes = file.readAll();
+    return namesFrom(*bytes, indexBytes);
+}
+
+std::optional<TagIndex> TagNames::namesFrom(const QByteArray& namesBytes,
+                                            const QByteArray& indexBytes)
+{
     const QByteArray expected = digestLine(indexBytes);
     TagIndex names;
-    if (!bytes.startsWith(expected) || !names.parse(bytes.mid(expected.size())))
+    if (!namesBytes.startsWith(expected) || !names.parse(namesBytes.mid(expected.size())))
         return std::nullopt;
     return names;
 }

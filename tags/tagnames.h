@@ -17,12 +17,22 @@ class TagLayout;
 class TagNames
 {
 public:
-    // Writes the tag index to indexPath and the names beside it, each atomically; false
-    // when either could not be written.
-    static bool write(const TagLayout& layout, const QString& indexPath);
+    // What both files held when last read; nothing where unknown.
+    struct OnDisk
+    {
+        std::optional<QByteArray> index;
+        std::optional<QByteArray> names;
+    };
+    // Writes the tag index to indexPath and the names beside it, each atomically and only
+    // where its bytes would change; false when either could not be written.
+    static bool write(const TagLayout& layout, const QString& indexPath,
+                      const OnDisk& before = OnDisk());
     // The names written with the index whose bytes these are; nothing when there are none
     // or they belong to another index.
     static std::optional<TagIndex> readFor(const QString& indexPath, const QByteArray& indexBytes);
+    // The same from the names file's bytes, read before.
+    static std::optional<TagIndex> namesFrom(const QByteArray& namesBytes,
+                                             const QByteArray& indexBytes);
     static QString pathFor(const QString& indexPath);
 };
 

@@ -200,8 +200,11 @@ void BatchOpener::showFirstImage(const QString& folder, const QString& imagePath
     // Saved meanwhile, even as the image on screen is left now, or held by another: where to
     // start is the whole list's to say.
     if (!listingWanted || listingProject != project || !visit.leave() ||
-        savedWhileListing.contains(labelPathFor(imagePath)) ||
-        !lookUpHolders({imagePath}).front().isEmpty())
+        savedWhileListing.contains(labelPathFor(imagePath)))
+        return;
+    // Its pixels are read while the claims are looked at: on a share both wait on round trips.
+    stepper.decodeAhead(imagePath);
+    if (!lookUpHolders({imagePath}).front().isEmpty())
         return;
     if (!project.isEmpty())
         history.rememberFolder(project, folder);

@@ -221,6 +221,11 @@ void BatchStepper::readEntryAhead()
 
 // The operator usually goes on in the direction of the last step; one who skims at a
 // small scale finds the image after that made ahead too.
+void BatchStepper::decodeAhead(const QString& imagePath)
+{
+    prefetcher.prefetch(imagePath, viewer.displayScale());
+}
+
 void BatchStepper::prefetchLikelyNext()
 {
     QStringList likelyNext;

@@ -50,6 +50,8 @@ public:
     void showSharp(const QString& path, const ScreenImage& image);
     // The image stepped to, decoded on a worker, is shown if the operator is still on it.
     void showArrived(const QString& path, const ScreenImage& image);
+    // Starts decoding the image likely shown next, before it is known to be.
+    void decodeAhead(const QString& imagePath);
     // Leaves the prefetcher's work, as the window closes.
     void stopDecoding() { prefetcher.clear(); }
 

@@ -8,6 +8,7 @@
 #include "projectfolder.h"
 #include "projecthistory.h"
 #include "sessionquestions.h"
+#include "tagindex.h"
 #include "vocabularyquestion.h"
 
 #include <QDir>
@@ -25,12 +26,34 @@ QStringList existingFiles(const QStringList& paths)
             existing << path;
     return existing;
 }
+
+std::optional<QByteArray> knownBytes(const LabelFileSnapshot& file)
+{
+    if (!file.exists || !file.readable)
+        return std::nullopt;
+    return QByteArray::fromStdString(file.bytes);
+}
+
+TagNames::OnDisk onDisk(const VocabularyFiles& files)
+{
+    return {knownBytes(files.index), knownBytes(files.names)};
+}
+
+// The index as the table left it: as read where its bytes stayed, else as it is now.
+LabelFileSnapshot indexAfterLoad(const VocabularyFiles& files, const LabelViewer& table)
+{
+    if (!files.hasVocabulary() ||
+        knownBytes(files.index) == TagIndex::ofLayout(table.tagLayout()).toBytes())
+        return files.index;
+    return LabelFileSnapshot::of(files.indexPath);
+}
 } // namespace
 
-ProjectSwitch::ProjectSwitch(const QString& folder, ProjectHistory& history, ImageVisit& visit,
-                             BatchOpener& opener, BatchStepper& stepper, LabelViewer& labelViewer)
-    : projectFolder(folder), history(history), visit(visit), opener(opener), stepper(stepper),
-      labelViewer(labelViewer), menu(history)
+ProjectSwitch::ProjectSwitch(const QString& folder, const VocabularyFiles& vocabulary,
+                             ProjectHistory& history, ImageVisit& visit, BatchOpener& opener,
+                             BatchStepper& stepper, LabelViewer& labelViewer)
+    : projectFolder(folder), startVocabulary(vocabulary), history(history), visit(visit),
+      opener(opener), stepper(stepper), labelViewer(labelViewer), menu(history)
 {
 }
 
@@ -42,23 +65,24 @@ void ProjectSwitch::install(QWidget* parentWindow, QMenu* fileMenu, QStatusBar* 
     menu.showProject(projectFolder);
     visit.setProject(&history, projectFolder);
     opener.setProject(projectFolder);
-    loadVocabulary();
+    loadVocabulary(startVocabulary);
+    startVocabulary = VocabularyFiles();
     connect(&menu, &ProjectMenu::projectChosen, this, &ProjectSwitch::openProject);
 }
 
-void ProjectSwitch::loadVocabulary()
+void ProjectSwitch::loadVocabulary(const VocabularyFiles& files)
 {
-    if (projectFolder.isEmpty()) {
-        labelViewer.loadTags("tags");
-        visit.rememberVocabulary({QFileInfo(QStringLiteral("tags")).absoluteFilePath(),
-                                  QFileInfo(QStringLiteral("index2tag.csv")).absoluteFilePath()});
-        return;
-    }
+    // The table says why it has no vocabulary.
+    if (!files.hasVocabulary())
+        labelViewer.loadTags(localPath(files.vocabularyPath), localPath(files.indexPath));
+    else
+        labelViewer.loadTagsFrom(QByteArray::fromStdString(files.vocabulary.bytes), files.indexPath,
+                                 onDisk(files));
+    visit.rememberVocabulary(
+        {{QFileInfo(files.vocabularyPath).absoluteFilePath(), files.vocabulary},
+         {QFileInfo(files.indexPath).absoluteFilePath(), indexAfterLoad(files, labelViewer)}});
     // Read, it is a vocabulary: the project was refused before without a readable one.
-    const bool read = labelViewer.loadTags(localPath(vocabularyPathIn(projectFolder)),
-                                           localPath(indexPathIn(projectFolder)));
-    visit.rememberVocabulary({vocabularyPathIn(projectFolder), indexPathIn(projectFolder)});
-    if (read) {
+    if (!projectFolder.isEmpty() && files.hasVocabulary()) {
         history.addRecent(projectFolder);
         menu.refresh();
     }
@@ -79,7 +103,8 @@ bool ProjectSwitch::openProject(const QString& folder)
     emit sglProjectLeft();
     statusBar->clearMessage();
     // The operator chose to quit rather than write a new index over the old one.
-    if (!confirmVocabularyChange(vocabularyPathIn(absolute), indexPathIn(absolute), window)) {
+    const VocabularyFiles files = VocabularyFiles::ofProject(absolute);
+    if (!confirmVocabularyChange(files, window)) {
         window->close();
         return false;
     }
@@ -87,7 +112,7 @@ bool ProjectSwitch::openProject(const QString& folder)
     menu.showProject(projectFolder);
     visit.setProject(&history, projectFolder);
     opener.setProject(projectFolder);
-    loadVocabulary();
+    loadVocabulary(files);
     emit sglVocabularyLoaded();
     resumeProject();
     return true;

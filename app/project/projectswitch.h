@@ -2,6 +2,7 @@
 #define QUADROTAG_PROJECTSWITCH_H
 
 #include "projectmenu.h"
+#include "vocabularyfiles.h"
 
 #include <QObject>
 #include <QString>
@@ -22,10 +23,12 @@ class ProjectSwitch : public QObject
     Q_OBJECT
 
 public:
-    ProjectSwitch(const QString& folder, ProjectHistory& history, ImageVisit& visit,
-                  BatchOpener& opener, BatchStepper& stepper, LabelViewer& labelViewer);
+    // vocabulary: the project's files as read at start.
+    ProjectSwitch(const QString& folder, const VocabularyFiles& vocabulary, ProjectHistory& history,
+                  ImageVisit& visit, BatchOpener& opener, BatchStepper& stepper,
+                  LabelViewer& labelViewer);
 
-    // The menus and the project's name in the status bar; reads the project's vocabulary.
+    // The menus and the project's name in the status bar; the project's vocabulary in the table.
     void install(QWidget* window, QMenu* fileMenu, QStatusBar* statusBar);
     // Leaves the image on screen by this project's rules, closes its batch, reads the new
     // project's vocabulary and opens its last batch; false when the old project stays.
@@ -42,10 +45,12 @@ signals:
     void sglVocabularyLoaded();
 
 private:
-    void loadVocabulary();
+    void loadVocabulary(const VocabularyFiles& files);
     void forgetGoneProject(const QString& folder);
 
     QString projectFolder;
+    // Until the table is filled from it.
+    VocabularyFiles startVocabulary;
     ProjectHistory& history;
     ImageVisit& visit;
     BatchOpener& opener;

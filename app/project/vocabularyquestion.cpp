@@ -4,13 +4,14 @@
 #include "taglayout.h"
 #include "tagnames.h"
 #include "vocabularychange.h"
+#include "vocabularyfiles.h"
 
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 
-#include <fstream>
 #include <iostream>
+#include <sstream>
 
 namespace {
 
@@ -24,10 +25,13 @@ const QString closingText =
 // What the cells of the index meant: their whole names when the names written with it are
 // there, so that tags alike but for their notes are told apart; else their captions, as
 // the index holds them.
-VocabularyChange changeOf(const QString& indexPath, const QByteArray& indexBytes,
+VocabularyChange changeOf(const VocabularyFiles& files, const QByteArray& indexBytes,
                           const TagIndex& before, const TagLayout& layout)
 {
-    const std::optional<TagIndex> names = TagNames::readFor(indexPath, indexBytes);
+    const std::optional<TagIndex> names =
+        files.names.exists && files.names.readable
+            ? TagNames::namesFrom(QByteArray::fromStdString(files.names.bytes), indexBytes)
+            : std::nullopt;
     if (names)
         return VocabularyChange(*names, TagIndex::namesOfLayout(layout));
     return VocabularyChange(before, TagIndex::ofLayout(layout));
@@ -71,21 +75,24 @@ bool operatorContinues(const QString& text, QWidget* parent)
 bool confirmVocabularyChange(const QString& vocabularyPath, const QString& indexPath,
                              QWidget* parent)
 {
+    return confirmVocabularyChange(VocabularyFiles::read(vocabularyPath, indexPath), parent);
+}
+
+bool confirmVocabularyChange(const VocabularyFiles& files, QWidget* parent)
+{
     // Without a vocabulary no index is written; without an index there is nothing to compare.
-    std::ifstream vocabulary(vocabularyPath.toStdString());
-    QFile index(indexPath);
-    if (!vocabulary || !index.exists())
+    if (!files.hasVocabulary() || !files.index.exists)
         return true;
     TagLayout layout;
+    std::istringstream vocabulary(files.vocabulary.bytes);
     layout.read(vocabulary);
     TagIndex before;
-    const bool readable = index.open(QIODevice::ReadOnly);
-    const QByteArray bytes = readable ? index.readAll() : QByteArray();
+    const QByteArray bytes = QByteArray::fromStdString(files.index.bytes);
     QString text;
-    if (!readable || !before.parse(bytes)) {
+    if (!files.index.readable || !before.parse(bytes)) {
         text = unreadableIndexText();
     } else {
-        const VocabularyChange change = changeOf(indexPath, bytes, before, layout);
+        const VocabularyChange change = changeOf(files, bytes, before, layout);
         if (change.isEmpty())
             return true;
         text = questionText(change, change.lines(listedChanges));
@@ -93,9 +100,9 @@ bool confirmVocabularyChange(const QString& vocabularyPath, const QString& index
     std::cerr << text.toStdString() << std::endl;
     if (!operatorContinues(text, parent))
         return false;
-    if (!TagIndex::keepCopy(indexPath).isEmpty())
+    if (!TagIndex::keepCopy(files.indexPath).isEmpty())
         return true;
     QMessageBox::warning(parent, QStringLiteral("Warning"),
-                         QStringLiteral("Fail writing to ") + indexPath);
+                         QStringLiteral("Fail writing to ") + files.indexPath);
     return false;
 }

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QWidget;
+struct VocabularyFiles;
 
 // Run before the tag table writes a new tag index. When the vocabulary now gives a cell
 // of the existing index another name or none (judged by the whole names kept beside the
@@ -14,5 +15,7 @@ class QWidget;
 bool confirmVocabularyChange(const QString& vocabularyPath = QStringLiteral("tags"),
                              const QString& indexPath = QStringLiteral("index2tag.csv"),
                              QWidget* parent = nullptr);
+// The same with the files read already.
+bool confirmVocabularyChange(const VocabularyFiles& files, QWidget* parent = nullptr);
 
 #endif

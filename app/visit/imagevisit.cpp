@@ -314,12 +314,10 @@ void ImageVisit::keepWithheldSave()
     });
 }
 
-void ImageVisit::rememberVocabulary(const QStringList& paths)
+void ImageVisit::rememberVocabulary(const Vocabulary& files)
 {
-    vocabulary.clear();
+    vocabulary = files;
     ++vocabularyRead;
-    for (const QString& path : paths)
-        vocabulary.emplace_back(path, LabelFileSnapshot::of(path));
     document.editGate().setVocabularyChanged(false);
 }
 

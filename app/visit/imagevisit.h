@@ -59,9 +59,10 @@ public:
     void saveNow();
     // Brings the gate in step with the claim on the image on screen.
     void followClaim();
-    // The files the tags were read from, as they are now: entering an image compares them
-    // with the disk, and a change refuses every edit until they are read again.
-    void rememberVocabulary(const QStringList& paths);
+    // The files the tags were read from, each path with what it held: entering an image
+    // compares them with the disk, and a change refuses every edit until they are read again.
+    using Vocabulary = std::vector<std::pair<QString, LabelFileSnapshot>>;
+    void rememberVocabulary(const Vocabulary& files);
 
     ImageSession& session() { return document; }
     const ImageSession& session() const { return document; }
@@ -85,7 +86,6 @@ private:
     void offerKeptWork();
     void loseClaim();
     void keepWithheldSave();
-    using Vocabulary = std::vector<std::pair<QString, LabelFileSnapshot>>;
     // The files as looked at now, and whether any changed.
     static Vocabulary lookAtVocabulary(const Vocabulary& files, bool& changed);
     void applyVocabularyCheck(bool changed);

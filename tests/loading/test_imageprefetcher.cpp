@@ -1,10 +1,13 @@
+#include "headerprobe.h"
 #include "imagedecoding.h"
 #include "imageprefetcher.h"
+#include "screenpixels.h"
 #include "workflowfixture.h"
 
 #include <QtTest>
 
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <cstring>
 
@@ -106,6 +109,25 @@ bool replaceJpeg(const QString& path, const cv::Mat& picture)
     return replaced;
 }
 
+// The pixels of OpenCV's decoder reading the file itself, as the screen lays them out.
+QImage decodedInPlace(const QString& path)
+{
+    const HeaderFacts facts = probeImageHeader(path);
+    const std::string name = QFile::encodeName(path).toStdString();
+    const cv::Mat colours =
+        facts.format == ImageFormat::Jpeg
+            ? cv::imread(name)
+            : uprightScreenColours(cv::imread(name, cv::IMREAD_UNCHANGED),
+                                   facts.format == ImageFormat::Tiff ? 1 : facts.orientation,
+                                   facts.hasAlpha);
+    cv::Mat screen = colours;
+    if (colours.channels() != 4)
+        cv::cvtColor(colours, screen,
+                     colours.channels() == 1 ? cv::COLOR_GRAY2BGRA : cv::COLOR_BGR2BGRA);
+    return QImage(screen.data, screen.cols, screen.rows, int(screen.step), QImage::Format_RGB32)
+        .copy();
+}
+
 } // namespace
 
 class TestImagePrefetcher : public QObject
@@ -135,6 +157,9 @@ private slots:
             const cv::Vec3b bgr = reference.at<cv::Vec3b>(at.y(), at.x());
             QCOMPARE(image.pixel(at), qRgb(bgr[2], bgr[1], bgr[0]));
         }
+        // Read in one range and in several at once.
+        for (const char* name : {"a.jpg", "big.jpg"})
+            QCOMPARE(readImageFile(pathOf(name)).bytes, fileBytes(pathOf(name)));
     }
 
     void takeHandsOverWhatAForegroundDecodeGives()
@@ -285,6 +310,11 @@ private slots:
         // Its pixels could be any number: it is not decoded to find out.
         QTest::newRow("raster whose size the header does not tell")
             << sunRaster(64, 48) << QSize() << QSize() << QPoint() << QRgb(0);
+        // Zeros after its end: read whole at the byte budget, refused unread a byte past it.
+        QTest::newRow("PNG padded to the byte budget")
+            << png << QSize(64, 48) << QSize(64, 48) << QPoint() << QRgb(0);
+        QTest::newRow("PNG padded a byte past the byte budget")
+            << png << QSize(64, 48) << QSize() << QPoint() << QRgb(0);
     }
 
     // In the foreground and on the worker alike: never an exception; an image beyond the
@@ -299,8 +329,16 @@ private slots:
         const QString path = pathOf(QTest::currentDataTag() + QStringLiteral(".jpg"));
         if (!contents.isEmpty())
             QVERIFY(writeFileBytes(path, contents));
+        const QByteArray tag(QTest::currentDataTag());
+        if (tag.contains("padded"))
+            QVERIFY(QFile::resize(path, decodeByteBudget + (tag.contains("past") ? 1 : 0)));
 
-        const ScreenImage foreground = decodeImageForScreen(path);
+        const ImageFile file = readImageFile(path);
+        QCOMPARE(file.overBudget, tag.contains("past"));
+        QCOMPARE(file.bytes.isEmpty(), !file.isRead() || contents.isEmpty());
+        if (file.isRead())
+            QVERIFY(probeImageHeaderOf(file.bytes) == probeImageHeader(path));
+        const ScreenImage foreground = decodeImageForScreen(file);
         ImagePrefetcher prefetcher;
         prefetcher.prefetch(path);
         QTRY_VERIFY(prefetcher.imagesHeld() == 0 || prefetcher.holds(path));
@@ -312,7 +350,9 @@ private slots:
             QVERIFY(image.isSharpest());
             if (seen != 0)
                 QCOMPARE(image.pixels.pixel(at), seen);
-            QCOMPARE(image.firstPageOnly, QByteArray(QTest::currentDataTag()).contains("pages"));
+            QCOMPARE(image.firstPageOnly, tag.contains("pages"));
+            if (image.reduction == 1 && !image.isNull())
+                QCOMPARE(image.pixels, decodedInPlace(path));
         }
     }
 

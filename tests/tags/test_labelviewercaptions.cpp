@@ -164,6 +164,28 @@ void TestLabelViewerCaptions::exportsIndex()
     TagIndex readBack;
     QVERIFY(readBack.read(QStringLiteral("index2tag.csv")));
     QCOMPARE(readBack.toBytes(), index);
+
+    // Loaded again, the same vocabulary leaves both files as they are; names changed by hand
+    // beside the same index are written again.
+    const QDateTime past = QDateTime::currentDateTime().addDays(-1);
+    for (const QString name : {"index2tag.csv", "index2name.csv"}) {
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(past, QFileDevice::FileModificationTime));
+    }
+    writeFile(QStringLiteral("index2name.csv"), "changed by hand\n");
+    const std::unique_ptr<LabelViewer> table = loadedTable(vocabulary);
+    QVERIFY(table);
+    QCOMPARE(QFileInfo(QStringLiteral("index2tag.csv")).lastModified(), past);
+    QVERIFY(readFile(QStringLiteral("index2name.csv")).endsWith(names));
+
+    // Bytes read at start are believed, not read again: the same left, others written over.
+    const QByteArray namesFile = readFile(QStringLiteral("index2name.csv"));
+    writeFile(QStringLiteral("index2tag.csv"), "9,9,stale\n");
+    table->loadTagsFrom(vocabulary, QStringLiteral("index2tag.csv"), {index, namesFile});
+    QCOMPARE(readFile(QStringLiteral("index2tag.csv")), QByteArray("9,9,stale\n"));
+    table->loadTagsFrom(vocabulary, QStringLiteral("index2tag.csv"), {"9,9,stale\n", namesFile});
+    QCOMPARE(readFile(QStringLiteral("index2tag.csv")), index);
 }
 
 QTEST_MAIN(TestLabelViewerCaptions)
