@@ -5,7 +5,20 @@
 
 #include <QFileInfo>
 
+#include <future>
+
 namespace {
+
+// Each look at a share is a round trip: begun side by side, the entry waits for the slowest.
+template <typename Look> auto aside(Look look)
+{
+    return std::async(std::launch::async, std::move(look));
+}
+
+std::future<bool> existsAside(const QString& path)
+{
+    return aside([path] { return !path.isEmpty() && QFileInfo::exists(path); });
+}
 
 std::optional<Review> reviewOf(const LabelFileSnapshot& file)
 {
@@ -21,8 +34,10 @@ std::optional<Review> reviewOf(const LabelFileSnapshot& file)
 EntryFiles EntryFiles::read(const QString& imagePath, const QString& labelPath)
 {
     EntryFiles files;
+    auto reviewFile =
+        aside([imagePath] { return LabelFileSnapshot::of(reviewPathFor(imagePath)); });
     files.label = LabelFileSnapshot::of(labelPath);
-    files.reviewFile = LabelFileSnapshot::of(reviewPathFor(imagePath));
+    files.reviewFile = reviewFile.get();
     files.review = reviewOf(files.reviewFile);
     return files;
 }
@@ -41,14 +56,18 @@ EntryFiles EntryFiles::revalidated(const QString& imagePath, const QString& labe
     EntryFiles files;
     // Both read whole: a share's clock may run behind this computer's, so no time of a file
     // tells that a rewrite to the same size in its second was seen. This is the claim worker's
-    // read, which no step waits for.
+    // read, which the first edit waits for.
+    auto reviewRead =
+        aside([imagePath] { return LabelFileSnapshot::of(reviewPathFor(imagePath)); });
+    std::future<bool> kept = existsAside(keptPath);
+    std::future<bool> recovery = existsAside(recoveryPathFor(labelPath));
+    std::future<bool> olderRecovery = existsAside(olderRecoveryPathFor(labelPath));
+    std::future<bool> proposal = existsAside(proposalPathFor(imagePath));
     files.label = LabelFileSnapshot::of(labelPath);
-    files.reviewFile = LabelFileSnapshot::of(reviewPathFor(imagePath));
+    files.reviewFile = reviewRead.get();
     files.review = files.reviewFile == reviewFile ? review : reviewOf(files.reviewFile);
-    const QString olderRecovery = olderRecoveryPathFor(labelPath);
-    files.hasKeptWork = QFileInfo::exists(keptPath) ||
-                        QFileInfo::exists(recoveryPathFor(labelPath)) ||
-                        (!olderRecovery.isEmpty() && QFileInfo::exists(olderRecovery)) ||
-                        (!files.label.exists && QFileInfo::exists(proposalPathFor(imagePath)));
+    // A look not asked for is still waited for as its future goes: none outlives this entry.
+    const bool keptWork = kept.get() || recovery.get() || olderRecovery.get();
+    files.hasKeptWork = keptWork || (!files.label.exists && proposal.get());
     return files;
 }
