@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <future>
+
 #include <utility>
 
 namespace {
@@ -52,8 +54,12 @@ void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
     team.enter(imagePath, [found = afterClaim, ahead = entryFiles, imagePath, labelPath,
                            kept = keptPathFor(imagePath, self.operatorName, self.host),
                            vocabulary = vocabulary, read = vocabularyRead] {
+        // The vocabulary is looked at beside the entry's files: on a share, one wait for both.
+        auto looked = std::async(std::launch::async, [&vocabulary, found] {
+            found->vocabulary = lookAtVocabulary(vocabulary, found->vocabularyChanged);
+        });
         found->files = ahead.revalidated(imagePath, labelPath, kept);
-        found->vocabulary = lookAtVocabulary(vocabulary, found->vocabularyChanged);
+        looked.get();
         found->vocabularyRead = read;
     });
     // A damaged file is shown as far as it could be read, and is rewritten only when the
@@ -123,13 +129,12 @@ void ImageVisit::reenter(const std::function<void()>& then)
     const QString label = document.labelPath();
     rereading = std::make_shared<AfterClaim>();
     followClaim();
-    const QFuture<void> done = team.runInOrder(
-        [found = rereading, known = entryFiles, image, label, vocabulary = vocabulary,
-         read = vocabularyRead] {
-            found->files = EntryFiles::readUnlessCurrent(known, image, label);
-            found->vocabulary = lookAtVocabulary(vocabulary, found->vocabularyChanged);
-            found->vocabularyRead = read;
-        });
+    const QFuture<void> done = team.runInOrder([found = rereading, known = entryFiles, image, label,
+                                                vocabulary = vocabulary, read = vocabularyRead] {
+        found->files = EntryFiles::readUnlessCurrent(known, image, label);
+        found->vocabulary = lookAtVocabulary(vocabulary, found->vocabularyChanged);
+        found->vocabularyRead = read;
+    });
     const auto follow = [this, found = rereading, image, then] {
         // Another image entered, the batch closed or this one read anew meanwhile.
         if (rereading != found)
