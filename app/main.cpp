@@ -1,3 +1,4 @@
+#include "earlyimageread.h"
 #include "faultcatchingapplication.h"
 #include "firstpaintprobe.h"
 #include "folderlisting.h"
@@ -158,7 +159,7 @@ int main(int argc, char* argv[])
     silenceImageLibraryLogging();
     // The folder is read while the toolkit and the window are made.
     if (!arguments.folder.isEmpty())
-        FolderListing::startEarly(arguments.folder);
+        FolderListing::startEarly(arguments.folder, &EarlyImageRead::start);
     FaultCatchingApplication application(argc, argv);
     traceStartStep("application made");
     // The one settings file is named before anything opens a QSettings().
@@ -169,7 +170,7 @@ int main(int argc, char* argv[])
     const int exitCode = runWindow(arguments);
     // A folder listing that hangs on a share is not waited for; its thread must not run on
     // while the libraries it uses are torn down.
-    if (FolderListing::workersUnderWay() > 0) {
+    if (FolderListing::workersUnderWay() > 0 || EarlyImageRead::underWay() > 0) {
         std::cout << std::flush;
         std::cerr << std::flush;
         std::_Exit(exitCode);

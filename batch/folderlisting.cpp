@@ -90,7 +90,8 @@ std::shared_ptr<EarlyListing> early;
 
 } // namespace
 
-void FolderListing::startEarly(const QString& folder)
+void FolderListing::startEarly(const QString& folder,
+                               const std::function<void(const QString&)>& firstImage)
 {
     auto listing = std::make_shared<EarlyListing>();
     listing->folder = folder;
@@ -99,9 +100,11 @@ void FolderListing::startEarly(const QString& folder)
         early = listing;
     }
     ++runningWorkers;
-    std::thread([listing] {
+    std::thread([listing, firstImage] {
         FirstImageWish wish;
-        wish.tell = [listing](const QString& imagePath) {
+        wish.tell = [listing, firstImage](const QString& imagePath) {
+            if (firstImage)
+                firstImage(imagePath);
             {
                 const std::lock_guard<std::mutex> held(listing->lock);
                 listing->firstImage = imagePath;

@@ -51,7 +51,9 @@ public:
     static int workersUnderWay();
     // Lists a folder named at start while the toolkit and the window are being made; the first
     // request for that very folder takes its result over instead of listing it again.
-    static void startEarly(const QString& folder);
+    // firstImage is told, on the listing's thread, the image it would start at.
+    static void startEarly(const QString& folder,
+                           const std::function<void(const QString&)>& firstImage = {});
     // The lister that listings made from now on use; the folder's own when empty. Lets a test
     // hold a listing between its first image and its list.
     static void useLister(Lister lister);

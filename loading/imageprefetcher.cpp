@@ -1,5 +1,6 @@
 #include "imageprefetcher.h"
 
+#include "earlyimageread.h"
 #include "imagedecoding.h"
 
 #include <QFileInfo>
@@ -72,7 +73,7 @@ ImagePrefetcher::Decoded ImagePrefetcher::decode(const Job& job)
     if (job.onlyIfChanged && stampOf(job.path) == job.shown)
         return {};
     // The stamp comes with the bytes, from the one opening of the file.
-    const ImageFile file = readImageFile(job.path);
+    const ImageFile file = EarlyImageRead::takeOrRead(job.path);
     Decoded decoded;
     decoded.image =
         job.preview ? decodePreviewForScreen(file, job.scale) : decodeImageForScreen(file);

@@ -236,6 +236,11 @@ void BatchStepper::prefetchLikelyNext()
             likelyLabels << labelPaths[next];
         }
     prefetcher.prefetch(likelyNext, viewer.displayScale());
+    // The image still loading is entered once its pixels come: its read stays wanted.
+    if (loading) {
+        likelyNext.prepend(imagePaths[currentImage]);
+        likelyLabels.prepend(labelPaths[currentImage]);
+    }
     // With the pixels, what entering them needs from the disk.
     visit.readAhead(likelyNext, likelyLabels);
 }
