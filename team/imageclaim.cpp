@@ -109,21 +109,26 @@ ImageClaim::Failure failureOfNobodysClaim(const QByteArray& standing)
     return ImageClaim::Failure::ClaimUnreadable;
 }
 
-bool writeWhole(const QString& path, const QByteArray& bytes, QIODevice::OpenMode mode)
+// Creates the file at path with bytes; one created and then left short (a full disk) is
+// removed, for a claim that names nobody would stop everyone, and a temporary one no one would.
+bool writeNew(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    if (!file.open(mode))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return false;
     const bool written = file.write(bytes) == bytes.size();
     file.close();
-    return written && file.error() == QFileDevice::NoError;
+    if (written && file.error() == QFileDevice::NoError)
+        return true;
+    file.remove();
+    return false;
 }
 
 // O_CREAT|O_EXCL, for file systems without hard links (SMB, FAT); the server creates
 // exclusively, but the contents follow the creation, so a reader may briefly find it empty.
 bool createNewOnly(const QString& path, const QByteArray& bytes)
 {
-    return writeWhole(path, bytes, QIODevice::WriteOnly | QIODevice::NewOnly);
+    return writeNew(path, bytes);
 }
 
 } // namespace
@@ -134,7 +139,7 @@ bool createExclusively(const QString& path, const QByteArray& bytes)
     // link() is atomic on NFS too, where O_EXCL was not before version 3, and the claim appears
     // with its contents already written.
     const QString temporary = uniqueTemporaryPath(path);
-    if (!writeWhole(temporary, bytes, QIODevice::WriteOnly | QIODevice::NewOnly))
+    if (!writeNew(temporary, bytes))
         return false;
     const QByteArray from = QFile::encodeName(temporary);
     const int result = ::link(from.constData(), QFile::encodeName(path).constData());

@@ -91,6 +91,7 @@ private slots:
     void claimWhoseTouchFailsStaysHeld();
     void claimIsOnePerLabelFile_data();
     void claimIsOnePerLabelFile();
+    void claimFolderThatCantBeMadeIsSaid_data();
     void claimFolderThatCantBeMadeIsSaid();
     void refreshRenewsTheModificationTime();
     void twoProcessesRacingNeverBothWinARound();

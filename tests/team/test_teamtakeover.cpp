@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 // watchedSeconds: how long this program has seen the claim unchanged before taking;
@@ -226,15 +229,36 @@ void TestTeam::claimIsOnePerLabelFile()
              shared ? ImageClaim::Result::Held : ImageClaim::Result::HeldByOther);
 }
 
+// A file where the claims folder should be: no claim can be made there, even as root. A disk
+// full once the claim's file is made (no file may grow): nothing is left in the folder.
+void TestTeam::claimFolderThatCantBeMadeIsSaid_data()
+{
+    QTest::addColumn<bool>("diskFull");
+    QTest::newRow("a file in its place") << false;
+    QTest::newRow("full once a file is made") << true;
+}
+
 void TestTeam::claimFolderThatCantBeMadeIsSaid()
 {
+    QFETCH(bool, diskFull);
     QTemporaryDir dir;
     const QString image = dir.filePath(QStringLiteral("a.jpg"));
-    // A file where the claims folder should be: no claim can be made there, even as root.
-    QVERIFY(writeAll(dir.filePath(QStringLiteral(".quadrotag/claims")), "x"));
+    const QString claims = dir.filePath(QStringLiteral(".quadrotag/claims"));
+    QVERIFY(diskFull ? QDir().mkpath(claims) : writeAll(claims, "x"));
     ImageClaim claim(QStringLiteral("ann"));
-    QCOMPARE(claim.take(image), ImageClaim::Result::Failed);
+    rlimit before = {};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &before) == 0);
+    const rlimit full = {0, before.rlim_max};
+    signal(SIGXFSZ, SIG_IGN);
+    if (diskFull)
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
+    const ImageClaim::Result taken = claim.take(image);
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &before) == 0);
+    QCOMPARE(taken, ImageClaim::Result::Failed);
     QCOMPARE(claim.failure(), ImageClaim::Failure::FolderNotWritable);
+    if (diskFull)
+        QCOMPARE(QDir(claims).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
 }
 
 void TestTeam::refreshRenewsTheModificationTime()
