@@ -4,6 +4,7 @@
 #include "recoveryfile.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,8 +15,10 @@
 class RecoveryWrite
 {
 public:
+    // stalledAfter: a write that took longer may have outlived the claim, which is asked again.
     RecoveryWrite(std::shared_ptr<RecoveryFile> file, std::string bytes,
-                  std::function<bool()> claimCheck);
+                  std::function<bool()> claimCheck,
+                  std::chrono::milliseconds stalledAfter = std::chrono::seconds(2));
 
     // On the worker; does nothing once superseded.
     void run();
@@ -33,6 +36,7 @@ private:
     std::shared_ptr<RecoveryFile> file;
     std::string bytes;
     std::function<bool()> claimCheck;
+    std::chrono::milliseconds stalledAfter;
     std::atomic<Stage> stage{Stage::Waiting};
     bool claimWasHeld = true;
     bool wasWritten = false;

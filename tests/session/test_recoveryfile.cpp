@@ -3,6 +3,7 @@
 #include "labelfilesnapshot.h"
 #include "labelpath.h"
 #include "recoveryfile.h"
+#include "recoverywrite.h"
 
 #include <QCryptographicHash>
 #include <QPromise>
@@ -48,6 +49,17 @@ private:
     {
         writeContents(path, bytes);
         writeContents(path + ".writer", writerLine(writer, bytes.toStdString()));
+    }
+
+    // ann's write on the worker, its claim found gone once the bytes are in.
+    void stalledWrite()
+    {
+        int asked = 0;
+        RecoveryWrite write(
+            std::make_shared<RecoveryFile>(labelPath, ann), "2\n",
+            [&asked] { return ++asked == 1; }, std::chrono::milliseconds(-1));
+        write.run();
+        QVERIFY(!write.written() && !write.claimHeld() && asked == 2);
     }
 
     QString named() const
@@ -214,6 +226,9 @@ private slots:
         row("written over by an older program", "write raw:5", "ann", true);
         row("stopped after the line, before the bytes", "raw:5 line:2", "ann", true);
         row("bytes refused after the line", "blocked", "<no state>", true);
+        // The claim taken over while the share held the write: the bytes landed after the
+        // next holder had cleared the files.
+        row("claim lost while the write stalled", "stalled", "<no state>", false);
         // A nameless program leaves ann's kept work alone, and names nobody for its own.
         row("same bytes by a program naming nobody", "write nobody:2", "ann", true);
         row("program naming nobody over an earlier line", "line:2 nobody:2", "<nobody>", false);
@@ -245,6 +260,8 @@ private slots:
                 own.adopt();
             else if (step == "blocked")
                 QVERIFY(QDir().mkpath(recoveryPath) && !own.write("2\n"));
+            else if (step == "stalled")
+                stalledWrite();
             else if (step.startsWith("raw:"))
                 writeContents(recoveryPath, bytes);
             else if (step.startsWith("line:"))
