@@ -1,3 +1,4 @@
+#include "earlyimageread.h"
 #include "headerprobe.h"
 #include "imagedecoding.h"
 #include "imageprefetcher.h"
@@ -160,6 +161,11 @@ private slots:
         // Read in one range and in several at once.
         for (const char* name : {"a.jpg", "big.jpg"})
             QCOMPARE(readImageFile(pathOf(name)).bytes, fileBytes(pathOf(name)));
+        // A read begun at start serves its own image only.
+        for (const char* name : {"b.jpg", "a.jpg"}) {
+            EarlyImageRead::start(pathOf("a.jpg"));
+            QCOMPARE(EarlyImageRead::takeOrRead(pathOf(name)).bytes, fileBytes(pathOf(name)));
+        }
     }
 
     void takeHandsOverWhatAForegroundDecodeGives()
