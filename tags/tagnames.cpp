@@ -19,12 +19,17 @@ QByteArray digestLine(const QByteArray& indexBytes)
            '\n';
 }
 
+// Far beyond any vocabulary's index; a larger file is no index of this program's.
+const qint64 largestIndexFile = qint64(64) << 20;
+
+// A pipe or a device at the name would hold the start for ever: only a plain file is read.
 std::optional<QByteArray> bytesAt(const QString& path)
 {
+    const QFileInfo info(path);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!info.isFile() || info.size() > largestIndexFile || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return file.readAll();
+    return file.read(largestIndexFile);
 }
 
 // On a share a rewrite takes a dozen round trips and a read two, and every start writes the
