@@ -42,14 +42,6 @@ EntryFiles EntryFiles::read(const QString& imagePath, const QString& labelPath)
     return files;
 }
 
-EntryFiles EntryFiles::readUnlessCurrent(const EntryFiles& known, const QString& imagePath,
-                                         const QString& labelPath)
-{
-    if (known.label.isCurrent(labelPath) && known.reviewFile.isCurrent(reviewPathFor(imagePath)))
-        return known;
-    return read(imagePath, labelPath);
-}
-
 EntryFiles EntryFiles::revalidated(const QString& imagePath, const QString& labelPath,
                                    const QString& keptPath) const
 {

@@ -16,10 +16,6 @@ struct EntryFiles
 {
     // Reads the image's files now.
     static EntryFiles read(const QString& imagePath, const QString& labelPath);
-    // The files as known while the label file and the review keep the size and time they were
-    // read at, else read now.
-    static EntryFiles readUnlessCurrent(const EntryFiles& known, const QString& imagePath,
-                                        const QString& labelPath);
     // These files as they are now, each read anew; a review whose bytes are unchanged is kept as
     // parsed. keptPath: this operator's kept file.
     EntryFiles revalidated(const QString& imagePath, const QString& labelPath,

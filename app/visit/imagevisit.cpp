@@ -123,18 +123,19 @@ void ImageVisit::reenter(const std::function<void()>& then)
         QTimer::singleShot(savingRetryMilliseconds, this, [this, then] { reenter(then); });
         return;
     }
-    // Whatever its holder stored meanwhile is read before the operator edits it; files as they
-    // were read ahead at the entry are only looked at.
+    // Whatever its holder stored meanwhile is read before the operator edits it, whole: the
+    // share's clock may run behind this computer's, and then no size or time tells that the
+    // holder's last save came in the second the files were read at the entry.
     const QString image = document.imagePath();
     const QString label = document.labelPath();
     rereading = std::make_shared<AfterClaim>();
     followClaim();
-    const QFuture<void> done = team.runInOrder([found = rereading, known = entryFiles, image, label,
-                                                vocabulary = vocabulary, read = vocabularyRead] {
-        found->files = EntryFiles::readUnlessCurrent(known, image, label);
-        found->vocabulary = lookAtVocabulary(vocabulary, found->vocabularyChanged);
-        found->vocabularyRead = read;
-    });
+    const QFuture<void> done = team.runInOrder(
+        [found = rereading, image, label, vocabulary = vocabulary, read = vocabularyRead] {
+            found->files = EntryFiles::read(image, label);
+            found->vocabulary = lookAtVocabulary(vocabulary, found->vocabularyChanged);
+            found->vocabularyRead = read;
+        });
     const auto follow = [this, found = rereading, image, then] {
         // Another image entered, the batch closed or this one read anew meanwhile.
         if (rereading != found)
