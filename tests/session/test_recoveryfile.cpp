@@ -62,6 +62,26 @@ private:
         QVERIFY(!write.written() && !write.claimHeld() && asked == 2);
     }
 
+    // A session's keeping queued on the worker, run once the state was saved or not: one not
+    // yet begun gives way to a save that stores the state.
+    void keepingQueued(bool saved)
+    {
+        QFile::remove(labelPath);
+        ImageSession session;
+        std::vector<std::function<void()>> queued;
+        QPromise<void> never;
+        session.setBackgroundWork([&](const std::function<void()>& work) {
+            queued.push_back(work);
+            return never.future();
+        });
+        session.open(dir.filePath("room.jpg"), labelPath);
+        QVERIFY(session.record(AnnotationChange::styleChanged(session.annotation(), 3, -1)));
+        session.keepRecoveryNow();
+        if (saved)
+            QVERIFY(session.save());
+        queued.front()();
+    }
+
     QString named() const
     {
         const std::optional<RecoveredState> state = RecoveryFile(labelPath, {}).read();
@@ -229,6 +249,9 @@ private slots:
         // The claim taken over while the share held the write: the bytes landed after the
         // next holder had cleared the files.
         row("claim lost while the write stalled", "stalled", "<no state>", false);
+        // A keeping queued on the worker behind a save that stored the state, or none.
+        row("keeping queued, then saved", "queued:saved", "<no state>", false);
+        row("keeping queued, left unsaved", "queued:unsaved", "<nobody>", false);
         // A nameless program leaves ann's kept work alone, and names nobody for its own.
         row("same bytes by a program naming nobody", "write nobody:2", "ann", true);
         row("program naming nobody over an earlier line", "line:2 nobody:2", "<nobody>", false);
@@ -262,6 +285,8 @@ private slots:
                 QVERIFY(QDir().mkpath(recoveryPath) && !own.write("2\n"));
             else if (step == "stalled")
                 stalledWrite();
+            else if (step.startsWith("queued:"))
+                keepingQueued(step == "queued:saved");
             else if (step.startsWith("raw:"))
                 writeContents(recoveryPath, bytes);
             else if (step.startsWith("line:"))
@@ -301,33 +326,6 @@ private slots:
         QCOMPARE(own.write("2\n"), written);
         QCOMPARE(LabelFileSnapshot::of(recoveryPath).bytes, std::string(written ? "2\n" : "5\n"));
         QCOMPARE(this->named(), written ? QString("ann") : keptBy);
-    }
-
-    // A recovery write not yet begun on the worker gives way to a save that stores the state.
-    void recoveryWriteNotBegunGivesWayToASave_data()
-    {
-        QTest::addColumn<bool>("saved");
-        QTest::newRow("saved") << true;
-        QTest::newRow("left unsaved") << false;
-    }
-    void recoveryWriteNotBegunGivesWayToASave()
-    {
-        QFETCH(bool, saved);
-        QFile::remove(labelPath);
-        ImageSession session;
-        std::vector<std::function<void()>> queued;
-        QPromise<void> never;
-        session.setBackgroundWork([&](const std::function<void()>& work) {
-            queued.push_back(work);
-            return never.future();
-        });
-        session.open(dir.filePath("room.jpg"), labelPath);
-        QVERIFY(session.record(AnnotationChange::styleChanged(session.annotation(), 3, -1)));
-        session.keepRecoveryNow();
-        if (saved)
-            QVERIFY(session.save());
-        queued.front()();
-        QCOMPARE(QFile::exists(recoveryPath), !saved);
     }
 
     // A companion written by hand, damaged or hostile, names nobody; %d stands for the
