@@ -5,12 +5,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <sstream>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -78,9 +81,10 @@ bool writeAllAndSync(int descriptor, const std::string& bytes)
     return ::fsync(descriptor) == 0 || errno == EINVAL;
 }
 
-WriteResult writeWithFlags(const std::string& path, int flags, const std::string& bytes)
+WriteResult writeWithFlags(const std::string& path, int flags, const std::string& bytes,
+                           mode_t mode)
 {
-    const int descriptor = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, 0666);
+    const int descriptor = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, mode);
     if (descriptor < 0)
         return WriteResult::NotOpened;
     const bool written = writeAllAndSync(descriptor, bytes);
@@ -102,11 +106,12 @@ std::string temporaryPathBeside(const fs::path& target)
 
 // In a shared folder anything may stand at a name: a file or symbolic link found there is
 // someone else's, neither removed nor followed, and another name is tried.
-WriteResult writeTemporary(const fs::path& target, const std::string& bytes, std::string& path)
+WriteResult writeTemporary(const fs::path& target, const std::string& bytes, std::string& path,
+                           mode_t mode)
 {
     for (int attempt = 0; attempt < temporaryAttempts; ++attempt) {
         path = temporaryPathBeside(target);
-        const WriteResult result = writeWithFlags(path, O_CREAT | O_EXCL | O_NOFOLLOW, bytes);
+        const WriteResult result = writeWithFlags(path, O_CREAT | O_EXCL | O_NOFOLLOW, bytes, mode);
         if (result != WriteResult::NotOpened || errno != EEXIST)
             return result;
     }
@@ -173,7 +178,47 @@ bool readTags(NumberReader& in, std::vector<std::pair<int, int>>& tags)
 // What stands at the final name decides what is replaced: a label file reached through a
 // link is the linked file, but a file of the program's own is never written through a link
 // someone put in its place.
+// The bits this process's file creation mask takes from a new file; all of them when unknown.
+mode_t creationMask()
+{
+    static const mode_t mask = [] {
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.rfind("Umask:", 0) == 0)
+                return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+        return static_cast<mode_t>(07777);
+    }();
+    return mask;
+}
+
+// Whether a file created with these bits may lack some: the mask here, or a share's server
+// with the common 022 of its own, takes them; the special bits are set apart.
+bool creationMayCut(mode_t mode)
+{
+    return (mode & (creationMask() | 022 | 07000)) != 0;
+}
+
+// The temporary file, written on a thread of its own while besideWrite runs here: on a share
+// each of them waits a round trip or more.
+WriteResult writeTemporaryBeside(const fs::path& target, const std::string& bytes,
+                                 std::string& path, mode_t mode,
+                                 const std::function<bool()>& besideWrite, bool& mayGoOn)
+{
+    if (!besideWrite) {
+        mayGoOn = true;
+        return writeTemporary(target, bytes, path, mode);
+    }
+    // Written in turn when no thread can be had.
+    std::future<WriteResult> writing = std::async(std::launch::async | std::launch::deferred, [&] {
+        return writeTemporary(target, bytes, path, mode);
+    });
+    mayGoOn = besideWrite();
+    return writing.get();
+}
+
 bool replaceFileBytes(const std::string& bytes, const std::string& path, LinkAtPath link,
+                      const std::function<bool()>& besideWrite = {},
                       const std::function<bool()>& mayReplace = {}, bool removeLeftover = true,
                       const std::optional<fs::file_status>& lookedAt = {})
 {
@@ -181,26 +226,29 @@ bool replaceFileBytes(const std::string& bytes, const std::string& path, LinkAtP
     if (path.empty() || !target.has_filename())
         return false;
     std::error_code error;
-    const fs::file_status status = lookedAt && link == LinkAtPath::Followed ? *lookedAt
-                                   : link == LinkAtPath::Followed
-                                       ? fs::status(target, error)
-                                       : fs::symlink_status(target, error);
-    const bool replacing = fs::exists(status);
-    const bool isLink = fs::is_symlink(status);
-    if (replacing && !isLink) {
-        if (!fs::is_regular_file(status) || ::access(path.c_str(), W_OK) != 0)
-            return false;
-        if (link == LinkAtPath::Followed) {
+    // One look at the name itself; only a link there costs another, and its resolution.
+    fs::file_status status =
+        lookedAt && link == LinkAtPath::Followed ? *lookedAt : fs::symlink_status(target, error);
+    if (link == LinkAtPath::Followed && fs::is_symlink(status)) {
+        status = fs::status(target, error);
+        if (fs::exists(status)) {
             target = fs::canonical(target, error);
             if (error)
                 return false;
         }
     }
+    const bool replacing = fs::exists(status);
+    const bool isLink = fs::is_symlink(status);
+    const bool keepsBits = replacing && !isLink;
+    if (keepsBits && (!fs::is_regular_file(status) || ::access(path.c_str(), W_OK) != 0))
+        return false;
 
     const std::string finalPath = target.string();
+    const mode_t mode = keepsBits ? static_cast<mode_t>(status.permissions()) & 07777 : 0666;
     std::string temporaryPath;
+    bool mayGoOn = false;
     // Writing in place instead could leave a cut file behind on a full disk.
-    switch (writeTemporary(target, bytes, temporaryPath)) {
+    switch (writeTemporaryBeside(target, bytes, temporaryPath, mode, besideWrite, mayGoOn)) {
     case WriteResult::NotOpened:
         return false;
     case WriteResult::Failed:
@@ -210,10 +258,10 @@ bool replaceFileBytes(const std::string& bytes, const std::string& path, LinkAtP
         break;
     }
 
-    if (replacing && !isLink)
+    if (keepsBits && creationMayCut(mode))
         fs::permissions(temporaryPath, status.permissions(), error);
-    // A write that stalled on a share may end long after the checks made before it.
-    if (mayReplace && !mayReplace()) {
+    // A write that stalled on a share may end long after the checks made beside it.
+    if (!mayGoOn || (mayReplace && !mayReplace())) {
         std::remove(temporaryPath.c_str());
         return false;
     }
@@ -239,10 +287,12 @@ bool writeLabelBytes(const std::string& bytes, const std::string& path)
 }
 
 bool writeLabelBytesIf(const std::string& bytes, const std::string& path,
+                       const std::function<bool()>& besideWrite,
                        const std::function<bool()>& mayReplace,
                        const std::optional<fs::file_status>& lookedAt)
 {
-    return replaceFileBytes(bytes, path, LinkAtPath::Followed, mayReplace, false, lookedAt);
+    return replaceFileBytes(bytes, path, LinkAtPath::Followed, besideWrite, mayReplace, false,
+                            lookedAt);
 }
 
 // Earlier versions wrote "<name>.tmp"; one a killed run left behind would stay forever.

@@ -25,12 +25,14 @@ bool writeLabelFile(const ImageAnnotation& annotation, const std::string& path);
 
 // Replaces the file at path with exactly these bytes, as writeLabelFile does.
 bool writeLabelBytes(const std::string& bytes, const std::string& path);
-// The same, asking mayReplace once the new bytes are on disk, right before they replace the
-// file; false, the file unchanged, when it says no. An earlier version's "<name>.tmp" is left
-// for removeLeftoverTemporary, which the caller may run later. lookedAt: what the caller's
-// look at the name, links followed, found right before, which the write then need not repeat
+// The same, asking besideWrite on this thread while the new bytes are written on another, and
+// mayReplace once they are on disk, right before they replace the file; false, the file
+// unchanged, when either says no. An earlier version's "<name>.tmp" is left for
+// removeLeftoverTemporary, which the caller may run later. lookedAt: what the caller's look at
+// the name found right before, when no link stands there, which the write then need not repeat
 // (on a share each look is a round trip).
 bool writeLabelBytesIf(const std::string& bytes, const std::string& path,
+                       const std::function<bool()>& besideWrite,
                        const std::function<bool()>& mayReplace,
                        const std::optional<std::filesystem::file_status>& lookedAt = {});
 // Removes the "<name>.tmp" that earlier versions wrote beside the file at path.

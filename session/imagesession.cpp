@@ -294,7 +294,7 @@ ImageSession::Saving ImageSession::write(Start start)
     LabelFileSave result;
     const auto work = [&, path = labelFile] {
         result = LabelFileSave::write(bytes, path, start == Start::Unchecked ? nullptr : &known,
-                                      start == Start::LookingFirst, claimThere);
+                                      start == Start::LookingFirst, claimThere, stalledAfter);
     };
     // A keeping of the state not yet begun waits for no share: the save stores it.
     if (const std::shared_ptr<RecoveryWrite> keep = pendingRecoveryWrite.lock())

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QUndoStack>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -67,6 +68,9 @@ public:
     // The claim check as that work asks it, on its own thread; a claim it finds lost is
     // followed up by the claim check on this one.
     void setWorkerClaimCheck(ClaimCheck check) { workerClaimCheck = std::move(check); }
+    // A save's write that takes longer asks the claim and looks at the label file again once
+    // its bytes are flushed; a quicker one trusts what was asked while it ran.
+    void setStalledAfter(std::chrono::milliseconds bound) { stalledAfter = bound; }
 
     // Whether the gate lets this edit through; when not, editRefused says why. Every step
     // below asks it too, so an input path that forgets to ask changes nothing either.
@@ -224,6 +228,7 @@ private:
     ClaimCheck workerClaimCheck;
     BackgroundWork backgroundWork;
     WaitedWork waitedWork;
+    std::chrono::milliseconds stalledAfter = std::chrono::seconds(2);
     EditGate gate;
     // The shape a drag holds and its corners before the drag, until the drag is recorded.
     int liveShape = -1;

@@ -43,30 +43,38 @@ bool LabelFileSave::isStill(const LabelFileSnapshot& known, const QString& path)
 
 LabelFileSave LabelFileSave::write(const std::string& bytes, const QString& path,
                                    const LabelFileSnapshot* startedFrom, bool lookFirst,
-                                   const std::function<bool()>& claimHolds)
+                                   const std::function<bool()>& claimHolds,
+                                   std::chrono::milliseconds stalledAfter)
 {
     LabelFileSave result;
     // Where its attributes prove the file unchanged, that look is the write's own too.
     std::optional<std::filesystem::file_status> lookedAt;
     if (lookFirst && startedFrom) {
         const QFileInfo info(path);
-        if (startedFrom->isCurrent(info))
-            lookedAt = statusOf(info);
-        else if (LabelFileSnapshot::of(path) != *startedFrom) {
+        if (startedFrom->isCurrent(info)) {
+            if (!info.isSymLink())
+                lookedAt = statusOf(info);
+        } else if (LabelFileSnapshot::of(path) != *startedFrom) {
             result.changedOnDisk = true;
             return result;
         }
     }
     const LabelFileSnapshot start = startedFrom ? *startedFrom : LabelFileSnapshot::of(path);
-    // Checked again once the bytes are flushed: the write may have stalled for minutes while
-    // the claim went to someone else, who saved meanwhile.
+    const auto begun = std::chrono::steady_clock::now();
+    const auto confirm = [&](bool lookAgain) {
+        result.claimLost = claimHolds && !claimHolds();
+        result.withheld = result.claimLost || (lookAgain && !isStill(start, path));
+        return !result.withheld;
+    };
+    // Beside the write, the file is looked at only where this save has not just looked.
+    const bool lookedJustNow = lookFirst || !startedFrom;
+    // A write that stalled may have outlived both: the claim taken over, the file saved by its
+    // new holder meanwhile.
+    const auto stillMayReplace = [&] {
+        return std::chrono::steady_clock::now() - begun <= stalledAfter || confirm(true);
+    };
     result.written = writeLabelBytesIf(
-        bytes, QFile::encodeName(path).toStdString(),
-        [&] {
-            result.claimLost = claimHolds && !claimHolds();
-            result.withheld = result.claimLost || !isStill(start, path);
-            return !result.withheld;
-        },
-        lookedAt);
+        bytes, QFile::encodeName(path).toStdString(), [&] { return confirm(!lookedJustNow); },
+        stillMayReplace, lookedAt);
     return result;
 }

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -13,11 +14,13 @@ struct LabelFileSave
 {
     // Writes bytes over the label file at path. startedFrom: the file as last read or written,
     // looked at first when lookFirst (nothing is written when it changed); without it the file
-    // as it is now is where the save starts. Once the bytes are flushed they land only while
-    // claimHolds (asked on this thread) and the file is still the one the save started from.
+    // as it is now is where the save starts. The bytes land only while claimHolds (asked on this
+    // thread while they are written) and the file is still the one the save started from; a
+    // write that took longer than stalledAfter asks both again once the bytes are flushed.
     static LabelFileSave write(const std::string& bytes, const QString& path,
                                const LabelFileSnapshot* startedFrom, bool lookFirst,
-                               const std::function<bool()>& claimHolds);
+                               const std::function<bool()>& claimHolds,
+                               std::chrono::milliseconds stalledAfter = std::chrono::seconds(2));
     // One look at the file's attributes where they prove it unchanged, its bytes otherwise.
     static bool isStill(const LabelFileSnapshot& known, const QString& path);
 
