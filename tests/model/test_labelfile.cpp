@@ -375,11 +375,20 @@ private slots:
         QVERIFY(!QFileInfo::exists(path + ".tmp") && !QFileInfo(path + ".tmp").isSymLink());
     }
 
+    // The temporary file is made with the bits it needs; only bits a mask may take are set
+    // again after.
+    void saveKeepsPermissionBits_data()
+    {
+        QTest::addColumn<QFileDevice::Permissions>("chosen");
+        const auto ownerWrites = QFile::ReadOwner | QFile::WriteOwner;
+        QTest::newRow("owner writes, group reads") << (ownerWrites | QFile::ReadGroup);
+        QTest::newRow("group writes") << (ownerWrites | QFile::ReadGroup | QFile::WriteGroup);
+    }
     void saveKeepsPermissionBits()
     {
+        QFETCH(QFileDevice::Permissions, chosen);
         const QString path = pathFor("permissions.lbl");
         writeBytes(path, "0\n");
-        const auto chosen = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
         QVERIFY(QFile::setPermissions(path, chosen));
         QVERIFY(writeLabelFile(workedExample(), local(path)));
         QCOMPARE(contentsOf(path), workedExampleBytes);
