@@ -29,7 +29,8 @@ std::filesystem::file_status statusOf(const QFileInfo& info)
         {QFileDevice::ExeOther, fs::perms::others_exec}};
     fs::perms permissions = fs::perms::none;
     for (const auto& [permission, bit] : bits)
-        if (info.permissions().testFlag(permission))
+        // Bit by bit: the permissions of this user would each cost a look of their own.
+        if (info.permission(permission))
             permissions |= bit;
     return fs::file_status(fs::file_type::regular, permissions);
 }
@@ -51,8 +52,10 @@ LabelFileSave LabelFileSave::write(const std::string& bytes, const QString& path
     std::optional<std::filesystem::file_status> lookedAt;
     if (lookFirst && startedFrom) {
         const QFileInfo info(path);
+        // Asked first, the look at the name itself tells the rest where no link stands there.
+        const bool isLink = info.isSymLink();
         if (startedFrom->isCurrent(info)) {
-            if (!info.isSymLink())
+            if (!isLink)
                 lookedAt = statusOf(info);
         } else if (LabelFileSnapshot::of(path) != *startedFrom) {
             result.changedOnDisk = true;
