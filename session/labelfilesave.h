@@ -20,7 +20,7 @@ struct LabelFileSave
     static LabelFileSave write(const std::string& bytes, const QString& path,
                                const LabelFileSnapshot* startedFrom, bool lookFirst,
                                const std::function<bool()>& claimHolds,
-                               std::chrono::milliseconds stalledAfter = std::chrono::seconds(2));
+                               std::chrono::milliseconds stalledAfter);
     // One look at the file's attributes where they prove it unchanged, its bytes otherwise.
     static bool isStill(const LabelFileSnapshot& known, const QString& path);
 
