@@ -52,10 +52,9 @@ LabelFileSave LabelFileSave::write(const std::string& bytes, const QString& path
     std::optional<std::filesystem::file_status> lookedAt;
     if (lookFirst && startedFrom) {
         const QFileInfo info(path);
-        // Asked first, the look at the name itself tells the rest where no link stands there.
-        const bool isLink = info.isSymLink();
         if (startedFrom->isCurrent(info)) {
-            if (!isLink)
+            // Asked only where a file stands: the look that found none also found no link.
+            if (!info.exists() || !info.isSymLink())
                 lookedAt = statusOf(info);
         } else if (LabelFileSnapshot::of(path) != *startedFrom) {
             result.changedOnDisk = true;
