@@ -175,9 +175,6 @@ bool readTags(NumberReader& in, std::vector<std::pair<int, int>>& tags)
     return true;
 }
 
-// What stands at the final name decides what is replaced: a label file reached through a
-// link is the linked file, but a file of the program's own is never written through a link
-// someone put in its place.
 // The bits this process's file creation mask takes from a new file; all of them when unknown.
 mode_t creationMask()
 {
@@ -217,6 +214,9 @@ WriteResult writeTemporaryBeside(const fs::path& target, const std::string& byte
     return writing.get();
 }
 
+// What stands at the final name decides what is replaced: a label file reached through a
+// link is the linked file, but a file of the program's own is never written through a link
+// someone put in its place.
 bool replaceFileBytes(const std::string& bytes, const std::string& path, LinkAtPath link,
                       const std::function<bool()>& besideWrite = {},
                       const std::function<bool()>& mayReplace = {}, bool removeLeftover = true,
