@@ -103,6 +103,8 @@ void ImageVisit::settle(bool holdMayHaveChanged)
             ImageSession::Reading::Failed)
             warn(window, QStringLiteral("Fail reading from ") + document.labelPath());
         emit entered(document.imagePath());
+    } else {
+        document.takeLaterReading(entryFiles.label);
     }
     followClaim();
     if (found->vocabularyRead == vocabularyRead)

@@ -302,7 +302,8 @@ private slots:
 
     // The vocabulary's bytes are compared on entry until a reading a grain after the first
     // found them again; from then on only a changed size or time has it read again. Its time
-    // an hour behind this computer's clock, as a share's may be, proves nothing by itself.
+    // an hour behind this computer's clock, as a share's may be, proves nothing by itself. The
+    // label file read ahead is confirmed by the entry's reading the same way.
     void vocabularyIsReadAgainOnlyWhereItsSizeOrTimeChanged_data()
     {
         QTest::addColumn<QByteArray>("tags");
@@ -326,14 +327,17 @@ private slots:
         QFile file(pathOf("tags"));
         QVERIFY(file.open(QIODevice::ReadWrite) &&
                 file.setFileTime(written, QFileDevice::FileModificationTime));
+        QVERIFY(writeFileBytes(pathOf("b.lbl"), "0\n"));
         QVERIFY(window->openProject(dir->path()));
-        QTest::qWait(firstEntryAfter);
         openBatch(batch);
+        QTest::qWait(firstEntryAfter);
+        pressKey(Qt::Key_Down);
         // The entry's own reading is done before the file changes.
         QTRY_VERIFY(window->imageSession().editGate().refusal(EditGate::Edit::Write).isEmpty());
+        QCOMPARE(window->imageSession().labelFileOnDisk().confirmed, firstEntryAfter > 0);
         QVERIFY(file.resize(0) && file.write(tags) == tags.size() && file.flush());
         QVERIFY(file.setFileTime(written.addSecs(timeMoved), QFileDevice::FileModificationTime));
-        pressKey(Qt::Key_Down);
+        pressKey(Qt::Key_Up);
         QCOMPARE(window->imageSession().editGate().refusal(EditGate::Edit::Write) ==
                      EditGate::vocabularyChangedNote,
                  noted);
