@@ -300,10 +300,8 @@ private slots:
         QTest::newRow("image loading") << int(ImageLoading);
     }
 
-    // The vocabulary's bytes are compared on entry until a reading a grain after the first
-    // found them again; from then on only a changed size or time has it read again. Its time
-    // an hour behind this computer's clock, as a share's may be, proves nothing by itself. The
-    // label file read ahead is confirmed by the entry's reading the same way.
+    // The vocabulary's bytes (and the label file's) are compared until a reading a grain after
+    // the first found them again; its time, an hour behind, proves nothing by itself.
     void vocabularyIsReadAgainOnlyWhereItsSizeOrTimeChanged_data()
     {
         QTest::addColumn<QByteArray>("tags");
@@ -311,10 +309,8 @@ private slots:
         QTest::addColumn<int>("firstEntryAfter");
         QTest::addColumn<bool>("noted");
         const QByteArray sameSize = QByteArray(testVocabulary).replace('S', 'Z');
-        QTest::newRow("other bytes, same size and time, read once so far")
-            << sameSize << 0 << 0 << true;
-        QTest::newRow("other bytes, same size and time, confirmed by a later reading")
-            << sameSize << 0 << 2100 << false;
+        QTest::newRow("same size and time, read once") << sameSize << 0 << 0 << true;
+        QTest::newRow("same size and time, confirmed") << sameSize << 0 << 2100 << false;
         QTest::newRow("other bytes, same size, new time") << sameSize << 60 << 2100 << true;
     }
     void vocabularyIsReadAgainOnlyWhereItsSizeOrTimeChanged()
@@ -332,7 +328,6 @@ private slots:
         openBatch(batch);
         QTest::qWait(firstEntryAfter);
         pressKey(Qt::Key_Down);
-        // The entry's own reading is done before the file changes.
         QTRY_VERIFY(window->imageSession().editGate().refusal(EditGate::Edit::Write).isEmpty());
         QCOMPARE(window->imageSession().labelFileOnDisk().confirmed, firstEntryAfter > 0);
         QVERIFY(file.resize(0) && file.write(tags) == tags.size() && file.flush());

@@ -173,7 +173,6 @@ private slots:
             << QStringLiteral("\n(60000 × 60000 pixels is more than this program can hold)");
         QTest::newRow("raster whose size the header does not tell")
             << sunRaster(64, 48) << false << QString();
-        // Its pixels would fit: the file's size is the reason, rounded up.
         QTest::newRow("800 x 600 header, the file a byte past the byte budget")
             << jpegClaimingSize(800, 600) << false
             << QStringLiteral("\n(a file of 385 MiB is more than this program can read: 384 MiB)");

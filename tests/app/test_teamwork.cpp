@@ -322,15 +322,13 @@ private slots:
         QCOMPARE(holders(), QStringList({"", "dan", ""}));
     }
 
-    // The marks have a worker of their own: a step's claim waiting on the share holds no mark
-    // back, and no look at the marks holds up a claim.
+    // Within the stall, which ends after five seconds: the marks have a worker of their own.
     void listMarksArriveWhileTheClaimWorkerWaits()
     {
         openBatch(batch);
         stallShare();
         claimFor(batch[2], Live, "cy");
         emit window->teamDesk().sglHoldersMayHaveChanged();
-        // Well within the stall, which ends after five seconds.
         QTRY_COMPARE_WITH_TIMEOUT(holders(), QStringList({"", "", "cy"}), 2000);
     }
 
