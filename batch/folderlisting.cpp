@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QSet>
 
 #include <chrono>
 #include <condition_variable>
@@ -41,6 +42,16 @@ void removeLeftovers(const QString& folder)
     for (const QString& each : std::as_const(folders))
         if (!isLinked(each))
             removeStaleTemporaryFiles(each);
+}
+
+// Images opened one by one leave their leftovers beside them too: each folder swept once.
+void removeLeftoversBeside(const QStringList& files)
+{
+    QSet<QString> folders;
+    for (const QString& file : files)
+        folders.insert(QFileInfo(file).path());
+    for (const QString& folder : std::as_const(folders))
+        removeLeftovers(folder);
 }
 
 FolderListing::Lister& listerInUse()
@@ -224,6 +235,7 @@ void FolderListing::startNamed(const QStringList& files, NamedFinder finder)
         post(box, [request, found](FolderListing* owner) {
             owner->namedFound(request, std::move(*found));
         });
+        removeLeftoversBeside(files);
         --runningWorkers;
     }).detach();
 }

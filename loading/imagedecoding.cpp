@@ -221,10 +221,14 @@ ScreenImage scaledDown(ScreenImage image, int reduction) noexcept
 }
 
 // A file larger than the decoder may hold is refused from its header alone, read in place.
-ScreenImage refusedUnread(const QString& path)
+ScreenImage refusedUnread(const ImageFile& file)
 {
-    const QSize size = probeImageHeader(path).size;
-    return size.isValid() ? refused(size) : ScreenImage();
+    const QSize size = probeImageHeader(file.path).size;
+    if (!size.isValid())
+        return ScreenImage();
+    ScreenImage image = refused(size);
+    image.unreadFileBytes = file.size;
+    return image;
 }
 
 } // namespace
@@ -240,7 +244,7 @@ ImageFile readImageFile(const QString& path)
 ScreenImage decodeImageForScreen(const ImageFile& file)
 {
     if (file.overBudget)
-        return refusedUnread(file.path);
+        return refusedUnread(file);
     const ImageHeader header = headerOf(probeImageHeaderOf(file.bytes));
     // Its pixels could be any number: decoding them to find out could take gigabytes.
     if (!header.size.isValid())
@@ -254,7 +258,7 @@ ScreenImage decodeImageForScreen(const ImageFile& file)
 ScreenImage decodePreviewForScreen(const ImageFile& file, const DisplayScale& scale)
 {
     if (file.overBudget)
-        return refusedUnread(file.path);
+        return refusedUnread(file);
     const ImageHeader header = headerOf(probeImageHeaderOf(file.bytes));
     if (!header.size.isValid())
         return ScreenImage();

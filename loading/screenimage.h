@@ -22,6 +22,9 @@ struct ScreenImage
     // The image holds more pixels than this program can, even at an eighth of each side,
     // so it was not decoded.
     bool tooLarge = false;
+    // The file's size where the file itself was too large to read: its pixels were never the
+    // reason. -1 otherwise.
+    qint64 unreadFileBytes = -1;
     // The file holds more pages (a TIFF), of which only the first is shown.
     bool firstPageOnly = false;
     // Being decoded on a worker: the pixels come with ImagePrefetcher::sglImageArrived.

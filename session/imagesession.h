@@ -113,6 +113,9 @@ public:
     bool wasSaveWithheld() const { return withheld; }
     // Drops the unsaved edits and reads the label file as it is now.
     Reading reload();
+    // A later reading found the label file's bytes as they were read: it stands for that
+    // reading, so that the save's look at the file may be one look at its size and time.
+    void takeLaterReading(const LabelFileSnapshot& reading) { onDisk = reading; }
     // The image is left without writing: nothing unsaved is kept any longer.
     void leave();
     // The image is left without writing, its unsaved state kept in the recovery file: it

@@ -8,14 +8,14 @@ namespace {
 // that a hostile file can't exhaust memory.
 const qint64 largestLabelFile = qint64(64) << 20;
 // The coarsest modification times of the file systems a team shares (FAT, some SMB) step
-// by two seconds; a rewrite within that of the reading can keep both size and time.
-const qint64 timeGrainMilliseconds = 2000;
+// by two seconds; a rewrite within that of a reading can keep both size and time.
+const std::chrono::milliseconds timeGrain(2000);
 } // namespace
 
 LabelFileSnapshot LabelFileSnapshot::of(const QString& path)
 {
     LabelFileSnapshot snapshot;
-    snapshot.readAt = QDateTime::currentDateTimeUtc();
+    snapshot.readAt = std::chrono::steady_clock::now();
     const QFileInfo info(path);
     // Asked first, the size comes with everything else below in one look at the file, which
     // on a share is one round trip; asked first, whether it exists would take a look of its own.
@@ -46,10 +46,17 @@ bool LabelFileSnapshot::isCurrent(const QFileInfo& info) const
     // The size first: one look at the file, as in of().
     const qint64 sizeNow = info.size();
     const bool isThere = info.exists() && info.isFile();
-    // A file changed in the grain of its time before it was read may have changed unseen since.
-    const bool settledWhenRead = modified.msecsTo(readAt) >= timeGrainMilliseconds;
     return isThere == exists &&
-           (!exists || (settledWhenRead && sizeNow == size && info.lastModified() == modified));
+           (!exists || (confirmed && sizeNow == size && info.lastModified() == modified));
+}
+
+LabelFileSnapshot LabelFileSnapshot::confirmedBy(const LabelFileSnapshot& later) const
+{
+    if (later.size != size || later.modified != modified)
+        return later;
+    LabelFileSnapshot kept = *this;
+    kept.confirmed = confirmed || later.readAt - readAt >= timeGrain;
+    return kept;
 }
 
 LabelFileSnapshot LabelFileSnapshot::written(const std::string& bytes)

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <chrono>
 #include <string>
 
 // A label file as it stood on disk at one moment: whether a regular file was there and
@@ -16,11 +17,16 @@ struct LabelFileSnapshot
     // What the file holds right after these bytes were written to it.
     static LabelFileSnapshot written(const std::string& bytes);
 
-    // Whether the file at path still has the size and modification time this snapshot was
-    // taken at: one look at its attributes, no reading.
+    // Whether the file at path still has the size and modification time of this confirmed
+    // snapshot: one look at its attributes, no reading. Never for one not yet confirmed.
     bool isCurrent(const QString& path) const;
     // The same with a look the caller made.
     bool isCurrent(const QFileInfo& lookedAt) const;
+
+    // This snapshot after a later reading of the file found the same bytes: confirmed where
+    // that reading came a grain later at the same size and time; kept unconfirmed where it came
+    // sooner, so that the grain runs from the first; the later one where its size or time moved.
+    LabelFileSnapshot confirmedBy(const LabelFileSnapshot& later) const;
 
     // Compares the presence and the bytes, not the identity.
     bool operator==(const LabelFileSnapshot& other) const;
@@ -33,8 +39,12 @@ struct LabelFileSnapshot
     // The file's identity when the snapshot was taken: a changed size or time means new bytes.
     qint64 size = -1;
     QDateTime modified;
-    // When it was taken, on this computer's clock: a time this close to it proves nothing.
-    QDateTime readAt;
+    // When it was taken, on this computer's steady clock: a share's clock may run behind or
+    // ahead of it, so the file's own time can't tell whether a rewrite in its second followed.
+    std::chrono::steady_clock::time_point readAt;
+    // A reading a grain after this one found the same bytes at the same size and time: any
+    // rewrite since would carry a later time, so from now on the size and time prove the bytes.
+    bool confirmed = false;
 };
 
 #endif

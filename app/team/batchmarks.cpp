@@ -2,8 +2,11 @@
 
 #include "teamdesk.h"
 
+#include <QtConcurrent>
+
 BatchMarks::BatchMarks(TeamDesk& team) : team(team)
 {
+    worker.setMaxThreadCount(1);
     connect(&looking, &QFutureWatcherBase::finished, this, [this] {
         const std::shared_ptr<Marks> marks = std::exchange(latest, nullptr);
         emit found(marks->imagePaths, marks->holders, marks->changes);
@@ -25,7 +28,7 @@ void BatchMarks::look(const QStringList& imagePaths)
     }
     latest = std::make_shared<Marks>();
     latest->imagePaths = imagePaths;
-    looking.setFuture(team.runInOrder([&team = team, stamps = stamps, marks = latest] {
+    looking.setFuture(QtConcurrent::run(&worker, [&team = team, stamps = stamps, marks = latest] {
         marks->holders = team.holdersOf(marks->imagePaths);
         marks->changes = stamps->changedRows(marks->imagePaths);
     }));

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <memory>
 #include <vector>
@@ -15,8 +16,8 @@ class TeamDesk;
 
 // What the Images list marks from the share at each refresh: who else holds each image, and
 // the rows whose folder someone else saved or reviewed in. With claims in background both are
-// looked at on the claim worker, so a share that stalls leaves the list as it was, never the
-// window waiting.
+// looked at on a worker of their own, so a share that stalls leaves the list as it was, never
+// the window waiting, and a look that coincides with a step never holds up its claim.
 class BatchMarks : public QObject
 {
     Q_OBJECT
@@ -42,13 +43,15 @@ private:
     };
 
     TeamDesk& team;
-    // Used only by one look at a time, on the claim worker once claims go in background.
+    // Used only by one look at a time, on the worker once claims go in background.
     std::shared_ptr<FolderStamps> stamps = std::make_shared<FolderStamps>();
     std::shared_ptr<Marks> latest;
     QFutureWatcher<void> looking;
     // A batch to look at once the look under way is done.
     QStringList waiting;
     bool anyWaiting = false;
+    // One look at a time; last, so that it is waited for before the rest goes.
+    QThreadPool worker;
 };
 
 #endif

@@ -84,8 +84,8 @@ public:
     QString heldNote() const;
     // "Quadrotag — held by <name>"
     QString heldTitle() const;
-    // For each image, who else holds it, or an empty name; one listing per folder. Safe on the
-    // claim worker, where the periodic marks look (through runInOrder()).
+    // For each image, who else holds it, or an empty name; one listing per folder. Safe on any
+    // thread, as the periodic marks look from a worker of their own.
     std::vector<QString> holdersOf(const QStringList& imagePaths);
     const QString& operatorName() const { return claim.self().operatorName; }
     const ImageClaim& imageClaim() const { return claim; }

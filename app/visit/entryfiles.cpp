@@ -55,7 +55,9 @@ EntryFiles EntryFiles::revalidated(const QString& imagePath, const QString& labe
     std::future<bool> recovery = existsAside(recoveryPathFor(labelPath));
     std::future<bool> olderRecovery = existsAside(olderRecoveryPathFor(labelPath));
     std::future<bool> proposal = existsAside(proposalPathFor(imagePath));
-    files.label = LabelFileSnapshot::of(labelPath);
+    const LabelFileSnapshot labelNow = LabelFileSnapshot::of(labelPath);
+    // Read ahead a grain or more before, the label file's size and time prove it from now on.
+    files.label = labelNow == label ? label.confirmedBy(labelNow) : labelNow;
     files.reviewFile = reviewRead.get();
     files.review = files.reviewFile == reviewFile ? review : reviewOf(files.reviewFile);
     // A look not asked for is still waited for as its future goes: none outlives this entry.

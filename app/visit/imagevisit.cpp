@@ -103,6 +103,8 @@ void ImageVisit::settle(bool holdMayHaveChanged)
             ImageSession::Reading::Failed)
             warn(window, QStringLiteral("Fail reading from ") + document.labelPath());
         emit entered(document.imagePath());
+    } else {
+        document.takeLaterReading(entryFiles.label);
     }
     followClaim();
     if (found->vocabularyRead == vocabularyRead)
@@ -327,10 +329,10 @@ void ImageVisit::rememberVocabulary(const Vocabulary& files)
     document.editGate().setVocabularyChanged(false);
 }
 
-// On the claim worker at entry: the files may be on a share. One look at each file's size and
-// time; its bytes are read only where those changed or can't tell yet (a file written at start),
-// and a file read unchanged is compared by that reading from then on. A changed file stays
-// changed until the vocabulary is read again.
+// On the claim worker at entry: the files may be on a share. A file's bytes are compared until
+// a reading a grain after the first found them again at the same size and time; from then on
+// one look at its size and time tells. A changed file stays changed until the vocabulary is
+// read again.
 ImageVisit::Vocabulary ImageVisit::lookAtVocabulary(const Vocabulary& files, bool& changed)
 {
     Vocabulary now = files;
@@ -338,11 +340,11 @@ ImageVisit::Vocabulary ImageVisit::lookAtVocabulary(const Vocabulary& files, boo
     for (auto& [path, snapshot] : now) {
         if (snapshot.isCurrent(path))
             continue;
-        LabelFileSnapshot read = LabelFileSnapshot::of(path);
+        const LabelFileSnapshot read = LabelFileSnapshot::of(path);
         if (read != snapshot)
             changed = true;
         else
-            snapshot = std::move(read);
+            snapshot = snapshot.confirmedBy(read);
     }
     return now;
 }

@@ -300,30 +300,39 @@ private slots:
         QTest::newRow("image loading") << int(ImageLoading);
     }
 
-    // The vocabulary is read again on entry only where its size or time changed.
+    // The vocabulary's bytes (and the label file's) are compared until a reading a grain after
+    // the first found them again; its time, an hour behind, proves nothing by itself.
     void vocabularyIsReadAgainOnlyWhereItsSizeOrTimeChanged_data()
     {
         QTest::addColumn<QByteArray>("tags");
         QTest::addColumn<int>("timeMoved");
+        QTest::addColumn<int>("firstEntryAfter");
         QTest::addColumn<bool>("noted");
         const QByteArray sameSize = QByteArray(testVocabulary).replace('S', 'Z');
-        QTest::newRow("other bytes, same size and time") << sameSize << 0 << false;
-        QTest::newRow("other bytes, same size, new time") << sameSize << 60 << true;
+        QTest::newRow("same size and time, read once") << sameSize << 0 << 0 << true;
+        QTest::newRow("same size and time, confirmed") << sameSize << 0 << 2100 << false;
+        QTest::newRow("other bytes, same size, new time") << sameSize << 60 << 2100 << true;
     }
     void vocabularyIsReadAgainOnlyWhereItsSizeOrTimeChanged()
     {
         QFETCH(QByteArray, tags);
         QFETCH(int, timeMoved);
+        QFETCH(int, firstEntryAfter);
         QFETCH(bool, noted);
         const QDateTime written = QDateTime::currentDateTimeUtc().addSecs(-3600);
         QFile file(pathOf("tags"));
         QVERIFY(file.open(QIODevice::ReadWrite) &&
                 file.setFileTime(written, QFileDevice::FileModificationTime));
+        QVERIFY(writeFileBytes(pathOf("b.lbl"), "0\n"));
         QVERIFY(window->openProject(dir->path()));
         openBatch(batch);
+        QTest::qWait(firstEntryAfter);
+        pressKey(Qt::Key_Down);
+        QTRY_VERIFY(window->imageSession().editGate().refusal(EditGate::Edit::Write).isEmpty());
+        QCOMPARE(window->imageSession().labelFileOnDisk().confirmed, firstEntryAfter > 0);
         QVERIFY(file.resize(0) && file.write(tags) == tags.size() && file.flush());
         QVERIFY(file.setFileTime(written.addSecs(timeMoved), QFileDevice::FileModificationTime));
-        pressKey(Qt::Key_Down);
+        pressKey(Qt::Key_Up);
         QCOMPARE(window->imageSession().editGate().refusal(EditGate::Edit::Write) ==
                      EditGate::vocabularyChangedNote,
                  noted);

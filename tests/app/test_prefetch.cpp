@@ -173,6 +173,9 @@ private slots:
             << QStringLiteral("\n(60000 × 60000 pixels is more than this program can hold)");
         QTest::newRow("raster whose size the header does not tell")
             << sunRaster(64, 48) << false << QString();
+        QTest::newRow("800 x 600 header, the file a byte past the byte budget")
+            << jpegClaimingSize(800, 600) << false
+            << QStringLiteral("\n(a file of 385 MiB is more than this program can read: 384 MiB)");
         // Opening it would wait for a writer forever, and the window with it.
         QTest::newRow("FIFO where the image was") << QByteArray() << true << QString();
     }
@@ -189,6 +192,8 @@ private slots:
                     ::mkfifo(QFile::encodeName(batch[1]).constData(), 0600) == 0);
         else
             QVERIFY(writeFileBytes(batch[1], contents));
+        if (QByteArray(QTest::currentDataTag()).contains("past the byte budget"))
+            QVERIFY(QFile::resize(batch[1], decodeByteBudget + 1));
         MessageBoxCloser closer;
         openBatch(batch);
         QTRY_COMPARE(prefetcher().imagesHeld(), 0);

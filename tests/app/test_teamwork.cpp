@@ -322,6 +322,16 @@ private slots:
         QCOMPARE(holders(), QStringList({"", "dan", ""}));
     }
 
+    // Within the stall, which ends after five seconds: the marks have a worker of their own.
+    void listMarksArriveWhileTheClaimWorkerWaits()
+    {
+        openBatch(batch);
+        stallShare();
+        claimFor(batch[2], Live, "cy");
+        emit window->teamDesk().sglHoldersMayHaveChanged();
+        QTRY_COMPARE_WITH_TIMEOUT(holders(), QStringList({"", "", "cy"}), 2000);
+    }
+
     void nextUnlabelledPassesHeldImages()
     {
         claimFor(batch[1]);

@@ -62,6 +62,8 @@ private slots:
                                               << ".quadrotag/claims/" + saves << 25 << true;
         QTest::newRow("kept work's, a day old") << "file"
                                                 << ".quadrotag/kept/ann@pc1/" + saves << 25 << true;
+        QTest::newRow("a save's beside images opened by name, a day old")
+            << "named" << saves << 25 << true;
         // The team folder is a link to one outside the folder listed.
         QTest::newRow("a review's behind a linked team folder")
             << "linked"
@@ -88,6 +90,12 @@ private slots:
         const timespec times[2] = {old, old};
         QCOMPARE(utimensat(AT_FDCWD, path.constData(), times, 0), 0);
         FolderListing listing;
+        if (kind == "named") {
+            listing.startNamed({dir.filePath("job/r0.jpg")},
+                               [](const QStringList&) { return NamedBatch(); });
+            QTRY_COMPARE(QFileInfo::exists(leftoverPath), !removed);
+            return;
+        }
         QSignalSpy listed(&listing, &FolderListing::sglListed);
         listing.start(dir.filePath("job"), "last.jpg");
         QVERIFY(listing.isRunning());
