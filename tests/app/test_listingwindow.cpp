@@ -5,6 +5,7 @@
 #include "workflowfixture.h"
 
 #include <QLabel>
+#include <QListView>
 #include <QSemaphore>
 #include <QThread>
 #include <QtTest>
@@ -16,6 +17,13 @@ class TestListingWindow : public WindowTest
     Q_OBJECT
 
 private:
+    static QByteArray bobsClaim()
+    {
+        Claim bob = Claim::ofThisProcess(QStringLiteral("bob"));
+        bob.host = QStringLiteral("desk9");
+        return bob.toBytes();
+    }
+
     // A project folder beside the images, with a vocabulary of two single tags.
     QString makeProject(const QString& name)
     {
@@ -159,8 +167,12 @@ private slots:
                                       << "2/3  b.jpg  1 of 3 labelled";
         QTest::newRow("another project opened") << "switch"
                                                 << "-";
+        // Its holders are looked at behind the paint: the list marks them once they come.
         QTest::newRow("taken by another program") << "taken"
-                                                  << "3/3  c.jpg  1 of 3 labelled";
+                                                  << "2/3  b.jpg  1 of 3 labelled";
+        // Shown at once, read only; the list starts where the two do not meet.
+        QTest::newRow("held by another when shown") << "held"
+                                                    << "3/3  c.jpg  1 of 3 labelled";
         QTest::newRow("remembered, with a proposal") << "proposal"
                                                      << "2/3  b.jpg  1 of 3 labelled, 1 proposed";
         QTest::newRow("Open Images closed without a choice") << "no choice"
@@ -195,6 +207,9 @@ private slots:
         if (proposed)
             QVERIFY(QDir().mkpath(pathOf(".proposals")) &&
                     writeFileBytes(pathOf(".proposals/b.lbl"), "0\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n"));
+        if (meanwhile == "held")
+            QVERIFY(QDir().mkpath(QFileInfo(claimPathFor(batch[1])).path()) &&
+                    writeFileBytes(claimPathFor(batch[1]), bobsClaim()));
         StdoutCapture silenced;
         window->listFolder(dir->path(), proposed ? batch[1] : QString());
         const QLabel* progress = window->findChild<QLabel*>("progressLabel");
@@ -215,10 +230,8 @@ private slots:
         if (meanwhile == "switch")
             QVERIFY(window->openProject(makeProject("p")));
         if (meanwhile == "taken") {
-            Claim bob = Claim::ofThisProcess(QStringLiteral("bob"));
-            bob.host = QStringLiteral("desk9");
             QVERIFY(QFile::remove(claimPathFor(batch[1])));
-            QVERIFY(writeFileBytes(claimPathFor(batch[1]), bob.toBytes()));
+            QVERIFY(writeFileBytes(claimPathFor(batch[1]), bobsClaim()));
         }
         release->release();
         if (expected == "-") {
@@ -234,6 +247,10 @@ private slots:
         // The shape drawn in between is the image's still, saved or not.
         const bool drawn = meanwhile == "edit" || meanwhile == "save" || proposed;
         QCOMPARE(annotation().labels.size(), std::size_t(drawn ? 1 : 0));
+        if (meanwhile == "taken")
+            QTRY_COMPARE(
+                window->findChild<QListView*>("imagesView")->model()->index(1, 0).data().toString(),
+                "b.jpg — bob");
     }
 
     void batchOpenedWhileListingStays()
