@@ -197,8 +197,8 @@ void BatchOpener::openListedFolder(const QString& folder, const QString& shownIm
 void BatchOpener::showFirstImage(const QString& folder, const QString& imagePath)
 {
     forgetHolders();
-    // Saved meanwhile, even as the image on screen is left now, or held by another: where to
-    // start is the whole list's to say.
+    // Saved meanwhile, even as the image on screen is left now: where to start is the whole
+    // list's to say.
     if (!listingWanted || listingProject != project || !visit.leave() ||
         savedWhileListing.contains(labelPathFor(imagePath)))
         return;
