@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QPixmap>
 
+#include <iostream>
+
 BatchStepper::BatchStepper(ImageVisit& visit, ImageViewer& viewer, LabelViewer& table,
                            AnnotationEditor& editor, BatchPanel& panel, QWidget* window)
     : visit(visit), viewer(viewer), table(table), editor(editor), panel(panel), window(window)
@@ -37,6 +39,7 @@ void BatchStepper::start(const BatchFiles& batch, int first)
     if (batch.imagePaths.isEmpty())
         return;
     traceStartStep("batch started");
+    std::cout << batch.imagePaths.size() << std::endl;
     begin(batch, first);
 }
 
@@ -67,6 +70,7 @@ void BatchStepper::adopt(const BatchFiles& batch, int row)
 {
     // An image that could not be shown stays unshown, as when a batch starts on it.
     const bool shown = shownRow() == 0;
+    std::cout << batch.imagePaths.size() << std::endl;
     imagePaths = batch.imagePaths;
     currentImage = row;
     labelPaths = LabelPaths(imagePaths, batch.sharedLabels, batch.keepersOutside);
