@@ -13,7 +13,9 @@
 #include <QHash>
 #include <QSet>
 
+#include <future>
 #include <string>
+#include <system_error>
 
 namespace {
 
@@ -90,11 +92,24 @@ void tellFirstImage(const FolderImages& images, const NameSet& labels, const Nam
         wish.tell(images.pathAt(pathPrefix, *first));
 }
 
+// The proposals folder listed beside the images' folder: on a share each listing waits on its
+// own round trips. Without a thread to spare it is listed when asked for.
+std::future<NameSet> listProposalsOf(const QString& folder)
+{
+    const QString proposalFolder = QDir(folder).filePath(proposalFolderName);
+    try {
+        return std::async(std::launch::async, labelStemsIn, proposalFolder);
+    } catch (const std::system_error&) {
+        return std::async(std::launch::deferred, labelStemsIn, proposalFolder);
+    }
+}
+
 } // namespace
 
 BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found,
                             const FirstImageWish& wish)
 {
+    std::future<NameSet> proposalsListed = listProposalsOf(folder);
     FolderImages images;
     NameSet labels;
     forEachFileIn(folder, [&](std::string_view name) {
@@ -106,7 +121,7 @@ BatchFiles listFolderImages(const QString& folder, std::atomic<int>* found,
     if (found)
         found->store(int(images.size()), std::memory_order_relaxed);
     traceStartStep("folder read");
-    const NameSet proposals = labelStemsIn(QDir(folder).filePath(proposalFolderName));
+    const NameSet proposals = proposalsListed.get();
     const QString pathPrefix = filePathPrefix(folder);
     tellFirstImage(images, labels, proposals, pathPrefix, wish);
     BatchFiles batch = images.sortedBatch(pathPrefix, labels, proposals);

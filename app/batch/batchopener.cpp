@@ -197,15 +197,13 @@ void BatchOpener::openListedFolder(const QString& folder, const QString& shownIm
 void BatchOpener::showFirstImage(const QString& folder, const QString& imagePath)
 {
     forgetHolders();
-    // Saved meanwhile, even as the image on screen is left now, or held by another: where to
-    // start is the whole list's to say.
+    // Saved meanwhile, even as the image on screen is left now: where to start is the whole
+    // list's to say.
     if (!listingWanted || listingProject != project || !visit.leave() ||
         savedWhileListing.contains(labelPathFor(imagePath)))
         return;
-    // Its pixels are read while the claims are looked at: on a share both wait on round trips.
-    stepper.decodeAhead(imagePath);
-    if (!lookUpHolders({imagePath}).front().isEmpty())
-        return;
+    // Shown without a look at the claims: on a share that waits on round trips before the
+    // paint. Its claim, taken on the claim worker, tells whether another holds it.
     if (!project.isEmpty())
         history.rememberFolder(project, folder);
     shownEarly = imagePath;
@@ -216,15 +214,21 @@ void BatchOpener::showFirstImage(const QString& folder, const QString& imagePath
 bool BatchOpener::adoptFirstImage(BatchFiles& batch)
 {
     const QString shown = std::exchange(shownEarly, QString());
-    // Taken by another program meanwhile: the list starts where the two do not meet.
-    if (shown.isEmpty() || !stepper.holdsOnly(shown))
+    // Its claim found another's: the list starts where the two do not meet. A claim still
+    // being taken is not waited for; the list's marks follow like every batch's.
+    if (shown.isEmpty() || !stepper.holdsOnly(shown) || isHeldByOther(shown))
         return false;
     const int row = int(batch.imagePaths.indexOf(shown));
-    if (row < 0 || !lookUpHolders(batch.imagePaths)[std::size_t(row)].isEmpty())
+    if (row < 0)
         return false;
     markSavedWhileListing(batch);
     stepper.adopt(batch, row);
     return true;
+}
+
+bool BatchOpener::isHeldByOther(const QString& imagePath) const
+{
+    return visit.session().imagePath() == imagePath && team.isHeldByOther();
 }
 
 void BatchOpener::markSavedWhileListing(BatchFiles& batch) const

@@ -62,6 +62,8 @@ private:
     void showFirstImage(const QString& folder, const QString& imagePath);
     // The listed batch takes over the image shown early, which stays on screen as it is.
     bool adoptFirstImage(BatchFiles& batch);
+    // The image on screen is imagePath, and its claim was found to be another's.
+    bool isHeldByOther(const QString& imagePath) const;
     void startFolderBatch(const QString& folder, const BatchFiles& batch,
                           const QString& shownImage);
     void startBatch(const BatchFiles& batch, int first);

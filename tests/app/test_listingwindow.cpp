@@ -159,8 +159,11 @@ private slots:
                                       << "2/3  b.jpg  1 of 3 labelled";
         QTest::newRow("another project opened") << "switch"
                                                 << "-";
+        // Its holders are looked at behind the paint, like any batch's.
         QTest::newRow("taken by another program") << "taken"
-                                                  << "3/3  c.jpg  1 of 3 labelled";
+                                                  << "2/3  b.jpg  1 of 3 labelled";
+        QTest::newRow("held by another when shown") << "held"
+                                                    << "3/3  c.jpg  1 of 3 labelled";
         QTest::newRow("remembered, with a proposal") << "proposal"
                                                      << "2/3  b.jpg  1 of 3 labelled, 1 proposed";
         QTest::newRow("Open Images closed without a choice") << "no choice"
@@ -195,6 +198,11 @@ private slots:
         if (proposed)
             QVERIFY(QDir().mkpath(pathOf(".proposals")) &&
                     writeFileBytes(pathOf(".proposals/b.lbl"), "0\n4 1 1 9 1 9 9 1 9 \n1 0 0 \n"));
+        Claim bob = Claim::ofThisProcess(QStringLiteral("bob"));
+        bob.host = QStringLiteral("desk9");
+        if (meanwhile == "held")
+            QVERIFY(QDir().mkpath(QFileInfo(claimPathFor(batch[1])).path()) &&
+                    writeFileBytes(claimPathFor(batch[1]), bob.toBytes()));
         StdoutCapture silenced;
         window->listFolder(dir->path(), proposed ? batch[1] : QString());
         const QLabel* progress = window->findChild<QLabel*>("progressLabel");
@@ -215,8 +223,6 @@ private slots:
         if (meanwhile == "switch")
             QVERIFY(window->openProject(makeProject("p")));
         if (meanwhile == "taken") {
-            Claim bob = Claim::ofThisProcess(QStringLiteral("bob"));
-            bob.host = QStringLiteral("desk9");
             QVERIFY(QFile::remove(claimPathFor(batch[1])));
             QVERIFY(writeFileBytes(claimPathFor(batch[1]), bob.toBytes()));
         }
