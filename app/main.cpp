@@ -123,21 +123,38 @@ int runWindow(const StartArguments& arguments)
     return QApplication::exec();
 }
 
+// A folder listing that hangs on a share is not waited for; its thread must not run on while
+// the libraries it uses are torn down.
+int leaving(int exitCode)
+{
+    if (FolderListing::workersUnderWay() > 0 || EarlyImageRead::underWay() > 0) {
+        std::cout << std::flush;
+        std::cerr << std::flush;
+        std::_Exit(exitCode);
+    }
+    return exitCode;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     traceStartStep("main");
     // Help, version and mistakes need neither a display nor the toolkit.
-    const StartArguments arguments = parseStartArgumentBytes(argumentsOf(argc, argv));
+    // A folder given is read while the checks below, the toolkit and the window are made; a
+    // lone name that turns out not to be one lists nothing, and nobody takes that listing.
+    const StartArguments arguments =
+        parseStartArgumentBytes(argumentsOf(argc, argv), [](const QString& maybeFolder) {
+            FolderListing::startEarly(maybeFolder, &EarlyImageRead::start);
+        });
     switch (arguments.request) {
     case StartArguments::Request::Help:
     case StartArguments::Request::Version:
         std::cout << arguments.text.toStdString() << std::flush;
-        return 0;
+        return leaving(0);
     case StartArguments::Request::Mistake:
         std::cerr << arguments.text.toStdString() << std::flush;
-        return StartArguments::exitMistake;
+        return leaving(StartArguments::exitMistake);
     case StartArguments::Request::Open:
         break;
     }
@@ -147,19 +164,16 @@ int main(int argc, char* argv[])
     if (!hasDisplay()) {
         std::cerr << "Quadrotag needs a graphical display: set DISPLAY (or run it under xvfb-run)."
                   << std::endl;
-        return 1;
+        return leaving(1);
     }
     // The name goes into file names beside the images: refused before anything is written.
     QString problem;
     if (OperatorName::fromEnvironment(QProcessEnvironment::systemEnvironment(), &problem)
             .isEmpty()) {
         std::cerr << problem.toStdString() << std::endl;
-        return 2;
+        return leaving(2);
     }
     silenceImageLibraryLogging();
-    // The folder is read while the toolkit and the window are made.
-    if (!arguments.folder.isEmpty())
-        FolderListing::startEarly(arguments.folder, &EarlyImageRead::start);
     FaultCatchingApplication application(argc, argv);
     traceStartStep("application made");
     // The one settings file is named before anything opens a QSettings().
@@ -167,13 +181,5 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Quadrotag"));
     carryOverOldSettings();
     application.setWindowIcon(applicationIcon());
-    const int exitCode = runWindow(arguments);
-    // A folder listing that hangs on a share is not waited for; its thread must not run on
-    // while the libraries it uses are torn down.
-    if (FolderListing::workersUnderWay() > 0 || EarlyImageRead::underWay() > 0) {
-        std::cout << std::flush;
-        std::cerr << std::flush;
-        std::_Exit(exitCode);
-    }
-    return exitCode;
+    return leaving(runWindow(arguments));
 }

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <future>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -15,7 +17,8 @@
 namespace {
 
 // Below this a file is read in one call; above, in up to readsAtOnce ranges of at least this.
-const qint64 smallestRange = qint64(1) << 20;
+// On a share one call of a few hundred kilobytes already waits several round trips in turn.
+const qint64 smallestRange = qint64(128) << 10;
 const int readsAtOnce = 8;
 
 QDateTime modifiedOf(const struct stat& status)
@@ -80,6 +83,22 @@ void readInto(ImageFile& file, int descriptor) noexcept
     }
 }
 
+// The path's attributes, asked beside its opening: on a share each waits a round trip.
+std::future<struct stat> lookAt(const QByteArray& name)
+{
+    const auto look = [name] {
+        struct stat status = {};
+        if (::stat(name.constData(), &status) != 0)
+            status.st_mode = 0;
+        return status;
+    };
+    try {
+        return std::async(std::launch::async, look);
+    } catch (const std::system_error&) {
+        return std::async(std::launch::deferred, look);
+    }
+}
+
 } // namespace
 
 ImageFile readImageFile(const QString& path, qint64 budget)
@@ -87,15 +106,15 @@ ImageFile readImageFile(const QString& path, qint64 budget)
     ImageFile file;
     file.path = path;
     const QByteArray name = QFile::encodeName(path);
+    std::future<struct stat> looked = lookAt(name);
     // Without O_NONBLOCK opening a FIFO would wait for a writer.
     const int descriptor = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
-        return file;
-    // Its identity as it is read: a change after this leaves the file newer than the stamp,
-    // which the look at the file before its image is used finds.
-    struct stat before = {};
-    if (::fstat(descriptor, &before) != 0 || !S_ISREG(before.st_mode)) {
-        ::close(descriptor);
+    // Its identity before any byte is read: a file changed or put in its place since is newer
+    // than the stamp, which the look at the file before its image is used finds.
+    const struct stat before = looked.get();
+    if (descriptor < 0 || !S_ISREG(before.st_mode)) {
+        if (descriptor >= 0)
+            ::close(descriptor);
         return file;
     }
     file.size = qint64(before.st_size);

@@ -58,8 +58,11 @@ using Undecodable = QHash<QString, QString>;
 
 // One folder, or files only; every one must exist.
 bool takeBatch(const QStringList& paths, const Undecodable& undecodable, StartArguments& arguments,
-               QString& problem)
+               QString& problem, const MaybeFolder& maybeFolder)
 {
+    // Told before it is looked at, which on a share waits a round trip: it may be listed meanwhile.
+    if (paths.size() == 1 && maybeFolder && !undecodable.contains(paths.front()))
+        maybeFolder(absolute(paths.front()));
     for (const QString& path : paths) {
         // Its text may name another file that exists; its bytes name nothing we can open.
         if (undecodable.contains(path)) {
@@ -100,16 +103,18 @@ QString withoutMarks(QString text)
     return text.remove(marks);
 }
 
-StartArguments parse(const QStringList& commandLine, const Undecodable& undecodable);
+StartArguments parse(const QStringList& commandLine, const Undecodable& undecodable,
+                     const MaybeFolder& maybeFolder);
 
 } // namespace
 
-StartArguments parseStartArguments(const QStringList& commandLine)
+StartArguments parseStartArguments(const QStringList& commandLine, const MaybeFolder& maybeFolder)
 {
-    return parse(commandLine, Undecodable());
+    return parse(commandLine, Undecodable(), maybeFolder);
 }
 
-StartArguments parseStartArgumentBytes(const QList<QByteArray>& argumentBytes)
+StartArguments parseStartArgumentBytes(const QList<QByteArray>& argumentBytes,
+                                       const MaybeFolder& maybeFolder)
 {
     QStringList commandLine;
     Undecodable undecodable;
@@ -131,12 +136,13 @@ StartArguments parseStartArgumentBytes(const QList<QByteArray>& argumentBytes)
             undecodable.insert(QFile::decodeName(value) + mark, escapedName(value.toStdString()));
         }
     }
-    return parse(commandLine, undecodable);
+    return parse(commandLine, undecodable, maybeFolder);
 }
 
 namespace {
 
-StartArguments parse(const QStringList& commandLine, const Undecodable& undecodable)
+StartArguments parse(const QStringList& commandLine, const Undecodable& undecodable,
+                     const MaybeFolder& maybeFolder)
 {
     QCommandLineParser parser;
     // Not addHelpOption: its --help-all lists the toolkit's options, which this parser refuses.
@@ -182,7 +188,7 @@ StartArguments parse(const QStringList& commandLine, const Undecodable& undecoda
         arguments.projectFolder = absolute(folder);
     }
     QString problem;
-    if (!takeBatch(parser.positionalArguments(), undecodable, arguments, problem))
+    if (!takeBatch(parser.positionalArguments(), undecodable, arguments, problem, maybeFolder))
         return mistake(problem);
     // Nothing left to open is no start from the desktop menu.
     if (arguments.folder.isEmpty() && arguments.images.isEmpty() &&

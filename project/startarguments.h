@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // What the command line "quadrotag [--project DIR] [FOLDER | IMAGE...]" asks for, with
 // every path made absolute against the working directory.
 struct StartArguments
@@ -36,10 +38,16 @@ struct StartArguments
 QString projectForStart(const StartArguments& arguments, const QString& workingFolder,
                         bool* aboveOpened = nullptr);
 
+// Told the absolute path of a lone name given to open, before anything looks at it: the folder
+// it may be can be listed while it is.
+using MaybeFolder = std::function<void(const QString&)>;
+
 // The arguments as main receives them, the program's name first; needs no application object.
-StartArguments parseStartArguments(const QStringList& arguments);
+StartArguments parseStartArguments(const QStringList& arguments,
+                                   const MaybeFolder& maybeFolder = {});
 // The same from the bytes of argv: an argument that can't be read as text is left out when it
 // names an image and a mistake when it names the project or the folder.
-StartArguments parseStartArgumentBytes(const QList<QByteArray>& argumentBytes);
+StartArguments parseStartArgumentBytes(const QList<QByteArray>& argumentBytes,
+                                       const MaybeFolder& maybeFolder = {});
 
 #endif

@@ -173,7 +173,14 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(QStringList, images);
 
-        const StartArguments parsed = parseStartArguments(QStringList{"quadrotag"} + arguments);
+        // A lone name is told, for listing, as exactly the folder it turns out to be.
+        QStringList told;
+        const StartArguments parsed = parseStartArguments(
+            QStringList{"quadrotag"} + arguments, [&told](const QString& path) { told << path; });
+        if (!folder.isEmpty())
+            QCOMPARE(told, QStringList{folder});
+        if (images.size() > 1)
+            QVERIFY(told.isEmpty());
         QCOMPARE(parsed.request, request);
         QCOMPARE(parsed.projectFolder, project);
         QCOMPARE(parsed.folder, folder);
