@@ -10,6 +10,8 @@ const char EditGate::vocabularyChangedNote[] =
 const char EditGate::pendingNote[] = "Taking the claim…";
 const char EditGate::imageLoadingNote[] = "Loading the image…";
 const char EditGate::savingNote[] = "Saving…";
+const char EditGate::unreadableLabelNote[] =
+    "The label file can't be read: it is left as it is, read only";
 
 void EditGate::setHold(Hold hold, const QString& note)
 {
@@ -57,6 +59,8 @@ QString EditGate::refusal(Edit edit) const
     // Whoever holds the claim, the label file is the other image's annotation.
     if (current != Hold::Closed && !sharedWith.isEmpty())
         return sharedLabelNote(sharedWith);
+    if (current != Hold::Closed && labelUnreadable)
+        return QString::fromLatin1(unreadableLabelNote);
     if (current != Hold::Closed && vocabularyChanged)
         return QString::fromLatin1(vocabularyChangedNote);
     switch (current) {

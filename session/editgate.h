@@ -22,6 +22,7 @@ public:
     static const char pendingNote[];
     static const char imageLoadingNote[];
     static const char savingNote[];
+    static const char unreadableLabelNote[];
     // "Shares its label file with x.jpg"
     static QString sharedLabelNote(const QString& firstImageName);
 
@@ -35,6 +36,8 @@ public:
     // The vocabulary on disk is no longer the one the tags were read from (a relabelling ran):
     // cells stored now would mean other tags.
     void setVocabularyChanged(bool changed);
+    // The label file is there but could not be read: a save would replace shapes never shown.
+    void setLabelUnreadable(bool unreadable) { labelUnreadable = unreadable; }
     // The image stepped to is still being decoded: the one left behind stays on screen, and
     // nothing may change until the new one is shown.
     void setImageLoading(bool loading);
@@ -52,6 +55,7 @@ private:
     bool shapesHidden = false;
     QString sharedWith;
     bool vocabularyChanged = false;
+    bool labelUnreadable = false;
     bool imageLoading = false;
     bool savingNow = false;
 };

@@ -104,6 +104,7 @@ ImageSession::Reading ImageSession::showLabelFile(LabelFileSnapshot labelRead)
     bool readToEnd = true;
     if (onDisk.exists && onDisk.readable)
         readLabelBytes(current, onDisk.bytes, readToEnd);
+    gate.setLabelUnreadable(onDisk.exists && !onDisk.readable);
     describeAll(current);
     savedBytes = labelFileContents(current);
     // Clearing the history moves its index, which must not count as an edit.

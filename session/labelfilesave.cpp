@@ -2,37 +2,57 @@
 
 #include "labelfile.h"
 
+#include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
 
 #include <filesystem>
 #include <optional>
 #include <utility>
 
+#include <sys/stat.h>
+
 namespace {
 
-// What a look that proved a label file unchanged saw at its name: nothing, or a plain file.
-std::filesystem::file_status statusOf(const QFileInfo& info)
+namespace fs = std::filesystem;
+
+fs::file_type typeOf(mode_t mode)
 {
-    namespace fs = std::filesystem;
-    if (!info.exists())
-        return fs::file_status(fs::file_type::not_found);
-    const std::pair<QFileDevice::Permission, fs::perms> bits[] = {
-        {QFileDevice::ReadOwner, fs::perms::owner_read},
-        {QFileDevice::WriteOwner, fs::perms::owner_write},
-        {QFileDevice::ExeOwner, fs::perms::owner_exec},
-        {QFileDevice::ReadGroup, fs::perms::group_read},
-        {QFileDevice::WriteGroup, fs::perms::group_write},
-        {QFileDevice::ExeGroup, fs::perms::group_exec},
-        {QFileDevice::ReadOther, fs::perms::others_read},
-        {QFileDevice::WriteOther, fs::perms::others_write},
-        {QFileDevice::ExeOther, fs::perms::others_exec}};
-    fs::perms permissions = fs::perms::none;
-    for (const auto& [permission, bit] : bits)
-        // Bit by bit: the permissions of this user would each cost a look of their own.
-        if (info.permission(permission))
-            permissions |= bit;
-    return fs::file_status(fs::file_type::regular, permissions);
+    if (S_ISREG(mode))
+        return fs::file_type::regular;
+    if (S_ISDIR(mode))
+        return fs::file_type::directory;
+    return S_ISFIFO(mode) ? fs::file_type::fifo : fs::file_type::unknown;
+}
+
+// One look at the name, links followed: what stands there, with every bit of its mode (the
+// set-id and sticky bits too), which the write keeps.
+struct Look
+{
+    bool found = false;
+    struct stat status = {};
+
+    explicit Look(const QString& path)
+    {
+        found = ::stat(QFile::encodeName(path).constData(), &status) == 0;
+    }
+    bool isFile() const { return found && S_ISREG(status.st_mode); }
+    QDateTime modified() const
+    {
+        return QDateTime::fromMSecsSinceEpoch(qint64(status.st_mtim.tv_sec) * 1000 +
+                                              status.st_mtim.tv_nsec / 1000000);
+    }
+    fs::file_status fileStatus() const
+    {
+        if (!found)
+            return fs::file_status(fs::file_type::not_found);
+        return fs::file_status(typeOf(status.st_mode), fs::perms(status.st_mode & 07777));
+    }
+};
+
+bool isLinkAt(const QString& path)
+{
+    struct stat status = {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISLNK(status.st_mode);
 }
 
 } // namespace
@@ -51,11 +71,11 @@ LabelFileSave LabelFileSave::write(const std::string& bytes, const QString& path
     // Where its attributes prove the file unchanged, that look is the write's own too.
     std::optional<std::filesystem::file_status> lookedAt;
     if (lookFirst && startedFrom) {
-        const QFileInfo info(path);
-        if (startedFrom->isCurrent(info)) {
-            // Asked only where a file stands: the look that found none also found no link.
-            if (!info.exists() || !info.isSymLink())
-                lookedAt = statusOf(info);
+        const Look look(path);
+        if (startedFrom->isCurrent(look.isFile(), qint64(look.status.st_size), look.modified())) {
+            // Asked only where something stands: the look that found nothing found no link.
+            if (!look.found || !isLinkAt(path))
+                lookedAt = look.fileStatus();
         } else if (LabelFileSnapshot::of(path) != *startedFrom) {
             result.changedOnDisk = true;
             return result;

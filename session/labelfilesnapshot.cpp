@@ -45,9 +45,13 @@ bool LabelFileSnapshot::isCurrent(const QFileInfo& info) const
 {
     // The size first: one look at the file, as in of().
     const qint64 sizeNow = info.size();
-    const bool isThere = info.exists() && info.isFile();
-    return isThere == exists &&
-           (!exists || (confirmed && sizeNow == size && info.lastModified() == modified));
+    return isCurrent(info.exists() && info.isFile(), sizeNow, info.lastModified());
+}
+
+bool LabelFileSnapshot::isCurrent(bool isFile, qint64 sizeNow, const QDateTime& modifiedNow) const
+{
+    return isFile == exists &&
+           (!exists || (confirmed && sizeNow == size && modifiedNow == modified));
 }
 
 LabelFileSnapshot LabelFileSnapshot::confirmedBy(const LabelFileSnapshot& later) const

@@ -22,6 +22,8 @@ struct LabelFileSnapshot
     bool isCurrent(const QString& path) const;
     // The same with a look the caller made.
     bool isCurrent(const QFileInfo& lookedAt) const;
+    // The same with what the caller's look found at the path: a plain file, its size and time.
+    bool isCurrent(bool isFile, qint64 sizeNow, const QDateTime& modifiedNow) const;
 
     // This snapshot after a later reading of the file found the same bytes: confirmed where
     // that reading came a grain later at the same size and time; kept unconfirmed where it came

@@ -39,10 +39,12 @@ TagNames::OnDisk onDisk(const VocabularyFiles& files)
     return {knownBytes(files.index), knownBytes(files.names)};
 }
 
-// The index as the table left it: as read where its bytes stayed, else as it is now.
+// The index as the table left it: as read where its bytes stayed, else as it is now. A
+// vocabulary not read beforehand (too large to keep) was read by the table, which may have
+// written the index.
 LabelFileSnapshot indexAfterLoad(const VocabularyFiles& files, const LabelViewer& table)
 {
-    if (!files.hasVocabulary() ||
+    if (files.hasVocabulary() &&
         knownBytes(files.index) == TagIndex::ofLayout(table.tagLayout()).toBytes())
         return files.index;
     return LabelFileSnapshot::of(files.indexPath);

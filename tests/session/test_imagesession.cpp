@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QByteArray otherRunsState = "7\n";
@@ -187,6 +189,11 @@ private slots:
             << false << false << false << true << true << none << false << false;
         QTest::newRow("leaving: settled, through a link")
             << false << false << false << true << true << none << false << true;
+        // Confirmed as read: the look that proves it is what the write keeps, every bit of it.
+        QTest::newRow("leaving: confirmed, set-group-id kept")
+            << false << false << false << true << true << none << false << false;
+        QTest::newRow("leaving: confirmed, a FIFO put where no file was")
+            << false << false << false << false << true << none << false << false;
         QTest::newRow("leaving: settled, rewritten by bob")
             << false << true << false << true << true << otherRunsState << false << false;
         // Its time proves nothing so soon: its bytes are compared.
@@ -216,9 +223,27 @@ private slots:
                         file.setFileTime(QDateTime::currentDateTime().addSecs(-60),
                                          QFileDevice::FileModificationTime));
         }
+        const QByteArray tag(QTest::currentDataTag());
+        const QByteArray path = QFile::encodeName(labelPath());
+        if (tag.contains("set-group-id"))
+            QCOMPARE(::chmod(path.constData(), 02640), 0);
+        if (tag.contains("FIFO"))
+            QVERIFY(QFile::remove(labelPath()));
         ImageSession session;
         session.open(dir.filePath("room.jpg"), labelPath());
         play(session, "tagged");
+        if (tag.contains("confirmed")) {
+            LabelFileSnapshot confirmed = session.labelFileOnDisk();
+            confirmed.confirmed = true;
+            session.takeLaterReading(confirmed);
+        }
+        struct stat status = {};
+        if (tag.contains("FIFO")) {
+            QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+            QCOMPARE(session.saveUnlessChanged(), ImageSession::Saving::Failed);
+            QVERIFY(::stat(path.constData(), &status) == 0 && S_ISFIFO(status.st_mode));
+            return;
+        }
         if (leaving) {
             if (!meanwhile.isEmpty())
                 writeContents(labelPath(), meanwhile);
@@ -226,6 +251,8 @@ private slots:
                      bobSaves ? ImageSession::Saving::ChangedOnDisk : ImageSession::Saving::Saved);
             QCOMPARE(contentsOf(labelPath()), bobSaves ? meanwhile : "5" + squareBytes.mid(1));
             QCOMPARE(QFile::permissions(labelPath()) & QFileDevice::Permissions(0x7077), mode);
+            QVERIFY(::stat(path.constData(), &status) == 0);
+            QCOMPARE(status.st_mode & 07000, tag.contains("set-group-id") ? 02000u : 0u);
             QCOMPARE(QFileInfo(labelPath()).isSymLink(), throughLink);
             QFile::remove(dir.filePath("linked.lbl"));
             return;
