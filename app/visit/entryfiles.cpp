@@ -20,6 +20,18 @@ std::future<bool> existsAside(const QString& path)
     return aside([path] { return !path.isEmpty() && QFileInfo::exists(path); });
 }
 
+// A link to a label file elsewhere (a store of them) is the image's own to write through.
+QString linkedLabelBeside(const QString& labelPath)
+{
+    const QFileInfo link(labelPath);
+    if (!link.isSymLink())
+        return QString();
+    const QFileInfo target(link.canonicalFilePath());
+    const bool beside =
+        !target.filePath().isEmpty() && target.path() == QFileInfo(link.path()).canonicalFilePath();
+    return beside && target.suffix() == QLatin1String("lbl") ? target.fileName() : QString();
+}
+
 std::optional<Review> reviewOf(const LabelFileSnapshot& file)
 {
     Review review;
@@ -36,9 +48,11 @@ EntryFiles EntryFiles::read(const QString& imagePath, const QString& labelPath)
     EntryFiles files;
     auto reviewFile =
         aside([imagePath] { return LabelFileSnapshot::of(reviewPathFor(imagePath)); });
+    auto linked = aside([labelPath] { return linkedLabelBeside(labelPath); });
     files.label = LabelFileSnapshot::of(labelPath);
     files.reviewFile = reviewFile.get();
     files.review = reviewOf(files.reviewFile);
+    files.linkedLabel = linked.get();
     return files;
 }
 
@@ -55,11 +69,13 @@ EntryFiles EntryFiles::revalidated(const QString& imagePath, const QString& labe
     std::future<bool> recovery = existsAside(recoveryPathFor(labelPath));
     std::future<bool> olderRecovery = existsAside(olderRecoveryPathFor(labelPath));
     std::future<bool> proposal = existsAside(proposalPathFor(imagePath));
+    auto linked = aside([labelPath] { return linkedLabelBeside(labelPath); });
     const LabelFileSnapshot labelNow = LabelFileSnapshot::of(labelPath);
     // Read ahead a grain or more before, the label file's size and time prove it from now on.
     files.label = labelNow == label ? label.confirmedBy(labelNow) : labelNow;
     files.reviewFile = reviewRead.get();
     files.review = files.reviewFile == reviewFile ? review : reviewOf(files.reviewFile);
+    files.linkedLabel = linked.get();
     // A look not asked for is still waited for as its future goes: none outlives this entry.
     const bool keptWork = kept.get() || recovery.get() || olderRecovery.get();
     files.hasKeptWork = keptWork || (!files.label.exists && proposal.get());

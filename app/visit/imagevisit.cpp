@@ -46,8 +46,10 @@ void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
 {
     keptNote.clear();
     rereading.reset();
-    document.editGate().setSharedLabel(sharedWith);
     entryFiles = entryReadAhead.take(imagePath, labelPath);
+    sharedInBatch = sharedWith;
+    const QString shared = sharedWith.isEmpty() ? entryFiles.linkedLabel : sharedWith;
+    document.editGate().setSharedLabel(shared);
     // Checked once the claim is taken: whoever wrote before then is read.
     afterClaim = std::make_shared<AfterClaim>();
     const Claim& self = team.imageClaim().self();
@@ -71,8 +73,8 @@ void ImageVisit::enter(const QString& imagePath, const QString& labelPath,
         warn(window, QStringLiteral("Fail reading from ") + labelPath);
     emit entered(imagePath);
     show();
-    if (!sharedWith.isEmpty())
-        emit sglNote(EditGate::sharedLabelNote(sharedWith) + QStringLiteral(": read only"));
+    if (!shared.isEmpty())
+        emit sglNote(EditGate::sharedLabelNote(shared) + QStringLiteral(": read only"));
     if (history && !project.isEmpty())
         history->rememberShownImage(project, imagePath);
     if (team.hold() != EditGate::Hold::Pending)
@@ -98,6 +100,9 @@ void ImageVisit::settle(bool holdMayHaveChanged)
     const bool changed =
         found->files.label != entryFiles.label || found->files.reviewFile != entryFiles.reviewFile;
     entryFiles = found->files;
+    // Linked meanwhile, or no longer: the claim taken is for the link's own name only.
+    document.editGate().setSharedLabel(sharedInBatch.isEmpty() ? entryFiles.linkedLabel
+                                                               : sharedInBatch);
     if (changed) {
         if (document.open(document.imagePath(), document.labelPath(), entryFiles.label) ==
             ImageSession::Reading::Failed)

@@ -102,6 +102,8 @@ private:
     QString project;
     // What the lost-claim note adds: where the unsaved edits went.
     QString keptNote;
+    // The earlier image of the batch whose label file this image's is, as the stepper said.
+    QString sharedInBatch;
     Vocabulary vocabulary;
     // Counts the vocabularies remembered: a look at an earlier one is not kept.
     int vocabularyRead = 0;

@@ -69,6 +69,7 @@ private:
         ProjectClosed,
         ShapesHidden,
         SharedLabel,
+        LinkedLabel,
         VocabularyChanged,
         ClaimPending,
         HeldOnceTaken,
@@ -156,6 +157,17 @@ private:
                     EditGate::sharedLabelNote("a.jpg")))
                 return QStringLiteral("not said on entering");
             return EditGate::sharedLabelNote("a.jpg");
+        case LinkedLabel:
+            // b.lbl is a link to a.lbl: a.jpg's annotation, which a.jpg's holder claims.
+            QFile::remove(pathOf("b.lbl"));
+            if (!QFile::link("a.lbl", pathOf("b.lbl")))
+                return QStringLiteral("b.lbl not linked");
+            openBatch(batch);
+            pressKey(Qt::Key_Down);
+            if (!QTest::qWaitFor(
+                    [this] { return window->teamDesk().hold() != EditGate::Hold::Pending; }))
+                return QStringLiteral("never settled");
+            return EditGate::sharedLabelNote("a.lbl");
         case VocabularyChanged:
             // Relabelled meanwhile: the next image must not be edited in the old cells.
             openBatch(batch);
@@ -239,6 +251,7 @@ private slots:
                                                        {"project closed", ProjectClosed},
                                                        {"hidden", ShapesHidden},
                                                        {"shared label file", SharedLabel},
+                                                       {"linked label file", LinkedLabel},
                                                        {"vocabulary changed", VocabularyChanged},
                                                        {"claim being taken", ClaimPending},
                                                        {"held once taken", HeldOnceTaken},

@@ -189,6 +189,9 @@ private slots:
             QTest::newRow(name) << "3\n" + shape << false << 1 << QByteArray("3") << name;
         QTest::newRow("a.tif of three pages")
             << "3\n" + shape << false << 1 << QByteArray("3") << "a.tif";
+        // A link to a label file of a store elsewhere is the image's own, written through.
+        QTest::newRow("a link to a store")
+            << "3\n" + shape << false << 1 << QByteArray("3") << "a.jpg";
     }
 
     void viewingNeverRewritesALabelFile()
@@ -206,7 +209,11 @@ private slots:
         const std::vector<cv::Mat> threePages(3, cv::Mat(300, 400, CV_8UC3, cv::Scalar::all(9)));
         QVERIFY(pages ? cv::imwritemulti(QFile::encodeName(images[0]).toStdString(), threePages)
                       : writeTestJpeg(images[0], 400, 300, 128));
-        QVERIFY(writeFileBytes(pathOf("a.lbl"), labelFile));
+        const bool linked = QByteArray(QTest::currentDataTag()).contains("link");
+        const QString labelPath = pathOf(linked ? "store/a.lbl" : "a.lbl");
+        QVERIFY(QDir().mkpath(pathOf("store")));
+        QVERIFY(writeFileBytes(labelPath, labelFile));
+        QVERIFY(!linked || QFile::link(labelPath, pathOf("a.lbl")));
         MessageBoxCloser closer;
         openBatch(images);
         QCOMPARE(status() == ScreenImage::firstPageNote(), pages);
@@ -222,7 +229,7 @@ private slots:
         drawSquare(100, 100, 50);
         clickTag(0, 2);
         pressKey(Qt::Key_Down);
-        const QByteArray edited = fileBytes(pathOf("a.lbl"));
+        const QByteArray edited = fileBytes(labelPath);
         QVERIFY(edited.endsWith("4 100 100 150 100 150 150 100 150 \n1 0 2 \n"));
         QCOMPARE(edited.left(edited.indexOf('\n')), styleLine);
     }
