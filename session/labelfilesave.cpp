@@ -4,8 +4,10 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 
 #include <filesystem>
+#include <future>
 #include <optional>
 #include <utility>
 
@@ -62,6 +64,17 @@ bool LabelFileSave::isStill(const LabelFileSnapshot& known, const QString& path)
     return known.isCurrent(path) || LabelFileSnapshot::of(path) == known;
 }
 
+QString LabelFileSave::linkedFileBeside(const QString& path)
+{
+    const QFileInfo link(path);
+    if (!link.isSymLink())
+        return QString();
+    const QFileInfo target(link.canonicalFilePath());
+    const bool beside =
+        !target.filePath().isEmpty() && target.path() == QFileInfo(link.path()).canonicalFilePath();
+    return beside ? target.fileName() : QString();
+}
+
 LabelFileSave LabelFileSave::write(const std::string& bytes, const QString& path,
                                    const LabelFileSnapshot* startedFrom, bool lookFirst,
                                    const std::function<bool()>& claimHolds,
@@ -95,8 +108,14 @@ LabelFileSave LabelFileSave::write(const std::string& bytes, const QString& path
     const auto stillMayReplace = [&] {
         return std::chrono::steady_clock::now() - begun <= stalledAfter || confirm(true);
     };
-    result.written = writeLabelBytesIf(
-        bytes, QFile::encodeName(path).toStdString(), [&] { return confirm(!lookedJustNow); },
-        stillMayReplace, lookedAt);
+    // Linked to a file beside it since the image was entered: another's, never written through.
+    const auto besideWrite = [&] {
+        std::future<QString> linked = std::async(std::launch::async | std::launch::deferred,
+                                                 [&path] { return linkedFileBeside(path); });
+        const bool confirmed = confirm(!lookedJustNow);
+        return linked.get().isEmpty() && confirmed;
+    };
+    result.written = writeLabelBytesIf(bytes, QFile::encodeName(path).toStdString(), besideWrite,
+                                       stillMayReplace, lookedAt);
     return result;
 }

@@ -23,6 +23,10 @@ struct LabelFileSave
                                std::chrono::milliseconds stalledAfter);
     // One look at the file's attributes where they prove it unchanged, its bytes otherwise.
     static bool isStill(const LabelFileSnapshot& known, const QString& path);
+    // The name of the file beside it that the label file at path is a link to: another image's
+    // annotation, or no label file at all, never written through. Empty where no link stands
+    // there, or where it leads into another folder (a store of label files, written through).
+    static QString linkedFileBeside(const QString& path);
 
     bool changedOnDisk = false;
     bool written = false;

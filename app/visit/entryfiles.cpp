@@ -1,5 +1,6 @@
 #include "entryfiles.h"
 
+#include "labelfilesave.h"
 #include "labelpath.h"
 #include "teampaths.h"
 
@@ -20,18 +21,6 @@ std::future<bool> existsAside(const QString& path)
     return aside([path] { return !path.isEmpty() && QFileInfo::exists(path); });
 }
 
-// A link to a label file elsewhere (a store of them) is the image's own to write through.
-QString linkedLabelBeside(const QString& labelPath)
-{
-    const QFileInfo link(labelPath);
-    if (!link.isSymLink())
-        return QString();
-    const QFileInfo target(link.canonicalFilePath());
-    const bool beside =
-        !target.filePath().isEmpty() && target.path() == QFileInfo(link.path()).canonicalFilePath();
-    return beside && target.suffix() == QLatin1String("lbl") ? target.fileName() : QString();
-}
-
 std::optional<Review> reviewOf(const LabelFileSnapshot& file)
 {
     Review review;
@@ -48,7 +37,7 @@ EntryFiles EntryFiles::read(const QString& imagePath, const QString& labelPath)
     EntryFiles files;
     auto reviewFile =
         aside([imagePath] { return LabelFileSnapshot::of(reviewPathFor(imagePath)); });
-    auto linked = aside([labelPath] { return linkedLabelBeside(labelPath); });
+    auto linked = aside([labelPath] { return LabelFileSave::linkedFileBeside(labelPath); });
     files.label = LabelFileSnapshot::of(labelPath);
     files.reviewFile = reviewFile.get();
     files.review = reviewOf(files.reviewFile);
@@ -69,7 +58,7 @@ EntryFiles EntryFiles::revalidated(const QString& imagePath, const QString& labe
     std::future<bool> recovery = existsAside(recoveryPathFor(labelPath));
     std::future<bool> olderRecovery = existsAside(olderRecoveryPathFor(labelPath));
     std::future<bool> proposal = existsAside(proposalPathFor(imagePath));
-    auto linked = aside([labelPath] { return linkedLabelBeside(labelPath); });
+    auto linked = aside([labelPath] { return LabelFileSave::linkedFileBeside(labelPath); });
     const LabelFileSnapshot labelNow = LabelFileSnapshot::of(labelPath);
     // Read ahead a grain or more before, the label file's size and time prove it from now on.
     files.label = labelNow == label ? label.confirmedBy(labelNow) : labelNow;

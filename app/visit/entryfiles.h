@@ -25,8 +25,8 @@ struct EntryFiles
     // The review file's bytes and the review they hold, if any.
     LabelFileSnapshot reviewFile;
     std::optional<Review> review;
-    // The label file beside it that the image's label file is a link to: that image's
-    // annotation, claimed by whoever holds that image. Empty for a file of its own.
+    // The file beside it that the image's label file is a link to: another image's annotation,
+    // claimed by whoever holds that image, or no label file at all. Empty for a file of its own.
     QString linkedLabel;
     // Only known after revalidated(): whether there is anything the entry may offer back.
     bool hasKeptWork = false;

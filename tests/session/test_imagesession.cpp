@@ -192,6 +192,9 @@ private slots:
         // Confirmed as read: the look that proves it is what the write keeps, every bit of it.
         QTest::newRow("leaving: confirmed, set-group-id kept")
             << false << false << false << true << true << none << false << false;
+        // Another image's label file, or no label file at all: never written through.
+        QTest::newRow("unchecked: a link to a file beside it put in its place")
+            << false << false << false << true << false << none << false << false;
         QTest::newRow("leaving: confirmed, a FIFO put where no file was")
             << false << false << false << false << true << none << false << false;
         QTest::newRow("leaving: settled, rewritten by bob")
@@ -210,8 +213,10 @@ private slots:
         QFETCH(QByteArray, meanwhile);
         QFETCH(bool, quick);
         QFETCH(bool, throughLink);
+        // Kept in a store of label files elsewhere: the image's own, written through.
+        QVERIFY(QDir().mkpath(dir.filePath("store")));
         if (throughLink)
-            QVERIFY(QFile::link(dir.filePath("linked.lbl"), labelPath()));
+            QVERIFY(QFile::link(dir.filePath("store/linked.lbl"), labelPath()));
         const QByteArray before = settledFile || leaving ? "5\n" : "<none>";
         const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
         if (before != "<none>") {
@@ -238,6 +243,15 @@ private slots:
             session.takeLaterReading(confirmed);
         }
         struct stat status = {};
+        if (tag.contains("beside")) {
+            writeContents(dir.filePath("sibling.lbl"), "9\n");
+            QVERIFY(QFile::remove(labelPath()) &&
+                    QFile::link(dir.filePath("sibling.lbl"), labelPath()));
+            QVERIFY(!session.save(false));
+            QCOMPARE(contentsOf(dir.filePath("sibling.lbl")), QByteArray("9\n"));
+            QVERIFY(QFile::remove(labelPath()) && QFile::remove(dir.filePath("sibling.lbl")));
+            return;
+        }
         if (tag.contains("FIFO")) {
             QCOMPARE(::mkfifo(path.constData(), 0600), 0);
             QCOMPARE(session.saveUnlessChanged(), ImageSession::Saving::Failed);
@@ -254,7 +268,7 @@ private slots:
             QVERIFY(::stat(path.constData(), &status) == 0);
             QCOMPARE(status.st_mode & 07000, tag.contains("set-group-id") ? 02000u : 0u);
             QCOMPARE(QFileInfo(labelPath()).isSymLink(), throughLink);
-            QFile::remove(dir.filePath("linked.lbl"));
+            QFile::remove(dir.filePath("store/linked.lbl"));
             return;
         }
         if (!quick)
