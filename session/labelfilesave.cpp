@@ -51,6 +51,21 @@ struct Look
     }
 };
 
+// A folder as the file system knows it, by whichever path it is reached: a bind mount or a
+// share mounted twice names one folder by two paths.
+using FolderIdentity = std::pair<dev_t, ino_t>;
+
+std::optional<FolderIdentity> identityOf(const QString& folder)
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(folder).constData(), &status) != 0)
+        return std::nullopt;
+    return FolderIdentity(status.st_dev, status.st_ino);
+}
+
+// As the system's own resolution does: a longer chain is a loop.
+const int linksFollowedAtMost = 40;
+
 bool isLinkAt(const QString& path)
 {
     struct stat status = {};
@@ -66,13 +81,17 @@ bool LabelFileSave::isStill(const LabelFileSnapshot& known, const QString& path)
 
 QString LabelFileSave::linkedFileBeside(const QString& path)
 {
-    const QFileInfo link(path);
-    if (!link.isSymLink())
+    QFileInfo step(path);
+    if (!step.isSymLink())
         return QString();
-    const QFileInfo target(link.canonicalFilePath());
-    const bool beside =
-        !target.filePath().isEmpty() && target.path() == QFileInfo(link.path()).canonicalFilePath();
-    return beside ? target.fileName() : QString();
+    const std::optional<FolderIdentity> folder = identityOf(step.absolutePath());
+    // Every link of a chain: one that leads beside the label file leads to another's file.
+    for (int followed = 0; followed < linksFollowedAtMost && step.isSymLink(); ++followed) {
+        step = QFileInfo(step.symLinkTarget());
+        if (folder && identityOf(step.absolutePath()) == folder)
+            return step.fileName();
+    }
+    return QString();
 }
 
 LabelFileSave LabelFileSave::write(const std::string& bytes, const QString& path,

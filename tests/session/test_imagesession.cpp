@@ -195,6 +195,8 @@ private slots:
         // Another image's label file, or no label file at all: never written through.
         QTest::newRow("unchecked: a link to a file beside it put in its place")
             << false << false << false << true << false << none << false << false;
+        QTest::newRow("unchecked: a chain beside it into a store put in its place")
+            << false << false << false << true << false << none << false << false;
         QTest::newRow("leaving: confirmed, a FIFO put where no file was")
             << false << false << false << false << true << none << false << false;
         QTest::newRow("leaving: settled, rewritten by bob")
@@ -244,12 +246,17 @@ private slots:
         }
         struct stat status = {};
         if (tag.contains("beside")) {
-            writeContents(dir.filePath("sibling.lbl"), "9\n");
-            QVERIFY(QFile::remove(labelPath()) &&
-                    QFile::link(dir.filePath("sibling.lbl"), labelPath()));
+            // Through a chain, the link beside it leads on into a store.
+            const bool chain = tag.contains("chain");
+            const QString sibling = dir.filePath("sibling.lbl");
+            const QString target = chain ? dir.filePath("store/s.lbl") : sibling;
+            writeContents(target, "9\n");
+            QVERIFY(!chain || QFile::link(target, sibling));
+            QVERIFY(QFile::remove(labelPath()) && QFile::link(sibling, labelPath()));
             QVERIFY(!session.save(false));
-            QCOMPARE(contentsOf(dir.filePath("sibling.lbl")), QByteArray("9\n"));
-            QVERIFY(QFile::remove(labelPath()) && QFile::remove(dir.filePath("sibling.lbl")));
+            QCOMPARE(contentsOf(target), QByteArray("9\n"));
+            for (const QString& file : {labelPath(), sibling, target})
+                QFile::remove(file);
             return;
         }
         if (tag.contains("FIFO")) {
