@@ -111,6 +111,16 @@ private:
     }
 
     // The image b.jpg on screen, in the state; returns the note that names it.
+    // The claim of the image left goes behind the next one's on the claim worker: gone before
+    // the row looks at the files, which it must not see change.
+    bool settledWithTheImageLeftReleased()
+    {
+        return QTest::qWaitFor([this] {
+            return window->teamDesk().hold() != EditGate::Hold::Pending &&
+                   !QFile::exists(claimPathFor(batch[0]));
+        });
+    }
+
     QString enter(State state)
     {
         writeFileBytes(pathOf("a.lbl"), original);
@@ -164,8 +174,7 @@ private:
                 return QStringLiteral("b.lbl not linked");
             openBatch(batch);
             pressKey(Qt::Key_Down);
-            if (!QTest::qWaitFor(
-                    [this] { return window->teamDesk().hold() != EditGate::Hold::Pending; }))
+            if (!settledWithTheImageLeftReleased())
                 return QStringLiteral("never settled");
             return EditGate::sharedLabelNote("a.lbl");
         case VocabularyChanged:
@@ -176,8 +185,7 @@ private:
             stallShare();
             pressKey(Qt::Key_Down);
             shareAnswers();
-            if (!QTest::qWaitFor(
-                    [this] { return window->teamDesk().hold() != EditGate::Hold::Pending; }))
+            if (!settledWithTheImageLeftReleased())
                 return QStringLiteral("never settled");
             return QString::fromLatin1(EditGate::vocabularyChangedNote);
         case ClaimPending:
