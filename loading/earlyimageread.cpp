@@ -4,9 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <utility>
 
@@ -17,12 +15,28 @@ struct Reading
     QString path;
     std::mutex lock;
     std::condition_variable done;
-    std::optional<ImageFile> file;
+    std::shared_ptr<ImageStream> stream;
+    bool opened = false;
+    bool dropped = false;
 };
 
 std::mutex readingLock;
 std::shared_ptr<Reading> reading;
-std::atomic<int> readsUnderWay{0};
+std::atomic<int> opensUnderWay{0};
+
+std::shared_ptr<ImageStream> openNow(const QString& path)
+{
+    return ImageStream::open(path, decodeByteBudget);
+}
+
+// Nobody will take its bytes: what is not yet asked for is not read.
+void drop(Reading& early)
+{
+    const std::lock_guard<std::mutex> held(early.lock);
+    early.dropped = true;
+    if (early.stream)
+        early.stream->abandon();
+}
 
 } // namespace
 
@@ -34,34 +48,39 @@ void EarlyImageRead::start(const QString& path)
         const std::lock_guard<std::mutex> held(readingLock);
         reading = next;
     }
-    ++readsUnderWay;
+    ++opensUnderWay;
     // Detached: a share that stalls must not hold up the end of the program.
     std::thread([next] {
-        ImageFile file = readImageFile(next->path);
+        std::shared_ptr<ImageStream> stream = openNow(next->path);
         {
             const std::lock_guard<std::mutex> held(next->lock);
-            next->file = std::move(file);
+            if (next->dropped)
+                stream->abandon();
+            next->stream = std::move(stream);
+            next->opened = true;
         }
         next->done.notify_all();
-        --readsUnderWay;
+        --opensUnderWay;
     }).detach();
 }
 
-ImageFile EarlyImageRead::takeOrRead(const QString& path)
+std::shared_ptr<ImageStream> EarlyImageRead::takeOrOpen(const QString& path)
 {
     std::shared_ptr<Reading> early;
     {
         const std::lock_guard<std::mutex> held(readingLock);
         early = std::exchange(reading, nullptr);
     }
+    if (early && early->path != path)
+        drop(*early);
     if (!early || early->path != path)
-        return readImageFile(path);
+        return openNow(path);
     std::unique_lock<std::mutex> held(early->lock);
-    early->done.wait(held, [&early] { return early->file.has_value(); });
-    return std::move(*early->file);
+    early->done.wait(held, [&early] { return early->opened; });
+    return early->stream;
 }
 
 int EarlyImageRead::underWay()
 {
-    return readsUnderWay.load();
+    return opensUnderWay.load() + ImageStream::readersUnderWay();
 }

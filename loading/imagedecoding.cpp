@@ -1,12 +1,11 @@
 #include "imagedecoding.h"
 
 #include "headerprobe.h"
+#include "imagestream.h"
+#include "jpegstreamdecoder.h"
 #include "screenpixels.h"
 
 #include <algorithm>
-#include <cstdlib>
-
-#include <sys/mman.h>
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -17,31 +16,7 @@ static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN,
 
 namespace {
 
-const std::size_t hugePageSize = std::size_t(2) << 20;
 const int largestReduction = 8;
-
-void releaseBuffer(void* buffer)
-{
-    std::free(buffer);
-}
-
-// A 32-bit RGB image in memory of its own, laid out in huge pages where the system offers
-// them: a photograph's buffer then takes a few dozen page faults instead of tens of
-// thousands, which makes filling it three times quicker. It goes back to the system when
-// the last copy of the image is gone.
-QImage screenImage(int width, int height)
-{
-    const qsizetype bytesPerLine = qsizetype(width) * 4;
-    const std::size_t bytes = std::size_t(bytesPerLine) * std::size_t(height);
-    void* buffer = nullptr;
-    if (bytes == 0 || ::posix_memalign(&buffer, hugePageSize, bytes) != 0)
-        return QImage();
-#ifdef MADV_HUGEPAGE
-    ::madvise(buffer, bytes, MADV_HUGEPAGE);
-#endif
-    return QImage(static_cast<uchar*>(buffer), width, height, bytesPerLine, QImage::Format_RGB32,
-                  releaseBuffer, buffer);
-}
 
 qint64 pixelsOf(const QSize& size)
 {
@@ -100,7 +75,7 @@ QImage decodedPixels(const QByteArray& bytes, const ImageHeader& header, int fla
         const cv::Mat decoded = decodedColours(bytes, header, flags);
         if (decoded.empty())
             return QImage();
-        QImage image = screenImage(decoded.cols, decoded.rows);
+        QImage image = screenBuffer(decoded.cols, decoded.rows);
         if (image.isNull())
             return QImage();
         // Format_RGB32 keeps each pixel as blue, green, red and 255 in memory order,
@@ -202,7 +177,7 @@ ScreenImage scaledDown(ScreenImage image, int reduction) noexcept
     if (reduction == 1 || image.isNull())
         return image;
     const QSize size = reducedSize(image.pixels.size(), reduction);
-    QImage reduced = screenImage(size.width(), size.height());
+    QImage reduced = screenBuffer(size.width(), size.height());
     if (reduced.isNull())
         return image;
     try {
@@ -228,6 +203,55 @@ ScreenImage refusedUnread(const ImageFile& file)
         return ScreenImage();
     ScreenImage image = refused(size);
     image.unreadFileBytes = file.size;
+    return image;
+}
+
+ScreenImage decodedWhole(const ImageFile& file, const DisplayScale* scale)
+{
+    return scale ? decodePreviewForScreen(file, *scale) : decodeImageForScreen(file);
+}
+
+// Twelve bytes tell any format.
+bool startsAsJpeg(ImageStream& stream)
+{
+    const qint64 formatBytes = 12;
+    const qint64 arrived = std::min(stream.waitBeyond(formatBytes - 1), formatBytes);
+    return formatOfFirstBytes(QByteArray::fromRawData(stream.bytes(), arrived)) ==
+           ImageFormat::Jpeg;
+}
+
+// What libjpeg makes of the bytes as they arrive; null where it can't, and where the image is
+// beyond the budget, which the decoder of whole files then tells.
+ScreenImage jpegAsRead(ImageStream& stream, const DisplayScale* scale)
+{
+    JpegStreamDecoder jpeg(stream);
+    if (!jpeg.readHeader())
+        return ScreenImage();
+    const ImageHeader header{jpeg.uprightSize(), true, 1, false, false, 3};
+    const int leastReduction = budgetReduction(header);
+    if (!header.size.isValid() || leastReduction == 0)
+        return ScreenImage();
+    const int reduction =
+        scale ? std::max(leastReduction, screenReduction(*scale, header.size)) : leastReduction;
+    ScreenImage image;
+    image.pixels = jpeg.decode(reduction);
+    if (image.pixels.size() != reducedSize(header.size, reduction))
+        return ScreenImage();
+    image.fullSize = header.size;
+    image.reduction = reduction;
+    image.sharpestReduction = leastReduction;
+    return image;
+}
+
+ScreenImage decodedAsRead(ImageStream& stream, const DisplayScale* scale)
+{
+    ScreenImage image;
+    if (stream.opened().isRead() && startsAsJpeg(stream))
+        image = jpegAsRead(stream, scale);
+    const ImageFile file = stream.whole();
+    // A file cut short leaves empty bytes, which decode to nothing.
+    if (image.isNull() || file.cutShort)
+        return decodedWhole(file, scale);
     return image;
 }
 
@@ -279,4 +303,14 @@ ScreenImage decodeImageForScreen(const QString& path)
 ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scale)
 {
     return decodePreviewForScreen(readImageFile(path), scale);
+}
+
+ScreenImage decodeImageForScreen(ImageStream& stream)
+{
+    return decodedAsRead(stream, nullptr);
+}
+
+ScreenImage decodePreviewForScreen(ImageStream& stream, const DisplayScale& scale)
+{
+    return decodedAsRead(stream, &scale);
 }

@@ -8,6 +8,8 @@
 #include <QSize>
 #include <QString>
 
+class ImageStream;
+
 // The most pixels one image may hold on screen: 48 Mi pixels, 192 MiB at 32 bits, which
 // takes a 50-megapixel photograph whole; larger JPEGs are shown reduced. With the image
 // on screen, the next one decoded ahead and a decode in flight, the program then stays
@@ -35,5 +37,9 @@ ScreenImage decodePreviewForScreen(const QString& path, const DisplayScale& scal
 ImageFile readImageFile(const QString& path);
 ScreenImage decodeImageForScreen(const ImageFile& file);
 ScreenImage decodePreviewForScreen(const ImageFile& file, const DisplayScale& scale);
+// The same for a file still being read: a JPEG is decoded as its bytes arrive, any other format
+// once they all have. They return once the whole file was read.
+ScreenImage decodeImageForScreen(ImageStream& stream);
+ScreenImage decodePreviewForScreen(ImageStream& stream, const DisplayScale& scale);
 
 #endif

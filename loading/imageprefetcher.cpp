@@ -73,10 +73,11 @@ ImagePrefetcher::Decoded ImagePrefetcher::decode(const Job& job)
     if (job.onlyIfChanged && stampOf(job.path) == job.shown)
         return {};
     // The stamp comes with the bytes, from the one opening of the file.
-    const ImageFile file = EarlyImageRead::takeOrRead(job.path);
+    const std::shared_ptr<ImageStream> stream = EarlyImageRead::takeOrOpen(job.path);
     Decoded decoded;
     decoded.image =
-        job.preview ? decodePreviewForScreen(file, job.scale) : decodeImageForScreen(file);
+        job.preview ? decodePreviewForScreen(*stream, job.scale) : decodeImageForScreen(*stream);
+    const ImageFile file = stream->whole();
     if (!file.cutShort)
         decoded.stamp = FileStamp{file.size, file.modified};
     return decoded;

@@ -43,4 +43,8 @@ struct ScreenImage
     static QString firstPageNote();
 };
 
+// A 32-bit RGB image of this size in memory of its own, laid out in huge pages where the system
+// offers them; null where it can't be had.
+QImage screenBuffer(int width, int height);
+
 #endif

@@ -15,6 +15,7 @@ packages=(
   libopencv-core-dev
   libopencv-imgproc-dev
   libopencv-imgcodecs-dev
+  libjpeg62-turbo-dev
   fonts-liberation2
   rapidjson-dev
   libicu-dev
