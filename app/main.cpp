@@ -1,4 +1,4 @@
-#include "earlyimageread.h"
+#include "earlyimagedecode.h"
 #include "faultcatchingapplication.h"
 #include "firstpaintprobe.h"
 #include "folderlisting.h"
@@ -127,7 +127,7 @@ int runWindow(const StartArguments& arguments)
 // the libraries it uses are torn down.
 int leaving(int exitCode)
 {
-    if (FolderListing::workersUnderWay() > 0 || EarlyImageRead::underWay() > 0) {
+    if (FolderListing::workersUnderWay() > 0 || EarlyImageDecode::underWay() > 0) {
         std::cout << std::flush;
         std::cerr << std::flush;
         std::_Exit(exitCode);
@@ -145,7 +145,7 @@ int main(int argc, char* argv[])
     // lone name that turns out not to be one lists nothing, and nobody takes that listing.
     const StartArguments arguments =
         parseStartArgumentBytes(argumentsOf(argc, argv), [](const QString& maybeFolder) {
-            FolderListing::startEarly(maybeFolder, &EarlyImageRead::start);
+            FolderListing::startEarly(maybeFolder, &EarlyImageDecode::start);
         });
     switch (arguments.request) {
     case StartArguments::Request::Help:

@@ -1,6 +1,7 @@
 #include "imageprefetcher.h"
 
-#include "earlyimageread.h"
+#include "earlyimagedecode.h"
+#include "imagestream.h"
 #include "imagedecoding.h"
 
 #include <QFileInfo>
@@ -72,12 +73,19 @@ ImagePrefetcher::Decoded ImagePrefetcher::decode(const Job& job)
 {
     if (job.onlyIfChanged && stampOf(job.path) == job.shown)
         return {};
-    // The stamp comes with the bytes, from the one opening of the file.
-    const std::shared_ptr<ImageStream> stream = EarlyImageRead::takeOrOpen(job.path);
     Decoded decoded;
-    decoded.image =
-        job.preview ? decodePreviewForScreen(*stream, job.scale) : decodeImageForScreen(*stream);
-    const ImageFile file = stream->whole();
+    // The stamp comes with the bytes, from the one opening of the file.
+    ImageFile file;
+    // The first image of a start may be decoded already, sharp, which a preview need not wait for.
+    if (std::optional<EarlyImageDecode::Decoded> early = EarlyImageDecode::take(job.path)) {
+        decoded.image = std::move(early->image);
+        file = std::move(early->file);
+    } else {
+        const std::shared_ptr<ImageStream> stream = ImageStream::open(job.path, decodeByteBudget);
+        decoded.image = job.preview ? decodePreviewForScreen(*stream, job.scale)
+                                    : decodeImageForScreen(*stream);
+        file = stream->whole();
+    }
     if (!file.cutShort)
         decoded.stamp = FileStamp{file.size, file.modified};
     return decoded;
