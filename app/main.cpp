@@ -64,17 +64,17 @@ QList<QByteArray> argumentsOf(int argc, char* argv[])
 // The folder whose vocabulary the window reads: the one asked for; the working directory when
 // it holds one; the nearest above the folder or first image given; else, as from the desktop
 // menu, the most recent project. Empty when there is none at all, as before projects.
-// aboveOpened: it is the project found above what is opened, which then needs no look again.
+// openedKnown: the project of what is opened is known, which then needs no look again.
 QString chooseProject(const StartArguments& arguments, ProjectHistory& history, bool& resume,
-                      bool& aboveOpened)
+                      bool& openedKnown)
 {
     resume = false;
-    aboveOpened = false;
+    openedKnown = false;
     if (!arguments.projectFolder.isEmpty()) {
         resume = arguments.folder.isEmpty() && arguments.images.isEmpty();
         return arguments.projectFolder;
     }
-    const QString found = projectForStart(arguments, QDir::currentPath(), &aboveOpened);
+    const QString found = projectForStart(arguments, QDir::currentPath(), &openedKnown);
     if (!found.isEmpty())
         return found;
     QStringList gone;
@@ -87,9 +87,9 @@ QString chooseProject(const StartArguments& arguments, ProjectHistory& history, 
 }
 
 void openRequested(Quadrotag& window, const StartArguments& arguments, bool resume,
-                   bool aboveOpened)
+                   bool openedKnown)
 {
-    if (!arguments.folder.isEmpty() && aboveOpened)
+    if (!arguments.folder.isEmpty() && openedKnown)
         window.listFolderOfProject(arguments.folder);
     else if (!arguments.folder.isEmpty())
         window.listFolder(arguments.folder);
@@ -104,8 +104,8 @@ int runWindow(const StartArguments& arguments)
 {
     ProjectHistory history;
     bool resume = false;
-    bool aboveOpened = false;
-    const QString project = chooseProject(arguments, history, resume, aboveOpened);
+    bool openedKnown = false;
+    const QString project = chooseProject(arguments, history, resume, openedKnown);
     // The window writes a new tag index as it starts, so the operator decides before.
     const VocabularyFiles vocabulary = VocabularyFiles::ofProject(project);
     if (!confirmVocabularyChange(vocabulary))
@@ -118,7 +118,7 @@ int runWindow(const StartArguments& arguments)
     std::unique_ptr<FirstPaintProbe> probe;
     if (FirstPaintProbe::isWanted())
         probe = std::make_unique<FirstPaintProbe>(window);
-    openRequested(window, arguments, resume, aboveOpened);
+    openRequested(window, arguments, resume, openedKnown);
     traceStartStep("batch requested");
     return QApplication::exec();
 }

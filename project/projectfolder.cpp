@@ -74,8 +74,11 @@ QString projectAbove(const QString& path)
     const QString resolved = start.canonicalFilePath();
     if (resolved.isEmpty())
         return QString();
-    const QFileInfo target(resolved);
-    return vocabularyAtOrAbove(target.isDir() ? resolved : target.absolutePath());
+    const QString leadsTo = start.isDir() ? resolved : QFileInfo(resolved).absolutePath();
+    // Where no link leads elsewhere it was searched already: on a share each look waits.
+    if (leadsTo == real || leadsTo == folder)
+        return QString();
+    return vocabularyAtOrAbove(leadsTo);
 }
 
 namespace {

@@ -201,10 +201,10 @@ StartArguments parse(const QStringList& commandLine, const Undecodable& undecoda
 } // namespace
 
 QString projectForStart(const StartArguments& arguments, const QString& workingFolder,
-                        bool* aboveOpened)
+                        bool* openedKnown)
 {
-    if (aboveOpened)
-        *aboveOpened = false;
+    if (openedKnown)
+        *openedKnown = false;
     if (!arguments.projectFolder.isEmpty())
         return arguments.projectFolder;
     const QString first = !arguments.folder.isEmpty()  ? arguments.folder
@@ -212,10 +212,12 @@ QString projectForStart(const StartArguments& arguments, const QString& workingF
                                                        : arguments.images.first();
     // What is opened belongs to its nearest project, which may lie inside the working folder's.
     const QString opened = first.isEmpty() ? QString() : projectAbove(first);
+    if (openedKnown)
+        *openedKnown = !first.isEmpty() && opened.isEmpty();
     // One whose vocabulary can't be read is not opened: the batch then refuses its images.
     if (holdsVocabulary(opened)) {
-        if (aboveOpened)
-            *aboveOpened = true;
+        if (openedKnown)
+            *openedKnown = true;
         return opened;
     }
     return holdsVocabulary(workingFolder) ? workingFolder : QString();

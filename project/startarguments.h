@@ -34,9 +34,10 @@ struct StartArguments
 
 // The project a start without --project opens: the nearest above the folder or first image
 // given, else the working folder when it holds a vocabulary; empty when neither has one.
-// aboveOpened, when given, tells whether it is the project above the folder or first image.
+// openedKnown, when given, tells whether the project of the folder or first image is known
+// without a look again: it is the project above it, or none lies above it.
 QString projectForStart(const StartArguments& arguments, const QString& workingFolder,
-                        bool* aboveOpened = nullptr);
+                        bool* openedKnown = nullptr);
 
 // Told the absolute path of a lone name given to open, before anything looks at it: the folder
 // it may be can be listed while it is.

@@ -219,12 +219,12 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("working");
         QTest::addColumn<QString>("project");
-        // Found above what is opened, so the batch needs no look for its project.
-        QTest::addColumn<bool>("above");
+        // Found above what is opened, or none is above it: the batch needs no look for its project.
+        QTest::addColumn<bool>("known");
         QTest::newRow("working folder holds tags")
             << QStringList{"project/photos/deeper"} << "project" << pathOf("project") << true;
         QTest::newRow("working folder wins over the folder's")
-            << QStringList{"photos"} << "project" << pathOf("project") << false;
+            << QStringList{"photos"} << "project" << pathOf("project") << true;
         QTest::newRow("folder inside a project")
             << QStringList{"project/photos/deeper"} << "more" << pathOf("project") << true;
         QTest::newRow("folder of a project inside the working folder's")
@@ -236,9 +236,9 @@ private slots:
             << pathOf("project") << true;
         QTest::newRow("first image outside any project")
             << QStringList{"photos/a.jpg", "project/photos/deeper/c.jpg"} << "more" << QString()
-            << false;
+            << true;
         QTest::newRow("tags that is a folder is none")
-            << QStringList{"folded"} << "more" << QString() << false;
+            << QStringList{"folded"} << "more" << QString() << true;
         QTest::newRow("nothing given") << QStringList{} << "more" << QString() << false;
         QTest::newRow("project given") << QStringList{"--project", "project", "photos"} << "more"
                                        << pathOf("project") << false;
@@ -252,12 +252,12 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, working);
         QFETCH(QString, project);
-        QFETCH(bool, above);
+        QFETCH(bool, known);
         const StartArguments parsed = parseStartArguments(QStringList{"quadrotag"} + arguments);
         QCOMPARE(parsed.request, StartArguments::Request::Open);
-        bool foundAbove = !above;
-        QCOMPARE(projectForStart(parsed, pathOf(working), &foundAbove), project);
-        QCOMPARE(foundAbove, above);
+        bool openedKnown = !known;
+        QCOMPARE(projectForStart(parsed, pathOf(working), &openedKnown), project);
+        QCOMPARE(openedKnown, known);
     }
 
     // Images reached through links, and links that lead nowhere (a start refuses them), asked
