@@ -82,14 +82,18 @@ void skipInput(j_decompress_ptr info, long count)
     source.manager.bytes_in_buffer = 0;
 }
 
+// As OpenCV's decoder reads it, which turned every image shown before: the first APP1 segment,
+// whatever it holds, is the EXIF block after its six-byte mark.
 int orientationOf(jpeg_saved_marker_ptr marker)
 {
-    for (; marker; marker = marker->next) {
-        const QByteArray data = QByteArray::fromRawData(
-            reinterpret_cast<const char*>(marker->data), qsizetype(marker->data_length));
-        if (marker->marker == JPEG_APP0 + 1 && data.startsWith(QByteArray("Exif\0\0", 6)))
-            return exifOrientationOf(data);
-    }
+    const int exifMark = 6;
+    for (; marker; marker = marker->next)
+        if (marker->marker == JPEG_APP0 + 1)
+            return marker->data_length > unsigned(exifMark)
+                       ? exifOrientationOf(
+                             QByteArray(reinterpret_cast<const char*>(marker->data) + exifMark,
+                                        qsizetype(marker->data_length) - exifMark))
+                       : 1;
     return 1;
 }
 
@@ -154,8 +158,7 @@ namespace {
 
 // Runs libjpeg's calls; false where one of them failed. The calls keep no object that a
 // jump out of them would leave undestroyed.
-template <typename Calls>
-bool guarded(std::jmp_buf& jump, const Calls& calls)
+template <typename Calls> bool guarded(std::jmp_buf& jump, const Calls& calls)
 {
     if (setjmp(jump) != 0)
         return false;

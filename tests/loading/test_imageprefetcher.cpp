@@ -1,8 +1,8 @@
 #include "earlyimagedecode.h"
-#include "imagestream.h"
 #include "headerprobe.h"
 #include "imagedecoding.h"
 #include "imageprefetcher.h"
+#include "imagestream.h"
 #include "screenpixels.h"
 #include "workflowfixture.h"
 
@@ -335,9 +335,16 @@ private slots:
                 << withExifOrientation(photo, orientation) << upright << upright << QPoint()
                 << QRgb(0);
         }
-        QTest::newRow("grey JPEG") << encoded(".jpg", cv::Mat(48, 64, CV_8UC1, cv::Scalar(90)))
-                                   << QSize(64, 48) << QSize(64, 48) << QPoint(3, 3)
-                                   << qRgb(90, 90, 90);
+        // An XMP segment before the EXIF one: OpenCV reads the first segment as the EXIF block.
+        const QByteArray turned = withExifOrientation(photo, 6);
+        const QByteArray xmp = QByteArray("\xFF\xE1\x00\x23http://ns.adobe.com/xap/1.0/", 32) +
+                               QByteArray("\0<x/>", 5);
+        QTest::newRow("JPEG turned after an XMP segment")
+            << turned.left(2) + xmp + turned.mid(2) << QSize(640, 480) << QSize(640, 480)
+            << QPoint() << QRgb(0);
+        QTest::newRow("grey JPEG")
+            << encoded(".jpg", cv::Mat(48, 64, CV_8UC1, cv::Scalar(90))) << QSize(64, 48)
+            << QSize(64, 48) << QPoint(3, 3) << qRgb(90, 90, 90);
         QTest::newRow("progressive JPEG")
             << encoded(".jpg", noisyPicture(640, 480, 9), {cv::IMWRITE_JPEG_PROGRESSIVE, 1})
             << QSize(640, 480) << QSize(640, 480) << QPoint() << QRgb(0);
