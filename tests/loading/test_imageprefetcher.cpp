@@ -160,9 +160,18 @@ private slots:
             const cv::Vec3b bgr = reference.at<cv::Vec3b>(at.y(), at.x());
             QCOMPARE(image.pixel(at), qRgb(bgr[2], bgr[1], bgr[0]));
         }
-        // Read in one range and in several at once.
+        // Read in one range and in several at once, ranges of 256 KiB put together in order, more
+        // of them than there are readers.
         for (const char* name : {"a.jpg", "big.jpg"})
             QCOMPARE(readImageFile(pathOf(name)).bytes, fileBytes(pathOf(name)));
+        const qint64 range = 256 << 10;
+        for (const qint64 size : {range - 1, range, range + 1, 9 * range + 1}) {
+            QByteArray bytes(size, Qt::Uninitialized);
+            for (qint64 at = 0; at < size; ++at)
+                bytes[at] = char((at * 7919) >> 8);
+            QVERIFY(writeFileBytes(pathOf("ranges.jpg"), bytes));
+            QCOMPARE(readImageFile(pathOf("ranges.jpg")).bytes, bytes);
+        }
         // A decode begun at start serves its own image only, once.
         for (const char* name : {"b.jpg", "a.jpg"}) {
             EarlyImageDecode::start(pathOf("a.jpg"));
@@ -495,6 +504,8 @@ private slots:
         QCOMPARE(preview.fullSize, upright);
         QCOMPARE(preview.reduction, reduction);
         QCOMPARE(preview.pixels.size(), upright / reduction);
+        if (format == "jpg" && !stepped)
+            QCOMPARE(preview.pixels, decodePreviewForScreen(readImageFile(path), scale).pixels);
         QCOMPARE(preview.isSharpest(), reduction == 1);
         for (const QPoint& at : {QPoint(300, 300), QPoint(1300, 300), QPoint(300, 1300)}) {
             const QRgb full = sharp.pixels.pixel(at);
