@@ -4,6 +4,7 @@
 // on a local disk and on sshfs with a delay.
 //   bench_share --make FOLDER          writes the 6000 x 4000 photographs
 //   bench_share QUADROTAG FOLDER       measures on them (the folder is written to)
+#include "imagefile.h"
 #include "imageviewer.h"
 #include "quadrotag.h"
 #include "workflowfixture.h"
@@ -175,6 +176,14 @@ int main(int argc, char* argv[])
     QStringList batch;
     for (int i = 0; i < images; ++i)
         batch << QDir(folder).filePath(QString("photo%1.jpg").arg(i));
+    // What no start can go without: the first photograph's bytes, read as a start reads them.
+    std::vector<double> read;
+    for (int i = 0; i < launches; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        readImageFile(batch[i], qint64(1) << 30);
+        read.push_back(timer.nsecsElapsed() / 1e6);
+    }
     Quadrotag window(folder);
 #ifdef QUADROTAG_CLAIMS_IN_BACKGROUND
     // As the program does.
@@ -196,10 +205,11 @@ int main(int argc, char* argv[])
         opened.push_back(toPixels);
         stalled.push_back(stall);
     }
-    std::printf("launch to first image %.0f ms (median of %d); Down after a dwell %.1f ms, with an "
-                "unsaved edit %.1f ms, an edit taken %.1f ms after the pixels; Open Images to "
-                "pixels %.1f ms, the window held at most %.1f ms (medians of %d)\n",
-                median(launched), launches, median(plain), median(edited), median(editable),
-                median(opened), median(stalled), presses);
+    std::printf("launch to first image %.0f ms, a photograph read alone %.0f ms (medians of %d); "
+                "Down after a dwell %.1f ms, with an unsaved edit %.1f ms, an edit taken %.1f ms "
+                "after the pixels; Open Images to pixels %.1f ms, the window held at most %.1f ms "
+                "(medians of %d)\n",
+                median(launched), median(read), launches, median(plain), median(edited),
+                median(editable), median(opened), median(stalled), presses);
     return 0;
 }
