@@ -269,11 +269,6 @@ HeaderFacts probeImageHeaderOf(const QByteArray& bytes)
         &buffer);
 }
 
-int exifOrientationOf(const QByteArray& exif)
-{
-    return exifOrientation(exif);
-}
-
 bool isImageFile(const QString& path)
 {
     if (!isImageFileName(QFileInfo(path).fileName()) || !QFileInfo(path).isFile())

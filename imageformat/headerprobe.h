@@ -35,9 +35,6 @@ struct HeaderFacts
 HeaderFacts probeImageHeader(const QString& path);
 // The same from a whole file's bytes, read before.
 HeaderFacts probeImageHeaderOf(const QByteArray& bytes);
-// The orientation (1 to 8) an EXIF block gives, which may begin with the JPEG segment's "Exif"
-// mark; 1 where it gives none.
-int exifOrientationOf(const QByteArray& exif);
 // An image by its name (see imagenames.h) and by its first bytes.
 bool isImageFile(const QString& path);
 

@@ -1,7 +1,7 @@
 #include "jpegstreamdecoder.h"
 
-#include "headerprobe.h"
 #include "imagestream.h"
+#include "jpegorientation.h"
 #include "screenimage.h"
 
 #include <csetjmp>
@@ -82,19 +82,20 @@ void skipInput(j_decompress_ptr info, long count)
     source.manager.bytes_in_buffer = 0;
 }
 
-// As OpenCV's decoder reads it, which turned every image shown before: the first APP1 segment,
-// whatever it holds, is the EXIF block after its six-byte mark.
-int orientationOf(jpeg_saved_marker_ptr marker)
+// The segments before the pixels as the file holds them, each with its marker and length.
+QByteArray segmentsOf(jpeg_saved_marker_ptr marker)
 {
-    const int exifMark = 6;
-    for (; marker; marker = marker->next)
-        if (marker->marker == JPEG_APP0 + 1)
-            return marker->data_length > unsigned(exifMark)
-                       ? exifOrientationOf(
-                             QByteArray(reinterpret_cast<const char*>(marker->data) + exifMark,
-                                        qsizetype(marker->data_length) - exifMark))
-                       : 1;
-    return 1;
+    QByteArray segments;
+    for (; marker; marker = marker->next) {
+        const unsigned int length = marker->data_length + 2;
+        segments += char(0xff);
+        segments += char(marker->marker);
+        segments += char(length >> 8);
+        segments += char(length & 0xff);
+        segments += QByteArray::fromRawData(reinterpret_cast<const char*>(marker->data),
+                                            qsizetype(marker->data_length));
+    }
+    return segments;
 }
 
 cv::Mat matOf(QImage& image)
@@ -196,14 +197,17 @@ bool JpegStreamDecoder::readHeader()
         jpeg_create_decompress(&s.info);
         s.created = true;
         s.info.src = &s.source.manager;
-        jpeg_save_markers(&s.info, JPEG_APP0 + 1, largestMarker);
+        // Every segment OpenCV's decoder may look at for the orientation.
+        for (int app = 0; app < 16; ++app)
+            jpeg_save_markers(&s.info, JPEG_APP0 + app, largestMarker);
+        jpeg_save_markers(&s.info, JPEG_COM, largestMarker);
         if (jpeg_read_header(&s.info, TRUE) != JPEG_HEADER_OK)
             leave(reinterpret_cast<j_common_ptr>(&s.info));
     });
     if (!read || s.source.ranOut)
         return false;
-    s.orientation = orientationOf(s.info.marker_list);
-    return true;
+    s.orientation = openCvJpegOrientation(segmentsOf(s.info.marker_list));
+    return s.orientation != 0;
 }
 
 QSize JpegStreamDecoder::uprightSize() const

@@ -351,6 +351,15 @@ private slots:
         QTest::newRow("JPEG turned after an XMP segment")
             << turned.left(2) + xmp + turned.mid(2) << QSize(640, 480) << QSize(640, 480)
             << QPoint() << QRgb(0);
+        // Of two orientation entries OpenCV takes the first.
+        QTest::newRow("JPEG whose EXIF says 3 and then 6")
+            << photo.left(2) +
+                   QByteArray("\xFF\xE1\0\x2e"
+                              "Exif\0\0II*\0\x08\0\0\0\x02\0\x12\x01\x03\0\x01\0\0\0\x03\0\0\0"
+                              "\x12\x01\x03\0\x01\0\0\0\x06\0\0\0\0\0\0\0",
+                              48) +
+                   photo.mid(2)
+            << QSize(640, 480) << QSize(640, 480) << QPoint() << QRgb(0);
         QTest::newRow("grey JPEG")
             << encoded(".jpg", cv::Mat(48, 64, CV_8UC1, cv::Scalar(90))) << QSize(64, 48)
             << QSize(64, 48) << QPoint(3, 3) << qRgb(90, 90, 90);
