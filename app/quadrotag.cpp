@@ -193,6 +193,11 @@ void Quadrotag::connectVisit()
             [this] { reviewController.showReview(visit.enteredReview()); });
     connect(&visit, &ImageVisit::holdChanged, this, &Quadrotag::showHeldState);
     connect(&visit, &ImageVisit::sglNote, this, &Quadrotag::showNote);
+    // A question during the save outlasts the note's delay: the note goes with the save.
+    connect(&visit, &ImageVisit::savingOver, this, [this] {
+        if (ui.statusBar->currentMessage() == QString::fromUtf8(EditGate::savingNote))
+            updateStatus();
+    });
 }
 
 void Quadrotag::connectZoom()

@@ -210,6 +210,7 @@ bool ImageVisit::whileSaving(const std::function<bool()>& save)
     QTimer::singleShot(savingNoteDelayMilliseconds, this, [this] { isSaving(); });
     const bool saved = save();
     document.editGate().setSaving(false);
+    emit savingOver();
     return saved;
 }
 

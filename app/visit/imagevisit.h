@@ -74,6 +74,8 @@ signals:
     // The claim changed while the image stayed on screen.
     void holdChanged();
     void sglNote(const QString& note);
+    // A save is over, whose note, if said, no longer holds.
+    void savingOver();
 
 private:
     // Shows the image on screen as these files have it.

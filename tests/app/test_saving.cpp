@@ -55,6 +55,8 @@ private slots:
         drawSquare(20, 20, 50);
         clickTag(0, 0);
         MessageBoxCloser closer;
+        // Read longer than a save waits before it says "Saving…", which goes with the save.
+        closer.answerAfter(300);
         StdoutCapture out;
         openBatch({batch[1], batch[2]});
         QCOMPARE(closer.texts, QStringList("Fail writing to " + pathOf("a.lbl")));

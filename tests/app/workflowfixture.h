@@ -53,6 +53,8 @@ public:
     explicit MessageBoxCloser(QMessageBox::StandardButton answer = QMessageBox::Ok);
     // Answers with the button of this text, for boxes with buttons of their own.
     explicit MessageBoxCloser(const QString& answerText);
+    // Each box stays open this long first, as an operator reads it.
+    void answerAfter(int milliseconds) { timer.start(milliseconds); }
 
     QStringList titles;
     QStringList texts;
