@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -251,4 +252,50 @@ QByteArray tiffWithOrientation(const QByteArray& tiff, int orientation)
     const QByteArray body = tiff.mid(8) + QByteArray(tiff.size() % 2, '\0');
     return tiff.left(4) + littleEndian(quint32(8 + body.size()), 4) + body +
            littleEndian(quint32(entries.size()), 2) + entries.join() + littleEndian(0, 4);
+}
+
+// A TIFF whose first page is three pixels wide, the others one.
+QByteArray tiffOfPages(int pages)
+{
+    std::vector<cv::Mat> all(std::size_t(pages), cv::Mat(1, 1, CV_8UC3, cv::Scalar::all(9)));
+    all[0] = cv::Mat(2, 3, CV_8UC3, cv::Scalar::all(9));
+    QTemporaryDir scratch;
+    const QString path = scratch.filePath("pages.tiff");
+    cv::imwritemulti(QFile::encodeName(path).toStdString(), all);
+    return fileBytes(path);
+}
+
+// A TIFF that is its first directory alone: this size, of samples this deep, which the depths
+// after the directory give where they do not fit in its entry.
+// bigEndianLongs: as some writers do, the depths are four-byte values, most significant first.
+QByteArray tiffClaiming(const QSize& size, int samples, int bits, bool bigEndianLongs)
+{
+    QByteArray tiff =
+        bigEndianLongs ? QByteArray("MM\0*\0\0\0\x08", 8) : QByteArray("II*\0\x08\0\0\0", 8);
+    const auto add = [&tiff, bigEndianLongs](quint32 value, int bytes) {
+        for (int byte = 0; byte < bytes; ++byte)
+            tiff.append(char((value >> (8 * (bigEndianLongs ? bytes - 1 - byte : byte))) & 0xff));
+    };
+    const auto entry = [&add, bigEndianLongs](int tag, int type, int count, quint32 value) {
+        add(tag, 2);
+        add(type, 2);
+        add(count, 4);
+        // A short stands first in the four bytes.
+        add(bigEndianLongs && type == 3 ? value << 16 : value, 4);
+    };
+    const int entries = 4;
+    const quint32 depthsAt = 8 + 2 + entries * 12 + 4;
+    add(entries, 2);
+    entry(256, 4, 1, size.width());
+    entry(257, 4, 1, size.height());
+    if (bigEndianLongs)
+        entry(258, 4, samples, depthsAt);
+    else
+        entry(258, 3, samples,
+              samples > 2 ? depthsAt : quint32(bits) * (samples == 2 ? 0x10001 : 1));
+    entry(277, 3, 1, samples);
+    add(0, 4);
+    for (int sample = 0; sample < samples; ++sample)
+        add(bits, bigEndianLongs ? 4 : 2);
+    return tiff;
 }

@@ -93,5 +93,10 @@ QByteArray tiffWithOrientation(const QByteArray& tiff, int orientation);
 QByteArray pngClaimingSize(int width, int height);
 // A palette PNG of one colour whose transparency is given apart from its pixels (a tRNS chunk).
 QByteArray transparentPalettePng(int side);
+// A TIFF whose first page is three pixels wide, the others one.
+QByteArray tiffOfPages(int pages);
+// A TIFF that is its first directory alone: this size, of samples this deep. bigEndianLongs: the
+// depths as four-byte values, most significant first, as some writers give them.
+QByteArray tiffClaiming(const QSize& size, int samples, int bits, bool bigEndianLongs = false);
 
 #endif
