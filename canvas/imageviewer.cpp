@@ -2,10 +2,12 @@
 
 #include <QPalette>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -52,7 +54,15 @@ void ImageViewer::setActiveShape(int index)
 
 DisplayScale ImageViewer::displayScale() const
 {
-    return fitting ? DisplayScale{zoom(), maximumViewportSize()} : DisplayScale{zoom(), QSize()};
+    if (fitting)
+        return DisplayScale{zoom(), maximumViewportSize()};
+    // Before the window is first laid out its viewport is not yet its size: no view is taller
+    // than the screen.
+    const QScreen* shownOn = screen();
+    const int viewHeight =
+        std::max(viewport()->height(), shownOn ? shownOn->geometry().height() : 0);
+    const double bottom = (verticalScrollBar()->value() + viewHeight) / zoom();
+    return DisplayScale{zoom(), QSize(), int(std::min(std::ceil(bottom), double(INT_MAX)))};
 }
 
 void ImageViewer::setZoom(double scale)

@@ -11,6 +11,9 @@ struct DisplayScale
     double zoom = 1.0;
     // The room each image is fitted into; empty when the zoom is kept.
     QSize fitInto;
+    // Where the zoom is kept: the full-resolution rows from an image's top down to the view's
+    // bottom edge, all that is seen of it; 0 when not known.
+    int rowsToViewBottom = 0;
 
     double scaleFor(const QSize& imageSize) const;
     // Whether an image may be shown at half its size or less, where a reduced decode

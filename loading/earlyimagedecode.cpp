@@ -20,6 +20,9 @@ struct Decoding
     std::shared_ptr<ImageStream> stream;
     std::optional<EarlyImageDecode::Decoded> decoded;
     bool dropped = false;
+    // Asked for by the one who waits for it.
+    int topRows = 0;
+    std::function<void(ScreenImage)> showTop;
 };
 
 std::mutex decodingLock;
@@ -35,6 +38,23 @@ void drop(Decoding& early)
         early.stream->abandon();
 }
 
+// On the decoding thread, where the rows below are not being written.
+void showTopOnceIn(Decoding& early, const ScreenImage& sofar, int rows)
+{
+    std::function<void(ScreenImage)> show;
+    int wanted = 0;
+    {
+        const std::lock_guard<std::mutex> held(early.lock);
+        if (!early.showTop || rows < early.topRows || early.topRows >= sofar.fullSize.height())
+            return;
+        show = std::exchange(early.showTop, nullptr);
+        wanted = early.topRows;
+    }
+    ScreenImage top = topRowsOf(sofar, wanted);
+    if (!top.isNull())
+        show(std::move(top));
+}
+
 void decode(Decoding& early)
 {
     std::shared_ptr<ImageStream> stream = ImageStream::open(early.path, decodeByteBudget);
@@ -44,7 +64,10 @@ void decode(Decoding& early)
         if (early.dropped)
             stream->abandon();
     }
-    EarlyImageDecode::Decoded decoded{decodeImageForScreen(*stream), stream->whole()};
+    const auto rowsIn = [&early](const ScreenImage& sofar, int rows) {
+        showTopOnceIn(early, sofar, rows);
+    };
+    EarlyImageDecode::Decoded decoded{decodeImageForScreen(*stream, rowsIn), stream->whole()};
     decoded.file.bytes.clear();
     {
         const std::lock_guard<std::mutex> held(early.lock);
@@ -81,7 +104,9 @@ void EarlyImageDecode::start(const QString& path)
     }
 }
 
-std::optional<EarlyImageDecode::Decoded> EarlyImageDecode::take(const QString& path)
+std::optional<EarlyImageDecode::Decoded>
+EarlyImageDecode::take(const QString& path, int topRows,
+                       const std::function<void(ScreenImage)>& showTop)
 {
     std::shared_ptr<Decoding> early;
     {
@@ -95,7 +120,12 @@ std::optional<EarlyImageDecode::Decoded> EarlyImageDecode::take(const QString& p
         return std::nullopt;
     }
     std::unique_lock<std::mutex> held(early->lock);
+    if (topRows > 0) {
+        early->topRows = topRows;
+        early->showTop = showTop;
+    }
     early->done.wait(held, [&early] { return early->decoded.has_value(); });
+    early->showTop = nullptr;
     return std::move(early->decoded);
 }
 

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The image a start will show first, read and decoded while the toolkit and the window are
@@ -25,8 +26,10 @@ public:
     // place of any decode begun before.
     static void start(const QString& path);
     // The decode begun early for path, waited for, once; none for any other path, and an early
-    // decode of another image is let go.
-    static std::optional<Decoded> take(const QString& path);
+    // decode of another image is let go. Meanwhile, once its first topRows rows are in and more
+    // are to come, showTop gets them, on the decoding thread (see topRowsOf).
+    static std::optional<Decoded> take(const QString& path, int topRows = 0,
+                                       const std::function<void(ScreenImage)>& showTop = {});
     // Reads and decodes still under way, early or not, which the end of the program must not
     // wait for.
     static int underWay();

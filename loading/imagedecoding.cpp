@@ -222,7 +222,8 @@ bool startsAsJpeg(ImageStream& stream)
 
 // What libjpeg makes of the bytes as they arrive; null where it can't, and where the image is
 // beyond the budget, which the decoder of whole files then tells.
-ScreenImage jpegAsRead(ImageStream& stream, const DisplayScale* scale)
+ScreenImage jpegAsRead(ImageStream& stream, const DisplayScale* scale,
+                       const RowsArriving& rowsArriving)
 {
     JpegStreamDecoder jpeg(stream);
     if (!jpeg.readHeader())
@@ -234,20 +235,25 @@ ScreenImage jpegAsRead(ImageStream& stream, const DisplayScale* scale)
     const int reduction =
         scale ? std::max(leastReduction, screenReduction(*scale, header.size)) : leastReduction;
     ScreenImage image;
-    image.pixels = jpeg.decode(reduction);
-    if (image.pixels.size() != reducedSize(header.size, reduction))
-        return ScreenImage();
     image.fullSize = header.size;
     image.reduction = reduction;
     image.sharpestReduction = leastReduction;
+    const auto told = [&](const QImage& sofar, int storedRows) {
+        image.pixels = sofar;
+        rowsArriving(image, std::min(header.size.height(), storedRows * reduction));
+    };
+    image.pixels = jpeg.decode(reduction, rowsArriving ? told : JpegStreamDecoder::RowsIn());
+    if (image.pixels.size() != reducedSize(header.size, reduction))
+        return ScreenImage();
     return image;
 }
 
-ScreenImage decodedAsRead(ImageStream& stream, const DisplayScale* scale)
+ScreenImage decodedAsRead(ImageStream& stream, const DisplayScale* scale,
+                          const RowsArriving& rowsArriving = RowsArriving())
 {
     ScreenImage image;
     if (stream.opened().isRead() && startsAsJpeg(stream))
-        image = jpegAsRead(stream, scale);
+        image = jpegAsRead(stream, scale, rowsArriving);
     const ImageFile file = stream.whole();
     // A file cut short leaves empty bytes, which decode to nothing.
     if (image.isNull() || file.cutShort)
@@ -313,4 +319,9 @@ ScreenImage decodeImageForScreen(ImageStream& stream)
 ScreenImage decodePreviewForScreen(ImageStream& stream, const DisplayScale& scale)
 {
     return decodedAsRead(stream, &scale);
+}
+
+ScreenImage decodeImageForScreen(ImageStream& stream, const RowsArriving& rowsArriving)
+{
+    return decodedAsRead(stream, nullptr, rowsArriving);
 }

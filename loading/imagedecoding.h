@@ -8,6 +8,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 class ImageStream;
 
 // The most pixels one image may hold on screen: 48 Mi pixels, 192 MiB at 32 bits, which
@@ -41,5 +43,9 @@ ScreenImage decodePreviewForScreen(const ImageFile& file, const DisplayScale& sc
 // once they all have. They return once the whole file was read.
 ScreenImage decodeImageForScreen(ImageStream& stream);
 ScreenImage decodePreviewForScreen(ImageStream& stream, const DisplayScale& scale);
+// Told on the decoding thread after each row of a JPEG whose rows are stored upright: the image
+// so far, whose pixels below the first `rows` full-resolution rows are not yet written.
+using RowsArriving = std::function<void(const ScreenImage& sofar, int rows)>;
+ScreenImage decodeImageForScreen(ImageStream& stream, const RowsArriving& rowsArriving);
 
 #endif

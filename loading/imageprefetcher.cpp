@@ -1,8 +1,8 @@
 #include "imageprefetcher.h"
 
 #include "earlyimagedecode.h"
-#include "imagestream.h"
 #include "imagedecoding.h"
+#include "imagestream.h"
 
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
@@ -69,7 +69,7 @@ ImagePrefetcher::FileStamp ImagePrefetcher::stampOf(const QString& path)
 }
 
 // On a worker. A file cut short while it was read leaves the decode without a stamp.
-ImagePrefetcher::Decoded ImagePrefetcher::decode(const Job& job)
+ImagePrefetcher::Decoded ImagePrefetcher::decode(const Job& job, const ShowTop& showTop)
 {
     if (job.onlyIfChanged && stampOf(job.path) == job.shown)
         return {};
@@ -77,13 +77,22 @@ ImagePrefetcher::Decoded ImagePrefetcher::decode(const Job& job)
     // The stamp comes with the bytes, from the one opening of the file.
     ImageFile file;
     // The first image of a start may be decoded already, sharp, which a preview need not wait for.
-    if (std::optional<EarlyImageDecode::Decoded> early = EarlyImageDecode::take(job.path)) {
+    if (std::optional<EarlyImageDecode::Decoded> early =
+            EarlyImageDecode::take(job.path, job.topRows, showTop)) {
         decoded.image = std::move(early->image);
         file = std::move(early->file);
     } else {
         const std::shared_ptr<ImageStream> stream = ImageStream::open(job.path, decodeByteBudget);
+        bool topShown = job.topRows <= 0;
+        const auto rowsIn = [&](const ScreenImage& sofar, int rows) {
+            if (topShown || rows < job.topRows || job.topRows >= sofar.fullSize.height())
+                return;
+            topShown = true;
+            if (ScreenImage top = topRowsOf(sofar, job.topRows); !top.isNull())
+                showTop(std::move(top));
+        };
         decoded.image = job.preview ? decodePreviewForScreen(*stream, job.scale)
-                                    : decodeImageForScreen(*stream);
+                                    : decodeImageForScreen(*stream, rowsIn);
         file = stream->whole();
     }
     if (!file.cutShort)
@@ -272,7 +281,9 @@ bool ImagePrefetcher::nextJob(Job& job) const
 {
     // The operator waits for it.
     if (!awaited.isEmpty() && !isDecoding(awaited, true) && !isDecoding(awaited, false)) {
-        job = {awaited, awaitedScale.mayShowReduced(), awaitedScale, {}, false};
+        const bool preview = awaitedScale.mayShowReduced();
+        job = {awaited, preview, awaitedScale,
+               {},      false,   preview ? 0 : awaitedScale.rowsToViewBottom};
         return true;
     }
     if (wishedScale.mayShowReduced())
@@ -305,7 +316,12 @@ void ImagePrefetcher::startJobs()
 void ImagePrefetcher::startDecode(int worker, const Job& job)
 {
     runningJobs[worker] = job;
-    running[worker].setFuture(QtConcurrent::run(&pool, &ImagePrefetcher::decode, job));
+    // The pool's jobs end before this prefetcher does.
+    const ShowTop showTopHere = [this, path = job.path](ScreenImage top) {
+        QMetaObject::invokeMethod(
+            this, [this, path, top = std::move(top)] { showTop(path, top); }, Qt::QueuedConnection);
+    };
+    running[worker].setFuture(QtConcurrent::run(&pool, &ImagePrefetcher::decode, job, showTopHere));
 }
 
 void ImagePrefetcher::decodeFinished(int worker)
@@ -323,9 +339,11 @@ void ImagePrefetcher::decodeFinished(int worker)
     const bool forScreen = !job.preview && toSharpen && job.path == toSharpen->path &&
                            job.onlyIfChanged == toSharpen->onlyIfChanged;
     if (forScreen) {
+        const bool topOnly = toSharpen->topOnly;
         toSharpen.reset();
-        // The file as it is now, which may hold another picture than the one shown.
-        if (!decoded.image.isNull())
+        // The file as it is now, which may hold another picture than the one shown; where only
+        // its top is shown, a failure too.
+        if (!decoded.image.isNull() || topOnly)
             emit sglSharpImageReady(job.path, decoded.image);
     } else if (Wish* wish = wishFor(job.path); wish && !job.onlyIfChanged) {
         keepDecode(*wish, decoded);
@@ -341,8 +359,15 @@ void ImagePrefetcher::showArrived(const QString& path, const ScreenImage& image)
     if (!image.isNull() && image.isSharpest())
         toSharpen.reset();
     else if (!image.isNull())
-        toSharpen = OnScreen{path, FileStamp(), false};
+        toSharpen = OnScreen{path, FileStamp(), false, image.partial};
     emit sglImageArrived(path, image);
+}
+
+// Only while the operator still waits for the image, whose decode then goes on to the rest.
+void ImagePrefetcher::showTop(const QString& path, const ScreenImage& top)
+{
+    if (awaited == path && isDecoding(path, false))
+        showArrived(path, top);
 }
 
 void ImagePrefetcher::keepDecode(Wish& wish, const Decoded& decoded)

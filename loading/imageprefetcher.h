@@ -73,7 +73,9 @@ signals:
     // that changed since.
     void sglSharpImageReady(const QString& path, const ScreenImage& image);
     // The image last taken pending, null when it can't be shown; never once another image
-    // was taken or the prefetcher cleared.
+    // was taken or the prefetcher cleared. At full resolution, where its decode is slow to come,
+    // first only its rows in view, partial, and then the rest through sglSharpImageReady, null
+    // if that fails.
     void sglImageArrived(const QString& path, const ScreenImage& image);
 
 private:
@@ -96,6 +98,9 @@ private:
         // its file since calls for a decode.
         FileStamp shown;
         bool onlyIfChanged = false;
+        // For the image the operator waits for at full resolution: the rows seen of it, shown
+        // as soon as they are in.
+        int topRows = 0;
     };
 
     // One decode and the stamp of its file, empty when the file changed while it was decoded.
@@ -104,7 +109,8 @@ private:
         ScreenImage image;
         std::optional<FileStamp> stamp;
     };
-    static Decoded decode(const Job& job);
+    using ShowTop = std::function<void(ScreenImage)>;
+    static Decoded decode(const Job& job, const ShowTop& showTop);
 
     // An image wished for and its decodes so far.
     struct Wish
@@ -122,6 +128,8 @@ private:
         QString path;
         FileStamp shown;
         bool onlyIfChanged = false;
+        // Only the image's top rows are on screen, so a failure of the rest is to be told.
+        bool topOnly = false;
     };
 
     ScreenImage handOver(const QString& path, const DisplayScale& scale, ScreenImage image,
@@ -129,6 +137,7 @@ private:
     ScreenImage decodeBehind(const QString& path, const DisplayScale& scale);
     bool isMade(const QString& path);
     void showArrived(const QString& path, const ScreenImage& image);
+    void showTop(const QString& path, const ScreenImage& top);
     Wish* wishFor(const QString& path);
     Decoded takeHeld(const QString& path);
     Decoded finishDecodeOf(const QString& path);

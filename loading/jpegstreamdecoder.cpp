@@ -119,10 +119,15 @@ int flipCodeOf(int orientation)
     }
 }
 
+bool storedUpright(int orientation)
+{
+    return orientation < 2 || orientation > 8;
+}
+
 // The stored pixels turned as EXIF orientation says, into a buffer of their own.
 QImage upright(QImage stored, int orientation) noexcept
 {
-    if (orientation < 2 || orientation > 8)
+    if (storedUpright(orientation))
         return stored;
     const QSize size = orientation >= 5 ? stored.size().transposed() : stored.size();
     QImage turned = screenBuffer(size.width(), size.height());
@@ -216,7 +221,7 @@ QSize JpegStreamDecoder::uprightSize() const
     return state->orientation >= 5 ? stored.transposed() : stored;
 }
 
-QImage JpegStreamDecoder::decode(int reduction)
+QImage JpegStreamDecoder::decode(int reduction, const RowsIn& rowsIn)
 {
     State& s = *state;
     s.info.scale_num = 1;
@@ -230,11 +235,17 @@ QImage JpegStreamDecoder::decode(int reduction)
         return QImage();
     uchar* const bits = stored.bits();
     const std::size_t line = std::size_t(stored.bytesPerLine());
-    const bool decoded = guarded(s.errors.jump, [&s, bits, line] {
+    // Read only, so that no one's look at it detaches the buffer being written.
+    const QImage sofar(stored.constBits(), stored.width(), stored.height(), stored.bytesPerLine(),
+                       stored.format());
+    const bool tellRows = rowsIn && storedUpright(s.orientation);
+    const bool decoded = guarded(s.errors.jump, [&] {
         jpeg_start_decompress(&s.info);
         while (s.info.output_scanline < s.info.output_height) {
             JSAMPROW row = bits + line * s.info.output_scanline;
             jpeg_read_scanlines(&s.info, &row, 1);
+            if (tellRows)
+                rowsIn(sofar, int(s.info.output_scanline));
         }
         jpeg_finish_decompress(&s.info);
     });

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QSize>
 
+#include <functional>
 #include <memory>
 
 class ImageStream;
@@ -23,8 +24,11 @@ public:
     bool readHeader();
     // After the EXIF orientation; valid once the header was read.
     QSize uprightSize() const;
+    // Told after each row of a decode where the rows are stored upright: the pixels so far and
+    // how many rows from the top are in. Rows below those are not yet written.
+    using RowsIn = std::function<void(const QImage& sofar, int rows)>;
     // The pixels at one reduction-th (1, 2, 4 or 8) of each side; null on any failure.
-    QImage decode(int reduction);
+    QImage decode(int reduction, const RowsIn& rowsIn = RowsIn());
 
 private:
     struct State;

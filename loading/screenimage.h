@@ -29,10 +29,13 @@ struct ScreenImage
     bool firstPageOnly = false;
     // Being decoded on a worker: the pixels come with ImagePrefetcher::sglImageArrived.
     bool pending = false;
+    // Only the rows from the top down to the view's bottom have come, the rest is black: the
+    // whole image follows.
+    bool partial = false;
 
     bool isNull() const { return pixels.isNull(); }
     // No sharper decode of this image follows.
-    bool isSharpest() const { return reduction == sharpestReduction; }
+    bool isSharpest() const { return !partial && reduction == sharpestReduction; }
     // Shown reduced for good, because the full resolution would not fit the memory budget.
     bool isReducedToFit() const { return sharpestReduction > 1; }
     // For the warning about an image that can't be opened: why, when its size is the reason.
@@ -46,5 +49,9 @@ struct ScreenImage
 // A 32-bit RGB image of this size in memory of its own, laid out in huge pages where the system
 // offers them; null where it can't be had.
 QImage screenBuffer(int width, int height);
+// The top of an image still being decoded, for showing before the rest has come: the rows of
+// sofar's pixels that hold the image's first `rows` rows copied, the rest black. Null where the
+// memory can't be had.
+ScreenImage topRowsOf(const ScreenImage& sofar, int rows);
 
 #endif

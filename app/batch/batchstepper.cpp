@@ -133,7 +133,7 @@ void BatchStepper::loadCurrentImage()
         prefetcher.takeOrDecodeBehind(imagePaths[currentImage], viewer.displayScale());
     setLoading(image.pending);
     if (image.isNull() && !image.pending) {
-        warnCannotOpen(image);
+        warnCannotOpen(imagePaths[currentImage], image);
         return;
     }
     // The worker starts on the next image while this one is handed over.
@@ -161,10 +161,9 @@ void BatchStepper::returnToShownImage()
     emit sglShown();
 }
 
-void BatchStepper::warnCannotOpen(const ScreenImage& image)
+void BatchStepper::warnCannotOpen(const QString& path, const ScreenImage& image)
 {
-    warn(window,
-         QStringLiteral("Cannot open image ") + imagePaths[currentImage] + image.refusalNote());
+    warn(window, QStringLiteral("Cannot open image ") + path + image.refusalNote());
 }
 
 void BatchStepper::showArrived(const QString& path, const ScreenImage& image)
@@ -176,7 +175,7 @@ void BatchStepper::showArrived(const QString& path, const ScreenImage& image)
         enterCurrentImage(image);
         return;
     }
-    warnCannotOpen(image);
+    warnCannotOpen(imagePaths[currentImage], image);
     // The image left stays on screen, and may be edited again; without one, nothing may be.
     if (!visit.session().isOpen())
         visit.session().editGate().setHold(EditGate::Hold::Closed);
@@ -185,7 +184,7 @@ void BatchStepper::showArrived(const QString& path, const ScreenImage& image)
 
 void BatchStepper::enterCurrentImage(ScreenImage image)
 {
-    traceStartStep("image decoded");
+    traceStartStep(image.partial ? "top of the image decoded" : "image decoded");
     const QPixmap pixmap = QPixmap::fromImage(std::move(image.pixels));
     table.clearSelection();
     editor.forgetDrag();
@@ -209,7 +208,12 @@ void BatchStepper::enterCurrentImage(ScreenImage image)
 void BatchStepper::showSharp(const QString& path, const ScreenImage& image)
 {
     const int shown = shownRow();
-    if (shown >= 0 && imagePaths[shown] == path)
+    if (shown < 0 || imagePaths[shown] != path)
+        return;
+    // Only its top was shown; what is on screen stays, for the operator to know.
+    if (image.isNull())
+        warnCannotOpen(path, image);
+    else
         viewer.setImage(QPixmap::fromImage(image.pixels), image.fullSize);
 }
 

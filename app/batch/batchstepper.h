@@ -80,7 +80,7 @@ private:
     void enterCurrentImage(ScreenImage image);
     void setLoading(bool loading);
     void returnToShownImage();
-    void warnCannotOpen(const ScreenImage& image);
+    void warnCannotOpen(const QString& path, const ScreenImage& image);
     void markShownImage();
     void prefetchLikelyNext();
 
