@@ -254,6 +254,9 @@ private slots:
         QTest::addColumn<int>("beyond");
         QTest::newRow("small JPEG") << "jpg" << QSize(400, 300) << false << 0;
         QTest::newRow("large JPEG at fit, reduced") << "jpg" << QSize(2400, 1600) << true << 0;
+        // Its rows in view first, then the whole; a failure of the rest is told.
+        QTest::newRow("large JPEG at full size, its top first")
+            << "jpg" << QSize(2400, 1600) << false << 0;
         QTest::newRow("PNG of a megapixel") << "png" << QSize(1024, 1024) << false << 0;
         // The note that a step shows for its time gives way to the loading note again.
         QTest::newRow("note meanwhile") << "png" << QSize(1024, 1024) << false << 0;
@@ -280,6 +283,7 @@ private slots:
             viewer()->slotFitToWindow();
         MessageBoxCloser closer;
         QSignalSpy arrived(&prefetcher(), &ImagePrefetcher::sglImageArrived);
+        QSignalSpy sharpened(&prefetcher(), &ImagePrefetcher::sglSharpImageReady);
         holdDecoders();
         window->openImages({path});
         const QString loading = QString::fromUtf8(EditGate::imageLoadingNote);
@@ -325,9 +329,16 @@ private slots:
         }
         QCOMPARE(status(), "1/1  " + path);
         QCOMPARE(arrived.count(), 1);
+        const bool topFirst = QByteArray(QTest::currentDataTag()).contains("top first");
+        QCOMPARE(arrived[0][1].value<ScreenImage>().partial, topFirst);
+        QTRY_COMPARE(sharpened.count(), topFirst ? 1 : 0);
         if (!atFit)
             QCOMPARE(shownImage().copy(QRect(QPoint(0, 0), size)),
                      decodeImageForScreen(path).pixels);
+        if (topFirst) {
+            emit const_cast<ImagePrefetcher&>(prefetcher()).sglSharpImageReady(path, ScreenImage());
+            QCOMPARE(closer.texts, QStringList("Cannot open image " + path));
+        }
     }
 
     void rapidDownEndsOnTheRightImageWithBoundedDecodes_data()

@@ -10,6 +10,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cstring>
 #include <iostream>
 
 #include <unistd.h>
@@ -119,6 +120,18 @@ QByteArray sunRaster(int width, int height)
     std::vector<uchar> encoded;
     cv::imencode(".ras", cv::Mat(height, width, CV_8UC3, cv::Scalar(90, 120, 150)), encoded);
     return QByteArray(reinterpret_cast<const char*>(encoded.data()), qsizetype(encoded.size()));
+}
+
+QByteArray topDownBmp()
+{
+    cv::Mat picture(2, 2, CV_8UC3, cv::Scalar(255, 0, 0));
+    picture.row(1).setTo(cv::Scalar(0, 0, 255));
+    std::vector<uchar> encoded;
+    cv::imencode(".bmp", picture, encoded);
+    QByteArray bmp(reinterpret_cast<const char*>(encoded.data()), qsizetype(encoded.size()));
+    const qint32 height = -2;
+    std::memcpy(bmp.data() + 22, &height, sizeof height);
+    return bmp;
 }
 
 QByteArray jpegClaimingSize(int width, int height)

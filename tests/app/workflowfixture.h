@@ -89,6 +89,8 @@ QByteArray pngWithExifOrientation(const QByteArray& png, int orientation);
 QByteArray webpWithExifOrientation(const QByteArray& webp, QSize size, int orientation);
 // The little-endian TIFF with an orientation tag in its first directory.
 QByteArray tiffWithOrientation(const QByteArray& tiff, int orientation);
+// A 2 x 2 BMP whose rows are stored from the top down: its first stored row, red, is on top.
+QByteArray topDownBmp();
 // A tiny PNG whose header claims this size.
 QByteArray pngClaimingSize(int width, int height);
 // A palette PNG of one colour whose transparency is given apart from its pixels (a tRNS chunk).
