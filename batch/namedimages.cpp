@@ -1,8 +1,11 @@
 #include "namedimages.h"
 
 #include "headerprobe.h"
+#include "splitwork.h"
 
 #include <QDir>
+
+#include <vector>
 
 QString NamedImages::refusalNote() const
 {
@@ -16,9 +19,14 @@ QString NamedImages::refusalNote() const
 
 NamedImages sortOutNamedImages(const QStringList& files)
 {
+    // On a share each file's look waits for round trips of its own: they wait side by side.
+    std::vector<char> isImage(std::size_t(files.size()));
+    lookSideBySide(isImage.size(), [&](std::size_t file) {
+        isImage[file] = isImageFile(files.at(qsizetype(file)));
+    });
     NamedImages sorted;
-    for (const QString& file : files)
-        (isImageFile(file) ? sorted.images : sorted.refused) << file;
+    for (qsizetype file = 0; file < files.size(); ++file)
+        (isImage[std::size_t(file)] ? sorted.images : sorted.refused) << files.at(file);
     return sorted;
 }
 

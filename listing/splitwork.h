@@ -13,4 +13,8 @@ int partsFor(std::size_t count);
 void runInParts(std::size_t count, int parts,
                 const std::function<void(int part, std::size_t begin, std::size_t end)>& work);
 
+// Calls look(item) for each of count items, side by side on up to sixteen threads, and returns
+// when all are done: for looks that wait on a disk or a share rather than on a core.
+void lookSideBySide(std::size_t count, const std::function<void(std::size_t item)>& look);
+
 #endif

@@ -1,9 +1,13 @@
 #include "projectfolder.h"
 
+#include "splitwork.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -97,10 +101,17 @@ QStringList pathsOfOtherProjects(const QStringList& paths, const QString& projec
     const QString own = resolvedFolder(projectFolder);
     // Images of one folder share its project; a link is searched by itself.
     QHash<QString, bool> otherByFolder;
-    QStringList other;
-    for (const QString& path : paths) {
+    // On a share each look is a round trip: they wait side by side.
+    std::vector<QString> keys(std::size_t(paths.size()));
+    lookSideBySide(keys.size(), [&](std::size_t at) {
+        const QString& path = paths.at(qsizetype(at));
         const QFileInfo info(path);
-        const QString key = info.isSymLink() || info.isDir() ? path : info.absolutePath();
+        keys[at] = info.isSymLink() || info.isDir() ? path : info.absolutePath();
+    });
+    QStringList other;
+    for (qsizetype at = 0; at < paths.size(); ++at) {
+        const QString& path = paths.at(at);
+        const QString& key = keys[std::size_t(at)];
         auto found = otherByFolder.constFind(key);
         if (found == otherByFolder.cend()) {
             const QString nearest = projectAbove(path);

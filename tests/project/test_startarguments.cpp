@@ -287,7 +287,8 @@ private slots:
         QFETCH(QString, project);
         QFETCH(bool, ofAnother);
         QCOMPARE(projectAbove(pathOf(path)), project);
-        QCOMPARE(pathsOfOtherProjects({pathOf(path)}, pathOf("project")),
+        // Looked at side by side, each path with its own folder.
+        QCOMPARE(pathsOfOtherProjects({pathOf("project"), pathOf(path)}, pathOf("project")),
                  ofAnother ? QStringList{pathOf(path)} : QStringList());
     }
 
