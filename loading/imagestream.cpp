@@ -81,7 +81,13 @@ std::shared_ptr<ImageStream> ImageStream::open(const QString& path, qint64 budge
     stream->descriptor = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     // Its identity before any byte is read: a file changed or put in its place since is newer
     // than the stamp, which the look at the file before its image is used finds.
-    const struct stat before = looked.get();
+    struct stat before = looked.get();
+    // A file put in its place while it was opened is not the one opened: what is read is
+    // stamped as what it is. On a share the opening's own answer serves, without a round trip.
+    struct stat opened = {};
+    if (stream->descriptor >= 0 && ::fstat(stream->descriptor, &opened) == 0 &&
+        (opened.st_dev != before.st_dev || opened.st_ino != before.st_ino))
+        before = opened;
     if (stream->descriptor < 0 || !S_ISREG(before.st_mode))
         return stream;
     ImageFile& file = stream->file;
