@@ -32,11 +32,6 @@ QByteArray encoded(const char* extension, const cv::Mat& picture,
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
 }
 
-cv::Mat bgra(int width, int height, const cv::Scalar& colour)
-{
-    return cv::Mat(height, width, CV_8UC4, colour);
-}
-
 bool writeJpeg(const QString& path, const cv::Mat& picture)
 {
     return cv::imwrite(QFile::encodeName(path).toStdString(), picture);
@@ -111,14 +106,18 @@ private slots:
             QVERIFY(writeFileBytes(pathOf("ranges.jpg"), bytes));
             QCOMPARE(readImageFile(pathOf("ranges.jpg")).bytes, bytes);
         }
-        // A decode begun at start serves its own image only, once.
-        for (const char* name : {"b.jpg", "a.jpg"}) {
-            EarlyImageDecode::start(pathOf("a.jpg"));
-            const auto early = EarlyImageDecode::take(pathOf(name));
-            QCOMPARE(early.has_value(), QByteArray(name) == "a.jpg");
+        // A decode begun at start serves its own image only, once, its rows in view first.
+        const QImage big = decodeImageForScreen(pathOf("big.jpg")).pixels;
+        for (const char* name : {"b.jpg", "big.jpg"}) {
+            EarlyImageDecode::start(pathOf("big.jpg"));
+            QList<QImage> tops;
+            const auto early = EarlyImageDecode::take(
+                pathOf(name), 400, [&tops](ScreenImage top) { tops << top.pixels; });
+            QCOMPARE(early.has_value(), QByteArray(name) == "big.jpg");
             QVERIFY(!EarlyImageDecode::take(pathOf(name)));
             if (early)
-                QCOMPARE(early->image.pixels, image);
+                QVERIFY(early->image.pixels == big && tops.size() == 1 &&
+                        tops[0].copy(0, 0, 2400, 400) == big.copy(0, 0, 2400, 400));
         }
         // A read let go stops where it is, and what it has is not the file.
         QVERIFY(writeFileBytes(pathOf("long.jpg"), QByteArray()));
@@ -229,16 +228,16 @@ private slots:
             << encoded(".png", cv::Mat(4, 4, CV_16UC3, cv::Scalar::all(65535))) << QSize(4, 4)
             << QSize(4, 4) << QPoint(1, 1) << qRgb(255, 255, 255);
         QTest::newRow("transparent PNG shows the dark square")
-            << encoded(".png", bgra(16, 16, cv::Scalar(0, 0, 255, 0))) << QSize(16, 16)
+            << encoded(".png", cv::Mat(16, 16, CV_8UC4, cv::Scalar(0, 0, 255, 0))) << QSize(16, 16)
             << QSize(16, 16) << QPoint(8, 0) << qRgb(153, 153, 153);
         QTest::newRow("half transparent red over the light square")
-            << encoded(".png", bgra(16, 16, cv::Scalar(0, 0, 255, 128))) << QSize(16, 16)
-            << QSize(16, 16) << QPoint(7, 7) << qRgb(230, 102, 102);
+            << encoded(".png", cv::Mat(16, 16, CV_8UC4, cv::Scalar(0, 0, 255, 128)))
+            << QSize(16, 16) << QSize(16, 16) << QPoint(7, 7) << qRgb(230, 102, 102);
         QTest::newRow("transparent palette PNG shows the dark square")
             << transparentPalettePng(16) << QSize(16, 16) << QSize(16, 16) << QPoint(8, 0)
             << qRgb(153, 153, 153);
         QTest::newRow("transparent lossless WebP")
-            << encoded(".webp", bgra(16, 16, cv::Scalar(0, 0, 255, 0))) << QSize(16, 16)
+            << encoded(".webp", cv::Mat(16, 16, CV_8UC4, cv::Scalar(0, 0, 255, 0))) << QSize(16, 16)
             << QSize(16, 16) << QPoint(0, 8) << qRgb(153, 153, 153);
         // Beyond the budget even at an eighth, and beyond OpenCV's own limit, where its
         // decoder throws.
