@@ -2,6 +2,7 @@
 
 #include "namebytes.h"
 #include "projectfolder.h"
+#include "splitwork.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -9,6 +10,8 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+
+#include <vector>
 
 namespace {
 
@@ -63,22 +66,33 @@ bool takeBatch(const QStringList& paths, const Undecodable& undecodable, StartAr
     // Told before it is looked at, which on a share waits a round trip: it may be listed meanwhile.
     if (paths.size() == 1 && maybeFolder && !undecodable.contains(paths.front()))
         maybeFolder(absolute(paths.front()));
-    for (const QString& path : paths) {
+    // On a share each look waits a round trip: they wait side by side, and are judged in order.
+    enum class Found : char { Nothing, File, Folder };
+    std::vector<Found> kinds(std::size_t(paths.size()), Found::Nothing);
+    lookSideBySide(kinds.size(), [&](std::size_t at) {
+        const QString& path = paths.at(qsizetype(at));
         // Its text may name another file that exists; its bytes name nothing we can open.
+        if (undecodable.contains(path))
+            return;
+        const QFileInfo found(path);
+        kinds[at] = !found.exists() ? Found::Nothing : found.isDir() ? Found::Folder : Found::File;
+    });
+    for (qsizetype at = 0; at < paths.size(); ++at) {
+        const QString& path = paths.at(at);
+        const Found found = kinds[std::size_t(at)];
         if (undecodable.contains(path)) {
             arguments.undecodable << undecodable.value(path);
             continue;
         }
-        const QFileInfo found(path);
-        if (!found.exists()) {
+        if (found == Found::Nothing) {
             problem = QStringLiteral("no such file or folder: ") + path;
             return false;
         }
-        if (found.isDir() && paths.size() > 1) {
+        if (found == Found::Folder && paths.size() > 1) {
             problem = QStringLiteral("give one folder or image files, not both: ") + path;
             return false;
         }
-        if (found.isDir())
+        if (found == Found::Folder)
             arguments.folder = absolute(path);
         else
             arguments.images << absolute(path);

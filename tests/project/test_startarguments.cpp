@@ -203,6 +203,9 @@ private slots:
             << "no readable vocabulary \"tags\" in the project folder: more";
         QTest::newRow("folder among images") << QStringList{"photos/a.jpg", "photos"}
                                              << "give one folder or image files, not both: photos";
+        // Looked at side by side, told in the order given.
+        QTest::newRow("missing image before a folder")
+            << QStringList{"photos/c.jpg", "photos"} << "no such file or folder: photos/c.jpg";
     }
     void tellsWhatWentWrong()
     {
