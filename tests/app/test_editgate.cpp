@@ -210,8 +210,7 @@ private:
             };
             const QStringList files = filesButAClaim();
             shareAnswers();
-            if (!QTest::qWaitFor(
-                    [this] { return window->teamDesk().hold() != EditGate::Hold::Pending; }))
+            if (!settledWithTheImageLeftReleased())
                 return QStringLiteral("never settled");
             if (filesButAClaim() != files)
                 return QStringLiteral("written while the claim was taken");
