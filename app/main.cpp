@@ -1,3 +1,4 @@
+#include "earlyentryread.h"
 #include "earlyimagedecode.h"
 #include "faultcatchingapplication.h"
 #include "firstpaintprobe.h"
@@ -127,12 +128,21 @@ int runWindow(const StartArguments& arguments)
 // the libraries it uses are torn down.
 int leaving(int exitCode)
 {
-    if (FolderListing::workersUnderWay() > 0 || EarlyImageDecode::underWay() > 0) {
+    if (FolderListing::workersUnderWay() > 0 || EarlyImageDecode::underWay() > 0 ||
+        EarlyEntryRead::underWay() > 0) {
         std::cout << std::flush;
         std::cerr << std::flush;
         std::_Exit(exitCode);
     }
     return exitCode;
+}
+
+// The image a start shows first, found before the window is made: its pixels and the files its
+// entry needs come while the window is built.
+void startFirstImage(const QString& imagePath)
+{
+    EarlyImageDecode::start(imagePath);
+    EarlyEntryRead::start(imagePath);
 }
 
 } // namespace
@@ -145,7 +155,7 @@ int main(int argc, char* argv[])
     // lone name that turns out not to be one lists nothing, and nobody takes that listing.
     const StartArguments arguments =
         parseStartArgumentBytes(argumentsOf(argc, argv), [](const QString& maybeFolder) {
-            FolderListing::startEarly(maybeFolder, &EarlyImageDecode::start);
+            FolderListing::startEarly(maybeFolder, &startFirstImage);
         });
     switch (arguments.request) {
     case StartArguments::Request::Help:

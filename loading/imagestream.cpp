@@ -14,10 +14,11 @@
 
 namespace {
 
-// A range is one read; several are asked for at once, which a share serves side by side. On a
-// share one read of a few hundred kilobytes already waits several round trips in turn.
-const qint64 rangeBytes = qint64(256) << 10;
-const int readsAtOnce = 8;
+// A range is one read; several are asked for at once, which a share serves side by side. A share
+// mounted through FUSE serves at most 128 KiB a request, a larger read waits one round trip per
+// part in turn: in 64 KiB ranges the first megabyte comes in one round trip, not two.
+const qint64 rangeBytes = qint64(64) << 10;
+const int readsAtOnce = 16;
 
 std::atomic<int> readingThreads{0};
 

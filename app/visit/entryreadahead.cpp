@@ -1,5 +1,7 @@
 #include "entryreadahead.h"
 
+#include "earlyentryread.h"
+
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <utility>
@@ -30,8 +32,17 @@ EntryReadAhead::~EntryReadAhead()
     worker.waitForDone();
 }
 
+// The start's first image, read while the window was made, counts as read ahead.
+void EntryReadAhead::adoptEarlyRead()
+{
+    const EarlyEntryRead::Read early = EarlyEntryRead::take();
+    if (early.files.isValid())
+        reads.insert(keyOf(early.imagePath, early.labelPath), early.files);
+}
+
 void EntryReadAhead::readAhead(const QStringList& imagePaths, const QStringList& labelPaths)
 {
+    adoptEarlyRead();
     QHash<QString, QFuture<EntryFiles>> wanted;
     for (qsizetype at = 0; at < imagePaths.size() && at < labelPaths.size(); ++at) {
         const QString key = keyOf(imagePaths[at], labelPaths[at]);
@@ -50,6 +61,7 @@ void EntryReadAhead::readAhead(const QStringList& imagePaths, const QStringList&
 
 EntryFiles EntryReadAhead::take(const QString& imagePath, const QString& labelPath)
 {
+    adoptEarlyRead();
     const QString key = keyOf(imagePath, labelPath);
     QFuture<EntryFiles> read = reads.take(key);
     if (!read.isValid())

@@ -30,6 +30,8 @@ public:
     EntryFiles take(const QString& imagePath, const QString& labelPath);
 
 private:
+    void adoptEarlyRead();
+
     Reader reader;
     QThreadPool worker;
     // Image path and label path -> its files: those last wished for, and those wished for the

@@ -1,7 +1,9 @@
+#include "earlyentryread.h"
 #include "editgate.h"
 #include "entryreadahead.h"
 #include "imagedecoding.h"
 #include "labelfile.h"
+#include "labelpath.h"
 #include "quadrotag.h"
 #include "reviewfile.h"
 #include "teampaths.h"
@@ -400,6 +402,22 @@ private slots:
             // Gone, it has waited for its worker.
             read.sort();
             QCOMPARE(read, (QStringList{"a", "d", "e", "e"}));
+            // A start's early read counts as read ahead, for its own files, until let go.
+            EntryReadAhead ahead([](const QString&, const QString& label) {
+                EntryFiles files;
+                files.label.bytes = label.toStdString();
+                return files;
+            });
+            const QString early = pathOf("early.jpg");
+            QVERIFY(writeFileBytes(labelPathFor(early), "3\n"));
+            EarlyEntryRead::start(early);
+            QCOMPARE(ahead.take(early, labelPathFor(early)).label.bytes, std::string("3\n"));
+            QVERIFY(!EarlyEntryRead::take().files.isValid());
+            EarlyEntryRead::start(early);
+            ahead.readAhead({"b"}, {"b.lbl"});
+            ahead.readAhead({"c"}, {"c.lbl"});
+            QCOMPARE(ahead.take(early, labelPathFor(early)).label.bytes,
+                     labelPathFor(early).toStdString());
             return;
         }
         const QStringList batch = noisyBatch(20, size.width(), size.height(), suffix);

@@ -96,10 +96,10 @@ private slots:
             const cv::Vec3b bgr = reference.at<cv::Vec3b>(at.y(), at.x());
             QCOMPARE(image.pixel(at), qRgb(bgr[2], bgr[1], bgr[0]));
         }
-        // Read in one range and in several at once, ranges of 256 KiB put together in order, at
+        // Read in one range and in several at once, ranges of 64 KiB put together in order, at
         // their boundaries and more of them than there are readers.
-        const qint64 range = 256 << 10;
-        for (const qint64 size : {range - 1, range, range + 1, 9 * range + 1}) {
+        const qint64 range = 64 << 10;
+        for (const qint64 size : {range - 1, range, range + 1, 17 * range + 1}) {
             QByteArray bytes(size, Qt::Uninitialized);
             for (qint64 at = 0; at < size; ++at)
                 bytes[at] = char((at * 7919) >> 8);
