@@ -1,5 +1,6 @@
 #include "earlyentryread.h"
 #include "earlyimagedecode.h"
+#include "earlyprojectlook.h"
 #include "faultcatchingapplication.h"
 #include "firstpaintprobe.h"
 #include "folderlisting.h"
@@ -75,7 +76,8 @@ QString chooseProject(const StartArguments& arguments, ProjectHistory& history, 
         resume = arguments.folder.isEmpty() && arguments.images.isEmpty();
         return arguments.projectFolder;
     }
-    const QString found = projectForStart(arguments, QDir::currentPath(), &openedKnown);
+    const QString found = projectForStart(arguments, QDir::currentPath(), &openedKnown,
+                                          EarlyProjectLook::takeProject(openedByStart(arguments)));
     if (!found.isEmpty())
         return found;
     QStringList gone;
@@ -108,7 +110,8 @@ int runWindow(const StartArguments& arguments)
     bool openedKnown = false;
     const QString project = chooseProject(arguments, history, resume, openedKnown);
     // The window writes a new tag index as it starts, so the operator decides before.
-    const VocabularyFiles vocabulary = VocabularyFiles::ofProject(project);
+    const std::optional<VocabularyFiles> early = EarlyProjectLook::takeVocabulary(project);
+    const VocabularyFiles vocabulary = early ? *early : VocabularyFiles::ofProject(project);
     if (!confirmVocabularyChange(vocabulary))
         return 0;
     Quadrotag window(project, vocabulary);
@@ -129,7 +132,7 @@ int runWindow(const StartArguments& arguments)
 int leaving(int exitCode)
 {
     if (FolderListing::workersUnderWay() > 0 || EarlyImageDecode::underWay() > 0 ||
-        EarlyEntryRead::underWay() > 0) {
+        EarlyEntryRead::underWay() > 0 || EarlyProjectLook::underWay() > 0) {
         std::cout << std::flush;
         std::cerr << std::flush;
         std::_Exit(exitCode);
@@ -151,11 +154,13 @@ int main(int argc, char* argv[])
 {
     traceStartStep("main");
     // Help, version and mistakes need neither a display nor the toolkit.
-    // A folder given is read while the checks below, the toolkit and the window are made; a
-    // lone name that turns out not to be one lists nothing, and nobody takes that listing.
+    // A folder given is read, and its project looked for, while the checks below, the toolkit
+    // and the window are made; a lone name that turns out not to be one lists nothing, and
+    // nobody takes that listing.
     const StartArguments arguments =
         parseStartArgumentBytes(argumentsOf(argc, argv), [](const QString& maybeFolder) {
             FolderListing::startEarly(maybeFolder, &startFirstImage);
+            EarlyProjectLook::start(maybeFolder);
         });
     switch (arguments.request) {
     case StartArguments::Request::Help:

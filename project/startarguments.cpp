@@ -214,25 +214,38 @@ StartArguments parse(const QStringList& commandLine, const Undecodable& undecoda
 
 } // namespace
 
+OpenedProject openedProjectOf(const QString& path)
+{
+    OpenedProject opened;
+    opened.folder = path.isEmpty() ? QString() : projectAbove(path);
+    opened.holdsVocabulary = holdsVocabulary(opened.folder);
+    return opened;
+}
+
+QString openedByStart(const StartArguments& arguments)
+{
+    return !arguments.folder.isEmpty()  ? arguments.folder
+           : arguments.images.isEmpty() ? QString()
+                                        : arguments.images.first();
+}
+
 QString projectForStart(const StartArguments& arguments, const QString& workingFolder,
-                        bool* openedKnown)
+                        bool* openedKnown, const std::optional<OpenedProject>& lookedAt)
 {
     if (openedKnown)
         *openedKnown = false;
     if (!arguments.projectFolder.isEmpty())
         return arguments.projectFolder;
-    const QString first = !arguments.folder.isEmpty()  ? arguments.folder
-                          : arguments.images.isEmpty() ? QString()
-                                                       : arguments.images.first();
+    const QString first = openedByStart(arguments);
     // What is opened belongs to its nearest project, which may lie inside the working folder's.
-    const QString opened = first.isEmpty() ? QString() : projectAbove(first);
+    const OpenedProject opened = lookedAt ? *lookedAt : openedProjectOf(first);
     if (openedKnown)
-        *openedKnown = !first.isEmpty() && opened.isEmpty();
+        *openedKnown = !first.isEmpty() && opened.folder.isEmpty();
     // One whose vocabulary can't be read is not opened: the batch then refuses its images.
-    if (holdsVocabulary(opened)) {
+    if (opened.holdsVocabulary) {
         if (openedKnown)
             *openedKnown = true;
-        return opened;
+        return opened.folder;
     }
     return holdsVocabulary(workingFolder) ? workingFolder : QString();
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // What the command line "quadrotag [--project DIR] [FOLDER | IMAGE...]" asks for, with
 // every path made absolute against the working directory.
@@ -32,12 +33,24 @@ struct StartArguments
     bool isBare() const { return projectFolder.isEmpty() && folder.isEmpty() && images.isEmpty(); }
 };
 
+// The nearest project above a folder or image opened, and whether its vocabulary can be read.
+struct OpenedProject
+{
+    QString folder;
+    bool holdsVocabulary = false;
+};
+OpenedProject openedProjectOf(const QString& path);
+
 // The project a start without --project opens: the nearest above the folder or first image
 // given, else the working folder when it holds a vocabulary; empty when neither has one.
 // openedKnown, when given, tells whether the project of the folder or first image is known
-// without a look again: it is the project above it, or none lies above it.
+// without a look again: it is the project above it, or none lies above it. lookedAt: what
+// openedProjectOf found for that folder or image, when it was asked already.
 QString projectForStart(const StartArguments& arguments, const QString& workingFolder,
-                        bool* openedKnown = nullptr);
+                        bool* openedKnown = nullptr,
+                        const std::optional<OpenedProject>& lookedAt = std::nullopt);
+// The folder or first image whose project a start looks for; empty when none is given.
+QString openedByStart(const StartArguments& arguments);
 
 // Told the absolute path of a lone name given to open, before anything looks at it: the folder
 // it may be can be listed while it is.

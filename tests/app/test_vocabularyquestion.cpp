@@ -1,3 +1,4 @@
+#include "earlyprojectlook.h"
 #include "taglayout.h"
 #include "tagnames.h"
 #include "vocabularyquestion.h"
@@ -79,7 +80,14 @@ void TestVocabularyQuestion::asksOnlyWhenOldCellsChangeMeaning()
 
     MessageBoxCloser closer(answer);
     StderrCapture err;
-    QCOMPARE(confirmVocabularyChange(dir.filePath("tags"), indexPath), runsOn);
+    // As a start reads them beside the look for its project: for the folder looked at, once.
+    EarlyProjectLook::start(dir.path());
+    QVERIFY(!EarlyProjectLook::takeVocabulary(dir.filePath("tags")));
+    QCOMPARE(EarlyProjectLook::takeProject(dir.path())->folder, dir.path());
+    const std::optional<VocabularyFiles> early = EarlyProjectLook::takeVocabulary(dir.path());
+    QVERIFY(early && !EarlyProjectLook::takeVocabulary(dir.path()));
+    QVERIFY(!EarlyProjectLook::takeProject(dir.path()));
+    QCOMPARE(confirmVocabularyChange(*early), runsOn);
 
     const bool asked = !changeLines.isEmpty();
     QCOMPARE(closer.titles, asked ? QStringList{"Vocabulary Changed"} : QStringList());
@@ -195,7 +203,14 @@ void TestVocabularyQuestion::unreadableIndexIsKeptBeforeItIsReplaced()
 
     MessageBoxCloser closer(answer);
     StderrCapture err;
-    QCOMPARE(confirmVocabularyChange(dir.filePath("tags"), indexPath), runsOn);
+    // As a start reads them beside the look for its project: for the folder looked at, once.
+    EarlyProjectLook::start(dir.path());
+    QVERIFY(!EarlyProjectLook::takeVocabulary(dir.filePath("tags")));
+    QCOMPARE(EarlyProjectLook::takeProject(dir.path())->folder, dir.path());
+    const std::optional<VocabularyFiles> early = EarlyProjectLook::takeVocabulary(dir.path());
+    QVERIFY(early && !EarlyProjectLook::takeVocabulary(dir.path()));
+    QVERIFY(!EarlyProjectLook::takeProject(dir.path()));
+    QCOMPARE(confirmVocabularyChange(*early), runsOn);
     QCOMPARE(closer.titles, asked ? QStringList{"Vocabulary Changed"} : QStringList());
     if (asked)
         QVERIFY2(closer.texts.first().startsWith("index2tag.csv can't be read"),

@@ -261,6 +261,15 @@ private slots:
         bool openedKnown = !known;
         QCOMPARE(projectForStart(parsed, pathOf(working), &openedKnown), project);
         QCOMPARE(openedKnown, known);
+        // Looked at before, as a start does beside its toolkit: the same, and not looked at again.
+        openedKnown = !known;
+        const OpenedProject early = openedProjectOf(openedByStart(parsed));
+        QCOMPARE(projectForStart(parsed, pathOf(working), &openedKnown, early), project);
+        QCOMPARE(openedKnown, known);
+        if (parsed.projectFolder.isEmpty())
+            QCOMPARE(
+                projectForStart(parsed, pathOf(working), nullptr, OpenedProject{"/held", true}),
+                QString("/held"));
     }
 
     // Images reached through links, and links that lead nowhere (a start refuses them), asked
