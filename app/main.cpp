@@ -21,6 +21,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QProcessEnvironment>
+#include <QThread>
 
 #include <cstdlib>
 #include <iostream>
@@ -153,6 +154,9 @@ void startFirstImage(const QString& imagePath)
 int main(int argc, char* argv[])
 {
     traceStartStep("main");
+    // The toolkit takes the first thread that asks which thread it is for its main thread: this
+    // one, before the threads begun below make their first files.
+    QThread::currentThread();
     // Help, version and mistakes need neither a display nor the toolkit.
     // A folder given is read, and its project looked for, while the checks below, the toolkit
     // and the window are made; a lone name that turns out not to be one lists nothing, and

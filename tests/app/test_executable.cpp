@@ -151,6 +151,10 @@ private slots:
             << QStringList{} << "home"
             << "p"
             << "p" << QByteArray("3\n") << true;
+        // Its project looked for, and its vocabulary read, beside the toolkit being made.
+        QTest::newRow("folder that is a project") << QStringList{"../p"} << "home"
+                                                  << ""
+                                                  << "p" << QByteArray() << false;
         QTest::newRow("folder without tags, no project yet") << QStringList{"../job"} << "home"
                                                              << ""
                                                              << "" << QByteArray("3\n") << false;
