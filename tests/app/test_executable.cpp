@@ -202,6 +202,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(program.bytesAvailable() > 0, !batchSize.isEmpty(), 10000);
         QVERIFY(!program.waitForFinished(300));
         QCOMPARE(program.readAllStandardOutput(), batchSize);
+        // The toolkit is made on the thread that runs main, which Qt takes for its main thread
+        // only when no other thread of the start touched an object of the toolkit first.
+        const QByteArray complained = program.readAllStandardError();
+        QVERIFY2(!complained.contains("not created in the main() thread"), complained.constData());
         for (const char* folder : {"home", "here", "p"}) {
             const QString index = dir.filePath(QString(folder) + "/index2tag.csv");
             QCOMPARE(QFileInfo::exists(index), index == expectedIndex);
