@@ -83,6 +83,7 @@ void TestVocabularyQuestion::asksOnlyWhenOldCellsChangeMeaning()
     // As a start reads them beside the look for its project: for the folder looked at, once.
     EarlyProjectLook::start(dir.path());
     QVERIFY(!EarlyProjectLook::takeVocabulary(dir.filePath("tags")));
+    QVERIFY(!EarlyProjectLook::takeProject(dir.filePath("tags")));
     QCOMPARE(EarlyProjectLook::takeProject(dir.path())->folder, dir.path());
     const std::optional<VocabularyFiles> early = EarlyProjectLook::takeVocabulary(dir.path());
     QVERIFY(early && !EarlyProjectLook::takeVocabulary(dir.path()));
@@ -206,6 +207,7 @@ void TestVocabularyQuestion::unreadableIndexIsKeptBeforeItIsReplaced()
     // As a start reads them beside the look for its project: for the folder looked at, once.
     EarlyProjectLook::start(dir.path());
     QVERIFY(!EarlyProjectLook::takeVocabulary(dir.filePath("tags")));
+    QVERIFY(!EarlyProjectLook::takeProject(dir.filePath("tags")));
     QCOMPARE(EarlyProjectLook::takeProject(dir.path())->folder, dir.path());
     const std::optional<VocabularyFiles> early = EarlyProjectLook::takeVocabulary(dir.path());
     QVERIFY(early && !EarlyProjectLook::takeVocabulary(dir.path()));
