@@ -119,13 +119,18 @@ private slots:
                 QVERIFY(early->image.pixels == big && tops.size() == 1 &&
                         tops[0].copy(0, 0, 2400, 400) == big.copy(0, 0, 2400, 400));
         }
-        // A read let go stops where it is, and what it has is not the file.
+        // A read let go stops where it is, and what it has is not the file; one that ended
+        // first, on a busy machine, is whole, and another is let go.
         QVERIFY(writeFileBytes(pathOf("long.jpg"), QByteArray()));
         QVERIFY(QFile::resize(pathOf("long.jpg"), qint64(64) << 20));
-        const auto dropped = ImageStream::open(pathOf("long.jpg"), decodeByteBudget);
-        dropped->abandon();
-        const ImageFile part = dropped->whole();
-        QVERIFY(part.cutShort && part.bytes.isEmpty());
+        ImageFile part;
+        for (int attempt = 0; attempt < 20 && !part.cutShort; ++attempt) {
+            const auto dropped = ImageStream::open(pathOf("long.jpg"), decodeByteBudget);
+            dropped->abandon();
+            part = dropped->whole();
+            QVERIFY(part.bytes.size() == (part.cutShort ? 0 : part.size));
+        }
+        QVERIFY(part.cutShort);
     }
 
     void takeHandsOverWhatAForegroundDecodeGives()
@@ -239,8 +244,7 @@ private slots:
         QTest::newRow("transparent lossless WebP")
             << encoded(".webp", cv::Mat(16, 16, CV_8UC4, cv::Scalar(0, 0, 255, 0))) << QSize(16, 16)
             << QSize(16, 16) << QPoint(0, 8) << qRgb(153, 153, 153);
-        // Beyond the budget even at an eighth, and beyond OpenCV's own limit, where its
-        // decoder throws.
+        // Beyond the budget even at an eighth, and beyond OpenCV's own limit, where it throws.
         QTest::newRow("60000 x 60000 header")
             << jpegClaimingSize(60000, 60000) << QSize(60000, 60000) << QSize() << QPoint()
             << QRgb(0);
@@ -314,8 +318,7 @@ private slots:
             << png << QSize(64, 48) << QSize() << QPoint() << QRgb(0);
     }
 
-    // In the foreground and on the worker alike: never an exception; an image beyond the
-    // budget at the least reduction that fits, or refused with its size.
+    // Foreground and worker alike: no exception; past the budget, reduced to fit or refused.
     void headerDecidesWhatIsDecoded()
     {
         QFETCH(QByteArray, contents);
@@ -373,8 +376,7 @@ private slots:
             << jpg << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4 << false;
         QTest::newRow("turned the other way")
             << jpg << 8 << DisplayScale{0.6, QSize()} << 1 << false;
-        // Only libjpeg decodes reduced; the others are scaled down whole, turned from their
-        // header's EXIF.
+        // Only libjpeg decodes reduced; the others are scaled down whole, turned by their EXIF.
         QTest::newRow("PNG turned, fit at 25 %")
             << "png" << 6 << DisplayScale{1.0, upright.transposed() / 4} << 4 << false;
         QTest::newRow("WebP turned the other way")
@@ -396,8 +398,7 @@ private slots:
             << jpg << 1 << DisplayScale{1.0, QSize(), 1600} << 1 << false;
     }
 
-    // A reduced decode shows what the sharp one shows, the right way round, and the sharp
-    // one follows from the worker.
+    // A reduced decode shows what the sharp one shows, upright; the sharp one follows.
     void previewCoversTheScreenUpright()
     {
         QFETCH(QString, format);
@@ -445,8 +446,7 @@ private slots:
         const ScreenImage sharp = decodeImageForScreen(path);
         const QSize upright = orientation >= 6 ? QSize(1600, 2400) : QSize(2400, 1600);
         QCOMPARE(sharp.pixels.size(), upright);
-        // The quarter on top at the left: turned clockwise the lower left one comes up, the
-        // other way the upper right one.
+        // The top left quarter: turned clockwise the lower left comes up, else the upper right.
         const QRgb topLeft = orientation == 6   ? qRgb(200, 40, 40)
                              : orientation == 8 ? qRgb(40, 200, 40)
                                                 : qRgb(40, 40, 200);
