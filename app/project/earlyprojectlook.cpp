@@ -9,15 +9,20 @@
 
 namespace {
 
+// One thing found early, handed out once.
+template <typename Value> struct Found
+{
+    std::optional<Value> value;
+    bool taken = false;
+};
+
 struct Look
 {
     QString path;
     std::mutex lock;
     std::condition_variable done;
-    std::optional<OpenedProject> project;
-    std::optional<VocabularyFiles> vocabulary;
-    bool projectTaken = false;
-    bool vocabularyTaken = false;
+    Found<OpenedProject> project;
+    Found<VocabularyFiles> vocabulary;
 };
 
 std::mutex lookLock;
@@ -47,24 +52,41 @@ std::shared_ptr<Look> lookFor(const QString& path)
     return look && look->path == path ? look : nullptr;
 }
 
+// Runs find aside and keeps what it finds in the look's slot; false where no thread could be had.
+template <typename Value, typename Find>
+bool findAside(const std::shared_ptr<Look>& early, Found<Value> Look::*slot, Find find)
+{
+    return aside([early, slot, find] {
+        Value value = find(early->path);
+        const std::lock_guard<std::mutex> held(early->lock);
+        ((*early).*slot).value = std::move(value);
+        early->done.notify_all();
+    });
+}
+
+// What was found in the slot of the look for path, waited for, once.
+template <typename Value>
+std::optional<Value> takeOnce(const QString& path, Found<Value> Look::*slot)
+{
+    const std::shared_ptr<Look> early = lookFor(path);
+    if (!early)
+        return std::nullopt;
+    Found<Value>& found = (*early).*slot;
+    std::unique_lock<std::mutex> held(early->lock);
+    if (std::exchange(found.taken, true))
+        return std::nullopt;
+    early->done.wait(held, [&found] { return found.value.has_value(); });
+    return found.value;
+}
+
 } // namespace
 
 void EarlyProjectLook::start(const QString& path)
 {
     auto next = std::make_shared<Look>();
     next->path = path;
-    const bool looking = aside([next] {
-        OpenedProject found = openedProjectOf(next->path);
-        const std::lock_guard<std::mutex> held(next->lock);
-        next->project = std::move(found);
-        next->done.notify_all();
-    });
-    const bool reading = looking && aside([next] {
-                             VocabularyFiles read = VocabularyFiles::ofProject(next->path);
-                             const std::lock_guard<std::mutex> held(next->lock);
-                             next->vocabulary = std::move(read);
-                             next->done.notify_all();
-                         });
+    const bool looking = findAside(next, &Look::project, &openedProjectOf);
+    const bool reading = looking && findAside(next, &Look::vocabulary, &VocabularyFiles::ofProject);
     // Without both, nothing is taken: a lone look could not be told apart from a lost read.
     const std::lock_guard<std::mutex> held(lookLock);
     look = looking && reading ? next : nullptr;
@@ -72,26 +94,12 @@ void EarlyProjectLook::start(const QString& path)
 
 std::optional<OpenedProject> EarlyProjectLook::takeProject(const QString& path)
 {
-    const std::shared_ptr<Look> early = lookFor(path);
-    if (!early)
-        return std::nullopt;
-    std::unique_lock<std::mutex> held(early->lock);
-    if (std::exchange(early->projectTaken, true))
-        return std::nullopt;
-    early->done.wait(held, [&early] { return early->project.has_value(); });
-    return early->project;
+    return takeOnce(path, &Look::project);
 }
 
 std::optional<VocabularyFiles> EarlyProjectLook::takeVocabulary(const QString& projectFolder)
 {
-    const std::shared_ptr<Look> early = lookFor(projectFolder);
-    if (!early)
-        return std::nullopt;
-    std::unique_lock<std::mutex> held(early->lock);
-    if (std::exchange(early->vocabularyTaken, true))
-        return std::nullopt;
-    early->done.wait(held, [&early] { return early->vocabulary.has_value(); });
-    return early->vocabulary;
+    return takeOnce(projectFolder, &Look::vocabulary);
 }
 
 int EarlyProjectLook::underWay()

@@ -29,6 +29,19 @@ TagLayout layoutOf(const QByteArray& vocabulary)
     return layout;
 }
 
+// The vocabulary in folder as a start reads it beside the look for its project: for the folder
+// looked at, once.
+void readAsAStartDoes(const QString& folder, std::optional<VocabularyFiles>& early)
+{
+    EarlyProjectLook::start(folder);
+    QVERIFY(!EarlyProjectLook::takeVocabulary(folder + "/tags"));
+    QVERIFY(!EarlyProjectLook::takeProject(folder + "/tags"));
+    QCOMPARE(EarlyProjectLook::takeProject(folder)->folder, folder);
+    early = EarlyProjectLook::takeVocabulary(folder);
+    QVERIFY(early && !EarlyProjectLook::takeVocabulary(folder));
+    QVERIFY(!EarlyProjectLook::takeProject(folder));
+}
+
 } // namespace
 
 // The question asked before the window writes a new tag index over an old one.
@@ -80,14 +93,9 @@ void TestVocabularyQuestion::asksOnlyWhenOldCellsChangeMeaning()
 
     MessageBoxCloser closer(answer);
     StderrCapture err;
-    // As a start reads them beside the look for its project: for the folder looked at, once.
-    EarlyProjectLook::start(dir.path());
-    QVERIFY(!EarlyProjectLook::takeVocabulary(dir.filePath("tags")));
-    QVERIFY(!EarlyProjectLook::takeProject(dir.filePath("tags")));
-    QCOMPARE(EarlyProjectLook::takeProject(dir.path())->folder, dir.path());
-    const std::optional<VocabularyFiles> early = EarlyProjectLook::takeVocabulary(dir.path());
-    QVERIFY(early && !EarlyProjectLook::takeVocabulary(dir.path()));
-    QVERIFY(!EarlyProjectLook::takeProject(dir.path()));
+    std::optional<VocabularyFiles> early;
+    readAsAStartDoes(dir.path(), early);
+    QVERIFY(early);
     QCOMPARE(confirmVocabularyChange(*early), runsOn);
 
     const bool asked = !changeLines.isEmpty();
@@ -204,14 +212,9 @@ void TestVocabularyQuestion::unreadableIndexIsKeptBeforeItIsReplaced()
 
     MessageBoxCloser closer(answer);
     StderrCapture err;
-    // As a start reads them beside the look for its project: for the folder looked at, once.
-    EarlyProjectLook::start(dir.path());
-    QVERIFY(!EarlyProjectLook::takeVocabulary(dir.filePath("tags")));
-    QVERIFY(!EarlyProjectLook::takeProject(dir.filePath("tags")));
-    QCOMPARE(EarlyProjectLook::takeProject(dir.path())->folder, dir.path());
-    const std::optional<VocabularyFiles> early = EarlyProjectLook::takeVocabulary(dir.path());
-    QVERIFY(early && !EarlyProjectLook::takeVocabulary(dir.path()));
-    QVERIFY(!EarlyProjectLook::takeProject(dir.path()));
+    std::optional<VocabularyFiles> early;
+    readAsAStartDoes(dir.path(), early);
+    QVERIFY(early);
     QCOMPARE(confirmVocabularyChange(*early), runsOn);
     QCOMPARE(closer.titles, asked ? QStringList{"Vocabulary Changed"} : QStringList());
     if (asked)
