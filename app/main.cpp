@@ -110,14 +110,17 @@ int runWindow(const StartArguments& arguments)
     bool resume = false;
     bool openedKnown = false;
     const QString project = chooseProject(arguments, history, resume, openedKnown);
-    // The window writes a new tag index as it starts, so the operator decides before.
-    const std::optional<VocabularyFiles> early = EarlyProjectLook::takeVocabulary(project);
-    const VocabularyFiles vocabulary = early ? *early : VocabularyFiles::ofProject(project);
-    if (!confirmVocabularyChange(vocabulary))
-        return 0;
-    Quadrotag window(project, vocabulary);
+    // Made while a share still reads the vocabulary, which the window needs only at the end.
+    Quadrotag window(project, std::nullopt);
     // On a share, steps wait for no claim, release or log line: they follow on a worker.
     window.teamDesk().setClaimsInBackground(true);
+    const std::optional<VocabularyFiles> early = EarlyProjectLook::takeVocabulary(project);
+    const VocabularyFiles vocabulary = early ? *early : VocabularyFiles::ofProject(project);
+    // The window writes a new tag index as it loads the vocabulary, so the operator decides
+    // before.
+    if (!confirmVocabularyChange(vocabulary))
+        return 0;
+    window.loadStartVocabulary(vocabulary);
     traceStartStep("window made");
     window.show();
     std::unique_ptr<FirstPaintProbe> probe;

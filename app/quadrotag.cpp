@@ -43,8 +43,8 @@ Quadrotag::Quadrotag(const QString& project, QWidget* parent, Qt::WindowFlags fl
 {
 }
 
-Quadrotag::Quadrotag(const QString& project, const VocabularyFiles& vocabulary, QWidget* parent,
-                     Qt::WindowFlags flags)
+Quadrotag::Quadrotag(const QString& project, const std::optional<VocabularyFiles>& vocabulary,
+                     QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), imageViewer(nullptr), labelViewer(nullptr),
       styleComboBox(nullptr), zoomLevel(nullptr), team(operatorFromEnvironment()),
       visit(team, this), editor(visit.session(), imageViewer, labelViewer, styleComboBox),
@@ -82,6 +82,12 @@ Quadrotag::Quadrotag(const QString& project, const VocabularyFiles& vocabulary, 
 }
 
 Quadrotag::~Quadrotag() = default;
+
+void Quadrotag::loadStartVocabulary(const VocabularyFiles& vocabulary)
+{
+    projects.loadStartVocabulary(vocabulary);
+    batchPanel.setTagCaptions(labelViewer.tagLayout());
+}
 
 void Quadrotag::connectReview()
 {

@@ -34,6 +34,8 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <optional>
+
 class QCloseEvent;
 class QTableWidgetItem;
 
@@ -48,10 +50,14 @@ public:
     // A window of the project in this folder: its vocabulary, its tag index, its history.
     explicit Quadrotag(const QString& projectFolder, QWidget* parent = nullptr,
                        Qt::WindowFlags flags = Qt::WindowFlags());
-    // The same with the project's vocabulary files as read already.
-    Quadrotag(const QString& projectFolder, const VocabularyFiles& vocabulary,
+    // The same with the project's vocabulary files as read already; without them the tag table
+    // stays empty until loadStartVocabulary, and nothing of the project is written before.
+    Quadrotag(const QString& projectFolder, const std::optional<VocabularyFiles>& vocabulary,
               QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
     ~Quadrotag() override;
+
+    // The project's vocabulary in the tag table, for a window made before it was read.
+    void loadStartVocabulary(const VocabularyFiles& vocabulary);
 
     // Replaces the batch with these image files and shows the first; what the
     // open dialog does after the operator chose files.

@@ -16,6 +16,8 @@
 #include <QStatusBar>
 #include <QWidget>
 
+#include <utility>
+
 namespace {
 // Images removed since a batch was remembered would each stop it with a warning.
 QStringList existingFiles(const QStringList& paths)
@@ -51,7 +53,8 @@ LabelFileSnapshot indexAfterLoad(const VocabularyFiles& files, const LabelViewer
 }
 } // namespace
 
-ProjectSwitch::ProjectSwitch(const QString& folder, const VocabularyFiles& vocabulary,
+ProjectSwitch::ProjectSwitch(const QString& folder,
+                             const std::optional<VocabularyFiles>& vocabulary,
                              ProjectHistory& history, ImageVisit& visit, BatchOpener& opener,
                              BatchStepper& stepper, LabelViewer& labelViewer)
     : projectFolder(folder), startVocabulary(vocabulary), history(history), visit(visit),
@@ -67,8 +70,8 @@ void ProjectSwitch::install(QWidget* parentWindow, QMenu* fileMenu, QStatusBar* 
     menu.showProject(projectFolder);
     visit.setProject(&history, projectFolder);
     opener.setProject(projectFolder);
-    loadVocabulary(startVocabulary);
-    startVocabulary = VocabularyFiles();
+    if (startVocabulary)
+        loadVocabulary(*std::exchange(startVocabulary, std::nullopt));
     connect(&menu, &ProjectMenu::projectChosen, this, &ProjectSwitch::openProject);
 }
 

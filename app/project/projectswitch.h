@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class BatchOpener;
 class BatchStepper;
 class ImageVisit;
@@ -23,13 +25,16 @@ class ProjectSwitch : public QObject
     Q_OBJECT
 
 public:
-    // vocabulary: the project's files as read at start.
-    ProjectSwitch(const QString& folder, const VocabularyFiles& vocabulary, ProjectHistory& history,
-                  ImageVisit& visit, BatchOpener& opener, BatchStepper& stepper,
-                  LabelViewer& labelViewer);
+    // vocabulary: the project's files as read at start, or none yet.
+    ProjectSwitch(const QString& folder, const std::optional<VocabularyFiles>& vocabulary,
+                  ProjectHistory& history, ImageVisit& visit, BatchOpener& opener,
+                  BatchStepper& stepper, LabelViewer& labelViewer);
 
-    // The menus and the project's name in the status bar; the project's vocabulary in the table.
+    // The menus and the project's name in the status bar; the project's vocabulary in the table
+    // where it was read already.
     void install(QWidget* window, QMenu* fileMenu, QStatusBar* statusBar);
+    // The vocabulary read at start in the table, where install had none.
+    void loadStartVocabulary(const VocabularyFiles& files) { loadVocabulary(files); }
     // Leaves the image on screen by this project's rules, closes its batch, reads the new
     // project's vocabulary and opens its last batch; false when the old project stays.
     bool openProject(const QString& folder);
@@ -50,7 +55,7 @@ private:
 
     QString projectFolder;
     // Until the table is filled from it.
-    VocabularyFiles startVocabulary;
+    std::optional<VocabularyFiles> startVocabulary;
     ProjectHistory& history;
     ImageVisit& visit;
     BatchOpener& opener;

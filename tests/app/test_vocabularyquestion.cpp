@@ -1,4 +1,7 @@
 #include "earlyprojectlook.h"
+#include "projecthistory.h"
+#include "quadrotag.h"
+#include "tagindex.h"
 #include "taglayout.h"
 #include "tagnames.h"
 #include "vocabularyquestion.h"
@@ -6,6 +9,7 @@
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -96,7 +100,11 @@ void TestVocabularyQuestion::asksOnlyWhenOldCellsChangeMeaning()
     std::optional<VocabularyFiles> early;
     readAsAStartDoes(dir.path(), early);
     QVERIFY(early);
+    // As a start makes it, while the vocabulary is read: it writes nothing before the answer.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("settings"));
+    Quadrotag window(dir.path(), std::nullopt);
     QCOMPARE(confirmVocabularyChange(*early), runsOn);
+    QVERIFY(ProjectHistory().recentProjects().isEmpty());
 
     const bool asked = !changeLines.isEmpty();
     QCOMPARE(closer.titles, asked ? QStringList{"Vocabulary Changed"} : QStringList());
@@ -123,6 +131,10 @@ void TestVocabularyQuestion::asksOnlyWhenOldCellsChangeMeaning()
         QVERIFY(confirmVocabularyChange(dir.filePath("tags"), indexPath));
         QCOMPARE(keptIndices(dir.path()).size(), 2);
         QVERIFY(fileBytes(dir.filePath(kept.first())) == oldIndex);
+    } else if (runsOn) {
+        window.loadStartVocabulary(*early);
+        QCOMPARE(fileBytes(indexPath), TagIndex::ofLayout(layoutOf(vocabulary)).toBytes());
+        QCOMPARE(ProjectHistory().recentProjects(), QStringList(dir.path()));
     }
 }
 
