@@ -1,7 +1,6 @@
 #include "earlyprojectlook.h"
 #include "projecthistory.h"
 #include "quadrotag.h"
-#include "tagindex.h"
 #include "taglayout.h"
 #include "tagnames.h"
 #include "vocabularyquestion.h"
@@ -104,7 +103,6 @@ void TestVocabularyQuestion::asksOnlyWhenOldCellsChangeMeaning()
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("settings"));
     Quadrotag window(dir.path(), std::nullopt);
     QCOMPARE(confirmVocabularyChange(*early), runsOn);
-    QVERIFY(ProjectHistory().recentProjects().isEmpty());
 
     const bool asked = !changeLines.isEmpty();
     QCOMPARE(closer.titles, asked ? QStringList{"Vocabulary Changed"} : QStringList());
@@ -133,7 +131,6 @@ void TestVocabularyQuestion::asksOnlyWhenOldCellsChangeMeaning()
         QVERIFY(fileBytes(dir.filePath(kept.first())) == oldIndex);
     } else if (runsOn) {
         window.loadStartVocabulary(*early);
-        QCOMPARE(fileBytes(indexPath), TagIndex::ofLayout(layoutOf(vocabulary)).toBytes());
         QCOMPARE(ProjectHistory().recentProjects(), QStringList(dir.path()));
     }
 }
