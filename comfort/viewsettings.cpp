@@ -16,8 +16,12 @@ ViewAdjustment storedViewAdjustment()
         .withContrast(settings.value(contrastKey, 0).toInt());
 }
 
+// What is in force already, stored or by default, is not written again: a start the operator
+// ends at its first question leaves the settings as they were.
 void storeViewAdjustment(const ViewAdjustment& adjustment)
 {
+    if (storedViewAdjustment() == adjustment)
+        return;
     QSettings settings;
     settings.setValue(brightnessKey, adjustment.brightness);
     settings.setValue(contrastKey, adjustment.contrast);
@@ -30,5 +34,7 @@ bool storedDarkPalette()
 
 void storeDarkPalette(bool dark)
 {
+    if (storedDarkPalette() == dark)
+        return;
     QSettings().setValue(darkPaletteKey, dark);
 }
