@@ -54,7 +54,7 @@ Quadrotag::Quadrotag(const QString& project, const std::optional<VocabularyFiles
       reviewController(visit.session(), visit.saveGuard(), this),
       drawingAssist(editor, *imageViewer.imageWidget()),
       opener(visit, stepper, team, projectHistory),
-      projects(project, vocabulary, projectHistory, visit, opener, stepper, labelViewer)
+      projects(project, projectHistory, visit, opener, stepper, labelViewer)
 {
     ui.setupUi(this);
     buildLayout();
@@ -79,6 +79,8 @@ Quadrotag::Quadrotag(const QString& project, const std::optional<VocabularyFiles
     drawingAssist.install(this, ui.menuFunction);
     // Last: it takes every action the others added, with their keys as the defaults.
     shortcuts.install(this, ui.menuFunction);
+    if (vocabulary)
+        loadStartVocabulary(*vocabulary);
 }
 
 Quadrotag::~Quadrotag() = default;
@@ -168,7 +170,6 @@ void Quadrotag::connectEditHistory()
 void Quadrotag::connectBatch()
 {
     batchPanel.install(this, ui.menuFunction, ui.statusBar, imageViewer.imageWidget());
-    batchPanel.setTagCaptions(labelViewer.tagLayout());
     connect(ui.actionOpen_Folder, &QAction::triggered, this, &Quadrotag::slotOpenFolder);
     connect(ui.actionNext_Unlabelled_Image, &QAction::triggered, this,
             &Quadrotag::slotNextUnlabelledImage);

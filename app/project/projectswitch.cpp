@@ -16,8 +16,6 @@
 #include <QStatusBar>
 #include <QWidget>
 
-#include <utility>
-
 namespace {
 // Images removed since a batch was remembered would each stop it with a warning.
 QStringList existingFiles(const QStringList& paths)
@@ -53,12 +51,10 @@ LabelFileSnapshot indexAfterLoad(const VocabularyFiles& files, const LabelViewer
 }
 } // namespace
 
-ProjectSwitch::ProjectSwitch(const QString& folder,
-                             const std::optional<VocabularyFiles>& vocabulary,
-                             ProjectHistory& history, ImageVisit& visit, BatchOpener& opener,
-                             BatchStepper& stepper, LabelViewer& labelViewer)
-    : projectFolder(folder), startVocabulary(vocabulary), history(history), visit(visit),
-      opener(opener), stepper(stepper), labelViewer(labelViewer), menu(history)
+ProjectSwitch::ProjectSwitch(const QString& folder, ProjectHistory& history, ImageVisit& visit,
+                             BatchOpener& opener, BatchStepper& stepper, LabelViewer& labelViewer)
+    : projectFolder(folder), history(history), visit(visit), opener(opener), stepper(stepper),
+      labelViewer(labelViewer), menu(history)
 {
 }
 
@@ -70,8 +66,6 @@ void ProjectSwitch::install(QWidget* parentWindow, QMenu* fileMenu, QStatusBar* 
     menu.showProject(projectFolder);
     visit.setProject(&history, projectFolder);
     opener.setProject(projectFolder);
-    if (startVocabulary)
-        loadVocabulary(*std::exchange(startVocabulary, std::nullopt));
     connect(&menu, &ProjectMenu::projectChosen, this, &ProjectSwitch::openProject);
 }
 

@@ -7,8 +7,6 @@
 #include <QObject>
 #include <QString>
 
-#include <optional>
-
 class BatchOpener;
 class BatchStepper;
 class ImageVisit;
@@ -25,15 +23,13 @@ class ProjectSwitch : public QObject
     Q_OBJECT
 
 public:
-    // vocabulary: the project's files as read at start, or none yet.
-    ProjectSwitch(const QString& folder, const std::optional<VocabularyFiles>& vocabulary,
-                  ProjectHistory& history, ImageVisit& visit, BatchOpener& opener,
-                  BatchStepper& stepper, LabelViewer& labelViewer);
+    ProjectSwitch(const QString& folder, ProjectHistory& history, ImageVisit& visit,
+                  BatchOpener& opener, BatchStepper& stepper, LabelViewer& labelViewer);
 
-    // The menus and the project's name in the status bar; the project's vocabulary in the table
-    // where it was read already.
+    // The menus and the project's name in the status bar.
     void install(QWidget* window, QMenu* fileMenu, QStatusBar* statusBar);
-    // The vocabulary read at start in the table, where install had none.
+    // The project's vocabulary as read at start in the table: its index written where needed,
+    // the project among the recent ones.
     void loadStartVocabulary(const VocabularyFiles& files) { loadVocabulary(files); }
     // Leaves the image on screen by this project's rules, closes its batch, reads the new
     // project's vocabulary and opens its last batch; false when the old project stays.
@@ -54,8 +50,6 @@ private:
     void forgetGoneProject(const QString& folder);
 
     QString projectFolder;
-    // Until the table is filled from it.
-    std::optional<VocabularyFiles> startVocabulary;
     ProjectHistory& history;
     ImageVisit& visit;
     BatchOpener& opener;
