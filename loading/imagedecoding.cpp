@@ -1,6 +1,7 @@
 #include "imagedecoding.h"
 
 #include "headerprobe.h"
+#include "imagecodecs.h"
 #include "imagestream.h"
 #include "jpegstreamdecoder.h"
 #include "screenpixels.h"
@@ -62,8 +63,8 @@ cv::Mat decodedColours(const QByteArray& bytes, const ImageHeader& header, int f
 {
     const cv::Mat file(1, int(bytes.size()), CV_8UC1, const_cast<char*>(bytes.constData()));
     if (header.reducible)
-        return cv::imdecode(file, flags);
-    return uprightScreenColours(cv::imdecode(file, cv::IMREAD_UNCHANGED), header.orientation,
+        return ImageCodecs::decode(file, flags);
+    return uprightScreenColours(ImageCodecs::decode(file, cv::IMREAD_UNCHANGED), header.orientation,
                                 header.hasAlpha);
 }
 

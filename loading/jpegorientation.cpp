@@ -1,5 +1,7 @@
 #include "jpegorientation.h"
 
+#include "imagecodecs.h"
+
 #include <opencv2/imgcodecs.hpp>
 
 #include <vector>
@@ -24,7 +26,9 @@ QByteArray standInBody()
 {
     std::vector<uchar> encoded;
     try {
-        cv::imencode(".jpg", standInPicture(), encoded, {cv::IMWRITE_JPEG_QUALITY, 100});
+        if (!ImageCodecs::encode(".jpg", standInPicture(), encoded,
+                                 {cv::IMWRITE_JPEG_QUALITY, 100}))
+            return QByteArray();
     } catch (...) {
         return QByteArray();
     }
@@ -53,17 +57,30 @@ int orientationShown(const cv::Mat& decoded)
     return orientations[topLeft][topRight];
 }
 
+// Whether the segments are all APP0 (JFIF and its extension), which turn no picture for any
+// decoder: such a file is asked nothing, and OpenCV's codecs need not even be loaded.
+bool holdsOnlyApp0(const QByteArray& segments)
+{
+    qsizetype at = 0;
+    while (at + 4 <= segments.size() && uchar(segments[at]) == 0xff &&
+           uchar(segments[at + 1]) == 0xe0)
+        at += 2 + ((uchar(segments[at + 2]) << 8) | uchar(segments[at + 3]));
+    return at == segments.size();
+}
+
 } // namespace
 
 int openCvJpegOrientation(const QByteArray& segments)
 {
+    if (holdsOnlyApp0(segments))
+        return 1;
     static const QByteArray body = standInBody();
     if (body.isEmpty())
         return 0;
     const QByteArray file = QByteArray("\xff\xd8", 2) + segments + body;
     try {
         const cv::Mat bytes(1, int(file.size()), CV_8UC1, const_cast<char*>(file.constData()));
-        return orientationShown(cv::imdecode(bytes, cv::IMREAD_COLOR));
+        return orientationShown(ImageCodecs::decode(bytes, cv::IMREAD_COLOR));
     } catch (...) {
         return 0;
     }
