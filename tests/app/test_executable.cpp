@@ -53,6 +53,37 @@ private slots:
         QVERIFY(program.waitForFinished(5000));
     }
 
+    // The image codecs are loaded when an image first needs them; where they can't be, the
+    // program says why once and goes on.
+    void keepsRunningWhereTheImageCodecsCantBeLoaded()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("broken"));
+        QVERIFY(
+            writeFileBytes(dir.filePath("broken/" QUADROTAG_IMGCODECS_LIBRARY), "not a library"));
+        for (const char* name : {"a.png", "b.png"})
+            QVERIFY(QImage(40, 30, QImage::Format_RGB32).save(dir.filePath(name)));
+        QVERIFY(writeFileBytes(dir.filePath("tags"), "Sofa 0\n"));
+        QProcess program;
+        program.setWorkingDirectory(dir.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_CONFIG_HOME", dir.filePath("settings"));
+        environment.insert("LD_LIBRARY_PATH", dir.filePath("broken"));
+        program.setProcessEnvironment(environment);
+        program.start(QUADROTAG_EXECUTABLE, {"a.png", "b.png"});
+        QByteArray complained;
+        const QByteArray reason("OpenCV's image decoders can't be loaded: ");
+        QTRY_VERIFY_WITH_TIMEOUT((complained += program.readAllStandardError()).contains(reason),
+                                 10000);
+        QVERIFY(!program.waitForFinished(500));
+        QCOMPARE(program.state(), QProcess::Running);
+        complained += program.readAllStandardError();
+        QCOMPARE(complained.count(reason), 1);
+        program.terminate();
+        QVERIFY(program.waitForFinished(5000));
+    }
+
     void refusesAnOperatorNameThatCantBeUsed_data()
     {
         QTest::addColumn<QString>("name");
