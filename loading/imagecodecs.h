@@ -8,8 +8,8 @@
 
 // OpenCV's readers and writers of image files, loaded the first time one is wanted instead of
 // linked: their library brings a hundred others (GDAL, GDCM and theirs), which linked in cost
-// every start a tenth of a second before its first line ran, though a JPEG without EXIF data
-// never needs them.
+// every start a tenth of a second before its first line ran, though a JPEG whose segments are
+// all JFIF's never needs them.
 class ImageCodecs
 {
 public:
